@@ -1,0 +1,82 @@
+# Compiler set-up and the helpers every layer uses to declare its library, tests and fuzz targets.
+
+find_program(CCACHE_PROGRAM ccache)
+if(CCACHE_PROGRAM)
+  # CI builds a fresh clone in another folder: relative paths in debug info keep ccache hitting.
+  set(CMAKE_C_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
+  add_compile_options(-fdebug-prefix-map=${CMAKE_SOURCE_DIR}=.)
+endif()
+
+add_compile_options(-Wall -Wextra)
+
+if(MIREFALL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(MIREFALL_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "MIREFALL_FUZZ needs clang (CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# mirefall_library(NAME DIRS dir... DEPS lib...)
+# One static library per layer, made of every .cpp in the given folders.
+function(mirefall_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  set(sources)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${ARG_DIRS})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# mirefall_test(NAME LABEL label DIRS dir... DEPS lib...)
+# One test program per layer, made of every .cpp in the given folders, each test registered with CTest.
+function(mirefall_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "DIRS;DEPS;ENVIRONMENT" ${ARGN})
+  set(sources)
+  foreach(dir ${ARG_DIRS})
+    file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  add_executable(${name} ${sources} ${CMAKE_SOURCE_DIR}/tests/test_main.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock)
+  target_compile_definitions(${name} PRIVATE MIREFALL_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures")
+  set(environment ${MIREFALL_TEST_ENVIRONMENT} ${ARG_ENVIRONMENT})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "${environment}")
+endfunction()
+
+# mirefall_fuzz(NAME DEPS lib...)
+# fuzz/NAME.cpp holds LLVMFuzzerTestOneInput. With MIREFALL_FUZZ it is a libFuzzer program; in the normal
+# build the same code is linked to a replayer that feeds it every file of fuzz/corpus/NAME as a CTest test.
+function(mirefall_fuzz name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  set(src ${CMAKE_SOURCE_DIR}/fuzz/${name}.cpp)
+  if(MIREFALL_FUZZ)
+    add_executable(fuzz_${name} ${src})
+    target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(fuzz_${name}_replay ${src} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+    target_link_libraries(fuzz_${name}_replay PRIVATE ${ARG_DEPS})
+    add_test(NAME fuzz.${name}
+      COMMAND fuzz_${name}_replay ${CMAKE_SOURCE_DIR}/fuzz/corpus/${name})
+    set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz ENVIRONMENT "${MIREFALL_TEST_ENVIRONMENT}")
+  endif()
+endfunction()
+
+# Tests are headless whoever runs them.
+set(MIREFALL_TEST_ENVIRONMENT
+  "QT_QPA_PLATFORM=offscreen"
+  "ALSOFT_DRIVERS=null"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")

@@ -1,0 +1,9 @@
+// The program's entry point. The game itself is not built yet: today the program only proves that the
+// engine libraries link and says so.
+#include <cstdio>
+
+int main()
+{
+    std::puts("Mirefall: the engine basis is built; the game window does not exist yet.");
+    return 0;
+}
