@@ -1,1 +1,1 @@
-#include "GLVectorTypes.h"
+#include "GLVectorGeometry.h"
