@@ -1,0 +1,135 @@
+#include "Streams.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+// A fresh empty folder per test, removed afterwards.
+struct TempFolder {
+    std::filesystem::path path;
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "rtl_streams_XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+} // namespace
+
+TEST(Streams, MemoryStreamWritesReadsSeeksAndRaisesOnShortRead)
+{
+    TMemoryStream stream;
+    const int32_t values[] = {1, -2, 0x12345678};
+    stream.WriteBuffer(values, sizeof values);
+    EXPECT_EQ(stream.Size(), 12);
+    EXPECT_EQ(stream.Position(), 12);
+
+    stream.SetPosition(4);
+    int32_t v = 0;
+    stream.ReadBuffer(&v, 4);
+    EXPECT_EQ(v, -2);
+
+    // Writing past the end grows the stream; the gap reads as zeros.
+    stream.Seek(4, soEnd);
+    stream.WriteBuffer(&v, 4);
+    EXPECT_EQ(stream.Size(), 20);
+    stream.SetPosition(12);
+    stream.ReadBuffer(&v, 4);
+    EXPECT_EQ(v, 0);
+
+    // A short read moves what there is but raises.
+    stream.SetPosition(18);
+    try {
+        stream.ReadBuffer(&v, 4);
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "Stream read error");
+    }
+    stream.SetPosition(20);
+    EXPECT_EQ(stream.Read(&v, 4), 0);
+    EXPECT_THROW(stream.Seek(-1, soBeginning), EStreamError);
+
+    stream.SetSize(2);
+    EXPECT_EQ(stream.Position(), 2);
+    stream.Clear();
+    EXPECT_EQ(stream.Size(), 0);
+}
+
+TEST(Streams, StringStreamHoldsBytesAsText)
+{
+    TStringStream stream(std::string("ab\0c", 4));
+    EXPECT_EQ(stream.Position(), 0);
+    char c[4];
+    stream.ReadBuffer(c, 4);
+    EXPECT_EQ(c[3], 'c');
+    stream.WriteBuffer("xy", 2);
+    EXPECT_EQ(stream.DataString(), std::string("ab\0cxy", 6));
+}
+
+TEST(Streams, FileStreamRoundTripAndCopy)
+{
+    TempFolder folder;
+    const std::string name = folder / "data.bin";
+    {
+        TFileStream file(name, fmCreate);
+        file.WriteBuffer("hello world", 11);
+        EXPECT_EQ(file.Size(), 11);
+    }
+    {
+        TFileStream file(name, fmOpenRead | fmShareDenyNone);
+        char text[5];
+        file.SetPosition(6);
+        file.ReadBuffer(text, 5);
+        EXPECT_EQ(std::string(text, 5), "world");
+        EXPECT_THROW(file.ReadBuffer(text, 1), EReadError);
+        // Writing to a stream opened for reading fails as a short write.
+        EXPECT_THROW(file.WriteBuffer("x", 1), EWriteError);
+    }
+    {
+        TFileStream file(name, fmOpenReadWrite | fmShareExclusive);
+        file.SetSize(5);
+        file.Seek(0, soEnd);
+        file.WriteBuffer("!", 1);
+    }
+
+    TMemoryStream memory;
+    memory.LoadFromFile(name);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(memory.Memory()), 6), "hello!");
+    EXPECT_EQ(memory.Position(), 0);
+
+    TMemoryStream copy;
+    memory.SetPosition(3);
+    EXPECT_EQ(copy.CopyFrom(memory, 0), 6); // 0 copies the whole source from its start
+    memory.SetPosition(1);
+    copy.CopyFrom(memory, 2);
+    EXPECT_EQ(copy.Size(), 8);
+    EXPECT_THROW(copy.CopyFrom(memory, 10), EReadError);
+
+    const std::string saved = folder / "saved.bin";
+    memory.SaveToFile(saved);
+    EXPECT_EQ(std::filesystem::file_size(saved), 6u);
+}
+
+TEST(Streams, FileStreamFailuresNameTheFile)
+{
+    TempFolder folder;
+    const std::string missing = folder / "missing.dat";
+    try {
+        TFileStream file(missing, fmOpenRead | fmShareDenyNone);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_NE(e.Message().find("Cannot open file \"" + missing + "\""), std::string::npos) << e.Message();
+    }
+    const std::string noFolder = folder / "no/such/folder.dat";
+    try {
+        TFileStream file(noFolder, fmCreate);
+        FAIL();
+    } catch (const EFCreateError& e) {
+        EXPECT_NE(e.Message().find("Cannot create file \"" + noFolder + "\""), std::string::npos) << e.Message();
+    }
+}
