@@ -1,5 +1,7 @@
 #include "Streams.h"
 
+#include "FileUtils.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -105,8 +107,7 @@ void TMemoryStream::SaveToStream(TStream& stream)
 
 void TMemoryStream::SaveToFile(const std::string& fileName)
 {
-    TFileStream file(fileName, fmCreate);
-    SaveToStream(file);
+    ReplaceFileAtomically(fileName, [this](TStream& file) { SaveToStream(file); });
 }
 
 // String stream
@@ -134,8 +135,9 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : FFileName
         flags = O_WRONLY;
     else if ((mode & 3) == fmOpenReadWrite)
         flags = O_RDWR;
+    const std::string path = ResolvePath(fileName);
     do
-        FHandle = ::open(fileName.c_str(), flags | O_CLOEXEC, 0666);
+        FHandle = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     while (FHandle < 0 && errno == EINTR);
     if (FHandle < 0) {
         const std::string reason = std::strerror(errno);

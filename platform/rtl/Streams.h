@@ -85,7 +85,7 @@ public:
     // Replaces the content with the whole of the stream or file; the position goes to 0.
     void LoadFromStream(TStream& stream);
     void LoadFromFile(const std::string& fileName);
-    // Writes the whole content.
+    // Writes the whole content; a file is replaced atomically.
     void SaveToStream(TStream& stream);
     void SaveToFile(const std::string& fileName);
 
@@ -103,8 +103,8 @@ public:
 
 class TFileStream : public TStream {
 public:
-    // Opens fileName with a mode (fmCreate, or fmOpenRead/Write/ReadWrite with share flags, which are accepted
-    // and not enforced). Raises EFCreateError or EFOpenError naming the file.
+    // Opens fileName, resolved as ResolvePath does, with a mode: fmCreate, or fmOpenRead/Write/ReadWrite with
+    // share flags (accepted, not enforced). Raises EFCreateError or EFOpenError naming the file.
     TFileStream(const std::string& fileName, uint16_t mode);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;

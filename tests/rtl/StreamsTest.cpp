@@ -1,25 +1,7 @@
 #include "Streams.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <unistd.h>
-
-namespace {
-
-// A fresh empty folder per test, removed afterwards.
-struct TempFolder {
-    std::filesystem::path path;
-    TempFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rtl_streams_XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-};
-
-} // namespace
 
 TEST(Streams, MemoryStreamWritesReadsSeeksAndRaisesOnShortRead)
 {
@@ -125,6 +107,10 @@ TEST(Streams, FileStreamFailuresNameTheFile)
     } catch (const EFOpenError& e) {
         EXPECT_NE(e.Message().find("Cannot open file \"" + missing + "\""), std::string::npos) << e.Message();
     }
+    // Names in the system's own spelling resolve to the file on disk.
+    folder.Write("Data/Wall.BIN", "x");
+    EXPECT_EQ(TFileStream(folder / "data\\wall.bin", fmOpenRead | fmShareDenyWrite).Size(), 1);
+
     const std::string noFolder = folder / "no/such/folder.dat";
     try {
         TFileStream file(noFolder, fmCreate);

@@ -1,0 +1,255 @@
+#include "FileUtils.h"
+
+#include "Streams.h"
+#include "SysUtils.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+bool IsDelimiter(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+size_t NameStart(std::string_view fileName)
+{
+    const size_t last = fileName.find_last_of("/\\");
+    return last == std::string_view::npos ? 0 : last + 1;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Directory listings for the case-insensitive fallback, re-read when the folder's modification time changes.
+class TListingCache {
+public:
+    // The entry of folder whose name equals name case-insensitively ("" when none); the first in byte order
+    // when several do.
+    std::string Find(const std::string& folder, std::string_view name)
+    {
+        struct stat st;
+        if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+        std::lock_guard<std::mutex> lock(FMutex);
+        TListing& listing = FListings[folder];
+        if (!listing.valid || listing.modified.tv_sec != st.st_mtim.tv_sec ||
+            listing.modified.tv_nsec != st.st_mtim.tv_nsec) {
+            listing.names = ReadFolder(folder);
+            listing.modified = st.st_mtim;
+            listing.valid = true;
+        }
+        for (const std::string& entry : listing.names)
+            if (AnsiCompareText(entry, name) == 0) return entry;
+        return std::string();
+    }
+
+private:
+    struct TListing {
+        bool valid = false;
+        timespec modified{};
+        std::vector<std::string> names;
+    };
+
+    static std::vector<std::string> ReadFolder(const std::string& folder)
+    {
+        std::vector<std::string> names;
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string_view name = entry->d_name;
+                if (name != "." && name != "..") names.emplace_back(name);
+            }
+            ::closedir(dir);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::mutex FMutex;
+    std::unordered_map<std::string, TListing> FListings;
+};
+
+TListingCache& ListingCache()
+{
+    static TListingCache cache;
+    return cache;
+}
+
+std::string CurrentFolder()
+{
+    char buffer[PATH_MAX];
+    return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
+}
+
+std::string SystemError()
+{
+    return std::strerror(errno);
+}
+
+} // namespace
+
+std::string ProgramFolder()
+{
+    static const std::string folder = [] {
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        if (length <= 0) return CurrentFolder();
+        const std::string_view path(buffer, static_cast<size_t>(length));
+        return std::string(path.substr(0, std::max<size_t>(path.rfind('/'), 1)));
+    }();
+    return folder;
+}
+
+std::string ExtractFilePath(std::string_view fileName)
+{
+    return std::string(fileName.substr(0, NameStart(fileName)));
+}
+
+std::string ExtractFileName(std::string_view fileName)
+{
+    return std::string(fileName.substr(NameStart(fileName)));
+}
+
+std::string ExtractFileExt(std::string_view fileName)
+{
+    const size_t dot = fileName.rfind('.');
+    return dot == std::string_view::npos || dot < NameStart(fileName) ? std::string()
+                                                                       : std::string(fileName.substr(dot));
+}
+
+std::string ChangeFileExt(std::string_view fileName, std::string_view extension)
+{
+    const size_t dot = fileName.rfind('.');
+    const size_t end = dot == std::string_view::npos || dot < NameStart(fileName) ? fileName.size() : dot;
+    return std::string(fileName.substr(0, end)) + std::string(extension);
+}
+
+std::string IncludeTrailingPathDelimiter(std::string_view path)
+{
+    std::string result(path);
+    if (result.empty() || !IsDelimiter(result.back())) result += '/';
+    return result;
+}
+
+std::string ResolvePath(std::string_view fileName)
+{
+    std::string path(fileName);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    if (path.empty() || Exists(path)) return path;
+
+    // Walk the parts: the resolved prefix grows one existing entry at a time.
+    const bool absolute = path[0] == '/';
+    const std::string base = absolute ? std::string() : CurrentFolder() + '/';
+    std::string resolved = absolute ? "/" : "";
+    size_t pos = 0;
+    bool matching = true;
+    while (pos < path.size()) {
+        size_t end = path.find('/', pos);
+        if (end == std::string::npos) end = path.size();
+        const std::string_view part = std::string_view(path).substr(pos, end - pos);
+        if (!part.empty()) {
+            std::string next = resolved + std::string(part);
+            if (matching && part != "." && part != ".." && !Exists(base + next)) {
+                const std::string found = ListingCache().Find(base + (resolved.empty() ? "." : resolved), part);
+                if (found.empty())
+                    matching = false; // the rest stays as given
+                else
+                    next = resolved + found;
+            }
+            resolved = std::move(next);
+            if (end < path.size()) resolved += '/';
+        }
+        pos = end + 1;
+    }
+    return resolved;
+}
+
+bool FileExists(std::string_view fileName)
+{
+    struct stat st;
+    return ::stat(ResolvePath(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(std::string_view folder)
+{
+    struct stat st;
+    return ::stat(ResolvePath(folder).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(std::string_view folder)
+{
+    if (folder.empty()) return false;
+    std::error_code error;
+    std::filesystem::create_directories(ResolvePath(folder), error);
+    return DirectoryExists(folder);
+}
+
+bool DeleteFile(std::string_view fileName)
+{
+    return ::unlink(ResolvePath(fileName).c_str()) == 0;
+}
+
+bool RenameFile(std::string_view oldName, std::string_view newName)
+{
+    const std::string target = ResolvePath(newName);
+    return !Exists(target) && ::rename(ResolvePath(oldName).c_str(), target.c_str()) == 0;
+}
+
+void ReplaceFileAtomically(const std::string& fileName, const std::function<void(TStream&)>& write)
+{
+    const std::string target = ResolvePath(fileName);
+    const std::string folder = ExtractFilePath(target);
+
+    // A fresh temporary name beside the target; O_EXCL never reuses a file someone else holds.
+    static std::atomic<unsigned> counter{0};
+    std::string temporary;
+    int handle;
+    do {
+        temporary = folder + "." + ExtractFileName(target) + "." + std::to_string(::getpid()) + "." +
+                    std::to_string(counter++) + ".tmp";
+        handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (handle < 0 && errno == EEXIST);
+    if (handle < 0) throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemError());
+    struct stat old;
+    if (::stat(target.c_str(), &old) == 0) ::fchmod(handle, old.st_mode & 07777);
+    ::close(handle);
+
+    try {
+        {
+            TFileStream stream(temporary, fmOpenWrite);
+            write(stream);
+            stream.Flush();
+        }
+        if (::rename(temporary.c_str(), target.c_str()) != 0)
+            throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemError());
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    // Make the rename itself durable.
+    const int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+void ReplaceFileAtomically(const std::string& fileName, std::string_view bytes)
+{
+    ReplaceFileAtomically(fileName,
+                          [bytes](TStream& stream) { stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size())); });
+}

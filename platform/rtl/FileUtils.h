@@ -1,0 +1,37 @@
+// Runtime library: file names, the program folder, path resolution and atomic file replacement.
+// Names may use "\" or "/"; every file operation here resolves its name with ResolvePath first.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class TStream;
+
+// The folder of the program file, without a trailing separator.
+std::string ProgramFolder();
+
+// The parts of a file name; "\" and "/" both separate folders.
+std::string ExtractFilePath(std::string_view fileName); // the folder with its trailing separator
+std::string ExtractFileName(std::string_view fileName);
+std::string ExtractFileExt(std::string_view fileName);  // from the last "." of the name on, "" when none
+std::string ChangeFileExt(std::string_view fileName, std::string_view extension);
+std::string IncludeTrailingPathDelimiter(std::string_view path);
+
+// Turns "\" into "/"; when that name does not exist, finds each part of the path case-insensitively. Parts
+// with no match are kept as given, so the result also names files still to be created.
+std::string ResolvePath(std::string_view fileName);
+
+bool FileExists(std::string_view fileName);
+bool DirectoryExists(std::string_view folder);
+// Creates the folder and its missing parents; true when it exists afterwards.
+bool ForceDirectories(std::string_view folder);
+bool DeleteFile(std::string_view fileName);
+// Fails when the new name exists already.
+bool RenameFile(std::string_view oldName, std::string_view newName);
+
+// Writes a file through a temporary file in the same folder that replaces the old one only once it is
+// completely written and flushed: when writing fails, the old file is intact, the temporary file is removed
+// and the error passes on.
+void ReplaceFileAtomically(const std::string& fileName, const std::function<void(TStream&)>& write);
+void ReplaceFileAtomically(const std::string& fileName, std::string_view bytes);

@@ -1,0 +1,92 @@
+#include "FileUtils.h"
+#include "Streams.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+TEST(FileNames, PartsWithEitherSeparator)
+{
+    EXPECT_EQ(ExtractFilePath("C:\\game\\textures\\wall.png"), "C:\\game\\textures\\");
+    EXPECT_EQ(ExtractFilePath("/a/b.c/d"), "/a/b.c/");
+    EXPECT_EQ(ExtractFilePath("name"), "");
+    EXPECT_EQ(ExtractFileName("\\levels\\map1\\skybox.txt"), "skybox.txt");
+    EXPECT_EQ(ExtractFileExt("a/b.tar.gz"), ".gz");
+    EXPECT_EQ(ExtractFileExt("a.d/readme"), "");
+    EXPECT_EQ(ChangeFileExt("\\textures\\wall.tga", ".dds"), "\\textures\\wall.dds");
+    EXPECT_EQ(ChangeFileExt("a.d/readme", ".txt"), "a.d/readme.txt");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("tex"), "tex/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("tex\\"), "tex\\");
+
+    const std::string folder = ProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), '/');
+    EXPECT_TRUE(FileExists(folder + "/test_rtl"));
+}
+
+TEST(FileNames, ResolvesEachPartCaseInsensitively)
+{
+    TempFolder folder;
+    folder.Write("Textures/hq/Wall.PNG", "png");
+    folder.Write("levels/Map1/skybox.txt", "sky");
+    const std::string root = folder.path.string();
+
+    EXPECT_EQ(ResolvePath(root + "\\textures\\HQ\\wall.png"), root + "/Textures/hq/Wall.PNG");
+    EXPECT_TRUE(FileExists(root + "\\TEXTURES\\hq\\WALL.png"));
+    EXPECT_FALSE(FileExists(root + "\\textures\\hq"));
+    EXPECT_TRUE(DirectoryExists(root + "\\textures\\hq\\"));
+    EXPECT_FALSE(FileExists(root + "\\textures\\hq\\floor.png"));
+    // A missing part keeps its spelling, and so does everything after it.
+    EXPECT_EQ(ResolvePath(root + "\\LEVELS\\map2\\Skybox.txt"), root + "/levels/map2/Skybox.txt");
+
+    // A file that appears after the folder was listed is still found.
+    EXPECT_FALSE(FileExists(root + "/levels/map1/NEW.txt"));
+    folder.Write("levels/Map1/new.txt", "");
+    EXPECT_TRUE(FileExists(root + "/levels/map1/NEW.txt"));
+
+    // Relative names resolve from the current folder.
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path);
+    EXPECT_EQ(ResolvePath("levels\\MAP1\\Skybox.TXT"), "levels/Map1/skybox.txt");
+    std::filesystem::current_path(before);
+
+    EXPECT_TRUE(ForceDirectories(root + "\\LEVELS\\map1\\saves\\slot1"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.path / "levels/Map1/saves/slot1"));
+    EXPECT_TRUE(RenameFile(root + "\\levels\\map1\\SKYBOX.txt", root + "\\levels\\map1\\sky2.txt"));
+    EXPECT_EQ(folder.Read("levels/Map1/sky2.txt"), "sky");
+    EXPECT_FALSE(RenameFile(root + "/levels/map1/new.txt", root + "/levels/map1/sky2.txt")); // taken
+    EXPECT_TRUE(DeleteFile(root + "\\Levels\\Map1\\Sky2.TXT"));
+    EXPECT_FALSE(DeleteFile(root + "\\Levels\\Map1\\Sky2.TXT"));
+}
+
+TEST(FileNames, AtomicReplacementKeepsTheOldFileWhenWritingFails)
+{
+    TempFolder folder;
+    folder.Write("Saves/game.sav", "old content");
+    ::chmod((folder.path / "Saves/game.sav").c_str(), 0640);
+    const std::string name = folder / "saves\\GAME.SAV";
+
+    EXPECT_THROW(ReplaceFileAtomically(name,
+                                       [](TStream& stream) {
+                                           stream.WriteBuffer("partial", 7);
+                                           throw EWriteError();
+                                       }),
+                 EWriteError);
+    EXPECT_EQ(folder.Read("Saves/game.sav"), "old content");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path / "Saves"), {}), 1); // no leftovers
+
+    ReplaceFileAtomically(name, "new content");
+    EXPECT_EQ(folder.Read("Saves/game.sav"), "new content");
+    EXPECT_EQ(std::filesystem::status(folder.path / "Saves/game.sav").permissions(),
+              std::filesystem::perms(0640)); // the old file's rights
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path / "Saves"), {}), 1);
+
+    TMemoryStream memory;
+    memory.WriteBuffer("from memory", 11);
+    memory.SaveToFile(folder / "Saves/new.bin");
+    EXPECT_EQ(folder.Read("Saves/new.bin"), "from memory");
+
+    EXPECT_THROW(ReplaceFileAtomically(folder / "no/such/folder/x.txt", "x"), EFCreateError);
+}

@@ -1,0 +1,31 @@
+// A fresh empty folder for one test, removed with everything in it afterwards.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+struct TempFolder {
+    std::filesystem::path path;
+
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "rtl_test_XXXXXX").string();
+        path = mkdtemp(pattern.data());
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+
+    void Write(const std::string& name, const std::string& bytes) const
+    {
+        std::filesystem::create_directories((path / name).parent_path());
+        std::ofstream(path / name, std::ios::binary) << bytes;
+    }
+    std::string Read(const std::string& name) const
+    {
+        std::ifstream in(path / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+};
