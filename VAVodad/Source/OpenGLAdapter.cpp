@@ -1,0 +1,489 @@
+#include "OpenGLAdapter.h"
+
+#include "SysUtils.h"
+#include "ZODLog.h"
+
+// Types and constants only: the functions come from the EGL the context layer has already loaded.
+#define EGL_EGL_PROTOTYPES 0
+#include <EGL/egl.h>
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <charconv>
+#include <map>
+#include <mutex>
+#include <vector>
+
+void* vGLLibHandle = nullptr;
+void* vGLULibHandle = nullptr;
+
+// The context information is logged once per process, for the first table initialised.
+static std::atomic<bool> vLogRenderingContextInfo{true};
+
+[[noreturn]] void MissingEntryPointStub()
+{
+    Abort();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Finding entry points
+
+static TGLEntryPointResolver vResolver;
+
+// On this platform the library's exports answer both kinds of lookup: GLVND's libGL gives null for names it
+// does not know (EGL's proc-address lookup would hand out a do-nothing stub for any name).
+static void* LibrarySymbol(const char* AName)
+{
+    return vGLLibHandle ? dlsym(vGLLibHandle, AName) : nullptr;
+}
+
+static void* ProcAddress(const std::string& AName)
+{
+    return vResolver.GetProcAddress ? vResolver.GetProcAddress(AName.c_str()) : LibrarySymbol(AName.c_str());
+}
+
+static void* LibraryExport(const std::string& AName)
+{
+    return vResolver.GetLibraryExport ? vResolver.GetLibraryExport(AName.c_str()) : LibrarySymbol(AName.c_str());
+}
+
+TGLEntryPointResolver SetGLEntryPointResolver(TGLEntryPointResolver AResolver)
+{
+    std::swap(vResolver, AResolver);
+    return AResolver;
+}
+
+void* LookupEntryPoint(const std::string& AName)
+{
+    const std::string name = "gl" + AName;
+    if (void* address = ProcAddress(name)) return address;
+    // An ARB function is taken before the library's own export, the library before the other vendors.
+    if (void* address = ProcAddress(name + "ARB")) return address;
+    if (void* address = LibraryExport(name)) return address;
+    for (const char* suffix : {"EXT", "NV", "ATI", "OES"})
+        if (void* address = ProcAddress(name + suffix)) return address;
+    return nullptr;
+}
+
+void* LookupEntryPointPair(const std::string& AName, const std::string& AAlternate)
+{
+    if (void* address = LookupEntryPoint(AName)) return address;
+    return LookupEntryPoint(AAlternate);
+}
+
+void* LookupExactEntryPoint(const std::string& AName)
+{
+    return ProcAddress("gl" + AName);
+}
+
+static void* FindEntryPoint(const char* AName, TGLLookupKind ALookup, const char* AAlternate)
+{
+    switch (ALookup) {
+    case lkEntryPoint: return LookupEntryPoint(AName);
+    case lkExact: return LookupExactEntryPoint(AName);
+    case lkPair: return LookupEntryPointPair(AName, AAlternate);
+    case lkExtOnly: return LookupExactEntryPoint(std::string(AName) + "EXT");
+    }
+    return nullptr;
+}
+
+template <typename F>
+static void BindEntryPoint(F& ASlot, const char* AName, TGLLookupKind ALookup, const char* AAlternate = "")
+{
+    void* address = FindEntryPoint(AName, ALookup, AAlternate);
+    ASlot = address ? reinterpret_cast<F>(address) : &TMissingEntryPoint<F>::Call;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Texts
+
+bool HasExtension(std::string_view AExtensionList, std::string_view AName)
+{
+    if (AName.empty()) return false;
+    for (size_t at = AExtensionList.find(AName); at != std::string_view::npos;
+         at = AExtensionList.find(AName, at + 1)) {
+        const size_t end = at + AName.size();
+        if ((at == 0 || AExtensionList[at - 1] == ' ') && (end == AExtensionList.size() || AExtensionList[end] == ' '))
+            return true;
+    }
+    return false;
+}
+
+static bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+void ParseGLVersion(std::string_view AText, int32_t& AMajor, int32_t& AMinor)
+{
+    AMajor = 0;
+    AMinor = 0;
+    const size_t dot = AText.find('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 >= AText.size() || !IsDigit(AText[dot - 1]) ||
+        !IsDigit(AText[dot + 1]))
+        return;
+    size_t first = dot;
+    while (first > 0 && IsDigit(AText[first - 1])) --first;
+    size_t last = dot + 1;
+    while (last < AText.size() && IsDigit(AText[last])) ++last;
+    int32_t major = 0, minor = 0;
+    const char* text = AText.data();
+    if (std::from_chars(text + first, text + dot, major).ec != std::errc() ||
+        std::from_chars(text + dot + 1, text + last, minor).ec != std::errc())
+        return; // too many digits
+    AMajor = major;
+    AMinor = minor;
+}
+
+bool VersionAtLeast(int32_t AReqMajor, int32_t AReqMinor, int32_t AMajor, int32_t AMinor)
+{
+    return AMajor > AReqMajor || (AMajor == AReqMajor && AMinor >= AReqMinor);
+}
+
+// glGetString gives null without a current context or for a name the context does not know.
+static std::string GLText(const GLubyte* AText)
+{
+    return AText ? std::string(reinterpret_cast<const char*>(AText)) : std::string();
+}
+
+static const char* GLErrorName(GLenum AError)
+{
+    switch (AError) {
+    case GL_INVALID_ENUM: return "Invalid enum";
+    case GL_INVALID_VALUE: return "Invalid value";
+    case GL_INVALID_OPERATION: return "Invalid Operation";
+    case GL_OUT_OF_MEMORY: return "Out of memory";
+    default: return nullptr;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The window system: EGL in place of WGL
+
+// The EGL functions of the process, when the context layer has loaded EGL; this module never loads it.
+struct TEglFunctions {
+    PFNEGLGETCURRENTDISPLAYPROC GetCurrentDisplay = nullptr;
+    PFNEGLGETCURRENTSURFACEPROC GetCurrentSurface = nullptr;
+    PFNEGLQUERYSTRINGPROC QueryString = nullptr;
+    PFNEGLGETCONFIGSPROC GetConfigs = nullptr;
+    PFNEGLGETCONFIGATTRIBPROC GetConfigAttrib = nullptr;
+    PFNEGLSWAPINTERVALPROC SwapInterval = nullptr;
+};
+
+static std::mutex vEglLock;
+static TEglFunctions vEgl;
+
+static const TEglFunctions* LoadedEgl()
+{
+    std::lock_guard<std::mutex> lock(vEglLock);
+    if (!vEgl.GetCurrentDisplay) {
+        void* library = dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
+        if (!library) return nullptr;
+        TEglFunctions found;
+        found.GetCurrentDisplay = reinterpret_cast<PFNEGLGETCURRENTDISPLAYPROC>(dlsym(library, "eglGetCurrentDisplay"));
+        found.GetCurrentSurface = reinterpret_cast<PFNEGLGETCURRENTSURFACEPROC>(dlsym(library, "eglGetCurrentSurface"));
+        found.QueryString = reinterpret_cast<PFNEGLQUERYSTRINGPROC>(dlsym(library, "eglQueryString"));
+        found.GetConfigs = reinterpret_cast<PFNEGLGETCONFIGSPROC>(dlsym(library, "eglGetConfigs"));
+        found.GetConfigAttrib = reinterpret_cast<PFNEGLGETCONFIGATTRIBPROC>(dlsym(library, "eglGetConfigAttrib"));
+        found.SwapInterval = reinterpret_cast<PFNEGLSWAPINTERVALPROC>(dlsym(library, "eglSwapInterval"));
+        if (!found.GetCurrentDisplay || !found.GetCurrentSurface || !found.QueryString || !found.GetConfigs ||
+            !found.GetConfigAttrib || !found.SwapInterval) {
+            dlclose(library);
+            return nullptr;
+        }
+        vEgl = found; // the reference taken by dlopen is kept for the process's life
+    }
+    return &vEgl;
+}
+
+// EGL has no query for the swap interval: remember what was set, per surface; EGL starts at 1.
+static std::mutex vSwapIntervalLock;
+static std::map<EGLSurface, int32_t> vSwapIntervals;
+
+static bool EglSwapInterval(int32_t AInterval)
+{
+    const EGLDisplay display = vEgl.GetCurrentDisplay();
+    const EGLSurface surface = vEgl.GetCurrentSurface(EGL_DRAW);
+    if (display == EGL_NO_DISPLAY || surface == EGL_NO_SURFACE || !vEgl.SwapInterval(display, AInterval))
+        return false;
+    std::lock_guard<std::mutex> lock(vSwapIntervalLock);
+    vSwapIntervals[surface] = AInterval;
+    return true;
+}
+
+static int32_t EglGetSwapInterval()
+{
+    const EGLSurface surface = vEgl.GetCurrentSurface(EGL_DRAW);
+    std::lock_guard<std::mutex> lock(vSwapIntervalLock);
+    const auto found = vSwapIntervals.find(surface);
+    return found == vSwapIntervals.end() ? 1 : found->second;
+}
+
+// The window-system extensions whose counterparts the current EGL display offers, by their WGL names:
+// configs chosen by attributes, swap intervals, p-buffer and multisample configs, contexts made with
+// attributes (a version and a profile).
+static std::string WindowSystemExtensionList(const TEglFunctions& AEgl)
+{
+    const EGLDisplay display = AEgl.GetCurrentDisplay();
+    if (display == EGL_NO_DISPLAY) return std::string();
+    std::string list = "WGL_ARB_pixel_format WGL_EXT_swap_control ";
+    EGLint count = 0;
+    AEgl.GetConfigs(display, nullptr, 0, &count);
+    std::vector<EGLConfig> configs(count > 0 ? count : 0);
+    if (!configs.empty() && !AEgl.GetConfigs(display, configs.data(), count, &count)) count = 0;
+    bool pbuffer = false, multisample = false;
+    for (EGLint i = 0; i < count; ++i) {
+        EGLint surfaceType = 0, samples = 0;
+        AEgl.GetConfigAttrib(display, configs[i], EGL_SURFACE_TYPE, &surfaceType);
+        AEgl.GetConfigAttrib(display, configs[i], EGL_SAMPLES, &samples);
+        pbuffer = pbuffer || (surfaceType & EGL_PBUFFER_BIT) != 0;
+        multisample = multisample || samples > 0;
+    }
+    if (pbuffer) list += "WGL_ARB_pbuffer ";
+    if (multisample) list += "WGL_ARB_multisample ";
+    int32_t major = 0, minor = 0;
+    const char* version = AEgl.QueryString(display, EGL_VERSION);
+    const char* extensions = AEgl.QueryString(display, EGL_EXTENSIONS);
+    ParseGLVersion(version ? version : "", major, minor);
+    if (VersionAtLeast(1, 5, major, minor) || HasExtension(extensions ? extensions : "", "EGL_KHR_create_context"))
+        list += "WGL_ARB_create_context WGL_ARB_create_context_profile ";
+    return list;
+}
+
+void TGLExtensionsAndEntryPoints::BindWindowSystem()
+{
+    const TEglFunctions* egl = LoadedEgl();
+    FBuffer = egl ? WindowSystemExtensionList(*egl) : std::string();
+#define WGL_EXTENSION(Flag, Name) Flag = HasExtension(FBuffer, Name);
+#define WGL_ENTRY(Field, Type) Field = nullptr;
+#include "OpenGLAdapterWGL.def"
+#undef WGL_EXTENSION
+#undef WGL_ENTRY
+    if (W_EXT_swap_control) {
+        WSwapIntervalEXT = &EglSwapInterval;
+        WGetSwapIntervalEXT = &EglGetSwapInterval;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The table
+
+static const struct {
+    bool TGLExtensionsAndEntryPoints::*Flag;
+    int32_t Major, Minor;
+} cVersionFlags[] = {
+    {&TGLExtensionsAndEntryPoints::VERSION_1_1, 1, 1}, {&TGLExtensionsAndEntryPoints::VERSION_1_2, 1, 2},
+    {&TGLExtensionsAndEntryPoints::VERSION_1_3, 1, 3}, {&TGLExtensionsAndEntryPoints::VERSION_1_4, 1, 4},
+    {&TGLExtensionsAndEntryPoints::VERSION_1_5, 1, 5}, {&TGLExtensionsAndEntryPoints::VERSION_2_0, 2, 0},
+    {&TGLExtensionsAndEntryPoints::VERSION_2_1, 2, 1}, {&TGLExtensionsAndEntryPoints::VERSION_3_0, 3, 0},
+    {&TGLExtensionsAndEntryPoints::VERSION_3_1, 3, 1}, {&TGLExtensionsAndEntryPoints::VERSION_3_2, 3, 2},
+    {&TGLExtensionsAndEntryPoints::VERSION_3_3, 3, 3}, {&TGLExtensionsAndEntryPoints::VERSION_4_0, 4, 0},
+    {&TGLExtensionsAndEntryPoints::VERSION_4_1, 4, 1}, {&TGLExtensionsAndEntryPoints::VERSION_4_2, 4, 2},
+};
+
+static void GLAPIENTRY ARBDebugCallback(GLenum, GLenum, GLuint, GLenum, GLsizei, const GLchar*, const void*)
+{
+}
+
+static void GLAPIENTRY AMDXDebugCallback(GLuint, GLenum, GLenum, GLsizei ALength, const GLchar* AMessage, void*)
+{
+    if (ALength > 0) GlobalLogSession()->LogDebug(std::string(AMessage, ALength));
+}
+
+TGLExtensionsAndEntryPoints::TGLExtensionsAndEntryPoints()
+{
+    BindStubs();
+}
+
+void TGLExtensionsAndEntryPoints::BindStubs()
+{
+#define GL_ENTRY(Field, Name, Lookup, Alternate, Type) Field = &TMissingEntryPoint<Type>::Call;
+#include "OpenGLAdapterEntryPoints.def"
+#undef GL_ENTRY
+}
+
+void TGLExtensionsAndEntryPoints::BindEntryPoints()
+{
+#define GL_ENTRY(Field, Name, Lookup, Alternate, Type) BindEntryPoint(Field, Name, Lookup, Alternate);
+#include "OpenGLAdapterEntryPoints.def"
+#undef GL_ENTRY
+}
+
+void TGLExtensionsAndEntryPoints::ReadVersion()
+{
+    FBuffer = GLText(GetString(GL_VERSION));
+    int32_t major = 0, minor = 0;
+    ParseGLVersion(FBuffer, major, minor);
+    VERSION_1_0 = true;
+    for (const auto& version : cVersionFlags) this->*version.Flag = VersionAtLeast(version.Major, version.Minor, major, minor);
+}
+
+void TGLExtensionsAndEntryPoints::ReadExtensionList()
+{
+    if (!VERSION_3_0) {
+        FBuffer = GLText(GetString(GL_EXTENSIONS));
+        return;
+    }
+    FBuffer.clear();
+    GLint count = 0;
+    GetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        FBuffer += GLText(GetStringi(GL_EXTENSIONS, i));
+        FBuffer += ' ';
+    }
+}
+
+void TGLExtensionsAndEntryPoints::HookDebugOutput()
+{
+    if (!FDebug) return;
+    if (ARB_debug_output) {
+        DebugMessageCallback(&ARBDebugCallback, nullptr);
+        DebugMessageControl(GL_DONT_CARE, GL_DONT_CARE, GL_DONT_CARE, 0, &FDebugIds, GL_TRUE);
+        Enable(GL_DEBUG_OUTPUT_SYNCHRONOUS_ARB);
+    } else if (AMDX_debug_output) {
+        DebugMessageCallbackAMDX(&AMDXDebugCallback, nullptr);
+        DebugMessageEnableAMDX(0, 0, 0, &FDebugIds, GL_TRUE);
+    } else {
+        FDebug = false;
+    }
+}
+
+void TGLExtensionsAndEntryPoints::Initialize(bool ATemporary)
+{
+    TGLLogSession* log = GlobalLogSession();
+    log->LogNotice("Getting OpenGL entry points and extension");
+    BindWindowSystem();
+    BindEntryPoint(GetString, "GetString", lkEntryPoint);
+    BindEntryPoint(GetStringi, "GetStringi", lkEntryPoint);
+    BindEntryPoint(GetIntegerv, "GetIntegerv", lkEntryPoint);
+    BindEntryPoint(GetError, "GetError", lkEntryPoint);
+    ReadVersion();
+
+    if (vLogRenderingContextInfo.exchange(false)) {
+        log->LogNotice("");
+        log->LogInfo("OpenGL rendering context information:");
+        log->LogInfo("Renderer     : " + GLText(GetString(GL_RENDERER)));
+        log->LogInfo("Vendor       : " + GLText(GetString(GL_VENDOR)));
+        log->LogInfo("Version      : " + GLText(GetString(GL_VERSION)));
+        if (VERSION_2_0)
+            log->LogInfo("GLSL version : " + GLText(GetString(GL_SHADING_LANGUAGE_VERSION)));
+        else
+            log->LogWarning("GLSL version : not supported");
+        log->LogNotice("");
+    }
+
+    if (ATemporary) {
+        FInitialized = true;
+        return;
+    }
+
+    ReadExtensionList();
+#define GL_EXTENSION(Flag, Name) Flag = HasExtension(FBuffer, Name);
+#include "OpenGLAdapterExtensions.def"
+#undef GL_EXTENSION
+    BindEntryPoints();
+    HookDebugOutput();
+    FBuffer.clear();
+    FInitialized = true;
+}
+
+void TGLExtensionsAndEntryPoints::Close()
+{
+    if (FDebug) {
+        if (ARB_debug_output) {
+            DebugMessageCallback(nullptr, nullptr);
+            DebugMessageControl(GL_DONT_CARE, GL_DONT_CARE, GL_DONT_CARE, 0, &FDebugIds, GL_FALSE);
+        } else if (AMDX_debug_output) {
+            DebugMessageCallbackAMDX(nullptr, nullptr);
+            DebugMessageEnableAMDX(0, 0, 0, &FDebugIds, GL_FALSE);
+        }
+    }
+    VERSION_1_0 = false;
+    for (const auto& version : cVersionFlags) this->*version.Flag = false;
+#define GL_EXTENSION(Flag, Name) Flag = false;
+#include "OpenGLAdapterExtensions.def"
+#undef GL_EXTENSION
+    BindStubs();
+    FInitialized = false;
+}
+
+void TGLExtensionsAndEntryPoints::CheckError()
+{
+    if (!FInitialized) return;
+    try {
+        const GLenum error = GetError();
+        if (error == GL_NO_ERROR) return;
+        try {
+            for (int i = 0; i < 7 && GetError() != GL_NO_ERROR; ++i) {
+            }
+        } catch (...) {
+            // the queue stays as it is
+        }
+        if (!(FDebug && ARB_debug_output))
+            if (const char* name = GLErrorName(error)) GlobalLogSession()->LogError(std::string("OpenGL error - ") + name);
+    } catch (...) {
+        GlobalLogSession()->LogError("OpenGL error - Exception in glGetError");
+    }
+}
+
+void TGLExtensionsAndEntryPoints::ClearError()
+{
+    for (int i = 0; i < 7 && GetError() != GL_NO_ERROR; ++i) {
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The current table
+
+static thread_local TGLExtensionsAndEntryPoints* vCurrentGL = nullptr;
+
+static TGLExtensionsAndEntryPoints* DefaultGL()
+{
+    static TGLExtensionsAndEntryPoints vDefaultGL;
+    return &vDefaultGL;
+}
+
+TGLExtensionsAndEntryPoints* GetCurrentGL()
+{
+    return vCurrentGL ? vCurrentGL : DefaultGL();
+}
+
+void SetCurrentGL(TGLExtensionsAndEntryPoints* AGL)
+{
+    vCurrentGL = AGL;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Libraries
+
+bool EnsureOpenGLLoaded()
+{
+    if (vGLLibHandle && vGLULibHandle) return true;
+    return LoadOpenGLLibraries("libGL.so.1", "libGLU.so.1");
+}
+
+bool LoadOpenGLLibraries(const std::string& AGLName, const std::string& AGLUName)
+{
+    FreeOpenGLLibraries();
+    // Never unmapped: tables keep addresses from these libraries after their handles are released.
+    vGLLibHandle = dlopen(AGLName.c_str(), RTLD_LAZY | RTLD_NODELETE);
+    vGLULibHandle = dlopen(AGLUName.c_str(), RTLD_LAZY | RTLD_NODELETE);
+    if (vGLLibHandle && vGLULibHandle) return true;
+    FreeOpenGLLibraries();
+    return false;
+}
+
+void FreeOpenGLLibraries()
+{
+    for (void** handle : {&vGLLibHandle, &vGLULibHandle})
+        if (*handle) {
+            dlclose(*handle);
+            *handle = nullptr;
+        }
+}
+
+bool IsMesaOpenGL()
+{
+    return ProcAddress("glResizeBuffersMESA") != nullptr;
+}
