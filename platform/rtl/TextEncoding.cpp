@@ -203,7 +203,14 @@ std::u16string Utf8ToUtf16(std::string_view text)
 
 std::string DecodeText(std::string_view bytes, TLegacyCodePage codePage)
 {
-    if (bytes.starts_with("\xEF\xBB\xBF")) return std::string(bytes.substr(3));
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        // Marked UTF-8 keeps valid sequences; each invalid byte becomes U+FFFD.
+        bytes.remove_prefix(3);
+        if (IsValidUtf8(bytes)) return std::string(bytes);
+        std::string text;
+        for (size_t pos = 0; pos < bytes.size();) AppendUtf8(text, NextUtf8CodePoint(bytes, pos));
+        return text;
+    }
     if (bytes.starts_with("\xFF\xFE")) return DecodeUtf16(bytes.substr(2), false);
     if (bytes.starts_with("\xFE\xFF")) return DecodeUtf16(bytes.substr(2), true);
     if (IsValidUtf8(bytes)) return std::string(bytes);

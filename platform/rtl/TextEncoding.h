@@ -32,8 +32,9 @@ void AppendUtf8(std::string& text, char32_t codePoint);
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 
-// Decodes the bytes of a text file to UTF-8: a byte-order mark (UTF-8, UTF-16 LE or BE) decides and is dropped;
-// without one, valid UTF-8 stays as it is and anything else is read in the legacy code page.
+// Decodes the bytes of a text file to valid UTF-8: a byte-order mark (UTF-8, UTF-16 LE or BE) decides and is
+// dropped; without one, valid UTF-8 stays as it is and anything else is read in the legacy code page. Bytes
+// that do not fit the marked encoding become U+FFFD.
 std::string DecodeText(std::string_view bytes, TLegacyCodePage codePage);
 
 // Simple lower-case mapping for ASCII, Latin-1, Latin Extended-A and Cyrillic; other code points unchanged.

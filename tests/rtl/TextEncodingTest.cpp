@@ -11,6 +11,7 @@ TEST(TextEncoding, DecodingByMarkUtf8OrCodePage)
     } cases[] = {
         {"plain", lcpWindows1252, "plain"},
         {"\xEF\xBB\xBFna\xC3\xAFve", lcpWindows1251, "na\xC3\xAFve"},            // UTF-8 mark dropped
+        {"\xEF\xBB\xBF" "a\xE9" "b", lcpWindows1252, "a\xEF\xBF\xBD" "b"},          // a bad byte after it
         {std::string("\xFF\xFE" "A\0\x16\x04", 6), lcpWindows1252, "A\xD0\x96"},  // UTF-16 LE: A, Ж
         {std::string("\xFE\xFF\0A\x04\x16", 6), lcpWindows1252, "A\xD0\x96"},     // UTF-16 BE
         {std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), lcpWindows1252, "\xF0\x9F\x98\x80"}, // surrogate pair
