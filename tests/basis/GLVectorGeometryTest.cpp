@@ -1,5 +1,7 @@
 #include "GLVectorGeometry.h"
 
+#include "GLSilhouette.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -222,6 +224,15 @@ TEST(VectorGeometryVectors, HomogeneousComponents)
     HmgMaxComponentsInPlace(r, V4(0, 9, 3, 5));
     EXPECT_TRUE(HmgEquals(r, V4(1, 9, 3, 5)));
     EXPECT_EQ(HmgMaxComponentXYZ(V4(1, 3, 2, 99)), 3.0f);
+}
+
+TEST(VectorGeometryVectors, SilhouetteFaceFacing)
+{
+    TGLSilhouetteParameters params{};
+    params.SeenFrom = V3(0, 0, 5);
+    EXPECT_EQ(SilhouetteFaceFacing(params, V3(1, 1, 1), V3(0, 0, 2)), 8.0);
+    EXPECT_EQ(SilhouetteFaceFacing(params, V3(1, 1, 5), V3(0, 0, 2)), 0.0);  // edge-on: facing
+    EXPECT_EQ(SilhouetteFaceFacing(params, V3(1, 1, 1), V3(0, 0, -1)), -4.0);
 }
 
 TEST(VectorGeometryVectors, ScalarResultsKeepDoublePrecision)

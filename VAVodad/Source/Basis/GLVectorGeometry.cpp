@@ -1,8 +1,11 @@
 // Vectors, scalars, planes and rays: the routines too large to inline.
 #include "GLVectorGeometry.h"
 
+#include "GLSilhouette.h"
+
 #include <algorithm>
 #include <climits>
+#include <numbers>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
@@ -118,6 +121,13 @@ double AffineLength(const TVector3f& v)
 double HmgLength(const TVector4f& v)
 {
     return std::sqrt(HmgLengthSquared(v));
+}
+
+double SilhouetteFaceFacing(const TGLSilhouetteParameters& params, const TVector3f& v, const TVector3f& n)
+{
+    const TVector3f seenFrom = params.SeenFrom;  // a copy: the record is packed
+    return (static_cast<double>(seenFrom.X) - v.X) * n.X + (static_cast<double>(seenFrom.Y) - v.Y) * n.Y +
+           (static_cast<double>(seenFrom.Z) - v.Z) * n.Z;
 }
 
 double AffineAngleCosine(const TVector3f& a, const TVector3f& b)

@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <numbers>
 #include <span>
 
 // ---------------------------------------------------------------------------------------------------------
@@ -34,6 +33,8 @@ constexpr TVector3f ZVector{{{0.0f, 0.0f, 1.0f}}};
 // True when the processor has the 3DNow! packed-single instructions; set once at start-up. The routines give
 // the same results either way, so it is informative only.
 extern const bool Cpu3DNowAvailable;
+
+struct TGLSilhouetteParameters;  // GLSilhouette.h
 
 // ---------------------------------------------------------------------------------------------------------
 // Addition, subtraction and scaled addition
@@ -192,6 +193,9 @@ inline double HmgDotAffine(const TVector4f& a, const TVector3f& b)
 {
     return static_cast<double>(a.X) * b.X + static_cast<double>(a.Y) * b.Y + static_cast<double>(a.Z) * b.Z;
 }
+
+// (params.SeenFrom - v) . n; the silhouette builder treats >= 0 as facing the viewer.
+double SilhouetteFaceFacing(const TGLSilhouetteParameters& params, const TVector3f& v, const TVector3f& n);
 
 // (a.xyz - b.xyz) . c.xyz
 inline double HmgDifferenceDot(const TVector4f& a, const TVector4f& b, const TVector4f& c)
