@@ -130,8 +130,9 @@ public:
     float ReadSingle();
     std::string ReadStr();
 
-    // Reads a stream written by WriteRootComponent into Root, or into a new component of the stored class
-    // (registered with RegisterClass) when Root is nullptr; answers the root. Children are made with the
+    // Reads a stream written by WriteRootComponent into Root (whose stored class name is not checked), or
+    // into a new component of the stored class (registered with RegisterClass) when Root is nullptr;
+    // answers the root. Children are made with the
     // root as owner and placed under their parent (SetParentComponent). Everything read is in csLoading
     // until Loaded, which runs for each component in the order read once the whole stream is in. On an error
     // the component being read is freed (a root made here too), the others lose their loading state without

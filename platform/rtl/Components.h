@@ -280,6 +280,8 @@ public:
     int ComponentCount() const { return static_cast<int>(FComponents.size()); }
     TComponent* Components(int Index) const;
     // Takes AComponent into this component's list (from its previous owner) and tells the tree (opInsert).
+    // The constructor does it for its owner, so the tree hears of a component not yet built beyond
+    // TComponent.
     void InsertComponent(TComponent* AComponent);
     // Releases AComponent from this component's list without freeing it and tells the tree (opRemove).
     void RemoveComponent(TComponent* AComponent);
