@@ -2,8 +2,19 @@
 // as the program's start-up does, never by static initialisers.
 #include <gtest/gtest.h>
 
+// Programs that link the engine register its archivable classes.
+#if __has_include("GLVectorLists.h")
+#include "GLPersistentClasses.h"
+#include "GLVectorLists.h"
+#define MIREFALL_ENGINE_BASIS_CLASSES 1
+#endif
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef MIREFALL_ENGINE_BASIS_CLASSES
+    RegisterGLPersistentClasses();
+    RegisterGLVectorListsClasses();
+#endif
     return RUN_ALL_TESTS();
 }
