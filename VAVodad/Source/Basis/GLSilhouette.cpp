@@ -130,13 +130,6 @@ void TGLSilhouette::ExtrudeVerticesToInfinity(const TAffineVector& origin)
     }
 }
 
-bool SilhouetteFaceFacing(const TAffineVector& p, const TAffineVector& n, const TAffineVector& seenFrom)
-{
-    TAffineVector toSeenFrom;
-    AffineSubtract(seenFrom, p, toSeenFrom);
-    return AffineDot(toSeenFrom, n) >= 0;
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // TBaseConnectivity
 
@@ -294,7 +287,8 @@ void TConnectivity::CreateSilhouette(const TGLSilhouetteParameters& silhouettePa
             n = FFaceNormal->List()[f];
         else
             AffineTriangleNormal(v[i0], v[i1], v[i2], n);
-        const bool facing = SilhouetteFaceFacing(v[i0], n, silhouetteParameters.SeenFrom);
+        // A face whose plane passes through SeenFrom counts as facing.
+        const bool facing = SilhouetteFaceFacing(silhouetteParameters, v[i0], n) >= 0;
         visible[f] = facing ? 1 : 0;
         if (!facing && silhouetteParameters.CappingRequired) {
             const int32_t m2 = MapVertex(i2, silhouette);

@@ -68,10 +68,6 @@ private:
     TGLSilhouetteParameters FParameters{};
 };
 
-// The facing test of silhouette extraction: the face with normal n through point p is turned toward
-// seenFrom (a point exactly in the face's plane counts as facing).
-bool SilhouetteFaceFacing(const TAffineVector& p, const TAffineVector& n, const TAffineVector& seenFrom);
-
 class TBaseConnectivity {
 public:
     explicit TBaseConnectivity(bool APrecomputeFaceNormal);
