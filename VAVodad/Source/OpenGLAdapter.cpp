@@ -80,10 +80,10 @@ void* LookupExactEntryPoint(const std::string& AName)
 static void* FindEntryPoint(const char* AName, TGLLookupKind ALookup, const char* AAlternate)
 {
     switch (ALookup) {
-    case lkEntryPoint: return LookupEntryPoint(AName);
-    case lkExact: return LookupExactEntryPoint(AName);
-    case lkPair: return LookupEntryPointPair(AName, AAlternate);
-    case lkExtOnly: return LookupExactEntryPoint(std::string(AName) + "EXT");
+    case epLookup: return LookupEntryPoint(AName);
+    case epExact: return LookupExactEntryPoint(AName);
+    case epPair: return LookupEntryPointPair(AName, AAlternate);
+    case epExtOnly: return LookupExactEntryPoint(std::string(AName) + "EXT");
     }
     return nullptr;
 }
@@ -354,10 +354,10 @@ void TGLExtensionsAndEntryPoints::Initialize(bool ATemporary)
     TGLLogSession* log = GlobalLogSession();
     log->LogNotice("Getting OpenGL entry points and extension");
     BindWindowSystem();
-    BindEntryPoint(GetString, "GetString", lkEntryPoint);
-    BindEntryPoint(GetStringi, "GetStringi", lkEntryPoint);
-    BindEntryPoint(GetIntegerv, "GetIntegerv", lkEntryPoint);
-    BindEntryPoint(GetError, "GetError", lkEntryPoint);
+    BindEntryPoint(GetString, "GetString", epLookup);
+    BindEntryPoint(GetStringi, "GetStringi", epLookup);
+    BindEntryPoint(GetIntegerv, "GetIntegerv", epLookup);
+    BindEntryPoint(GetError, "GetError", epLookup);
     ReadVersion();
 
     if (vLogRenderingContextInfo.exchange(false)) {

@@ -20,7 +20,7 @@ using TWSwapIntervalProc = bool (*)(int32_t AInterval);
 using TWGetSwapIntervalProc = int32_t (*)();
 
 // How an entry point is found; see OpenGLAdapterEntryPoints.def.
-enum TGLLookupKind { lkEntryPoint, lkExact, lkPair, lkExtOnly };
+enum TGLLookupKind { epLookup, epExact, epPair, epExtOnly };
 
 // What every GL entry point the driver lacks stands for: raises the silent abort (EAbort).
 [[noreturn]] void MissingEntryPointStub();
