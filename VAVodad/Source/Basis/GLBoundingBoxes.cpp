@@ -369,8 +369,8 @@ bool RayIntersectAABB(const TVector3f& rayOrigin, const TVector3f& rayDirection,
             continue;
         }
         const double inv = 1.0 / d;
-        float t1 = static_cast<float>((box.Min.V[i] - o) * inv);
-        float t2 = static_cast<float>((box.Max.V[i] - o) * inv);
+        float t1 = static_cast<float>((double(box.Min.V[i]) - o) * inv);
+        float t2 = static_cast<float>((double(box.Max.V[i]) - o) * inv);
         if (t1 > t2)
             std::swap(t1, t2);
         tNear = std::max(tNear, t1);
