@@ -52,6 +52,22 @@ constexpr int64_t kExponentLimit = 100000;
 // Digits beyond this mantissa no longer change a long double; they only move the decimal point.
 constexpr long double kMantissaLimit = 1e18L;
 
+// 10 to the power, exact up to 10^27 (5^27 still fits a long double's 64-bit mantissa); the table spares the
+// slow long double pow for the exponents numbers in data files have.
+long double PowerOfTen(int64_t power)
+{
+    static constexpr auto table = [] {
+        std::array<long double, 28> t{};
+        long double p = 1;
+        for (long double& e : t) {
+            e = p;
+            p *= 10;
+        }
+        return t;
+    }();
+    return power < static_cast<int64_t>(table.size()) ? table[power] : std::pow(10.0L, static_cast<long double>(power));
+}
+
 } // namespace
 
 bool TryTextToFloat(const std::string& text, double& value)
@@ -116,8 +132,7 @@ bool TryTextToFloat(const std::string& text, double& value)
     long double result = mantissa;
     if (mantissa != 0) {
         // Dividing by the positive power keeps results such as 12.5 and 0.2 exact to the last bit.
-        result = power >= 0 ? mantissa * std::pow(10.0L, static_cast<long double>(power))
-                            : mantissa / std::pow(10.0L, static_cast<long double>(-power));
+        result = power >= 0 ? mantissa * PowerOfTen(power) : mantissa / PowerOfTen(-power);
     }
     if (text[0] == '-') result = -result;
     if (std::fabs(result) > DBL_MAX)
