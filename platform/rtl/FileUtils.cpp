@@ -2,6 +2,7 @@
 
 #include "Streams.h"
 #include "SysUtils.h"
+#include "TextEncoding.h"
 
 #include <algorithm>
 #include <atomic>
@@ -15,7 +16,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
-#include <vector>
 
 namespace {
 
@@ -36,6 +36,15 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+// Folds a name for case-insensitive lookup.
+std::string FoldCase(std::string_view name)
+{
+    std::string folded;
+    folded.reserve(name.size());
+    for (size_t pos = 0; pos < name.size();) AppendUtf8(folded, UnicodeLowerCase(NextUtf8CodePoint(name, pos)));
+    return folded;
+}
+
 // Directory listings for the case-insensitive fallback, re-read when the folder's modification time changes.
 class TListingCache {
 public:
@@ -45,38 +54,38 @@ public:
     {
         struct stat st;
         if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+        const std::string key = FoldCase(name);
         std::lock_guard<std::mutex> lock(FMutex);
         TListing& listing = FListings[folder];
         if (!listing.valid || listing.modified.tv_sec != st.st_mtim.tv_sec ||
             listing.modified.tv_nsec != st.st_mtim.tv_nsec) {
-            listing.names = ReadFolder(folder);
+            Read(folder, listing);
             listing.modified = st.st_mtim;
             listing.valid = true;
         }
-        for (const std::string& entry : listing.names)
-            if (AnsiCompareText(entry, name) == 0) return entry;
-        return std::string();
+        const auto found = listing.names.find(key);
+        return found == listing.names.end() ? std::string() : found->second;
     }
 
 private:
     struct TListing {
         bool valid = false;
         timespec modified{};
-        std::vector<std::string> names;
+        std::unordered_map<std::string, std::string> names; // folded name -> name on disk
     };
 
-    static std::vector<std::string> ReadFolder(const std::string& folder)
+    static void Read(const std::string& folder, TListing& listing)
     {
-        std::vector<std::string> names;
-        if (DIR* dir = ::opendir(folder.c_str())) {
-            while (const dirent* entry = ::readdir(dir)) {
-                const std::string_view name = entry->d_name;
-                if (name != "." && name != "..") names.emplace_back(name);
-            }
-            ::closedir(dir);
+        listing.names.clear();
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir) return;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name = entry->d_name;
+            if (name == "." || name == "..") continue;
+            auto [at, added] = listing.names.try_emplace(FoldCase(name), name);
+            if (!added && name < at->second) at->second = name;
         }
-        std::sort(names.begin(), names.end());
-        return names;
+        ::closedir(dir);
     }
 
     std::mutex FMutex;
@@ -151,28 +160,29 @@ std::string ResolvePath(std::string_view fileName)
     std::replace(path.begin(), path.end(), '\\', '/');
     if (path.empty() || Exists(path)) return path;
 
-    // Walk the parts: the resolved prefix grows one existing entry at a time.
-    const bool absolute = path[0] == '/';
-    const std::string base = absolute ? std::string() : CurrentFolder() + '/';
-    std::string resolved = absolute ? "/" : "";
-    size_t pos = 0;
-    bool matching = true;
+    // The longest leading part that exists as spelled stays; the parts after it are looked up one by one.
+    const std::string base = path[0] == '/' ? std::string() : CurrentFolder() + '/';
+    size_t kept = path.size();
+    do {
+        kept = kept == 0 ? std::string::npos : path.rfind('/', kept - 1);
+    } while (kept != std::string::npos && kept > 0 && !Exists(base + path.substr(0, kept)));
+    size_t pos = kept == std::string::npos ? 0 : kept + 1;
+    std::string resolved = path.substr(0, pos);
     while (pos < path.size()) {
         size_t end = path.find('/', pos);
         if (end == std::string::npos) end = path.size();
         const std::string_view part = std::string_view(path).substr(pos, end - pos);
-        if (!part.empty()) {
-            std::string next = resolved + std::string(part);
-            if (matching && part != "." && part != ".." && !Exists(base + next)) {
-                const std::string found = ListingCache().Find(base + (resolved.empty() ? "." : resolved), part);
-                if (found.empty())
-                    matching = false; // the rest stays as given
-                else
-                    next = resolved + found;
+        std::string next = resolved + std::string(part);
+        if (!part.empty() && part != "." && part != ".." && !Exists(base + next)) {
+            const std::string found = ListingCache().Find(base + (resolved.empty() ? "." : resolved), part);
+            if (found.empty()) {
+                resolved.append(path, pos); // no match: the rest stays as given
+                break;
             }
-            resolved = std::move(next);
-            if (end < path.size()) resolved += '/';
+            next = resolved + found;
         }
+        resolved = std::move(next);
+        if (end < path.size()) resolved += '/';
         pos = end + 1;
     }
     return resolved;

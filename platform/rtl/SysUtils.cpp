@@ -305,7 +305,7 @@ private:
     size_t FArgIndex = 0;
 };
 
-// The C locale for strtod, which alone reports overflow and underflow apart.
+// The C locale for strtod, which tells overflow and underflow apart where from_chars does not.
 locale_t CLocale()
 {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", nullptr);
@@ -372,39 +372,46 @@ int32_t StrToIntDef(std::string_view text, int32_t defaultValue)
 
 bool TryStrToFloat(std::string_view text, double& value)
 {
-    const std::string trimmed = Trim(text);
-    // Check the shape first: strtod alone would also take hexadecimal, "inf" and "nan".
-    std::string number;
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    // Check the shape first: the standard parsers also take hexadecimal, "inf" and "nan".
     size_t pos = 0;
-    const auto digitsAt = [&](size_t from) {
-        size_t to = from;
-        while (to < trimmed.size() && trimmed[to] >= '0' && trimmed[to] <= '9') ++to;
-        return to - from;
+    const auto skipDigits = [&] {
+        const size_t from = pos;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9') ++pos;
+        return pos - from;
     };
-    if (pos < trimmed.size() && (trimmed[pos] == '+' || trimmed[pos] == '-')) number += trimmed[pos++];
-    size_t mantissaDigits = digitsAt(pos);
-    number.append(trimmed, pos, mantissaDigits);
-    pos += mantissaDigits;
-    if (pos < trimmed.size() && (trimmed[pos] == '.' || trimmed[pos] == ',')) {
-        number += '.';
-        const size_t fraction = digitsAt(++pos);
-        number.append(trimmed, pos, fraction);
-        pos += fraction;
-        mantissaDigits += fraction;
+    const bool plus = !text.empty() && text[0] == '+';
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) ++pos;
+    size_t mantissaDigits = skipDigits();
+    size_t comma = std::string_view::npos;
+    if (pos < text.size() && (text[pos] == '.' || text[pos] == ',')) {
+        if (text[pos] == ',') comma = pos;
+        ++pos;
+        mantissaDigits += skipDigits();
     }
     if (mantissaDigits == 0) return false;
-    if (pos < trimmed.size() && (trimmed[pos] == 'e' || trimmed[pos] == 'E')) {
-        number += 'e';
-        if (++pos < trimmed.size() && (trimmed[pos] == '+' || trimmed[pos] == '-')) number += trimmed[pos++];
-        const size_t exponentDigits = digitsAt(pos);
-        if (exponentDigits == 0) return false;
-        number.append(trimmed, pos, exponentDigits);
-        pos += exponentDigits;
+    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
+        if (++pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+        if (skipDigits() == 0) return false;
     }
-    if (pos != trimmed.size()) return false;
-    errno = 0;
-    const double parsed = strtod_l(number.c_str(), nullptr, CLocale());
-    if (errno == ERANGE && std::isinf(parsed)) return false; // beyond Double; an underflow reads as its tiny value
+    if (pos != text.size()) return false;
+
+    // from_chars takes neither a leading '+' nor ','.
+    std::string normalized;
+    if (plus || comma != std::string_view::npos) {
+        normalized.assign(text.substr(plus ? 1 : 0));
+        if (comma != std::string_view::npos) normalized[comma - (plus ? 1 : 0)] = '.';
+        text = normalized;
+    }
+    double parsed;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Overflow fails; an underflow reads as its tiny value or zero, which strtod tells apart.
+        const std::string copy(text);
+        parsed = strtod_l(copy.c_str(), nullptr, CLocale());
+        if (std::isinf(parsed)) return false;
+    }
     value = parsed;
     return true;
 }

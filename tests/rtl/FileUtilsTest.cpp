@@ -38,6 +38,11 @@ TEST(FileNames, ResolvesEachPartCaseInsensitively)
     EXPECT_FALSE(FileExists(root + "\\textures\\hq"));
     EXPECT_TRUE(DirectoryExists(root + "\\textures\\hq\\"));
     EXPECT_FALSE(FileExists(root + "\\textures\\hq\\floor.png"));
+    // Among several spellings the exact one wins, else the first in byte order.
+    folder.Write("Data/a.txt", "");
+    folder.Write("Data/A.txt", "");
+    EXPECT_EQ(ResolvePath(root + "/data/a.txt"), root + "/Data/a.txt");
+    EXPECT_EQ(ResolvePath(root + "/data/a.TXT"), root + "/Data/A.txt");
     // A missing part keeps its spelling, and so does everything after it.
     EXPECT_EQ(ResolvePath(root + "\\LEVELS\\map2\\Skybox.txt"), root + "/levels/map2/Skybox.txt");
 
