@@ -147,5 +147,6 @@ bool EnsureOpenGLLoaded();
 bool LoadOpenGLLibraries(const std::string& AGLName, const std::string& AGLUName);
 // Releases both handles. The libraries stay mapped, so entry points bound from them never dangle.
 void FreeOpenGLLibraries();
-// True when the OpenGL in use exports Mesa's own "glResizeBuffersMESA".
+// True when the OpenGL in use exports Mesa's own "glResizeBuffersMESA" (GLVND's libGL exports it whatever
+// driver stands behind it).
 bool IsMesaOpenGL();
