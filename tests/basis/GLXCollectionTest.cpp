@@ -215,6 +215,8 @@ TEST_F(XCollectionTest, CorruptStreamsRaiseAndKeepWhatWasRead)
          0},
         // A class name of another string type is not a class name, and not an integer either.
         {cHeader3 + Bytes{0x14, 0x01, 0x00, 0x00, 0x00, 'A'}, "", 0},
+        {Bytes{0x04, 0x58, 0x43, 0x4F, 0x4C, 0x02, 0x01, 0x02, 0xFF}, "Invalid item count: -1", 0},
+        {Bytes{0x01, 0x00, 0x00, 0x80}, "Invalid item count: -2147483647", 0},
         // A huge count ends at the end of the stream.
         {Bytes{0x04, 0x58, 0x43, 0x4F, 0x4C, 0x02, 0x01, 0x04, 0xFF, 0xFF, 0xFF, 0x7F} + first, "", 1},
     };

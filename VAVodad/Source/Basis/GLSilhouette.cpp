@@ -267,7 +267,9 @@ void TConnectivity::CreateSilhouette(const TGLSilhouetteParameters& silhouettePa
         aSilhouette->Flush();
     TGLSilhouette& silhouette = *aSilhouette;
 
+    // The map holds at most one entry per vertex: reserve them once instead of growing entry by entry.
     FVertexMemory->Flush();
+    if (FVertices) FVertexMemory->AdjustCapacityToAtLeast(FVertices->Count());
 
     // A descendant may share a vertex list that shrank since the faces were added: check every face.
     const uint32_t vertexCount = static_cast<uint32_t>(FVertices ? FVertices->Count() : 0);

@@ -4,8 +4,7 @@
 #include "GLPersistentClasses.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -308,6 +307,7 @@ void TGLXCollection::ReadFromFiler(TReader& reader)
     }
 
     // Every item takes bytes of the stream, so a corrupt count ends at the stream's end instead of running on.
+    if (count < 0) throw EReadError("Invalid item count: " + std::to_string(count));
     std::vector<const TGLXCollectionItemClass*> classes;
     for (int32_t n = 0; n < count; ++n) {
         const TGLXCollectionItemClass* itemClass;
