@@ -2,7 +2,6 @@
 
 #include "TextEncoding.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
