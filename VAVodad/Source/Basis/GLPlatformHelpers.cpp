@@ -138,8 +138,10 @@ void SetCurrentDirToAppFolder()
 }
 
 namespace {
+// Number formatting in this program is locale-free and always writes "."; the setting is kept for the
+// callers that save and restore it around their output.
 char gDecimalSeparator = '.';
-}
+} // namespace
 
 char GetDecimalSeparatorChar()
 {

@@ -28,13 +28,19 @@ struct TLogLevelInfo {
     int32_t MessageLimit;
 };
 
+// Per level, in level order.
 constexpr TLogLevelInfo kLevelInfo[kLogLevelCount] = {
-    {" (D)  ", "debug info", INT32_MAX}, {" (i)  ", "info", INT32_MAX},    {" (M)  ", "notices", INT32_MAX},
-    {" (W)  ", "warnings", 500},         {" (Er)  ", "errors", 100},       {" (!!)  ", "fatal errors", 10},
+    {" (D)  ", "debug info", INT32_MAX},
+    {" (i)  ", "info", INT32_MAX},
+    {" (M)  ", "notices", INT32_MAX},
+    {" (W)  ", "warnings", 500},
+    {" (Er)  ", "errors", 100},
+    {" (!!)  ", "fatal errors", 10},
 };
 
+// Per time format, in format order.
 constexpr const char* kTimeFormatModes[] = {
-    "no timestamp mode.", "date only mode.",    "time only mode.",
+    "no timestamp mode.",           "date only mode.",    "time only mode.",
     "time mode with milliseconds.", "date and time mode.", "elapsed time mode.",
 };
 

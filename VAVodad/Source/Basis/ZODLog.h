@@ -7,6 +7,7 @@
 #include "Components.h"
 
 #include <atomic>
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -62,7 +63,8 @@ private:
 // "" for no values, else "(" + the values joined by "; " + ");".
 std::string FormatParameterList(std::initializer_list<TLogParam> args);
 
-// Receives every line engine code logs on a session (level and text, before level filtering).
+// Receives every line engine code logs on a session (level and text, before level filtering). It runs under
+// the session's sink lock, so it must not log itself.
 using TLogCaptureSink = std::function<void(TLogLevel Level, const std::string& Text)>;
 
 // Opens a finished log for the user (the session's DisplayLog). The default opens it with xdg-open in the
@@ -94,15 +96,14 @@ public:
     void LogWarning(const std::string& Desc) { Log(Desc, lkWarning); }
     void LogError(const std::string& Desc) { Log(Desc, lkError); }
     void LogFatalError(const std::string& Desc) { Log(Desc, lkFatalError); }
-    void LogDebugFmt(std::string_view Desc, std::initializer_list<TVarRec> Args) { Log(Format(Desc, Args), lkDebug); }
-    void LogInfoFmt(std::string_view Desc, std::initializer_list<TVarRec> Args) { Log(Format(Desc, Args), lkInfo); }
-    void LogNoticeFmt(std::string_view Desc, std::initializer_list<TVarRec> Args) { Log(Format(Desc, Args), lkNotice); }
-    void LogWarningFmt(std::string_view Desc, std::initializer_list<TVarRec> Args) { Log(Format(Desc, Args), lkWarning); }
-    void LogErrorFmt(std::string_view Desc, std::initializer_list<TVarRec> Args) { Log(Format(Desc, Args), lkError); }
-    void LogFatalErrorFmt(std::string_view Desc, std::initializer_list<TVarRec> Args)
-    {
-        Log(Format(Desc, Args), lkFatalError);
-    }
+    // The text formatted with Format (%s, %d, ...), then logged at that level.
+    using TFmtArgs = std::initializer_list<TVarRec>;
+    void LogDebugFmt(std::string_view Desc, TFmtArgs Args) { Log(Format(Desc, Args), lkDebug); }
+    void LogInfoFmt(std::string_view Desc, TFmtArgs Args) { Log(Format(Desc, Args), lkInfo); }
+    void LogNoticeFmt(std::string_view Desc, TFmtArgs Args) { Log(Format(Desc, Args), lkNotice); }
+    void LogWarningFmt(std::string_view Desc, TFmtArgs Args) { Log(Format(Desc, Args), lkWarning); }
+    void LogErrorFmt(std::string_view Desc, TFmtArgs Args) { Log(Format(Desc, Args), lkError); }
+    void LogFatalErrorFmt(std::string_view Desc, TFmtArgs Args) { Log(Format(Desc, Args), lkFatalError); }
     void LogAdv(std::initializer_list<TLogParam> args, TLogLevel Level = lkError);
     // "Exception in <function>: <message>", CR LF, "Input parameters:", CR LF, the parameter list.
     void LogException(const Exception& E, const std::string& AFunctionName, std::initializer_list<TLogParam> args,
