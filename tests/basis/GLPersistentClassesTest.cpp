@@ -94,6 +94,14 @@ protected:
     void TearDown() override { EXPECT_EQ(TArchiveA::Alive, 0); }
 };
 
+// Lists do not own their objects: what a load made, nested lists included, is freed here.
+void CleanAll(TPersistentObjectList& list)
+{
+    for (int32_t i = 0; i < list.Count(); ++i)
+        if (auto* nested = dynamic_cast<TPersistentObjectList*>(list.Get(i))) CleanAll(*nested);
+    list.Clean();
+}
+
 TArchiveA* NewA(int32_t value)
 {
     auto* a = new TArchiveA;
@@ -484,18 +492,24 @@ TEST_F(PersistentClasses, CorruptArchivesRaiseReadErrors)
 
 TEST_F(PersistentClasses, EveryTruncationAndFlippedTagFailsCleanly)
 {
+    RegisterGLPersistentClasses();
     TPersistentObjectList list;
     list.Add(NewA(1000));
     list.Add(nullptr);
     list.Add(NewB(-5));
+    auto* nested = new TPersistentObjectList; // a list cut short inside must free what it read
+    nested->Add(NewA(1));
+    nested->Add(NewB(2));
+    list.Add(nested);
     list.Add(NewA(70000));
     const std::string archive = list.SaveToString();
+    nested->Clean();
     list.Clean();
 
     for (size_t length = 0; length < archive.size(); ++length) {
         TPersistentObjectList target;
         EXPECT_THROW(target.LoadFromString(archive.substr(0, length)), Exception) << length;
-        target.Clean();
+        CleanAll(target);
     }
     // Any byte changed to any of a few values: the load either works or raises.
     for (size_t at = 0; at < archive.size(); ++at)
@@ -507,6 +521,6 @@ TEST_F(PersistentClasses, EveryTruncationAndFlippedTagFailsCleanly)
                 target.LoadFromString(changed);
             } catch (const Exception&) {
             }
-            target.Clean();
+            CleanAll(target);
         }
 }

@@ -249,7 +249,9 @@ TEST(VectorLists, KeySortsKeepObjectsPaired)
     QuickSortSingleKeysWithList(0, keys2.Count() - 1, &keys2, &platformObjects);
     std::vector<std::pair<float, TObject*>> sorted, sorted2;
     for (int i = 0; i < keys.Count(); ++i) {
-        if (i > 0) EXPECT_LE(keys.Get(i - 1), keys.Get(i));
+        if (i > 0) {
+            EXPECT_LE(keys.Get(i - 1), keys.Get(i));
+        }
         sorted.emplace_back(keys.Get(i), objects.Get(i));
         sorted2.emplace_back(keys2.Get(i), platformObjects.Items(i));
     }
@@ -285,7 +287,7 @@ TEST(VectorLists, ItemAccessAndMovesAreChecked)
     list.DeleteItems(1, 2);
     EXPECT_EQ(Items(list), (std::vector<int32_t>{1, 3}));
     list.Insert(2, 9);
-    EXPECT_EQ(list.Last(), 9);
+    EXPECT_EQ(list[2], 9);
 
     for (const auto& bad : std::vector<std::function<void()>>{
              [&] { list.Get(3); }, [&] { list.Put(-1, 0); }, [&] { list.Insert(4, 0); }, [&] { list.Delete(3); },

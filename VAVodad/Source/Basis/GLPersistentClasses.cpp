@@ -716,7 +716,12 @@ void TPersistentObjectList::ReadFromFilerWithEvent(TVirtualReader* reader,
         }
         // Only archived objects can be read; components are never list entries.
         if (objectClass->IsComponent()) RaiseBrokenArchive();
-        std::unique_ptr<TObject, void (*)(TObject*)> item(objectClass->Create(), [](TObject* o) { Free(o); });
+        // An object whose data cannot be read is freed; a list among them frees what it read so far too, as
+        // nothing else can reach it.
+        std::unique_ptr<TObject, void (*)(TObject*)> item(objectClass->Create(), [](TObject* o) {
+            if (auto* list = dynamic_cast<TPersistentObjectList*>(o)) list->Clean();
+            Free(o);
+        });
         auto* object = dynamic_cast<TPersistentObject*>(item.get());
         if (!object) RaiseBrokenArchive();
         if (afterSenderObjectCreated) afterSenderObjectCreated(object);

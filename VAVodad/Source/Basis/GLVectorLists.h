@@ -149,8 +149,6 @@ public:
         Touch();
     }
     T operator[](int32_t Index) const { return Get(Index); }
-    T First() const { return Get(0); }
-    T Last() const { return Get(this->Count() - 1); }
 
     int32_t Add(const T& item)
     {
