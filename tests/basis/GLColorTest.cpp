@@ -87,6 +87,10 @@ TEST(GLColor, NotificationReachesTheOwnerOnlyForChanges)
     EXPECT_EQ(events, 1);
     EXPECT_EQ(eventSender, &color);
 
+    EXPECT_THROW(color.SetColorComponent(4, 1), EAssertionFailed);
+    EXPECT_THROW(color.GetColorComponent(-1), EAssertionFailed);
+    EXPECT_EQ(owner.Heard, 2);
+
     color.SetColor(color.Color()); // the whole colour notifies even unchanged
     EXPECT_EQ(owner.Heard, 4);
     color.SetDirectColor(ColorBlack);

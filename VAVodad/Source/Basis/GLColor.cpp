@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <string>
 
 const TVector4f ColorTransparent{{{0, 0, 0, 0}}};
 const TVector4f ColorBlack{{{0, 0, 0, 1}}};
@@ -35,6 +36,13 @@ double RandomUnitValue()
     static uint32_t seed = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     seed = seed * 134775813u + 1u;
     return seed * (1.0 / 4294967296.0);
+}
+
+void CheckComponentIndex(int index)
+{
+    if (index < 0 || index > 3)
+        Assert(false, "Colour component index out of range: " + std::to_string(index),
+               "VAVodad\\Source\\Basis\\GLColor", __LINE__);
 }
 
 } // namespace
@@ -116,12 +124,14 @@ void TGLColor::SetColor(float red, float green, float blue, float alpha)
 
 float TGLColor::GetColorComponent(int index) const
 {
-    return FColor.V[index & 3];
+    CheckComponentIndex(index);
+    return FColor.V[index];
 }
 
 void TGLColor::SetColorComponent(int index, float value)
 {
-    float& component = FColor.V[index & 3];
+    CheckComponentIndex(index);
+    float& component = FColor.V[index];
     if (component == value) return;
     component = value;
     NotifyChange(this);
