@@ -398,6 +398,20 @@ TEST(VectorLists, VectorOperations)
         }
     }
 
+    // Quaternions: Translate adds to the imaginary parts; Combine with quaternions turns by a part of each.
+    TQuaternionList q, d;
+    q.Add(V3(1, 2, 3), 1);
+    d.Add(V3(1, 1, 1), 5);
+    q.Translate(&d);
+    EXPECT_EQ(q.Get(0).ImagPart.Z, 4);
+    EXPECT_EQ(q.Get(0).RealPart, 1);
+    TQuaternionList turn, turned;
+    turn.Add(V3(0, 0, std::sin(0.5f)), std::cos(0.5f)); // 1 radian about z
+    turned.Add(V3(0, 0, 0), 1);
+    turned.Combine(&turn, 0.5f);
+    EXPECT_NEAR(turned.Get(0).ImagPart.Z, std::sin(0.25f), 1e-6);
+    EXPECT_NEAR(turned.Get(0).RealPart, std::cos(0.25f), 1e-6);
+
     // Two-component items: the vector operations touch S and T only.
     TTexPointList tex;
     tex.Add(1.0f, 2.0f);

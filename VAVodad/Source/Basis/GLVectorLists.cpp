@@ -419,21 +419,26 @@ void TBaseVectorList::Translate(const TVector3f& delta)
     SetRevision(Revision() + 1);
 }
 
+void TBaseVectorList::AddScaled(TBaseVectorList* other, float factor)
+{
+    for (int32_t i = 0; i < Count(); ++i) {
+        TVector3f v = VectorAt(i);
+        AffineCombineInPlace(v, other->VectorAt(i), factor);
+        SetVectorAt(i, v);
+    }
+    SetRevision(Revision() + 1);
+}
+
 void TBaseVectorList::Translate(TBaseVectorList* delta)
 {
     Assert(delta->Count() >= Count(), "", cUnit, 1355);
-    Combine(delta, 1.0f);
+    AddScaled(delta, 1.0f);
 }
 
 void TBaseVectorList::TranslateInv(TBaseVectorList* delta)
 {
     Assert(delta->Count() >= Count(), "", cUnit, 1367);
-    for (int32_t i = 0; i < Count(); ++i) {
-        TVector3f v = VectorAt(i);
-        AffineSubtractInPlace(v, delta->VectorAt(i));
-        SetVectorAt(i, v);
-    }
-    SetRevision(Revision() + 1);
+    AddScaled(delta, -1.0f);
 }
 
 void TBaseVectorList::AngleLerp(TBaseVectorList* list1, TBaseVectorList* list2, float lerpFactor)
@@ -458,23 +463,13 @@ void TBaseVectorList::AngleLerp(TBaseVectorList* list1, TBaseVectorList* list2, 
 void TBaseVectorList::AngleCombine(TBaseVectorList* list1, float intensity)
 {
     Assert(list1->Count() == Count(), "", cUnit, 1408);
-    for (int32_t i = 0; i < Count(); ++i) {
-        TVector3f v = VectorAt(i);
-        AffineCombineInPlace(v, list1->VectorAt(i), intensity);
-        SetVectorAt(i, v);
-    }
-    SetRevision(Revision() + 1);
+    AddScaled(list1, intensity);
 }
 
 void TBaseVectorList::Combine(TBaseVectorList* list2, float factor)
 {
     Assert(list2->Count() >= Count(), "", cUnit, 1422);
-    for (int32_t i = 0; i < Count(); ++i) {
-        TVector3f v = VectorAt(i);
-        AffineCombineInPlace(v, list2->VectorAt(i), factor);
-        SetVectorAt(i, v);
-    }
-    SetRevision(Revision() + 1);
+    AddScaled(list2, factor);
 }
 
 // ---------------------------------------------------------------------------------------------------------

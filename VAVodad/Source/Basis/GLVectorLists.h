@@ -125,6 +125,8 @@ protected:
     int32_t VectorComponents() const { return ItemSize() >= 12 ? 3 : 2; }
     TVector3f VectorAt(int32_t Index) const;
     void SetVectorAt(int32_t Index, const TVector3f& v);
+    // item i += other[i] * factor; Revision + 1.
+    void AddScaled(TBaseVectorList* other, float factor);
 };
 
 // What Pop answers on an empty list: the zero item, the identity for quaternions.
@@ -181,8 +183,9 @@ public:
             return;
         }
         Base::Assign(Src);
-        if (auto* source = dynamic_cast<TTypedList*>(Src))
-            std::copy_n(source->List(), this->Count(), List());
+        if (auto* source = dynamic_cast<TTypedList*>(Src)) {
+            if (source != this) std::copy_n(source->List(), this->Count(), List());
+        }
         else if (dynamic_cast<TBaseList*>(Src))
             std::fill_n(List(), this->Count(), T{});
     }
