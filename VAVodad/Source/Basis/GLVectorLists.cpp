@@ -1092,18 +1092,6 @@ void CheckKeyRange(int32_t lo, int32_t hi, TSingleList* keys, int32_t objectCoun
         RaiseListError("List index out of bounds (%d)", lo < 0 ? lo : hi);
 }
 
-void QuickSortKeysWithObjectList(int32_t lo, int32_t hi, TSingleList* keys, TPersistentObjectList* objects)
-{
-    CheckKeyRange(lo, hi, keys, objects->Count());
-    float* items = keys->List();
-    EngineQuickSort<true>(
-        lo, hi, [items](int32_t i) { return items[i]; }, CompareKeys,
-        [items, objects](int32_t i, int32_t j) {
-            std::swap(items[i], items[j]);
-            objects->Exchange(i, j);
-        });
-}
-
 void RegisterGLVectorListsClasses()
 {
     RegisterClasses<TAffineVectorList, TVectorList, TTexPointList, TSingleList, TDoubleList, T4ByteList,

@@ -443,9 +443,9 @@ inline int CompareKeys(float a, float b)
 {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
-void QuickSortKeysWithObjectList(int32_t lo, int32_t hi, TSingleList* keys, TPersistentObjectList* objects);
-template <class T>
-void QuickSortSingleKeysWithList(int32_t lo, int32_t hi, TSingleList* keys, TList<T>* objects)
+// Any list with Count() and Exchange(i, j) can follow the keys.
+template <class TObjects>
+void QuickSortKeysWith(int32_t lo, int32_t hi, TSingleList* keys, TObjects* objects)
 {
     CheckKeyRange(lo, hi, keys, objects->Count());
     float* items = keys->List();
@@ -455,6 +455,15 @@ void QuickSortSingleKeysWithList(int32_t lo, int32_t hi, TSingleList* keys, TLis
             std::swap(items[i], items[j]);
             objects->Exchange(i, j);
         });
+}
+inline void QuickSortKeysWithObjectList(int32_t lo, int32_t hi, TSingleList* keys, TPersistentObjectList* objects)
+{
+    QuickSortKeysWith(lo, hi, keys, objects);
+}
+template <class T>
+void QuickSortSingleKeysWithList(int32_t lo, int32_t hi, TSingleList* keys, TList<T>* objects)
+{
+    QuickSortKeysWith(lo, hi, keys, objects);
 }
 
 // Registers the archivable lists by class name; called once at start-up.
