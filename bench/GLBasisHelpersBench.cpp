@@ -11,6 +11,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "BenchBaseline.h"
 
 namespace {
 
@@ -135,3 +136,7 @@ void BM_FromCharsBaseline(benchmark::State& state)
 BENCHMARK(BM_FromCharsBaseline);
 
 } // namespace
+
+BENCHMARK_BASELINE(BM_DistinctMillisecondClock, BM_MonotonicClockBaseline);
+BENCHMARK_BASELINE(BM_SingleToHalfFloat, BM_SingleToFloat16Baseline);
+BENCHMARK_BASELINE(BM_TryTextToFloat, BM_FromCharsBaseline);

@@ -3,6 +3,7 @@
 #include "OpenGLAdapter.h"
 
 #include <benchmark/benchmark.h>
+#include "BenchBaseline.h"
 
 namespace {
 
@@ -29,3 +30,5 @@ void BM_FlagThroughHeldPointer(benchmark::State& state)
 BENCHMARK(BM_FlagThroughHeldPointer);
 
 } // namespace
+
+BENCHMARK_BASELINE(BM_FlagThroughGetCurrentGL, BM_FlagThroughHeldPointer);

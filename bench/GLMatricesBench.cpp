@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 #include <vector>
+#include "BenchBaseline.h"
 
 namespace {
 
@@ -175,3 +176,7 @@ void BM_PlainBoxCulling(benchmark::State& state)
 BENCHMARK(BM_PlainBoxCulling);
 
 } // namespace
+
+BENCHMARK_BASELINE(BM_HmgTransformArray, BM_PlainTransformArray);
+BENCHMARK_BASELINE(BM_MatrixProduct, BM_PlainMatrixProduct);
+BENCHMARK_BASELINE(BM_BoxClippedByFrustum, BM_PlainBoxCulling);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+#include "BenchBaseline.h"
 
 namespace {
 
@@ -123,3 +124,5 @@ void BM_CreateSilhouette(benchmark::State& state)
 BENCHMARK(BM_ConnectivityBuild)->Arg(5000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainLinearEdgeSearch)->Arg(5000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateSilhouette)->Args({100000, 0})->Args({100000, 1})->Unit(benchmark::kMillisecond);
+
+BENCHMARK_BASELINE(BM_ConnectivityBuild, BM_PlainLinearEdgeSearch);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 #include <vector>
+#include "BenchBaseline.h"
 
 namespace {
 
@@ -209,3 +210,10 @@ BENCHMARK(BM_AffineArrayLerp);
 BENCHMARK(BM_PlainLerpLoop);
 BENCHMARK(BM_FloatArrayScaleInPlace);
 BENCHMARK(BM_PlainScaleLoop);
+
+BENCHMARK_BASELINE(BM_AffineArrayNormalizeInPlace, BM_PlainNormalizeLoop);
+BENCHMARK_BASELINE(BM_AffineDotSum, BM_PlainDotSumLoop);
+BENCHMARK_BASELINE(BM_AffineCrossArray, BM_PlainCrossLoop);
+BENCHMARK_BASELINE(BM_AffineArrayAdd, BM_PlainArrayAddLoop);
+BENCHMARK_BASELINE(BM_AffineArrayLerp, BM_PlainLerpLoop);
+BENCHMARK_BASELINE(BM_FloatArrayScaleInPlace, BM_PlainScaleLoop);

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <vector>
+#include "BenchBaseline.h"
 
 namespace {
 
@@ -58,3 +59,6 @@ BENCHMARK(BM_AffineVectorListAdd)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMic
 BENCHMARK(BM_StdVectorPushBackVector3f)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IntegerListAdd)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_StdVectorPushBackInt)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_BASELINE(BM_AffineVectorListAdd, BM_StdVectorPushBackVector3f);
+BENCHMARK_BASELINE(BM_IntegerListAdd, BM_StdVectorPushBackInt);

@@ -15,6 +15,7 @@
 #include <random>
 #include <sys/stat.h>
 #include <vector>
+#include "BenchBaseline.h"
 
 namespace {
 
@@ -167,3 +168,9 @@ void BM_ResolvePath_Baseline_exact_stat(benchmark::State& state)
 BENCHMARK(BM_ResolvePath_Baseline_exact_stat);
 
 } // namespace
+
+BENCHMARK_BASELINE(BM_StrToFloat, BM_StrToFloat_Baseline_from_chars);
+BENCHMARK_BASELINE(BM_FloatToStr, BM_FloatToStr_Baseline_to_chars);
+BENCHMARK_BASELINE(BM_Format, BM_Format_Baseline_snprintf);
+BENCHMARK_BASELINE(BM_StringListSetText, BM_StringListSetText_Baseline_vector);
+BENCHMARK_BASELINE(BM_ResolvePathCaseInsensitive, BM_ResolvePath_Baseline_exact_stat);

@@ -1,0 +1,64 @@
+// Runs every benchmark, then prints each paired benchmark's time as a ratio of its baseline's.
+#include "BenchBaseline.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+std::vector<TBenchPair>& BenchPairs()
+{
+    static std::vector<TBenchPair> pairs;
+    return pairs;
+}
+
+namespace {
+
+// The console output as usual, and each run's CPU time per iteration kept by name.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+                FTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    }
+
+    void PrintRatios() const
+    {
+        bool header = false;
+        for (const TBenchPair& pair : BenchPairs()) {
+            const std::string subject = pair.Subject;
+            for (const auto& [name, time] : FTimes) {
+                // "BM_X" or "BM_X/args": the baseline run with the same argument suffix.
+                if (name.compare(0, subject.size(), subject) != 0) continue;
+                const std::string suffix = name.substr(subject.size());
+                if (!suffix.empty() && suffix[0] != '/') continue;
+                const auto baseline = FTimes.find(pair.Baseline + suffix);
+                if (baseline == FTimes.end() || baseline->second <= 0) continue;
+                if (!header) std::printf("\nratio to baseline (CPU time, lower is faster)\n");
+                header = true;
+                std::printf("  %-50s %6.2fx  of %s\n", name.c_str(), time / baseline->second,
+                            baseline->first.c_str());
+            }
+        }
+    }
+
+private:
+    std::map<std::string, double> FTimes;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}
