@@ -32,6 +32,8 @@ struct TIntermediateFormat {
 // 4 x 4 blocks for a compressed type). Raises EGLImageUtils for a data type the table does not know and for a
 // colour format its routines refuse.
 std::size_t ImageDataSize(GLenum AColorFormat, GLenum ADataType, int32_t AWidth, int32_t AHeight);
+// Raises EGLImageUtils ("<AWhich> buffer holds N bytes, M needed") when AHeld is below ANeeded.
+void CheckImageBufferSize(const char* AWhich, std::size_t AHeld, std::size_t ANeeded);
 
 // Converts AWidth x AHeight pixels (a width below 1 does nothing, a height below 1 counts as 1). A source
 // colour component the source format lacks becomes 0 and a missing alpha 255; the destination takes the

@@ -1,0 +1,633 @@
+// Pixel unpacking and packing: one table row per data type selects how its pixels are read into the working
+// form and written back. The routines are templates over the data type and the colour format's component
+// layout, so the format is decided once per call and each inner loop is straight code.
+#include "GLImageUtils.h"
+
+#include "GLPlatformHelpers.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <utility>
+
+static_assert(std::endian::native == std::endian::little, "pixel data is read as little-endian");
+
+namespace {
+
+const char* const cUnimplementedConversion = "Unimplemented type of conversion";
+const char* const cInvalidDataType = "Invalid data type";
+
+template <typename T> T Load(const uint8_t* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <typename T> void Store(uint8_t* p, T v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+float& Component(TIntermediateFormat& p, int index)
+{
+    switch (index) {
+    case 0: return p.R;
+    case 1: return p.G;
+    case 2: return p.B;
+    default: return p.A;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Scalar data types: 1 to 4 components of one type per pixel.
+
+// Where the components of a colour format go. A slot is R, G, B or A, or luminance (read into R, G and B,
+// written as their mean) or intensity (read into all four, written as the mean of R, G and B).
+enum : int8_t { slR, slG, slB, slA, slLuminance, slIntensity };
+
+struct TLayout {
+    int8_t Count;
+    int8_t Slot[4];
+};
+
+struct TFormatLayout {
+    GLenum Format;
+    GLenum IntegerFormat; // the same layout without the clamp when packing; 0 when there is none
+    TLayout Layout;
+};
+
+constexpr TFormatLayout cFormatLayouts[] = {
+    {GL_RED, GL_RED_INTEGER, {1, {slR}}},
+    {GL_GREEN, GL_GREEN_INTEGER, {1, {slG}}},
+    {GL_BLUE, GL_BLUE_INTEGER, {1, {slB}}},
+    {GL_ALPHA, GL_ALPHA_INTEGER, {1, {slA}}},
+    {GL_RGB, GL_RGB_INTEGER, {3, {slR, slG, slB}}},
+    {GL_RGBA, GL_RGBA_INTEGER, {4, {slR, slG, slB, slA}}},
+    {GL_BGR, GL_BGR_INTEGER, {3, {slB, slG, slR}}},
+    {GL_BGRA, GL_BGRA_INTEGER, {4, {slB, slG, slR, slA}}},
+    {GL_RG, GL_RG_INTEGER, {2, {slR, slG}}},
+    {GL_LUMINANCE, GL_LUMINANCE_INTEGER_EXT, {1, {slLuminance}}},
+    {GL_LUMINANCE_ALPHA, GL_LUMINANCE_ALPHA_INTEGER_EXT, {2, {slLuminance, slA}}},
+    {GL_INTENSITY, 0, {1, {slIntensity}}},
+};
+constexpr std::size_t cLayoutCount = std::size(cFormatLayouts);
+
+// The row of a colour format, or -1; AInteger tells whether it is the _INTEGER form.
+int FindLayout(GLenum AColorFormat, bool& AInteger)
+{
+    for (std::size_t i = 0; i < cLayoutCount; ++i) {
+        AInteger = cFormatLayouts[i].IntegerFormat != 0 && cFormatLayouts[i].IntegerFormat == AColorFormat;
+        if (AInteger || cFormatLayouts[i].Format == AColorFormat) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// Truncation toward zero; NaN gives 0 and values beyond 64 bits the nearest end.
+int64_t TruncToInt64(double x)
+{
+    if (!(x == x)) return 0;
+    if (x >= 9.2e18) return std::numeric_limits<int64_t>::max();
+    if (x <= -9.2e18) return std::numeric_limits<int64_t>::min();
+    return static_cast<int64_t>(x);
+}
+
+// An integer data type: the working value is the stored one divided by 2^Shift. Packing multiplies back,
+// clamps to [Lo, Hi] for the normalised formats (a NaN becomes 0) and truncates in 64 bits, so 32-bit values
+// cannot overflow; the _INTEGER formats keep the low bits of the truncated value.
+template <typename TStored, int Shift, int64_t Lo, int64_t Hi> struct TIntegerType {
+    using Stored = TStored;
+    static float Unpack(TStored v) { return static_cast<float>(v) / static_cast<float>(int64_t{1} << Shift); }
+    template <bool Clamp> static TStored Pack(float x)
+    {
+        double v = static_cast<double>(x) * static_cast<double>(int64_t{1} << Shift);
+        if constexpr (Clamp) {
+            if (!(v == v)) v = 0;
+            v = std::clamp(v, static_cast<double>(Lo), static_cast<double>(Hi));
+        }
+        return static_cast<TStored>(static_cast<uint64_t>(TruncToInt64(v)));
+    }
+};
+
+using TUnsignedByteType = TIntegerType<uint8_t, 0, 0, 255>;
+using TByteType = TIntegerType<int8_t, 0, -127, 127>;
+using TUnsignedShortType = TIntegerType<uint16_t, 8, 0, 65535>;
+using TShortType = TIntegerType<int16_t, 8, -32767, 32767>;
+using TUnsignedIntType = TIntegerType<uint32_t, 24, 0, 4294967295>;
+using TIntType = TIntegerType<int32_t, 24, -2147483648LL, 2147483647>;
+
+// Float data: 1.0 is 255.0 in the working form; never clamped.
+struct TFloatType {
+    using Stored = float;
+    static float Unpack(float v) { return v * 255.0f; }
+    template <bool> static float Pack(float x) { return x / 255.0f; }
+};
+
+struct THalfFloatType {
+    using Stored = uint16_t;
+    static float Unpack(uint16_t v) { return HalfFloatToSingle(v) * 255.0f; }
+    template <bool> static uint16_t Pack(float x) { return SingleToHalfFloat(x / 255.0f); }
+};
+
+template <typename TType, TLayout L>
+void UnpackScalarPixels(const uint8_t* ASrc, TIntermediateFormat* ADst, std::size_t ACount)
+{
+    using S = typename TType::Stored;
+    for (std::size_t n = 0; n < ACount; ++n, ASrc += L.Count * sizeof(S)) {
+        TIntermediateFormat p{0, 0, 0, 255};
+        for (int c = 0; c < L.Count; ++c) {
+            const float v = TType::Unpack(Load<S>(ASrc + c * sizeof(S)));
+            if (L.Slot[c] == slLuminance || L.Slot[c] == slIntensity) {
+                p.R = p.G = p.B = v;
+                if (L.Slot[c] == slIntensity) p.A = v;
+            } else {
+                Component(p, L.Slot[c]) = v;
+            }
+        }
+        ADst[n] = p;
+    }
+}
+
+template <typename TType, TLayout L, bool Clamp>
+void PackScalarPixels(const TIntermediateFormat* ASrc, uint8_t* ADst, std::size_t ACount)
+{
+    using S = typename TType::Stored;
+    for (std::size_t n = 0; n < ACount; ++n, ADst += L.Count * sizeof(S)) {
+        TIntermediateFormat p = ASrc[n];
+        for (int c = 0; c < L.Count; ++c) {
+            const float v = L.Slot[c] == slLuminance || L.Slot[c] == slIntensity ? (p.R + p.G + p.B) / 3.0f
+                                                                                  : Component(p, L.Slot[c]);
+            Store<S>(ADst + c * sizeof(S), TType::template Pack<Clamp>(v));
+        }
+    }
+}
+
+using TPixelUnpacker = void (*)(const uint8_t*, TIntermediateFormat*, std::size_t);
+using TPixelPacker = void (*)(const TIntermediateFormat*, uint8_t*, std::size_t);
+
+template <typename TType, std::size_t... I>
+constexpr std::array<TPixelUnpacker, cLayoutCount> MakeScalarUnpackers(std::index_sequence<I...>)
+{
+    return {&UnpackScalarPixels<TType, cFormatLayouts[I].Layout>...};
+}
+
+template <typename TType, bool Clamp, std::size_t... I>
+constexpr std::array<TPixelPacker, cLayoutCount> MakeScalarPackers(std::index_sequence<I...>)
+{
+    return {&PackScalarPixels<TType, cFormatLayouts[I].Layout, Clamp>...};
+}
+
+// The table's routines take the colour format once per call; the format was checked before (RowDataSize).
+template <typename TType>
+void UnpackScalar(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum AColorFormat, int32_t AWidth,
+                  int32_t AHeight)
+{
+    static constexpr auto unpackers = MakeScalarUnpackers<TType>(std::make_index_sequence<cLayoutCount>());
+    bool integer;
+    unpackers[FindLayout(AColorFormat, integer)](ASrc, ADst, static_cast<std::size_t>(AWidth) * AHeight);
+}
+
+template <typename TType>
+void PackScalar(const TIntermediateFormat* ASrc, uint8_t* ADst, GLenum AColorFormat, int32_t AWidth,
+                int32_t AHeight)
+{
+    static constexpr auto clamped = MakeScalarPackers<TType, true>(std::make_index_sequence<cLayoutCount>());
+    static constexpr auto unclamped = MakeScalarPackers<TType, false>(std::make_index_sequence<cLayoutCount>());
+    bool integer;
+    const int layout = FindLayout(AColorFormat, integer);
+    (integer ? unclamped : clamped)[layout](ASrc, ADst, static_cast<std::size_t>(AWidth) * AHeight);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Packed data types: one 8-, 16- or 32-bit value per pixel holding 3 or 4 bit fields. Each field is moved to
+// the top of an 8-bit range without repeating its bits (a 5-bit field f becomes f x 8), except alpha fields of
+// 1 and 2 bits, which span the full range so that a set alpha bit stays opaque. Formats without alpha give 255.
+
+// Colour formats a packed type accepts: RGB and BGR only; those and their _INTEGER forms; RGBA and BGRA and
+// their _INTEGER forms.
+enum TPackedFormats : uint8_t { pfRGB, pfRGBOrInteger, pfRGBAOrInteger };
+
+struct TBitField {
+    uint8_t Shift;
+    uint8_t Bits;
+    float Scale;
+};
+
+// Fields in component order: R, G, B (, A) for the RGB formats; B, G, R (, A) for the BGR ones.
+struct TPackedType {
+    uint8_t Bytes;
+    uint8_t Count;
+    TPackedFormats Formats;
+    TBitField Fields[4];
+};
+
+constexpr TBitField Field(uint8_t AShift, uint8_t ABits)
+{
+    return {AShift, ABits, ABits == 10 ? 0.25f : static_cast<float>(1 << (8 - ABits))};
+}
+
+constexpr TBitField AlphaField(uint8_t AShift, uint8_t ABits)
+{
+    return {AShift, ABits, ABits == 1 ? 255.0f : ABits == 2 ? 85.0f : static_cast<float>(1 << (8 - ABits))};
+}
+
+constexpr TPackedType cType332{1, 3, pfRGB, {Field(5, 3), Field(2, 3), Field(0, 2)}};
+constexpr TPackedType cType233Rev{1, 3, pfRGB, {Field(0, 3), Field(3, 3), Field(6, 2)}};
+// 8_8_8_8 reads its bytes in memory order, which is the order _REV means to OpenGL; the DDS formats rely on it.
+constexpr TPackedType cType8888{4, 4, pfRGBAOrInteger, {Field(0, 8), Field(8, 8), Field(16, 8), AlphaField(24, 8)}};
+constexpr TPackedType cType8888Rev{4, 4, pfRGBAOrInteger,
+                                   {Field(24, 8), Field(16, 8), Field(8, 8), AlphaField(0, 8)}};
+constexpr TPackedType cType4444{2, 4, pfRGBAOrInteger, {Field(12, 4), Field(8, 4), Field(4, 4), AlphaField(0, 4)}};
+constexpr TPackedType cType4444Rev{2, 4, pfRGBAOrInteger,
+                                   {Field(0, 4), Field(4, 4), Field(8, 4), AlphaField(12, 4)}};
+constexpr TPackedType cType565{2, 3, pfRGBOrInteger, {Field(11, 5), Field(5, 6), Field(0, 5)}};
+constexpr TPackedType cType565Rev{2, 3, pfRGBOrInteger, {Field(0, 5), Field(5, 6), Field(11, 5)}};
+constexpr TPackedType cType5551{2, 4, pfRGBAOrInteger, {Field(11, 5), Field(6, 5), Field(1, 5), AlphaField(0, 1)}};
+constexpr TPackedType cType1555Rev{2, 4, pfRGBAOrInteger,
+                                   {Field(0, 5), Field(5, 5), Field(10, 5), AlphaField(15, 1)}};
+// Both 10-bit types read the first component from the low bits.
+constexpr TPackedType cType1010102{4, 4, pfRGBAOrInteger,
+                                   {Field(0, 10), Field(10, 10), Field(20, 10), AlphaField(30, 2)}};
+
+bool AcceptsPackedFormat(TPackedFormats AFormats, GLenum AColorFormat)
+{
+    switch (AColorFormat) {
+    case GL_RGB:
+    case GL_BGR: return AFormats != pfRGBAOrInteger;
+    case GL_RGB_INTEGER:
+    case GL_BGR_INTEGER: return AFormats == pfRGBOrInteger;
+    case GL_RGBA:
+    case GL_BGRA:
+    case GL_RGBA_INTEGER:
+    case GL_BGRA_INTEGER: return AFormats == pfRGBAOrInteger;
+    default: return false;
+    }
+}
+
+template <const TPackedType& P, bool SwapRedBlue>
+void UnpackPackedPixels(const uint8_t* ASrc, TIntermediateFormat* ADst, std::size_t ACount)
+{
+    using TValue = std::conditional_t<P.Bytes == 1, uint8_t, std::conditional_t<P.Bytes == 2, uint16_t, uint32_t>>;
+    for (std::size_t n = 0; n < ACount; ++n, ASrc += P.Bytes) {
+        const uint32_t v = Load<TValue>(ASrc);
+        float c[4] = {0, 0, 0, 255};
+        for (int i = 0; i < P.Count; ++i)
+            c[i] = static_cast<float>((v >> P.Fields[i].Shift) & ((1u << P.Fields[i].Bits) - 1)) * P.Fields[i].Scale;
+        ADst[n] = SwapRedBlue ? TIntermediateFormat{c[2], c[1], c[0], c[3]} : TIntermediateFormat{c[0], c[1], c[2], c[3]};
+    }
+}
+
+template <const TPackedType& P>
+void UnpackPacked(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum AColorFormat, int32_t AWidth,
+                  int32_t AHeight)
+{
+    const std::size_t count = static_cast<std::size_t>(AWidth) * AHeight;
+    const bool bgr = AColorFormat == GL_BGR || AColorFormat == GL_BGRA || AColorFormat == GL_BGR_INTEGER ||
+                     AColorFormat == GL_BGRA_INTEGER;
+    (bgr ? UnpackPackedPixels<P, true> : UnpackPackedPixels<P, false>)(ASrc, ADst, count);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Block-compressed data: 4 x 4 texel blocks, a row of blocks at a time; texels beyond the image are dropped.
+// The colour format is not used.
+
+using TTexelBlock = TIntermediateFormat[16];
+
+TIntermediateFormat ExpandColor565(uint16_t c)
+{
+    return {static_cast<float>(((c >> 11) & 31) * 8), static_cast<float>(((c >> 5) & 63) * 4),
+            static_cast<float>((c & 31) * 8), 255};
+}
+
+// The colour part of the S3TC blocks (8 bytes). The three-colour mode (DXT1 with c0 <= c1) makes the last
+// entry transparent while keeping its colour, unless the format has no alpha.
+void DecodeColorBlock(const uint8_t* ABlock, bool AAllowThreeColors, bool AOpaque, TTexelBlock& ATexels)
+{
+    const uint16_t c0 = Load<uint16_t>(ABlock);
+    const uint16_t c1 = Load<uint16_t>(ABlock + 2);
+    const uint32_t indices = Load<uint32_t>(ABlock + 4);
+    const int r0 = ((c0 >> 11) & 31) * 8, g0 = ((c0 >> 5) & 63) * 4, b0 = (c0 & 31) * 8;
+    const int r1 = ((c1 >> 11) & 31) * 8, g1 = ((c1 >> 5) & 63) * 4, b1 = (c1 & 31) * 8;
+    TIntermediateFormat palette[4] = {ExpandColor565(c0), ExpandColor565(c1)};
+    auto mix = [](int a, int b, int wa, int wb, int bias, int d) {
+        return static_cast<float>((wa * a + wb * b + bias) / d);
+    };
+    if (AAllowThreeColors && c0 <= c1) {
+        palette[2] = {mix(r0, r1, 1, 1, 0, 2), mix(g0, g1, 1, 1, 0, 2), mix(b0, b1, 1, 1, 0, 2), 255};
+        palette[3] = {mix(r0, r1, 1, 2, 1, 3), mix(g0, g1, 1, 2, 1, 3), mix(b0, b1, 1, 2, 1, 3),
+                      AOpaque ? 255.0f : 0.0f};
+    } else {
+        palette[2] = {mix(r0, r1, 2, 1, 1, 3), mix(g0, g1, 2, 1, 1, 3), mix(b0, b1, 2, 1, 1, 3), 255};
+        palette[3] = {mix(r0, r1, 1, 2, 1, 3), mix(g0, g1, 1, 2, 1, 3), mix(b0, b1, 1, 2, 1, 3), 255};
+    }
+    for (int i = 0; i < 16; ++i) ATexels[i] = palette[(indices >> (2 * i)) & 3];
+}
+
+// The 48-bit index field of DXT5 alpha and the single-channel blocks: texel i takes bits 3i to 3i + 2.
+uint64_t Load48(const uint8_t* p)
+{
+    uint64_t v = 0;
+    std::memcpy(&v, p, 6);
+    return v;
+}
+
+// The eight values of a single-channel block (LATC, RGTC); no rounding term in the interpolation.
+template <bool Signed> void SingleChannelPalette(const uint8_t* ABlock, int (&APalette)[8])
+{
+    const int e0 = Signed ? static_cast<int8_t>(ABlock[0]) : ABlock[0];
+    const int e1 = Signed ? static_cast<int8_t>(ABlock[1]) : ABlock[1];
+    APalette[0] = e0;
+    APalette[1] = e1;
+    if (e0 > e1) {
+        for (int k = 2; k < 8; ++k) APalette[k] = ((8 - k) * e0 + (k - 1) * e1) / 7;
+    } else {
+        for (int k = 2; k < 6; ++k) APalette[k] = ((6 - k) * e0 + (k - 1) * e1) / 5;
+        APalette[6] = Signed ? -127 : 0;
+        APalette[7] = Signed ? 127 : 255;
+    }
+}
+
+template <bool Signed> void DecodeSingleChannel(const uint8_t* ABlock, int (&AValues)[16])
+{
+    int palette[8];
+    SingleChannelPalette<Signed>(ABlock, palette);
+    const uint64_t indices = Load48(ABlock + 2);
+    for (int i = 0; i < 16; ++i) AValues[i] = palette[(indices >> (3 * i)) & 7];
+}
+
+template <bool Opaque> void DecodeDXT1(const uint8_t* ABlock, TTexelBlock& ATexels)
+{
+    DecodeColorBlock(ABlock, true, Opaque, ATexels);
+}
+
+void DecodeDXT3(const uint8_t* ABlock, TTexelBlock& ATexels)
+{
+    DecodeColorBlock(ABlock + 8, false, true, ATexels);
+    for (int y = 0; y < 4; ++y) {
+        const uint16_t row = Load<uint16_t>(ABlock + 2 * y);
+        for (int x = 0; x < 4; ++x) ATexels[4 * y + x].A = static_cast<float>(((row >> (4 * x)) & 15) * 17);
+    }
+}
+
+void DecodeDXT5(const uint8_t* ABlock, TTexelBlock& ATexels)
+{
+    DecodeColorBlock(ABlock + 8, false, true, ATexels);
+    const int a0 = ABlock[0], a1 = ABlock[1];
+    int palette[8] = {a0, a1};
+    if (a0 > a1) {
+        for (int k = 2; k < 8; ++k) palette[k] = ((8 - k) * a0 + (k - 1) * a1 + 3) / 7;
+    } else {
+        for (int k = 2; k < 6; ++k) palette[k] = ((6 - k) * a0 + (k - 1) * a1 + 2) / 5;
+        palette[6] = 0;
+        palette[7] = 255;
+    }
+    const uint64_t indices = Load48(ABlock + 2);
+    for (int i = 0; i < 16; ++i) ATexels[i].A = static_cast<float>(palette[(indices >> (3 * i)) & 7]);
+}
+
+// LATC and RGTC: one or two single-channel blocks; signed values are doubled and give alpha 127.
+enum TChannelUse : uint8_t { cuLuminance, cuLuminanceAlpha, cuRed, cuRedGreen };
+
+template <TChannelUse Use, bool Signed> void DecodeChannels(const uint8_t* ABlock, TTexelBlock& ATexels)
+{
+    constexpr bool two = Use == cuLuminanceAlpha || Use == cuRedGreen;
+    constexpr float scale = Signed ? 2.0f : 1.0f;
+    constexpr float opaque = Signed ? 127.0f : 255.0f;
+    int v[16], w[16] = {};
+    DecodeSingleChannel<Signed>(ABlock, v);
+    if constexpr (two) DecodeSingleChannel<Signed>(ABlock + 8, w);
+    for (int i = 0; i < 16; ++i) {
+        const float a = scale * static_cast<float>(v[i]);
+        const float b = scale * static_cast<float>(w[i]);
+        switch (Use) {
+        case cuLuminance: ATexels[i] = {a, a, a, opaque}; break;
+        case cuLuminanceAlpha: ATexels[i] = {a, a, a, b}; break;
+        case cuRed: ATexels[i] = {a, 0, 0, opaque}; break;
+        case cuRedGreen: ATexels[i] = {a, b, 0, opaque}; break;
+        }
+    }
+}
+
+template <int BlockBytes, void (*Decode)(const uint8_t*, TTexelBlock&)>
+void UnpackBlocks(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum, int32_t AWidth, int32_t AHeight)
+{
+    const std::size_t width = static_cast<std::size_t>(AWidth);
+    TTexelBlock texels;
+    for (int32_t by = 0; by < AHeight; by += 4) {
+        const int rows = std::min(4, AHeight - by);
+        for (int32_t bx = 0; bx < AWidth; bx += 4, ASrc += BlockBytes) {
+            Decode(ASrc, texels);
+            const int columns = std::min(4, AWidth - bx);
+            for (int y = 0; y < rows; ++y)
+                std::copy_n(&texels[4 * y], columns, ADst + (by + y) * width + bx);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The conversion table.
+
+using TUnpackRoutine = void (*)(const uint8_t*, TIntermediateFormat*, GLenum, int32_t, int32_t);
+using TPackRoutine = void (*)(const TIntermediateFormat*, uint8_t*, GLenum, int32_t, int32_t);
+
+enum TDataKind : uint8_t { dkScalar, dkPacked, dkBlock };
+
+struct TConvertTableRec {
+    GLenum DataType;
+    TDataKind Kind;
+    uint8_t Bytes;            // per component (scalar), per pixel (packed) or per 4 x 4 block
+    TPackedFormats Formats;   // the formats a packed type accepts
+    TUnpackRoutine Unpack;    // null: the type cannot be read
+    TPackRoutine Pack;        // null: the type cannot be written
+};
+
+template <typename TType> constexpr TConvertTableRec ScalarRow(GLenum ADataType)
+{
+    return {ADataType, dkScalar, sizeof(typename TType::Stored), pfRGB, &UnpackScalar<TType>, &PackScalar<TType>};
+}
+
+template <const TPackedType& P> constexpr TConvertTableRec PackedRow(GLenum ADataType)
+{
+    return {ADataType, dkPacked, P.Bytes, P.Formats, &UnpackPacked<P>, nullptr};
+}
+
+template <int BlockBytes, void (*Decode)(const uint8_t*, TTexelBlock&)>
+constexpr TConvertTableRec BlockRow(GLenum ADataType)
+{
+    return {ADataType, dkBlock, BlockBytes, pfRGB, &UnpackBlocks<BlockBytes, Decode>, nullptr};
+}
+
+// A compressed type without a decoder.
+constexpr TConvertTableRec OpaqueBlockRow(GLenum ADataType, uint8_t ABlockBytes)
+{
+    return {ADataType, dkBlock, ABlockBytes, pfRGB, nullptr, nullptr};
+}
+
+constexpr GLenum cCompressedLuminanceAlpha3DC = 0x8837;
+
+constexpr TConvertTableRec cConvertTable[] = {
+    ScalarRow<TUnsignedByteType>(GL_UNSIGNED_BYTE),
+    PackedRow<cType332>(GL_UNSIGNED_BYTE_3_3_2),
+    PackedRow<cType233Rev>(GL_UNSIGNED_BYTE_2_3_3_REV),
+    ScalarRow<TByteType>(GL_BYTE),
+    ScalarRow<TUnsignedShortType>(GL_UNSIGNED_SHORT),
+    ScalarRow<TShortType>(GL_SHORT),
+    ScalarRow<TUnsignedIntType>(GL_UNSIGNED_INT),
+    ScalarRow<TIntType>(GL_INT),
+    ScalarRow<TFloatType>(GL_FLOAT),
+    ScalarRow<THalfFloatType>(GL_HALF_FLOAT),
+    PackedRow<cType8888>(GL_UNSIGNED_INT_8_8_8_8),
+    PackedRow<cType8888Rev>(GL_UNSIGNED_INT_8_8_8_8_REV),
+    PackedRow<cType4444>(GL_UNSIGNED_SHORT_4_4_4_4),
+    PackedRow<cType4444Rev>(GL_UNSIGNED_SHORT_4_4_4_4_REV),
+    PackedRow<cType565>(GL_UNSIGNED_SHORT_5_6_5),
+    PackedRow<cType565Rev>(GL_UNSIGNED_SHORT_5_6_5_REV),
+    PackedRow<cType5551>(GL_UNSIGNED_SHORT_5_5_5_1),
+    PackedRow<cType1555Rev>(GL_UNSIGNED_SHORT_1_5_5_5_REV),
+    PackedRow<cType1010102>(GL_UNSIGNED_INT_10_10_10_2),
+    PackedRow<cType1010102>(GL_UNSIGNED_INT_2_10_10_10_REV),
+    // The RGB form of DXT1 has no alpha: its transparent texels stay opaque.
+    BlockRow<8, DecodeDXT1<true>>(GL_COMPRESSED_RGB_S3TC_DXT1_EXT),
+    BlockRow<8, DecodeDXT1<false>>(GL_COMPRESSED_RGBA_S3TC_DXT1_EXT),
+    BlockRow<16, DecodeDXT3>(GL_COMPRESSED_RGBA_S3TC_DXT3_EXT),
+    BlockRow<16, DecodeDXT5>(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT),
+    OpaqueBlockRow(GL_COMPRESSED_SRGB_S3TC_DXT1_EXT, 8),
+    OpaqueBlockRow(GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT1_EXT, 8),
+    OpaqueBlockRow(GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT3_EXT, 16),
+    OpaqueBlockRow(GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT5_EXT, 16),
+    BlockRow<8, DecodeChannels<cuLuminance, false>>(GL_COMPRESSED_LUMINANCE_LATC1_EXT),
+    BlockRow<8, DecodeChannels<cuLuminance, true>>(GL_COMPRESSED_SIGNED_LUMINANCE_LATC1_EXT),
+    BlockRow<16, DecodeChannels<cuLuminanceAlpha, false>>(GL_COMPRESSED_LUMINANCE_ALPHA_LATC2_EXT),
+    BlockRow<16, DecodeChannels<cuLuminanceAlpha, true>>(GL_COMPRESSED_SIGNED_LUMINANCE_ALPHA_LATC2_EXT),
+    OpaqueBlockRow(cCompressedLuminanceAlpha3DC, 16),
+    BlockRow<8, DecodeChannels<cuRed, false>>(GL_COMPRESSED_RED_RGTC1),
+    BlockRow<8, DecodeChannels<cuRed, true>>(GL_COMPRESSED_SIGNED_RED_RGTC1),
+    BlockRow<16, DecodeChannels<cuRedGreen, false>>(GL_COMPRESSED_RG_RGTC2),
+    BlockRow<16, DecodeChannels<cuRedGreen, true>>(GL_COMPRESSED_SIGNED_RG_RGTC2),
+};
+static_assert(std::size(cConvertTable) == 37, "one row per data type");
+
+const TConvertTableRec& FindRow(GLenum ADataType)
+{
+    for (const TConvertTableRec& row : cConvertTable)
+        if (row.DataType == ADataType) return row;
+    throw EGLImageUtils(cUnimplementedConversion);
+}
+
+constexpr std::size_t cMaxPixels = std::size_t{1} << 40;
+
+// Bytes of AWidth x AHeight pixels (AWidth, AHeight >= 1) of the row's type in the colour format; raises for a
+// format the row's routines refuse.
+std::size_t RowDataSize(const TConvertTableRec& ARow, GLenum AColorFormat, int32_t AWidth, int32_t AHeight)
+{
+    const auto width = static_cast<std::size_t>(AWidth), height = static_cast<std::size_t>(AHeight);
+    // Far beyond any texture, and small enough that no byte count below can overflow.
+    if (width * height > cMaxPixels)
+        throw EGLImageUtils(Format("An image of %d x %d pixels is too large", {AWidth, AHeight}));
+    switch (ARow.Kind) {
+    case dkScalar: {
+        bool integer;
+        const int layout = FindLayout(AColorFormat, integer);
+        if (layout < 0) throw EGLImageUtils(cInvalidDataType);
+        return width * height * static_cast<std::size_t>(cFormatLayouts[layout].Layout.Count) * ARow.Bytes;
+    }
+    case dkPacked:
+        if (!AcceptsPackedFormat(ARow.Formats, AColorFormat)) throw EGLImageUtils(cInvalidDataType);
+        return width * height * ARow.Bytes;
+    case dkBlock: return (width + 3) / 4 * ((height + 3) / 4) * ARow.Bytes;
+    }
+    return 0;
+}
+
+const TConvertTableRec& ReadableRow(GLenum ADataType)
+{
+    const TConvertTableRec& row = FindRow(ADataType);
+    if (!row.Unpack) throw EGLImageUtils(cUnimplementedConversion);
+    return row;
+}
+
+const TConvertTableRec& WritableRow(GLenum ADataType)
+{
+    const TConvertTableRec& row = FindRow(ADataType);
+    if (!row.Pack) throw EGLImageUtils(cUnimplementedConversion);
+    return row;
+}
+
+// Working pixels per step of a plain conversion: small enough to stay in the cache.
+constexpr std::size_t cConvertChunk = 4096;
+
+} // namespace
+
+void CheckImageBufferSize(const char* AWhich, std::size_t AHeld, std::size_t ANeeded)
+{
+    if (AHeld < ANeeded)
+        throw EGLImageUtils(Format("%s buffer holds %d bytes, %d needed", {AWhich, AHeld, ANeeded}));
+}
+
+std::size_t ImageDataSize(GLenum AColorFormat, GLenum ADataType, int32_t AWidth, int32_t AHeight)
+{
+    if (AWidth < 1) return 0;
+    return RowDataSize(FindRow(ADataType), AColorFormat, AWidth, std::max(1, AHeight));
+}
+
+void UnpackImage(const void* ASrc, std::size_t ASrcSize, GLenum AColorFormat, GLenum ADataType, int32_t AWidth,
+                 int32_t AHeight, TIntermediateFormat* ADst)
+{
+    if (AWidth < 1) return;
+    AHeight = std::max(1, AHeight);
+    const TConvertTableRec& row = ReadableRow(ADataType);
+    CheckImageBufferSize("Source", ASrcSize, RowDataSize(row, AColorFormat, AWidth, AHeight));
+    row.Unpack(static_cast<const uint8_t*>(ASrc), ADst, AColorFormat, AWidth, AHeight);
+}
+
+void PackImage(const TIntermediateFormat* ASrc, GLenum AColorFormat, GLenum ADataType, int32_t AWidth,
+               int32_t AHeight, void* ADst, std::size_t ADstSize)
+{
+    if (AWidth < 1) return;
+    AHeight = std::max(1, AHeight);
+    const TConvertTableRec& row = WritableRow(ADataType);
+    CheckImageBufferSize("Destination", ADstSize, RowDataSize(row, AColorFormat, AWidth, AHeight));
+    row.Pack(ASrc, static_cast<uint8_t*>(ADst), AColorFormat, AWidth, AHeight);
+}
+
+void ConvertImage(const void* ASrc, void* ADst, GLenum ASrcColorFormat, GLenum ADstColorFormat,
+                  GLenum ASrcDataType, GLenum ADstDataType, int32_t AWidth, int32_t AHeight, std::size_t ASrcSize,
+                  std::size_t ADstSize)
+{
+    if (AWidth < 1) return;
+    AHeight = std::max(1, AHeight);
+    // Everything is checked before the first byte is written.
+    const TConvertTableRec& from = ReadableRow(ASrcDataType);
+    const std::size_t srcBytes = RowDataSize(from, ASrcColorFormat, AWidth, AHeight);
+    const TConvertTableRec& to = WritableRow(ADstDataType);
+    const std::size_t dstPixelBytes = RowDataSize(to, ADstColorFormat, 1, 1);
+    CheckImageBufferSize("Source", ASrcSize, srcBytes);
+    CheckImageBufferSize("Destination", ADstSize, dstPixelBytes * static_cast<std::size_t>(AWidth) * AHeight);
+
+    auto src = static_cast<const uint8_t*>(ASrc);
+    auto dst = static_cast<uint8_t*>(ADst);
+    const std::size_t width = static_cast<std::size_t>(AWidth);
+    const std::size_t total = width * static_cast<std::size_t>(AHeight);
+    // Blocks go a row of blocks at a time, plain pixels a cache-sized run at a time.
+    const std::size_t chunk = from.Kind == dkBlock ? 4 * width : std::min(total, cConvertChunk);
+    const auto work = std::make_unique_for_overwrite<TIntermediateFormat[]>(chunk);
+    if (from.Kind == dkBlock) {
+        const std::size_t blockRowBytes = (width + 3) / 4 * from.Bytes;
+        for (int32_t y = 0; y < AHeight; y += 4, src += blockRowBytes) {
+            const int32_t rows = std::min(4, AHeight - y);
+            from.Unpack(src, work.get(), ASrcColorFormat, AWidth, rows);
+            to.Pack(work.get(), dst + y * width * dstPixelBytes, ADstColorFormat, AWidth, rows);
+        }
+        return;
+    }
+    const std::size_t srcPixelBytes = srcBytes / total;
+    for (std::size_t done = 0; done < total; done += chunk) {
+        const auto count = static_cast<int32_t>(std::min(chunk, total - done));
+        from.Unpack(src + done * srcPixelBytes, work.get(), ASrcColorFormat, count, 1);
+        to.Pack(work.get(), dst + done * dstPixelBytes, ADstColorFormat, count, 1);
+    }
+}
