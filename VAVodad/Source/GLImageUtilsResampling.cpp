@@ -19,7 +19,8 @@ struct TContributor {
 };
 
 // The contributor lists of one axis: list o is Entries[Starts[o]] up to Entries[Starts[o + 1]], only weights
-// other than 0, in increasing source position. Its arrays grow as needed and keep their room between levels.
+// other than 0, in increasing source position, scaled to sum 1. Its arrays grow as needed and keep their room
+// between levels.
 class TContributorLists {
 public:
     // AExtent source pixels to AOutputs outputs at scale AScale (AOutputs - 1 over AExtent - 1). Enlarging uses
@@ -40,12 +41,21 @@ public:
             const float centre = static_cast<float>(o) / AScale;
             const auto first = static_cast<int64_t>(std::floor(static_cast<double>(centre) - halfWidth));
             const auto last = static_cast<int64_t>(std::ceil(static_cast<double>(centre) + halfWidth));
+            const std::size_t start = FEntries.size();
+            double sum = 0;
             for (int64_t i = first; i <= last; ++i) {
                 const double distance = static_cast<double>(centre) - static_cast<double>(i);
                 const float weight = ANarrow ? AFilter(static_cast<float>(distance / stretch)) / stretch
                                              : AFilter(static_cast<float>(distance));
-                if (weight != 0.0f) FEntries.push_back({SourceIndex(i, AExtent), weight});
+                if (weight == 0.0f) continue;
+                FEntries.push_back({SourceIndex(i, AExtent), weight});
+                sum += weight;
             }
+            // The kernel's samples rarely sum to exactly 1 (a widened triangle sampled at whole pixels can sum
+            // to 0.92 or 1.08), which would brighten or darken flat colours: the weights are scaled to sum 1.
+            if (sum != 0.0 && sum != 1.0)
+                for (std::size_t e = start; e < FEntries.size(); ++e)
+                    FEntries[e].Weight = static_cast<float>(FEntries[e].Weight / sum);
             FStarts.push_back(static_cast<uint32_t>(FEntries.size()));
         }
     }
