@@ -1,19 +1,13 @@
 #include "OpenGLAdapter.h"
 
+#include "PlatformGL.h"
 #include "SysUtils.h"
 #include "ZODLog.h"
-
-// Types and constants only: the functions come from the EGL the context layer has already loaded.
-#define EGL_EGL_PROTOTYPES 0
-#include <EGL/egl.h>
 
 #include <dlfcn.h>
 
 #include <atomic>
 #include <charconv>
-#include <map>
-#include <mutex>
-#include <vector>
 
 void* vGLLibHandle = nullptr;
 void* vGLULibHandle = nullptr;
@@ -159,110 +153,19 @@ static const char* GLErrorName(GLenum AError)
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// The window system: EGL in place of WGL
-
-// The EGL functions of the process, when the context layer has loaded EGL; this module never loads it.
-struct TEglFunctions {
-    PFNEGLGETCURRENTDISPLAYPROC GetCurrentDisplay = nullptr;
-    PFNEGLGETCURRENTSURFACEPROC GetCurrentSurface = nullptr;
-    PFNEGLQUERYSTRINGPROC QueryString = nullptr;
-    PFNEGLGETCONFIGSPROC GetConfigs = nullptr;
-    PFNEGLGETCONFIGATTRIBPROC GetConfigAttrib = nullptr;
-    PFNEGLSWAPINTERVALPROC SwapInterval = nullptr;
-};
-
-static std::mutex vEglLock;
-static TEglFunctions vEgl;
-
-static const TEglFunctions* LoadedEgl()
-{
-    std::lock_guard<std::mutex> lock(vEglLock);
-    if (!vEgl.GetCurrentDisplay) {
-        void* library = dlopen("libEGL.so.1", RTLD_LAZY | RTLD_NOLOAD);
-        if (!library) return nullptr;
-        TEglFunctions found;
-        found.GetCurrentDisplay = reinterpret_cast<PFNEGLGETCURRENTDISPLAYPROC>(dlsym(library, "eglGetCurrentDisplay"));
-        found.GetCurrentSurface = reinterpret_cast<PFNEGLGETCURRENTSURFACEPROC>(dlsym(library, "eglGetCurrentSurface"));
-        found.QueryString = reinterpret_cast<PFNEGLQUERYSTRINGPROC>(dlsym(library, "eglQueryString"));
-        found.GetConfigs = reinterpret_cast<PFNEGLGETCONFIGSPROC>(dlsym(library, "eglGetConfigs"));
-        found.GetConfigAttrib = reinterpret_cast<PFNEGLGETCONFIGATTRIBPROC>(dlsym(library, "eglGetConfigAttrib"));
-        found.SwapInterval = reinterpret_cast<PFNEGLSWAPINTERVALPROC>(dlsym(library, "eglSwapInterval"));
-        if (!found.GetCurrentDisplay || !found.GetCurrentSurface || !found.QueryString || !found.GetConfigs ||
-            !found.GetConfigAttrib || !found.SwapInterval) {
-            dlclose(library);
-            return nullptr;
-        }
-        vEgl = found; // the reference taken by dlopen is kept for the process's life
-    }
-    return &vEgl;
-}
-
-// EGL has no query for the swap interval: remember what was set, per surface; EGL starts at 1.
-static std::mutex vSwapIntervalLock;
-static std::map<EGLSurface, int32_t> vSwapIntervals;
-
-static bool EglSwapInterval(int32_t AInterval)
-{
-    const EGLDisplay display = vEgl.GetCurrentDisplay();
-    const EGLSurface surface = vEgl.GetCurrentSurface(EGL_DRAW);
-    if (display == EGL_NO_DISPLAY || surface == EGL_NO_SURFACE || !vEgl.SwapInterval(display, AInterval))
-        return false;
-    std::lock_guard<std::mutex> lock(vSwapIntervalLock);
-    vSwapIntervals[surface] = AInterval;
-    return true;
-}
-
-static int32_t EglGetSwapInterval()
-{
-    const EGLSurface surface = vEgl.GetCurrentSurface(EGL_DRAW);
-    std::lock_guard<std::mutex> lock(vSwapIntervalLock);
-    const auto found = vSwapIntervals.find(surface);
-    return found == vSwapIntervals.end() ? 1 : found->second;
-}
-
-// The window-system extensions whose counterparts the current EGL display offers, by their WGL names:
-// configs chosen by attributes, swap intervals, p-buffer and multisample configs, contexts made with
-// attributes (a version and a profile).
-static std::string WindowSystemExtensionList(const TEglFunctions& AEgl)
-{
-    const EGLDisplay display = AEgl.GetCurrentDisplay();
-    if (display == EGL_NO_DISPLAY) return std::string();
-    std::string list = "WGL_ARB_pixel_format WGL_EXT_swap_control ";
-    EGLint count = 0;
-    AEgl.GetConfigs(display, nullptr, 0, &count);
-    std::vector<EGLConfig> configs(count > 0 ? count : 0);
-    if (!configs.empty() && !AEgl.GetConfigs(display, configs.data(), count, &count)) count = 0;
-    bool pbuffer = false, multisample = false;
-    for (EGLint i = 0; i < count; ++i) {
-        EGLint surfaceType = 0, samples = 0;
-        AEgl.GetConfigAttrib(display, configs[i], EGL_SURFACE_TYPE, &surfaceType);
-        AEgl.GetConfigAttrib(display, configs[i], EGL_SAMPLES, &samples);
-        pbuffer = pbuffer || (surfaceType & EGL_PBUFFER_BIT) != 0;
-        multisample = multisample || samples > 0;
-    }
-    if (pbuffer) list += "WGL_ARB_pbuffer ";
-    if (multisample) list += "WGL_ARB_multisample ";
-    int32_t major = 0, minor = 0;
-    const char* version = AEgl.QueryString(display, EGL_VERSION);
-    const char* extensions = AEgl.QueryString(display, EGL_EXTENSIONS);
-    ParseGLVersion(version ? version : "", major, minor);
-    if (VersionAtLeast(1, 5, major, minor) || HasExtension(extensions ? extensions : "", "EGL_KHR_create_context"))
-        list += "WGL_ARB_create_context WGL_ARB_create_context_profile ";
-    return list;
-}
+// The window system: the platform layer's EGL in place of WGL
 
 void TGLExtensionsAndEntryPoints::BindWindowSystem()
 {
-    const TEglFunctions* egl = LoadedEgl();
-    FBuffer = egl ? WindowSystemExtensionList(*egl) : std::string();
+    FBuffer = PglCurrentWindowSystemExtensions();
 #define WGL_EXTENSION(Flag, Name) Flag = HasExtension(FBuffer, Name);
 #define WGL_ENTRY(Field, Type) Field = nullptr;
 #include "OpenGLAdapterWGL.def"
 #undef WGL_EXTENSION
 #undef WGL_ENTRY
     if (W_EXT_swap_control) {
-        WSwapIntervalEXT = &EglSwapInterval;
-        WGetSwapIntervalEXT = &EglGetSwapInterval;
+        WSwapIntervalEXT = &PglSwapInterval;
+        WGetSwapIntervalEXT = &PglGetSwapInterval;
     }
 }
 

@@ -1,0 +1,174 @@
+#include "GLPipelineTransformation.h"
+
+#include "GLVectorGeometryMatrices.h"
+#include "OpenGLAdapter.h"
+#include "ZODLog.h"
+
+static constexpr int32_t cMaxSilentStackPos = 128;
+
+static const TGLPipelineTransformationStates cAllStates = {trsModelViewChanged, trsInvModelViewChanged,
+                                                           trsInvModelChanged,  trsNormalModelChanged,
+                                                           trsViewProjChanged,  trsFrustum};
+
+TGLTransformation::TGLTransformation() : FStack(1)
+{
+    IdentityAll();
+}
+
+void TGLTransformation::IdentityAll()
+{
+    TTransformationRec& top = Top();
+    top.FModelMatrix = IdentityHmgMatrix;
+    top.FViewMatrix = IdentityHmgMatrix;
+    top.FProjectionMatrix = IdentityHmgMatrix;
+    top.FStates = cAllStates;
+    if (FLoadMatricesEnabled) {
+        LoadModelViewMatrix();
+        LoadProjectionMatrix();
+    }
+}
+
+void TGLTransformation::Push(const TTransformationRec* AValue)
+{
+    if (FStackPos > cMaxSilentStackPos)
+        GlobalLogSession()->LogWarningFmt("Transformation stack overflow, more then %d values", {cMaxSilentStackPos});
+    // Copied before the stack grows: the record given may lie in the stack itself.
+    const TTransformationRec value = AValue ? *AValue : FStack[FStackPos];
+    ++FStackPos;
+    if (FStack.size() <= static_cast<size_t>(FStackPos)) FStack.resize(FStackPos + 1);
+    FStack[FStackPos] = value;
+    if (!AValue) return; // the matrices are those OpenGL already has
+    if (FLoadMatricesEnabled) {
+        LoadModelViewMatrix();
+        LoadProjectionMatrix();
+    }
+    if (OnPush) OnPush();
+}
+
+void TGLTransformation::Pop()
+{
+    if (FStackPos == 0) {
+        GlobalLogSession()->LogError("Transformation stack underflow");
+        return;
+    }
+    --FStackPos;
+    if (FLoadMatricesEnabled) {
+        LoadModelViewMatrix();
+        LoadProjectionMatrix();
+    }
+}
+
+void TGLTransformation::ReplaceFromStack()
+{
+    if (FStackPos == 0) {
+        GlobalLogSession()->LogError("Transformation stack underflow");
+        return;
+    }
+    FStack[FStackPos] = FStack[FStackPos - 1];
+    if (FLoadMatricesEnabled) {
+        LoadModelViewMatrix();
+        LoadProjectionMatrix();
+    }
+}
+
+void TGLTransformation::SetModelMatrix(const TMatrix4f& AMatrix)
+{
+    TTransformationRec& top = Top();
+    top.FModelMatrix = AMatrix;
+    top.FStates += {trsModelViewChanged, trsInvModelViewChanged, trsInvModelChanged, trsNormalModelChanged};
+    if (FLoadMatricesEnabled) LoadModelViewMatrix();
+}
+
+void TGLTransformation::SetViewMatrix(const TMatrix4f& AMatrix)
+{
+    TTransformationRec& top = Top();
+    top.FViewMatrix = AMatrix;
+    top.FStates += {trsModelViewChanged, trsInvModelViewChanged, trsViewProjChanged, trsFrustum};
+    if (FLoadMatricesEnabled) LoadModelViewMatrix();
+}
+
+void TGLTransformation::SetProjectionMatrix(const TMatrix4f& AMatrix)
+{
+    TTransformationRec& top = Top();
+    top.FProjectionMatrix = AMatrix;
+    top.FStates += {trsViewProjChanged, trsFrustum};
+    if (FLoadMatricesEnabled) LoadProjectionMatrix();
+}
+
+TMatrix4f TGLTransformation::ModelViewMatrix()
+{
+    TTransformationRec& top = Top();
+    if (top.FStates.Contains(trsModelViewChanged)) {
+        MatrixProduct(top.FModelMatrix, top.FViewMatrix, top.FModelViewMatrix);
+        top.FStates.Exclude(trsModelViewChanged);
+    }
+    return top.FModelViewMatrix;
+}
+
+TMatrix4f TGLTransformation::InvModelViewMatrix()
+{
+    TTransformationRec& top = Top();
+    if (top.FStates.Contains(trsInvModelViewChanged)) {
+        top.FInvModelViewMatrix = ModelViewMatrix();
+        MatrixInvertInPlace(top.FInvModelViewMatrix);
+        top.FStates.Exclude(trsInvModelViewChanged);
+    }
+    return top.FInvModelViewMatrix;
+}
+
+TMatrix4f TGLTransformation::InvModelMatrix()
+{
+    TTransformationRec& top = Top();
+    if (top.FStates.Contains(trsInvModelChanged)) {
+        MatrixInverse(top.FModelMatrix, top.FInvModelMatrix);
+        top.FStates.Exclude(trsInvModelChanged);
+    }
+    return top.FInvModelMatrix;
+}
+
+TMatrix3f TGLTransformation::NormalModelMatrix()
+{
+    TTransformationRec& top = Top();
+    if (top.FStates.Contains(trsNormalModelChanged)) {
+        TMatrix4f model = top.FModelMatrix;
+        MatrixOrthonormalizeInPlace(model);
+        MatrixUpper3x3(top.FNormalModelMatrix, model);
+        top.FStates.Exclude(trsNormalModelChanged);
+    }
+    return top.FNormalModelMatrix;
+}
+
+TMatrix4f TGLTransformation::ViewProjectionMatrix()
+{
+    TTransformationRec& top = Top();
+    if (top.FStates.Contains(trsViewProjChanged)) {
+        MatrixProduct(top.FViewMatrix, top.FProjectionMatrix, top.FViewProjectionMatrix);
+        top.FStates.Exclude(trsViewProjChanged);
+    }
+    return top.FViewProjectionMatrix;
+}
+
+TFrustum TGLTransformation::Frustum()
+{
+    TTransformationRec& top = Top();
+    if (top.FStates.Contains(trsFrustum)) {
+        FrustumFromMatrix(ViewProjectionMatrix(), top.FFrustum);
+        top.FStates.Exclude(trsFrustum);
+    }
+    return top.FFrustum;
+}
+
+// Into whatever matrix mode is current: the engine keeps GL_MODELVIEW current.
+void TGLTransformation::LoadModelViewMatrix()
+{
+    const TMatrix4f modelView = ModelViewMatrix();
+    GetCurrentGL()->LoadMatrixf(modelView.V[0].V);
+}
+
+void TGLTransformation::LoadProjectionMatrix()
+{
+    TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+    gl->MatrixMode(GL_PROJECTION);
+    gl->LoadMatrixf(Top().FProjectionMatrix.V[0].V);
+    gl->MatrixMode(GL_MODELVIEW);
+}
