@@ -97,13 +97,21 @@ int64_t TruncToInt64(double x)
 }
 
 // An integer data type: the working value is the stored one divided by 2^Shift. Packing multiplies back,
-// clamps to [Lo, Hi] for the normalised formats (a NaN becomes 0) and truncates in 64 bits, so 32-bit values
+// clamps to [Lo, Hi] for the normalised formats and truncates in 64 bits, so 32-bit values
 // cannot overflow; the _INTEGER formats keep the low bits of the truncated value.
 template <typename TStored, int Shift, int64_t Lo, int64_t Hi> struct TIntegerType {
     using Stored = TStored;
     static float Unpack(TStored v) { return static_cast<float>(v) / static_cast<float>(int64_t{1} << Shift); }
     template <bool Clamp> static TStored Pack(float x)
     {
+        if constexpr (Clamp && sizeof(TStored) <= 2) {
+            // The common case, without branches (a NaN gives the low end): every clamped value fits a 32-bit
+            // truncation.
+            float f = x * static_cast<float>(1 << Shift);
+            f = f > static_cast<float>(Lo) ? f : static_cast<float>(Lo);
+            f = f < static_cast<float>(Hi) ? f : static_cast<float>(Hi);
+            return static_cast<TStored>(static_cast<int32_t>(f));
+        }
         double v = static_cast<double>(x) * static_cast<double>(int64_t{1} << Shift);
         if constexpr (Clamp) {
             if (!(v == v)) v = 0;
