@@ -129,8 +129,12 @@ TEST(GLImageUtilsResampling, LanczosOvershootIsClampedInBytes)
     EXPECT_LT(*std::min_element(floats.begin(), floats.end()), 0.0f);
     EXPECT_GT(*std::max_element(floats.begin(), floats.end()), 1.0f);
     for (int i = 0; i < 20; ++i) {
-        if (floats[i] <= 0.0f) EXPECT_EQ(bytes[i], 0) << i;
-        if (floats[i] >= 1.0f) EXPECT_EQ(bytes[i], 255) << i;
+        if (floats[i] <= 0.0f) {
+            EXPECT_EQ(bytes[i], 0) << i;
+        }
+        if (floats[i] >= 1.0f) {
+            EXPECT_EQ(bytes[i], 255) << i;
+        }
     }
 }
 
