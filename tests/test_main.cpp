@@ -9,12 +9,21 @@
 #define MIREFALL_ENGINE_BASIS_CLASSES 1
 #endif
 
+// Programs that link the scene tree register its streamable classes.
+#if __has_include("GLCoordinates.h")
+#include "GLCoordinates.h"
+#define MIREFALL_SCENE_CLASSES 1
+#endif
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
 #ifdef MIREFALL_ENGINE_BASIS_CLASSES
     RegisterGLPersistentClasses();
     RegisterGLVectorListsClasses();
+#endif
+#ifdef MIREFALL_SCENE_CLASSES
+    RegisterGLCoordinatesClasses();
 #endif
     return RUN_ALL_TESTS();
 }
