@@ -625,6 +625,7 @@ private:
     void SendMaterial(TCullFaceMode aFace);
     int32_t MaterialFaceIndex(uint32_t aFace) const;
     void UnbindTargets(int32_t AUnit);
+    void NoteTextureMatrix(int32_t AUnit, bool AIdentity);
     void LightsChanged();
     void LightParameter(int32_t I, GLenum AName, const float* AValue);
 

@@ -90,18 +90,18 @@ void TGLStateCache::SetSamplerBinding(uint32_t Index, uint32_t Value)
 
 // ---- texture matrices ----
 
-// Notes what the active unit's texture matrix now is. A list only compiles the matrix call, so it records
-// instead.
-static void NoteTextureMatrix(bool AInsideList, int32_t AUnit, bool AIdentity, bool (&AMarks)[4])
+// Notes what a unit's texture matrix now is. A list only compiles the matrix call, and PopAttrib does not
+// restore matrices, so inside a list a unit can only lose its identity mark.
+void TGLStateCache::NoteTextureMatrix(int32_t AUnit, bool AIdentity)
 {
-    if (!AInsideList && AUnit < cMarkedTextureMatrices) AMarks[AUnit] = AIdentity;
+    if (FInsideList) Record(sttTransform);
+    if (AUnit < cMarkedTextureMatrices && !(FInsideList && AIdentity)) FTextureMatrixIsIdentity[AUnit] = AIdentity;
 }
 
 void TGLStateCache::SetGLTextureMatrix(const TMatrix4f& matrix)
 {
     if (FForwardContext) return;
-    if (FInsideList) Record(sttTransform);
-    NoteTextureMatrix(FInsideList, FActiveTexture, false, FTextureMatrixIsIdentity);
+    NoteTextureMatrix(FActiveTexture, false);
     TGLExtensionsAndEntryPoints& gl = GL();
     gl.MatrixMode(GL_TEXTURE);
     gl.LoadMatrixf(&matrix.V[0].V[0]);
@@ -111,18 +111,16 @@ void TGLStateCache::SetGLTextureMatrix(const TMatrix4f& matrix)
 void TGLStateCache::ResetGLTextureMatrix()
 {
     if (FForwardContext) return;
-    if (FInsideList) Record(sttTransform);
     TGLExtensionsAndEntryPoints& gl = GL();
     gl.MatrixMode(GL_TEXTURE);
     gl.LoadIdentity();
-    NoteTextureMatrix(FInsideList, FActiveTexture, true, FTextureMatrixIsIdentity);
+    NoteTextureMatrix(FActiveTexture, true);
     gl.MatrixMode(GL_MODELVIEW);
 }
 
 void TGLStateCache::ResetAllGLTextureMatrix()
 {
     if (FForwardContext) return;
-    if (FInsideList) Record(sttTransform);
     TGLExtensionsAndEntryPoints& gl = GL();
     const int32_t lastUnit = FActiveTexture;
     gl.MatrixMode(GL_TEXTURE);
@@ -130,7 +128,7 @@ void TGLStateCache::ResetAllGLTextureMatrix()
         if (FTextureMatrixIsIdentity[unit] && !FInsideList) continue;
         SetActiveTexture(unit);
         gl.LoadIdentity();
-        NoteTextureMatrix(FInsideList, unit, true, FTextureMatrixIsIdentity);
+        NoteTextureMatrix(unit, true);
     }
     gl.MatrixMode(GL_MODELVIEW);
     SetActiveTexture(lastUnit);
@@ -167,9 +165,7 @@ void TGLStateCache::ResetGLCurrentTexture()
         return;
     }
     // Bounded by the units the cache keeps, whatever the driver reports; unit 0 always comes last.
-    const int32_t units = std::clamp<int32_t>(static_cast<int32_t>(std::min<uint32_t>(MaxTextureImageUnits(),
-                                                                                         cMaxTextureUnits)),
-                                              1, cMaxTextureUnits);
+    const int32_t units = static_cast<int32_t>(std::clamp<uint32_t>(MaxTextureImageUnits(), 1, cMaxTextureUnits));
     for (int32_t unit = units - 1; unit >= 0; --unit) {
         gl.ActiveTexture(GL_TEXTURE0 + unit);
         UnbindTargets(unit);

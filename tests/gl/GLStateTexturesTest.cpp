@@ -116,6 +116,13 @@ TEST_F(StateCache, TextureMatricesResetWhereNotKnownIdentity)
               (std::vector{GLCall("MatrixMode", GL_TEXTURE), GLCall("ActiveTexture", GL_TEXTURE2),
                            GLCall("LoadIdentity"), GLCall("MatrixMode", GL_MODELVIEW),
                            GLCall("ActiveTexture", GL_TEXTURE0)}));
+
+    // A list that sets a texture matrix leaves it set when called: the unit is no longer known identity.
+    CompileList(1, [&](auto& c) { c.SetGLTextureMatrix(scale); });
+    EXPECT_EQ(CallsOf([](auto& c) { c.CallList(1); })[0], GLCall("PushAttrib", GL_TRANSFORM_BIT));
+    EXPECT_EQ(CallsOf([](auto& c) { c.ResetAllGLTextureMatrix(); }),
+              (std::vector{GLCall("MatrixMode", GL_TEXTURE), GLCall("LoadIdentity"), GLCall("MatrixMode", GL_MODELVIEW)}))
+        << "unit 0, the active one, is reset again";
 }
 
 TEST_F(StateCache, UnbindingIsBoundedByTheCachedUnits)
