@@ -39,6 +39,12 @@ public:
     using Exception::Exception;
 };
 
+// A failed call of the operating system.
+class EOSError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Raises EAbort.
 [[noreturn]] void Abort();
 

@@ -4,10 +4,9 @@
 #pragma once
 
 #include "Components.h"
+#include "Types.h"
 
 #include <functional>
-
-using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 // The cadencer's progress step: seconds since the previous step and the cadencer's current time in seconds.
 struct TProgressTimes {

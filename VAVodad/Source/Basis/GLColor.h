@@ -4,12 +4,10 @@
 
 #include "GLBaseClasses.h"
 #include "GLVectorTypes.h"
+#include "Graphics.h"
 
 #include <cstdint>
 #include <functional>
-
-// The platform's packed colour value: red in byte 0, green in byte 1, blue in byte 2.
-using TColor = int32_t;
 
 extern const TVector4f ColorTransparent;
 extern const TVector4f ColorBlack;

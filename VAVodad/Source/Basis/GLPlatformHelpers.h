@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SysUtils.h"
+#include "Types.h"
 
 #include <cstdint>
 #include <string>
@@ -21,21 +22,11 @@ uint64_t GetTickCountMs();
 // red in the low byte, then green, then blue.
 int32_t PackRGBColor(int32_t red, int32_t green, int32_t blue);
 
-struct TRect {
-    int32_t Left, Top, Right, Bottom;
-};
-
 TRect RectFromEdges(int32_t left, int32_t top, int32_t right, int32_t bottom);
 // Grows the rectangle by dx, dy on each side; a shrink past empty leaves Right = Left or Bottom = Top.
 void InflateRectClamped(TRect& r, int32_t dx, int32_t dy);
 // a := the intersection of a and b (touching rectangles keep the shared edge); all zero when they are apart.
 void IntersectRectOrClear(TRect& a, const TRect& b);
-
-// A failed call of the operating system.
-class EOSError : public Exception {
-public:
-    using Exception::Exception;
-};
 
 // Raises EOSError "OS Error : " + the system's text for the last error (errno).
 [[noreturn]] void RaiseLastSystemError();

@@ -1,0 +1,231 @@
+// Drawing on bitmaps with Qt's raster painter: every operation paints straight into the bitmap's memory
+// through a QImage that wraps it. Shapes and copies are aliased, as the system's drawing is.
+#include "Graphics.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QColor ToQColor(TColor color)
+{
+    const uint32_t rgb = static_cast<uint32_t>(ColorToRGB(color));
+    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+// The bitmap's pixels as an image, without a copy. 32-bit bitmaps blend by their alpha when transparent.
+QImage WrapBitmap(TBitmap& bitmap)
+{
+    if (bitmap.Empty()) return QImage();
+    const QImage::Format format = bitmap.PixelFormat() == pf24bit ? QImage::Format_BGR888
+                                  : bitmap.Transparent()          ? QImage::Format_ARGB32
+                                                                  : QImage::Format_RGB32;
+    return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.RowStride(), format);
+}
+
+QRect NormalRect(const TRect& r)
+{
+    return QRect(QPoint(std::min(r.Left, r.Right), std::min(r.Top, r.Bottom)),
+                 QSize(std::abs(r.Width()), std::abs(r.Height())));
+}
+
+void RequireTextSupport()
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        throw EInvalidGraphic("Text needs the graphics layer initialised (InitializeGraphics)");
+}
+
+QFont ToQFont(const TFont& font)
+{
+    RequireTextSupport();
+    const TFontFace face = ResolveFontFace(font.Name());
+    QFont result(QString::fromStdString(face.Family));
+    result.setBold(face.Bold || (font.Style() & fsBold));
+    result.setItalic(font.Style() & fsItalic);
+    result.setUnderline(font.Style() & fsUnderline);
+    result.setStrikeOut(font.Style() & fsStrikeOut);
+    const int32_t height = font.Height() != 0 ? font.Height() : -11;
+    result.setPixelSize(std::max(1, std::abs(height)));
+    if (height > 0) { // the height of the whole cell: scale the character size to fit it
+        const int cell = QFontMetrics(result).height();
+        if (cell > 0) result.setPixelSize(std::max(1, int(std::lround(double(height) * height / cell))));
+    }
+    return result;
+}
+
+Qt::PenStyle ToQtPenStyle(TPenStyle style)
+{
+    switch (style) {
+    case psDash: return Qt::DashLine;
+    case psDot: return Qt::DotLine;
+    case psDashDot: return Qt::DashDotLine;
+    case psDashDotDot: return Qt::DashDotDotLine;
+    case psClear: return Qt::NoPen;
+    default: return Qt::SolidLine;
+    }
+}
+
+// A painter on the bitmap for one operation, set up with the canvas's pen and brush.
+struct TPaintSession {
+    QImage image;
+    QPainter painter;
+
+    TPaintSession(TBitmap& bitmap, TPen& pen, TBrush& brush) : image(WrapBitmap(bitmap))
+    {
+        if (image.isNull()) return;
+        painter.begin(&image);
+        QPen qpen(ToQColor(pen.Color()));
+        qpen.setWidth(pen.Width());
+        qpen.setStyle(ToQtPenStyle(pen.Style()));
+        qpen.setCapStyle(Qt::FlatCap); // a line leaves out its end point
+        painter.setPen(qpen);
+        painter.setBrush(brush.Style() == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush.Color())));
+    }
+    bool Active() const { return painter.isActive(); }
+};
+
+// The outline rectangle whose pixels span x1 .. x2 - 1 and y1 .. y2 - 1.
+QRect OutlineRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    const QRect r = NormalRect(TRect{x1, y1, x2, y2});
+    return QRect(r.left(), r.top(), r.width() - 1, r.height() - 1);
+}
+
+// The rectangle's pixels of a source bitmap as an image of their own, mirrored as asked.
+QImage SourcePixels(TBitmap& source, const QRect& rect, bool mirrorX, bool mirrorY)
+{
+    QImage image = WrapBitmap(source).copy(rect);
+    if (mirrorX || mirrorY) image = image.mirrored(mirrorX, mirrorY);
+    return image;
+}
+
+} // namespace
+
+TCanvas::TCanvas(TBitmap& Bitmap) : FBitmap(Bitmap) {}
+
+TCanvas::~TCanvas() = default;
+
+void TCanvas::MoveTo(int32_t X, int32_t Y)
+{
+    FPenPos = {X, Y};
+}
+
+void TCanvas::LineTo(int32_t X, int32_t Y)
+{
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (s.Active()) s.painter.drawLine(QPoint(FPenPos.X, FPenPos.Y), QPoint(X, Y));
+    FPenPos = {X, Y};
+}
+
+void TCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2)
+{
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (!s.Active()) return;
+    if (FBrush.Style() != bsClear) s.painter.fillRect(NormalRect(TRect{X1, Y1, X2, Y2}), ToQColor(FBrush.Color()));
+    s.painter.setBrush(Qt::NoBrush);
+    s.painter.drawRect(OutlineRect(X1, Y1, X2, Y2));
+}
+
+void TCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2)
+{
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (s.Active()) s.painter.drawEllipse(OutlineRect(X1, Y1, X2, Y2));
+}
+
+void TCanvas::FillRect(const TRect& Rect)
+{
+    if (FBrush.Style() == bsClear) return;
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (s.Active()) s.painter.fillRect(NormalRect(Rect), ToQColor(FBrush.Color()));
+}
+
+void TCanvas::FrameRect(const TRect& Rect)
+{
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (!s.Active()) return;
+    s.painter.setPen(QPen(ToQColor(FBrush.Color()), 1));
+    s.painter.setBrush(Qt::NoBrush);
+    s.painter.drawRect(OutlineRect(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom));
+}
+
+void TCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text)
+{
+    const QFont font = ToQFont(FFont);
+    const QFontMetrics metrics(font);
+    const QString text = QString::fromUtf8(Text.data(), static_cast<int>(Text.size()));
+    const int width = metrics.horizontalAdvance(text);
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (s.Active()) {
+        if (FBrush.Style() != bsClear)
+            s.painter.fillRect(QRect(X, Y, width, metrics.height()), ToQColor(FBrush.Color()));
+        s.painter.setFont(font);
+        s.painter.setPen(ToQColor(FFont.Color()));
+        s.painter.drawText(QPoint(X, Y + metrics.ascent()), text);
+    }
+    FPenPos = {X + width, Y};
+}
+
+void TCanvas::TextRect(const TRect& Rect, int32_t X, int32_t Y, const std::string& Text)
+{
+    const QFont font = ToQFont(FFont);
+    const QFontMetrics metrics(font);
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (!s.Active()) return;
+    const QRect clip = NormalRect(Rect);
+    if (FBrush.Style() != bsClear) s.painter.fillRect(clip, ToQColor(FBrush.Color()));
+    s.painter.setClipRect(clip);
+    s.painter.setFont(font);
+    s.painter.setPen(ToQColor(FFont.Color()));
+    s.painter.drawText(QPoint(X, Y + metrics.ascent()),
+                       QString::fromUtf8(Text.data(), static_cast<int>(Text.size())));
+}
+
+int32_t TCanvas::TextWidth(const std::string& Text)
+{
+    return QFontMetrics(ToQFont(FFont))
+        .horizontalAdvance(QString::fromUtf8(Text.data(), static_cast<int>(Text.size())));
+}
+
+int32_t TCanvas::TextHeight(const std::string& /*Text*/)
+{
+    return QFontMetrics(ToQFont(FFont)).height();
+}
+
+void TCanvas::Draw(int32_t X, int32_t Y, TGraphic* Graphic)
+{
+    if (Graphic && !Graphic->Empty()) Graphic->Draw(*this, TRect{X, Y, X + Graphic->Width(), Y + Graphic->Height()});
+}
+
+void TCanvas::StretchDraw(const TRect& Rect, TGraphic* Graphic)
+{
+    if (Graphic && !Graphic->Empty()) Graphic->Draw(*this, Rect);
+}
+
+void TCanvas::CopyRect(const TRect& Dest, TCanvas* Canvas, const TRect& Source)
+{
+    if (!Canvas || Canvas->FBitmap.Empty()) return;
+    const bool mirrorX = (Dest.Width() < 0) != (Source.Width() < 0);
+    const bool mirrorY = (Dest.Height() < 0) != (Source.Height() < 0);
+    // A copy of the source pixels first, so a canvas may copy onto itself.
+    const QImage pixels = SourcePixels(Canvas->FBitmap, NormalRect(Source), mirrorX, mirrorY);
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (!s.Active() || pixels.isNull()) return;
+    s.painter.setCompositionMode(QPainter::CompositionMode_Source);
+    s.painter.drawImage(NormalRect(Dest), pixels);
+}
+
+void TBitmap::Draw(TCanvas& ACanvas, const TRect& Rect)
+{
+    const bool mirrorX = Rect.Width() < 0, mirrorY = Rect.Height() < 0;
+    const QImage pixels = SourcePixels(*this, QRect(0, 0, FWidth, FHeight), mirrorX, mirrorY);
+    TPaintSession s(ACanvas.Bitmap(), *ACanvas.Pen(), *ACanvas.Brush());
+    if (!s.Active() || pixels.isNull()) return;
+    if (!Transparent()) s.painter.setCompositionMode(QPainter::CompositionMode_Source);
+    s.painter.drawImage(NormalRect(Rect), pixels);
+}

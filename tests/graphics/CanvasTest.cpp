@@ -1,0 +1,243 @@
+// Drawing on bitmaps: shapes with pen and brush, text in a named font, copies and stretches; colours, fonts
+// and the face alias table.
+#include "Graphics.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A 24-bit bitmap filled with one colour.
+void Fill(TBitmap& bitmap, int width, int height, TColor colour, TPixelFormat format = pf24bit)
+{
+    bitmap.SetPixelFormat(format);
+    bitmap.SetSize(width, height);
+    bitmap.Canvas()->Brush()->SetColor(colour);
+    bitmap.Canvas()->FillRect(TRect{0, 0, width, height});
+}
+
+// 0x00BBGGRR of a pixel, as a TColor.
+TColor At(const TBitmap& bitmap, int x, int y)
+{
+    const uint8_t* p = bitmap.ScanLine(y) + x * bitmap.BytesPerPixel();
+    return p[2] | p[1] << 8 | p[0] << 16;
+}
+
+} // namespace
+
+TEST(Canvas, RectangleOutlinesWithThePenAndFillsWithTheBrush)
+{
+    TBitmap bitmap;
+    Fill(bitmap, 20, 20, clWhite);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Pen()->SetColor(clBlack);
+    canvas.Brush()->SetColor(clRed);
+    canvas.Rectangle(2, 3, 10, 8);
+    EXPECT_EQ(At(bitmap, 2, 3), clBlack);
+    EXPECT_EQ(At(bitmap, 9, 7), clBlack); // the last pixel inside
+    EXPECT_EQ(At(bitmap, 9, 3), clBlack);
+    EXPECT_EQ(At(bitmap, 5, 5), clRed);
+    EXPECT_EQ(At(bitmap, 10, 8), clWhite); // right and bottom edges lie outside
+    EXPECT_EQ(At(bitmap, 10, 5), clWhite);
+    EXPECT_EQ(At(bitmap, 5, 8), clWhite);
+    EXPECT_EQ(At(bitmap, 1, 2), clWhite);
+
+    canvas.Brush()->SetStyle(bsClear);
+    canvas.Pen()->SetColor(clBlue);
+    canvas.Rectangle(TRect{12, 12, 16, 16});
+    EXPECT_EQ(At(bitmap, 12, 12), clBlue);
+    EXPECT_EQ(At(bitmap, 13, 13), clWhite); // no fill with a clear brush
+}
+
+TEST(Canvas, LinesLeaveOutTheirEndPoint)
+{
+    TBitmap bitmap;
+    Fill(bitmap, 10, 10, clWhite);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Pen()->SetColor(clGreen);
+    canvas.MoveTo(1, 4);
+    canvas.LineTo(6, 4);
+    for (int x = 1; x < 6; ++x) EXPECT_EQ(At(bitmap, x, 4), clGreen) << x;
+    EXPECT_EQ(At(bitmap, 6, 4), clWhite);
+    EXPECT_EQ(At(bitmap, 0, 4), clWhite);
+    EXPECT_EQ(canvas.PenPos().X, 6);
+    canvas.LineTo(6, 8);
+    EXPECT_EQ(At(bitmap, 6, 5), clGreen);
+    EXPECT_EQ(At(bitmap, 3, 5), clWhite);
+}
+
+TEST(Canvas, EllipseFillsItsMiddleAndNotItsCorners)
+{
+    TBitmap bitmap;
+    Fill(bitmap, 21, 21, clWhite);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Brush()->SetColor(clYellow);
+    canvas.Pen()->SetColor(clBlack);
+    canvas.Ellipse(0, 0, 21, 21);
+    EXPECT_EQ(At(bitmap, 10, 10), clYellow);
+    EXPECT_EQ(At(bitmap, 1, 1), clWhite);
+    EXPECT_EQ(At(bitmap, 19, 19), clWhite);
+    EXPECT_EQ(At(bitmap, 10, 0), clBlack);
+}
+
+TEST(Canvas, TextDrawsInsideItsBox)
+{
+    TBitmap bitmap;
+    Fill(bitmap, 120, 40, clBlack);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Font()->SetName("Bookman Old Style");
+    canvas.Font()->SetHeight(-13);
+    canvas.Font()->SetColor(clWhite);
+    canvas.Brush()->SetStyle(bsClear);
+    const int x = 10, y = 8;
+    const int width = canvas.TextWidth("Mag"), height = canvas.TextHeight("Mag");
+    EXPECT_GT(width, 15);
+    EXPECT_GE(height, 13);
+    EXPECT_LT(height, 25);
+    canvas.TextOut(x, y, "Mag");
+    EXPECT_EQ(canvas.PenPos().X, x + width);
+    int inside = 0, outside = 0;
+    for (int py = 0; py < 40; ++py)
+        for (int px = 0; px < 120; ++px) {
+            const bool lit = At(bitmap, px, py) != clBlack;
+            const bool inBox = px >= x - 1 && px <= x + width && py >= y && py < y + height;
+            (inBox ? inside : outside) += lit;
+        }
+    EXPECT_GT(inside, 20);
+    EXPECT_EQ(outside, 0);
+
+    EXPECT_EQ(canvas.TextWidth(""), 0);
+    EXPECT_GT(canvas.TextWidth("WWWW"), canvas.TextWidth("iiii"));
+    const int regular = canvas.TextWidth("Heavy words");
+    canvas.Font()->SetStyle(fsBold);
+    EXPECT_GT(canvas.TextWidth("Heavy words"), regular);
+}
+
+TEST(Canvas, OpaqueTextFillsItsBoxAndTextRectClips)
+{
+    TBitmap bitmap;
+    Fill(bitmap, 60, 30, clBlack);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Font()->SetName("Arial");
+    canvas.Font()->SetSize(10);
+    canvas.Font()->SetColor(clWhite);
+    canvas.Brush()->SetColor(clBlue);
+    canvas.TextOut(2, 2, "a");
+    EXPECT_EQ(At(bitmap, 2, 2), clBlue); // the top-left corner of the box is background
+
+    Fill(bitmap, 60, 30, clBlack);
+    canvas.Brush()->SetStyle(bsClear);
+    canvas.TextRect(TRect{0, 0, 8, 30}, 0, 0, "WWWWWW");
+    for (int py = 0; py < 30; ++py)
+        for (int px = 8; px < 60; ++px) ASSERT_EQ(At(bitmap, px, py), clBlack) << px << "," << py;
+}
+
+TEST(Canvas, CopiesStretchAndMirror)
+{
+    TBitmap source;
+    Fill(source, 4, 1, clBlack);
+    const TColor colours[4] = {clRed, clLime, clBlue, clWhite};
+    for (int x = 0; x < 4; ++x) {
+        source.Canvas()->Brush()->SetColor(colours[x]);
+        source.Canvas()->FillRect(TRect{x, 0, x + 1, 1});
+    }
+    TBitmap target;
+    Fill(target, 8, 2, clBlack);
+    target.Canvas()->CopyRect(TRect{0, 0, 4, 1}, source.Canvas(), TRect{0, 0, 4, 1});
+    target.Canvas()->CopyRect(TRect{4, 1, 0, 2}, source.Canvas(), TRect{0, 0, 4, 1}); // mirrored
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(At(target, x, 0), colours[x]);
+        EXPECT_EQ(At(target, x, 1), colours[3 - x]);
+    }
+    EXPECT_EQ(At(target, 4, 0), clBlack);
+
+    target.Canvas()->StretchDraw(TRect{0, 0, 8, 2}, &source); // each pixel twice as wide
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(At(target, x, 1), colours[x / 2]) << x;
+    target.Canvas()->Draw(6, 1, &source); // clipped at the edge
+    EXPECT_EQ(At(target, 6, 1), clRed);
+    EXPECT_EQ(At(target, 7, 1), clLime);
+}
+
+TEST(Canvas, TransparentBitmapsBlendByAlpha)
+{
+    TBitmap sprite;
+    sprite.SetPixelFormat(pf32bit);
+    sprite.SetSize(2, 1);
+    const uint8_t pixels[8] = {0, 0, 255, 255, 255, 0, 0, 0}; // opaque red, then fully transparent blue
+    std::copy(pixels, pixels + 8, sprite.ScanLine(0));
+    sprite.SetTransparent(true);
+    TBitmap target;
+    Fill(target, 2, 1, clGreen);
+    target.Canvas()->Draw(0, 0, &sprite);
+    EXPECT_EQ(At(target, 0, 0), clRed);
+    EXPECT_EQ(At(target, 1, 0), clGreen);
+}
+
+TEST(Bitmap, SizeAndFormatChangesKeepPixels)
+{
+    TBitmap bitmap;
+    Fill(bitmap, 3, 2, clRed);
+    bitmap.SetSize(4, 3);
+    EXPECT_EQ(At(bitmap, 2, 1), clRed);
+    EXPECT_EQ(At(bitmap, 3, 2), clBlack);
+    bitmap.SetPixelFormat(pf32bit);
+    EXPECT_EQ(bitmap.RowStride(), 16);
+    EXPECT_EQ(At(bitmap, 0, 0), clRed);
+    EXPECT_EQ(bitmap.ScanLine(0)[3], 255); // converted pixels are opaque
+    EXPECT_THROW(bitmap.ScanLine(3), EInvalidGraphic);
+    EXPECT_THROW(bitmap.SetSize(20000, 1), EInvalidGraphic);
+    int changes = 0;
+    bitmap.OnChange = [&](TObject*) { ++changes; };
+    bitmap.SetSize(4, 3);
+    bitmap.SetWidth(5);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST(Graphics, SystemColoursResolveToFixedValues)
+{
+    EXPECT_EQ(ColorToRGB(clBtnFace), 0xF0F0F0);
+    EXPECT_EQ(ColorToRGB(clWindow), 0xFFFFFF);
+    EXPECT_EQ(ColorToRGB(clWindowText), 0x000000);
+    EXPECT_EQ(ColorToRGB(SystemColor(200)), clBlack);
+    EXPECT_EQ(ColorToRGB(clAqua), clAqua);
+    EXPECT_EQ(ColorToRGB(0x123456), 0x123456);
+}
+
+TEST(Graphics, FontFaceAliases)
+{
+    struct Case {
+        const char* name;
+        const char* family;
+        bool bold;
+    };
+    const Case cases[] = {
+        {"Bookman Old Style", "URW Bookman", false}, {"bookman old style", "URW Bookman", false},
+        {"Arial", "Liberation Sans", false},         {"Arial Black", "Liberation Sans", true},
+        {"Tahoma", "Liberation Sans", false},        {"Courier New", "DejaVu Sans", false},
+        {"", "DejaVu Sans", false},
+    };
+    for (const Case& c : cases) {
+        const TFontFace face = ResolveFontFace(c.name);
+        EXPECT_EQ(face.Family, c.family) << c.name;
+        EXPECT_EQ(face.Bold, c.bold) << c.name;
+    }
+}
+
+TEST(Graphics, FontSizeAndHeightAtNinetySixPixelsPerInch)
+{
+    TFont font;
+    int changes = 0;
+    font.OnChange = [&](TObject*) { ++changes; };
+    font.SetHeight(-13);
+    EXPECT_EQ(font.Size(), 10);
+    font.SetSize(10);
+    EXPECT_EQ(font.Height(), -13);
+    EXPECT_EQ(changes, 1); // the same height again is no change
+    font.SetSize(12);
+    EXPECT_EQ(font.Height(), -16);
+    font.SetSize(9);
+    EXPECT_EQ(font.Height(), -12);
+    TFont copy;
+    copy.Assign(&font);
+    EXPECT_EQ(copy.Height(), -12);
+    EXPECT_EQ(copy.Name(), font.Name());
+}
