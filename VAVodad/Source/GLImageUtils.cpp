@@ -9,9 +9,11 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <emmintrin.h>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 static_assert(std::endian::native == std::endian::little, "pixel data is read as little-endian");
@@ -160,11 +162,35 @@ void UnpackScalarPixels(const uint8_t* ASrc, TIntermediateFormat* ADst, std::siz
     }
 }
 
+// RGBA bytes, the form every image is narrowed to, four pixels at a time: the same clamp and truncation as
+// TIntegerType::Pack, with the packing instructions doing the narrowing.
+std::size_t PackRGBABytes(const TIntermediateFormat* ASrc, uint8_t* ADst, std::size_t ACount)
+{
+    const __m128 low = _mm_setzero_ps(), high = _mm_set1_ps(255.0f);
+    auto bytes = [&](const TIntermediateFormat& p) {
+        // max and min take their second operand for a NaN, so a NaN gives 0 like the scalar path.
+        return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(_mm_loadu_ps(&p.R), low), high));
+    };
+    std::size_t n = 0;
+    for (; n + 4 <= ACount; n += 4) {
+        const __m128i first = _mm_packs_epi32(bytes(ASrc[n]), bytes(ASrc[n + 1]));
+        const __m128i second = _mm_packs_epi32(bytes(ASrc[n + 2]), bytes(ASrc[n + 3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(ADst + 4 * n), _mm_packus_epi16(first, second));
+    }
+    return n;
+}
+
 template <typename TType, TLayout L, bool Clamp>
 void PackScalarPixels(const TIntermediateFormat* ASrc, uint8_t* ADst, std::size_t ACount)
 {
     using S = typename TType::Stored;
-    for (std::size_t n = 0; n < ACount; ++n, ADst += L.Count * sizeof(S)) {
+    std::size_t n = 0;
+    if constexpr (std::is_same_v<TType, TUnsignedByteType> && Clamp && L.Count == 4 && L.Slot[0] == slR &&
+                  L.Slot[1] == slG && L.Slot[2] == slB && L.Slot[3] == slA) {
+        n = PackRGBABytes(ASrc, ADst, ACount);
+        ADst += 4 * n;
+    }
+    for (; n < ACount; ++n, ADst += L.Count * sizeof(S)) {
         TIntermediateFormat p = ASrc[n];
         for (int c = 0; c < L.Count; ++c) {
             const float v = L.Slot[c] == slLuminance || L.Slot[c] == slIntensity ? (p.R + p.G + p.B) / 3.0f
@@ -303,36 +329,44 @@ void UnpackPacked(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum AColorF
 // Block-compressed data: 4 x 4 texel blocks, a row of blocks at a time; texels beyond the image are dropped.
 // The colour format is not used.
 
-using TTexelBlock = TIntermediateFormat[16];
-
-TIntermediateFormat ExpandColor565(uint16_t c)
-{
-    return {static_cast<float>(((c >> 11) & 31) * 8), static_cast<float>(((c >> 5) & 63) * 4),
-            static_cast<float>((c & 31) * 8), 255};
-}
+// Where a decoder puts the four texel rows of a block: straight into the image for a whole block, into a
+// scratch block for one the image edge cuts.
+struct TBlockRows {
+    TIntermediateFormat* Row[4];
+    TIntermediateFormat& operator[](int i) const { return Row[i >> 2][i & 3]; }
+};
 
 // The colour part of the S3TC blocks (8 bytes). The three-colour mode (DXT1 with c0 <= c1) makes the last
-// entry transparent while keeping its colour, unless the format has no alpha.
-void DecodeColorBlock(const uint8_t* ABlock, bool AAllowThreeColors, bool AOpaque, TTexelBlock& ATexels)
+// entry transparent while keeping its colour, unless the format has no alpha. AAlphas, when given, replaces
+// the palette's alpha texel by texel.
+void DecodeColorBlock(const uint8_t* ABlock, bool AAllowThreeColors, bool AOpaque, const float* AAlphas,
+                      TBlockRows AOut)
 {
     const uint16_t c0 = Load<uint16_t>(ABlock);
     const uint16_t c1 = Load<uint16_t>(ABlock + 2);
     const uint32_t indices = Load<uint32_t>(ABlock + 4);
     const int r0 = ((c0 >> 11) & 31) * 8, g0 = ((c0 >> 5) & 63) * 4, b0 = (c0 & 31) * 8;
     const int r1 = ((c1 >> 11) & 31) * 8, g1 = ((c1 >> 5) & 63) * 4, b1 = (c1 & 31) * 8;
-    TIntermediateFormat palette[4] = {ExpandColor565(c0), ExpandColor565(c1)};
-    auto mix = [](int a, int b, int wa, int wb, int bias, int d) {
-        return static_cast<float>((wa * a + wb * b + bias) / d);
+    // Each entry is stored whole, so that reading it back as a whole is not held up.
+    alignas(16) TIntermediateFormat palette[4];
+    auto entry = [&](int k, int r, int g, int b, float a) {
+        _mm_store_ps(&palette[k].R, _mm_setr_ps(static_cast<float>(r), static_cast<float>(g),
+                                                static_cast<float>(b), a));
     };
+    entry(0, r0, g0, b0, 255);
+    entry(1, r1, g1, b1, 255);
     if (AAllowThreeColors && c0 <= c1) {
-        palette[2] = {mix(r0, r1, 1, 1, 0, 2), mix(g0, g1, 1, 1, 0, 2), mix(b0, b1, 1, 1, 0, 2), 255};
-        palette[3] = {mix(r0, r1, 1, 2, 1, 3), mix(g0, g1, 1, 2, 1, 3), mix(b0, b1, 1, 2, 1, 3),
-                      AOpaque ? 255.0f : 0.0f};
+        entry(2, (r0 + r1) / 2, (g0 + g1) / 2, (b0 + b1) / 2, 255);
+        entry(3, (r0 + 2 * r1 + 1) / 3, (g0 + 2 * g1 + 1) / 3, (b0 + 2 * b1 + 1) / 3, AOpaque ? 255.0f : 0.0f);
     } else {
-        palette[2] = {mix(r0, r1, 2, 1, 1, 3), mix(g0, g1, 2, 1, 1, 3), mix(b0, b1, 2, 1, 1, 3), 255};
-        palette[3] = {mix(r0, r1, 1, 2, 1, 3), mix(g0, g1, 1, 2, 1, 3), mix(b0, b1, 1, 2, 1, 3), 255};
+        entry(2, (2 * r0 + r1 + 1) / 3, (2 * g0 + g1 + 1) / 3, (2 * b0 + b1 + 1) / 3, 255);
+        entry(3, (r0 + 2 * r1 + 1) / 3, (g0 + 2 * g1 + 1) / 3, (b0 + 2 * b1 + 1) / 3, 255);
     }
-    for (int i = 0; i < 16; ++i) ATexels[i] = palette[(indices >> (2 * i)) & 3];
+    for (int i = 0; i < 16; ++i) {
+        TIntermediateFormat texel = palette[(indices >> (2 * i)) & 3];
+        if (AAlphas) texel.A = AAlphas[i];
+        AOut[i] = texel;
+    }
 }
 
 // The 48-bit index field of DXT5 alpha and the single-channel blocks: texel i takes bits 3i to 3i + 2.
@@ -367,23 +401,23 @@ template <bool Signed> void DecodeSingleChannel(const uint8_t* ABlock, int (&AVa
     for (int i = 0; i < 16; ++i) AValues[i] = palette[(indices >> (3 * i)) & 7];
 }
 
-template <bool Opaque> void DecodeDXT1(const uint8_t* ABlock, TTexelBlock& ATexels)
+template <bool Opaque> void DecodeDXT1(const uint8_t* ABlock, TBlockRows AOut)
 {
-    DecodeColorBlock(ABlock, true, Opaque, ATexels);
+    DecodeColorBlock(ABlock, true, Opaque, nullptr, AOut);
 }
 
-void DecodeDXT3(const uint8_t* ABlock, TTexelBlock& ATexels)
+void DecodeDXT3(const uint8_t* ABlock, TBlockRows AOut)
 {
-    DecodeColorBlock(ABlock + 8, false, true, ATexels);
+    float alphas[16];
     for (int y = 0; y < 4; ++y) {
         const uint16_t row = Load<uint16_t>(ABlock + 2 * y);
-        for (int x = 0; x < 4; ++x) ATexels[4 * y + x].A = static_cast<float>(((row >> (4 * x)) & 15) * 17);
+        for (int x = 0; x < 4; ++x) alphas[4 * y + x] = static_cast<float>(((row >> (4 * x)) & 15) * 17);
     }
+    DecodeColorBlock(ABlock + 8, false, true, alphas, AOut);
 }
 
-void DecodeDXT5(const uint8_t* ABlock, TTexelBlock& ATexels)
+void DecodeDXT5(const uint8_t* ABlock, TBlockRows AOut)
 {
-    DecodeColorBlock(ABlock + 8, false, true, ATexels);
     const int a0 = ABlock[0], a1 = ABlock[1];
     int palette[8] = {a0, a1};
     if (a0 > a1) {
@@ -394,13 +428,15 @@ void DecodeDXT5(const uint8_t* ABlock, TTexelBlock& ATexels)
         palette[7] = 255;
     }
     const uint64_t indices = Load48(ABlock + 2);
-    for (int i = 0; i < 16; ++i) ATexels[i].A = static_cast<float>(palette[(indices >> (3 * i)) & 7]);
+    float alphas[16];
+    for (int i = 0; i < 16; ++i) alphas[i] = static_cast<float>(palette[(indices >> (3 * i)) & 7]);
+    DecodeColorBlock(ABlock + 8, false, true, alphas, AOut);
 }
 
 // LATC and RGTC: one or two single-channel blocks; signed values are doubled and give alpha 127.
 enum TChannelUse : uint8_t { cuLuminance, cuLuminanceAlpha, cuRed, cuRedGreen };
 
-template <TChannelUse Use, bool Signed> void DecodeChannels(const uint8_t* ABlock, TTexelBlock& ATexels)
+template <TChannelUse Use, bool Signed> void DecodeChannels(const uint8_t* ABlock, TBlockRows AOut)
 {
     constexpr bool two = Use == cuLuminanceAlpha || Use == cuRedGreen;
     constexpr float scale = Signed ? 2.0f : 1.0f;
@@ -412,26 +448,31 @@ template <TChannelUse Use, bool Signed> void DecodeChannels(const uint8_t* ABloc
         const float a = scale * static_cast<float>(v[i]);
         const float b = scale * static_cast<float>(w[i]);
         switch (Use) {
-        case cuLuminance: ATexels[i] = {a, a, a, opaque}; break;
-        case cuLuminanceAlpha: ATexels[i] = {a, a, a, b}; break;
-        case cuRed: ATexels[i] = {a, 0, 0, opaque}; break;
-        case cuRedGreen: ATexels[i] = {a, b, 0, opaque}; break;
+        case cuLuminance: AOut[i] = {a, a, a, opaque}; break;
+        case cuLuminanceAlpha: AOut[i] = {a, a, a, b}; break;
+        case cuRed: AOut[i] = {a, 0, 0, opaque}; break;
+        case cuRedGreen: AOut[i] = {a, b, 0, opaque}; break;
         }
     }
 }
 
-template <int BlockBytes, void (*Decode)(const uint8_t*, TTexelBlock&)>
+template <int BlockBytes, void (*Decode)(const uint8_t*, TBlockRows)>
 void UnpackBlocks(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum, int32_t AWidth, int32_t AHeight)
 {
     const std::size_t width = static_cast<std::size_t>(AWidth);
-    TTexelBlock texels;
+    TIntermediateFormat scratch[16];
+    const TBlockRows scratchRows{{scratch, scratch + 4, scratch + 8, scratch + 12}};
     for (int32_t by = 0; by < AHeight; by += 4) {
         const int rows = std::min(4, AHeight - by);
+        TIntermediateFormat* line = ADst + by * width;
         for (int32_t bx = 0; bx < AWidth; bx += 4, ASrc += BlockBytes) {
-            Decode(ASrc, texels);
             const int columns = std::min(4, AWidth - bx);
-            for (int y = 0; y < rows; ++y)
-                std::copy_n(&texels[4 * y], columns, ADst + (by + y) * width + bx);
+            if (rows == 4 && columns == 4) {
+                Decode(ASrc, {{line + bx, line + width + bx, line + 2 * width + bx, line + 3 * width + bx}});
+                continue;
+            }
+            Decode(ASrc, scratchRows);
+            for (int y = 0; y < rows; ++y) std::copy_n(scratchRows.Row[y], columns, line + y * width + bx);
         }
     }
 }
@@ -463,7 +504,7 @@ template <const TPackedType& P> constexpr TConvertTableRec PackedRow(GLenum ADat
     return {ADataType, dkPacked, P.Bytes, P.Formats, &UnpackPacked<P>, nullptr};
 }
 
-template <int BlockBytes, void (*Decode)(const uint8_t*, TTexelBlock&)>
+template <int BlockBytes, void (*Decode)(const uint8_t*, TBlockRows)>
 constexpr TConvertTableRec BlockRow(GLenum ADataType)
 {
     return {ADataType, dkBlock, BlockBytes, pfRGB, &UnpackBlocks<BlockBytes, Decode>, nullptr};
