@@ -6,9 +6,9 @@
 // Every OpenGL call goes through GetCurrentGL(), the entry points of the context current on the calling
 // thread, which must be the cache's own context.
 //
-// Three setter rules recur (see GLState.cpp): cached (skipped when equal outside a list; inside a list it
-// always calls, records its attribute group and leaves the cached value alone), plain (skipped when equal,
-// never records) and always (never skipped; records inside a list, stores outside).
+// Three setter rules recur (templates at the end of this header): cached (skipped when equal outside a list;
+// inside a list it always calls, records its attribute group and leaves the cached value alone), plain
+// (skipped when equal, never records) and always (never skipped; records inside a list, stores outside).
 #pragma once
 
 #include "GLTextureFormat.h"
