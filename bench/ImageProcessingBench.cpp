@@ -101,7 +101,8 @@ void BM_PlainBoxFilter1024To512(benchmark::State& state)
             for (int x = 0; x < half; ++x)
                 for (int c = 0; c < 4; ++c) {
                     const uint8_t* p = &src[((2 * y) * kSide + 2 * x) * 4 + c];
-                    dst[(y * half + x) * 4 + c] = static_cast<uint8_t>((p[0] + p[4] + p[kSide * 4] + p[kSide * 4 + 4]) / 4);
+                    const uint8_t* below = p + kSide * 4;
+                    dst[(y * half + x) * 4 + c] = static_cast<uint8_t>((p[0] + p[4] + below[0] + below[4]) / 4);
                 }
         benchmark::DoNotOptimize(dst.data());
     }

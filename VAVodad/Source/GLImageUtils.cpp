@@ -311,7 +311,8 @@ void UnpackPackedPixels(const uint8_t* ASrc, TIntermediateFormat* ADst, std::siz
         float c[4] = {0, 0, 0, 255};
         for (int i = 0; i < P.Count; ++i)
             c[i] = static_cast<float>((v >> P.Fields[i].Shift) & ((1u << P.Fields[i].Bits) - 1)) * P.Fields[i].Scale;
-        ADst[n] = SwapRedBlue ? TIntermediateFormat{c[2], c[1], c[0], c[3]} : TIntermediateFormat{c[0], c[1], c[2], c[3]};
+        if (SwapRedBlue) std::swap(c[0], c[2]);
+        ADst[n] = {c[0], c[1], c[2], c[3]};
     }
 }
 

@@ -58,8 +58,8 @@ float ImageFilterTriangle(float x);
 float ImageFilterLanczos3(float x);
 
 // Resizes a rectangle; source and destination share the colour format and data type. The first and the last
-// pixel of each axis keep their places; each output's weights sum to 1, so flat colours stay flat. A width below 1 on either side does
-// nothing; heights below 1 count as 1. Shrinking an axis to one pixel averages it.
+// pixel of each axis keep their places; each output's weights sum to 1, so flat colours stay flat. A width below
+// 1 on either side does nothing; heights below 1 count as 1. Shrinking an axis to one pixel averages it.
 void RescaleImage(const void* ASource, void* ADestination, GLenum AColorFormat, GLenum ADataType,
                   TImageFilterFunction AFilter, int32_t ASrcWidth, int32_t ASrcHeight, int32_t ADstWidth,
                   int32_t ADstHeight, std::size_t ASrcSize, std::size_t ADstSize);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <emmintrin.h>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -77,12 +78,15 @@ private:
     std::vector<uint32_t> FStarts;
 };
 
-void Accumulate(TIntermediateFormat& ASum, float AWeight, const TIntermediateFormat& APixel)
+// The four components of a pixel in one register: each output sums weight x pixel in list order.
+__m128 Load(const TIntermediateFormat& APixel)
 {
-    ASum.R += AWeight * APixel.R;
-    ASum.G += AWeight * APixel.G;
-    ASum.B += AWeight * APixel.B;
-    ASum.A += AWeight * APixel.A;
+    return _mm_loadu_ps(&APixel.R);
+}
+
+__m128 Accumulate(__m128 ASum, float AWeight, const TIntermediateFormat& APixel)
+{
+    return _mm_add_ps(ASum, _mm_mul_ps(_mm_set1_ps(AWeight), Load(APixel)));
 }
 
 // Each of ARows rows of ASrcWidth pixels becomes a row of ADstWidth pixels in ADst.
@@ -93,9 +97,9 @@ void FilterRows(const TIntermediateFormat* ASrc, int32_t ASrcWidth, int32_t ARow
         const TIntermediateFormat* row = ASrc + static_cast<std::size_t>(r) * ASrcWidth;
         TIntermediateFormat* out = ADst + static_cast<std::size_t>(r) * ADstWidth;
         for (int32_t x = 0; x < ADstWidth; ++x) {
-            TIntermediateFormat sum{0, 0, 0, 0};
-            for (auto e = ALists.begin(x); e != ALists.end(x); ++e) Accumulate(sum, e->Weight, row[e->Index]);
-            out[x] = sum;
+            __m128 sum = _mm_setzero_ps();
+            for (auto e = ALists.begin(x); e != ALists.end(x); ++e) sum = Accumulate(sum, e->Weight, row[e->Index]);
+            _mm_storeu_ps(&out[x].R, sum);
         }
     }
 }
@@ -110,7 +114,8 @@ void FilterColumns(const TIntermediateFormat* ASrc, int32_t AWidth, const TContr
         std::fill_n(out, AWidth, TIntermediateFormat{0, 0, 0, 0});
         for (auto e = ALists.begin(y); e != ALists.end(y); ++e) {
             const TIntermediateFormat* row = ASrc + static_cast<std::size_t>(e->Index) * AWidth;
-            for (int32_t x = 0; x < AWidth; ++x) Accumulate(out[x], e->Weight, row[x]);
+            for (int32_t x = 0; x < AWidth; ++x)
+                _mm_storeu_ps(&out[x].R, Accumulate(Load(out[x]), e->Weight, row[x]));
         }
     }
 }

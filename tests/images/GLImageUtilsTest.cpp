@@ -168,7 +168,8 @@ TEST(GLImageUtils, PackClampsAndTruncatesToTheDestinationType)
     const TPackCase cases[] = {
         {"alpha of RGB is opaque", GL_RGB, GL_UNSIGNED_BYTE, Bytes<uint8_t>({1, 2, 3}), GL_RGBA, GL_UNSIGNED_BYTE,
          Bytes<uint8_t>({1, 2, 3, 255})},
-        {"float 0.5 truncates", GL_RED, GL_FLOAT, Bytes<float>({0.5f}), GL_RED, GL_UNSIGNED_BYTE, Bytes<uint8_t>({127})},
+        {"float 0.5 truncates", GL_RED, GL_FLOAT, Bytes<float>({0.5f}), GL_RED, GL_UNSIGNED_BYTE,
+         Bytes<uint8_t>({127})},
         {"float 2 clamps in bytes", GL_RED, GL_FLOAT, Bytes<float>({2.0f}), GL_RED, GL_UNSIGNED_BYTE,
          Bytes<uint8_t>({255})},
         {"float 2 stays in floats", GL_RED, GL_FLOAT, Bytes<float>({2.0f}), GL_RED, GL_FLOAT, Bytes<float>({2.0f})},
@@ -318,8 +319,9 @@ TEST(GLImageUtils, DXT3AndDXT5TakeTheirAlphaFromTheAlphaPart)
 
 TEST(GLImageUtils, SingleChannelBlocksUseThePaletteWithoutRounding)
 {
-    const auto eight = Unpack(ChannelBlock(255, 0, cEightValues), GL_LUMINANCE, GL_COMPRESSED_LUMINANCE_LATC1_EXT, 4, 4);
-    const auto six = Unpack(ChannelBlock(0, 255, cEightValues), GL_LUMINANCE, GL_COMPRESSED_LUMINANCE_LATC1_EXT, 4, 4);
+    const GLenum latc1 = GL_COMPRESSED_LUMINANCE_LATC1_EXT;
+    const auto eight = Unpack(ChannelBlock(255, 0, cEightValues), GL_LUMINANCE, latc1, 4, 4);
+    const auto six = Unpack(ChannelBlock(0, 255, cEightValues), GL_LUMINANCE, latc1, 4, 4);
     const float eightValues[] = {255, 0, 218, 182, 145, 109, 72, 36};
     const float sixValues[] = {0, 255, 51, 102, 153, 204, 0, 255};
     for (int i = 0; i < 8; ++i) {
