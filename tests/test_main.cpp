@@ -28,6 +28,13 @@ extern "C" const char* __lsan_default_suppressions()
 }
 #endif
 
+// Programs that link the rendering contexts start the context module: its manager, and the service context
+// when a context class is registered.
+#if __has_include("GLContext.h")
+#include "GLContext.h"
+#define MIREFALL_CONTEXT_MODULE 1
+#endif
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -41,5 +48,12 @@ int main(int argc, char** argv)
 #ifdef MIREFALL_SCENE_CLASSES
     RegisterGLCoordinatesClasses();
 #endif
-    return RUN_ALL_TESTS();
+#ifdef MIREFALL_CONTEXT_MODULE
+    InitContextModule();
+#endif
+    const int result = RUN_ALL_TESTS();
+#ifdef MIREFALL_CONTEXT_MODULE
+    DoneContextModule();
+#endif
+    return result;
 }

@@ -16,6 +16,7 @@
 #include "GLTextureFormat.h"
 #include "GLVectorTypes.h"
 #include "OpenGLAdapter.h"
+#include "Sets.h"
 #include "SysUtils.h"
 
 #include <atomic>
@@ -39,9 +40,7 @@ class TServiceContextThread;
 // Enumerations
 
 enum TGLRCOption { rcoDoubleBuffered, rcoStereo, rcoDebug, rcoOGL_ES };
-// A set of TGLRCOption, bit (1 << option) per option.
-using TGLRCOptions = uint8_t;
-constexpr bool InRCOptions(TGLRCOptions AOptions, TGLRCOption AOption) { return (AOptions >> AOption) & 1u; }
+using TGLRCOptions = TSet<TGLRCOption, uint8_t>;
 
 enum TGLContextLayer { clUnderlay2, clUnderlay1, clMainPlane, clOverlay1, clOverlay2 };
 enum TGLContextAcceleration { chaUnknown, chaHardware, chaSoftware };
@@ -212,7 +211,7 @@ protected:
     int32_t FAccumBits = 0;
     int32_t FAuxBuffers = 0;
     TGLAntiAliasing FAntiAliasing = aaDefault;
-    TGLRCOptions FOptions = 0;
+    TGLRCOptions FOptions;
     TGLContextManager* FManager = nullptr;
     std::atomic<int32_t> FActivationCount{0};
     int32_t FOwnedHandlesCount = 0; // names recorded for this context by the handles
@@ -229,6 +228,9 @@ private:
     friend class TGLContextHandle;
 
     void CheckNotActive();
+    // The platform step for the calling thread's newest activation (see Activate).
+    static void MakeTopCurrent();
+    void LeaveShareGroup();
     // Puts the context at the top of the calling thread's stack, or takes it off and makes the one below
     // current again.
     void PushCurrent();
@@ -267,6 +269,32 @@ struct TServiceContextTask {
 // Queues ATask for the service context (from the main thread), or runs it at once (from any other thread).
 // FinishEvent may be null; the main thread then waits for the task itself.
 void AddTaskForServiceContext(TTaskProcedure ATask, std::shared_ptr<TFinishTaskEvent> FinishEvent = nullptr);
+
+// The service context's thread: runs the queued tasks with the service context active; when the queue is
+// empty it sleeps until woken or for 30 seconds.
+class TServiceContextThread {
+public:
+    // Starts the thread.
+    explicit TServiceContextThread(TGLContextManager* AManager);
+    // Waits for the thread to end.
+    ~TServiceContextThread();
+    TServiceContextThread(const TServiceContextThread&) = delete;
+    TServiceContextThread& operator=(const TServiceContextThread&) = delete;
+
+    void Terminate() { FTerminated = true; }
+    bool Terminated() const { return FTerminated; }
+    void WaitFor();
+    // The first task: makes the service context (off-screen 1 x 1, else an ordinary one without a window).
+    void InitializeServiceContext();
+
+private:
+    void Execute();
+    void RunTask(TServiceContextTask& ATask);
+
+    TGLContextManager* FManager;
+    std::atomic<bool> FTerminated{false};
+    std::thread FThread;
+};
 
 // ---------------------------------------------------------------------------------------------------------
 // TGLContextManager
@@ -316,7 +344,12 @@ private:
 
     std::vector<TGLContext*> FList;
     std::recursive_mutex FListLock;
-    bool FTerminated = false;
+    // Every handle's ReleaseForCurrentContext, the last registered first.
+    void ReleaseHandlesForCurrentContext();
+    // Appends a task to the service queue and wakes the service thread.
+    void QueueServiceTask(TTaskProcedure ATask, std::shared_ptr<TFinishTaskEvent> AEvent);
+
+    std::atomic<bool> FTerminated{false};
     std::vector<TGLContextNotification> FNotifications;
     int32_t FCreatedRCCount = 0;
     std::vector<TGLContextHandle*> FHandles;
@@ -353,17 +386,23 @@ public:
     TGLContextHandle(const TGLContextHandle&) = delete;
     TGLContextHandle& operator=(const TGLContextHandle&) = delete;
 
-    // Allocates right away; with failIfAllocationFailed, EGLContext "Auto-allocation failed" when no name
-    // was obtained.
-    template <class T> static std::unique_ptr<T> CreateAndAllocate(bool failIfAllocationFailed = true);
+    // A new handle (the caller frees it with Free), allocated right away; with failIfAllocationFailed,
+    // EGLContext "Auto-allocation failed" when no name was obtained.
+    template <class T> static T* CreateAndAllocate(bool failIfAllocationFailed = true);
 
     virtual bool SharedBetweenContexts() const { return true; }
     virtual bool IsValid(uint32_t /*ID*/) { return true; }
     virtual bool IsSupported() { return true; }
 
     uint32_t AllocateHandle();
-    // The name held for the calling thread's current context, 0 when none.
-    uint32_t Handle();
+    // The name held for the calling thread's current context, 0 when none; no search while the current
+    // context stays the same.
+    uint32_t Handle()
+    {
+        TGLContext* const context = vCurrentGLContext;
+        if (FLastHandle->FRenderingContext != context) FLastHandle = RecordForContext(context);
+        return FLastHandle->FHandle;
+    }
     void DestroyHandle();
     void ReleaseForCurrentContext();
     // The record of AContext (null: the current context); the sentinel when it has none.
@@ -387,17 +426,20 @@ protected:
     static TGLExtensionsAndEntryPoints& GL() { return *GetCurrentGL(); }
 
 private:
-    std::vector<PGLRCHandle> FHandles; // item 0: the sentinel, never removed
+    // The record of AContext among items 1..n, null when it has none.
+    PGLRCHandle FindRecord(const TGLContext* AContext) const;
+
+    std::vector<std::unique_ptr<TGLRCHandle>> FHandles; // item 0: the sentinel, never removed
     PGLRCHandle FLastHandle;
     TOnPrepareHandleData FOnPrepare;
 };
 
-template <class T> std::unique_ptr<T> TGLContextHandle::CreateAndAllocate(bool failIfAllocationFailed)
+template <class T> T* TGLContextHandle::CreateAndAllocate(bool failIfAllocationFailed)
 {
-    std::unique_ptr<T> handle(new T());
+    T* const handle = new T();
     handle->AllocateHandle();
     if (failIfAllocationFailed && handle->Handle() == 0) {
-        Free(handle.release());
+        Free(handle);
         throw EGLContext("Auto-allocation failed");
     }
     return handle;
@@ -447,8 +489,8 @@ private:
 
 class TGLBufferObjectHandle : public TGLContextHandle {
 public:
-    // Create, allocate, bind, upload and unbind.
-    template <class T> static std::unique_ptr<T> CreateFromData(const void* p, int32_t size, uint32_t bufferUsage);
+    // A new handle (the caller frees it with Free): allocated, bound, filled and unbound.
+    template <class T> static T* CreateFromData(const void* p, int32_t size, uint32_t bufferUsage);
 
     bool IsValid(uint32_t ID) override;
     bool IsSupported() override;
@@ -476,14 +518,18 @@ protected:
     int32_t FSize = 0;
 };
 
-template <class T>
-std::unique_ptr<T> TGLBufferObjectHandle::CreateFromData(const void* p, int32_t size, uint32_t bufferUsage)
+template <class T> T* TGLBufferObjectHandle::CreateFromData(const void* p, int32_t size, uint32_t bufferUsage)
 {
-    std::unique_ptr<T> handle(new T());
-    handle->AllocateHandle();
-    handle->Bind();
-    handle->BufferData(p, size, bufferUsage);
-    handle->UnBind();
+    T* const handle = new T();
+    try {
+        handle->AllocateHandle();
+        handle->Bind();
+        handle->BufferData(p, size, bufferUsage);
+        handle->UnBind();
+    } catch (...) {
+        Free(handle);
+        throw;
+    }
     return handle;
 }
 
@@ -531,7 +577,9 @@ public:
     std::string InfoLog();
 
 protected:
-    void DoDestroyHandle(uint32_t& AHandle) override;
+    // Deletes with ADelete (the kind's own call) when OpenGL 2.0 is there, else with the ARB object call,
+    // which a core context lacks.
+    void DeleteGLSLObject(uint32_t AHandle, PFNGLDELETESHADERPROC ADelete);
 };
 
 class TGLShaderHandle : public TGLSLHandle {
@@ -543,6 +591,7 @@ public:
 
 protected:
     uint32_t DoAllocateHandle() override;
+    void DoDestroyHandle(uint32_t& AHandle) override;
 };
 
 class TGLVertexShaderHandle : public TGLShaderHandle {
@@ -634,6 +683,7 @@ public:
 
 protected:
     uint32_t DoAllocateHandle() override;
+    void DoDestroyHandle(uint32_t& AHandle) override;
 
 private:
     int32_t CheckedLocation(int32_t ALocation, const char* AKind, const std::string& aName);
