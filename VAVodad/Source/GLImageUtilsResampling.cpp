@@ -161,8 +161,9 @@ void RescaleImage(const void* ASource, void* ADestination, GLenum AColorFormat, 
     if (ASrcWidth < 1 || ADstWidth < 1) return;
     ASrcHeight = std::max(1, ASrcHeight);
     ADstHeight = std::max(1, ADstHeight);
-    // The source is checked before its working block is allocated.
+    // Both buffers are checked before the working blocks are allocated for them.
     CheckImageBufferSize("Source", ASrcSize, ImageDataSize(AColorFormat, ADataType, ASrcWidth, ASrcHeight));
+    CheckImageBufferSize("Destination", ADstSize, ImageDataSize(AColorFormat, ADataType, ADstWidth, ADstHeight));
     const auto source = NewPixels(PixelCount(ASrcWidth, ASrcHeight));
     UnpackImage(ASource, ASrcSize, AColorFormat, ADataType, ASrcWidth, ASrcHeight, source.get());
 
