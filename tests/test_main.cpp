@@ -9,6 +9,13 @@
 #define MIREFALL_ENGINE_BASIS_CLASSES 1
 #endif
 
+// Programs that link the forms layer run with the application made, as the program does.
+#if __has_include("Forms.h")
+#include "Dialogs.h"
+#include "Forms.h"
+#define MIREFALL_FORMS 1
+#endif
+
 // Programs that link the scene tree register its streamable classes.
 #if __has_include("GLCoordinates.h")
 #include "GLCoordinates.h"
@@ -38,6 +45,16 @@ extern "C" const char* __lsan_default_suppressions()
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+#ifdef MIREFALL_FORMS
+    // The forms' application comes first: the graphics layer then finds it instead of making its own.
+    TApplication application;
+    if (!GTEST_FLAG_GET(list_tests)) {
+        application.Initialize(&argc, argv);
+        // Tests answer dialogs themselves: nothing may wait for a user.
+        SetMessageBoxHook(nullptr);
+        SetSavePictureDialogHook(nullptr);
+    }
+#endif
 #ifdef MIREFALL_GRAPHICS
     InitializeGraphics();
 #endif

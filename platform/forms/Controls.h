@@ -1,0 +1,168 @@
+// Windowed controls: a control with a window of its own inside its parent, its geometry and alignment, its
+// window procedure, and the mouse, wheel and key events it forwards. Forms are windowed controls without a
+// parent; TNativeControl is the child with a native window of its own that a rendering context draws on.
+#pragma once
+
+#include "Components.h"
+#include "Messages.h"
+#include "Sets.h"
+#include "Types.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateItem, uint16_t>;
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TAlign { alNone, alClient };
+
+// Cursor ids.
+using TCursor = int16_t;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crHandPoint = -21;
+
+using TMouseEvent =
+    std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y)>;
+// MousePos is in screen coordinates.
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int32_t WheelDelta, TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
+// Key is a virtual-key code (VirtualKeys.h); a handler that sets it to 0 ends its handling.
+using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
+// Key is the character typed (a UTF-16 unit); 0 ends its handling.
+using TKeyPressEvent = std::function<void(TObject* Sender, char16_t& Key)>;
+
+class TControlWidget;
+class TForm;
+
+class TWinControl : public TComponent {
+public:
+    explicit TWinControl(TComponent* AOwner);
+    ~TWinControl() override;
+    // Destroys the window (and the child controls, the last first) while the object is whole.
+    void BeforeDestruction() override;
+
+    TWinControl* Parent() const { return FParent; }
+    void SetParent(TWinControl* AParent);
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TWinControl* Controls(int Index) const;
+    // The form the control lies on (itself for a form), or nullptr.
+    TForm* ParentForm();
+
+    int32_t Left() const { return FLeft; }
+    int32_t Top() const { return FTop; }
+    int32_t Width() const { return FWidth; }
+    int32_t Height() const { return FHeight; }
+    void SetLeft(int32_t Value) { SetBounds(Value, FTop, FWidth, FHeight); }
+    void SetTop(int32_t Value) { SetBounds(FLeft, Value, FWidth, FHeight); }
+    void SetWidth(int32_t Value) { SetBounds(FLeft, FTop, Value, FHeight); }
+    void SetHeight(int32_t Value) { SetBounds(FLeft, FTop, FWidth, Value); }
+    // Negative sizes become 0.
+    void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
+    // The area inside the control; the same as the size (a form's frame belongs to the window manager).
+    int32_t ClientWidth() const { return FWidth; }
+    int32_t ClientHeight() const { return FHeight; }
+    void SetClientWidth(int32_t Value) { SetWidth(Value); }
+    void SetClientHeight(int32_t Value) { SetHeight(Value); }
+    // The screen position of the client area's top-left corner.
+    TPoint ClientOrigin() const;
+
+    // alClient fills the parent's client area and follows it.
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign Value);
+
+    bool Visible() const { return FVisible; }
+    virtual void SetVisible(bool Value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible, and so are all its parents.
+    bool Showing() const;
+
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+
+    // The window, made on demand (with the parent's first).
+    HWND Handle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    void HandleNeeded() { Handle(); }
+    // A new window in place of the old: the old one is destroyed (WM_DESTROY, the destroy hooks) first.
+    void RecreateWnd();
+    // Asks for a repaint.
+    virtual void Invalidate();
+    void SetFocus();
+
+    TMouseEvent OnMouseDown, OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown, OnMouseWheelUp;
+    TNotifyEvent OnClick, OnDblClick, OnMouseEnter, OnMouseLeave, OnResize;
+    TKeyEvent OnKeyDown, OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+
+protected:
+    // Makes the window: the Qt widget, its handle, then the handles of the child controls.
+    virtual void CreateWnd();
+    // Destroys the window and those of the child controls; their controls stay.
+    virtual void DestroyWnd();
+    // The window procedure. The base handles WM_SIZE (realigns the children, then Resize), WM_PAINT (Paint),
+    // CM_MOUSEENTER / CM_MOUSELEAVE (the events) and WM_DESTROY; other messages answer 0.
+    virtual void WndProc(TMessage& Message);
+    // True for a control that needs a native window of its own (forms have one anyway).
+    virtual bool NeedsNativeWindow() const { return false; }
+    // True when Qt paints the control (forms); false when its paint comes as a WM_PAINT message through the
+    // queue and someone else draws on the native window (rendering contexts).
+    virtual bool PaintsThroughQt() const { return true; }
+    virtual void Paint() {}
+    virtual void Resize();
+
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
+    virtual void MouseMove(TShiftState Shift, int32_t X, int32_t Y);
+    virtual bool DoMouseWheel(TShiftState Shift, int32_t WheelDelta, TPoint MousePos);
+    virtual void Click();
+    virtual void DblClick();
+    virtual void KeyDown(uint16_t& Key, TShiftState Shift);
+    virtual void KeyUp(uint16_t& Key, TShiftState Shift);
+    virtual void KeyPress(char16_t& Key);
+
+    TControlWidget* Widget() const { return FWidget; }
+    // Lays the alClient children over the client area.
+    void AlignControls();
+
+private:
+    friend class TControlWidget;
+
+    void MainWndProc(TMessage& Message);
+    // The widget is going (deleted by us or by its parent widget): the window goes with it.
+    void WidgetDestroyed();
+    void ApplyBounds();
+
+    TWinControl* FParent = nullptr;
+    std::vector<TWinControl*> FControls;
+    TControlWidget* FWidget = nullptr;
+    HWND FHandle = nullptr;
+    int32_t FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    TAlign FAlign = alNone;
+    bool FVisible = true;
+    TCursor FCursor = crDefault;
+    bool FClickPending = false;
+};
+
+// A child control with a native window of its own (for a rendering context: GetX11Window(Handle())). Qt does
+// not paint it: a WM_PAINT message comes through the queue when it is exposed or invalidated, coalesced.
+class TNativeControl : public TWinControl {
+public:
+    explicit TNativeControl(TComponent* AOwner);
+    void Invalidate() override;
+
+protected:
+    bool NeedsNativeWindow() const override { return true; }
+    bool PaintsThroughQt() const override { return false; }
+};

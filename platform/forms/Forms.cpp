@@ -1,0 +1,322 @@
+#include "Forms.h"
+
+#include "ControlWidget.h"
+#include "Dialogs.h"
+#include "Graphics.h"
+#include "Windows.h"
+
+#include <QtCore/QAbstractEventDispatcher>
+#include <QtCore/QFileInfo>
+#include <QtGui/QScreen>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QWidget>
+
+TApplication* Application = nullptr;
+
+namespace {
+
+// Frees a form from the message loop (Release).
+constexpr uint32_t CM_RELEASE = 0xB021;
+
+QString ToQString(const std::string& Text) { return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())); }
+
+TModalResult QtMessageBox(const TMessageBoxRequest& Request)
+{
+    static constexpr QMessageBox::Icon Icons[] = {QMessageBox::Warning, QMessageBox::Critical,
+                                                  QMessageBox::Information, QMessageBox::Question,
+                                                  QMessageBox::NoIcon};
+    QMessageBox box(Icons[Request.Kind], ToQString(Request.Caption), ToQString(Request.Text));
+    if (Request.Buttons == mbsYesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(Request.Default == mrNo ? QMessageBox::No : QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? mrYes : mrNo;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return mrOk;
+}
+
+bool QtSavePictureDialog(const TSavePictureRequest& Request, std::string& ChosenName)
+{
+    QString name = ToQString(Request.FileName);
+    for (;;) {
+        // The caller asks before overwriting; a read-only file is asked for again.
+        name = QFileDialog::getSaveFileName(nullptr, ToQString(Request.Title), name,
+                                            QStringLiteral("Pictures (*.bmp *.png *.jpg *.jpeg *.tga);;All files (*)"),
+                                            nullptr, QFileDialog::DontConfirmOverwrite);
+        if (name.isEmpty()) return false;
+        const QFileInfo info(name);
+        if (!info.exists() || info.isWritable()) {
+            ChosenName = name.toStdString();
+            return true;
+        }
+    }
+}
+
+} // namespace
+
+// TForm
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner)
+{
+    TWinControl::SetVisible(false);
+    SetBounds(0, 0, 320, 240);
+}
+
+TForm::~TForm() = default;
+
+void TForm::SetCaption(const std::string& Value)
+{
+    FCaption = Value;
+    if (Widget()) Widget()->setWindowTitle(ToQString(Value));
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle Value)
+{
+    FBorderStyle = Value;
+    ApplyWindowFlags();
+}
+
+void TForm::SetFormStyle(TFormStyle Value)
+{
+    FFormStyle = Value;
+    ApplyWindowFlags();
+}
+
+TWindowState TForm::WindowState() const
+{
+    if (!Widget()) return FWindowState;
+    const Qt::WindowStates states = Widget()->windowState();
+    if (states & Qt::WindowMinimized) return wsMinimized;
+    if (states & Qt::WindowMaximized) return wsMaximized;
+    return wsNormal;
+}
+
+void TForm::SetWindowState(TWindowState Value)
+{
+    FWindowState = Value;
+    if (!Widget()) return;
+    static constexpr Qt::WindowState States[] = {Qt::WindowNoState, Qt::WindowMinimized, Qt::WindowMaximized};
+    QWidget* widget = Widget();
+    Qt::WindowStates states = widget->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+    widget->setWindowState(states | States[Value]);
+}
+
+void TForm::ApplyWindowFlags()
+{
+    if (!Widget()) return;
+    Qt::WindowFlags flags = Qt::Window;
+    if (FBorderStyle == bsNone) flags |= Qt::FramelessWindowHint;
+    if (FBorderStyle == bsSingle)
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+    if (FFormStyle == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    QWidget* widget = Widget();
+    if (widget->windowFlags() == flags) return;
+    const bool shown = widget->isVisible();
+    widget->setWindowFlags(flags); // hides the window
+    if (shown) widget->show();
+}
+
+void TForm::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    Widget()->setWindowTitle(ToQString(FCaption));
+    ApplyWindowFlags();
+}
+
+void TForm::SetVisible(bool Value)
+{
+    if (!Value) {
+        const bool wasShown = Visible() && Widget();
+        TWinControl::SetVisible(false);
+        if (wasShown && OnHide) OnHide(this);
+        return;
+    }
+    HandleNeeded();
+    QWidget* widget = Widget();
+    if (!FShownOnce && FPosition == poScreenCenter)
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            widget->move(area.center() - QPoint(Width() / 2, Height() / 2));
+        }
+    FShownOnce = true;
+    TWinControl::SetVisible(true);
+    SetWindowState(FWindowState);
+    if (OnShow) OnShow(this);
+}
+
+bool TForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TForm::DoClose(TCloseAction& Action)
+{
+    if (OnClose) OnClose(this, Action);
+}
+
+void TForm::Close()
+{
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application && Application->MainForm() == this)
+        Application->Terminate();
+    else if (action == caHide)
+        Hide();
+    else if (action == caMinimize)
+        SetWindowState(wsMinimized);
+    else
+        Release();
+}
+
+void TForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
+
+void TForm::WndProc(TMessage& Message)
+{
+    if (Message.Msg == CM_RELEASE) {
+        Free(this); // the window's record outlives this call
+        return;
+    }
+    TWinControl::WndProc(Message);
+}
+
+void TForm::Paint()
+{
+    if (OnPaint) OnPaint(this);
+}
+
+// TApplication
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner)
+{
+    if (!Application) Application = this;
+}
+
+TApplication::~TApplication()
+{
+    // The forms go while Qt is still there.
+    TComponent::BeforeDestruction();
+    if (FOwnsQtApplication) {
+        SetMessageBoxHook(nullptr);
+        SetSavePictureDialogHook(nullptr);
+        delete QCoreApplication::instance();
+    }
+    if (Application == this) Application = nullptr;
+}
+
+void TApplication::Initialize(int* ArgC, char** ArgV)
+{
+    if (QCoreApplication::instance()) return;
+    static int defaultArgC = 1;
+    static char programName[] = "mirefall";
+    static char* defaultArgV[] = {programName, nullptr};
+    new QApplication(ArgC ? *ArgC : defaultArgC, ArgV ? ArgV : defaultArgV);
+    FOwnsQtApplication = true;
+    InitializeGraphics(); // finds this application instead of making one
+    SetMessageBoxHook(QtMessageBox);
+    SetSavePictureDialogHook(QtSavePictureDialog);
+}
+
+bool TApplication::ProcessMessage()
+{
+    TMsg msg;
+    if (!PeekMessage(msg)) return false;
+    DispatchMessage(msg);
+    return true;
+}
+
+void TApplication::ProcessMessages()
+{
+    while (ProcessMessage()) {
+    }
+}
+
+void TApplication::Idle()
+{
+    bool done = true;
+    if (OnIdle) OnIdle(this, done);
+    if (done) WaitMessage();
+}
+
+void TApplication::HandleMessage()
+{
+    if (!ProcessMessage()) Idle();
+}
+
+void TApplication::Run()
+{
+    if (FMainForm) FMainForm->Show();
+    while (!FTerminated) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this);
+        }
+    }
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    if (QCoreApplication* app = QCoreApplication::instance())
+        if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(app->thread()))
+            dispatcher->wakeUp(); // a loop waiting for messages sees it at once
+}
+
+void TApplication::Minimize()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible()) widget->showMinimized();
+}
+
+void TApplication::HandleException(TObject* Sender)
+{
+    const std::exception_ptr current = std::current_exception();
+    if (!current) return;
+    try {
+        std::rethrow_exception(current);
+    } catch (const EAbort&) {
+        return;
+    } catch (const Exception& e) {
+        if (OnException)
+            OnException(Sender, e);
+        else
+            ShowException(e);
+    } catch (const std::exception& e) {
+        const Exception wrapped(e.what());
+        if (OnException)
+            OnException(Sender, wrapped);
+        else
+            ShowException(wrapped);
+    } catch (...) {
+        const Exception unknown("Unknown exception");
+        if (OnException)
+            OnException(Sender, unknown);
+        else
+            ShowException(unknown);
+    }
+}
+
+void TApplication::ShowException(const Exception& E)
+{
+    std::string text = E.Message();
+    if (!text.empty() && text.back() > '.') text += '.';
+    TMessageBoxRequest request;
+    request.Kind = mtError;
+    request.Caption = FTitle;
+    request.Text = text;
+    ShowMessageBox(request);
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation)
+{
+    if (Operation == opRemove && AComponent == FMainForm) FMainForm = nullptr;
+    TComponent::Notification(AComponent, Operation);
+}

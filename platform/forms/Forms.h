@@ -1,0 +1,131 @@
+// Forms and the application object: top-level windows with caption, border, stay-on-top style, window state
+// and the close protocol; the application's message loop, idle event and exception display.
+#pragma once
+
+#include "Controls.h"
+
+#include <exception>
+#include <functional>
+#include <string>
+
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable };
+enum TFormStyle { fsNormal, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TPosition { poDesigned, poScreenCenter };
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+// A top-level window. Created hidden; Show makes its window. Its size is the size of its client area.
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* AOwner);
+    ~TForm() override;
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value);
+    TFormStyle FormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle Value);
+    // The window state the form has (the window manager may change it) or will have when shown.
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState Value);
+    TPosition Position() const { return FPosition; }
+    void SetPosition(TPosition Value) { FPosition = Value; }
+    // The form sees key events before the control that has the focus.
+    bool KeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool Value) { FKeyPreview = Value; }
+
+    void SetVisible(bool Value) override;
+    // Asks OnCloseQuery; when closing is allowed, OnClose decides the action (caHide by default): the main
+    // form ends the application, caHide hides, caMinimize minimises and caFree frees the form later (from
+    // the message loop).
+    void Close();
+    // OnCloseQuery's answer (true without a handler).
+    virtual bool CloseQuery();
+    // Frees the form from the message loop once the current message is handled.
+    void Release();
+
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+    TNotifyEvent OnPaint, OnShow, OnHide;
+
+protected:
+    void CreateWnd() override;
+    void WndProc(TMessage& Message) override;
+    void Paint() override;
+    virtual void DoClose(TCloseAction& Action);
+
+private:
+    void ApplyWindowFlags();
+
+    std::string FCaption;
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TFormStyle FFormStyle = fsNormal;
+    TWindowState FWindowState = wsNormal;
+    TPosition FPosition = poDesigned;
+    bool FKeyPreview = false;
+    bool FShownOnce = false;
+};
+
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+using TExceptionEvent = std::function<void(TObject* Sender, const Exception& E)>;
+
+// The application: its Qt application, the main form, the message loop and the exception display. One
+// exists at a time (Application); its constructor makes nothing of Qt, Initialize does.
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent* AOwner = nullptr);
+    ~TApplication() override;
+
+    // Makes the Qt application (once; argv must live as long as the application), prepares the graphics
+    // layer on it and installs the real message box and save-picture dialog as the dialog hooks.
+    void Initialize(int* ArgC = nullptr, char** ArgV = nullptr);
+
+    // Handles every pending message and event, then returns.
+    void ProcessMessages();
+    // Handles one message, or when none is pending runs the idle event and, when it is done, waits for one.
+    void HandleMessage();
+    // Shows the main form and handles messages until the application terminates; exceptions that reach
+    // the loop go to HandleException.
+    void Run();
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    // Minimises the visible forms.
+    void Minimize();
+
+    // For a catch block: passes EAbort over; otherwise OnException when assigned, else ShowException.
+    void HandleException(TObject* Sender);
+    // The standard error box: the title as caption, the message with a full stop added unless it ends in
+    // one (or another punctuation mark below '.').
+    void ShowException(const Exception& E);
+
+    // Creates a form owned by the application; the first one becomes the main form.
+    template <class T> void CreateForm(T*& Reference)
+    {
+        Reference = new T(this);
+        if (!FMainForm) FMainForm = Reference;
+    }
+    TForm* MainForm() const { return FMainForm; }
+    const std::string& Title() const { return FTitle; }
+    void SetTitle(const std::string& Value) { FTitle = Value; }
+
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    TIdleEvent OnIdle;
+    TExceptionEvent OnException;
+
+private:
+    bool ProcessMessage();
+    void Idle();
+
+    TForm* FMainForm = nullptr;
+    std::string FTitle;
+    bool FTerminated = false;
+    bool FOwnsQtApplication = false;
+};
+
+// The application object; set by TApplication's constructor, cleared by its destructor.
+extern TApplication* Application;

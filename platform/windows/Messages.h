@@ -1,0 +1,59 @@
+// Window messages: the handle type, the message records and the message numbers the system uses.
+#pragma once
+
+#include <cstdint>
+
+// A window: a native one (a form, a control with its own native window) or a hidden utility window that
+// only receives messages. The value is opaque; nullptr is no window.
+struct TWindowHandle;
+using HWND = TWindowHandle*;
+
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+
+// A message as a window procedure receives it.
+struct TMessage {
+    uint32_t Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+
+// A message as the queue hands it out; time is the millisecond tick count when it was posted (or, for paint
+// and timer messages, when it was taken from the queue).
+struct TMsg {
+    HWND hwnd;
+    uint32_t message;
+    WPARAM wParam;
+    LPARAM lParam;
+    uint32_t time;
+};
+
+constexpr uint32_t WM_NULL = 0x0000;
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_SIZE = 0x0005;
+constexpr uint32_t WM_PAINT = 0x000F;
+constexpr uint32_t WM_CLOSE = 0x0010;
+constexpr uint32_t WM_ERASEBKGND = 0x0014;
+constexpr uint32_t WM_GETDLGCODE = 0x0087;
+constexpr uint32_t WM_TIMER = 0x0113;
+constexpr uint32_t WM_USER = 0x0400;
+// Mouse entering and leaving a control.
+constexpr uint32_t CM_MOUSEENTER = 0xB013;
+constexpr uint32_t CM_MOUSELEAVE = 0xB014;
+// Registered messages take numbers from this range on.
+constexpr uint32_t RegisteredMessageFirst = 0xC000;
+
+// WM_SIZE kinds (WParam).
+constexpr WPARAM SIZE_RESTORED = 0;
+
+// WM_GETDLGCODE answers.
+constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+
+constexpr LPARAM MAKELPARAM(uint16_t Low, uint16_t High)
+{
+    return static_cast<LPARAM>(static_cast<uint32_t>(Low) | (static_cast<uint32_t>(High) << 16));
+}
+constexpr uint16_t LOWORD(LPARAM Value) { return static_cast<uint16_t>(Value & 0xFFFF); }
+constexpr uint16_t HIWORD(LPARAM Value) { return static_cast<uint16_t>((Value >> 16) & 0xFFFF); }

@@ -1,0 +1,318 @@
+// The application object (message loop, idle event, exception display), forms, native child controls and
+// the timer component, on Qt's offscreen platform.
+#include "Dialogs.h"
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "NativeWindows.h"
+#include "VirtualKeys.h"
+#include "Windows.h"
+
+#include <gtest/gtest.h>
+
+#include <QtCore/QCoreApplication>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QWindow>
+#include <QtWidgets/QWidget>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Records the message boxes shown while it lives.
+struct TMessageBoxSpy {
+    TMessageBoxSpy()
+    {
+        SetMessageBoxHook([this](const TMessageBoxRequest& r) {
+            Shown.push_back(r);
+            return r.Default;
+        });
+    }
+    ~TMessageBoxSpy() { SetMessageBoxHook(nullptr); }
+    std::vector<TMessageBoxRequest> Shown;
+};
+
+template <class F> bool ProcessUntil(F Condition)
+{
+    const int64_t deadline = MonotonicMilliseconds() + 1000;
+    while (!Condition()) {
+        if (MonotonicMilliseconds() > deadline) return false;
+        Application->ProcessMessages();
+    }
+    return true;
+}
+
+// A native child that counts its paint messages and notes its destruction.
+class TPaintCounter : public TNativeControl {
+public:
+    using TNativeControl::TNativeControl;
+    int Paints = 0;
+    int Destroys = 0;
+
+protected:
+    void WndProc(TMessage& Message) override
+    {
+        if (Message.Msg == WM_PAINT) ++Paints;
+        if (Message.Msg == WM_DESTROY) ++Destroys;
+        TNativeControl::WndProc(Message);
+    }
+};
+
+QWidget* WidgetOf(HWND Wnd) { return QWidget::find(NativeWindow(Wnd)->winId()); }
+
+TEST(Application, ExceptionDisplayPassesTheSilentAbortOverAndShowsTheRest)
+{
+    struct TCase {
+        std::function<void()> Raise;
+        const char* Shown; // nullptr: no box
+    };
+    const TCase cases[] = {
+        {[] { throw Exception("Boom"); }, "Boom."},
+        {[] { throw Exception("Done."); }, "Done."},
+        {[] { throw std::runtime_error("from the library"); }, "from the library."},
+        {[] { Abort(); }, nullptr},
+    };
+    Application->SetTitle("Mirefall");
+    for (const TCase& c : cases) {
+        TMessageBoxSpy spy;
+        try {
+            c.Raise();
+        } catch (...) {
+            Application->HandleException(Application);
+        }
+        if (!c.Shown) {
+            EXPECT_TRUE(spy.Shown.empty());
+            continue;
+        }
+        ASSERT_EQ(spy.Shown.size(), 1u);
+        EXPECT_EQ(spy.Shown[0].Text, c.Shown);
+        EXPECT_EQ(spy.Shown[0].Caption, "Mirefall");
+        EXPECT_EQ(spy.Shown[0].Kind, mtError);
+    }
+}
+
+TEST(Application, OnExceptionTakesThePlaceOfTheBox)
+{
+    TMessageBoxSpy spy;
+    std::vector<std::string> handled;
+    Application->OnException = [&](TObject*, const Exception& E) { handled.push_back(E.Message()); };
+    try {
+        throw Exception("handled elsewhere");
+    } catch (...) {
+        Application->HandleException(nullptr);
+    }
+    Application->OnException = nullptr;
+    EXPECT_EQ(handled, std::vector<std::string>{"handled elsewhere"});
+    EXPECT_TRUE(spy.Shown.empty());
+}
+
+// Run handles messages, hands exceptions to the display and goes on, calls the idle event when nothing is
+// pending, and ends when terminated.
+TEST(Application, RunLoopsUntilTerminated)
+{
+    TApplication app;
+    std::vector<std::string> log;
+    app.OnException = [&](TObject*, const Exception& E) { log.push_back("exception " + E.Message()); };
+    int idles = 0;
+    app.OnIdle = [&](TObject*, bool& Done) {
+        ++idles;
+        Done = false; // keep the idle event coming
+        if (idles == 3) app.Terminate();
+    };
+    HWND wnd = AllocateHWnd([&](TMessage& m) {
+        if (m.Msg == WM_USER) throw Exception("bad message");
+        if (m.Msg == WM_USER + 1) log.push_back("second message");
+    });
+    PostMessage(wnd, WM_USER, 0, 0);
+    PostMessage(wnd, WM_USER + 1, 0, 0);
+    app.Run();
+    DeallocateHWnd(wnd);
+    EXPECT_EQ(log, (std::vector<std::string>{"exception bad message", "second message"}));
+    EXPECT_EQ(idles, 3);
+    EXPECT_TRUE(app.Terminated());
+}
+
+TEST(Forms, ClientAreaResizeAndCaption)
+{
+    TForm form(nullptr);
+    form.SetCaption("MainForm");
+    form.SetClientWidth(200);
+    form.SetClientHeight(100);
+    std::vector<std::pair<int, int>> sizes;
+    form.OnResize = [&](TObject*) { sizes.emplace_back(form.ClientWidth(), form.ClientHeight()); };
+    EXPECT_FALSE(form.HandleAllocated());
+    form.Show();
+    ASSERT_TRUE(form.HandleAllocated());
+    EXPECT_EQ(WidgetOf(form.Handle())->windowTitle().toStdString(), "MainForm");
+    Application->ProcessMessages();
+    form.SetBounds(form.Left(), form.Top(), 300, 150);
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_EQ(sizes.back(), std::make_pair(300, 150));
+    EXPECT_EQ(WidgetOf(form.Handle())->size(), QSize(300, 150));
+}
+
+// A native child paints through the queue: however often it is invalidated, one WM_PAINT; aligned to the
+// client area it follows the form.
+TEST(Forms, NativeChildPaintsOnceAndFollowsItsForm)
+{
+    TForm form(nullptr);
+    auto* viewer = new TPaintCounter(&form);
+    viewer->SetParent(&form);
+    viewer->SetAlign(alClient);
+    form.SetBounds(0, 0, 320, 200);
+    form.Show();
+    Application->ProcessMessages();
+    ASSERT_TRUE(viewer->HandleAllocated());
+    EXPECT_TRUE(IsChild(form.Handle(), viewer->Handle()));
+    EXPECT_NE(NativeWindow(viewer->Handle()), nullptr);
+    viewer->Paints = 0;
+    viewer->Invalidate();
+    viewer->Invalidate();
+    Application->ProcessMessages();
+    EXPECT_EQ(viewer->Paints, 1);
+    form.SetBounds(0, 0, 400, 250);
+    EXPECT_EQ(viewer->Width(), 400);
+    EXPECT_EQ(viewer->Height(), 250);
+}
+
+TEST(Forms, RecreatingAWindowDestroysTheOldOneFirst)
+{
+    TForm form(nullptr);
+    auto* viewer = new TPaintCounter(&form);
+    viewer->SetParent(&form);
+    form.Show();
+    HWND old = viewer->Handle();
+    viewer->RecreateWnd();
+    EXPECT_EQ(viewer->Destroys, 1);
+    EXPECT_FALSE(IsWindow(old));
+    ASSERT_TRUE(viewer->HandleAllocated());
+    EXPECT_TRUE(IsChild(form.Handle(), viewer->Handle()));
+}
+
+// Freeing a form: the hooks see the form and then its child while the child's native window still exists.
+TEST(Forms, DestroyingAFormNotifiesItsChildrenWhileTheirNativeWindowsExist)
+{
+    auto* form = new TForm(nullptr);
+    auto* viewer = new TPaintCounter(form);
+    viewer->SetParent(form);
+    form->Show();
+    HWND formHandle = form->Handle();
+    HWND viewerHandle = viewer->Handle();
+    std::vector<HWND> seen;
+    const int hook = AddWindowDestroyHook([&](HWND wnd) {
+        seen.push_back(wnd);
+        EXPECT_NE(NativeWindow(wnd), nullptr);
+    });
+    Free(form);
+    RemoveWindowDestroyHook(hook);
+    EXPECT_EQ(seen, (std::vector<HWND>{formHandle, viewerHandle}));
+}
+
+TEST(Forms, CloseFollowsCloseQueryAndTheCloseAction)
+{
+    struct TCase {
+        bool CanClose;
+        TCloseAction Action;
+        bool VisibleAfter;
+        bool CloseCalled;
+    };
+    const TCase cases[] = {
+        {false, caHide, true, false},
+        {true, caNone, true, true},
+        {true, caHide, false, true},
+        {true, caMinimize, true, true},
+    };
+    for (const TCase& c : cases) {
+        TForm form(nullptr);
+        form.Show();
+        bool closeCalled = false;
+        form.OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = c.CanClose; };
+        form.OnClose = [&](TObject*, TCloseAction& Action) {
+            closeCalled = true;
+            EXPECT_EQ(Action, caHide);
+            Action = c.Action;
+        };
+        form.Close();
+        EXPECT_EQ(form.Visible(), c.VisibleAfter);
+        EXPECT_EQ(closeCalled, c.CloseCalled);
+    }
+}
+
+TEST(Forms, CaFreeFreesTheFormFromTheMessageLoop)
+{
+    TComponent watcher(nullptr);
+    auto* form = new TForm(&watcher);
+    form->Show();
+    form->OnClose = [](TObject*, TCloseAction& Action) { Action = caFree; };
+    form->Close();
+    EXPECT_EQ(watcher.ComponentCount(), 1);
+    Application->ProcessMessages();
+    EXPECT_EQ(watcher.ComponentCount(), 0);
+}
+
+// With KeyPreview the form sees a key first and may swallow it; keys arrive as virtual-key codes.
+TEST(Forms, KeyPreviewAndVirtualKeys)
+{
+    TForm form(nullptr);
+    form.SetKeyPreview(true);
+    auto* child = new TPaintCounter(&form);
+    child->SetParent(&form);
+    form.Show();
+    std::vector<uint16_t> formKeys, childKeys;
+    std::u16string typed;
+    form.OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) {
+        formKeys.push_back(Key);
+        if (Key == 'A') Key = 0;
+    };
+    child->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { childKeys.push_back(Key); };
+    child->OnKeyPress = [&](TObject*, char16_t& Key) { typed += Key; };
+
+    struct TCase {
+        int QtKey;
+        Qt::KeyboardModifiers Modifiers;
+        const char* Text;
+        uint16_t Expected;
+    };
+    const TCase cases[] = {
+        {Qt::Key_A, Qt::NoModifier, "a", 'A'},
+        {Qt::Key_B, Qt::NoModifier, "b", 'B'},
+        {Qt::Key_Exclam, Qt::ShiftModifier, "!", '1'},
+        {Qt::Key_Print, Qt::NoModifier, "", VK_SNAPSHOT},
+        {Qt::Key_5, Qt::KeypadModifier, "5", VK_NUMPAD0 + 5},
+        {Qt::Key_F12, Qt::NoModifier, "", VK_F1 + 11},
+        {Qt::Key_Escape, Qt::NoModifier, "", VK_ESCAPE},
+    };
+    QWidget* widget = WidgetOf(child->Handle());
+    for (const TCase& c : cases) {
+        QKeyEvent press(QEvent::KeyPress, c.QtKey, c.Modifiers, QString::fromUtf8(c.Text));
+        QCoreApplication::sendEvent(widget, &press);
+    }
+    const std::vector<uint16_t> all = {'A', 'B', '1', VK_SNAPSHOT, VK_NUMPAD0 + 5, VK_F1 + 11, VK_ESCAPE};
+    EXPECT_EQ(formKeys, all);
+    EXPECT_EQ(childKeys, std::vector<uint16_t>(all.begin() + 1, all.end()));
+    EXPECT_EQ(typed, u"ab!5");
+}
+
+TEST(Timer, FiresFromTheMessageLoopAndHandsExceptionsToTheDisplay)
+{
+    TTimer timer(nullptr);
+    EXPECT_EQ(timer.Interval(), 1000u);
+    timer.SetInterval(2);
+    int fired = 0;
+    std::vector<std::string> errors;
+    Application->OnException = [&](TObject*, const Exception& E) { errors.push_back(E.Message()); };
+    timer.SetOnTimer([&](TObject*) {
+        if (++fired == 2) throw Exception("timer failed");
+    });
+    EXPECT_TRUE(ProcessUntil([&] { return fired >= 3; }));
+    timer.SetEnabled(false);
+    const int stopped = fired;
+    Sleep(5);
+    Application->ProcessMessages();
+    Application->OnException = nullptr;
+    EXPECT_EQ(fired, stopped);
+    EXPECT_EQ(errors, std::vector<std::string>{"timer failed"});
+}
+
+} // namespace
