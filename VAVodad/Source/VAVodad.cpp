@@ -124,6 +124,8 @@ TGLBaseSceneObject::~TGLBaseSceneObject()
         DetachFromTree();
     } catch (const std::exception& e) {
         GlobalLogSession()->LogError(std::string("Scene object destruction: ") + e.what());
+    } catch (...) {
+        GlobalLogSession()->LogError("Scene object destruction: unknown error");
     }
 }
 
@@ -136,9 +138,9 @@ void TGLBaseSceneObject::DetachFromTree()
     FGLBehaviours.reset();
     FreeAndNil(FListHandle);
     if (FParent) FParent->Remove(this, false);
-    if (FChildren) {
+    if (FChildrenCreated) {
         DeleteChildren();
-        FChildren.reset();
+        FChildren.Clear();
     }
 }
 
@@ -147,7 +149,7 @@ void TGLBaseSceneObject::DeleteChildCameras()
     // Depth first, so a camera's children are free of cameras when they move up to its parent; the children
     // that move up are appended beyond the index reached.
     for (int32_t i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1)) {
-        TGLBaseSceneObject* child = FChildren->Items(i);
+        TGLBaseSceneObject* child = FChildren.Items(i);
         child->DeleteChildCameras();
         if (child->IsCamera()) {
             Remove(child, true);
@@ -161,24 +163,23 @@ void TGLBaseSceneObject::DeleteChildCameras()
 
 int32_t TGLBaseSceneObject::Count() const
 {
-    return FChildren ? FChildren->Count() : 0;
+    return FChildren.Count();
 }
 
 TGLBaseSceneObject* TGLBaseSceneObject::Children(int32_t Index) const
 {
-    if (!FChildren) RaiseListError("List index out of bounds (%d)", Index);
-    return FChildren->Items(Index);
+    return FChildren.Items(Index);
 }
 
 int32_t TGLBaseSceneObject::IndexOfChild(TGLBaseSceneObject* aChild) const
 {
-    return FChildren ? FChildren->IndexOf(aChild) : -1;
+    return FChildren.IndexOf(aChild);
 }
 
 bool TGLBaseSceneObject::HasSubChildren() const
 {
     for (int32_t i = 0; i < Count(); ++i)
-        if (FChildren->Items(i)->ComponentStyle() & csSubComponent) return true;
+        if (FChildren.Items(i)->ComponentStyle() & csSubComponent) return true;
     return false;
 }
 
@@ -186,8 +187,8 @@ void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild)
 {
     Assert(AChild && !AChild->FParent && AChild != this, "", cUnit, __LINE__);
     if (FScene) FScene->AddLights(AChild);
-    if (!FChildren) FChildren = std::make_unique<TList<TGLBaseSceneObject>>();
-    FChildren->Add(AChild);
+    FChildrenCreated = true;
+    FChildren.Add(AChild);
     AChild->FParent = this;
     AChild->SetScene(FScene);
     TransformationChanged();
@@ -215,11 +216,11 @@ TGLBaseSceneObject* TGLBaseSceneObject::AddNewChildFirst(const TPersistentClass&
 void TGLBaseSceneObject::Insert(int32_t AIndex, TGLBaseSceneObject* AChild)
 {
     Assert(AChild && AChild != this, "", cUnit, __LINE__);
-    if (!FChildren) FChildren = std::make_unique<TList<TGLBaseSceneObject>>();
+    FChildrenCreated = true;
     // The scene the child had before leaving its parent: handles survive a move within one scene.
     IGLScene* previousScene = AChild->FScene;
     if (AChild->FParent) AChild->FParent->Remove(AChild, false);
-    FChildren->Insert(AIndex, AChild); // checked: 0..Count
+    FChildren.Insert(AIndex, AChild); // checked: 0..Count
     AChild->FParent = this;
     if (previousScene != FScene) AChild->DestroyHandles();
     AChild->SetScene(FScene);
@@ -230,10 +231,10 @@ void TGLBaseSceneObject::Insert(int32_t AIndex, TGLBaseSceneObject* AChild)
 
 void TGLBaseSceneObject::Remove(TGLBaseSceneObject* aChild, bool keepChildren)
 {
-    if (!aChild || aChild->FParent != this || !FChildren) return;
+    if (!aChild || aChild->FParent != this) return;
     if (FScene) FScene->RemoveLights(aChild);
     if (aChild->Owner() == this) RemoveComponent(aChild);
-    FChildren->Remove(aChild);
+    FChildren.Remove(aChild);
     aChild->FParent = nullptr;
     aChild->ForgetScene();
     // Its absolute matrices no longer include this object's.
@@ -241,7 +242,7 @@ void TGLBaseSceneObject::Remove(TGLBaseSceneObject* aChild, bool keepChildren)
     if (keepChildren) {
         BeginUpdate();
         for (int32_t i = aChild->Count() - 1; i >= 0; i = std::min(i - 1, aChild->Count() - 1)) {
-            TGLBaseSceneObject* grandChild = aChild->FChildren->Items(i);
+            TGLBaseSceneObject* grandChild = aChild->FChildren.Items(i);
             if (!(grandChild->ComponentStyle() & csSubComponent)) grandChild->MoveTo(this);
         }
         EndUpdate();
@@ -253,7 +254,7 @@ void TGLBaseSceneObject::Remove(TGLBaseSceneObject* aChild, bool keepChildren)
 void TGLBaseSceneObject::ForgetScene()
 {
     FScene = nullptr;
-    for (int32_t i = 0; i < Count(); ++i) FChildren->Items(i)->ForgetScene();
+    for (int32_t i = 0; i < Count(); ++i) FChildren.Items(i)->ForgetScene();
 }
 
 void TGLBaseSceneObject::DeleteChildren()
@@ -261,10 +262,10 @@ void TGLBaseSceneObject::DeleteChildren()
     DeleteChildCameras();
     // The children's lights only: this object, a light itself perhaps, stays in the tree.
     if (FScene)
-        for (int32_t i = 0; i < Count(); ++i) FScene->RemoveLights(FChildren->Items(i));
+        for (int32_t i = 0; i < Count(); ++i) FScene->RemoveLights(FChildren.Items(i));
     while (Count() > 0) {
-        TGLBaseSceneObject* child = FChildren->Items(Count() - 1);
-        FChildren->Delete(Count() - 1);
+        TGLBaseSceneObject* child = FChildren.Items(Count() - 1);
+        FChildren.Delete(Count() - 1);
         child->FParent = nullptr; // so it does not remove itself again
         Free(child);
     }
@@ -286,14 +287,14 @@ void TGLBaseSceneObject::SetScene(IGLScene* Value)
     if (Value == FScene) return;
     if (FScene) DestroyHandles();
     FScene = Value;
-    for (int32_t i = 0; i < Count(); ++i) FChildren->Items(i)->SetScene(Value);
+    for (int32_t i = 0; i < Count(); ++i) FChildren.Items(i)->SetScene(Value);
 }
 
 TGLBaseSceneObject* TGLBaseSceneObject::FindChild(const std::string& aName, bool ownChildrenOnly) const
 {
     TGLBaseSceneObject* direct = nullptr;
     for (int32_t i = 0; i < Count(); ++i) {
-        TGLBaseSceneObject* child = FChildren->Items(i);
+        TGLBaseSceneObject* child = FChildren.Items(i);
         if (SameText(child->Name(), aName)) {
             direct = child;
             break;
@@ -301,7 +302,7 @@ TGLBaseSceneObject* TGLBaseSceneObject::FindChild(const std::string& aName, bool
     }
     if (ownChildrenOnly) return direct;
     for (int32_t i = 0; i < Count(); ++i)
-        if (TGLBaseSceneObject* found = FChildren->Items(i)->FindChild(aName, false)) return found;
+        if (TGLBaseSceneObject* found = FChildren.Items(i)->FindChild(aName, false)) return found;
     return direct;
 }
 
@@ -350,14 +351,14 @@ void TGLBaseSceneObject::MoveLast()
 
 void TGLBaseSceneObject::CheckChildren() const
 {
-    Assert(FChildren != nullptr, "No children found!", cUnit, __LINE__);
+    Assert(FChildrenCreated, "No children found!", cUnit, __LINE__);
 }
 
 void TGLBaseSceneObject::MoveChildUp(int32_t anIndex)
 {
     CheckChildren();
     if (anIndex > 0) {
-        FChildren->Exchange(anIndex, anIndex - 1);
+        FChildren.Exchange(anIndex, anIndex - 1);
         NotifyChange(this);
     }
 }
@@ -365,8 +366,8 @@ void TGLBaseSceneObject::MoveChildUp(int32_t anIndex)
 void TGLBaseSceneObject::MoveChildDown(int32_t anIndex)
 {
     CheckChildren();
-    if (anIndex < FChildren->Count() - 1) {
-        FChildren->Exchange(anIndex, anIndex + 1);
+    if (anIndex < FChildren.Count() - 1) {
+        FChildren.Exchange(anIndex, anIndex + 1);
         NotifyChange(this);
     }
 }
@@ -375,7 +376,7 @@ void TGLBaseSceneObject::MoveChildFirst(int32_t anIndex)
 {
     CheckChildren();
     if (anIndex != 0) {
-        FChildren->Move(anIndex, 0);
+        FChildren.Move(anIndex, 0);
         NotifyChange(this);
     }
 }
@@ -383,8 +384,8 @@ void TGLBaseSceneObject::MoveChildFirst(int32_t anIndex)
 void TGLBaseSceneObject::MoveChildLast(int32_t anIndex)
 {
     CheckChildren();
-    if (anIndex != FChildren->Count() - 1) {
-        FChildren->Move(anIndex, FChildren->Count() - 1);
+    if (anIndex != FChildren.Count() - 1) {
+        FChildren.Move(anIndex, FChildren.Count() - 1);
         NotifyChange(this);
     }
 }
@@ -392,16 +393,16 @@ void TGLBaseSceneObject::MoveChildLast(int32_t anIndex)
 void TGLBaseSceneObject::ExchangeChildren(int32_t anIndex1, int32_t anIndex2)
 {
     CheckChildren();
-    FChildren->Exchange(anIndex1, anIndex2);
+    FChildren.Exchange(anIndex1, anIndex2);
     NotifyChange(this);
 }
 
 void TGLBaseSceneObject::ExchangeChildrenSafe(int32_t anIndex1, int32_t anIndex2)
 {
     CheckChildren();
-    const int32_t count = FChildren->Count();
+    const int32_t count = FChildren.Count();
     if (anIndex1 < 0 || anIndex1 >= count || anIndex2 < 0 || anIndex2 >= count || anIndex1 == anIndex2) return;
-    FChildren->Exchange(anIndex1, anIndex2);
+    FChildren.Exchange(anIndex1, anIndex2);
     NotifyChange(this);
 }
 
@@ -411,7 +412,7 @@ void TGLBaseSceneObject::ExchangeChildrenSafe(int32_t anIndex1, int32_t anIndex2
 void TGLBaseSceneObject::GetChildren(const TGetChildProc& Proc, TComponent* /*Root*/)
 {
     for (int32_t i = 0; i < Count(); ++i) {
-        TGLBaseSceneObject* child = FChildren->Items(i);
+        TGLBaseSceneObject* child = FChildren.Items(i);
         if (!(child->ComponentStyle() & csSubComponent)) Proc(child);
     }
 }
@@ -491,7 +492,7 @@ void TGLBaseSceneObject::Assign(TPersistent* Source)
     if (FScene) FScene->BeginUpdate();
     try {
         for (int32_t i = 0; i < source->Count(); ++i) {
-            TGLBaseSceneObject* sourceChild = source->FChildren->Items(i);
+            TGLBaseSceneObject* sourceChild = source->FChildren.Items(i);
             AddNewChild(FindClass(sourceChild->ClassName()))->Assign(sourceChild);
         }
     } catch (...) {
@@ -548,7 +549,8 @@ void TGLBaseSceneObject::InvalidateAbsoluteMatrices()
 {
     if (FChanges.Contains(ocAbsoluteMatrix) && FChanges.Contains(ocInvAbsoluteMatrix)) return;
     FChanges += TObjectChanges{ocAbsoluteMatrix, ocInvAbsoluteMatrix};
-    for (int32_t i = 0; i < Count(); ++i) FChildren->Items(i)->InvalidateAbsoluteMatrices();
+    TGLBaseSceneObject* const* children = FChildren.List();
+    for (int32_t i = 0, count = FChildren.Count(); i < count; ++i) children[i]->InvalidateAbsoluteMatrices();
 }
 
 void TGLBaseSceneObject::StructureChanged()
@@ -719,17 +721,11 @@ bool TGLBaseSceneObject::HasTransformingParent() const
     return FParent && !(FScene && FParent == FScene->Objects());
 }
 
-TMatrix4f* TGLBaseSceneObject::AbsoluteMatrices()
-{
-    if (!FAbsoluteMatrix) FAbsoluteMatrix = std::make_unique<TMatrix4f[]>(2);
-    return FAbsoluteMatrix.get();
-}
-
 const TMatrix4f* TGLBaseSceneObject::AbsoluteMatrixAsAddress()
 {
     if (FChanges.Contains(ocAbsoluteMatrix)) {
         RebuildMatrix();
-        TMatrix4f& absolute = AbsoluteMatrices()[0];
+        TMatrix4f& absolute = FAbsoluteMatrix[0];
         if (HasTransformingParent())
             MatrixProductSafe(FLocalMatrix, *FParent->AbsoluteMatrixAsAddress(), absolute);
         else
@@ -744,7 +740,7 @@ const TMatrix4f* TGLBaseSceneObject::InvAbsoluteMatrixAsAddress()
 {
     if (FChanges.Contains(ocInvAbsoluteMatrix)) {
         RebuildMatrix();
-        TMatrix4f& inverse = AbsoluteMatrices()[1];
+        TMatrix4f& inverse = FAbsoluteMatrix[1];
         if (!FLocalMatrixForced && FScaling->Equals(cUnitScale)) {
             // A rigid local matrix: its inverse is cheap, and the parent's is cached.
             TMatrix4f localInverse;
@@ -1220,7 +1216,7 @@ TAABB TGLBaseSceneObject::AxisAlignedBoundingBoxUnscaled(bool AIncludeChilden)
     AABBFromHalfSize(result, AxisAlignedDimensionsUnscaled());
     if (AIncludeChilden)
         for (int32_t i = 0; i < Count(); ++i) {
-            TGLBaseSceneObject* child = FChildren->Items(i);
+            TGLBaseSceneObject* child = FChildren.Items(i);
             TAABB childBox = child->AxisAlignedBoundingBoxUnscaled(true);
             AABBTransformInPlace(childBox, *child->MatrixAsAddress());
             AABBIncludeInPlace(result, childBox);
@@ -1306,7 +1302,7 @@ THmgBoundingBox TGLBaseSceneObject::BoundingBoxOfChildrenEx()
         FBoundingBoxOfChildren = cNullHmgBox;
         bool any = false;
         for (int32_t i = 0; i < Count(); ++i) {
-            TGLBaseSceneObject* child = FChildren->Items(i);
+            TGLBaseSceneObject* child = FChildren.Items(i);
             THmgBoundingBox childBox = child->BoundingBoxIncludingChildrenEx();
             if (HmgBoxIsNull(childBox)) continue;
             HmgBoxTransformInPlace(childBox, *child->MatrixAsAddress());
@@ -1463,7 +1459,7 @@ void TGLBaseSceneObject::DoProgress(const TProgressTimes& progressTime)
 {
     // A child may free itself or a sibling while it progresses: the index is clamped each time.
     for (int32_t i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1))
-        FChildren->Items(i)->DoProgress(progressTime);
+        FChildren.Items(i)->DoProgress(progressTime);
     for (TGLXCollection* collection :
          {static_cast<TGLXCollection*>(FGLBehaviours.get()), static_cast<TGLXCollection*>(FGLObjectEffects.get())})
         if (collection)
@@ -1515,7 +1511,7 @@ void TGLBaseSceneObject::DestroyHandle()
 
 void TGLBaseSceneObject::DestroyHandles()
 {
-    for (int32_t i = 0; i < Count(); ++i) FChildren->Items(i)->DestroyHandles();
+    for (int32_t i = 0; i < Count(); ++i) FChildren.Items(i)->DestroyHandles();
     DestroyHandle();
 }
 

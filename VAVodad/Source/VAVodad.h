@@ -184,8 +184,8 @@ public:
     void ForceLocalMatrix(const TMatrix4f& aMatrix);
     TMatrix4f AbsoluteMatrix() { return *AbsoluteMatrixAsAddress(); }
     const TMatrix4f* AbsoluteMatrixAsAddress();
-    // The cache as it stands (null until first computed).
-    const TMatrix4f* DirectAbsoluteMatrix() const { return FAbsoluteMatrix ? &FAbsoluteMatrix[0] : nullptr; }
+    // The cache as it stands, without recomputation (zero until first computed).
+    const TMatrix4f* DirectAbsoluteMatrix() const { return &FAbsoluteMatrix[0]; }
     void SetAbsoluteMatrix(const TMatrix4f& Value);
     TMatrix4f InvAbsoluteMatrix() { return *InvAbsoluteMatrixAsAddress(); }
     const TMatrix4f* InvAbsoluteMatrixAsAddress();
@@ -332,46 +332,48 @@ protected:
 private:
     // Absolute = local x parent's, except below no parent or the scene's root object.
     bool HasTransformingParent() const;
-    TMatrix4f* AbsoluteMatrices();
     void SetAngle(int axis, float aValue);
     // Clears the scene of the subtree without releasing anything (a removed subtree keeps no scene).
     void ForgetScene();
     void CheckChildren() const;
     void DetachFromTree();
 
-    std::unique_ptr<TMatrix4f[]> FAbsoluteMatrix; // [0] absolute, [1] its inverse
-    TMatrix4f FLocalMatrix;
+    // Read on every matrix and progress pass, so kept together ahead of the rest.
+    TObjectChanges FChanges{ocTransformation, ocAbsoluteMatrix, ocInvAbsoluteMatrix, ocStructure};
+    TObjectBBChanges FBBChanges{oBBcChild, oBBcStructure};
     // The local matrix was given by ForceLocalMatrix, not rebuilt from the vectors: it may hold any scale or
     // shear, so only a general inversion is right for it.
     bool FLocalMatrixForced = false;
-    TGLObjectStyles FObjectStyle;
-    TGLListHandle* FListHandle = nullptr; // freed with Free: its pre-destroy step deletes the GL names
+    bool FChildrenCreated = false; // reordering children asserts until the first child came
+    bool FVisible = true;
+    bool FPickable = true;
+    bool FShowAxes = false;
+    bool FIsCalculating = false;
+    bool FDetached = false;
+    TGLBaseSceneObject* FParent = nullptr;
+    IGLScene* FScene = nullptr;
+    TList<TGLBaseSceneObject> FChildren;
+    std::unique_ptr<TGLBehaviours> FGLBehaviours;
+    std::unique_ptr<TGLObjectEffects> FGLObjectEffects;
+    alignas(64) TMatrix4f FLocalMatrix; // one cache line each
+    TMatrix4f FAbsoluteMatrix[2]{}; // the absolute matrix and its inverse
+
     std::unique_ptr<TGLCoordinates> FPosition;
     std::unique_ptr<TGLCoordinates> FDirection;
     std::unique_ptr<TGLCoordinates> FUp;
     std::unique_ptr<TGLCoordinates> FScaling;
     std::unique_ptr<TGLCoordinates> FRotation;
-    TObjectChanges FChanges{ocTransformation, ocAbsoluteMatrix, ocInvAbsoluteMatrix, ocStructure};
-    TGLBaseSceneObject* FParent = nullptr;
-    IGLScene* FScene = nullptr;
-    TObjectBBChanges FBBChanges{oBBcChild, oBBcStructure};
+    TGLListHandle* FListHandle = nullptr; // freed with Free: its pre-destroy step deletes the GL names
+    TGLObjectStyles FObjectStyle;
+    TGLObjectsSorting FObjectsSorting = osInherited;
+    TGLVisibilityCulling FVisibilityCulling = vcInherited;
+    int32_t FUpdateCount = 0;
+    int32_t FTag = 0;
+    float FTagFloat = 0;
+    TObject* FTagObject = nullptr;
     THmgBoundingBox FBoundingBoxPersonalUnscaled;
     THmgBoundingBox FBoundingBoxOfChildren;
     THmgBoundingBox FBoundingBoxIncludingChildren;
-    std::unique_ptr<TList<TGLBaseSceneObject>> FChildren;
-    bool FVisible = true;
-    int32_t FUpdateCount = 0;
-    bool FShowAxes = false;
-    bool FIsCalculating = false;
-    TGLObjectsSorting FObjectsSorting = osInherited;
-    TGLVisibilityCulling FVisibilityCulling = vcInherited;
-    std::unique_ptr<TGLBehaviours> FGLBehaviours;
-    std::unique_ptr<TGLObjectEffects> FGLObjectEffects;
-    bool FPickable = true;
-    int32_t FTag = 0;
-    TObject* FTagObject = nullptr;
-    float FTagFloat = 0;
-    bool FDetached = false;
 };
 
 // ---- behaviours and effects
