@@ -1,0 +1,92 @@
+// A scene object's display list on Mesa: compiled from BuildList on first use and after a structure change
+// only, closed also when BuildList fails, and released with the object's handles.
+#include "VAVodad.h"
+
+#include "GLContext.h"
+#include "GLState.h"
+#include "GLWin32Context.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+class TListedObject : public TGLBaseSceneObject {
+public:
+    using TGLBaseSceneObject::TGLBaseSceneObject;
+    void BuildList(TGLRenderContextInfo&) override
+    {
+        ++Builds;
+        if (FailNext) {
+            FailNext = false;
+            throw std::runtime_error("build failed");
+        }
+        GetCurrentGL()->Color4f(1, 0, 0, 1);
+    }
+    int Builds = 0;
+    bool FailNext = false;
+};
+
+class VAVodadRealGLTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        DoneContextModule();
+        RegisterGLWin32Context();
+        InitContextModule();
+    }
+    static void TearDownTestSuite()
+    {
+        DoneContextModule();
+        InitContextModule();
+    }
+    void SetUp() override
+    {
+        FContext = vGLContextManager->CreateContext();
+        FContext->CreateMemoryContext(nullptr, 4, 4, 1);
+        FContext->Activate();
+        Rci.GLStates = FContext->GLStates();
+    }
+    void TearDown() override
+    {
+        FContext->Deactivate();
+        Free(FContext);
+    }
+
+    TGLContext* FContext = nullptr;
+    TGLRenderContextInfo Rci{};
+};
+
+} // namespace
+
+TEST_F(VAVodadRealGLTest, DisplayListIsCompiledOnlyWhenTheStructureChanged)
+{
+    auto* object = new TListedObject(nullptr);
+    EXPECT_FALSE(object->ListHandleAllocated());
+    const uint32_t name = object->GetHandle(Rci);
+    ASSERT_NE(name, 0u);
+    EXPECT_TRUE(GetCurrentGL()->IsList(name));
+    EXPECT_EQ(object->GetHandle(Rci), name);
+    EXPECT_EQ(object->GetHandle(Rci), name);
+    EXPECT_EQ(object->Builds, 1);
+    EXPECT_TRUE(object->ListHandleAllocated());
+
+    object->StructureChanged();
+    EXPECT_FALSE(object->ListHandleAllocated());
+    EXPECT_EQ(object->GetHandle(Rci), name);
+    EXPECT_EQ(object->Builds, 2);
+
+    // A failing build still closes the list, so the next one can open it again.
+    object->StructureChanged();
+    object->FailNext = true;
+    EXPECT_THROW(object->GetHandle(Rci), std::runtime_error);
+    object->StructureChanged();
+    EXPECT_EQ(object->GetHandle(Rci), name);
+    EXPECT_EQ(object->Builds, 4);
+
+    object->DestroyHandles();
+    EXPECT_FALSE(GetCurrentGL()->IsList(name));
+    EXPECT_FALSE(object->ListHandleAllocated());
+    Free(object);
+}
