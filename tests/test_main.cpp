@@ -22,6 +22,17 @@
 #define MIREFALL_SCENE_CLASSES 1
 #endif
 
+// Programs that link the engine's image files register the raster formats, in the program's order.
+#if __has_include("GLFileDDS.h")
+#include "DDSImage.h"
+#include "GLFileDDS.h"
+#include "GLFileJPEG.h"
+#include "GLFilePNG.h"
+#include "GLFileTGA.h"
+#include "TGA.h"
+#define MIREFALL_RASTER_FORMATS 1
+#endif
+
 // Programs that link the graphics layer prepare it (fonts, picture formats).
 #if __has_include("Graphics.h")
 #include "Graphics.h"
@@ -64,6 +75,14 @@ int main(int argc, char** argv)
 #endif
 #ifdef MIREFALL_SCENE_CLASSES
     RegisterGLCoordinatesClasses();
+#endif
+#ifdef MIREFALL_RASTER_FORMATS
+    RegisterGLFilePNG();
+    RegisterGLFileTGA();
+    RegisterGLFileJPEG();
+    RegisterGLFileDDS();
+    RegisterTGAPicture();
+    RegisterDDSPicture();
 #endif
 #ifdef MIREFALL_CONTEXT_MODULE
     InitContextModule();

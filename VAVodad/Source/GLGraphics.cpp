@@ -404,17 +404,12 @@ TGLDataFile* TGLImage::CreateCopy(TPersistent* /*AOwner*/) const
     return copy;
 }
 
-void TGLImage::Assign(TPersistent* Source)
+void TGLImage::AssignImage(TGLBaseImage* source)
 {
-    auto* source = dynamic_cast<TGLBaseImage*>(Source);
-    if (!source) {
-        TGLBaseImage::Assign(Source);
-        return;
-    }
     auto* image = dynamic_cast<TGLImage*>(source);
     FBlank = image && image->Blank();
     if (!FBlank) {
-        TGLBaseImage::Assign(Source);
+        TGLBaseImage::Assign(source);
         return;
     }
     for (int i = 0; i < cMaxImageLevels; ++i) {

@@ -15,7 +15,12 @@
 #include <typeinfo>
 #include <vector>
 
+class TBitmap;
 class TGLBaseImage;
+class TGLContext;
+class TPngImage;
+class TGLTextureHandle;
+struct TRect;
 
 struct TGLPixel24 {
     uint8_t r, g, b;
@@ -56,6 +61,12 @@ public:
 constexpr uint32_t cMaxRasterSide = 16384;
 constexpr uint32_t cMaxRasterDepth = 2048;
 constexpr uint64_t cMaxRasterBytes = uint64_t(1) << 30;
+
+// Pixel rows between platform bitmaps (B, G, R (, A)) and images (R, G, B, A): count pixels each.
+void ConvertBGR24ToRGBA32(const uint8_t* src, uint8_t* dest, size_t count);
+void CopyRGB24ToRGBA32(const uint8_t* src, uint8_t* dest, size_t count);
+// Exchanges the first and third byte of each 4-byte pixel; src and dest may be the same.
+void SwapRedBlue32(const uint8_t* src, uint8_t* dest, size_t count);
 
 // The number of levels down to 1 x 1 (and depth 1 for a volume); the depth of anything else takes no part.
 int32_t LevelCountForSize(int32_t w, int32_t h, int32_t d, bool isVolume);
@@ -173,6 +184,19 @@ public:
     // col x row tiles become the slices of a volume (or the layers of an array with makeArray).
     bool ConvertToVolume(int32_t col, int32_t row, bool makeArray);
 
+    // Uploads the image into AHandle's texture, already bound by the caller, with aTexFormat as the GL
+    // internal format. The texture size (the image's, or powers of two without non-power-of-two support,
+    // clamped to the context's maximum) is answered; an image of another size is rescaled, or uploaded without
+    // pixels when it cannot be. Mipmaps are left to the driver when it offers that, else made here. Errors
+    // earlier in the GL queue are cleared first; checking the upload's errors is the caller's.
+    virtual void RegisterAsOpenGLTexture(TGLTextureHandle* AHandle, bool aMipmapGen, GLenum aTexFormat,
+                                         int32_t& texWidth, int32_t& texHeight, int32_t& texDepth);
+    // Reads every level (and face) of AHandle's texture back in the current context, or the handle's own;
+    // false without a context or when the handle's data awaits an update. The internal format is the
+    // texture's with CastToFormat, else intFormat; non-zero colorFormat and dataType replace its pair.
+    virtual bool AssignFromTexture(TGLTextureHandle* AHandle, bool CastToFormat, TGLInternalFormat intFormat,
+                                   GLenum colorFormat = 0, GLenum dataType = 0);
+
 protected:
     // Resizes the pixel buffer to size bytes; bytes that are new start at zero.
     void ResizeData(size_t size);
@@ -204,8 +228,20 @@ public:
     TGLImage();
     TGLDataFile* CreateCopy(TPersistent* AOwner) const override;
 
-    // A blank TGLImage source copies only its description.
+    // A blank TGLImage source copies only its description. Platform pictures are taken with the picture's top
+    // row as the image's last row: 24- and 32-bit bitmaps directly (when their width is a multiple of 4 or the
+    // driver takes BGR order), PNG pictures by their rows, any other graphic drawn into a 24-bit bitmap.
     void Assign(TPersistent* Source) override;
+    void AssignFrom24BitsBitmap(TBitmap* aBitmap);
+    void AssignFrom32BitsBitmap(TBitmap* aBitmap);
+    // A 24-bit bitmap of a width that is a multiple of 4, its bytes kept in their order, alpha 255.
+    void AssignFromBitmap24WithoutRGBSwap(TBitmap* aBitmap);
+    // A picture whose width is no multiple of 4 is first padded to the next one (the picture itself changes).
+    void AssignFromPngImage(TPngImage* aPngImage);
+    // A new 32-bit bitmap of the narrowed image (the caller owns it); nullptr for a blank image.
+    TBitmap* Create32BitsBitmap();
+    // Narrows and gives the bitmap the image's size and pixels at 32 bits.
+    void AssignToBitmap(TBitmap* aBitmap);
 
     // An equal value changes nothing, a negative one fails an assertion; otherwise the image becomes blank.
     void SetWidth(int32_t val);
@@ -248,6 +284,16 @@ public:
     void GammaCorrection(float gamma);
     // Halves width and height by averaging 2 x 2 pixels; an odd last column or row is dropped.
     void DownSampleByFactor2();
+    // Reads level 0 of a 2D texture as RGBA8 in the current context; the binding of the active unit is kept.
+    void AssignFromTexture2D(uint32_t textureHandle);
+    // The same in the handle's context (activated meanwhile); a null handle or name empties the image.
+    void AssignFromTexture2D(TGLTextureHandle* textureHandle);
+    // Reads the colour buffer from its origin: (Right - Left) rounded down to a multiple of 4 columns and
+    // Bottom - Top rows, as RGBA8.
+    void ReadPixels(const TRect& area);
+    // Draws the pixels at the raster position (x, y); nothing for a blank or empty image.
+    void DrawPixels(float x, float y);
+
     // Turns the green channel, taken as heights, into a normal map.
     void GrayScaleToNormalMap(float scale, bool wrapX = true, bool wrapY = true);
     void NormalizeNormalMap();
@@ -256,6 +302,11 @@ protected:
     bool IsBlankImage() const override { return FBlank; }
 
 private:
+    friend class TGLBaseImage; // uploads and read-backs set the blank state
+
+    void AssignImage(TGLBaseImage* source);
+    // Takes the bitmap's size and rows, each converted by copyRow(source row, buffer row, pixels).
+    template <class F> void TakeBitmapRows(TBitmap* aBitmap, GLenum colorFormat, int32_t elementSize, F copyRow);
     // Narrows and answers whether there are pixels to work on.
     bool PreparePixels();
     // Applies f to every RGBA8 pixel after PreparePixels.

@@ -21,8 +21,8 @@ uint16_t GetWord(const uint8_t* at)
 }
 
 // Decodes run-length packets from in until the block is full; false when the input ends first. A packet
-// that would run past the block is cut at its end.
-bool DecodeRLE(const uint8_t* in, size_t inSize, uint8_t* out, size_t pixels, size_t pixelBytes)
+// that would run past the block is cut at its end. PixelBytes is a constant so that pixels copy as words.
+template <size_t PixelBytes> bool DecodeRLE(const uint8_t* in, size_t inSize, uint8_t* out, size_t pixels)
 {
     const uint8_t* const inEnd = in + inSize;
     size_t done = 0;
@@ -30,20 +30,34 @@ bool DecodeRLE(const uint8_t* in, size_t inSize, uint8_t* out, size_t pixels, si
         if (in == inEnd) return false;
         const uint8_t packet = *in++;
         const size_t count = std::min<size_t>((packet & 0x7F) + 1, pixels - done);
-        uint8_t* dest = out + done * pixelBytes;
+        uint8_t* dest = out + done * PixelBytes;
         if (packet & 0x80) {
-            if (static_cast<size_t>(inEnd - in) < pixelBytes) return false;
-            for (size_t i = 0; i < count; ++i) std::memcpy(dest + i * pixelBytes, in, pixelBytes);
-            in += pixelBytes;
+            if (static_cast<size_t>(inEnd - in) < PixelBytes) return false;
+            for (size_t i = 0; i < count; ++i) std::memcpy(dest + i * PixelBytes, in, PixelBytes);
+            in += PixelBytes;
         } else {
-            const size_t bytes = ((packet & 0x7F) + 1) * pixelBytes;
+            const size_t bytes = ((packet & 0x7F) + 1) * PixelBytes;
             if (static_cast<size_t>(inEnd - in) < bytes) return false;
-            std::memcpy(dest, in, count * pixelBytes);
+            std::memcpy(dest, in, count * PixelBytes);
             in += bytes;
         }
         done += count;
     }
     return true;
+}
+
+bool DecodeRLE(const uint8_t* in, size_t inSize, uint8_t* out, size_t pixels, size_t pixelBytes)
+{
+    switch (pixelBytes) {
+    case 1:
+        return DecodeRLE<1>(in, inSize, out, pixels);
+    case 2:
+        return DecodeRLE<2>(in, inSize, out, pixels);
+    case 3:
+        return DecodeRLE<3>(in, inSize, out, pixels);
+    default:
+        return DecodeRLE<4>(in, inSize, out, pixels);
+    }
 }
 
 } // namespace
@@ -146,4 +160,72 @@ std::string ReadTGAPixels(TStream& stream, const TTGAHeader& header, uint8_t* pi
     if (header.PixelDepth == 16 && (header.ImageDescriptor & 0x0F) == 0)
         for (size_t i = 1; i < count * 2; i += 2) pixels[i] |= 0x80;
     return std::string();
+}
+
+TTGAImage::TTGAImage() = default;
+
+void TTGAImage::LoadFromStream(TStream& Stream)
+{
+    TTGAHeader header;
+    if (!ReadTGAHeader(Stream, header)) throw ETGAException("TGA file truncated");
+    if (header.ColorMapType != 0) throw ETGAException("ColorMapped TGA unsupported");
+    if (!TGADepthSupported(header.PixelDepth) || (header.PixelDepth == 8 && !TGATypeSupported(header)))
+        throw ETGAException("Unsupported TGA ImageType");
+    // Type 0 (no image) is refused like any other type that holds no picture.
+    if (!TGATypeSupported(header)) throw ETGAException("Unsupported TGA ImageType " + IntToStr(header.ImageType));
+    if (const std::string problem = TGADataProblem(Stream, header); !problem.empty()) throw ETGAException(problem);
+    const size_t pixelBytes = header.PixelDepth / 8;
+    std::vector<uint8_t> pixels(size_t(header.Width) * header.Height * pixelBytes);
+    if (const std::string problem = ReadTGAPixels(Stream, header, pixels.data(), pixels.size()); !problem.empty())
+        throw ETGAException(problem);
+
+    // 16-bit pixels give 32 bits with a full or empty alpha; grey gives 24 bits.
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(header.PixelDepth == 24 || header.PixelDepth == 8 ? pf24bit : pf32bit);
+    bitmap.SetSize(header.Width, header.Height);
+    const int32_t h = header.Height;
+    for (int32_t r = 0; r < h; ++r) {
+        const uint8_t* src = pixels.data() + size_t(r) * header.Width * pixelBytes;
+        uint8_t* dest = bitmap.ScanLine(h - 1 - r);
+        for (int32_t x = 0; x < header.Width; ++x, src += pixelBytes)
+            switch (header.PixelDepth) {
+            case 8:
+                *dest++ = src[0];
+                *dest++ = src[0];
+                *dest++ = src[0];
+                break;
+            case 16: {
+                const uint16_t v = static_cast<uint16_t>(src[0] | src[1] << 8);
+                const auto expand = [](unsigned five) { return static_cast<uint8_t>(five << 3 | five >> 2); };
+                *dest++ = expand(v & 31);
+                *dest++ = expand((v >> 5) & 31);
+                *dest++ = expand((v >> 10) & 31);
+                *dest++ = (v & 0x8000) ? 255 : 0;
+                break;
+            }
+            default:
+                std::memcpy(dest, src, pixelBytes);
+                dest += pixelBytes;
+            }
+    }
+    Assign(&bitmap);
+    SetTransparent(PixelFormat() == pf32bit);
+}
+
+void TTGAImage::SaveToStream(TStream& Stream)
+{
+    TTGAHeader header;
+    header.ImageType = cTGATrueColor;
+    header.Width = static_cast<uint16_t>(Width());
+    header.Height = static_cast<uint16_t>(Height());
+    header.PixelDepth = PixelFormat() == pf32bit ? 32 : 24;
+    if (Width() > 0xFFFF || Height() > 0xFFFF) throw ETGAException("Unsupported Bitmap format");
+    WriteTGAHeader(Stream, header);
+    const size_t rowBytes = size_t(Width()) * BytesPerPixel();
+    for (int32_t row = Height() - 1; row >= 0; --row) Stream.WriteBuffer(ScanLine(row), static_cast<int64_t>(rowBytes));
+}
+
+void RegisterTGAPicture()
+{
+    TPicture::RegisterFileFormat("tga", "Targa", GraphicClass<TTGAImage>());
 }

@@ -1,6 +1,9 @@
-// The TGA file layout shared by the engine's TGA image and the TGA picture: the 18-byte header and the pixel
-// data, uncompressed or run-length encoded.
+// The TGA file layout shared by the engine's TGA image and the TGA picture (the 18-byte header and the pixel
+// data, uncompressed or run-length encoded), and the TGA picture: a platform bitmap that reads and writes TGA.
 #pragma once
+
+#include "Graphics.h"
+#include "ImageCodecs.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -44,3 +47,22 @@ std::string TGADataProblem(TStream& stream, const TTGAHeader& header);
 // bottom row first whatever the file's origin. 16-bit pixels without alpha bits come out opaque. Answers an
 // empty text, or why the data cannot be read (TGADataProblem, or run-length data that ends early).
 std::string ReadTGAPixels(TStream& stream, const TTGAHeader& header, uint8_t* pixels, size_t size);
+
+class ETGAException : public EInvalidGraphic {
+public:
+    using EInvalidGraphic::EInvalidGraphic;
+};
+
+// A bitmap read from and written to TGA files. Reading takes every type the engine image reads: 24- and
+// 32-bit files give bitmaps of that depth, 8-bit grey a 24-bit bitmap and 16-bit colour a 32-bit one.
+// Writing stores an uncompressed file of the bitmap's depth, bottom row first.
+class TTGAImage : public TBitmap {
+public:
+    TTGAImage();
+    // A failure raises ETGAException and leaves the bitmap as it was.
+    void LoadFromStream(TStream& Stream) override;
+    void SaveToStream(TStream& Stream) override;
+};
+
+// Registers TTGAImage with the picture framework for "tga".
+void RegisterTGAPicture();

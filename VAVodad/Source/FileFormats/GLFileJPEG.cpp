@@ -1,0 +1,36 @@
+#include "GLFileJPEG.h"
+
+#include "ImageCodecs.h"
+
+TGLJPEGImage::TGLJPEGImage() = default;
+
+void TGLJPEGImage::LoadFromStream(TStream& stream)
+{
+    if (stream.Size() == 0) return;
+    FAbortLoading = false;
+    TJpegDecoder decoder(stream);
+    decoder.SetScale(FDivScale);
+    decoder.SetSmoothing(FSmoothing);
+    const bool grey = decoder.Info().Components == 1;
+    decoder.SetLayout(grey ? TPixelLayout::Grey : TPixelLayout::BGR);
+    UnMipmap();
+    fColorFormat = grey ? GL_LUMINANCE : GL_BGR;
+    fInternalFormat = grey ? tfLUMINANCE8 : tfRGB8;
+    fElementSize = grey ? 1 : 3;
+    fDataType = GL_UNSIGNED_BYTE;
+    SetLevel0(static_cast<int32_t>(decoder.OutputWidth()), static_cast<int32_t>(decoder.OutputHeight()), 0);
+    fCubeMap = false;
+    fTextureArray = false;
+    FreeData();
+    ResizeData(DataSize());
+    // Output row s goes to buffer row height - 1 - s: OpenGL images start at the bottom.
+    decoder.ReadImage(DataBytes(), static_cast<ptrdiff_t>(Width()) * fElementSize, true);
+}
+
+void TGLJPEGImage::SaveToStream(TStream& /*stream*/) {}
+
+void RegisterGLFileJPEG()
+{
+    for (const char* extension : {"jpg", "jpeg", "jpe"})
+        RegisterRasterFileFormat<TGLJPEGImage>(extension, "Joint Photographic Experts Group Image");
+}
