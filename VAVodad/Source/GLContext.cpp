@@ -75,7 +75,6 @@ void DoneContextModule()
         }
     }
     vGLContextClasses.clear();
-    vMultitextureCoordinatorClass = nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------------------

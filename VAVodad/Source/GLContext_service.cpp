@@ -57,7 +57,7 @@ void AddTaskForServiceContext(TTaskProcedure ATask, std::shared_ptr<TFinishTaskE
         return;
     }
     TGLContextManager* const manager = vGLContextManager;
-    if (!manager || !manager->ServiceContext() || !ATask) return;
+    if (!manager || !manager->ServiceContext() || manager->Terminated() || !ATask) return;
     const bool waitHere = !FinishEvent;
     if (waitHere) FinishEvent = std::make_shared<TFinishTaskEvent>();
     manager->QueueServiceTask(std::move(ATask), FinishEvent);
@@ -171,12 +171,17 @@ void TServiceContextThread::InitializeServiceContext()
     context->Activate(); // balanced by the task runner's deactivation
 }
 
+// The task's event is set whatever happens, so a thread waiting for it never hangs.
 void TServiceContextThread::RunTask(TServiceContextTask& ATask)
 {
     TGLContext* const context = FManager->ServiceContext();
-    if (context && context->IsValid()) context->Activate();
-    RunTaskReportingErrors(ATask.Task);
-    if (context && context->IsValid() && vCurrentGLContext == context) context->Deactivate();
+    try {
+        if (context && context->IsValid()) context->Activate();
+        RunTaskReportingErrors(ATask.Task);
+        if (context && context->IsValid() && vCurrentGLContext == context) context->Deactivate();
+    } catch (...) {
+        GlobalLogSession()->LogError("Service thread task raised exception");
+    }
     if (ATask.Event) ATask.Event->SetEvent();
 }
 
