@@ -183,9 +183,18 @@ bool TGLBaseSceneObject::HasSubChildren() const
     return false;
 }
 
+void TGLBaseSceneObject::CheckNewChild(TGLBaseSceneObject* AChild) const
+{
+    Assert(AChild != nullptr, "", cUnit, __LINE__);
+    // An object under itself would make every walk of the tree endless.
+    for (const TGLBaseSceneObject* ancestor = this; ancestor; ancestor = ancestor->FParent)
+        if (ancestor == AChild) Assert(false, "A scene object cannot be a child of its own subtree", cUnit, __LINE__);
+}
+
 void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild)
 {
-    Assert(AChild && !AChild->FParent && AChild != this, "", cUnit, __LINE__);
+    CheckNewChild(AChild);
+    Assert(!AChild->FParent, "", cUnit, __LINE__);
     if (FScene) FScene->AddLights(AChild);
     FChildrenCreated = true;
     FChildren.Add(AChild);
@@ -215,7 +224,7 @@ TGLBaseSceneObject* TGLBaseSceneObject::AddNewChildFirst(const TPersistentClass&
 
 void TGLBaseSceneObject::Insert(int32_t AIndex, TGLBaseSceneObject* AChild)
 {
-    Assert(AChild && AChild != this, "", cUnit, __LINE__);
+    CheckNewChild(AChild);
     FChildrenCreated = true;
     // The scene the child had before leaving its parent: handles survive a move within one scene.
     IGLScene* previousScene = AChild->FScene;

@@ -336,6 +336,8 @@ private:
     // Clears the scene of the subtree without releasing anything (a removed subtree keeps no scene).
     void ForgetScene();
     void CheckChildren() const;
+    // Refuses nil and this object's ancestors (and itself).
+    void CheckNewChild(TGLBaseSceneObject* AChild) const;
     void DetachFromTree();
 
     // Read on every matrix and progress pass, so kept together ahead of the rest.

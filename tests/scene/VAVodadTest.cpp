@@ -370,8 +370,13 @@ TEST_F(TSceneFixture, ChildOrderOperations)
     EXPECT_THROW(Root->ExchangeChildren(0, 3), EListError);
     EXPECT_THROW(Root->Children(3), EListError);
     EXPECT_THROW(Root->Insert(5, new TGLBaseSceneObject(a)), EListError); // owned by a, freed with it
+    TGLBaseSceneObject* grandChild = Child(Child(a, "a1"), "a11");
+    EXPECT_THROW(grandChild->AddChild(a), EAssertionFailed); // a has a parent, and is an ancestor
+    EXPECT_THROW(grandChild->Insert(0, a), EAssertionFailed);
+    EXPECT_THROW(a->Insert(0, a), EAssertionFailed);
+    EXPECT_EQ(a->Parent(), Root);
     try {
-        a->MoveChildUp(0); // a never had a child
+        grandChild->MoveChildUp(0); // never had a child
         ADD_FAILURE();
     } catch (const EAssertionFailed& e) {
         EXPECT_EQ(e.Message().rfind("No children found! (VAVodad\\Source\\VAVodad, line ", 0), 0u) << e.Message();
