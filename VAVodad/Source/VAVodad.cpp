@@ -1001,9 +1001,9 @@ void TGLBaseSceneObject::SetAngle(int axis, float aValue)
     if (!(ComponentState() & csLoading)) {
         TCalculating calculating(FIsCalculating);
         const TVector4f rotationAxis = axis == 0 ? Right() : axis == 1 ? FUp->AsVector() : FDirection->AsVector();
+        const float radians = static_cast<float>(DegreesToRadiansExt(static_cast<double>(stored) - aValue));
         TMatrix4f rotation;
-        MatrixRotationAxisHmg(rotationAxis, static_cast<float>(DegreesToRadiansExt(static_cast<double>(stored) - aValue)),
-                              rotation);
+        MatrixRotationAxisHmg(rotationAxis, radians, rotation);
         FUp->SetDirectVector(Normalized(Transformed(FUp->AsVector(), rotation)));
         FDirection->SetDirectVector(Normalized(Transformed(FDirection->AsVector(), rotation)));
         TransformationChanged();

@@ -351,14 +351,15 @@ private:
     bool FPickable = true;
     bool FShowAxes = false;
     bool FIsCalculating = false;
-    bool FDetached = false;
     TGLBaseSceneObject* FParent = nullptr;
     IGLScene* FScene = nullptr;
     TList<TGLBaseSceneObject> FChildren;
     std::unique_ptr<TGLBehaviours> FGLBehaviours;
     std::unique_ptr<TGLObjectEffects> FGLObjectEffects;
-    alignas(64) TMatrix4f FLocalMatrix; // one cache line each
+    // Each matrix on a cache line of its own.
+    alignas(64) TMatrix4f FLocalMatrix;
     TMatrix4f FAbsoluteMatrix[2]{}; // the absolute matrix and its inverse
+    bool FDetached = false;         // the pre-destroy detachment ran
 
     std::unique_ptr<TGLCoordinates> FPosition;
     std::unique_ptr<TGLCoordinates> FDirection;
