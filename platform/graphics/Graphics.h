@@ -12,8 +12,9 @@
 #include <vector>
 
 // Prepares the graphics layer once per program: the application object that fonts and text need (made when
-// the program has none yet) and the picture formats bmp, png, jpg and jpeg. Drawing without text works
-// before it; text raises EInvalidGraphic until it has run.
+// the program has none yet, so a program with windows makes its own first) and the picture formats bmp,
+// png, jpg and jpeg. Drawing without text works before it; text raises EInvalidGraphic until it has run.
+// Without any display the fonts are served off screen.
 void InitializeGraphics();
 
 // ---------------------------------------------------------------------------------------------------------
