@@ -58,14 +58,19 @@ function(mirefall_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE MIREFALL_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures")
   set(environment ${MIREFALL_TEST_ENVIRONMENT} ${ARG_ENVIRONMENT})
+  set(launcher)
   if(ARG_WINDOW)
-    set_target_properties(${name} PROPERTIES
-      CROSSCOMPILING_EMULATOR "xvfb-run;-a;-s;-screen 0 1280x1024x24")
+    list(FILTER environment EXCLUDE REGEX "^QT_QPA_PLATFORM=")
     list(APPEND environment "QT_QPA_PLATFORM=xcb")
+    set(launcher "xvfb-run;-a;-s;-screen 0 1280x1024x24")
   endif()
+  # The environment goes through env in front of the program: the discovered tests receive their properties
+  # as one flat argument list, in which a list of variables falls apart (only the first would count), and
+  # this way the test discovery runs in the same environment.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "env;${environment};${launcher}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABEL}" ENVIRONMENT "${environment}")
+    PROPERTIES LABELS "${ARG_LABEL}")
 endfunction()
 
 # mirefall_fuzz(NAME DEPS lib...)

@@ -8,6 +8,7 @@
 #include <QtCore/QAbstractEventDispatcher>
 #include <QtCore/QFileInfo>
 #include <QtGui/QScreen>
+#include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QMessageBox>
@@ -115,9 +116,10 @@ void TForm::ApplyWindowFlags()
     if (FFormStyle == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     QWidget* widget = Widget();
     if (widget->windowFlags() == flags) return;
-    const bool shown = widget->isVisible();
-    widget->setWindowFlags(flags); // hides the window
-    if (shown) widget->show();
+    // QWidget::setWindowFlags would make new native windows for the form and every native child, pulling
+    // the X window from under a rendering context: the existing window takes the new hints instead.
+    widget->overrideWindowFlags(flags);
+    if (QWindow* window = widget->windowHandle()) window->setFlags(flags);
 }
 
 void TForm::CreateWnd()
