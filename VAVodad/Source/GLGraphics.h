@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <typeinfo>
 #include <vector>
@@ -67,6 +68,20 @@ void ConvertBGR24ToRGBA32(const uint8_t* src, uint8_t* dest, size_t count);
 void CopyRGB24ToRGBA32(const uint8_t* src, uint8_t* dest, size_t count);
 // Exchanges the first and third byte of each 4-byte pixel; src and dest may be the same.
 void SwapRedBlue32(const uint8_t* src, uint8_t* dest, size_t count);
+
+// Makes a context current for a scope (deactivating the one that was) and puts the former one back on every
+// way out; nothing happens when it is already current.
+class TGLContextSwitch {
+public:
+    explicit TGLContextSwitch(TGLContext* AContext);
+    ~TGLContextSwitch();
+    TGLContextSwitch(const TGLContextSwitch&) = delete;
+    TGLContextSwitch& operator=(const TGLContextSwitch&) = delete;
+
+private:
+    TGLContext* FContext;
+    TGLContext* FPrevious;
+};
 
 // The number of levels down to 1 x 1 (and depth 1 for a volume); the depth of anything else takes no part.
 int32_t LevelCountForSize(int32_t w, int32_t h, int32_t d, bool isVolume);
@@ -198,6 +213,11 @@ public:
                                    GLenum colorFormat = 0, GLenum dataType = 0);
 
 protected:
+    // Reads every level (and face) of the texture name bound to target on unit 0 of the current context;
+    // chooseFormat sets the internal format, colour format and data type from the queried internal format.
+    // Answers whether a level was found; the buffer is emptied when none was.
+    bool ReadTextureLevels(uint32_t name, TGLTextureTarget target,
+                           const std::function<void(GLenum queriedFormat)>& chooseFormat);
     // Resizes the pixel buffer to size bytes; bytes that are new start at zero.
     void ResizeData(size_t size);
     void FreeData() { std::vector<uint8_t>().swap(fData); }

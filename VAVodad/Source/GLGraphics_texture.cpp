@@ -8,33 +8,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 namespace {
-
-// Restores the previous current context on every way out of a scope that activated another one.
-class TContextSwitch {
-public:
-    explicit TContextSwitch(TGLContext* AContext) : FContext(AContext)
-    {
-        FPrevious = GetCurrentGLContext();
-        if (FPrevious == FContext) return;
-        if (FPrevious) FPrevious->Deactivate();
-        FContext->Activate();
-    }
-    ~TContextSwitch()
-    {
-        if (FPrevious == FContext) return;
-        FContext->Deactivate();
-        if (FPrevious) FPrevious->Activate();
-    }
-    TContextSwitch(const TContextSwitch&) = delete;
-    TContextSwitch& operator=(const TContextSwitch&) = delete;
-
-private:
-    TGLContext* FContext;
-    TGLContext* FPrevious = nullptr;
-};
 
 // Chooses among the plain, compressed and direct-state-access forms of the texture-image calls.
 struct TTextureUploader {
@@ -109,6 +86,20 @@ void RearrangeVolumeBlocks(const uint8_t* from, uint8_t* to, int32_t w, int32_t 
 }
 
 } // namespace
+
+TGLContextSwitch::TGLContextSwitch(TGLContext* AContext) : FContext(AContext), FPrevious(GetCurrentGLContext())
+{
+    if (FPrevious == FContext) return;
+    if (FPrevious) FPrevious->Deactivate();
+    FContext->Activate();
+}
+
+TGLContextSwitch::~TGLContextSwitch()
+{
+    if (FPrevious == FContext) return;
+    FContext->Deactivate();
+    if (FPrevious) FPrevious->Activate();
+}
 
 void TGLBaseImage::RegisterAsOpenGLTexture(TGLTextureHandle* AHandle, bool aMipmapGen, GLenum aTexFormat,
                                            int32_t& texWidth, int32_t& texHeight, int32_t& texDepth)
@@ -231,85 +222,89 @@ void TGLBaseImage::RegisterAsOpenGLTexture(TGLTextureHandle* AHandle, bool aMipm
     }
 }
 
-bool TGLBaseImage::AssignFromTexture(TGLTextureHandle* AHandle, bool CastToFormat, TGLInternalFormat intFormat,
-                                     GLenum colorFormat, GLenum dataType)
+bool TGLBaseImage::ReadTextureLevels(uint32_t name, TGLTextureTarget target,
+                                     const std::function<void(GLenum queriedFormat)>& chooseFormat)
 {
-    TGLContext* context = GetCurrentGLContext();
-    if (!context && AHandle) context = AHandle->RenderingContext();
-    if (!context || !AHandle) return false;
-    TContextSwitch use(context);
-    if (AHandle->IsDataNeedUpdate()) return false;
-
     TGLExtensionsAndEntryPoints* GL = GetCurrentGL();
-    TGLStateCache* states = context->GLStates();
-    const GLenum glTarget = TextureTargetToGLEnum(AHandle->Target());
+    TGLStateCache* states = GetCurrentGLContextOrAbort()->GLStates();
+    const GLenum glTarget = TextureTargetToGLEnum(target);
     states->SetActiveTexture(0);
-    states->SetTextureBinding(0, AHandle->Target(), AHandle->Handle());
+    states->SetTextureBinding(0, target, name);
     fLevelCount = 0;
     GLint maxLevel = 0;
     GL->GetTexParameteriv(glTarget, GL_TEXTURE_MAX_LEVEL, &maxLevel);
     fCubeMap = glTarget == GL_TEXTURE_CUBE_MAP;
     const GLenum queryTarget = fCubeMap ? GL_TEXTURE_CUBE_MAP_POSITIVE_X : glTarget;
-    const int32_t faces = fCubeMap ? 6 : 1;
     fTextureArray = glTarget == GL_TEXTURE_1D_ARRAY || glTarget == GL_TEXTURE_2D_ARRAY ||
                     glTarget == GL_TEXTURE_CUBE_MAP_ARRAY;
 
     int32_t limit = 1;
     do {
-        GLint format = 0;
+        GLint format = 0, w = 0;
         GL->GetTexLevelParameteriv(queryTarget, fLevelCount, GL_TEXTURE_INTERNAL_FORMAT, &format);
-        if (format == 1) break; // an undefined level
+        GL->GetTexLevelParameteriv(queryTarget, fLevelCount, GL_TEXTURE_WIDTH, &w);
+        // An undefined level: internal format 1 in a compatibility context, any format but no width in others.
+        if (format == 1 || w == 0) break;
         if (fLevelCount == 0) {
-            GLint w = 0, h = 0, d = 0;
-            GL->GetTexLevelParameteriv(queryTarget, 0, GL_TEXTURE_WIDTH, &w);
+            GLint h = 0, d = 0;
             GL->GetTexLevelParameteriv(queryTarget, 0, GL_TEXTURE_HEIGHT, &h);
             if (glTarget == GL_TEXTURE_3D || glTarget == GL_TEXTURE_2D_ARRAY || glTarget == GL_TEXTURE_CUBE_MAP_ARRAY)
                 GL->GetTexLevelParameteriv(queryTarget, 0, GL_TEXTURE_DEPTH, &d);
             SetLevel0(w, h, d);
-            fInternalFormat = CastToFormat ? GLEnumToInternalFormat(static_cast<GLenum>(format)) : intFormat;
-            InternalFormatPixelFormat(fInternalFormat, fColorFormat, fDataType);
-            if (colorFormat != 0) fColorFormat = colorFormat;
-            if (dataType != 0) fDataType = dataType;
+            chooseFormat(static_cast<GLenum>(format));
             limit = std::min(maxLevel + 1, LevelCountForSize(w, h, d, glTarget == GL_TEXTURE_3D));
             if (fInternalFormat >= tfFLOAT_R16 && fInternalFormat <= tfFLOAT_RGBA32) limit = 1;
         }
         ++fLevelCount;
     } while (fLevelCount < std::min(limit, cMaxImageLevels));
 
-    if (fLevelCount > 0) {
-        fElementSize = PixelElementSize(fColorFormat, fDataType);
-        FreeData();
-        ResizeData(DataSize());
-        states->SetPackAlignment(1);
-        states->SetPackRowLength(0);
-        states->SetPackSkipRows(0);
-        states->SetPackSkipPixels(0);
-        std::vector<uint8_t> rearranged;
-        for (int32_t face = 0; face < faces; ++face) {
-            const GLenum target = fCubeMap ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : glTarget;
-            for (int32_t level = 0; level < fLevelCount; ++level) {
-                uint8_t* destination = GetLevelAddress(level, face);
-                if (!IsCompressed()) {
-                    GL->GetTexImage(target, level, fColorFormat, fDataType, destination);
-                } else if (GL->NV_texture_compression_vtc && LevelDepth(level) > 1 && !fTextureArray) {
-                    rearranged.resize(FLOD[level].Size);
-                    GL->GetCompressedTexImage(target, level, rearranged.data());
-                    RearrangeVolumeBlocks(rearranged.data(), destination, LevelWidth(level), LevelHeight(level),
-                                          LevelDepth(level), fElementSize, false);
-                } else {
-                    GL->GetCompressedTexImage(target, level, destination);
-                }
+    FreeData();
+    if (fLevelCount == 0) return false;
+    fElementSize = PixelElementSize(fColorFormat, fDataType);
+    ResizeData(DataSize());
+    states->SetPackAlignment(1);
+    states->SetPackRowLength(0);
+    states->SetPackSkipRows(0);
+    states->SetPackSkipPixels(0);
+    std::vector<uint8_t> rearranged;
+    for (int32_t face = 0; face < (fCubeMap ? 6 : 1); ++face) {
+        const GLenum faceTarget = fCubeMap ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : glTarget;
+        for (int32_t level = 0; level < fLevelCount; ++level) {
+            uint8_t* destination = GetLevelAddress(level, face);
+            if (!IsCompressed()) {
+                GL->GetTexImage(faceTarget, level, fColorFormat, fDataType, destination);
+            } else if (GL->NV_texture_compression_vtc && LevelDepth(level) > 1 && !fTextureArray) {
+                rearranged.resize(FLOD[level].Size);
+                GL->GetCompressedTexImage(faceTarget, level, rearranged.data());
+                RearrangeVolumeBlocks(rearranged.data(), destination, LevelWidth(level), LevelHeight(level),
+                                      LevelDepth(level), fElementSize, false);
+            } else {
+                GL->GetCompressedTexImage(faceTarget, level, destination);
             }
         }
     }
+    return true;
+}
+
+bool TGLBaseImage::AssignFromTexture(TGLTextureHandle* AHandle, bool CastToFormat, TGLInternalFormat intFormat,
+                                     GLenum colorFormat, GLenum dataType)
+{
+    TGLContext* context = GetCurrentGLContext();
+    if (!context && AHandle) context = AHandle->RenderingContext();
+    if (!context || !AHandle) return false;
+    TGLContextSwitch use(context);
+    if (AHandle->IsDataNeedUpdate()) return false;
+    const bool found = ReadTextureLevels(AHandle->Handle(), AHandle->Target(), [&](GLenum queried) {
+        fInternalFormat = CastToFormat ? GLEnumToInternalFormat(queried) : intFormat;
+        InternalFormatPixelFormat(fInternalFormat, fColorFormat, fDataType);
+        if (colorFormat != 0) fColorFormat = colorFormat;
+        if (dataType != 0) fDataType = dataType;
+    });
     if (auto* image = dynamic_cast<TGLImage*>(this)) {
-        image->FBlank = fLevelCount == 0;
-        if (fLevelCount == 0) {
-            UnMipmap();
-            FreeData();
-        }
+        image->FBlank = !found;
+        if (!found) UnMipmap();
     }
-    GL->CheckError();
+    GetCurrentGL()->CheckError();
     return true;
 }
 
@@ -357,7 +352,7 @@ void TGLImage::AssignFromTexture2D(TGLTextureHandle* textureHandle)
         FreeData();
         return;
     }
-    TContextSwitch use(context);
+    TGLContextSwitch use(context);
     AssignFromTexture2D(textureHandle->Handle());
 }
 

@@ -1,6 +1,7 @@
 #include "GLFileDDS.h"
 
 #include "DXTC.h"
+#include "OpenGLAdapter.h"
 
 #include <algorithm>
 #include <cstring>
@@ -196,6 +197,19 @@ void TGLDDSImage::SaveToStream(TStream& stream)
             }
             stream.WriteBuffer(pixels, static_cast<int64_t>(bytes));
         }
+}
+
+void TGLDDSImage::AssignFromTexture(TGLContext* textureContext, uint32_t textureHandle,
+                                    TGLTextureTarget textureTarget, bool CurrentFormat, TGLInternalFormat intFormat)
+{
+    TGLContextSwitch use(textureContext);
+    ReadTextureLevels(textureHandle, textureTarget, [&](GLenum queried) {
+        fInternalFormat = CurrentFormat ? GLEnumToInternalFormat(queried) : intFormat;
+        if (!InternalFormatFromMaskTable(fInternalFormat, fColorFormat, fDataType))
+            InternalFormatPixelFormat(fInternalFormat, fColorFormat, fDataType);
+    });
+    if (fLevelCount == 0) fLevelCount = 1;
+    GetCurrentGL()->CheckError();
 }
 
 void RegisterGLFileDDS()

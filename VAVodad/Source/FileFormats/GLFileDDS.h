@@ -16,6 +16,13 @@ public:
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
 
+    using TGLBaseImage::AssignFromTexture;
+    // Every level (and face) of the texture textureHandle for textureTarget, read in textureContext; the
+    // internal format is the texture's with CurrentFormat, else intFormat, its pixels in the DDS order of the
+    // mask table where it has a row.
+    void AssignFromTexture(TGLContext* textureContext, uint32_t textureHandle, TGLTextureTarget textureTarget,
+                           bool CurrentFormat, TGLInternalFormat intFormat);
+
 private:
     // Bytes of one face of a level as the file stores it, without the image buffer's padding.
     size_t FileLevelBytes(int32_t width, int32_t height, int32_t depth) const;

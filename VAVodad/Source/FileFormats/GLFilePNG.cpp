@@ -1,6 +1,9 @@
 #include "GLFilePNG.h"
 
+#include "GLContext.h"
+#include "GLState.h"
 #include "ImageCodecs.h"
+#include "OpenGLAdapter.h"
 
 #include <cstring>
 
@@ -75,6 +78,39 @@ void TGLPNGImage::SaveToStream(TStream& stream)
     } catch (const EInvalidGraphic&) {
         throw EInvalidRasterFile(cLibPngError);
     }
+}
+
+void TGLPNGImage::AssignFromTexture(TGLContext* textureContext, uint32_t textureHandle,
+                                    TGLTextureTarget textureTarget, bool CurrentFormat, TGLInternalFormat intFormat)
+{
+    if (textureTarget != ttTexture2D && textureTarget != ttTextureRect) return;
+    TGLContextSwitch use(textureContext);
+    TGLExtensionsAndEntryPoints* GL = GetCurrentGL();
+    TGLStateCache* states = textureContext->GLStates();
+    const GLenum glTarget = TextureTargetToGLEnum(textureTarget);
+    states->SetActiveTexture(0);
+    states->SetTextureBinding(0, textureTarget, textureHandle);
+    fLevelCount = 0;
+    fCubeMap = false;
+    fTextureArray = false;
+    GLint format = 0;
+    GL->GetTexLevelParameteriv(glTarget, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+    if (format > 1) {
+        GLint w = 0, h = 0;
+        GL->GetTexLevelParameteriv(glTarget, 0, GL_TEXTURE_WIDTH, &w);
+        GL->GetTexLevelParameteriv(glTarget, 0, GL_TEXTURE_HEIGHT, &h);
+        SetLevel0(w, h, 0);
+        fInternalFormat = CurrentFormat ? GLEnumToInternalFormat(static_cast<GLenum>(format)) : intFormat;
+        InternalFormatPixelFormat(fInternalFormat, fColorFormat, fDataType);
+        fLevelCount = 1;
+        fElementSize = PixelElementSize(fColorFormat, fDataType);
+        FreeData();
+        ResizeData(DataSize());
+        states->SetPackAlignment(1);
+        if (DataBytes()) GL->GetTexImage(glTarget, 0, fColorFormat, fDataType, DataBytes());
+    }
+    fLevelCount = 1;
+    GL->CheckError();
 }
 
 void RegisterGLFilePNG()

@@ -13,6 +13,12 @@ public:
     void LoadFromStream(TStream& stream) override;
     // Level 0 of an 8- or 16-bit grey, grey+alpha, RGB or RGBA image.
     void SaveToStream(TStream& stream) override;
+
+    using TGLBaseImage::AssignFromTexture;
+    // Level 0 of the 2D or rectangle texture textureHandle, read in textureContext; the internal format is
+    // the texture's with CurrentFormat, else intFormat. Other targets read nothing.
+    void AssignFromTexture(TGLContext* textureContext, uint32_t textureHandle, TGLTextureTarget textureTarget,
+                           bool CurrentFormat, TGLInternalFormat intFormat);
 };
 
 // Registers "png" in the raster format registry.
