@@ -161,11 +161,6 @@ void TGLBaseSceneObject::DeleteChildCameras()
 // ---------------------------------------------------------------------------------------------------------
 // Tree
 
-int32_t TGLBaseSceneObject::Count() const
-{
-    return FChildren.Count();
-}
-
 TGLBaseSceneObject* TGLBaseSceneObject::Children(int32_t Index) const
 {
     return FChildren.Items(Index);

@@ -87,7 +87,7 @@ public:
     void SetParent(TGLBaseSceneObject* Value) { MoveTo(Value); }
     IGLScene* Scene() const { return FScene; }
     virtual void SetScene(IGLScene* Value);
-    int32_t Count() const;
+    int32_t Count() const { return FChildren.Count(); }
     // Checked: an index out of range raises the list-index error.
     TGLBaseSceneObject* Children(int32_t Index) const;
     int32_t IndexOfChild(TGLBaseSceneObject* aChild) const;
