@@ -112,7 +112,8 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c)
 
 constexpr int32_t FontPixelsPerInch = 96;
 
-template <class T, class V> void StoreAndNotify(T& field, const V& value, const std::function<void()>& changed)
+// Stores a changed value and reports the change; an equal value changes nothing.
+template <class T, class V, class F> void StoreAndNotify(T& field, const V& value, F changed)
 {
     if (field == value) return;
     field = value;

@@ -82,7 +82,8 @@ TEST(JpegImage, GreyAndCmykFilesBecomeColourPictures)
 
 TEST(JpegImage, CoreScalesAndDeliversGrey)
 {
-    TStringStream stream(EncodeTestJpeg(QuadrantJpeg(16, 16)));
+    const std::string file = EncodeTestJpeg(QuadrantJpeg(16, 16));
+    TStringStream stream(file + "bytes of whatever follows");
     TJpegDecoder decoder(stream);
     EXPECT_EQ(decoder.Info().Components, 3);
     decoder.SetScale(2);
@@ -94,6 +95,7 @@ TEST(JpegImage, CoreScalesAndDeliversGrey)
     EXPECT_NEAR(grey[0], 29, 6);      // blue
     EXPECT_NEAR(grey[7], 255, 6);     // white
     EXPECT_NEAR(grey[63], 150, 6);    // green, top right
+    EXPECT_EQ(stream.Position(), int64_t(file.size())); // what was read ahead goes back to the stream
 }
 
 TEST(JpegImage, WriteThenRead)

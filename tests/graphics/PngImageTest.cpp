@@ -131,13 +131,15 @@ TEST(PngImage, CoreDeliversNativeSamples)
 {
     TestPng rgb16(2, 1, PNG_COLOR_TYPE_RGB, 16);
     rgb16.rows = {Bytes({0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xFF, 0xFE, 0x00, 0x01, 0x80, 0x00})};
-    TStringStream stream(EncodeTestPng(rgb16));
+    const std::string file = EncodeTestPng(rgb16);
+    TStringStream stream(file + "more");
     TPngDecoder decoder(stream);
     EXPECT_EQ(decoder.SetLayout(TPixelLayout::Native), 6);
     uint16_t samples[6] = {};
     decoder.ReadImage(reinterpret_cast<uint8_t*>(samples), sizeof samples, false);
     const uint16_t expected[6] = {0x1234, 0x5678, 0x9ABC, 0xFFFE, 0x0001, 0x8000};
     EXPECT_EQ(std::memcmp(samples, expected, sizeof samples), 0);
+    EXPECT_EQ(stream.Position(), int64_t(file.size())); // the reader stops at the end of the file
 
     TStringStream palette(EncodeTestPng(PalettePngWithTransparency()));
     TPngDecoder paletteDecoder(palette);
