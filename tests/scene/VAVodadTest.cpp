@@ -651,3 +651,31 @@ TEST_F(TSceneFixture, RayCastSilhouetteAndOrbit)
     EXPECT_NEAR(HmgLength(eye->AbsolutePosition()), 10, 1e-3);
     EXPECT_EQ(eye->DistanceTo(nullptr), 0);
 }
+
+TEST_F(TSceneFixture, PointingAndRelativeMoves)
+{
+    TGLBaseSceneObject* parent = Child(Root);
+    parent->Position()->SetPoint(5, 0, 0);
+    TGLBaseSceneObject* eye = Child(parent);
+    TGLBaseSceneObject* target = Child(Root);
+    target->Position()->SetPoint(5, 0, -10);
+    eye->PointTo(target, V(0, 1, 0, 0));
+    ExpectNear(eye->AbsoluteDirection(), {0, 0, -1, 0});
+    ExpectNear(eye->Up()->AsVector(), {0, 1, 0, 0});
+    eye->PointTo(nullptr, V(0, 1, 0, 0)); // nothing
+
+    eye->Move(2);  // along Direction
+    eye->Lift(1);  // along Up
+    eye->Slide(3); // along Right = Direction x Up = (1, 0, 0)
+    ExpectNear(eye->AbsolutePosition(), {8, 1, -2, 1});
+    EXPECT_FLOAT_EQ(eye->DistanceTo(target), std::sqrt(9.0f + 1 + 64));
+    EXPECT_FLOAT_EQ(eye->SqrDistanceTo(TVector3f{{{5, 0, -10}}}), 74);
+
+    // Orbiting all around keeps the distance and faces the target.
+    eye->MoveObjectAllAround(target, 30, 45);
+    EXPECT_NEAR(eye->DistanceTo(target), std::sqrt(74.0f), 1e-4);
+    TVector4f toTarget;
+    HmgSubtract(target->AbsolutePosition(), eye->AbsolutePosition(), toTarget);
+    HmgNormalizeInPlace(toTarget);
+    ExpectNear(eye->AbsoluteDirection(), {toTarget.X, toTarget.Y, toTarget.Z, 0}, 1e-5f);
+}
