@@ -679,3 +679,35 @@ TEST_F(TSceneFixture, PointingAndRelativeMoves)
     HmgNormalizeInPlace(toTarget);
     ExpectNear(eye->AbsoluteDirection(), {toTarget.X, toTarget.Y, toTarget.Z, 0}, 1e-5f);
 }
+
+TEST_F(TSceneFixture, AbsoluteRotationAndForcedParentMatrices)
+{
+    // About the world's Y axis wherever the object stands: its orientation turns, its position stays.
+    TGLBaseSceneObject* o = Child(Root);
+    o->Position()->SetPoint(10, 0, 0);
+    o->RotateAbsolute(0, 90, 0);
+    ExpectNear(o->Direction()->AsVector(), {1, 0, 0, 0});
+    ExpectNear(o->Up()->AsVector(), {0, 1, 0, 0});
+    ExpectNear(o->AbsolutePosition(), {10, 0, 0, 1});
+    o->RotateAbsolute(TVector3f{{{0, 1, 0}}}, 90);
+    ExpectNear(o->Direction()->AsVector(), {0, 0, 1, 0});
+
+    // A forced matrix reaches the children's absolute matrices.
+    TGLBaseSceneObject* child = Child(o);
+    child->Position()->SetPoint(0, 0, 1);
+    ExpectNear(child->AbsolutePosition(), {10, 0, 1, 1});
+    TMatrix4f moved = IdentityHmgMatrix;
+    moved.W = V(0, 5, 0, 1);
+    o->ForceLocalMatrix(moved);
+    ExpectNear(child->AbsolutePosition(), {0, 5, 1, 1});
+}
+
+TEST_F(TSceneFixture, DeletingALightsChildrenKeepsTheLightLit)
+{
+    TTestLight* light = Child<TTestLight>(Root, "light");
+    TTestLight* inner = Child<TTestLight>(light, "inner");
+    EXPECT_EQ(Scene->Lights, (std::set<TGLBaseSceneObject*>{light, inner}));
+    light->DeleteChildren();
+    EXPECT_EQ(Scene->Lights, std::set<TGLBaseSceneObject*>{light});
+    EXPECT_EQ(light->Count(), 0);
+}
