@@ -310,16 +310,29 @@ uint32_t RegisterWindowMessage(const std::string& Name)
 
 uint32_t GetMessageTime() { return gMessageTime; }
 
+namespace {
+
+bool TakePosted(TThreadQueue& Queue, TMsg& Msg)
+{
+    if (Queue.Posted.empty()) return false;
+    Msg = Queue.Posted.front();
+    Queue.Posted.pop_front();
+    return true;
+}
+
+} // namespace
+
 bool PeekMessage(TMsg& Msg)
 {
-    PumpQtEvents();
     TThreadQueue& queue = CurrentQueue();
-    std::lock_guard<std::mutex> guard(gLock);
-    if (!queue.Posted.empty()) {
-        Msg = queue.Posted.front();
-        queue.Posted.pop_front();
-        return true;
+    {
+        // Posted messages go before input: Qt's events wait until none is left.
+        std::lock_guard<std::mutex> guard(gLock);
+        if (TakePosted(queue, Msg)) return true;
     }
+    PumpQtEvents();
+    std::lock_guard<std::mutex> guard(gLock);
+    if (TakePosted(queue, Msg)) return true; // posted by an event handler just now
     // Paint and timer messages exist only while no posted message waits, and carry the time they are taken.
     while (!queue.Invalid.empty()) {
         HWND wnd = queue.Invalid.front();

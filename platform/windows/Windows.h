@@ -4,9 +4,9 @@
 //
 // The queue runs on Qt's event loop (a QApplication must exist for timers and native windows; the forms
 // layer's TApplication::Initialize makes it). Messages are handed out in the order the system relies on:
-// posted messages first (in posting order), then one paint message per invalidated window, then one timer
-// message per due timer. Input reaches the forms directly from Qt while pending events are processed, which
-// PeekMessage does first.
+// posted messages first (in posting order), then input (which reaches the forms directly from Qt while its
+// pending events are processed), then one paint message per invalidated window, then one timer message per
+// due timer.
 #pragma once
 
 #include "Messages.h"
@@ -53,8 +53,8 @@ uint32_t RegisterWindowMessage(const std::string& Name);
 // The time stamp of the message this thread dispatched last.
 uint32_t GetMessageTime();
 
-// Processes pending Qt events (input, expose, Qt timers), then takes the next message of this thread's
-// queue in the order above. False when nothing is pending.
+// Takes the next message of this thread's queue in the order above; when no posted message waits, pending
+// Qt events (input, expose, Qt timers) are processed first. False when nothing is pending.
 bool PeekMessage(TMsg& Msg);
 // Hands the message to its window's procedure and answers the result; nothing when the window is gone.
 LRESULT DispatchMessage(const TMsg& Msg);
