@@ -1,5 +1,5 @@
 // Decoding a 1024 x 1024 PNG and JPEG through the picture classes beside plain libpng and libjpeg decoding
-// the same bytes into a buffer of the same layout (B, G, R), in the same run.
+// the same bytes into a new buffer of the same layout (B, G, R), in the same run.
 #include "BenchBaseline.h"
 #include "ImageCodecs.h"
 #include "JPEG.h"
@@ -114,8 +114,8 @@ bool PlainPngDecode(const std::string& bytes, std::vector<uint8_t>& pixels)
 
 void BM_PlainLibpngDecode(benchmark::State& state)
 {
-    std::vector<uint8_t> pixels;
     for (auto _ : state) {
+        std::vector<uint8_t> pixels;
         if (!PlainPngDecode(PngBytes(), pixels)) state.SkipWithError("libpng failed");
         benchmark::DoNotOptimize(pixels.data());
     }
@@ -140,9 +140,9 @@ BENCHMARK(BM_JpegPictureDecode)->Unit(benchmark::kMillisecond);
 void BM_PlainLibjpegDecode(benchmark::State& state)
 {
     const std::string& bytes = JpegBytes();
-    std::vector<uint8_t> pixels;
     std::vector<JSAMPROW> rows(kSide);
     for (auto _ : state) {
+        std::vector<uint8_t> pixels;
         jpeg_decompress_struct cinfo;
         jpeg_error_mgr err;
         cinfo.err = jpeg_std_error(&err);
