@@ -14,6 +14,8 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QWidget>
 
+#include <exception>
+
 TApplication* Application = nullptr;
 
 namespace {

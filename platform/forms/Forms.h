@@ -4,7 +4,6 @@
 
 #include "Controls.h"
 
-#include <exception>
 #include <functional>
 #include <string>
 
