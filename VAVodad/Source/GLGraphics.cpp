@@ -99,7 +99,7 @@ TGLDataFile* TGLBaseImage::CreateCopy(TPersistent* /*AOwner*/) const
 
 int32_t TGLBaseImage::CheckedLevel(TGLImageLODRange level)
 {
-    Assert(level >= 0 && level < cMaxImageLevels, "Level index out of range", cGraphicsUnit, 0);
+    Assert(level >= 0 && level < cMaxImageLevels, "Level index out of range", cGraphicsUnit, __LINE__);
     return level;
 }
 
@@ -428,7 +428,7 @@ void TGLImage::AssignImage(TGLBaseImage* source)
 void TGLImage::SetWidth(int32_t val)
 {
     if (val == FLOD[0].Width) return;
-    Assert(val >= 0, "", cGraphicsUnit, 0);
+    Assert(val >= 0, "", cGraphicsUnit, __LINE__);
     FLOD[0].Width = val;
     FBlank = true;
 }
@@ -436,7 +436,7 @@ void TGLImage::SetWidth(int32_t val)
 void TGLImage::SetHeight(int32_t val)
 {
     if (val == FLOD[0].Height) return;
-    Assert(val >= 0, "", cGraphicsUnit, 0);
+    Assert(val >= 0, "", cGraphicsUnit, __LINE__);
     FLOD[0].Height = val;
     FBlank = true;
 }
@@ -444,7 +444,7 @@ void TGLImage::SetHeight(int32_t val)
 void TGLImage::SetDepth(int32_t val)
 {
     if (val == FLOD[0].Depth) return;
-    Assert(val >= 0, "", cGraphicsUnit, 0);
+    Assert(val >= 0, "", cGraphicsUnit, __LINE__);
     FLOD[0].Depth = val;
     FBlank = true;
 }
@@ -603,7 +603,7 @@ void TGLImage::ApplyColorTable(const uint8_t* table)
 void TGLImage::BrightnessCorrection(float factor)
 {
     if (!DataBytes()) return;
-    Assert(factor >= 0, "", cGraphicsUnit, 0);
+    Assert(factor >= 0, "", cGraphicsUnit, __LINE__);
     std::array<uint8_t, 256> table;
     for (int i = 0; i < 256; ++i)
         table[i] = static_cast<uint8_t>(std::min<int64_t>(Round(double(factor) * i), 255));
@@ -613,7 +613,7 @@ void TGLImage::BrightnessCorrection(float factor)
 void TGLImage::GammaCorrection(float gamma)
 {
     if (!DataBytes()) return;
-    Assert(gamma > 0, "", cGraphicsUnit, 0);
+    Assert(gamma > 0, "", cGraphicsUnit, __LINE__);
     const double exponent = gamma < 0.1f ? 10.0 : 1.0 / gamma;
     std::array<uint8_t, 256> table;
     for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(Round(std::pow(i / 255.0, exponent) * 255.0));

@@ -68,6 +68,8 @@ void ConvertBGR24ToRGBA32(const uint8_t* src, uint8_t* dest, size_t count);
 void CopyRGB24ToRGBA32(const uint8_t* src, uint8_t* dest, size_t count);
 // Exchanges the first and third byte of each 4-byte pixel; src and dest may be the same.
 void SwapRedBlue32(const uint8_t* src, uint8_t* dest, size_t count);
+// Row y of a narrowed image (RGBA8, or the RGB8 error image) as B, G, R, A pixels.
+void NarrowedRowToBGRA(const TGLBaseImage& image, int32_t y, uint8_t* dest);
 
 // Makes a context current for a scope (deactivating the one that was) and puts the former one back on every
 // way out; nothing happens when it is already current.

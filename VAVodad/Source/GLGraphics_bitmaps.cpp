@@ -44,6 +44,16 @@ void SwapRedBlue32(const uint8_t* src, uint8_t* dest, size_t count)
     }
 }
 
+void NarrowedRowToBGRA(const TGLBaseImage& image, int32_t y, uint8_t* dest)
+{
+    const size_t width = static_cast<size_t>(image.Width());
+    const uint8_t* src = image.DataBytes() + static_cast<size_t>(y) * width * image.ElementSize();
+    if (image.ElementSize() == 4)
+        SwapRedBlue32(src, dest, width);
+    else
+        ConvertBGR24ToRGBA32(src, dest, width); // R, G, B becomes B, G, R, 255
+}
+
 void TGLImage::Assign(TPersistent* Source)
 {
     if (dynamic_cast<TGLBaseImage*>(Source)) {
@@ -102,32 +112,32 @@ template <class F> void TGLImage::TakeBitmapRows(TBitmap* aBitmap, GLenum colorF
 
 void TGLImage::AssignFrom24BitsBitmap(TBitmap* aBitmap)
 {
-    Assert(aBitmap->PixelFormat() == pf24bit, "", cBitmapsUnit, 0);
+    Assert(aBitmap->PixelFormat() == pf24bit, "", cBitmapsUnit, __LINE__);
     if (GetCurrentGL()->EXT_bgra) {
         TakeBitmapRows(aBitmap, GL_BGR, 3,
                        [](const uint8_t* src, uint8_t* dest, size_t count) { std::memcpy(dest, src, count * 3); });
         return;
     }
-    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, 0);
+    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, __LINE__);
     TakeBitmapRows(aBitmap, GL_RGBA, 4, ConvertBGR24ToRGBA32);
 }
 
 void TGLImage::AssignFromBitmap24WithoutRGBSwap(TBitmap* aBitmap)
 {
-    Assert(aBitmap->PixelFormat() == pf24bit, "", cBitmapsUnit, 0);
-    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, 0);
+    Assert(aBitmap->PixelFormat() == pf24bit, "", cBitmapsUnit, __LINE__);
+    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, __LINE__);
     TakeBitmapRows(aBitmap, GL_RGBA, 4, CopyRGB24ToRGBA32);
 }
 
 void TGLImage::AssignFrom32BitsBitmap(TBitmap* aBitmap)
 {
-    Assert(aBitmap->PixelFormat() == pf32bit, "", cBitmapsUnit, 0);
+    Assert(aBitmap->PixelFormat() == pf32bit, "", cBitmapsUnit, __LINE__);
     if (GetCurrentGL()->EXT_bgra) {
         TakeBitmapRows(aBitmap, GL_BGRA, 4,
                        [](const uint8_t* src, uint8_t* dest, size_t count) { std::memcpy(dest, src, count * 4); });
         return;
     }
-    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, 0);
+    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, __LINE__);
     TakeBitmapRows(aBitmap, GL_RGBA, 4, SwapRedBlue32);
 }
 
@@ -180,10 +190,8 @@ void TGLImage::AssignToBitmap(TBitmap* aBitmap)
     Narrow();
     aBitmap->SetPixelFormat(pf32bit);
     aBitmap->SetSize(Width(), Height());
-    if (!DataBytes() || fData.size() < static_cast<size_t>(Width()) * Height() * 4) return;
+    if (fData.size() < static_cast<size_t>(Width()) * Height() * fElementSize) return;
     const int32_t h = Height();
     for (int32_t a = 0; a < h; ++a)
-        SwapRedBlue32(DataBytes() + static_cast<size_t>(a) * Width() * 4,
-                      aBitmap->ScanLine(FVerticalReverseOnAssignFromBitmap ? a : h - 1 - a),
-                      static_cast<size_t>(Width()));
+        NarrowedRowToBGRA(*this, a, aBitmap->ScanLine(FVerticalReverseOnAssignFromBitmap ? a : h - 1 - a));
 }

@@ -378,7 +378,7 @@ void TGLImage::DrawPixels(float x, float y)
 {
     if (FBlank || IsEmpty() || !DataBytes()) return;
     TGLStateCache* states = GetCurrentGLContextOrAbort()->GLStates();
-    Assert(!states->ForwardContext(), "", "VAVodad\\Source\\GLGraphics", 0);
+    Assert(!states->ForwardContext(), "", "VAVodad\\Source\\GLGraphics", __LINE__);
     states->SetUnpackAlignment(1);
     TGLExtensionsAndEntryPoints* GL = GetCurrentGL();
     GL->RasterPos2f(x, y);

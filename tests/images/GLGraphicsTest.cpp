@@ -2,6 +2,7 @@
 #include "GLFileJPEG.h"
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
+#include "Graphics.h"
 #include "ImageTestUtils.h"
 #include "ZODLog.h"
 
@@ -132,6 +133,20 @@ TEST(GLGraphics, NarrowConvertsToRGBA8OrFallsBackToTheErrorImage)
     EXPECT_EQ(depth.InternalFormat(), tfRGB8);
     EXPECT_EQ(depth.DataSize(), 12288u);
     EXPECT_TRUE(log.Contains("TShapedImage: can't convert image to RGBA8 format"));
+
+    // The error picture reaches bitmaps whole: opaque, with red lettering on black.
+    TShapedImage again(4, 4, 0, tfDEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_UNSIGNED_INT, 4);
+    TBitmap bitmap;
+    again.AssignToBitmap(&bitmap);
+    ASSERT_EQ(bitmap.Width(), 64);
+    int red = 0;
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            const uint8_t* p = bitmap.ScanLine(y) + x * 4;
+            EXPECT_EQ(p[3], 255);
+            red += p[2] == 255 && p[0] == 0;
+        }
+    EXPECT_GT(red, 100);
 }
 
 TEST(GLGraphics, PixelOperationsOnRGBA8)

@@ -5,12 +5,8 @@
 
 void TDDSImage::LoadFromStream(TStream& Stream)
 {
-    TGLImage image;
-    {
-        TGLDDSImage file;
-        file.LoadFromStream(Stream);
-        image.Assign(&file);
-    }
+    TGLDDSImage image;
+    image.LoadFromStream(Stream);
     const bool cubeMap = image.CubeMap();
     image.Narrow(); // the first level, face or slice, or the error image
     TBitmap bitmap;
@@ -18,9 +14,7 @@ void TDDSImage::LoadFromStream(TStream& Stream)
     bitmap.SetSize(image.Width(), image.Height());
     const int32_t h = image.Height();
     // The reader turned the rows bottom first, except for cube faces: this undoes it.
-    for (int32_t r = 0; r < h && image.DataBytes(); ++r)
-        SwapRedBlue32(image.GetScanLine(r), bitmap.ScanLine(cubeMap ? r : h - 1 - r),
-                      static_cast<size_t>(image.Width()));
+    for (int32_t r = 0; r < h && image.DataBytes(); ++r) NarrowedRowToBGRA(image, r, bitmap.ScanLine(cubeMap ? r : h - 1 - r));
     Assign(&bitmap);
     SetTransparent(true);
 }
