@@ -53,6 +53,14 @@ extern "C" const char* __lsan_default_suppressions()
 #define MIREFALL_CONTEXT_MODULE 1
 #endif
 
+// Programs that link the textures register the texture image kinds and the multitexture coordinator.
+#if __has_include("GLTexture.h")
+#include "GLCompositeImage.h"
+#include "GLTexture.h"
+#include "XOpenGL.h"
+#define MIREFALL_TEXTURES 1
+#endif
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -86,6 +94,11 @@ int main(int argc, char** argv)
 #endif
 #ifdef MIREFALL_CONTEXT_MODULE
     InitContextModule();
+#endif
+#ifdef MIREFALL_TEXTURES
+    RegisterGLTextureImageClasses();
+    RegisterGLCompositeImage();
+    RegisterGLMultitextureCoordinator();
 #endif
     const int result = RUN_ALL_TESTS();
 #ifdef MIREFALL_CONTEXT_MODULE

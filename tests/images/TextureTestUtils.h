@@ -1,0 +1,59 @@
+// Helpers of the texture tests: a scratch folder, small bitmaps with known corners, and the message of an
+// exception.
+#pragma once
+
+#include "Graphics.h"
+#include "SysUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+// A folder of its own per test, removed afterwards.
+class TScratchFolder {
+public:
+    TScratchFolder()
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        FPath = std::filesystem::temp_directory_path() /
+                ("mirefall-tex-" + std::to_string(::getpid()) + "-" + info->name());
+        std::filesystem::create_directories(FPath);
+    }
+    ~TScratchFolder() { std::filesystem::remove_all(FPath); }
+    std::string File(const std::string& name) const { return (FPath / name).string(); }
+
+private:
+    std::filesystem::path FPath;
+};
+
+// A 24-bit bitmap of w x h in one colour (R, G, B), its top-left pixel (top row first) in another.
+inline std::unique_ptr<TBitmap> MakeBitmap(int32_t w, int32_t h, uint32_t rgb, uint32_t topLeftRgb)
+{
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetPixelFormat(pf24bit);
+    bitmap->SetSize(w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t c = x == 0 && y == 0 ? topLeftRgb : rgb;
+            uint8_t* p = bitmap->ScanLine(y) + 3 * x;
+            p[0] = uint8_t(c);       // blue
+            p[1] = uint8_t(c >> 8);  // green
+            p[2] = uint8_t(c >> 16); // red
+        }
+    return bitmap;
+}
+
+template <class E = Exception> std::string MessageOf(const std::function<void()>& AAction)
+{
+    try {
+        AAction();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return "(no exception)";
+}
