@@ -125,7 +125,8 @@ void TGLBaseImage::Assign(TPersistent* Source)
     fTextureArray = source->fTextureArray;
     const size_t size = source->DataSize();
     std::vector<uint8_t> copy(size, 0);
-    std::memcpy(copy.data(), source->fData.data(), std::min(size, source->fData.size()));
+    if (const size_t present = std::min(size, source->fData.size()); present > 0)
+        std::memcpy(copy.data(), source->fData.data(), present);
     fData.swap(copy);
 }
 

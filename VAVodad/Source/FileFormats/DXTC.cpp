@@ -236,23 +236,23 @@ int32_t DXTBlockSize(GLenum format)
 void FlipDXTBlockRows(GLenum format, uint8_t* blocks, size_t count, int rows)
 {
     const int32_t blockSize = DXTBlockSize(format);
+    if (blockSize == 0) return;
+    // The colour indices sit at the block's end: bytes 4..7 of DXT1, 12..15 of DXT3 and DXT5.
+    const int32_t colorRows = blockSize - 4;
     for (size_t i = 0; i < count; ++i) {
         uint8_t* block = blocks + i * blockSize;
-        switch (format) {
-        case GL_COMPRESSED_RGBA_S3TC_DXT1_EXT:
-            FlipColorRows(block + 4, rows);
-            break;
-        case GL_COMPRESSED_RGBA_S3TC_DXT3_EXT:
-            FlipExplicitAlphaRows(block, rows);
-            FlipColorRows(block + 12, rows);
-            break;
-        case GL_COMPRESSED_RGBA_S3TC_DXT5_EXT:
-            FlipInterpolatedAlphaRows(block + 2, rows);
-            FlipColorRows(block + 12, rows);
-            break;
-        default:
-            return;
+        if (rows == 4) {
+            uint32_t indices;
+            std::memcpy(&indices, block + colorRows, 4);
+            indices = __builtin_bswap32(indices);
+            std::memcpy(block + colorRows, &indices, 4);
+        } else {
+            FlipColorRows(block + colorRows, rows);
         }
+        if (format == GL_COMPRESSED_RGBA_S3TC_DXT3_EXT)
+            FlipExplicitAlphaRows(block, rows);
+        else if (format == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT)
+            FlipInterpolatedAlphaRows(block + 2, rows);
     }
 }
 

@@ -143,6 +143,7 @@ std::string ReadTGAPixels(TStream& stream, const TTGAHeader& header, uint8_t* pi
     if (problem.empty() && count * pixelBytes > size) problem = "TGA image too large";
     if (!problem.empty()) return problem;
     stream.Seek(header.IDLength, soCurrent);
+    if (count == 0) return std::string();
     if (!IsRLE(header)) {
         stream.ReadBuffer(pixels, static_cast<int64_t>(count * pixelBytes));
     } else {
