@@ -587,20 +587,20 @@ TGLImage* TGLCubeMapImage::GetBitmap32()
             TGLImage face;
             face.SetVerticalReverseOnAssignFromBitmap(true);
             if (picture.Graphic()) face.Assign(picture.Graphic());
+            // Faces come in whatever row format the bitmap had; the cube holds them all as RGBA8.
+            face.Narrow();
             if (i == 0) {
                 if (face.IsEmpty()) return;
                 FImage->SetBlank(true);
                 FImage->SetWidth(face.Width());
                 FImage->SetHeight(face.Height());
-                FImage->SetColorFormatDataType(face.ColorFormat(), face.DataType());
-                FImage->SetInternalFormat(face.InternalFormat());
                 FImage->SetCubeMap(true);
                 FImage->SetBlank(false);
                 faceSize = FImage->LevelSizeInByte(0) / 6;
             }
             // A face that does not match the first one leaves its part of the cube black.
             if (faceSize == 0 || face.IsEmpty() || face.Width() != FImage->Width() ||
-                face.Height() != FImage->Height() || face.ElementSize() != FImage->ElementSize())
+                face.Height() != FImage->Height())
                 return;
             std::memcpy(FImage->GetLevelAddress(0, i), face.GetLevelAddress(0),
                         std::min(faceSize, face.LevelSizeInByte(0)));
