@@ -118,6 +118,7 @@ void TGLTexture::MakeImage(const TGLTextureImageClass& AClass)
 
 void TGLTexture::NotifyChange(TObject* Sender)
 {
+    if (auto* item = dynamic_cast<TGLTextureExItem*>(Owner())) item->NotifyChange(this);
     if (dynamic_cast<TGLTextureImage*>(Sender)) FTextureHandle->NotifyChangesOfData();
     TGLUpdateAbleObject::NotifyChange(Sender);
 }
@@ -322,6 +323,11 @@ void TGLTexture::SetMappingQCoordinates(TGLCoordinates4* Value)
 uint32_t TGLTexture::Handle()
 {
     TGLStateCache& states = *GetCurrentGLContextOrAbort()->GLStates();
+    // Up to date in this context: nothing to send, and the bindings stay as they are.
+    if (const uint32_t current = FTextureHandle->Handle(); current != 0 && !FTextureHandle->IsDataNeedUpdate() &&
+                                                           !FSamplerHandle->IsDataNeedUpdate() &&
+                                                           FImage->NativeTextureTarget() == FTextureHandle->Target())
+        return current;
     TGLExtensionsAndEntryPoints* const gl = GetCurrentGL();
     const int32_t unit = states.ActiveTexture();
     if (states.TextureBinding(unit, FTextureHandle->Target()) == FTextureHandle->Handle())
@@ -407,7 +413,10 @@ void TGLTexture::UseErrorImage()
     SetTextureWrap(twBoth);
     SetMappingMode(tmmUser);
     SetCompression(tcNone);
-    // A blank image rebuilt after its release has no pixels: the pattern is kept for every later upload.
+    // The pattern must be shown in a format every driver takes, and a blank image rebuilt after its release
+    // has no pixels: the format goes back to the default and the pattern is kept for every later upload.
+    FTextureFormat = vDefaultTextureFormat;
+    FNormalMap = false;
     FKeepImageAfterTransfer = true;
     AllocateHandle();
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 class TGLColor;
+class TGLCoordinates3;
 class TGLCoordinates4;
 class TGLTexture;
 class TGLTextureHandle;
@@ -563,4 +564,96 @@ private:
     TComparisonFunction fTextureCompareFunc = cfLEqual;
     TGLDepthTextureMode fDepthTextureMode = dtmLuminance;
     bool FKeepImageAfterTransfer = false;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Texture lists: further textures on numbered texture units, each with a texture matrix.
+
+class TGLTextureEx;
+
+class TGLTextureExItem : public TPersistent, public IGLTextureNotifyAble {
+public:
+    // The texture unit starts as the item's ID in its list.
+    TGLTextureExItem(TGLTextureEx* ACollection, int32_t AID);
+    ~TGLTextureExItem() override;
+    TGLTextureExItem(const TGLTextureExItem&) = delete;
+    TGLTextureExItem& operator=(const TGLTextureExItem&) = delete;
+
+    // Another item: its texture, unit, offset and scale.
+    void Assign(TPersistent* Source) override;
+    TPersistent* GetOwner() const override;
+    // "Tex [n]" with the texture unit.
+    std::string DisplayName() const;
+    int32_t ID() const { return FID; }
+    TGLTextureEx* Collection() const { return FCollection; }
+
+    // Loads the texture matrix on the item's unit and applies the texture there; nothing for a disabled
+    // texture. UnApply undoes only what Apply did.
+    void Apply(TGLRenderContextInfo& rci);
+    void UnApply(TGLRenderContextInfo& rci);
+    bool Applied() const { return FApplied; }
+
+    // To the list, which tells its owner.
+    void NotifyChange(TObject* Sender) override;
+    // To the list's owner when it hears of texture-mapping changes.
+    void NotifyTexMapChange(TObject* Sender) override;
+
+    TGLTexture* Texture() const { return FTexture.get(); }
+    void SetTexture(TGLTexture* Value);
+    int32_t TextureIndex() const { return FTextureIndex; }
+    // Negative units are stored as 0.
+    void SetTextureIndex(int32_t Value);
+    TGLCoordinates3* TextureOffset() const { return FTextureOffset.get(); }
+    void SetTextureOffset(TGLCoordinates3* Value);
+    TGLCoordinates3* TextureScale() const { return FTextureScale.get(); }
+    void SetTextureScale(TGLCoordinates3* Value);
+    bool TextureMatrixIsIdentity() const { return FTextureMatrixIsIdentity; }
+    const TMatrix4f& TextureMatrix() const { return FTextureMatrix; }
+    // Identity for offset (0, 0, 0, 0) and scale (1, 1, 1, 0), else scale then offset; then NotifyChange.
+    void CalculateTextureMatrix();
+
+private:
+    TGLTextureEx* FCollection;
+    int32_t FID;
+    std::unique_ptr<TGLTexture> FTexture;
+    int32_t FTextureIndex;
+    std::unique_ptr<TGLCoordinates3> FTextureOffset;
+    std::unique_ptr<TGLCoordinates3> FTextureScale;
+    bool FTextureMatrixIsIdentity = false;
+    TMatrix4f FTextureMatrix;
+    bool FApplied = false;
+};
+
+class TGLTextureEx : public TPersistent {
+public:
+    explicit TGLTextureEx(TGLUpdateAbleObject* AOwner);
+    ~TGLTextureEx() override;
+    TGLTextureEx(const TGLTextureEx&) = delete;
+    TGLTextureEx& operator=(const TGLTextureEx&) = delete;
+
+    // Another list: copies of its items; nullptr: empty.
+    void Assign(TPersistent* Source) override;
+    TPersistent* GetOwner() const override { return FOwner; }
+
+    int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+    TGLTextureExItem* Items(int32_t index) const;
+    void SetItems(int32_t index, TGLTextureExItem* Value) { Items(index)->Assign(Value); }
+    TGLTextureExItem* Add();
+    void Delete(int32_t index);
+    void Clear();
+
+    // With ARB_multitexture: every item whose unit exists, then texture coordinates routed to the units of
+    // the applied user-mapped items above unit 0 as well.
+    void Apply(TGLRenderContextInfo& rci);
+    void UnApply(TGLRenderContextInfo& rci);
+    // Recomputes the items' texture matrices after loading.
+    void Loaded();
+    // Whether an item on that unit has an enabled texture.
+    bool IsTextureEnabled(int32_t index) const;
+    void NotifyChange(TObject* Sender);
+
+private:
+    TGLUpdateAbleObject* FOwner;
+    std::vector<std::unique_ptr<TGLTextureExItem>> FItems;
+    int32_t FNextID = 0;
 };

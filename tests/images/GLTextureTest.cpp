@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "GLContext.h"
+#include "GLCoordinates.h"
 #include "GLRenderContextInfo.h"
 #include "GLWin32Context.h"
 #include "OpenGLAdapter.h"
@@ -226,6 +227,50 @@ TEST_F(GLTexture, ApplyBindsOnTheUnitsAndRoutesCoordinates)
     EXPECT_EQ(GL().GetError(), GLenum(GL_NO_ERROR));
 }
 
+TEST_F(GLTexture, TextureListsApplyOnTheirUnits)
+{
+    TGLUpdateAbleObject owner(nullptr);
+    int changes = 0;
+    owner.OnNotifyChange = [&](TObject*) { ++changes; };
+    TGLTextureEx list(&owner);
+    auto bitmap = MakeBitmap(4, 4, 0x808080, 0x808080);
+    GLint maxUnits = 0;
+    GL().GetIntegerv(GL_MAX_TEXTURE_UNITS, &maxUnits);
+    TGLTextureExItem* first = list.Add();
+    TGLTextureExItem* third = list.Add();
+    TGLTextureExItem* beyond = list.Add();
+    EXPECT_EQ(third->TextureIndex(), 1);
+    third->SetTextureIndex(2);
+    beyond->SetTextureIndex(-3);
+    EXPECT_EQ(beyond->TextureIndex(), 0);
+    beyond->SetTextureIndex(maxUnits);
+    for (TGLTextureExItem* item : {first, third, beyond}) {
+        static_cast<TGLPersistentImage*>(item->Texture()->Image())->Picture()->SetGraphic(bitmap.get());
+        item->Texture()->SetMinFilter(miLinear);
+        item->Texture()->SetEnabled(true);
+    }
+    EXPECT_EQ(third->DisplayName(), "Tex [2]");
+    EXPECT_TRUE(list.IsTextureEnabled(2));
+    EXPECT_FALSE(list.IsTextureEnabled(1));
+
+    changes = 0;
+    third->Texture()->SetMagFilter(maNearest);
+    EXPECT_EQ(changes, 1);
+    third->TextureScale()->SetVector(2, 2, 1);
+    EXPECT_FALSE(third->TextureMatrixIsIdentity());
+    EXPECT_EQ(third->TextureMatrix().X.X, 2.0f);
+
+    list.Apply(rci);
+    EXPECT_TRUE(first->Applied());
+    EXPECT_TRUE(third->Applied());
+    EXPECT_FALSE(beyond->Applied());
+    EXPECT_EQ(Context->GLStates()->TextureBinding(2, ttTexture2D), third->Texture()->Handle());
+    EXPECT_EQ(GetCurrentMultitextureCoordinator()->GetBitWiseMapping(), 5u);
+    list.UnApply(rci);
+    EXPECT_FALSE(third->Applied());
+    EXPECT_EQ(GL().GetError(), GLenum(GL_NO_ERROR));
+}
+
 TEST_F(GLTexture, PixelsThatCannotBeHadShowTheErrorImage)
 {
     TGLImage errorImage;
@@ -258,7 +303,12 @@ TEST_F(GLTexture, PixelsThatCannotBeHadShowTheErrorImage)
     EXPECT_EQ(texture.MappingMode(), tmmUser);
     EXPECT_EQ(texture.Compression(), tcNone);
     EXPECT_EQ(TexParameter(name, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-    EXPECT_EQ(texture.TexWidth(), 64);
+    EXPECT_EQ(texture.TextureFormatEx(), tfRGBA8);
+    EXPECT_EQ(ReadTexture(name, errorImage), errorBytes);
+    EXPECT_EQ(GL().GetError(), GLenum(GL_NO_ERROR));
+    // Kept, so a context that has to make the texture again shows the pattern too.
+    texture.DestroyHandles();
+    EXPECT_EQ(ReadTexture(texture.Handle(), errorImage), errorBytes);
 }
 
 TEST_F(GLTexture, AnOldErrorInTheQueueSpoilsNoUpload)
