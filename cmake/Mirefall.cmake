@@ -97,4 +97,5 @@ set(MIREFALL_TEST_ENVIRONMENT
   "QT_QPA_PLATFORM=offscreen"
   "ALSOFT_DRIVERS=null"
   "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
+  "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan_driver.supp"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")

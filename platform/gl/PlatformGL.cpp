@@ -343,7 +343,7 @@ TPglContext PglCreateContext(TPglConfig AConfig, TPglContext AShare, const int32
         switch (p[0]) {
         case WGL_CONTEXT_MAJOR_VERSION_ARB: major = p[1]; break;
         case WGL_CONTEXT_MINOR_VERSION_ARB: minor = p[1]; break;
-        case WGL_CONTEXT_FLAGS_ARB: flags = p[1]; break;
+        case WGL_CONTEXT_FLAGS_ARB: flags |= p[1]; break; // flags given twice add up
         case WGL_CONTEXT_PROFILE_MASK_ARB: profile = p[1]; break;
         case WGL_CONTEXT_LAYER_PLANE_ARB: layer = p[1]; break;
         default:

@@ -1,5 +1,6 @@
 // The platform's EGL layer on an X server: a window surface on a raw X11 window, and window-destroy tracking
 // that lets surfaces go before their windows.
+#include "NativeDisplay.h"
 #include "OpenGLAdapter.h"
 #include "PlatformGL.h"
 
@@ -16,12 +17,7 @@ namespace {
 
 Display* XDisplay()
 {
-    static Display* vDisplay = [] {
-        auto* display = static_cast<Display*>(PglOpenNativeDisplay());
-        if (display) PglSetNativeDisplay(display);
-        return display;
-    }();
-    return vDisplay;
+    return static_cast<Display*>(TestNativeDisplay());
 }
 
 class PlatformGLWindow : public ::testing::Test {
