@@ -61,6 +61,12 @@ extern "C" const char* __lsan_default_suppressions()
 #define MIREFALL_TEXTURES 1
 #endif
 
+// Programs that link the materials register their streamable classes.
+#if __has_include("GLMaterial.h")
+#include "GLMaterial.h"
+#define MIREFALL_MATERIALS 1
+#endif
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -99,6 +105,9 @@ int main(int argc, char** argv)
     RegisterGLTextureImageClasses();
     RegisterGLCompositeImage();
     RegisterGLMultitextureCoordinator();
+#endif
+#ifdef MIREFALL_MATERIALS
+    RegisterGLMaterialClasses();
 #endif
     const int result = RUN_ALL_TESTS();
 #ifdef MIREFALL_CONTEXT_MODULE
