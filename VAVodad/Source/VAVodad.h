@@ -315,6 +315,16 @@ public:
     void RenderPreEffects(TGLRenderContextInfo& /*rci*/) {}
     // Every post effect, in index order.
     void RenderPostEffects(TGLRenderContextInfo& rci);
+    // Draws the object and, through DoRender, its children, under the culling mode of rci; the transformation
+    // stack is pushed around it. Not while picking a non-pickable object.
+    void Render(TGLRenderContextInfo& rci);
+    // The object's own drawing (its display list, or BuildList directly), then its children.
+    virtual void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren);
+    // The visible children in the index range, in the sorting order in force (blended ones last, far to near).
+    virtual void RenderChildren(int32_t firstChildIndex, int32_t lastChildIndex, TGLRenderContextInfo& rci);
+    // The axis lines of ShowAxes: from the origin to -L in half intensity and to +L in full, X, Y, Z.
+    void DrawAxes(TGLRenderContextInfo& rci, uint16_t pattern);
+    void AxesBuildList(TGLRenderContextInfo& rci, uint16_t pattern, float axisLen);
 
     TGLProgressEvent OnProgress;
     TNotifyEvent OnAddedToParent;
@@ -322,6 +332,9 @@ public:
 
 protected:
     virtual void DoOnAddedToParent();
+    // The object's own geometry: BuildList directly for direct-draw objects and while amalgamating, else the
+    // display list (compiled when stale).
+    void BuildOrCallList(TGLRenderContextInfo& rci);
     // Cameras answer true; they leave a dying subtree first, handing their children to their parent.
     virtual bool IsCamera() const { return false; }
     void DeleteChildCameras();

@@ -1,0 +1,312 @@
+// The scene component without OpenGL: the light table, change notification to buffers, progress order, ray
+// casts, light and scene property rules, and scene streams.
+#include "VAVodadScene.h"
+
+#include "VAVodadCamera.h"
+#include "VAVodadObjects.h"
+
+#include "ComponentStreams.h"
+#include "GLPersistentClasses.h"
+#include "Streams.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A buffer that counts the repaints it is asked for.
+class TSpyBuffer : public TGLUpdateAbleObject, public IGLSceneBuffer {
+public:
+    TSpyBuffer() : TGLUpdateAbleObject(nullptr) {}
+    void NotifyChange(TObject*) override { ++Changes; }
+    TGLContext* RenderingContext() const override { return nullptr; }
+    TGLCamera* Camera() const override { return FCamera; }
+    void SetCamera(TGLCamera* Value) override { FCamera = Value; }
+    TRectangle ViewPort() const override { return {0, 0, 100, 100}; }
+    int32_t RenderDPI() const override { return 96; }
+    TGLBaseSceneObject* PickingCurrentObject() const override { return nullptr; }
+    void SetPickingCurrentObject(TGLBaseSceneObject*) override {}
+
+    int Changes = 0;
+    TGLCamera* FCamera = nullptr;
+};
+
+class Scene : public ::testing::Test {
+protected:
+    ~Scene() override { Free(FScene); }
+
+    TGLLightSource* AddLight(TGLBaseSceneObject* parent = nullptr)
+    {
+        return TGLBaseSceneObject::CreateAsChild<TGLLightSource>(parent ? parent : FScene->Objects());
+    }
+    int32_t EntryOf(TGLLightSource* light) const { return FScene->Lights()->IndexOf(light); }
+
+    TVAVodad* FScene = new TVAVodad(nullptr);
+};
+
+} // namespace
+
+TEST_F(Scene, NewSceneHasARootAndEightEmptyLightEntries)
+{
+    EXPECT_EQ(FScene->Objects()->Name(), "ObjectRoot");
+    EXPECT_EQ(FScene->Objects()->Scene(), FScene);
+    EXPECT_TRUE(FScene->Objects()->ObjectStyle().Contains(osDirectDraw));
+    ASSERT_EQ(FScene->Lights()->Count(), 8);
+    for (int32_t i = 0; i < 8; ++i) EXPECT_EQ(FScene->Lights()->Items(i), nullptr);
+    EXPECT_EQ(FScene->ObjectsSorting(), osRenderBlendedLast);
+    EXPECT_EQ(FScene->VisibilityCulling(), vcNone);
+    FScene->SetObjectsSorting(osInherited);
+    FScene->SetVisibilityCulling(vcInherited);
+    EXPECT_EQ(FScene->ObjectsSorting(), osRenderBlendedLast);
+    EXPECT_EQ(FScene->VisibilityCulling(), vcNone);
+}
+
+TEST_F(Scene, LightsTakeTheFirstFreeEntry)
+{
+    TGLLightSource* l1 = AddLight();
+    TGLLightSource* l2 = AddLight();
+    TGLLightSource* l3 = AddLight();
+    EXPECT_EQ(l1->LightID(), 0u);
+    EXPECT_EQ(l2->LightID(), 1u);
+    EXPECT_EQ(l3->LightID(), 2u);
+    Free(l2);
+    TGLLightSource* l4 = AddLight();
+    EXPECT_EQ(l4->LightID(), 1u);
+    EXPECT_EQ(EntryOf(l4), 1);
+
+    // A subtree entering and leaving takes and gives back the entries of all its lights.
+    auto* group = new TGLBaseSceneObject(nullptr);
+    TGLLightSource* deep = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(group);
+    FScene->Objects()->AddChild(group);
+    EXPECT_EQ(EntryOf(deep), 3);
+    FScene->Objects()->Remove(group, false);
+    EXPECT_EQ(EntryOf(deep), -1);
+    Free(group);
+}
+
+TEST_F(Scene, ANinthLightHasNoEntryUntilItIsAddedAgain)
+{
+    std::vector<TGLLightSource*> lights;
+    for (int i = 0; i < 9; ++i) lights.push_back(AddLight());
+    TGLLightSource* ninth = lights.back();
+    EXPECT_EQ(EntryOf(ninth), -1);
+    Free(lights[4]);
+    EXPECT_EQ(EntryOf(ninth), -1);
+    ninth->MoveTo(nullptr);
+    FScene->Objects()->AddChild(ninth);
+    EXPECT_EQ(EntryOf(ninth), 4);
+    EXPECT_EQ(ninth->LightID(), 4u);
+}
+
+TEST_F(Scene, DeletingALightsChildrenKeepsTheLightsEntry)
+{
+    TGLLightSource* light = AddLight();
+    TGLLightSource* child = AddLight(light);
+    EXPECT_EQ(EntryOf(child), 1);
+    light->DeleteChildren();
+    EXPECT_EQ(EntryOf(light), 0);
+    EXPECT_EQ(FScene->Lights()->Items(1), nullptr);
+}
+
+TEST_F(Scene, FreeingTheSceneFreesTheTreeBeforeTheLightTable)
+{
+    // Under the sanitizer a light giving its entry back to a freed table would be reported.
+    AddLight(AddLight());
+    Free(FScene);
+    FScene = nullptr;
+}
+
+TEST_F(Scene, SpotCutOffTakesZeroToNinetyOrExactly180)
+{
+    TGLLightSource* light = AddLight();
+    TSpyBuffer buffer;
+    FScene->AddBuffer(&buffer);
+    const struct {
+        float Value;
+        float Stored;
+        int Changes;
+    } cases[] = {{45, 45, 1}, {120, 45, 0}, {0, 0, 1}, {90.5f, 0, 0}, {-1, 0, 0}, {90, 90, 1}, {180, 180, 1}};
+    for (const auto& c : cases) {
+        buffer.Changes = 0;
+        light->SetSpotCutOff(c.Value);
+        EXPECT_EQ(light->SpotCutOff(), c.Stored) << c.Value;
+        EXPECT_EQ(buffer.Changes, c.Changes) << c.Value;
+    }
+    FScene->RemoveBuffer(&buffer);
+}
+
+TEST_F(Scene, LightDefaultsAndAttenuation)
+{
+    TGLLightSource* light = AddLight();
+    EXPECT_EQ(light->LightStyle(), lsSpot);
+    EXPECT_TRUE(light->Shining());
+    EXPECT_FLOAT_EQ(light->SpotDirection()->Z(), -1);
+    EXPECT_FLOAT_EQ(light->Diffuse()->Red(), 1);
+    EXPECT_FALSE(light->Attenuated());
+    light->SetLinearAttenuation(0.01f);
+    EXPECT_TRUE(light->Attenuated());
+    light->SetLightStyle(lsParallel);
+    EXPECT_FALSE(light->Attenuated());
+}
+
+TEST_F(Scene, ChangesReachTheBuffersUnlessUpdating)
+{
+    TSpyBuffer first;
+    TSpyBuffer second;
+    FScene->AddBuffer(&first);
+    FScene->AddBuffer(&first);
+    FScene->AddBuffer(&second);
+    EXPECT_EQ(FScene->BufferCount(), 2);
+    auto* object = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(FScene->Objects());
+    first.Changes = second.Changes = 0;
+    object->Position()->SetPoint(1, 2, 3);
+    EXPECT_GE(first.Changes, 1);
+    EXPECT_EQ(first.Changes, second.Changes);
+
+    first.Changes = 0;
+    FScene->BeginUpdate();
+    FScene->BeginUpdate();
+    object->Position()->SetPoint(4, 5, 6);
+    object->SetVisible(false);
+    FScene->EndUpdate();
+    EXPECT_EQ(first.Changes, 0);
+    FScene->EndUpdate();
+    EXPECT_EQ(first.Changes, 1);
+    EXPECT_THROW(FScene->EndUpdate(), EAssertionFailed);
+
+    FScene->RemoveBuffer(&first);
+    FScene->RemoveBuffer(&first);
+    EXPECT_EQ(FScene->BufferCount(), 1);
+    FScene->RemoveBuffer(&second);
+    EXPECT_EQ(FScene->BaseContext(), nullptr);
+}
+
+TEST_F(Scene, ProgressRunsInOrder)
+{
+    std::vector<std::string> log;
+    auto logger = [&log](const std::string& name) {
+        return [&log, name](TObject*, double deltaTime, double newTime) {
+            log.push_back(name + " " + std::to_string(deltaTime) + " " + std::to_string(newTime));
+        };
+    };
+    FScene->OnBeforeProgress = logger("before");
+    FScene->OnProgress = logger("scene");
+    auto* a = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(FScene->Objects());
+    auto* b = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(FScene->Objects());
+    a->OnProgress = logger("a");
+    b->OnProgress = logger("b");
+    FScene->Progress(0.25, 2.5);
+    EXPECT_EQ(log, (std::vector<std::string>{"before 0.250000 2.500000", "b 0.250000 2.500000",
+                                             "a 0.250000 2.500000", "scene 0.250000 2.500000"}));
+    EXPECT_EQ(FScene->CurrentDeltaTime(), 0.25);
+}
+
+TEST_F(Scene, RayCastFindsTheNearestVisibleObject)
+{
+    TGLBaseSceneObject* root = FScene->Objects();
+    auto* far = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(root);
+    far->Position()->SetPoint(0, 0, -10);
+    auto* group = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(root);
+    group->Position()->SetPoint(0, 0, -3);
+    auto* near = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(group);
+    near->Position()->SetPoint(0, 0, -2);
+    auto* hidden = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(root);
+    hidden->Position()->SetPoint(0, 0, -1);
+    hidden->SetVisible(false);
+
+    TVector4f point{};
+    TVector4f normal{};
+    const TVector4f start{{{0, 0, 0, 1}}};
+    const TVector4f down{{{0, 0, -1, 0}}};
+    // The group itself (a unit cube at -3) lies in front of its child.
+    EXPECT_EQ(FScene->RayCastIntersect(start, down, &point, &normal), group);
+    group->SetVisible(false);
+    EXPECT_EQ(FScene->RayCastIntersect(start, down, &point, &normal), far);
+    group->SetVisible(true);
+    group->Position()->SetPoint(0, 0, -30);
+    EXPECT_EQ(FScene->RayCastIntersect(start, down, &point, &normal), far);
+    EXPECT_NEAR(point.Z, -10 + 0.8660254, 1e-5);
+    EXPECT_NEAR(normal.Z, 1, 1e-5);
+    const TVector4f up{{{0, 0, 1, 0}}};
+    EXPECT_EQ(FScene->RayCastIntersect(start, up), nullptr);
+    (void)near;
+}
+
+TEST_F(Scene, StreamRoundTripKeepsTheTreeAndTheBuffersCamera)
+{
+    RegisterVAVodadClasses();
+    TGLLightSource* light = AddLight();
+    light->SetName("Lamp");
+    light->SetLightStyle(lsOmni);
+    light->SetLinearAttenuation(0.25f);
+    light->SetShining(false);
+    auto* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(light);
+    camera->SetName("Eye");
+    FScene->SetObjectsSorting(osNone);
+    TSpyBuffer buffer;
+    buffer.SetCamera(camera);
+    FScene->AddBuffer(&buffer);
+
+    TMemoryStream stream;
+    FScene->SaveToStream(stream);
+    FScene->SetObjectsSorting(osRenderFarthestFirst);
+    stream.SetPosition(0);
+    FScene->LoadFromStream(stream);
+
+    EXPECT_EQ(FScene->ObjectsSorting(), osNone);
+    ASSERT_EQ(FScene->Objects()->Count(), 1);
+    auto* lamp = dynamic_cast<TGLLightSource*>(FScene->FindSceneObject("Lamp"));
+    ASSERT_NE(lamp, nullptr);
+    EXPECT_EQ(lamp->LightStyle(), lsOmni);
+    EXPECT_FLOAT_EQ(lamp->LinearAttenuation(), 0.25f);
+    EXPECT_FALSE(lamp->Shining());
+    EXPECT_EQ(EntryOf(lamp), 0);
+    auto* eye = dynamic_cast<TGLCamera*>(FScene->FindSceneObject("Eye"));
+    ASSERT_NE(eye, nullptr);
+    EXPECT_EQ(eye->Parent(), lamp);
+    EXPECT_EQ(buffer.Camera(), eye);
+    FScene->RemoveBuffer(&buffer);
+}
+
+TEST_F(Scene, CorruptStreamsFailWithAnError)
+{
+    RegisterVAVodadClasses();
+    AddLight()->SetName("Lamp");
+    TMemoryStream stream;
+    FScene->SaveToStream(stream);
+    std::vector<uint8_t> bytes(static_cast<size_t>(stream.Size()));
+    stream.SetPosition(0);
+    stream.ReadBuffer(bytes.data(), stream.Size());
+    // Every truncation either reads or fails with an exception, and leaves a working scene.
+    for (size_t size = 0; size < bytes.size(); ++size) {
+        TMemoryStream truncated;
+        truncated.WriteBuffer(bytes.data(), static_cast<int64_t>(size));
+        truncated.SetPosition(0);
+        EXPECT_THROW(FScene->LoadFromStream(truncated), Exception) << size;
+        FScene->Progress(0.125, 1);
+    }
+}
+
+TEST_F(Scene, FogBelongsToASceneBuffer)
+{
+    TSpyBuffer buffer;
+    EXPECT_THROW(TGLFogEnvironment fog(nullptr), EInvalidCast);
+    EXPECT_THROW(TGLFogEnvironment fog(FScene), EInvalidCast);
+    TGLFogEnvironment fog(&buffer);
+    EXPECT_TRUE(fog.IsAtDefaultValues());
+    fog.SetFogEnd(100);
+    fog.SetFogEnd(100);
+    EXPECT_EQ(buffer.Changes, 1);
+    EXPECT_FALSE(fog.IsAtDefaultValues());
+    TGLFogEnvironment copy(&buffer);
+    copy.FogColor()->SetAlpha(0.5f);
+    copy.SetFogMode(fmExp);
+    fog.Assign(&copy);
+    EXPECT_EQ(fog.FogMode(), fmExp);
+    EXPECT_FLOAT_EQ(fog.FogEnd(), 1000);
+    EXPECT_FLOAT_EQ(fog.FogColor()->Alpha(), 0.5f);
+    // Without a context there is nothing to apply the fog to.
+    fog.ApplyFog();
+}
