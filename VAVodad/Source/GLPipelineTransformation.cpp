@@ -32,17 +32,26 @@ void TGLTransformation::Push(const TTransformationRec* AValue)
 {
     if (FStackPos > cMaxSilentStackPos)
         GlobalLogSession()->LogWarningFmt("Transformation stack overflow, more then %d values", {cMaxSilentStackPos});
-    // Copied before the stack grows: the record given may lie in the stack itself.
-    const TTransformationRec value = AValue ? *AValue : FStack[FStackPos];
-    ++FStackPos;
-    if (FStack.size() <= static_cast<size_t>(FStackPos)) FStack.resize(FStackPos + 1);
+    if (!AValue) {
+        // By index once the array has grown: a reference taken before would dangle after a reallocation.
+        Grow();
+        FStack[FStackPos] = FStack[FStackPos - 1];
+        return; // the matrices are those OpenGL already has
+    }
+    const TTransformationRec value = *AValue; // it may lie in the stack itself
+    Grow();
     FStack[FStackPos] = value;
-    if (!AValue) return; // the matrices are those OpenGL already has
     if (FLoadMatricesEnabled) {
         LoadModelViewMatrix();
         LoadProjectionMatrix();
     }
     if (OnPush) OnPush();
+}
+
+void TGLTransformation::Grow()
+{
+    ++FStackPos;
+    if (FStack.size() <= static_cast<size_t>(FStackPos)) FStack.resize(FStackPos + 1);
 }
 
 void TGLTransformation::Pop()

@@ -83,6 +83,8 @@ public:
 private:
     void LoadModelViewMatrix();
     void LoadProjectionMatrix();
+    // A new top level above the current one, allocated when the array has none there yet.
+    void Grow();
     TTransformationRec& Top() { return FStack[FStackPos]; }
 
     int32_t FStackPos = 0;
