@@ -99,7 +99,8 @@ bool PglShareLists(TPglContext A, TPglContext B);
 
 TPglSurface PglCreatePbuffer(TPglConfig AConfig, int32_t AWidth, int32_t AHeight);
 // A surface on a native window of the X11 display; double-buffered surfaces keep their back buffer across
-// swaps where the config allows it. Null on failure, and always on the surfaceless display.
+// swaps where the config allows it. Single buffering is only asked for: Mesa's X11 surfaces draw to a back
+// buffer whatever is asked. Null on failure, and always on the surfaceless display.
 TPglSurface PglCreateWindowSurface(TPglConfig AConfig, TPglNativeWindow AWindow, bool ADoubleBuffered);
 bool PglDestroySurface(TPglSurface ASurface);
 
