@@ -199,6 +199,36 @@ TEST_F(GLMaterial, BlendingAndAlphaTestPresets)
     ExpectPixel(Pixel(cSide / 2, cSide / 2), {102, 0, 153}, "ignored blending");
 }
 
+TEST_F(GLMaterial, TextureOrTextureList)
+{
+    // A red texture, and a list with a green texture on unit 1 only.
+    TGLMaterial material(nullptr);
+    auto red = MakeBitmap(4, 4, 0xFF0000, 0xFF0000);
+    auto green = MakeBitmap(4, 4, 0x00FF00, 0x00FF00);
+    TGLTexture* texture = material.Texture();
+    texture->Image()->Assign(red.get());
+    texture->SetMinFilter(miNearest);
+    texture->SetTextureMode(tmReplace);
+    texture->SetEnabled(true);
+    TGLTextureExItem* item = material.TextureEx()->Add();
+    item->SetTextureIndex(1);
+    item->Texture()->Image()->Assign(green.get());
+    item->Texture()->SetMinFilter(miNearest);
+    item->Texture()->SetTextureMode(tmReplace);
+    item->Texture()->SetEnabled(true);
+
+    Clear(ColorBlack);
+    Render(material);
+    ExpectPixel(Pixel(cSide / 2, cSide / 2), {255, 0, 0}, "enabled texture, nothing listed on unit 0");
+    EXPECT_FALSE(item->Applied());
+
+    texture->SetEnabled(false);
+    Clear(ColorBlack);
+    Render(material);
+    ExpectPixel(Pixel(cSide / 2, cSide / 2), {0, 255, 0}, "disabled texture: the list");
+    EXPECT_FALSE(item->Applied()); // unapplied as well
+}
+
 TEST_F(GLMaterial, LightMappedSecondTexture)
 {
     TGLLibMaterial* base = PictureMaterial("wall", 0xC8C8C8, 0xC8C8C8, tmReplace);
