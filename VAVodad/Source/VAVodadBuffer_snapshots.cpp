@@ -1,0 +1,237 @@
+// The scene buffer's rendered view taken out of the window: snapshots, bitmaps and picture files, copies into
+// textures, raw float dumps.
+#include "VAVodadBuffer.h"
+
+#include "Dialogs.h"
+#include "FileUtils.h"
+#include "GLGraphics.h"
+#include "GLPlatformHelpers.h"
+#include "GLState.h"
+#include "GLTexture.h"
+#include "Streams.h"
+#include "SysUtils.h"
+
+#include <algorithm>
+#include <bit>
+#include <cctype>
+
+namespace {
+
+const char* const cUnit = "VAVodad\\Source\\VAVodad";
+
+// The bitmap's rows from the bottom-up RGBA rows of OpenGL.
+void CopyRowsToBitmap(const std::vector<uint8_t>& rgba, TBitmap& bitmap)
+{
+    const int32_t width = bitmap.Width();
+    const int32_t height = bitmap.Height();
+    const int bytesPerPixel = bitmap.BytesPerPixel();
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* src = &rgba[static_cast<size_t>(height - 1 - y) * width * 4];
+        uint8_t* dst = bitmap.ScanLine(y);
+        for (int32_t x = 0; x < width; ++x, src += 4, dst += bytesPerPixel) {
+            dst[0] = src[2];
+            dst[1] = src[1];
+            dst[2] = src[0];
+            if (bytesPerPixel == 4) dst[3] = src[3];
+        }
+    }
+}
+
+// Puts the buffer's context, viewport and rendering flag back however a bitmap render ends.
+class TBorrowedBuffer {
+public:
+    TBorrowedBuffer(TGLContext*& context, TRectangle& viewport, bool& rendering)
+        : FContext(context), FViewport(viewport), FRendering(rendering), FSavedContext(context),
+          FSavedViewport(viewport)
+    {
+        FRendering = true;
+    }
+    ~TBorrowedBuffer()
+    {
+        FContext = FSavedContext;
+        FViewport = FSavedViewport;
+        FRendering = false;
+    }
+    TBorrowedBuffer(const TBorrowedBuffer&) = delete;
+    TBorrowedBuffer& operator=(const TBorrowedBuffer&) = delete;
+
+private:
+    TGLContext*& FContext;
+    TRectangle& FViewport;
+    bool& FRendering;
+    TGLContext* FSavedContext;
+    TRectangle FSavedViewport;
+};
+
+// Frees a context made for one operation.
+struct TContextFree {
+    void operator()(TGLContext* context) const { Free(context); }
+};
+
+} // namespace
+
+TGLImage* TVAVodadBuffer::CreateSnapShot()
+{
+    auto image = std::make_unique<TGLImage>();
+    image->SetWidth(std::max(FViewPort.Width, 0));
+    image->SetHeight(std::max(FViewPort.Height, 0));
+    if (CameraScene() && FRenderingContext) {
+        const TRect area{0, 0, FViewPort.Width, FViewPort.Height};
+        ReadFrame([&] { image->ReadPixels(area); });
+    }
+    return image.release();
+}
+
+TBitmap* TVAVodadBuffer::CreateSnapShotBitmap()
+{
+    const std::unique_ptr<TGLImage> image(CreateSnapShot());
+    return image->Create32BitsBitmap();
+}
+
+void TVAVodadBuffer::RenderToBitmap(TBitmap* ABitmap, int32_t DPI)
+{
+    Assert(!FRendering, "Already rendering", cUnit, __LINE__);
+    Assert(ABitmap != nullptr, "", cUnit, __LINE__);
+    const int32_t width = ABitmap->Width();
+    const int32_t height = ABitmap->Height();
+    if (width < 1 || height < 1) throw Exception("Cannot render into an empty bitmap");
+    {
+        TBorrowedBuffer borrowed(FRenderingContext, FViewPort, FRendering);
+        std::unique_ptr<TGLContext, TContextFree> bitmapContext(
+            vGLContextManager ? vGLContextManager->CreateContext() : nullptr);
+        if (!bitmapContext) throw Exception("Failed to create RenderingContext.");
+        FRenderingContext = bitmapContext.get();
+        ApplyContextSettings(FRenderingContext);
+        FRenderingContext->SetOptions({});
+        FRenderingContext->SetColorBits(std::max(ABitmap->BytesPerPixel() * 8, 8));
+        FRenderingContext->SetAntiAliasing(aaNone);
+        // The bitmap is drawn off screen and its pixels copied: a p-buffer of its size stands for its canvas.
+        FRenderingContext->CreateMemoryContext(nullptr, width, height, 1);
+
+        std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+        {
+            TGLContext* context = FRenderingContext;
+            context->Activate();
+            try {
+                TGLStateCache* states = context->GLStates();
+                SetupRenderingContext();
+                states->SetColorClearValue(WinColorToVector(FBackgroundColor));
+                FViewPort = TRectangle{0, 0, width, height};
+                states->SetViewPort(TVector4i{{{0, 0, width, height}}});
+                ClearBuffers();
+                FRenderDPI = DPI ? DPI : ScreenPixelsPerInchX();
+                DoBaseRender(FViewPort, FRenderDPI, nullptr, dsPrinting);
+                TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+                gl->Finish();
+                states->SetPackAlignment(1);
+                gl->ReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+            } catch (...) {
+                context->Deactivate();
+                throw;
+            }
+            context->Deactivate();
+        }
+        CopyRowsToBitmap(rgba, *ABitmap);
+    }
+    if (AfterRender && OwnerIsComponent()) AfterRender(this);
+}
+
+void TVAVodadBuffer::RenderToFile(const std::string& AFile, int32_t DPI)
+{
+    Assert(!FRendering, "Already rendering", cUnit, __LINE__);
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(FViewPort.Width, FViewPort.Height);
+    RenderToBitmap(&bitmap, DPI);
+    SaveBitmap(bitmap, AFile);
+}
+
+void TVAVodadBuffer::RenderToFile(const std::string& AFile, int32_t bmpWidth, int32_t bmpHeight)
+{
+    Assert(!FRendering, "Already rendering", cUnit, __LINE__);
+    // The resolution is scaled by the view's width: a view without width has none to scale by.
+    if (FViewPort.Width < 1) throw Exception("Cannot render a view of zero width to a file");
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf24bit);
+    bitmap.SetSize(bmpWidth, bmpHeight);
+    RenderToBitmap(&bitmap, bmpWidth * ScreenPixelsPerInchX() / FViewPort.Width);
+    SaveBitmap(bitmap, AFile);
+}
+
+void TVAVodadBuffer::SaveBitmap(TBitmap& bitmap, const std::string& AFile)
+{
+    std::string fileName = AFile;
+    if (fileName.empty()) {
+        if (!ShowSavePictureDialog(TSavePictureRequest{}, fileName) || fileName.empty()) return;
+    } else if (FileExists(fileName)) {
+        TMessageBoxRequest question;
+        question.Kind = mtConfirmation;
+        question.Text = Format("Overwrite file %s?", {fileName});
+        question.Buttons = mbsYesNo;
+        question.Default = mrNo;
+        if (ShowMessageBox(question) != mrYes) return;
+    }
+    // Saved in the picture format registered for the extension; BMP for any other name.
+    std::string extension = ExtractFileExt(fileName);
+    if (!extension.empty()) extension.erase(0, 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const auto& formats = TPicture::FileFormats();
+    const auto format = std::find_if(formats.rbegin(), formats.rend(),
+                                     [&](const TPictureFileFormat& f) { return f.Extension == extension; });
+    if (format == formats.rend() || format->GraphicClass == GraphicClass<TBitmap>()) {
+        bitmap.SaveToFile(fileName);
+        return;
+    }
+    const std::unique_ptr<TGraphic> graphic(CreateGraphic(format->GraphicClass));
+    graphic->Assign(&bitmap);
+    graphic->SaveToFile(fileName);
+}
+
+void TVAVodadBuffer::CopyToTexture(TGLTexture* aTexture)
+{
+    CopyToTexture(aTexture, 0, 0, FViewPort.Width, FViewPort.Height, 0, 0, 0);
+}
+
+void TVAVodadBuffer::CopyToTexture(TGLTexture* aTexture, int32_t xSrc, int32_t ySrc, int32_t AWidth,
+                                   int32_t AHeight, int32_t xDest, int32_t yDest, uint32_t glCubeFace)
+{
+    if (!FRenderingContext) return;
+    FRenderingContext->Activate();
+    try {
+        if (aTexture->GetImageClassName() != ClassNameOf<TGLBlankImage>())
+            aTexture->SetImageClassName(ClassNameOf<TGLBlankImage>());
+        auto* image = static_cast<TGLBlankImage*>(aTexture->Image());
+        if (image->Width() != AWidth) image->SetWidth(AWidth);
+        if (image->Height() != AHeight) image->SetHeight(AHeight);
+        if (image->Depth() != 0) image->SetDepth(0);
+        if (image->CubeMap() != (glCubeFace != 0)) image->SetCubeMap(glCubeFace != 0);
+        const TGLTextureTarget target = image->NativeTextureTarget();
+        TGLStateCache* states = FRenderingContext->GLStates();
+        states->SetActiveTexture(0);
+        states->SetTextureBinding(0, target, aTexture->Handle());
+        GetCurrentGL()->CopyTexSubImage2D(glCubeFace ? glCubeFace : TextureTargetToGLEnum(target), 0, xDest, yDest,
+                                          xSrc, ySrc, AWidth, AHeight);
+    } catch (...) {
+        FRenderingContext->Deactivate();
+        throw;
+    }
+    FRenderingContext->Deactivate();
+}
+
+void TVAVodadBuffer::SaveAsFloatToFile(const std::string& aFilename)
+{
+    static_assert(std::endian::native == std::endian::little, "the float dump is little-endian");
+    if (!CameraScene() || !FRenderingContext) return;
+    const int32_t width = std::max(FViewPort.Width, 0);
+    const int32_t height = std::max(FViewPort.Height, 0);
+    std::vector<float> pixels(static_cast<size_t>(width) * height * 4);
+    ReadFrame([&] {
+        FRenderingContext->GLStates()->SetPackAlignment(1);
+        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+        gl->ReadPixels(0, 0, width, height, GL_RGBA, GL_FLOAT, pixels.data());
+        gl->CheckError();
+    });
+    ReplaceFileAtomically(aFilename, std::string_view(reinterpret_cast<const char*>(pixels.data()),
+                                                      pixels.size() * sizeof(float)));
+}

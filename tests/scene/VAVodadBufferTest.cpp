@@ -1,0 +1,466 @@
+// The scene buffer on Mesa through the memory viewer: a whole frame (clear, camera, lights, fog, the tree
+// with blended objects last), frozen frames, snapshots and files, copies into textures, float dumps, picking
+// and pixel reads.
+#include "SceneRenderFixture.h"
+
+#include "Dialogs.h"
+#include "FileUtils.h"
+#include "GLGraphics.h"
+#include "GLPipelineTransformation.h"
+#include "GLVectorGeometryMatrices.h"
+#include "GLSelection.h"
+#include "GLTexture.h"
+#include "Graphics.h"
+#include "SysUtils.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+class VAVodadBufferTest : public SceneRenderFixture {
+protected:
+    void TearDown() override
+    {
+        SetMessageBoxHook(nullptr);
+        SetSavePictureDialogHook(nullptr);
+        std::filesystem::remove_all(FFolder);
+        SceneRenderFixture::TearDown();
+    }
+
+    std::string TempFile(const std::string& name)
+    {
+        if (FFolder.empty()) {
+            std::string pattern = (std::filesystem::temp_directory_path() / "scene_buffer_XXXXXX").string();
+            FFolder = mkdtemp(pattern.data());
+        }
+        return (std::filesystem::path(FFolder) / name).string();
+    }
+
+    static std::string ReadAll(const std::string& fileName)
+    {
+        std::ifstream in(fileName, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::string FFolder;
+};
+
+TColor PixelOf(TBitmap& bitmap, int32_t x, int32_t y)
+{
+    const uint8_t* p = bitmap.ScanLine(y) + x * bitmap.BytesPerPixel();
+    return static_cast<TColor>(p[2] | (p[1] << 8) | (p[0] << 16));
+}
+
+} // namespace
+
+TEST_F(VAVodadBufferTest, NewBufferDefaultsAndTheContextItAsksFor)
+{
+    TVAVodadBuffer buffer(nullptr);
+    EXPECT_TRUE(buffer.DepthTest());
+    EXPECT_TRUE(buffer.FaceCulling());
+    EXPECT_TRUE(buffer.Lighting());
+    EXPECT_FALSE(buffer.FogEnable());
+    EXPECT_EQ(buffer.BackgroundAlpha(), 1.0f);
+    EXPECT_EQ(buffer.BackgroundColor(), clBtnFace);
+    EXPECT_EQ(buffer.AmbientColor()->Color().X, 0.2f);
+    EXPECT_EQ(buffer.Layer(), clMainPlane);
+    EXPECT_EQ(buffer.ContextOptions(), (TContextOptions{roDoubleBuffer, roRenderToWindow, roDebugContext}));
+
+    struct Case {
+        TContextOptions options;
+        TGLColorDepth colour;
+        TGLDepthPrecision depth;
+        int32_t colourBits, depthBits, stencilBits, alphaBits;
+        TGLContextAcceleration acceleration;
+    };
+    const Case cases[] = {
+        {{}, cdDefault, dpDefault, 24, 24, 0, 0, chaHardware},
+        {{roStencilBuffer, roDestinationAlpha}, cdFloat128bits, dp32bits, 128, 32, 8, 8, chaHardware},
+        {{roNoColorBuffer, roSoftwareMode}, cd16bits, dp16bits, 0, 16, 0, 0, chaSoftware},
+    };
+    for (const Case& c : cases) {
+        buffer.SetContextOptions(c.options);
+        buffer.SetColorDepth(c.colour);
+        buffer.SetDepthPrecision(c.depth);
+        TGLContext* context = vGLContextManager->CreateContext();
+        buffer.ApplyContextSettings(context);
+        EXPECT_EQ(context->ColorBits(), c.colourBits);
+        EXPECT_EQ(context->DepthBits(), c.depthBits);
+        EXPECT_EQ(context->StencilBits(), c.stencilBits);
+        EXPECT_EQ(context->AlphaBits(), c.alphaBits);
+        EXPECT_EQ(context->Acceleration(), c.acceleration);
+        Free(context);
+    }
+}
+
+TEST_F(VAVodadBufferTest, SettingsReachTheirEventAndSizesAreHeldInRange)
+{
+    int changes = 0, structural = 0;
+    TVAVodadBuffer buffer(nullptr);
+    buffer.OnChange = [&](TObject*) { ++changes; };
+    buffer.OnStructuralChange = [&](TObject*) { ++structural; };
+    buffer.SetAntiAliasing(aa4x);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(structural, 1);
+    buffer.SetBackgroundColor(clRed);
+    buffer.SetBackgroundColor(clRed);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(structural, 1);
+
+    buffer.Resize(0, 0, 0, -5);
+    EXPECT_EQ(buffer.Width(), 1);
+    EXPECT_EQ(buffer.Height(), 1);
+    Viewer->SetWidth(-3);
+    EXPECT_EQ(Viewer->Width(), 1);
+    Viewer->SetBufferCount(0);
+    EXPECT_EQ(Viewer->BufferCount(), 1);
+    Viewer->SetBufferCount(7);
+    EXPECT_EQ(Viewer->BufferCount(), 4);
+}
+
+TEST_F(VAVodadBufferTest, AFrameClearsToTheBackgroundAndDrawsTheTree)
+{
+    Buffer()->SetBackgroundColor(Rgb(51, 102, 153));
+    AddQuad(-5, 0.5f, {{{1, 0, 0, 1}}});
+    Render();
+    int changesDuringFrame = 0;
+    Buffer()->OnChange = [&](TObject*) { ++changesDuringFrame; };
+    Buffer()->PostRender = [&](TObject*) { Buffer()->NotifyChange(nullptr); };
+    Render();
+    EXPECT_EQ(changesDuringFrame, 0); // no repaint requests from inside a frame
+    EXPECT_TRUE(Near(Pixel(2, 2), Rgb(51, 102, 153), 1));
+    EXPECT_EQ(Pixel(cWidth / 2, cHeight / 2), Rgb(255, 0, 0));
+    EXPECT_EQ(Buffer()->FrameCount(), 2);
+
+    Buffer()->RenderingContext()->Activate();
+    EXPECT_EQ(Buffer()->GetLimit(limLights), 8);
+    EXPECT_EQ(Buffer()->GetLimit(limDoubleBuffer), 0);
+    EXPECT_GE(Buffer()->GetLimit(limViewportDims), 4096);
+    Buffer()->RenderingContext()->Deactivate();
+}
+
+TEST_F(VAVodadBufferTest, LinearFogHalfWayMixesTheQuadWithTheFogColour)
+{
+    // A 0.5 grey quad at depth 55 in white fog from 10 to 100: f = (100 - 55) / 90 = 0.5.
+    AddQuad(-55, 100, {{{0.5f, 0.5f, 0.5f, 1}}});
+    Buffer()->SetFogEnable(true);
+    TGLFogEnvironment* fog = Buffer()->FogEnvironment();
+    fog->SetFogStart(10);
+    fog->SetFogEnd(100);
+    fog->FogColor()->SetColor(1, 1, 1, 1);
+    Render();
+    EXPECT_EQ(Pixel(cWidth / 2, cHeight / 2), Rgb(191, 191, 191));
+}
+
+TEST_F(VAVodadBufferTest, BlendedObjectsAreDrawnAfterOpaqueOnes)
+{
+    // The half-transparent red quad comes first in the tree and in front: drawn in tree order, it would hide
+    // the green one behind it from the depth test.
+    TGLDirectOpenGL* front = AddQuad(-5, 1, {{{1, 0, 0, 0.5f}}});
+    front->SetBlend(true);
+    const auto drawFront = front->OnRender;
+    front->OnRender = [drawFront](TObject* sender, TGLRenderContextInfo& rci) {
+        rci.GLStates->Enable(stBlend);
+        rci.GLStates->SetBlendFunc(bfSrcAlpha, bfOneMinusSrcAlpha);
+        drawFront(sender, rci);
+        rci.GLStates->Disable(stBlend);
+    };
+    AddQuad(-10, 5, {{{0, 1, 0, 1}}});
+    Render();
+    EXPECT_TRUE(Near(Pixel(cWidth / 2, cHeight / 2), Rgb(128, 128, 0), 1));
+}
+
+TEST_F(VAVodadBufferTest, ANinthLightStaysDarkUntilItGetsAFreeEntry)
+{
+    Buffer()->SetLighting(true);
+    Buffer()->AmbientColor()->SetColor(0, 0, 0, 1);
+    std::vector<TGLLightSource*> lights;
+    for (int i = 0; i < 8; ++i) {
+        lights.push_back(TGLBaseSceneObject::CreateAsChild<TGLLightSource>(Scene->Objects()));
+        lights.back()->SetShining(false);
+    }
+    auto* ninth = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(Scene->Objects());
+    ninth->SetLightStyle(lsOmni);
+    AddQuad(-5, 5, {{{1, 1, 1, 1}}});
+    Render();
+    EXPECT_EQ(Pixel(cWidth / 2, cHeight / 2), Rgb(0, 0, 0));
+
+    Free(lights[3]);
+    Scene->Objects()->Remove(ninth, false);
+    Scene->Objects()->AddChild(ninth);
+    EXPECT_EQ(ninth->LightID(), 3u);
+    Render();
+    // Lit by the white light: some even grey.
+    const TColor lit = Pixel(cWidth / 2, cHeight / 2);
+    EXPECT_GT(lit & 0xFF, 60);
+    EXPECT_TRUE(Near(lit, Rgb(lit & 0xFF, lit & 0xFF, lit & 0xFF), 1));
+}
+
+TEST_F(VAVodadBufferTest, PickingFindsTheNearerObjectUnderAPixelAndNothingOverTheBackground)
+{
+    TGLDirectOpenGL* far = AddQuad(-10, 2, {{{0, 1, 0, 1}}});
+    TGLDirectOpenGL* nearQuad = AddQuad(-5, 0.5f, {{{1, 0, 0, 1}}});
+    int picked = 0;
+    nearQuad->OnPicked = [&](TObject* sender) { picked += sender == nearQuad; };
+    Render();
+    EXPECT_EQ(Buffer()->GetPickedObject(cWidth / 2, cHeight / 2), nearQuad);
+    EXPECT_EQ(picked, 1);
+    EXPECT_EQ(Buffer()->GetPickedObject(1, 1), nullptr);
+
+    // A rectangle over both finds both, the nearer first; a guess far too small only costs more passes.
+    std::unique_ptr<TGLPickList> both(Buffer()->GetPickedObjects(TRect{0, 0, cWidth, cHeight}, 1));
+    ASSERT_EQ(both->Count(), 2);
+    EXPECT_EQ(both->Hit(0), nearQuad);
+    EXPECT_EQ(both->Hit(1), far);
+    EXPECT_LT(both->NearDistance(0), both->NearDistance(1));
+
+    nearQuad->SetPickable(false);
+    EXPECT_EQ(Buffer()->GetPickedObject(cWidth / 2, cHeight / 2), far);
+    EXPECT_FALSE(Buffer()->Rendering());
+}
+
+TEST_F(VAVodadBufferTest, PixelReadsUseTheRowFromTheTopAndDepthsConvertToDistances)
+{
+    // A red band over the top row only.
+    auto* band = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
+    band->SetUseBuildList(false);
+    band->OnRender = [](TObject*, TGLRenderContextInfo& rci) {
+        rci.PipelineTransformation->Push();
+        rci.PipelineTransformation->SetViewMatrix(IdentityHmgMatrix);
+        rci.PipelineTransformation->SetProjectionMatrix(IdentityHmgMatrix);
+        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+        const float y = 1 - 2.0f / cHeight;
+        gl->Color4f(1, 0, 0, 1);
+        gl->Begin_(GL_QUADS);
+        gl->Vertex3f(-1, y, 0);
+        gl->Vertex3f(1, y, 0);
+        gl->Vertex3f(1, 1, 0);
+        gl->Vertex3f(-1, 1, 0);
+        gl->End_();
+        rci.PipelineTransformation->Pop();
+    };
+    AddQuad(-20, 100, {{{0, 0, 1, 1}}});
+    Render();
+    EXPECT_EQ(Pixel(5, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(Pixel(5, 1), Rgb(0, 0, 255));
+    EXPECT_NEAR(Buffer()->PixelDepthToDistance(Buffer()->GetPixelDepth(cWidth / 2, cHeight / 2)), 20.0f, 0.05f);
+    EXPECT_FLOAT_EQ(Buffer()->PixelDepthToDistance(0), Camera->NearPlane());
+    EXPECT_NEAR(Buffer()->PixelDepthToDistance(1), Camera->NearPlane() + Camera->DepthOfView(), 1e-3);
+
+    // The viewport centre at depth 0 lies on the near plane straight ahead, and projects back to itself.
+    const TVector3f centre{{{cWidth / 2.0f, cHeight / 2.0f, 0}}};
+    const TVector3f world = Buffer()->ScreenToWorld(centre);
+    EXPECT_NEAR(world.X, 0, 1e-5);
+    EXPECT_NEAR(world.Y, 0, 1e-5);
+    EXPECT_NEAR(world.Z, -Camera->NearPlane(), 1e-4);
+    const TVector3f back = Buffer()->WorldToScreen(world);
+    EXPECT_NEAR(back.X, centre.X, 1e-3);
+    EXPECT_NEAR(back.Y, centre.Y, 1e-3);
+}
+
+TEST_F(VAVodadBufferTest, ASnapshotWrittenToAFileReadsBackWithTheSamePixels)
+{
+    AddQuad(-5, 0.3f, {{{1, 0.5f, 0, 1}}});
+    Buffer()->SetBackgroundColor(Rgb(0, 64, 128));
+    Render();
+    const std::unique_ptr<TBitmap> snapshot(Buffer()->CreateSnapShotBitmap());
+    ASSERT_EQ(snapshot->Width(), cWidth);
+    EXPECT_EQ(PixelOf(*snapshot, cWidth / 2, cHeight / 2), Pixel(cWidth / 2, cHeight / 2));
+    EXPECT_EQ(PixelOf(*snapshot, 1, 1), Rgb(0, 64, 128));
+
+    for (const char* name : {"view.png", "view.bmp"}) {
+        SCOPED_TRACE(name);
+        const std::string file = TempFile(name);
+        Buffer()->RenderToFile(file, 96);
+        TPicture picture;
+        picture.LoadFromFile(file);
+        TBitmap saved;
+        saved.Assign(picture.Graphic());
+        ASSERT_EQ(saved.Width(), cWidth);
+        ASSERT_EQ(saved.Height(), cHeight);
+        for (int32_t y = 0; y < cHeight; y += 7)
+            for (int32_t x = 0; x < cWidth; x += 5) ASSERT_EQ(PixelOf(saved, x, y), PixelOf(*snapshot, x, y));
+    }
+}
+
+TEST_F(VAVodadBufferTest, RenderToFileSavesNothingWhenTheUserDeclines)
+{
+    Render();
+    const std::string file = TempFile("kept.bmp");
+    std::ofstream(file) << "old";
+    std::string question;
+    SetMessageBoxHook([&](const TMessageBoxRequest& request) {
+        question = request.Text;
+        return mrNo;
+    });
+    Buffer()->RenderToFile(file, 96);
+    EXPECT_EQ(question, "Overwrite file " + file + "?");
+    EXPECT_EQ(ReadAll(file), "old");
+
+    bool asked = false;
+    SetSavePictureDialogHook([&](const TSavePictureRequest&, std::string&) { return !(asked = true); });
+    Buffer()->RenderToFile("", 96);
+    EXPECT_TRUE(asked);
+
+    // A view without width cannot give the resolution of a larger picture.
+    Buffer()->SetViewPort(0, 0, 0, cHeight);
+    EXPECT_THROW(Buffer()->RenderToFile(file, 128, 96), Exception);
+}
+
+TEST_F(VAVodadBufferTest, AFailedBitmapRenderGivesTheBufferItsContextBack)
+{
+    Render();
+    TGLContext* own = Buffer()->RenderingContext();
+    Buffer()->OnPrepareGLContext = [](TObject*) { throw std::runtime_error("no context for the bitmap"); };
+    TBitmap bitmap;
+    bitmap.SetSize(16, 16);
+    EXPECT_THROW(Buffer()->RenderToBitmap(&bitmap, 96), std::runtime_error);
+    EXPECT_EQ(Buffer()->RenderingContext(), own);
+    EXPECT_FALSE(Buffer()->Rendering());
+    EXPECT_EQ(Buffer()->Width(), cWidth);
+
+    Buffer()->OnPrepareGLContext = nullptr;
+    AddQuad(-5, 5, {{{0, 1, 0, 1}}});
+    Render();
+    EXPECT_EQ(Pixel(cWidth / 2, cHeight / 2), Rgb(0, 255, 0));
+    Buffer()->RenderToBitmap(&bitmap, 96);
+    EXPECT_EQ(PixelOf(bitmap, 8, 8), Rgb(0, 255, 0));
+}
+
+TEST_F(VAVodadBufferTest, AFrozenBufferRepaintsTheSamePictureWithoutCountingFrames)
+{
+    TGLDirectOpenGL* quad = AddQuad(-5, 5, {{{0, 0, 1, 1}}});
+    Buffer()->Freeze();
+    EXPECT_FALSE(Buffer()->Freezed()); // nothing to freeze before the first frame made the context
+    Render();
+    Buffer()->Freeze();
+    ASSERT_TRUE(Buffer()->Freezed());
+    const int32_t frames = Buffer()->FrameCount();
+    const float rate = Buffer()->FramesPerSecond();
+    Buffer()->SetBackgroundColor(clWhite);
+    quad->SetVisible(false);
+    Render();
+    EXPECT_EQ(Pixel(cWidth / 2, cHeight / 2), Rgb(0, 0, 255));
+    EXPECT_EQ(Buffer()->FrameCount(), frames);
+    EXPECT_EQ(Buffer()->FramesPerSecond(), rate);
+
+    Buffer()->Melt();
+    Render();
+    EXPECT_EQ(Pixel(cWidth / 2, cHeight / 2), Rgb(255, 255, 255));
+}
+
+TEST_F(VAVodadBufferTest, FramesAreCountedFromTheLastReset)
+{
+    Render();
+    Buffer()->ResetPerformanceMonitor();
+    for (int i = 0; i < 5; ++i) Render();
+    EXPECT_EQ(Buffer()->FrameCount(), 5);
+    EXPECT_GT(Buffer()->FramesPerSecond(), 0);
+    EXPECT_GT(Buffer()->LastFrameTime(), 0);
+    const std::string text = Buffer()->FramesPerSecondText(2);
+    EXPECT_EQ(text.substr(text.size() - 4), " FPS");
+}
+
+TEST_F(VAVodadBufferTest, UnbalancedMatrixStacksAreReported)
+{
+    Buffer()->PostRender = [this](TObject*) { Buffer()->PushViewMatrix(IdentityHmgMatrix); };
+    try {
+        Render();
+        FAIL() << "a frame ending with a pushed view matrix";
+    } catch (const EAssertionFailed& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Unbalance Push/PopViewMatrix.", 0), 0u) << e.what();
+    }
+    Buffer()->PostRender = nullptr;
+    Buffer()->RenderingContext()->Activate();
+    try {
+        Buffer()->PopViewMatrix();
+        ADD_FAILURE() << "popping an empty stack";
+    } catch (const EAssertionFailed& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("Unbalanced PopViewMatrix", 0), 0u) << e.what();
+    }
+    Buffer()->RenderingContext()->Deactivate();
+    Render(); // the buffer renders again
+    EXPECT_FALSE(Buffer()->Rendering());
+}
+
+TEST_F(VAVodadBufferTest, TheFrameCopiedIntoATextureReplacesItsPicture)
+{
+    Buffer()->SetBackgroundColor(Rgb(200, 100, 50));
+    Render();
+    TGLTexture texture(nullptr);
+    Buffer()->CopyToTexture(&texture, 0, 0, 16, 8, 0, 0);
+    ASSERT_EQ(texture.GetImageClassName(), ClassNameOf<TGLBlankImage>());
+    EXPECT_EQ(texture.Image()->Width(), 16);
+    EXPECT_EQ(texture.Image()->Height(), 8);
+
+    Buffer()->RenderingContext()->Activate();
+    std::vector<uint8_t> texels(16 * 8 * 4);
+    TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+    gl->BindTexture(GL_TEXTURE_2D, texture.Handle());
+    gl->GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    Buffer()->RenderingContext()->Deactivate();
+    EXPECT_EQ(texels[0], 200);
+    EXPECT_EQ(texels[1], 100);
+    EXPECT_EQ(texels[2], 50);
+    EXPECT_EQ(texels[texels.size() - 2], 50);
+}
+
+TEST_F(VAVodadBufferTest, TheFloatDumpIsRawRgbaFloatsFromTheBottomRow)
+{
+    Viewer->SetWidth(2);
+    Viewer->SetHeight(2);
+    // The bottom row red, the top row blue.
+    auto* rows = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
+    rows->SetUseBuildList(false);
+    rows->OnRender = [](TObject*, TGLRenderContextInfo& rci) {
+        rci.PipelineTransformation->Push();
+        rci.PipelineTransformation->SetViewMatrix(IdentityHmgMatrix);
+        rci.PipelineTransformation->SetProjectionMatrix(IdentityHmgMatrix);
+        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+        gl->Begin_(GL_QUADS);
+        gl->Color4f(1, 0, 0, 1);
+        gl->Vertex3f(-1, -1, 0);
+        gl->Vertex3f(1, -1, 0);
+        gl->Vertex3f(1, 0, 0);
+        gl->Vertex3f(-1, 0, 0);
+        gl->Color4f(0, 0, 1, 1);
+        gl->Vertex3f(-1, 0, 0);
+        gl->Vertex3f(1, 0, 0);
+        gl->Vertex3f(1, 1, 0);
+        gl->Vertex3f(-1, 1, 0);
+        gl->End_();
+        rci.PipelineTransformation->Pop();
+    };
+    Render();
+    const std::string file = TempFile("frame.raw");
+    Buffer()->SaveAsFloatToFile(file);
+    const std::string bytes = ReadAll(file);
+    ASSERT_EQ(bytes.size(), 64u);
+    float pixel[8];
+    std::memcpy(pixel, bytes.data(), sizeof(pixel));
+    EXPECT_EQ(pixel[0], 1.0f);
+    EXPECT_EQ(pixel[2], 0.0f);
+    EXPECT_EQ(pixel[3], 1.0f);
+    std::memcpy(pixel, bytes.data() + 32, sizeof(pixel));
+    EXPECT_EQ(pixel[0], 0.0f);
+    EXPECT_EQ(pixel[2], 1.0f);
+}
+
+TEST_F(VAVodadBufferTest, AViewerOutlivingItsSceneRendersWithoutIt)
+{
+    Render();
+    Free(Scene);
+    Scene = nullptr;
+    EXPECT_EQ(Viewer->Camera(), nullptr);
+    Buffer()->SetBackgroundColor(clWhite);
+    Render();
+    EXPECT_EQ(Buffer()->GetPixelColor(1, 1), 0); // no camera: no pixel reads either
+    const std::unique_ptr<TGLImage> image(Buffer()->CreateSnapShot());
+    EXPECT_EQ(image->Width(), cWidth);
+}
