@@ -67,6 +67,12 @@ extern "C" const char* __lsan_default_suppressions()
 #define MIREFALL_MATERIALS 1
 #endif
 
+// Programs that link the frame clock register it (and its tick message).
+#if __has_include("GLCadencer.h")
+#include "GLCadencer.h"
+#define MIREFALL_CADENCER 1
+#endif
+
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
@@ -108,6 +114,9 @@ int main(int argc, char** argv)
 #endif
 #ifdef MIREFALL_MATERIALS
     RegisterGLMaterialClasses();
+#endif
+#ifdef MIREFALL_CADENCER
+    RegisterGLCadencer();
 #endif
     const int result = RUN_ALL_TESTS();
 #ifdef MIREFALL_CONTEXT_MODULE
