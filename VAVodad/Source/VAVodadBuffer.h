@@ -339,6 +339,16 @@ public:
     virtual void CopyToTexture(TGLTexture* aTexture);
     void CopyToTexture(TGLTexture* aTexture, int32_t xSrc, int32_t ySrc, int32_t width, int32_t height,
                        int32_t xDest, int32_t yDest);
+    // The whole view from colour buffer BufferIndex (0 the front buffer, 1 to 3 the auxiliary ones).
+    virtual void CopyToTextureMRT(TGLTexture* aTexture, int32_t BufferIndex);
+    // Into new storage of width x height (read from the origin) when the texture has none yet, else the area
+    // at (xDest, yDest).
+    void CopyToTextureMRT(TGLTexture* aTexture, int32_t xSrc, int32_t ySrc, int32_t width, int32_t height,
+                          int32_t xDest, int32_t yDest, int32_t BufferIndex);
+    // Renders the six faces of a cube map from the camera's position, each with a 90-degree view, into the
+    // texture's faces. The viewer must be square. zFar <= 0 takes the camera's depth of view, zNear <= 0 a
+    // thousandth of zFar.
+    void RenderCubeMapTextures(TGLTexture* cubeMapTexture, float zNear = 0, float zFar = 0);
 
 protected:
     virtual void DoBufferChange(TObject* /*Sender*/) {}
@@ -349,6 +359,15 @@ protected:
     std::unique_ptr<TVAVodadBuffer> FBuffer;
     int32_t FWidth = 256;
     int32_t FHeight = 256;
+
+private:
+    // The camera's view while a cube face is rendered: the face's turn from the camera's position.
+    void SetupCubeMapCamera(TObject* Sender);
+
+    int32_t FCubeMapRotIdx = 0;
+    float FCubeMapZNear = 0;
+    float FCubeMapZFar = 0;
+    TVector3f FCubeMapTranslation{};
 };
 
 // Renders into an off-screen p-buffer of Width x Height.

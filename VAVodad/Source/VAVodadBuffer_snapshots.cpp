@@ -8,6 +8,9 @@
 #include "GLPlatformHelpers.h"
 #include "GLState.h"
 #include "GLTexture.h"
+#include "GLPipelineTransformation.h"
+#include "GLVectorGeometryMatrices.h"
+#include "VAVodadCamera.h"
 #include "Streams.h"
 #include "SysUtils.h"
 
@@ -62,6 +65,24 @@ private:
     TGLContext* FSavedContext;
     TRectangle FSavedViewport;
 };
+
+// The turns of the six cube faces, +X, -X, +Y, -Y, +Z, -Z.
+constexpr TMatrix4f cCubeMapRotations[6] = {
+    {{{{{{0, 0, -1, 0}}}, {{{0, -1, 0, 0}}}, {{{-1, 0, 0, 0}}}, {{{0, 0, 0, 1}}}}}},
+    {{{{{{0, 0, 1, 0}}}, {{{0, -1, 0, 0}}}, {{{1, 0, 0, 0}}}, {{{0, 0, 0, 1}}}}}},
+    {{{{{{1, 0, 0, 0}}}, {{{0, 0, -1, 0}}}, {{{0, 1, 0, 0}}}, {{{0, 0, 0, 1}}}}}},
+    {{{{{{1, 0, 0, 0}}}, {{{0, 0, 1, 0}}}, {{{0, -1, 0, 0}}}, {{{0, 0, 0, 1}}}}}},
+    {{{{{{1, 0, 0, 0}}}, {{{0, -1, 0, 0}}}, {{{0, 0, -1, 0}}}, {{{0, 0, 0, 1}}}}}},
+    {{{{{{-1, 0, 0, 0}}}, {{{0, -1, 0, 0}}}, {{{0, 0, 1, 0}}}, {{{0, 0, 0, 1}}}}}},
+};
+
+// The colour buffers CopyToTextureMRT reads, by index.
+constexpr GLenum cMRTBuffers[4] = {GL_FRONT_LEFT, GL_AUX0, GL_AUX1, GL_AUX2};
+
+bool UsesMipmaps(TGLMinFilter filter)
+{
+    return filter != miNearest && filter != miLinear;
+}
 
 // Frees a context made for one operation.
 struct TContextFree {
@@ -234,4 +255,114 @@ void TVAVodadBuffer::SaveAsFloatToFile(const std::string& aFilename)
     });
     ReplaceFileAtomically(aFilename, std::string_view(reinterpret_cast<const char*>(pixels.data()),
                                                       pixels.size() * sizeof(float)));
+}
+
+// ---- TGLNonVisualViewer: copies from a chosen colour buffer, cube maps
+
+void TGLNonVisualViewer::CopyToTextureMRT(TGLTexture* aTexture, int32_t BufferIndex)
+{
+    CopyToTextureMRT(aTexture, 0, 0, FWidth, FHeight, 0, 0, BufferIndex);
+}
+
+void TGLNonVisualViewer::CopyToTextureMRT(TGLTexture* aTexture, int32_t xSrc, int32_t ySrc, int32_t width,
+                                          int32_t height, int32_t xDest, int32_t yDest, int32_t BufferIndex)
+{
+    TGLContext* context = FBuffer->RenderingContext();
+    if (!context) return;
+    context->Activate();
+    try {
+        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+        TGLStateCache* states = context->GLStates();
+        const TGLTextureTarget target = aTexture->Image()->NativeTextureTarget();
+        const bool cube = target == ttTextureCube;
+        uint32_t name;
+        bool newStorage;
+        if (aTexture->IsFloatType()) {
+            name = aTexture->Handle();
+            newStorage = false;
+        } else if (cube && FCubeMapRotIdx != 0) {
+            name = aTexture->TextureHandle()->Handle();
+            if (name == 0) name = aTexture->AllocateHandle();
+            newStorage = true;
+        } else if (aTexture->TextureHandle()->Handle() != 0) {
+            // The name as it is: sending the texture's image now would replace the frames copied into it.
+            name = aTexture->TextureHandle()->Handle();
+            newStorage = false;
+        } else {
+            name = aTexture->AllocateHandle();
+            newStorage = true;
+        }
+        gl->ReadBuffer(cMRTBuffers[std::clamp(BufferIndex, 0, 3)]);
+        states->SetActiveTexture(0);
+        states->SetTextureBinding(0, target, name);
+        const GLenum uploadTarget =
+            cube ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + FCubeMapRotIdx : TextureTargetToGLEnum(target);
+        // A texture without pixels yet has nothing to copy into: it gets its storage first.
+        if (!newStorage) {
+            GLint levelWidth = 0;
+            gl->GetTexLevelParameteriv(uploadTarget, 0, GL_TEXTURE_WIDTH, &levelWidth);
+            newStorage = levelWidth == 0;
+        }
+        if (newStorage) {
+            std::vector<uint8_t> pixels(static_cast<size_t>(std::max(width, 0)) * std::max(height, 0) * 4);
+            states->SetPackAlignment(1);
+            gl->ReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+            const bool mipmaps = UsesMipmaps(aTexture->MinFilter());
+            const bool generateOnUpload = mipmaps && gl->SGIS_generate_mipmap && uploadTarget == GL_TEXTURE_2D;
+            if (generateOnUpload) gl->TexParameteri(uploadTarget, GL_GENERATE_MIPMAP_SGIS, 1);
+            states->SetUnpackAlignment(1);
+            gl->TexImage2D(uploadTarget, 0, aTexture->OpenGLTextureFormat(), width, height, 0, GL_RGBA,
+                           GL_UNSIGNED_BYTE, pixels.data());
+            if (mipmaps && !generateOnUpload) gl->GenerateMipmap(TextureTargetToGLEnum(target));
+        } else {
+            gl->CopyTexSubImage2D(uploadTarget, 0, xDest, yDest, xSrc, ySrc, width, height);
+        }
+        gl->ClearError();
+    } catch (...) {
+        context->Deactivate();
+        throw;
+    }
+    context->Deactivate();
+}
+
+void TGLNonVisualViewer::RenderCubeMapTextures(TGLTexture* cubeMapTexture, float zNear, float zFar)
+{
+    Assert(FWidth == FHeight, "Memory Viewer must render to a square!", cUnit, __LINE__);
+    TGLCamera* camera = Camera();
+    Assert(camera != nullptr, "Camera not specified", cUnit, __LINE__);
+    Assert(cubeMapTexture != nullptr, "Texture not specified", cUnit, __LINE__);
+    if (zFar <= 0) zFar = camera->DepthOfView();
+    if (zNear <= 0) zNear = zFar * 0.001f;
+    const TNotifyEvent savedApply = camera->DeferredApply;
+    camera->DeferredApply = [this](TObject* Sender) { SetupCubeMapCamera(Sender); };
+    FCubeMapZNear = zNear;
+    FCubeMapZFar = zFar;
+    const TVector4f position = camera->AbsolutePosition();
+    FCubeMapTranslation = TVector3f{{{-position.X, -position.Y, -position.Z}}};
+    try {
+        for (FCubeMapRotIdx = 0; FCubeMapRotIdx < 6; ++FCubeMapRotIdx) {
+            Render(nullptr);
+            FBuffer->CopyToTexture(cubeMapTexture, 0, 0, FWidth, FHeight, 0, 0,
+                                   GL_TEXTURE_CUBE_MAP_POSITIVE_X + FCubeMapRotIdx);
+        }
+    } catch (...) {
+        camera->DeferredApply = savedApply;
+        FCubeMapRotIdx = 0;
+        throw;
+    }
+    camera->DeferredApply = savedApply;
+    FCubeMapRotIdx = 0;
+}
+
+void TGLNonVisualViewer::SetupCubeMapCamera(TObject*)
+{
+    TGLTransformation* transformation = GetCurrentGLContextOrAbort()->PipelineTransformation();
+    TMatrix4f projection;
+    MatrixPerspectiveProjection(90, 1, FCubeMapZNear, FCubeMapZFar, projection);
+    transformation->SetProjectionMatrix(projection);
+    // Moved to the camera first, then turned: the face's view from wherever the camera stands.
+    TMatrix4f translation, view;
+    MatrixTranslation(FCubeMapTranslation, translation);
+    MatrixProduct(translation, cCubeMapRotations[FCubeMapRotIdx], view);
+    transformation->SetViewMatrix(view);
 }

@@ -464,3 +464,101 @@ TEST_F(VAVodadBufferTest, AViewerOutlivingItsSceneRendersWithoutIt)
     const std::unique_ptr<TGLImage> image(Buffer()->CreateSnapShot());
     EXPECT_EQ(image->Width(), cWidth);
 }
+
+TEST_F(VAVodadBufferTest, CubeMapFacesAreRenderedFromTheCameraPosition)
+{
+    Viewer->SetWidth(32);
+    Viewer->SetHeight(32);
+    Buffer()->SetBackgroundColor(Rgb(0, 0, 255));
+    // Straight ahead of a camera that stands off the origin: only a view that moves before it turns has the
+    // quad in the middle of the -Z face.
+    Camera->Position()->SetPoint(3, 0, 0);
+    AddQuad(-10, 2, {{{1, 0, 0, 1}}})->Position()->SetPoint(3, 0, 0);
+    TGLTexture cubeMap(nullptr);
+    Viewer->RenderCubeMapTextures(&cubeMap);
+    EXPECT_FALSE(Camera->DeferredApply);
+
+    const auto texel = [&](GLenum face, int32_t x, int32_t y) {
+        std::vector<uint8_t> texels(32 * 32 * 4);
+        Buffer()->RenderingContext()->Activate();
+        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+        gl->BindTexture(GL_TEXTURE_CUBE_MAP, cubeMap.Handle());
+        gl->GetTexImage(face, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        Buffer()->RenderingContext()->Deactivate();
+        const uint8_t* p = &texels[(static_cast<size_t>(y) * 32 + x) * 4];
+        return Rgb(p[0], p[1], p[2]);
+    };
+    EXPECT_EQ(texel(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, 16, 16), Rgb(255, 0, 0));
+    EXPECT_EQ(texel(GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, 2, 16), Rgb(0, 0, 255));
+    EXPECT_EQ(texel(GL_TEXTURE_CUBE_MAP_POSITIVE_Z, 16, 16), Rgb(0, 0, 255));
+    EXPECT_EQ(texel(GL_TEXTURE_CUBE_MAP_POSITIVE_X, 16, 16), Rgb(0, 0, 255));
+
+    struct Case {
+        int32_t width;
+        bool camera, texture;
+        const char* message;
+    };
+    const Case cases[] = {{32, true, true, "Memory Viewer must render to a square!"},
+                          {16, false, true, "Camera not specified"},
+                          {16, true, false, "Texture not specified"}};
+    for (const Case& c : cases) {
+        Viewer->SetWidth(c.width);
+        Viewer->SetHeight(16);
+        Viewer->SetCamera(c.camera ? Camera : nullptr);
+        try {
+            Viewer->RenderCubeMapTextures(c.texture ? &cubeMap : nullptr);
+            ADD_FAILURE() << c.message;
+        } catch (const EAssertionFailed& e) {
+            EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
+        }
+    }
+}
+
+TEST_F(VAVodadBufferTest, CopyingFromAColourBufferMakesTheTexturesStorageOnceThenCopiesIntoIt)
+{
+    Buffer()->SetBackgroundColor(Rgb(255, 0, 0));
+    Render();
+    TGLTexture texture(nullptr);
+    Viewer->CopyToTextureMRT(&texture, 0);
+    const auto firstTexel = [&] {
+        Buffer()->RenderingContext()->Activate();
+        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+        gl->BindTexture(GL_TEXTURE_2D, texture.TextureHandle()->Handle());
+        GLint width = 0, height = 0;
+        gl->GetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        gl->GetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        std::vector<uint8_t> texels(static_cast<size_t>(width) * height * 4 + 4);
+        gl->GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        Buffer()->RenderingContext()->Deactivate();
+        EXPECT_EQ(width, cWidth);
+        EXPECT_EQ(height, cHeight);
+        return Rgb(texels[0], texels[1], texels[2]);
+    };
+    EXPECT_EQ(firstTexel(), Rgb(255, 0, 0));
+
+    Buffer()->SetBackgroundColor(Rgb(0, 255, 0));
+    Render();
+    Viewer->CopyToTextureMRT(&texture, 0);
+    EXPECT_EQ(firstTexel(), Rgb(0, 255, 0));
+}
+
+TEST_F(VAVodadBufferTest, AnOverflowingPickDoublesItsGuessInsteadOfGrowingByOne)
+{
+    int passes = 0;
+    for (int i = 0; i < 20; ++i) {
+        TGLDirectOpenGL* quad = AddQuad(-5.0f - i, 1, {{{1, 1, 1, 1}}});
+        if (i == 0) {
+            const auto draw = quad->OnRender;
+            quad->OnRender = [&passes, draw](TObject* sender, TGLRenderContextInfo& rci) {
+                passes += rci.drawState == dsPicking;
+                draw(sender, rci);
+            };
+        }
+    }
+    Render();
+    // Eight hits fit the first pass; then room for 16, then 32.
+    std::unique_ptr<TGLPickList> hits(Buffer()->GetPickedObjects(TRect{30, 22, 34, 26}, 8));
+    EXPECT_EQ(hits->Count(), 20);
+    EXPECT_EQ(passes, 3);
+    for (int32_t i = 1; i < hits->Count(); ++i) EXPECT_LE(hits->NearDistance(i - 1), hits->NearDistance(i));
+}
