@@ -13,11 +13,10 @@ void Abort()
     throw EAbort();
 }
 
-void Assert(bool condition, const std::string& text, const char* unit, int line)
+void AssertionFailed(std::string_view text, const char* unit, int line)
 {
-    if (condition) return;
-    throw EAssertionFailed((text.empty() ? std::string("Assertion failure") : text) + " (" + unit + ", line " +
-                           std::to_string(line) + ")");
+    throw EAssertionFailed((text.empty() ? std::string("Assertion failure") : std::string(text)) + " (" + unit +
+                           ", line " + std::to_string(line) + ")");
 }
 
 // Number to text

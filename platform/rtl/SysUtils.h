@@ -48,9 +48,15 @@ public:
 // Raises EAbort.
 [[noreturn]] void Abort();
 
-// Raises EAssertionFailed with "%s (%s, line %d)" when condition is false; an empty text reads
-// "Assertion failure".
-void Assert(bool condition, const std::string& text, const char* unit, int line);
+// Raises EAssertionFailed with "%s (%s, line %d)"; an empty text reads "Assertion failure".
+[[noreturn]] void AssertionFailed(std::string_view text, const char* unit, int line);
+
+// Raises EAssertionFailed when condition is false. Inline and string-free until it fails: assertions sit on hot
+// paths (state changes, list access).
+inline void Assert(bool condition, std::string_view text, const char* unit, int line)
+{
+    if (!condition) AssertionFailed(text, unit, line);
+}
 
 // One argument of Format: an integer, a 64-bit integer, a real or a text. The text is viewed, not copied, so
 // a TVarRec lives only as long as the call it is made for.
