@@ -1,0 +1,211 @@
+// The scene viewer in a form on an X server: a cube turned by the frame clock, frame after frame, its pixels
+// read back before each frame is presented; the viewport following the window; a new context for new pixel
+// settings; and the full-screen viewer entering and leaving full screen.
+#include "GLCadencer.h"
+#include "GLFullScreenViewer.h"
+#include "GLWin32Context.h"
+#include "GLWin32Viewer.h"
+#include "OpenGLAdapter.h"
+#include "VAVodadCamera.h"
+#include "VAVodadObjects.h"
+#include "VAVodadScene.h"
+#include "Windows.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// A cube of half size 1, each face in its own colour.
+void DrawCube(TObject*, TGLRenderContextInfo&)
+{
+    static const float faces[6][4][3] = {
+        {{-1, -1, 1}, {1, -1, 1}, {1, 1, 1}, {-1, 1, 1}},     {{-1, -1, -1}, {-1, 1, -1}, {1, 1, -1}, {1, -1, -1}},
+        {{-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1}},     {{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}},
+        {{1, -1, -1}, {1, 1, -1}, {1, 1, 1}, {1, -1, 1}},     {{-1, -1, -1}, {-1, -1, 1}, {-1, 1, 1}, {-1, 1, -1}},
+    };
+    static const float colours[6][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}};
+    TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+    gl->Begin_(GL_QUADS);
+    for (int f = 0; f < 6; ++f) {
+        gl->Color3fv(colours[f]);
+        for (const auto& v : faces[f]) gl->Vertex3fv(v);
+    }
+    gl->End_();
+}
+
+class ViewerWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        InitGLWin32Viewer();
+        DoneContextModule();
+        RegisterGLWin32Context();
+        InitContextModule();
+    }
+    static void TearDownTestSuite()
+    {
+        DoneContextModule();
+        InitContextModule();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_NE(GetX11Display(), nullptr) << "no X server";
+        Scene = new TVAVodad(nullptr);
+        Camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(Scene->Objects());
+        Camera->SetFocalLength(20);
+        Cube = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
+        Cube->SetUseBuildList(false);
+        Cube->OnRender = DrawCube;
+        Cube->Position()->SetPoint(0, 0, -5);
+        Cube->SetPitchAngle(30);
+
+        Form = new TForm(nullptr);
+        Form->SetClientWidth(160);
+        Form->SetClientHeight(120);
+        Viewer = new TVAVodadViewer(Form);
+        Viewer->SetParent(Form);
+        Viewer->SetAlign(alClient);
+        Viewer->SetCamera(Camera);
+        Viewer->Buffer()->SetBackgroundColor(clBlack);
+        Viewer->Buffer()->SetLighting(false);
+        Viewer->Buffer()->SetFaceCulling(false);
+        // Each frame's pixels, read before the frame is presented.
+        Viewer->PostRender() = [this](TObject*) {
+            const int32_t w = Viewer->Buffer()->Width(), h = Viewer->Buffer()->Height();
+            Frames.emplace_back(static_cast<size_t>(w) * h * 4);
+            GetCurrentGL()->ReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, Frames.back().data());
+        };
+        Form->Show();
+    }
+    void TearDown() override
+    {
+        Free(Form);
+        Free(Scene);
+    }
+
+    // Handles messages until the condition holds (or two seconds pass).
+    template <class F> bool PumpUntil(F condition)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (!condition() && std::chrono::steady_clock::now() < deadline) {
+            Application->ProcessMessages();
+            Sleep(1);
+        }
+        return condition();
+    }
+    static size_t Lit(const std::vector<uint8_t>& frame)
+    {
+        size_t lit = 0;
+        for (size_t i = 0; i < frame.size(); i += 4) lit += (frame[i] | frame[i + 1] | frame[i + 2]) != 0;
+        return lit;
+    }
+
+    TVAVodad* Scene = nullptr;
+    TGLCamera* Camera = nullptr;
+    TGLDirectOpenGL* Cube = nullptr;
+    TForm* Form = nullptr;
+    TVAVodadViewer* Viewer = nullptr;
+    std::vector<std::vector<uint8_t>> Frames;
+};
+
+TEST_F(ViewerWindow, TheFrameClockTurnsTheCubeAndEveryFrameShowsItAnew)
+{
+    ASSERT_TRUE(Viewer->IsRenderingContextAvailable());
+    EXPECT_EQ(Viewer->Buffer()->Width(), 160);
+    TGLCadencer cadencer(nullptr);
+    int ticks = 0;
+    // The game's frame: move the scene, then ask for a repaint (served inside the next tick).
+    cadencer.OnProgress = [&](TObject*, double, double) {
+        Cube->SetTurnAngle(Cube->TurnAngle() + 20);
+        Viewer->Invalidate();
+        if (++ticks == 200 || Frames.size() >= 6) cadencer.SetEnabled(false);
+    };
+    cadencer.SetScene(Scene);
+    ASSERT_TRUE(PumpUntil([&] { return !cadencer.Enabled(); }));
+    ASSERT_GE(Frames.size(), 6u) << "after " << ticks << " ticks";
+    EXPECT_GT(Viewer->FramesPerSecond(), 0);
+    for (size_t i = 1; i < Frames.size(); ++i) {
+        const size_t lit = Lit(Frames[i]);
+        EXPECT_GT(lit, 500u) << "frame " << i;       // the cube is there
+        EXPECT_LT(lit, 160u * 120u) << "frame " << i; // on the black background
+        EXPECT_NE(Frames[i], Frames[i - 1]) << "frame " << i << " shows the cube as it was";
+    }
+}
+
+// Counts the size messages that reach the viewer.
+class TCountingViewer : public TVAVodadViewer {
+public:
+    using TVAVodadViewer::TVAVodadViewer;
+    int Sizes = 0;
+
+protected:
+    void WndProc(TMessage& Message) override
+    {
+        if (Message.Msg == WM_SIZE) ++Sizes;
+        TVAVodadViewer::WndProc(Message);
+    }
+};
+
+TEST_F(ViewerWindow, TheViewportFollowsTheWindowAndNewPixelSettingsMakeANewContext)
+{
+    Form->SetClientWidth(200);
+    ASSERT_TRUE(PumpUntil([&] { return Viewer->Buffer()->Width() == 200; }));
+    EXPECT_EQ(Viewer->Buffer()->Height(), 120);
+
+    // A structural change: a new window, and on it a new context that renders.
+    const uint64_t oldWindow = GetX11Window(Viewer->Handle());
+    Viewer->Buffer()->SetAntiAliasing(aa4x);
+    EXPECT_NE(GetX11Window(Viewer->Handle()), oldWindow);
+    ASSERT_TRUE(Viewer->IsRenderingContextAvailable());
+    Frames.clear();
+    Viewer->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return !Frames.empty(); }));
+    EXPECT_GT(Lit(Frames.back()), 500u);
+}
+
+TEST_F(ViewerWindow, AMovedViewerGetsOneSizeMessageOnItsNextPaint)
+{
+    auto* viewer = new TCountingViewer(Form);
+    viewer->SetParent(Form);
+    viewer->SetBounds(0, 0, 40, 30);
+    viewer->SetCamera(Camera);
+    ASSERT_TRUE(PumpUntil([&] { return !Frames.empty(); })); // everything painted once
+    Application->ProcessMessages();
+    viewer->Invalidate();
+    Application->ProcessMessages();
+    const int before = viewer->Sizes;
+    viewer->SetLeft(50);
+    viewer->Invalidate();
+    ASSERT_TRUE(PumpUntil([&] { return viewer->Sizes > before; }));
+    Application->ProcessMessages();
+    EXPECT_EQ(viewer->Sizes, before + 1);
+    EXPECT_EQ(viewer->Buffer()->Width(), 40);
+}
+
+TEST_F(ViewerWindow, TheFullScreenViewerCoversTheScreenAndLeavesNoWindowBehind)
+{
+    TGLFullScreenViewer viewer(nullptr);
+    viewer.SetCamera(Camera);
+    viewer.Buffer()->SetBackgroundColor(clBlack);
+    viewer.Buffer()->SetLighting(false);
+    viewer.Buffer()->SetFaceCulling(false);
+    int frames = 0;
+    viewer.Buffer()->PostRender = [&](TObject*) { ++frames; };
+    viewer.UseCurrentResolution(); // the screen as it is: no mode switch
+    viewer.SetActive(true);
+    ASSERT_TRUE(viewer.Active());
+    ASSERT_NE(viewer.Form(), nullptr);
+    EXPECT_NE(viewer.Handle(), nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return frames > 0; }));
+    EXPECT_EQ(CurrentVideoMode, 0);
+    viewer.SetActive(false);
+    EXPECT_EQ(viewer.Form(), nullptr);
+    EXPECT_EQ(viewer.Handle(), nullptr);
+}
+
+} // namespace
