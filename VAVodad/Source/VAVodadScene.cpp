@@ -478,12 +478,29 @@ void TVAVodad::SaveToStream(TStream& aStream)
 
 void TVAVodad::LoadFromStream(TStream& aStream)
 {
+    // Read into a scene of its own first, so that a stream that fails leaves this one as it was.
+    auto* loaded = new TVAVodad(nullptr);
+    try {
+        TReader(aStream).ReadRootComponent(loaded);
+    } catch (...) {
+        Free(loaded);
+        throw;
+    }
     std::vector<std::pair<IGLSceneBuffer*, std::string>> cameraNames;
     for (IGLSceneBuffer* buffer : FBuffers)
         if (TGLCamera* camera = buffer->Camera()) cameraNames.emplace_back(buffer, camera->Name());
     ShutdownAllLights();
     FObjects->DeleteChildren();
-    TReader(aStream).ReadRootComponent(this);
+    SetName(loaded->Name());
+    SetObjectsSorting(loaded->FObjectsSorting);
+    SetVisibilityCulling(loaded->FVisibilityCulling);
+    // Everything read belongs to this scene now: the components and the tree.
+    std::vector<TComponent*> components;
+    for (int i = 0; i < loaded->ComponentCount(); ++i)
+        if (loaded->Components(i) != loaded->FObjects) components.push_back(loaded->Components(i));
+    for (TComponent* component : components) InsertComponent(component);
+    while (loaded->FObjects->Count() > 0) loaded->FObjects->Children(0)->MoveTo(FObjects);
+    Free(loaded);
     for (const auto& [buffer, name] : cameraNames)
         if (auto* camera = dynamic_cast<TGLCamera*>(FindSceneObject(name))) buffer->SetCamera(camera);
 }
@@ -494,11 +511,7 @@ void TVAVodad::SaveToFile(const std::string& fileName)
     SaveToStream(*stream);
 }
 
-namespace {
-
-// A resource header: 0xFF, the type 10 (raw data), a zero-terminated name, flags and the size of the data,
-// which must lie within the stream.
-void SkipResourceHeader(TStream& stream)
+void SkipSceneResourceHeader(TStream& stream)
 {
     const int64_t size = stream.Size();
     auto readBytes = [&](void* buffer, int64_t count) {
@@ -519,8 +532,6 @@ void SkipResourceHeader(TStream& stream)
     if (dataSize > size - stream.Position()) throw EReadError("Invalid stream format");
 }
 
-} // namespace
-
 void TVAVodad::LoadFromFile(const std::string& fileName)
 {
     std::unique_ptr<TStream> stream = CreateHookedFileStream(fileName, fmOpenRead | fmShareDenyWrite);
@@ -529,7 +540,7 @@ void TVAVodad::LoadFromFile(const std::string& fileName)
         stream->ReadBuffer(&first, 1);
         stream->SetPosition(0);
     }
-    if (first == 0xFF) SkipResourceHeader(*stream);
+    if (first == 0xFF) SkipSceneResourceHeader(*stream);
     LoadFromStream(*stream);
 }
 

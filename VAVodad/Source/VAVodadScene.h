@@ -175,8 +175,9 @@ public:
 
     // ---- scene files: the component stream of the scene and its tree
     void SaveToStream(TStream& aStream);
-    // Switches the lights off, deletes the tree and reads the stream; buffers get back a camera of the same
-    // name when the new tree has one.
+    // Reads the stream, then switches the lights off and puts the tree read in place of the old one; buffers
+    // get back a camera of the same name when the new tree has one. A stream that fails to read changes
+    // nothing.
     void LoadFromStream(TStream& aStream);
     void SaveToFile(const std::string& fileName);
     // Skips a resource header first when the file starts with one.
@@ -241,6 +242,11 @@ private:
     TFogMode FFogMode = fmLinear;
     TFogDistance FFogDistance = fdDefault;
 };
+
+// Skips the resource header a scene file may start with (0xFF, the type 10, a zero-terminated name, flags and
+// the size of the data); a header that runs past the stream or names more data than it holds raises
+// EReadError.
+void SkipSceneResourceHeader(TStream& stream);
 
 // Registers the scene's streamable classes.
 void RegisterVAVodadClasses();

@@ -279,14 +279,40 @@ TEST_F(Scene, CorruptStreamsFailWithAnError)
     std::vector<uint8_t> bytes(static_cast<size_t>(stream.Size()));
     stream.SetPosition(0);
     stream.ReadBuffer(bytes.data(), stream.Size());
-    // Every truncation either reads or fails with an exception, and leaves a working scene.
+    // Every truncation fails with an exception and leaves the scene as it was.
     for (size_t size = 0; size < bytes.size(); ++size) {
         TMemoryStream truncated;
         truncated.WriteBuffer(bytes.data(), static_cast<int64_t>(size));
         truncated.SetPosition(0);
         EXPECT_THROW(FScene->LoadFromStream(truncated), Exception) << size;
-        FScene->Progress(0.125, 1);
+        ASSERT_EQ(FScene->Objects()->Count(), 1);
+        EXPECT_EQ(FScene->Objects()->Children(0)->Name(), "Lamp");
     }
+}
+
+TEST_F(Scene, SceneFilesMayStartWithAResourceHeader)
+{
+    RegisterVAVodadClasses();
+    AddLight()->SetName("Lamp");
+    TMemoryStream scene;
+    FScene->SaveToStream(scene);
+    const std::string path = ::testing::TempDir() + "scene_with_header.bin";
+    auto writeFile = [&](uint32_t claimedSize) {
+        TFileStream file(path, fmCreate);
+        const uint8_t header[] = {0xFF, 10, 0, 'S', 'C', 'E', 'N', 'E', 0, 0x30, 0x10};
+        file.WriteBuffer(header, sizeof header);
+        file.WriteBuffer(&claimedSize, 4);
+        scene.SetPosition(0);
+        file.CopyFrom(scene, scene.Size());
+    };
+    writeFile(static_cast<uint32_t>(scene.Size()));
+    FScene->Objects()->DeleteChildren();
+    FScene->LoadFromFile(path);
+    EXPECT_NE(FScene->FindSceneObject("Lamp"), nullptr);
+    // A header naming more data than the file holds is refused before anything is read.
+    writeFile(static_cast<uint32_t>(scene.Size()) + 1);
+    EXPECT_THROW(FScene->LoadFromFile(path), EReadError);
+    EXPECT_NE(FScene->FindSceneObject("Lamp"), nullptr);
 }
 
 TEST_F(Scene, FogBelongsToASceneBuffer)
