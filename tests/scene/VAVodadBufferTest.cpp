@@ -562,3 +562,19 @@ TEST_F(VAVodadBufferTest, AnOverflowingPickDoublesItsGuessInsteadOfGrowingByOne)
     EXPECT_EQ(passes, 3);
     for (int32_t i = 1; i < hits->Count(); ++i) EXPECT_LE(hits->NearDistance(i - 1), hits->NearDistance(i));
 }
+
+TEST_F(VAVodadBufferTest, AContextThatCouldNotBeMadeNeverBecomesTheScenesBaseContext)
+{
+    Buffer()->OnPrepareGLContext = [](TObject*) { throw std::runtime_error("no pixel format"); };
+    EXPECT_THROW(Render(), std::runtime_error);
+    EXPECT_EQ(Buffer()->RenderingContext(), nullptr);
+    EXPECT_FALSE(Buffer()->Rendering());
+    EXPECT_EQ(Scene->BufferCount(), 0);
+    EXPECT_EQ(Scene->BaseContext(), nullptr);
+
+    Buffer()->OnPrepareGLContext = nullptr;
+    Render();
+    ASSERT_NE(Buffer()->RenderingContext(), nullptr);
+    EXPECT_EQ(Scene->BufferCount(), 1);
+    EXPECT_EQ(Scene->BaseContext(), Buffer()->RenderingContext());
+}
