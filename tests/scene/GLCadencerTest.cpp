@@ -255,6 +255,25 @@ TEST_F(CadencerLoopTest, EachTickFirstServesWhatIsPendingSuchAsThePreviousFrames
     DeallocateHWnd(view);
 }
 
+TEST_F(CadencerLoopTest, ACadencerFreedByAMessageServedInsideItsTickStopsThere)
+{
+    // The previous frame's paint, served at the start of the next tick, frees the cadencer.
+    TGLCadencer* cad = MakeASAP("tick", 100);
+    HWND view = AllocateHWnd([&](TMessage& m) {
+        if (m.Msg != WM_PAINT) return;
+        std::erase(Owned, cad);
+        Free(cad);
+    });
+    auto frame = cad->OnProgress;
+    cad->OnProgress = [&](TObject* s, double dt, double t) {
+        frame(s, dt, t);
+        InvalidateRect(view);
+    };
+    Application->ProcessMessages(); // the chain ends with its only cadencer
+    EXPECT_EQ(Order, std::vector<std::string>{"tick"});
+    DeallocateHWnd(view);
+}
+
 TEST_F(CadencerLoopTest, TicksInsideOneMillisecondYieldToTheLoopThroughAOneShotTimer)
 {
     // The 5001st tick message within the same millisecond starts the timer and is ignored, and so is every
