@@ -23,8 +23,8 @@ void Put32(std::string& s, uint32_t v)
     Put16(s, v >> 16);
 }
 
-struct BmpSpec {
-    BmpSpec(int32_t w, int32_t h, int bits, uint32_t comp = 0, std::string data = {})
+struct BmpLayout {
+    BmpLayout(int32_t w, int32_t h, int bits, uint32_t comp = 0, std::string data = {})
         : width(w), height(h), bitCount(bits), compression(comp), pixels(std::move(data))
     {
     }
@@ -38,42 +38,42 @@ struct BmpSpec {
     bool coreHeader = false;          // the 12-byte header with 3-byte palette entries
 };
 
-std::string MakeBmp(const BmpSpec& spec)
+std::string MakeBmp(const BmpLayout& layout)
 {
     std::string info;
-    if (spec.coreHeader) {
+    if (layout.coreHeader) {
         Put32(info, 12);
-        Put16(info, spec.width);
-        Put16(info, spec.height);
+        Put16(info, layout.width);
+        Put16(info, layout.height);
         Put16(info, 1);
-        Put16(info, spec.bitCount);
+        Put16(info, layout.bitCount);
     } else {
-        Put32(info, spec.v4Masks.empty() ? 40 : 108);
-        Put32(info, spec.width);
-        Put32(info, uint32_t(spec.height));
+        Put32(info, layout.v4Masks.empty() ? 40 : 108);
+        Put32(info, layout.width);
+        Put32(info, uint32_t(layout.height));
         Put16(info, 1);
-        Put16(info, spec.bitCount);
-        Put32(info, spec.compression);
-        Put32(info, uint32_t(spec.pixels.size()));
+        Put16(info, layout.bitCount);
+        Put32(info, layout.compression);
+        Put32(info, uint32_t(layout.pixels.size()));
         Put32(info, 3780);
         Put32(info, 3780);
-        Put32(info, uint32_t(spec.palette.size()));
+        Put32(info, uint32_t(layout.palette.size()));
         Put32(info, 0);
-        if (!spec.v4Masks.empty()) {
-            for (uint32_t m : spec.v4Masks) Put32(info, m);
+        if (!layout.v4Masks.empty()) {
+            for (uint32_t m : layout.v4Masks) Put32(info, m);
             info.append(108 - info.size(), '\0');
         }
-        for (uint32_t m : spec.extraMasks) Put32(info, m);
+        for (uint32_t m : layout.extraMasks) Put32(info, m);
     }
-    for (uint32_t c : spec.palette) {
+    for (uint32_t c : layout.palette) {
         info += char(c & 0xFF), info += char((c >> 8) & 0xFF), info += char((c >> 16) & 0xFF);
-        if (!spec.coreHeader) info += '\0';
+        if (!layout.coreHeader) info += '\0';
     }
     std::string file = "BM";
-    Put32(file, uint32_t(14 + info.size() + spec.pixels.size()));
+    Put32(file, uint32_t(14 + info.size() + layout.pixels.size()));
     Put32(file, 0);
     Put32(file, uint32_t(14 + info.size()));
-    return file + info + spec.pixels;
+    return file + info + layout.pixels;
 }
 
 void Load(TBitmap& bitmap, const std::string& bytes)
@@ -102,8 +102,8 @@ TEST(BitmapFile, ReadsPaletteDepths)
         SCOPED_TRACE(bits);
         const int colours = std::min(1 << bits, 16);
         auto index = [&](int x, int y) { return (x + 3 * y) % colours; };
-        BmpSpec spec(5, 2, bits);
-        spec.palette.assign(Palette16.begin(), Palette16.begin() + colours);
+        BmpLayout layout(5, 2, bits);
+        layout.palette.assign(Palette16.begin(), Palette16.begin() + colours);
         const int stride = ((5 * bits + 31) / 32) * 4;
         for (int fileRow = 0; fileRow < 2; ++fileRow) {
             std::string row(stride, '\0');
@@ -111,10 +111,10 @@ TEST(BitmapFile, ReadsPaletteDepths)
                 const int bit = x * bits;
                 row[bit / 8] = char(uint8_t(row[bit / 8]) | index(x, 1 - fileRow) << (8 - bits - bit % 8));
             }
-            spec.pixels += row;
+            layout.pixels += row;
         }
         TBitmap bitmap;
-        Load(bitmap, MakeBmp(spec));
+        Load(bitmap, MakeBmp(layout));
         ASSERT_EQ(bitmap.Width(), 5);
         ASSERT_EQ(bitmap.Height(), 2);
         EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
@@ -125,12 +125,12 @@ TEST(BitmapFile, ReadsPaletteDepths)
 
 TEST(BitmapFile, ReadsCoreHeaderWithThreeBytePalette)
 {
-    BmpSpec spec(2, 1, 8);
-    spec.coreHeader = true;
-    spec.palette = {0x112233, 0x445566};
-    spec.pixels = std::string("\x01\x00\x00\x00", 4);
+    BmpLayout layout(2, 1, 8);
+    layout.coreHeader = true;
+    layout.palette = {0x112233, 0x445566};
+    layout.pixels = std::string("\x01\x00\x00\x00", 4);
     TBitmap bitmap;
-    Load(bitmap, MakeBmp(spec));
+    Load(bitmap, MakeBmp(layout));
     EXPECT_EQ(Rgb(bitmap, 0, 0), 0x445566u);
     EXPECT_EQ(Rgb(bitmap, 1, 0), 0x112233u);
 }
@@ -150,13 +150,13 @@ TEST(BitmapFile, ReadsSixteenBitsPlainAndBitFields)
         {3, {0xF800, 0x07E0, 0x001F}, 0x001F, 0x0000FF},
     };
     for (const Case& c : cases) {
-        BmpSpec spec(1, 1, 16, c.compression);
-        spec.extraMasks = c.masks;
-        spec.pixels = std::string(4, '\0');
-        spec.pixels[0] = char(c.pixel & 0xFF);
-        spec.pixels[1] = char(c.pixel >> 8);
+        BmpLayout layout(1, 1, 16, c.compression);
+        layout.extraMasks = c.masks;
+        layout.pixels = std::string(4, '\0');
+        layout.pixels[0] = char(c.pixel & 0xFF);
+        layout.pixels[1] = char(c.pixel >> 8);
         TBitmap bitmap;
-        Load(bitmap, MakeBmp(spec));
+        Load(bitmap, MakeBmp(layout));
         EXPECT_EQ(Rgb(bitmap, 0, 0), c.rgb) << std::hex << c.pixel;
     }
 }
@@ -166,8 +166,8 @@ TEST(BitmapFile, ReadsTwentyFourBitsFromEitherEnd)
     // Two rows of one pixel each: red stored first.
     const std::string rows = std::string("\x00\x00\xFF\x00", 4) + std::string("\xFF\x00\x00\x00", 4);
     TBitmap bottomUp, topDown;
-    Load(bottomUp, MakeBmp(BmpSpec(1, 2, 24, 0, rows)));
-    Load(topDown, MakeBmp(BmpSpec(1, -2, 24, 0, rows)));
+    Load(bottomUp, MakeBmp(BmpLayout(1, 2, 24, 0, rows)));
+    Load(topDown, MakeBmp(BmpLayout(1, -2, 24, 0, rows)));
     EXPECT_EQ(Rgb(bottomUp, 0, 0), 0x0000FFu); // the last stored row is the top
     EXPECT_EQ(Rgb(bottomUp, 0, 1), 0xFF0000u);
     EXPECT_EQ(Rgb(topDown, 0, 0), 0xFF0000u);
@@ -177,11 +177,11 @@ TEST(BitmapFile, ReadsTwentyFourBitsFromEitherEnd)
 TEST(BitmapFile, ThirtyTwoBitsKeepAlphaOrTakeItFromTheMask)
 {
     const std::string pixel("\x10\x20\x30\x40", 4);
-    BmpSpec v4(1, 1, 32, 3, pixel), v3(1, 1, 32, 3, pixel);
+    BmpLayout v4(1, 1, 32, 3, pixel), v3(1, 1, 32, 3, pixel);
     v4.v4Masks = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
     v3.extraMasks = {0xFF0000, 0xFF00, 0xFF};
     TBitmap plain, fields, fieldsNoAlpha;
-    Load(plain, MakeBmp(BmpSpec(1, 1, 32, 0, pixel)));
+    Load(plain, MakeBmp(BmpLayout(1, 1, 32, 0, pixel)));
     Load(fields, MakeBmp(v4));
     Load(fieldsNoAlpha, MakeBmp(v3));
     for (TBitmap* b : {&plain, &fields, &fieldsNoAlpha}) {
@@ -196,7 +196,7 @@ TEST(BitmapFile, ThirtyTwoBitsKeepAlphaOrTakeItFromTheMask)
 // RLE8 and RLE4: runs, end of line, a delta move, literal packets (padded), runs that would overrun the row.
 TEST(BitmapFile, ReadsRunLengthEncoding)
 {
-    BmpSpec rle8(4, 3, 8, 1);
+    BmpLayout rle8(4, 3, 8, 1);
     rle8.palette.assign(Palette16.begin(), Palette16.end());
     rle8.pixels = std::string("\x03\x02" "\x00\x00"             // bottom row: 2 2 2 .
                               "\x00\x03\x04\x05\x06\x00" "\x00\x00" // middle row: 4 5 6 .
@@ -208,7 +208,7 @@ TEST(BitmapFile, ReadsRunLengthEncoding)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(Rgb(bitmap, x, y), Palette16[expected8[y][x]]) << x << "," << y;
 
-    BmpSpec rle4(5, 2, 4, 2);
+    BmpLayout rle4(5, 2, 4, 2);
     rle4.palette.assign(Palette16.begin(), Palette16.end());
     rle4.pixels = std::string("\x05\x12" "\x00\x00"              // bottom row: 1 2 1 2 1
                               "\x00\x03\x34\x50" "\x00\x01", 10); // top row: 3 4 5, the rest index 0
@@ -217,7 +217,7 @@ TEST(BitmapFile, ReadsRunLengthEncoding)
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(Rgb(bitmap, x, y), Palette16[expected4[y][x]]) << x << "," << y;
 
-    BmpSpec delta(3, 2, 8, 1);
+    BmpLayout delta(3, 2, 8, 1);
     delta.palette.assign(Palette16.begin(), Palette16.end());
     delta.pixels = std::string("\x00\x02\x02\x01" "\x01\x03" "\x00\x01", 8); // move to (2, 1), one pixel
     Load(bitmap, MakeBmp(delta));
@@ -249,10 +249,10 @@ TEST(BitmapFile, WriteThenReadGivesTheSamePixels)
 
 TEST(BitmapFile, DamagedFilesRaiseAndKeepTheBitmap)
 {
-    BmpSpec spec(3, 2, 8);
-    spec.palette = {0x112233, 0x445566};
-    spec.pixels = std::string("\x01\x00\x01\x00\x00\x01\x00\x00", 8);
-    const std::string good = MakeBmp(spec);
+    BmpLayout layout(3, 2, 8);
+    layout.palette = {0x112233, 0x445566};
+    layout.pixels = std::string("\x01\x00\x01\x00\x00\x01\x00\x00", 8);
+    const std::string good = MakeBmp(layout);
 
     TBitmap bitmap;
     bitmap.SetSize(2, 2);
@@ -274,7 +274,7 @@ TEST(BitmapFile, DamagedFilesRaiseAndKeepTheBitmap)
     expectRefused(patched(28, 7));          // 7 bits per pixel
     expectRefused(patched(18, 100000));     // far too wide
     expectRefused(patched(18, 0x80000000)); // negative width
-    BmpSpec topDownRle(2, -2, 8, 1, std::string("\x00\x01", 2));
+    BmpLayout topDownRle(2, -2, 8, 1, std::string("\x00\x01", 2));
     topDownRle.palette = {0};
     expectRefused(MakeBmp(topDownRle));
 }

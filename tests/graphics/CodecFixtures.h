@@ -27,13 +27,13 @@ struct TestPng {
     png_color_16 transparentColor{};   // this value is transparent
 };
 
-inline std::string EncodeTestPng(const TestPng& spec)
+inline std::string EncodeTestPng(const TestPng& fixture)
 {
     std::string out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     std::vector<png_bytep> rows;
-    for (const std::string& row : spec.rows)
+    for (const std::string& row : fixture.rows)
         rows.push_back(reinterpret_cast<png_bytep>(const_cast<char*>(row.data())));
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
@@ -46,15 +46,15 @@ inline std::string EncodeTestPng(const TestPng& spec)
             static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<char*>(data), length);
         },
         nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, fixture.width, fixture.height, fixture.bitDepth, fixture.colorType,
+                 fixture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
-    if (spec.transparentValue) png_set_tRNS(png, info, nullptr, 0, const_cast<png_color_16*>(&spec.transparentColor));
+    if (!fixture.palette.empty()) png_set_PLTE(png, info, fixture.palette.data(), int(fixture.palette.size()));
+    if (!fixture.paletteAlpha.empty())
+        png_set_tRNS(png, info, fixture.paletteAlpha.data(), int(fixture.paletteAlpha.size()), nullptr);
+    if (fixture.transparentValue) png_set_tRNS(png, info, nullptr, 0, const_cast<png_color_16*>(&fixture.transparentColor));
     png_write_info(png, info);
-    if (spec.interlaced) png_set_interlace_handling(png);
+    if (fixture.interlaced) png_set_interlace_handling(png);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -74,7 +74,7 @@ struct TestJpeg {
     int quality = 95;
 };
 
-inline std::string EncodeTestJpeg(const TestJpeg& spec)
+inline std::string EncodeTestJpeg(const TestJpeg& fixture)
 {
     jpeg_compress_struct cinfo;
     jpeg_error_mgr err;
@@ -83,18 +83,18 @@ inline std::string EncodeTestJpeg(const TestJpeg& spec)
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = spec.width;
-    cinfo.image_height = spec.height;
-    cinfo.input_components = spec.components;
-    cinfo.in_color_space = spec.colorSpace;
+    cinfo.image_width = fixture.width;
+    cinfo.image_height = fixture.height;
+    cinfo.input_components = fixture.components;
+    cinfo.in_color_space = fixture.colorSpace;
     jpeg_set_defaults(&cinfo);
-    if (spec.colorSpace == JCS_CMYK) jpeg_set_colorspace(&cinfo, JCS_CMYK);
-    jpeg_set_quality(&cinfo, spec.quality, TRUE);
-    if (spec.progressive) jpeg_simple_progression(&cinfo);
+    if (fixture.colorSpace == JCS_CMYK) jpeg_set_colorspace(&cinfo, JCS_CMYK);
+    jpeg_set_quality(&cinfo, fixture.quality, TRUE);
+    if (fixture.progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        const size_t offset = size_t(cinfo.next_scanline) * spec.width * spec.components;
-        JSAMPROW row = const_cast<JSAMPROW>(&spec.samples[offset]);
+        const size_t offset = size_t(cinfo.next_scanline) * fixture.width * fixture.components;
+        JSAMPROW row = const_cast<JSAMPROW>(&fixture.samples[offset]);
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -107,12 +107,12 @@ inline std::string EncodeTestJpeg(const TestJpeg& spec)
 // A picture of four solid quadrants (red, green, blue, white) in the given size.
 inline TestJpeg QuadrantJpeg(uint32_t width, uint32_t height)
 {
-    TestJpeg spec(width, height);
+    TestJpeg fixture(width, height);
     const uint8_t colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x) {
             const uint8_t* c = colours[(y >= height / 2) * 2 + (x >= width / 2)];
-            spec.samples.insert(spec.samples.end(), c, c + 3);
+            fixture.samples.insert(fixture.samples.end(), c, c + 3);
         }
-    return spec;
+    return fixture;
 }

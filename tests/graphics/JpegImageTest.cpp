@@ -46,10 +46,10 @@ TEST(JpegImage, ReadsBaselineAndProgressive)
 {
     for (bool progressive : {false, true}) {
         SCOPED_TRACE(progressive);
-        TestJpeg spec = QuadrantJpeg(250, 32); // a width that is not a multiple of 4
-        spec.progressive = progressive;
+        TestJpeg fixture = QuadrantJpeg(250, 32); // a width that is not a multiple of 4
+        fixture.progressive = progressive;
         TJPEGImage jpeg;
-        Load(jpeg, EncodeTestJpeg(spec));
+        Load(jpeg, EncodeTestJpeg(fixture));
         EXPECT_EQ(jpeg.Width(), 250);
         EXPECT_EQ(jpeg.Height(), 32);
         EXPECT_EQ(jpeg.ProgressiveEncoding(), progressive);

@@ -25,9 +25,9 @@ std::vector<std::string> Entries()
 
 std::string SmallPng()
 {
-    TestPng spec(2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8);
-    spec.rows = {std::string("\xFF\x00\x00\xFF\x00\x00\xFF\x80", 8)};
-    return EncodeTestPng(spec);
+    TestPng fixture(2, 1, PNG_COLOR_TYPE_RGB_ALPHA, 8);
+    fixture.rows = {std::string("\xFF\x00\x00\xFF\x00\x00\xFF\x80", 8)};
+    return EncodeTestPng(fixture);
 }
 
 } // namespace

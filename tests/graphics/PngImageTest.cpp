@@ -42,22 +42,22 @@ std::vector<uint32_t> Pixels(TPngImage& png)
 
 TestPng PalettePngWithTransparency()
 {
-    TestPng spec(2, 2, PNG_COLOR_TYPE_PALETTE, 8);
-    spec.rows = {Bytes({0, 1}), Bytes({2, 3})};
-    spec.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-    spec.paletteAlpha = {255, 0, 128};
-    return spec;
+    TestPng fixture(2, 2, PNG_COLOR_TYPE_PALETTE, 8);
+    fixture.rows = {Bytes({0, 1}), Bytes({2, 3})};
+    fixture.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    fixture.paletteAlpha = {255, 0, 128};
+    return fixture;
 }
 
 TestPng InterlacedGradient()
 {
-    TestPng spec(8, 8, PNG_COLOR_TYPE_RGB, 8, true);
+    TestPng fixture(8, 8, PNG_COLOR_TYPE_RGB, 8, true);
     for (int y = 0; y < 8; ++y) {
         std::string row;
         for (int x = 0; x < 8; ++x) row += Bytes({x * 30, y * 30, x ^ y});
-        spec.rows.push_back(row);
+        fixture.rows.push_back(row);
     }
-    return spec;
+    return fixture;
 }
 
 } // namespace
@@ -66,7 +66,7 @@ TEST(PngImage, ReadsTheCommonVariants)
 {
     struct Case {
         const char* name;
-        TestPng spec;
+        TestPng fixture;
         bool alpha;
         std::vector<uint32_t> pixels;
     };
@@ -106,10 +106,10 @@ TEST(PngImage, ReadsTheCommonVariants)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TPngImage png;
-        Load(png, EncodeTestPng(c.spec));
-        EXPECT_EQ(png.Width(), int(c.spec.width));
-        EXPECT_EQ(png.Height(), int(c.spec.height));
-        EXPECT_EQ(png.Header().ColorType, c.spec.colorType);
+        Load(png, EncodeTestPng(c.fixture));
+        EXPECT_EQ(png.Width(), int(c.fixture.width));
+        EXPECT_EQ(png.Height(), int(c.fixture.height));
+        EXPECT_EQ(png.Header().ColorType, c.fixture.colorType);
         EXPECT_EQ(png.HasAlpha(), c.alpha);
         EXPECT_EQ(png.Transparent(), c.alpha);
         EXPECT_EQ(Pixels(png), c.pixels);

@@ -9,7 +9,7 @@
 
 namespace {
 
-struct TDdsSpec {
+struct TDdsLayout {
     uint32_t width, height;
     uint32_t mips = 0; // 0: no mip-map count
     uint32_t pfFlags = DDPF_FOURCC;
@@ -19,20 +19,20 @@ struct TDdsSpec {
     uint32_t depth = 0;
 };
 
-TBytes MakeDds(const TDdsSpec& spec, const TBytes& data)
+TBytes MakeDds(const TDdsLayout& layout, const TBytes& data)
 {
     TDDSHeader header{};
     header.Magic = FOURCC_DDS;
     TDDSurfaceDesc2& desc = header.SurfaceFormat;
     desc.dwSize = 124;
-    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | (spec.mips ? DDSD_MIPMAPCOUNT : 0);
-    desc.dwWidth = spec.width;
-    desc.dwHeight = spec.height;
-    desc.dwDepth = spec.depth;
-    desc.dwMipMapCount = spec.mips;
-    desc.ddpfPixelFormat = {32, spec.pfFlags, spec.fourCC, spec.bits, spec.r, spec.g, spec.b, spec.a};
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | (layout.mips ? DDSD_MIPMAPCOUNT : 0);
+    desc.dwWidth = layout.width;
+    desc.dwHeight = layout.height;
+    desc.dwDepth = layout.depth;
+    desc.dwMipMapCount = layout.mips;
+    desc.ddpfPixelFormat = {32, layout.pfFlags, layout.fourCC, layout.bits, layout.r, layout.g, layout.b, layout.a};
     desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
-    desc.ddsCaps.dwCaps2 = spec.caps2;
+    desc.ddsCaps.dwCaps2 = layout.caps2;
     TBytes file(sizeof(header));
     std::memcpy(file.data(), &header, sizeof(header));
     file.insert(file.end(), data.begin(), data.end());
@@ -64,8 +64,8 @@ TBytes Saved(TGLDDSImage& image)
     return BytesOf(stream);
 }
 
-const TDdsSpec cL8{.width = 8, .height = 2, .pfFlags = DDPF_LUMINANCE, .bits = 8, .r = 0xFF};
-const TDdsSpec cBGRA{.width = 4, .height = 3, .pfFlags = 0x41, .bits = 32, .r = 0xFF0000, .g = 0xFF00, .b = 0xFF,
+const TDdsLayout cL8{.width = 8, .height = 2, .pfFlags = DDPF_LUMINANCE, .bits = 8, .r = 0xFF};
+const TDdsLayout cBGRA{.width = 4, .height = 3, .pfFlags = 0x41, .bits = 32, .r = 0xFF0000, .g = 0xFF00, .b = 0xFF,
                      .a = 0xFF000000};
 
 } // namespace
@@ -85,13 +85,13 @@ TEST(GLFileDDS, DXT1MipChainHasUnpaddedBlockSizes)
 TEST(GLFileDDS, PixelFormatsFromFourCCAndMasks)
 {
     struct TCase {
-        TDdsSpec spec;
+        TDdsLayout layout;
         GLenum colorFormat;
         TGLInternalFormat internalFormat;
         GLenum dataType;
         int32_t elementSize;
     };
-    auto fourCC = [](uint32_t code) { return TDdsSpec{.width = 4, .height = 4, .fourCC = code}; };
+    auto fourCC = [](uint32_t code) { return TDdsLayout{.width = 4, .height = 4, .fourCC = code}; };
     const TCase cases[] = {
         {fourCC(MakeFourCC('D', 'X', 'T', '1')), GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, tfCOMPRESSED_RGBA_S3TC_DXT1,
          GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 8},
@@ -114,9 +114,9 @@ TEST(GLFileDDS, PixelFormatsFromFourCCAndMasks)
         {cL8, GL_LUMINANCE, tfLUMINANCE8, GL_UNSIGNED_BYTE, 1},
     };
     for (const TCase& c : cases) {
-        SCOPED_TRACE(c.spec.fourCC);
+        SCOPED_TRACE(c.layout.fourCC);
         TGLDDSImage image;
-        LoadFromBytes(image, MakeDds(c.spec, TBytes(4096, 0)));
+        LoadFromBytes(image, MakeDds(c.layout, TBytes(4096, 0)));
         EXPECT_EQ(image.ColorFormat(), c.colorFormat);
         EXPECT_EQ(image.InternalFormat(), c.internalFormat);
         EXPECT_EQ(image.DataType(), c.dataType);
@@ -127,15 +127,15 @@ TEST(GLFileDDS, PixelFormatsFromFourCCAndMasks)
 TEST(GLFileDDS, RefusedFilesNameWhy)
 {
     const TBytes data(4096, 0);
-    TDdsSpec dx10{.width = 4, .height = 4, .fourCC = FOURCC_DX10};
-    TDdsSpec cube{.width = 8, .height = 8, .pfFlags = 0x41, .bits = 32, .r = 0xFF0000, .g = 0xFF00, .b = 0xFF,
+    TDdsLayout dx10{.width = 4, .height = 4, .fourCC = FOURCC_DX10};
+    TDdsLayout cube{.width = 8, .height = 8, .pfFlags = 0x41, .bits = 32, .r = 0xFF0000, .g = 0xFF00, .b = 0xFF,
                   .a = 0xFF000000, .caps2 = DDSCAPS2_CUBEMAP | (DDSCAPS2_CUBEMAP_ALLFACES & ~0x2000u)};
-    TDdsSpec wideCube = cube;
+    TDdsLayout wideCube = cube;
     wideCube.caps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
     wideCube.width = 16;
-    TDdsSpec noMatch = cBGRA;
+    TDdsLayout noMatch = cBGRA;
     noMatch.g = 0xFF0000;
-    TDdsSpec manyMips = cBGRA;
+    TDdsLayout manyMips = cBGRA;
     manyMips.mips = 40;
     TBytes badMagic = MakeDds(cBGRA, data);
     badMagic[0] = 'X';
@@ -154,9 +154,9 @@ TEST(GLFileDDS, RefusedFilesNameWhy)
 
 TEST(GLFileDDS, EveryTruncationRaises)
 {
-    TDdsSpec spec = cBGRA;
-    spec.mips = 3;
-    const TBytes file = MakeDds(spec, Sequence(4 * 3 * 4 + 2 * 1 * 4 + 4));
+    TDdsLayout layout = cBGRA;
+    layout.mips = 3;
+    const TBytes file = MakeDds(layout, Sequence(4 * 3 * 4 + 2 * 1 * 4 + 4));
     EXPECT_EQ(LoadError(file), "(loaded)");
     for (size_t length = 0; length < file.size(); ++length)
         EXPECT_NE(LoadError(TBytes(file.begin(), file.begin() + length)), "(loaded)") << length;
@@ -165,10 +165,10 @@ TEST(GLFileDDS, EveryTruncationRaises)
 TEST(GLFileDDS, UncompressedLevelsAreUnpaddedAndFlippedRowByRow)
 {
     // 8 x 2, 4 x 1, 2 x 1, 1 x 1 grey levels: 16 + 4 + 2 + 1 bytes, none a multiple of 4 after the first.
-    TDdsSpec spec = cL8;
-    spec.mips = 4;
+    TDdsLayout layout = cL8;
+    layout.mips = 4;
     TGLDDSImage image;
-    LoadFromBytes(image, MakeDds(spec, Sequence(23)));
+    LoadFromBytes(image, MakeDds(layout, Sequence(23)));
     ASSERT_EQ(image.LevelCount(), 4);
     TBytes level0 = Sequence(8, 9);
     const TBytes top = Sequence(8, 1);
@@ -225,24 +225,24 @@ TEST(GLFileDDS, LevelsLowerThanABlockFlipOnlyTheirOwnRows)
 
 TEST(GLFileDDS, SaveThenLoadKeepsEveryLevel)
 {
-    TDdsSpec dxt5{.width = 8, .height = 12, .mips = 4, .fourCC = MakeFourCC('D', 'X', 'T', '5')};
-    TDdsSpec bgra = cBGRA;
+    TDdsLayout dxt5{.width = 8, .height = 12, .mips = 4, .fourCC = MakeFourCC('D', 'X', 'T', '5')};
+    TDdsLayout bgra = cBGRA;
     bgra.mips = 3;
-    TDdsSpec volume{.width = 4, .height = 2, .mips = 2, .pfFlags = DDPF_LUMINANCE, .bits = 8, .r = 0xFF,
+    TDdsLayout volume{.width = 4, .height = 2, .mips = 2, .pfFlags = DDPF_LUMINANCE, .bits = 8, .r = 0xFF,
                     .caps2 = DDSCAPS2_VOLUME, .depth = 2};
-    TDdsSpec cube = cBGRA;
+    TDdsLayout cube = cBGRA;
     cube.width = cube.height = 4;
     cube.mips = 3;
     cube.caps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
     const struct {
-        TDdsSpec spec;
+        TDdsLayout layout;
         size_t dataBytes;
     } cases[] = {{dxt5, 6 * 16 + 2 * 16 + 16 + 16}, {bgra, 48 + 8 + 4}, {volume, 16 + 2}, {cube, 6 * (64 + 16 + 4)}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dataBytes);
         const TBytes data = Sequence(c.dataBytes, 0);
         TGLDDSImage image;
-        LoadFromBytes(image, MakeDds(c.spec, data));
+        LoadFromBytes(image, MakeDds(c.layout, data));
         const TBytes saved = Saved(image);
         EXPECT_EQ(TBytes(saved.begin() + 128, saved.end()), data);
         TGLDDSImage again;
@@ -256,7 +256,7 @@ TEST(GLFileDDS, SaveThenLoadKeepsEveryLevel)
 
 TEST(GLFileDDS, CubeFacesAreReadFaceAfterFaceAndNotFlipped)
 {
-    TDdsSpec cube = cBGRA;
+    TDdsLayout cube = cBGRA;
     cube.width = cube.height = 2;
     cube.mips = 2;
     cube.caps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
@@ -274,10 +274,10 @@ TEST(GLFileDDS, CubeFacesAreReadFaceAfterFaceAndNotFlipped)
 
 TEST(GLFileDDS, DetailLevelDropsTheLargestLevels)
 {
-    TDdsSpec spec{.width = 4, .height = 4, .mips = 3, .pfFlags = DDPF_LUMINANCE, .bits = 8, .r = 0xFF};
+    TDdsLayout layout{.width = 4, .height = 4, .mips = 3, .pfFlags = DDPF_LUMINANCE, .bits = 8, .r = 0xFF};
     vDDSDetailLevel = 1;
     TGLDDSImage image;
-    LoadFromBytes(image, MakeDds(spec, Sequence(16 + 4 + 1)));
+    LoadFromBytes(image, MakeDds(layout, Sequence(16 + 4 + 1)));
     vDDSDetailLevel = 0;
     EXPECT_EQ(image.Width(), 2);
     EXPECT_EQ(image.LevelCount(), 2);
