@@ -4,7 +4,7 @@
 #include "GLContext.h"
 
 #include "GLState.h"
-#include "GLWin32Context.h"
+#include "RealGLTestContext.h"
 
 #include <gtest/gtest.h>
 
@@ -13,20 +13,8 @@
 
 namespace {
 
-class GLContextRealGLTest : public ::testing::Test {
+class GLContextRealGLTest : public RealGLTestContext {
 protected:
-    // The module restarted with the system's context class, as program start-up does it.
-    static void SetUpTestSuite()
-    {
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
     void TearDown() override
     {
         for (TGLContext* context : FContexts) Free(context);

@@ -3,6 +3,7 @@
 #include "GLWin32Context.h"
 
 #include "OpenGLAdapter.h"
+#include "RealGLTestContext.h"
 #include "ZODLog.h"
 
 #include <gtest/gtest.h>
@@ -12,21 +13,8 @@
 
 namespace {
 
-// The context module restarted with this class registered, so that a service context exists.
-class GLWin32ContextTest : public ::testing::Test {
+class GLWin32ContextTest : public RealGLTestContext {
 protected:
-    static void SetUpTestSuite()
-    {
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
-
     // A new context of the registered class, freed with the test.
     TGLWin32Context* Make()
     {
