@@ -6,7 +6,7 @@
 #include "ZODLog.h"
 
 // The native child that covers the full-screen window: the context draws on it (Qt paints the form itself)
-// and it takes the mouse.
+// and it takes the mouse and the keys.
 class TFullScreenSurface : public TNativeControl {
 public:
     TFullScreenSurface(TGLFullScreenViewer* AViewer) : TNativeControl(nullptr), FViewer(AViewer) {}
@@ -185,9 +185,9 @@ void TGLFullScreenViewer::BindFormEvents()
     FSurface->OnMouseWheelUp = Forward(OnMouseWheelUp);
     FSurface->OnClick = Forward(OnClick);
     FSurface->OnDblClick = Forward(OnDblClick);
-    FForm->OnKeyDown = Forward(OnKeyDown);
-    FForm->OnKeyUp = Forward(OnKeyUp);
-    FForm->OnKeyPress = Forward(OnKeyPress);
+    FSurface->OnKeyDown = Forward(OnKeyDown);
+    FSurface->OnKeyUp = Forward(OnKeyUp);
+    FSurface->OnKeyPress = Forward(OnKeyPress);
     FForm->OnClose = Forward(OnClose);
     FForm->OnCloseQuery = [this](TObject* Sender, bool& CanClose) {
         if (OnCloseQuery) OnCloseQuery(Sender, CanClose);
@@ -197,9 +197,6 @@ void TGLFullScreenViewer::BindFormEvents()
 
 void TGLFullScreenViewer::UnbindFormEvents()
 {
-    FForm->OnKeyDown = nullptr;
-    FForm->OnKeyUp = nullptr;
-    FForm->OnKeyPress = nullptr;
     FForm->OnClose = nullptr;
     FForm->OnCloseQuery = nullptr;
 }
@@ -232,6 +229,7 @@ void TGLFullScreenViewer::EnterFullScreen()
         }
         FForm->Show();
         SetWindowFullScreen(FForm->Handle(), true);
+        FSurface->SetFocus(); // the keys go where the mouse goes
 
         FBuffer->Resize(0, 0, FWidth, FHeight);
         FOwnDC = reinterpret_cast<void*>(static_cast<uintptr_t>(GetX11Window(FSurface->Handle())));

@@ -80,7 +80,8 @@ private:
 
     void EnterFullScreen();
     void LeaveFullScreen();
-    // Hands the viewer's events to the window and the window's close query to the viewer.
+    // Hands the viewer's input events to the surface, its close events to the window, and the window's close
+    // query to the viewer.
     void BindFormEvents();
     void UnbindFormEvents();
     // The surface's paint: Render unless ManualRendering.

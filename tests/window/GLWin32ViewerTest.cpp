@@ -201,6 +201,8 @@ TEST_F(ViewerWindow, TheFullScreenViewerCoversTheScreenAndLeavesNoWindowBehind)
     ASSERT_TRUE(viewer.Active());
     ASSERT_NE(viewer.Form(), nullptr);
     EXPECT_NE(viewer.Handle(), nullptr);
+    EXPECT_EQ(viewer.Form()->ClientWidth(), viewer.Width());
+    EXPECT_EQ(viewer.Form()->ClientHeight(), viewer.Height());
     ASSERT_TRUE(PumpUntil([&] { return frames > 0; }));
     EXPECT_EQ(CurrentVideoMode, 0);
     viewer.SetActive(false);
