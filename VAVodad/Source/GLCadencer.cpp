@@ -92,8 +92,9 @@ void TASAPHandler::WndProc(TMessage& Message)
             try {
                 cad->Progress();
             } catch (...) {
-                if (Application) Application->HandleException(cad);
-                if (list[i] == cad) cad->SetEnabled(false); // unless it was freed by its own tick
+                const bool alive = list[i] == cad; // not freed by its own tick
+                if (Application) Application->HandleException(alive ? cad : nullptr);
+                if (alive) cad->SetEnabled(false);
             }
         }
         std::erase(list, nullptr);
