@@ -4,6 +4,7 @@
 #include "GLPipelineTransformation.h"
 #include "GLVectorGeometry.h"
 #include "VAVodadScene.h"
+#include "VAVodad_streaming.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,10 @@ const char* const cUnit = "VAVodad\\Source\\VAVodad";
 constexpr double cInfinitePerspectiveEpsilon = 0.0001;
 
 constexpr TVector4f cYHmgVector{{{0, 1, 0, 0}}};
+
+constexpr TEnumNames<6> cCameraStyleNames{"csPerspective",         "csOrthogonal", "csOrtho2D", "csCustom",
+                                          "csInfinitePerspective", "csPerspectiveKeepFOV"};
+constexpr TEnumNames<2> cKeepFOVModeNames{"ckmHorizontalFOV", "ckmVerticalFOV"};
 
 double RadToDeg(double radians)
 {
@@ -488,6 +493,19 @@ void TGLCamera::Assign(TPersistent* Source)
             Direction()->SetAsVector(Normalized(Difference(target, AbsolutePosition())));
         }
     }
+}
+
+void TGLCamera::DefineProperties(TFiler& Filer)
+{
+    TGLBaseSceneObject::DefineProperties(Filer);
+    DefineSingleProperty(Filer, "DepthOfView", FDepthOfView, 100, [this](float v) { SetDepthOfView(v); });
+    DefineSingleProperty(Filer, "FocalLength", FFocalLength, 50, [this](float v) { SetFocalLength(v); });
+    DefineSingleProperty(Filer, "SceneScale", FSceneScale, 1, [this](float v) { SetSceneScale(v); });
+    DefineSingleProperty(Filer, "NearPlaneBias", FNearPlaneBias, 1, [this](float v) { SetNearPlaneBias(v); });
+    DefineEnumProperty<TGLCameraStyle>(Filer, "CameraStyle", cCameraStyleNames, FCameraStyle, csPerspective,
+                                       [this](TGLCameraStyle v) { SetCameraStyle(v); });
+    DefineEnumProperty<TGLCameraKeepFOVMode>(Filer, "KeepFOVMode", cKeepFOVModeNames, FKeepFOVMode, ckmHorizontalFOV,
+                                             [this](TGLCameraKeepFOVMode v) { SetKeepFOVMode(v); });
 }
 
 void TGLCamera::DoRender(TGLRenderContextInfo& rci, bool /*renderSelf*/, bool renderChildren)

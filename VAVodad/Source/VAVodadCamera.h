@@ -108,6 +108,8 @@ public:
     {
         return false;
     }
+    // The lens and style (the target and coordinates are the node's business).
+    void DefineProperties(TFiler& Filer) override;
     // Draws nothing itself.
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 

@@ -13,6 +13,7 @@
 #include "Streams.h"
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
+#include "VAVodad_streaming.h"
 
 #include <algorithm>
 #include <array>
@@ -22,39 +23,10 @@ namespace {
 
 const char* const cUnit = "VAVodad\\Source\\VAVodad";
 
-// The names of an enumeration's values in a component stream, in the order of the values.
-template <typename TEnum, size_t N> using TEnumNames = std::array<const char*, N>;
-
-constexpr TEnumNames<TLightStyle, 4> cLightStyleNames{"lsSpot", "lsOmni", "lsParallel", "lsParallelSpot"};
-constexpr TEnumNames<TGLObjectsSorting, 5> cObjectsSortingNames{"osInherited", "osNone", "osRenderFarthestFirst",
-                                                                "osRenderBlendedLast", "osRenderNearestFirst"};
-constexpr TEnumNames<TGLVisibilityCulling, 4> cVisibilityCullingNames{"vcInherited", "vcNone", "vcObjectBased",
-                                                                      "vcHierarchical"};
-
-template <size_t N> size_t ReadEnum(TReader& reader, const std::array<const char*, N>& names)
-{
-    const std::string ident = reader.ReadIdent();
-    for (size_t i = 0; i < N; ++i)
-        if (SameText(ident, names[i])) return i;
-    throw EReadError("Invalid property value " + ident);
-}
-
-template <typename TEnum, size_t N>
-void DefineEnumProperty(TFiler& filer, const char* name, const TEnumNames<TEnum, N>& names, TEnum value,
-                        TEnum defaultValue, const std::function<void(TEnum)>& setter)
-{
-    filer.DefineProperty(
-        name, [&names, setter](TReader& reader) { setter(static_cast<TEnum>(ReadEnum(reader, names))); },
-        [&names, value](TWriter& writer) { writer.WriteIdent(names[value]); }, value != defaultValue);
-}
-
-void DefineSingleProperty(TFiler& filer, const char* name, float value, float defaultValue,
-                          const std::function<void(float)>& setter)
-{
-    filer.DefineProperty(
-        name, [setter](TReader& reader) { setter(reader.ReadSingle()); },
-        [value](TWriter& writer) { writer.WriteSingle(value); }, value != defaultValue);
-}
+constexpr TEnumNames<4> cLightStyleNames{"lsSpot", "lsOmni", "lsParallel", "lsParallelSpot"};
+constexpr TEnumNames<5> cObjectsSortingNames{"osInherited", "osNone", "osRenderFarthestFirst", "osRenderBlendedLast",
+                                             "osRenderNearestFirst"};
+constexpr TEnumNames<4> cVisibilityCullingNames{"vcInherited", "vcNone", "vcObjectBased", "vcHierarchical"};
 
 TVector4f WithW(TVector4f v, float w)
 {

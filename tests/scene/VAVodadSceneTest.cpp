@@ -244,6 +244,8 @@ TEST_F(Scene, StreamRoundTripKeepsTheTreeAndTheBuffersCamera)
     light->SetShining(false);
     auto* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(light);
     camera->SetName("Eye");
+    camera->SetFocalLength(20);
+    camera->SetCameraStyle(csInfinitePerspective);
     FScene->SetObjectsSorting(osNone);
     TSpyBuffer buffer;
     buffer.SetCamera(camera);
@@ -266,6 +268,8 @@ TEST_F(Scene, StreamRoundTripKeepsTheTreeAndTheBuffersCamera)
     auto* eye = dynamic_cast<TGLCamera*>(FScene->FindSceneObject("Eye"));
     ASSERT_NE(eye, nullptr);
     EXPECT_EQ(eye->Parent(), lamp);
+    EXPECT_EQ(eye->FocalLength(), 20);
+    EXPECT_EQ(eye->CameraStyle(), csInfinitePerspective);
     EXPECT_EQ(buffer.Camera(), eye);
     FScene->RemoveBuffer(&buffer);
 }
