@@ -147,24 +147,27 @@ void TServiceContextThread::WaitFor()
     if (FThread.joinable()) FThread.join();
 }
 
+// Without a context of either kind the system goes on without a service context.
 void TServiceContextThread::InitializeServiceContext()
 {
     TGLContext* const context = FManager->ServiceContext();
+    const auto fail = [] {
+        GlobalLogSession()->LogErrorFmt("%s: can't initialize rendering context", {cServiceThreadClass});
+    };
     try {
+        context->SetAcceleration(chaHardware);
+        context->CreateMemoryContext(nullptr, 1, 1, 1);
+    } catch (const EPBuffer&) {
+        GlobalLogSession()->LogWarningFmt(
+            "%s: can't initialize memory rendering context. Try initialize common context.", {cServiceThreadClass});
         try {
-            context->SetAcceleration(chaHardware);
-            context->CreateMemoryContext(nullptr, 1, 1, 1);
-        } catch (const EPBuffer&) {
-            GlobalLogSession()->LogWarningFmt(
-                "%s: can't initialize memory rendering context. Try initialize common context.",
-                {cServiceThreadClass});
             context->CreateContext(nullptr);
+        } catch (...) { // whatever stops the ordinary context too
+            fail();
+            return;
         }
     } catch (const EGLContext&) {
-        GlobalLogSession()->LogErrorFmt("%s: can't initialize rendering context", {cServiceThreadClass});
-        return;
-    } catch (const EPBuffer&) {
-        GlobalLogSession()->LogErrorFmt("%s: can't initialize rendering context", {cServiceThreadClass});
+        fail();
         return;
     }
     GlobalLogSession()->LogNotice("Service context successfuly initialized");

@@ -441,6 +441,35 @@ TEST(GLServiceContextTest, StartUpWaitsForAStuckServiceTaskOnlyUntilTheTimeOut)
         EXPECT_NE(std::find(texts.begin(), texts.end(), expected), texts.end()) << expected;
 }
 
+// A service context that can be made neither off-screen nor as an ordinary context.
+class TNoServiceContext : public TFakeContext {
+protected:
+    void DoCreateMemoryContext(void*, int32_t, int32_t, int32_t) override
+    {
+        throw EPBuffer("Unabled to create pbuffer.");
+    }
+    void DoCreateContext(void*) override { throw Exception("no drawable"); }
+};
+
+TEST(GLServiceContextTest, WithoutAnyContextTheFailureIsReportedAndStartUpGoesOn)
+{
+    RegisterGLContextClass(&CreateGLContextOf<TNoServiceContext>);
+    TGLLogCapture capture;
+    {
+        TGLContextManager manager;
+        manager.CreateServiceContext(5000);
+        ASSERT_NE(manager.ServiceContext(), nullptr);
+        EXPECT_FALSE(manager.ServiceContext()->IsValid());
+    }
+    const auto texts = capture.Texts();
+    const auto logged = [&](const char* AText) { return std::find(texts.begin(), texts.end(), AText) != texts.end(); };
+    EXPECT_TRUE(logged("TServiceContextThread: can't initialize memory rendering context. Try initialize common "
+                       "context."));
+    EXPECT_TRUE(logged("TServiceContextThread: can't initialize rendering context"));
+    EXPECT_FALSE(logged("Service thread task raised exception"));
+    EXPECT_FALSE(logged("Service context successfuly initialized"));
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Handles
 
