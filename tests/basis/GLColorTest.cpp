@@ -213,4 +213,5 @@ TEST(GLColor, StreamsAsTheBinaryPropertyColor)
     broken.SetPosition(0);
     ColoredThing other(nullptr);
     EXPECT_THROW(TReader(broken).ReadRootComponent(&other), EReadError);
+    EXPECT_EQ(A(other.Paint.Color()), A(ColorBlack));
 }

@@ -204,6 +204,12 @@ void TGLColor::DefineProperties(TFiler& Filer)
 {
     TGLUpdateAbleObject::DefineProperties(Filer);
     Filer.DefineBinaryProperty(
-        "Color", [this](TStream& stream) { stream.ReadBuffer(FColor.V, sizeof(FColor.V)); },
+        "Color",
+        [this](TStream& stream) {
+            // Read whole before storing: a property cut short leaves the colour as it was.
+            TVector4f color;
+            stream.ReadBuffer(color.V, sizeof(color.V));
+            FColor = color;
+        },
         [this](TStream& stream) { stream.WriteBuffer(FColor.V, sizeof(FColor.V)); }, true);
 }
