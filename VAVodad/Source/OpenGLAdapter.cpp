@@ -12,6 +12,10 @@
 void* vGLLibHandle = nullptr;
 void* vGLULibHandle = nullptr;
 
+// No floating-point control word is set at start-up: on x86-64 Linux a process starts with every
+// floating-point exception masked and rounding to nearest, in the SSE unit and in the x87 unit (whose
+// precision is already the full 64 bits), which is what the engine's maths expects.
+
 // The context information is logged once per process, for the first table initialised.
 static std::atomic<bool> vLogRenderingContextInfo{true};
 
