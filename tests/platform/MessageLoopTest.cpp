@@ -132,12 +132,13 @@ TEST(MessageLoop, TimersFallDueInTheOrderOfTheirIntervalsAndStopWhenKilled)
         fired.push_back(m.WParam);
         KillTimer(wnd, m.WParam); // one-shot, like the starvation guard's timer
     });
-    SetTimer(wnd, 3, 6);
-    SetTimer(wnd, 1, 2);
-    SetTimer(wnd, 2, 4);
+    // Intervals far apart, so a loaded machine that takes a while between the three calls keeps their order.
+    SetTimer(wnd, 3, 150);
+    SetTimer(wnd, 1, 50);
+    SetTimer(wnd, 2, 100);
     EXPECT_TRUE(ProcessUntil([&] { return fired.size() == 3; }));
     EXPECT_EQ(fired, (std::vector<WPARAM>{1, 2, 3}));
-    Sleep(7);
+    Sleep(160);
     Application->ProcessMessages();
     EXPECT_EQ(fired.size(), 3u);
     EXPECT_FALSE(KillTimer(wnd, 1));
