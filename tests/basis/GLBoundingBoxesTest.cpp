@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <random>
 #include <vector>
@@ -168,6 +169,14 @@ TEST(AABB, GrowScaleOffsetIntersect)
     EXPECT_TRUE(SameBox(box, Box(V3(-1, 0, 0), V3(1, 1, 3)), 0));
     AABBIncludeInPlace(box, Box(V3(0, -2, 0), V3(4, 0, 0)));
     EXPECT_TRUE(SameBox(box, Box(V3(-1, -2, 0), V3(4, 1, 3)), 0));
+    // Mins meet Mins and Maxes meet Maxes: an empty box changes nothing, and a box turned inside out by a
+    // negative scale does not stretch the other across the gap between its corners.
+    const float inf = std::numeric_limits<float>::infinity();
+    AABBIncludeInPlace(box, Box(V3(inf, inf, inf), V3(-inf, -inf, -inf)));
+    EXPECT_TRUE(SameBox(box, Box(V3(-1, -2, 0), V3(4, 1, 3)), 0));
+    TAABB turned = Box(V3(1, 1, 1), V3(2, 2, 2));
+    AABBIncludeInPlace(turned, Box(V3(6, 0, 1), V3(5, 3, 2)));
+    EXPECT_TRUE(SameBox(turned, Box(V3(1, 0, 1), V3(5, 3, 2)), 0));
     AABBOffsetInPlace(box, V3(1, 2, 3));
     EXPECT_TRUE(SameBox(box, Box(V3(0, 0, 3), V3(5, 3, 6)), 0));
 

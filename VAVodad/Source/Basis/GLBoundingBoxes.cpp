@@ -118,8 +118,12 @@ THmgBoundingBox AABBToHmgBox(const TAABB& aabb)
 
 void AABBIncludeInPlace(TAABB& a, const TAABB& b)
 {
-    AABBIncludePoint(a, b.Min);
-    AABBIncludePoint(a, b.Max);
+    // Min with Min and Max with Max only: a box turned inside out (a negative scale, or an empty box with Min
+    // above Max) must not stretch a across the space between its two corners.
+    for (int i = 0; i < 3; ++i) {
+        a.Min.V[i] = std::min(a.Min.V[i], b.Min.V[i]);
+        a.Max.V[i] = std::max(a.Max.V[i], b.Max.V[i]);
+    }
 }
 
 void AABBFromHalfSize(TAABB& box, const TVector4f& v)

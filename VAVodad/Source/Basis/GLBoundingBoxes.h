@@ -31,6 +31,7 @@ TAABB HmgBoxToAABB(const THmgBoundingBox& box);
 THmgBoundingBox AABBToHmgBox(const TAABB& aabb);
 
 // Axis-aligned boxes.
+// a.Min := the component-wise minimum of the Mins, a.Max := the maximum of the Maxes.
 void AABBIncludeInPlace(TAABB& a, const TAABB& b);
 void AABBFromHalfSize(TAABB& box, const TVector4f& v);
 // The box enclosing the eight transformed corners.
