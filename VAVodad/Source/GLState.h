@@ -628,6 +628,7 @@ private:
     void NoteTextureMatrix(int32_t AUnit, bool AIdentity);
     void LightsChanged();
     void LightParameter(int32_t I, GLenum AName, const float* AValue);
+    template <typename T> void SetLightParameter(int32_t I, GLenum AName, T& AField, const T& Value);
 
     // Material colours per face (front, back): emission, ambient, diffuse, specular.
     enum { mcEmission, mcAmbient, mcDiffuse, mcSpecular };

@@ -343,6 +343,24 @@ void TGLStateCache::LightParameter(int32_t I, GLenum AName, const float* AValue)
     if (FFFPLight) GL().Lightfv(GL_LIGHT0 + I, AName, AValue);
 }
 
+static const float* LightValue(const float& AValue)
+{
+    return &AValue;
+}
+
+static const float* LightValue(const TVector4f& AValue)
+{
+    return AValue.V;
+}
+
+// A light parameter kept by the cached rule, whose field belongs to light I (checked by the caller).
+template <typename T> void TGLStateCache::SetLightParameter(int32_t I, GLenum AName, T& AField, const T& Value)
+{
+    if (!Cached(AField, Value, sttLighting)) return;
+    LightParameter(I, AName, LightValue(Value));
+    LightsChanged();
+}
+
 bool TGLStateCache::LightEnabling(int32_t I) const
 {
     CheckIndex(I, cMaxLights, __LINE__);
@@ -403,9 +421,7 @@ TVector4f TGLStateCache::LightAmbient(int32_t I) const
 void TGLStateCache::SetLightAmbient(int32_t I, const TVector4f& Value)
 {
     CheckIndex(I, cMaxLights, __LINE__);
-    if (!Cached(FLightStates.Ambient[I], Value, sttLighting)) return;
-    LightParameter(I, GL_AMBIENT, Value.V);
-    LightsChanged();
+    SetLightParameter(I, GL_AMBIENT, FLightStates.Ambient[I], Value);
 }
 
 TVector4f TGLStateCache::LightDiffuse(int32_t I) const
@@ -417,9 +433,7 @@ TVector4f TGLStateCache::LightDiffuse(int32_t I) const
 void TGLStateCache::SetLightDiffuse(int32_t I, const TVector4f& Value)
 {
     CheckIndex(I, cMaxLights, __LINE__);
-    if (!Cached(FLightStates.Diffuse[I], Value, sttLighting)) return;
-    LightParameter(I, GL_DIFFUSE, Value.V);
-    LightsChanged();
+    SetLightParameter(I, GL_DIFFUSE, FLightStates.Diffuse[I], Value);
 }
 
 TVector4f TGLStateCache::LightSpecular(int32_t I) const
@@ -431,9 +445,7 @@ TVector4f TGLStateCache::LightSpecular(int32_t I) const
 void TGLStateCache::SetLightSpecular(int32_t I, const TVector4f& Value)
 {
     CheckIndex(I, cMaxLights, __LINE__);
-    if (!Cached(FLightStates.Specular[I], Value, sttLighting)) return;
-    LightParameter(I, GL_SPECULAR, Value.V);
-    LightsChanged();
+    SetLightParameter(I, GL_SPECULAR, FLightStates.Specular[I], Value);
 }
 
 float TGLStateCache::LightSpotCutoff(int32_t I) const
@@ -460,9 +472,7 @@ float TGLStateCache::LightSpotExponent(int32_t I) const
 void TGLStateCache::SetSpotExponent(int32_t I, float Value)
 {
     CheckIndex(I, cMaxLights, __LINE__);
-    if (!Cached(FLightStates.SpotCosCutoffExponent[I].Y, Value, sttLighting)) return;
-    LightParameter(I, GL_SPOT_EXPONENT, &Value);
-    LightsChanged();
+    SetLightParameter(I, GL_SPOT_EXPONENT, FLightStates.SpotCosCutoffExponent[I].Y, Value);
 }
 
 float TGLStateCache::LightConstantAtten(int32_t I) const
@@ -474,9 +484,7 @@ float TGLStateCache::LightConstantAtten(int32_t I) const
 void TGLStateCache::SetConstantAtten(int32_t I, float Value)
 {
     CheckIndex(I, cMaxLights, __LINE__);
-    if (!Cached(FLightStates.Attenuation[I].X, Value, sttLighting)) return;
-    LightParameter(I, GL_CONSTANT_ATTENUATION, &Value);
-    LightsChanged();
+    SetLightParameter(I, GL_CONSTANT_ATTENUATION, FLightStates.Attenuation[I].X, Value);
 }
 
 float TGLStateCache::LightLinearAtten(int32_t I) const
@@ -488,9 +496,7 @@ float TGLStateCache::LightLinearAtten(int32_t I) const
 void TGLStateCache::SetLinearAtten(int32_t I, float Value)
 {
     CheckIndex(I, cMaxLights, __LINE__);
-    if (!Cached(FLightStates.Attenuation[I].Y, Value, sttLighting)) return;
-    LightParameter(I, GL_LINEAR_ATTENUATION, &Value);
-    LightsChanged();
+    SetLightParameter(I, GL_LINEAR_ATTENUATION, FLightStates.Attenuation[I].Y, Value);
 }
 
 float TGLStateCache::LightQuadraticAtten(int32_t I) const
@@ -502,9 +508,7 @@ float TGLStateCache::LightQuadraticAtten(int32_t I) const
 void TGLStateCache::SetQuadAtten(int32_t I, float Value)
 {
     CheckIndex(I, cMaxLights, __LINE__);
-    if (!Cached(FLightStates.Attenuation[I].Z, Value, sttLighting)) return;
-    LightParameter(I, GL_QUADRATIC_ATTENUATION, &Value);
-    LightsChanged();
+    SetLightParameter(I, GL_QUADRATIC_ATTENUATION, FLightStates.Attenuation[I].Z, Value);
 }
 
 // Copies entry ASource(k) of each of the seven light arrays into entry k of the shader's arrays, k < ACount.
