@@ -211,11 +211,8 @@ void AffineTriangleNormalTo(const TVector3f& p1, const TVector3f& p2, const TVec
 
 void HmgTriangleNormal(const TVector4f& p1, const TVector4f& p2, const TVector4f& p3, TVector3f& n)
 {
-    TVector3f e1, e2;
-    HmgSubtractAsAffine(p2, p1, e1);
-    HmgSubtractAsAffine(p3, p1, e2);
-    AffineCross(e1, e2, n);
-    AffineNormalizeInPlace(n);
+    const TVector3f a{{{p1.X, p1.Y, p1.Z}}}, b{{{p2.X, p2.Y, p2.Z}}}, c{{{p3.X, p3.Y, p3.Z}}};
+    AffineTriangleNormal(a, b, c, n);
 }
 
 void AffinePlaneFromPoints(const TVector3f& p1, const TVector3f& p2, const TVector3f& p3, TVector4f& plane)
