@@ -18,23 +18,26 @@ namespace {
 
 std::vector<std::string>* vLog = nullptr;
 
-class TLogged : public TGLImmaterialSceneObject {
+template <class TBase> class TLoggedOf : public TBase {
 public:
-    explicit TLogged(TComponent* AOwner) : TGLImmaterialSceneObject(AOwner)
+    explicit TLoggedOf(TComponent* AOwner) : TBase(AOwner)
     {
-        SetObjectStyle(ObjectStyle() + TGLObjectStyles{osDirectDraw});
+        this->SetObjectStyle(this->ObjectStyle() + TGLObjectStyles{osDirectDraw});
     }
     bool Blended() override { return FBlended; }
     void BuildList(TGLRenderContextInfo& rci) override
     {
-        vLog->push_back(Name());
+        vLog->push_back(this->Name());
         DepthTestWhileDrawn = rci.GLStates->EnableDepthTest();
         ModelWhileDrawn = rci.PipelineTransformation->ModelMatrix();
+        ViewWhileDrawn = rci.PipelineTransformation->ViewMatrix();
     }
     bool FBlended = false;
     bool DepthTestWhileDrawn = false;
     TMatrix4f ModelWhileDrawn{};
+    TMatrix4f ViewWhileDrawn{};
 };
+using TLogged = TLoggedOf<TGLImmaterialSceneObject>;
 
 class TLogPostEffect : public TGLObjectPostEffect {
 public:
@@ -243,6 +246,31 @@ TEST_F(SceneRender, AxesAreSixLinesOfTheClippingDepth)
     EXPECT_EQ(lines[18], GLCall("Vertex3f", 0, 0, 99));
     EXPECT_EQ(Cache.LineStipplePattern(), 0xCCCC);
     EXPECT_EQ(Log, TNames{"object"});
+}
+
+TEST_F(SceneRender, CameraInvariantObjectsIgnoreTheCamerasPlaceOrTurn)
+{
+    using TInvariant = TLoggedOf<TGLCameraInvariantObject>;
+    auto* object = TGLBaseSceneObject::CreateAsChild<TInvariant>(Scene->Objects());
+    object->SetName("invariant");
+    object->Position()->SetPoint(0, 0, -5);
+    Rci.cameraPosition = TVector4f{{{1, 2, 3, 1}}};
+    TMatrix4f atCamera;
+    MatrixTranslationHmg(Rci.cameraPosition, atCamera);
+    TMatrix4f unturned;
+    MatrixScaling(TVector3f{{{1, -1, -1}}}, unturned);
+    const struct {
+        TGLCameraInvarianceMode Mode;
+        TMatrix4f View;
+    } cases[] = {{cimNone, IdentityHmgMatrix}, {cimPosition, atCamera}, {cimOrientation, unturned}};
+    for (const auto& c : cases) {
+        object->SetCamInvarianceMode(c.Mode);
+        RenderRoot();
+        EXPECT_EQ(Log, TNames{"invariant"});
+        EXPECT_TRUE(MatrixIdentical(object->ViewWhileDrawn, c.View)) << c.Mode;
+        EXPECT_TRUE(MatrixIdentical(object->ModelWhileDrawn, object->Matrix())) << c.Mode;
+        EXPECT_TRUE(MatrixIdentical(Pipeline.ViewMatrix(), IdentityHmgMatrix));
+    }
 }
 
 TEST_F(SceneRender, RenderPointCallsItsCallbacksAndTheirFreeCallbacksLastFirst)

@@ -223,6 +223,54 @@ TEST_F(SceneRealGL, CameraViewAndTarget)
     EXPECT_EQ(camera->TargetObject(), nullptr);
 }
 
+TEST_F(SceneRealGL, CameraNavigation)
+{
+    auto* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(FScene->Objects());
+    camera->Position()->SetPoint(0, 0, 5);
+    EXPECT_TRUE(camera->PointInFront(TVector4f{{{0, 0, 0, 1}}}));
+    EXPECT_FALSE(camera->PointInFront(TVector4f{{{0, 0, 6, 1}}}));
+    // Forward is -Z, up is +Y, and right is the camera's X axis (up x direction), -X when looking down -Z.
+    camera->MoveInEyeSpace(1, 2, 3);
+    const TVector4f moved = camera->Position()->AsVector();
+    EXPECT_FLOAT_EQ(moved.X, -2);
+    EXPECT_FLOAT_EQ(moved.Y, 3);
+    EXPECT_FLOAT_EQ(moved.Z, 4);
+    // A screen delta in the XZ plane: up the screen is forward, across is right.
+    const TVector4f forward = camera->ScreenDeltaToVector(0, 10, 0.5f, TVector4f{{{0, 1, 0, 0}}});
+    EXPECT_NEAR(forward.Z, -5, 1e-5);
+    const TVector4f across = camera->ScreenDeltaToVectorXZ(10, 0, 0.5f);
+    EXPECT_NEAR(across.X, 5, 1e-5);
+    EXPECT_NEAR(across.Z, 0, 1e-5);
+
+    // Reset looks down -Z from where a 1024 x 768 viewport shows the origin; ZoomAll looks back at it.
+    TContextBuffer buffer(FContext);
+    camera->Reset(&buffer);
+    EXPECT_EQ(camera->FocalLength(), 50);
+    EXPECT_NEAR(camera->Position()->Z(), camera->NearPlane() * 768 / 4, 1e-4);
+    EXPECT_FLOAT_EQ(camera->Direction()->Z(), -1);
+    camera->Position()->SetPoint(7, 7, 7);
+    camera->ZoomAll(&buffer);
+    EXPECT_NEAR(camera->Position()->Z(), camera->NearPlane() * 768 / 4, 1e-4);
+
+    // Turning an object about the camera's view axes keeps its place and scale.
+    auto* object = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(FScene->Objects());
+    object->Position()->SetPoint(1, 2, 3);
+    object->Scale()->SetVector(2, 2, 2);
+    camera->RotateObject(object, 0, 90);
+    EXPECT_NEAR(object->Direction()->X(), -1, 1e-5);
+    EXPECT_FLOAT_EQ(object->Position()->X(), 1);
+    EXPECT_FLOAT_EQ(object->Scale()->Y(), 2);
+
+    // A camera without a parent copies another's lens, place and view of its target.
+    TGLCamera copy(nullptr);
+    camera->SetFocalLength(35);
+    camera->SetTargetObject(object);
+    copy.Assign(camera);
+    EXPECT_EQ(copy.FocalLength(), 35);
+    EXPECT_EQ(copy.TargetObject(), nullptr);
+    EXPECT_FLOAT_EQ(copy.Position()->Z(), camera->AbsolutePosition().Z);
+}
+
 TEST_F(SceneRealGL, SetupLightsSendsTheFirstEntriesAndDisablesTheRest)
 {
     for (int i = 0; i < 6; ++i) TGLBaseSceneObject::CreateAsChild<TGLLightSource>(FScene->Objects());
