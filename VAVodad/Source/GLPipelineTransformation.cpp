@@ -22,10 +22,7 @@ void TGLTransformation::IdentityAll()
     top.FViewMatrix = IdentityHmgMatrix;
     top.FProjectionMatrix = IdentityHmgMatrix;
     top.FStates = cAllStates;
-    if (FLoadMatricesEnabled) {
-        LoadModelViewMatrix();
-        LoadProjectionMatrix();
-    }
+    LoadMatrices();
 }
 
 void TGLTransformation::Push(const TTransformationRec* AValue)
@@ -41,10 +38,7 @@ void TGLTransformation::Push(const TTransformationRec* AValue)
     const TTransformationRec value = *AValue; // it may lie in the stack itself
     Grow();
     FStack[FStackPos] = value;
-    if (FLoadMatricesEnabled) {
-        LoadModelViewMatrix();
-        LoadProjectionMatrix();
-    }
+    LoadMatrices();
     if (OnPush) OnPush();
 }
 
@@ -61,10 +55,7 @@ void TGLTransformation::Pop()
         return;
     }
     --FStackPos;
-    if (FLoadMatricesEnabled) {
-        LoadModelViewMatrix();
-        LoadProjectionMatrix();
-    }
+    LoadMatrices();
 }
 
 void TGLTransformation::ReplaceFromStack()
@@ -74,10 +65,7 @@ void TGLTransformation::ReplaceFromStack()
         return;
     }
     FStack[FStackPos] = FStack[FStackPos - 1];
-    if (FLoadMatricesEnabled) {
-        LoadModelViewMatrix();
-        LoadProjectionMatrix();
-    }
+    LoadMatrices();
 }
 
 void TGLTransformation::SetModelMatrix(const TMatrix4f& AMatrix)
@@ -165,6 +153,14 @@ TFrustum TGLTransformation::Frustum()
         top.FStates.Exclude(trsFrustum);
     }
     return top.FFrustum;
+}
+
+// Both matrices of the top level, when they are mirrored into OpenGL.
+void TGLTransformation::LoadMatrices()
+{
+    if (!FLoadMatricesEnabled) return;
+    LoadModelViewMatrix();
+    LoadProjectionMatrix();
 }
 
 // Into whatever matrix mode is current: the engine keeps GL_MODELVIEW current.

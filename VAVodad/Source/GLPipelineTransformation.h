@@ -81,6 +81,7 @@ public:
     TOnMatricesPush OnPush;
 
 private:
+    void LoadMatrices();
     void LoadModelViewMatrix();
     void LoadProjectionMatrix();
     // A new top level above the current one, allocated when the array has none there yet.
