@@ -45,6 +45,13 @@ float& Component(TIntermediateFormat& p, int index)
     }
 }
 
+// A pixel of the byte form: R, G, B, A. Unsigned bytes and the S3TC blocks give whole working values from 0
+// to 255, which an unsigned-byte destination stores unchanged (luminance as the truncated mean), so conversions
+// between them move bytes and skip the working form, with the same results.
+struct TRGBA8 {
+    uint8_t R, G, B, A;
+};
+
 // ---------------------------------------------------------------------------------------------------------
 // Scalar data types: 1 to 4 components of one type per pixel.
 
@@ -200,8 +207,52 @@ void PackScalarPixels(const TIntermediateFormat* ASrc, uint8_t* ADst, std::size_
     }
 }
 
+// The byte form of the same layouts: unsigned bytes in and out, the values moved as they are.
+template <TLayout L> void UnpackBytePixels(const uint8_t* ASrc, TRGBA8* ADst, std::size_t ACount)
+{
+    for (std::size_t n = 0; n < ACount; ++n, ASrc += L.Count) {
+        uint8_t p[4] = {0, 0, 0, 255};
+        for (int c = 0; c < L.Count; ++c) {
+            const uint8_t v = ASrc[c];
+            if (L.Slot[c] == slLuminance || L.Slot[c] == slIntensity) {
+                p[0] = p[1] = p[2] = v;
+                if (L.Slot[c] == slIntensity) p[3] = v;
+            } else {
+                p[L.Slot[c]] = v;
+            }
+        }
+        std::memcpy(ADst + n, p, 4);
+    }
+}
+
+template <TLayout L> void PackBytePixels(const TRGBA8* ASrc, uint8_t* ADst, std::size_t ACount)
+{
+    for (std::size_t n = 0; n < ACount; ++n, ADst += L.Count) {
+        uint8_t p[4];
+        std::memcpy(p, ASrc + n, 4);
+        for (int c = 0; c < L.Count; ++c)
+            ADst[c] = L.Slot[c] == slLuminance || L.Slot[c] == slIntensity
+                          ? static_cast<uint8_t>((p[0] + p[1] + p[2]) / 3)
+                          : p[L.Slot[c]];
+    }
+}
+
 using TPixelUnpacker = void (*)(const uint8_t*, TIntermediateFormat*, std::size_t);
 using TPixelPacker = void (*)(const TIntermediateFormat*, uint8_t*, std::size_t);
+using TBytePixelUnpacker = void (*)(const uint8_t*, TRGBA8*, std::size_t);
+using TBytePixelPacker = void (*)(const TRGBA8*, uint8_t*, std::size_t);
+
+template <std::size_t... I>
+constexpr std::array<TBytePixelUnpacker, cLayoutCount> MakeByteUnpackers(std::index_sequence<I...>)
+{
+    return {&UnpackBytePixels<cFormatLayouts[I].Layout>...};
+}
+
+template <std::size_t... I>
+constexpr std::array<TBytePixelPacker, cLayoutCount> MakeBytePackers(std::index_sequence<I...>)
+{
+    return {&PackBytePixels<cFormatLayouts[I].Layout>...};
+}
 
 template <typename TType, std::size_t... I>
 constexpr std::array<TPixelUnpacker, cLayoutCount> MakeScalarUnpackers(std::index_sequence<I...>)
@@ -234,6 +285,21 @@ void PackScalar(const TIntermediateFormat* ASrc, uint8_t* ADst, GLenum AColorFor
     bool integer;
     const int layout = FindLayout(AColorFormat, integer);
     (integer ? unclamped : clamped)[layout](ASrc, ADst, static_cast<std::size_t>(AWidth) * AHeight);
+}
+
+void UnpackScalarBytes(const uint8_t* ASrc, TRGBA8* ADst, GLenum AColorFormat, int32_t AWidth, int32_t AHeight)
+{
+    static constexpr auto unpackers = MakeByteUnpackers(std::make_index_sequence<cLayoutCount>());
+    bool integer;
+    unpackers[FindLayout(AColorFormat, integer)](ASrc, ADst, static_cast<std::size_t>(AWidth) * AHeight);
+}
+
+// ACount byte pixels written as unsigned bytes in the colour format (checked before).
+void PackBytes(const TRGBA8* ASrc, uint8_t* ADst, GLenum AColorFormat, std::size_t ACount)
+{
+    static constexpr auto packers = MakeBytePackers(std::make_index_sequence<cLayoutCount>());
+    bool integer;
+    packers[FindLayout(AColorFormat, integer)](ASrc, ADst, ACount);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -332,41 +398,69 @@ void UnpackPacked(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum AColorF
 
 // Where a decoder puts the four texel rows of a block: straight into the image for a whole block, into a
 // scratch block for one the image edge cuts.
-struct TBlockRows {
-    TIntermediateFormat* Row[4];
-    TIntermediateFormat& operator[](int i) const { return Row[i >> 2][i & 3]; }
+template <typename T> struct TBlockRows {
+    T* Row[4];
+    T& operator[](int i) const { return Row[i >> 2][i & 3]; }
+};
+
+// How a colour block's palette is held and its texels written in each texel form. Entries are made whole, so
+// that reading one back as a whole is not held up; byte entries are one 32-bit word (R in the low byte).
+template <typename T> struct TTexelForm;
+
+template <> struct TTexelForm<TIntermediateFormat> {
+    using Entry = TIntermediateFormat;
+    static void Set(Entry& AEntry, int r, int g, int b, int a)
+    {
+        _mm_storeu_ps(&AEntry.R, _mm_setr_ps(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b),
+                                             static_cast<float>(a)));
+    }
+    static void Put(TIntermediateFormat& ATexel, Entry AEntry, const uint8_t* AAlpha)
+    {
+        if (AAlpha) AEntry.A = *AAlpha;
+        ATexel = AEntry;
+    }
+};
+
+template <> struct TTexelForm<TRGBA8> {
+    using Entry = uint32_t;
+    static void Set(Entry& AEntry, int r, int g, int b, int a)
+    {
+        AEntry = static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b) << 16 |
+                 static_cast<uint32_t>(a) << 24;
+    }
+    static void Put(TRGBA8& ATexel, Entry AEntry, const uint8_t* AAlpha)
+    {
+        if (AAlpha) AEntry = (AEntry & 0x00FFFFFF) | static_cast<uint32_t>(*AAlpha) << 24;
+        std::memcpy(&ATexel, &AEntry, 4);
+    }
 };
 
 // The colour part of the S3TC blocks (8 bytes). The three-colour mode (DXT1 with c0 <= c1) makes the last
 // entry transparent while keeping its colour, unless the format has no alpha. AAlphas, when given, replaces
 // the palette's alpha texel by texel.
-void DecodeColorBlock(const uint8_t* ABlock, bool AAllowThreeColors, bool AOpaque, const float* AAlphas,
-                      TBlockRows AOut)
+template <typename T>
+void DecodeColorBlock(const uint8_t* ABlock, bool AAllowThreeColors, bool AOpaque, const uint8_t* AAlphas,
+                      TBlockRows<T> AOut)
 {
     const uint16_t c0 = Load<uint16_t>(ABlock);
     const uint16_t c1 = Load<uint16_t>(ABlock + 2);
     const uint32_t indices = Load<uint32_t>(ABlock + 4);
     const int r0 = ((c0 >> 11) & 31) * 8, g0 = ((c0 >> 5) & 63) * 4, b0 = (c0 & 31) * 8;
     const int r1 = ((c1 >> 11) & 31) * 8, g1 = ((c1 >> 5) & 63) * 4, b1 = (c1 & 31) * 8;
-    // Each entry is stored whole, so that reading it back as a whole is not held up.
-    alignas(16) TIntermediateFormat palette[4];
-    auto entry = [&](int k, int r, int g, int b, float a) {
-        _mm_store_ps(&palette[k].R, _mm_setr_ps(static_cast<float>(r), static_cast<float>(g),
-                                                static_cast<float>(b), a));
-    };
+    using TForm = TTexelForm<T>;
+    alignas(16) typename TForm::Entry palette[4];
+    auto entry = [&](int k, int r, int g, int b, int a) { TForm::Set(palette[k], r, g, b, a); };
     entry(0, r0, g0, b0, 255);
     entry(1, r1, g1, b1, 255);
     if (AAllowThreeColors && c0 <= c1) {
         entry(2, (r0 + r1) / 2, (g0 + g1) / 2, (b0 + b1) / 2, 255);
-        entry(3, (r0 + 2 * r1 + 1) / 3, (g0 + 2 * g1 + 1) / 3, (b0 + 2 * b1 + 1) / 3, AOpaque ? 255.0f : 0.0f);
+        entry(3, (r0 + 2 * r1 + 1) / 3, (g0 + 2 * g1 + 1) / 3, (b0 + 2 * b1 + 1) / 3, AOpaque ? 255 : 0);
     } else {
         entry(2, (2 * r0 + r1 + 1) / 3, (2 * g0 + g1 + 1) / 3, (2 * b0 + b1 + 1) / 3, 255);
         entry(3, (r0 + 2 * r1 + 1) / 3, (g0 + 2 * g1 + 1) / 3, (b0 + 2 * b1 + 1) / 3, 255);
     }
     for (int i = 0; i < 16; ++i) {
-        TIntermediateFormat texel = palette[(indices >> (2 * i)) & 3];
-        if (AAlphas) texel.A = AAlphas[i];
-        AOut[i] = texel;
+        TForm::Put(AOut[i], palette[(indices >> (2 * i)) & 3], AAlphas ? AAlphas + i : nullptr);
     }
 }
 
@@ -402,22 +496,22 @@ template <bool Signed> void DecodeSingleChannel(const uint8_t* ABlock, int (&AVa
     for (int i = 0; i < 16; ++i) AValues[i] = palette[(indices >> (3 * i)) & 7];
 }
 
-template <bool Opaque> void DecodeDXT1(const uint8_t* ABlock, TBlockRows AOut)
+template <typename T, bool Opaque> void DecodeDXT1(const uint8_t* ABlock, TBlockRows<T> AOut)
 {
-    DecodeColorBlock(ABlock, true, Opaque, nullptr, AOut);
+    DecodeColorBlock<T>(ABlock, true, Opaque, nullptr, AOut);
 }
 
-void DecodeDXT3(const uint8_t* ABlock, TBlockRows AOut)
+template <typename T> void DecodeDXT3(const uint8_t* ABlock, TBlockRows<T> AOut)
 {
-    float alphas[16];
+    uint8_t alphas[16];
     for (int y = 0; y < 4; ++y) {
         const uint16_t row = Load<uint16_t>(ABlock + 2 * y);
-        for (int x = 0; x < 4; ++x) alphas[4 * y + x] = static_cast<float>(((row >> (4 * x)) & 15) * 17);
+        for (int x = 0; x < 4; ++x) alphas[4 * y + x] = static_cast<uint8_t>(((row >> (4 * x)) & 15) * 17);
     }
-    DecodeColorBlock(ABlock + 8, false, true, alphas, AOut);
+    DecodeColorBlock<T>(ABlock + 8, false, true, alphas, AOut);
 }
 
-void DecodeDXT5(const uint8_t* ABlock, TBlockRows AOut)
+template <typename T> void DecodeDXT5(const uint8_t* ABlock, TBlockRows<T> AOut)
 {
     const int a0 = ABlock[0], a1 = ABlock[1];
     int palette[8] = {a0, a1};
@@ -429,15 +523,16 @@ void DecodeDXT5(const uint8_t* ABlock, TBlockRows AOut)
         palette[7] = 255;
     }
     const uint64_t indices = Load48(ABlock + 2);
-    float alphas[16];
-    for (int i = 0; i < 16; ++i) alphas[i] = static_cast<float>(palette[(indices >> (3 * i)) & 7]);
-    DecodeColorBlock(ABlock + 8, false, true, alphas, AOut);
+    uint8_t alphas[16];
+    for (int i = 0; i < 16; ++i) alphas[i] = static_cast<uint8_t>(palette[(indices >> (3 * i)) & 7]);
+    DecodeColorBlock<T>(ABlock + 8, false, true, alphas, AOut);
 }
 
 // LATC and RGTC: one or two single-channel blocks; signed values are doubled and give alpha 127.
 enum TChannelUse : uint8_t { cuLuminance, cuLuminanceAlpha, cuRed, cuRedGreen };
 
-template <TChannelUse Use, bool Signed> void DecodeChannels(const uint8_t* ABlock, TBlockRows AOut)
+template <TChannelUse Use, bool Signed>
+void DecodeChannels(const uint8_t* ABlock, TBlockRows<TIntermediateFormat> AOut)
 {
     constexpr bool two = Use == cuLuminanceAlpha || Use == cuRedGreen;
     constexpr float scale = Signed ? 2.0f : 1.0f;
@@ -457,15 +552,15 @@ template <TChannelUse Use, bool Signed> void DecodeChannels(const uint8_t* ABloc
     }
 }
 
-template <int BlockBytes, void (*Decode)(const uint8_t*, TBlockRows)>
-void UnpackBlocks(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum, int32_t AWidth, int32_t AHeight)
+template <typename T, int BlockBytes, void (*Decode)(const uint8_t*, TBlockRows<T>)>
+void UnpackBlocks(const uint8_t* ASrc, T* ADst, GLenum, int32_t AWidth, int32_t AHeight)
 {
     const std::size_t width = static_cast<std::size_t>(AWidth);
-    TIntermediateFormat scratch[16];
-    const TBlockRows scratchRows{{scratch, scratch + 4, scratch + 8, scratch + 12}};
+    T scratch[16];
+    const TBlockRows<T> scratchRows{{scratch, scratch + 4, scratch + 8, scratch + 12}};
     for (int32_t by = 0; by < AHeight; by += 4) {
         const int rows = std::min(4, AHeight - by);
-        TIntermediateFormat* line = ADst + by * width;
+        T* line = ADst + by * width;
         for (int32_t bx = 0; bx < AWidth; bx += 4, ASrc += BlockBytes) {
             const int columns = std::min(4, AWidth - bx);
             if (rows == 4 && columns == 4) {
@@ -483,6 +578,7 @@ void UnpackBlocks(const uint8_t* ASrc, TIntermediateFormat* ADst, GLenum, int32_
 
 using TUnpackRoutine = void (*)(const uint8_t*, TIntermediateFormat*, GLenum, int32_t, int32_t);
 using TPackRoutine = void (*)(const TIntermediateFormat*, uint8_t*, GLenum, int32_t, int32_t);
+using TByteUnpackRoutine = void (*)(const uint8_t*, TRGBA8*, GLenum, int32_t, int32_t);
 
 enum TDataKind : uint8_t { dkScalar, dkPacked, dkBlock };
 
@@ -493,28 +589,42 @@ struct TConvertTableRec {
     TPackedFormats Formats;   // the formats a packed type accepts
     TUnpackRoutine Unpack;    // null: the type cannot be read
     TPackRoutine Pack;        // null: the type cannot be written
+    TByteUnpackRoutine UnpackBytes; // null: the type's working values are not all whole bytes
 };
 
 template <typename TType> constexpr TConvertTableRec ScalarRow(GLenum ADataType)
 {
-    return {ADataType, dkScalar, sizeof(typename TType::Stored), pfRGB, &UnpackScalar<TType>, &PackScalar<TType>};
+    TByteUnpackRoutine bytes = nullptr;
+    if constexpr (std::is_same_v<TType, TUnsignedByteType>) bytes = &UnpackScalarBytes;
+    return {ADataType,           dkScalar, sizeof(typename TType::Stored), pfRGB, &UnpackScalar<TType>,
+            &PackScalar<TType>, bytes};
 }
 
 template <const TPackedType& P> constexpr TConvertTableRec PackedRow(GLenum ADataType)
 {
-    return {ADataType, dkPacked, P.Bytes, P.Formats, &UnpackPacked<P>, nullptr};
+    return {ADataType, dkPacked, P.Bytes, P.Formats, &UnpackPacked<P>, nullptr, nullptr};
 }
 
-template <int BlockBytes, void (*Decode)(const uint8_t*, TBlockRows)>
+template <int BlockBytes, void (*Decode)(const uint8_t*, TBlockRows<TIntermediateFormat>)>
 constexpr TConvertTableRec BlockRow(GLenum ADataType)
 {
-    return {ADataType, dkBlock, BlockBytes, pfRGB, &UnpackBlocks<BlockBytes, Decode>, nullptr};
+    return {ADataType, dkBlock, BlockBytes, pfRGB, &UnpackBlocks<TIntermediateFormat, BlockBytes, Decode>, nullptr,
+            nullptr};
+}
+
+// An S3TC type: its decoder in both texel forms.
+template <int BlockBytes, void (*Decode)(const uint8_t*, TBlockRows<TIntermediateFormat>),
+          void (*DecodeBytes)(const uint8_t*, TBlockRows<TRGBA8>)>
+constexpr TConvertTableRec S3TCRow(GLenum ADataType)
+{
+    return {ADataType, dkBlock, BlockBytes, pfRGB, &UnpackBlocks<TIntermediateFormat, BlockBytes, Decode>, nullptr,
+            &UnpackBlocks<TRGBA8, BlockBytes, DecodeBytes>};
 }
 
 // A compressed type without a decoder.
 constexpr TConvertTableRec OpaqueBlockRow(GLenum ADataType, uint8_t ABlockBytes)
 {
-    return {ADataType, dkBlock, ABlockBytes, pfRGB, nullptr, nullptr};
+    return {ADataType, dkBlock, ABlockBytes, pfRGB, nullptr, nullptr, nullptr};
 }
 
 constexpr GLenum cCompressedLuminanceAlpha3DC = 0x8837;
@@ -541,10 +651,10 @@ constexpr TConvertTableRec cConvertTable[] = {
     PackedRow<cType1010102>(GL_UNSIGNED_INT_10_10_10_2),
     PackedRow<cType1010102>(GL_UNSIGNED_INT_2_10_10_10_REV),
     // The RGB form of DXT1 has no alpha: its transparent texels stay opaque.
-    BlockRow<8, DecodeDXT1<true>>(GL_COMPRESSED_RGB_S3TC_DXT1_EXT),
-    BlockRow<8, DecodeDXT1<false>>(GL_COMPRESSED_RGBA_S3TC_DXT1_EXT),
-    BlockRow<16, DecodeDXT3>(GL_COMPRESSED_RGBA_S3TC_DXT3_EXT),
-    BlockRow<16, DecodeDXT5>(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT),
+    S3TCRow<8, DecodeDXT1<TIntermediateFormat, true>, DecodeDXT1<TRGBA8, true>>(GL_COMPRESSED_RGB_S3TC_DXT1_EXT),
+    S3TCRow<8, DecodeDXT1<TIntermediateFormat, false>, DecodeDXT1<TRGBA8, false>>(GL_COMPRESSED_RGBA_S3TC_DXT1_EXT),
+    S3TCRow<16, DecodeDXT3<TIntermediateFormat>, DecodeDXT3<TRGBA8>>(GL_COMPRESSED_RGBA_S3TC_DXT3_EXT),
+    S3TCRow<16, DecodeDXT5<TIntermediateFormat>, DecodeDXT5<TRGBA8>>(GL_COMPRESSED_RGBA_S3TC_DXT5_EXT),
     OpaqueBlockRow(GL_COMPRESSED_SRGB_S3TC_DXT1_EXT, 8),
     OpaqueBlockRow(GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT1_EXT, 8),
     OpaqueBlockRow(GL_COMPRESSED_SRGB_ALPHA_S3TC_DXT3_EXT, 16),
@@ -610,6 +720,31 @@ const TConvertTableRec& WritableRow(GLenum ADataType)
 // Working pixels per step of a plain conversion: small enough to stay in the cache.
 constexpr std::size_t cConvertChunk = 4096;
 
+// Walks the source in runs: a row of blocks at a time for compressed data, a cache-sized run of plain pixels
+// (taken as one row) otherwise. AStep(source, first pixel, width, rows) converts one run.
+template <typename F>
+void ForEachRun(const TConvertTableRec& AFrom, const uint8_t* ASrc, std::size_t ASrcPixelBytes, int32_t AWidth,
+                int32_t AHeight, F AStep)
+{
+    const std::size_t width = static_cast<std::size_t>(AWidth);
+    if (AFrom.Kind == dkBlock) {
+        const std::size_t blockRowBytes = (width + 3) / 4 * AFrom.Bytes;
+        for (int32_t y = 0; y < AHeight; y += 4, ASrc += blockRowBytes)
+            AStep(ASrc, y * width, AWidth, std::min(4, AHeight - y));
+        return;
+    }
+    const std::size_t total = width * static_cast<std::size_t>(AHeight);
+    for (std::size_t done = 0; done < total; done += cConvertChunk)
+        AStep(ASrc + done * ASrcPixelBytes, done, static_cast<int32_t>(std::min(cConvertChunk, total - done)), 1);
+}
+
+// The most pixels one run holds.
+std::size_t RunPixels(const TConvertTableRec& AFrom, int32_t AWidth, int32_t AHeight)
+{
+    const std::size_t width = static_cast<std::size_t>(AWidth);
+    return AFrom.Kind == dkBlock ? 4 * width : std::min(width * static_cast<std::size_t>(AHeight), cConvertChunk);
+}
+
 } // namespace
 
 void CheckImageBufferSize(const char* AWhich, std::size_t AHeld, std::size_t ANeeded)
@@ -658,26 +793,30 @@ void ConvertImage(const void* ASrc, void* ADst, GLenum ASrcColorFormat, GLenum A
     CheckImageBufferSize("Source", ASrcSize, srcBytes);
     CheckImageBufferSize("Destination", ADstSize, dstPixelBytes * static_cast<std::size_t>(AWidth) * AHeight);
 
-    auto src = static_cast<const uint8_t*>(ASrc);
-    auto dst = static_cast<uint8_t*>(ADst);
-    const std::size_t width = static_cast<std::size_t>(AWidth);
-    const std::size_t total = width * static_cast<std::size_t>(AHeight);
-    // Blocks go a row of blocks at a time, plain pixels a cache-sized run at a time.
-    const std::size_t chunk = from.Kind == dkBlock ? 4 * width : std::min(total, cConvertChunk);
-    const auto work = std::make_unique_for_overwrite<TIntermediateFormat[]>(chunk);
-    if (from.Kind == dkBlock) {
-        const std::size_t blockRowBytes = (width + 3) / 4 * from.Bytes;
-        for (int32_t y = 0; y < AHeight; y += 4, src += blockRowBytes) {
-            const int32_t rows = std::min(4, AHeight - y);
-            from.Unpack(src, work.get(), ASrcColorFormat, AWidth, rows);
-            to.Pack(work.get(), dst + y * width * dstPixelBytes, ADstColorFormat, AWidth, rows);
-        }
+    const auto src = static_cast<const uint8_t*>(ASrc);
+    const auto dst = static_cast<uint8_t*>(ADst);
+    const std::size_t srcPixelBytes =
+        from.Kind == dkBlock ? 0 : srcBytes / (static_cast<std::size_t>(AWidth) * static_cast<std::size_t>(AHeight));
+    const std::size_t chunk = RunPixels(from, AWidth, AHeight);
+    if (from.UnpackBytes && ADstDataType == GL_UNSIGNED_BYTE) {
+        // Whole bytes to bytes: RGBA is written in place, other formats from a run of byte pixels.
+        bool integer;
+        const bool inPlace = cFormatLayouts[FindLayout(ADstColorFormat, integer)].Format == GL_RGBA;
+        const auto work = inPlace ? nullptr : std::make_unique_for_overwrite<TRGBA8[]>(chunk);
+        ForEachRun(from, src, srcPixelBytes, AWidth, AHeight,
+                   [&](const uint8_t* ARun, std::size_t AFirst, int32_t ARunWidth, int32_t ARows) {
+                       TRGBA8* pixels = inPlace ? reinterpret_cast<TRGBA8*>(dst + 4 * AFirst) : work.get();
+                       from.UnpackBytes(ARun, pixels, ASrcColorFormat, ARunWidth, ARows);
+                       if (!inPlace)
+                           PackBytes(pixels, dst + AFirst * dstPixelBytes, ADstColorFormat,
+                                     static_cast<std::size_t>(ARunWidth) * ARows);
+                   });
         return;
     }
-    const std::size_t srcPixelBytes = srcBytes / total;
-    for (std::size_t done = 0; done < total; done += chunk) {
-        const auto count = static_cast<int32_t>(std::min(chunk, total - done));
-        from.Unpack(src + done * srcPixelBytes, work.get(), ASrcColorFormat, count, 1);
-        to.Pack(work.get(), dst + done * dstPixelBytes, ADstColorFormat, count, 1);
-    }
+    const auto work = std::make_unique_for_overwrite<TIntermediateFormat[]>(chunk);
+    ForEachRun(from, src, srcPixelBytes, AWidth, AHeight,
+               [&](const uint8_t* ARun, std::size_t AFirst, int32_t ARunWidth, int32_t ARows) {
+                   from.Unpack(ARun, work.get(), ASrcColorFormat, ARunWidth, ARows);
+                   to.Pack(work.get(), dst + AFirst * dstPixelBytes, ADstColorFormat, ARunWidth, ARows);
+               });
 }

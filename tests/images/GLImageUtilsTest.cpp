@@ -229,6 +229,35 @@ TEST(GLImageUtils, LongRowsConvertEveryPixel)
     EXPECT_EQ(rgba.back(), 0xCD);
 }
 
+TEST(GLImageUtils, ByteConversionsGiveWhatTheWorkingFormGives)
+{
+    // Bytes and S3TC blocks into bytes skip the working form; every pair must give the very bytes that unpacking
+    // to it and packing from it give. The size spans more than one run and cuts the edge blocks.
+    const int32_t width = 1030, height = 5;
+    const GLenum formats[] = {GL_RED,  GL_GREEN, GL_BLUE,      GL_ALPHA,           GL_RGB,       GL_RGBA,
+                              GL_BGR,  GL_BGRA,  GL_RG,        GL_LUMINANCE,       GL_LUMINANCE_ALPHA,
+                              GL_INTENSITY,      GL_RGBA_INTEGER, GL_LUMINANCE_INTEGER_EXT};
+    struct TSource {
+        GLenum Format, Type;
+    };
+    std::vector<TSource> sources;
+    for (GLenum format : formats) sources.push_back({format, GL_UNSIGNED_BYTE});
+    for (GLenum type : {GL_COMPRESSED_RGB_S3TC_DXT1_EXT, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT,
+                        GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT})
+        sources.push_back({GL_RGBA, type});
+    for (const TSource& source : sources) {
+        TBytes src(ImageDataSize(source.Format, source.Type, width, height));
+        for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+        const std::vector<TIntermediateFormat> working = Unpack(src, source.Format, source.Type, width, height);
+        for (GLenum format : formats) {
+            TBytes expected(ImageDataSize(format, GL_UNSIGNED_BYTE, width, height));
+            PackImage(working.data(), format, GL_UNSIGNED_BYTE, width, height, expected.data(), expected.size());
+            ASSERT_EQ(Convert(src, source.Format, source.Type, format, GL_UNSIGNED_BYTE, width, height), expected)
+                << std::hex << source.Format << " " << source.Type << " to " << format;
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Compressed blocks, built by hand.
 
