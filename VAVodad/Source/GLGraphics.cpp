@@ -167,6 +167,20 @@ void TGLBaseImage::SetLevel0(int32_t w, int32_t h, int32_t d)
     FLOD[0].Depth = d;
 }
 
+void TGLBaseImage::InitPlainImage(int32_t w, int32_t h, GLenum colorFormat, TGLInternalFormat internalFormat,
+                                  GLenum dataType, int32_t elementSize)
+{
+    SetLevel0(w, h, 0);
+    fColorFormat = colorFormat;
+    fInternalFormat = internalFormat;
+    fDataType = dataType;
+    fElementSize = elementSize;
+    fCubeMap = false;
+    fTextureArray = false;
+    FreeData();
+    ResizeData(DataSize());
+}
+
 void TGLBaseImage::UpdateLevelsInfo()
 {
     const bool compressed = IsCompressed();

@@ -224,6 +224,10 @@ protected:
     void ResizeData(size_t size);
     void FreeData() { std::vector<uint8_t>().swap(fData); }
     void SetLevel0(int32_t w, int32_t h, int32_t d);
+    // Makes the image w x h (depth 0) in the format, neither a cube map nor an array, with a new zeroed buffer
+    // of the level layout's size; the level count is the caller's.
+    void InitPlainImage(int32_t w, int32_t h, GLenum colorFormat, TGLInternalFormat internalFormat, GLenum dataType,
+                        int32_t elementSize);
     // The blank state of a TGLImage; always false here.
     virtual bool IsBlankImage() const { return false; }
     static int32_t CheckedLevel(TGLImageLODRange level);

@@ -91,15 +91,7 @@ void TGLImage::Assign(TPersistent* Source)
 template <class F> void TGLImage::TakeBitmapRows(TBitmap* aBitmap, GLenum colorFormat, int32_t elementSize, F copyRow)
 {
     UnMipmap();
-    SetLevel0(aBitmap->Width(), aBitmap->Height(), 0);
-    fColorFormat = colorFormat;
-    fElementSize = elementSize;
-    fInternalFormat = tfRGBA8;
-    fDataType = GL_UNSIGNED_BYTE;
-    fCubeMap = false;
-    fTextureArray = false;
-    FreeData();
-    ResizeData(DataSize());
+    InitPlainImage(aBitmap->Width(), aBitmap->Height(), colorFormat, tfRGBA8, GL_UNSIGNED_BYTE, elementSize);
     FBlank = false;
     const int32_t h = Height();
     const size_t rowBytes = static_cast<size_t>(Width()) * elementSize;
@@ -145,15 +137,7 @@ void TGLImage::AssignFromPngImage(TPngImage* aPngImage)
 {
     if (aPngImage->Width() % 4 != 0) aPngImage->Resize((aPngImage->Width() / 4) * 4 + 4, aPngImage->Height());
     UnMipmap();
-    SetLevel0(aPngImage->Width(), aPngImage->Height(), 0);
-    fColorFormat = GL_RGBA;
-    fInternalFormat = tfRGBA8;
-    fDataType = GL_UNSIGNED_BYTE;
-    fElementSize = 4;
-    fCubeMap = false;
-    fTextureArray = false;
-    FreeData();
-    ResizeData(DataSize());
+    InitPlainImage(aPngImage->Width(), aPngImage->Height(), GL_RGBA, tfRGBA8, GL_UNSIGNED_BYTE, 4);
     FBlank = false;
     // The picture's rows are B, G, R (, A) whatever the file's colour type.
     const bool alpha = aPngImage->HasAlpha();

@@ -325,15 +325,7 @@ void TGLImage::AssignFromTexture2D(uint32_t textureHandle)
     GLint w = 0, h = 0;
     GL->GetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     GL->GetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    SetLevel0(w, h, 0);
-    fColorFormat = GL_RGBA;
-    fInternalFormat = tfRGBA8;
-    fDataType = GL_UNSIGNED_BYTE;
-    fElementSize = 4;
-    fCubeMap = false;
-    fTextureArray = false;
-    FreeData();
-    ResizeData(DataSize());
+    InitPlainImage(w, h, GL_RGBA, tfRGBA8, GL_UNSIGNED_BYTE, 4);
     states->SetPackAlignment(1);
     if (DataBytes()) GL->GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, DataBytes());
     FBlank = false;
@@ -359,16 +351,8 @@ void TGLImage::AssignFromTexture2D(TGLTextureHandle* textureHandle)
 void TGLImage::ReadPixels(const TRect& area)
 {
     UnMipmap();
-    SetLevel0((area.Right - area.Left) & 0xFFFC, area.Bottom - area.Top, 0);
-    fColorFormat = GL_RGBA;
-    fInternalFormat = tfRGBA8;
-    fDataType = GL_UNSIGNED_BYTE;
-    fElementSize = 4;
-    fCubeMap = false;
-    fTextureArray = false;
     FBlank = false;
-    FreeData();
-    ResizeData(DataSize());
+    InitPlainImage((area.Right - area.Left) & 0xFFFC, area.Bottom - area.Top, GL_RGBA, tfRGBA8, GL_UNSIGNED_BYTE, 4);
     if (!DataBytes()) return;
     GetCurrentGLContextOrAbort()->GLStates()->SetPackAlignment(1);
     GetCurrentGL()->ReadPixels(0, 0, Width(), Height(), GL_RGBA, GL_UNSIGNED_BYTE, DataBytes());

@@ -4,8 +4,8 @@
 #include "GLFilePNG.h"
 #include "GLPlatformHelpers.h"
 #include "GLState.h"
-#include "GLWin32Context.h"
 #include "ImageTestUtils.h"
+#include "../gl/RealGLTestContext.h"
 #include "OpenGLAdapter.h"
 
 #include <gtest/gtest.h>
@@ -46,19 +46,8 @@ TTexture NewTexture(TGLContext* context, TGLTextureTarget target)
     return texture;
 }
 
-class GLGraphicsRealGL : public ::testing::Test {
+class GLGraphicsRealGL : public RealGLTestContext {
 protected:
-    static void SetUpTestSuite()
-    {
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
     void SetUp() override
     {
         FContext = vGLContextManager->CreateContext();

@@ -1,6 +1,7 @@
 // Pixel unpacking and packing: round trips of the plain types, known values of the lossy and packed ones, the
 // compressed blocks built texel by texel, and the refusals (unknown types, refused formats, short buffers).
 #include "GLImageUtils.h"
+#include "ImageTestUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace {
-
-using TBytes = std::vector<uint8_t>;
 
 // The bytes of a list of values of one type, as they lie in memory.
 template <typename T> TBytes Bytes(std::initializer_list<T> AValues)
@@ -49,16 +48,6 @@ void ExpectPixel(const TIntermediateFormat& AActual, TIntermediateFormat AExpect
     EXPECT_TRUE(AActual.R == AExpected.R && AActual.G == AExpected.G && AActual.B == AExpected.B &&
                 AActual.A == AExpected.A)
         << AWhat << ": " << Text(AActual) << " instead of " << Text(AExpected);
-}
-
-template <typename F> std::string ErrorOf(F AAction)
-{
-    try {
-        AAction();
-    } catch (const EGLImageUtils& e) {
-        return e.Message();
-    }
-    return "";
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -408,7 +397,7 @@ TEST(GLImageUtils, RefusesWhatItCannotConvert)
     const TBytes pixels(64, 0);
     TBytes out(64, 0xCD);
     auto convert = [&](GLenum srcFormat, GLenum srcType, GLenum dstFormat, GLenum dstType) {
-        return ErrorOf([&] {
+        return ErrorOf<EGLImageUtils>([&] {
             ConvertImage(pixels.data(), out.data(), srcFormat, dstFormat, srcType, dstType, 2, 2, pixels.size(),
                          out.size());
         });
@@ -433,12 +422,12 @@ TEST(GLImageUtils, ShortBuffersAreRefusedBeforeAnythingIsWritten)
 {
     const TBytes rgb(3 * 4 * 4, 100);
     TBytes rgba(4 * 4 * 4, 0xCD);
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
                   ConvertImage(rgb.data(), rgba.data(), GL_RGB, GL_RGBA, GL_UNSIGNED_BYTE, GL_UNSIGNED_BYTE, 4, 4,
                                rgb.size() - 1, rgba.size());
               }),
               "Source buffer holds 47 bytes, 48 needed");
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
                   ConvertImage(rgb.data(), rgba.data(), GL_RGB, GL_RGBA, GL_UNSIGNED_BYTE, GL_UNSIGNED_BYTE, 4, 4,
                                rgb.size(), rgba.size() - 1);
               }),
@@ -447,14 +436,14 @@ TEST(GLImageUtils, ShortBuffersAreRefusedBeforeAnythingIsWritten)
 
     // Compressed data counts whole blocks: a 5 x 5 DXT5 image is four blocks.
     const TBytes blocks(63, 0);
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
                   ConvertImage(blocks.data(), rgba.data(), GL_RGBA, GL_RGBA, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT,
                                GL_UNSIGNED_BYTE, 5, 5, blocks.size(), rgba.size());
               }),
               "Source buffer holds 63 bytes, 64 needed");
     EXPECT_EQ(ImageDataSize(GL_RGBA, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 5, 5), 32u);
     // A size whose byte count would overflow is refused.
-    EXPECT_FALSE(ErrorOf([] { ImageDataSize(GL_RGBA, GL_FLOAT, 0x7FFFFFFF, 0x7FFFFFFF); }).empty());
+    EXPECT_FALSE(ErrorOf<EGLImageUtils>([] { ImageDataSize(GL_RGBA, GL_FLOAT, 0x7FFFFFFF, 0x7FFFFFFF); }).empty());
 }
 
 TEST(GLImageUtils, WidthBelowOneTouchesNothing)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 using TBytes = std::vector<uint8_t>;
@@ -39,4 +40,15 @@ inline TBytes LevelBytes(const TGLBaseImage& image, int level = 0)
 inline void PutLE32(TBytes& bytes, size_t at, uint32_t value)
 {
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// The message of the E that the action raises; empty when it raises none.
+template <class E, typename F> std::string ErrorOf(F AAction)
+{
+    try {
+        AAction();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return "";
 }

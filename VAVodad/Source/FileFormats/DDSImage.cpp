@@ -14,7 +14,8 @@ void TDDSImage::LoadFromStream(TStream& Stream)
     bitmap.SetSize(image.Width(), image.Height());
     const int32_t h = image.Height();
     // The reader turned the rows bottom first, except for cube faces: this undoes it.
-    for (int32_t r = 0; r < h && image.DataBytes(); ++r) NarrowedRowToBGRA(image, r, bitmap.ScanLine(cubeMap ? r : h - 1 - r));
+    for (int32_t r = 0; r < h && image.DataBytes(); ++r)
+        NarrowedRowToBGRA(image, r, bitmap.ScanLine(cubeMap ? r : h - 1 - r));
     Assign(&bitmap);
     SetTransparent(true);
 }

@@ -14,15 +14,8 @@ void TGLJPEGImage::LoadFromStream(TStream& stream)
     const bool grey = decoder.Info().Components == 1;
     decoder.SetLayout(grey ? TPixelLayout::Grey : TPixelLayout::BGR);
     UnMipmap();
-    fColorFormat = grey ? GL_LUMINANCE : GL_BGR;
-    fInternalFormat = grey ? tfLUMINANCE8 : tfRGB8;
-    fElementSize = grey ? 1 : 3;
-    fDataType = GL_UNSIGNED_BYTE;
-    SetLevel0(static_cast<int32_t>(decoder.OutputWidth()), static_cast<int32_t>(decoder.OutputHeight()), 0);
-    fCubeMap = false;
-    fTextureArray = false;
-    FreeData();
-    ResizeData(DataSize());
+    InitPlainImage(static_cast<int32_t>(decoder.OutputWidth()), static_cast<int32_t>(decoder.OutputHeight()),
+                   grey ? GL_LUMINANCE : GL_BGR, grey ? tfLUMINANCE8 : tfRGB8, GL_UNSIGNED_BYTE, grey ? 1 : 3);
     // Output row s goes to buffer row height - 1 - s: OpenGL images start at the bottom.
     decoder.ReadImage(DataBytes(), static_cast<ptrdiff_t>(Width()) * fElementSize, true);
 }

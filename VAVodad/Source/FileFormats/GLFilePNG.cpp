@@ -43,15 +43,9 @@ void TGLPNGImage::LoadFromStream(TStream& stream)
         for (const TPngFormat& row : cPngFormats)
             if (row.Channels == decoder.Channels()) format = &row;
         if (!format) throw EInvalidRasterFile(cLibPngError);
-        SetLevel0(static_cast<int32_t>(decoder.Info().Width), static_cast<int32_t>(decoder.Info().Height), 0);
-        fDataType = wide ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE;
-        fColorFormat = format->ColorFormat;
-        fInternalFormat = wide ? format->Format16 : format->Format8;
-        fElementSize = format->Channels * decoder.BytesPerSample();
-        fCubeMap = false;
-        fTextureArray = false;
-        FreeData();
-        ResizeData(DataSize());
+        InitPlainImage(static_cast<int32_t>(decoder.Info().Width), static_cast<int32_t>(decoder.Info().Height),
+                       format->ColorFormat, wide ? format->Format16 : format->Format8,
+                       wide ? GL_UNSIGNED_SHORT : GL_UNSIGNED_BYTE, format->Channels * decoder.BytesPerSample());
         // The file's top row becomes the last buffer row: OpenGL images start at the bottom.
         decoder.ReadImage(DataBytes(), static_cast<ptrdiff_t>(Width()) * fElementSize, true);
     } catch (const EInvalidGraphic&) {
@@ -99,13 +93,12 @@ void TGLPNGImage::AssignFromTexture(TGLContext* textureContext, uint32_t texture
         GLint w = 0, h = 0;
         GL->GetTexLevelParameteriv(glTarget, 0, GL_TEXTURE_WIDTH, &w);
         GL->GetTexLevelParameteriv(glTarget, 0, GL_TEXTURE_HEIGHT, &h);
-        SetLevel0(w, h, 0);
-        fInternalFormat = CurrentFormat ? GLEnumToInternalFormat(static_cast<GLenum>(format)) : intFormat;
-        InternalFormatPixelFormat(fInternalFormat, fColorFormat, fDataType);
+        const TGLInternalFormat internalFormat =
+            CurrentFormat ? GLEnumToInternalFormat(static_cast<GLenum>(format)) : intFormat;
+        GLenum colorFormat, dataType;
+        InternalFormatPixelFormat(internalFormat, colorFormat, dataType);
         fLevelCount = 1;
-        fElementSize = PixelElementSize(fColorFormat, fDataType);
-        FreeData();
-        ResizeData(DataSize());
+        InitPlainImage(w, h, colorFormat, internalFormat, dataType, PixelElementSize(colorFormat, dataType));
         states->SetPackAlignment(1);
         if (DataBytes()) GL->GetTexImage(glTarget, 0, fColorFormat, fDataType, DataBytes());
     }
