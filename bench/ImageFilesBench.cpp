@@ -46,16 +46,22 @@ TMemoryStream StreamOf(const std::vector<uint8_t>& bytes)
     return stream;
 }
 
-void BM_LoadRunLengthTGA(benchmark::State& state)
+// Loads the file into one image again and again from the same memory stream.
+template <class TImage> void LoadRepeatedly(benchmark::State& state, const std::vector<uint8_t>& file)
 {
-    TMemoryStream stream = StreamOf(RunLengthTga());
-    TGLTGAImage image;
+    TMemoryStream stream = StreamOf(file);
+    TImage image;
     for (auto _ : state) {
         stream.SetPosition(0);
         image.LoadFromStream(stream);
         benchmark::DoNotOptimize(image.DataBytes());
     }
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
+}
+
+void BM_LoadRunLengthTGA(benchmark::State& state)
+{
+    LoadRepeatedly<TGLTGAImage>(state, RunLengthTga());
 }
 BENCHMARK(BM_LoadRunLengthTGA)->Unit(benchmark::kMillisecond);
 
@@ -106,14 +112,7 @@ std::vector<uint8_t> DXT1Dds()
 
 void BM_LoadDXT1DDS(benchmark::State& state)
 {
-    TMemoryStream stream = StreamOf(DXT1Dds());
-    TGLDDSImage image;
-    for (auto _ : state) {
-        stream.SetPosition(0);
-        image.LoadFromStream(stream);
-        benchmark::DoNotOptimize(image.DataBytes());
-    }
-    state.SetItemsProcessed(state.iterations() * kSide * kSide);
+    LoadRepeatedly<TGLDDSImage>(state, DXT1Dds());
 }
 BENCHMARK(BM_LoadDXT1DDS)->Unit(benchmark::kMillisecond);
 

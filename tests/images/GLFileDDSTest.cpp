@@ -234,10 +234,12 @@ TEST(GLFileDDS, SaveThenLoadKeepsEveryLevel)
     cube.width = cube.height = 4;
     cube.mips = 3;
     cube.caps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
+    const TDdsLayout halfFloats{.width = 2, .height = 2, .fourCC = 113};
     const struct {
         TDdsLayout layout;
         size_t dataBytes;
-    } cases[] = {{dxt5, 6 * 16 + 2 * 16 + 16 + 16}, {bgra, 48 + 8 + 4}, {volume, 16 + 2}, {cube, 6 * (64 + 16 + 4)}};
+    } cases[] = {{dxt5, 6 * 16 + 2 * 16 + 16 + 16}, {bgra, 48 + 8 + 4},     {volume, 16 + 2},
+                 {cube, 6 * (64 + 16 + 4)},             {halfFloats, 2 * 2 * 8}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dataBytes);
         const TBytes data = Sequence(c.dataBytes, 0);
@@ -248,6 +250,7 @@ TEST(GLFileDDS, SaveThenLoadKeepsEveryLevel)
         TGLDDSImage again;
         LoadFromBytes(again, saved);
         EXPECT_EQ(again.LevelCount(), image.LevelCount());
+        EXPECT_EQ(again.InternalFormat(), image.InternalFormat());
         EXPECT_EQ(again.CubeMap(), image.CubeMap());
         EXPECT_EQ(again.Depth(), image.Depth());
         for (int level = 0; level < image.LevelCount(); ++level) EXPECT_EQ(LevelBytes(again, level), LevelBytes(image, level));

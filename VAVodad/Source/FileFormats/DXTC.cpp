@@ -83,30 +83,23 @@ const TMaskFormat cMaskFormats[] = {
     {32, 0x40, 0xFFFF, 0xFFFF0000, 0, 0, GL_RG, tfRG16, GL_UNSIGNED_SHORT},
 };
 
-struct TFloatFourCC {
+// The FourCC written for a compressed or float internal format.
+struct TWrittenFourCC {
     TGLInternalFormat InternalFormat;
     uint32_t FourCC;
 };
 
-const TFloatFourCC cFloatFourCCs[] = {
-    {tfRGBA_FLOAT32, 116},      {tfINTENSITY_FLOAT32, 114},       {tfLUMINANCE_FLOAT32, 114},
-    {tfR32F, 114},              {tfLUMINANCE_ALPHA_FLOAT32, 115}, {tfRG32F, 115},
-    {tfRGBA_FLOAT16, 113},      {tfINTENSITY_FLOAT16, 111},       {tfLUMINANCE_FLOAT16, 111},
-    {tfR16F, 111},              {tfLUMINANCE_ALPHA_FLOAT16, 112}, {tfRG16F, 112},
-};
-
-struct TCompressedFourCC {
-    TGLInternalFormat InternalFormat;
-    uint32_t FourCC;
-};
-
-const TCompressedFourCC cCompressedFourCCs[] = {
+const TWrittenFourCC cWrittenFourCCs[] = {
     {tfCOMPRESSED_RGB_S3TC_DXT1, MakeFourCC('D', 'X', 'T', '1')},
     {tfCOMPRESSED_RGBA_S3TC_DXT1, MakeFourCC('D', 'X', 'T', '1')},
     {tfCOMPRESSED_RGBA_S3TC_DXT3, MakeFourCC('D', 'X', 'T', '3')},
     {tfCOMPRESSED_RGBA_S3TC_DXT5, MakeFourCC('D', 'X', 'T', '5')},
     {tfCOMPRESSED_LUMINANCE_LATC1, MakeFourCC('A', 'T', 'I', '1')},
     {tfCOMPRESSED_LUMINANCE_ALPHA_LATC2, MakeFourCC('A', 'T', 'I', '2')},
+    {tfRGBA_FLOAT32, 116},      {tfINTENSITY_FLOAT32, 114},       {tfLUMINANCE_FLOAT32, 114},
+    {tfR32F, 114},              {tfLUMINANCE_ALPHA_FLOAT32, 115}, {tfRG32F, 115},
+    {tfRGBA_FLOAT16, 113},      {tfINTENSITY_FLOAT16, 111},       {tfLUMINANCE_FLOAT16, 111},
+    {tfR16F, 111},              {tfLUMINANCE_ALPHA_FLOAT16, 112}, {tfRG16F, 112},
 };
 
 // Reverses pixel rows 0..rows-1 of the 4-row colour index part (one byte per row) of a block.
@@ -174,17 +167,8 @@ bool GLFormatToDDSHeader(TDDSHeader& HeaderEx, TDDS_HEADER_DXT10& /*HeaderDX10*/
                          int32_t elementSize, GLenum dataType, GLenum colorFormat, TGLInternalFormat internalFormat)
 {
     TDDPixelFormat& pf = HeaderEx.SurfaceFormat.ddpfPixelFormat;
-    if (IsCompressedInternalFormat(internalFormat)) {
-        for (const TCompressedFourCC& row : cCompressedFourCCs)
-            if (row.InternalFormat == internalFormat) {
-                pf.dwFlags = DDPF_FOURCC;
-                pf.dwFourCC = row.FourCC;
-                return true;
-            }
-        return false;
-    }
-    if (IsFloatInternalFormat(internalFormat)) {
-        for (const TFloatFourCC& row : cFloatFourCCs)
+    if (IsCompressedInternalFormat(internalFormat) || IsFloatInternalFormat(internalFormat)) {
+        for (const TWrittenFourCC& row : cWrittenFourCCs)
             if (row.InternalFormat == internalFormat) {
                 pf.dwFlags = DDPF_FOURCC;
                 pf.dwFourCC = row.FourCC;
