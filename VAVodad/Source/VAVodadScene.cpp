@@ -14,6 +14,7 @@
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
 #include "VAVodad_streaming.h"
+#include "ZODLog.h"
 
 #include <algorithm>
 #include <array>
@@ -193,7 +194,11 @@ void TVAVodad::BeforeDestruction()
 TVAVodad::~TVAVodad()
 {
     // Reached without the pre-destroy step only by a plain delete.
-    Teardown();
+    try {
+        Teardown();
+    } catch (const std::exception& e) {
+        GlobalLogSession()->LogError(std::string("Scene destruction: ") + e.what());
+    }
 }
 
 void TVAVodad::Teardown()
