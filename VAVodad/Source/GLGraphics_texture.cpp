@@ -110,7 +110,8 @@ void TGLBaseImage::RegisterAsOpenGLTexture(TGLTextureHandle* AHandle, bool aMipm
     // An error left by earlier work must not be taken for this upload's.
     GL->ClearError();
     UpdateLevelsInfo();
-    bool blank = IsBlankImage();
+    // A buffer short of its layout (a load refused after the image took the file's size) is never read.
+    bool blank = IsBlankImage() || fData.size() < DataSize();
 
     if (GL->ARB_texture_non_power_of_two) {
         texWidth = Width();

@@ -30,6 +30,8 @@ public:
         ResizeData(DataSize());
         for (size_t i = 0; i < fData.size(); ++i) fData[i] = static_cast<uint8_t>(seed + i * 13);
     }
+    // The buffer of a load refused after the image took the file's size.
+    void KeepBytes(size_t count) { fData.resize(count); }
 };
 
 struct TFreeHandle {
@@ -136,6 +138,18 @@ TEST_F(GLGraphicsRealGL, AStaleErrorIsClearedBeforeTheUpload)
     int32_t w, h, d;
     image.RegisterAsOpenGLTexture(handle.get(), true, GL_RGBA8, w, h, d);
     EXPECT_EQ(GL->GetError(), GLenum(GL_NO_ERROR));
+}
+
+TEST_F(GLGraphicsRealGL, ABufferShorterThanItsLayoutUploadsNoPixels)
+{
+    TNumberedImage image(64, 64, 0, 1, tfRGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4);
+    image.KeepBytes(16);
+    TTexture handle = NewTexture(FContext, ttTexture2D);
+    int32_t w, h, d;
+    image.RegisterAsOpenGLTexture(handle.get(), false, GL_RGBA8, w, h, d);
+    EXPECT_TRUE(image.Blank());
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(GetCurrentGL()->GetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(GLGraphicsRealGL, OtherReadBacks)
