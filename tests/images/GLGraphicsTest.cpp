@@ -2,6 +2,7 @@
 #include "GLFileJPEG.h"
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
+#include "GLUtilities.h"
 #include "Graphics.h"
 #include "ImageTestUtils.h"
 #include "ZODLog.h"
@@ -180,6 +181,11 @@ TEST(GLGraphics, PixelOperationsOnRGBA8)
     TRGBA8Image same(3, 1, ramp);
     same.GammaCorrection(1.0f);
     EXPECT_EQ(Pixels(same), ramp);
+    TRGBA8Image steep(3, 1, ramp); // below gamma 0.1 the exponent is 10
+    steep.GammaCorrection(0.05f);
+    EXPECT_EQ(Pixels(steep)[9], 22);
+    EXPECT_EQ(Pixels(steep)[5], 255);
+    EXPECT_EQ(Pixels(steep)[8], 0);
 
     TRGBA8Image black(3, 1, {0, 0, 0, 9, 0, 0, 1, 9, 255, 255, 255, 9});
     black.SetAlphaTransparentForColor(0x000000u);
@@ -193,6 +199,21 @@ TEST(GLGraphics, PixelOperationsOnRGBA8)
     black.SetAlphaFromIntensity();
     EXPECT_EQ(Pixels(black)[7], 0);
     EXPECT_EQ(Pixels(black)[11], 255);
+
+    TRGBA8Image grey(1, 1, {10, 64, 118, 0});
+    grey.SqrtAlpha();
+    EXPECT_EQ(Pixels(grey)[3], SqrtByteTable()[64]);
+
+    // Heights 0, 10, 20, 30 along a row: the edges take one-sided differences unless the row wraps.
+    TBytes heights;
+    for (uint8_t g : {0, 10, 20, 30}) heights.insert(heights.end(), {0, g, 0, 0});
+    TRGBA8Image slope(4, 1, heights);
+    slope.GrayScaleToNormalMap(1.0f, false, false);
+    EXPECT_EQ(Pixels(slope), (TBytes{2, 128, 141, 255, 1, 128, 134, 255, 1, 128, 134, 255, 2, 128, 141, 255}));
+    TRGBA8Image wrapped(4, 1, heights);
+    wrapped.GrayScaleToNormalMap(1.0f, true, false);
+    const TBytes wrappedNormals = Pixels(wrapped);
+    EXPECT_EQ(TBytes(wrappedNormals.begin(), wrappedNormals.begin() + 4), (TBytes{255, 128, 134, 255}));
 
     TRGBA8Image flat(4, 4, TBytes(64, 77));
     flat.GrayScaleToNormalMap(2.0f, true, false);
