@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -271,6 +272,14 @@ TEST(ImagePictures, JPEGFilesRead)
     EXPECT_EQ(image.InternalFormat(), tfRGB8);
     EXPECT_NEAR(image.DataBytes()[2], 255, 2);
     EXPECT_NEAR(image.DataBytes()[0], 0, 2);
+
+    // The picture's top row is the buffer's last: white above black stays that way up.
+    TBytes whiteOverBlack(8 * 16 * 3, 0);
+    std::fill(whiteOverBlack.begin(), whiteOverBlack.begin() + 8 * 8 * 3, 255);
+    TGLJPEGImage upright;
+    LoadFromBytes(upright, EncodedJpeg(8, 16, TPixelLayout::RGB, whiteOverBlack));
+    EXPECT_NEAR(upright.DataBytes()[15 * 8 * 3], 255, 2);
+    EXPECT_NEAR(upright.DataBytes()[0], 0, 2);
 
     TGLJPEGImage half;
     half.SetDivScale(2);
