@@ -7,8 +7,8 @@
 #include "GLColor.h"
 #include "GLContext.h"
 #include "GLRenderContextInfo.h"
-#include "GLWin32Context.h"
 #include "OpenGLAdapter.h"
+#include "../gl/RealGLTestContext.h"
 #include "TextureTestUtils.h"
 #include "XOpenGL.h"
 #include "ZODLog.h"
@@ -43,20 +43,8 @@ protected:
     }
 };
 
-class GLMaterial : public ::testing::Test {
+class GLMaterial : public RealGLTestContext {
 protected:
-    static void SetUpTestSuite()
-    {
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
-
     GLMaterial()
     {
         Context = vGLContextManager->CreateContext();

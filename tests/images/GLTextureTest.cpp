@@ -6,8 +6,8 @@
 #include "GLContext.h"
 #include "GLCoordinates.h"
 #include "GLRenderContextInfo.h"
-#include "GLWin32Context.h"
 #include "OpenGLAdapter.h"
+#include "../gl/RealGLTestContext.h"
 #include "TextureTestUtils.h"
 #include "XOpenGL.h"
 
@@ -21,20 +21,8 @@ namespace {
 using TBytes = std::vector<uint8_t>;
 
 // An off-screen context of the system's class, current while the test runs.
-class GLTexture : public ::testing::Test {
+class GLTexture : public RealGLTestContext {
 protected:
-    static void SetUpTestSuite()
-    {
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
-
     GLTexture()
     {
         Context = vGLContextManager->CreateContext();
