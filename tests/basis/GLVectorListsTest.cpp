@@ -87,6 +87,14 @@ TEST(VectorLists, CapacityGrowsBySixteenAndExactlyForBulkOperations)
     EXPECT_EQ(three.Capacity(), 18);
     EXPECT_EQ(three.Get(17).X, 5.0f);
 
+    // An item of the list itself, appended or inserted when the buffer is full and must move.
+    TAffineVectorList own;
+    for (int i = 0; i < 16; ++i) own.Add(V3(i + 1, 0, 0));
+    own.Add(own.List()[0]);
+    own.Insert(0, own.List()[16]);
+    EXPECT_EQ(own.Get(0).X, 1.0f);
+    EXPECT_EQ(own.Get(17).X, 1.0f);
+
     TIntegerList ints;
     ints.SetCount(5);
     EXPECT_EQ(ints.Capacity(), 5);

@@ -487,22 +487,6 @@ void CheckRange(const TBaseList& list, int32_t base, int32_t nb)
 // ---------------------------------------------------------------------------------------------------------
 // TAffineVectorList
 
-int32_t TAffineVectorList::Add(float X, float Y, float Z)
-{
-    return Add(TVector3f{{{X, Y, Z}}});
-}
-
-int32_t TAffineVectorList::Add(int32_t X, int32_t Y, int32_t Z)
-{
-    return Add(TVector3f{{{static_cast<float>(X), static_cast<float>(Y), static_cast<float>(Z)}}});
-}
-
-int32_t TAffineVectorList::AddNC(int32_t X, int32_t Y, int32_t Z)
-{
-    // Room is still checked: an append never writes past the buffer.
-    return Add(X, Y, Z);
-}
-
 void TAffineVectorList::Add(TAffineVectorList* list)
 {
     AppendList(list);
@@ -659,17 +643,6 @@ void TVectorList::Lerp(TBaseVectorList* list1, TBaseVectorList* list2, float ler
 // ---------------------------------------------------------------------------------------------------------
 // TTexPointList
 
-int32_t TTexPointList::Add(int32_t texS, int32_t texT)
-{
-    return Add(TTexPoint{static_cast<float>(texS), static_cast<float>(texT)});
-}
-
-int32_t TTexPointList::AddNC(int32_t texS, int32_t texT)
-{
-    // Room is still checked: an append never writes past the buffer.
-    return Add(texS, texT);
-}
-
 int32_t TTexPointList::IndexOf(const TTexPoint& item) const
 {
     for (int32_t i = 0; i < Count(); ++i)
@@ -766,12 +739,6 @@ void TQuaternionList::Combine(TBaseVectorList* list2, float factor)
 
 // ---------------------------------------------------------------------------------------------------------
 // TIntegerList
-
-int32_t TIntegerList::AddNC(int32_t item)
-{
-    // Room is still checked: an append never writes past the buffer.
-    return Add(item);
-}
 
 void TIntegerList::Remove(int32_t item)
 {
@@ -892,12 +859,6 @@ void TIntegerList::Offset(int32_t delta, int32_t base, int32_t nb)
 
 // ---------------------------------------------------------------------------------------------------------
 // TLongWordList
-
-int32_t TLongWordList::AddNC(uint32_t item)
-{
-    // Room is still checked: an append never writes past the buffer.
-    return Add(item);
-}
 
 void TLongWordList::Remove(uint32_t item)
 {

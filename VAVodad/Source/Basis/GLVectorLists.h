@@ -152,17 +152,20 @@ public:
     }
     T operator[](int32_t Index) const { return Get(Index); }
 
+    // The item is copied before the buffer grows or moves: it may be one of this list's own items.
     int32_t Add(const T& item)
     {
+        const T value = item;
         const int32_t index = this->AppendSlot();
-        List()[index] = item;
+        StoreItem(index, value);
         Touch();
         return index;
     }
     void Insert(int32_t Index, const T& item)
     {
+        const T value = item;
         this->InsertSlot(Index);
-        List()[Index] = item;
+        StoreItem(Index, value);
         Touch();
     }
     int32_t Push(const T& item) { return Add(item); }
@@ -192,6 +195,13 @@ public:
 
 protected:
     TTypedList() : Base(sizeof(T)) {}
+    // Stores through a type of the list's own, which the compiler knows cannot be the list's Integer count
+    // or revision: an append loop then keeps them in registers instead of reading each back from memory
+    // after every item store (Integer and Cardinal items would otherwise force that).
+    struct TSlot {
+        T Value;
+    };
+    void StoreItem(int32_t Index, const T& value) { reinterpret_cast<TSlot*>(this->FBaseList)[Index].Value = value; }
     void Touch()
     {
         if constexpr (Revises) this->SetRevision(this->Revision() + 1);
@@ -200,7 +210,7 @@ protected:
     void AddInOrder(std::initializer_list<T> items)
     {
         int32_t index = this->AppendSlots(static_cast<int32_t>(items.size()));
-        for (const T& item : items) List()[index++] = item;
+        for (const T& item : items) StoreItem(index++, item);
         Touch();
     }
     void AppendList(const TTypedList* source)
@@ -221,11 +231,12 @@ public:
     void Add(const TVector3f& i1, const TVector3f& i2) { AddInOrder({i1, i2}); }
     void Add(const TVector3f& i1, const TVector3f& i2, const TVector3f& i3) { AddInOrder({i1, i2, i3}); }
     int32_t Add(float X, float Y) { return Add(X, Y, 0.0f); }
-    int32_t Add(float X, float Y, float Z);
-    int32_t Add(int32_t X, int32_t Y, int32_t Z);
+    int32_t Add(float X, float Y, float Z) { return Add(TVector3f{{{X, Y, Z}}}); }
+    int32_t Add(int32_t X, int32_t Y, int32_t Z) { return Add(float(X), float(Y), float(Z)); }
     int32_t Add(const int32_t* xy, int32_t Z) { return Add(xy[0], xy[1], Z); }
-    // No capacity check: the caller has reserved room with AdjustCapacityToAtLeast.
-    int32_t AddNC(int32_t X, int32_t Y, int32_t Z);
+    // For loops that reserved room with AdjustCapacityToAtLeast; room is still checked, so an append never
+    // writes past the buffer.
+    int32_t AddNC(int32_t X, int32_t Y, int32_t Z) { return Add(X, Y, Z); }
     int32_t AddNC(const int32_t* xy, int32_t Z) { return AddNC(xy[0], xy[1], Z); }
     void Add(TAffineVectorList* list);
     TVector3f Pop();
@@ -275,10 +286,10 @@ public:
     using TTypedList::Add;
     int32_t Add(const TVector2f& item) { return Add(TTexPoint{item.X, item.Y}); }
     int32_t Add(float texS, float texT) { return Add(TTexPoint{texS, texT}); }
-    int32_t Add(int32_t texS, int32_t texT);
+    int32_t Add(int32_t texS, int32_t texT) { return Add(float(texS), float(texT)); }
     int32_t Add(const int32_t* texST) { return Add(texST[0], texST[1]); }
-    // No capacity check: the caller has reserved room.
-    int32_t AddNC(int32_t texS, int32_t texT);
+    // For loops that reserved room; room is still checked.
+    int32_t AddNC(int32_t texS, int32_t texT) { return Add(texS, texT); }
     int32_t AddNC(const int32_t* texST) { return AddNC(texST[0], texST[1]); }
 
     int32_t IndexOf(const TTexPoint& item) const;
@@ -315,8 +326,8 @@ public:
     TPersistentObject* NewInstance() const override { return new TIntegerList; }
 
     using TTypedList::Add;
-    // No capacity check: the caller has reserved room.
-    int32_t AddNC(int32_t item);
+    // For loops that reserved room; room is still checked.
+    int32_t AddNC(int32_t item) { return Add(item); }
     void Add(int32_t i1, int32_t i2) { AddInOrder({i1, i2}); }
     void Add(int32_t i1, int32_t i2, int32_t i3) { AddInOrder({i1, i2, i3}); }
     void Add(TIntegerList* AList) { AppendList(AList); }
@@ -347,8 +358,8 @@ public:
     TPersistentObject* NewInstance() const override { return new TLongWordList; }
 
     using TTypedList::Add;
-    // No capacity check: the caller has reserved room.
-    int32_t AddNC(uint32_t item);
+    // For loops that reserved room; room is still checked.
+    int32_t AddNC(uint32_t item) { return Add(item); }
     void Add(uint32_t i1, uint32_t i2) { AddInOrder({i1, i2}); }
     void Add(uint32_t i1, uint32_t i2, uint32_t i3) { AddInOrder({i1, i2, i3}); }
     void Add(TLongWordList* AList) { AppendList(AList); }
