@@ -133,6 +133,19 @@ TEST(PlatformHelpersTest, ClocksAndScreen)
     EXPECT_EQ(ScreenColorDepthBits(), 24);
 }
 
+TEST(PlatformHelpersTest, BitmapFormatsAndRows)
+{
+    EXPECT_EQ(PixelFormatToBitCount(pf24bit), 24);
+    EXPECT_EQ(PixelFormatToBitCount(pf32bit), 32);
+
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf32bit);
+    bitmap.SetSize(3, 2);
+    EXPECT_EQ(BitmapRowPointer(bitmap, 0), bitmap.ScanLine(0));
+    EXPECT_EQ(BitmapRowPointer(bitmap, 1) - BitmapRowPointer(bitmap, 0), bitmap.RowStride());
+    EXPECT_THROW(BitmapRowPointer(bitmap, 2), EInvalidGraphic);
+}
+
 TEST(PlatformHelpersTest, SystemErrorsTextAndProgramFolder)
 {
     errno = ENOENT;

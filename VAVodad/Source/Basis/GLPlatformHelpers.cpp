@@ -89,6 +89,17 @@ int32_t ScreenColorDepthBits()
     return caps.BitsPerPixel;
 }
 
+int32_t PixelFormatToBitCount(TPixelFormat pixelFormat)
+{
+    // Bitmaps here are always 24 or 32 bits; there is no device-dependent format to ask the screen about.
+    return pixelFormat == pf32bit ? 32 : 24;
+}
+
+uint8_t* BitmapRowPointer(TBitmap& bitmap, int32_t row)
+{
+    return bitmap.ScanLine(row);
+}
+
 void ReadPerformanceCounter(int64_t& counter)
 {
     counter = MonotonicNanoseconds();

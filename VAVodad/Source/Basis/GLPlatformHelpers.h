@@ -2,6 +2,7 @@
 // system errors, the program folder, the decimal separator, half-precision floats and the ANSI code page.
 #pragma once
 
+#include "Graphics.h"
 #include "SysUtils.h"
 #include "Types.h"
 
@@ -40,6 +41,11 @@ struct TScreenDeviceCaps {
 void ReadScreenDeviceCaps(TScreenDeviceCaps& caps);
 int32_t ScreenPixelsPerInchX();
 int32_t ScreenColorDepthBits();
+
+// Bits per pixel of a bitmap pixel format.
+int32_t PixelFormatToBitCount(TPixelFormat pixelFormat);
+// The address of a pixel row of the bitmap (row 0 is the top); a row outside it raises EInvalidGraphic.
+uint8_t* BitmapRowPointer(TBitmap& bitmap, int32_t row);
 
 // The high-resolution counter: nanoseconds of the monotonic clock, so the frequency is 1e9.
 void ReadPerformanceCounter(int64_t& counter);
