@@ -1,5 +1,7 @@
 // DDS files: any bytes either load into an image or end in EInvalidRasterFile. A loaded image in a format
-// DDS can write saves and loads back to the same levels, and narrows to RGBA8 (or the error image).
+// DDS can write saves and loads back to the same levels, and narrows to RGBA8 (or the error image). The DDS
+// picture (the game's texture path) takes the same bytes and either loads or raises.
+#include "DDSImage.h"
 #include "GLFileDDS.h"
 #include "Streams.h"
 
@@ -11,6 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     TMemoryStream input;
     input.WriteBuffer(data, static_cast<int64_t>(size));
+    input.SetPosition(0);
+    TDDSImage picture;
+    try {
+        picture.LoadFromStream(input);
+    } catch (const Exception&) { // the file's errors, or the bitmap's refusal of a size beyond its limits
+    }
     input.SetPosition(0);
     TGLDDSImage image;
     try {

@@ -137,7 +137,7 @@ TEST(ImagePictures, TGAPictureWritesAndReadsBothDepths)
 TEST(ImagePictures, TGAPictureRefusals)
 {
     auto error = [](TBytes header) {
-        header.resize(18 + 64, 0);
+        header.resize(std::max<size_t>(header.size(), 18 + 64), 0);
         TTGAImage picture;
         try {
             LoadFromBytes(picture, header);
@@ -159,6 +159,16 @@ TEST(ImagePictures, TGAPictureRefusals)
     header[16] = 24;
     header[1] = 1;
     EXPECT_EQ(error(header), "ColorMapped TGA unsupported");
+
+    // 16384 x 4097 pixels of 32 bits: enough run-length bytes for the data check, too many pixels for a bitmap,
+    // refused before anything is decoded.
+    TBytes huge(18 + 1100000, 0);
+    huge[2] = 10;
+    huge[13] = 0x40;
+    huge[14] = 0x01;
+    huge[15] = 0x10;
+    huge[16] = 32;
+    EXPECT_EQ(error(huge), "TGA image too large");
 }
 
 TEST(ImagePictures, DDSPictureShowsTheFirstImageUpright)

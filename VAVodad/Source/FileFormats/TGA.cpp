@@ -175,15 +175,19 @@ void TTGAImage::LoadFromStream(TStream& Stream)
     // Type 0 (no image) is refused like any other type that holds no picture.
     if (!TGATypeSupported(header)) throw ETGAException("Unsupported TGA ImageType " + IntToStr(header.ImageType));
     if (const std::string problem = TGADataProblem(Stream, header); !problem.empty()) throw ETGAException(problem);
+    // 16-bit pixels give 32 bits with a full or empty alpha; grey gives 24 bits. The bitmap is made first, so a
+    // size beyond its limits is refused before anything is decoded.
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(header.PixelDepth == 24 || header.PixelDepth == 8 ? pf24bit : pf32bit);
+    try {
+        bitmap.SetSize(header.Width, header.Height);
+    } catch (const EInvalidGraphic&) {
+        throw ETGAException("TGA image too large");
+    }
     const size_t pixelBytes = header.PixelDepth / 8;
     std::vector<uint8_t> pixels(size_t(header.Width) * header.Height * pixelBytes);
     if (const std::string problem = ReadTGAPixels(Stream, header, pixels.data(), pixels.size()); !problem.empty())
         throw ETGAException(problem);
-
-    // 16-bit pixels give 32 bits with a full or empty alpha; grey gives 24 bits.
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(header.PixelDepth == 24 || header.PixelDepth == 8 ? pf24bit : pf32bit);
-    bitmap.SetSize(header.Width, header.Height);
     const int32_t h = header.Height;
     for (int32_t r = 0; r < h; ++r) {
         const uint8_t* src = pixels.data() + size_t(r) * header.Width * pixelBytes;
