@@ -216,22 +216,21 @@ void TGLMultitextureCoordinator::MapTexCoordToDual()
         Request(mtcmDual, 1029);
 }
 
+// Texture lists route on every apply: the unit list is refilled in place, so its storage is kept.
 void TGLMultitextureCoordinator::MapTexCoordToArbitrary(const std::vector<uint32_t>& units)
 {
-    std::vector<uint32_t> kept;
-    kept.reserve(units.size());
-    for (const uint32_t unit : units)
-        if (!(FSecondTextureUnitForbidden && unit == GL_TEXTURE1)) kept.push_back(unit);
-    FComplexMapping = std::move(kept);
+    if (&units != &FComplexMapping) FComplexMapping.assign(units.begin(), units.end());
+    if (FSecondTextureUnitForbidden) std::erase(FComplexMapping, static_cast<uint32_t>(GL_TEXTURE1));
     Request(mtcmArbitrary, 1078);
 }
 
 void TGLMultitextureCoordinator::MapTexCoordToArbitrary(uint32_t bitWiseUnits)
 {
-    std::vector<uint32_t> units;
+    if (FSecondTextureUnitForbidden) bitWiseUnits &= ~2u;
+    FComplexMapping.clear();
     for (uint32_t k = 0; k < 8; ++k)
-        if (bitWiseUnits & (1u << k)) units.push_back(GL_TEXTURE0 + k);
-    MapTexCoordToArbitrary(units);
+        if (bitWiseUnits & (1u << k)) FComplexMapping.push_back(GL_TEXTURE0 + k);
+    Request(mtcmArbitrary, 1078);
 }
 
 void TGLMultitextureCoordinator::MapTexCoordToArbitraryAdd(uint32_t bitWiseUnits)

@@ -117,6 +117,8 @@ TEST_F(XOpenGL, TheForbiddenSecondUnitIsLeftOut)
     c.MapTexCoordToArbitrary(3u);
     EXPECT_EQ(c.ComplexMapping(), (std::vector<uint32_t>{GL_TEXTURE0}));
     EXPECT_EQ(c.GetBitWiseMapping(), 1u);
+    c.MapTexCoordToArbitrary(std::vector<uint32_t>{GL_TEXTURE3, GL_TEXTURE1});
+    EXPECT_EQ(c.ComplexMapping(), (std::vector<uint32_t>{GL_TEXTURE3}));
     c.MapTexCoordToSecond();
     EXPECT_EQ(c.MapTexCoordMode(), mtcmNull);
     c.MapTexCoordToDual();
