@@ -740,12 +740,6 @@ void TQuaternionList::Combine(TBaseVectorList* list2, float factor)
 // ---------------------------------------------------------------------------------------------------------
 // TIntegerList
 
-void TIntegerList::Remove(int32_t item)
-{
-    const int32_t index = IndexOf(item);
-    if (index >= 0) Delete(index);
-}
-
 void TIntegerList::AddSerie(int32_t aBase, int32_t aDelta, int32_t aCount)
 {
     if (aCount < 1) return;
@@ -755,22 +749,6 @@ void TIntegerList::AddSerie(int32_t aBase, int32_t aDelta, int32_t aCount)
         List()[first + i] = aBase;
         aBase = WrappingAdd(aBase, aDelta);
     }
-}
-
-void TIntegerList::AddIntegers(const int32_t* First, int32_t n)
-{
-    AppendItems(First, n);
-}
-
-void TIntegerList::AddIntegers(std::initializer_list<int32_t> anArray)
-{
-    AppendItems(anArray.begin(), static_cast<int32_t>(anArray.size()));
-}
-
-int32_t TIntegerList::IndexOf(int32_t item) const
-{
-    const int32_t* found = std::find(List(), List() + Count(), item);
-    return found == List() + Count() ? -1 : static_cast<int32_t>(found - List());
 }
 
 int32_t TIntegerList::MinInteger() const
@@ -860,28 +838,6 @@ void TIntegerList::Offset(int32_t delta, int32_t base, int32_t nb)
 // ---------------------------------------------------------------------------------------------------------
 // TLongWordList
 
-void TLongWordList::Remove(uint32_t item)
-{
-    const int32_t index = IndexOf(item);
-    if (index >= 0) Delete(index);
-}
-
-void TLongWordList::AddLongWords(const uint32_t* First, int32_t n)
-{
-    AppendItems(First, n);
-}
-
-void TLongWordList::AddLongWords(std::initializer_list<uint32_t> anArray)
-{
-    AppendItems(anArray.begin(), static_cast<int32_t>(anArray.size()));
-}
-
-int32_t TLongWordList::IndexOf(uint32_t item) const
-{
-    const uint32_t* found = std::find(List(), List() + Count(), item);
-    return found == List() + Count() ? -1 : static_cast<int32_t>(found - List());
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // TSingleList and TDoubleList
 
@@ -906,16 +862,6 @@ void OffsetByList(List* self, List* delta, const char* mismatch)
 }
 
 } // namespace
-
-void TSingleList::AddSingles(const float* First, int32_t n)
-{
-    AppendItems(First, n);
-}
-
-void TSingleList::AddSingles(std::initializer_list<float> anArray)
-{
-    AppendItems(anArray.begin(), static_cast<int32_t>(anArray.size()));
-}
 
 void TSingleList::AddSerie(float aBase, float aDelta, int32_t aCount)
 {

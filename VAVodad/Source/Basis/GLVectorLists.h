@@ -217,6 +217,20 @@ protected:
     {
         if (source) this->AppendItems(source->List(), source->Count());
     }
+    // Appends n items from First (nothing for n <= 0), sizing the buffer once.
+    void AppendArray(const T* First, int32_t n) { this->AppendItems(First, n); }
+    void AppendArray(std::initializer_list<T> items) { AppendArray(items.begin(), static_cast<int32_t>(items.size())); }
+    // The first index holding an equal item, -1 when none does.
+    int32_t IndexOfEqual(const T& item) const
+    {
+        const T* found = std::find(List(), List() + this->Count(), item);
+        return found == List() + this->Count() ? -1 : static_cast<int32_t>(found - List());
+    }
+    void RemoveEqual(const T& item)
+    {
+        const int32_t index = IndexOfEqual(item);
+        if (index >= 0) this->Delete(index);
+    }
 };
 
 class TAffineVectorList : public TTypedList<TVector3f, TBaseVectorList, true> {
@@ -331,13 +345,13 @@ public:
     void Add(int32_t i1, int32_t i2) { AddInOrder({i1, i2}); }
     void Add(int32_t i1, int32_t i2, int32_t i3) { AddInOrder({i1, i2, i3}); }
     void Add(TIntegerList* AList) { AppendList(AList); }
-    void Remove(int32_t item);
+    void Remove(int32_t item) { RemoveEqual(item); }
     void AddSerie(int32_t aBase, int32_t aDelta, int32_t aCount);
-    void AddIntegers(const int32_t* First, int32_t n);
+    void AddIntegers(const int32_t* First, int32_t n) { AppendArray(First, n); }
     void AddIntegers(TIntegerList* aList) { AppendList(aList); }
-    void AddIntegers(std::initializer_list<int32_t> anArray);
+    void AddIntegers(std::initializer_list<int32_t> anArray) { AppendArray(anArray); }
 
-    int32_t IndexOf(int32_t item) const;
+    int32_t IndexOf(int32_t item) const { return IndexOfEqual(item); }
     int32_t MinInteger() const;
     int32_t MaxInteger() const;
     void Sort();
@@ -363,11 +377,11 @@ public:
     void Add(uint32_t i1, uint32_t i2) { AddInOrder({i1, i2}); }
     void Add(uint32_t i1, uint32_t i2, uint32_t i3) { AddInOrder({i1, i2, i3}); }
     void Add(TLongWordList* AList) { AppendList(AList); }
-    void Remove(uint32_t item);
-    void AddLongWords(const uint32_t* First, int32_t n);
+    void Remove(uint32_t item) { RemoveEqual(item); }
+    void AddLongWords(const uint32_t* First, int32_t n) { AppendArray(First, n); }
     void AddLongWords(TLongWordList* aList) { AppendList(aList); }
-    void AddLongWords(std::initializer_list<uint32_t> anArray);
-    int32_t IndexOf(uint32_t item) const;
+    void AddLongWords(std::initializer_list<uint32_t> anArray) { AppendArray(anArray); }
+    int32_t IndexOf(uint32_t item) const { return IndexOfEqual(item); }
 };
 
 class TSingleList : public TTypedList<float, TBaseList, false> {
@@ -377,8 +391,8 @@ public:
 
     using TTypedList::Add;
     void Add(float i1, float i2) { AddInOrder({i1, i2}); }
-    void AddSingles(const float* First, int32_t n);
-    void AddSingles(std::initializer_list<float> anArray);
+    void AddSingles(const float* First, int32_t n) { AppendArray(First, n); }
+    void AddSingles(std::initializer_list<float> anArray) { AppendArray(anArray); }
     void AddSerie(float aBase, float aDelta, int32_t aCount);
     void Offset(float delta);
     void Offset(TSingleList* delta);
