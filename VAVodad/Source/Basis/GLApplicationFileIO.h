@@ -30,6 +30,10 @@ bool HookedFileExists(const std::string& fileName);
 // that replaces the old one only when complete, so a failed write never leaves a half-written file.
 void SaveHookedFile(const std::string& fileName, const std::function<void(TStream&)>& write);
 
+// The caption of the all-formats entry that the file-format registries put in front of an open dialog's
+// filters; empty in this program.
+inline const std::string cAllFormatsCaption;
+
 using TGLDataFileCapabilities = uint32_t;
 constexpr TGLDataFileCapabilities dfcRead = 1u << 0;
 constexpr TGLDataFileCapabilities dfcWrite = 1u << 1;
