@@ -78,7 +78,9 @@ TEST(GLUtilitiesTest, TryTextToFloat)
     for (const auto& c : cases) {
         double value = -123;
         EXPECT_EQ(TryTextToFloat(c.text, value), c.ok) << c.text;
-        if (c.ok) EXPECT_DOUBLE_EQ(value, c.value) << c.text;
+        if (c.ok) {
+            EXPECT_DOUBLE_EQ(value, c.value) << c.text;
+        }
         EXPECT_DOUBLE_EQ(TextToFloatDef(c.text, -1), c.ok ? c.value : -1) << c.text;
     }
 }

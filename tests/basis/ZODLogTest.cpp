@@ -28,13 +28,6 @@ std::vector<std::string> ReadLines(const std::string& fileName)
     return lines;
 }
 
-std::string Joined(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (const std::string& line : lines) text += line + "\n";
-    return text;
-}
-
 // Waits (in 1 ms naps, at most 5 s) until the condition holds.
 template <class Condition> bool Eventually(Condition condition)
 {
