@@ -120,10 +120,7 @@ void TGLFaceProperties::SetColor(TGLColor& field, TGLColor* Value)
 
 void TGLFaceProperties::SetShininess(TShininess Value)
 {
-    Value = std::clamp(Value, 0, 128);
-    if (Value == FShininess) return;
-    FShininess = Value;
-    NotifyChange(this);
+    SetAndNotify(*this, FShininess, std::clamp(Value, 0, 128));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -153,12 +150,12 @@ void TGLDepthProperties::Apply(TGLRenderContextInfo& rci)
 
 void TGLDepthProperties::SetZNear(float Value)
 {
-    Set(FZNear, std::clamp(Value, 0.0f, 1.0f));
+    SetAndNotify(*this, FZNear, std::clamp(Value, 0.0f, 1.0f));
 }
 
 void TGLDepthProperties::SetZFar(float Value)
 {
-    Set(FZFar, std::clamp(Value, 0.0f, 1.0f));
+    SetAndNotify(*this, FZFar, std::clamp(Value, 0.0f, 1.0f));
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -230,12 +227,12 @@ void TGLBlendingParameters::SetBlendFuncDFactor(TBlendFunction Value)
 
 void TGLBlendingParameters::SetAlphaBlendFuncSFactor(TBlendFunction Value)
 {
-    if (FSeparateBlendFunc) Set(FAlphaBlendFuncSFactor, Value);
+    if (FSeparateBlendFunc) SetAndNotify(*this, FAlphaBlendFuncSFactor, Value);
 }
 
 void TGLBlendingParameters::SetAlphaBlendFuncDFactor(TBlendFunction Value)
 {
-    if (FSeparateBlendFunc) Set(FAlphaBlendFuncDFactor, Value);
+    if (FSeparateBlendFunc) SetAndNotify(*this, FAlphaBlendFuncDFactor, Value);
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -72,6 +72,14 @@ protected:
 // ---------------------------------------------------------------------------------------------------------
 // Settings objects
 
+// The setters of the settings objects and the material: a new value is stored and its users hear of it.
+template <class T> void SetAndNotify(TGLUpdateAbleObject& AObject, T& field, T Value)
+{
+    if (field == Value) return;
+    field = Value;
+    AObject.NotifyChange(&AObject);
+}
+
 class TGLFaceProperties : public TGLUpdateAbleObject {
 public:
     explicit TGLFaceProperties(TPersistent* AOwner);
@@ -113,27 +121,20 @@ public:
     void Apply(TGLRenderContextInfo& rci);
 
     bool DepthTest() const { return FDepthTest; }
-    void SetDepthTest(bool Value) { Set(FDepthTest, Value); }
+    void SetDepthTest(bool Value) { SetAndNotify(*this, FDepthTest, Value); }
     bool DepthWrite() const { return FDepthWrite; }
-    void SetDepthWrite(bool Value) { Set(FDepthWrite, Value); }
+    void SetDepthWrite(bool Value) { SetAndNotify(*this, FDepthWrite, Value); }
     float ZNear() const { return FZNear; }
     // Held to 0..1.
     void SetZNear(float Value);
     float ZFar() const { return FZFar; }
     void SetZFar(float Value);
     TComparisonFunction DepthCompareFunction() const { return FCompareFunc; }
-    void SetDepthCompareFunction(TComparisonFunction Value) { Set(FCompareFunc, Value); }
+    void SetDepthCompareFunction(TComparisonFunction Value) { SetAndNotify(*this, FCompareFunc, Value); }
     bool DepthClamp() const { return FDepthClamp; }
-    void SetDepthClamp(bool Value) { Set(FDepthClamp, Value); }
+    void SetDepthClamp(bool Value) { SetAndNotify(*this, FDepthClamp, Value); }
 
 private:
-    template <class T> void Set(T& field, T Value)
-    {
-        if (field == Value) return;
-        field = Value;
-        NotifyChange(this);
-    }
-
     bool FDepthTest = true;
     bool FDepthWrite = true;
     float FZNear = 0;
@@ -152,13 +153,13 @@ public:
     void Apply(TGLRenderContextInfo& rci);
 
     bool UseAlphaFunc() const { return FUseAlphaFunc; }
-    void SetUseAlphaFunc(bool Value) { Set(FUseAlphaFunc, Value); }
+    void SetUseAlphaFunc(bool Value) { SetAndNotify(*this, FUseAlphaFunc, Value); }
     TComparisonFunction AlphaFunctType() const { return FAlphaFuncType; }
-    void SetAlphaFunctType(TComparisonFunction Value) { Set(FAlphaFuncType, Value); }
+    void SetAlphaFunctType(TComparisonFunction Value) { SetAndNotify(*this, FAlphaFuncType, Value); }
     float AlphaFuncRef() const { return FAlphaFuncRef; }
-    void SetAlphaFuncRef(float Value) { Set(FAlphaFuncRef, Value); }
+    void SetAlphaFuncRef(float Value) { SetAndNotify(*this, FAlphaFuncRef, Value); }
     bool UseBlendFunc() const { return FUseBlendFunc; }
-    void SetUseBlendFunc(bool Value) { Set(FUseBlendFunc, Value); }
+    void SetUseBlendFunc(bool Value) { SetAndNotify(*this, FUseBlendFunc, Value); }
     bool SeparateBlendFunc() const { return FSeparateBlendFunc; }
     // Switching it off copies the colour factors into the alpha factors.
     void SetSeparateBlendFunc(bool Value);
@@ -174,13 +175,6 @@ public:
     void SetAlphaBlendFuncDFactor(TBlendFunction Value);
 
 private:
-    template <class T> void Set(T& field, T Value)
-    {
-        if (field == Value) return;
-        field = Value;
-        NotifyChange(this);
-    }
-
     bool FUseAlphaFunc = false;
     bool FUseBlendFunc = true;
     bool FSeparateBlendFunc = false;
@@ -304,11 +298,11 @@ public:
     TGLDepthProperties* DepthProperties() const { return FDepthProperties.get(); }
     void SetDepthProperties(TGLDepthProperties* Value);
     TBlendingMode BlendingMode() const { return FBlendingMode; }
-    void SetBlendingMode(TBlendingMode Value) { Set(FBlendingMode, Value); }
+    void SetBlendingMode(TBlendingMode Value) { SetAndNotify(*this, FBlendingMode, Value); }
     TGLBlendingParameters* BlendingParams() const { return FBlendingParams.get(); }
     void SetBlendingParams(TGLBlendingParameters* Value);
     TMaterialOptions MaterialOptions() const { return FMaterialOptions; }
-    void SetMaterialOptions(TMaterialOptions Value) { Set(FMaterialOptions, Value); }
+    void SetMaterialOptions(TMaterialOptions Value) { SetAndNotify(*this, FMaterialOptions, Value); }
     // Made on first read.
     TGLTexture* Texture();
     bool HasTexture() const { return FTexture != nullptr; }
@@ -319,9 +313,9 @@ public:
     bool HasTextureEx() const { return FTextureEx != nullptr; }
     void SetTextureEx(TGLTextureEx* Value);
     TFaceCulling FaceCulling() const { return FFaceCulling; }
-    void SetFaceCulling(TFaceCulling Value) { Set(FFaceCulling, Value); }
+    void SetFaceCulling(TFaceCulling Value) { SetAndNotify(*this, FFaceCulling, Value); }
     TPolygonMode PolygonMode() const { return FPolygonMode; }
-    void SetPolygonMode(TPolygonMode Value) { Set(FPolygonMode, Value); }
+    void SetPolygonMode(TPolygonMode Value) { SetAndNotify(*this, FPolygonMode, Value); }
 
     TGLAbstractMaterialLibrary* MaterialLibrary() const { return FMaterialLibrary; }
     // Resolves LibMaterialName again in the new library.
@@ -335,12 +329,6 @@ private:
     friend class TGLAbstractLibMaterial; // clears the link when the library material dies
     friend class TGLMaterialLibrary;     // reads the face colours of an archive straight into them
 
-    template <class T> void Set(T& field, T Value)
-    {
-        if (field == Value) return;
-        field = Value;
-        NotifyChange(this);
-    }
     void Relink(TGLAbstractLibMaterial* Value);
     // Applies the texture or the list, whichever the material uses (UnApply takes the same choice).
     bool UsesTextureEx() const;
