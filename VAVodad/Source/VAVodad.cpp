@@ -6,6 +6,7 @@
 #include "GLSilhouette.h"
 #include "GLState.h"
 #include "GLVectorGeometry.h"
+#include "VAVodad_vectors.h"
 #include "ZODLog.h"
 
 #include <algorithm>
@@ -25,47 +26,9 @@ constexpr TVector4f cUnitScale{{{1, 1, 1, 0}}};
 const THmgBoundingBox cNullHmgBox = {{cOriginPoint, cOriginPoint, cOriginPoint, cOriginPoint, cOriginPoint,
                                       cOriginPoint, cOriginPoint, cOriginPoint}};
 
-double RadiansToDegrees(double radians)
-{
-    return radians * (180.0 / std::numbers::pi);
-}
-
 TVector4f Hmg(const TVector3f& v, float w)
 {
     return TVector4f{{{v.X, v.Y, v.Z, w}}};
-}
-
-TVector3f Affine(const TVector4f& v)
-{
-    return TVector3f{{{v.X, v.Y, v.Z}}};
-}
-
-TVector4f Normalized(const TVector4f& v)
-{
-    TVector4f r;
-    HmgNormalize(v, r);
-    return r;
-}
-
-TVector4f Cross(const TVector4f& a, const TVector4f& b)
-{
-    TVector4f r;
-    HmgCross(a, b, r);
-    return r;
-}
-
-TVector4f Transformed(const TVector4f& v, const TMatrix4f& m)
-{
-    TVector4f r;
-    HmgTransform(v, m, r);
-    return r;
-}
-
-TVector4f Difference(const TVector4f& a, const TVector4f& b)
-{
-    TVector4f r;
-    HmgSubtract(a, b, r);
-    return r;
 }
 
 // The angle (degrees) of a unit vector out of the plane its two other axes span, continued past +-90 on the

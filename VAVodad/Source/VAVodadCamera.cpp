@@ -5,6 +5,7 @@
 #include "GLVectorGeometry.h"
 #include "VAVodadScene.h"
 #include "VAVodad_streaming.h"
+#include "VAVodad_vectors.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,48 +24,10 @@ constexpr TEnumNames<6> cCameraStyleNames{"csPerspective",         "csOrthogonal
                                           "csInfinitePerspective", "csPerspectiveKeepFOV"};
 constexpr TEnumNames<2> cKeepFOVModeNames{"ckmHorizontalFOV", "ckmVerticalFOV"};
 
-double RadToDeg(double radians)
-{
-    return radians * (180.0 / std::numbers::pi);
-}
-
-TVector4f Normalized(const TVector4f& v)
-{
-    TVector4f r;
-    HmgNormalize(v, r);
-    return r;
-}
-
-TVector4f Cross(const TVector4f& a, const TVector4f& b)
-{
-    TVector4f r;
-    HmgCross(a, b, r);
-    return r;
-}
-
-TVector4f Difference(const TVector4f& a, const TVector4f& b)
-{
-    TVector4f r;
-    HmgSubtract(a, b, r);
-    return r;
-}
-
-TVector4f Transformed(const TVector4f& v, const TMatrix4f& m)
-{
-    TVector4f r;
-    HmgTransform(v, m, r);
-    return r;
-}
-
 // r := r + f v, all four components.
 void AddScaled(TVector4f& r, const TVector4f& v, float f)
 {
     for (int i = 0; i < 4; ++i) r.V[i] += f * v.V[i];
-}
-
-TVector3f Affine(const TVector4f& v)
-{
-    return TVector3f{{{v.X, v.Y, v.Z}}};
 }
 
 TGLTransformation& CurrentTransformation()
@@ -274,7 +237,7 @@ void TGLCamera::Notification(TComponent* AComponent, TOperation Operation)
 float TGLCamera::GetFieldOfView(float AViewportDimension) const
 {
     if (FFocalLength == 0) return 0;
-    return static_cast<float>(RadToDeg(2 * std::atan2(AViewportDimension / 2.0, static_cast<double>(FFocalLength))));
+    return static_cast<float>(RadiansToDegrees(2 * std::atan2(AViewportDimension / 2.0, static_cast<double>(FFocalLength))));
 }
 
 void TGLCamera::SetFieldOfView(float AFieldOfView, float AViewportDimension)
@@ -438,7 +401,7 @@ TVector4f TGLCamera::ScreenDeltaToVectorYZ(int32_t deltaX, int32_t deltaY, float
 void TGLCamera::AutoLeveling(float Factor)
 {
     const TVector4f up = Up()->AsVector();
-    const double angle = RadToDeg(ArcCosine(HmgDot(up, cYHmgVector)));
+    const double angle = RadiansToDegrees(ArcCosine(HmgDot(up, cYHmgVector)));
     const TVector4f axis = Cross(cYHmgVector, up);
     if (angle <= 1 || HmgLength(axis) == 0) return;
     const TVector4f rollDirection = Cross(Direction()->AsVector(), up);
@@ -447,7 +410,7 @@ void TGLCamera::AutoLeveling(float Factor)
     Up()->Normalize();
     Direction()->SetDirectVector(Cross(Up()->AsVector(), rollDirection));
     Rotation()->SetZ(static_cast<float>(
-        -RadToDeg(std::atan2(rollDirection.Y, FloatHypot(rollDirection.X, rollDirection.Z)))));
+        -RadiansToDegrees(std::atan2(rollDirection.Y, FloatHypot(rollDirection.X, rollDirection.Z)))));
 }
 
 void TGLCamera::Reset(IGLSceneBuffer* aSceneBuffer)
