@@ -11,6 +11,7 @@
 #include "GLVectorGeometry.h"
 #include "OpenGLAdapter.h"
 #include "Streams.h"
+#include "SysUtils.h"
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
 #include "VAVodad_streaming.h"

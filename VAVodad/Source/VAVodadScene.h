@@ -36,12 +36,6 @@ protected:
     ~IGLSceneBuffer() = default;
 };
 
-// A fog environment whose owner is not a scene buffer.
-class EInvalidCast : public Exception {
-public:
-    EInvalidCast() : Exception("Invalid class typecast") {}
-};
-
 enum TLightStyle { lsSpot, lsOmni, lsParallel, lsParallelSpot };
 
 // One OpenGL light. Entering a scene's tree it takes the first free light number; a ninth light is never lit.

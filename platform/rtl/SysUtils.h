@@ -45,6 +45,12 @@ public:
     using Exception::Exception;
 };
 
+// A typecast of an object to a class it does not belong to.
+class EInvalidCast : public Exception {
+public:
+    EInvalidCast() : Exception("Invalid class typecast") {}
+};
+
 // Raises EAbort.
 [[noreturn]] void Abort();
 
