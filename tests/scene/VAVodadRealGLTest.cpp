@@ -4,7 +4,7 @@
 
 #include "GLContext.h"
 #include "GLState.h"
-#include "GLWin32Context.h"
+#include "RealGLTestContext.h"
 
 #include <gtest/gtest.h>
 
@@ -28,19 +28,8 @@ public:
     bool FailNext = false;
 };
 
-class VAVodadRealGLTest : public ::testing::Test {
+class VAVodadRealGLTest : public RealGLTestContext {
 protected:
-    static void SetUpTestSuite()
-    {
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
     void SetUp() override
     {
         FContext = vGLContextManager->CreateContext();

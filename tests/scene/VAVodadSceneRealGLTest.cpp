@@ -9,8 +9,8 @@
 #include "GLPipelineTransformation.h"
 #include "GLState.h"
 #include "GLVectorGeometry.h"
-#include "GLWin32Context.h"
 #include "OpenGLAdapter.h"
+#include "RealGLTestContext.h"
 
 #include <gtest/gtest.h>
 
@@ -61,19 +61,8 @@ double Degrees(double radians)
     return radians * 180 / std::numbers::pi;
 }
 
-class SceneRealGL : public ::testing::Test {
+class SceneRealGL : public RealGLTestContext {
 protected:
-    static void SetUpTestSuite()
-    {
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
     void SetUp() override
     {
         FContext = vGLContextManager->CreateContext();
