@@ -265,6 +265,8 @@ void TVAVodadBuffer::Render(TGLBaseSceneObject* baseObject)
         gl->RasterPos2f(-1, -1);
         gl->DrawPixels(FFreezedViewPort.Width, FFreezedViewPort.Height, GL_RGBA, GL_UNSIGNED_BYTE,
                        FFreezeBuffer.data());
+        // A snapshot of a frozen view is the frozen picture, read before it is presented like any frame.
+        if (FReadBeforeSwap) FReadBeforeSwap();
         if (!FContextOptions.Contains(roNoSwapBuffers)) FRenderingContext->SwapBuffers();
         return;
     }

@@ -3,9 +3,9 @@
 // settings; and the full-screen viewer entering and leaving full screen.
 #include "GLCadencer.h"
 #include "GLFullScreenViewer.h"
-#include "GLWin32Context.h"
 #include "GLWin32Viewer.h"
 #include "OpenGLAdapter.h"
+#include "RealGLTestContext.h"
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
 #include "VAVodadScene.h"
@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -37,19 +38,12 @@ void DrawCube(TObject*, TGLRenderContextInfo&)
     gl->End_();
 }
 
-class ViewerWindow : public ::testing::Test {
+class ViewerWindow : public RealGLTestContext {
 protected:
     static void SetUpTestSuite()
     {
         InitGLWin32Viewer();
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
+        RealGLTestContext::SetUpTestSuite();
     }
 
     void SetUp() override
@@ -135,6 +129,39 @@ TEST_F(ViewerWindow, TheFrameClockTurnsTheCubeAndEveryFrameShowsItAnew)
         EXPECT_LT(lit, 160u * 120u) << "frame " << i; // on the black background
         EXPECT_NE(Frames[i], Frames[i - 1]) << "frame " << i << " shows the cube as it was";
     }
+}
+
+// The bitmap's pixels that are not black.
+size_t LitPixels(const TBitmap& bitmap)
+{
+    size_t lit = 0;
+    for (int32_t y = 0; y < bitmap.Height(); ++y) {
+        const uint8_t* row = bitmap.ScanLine(y);
+        for (int32_t x = 0; x < bitmap.Width(); ++x, row += bitmap.BytesPerPixel()) lit += (row[0] | row[1] | row[2]) != 0;
+    }
+    return lit;
+}
+
+// On a window surface the back buffer is undefined after a swap: snapshots and Freeze must take a frame before
+// it is presented, and a frozen view's snapshot is its frozen picture.
+TEST_F(ViewerWindow, SnapshotsAndFreezeOfAWindowTakeTheFrameBeforeItIsPresented)
+{
+    ASSERT_TRUE(PumpUntil([&] { return !Frames.empty(); }));
+    TVAVodadBuffer* buffer = Viewer->Buffer();
+    ASSERT_TRUE(buffer->ContextOptions().Contains(roDoubleBuffer));
+    std::unique_ptr<TBitmap> live(buffer->CreateSnapShotBitmap());
+    EXPECT_EQ(LitPixels(*live), Lit(Frames.back()));
+    EXPECT_GT(LitPixels(*live), 500u);
+
+    buffer->Freeze();
+    ASSERT_TRUE(buffer->Freezed());
+    Cube->Position()->SetPoint(0, 0, 50); // behind the camera: a live frame would be empty
+    std::unique_ptr<TBitmap> frozen(buffer->CreateSnapShotBitmap());
+    EXPECT_EQ(LitPixels(*frozen), LitPixels(*live));
+
+    buffer->Melt();
+    std::unique_ptr<TBitmap> melted(buffer->CreateSnapShotBitmap());
+    EXPECT_EQ(LitPixels(*melted), 0u);
 }
 
 // Counts the size messages that reach the viewer.
