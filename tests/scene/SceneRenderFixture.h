@@ -6,9 +6,8 @@
 //     TEST_F(MyTest, Something) { AddQuad(-5, 1, {1, 0, 0, 1}); Render(); EXPECT_EQ(Pixel(32, 24), Rgb(255, 0, 0)); }
 #pragma once
 
-#include "GLContext.h"
 #include "GLState.h"
-#include "GLWin32Context.h"
+#include "RealGLTestContext.h"
 #include "VAVodadBuffer.h"
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
@@ -18,23 +17,10 @@
 
 #include <cstdlib>
 
-class SceneRenderFixture : public ::testing::Test {
+class SceneRenderFixture : public RealGLTestContext {
 protected:
     static constexpr int32_t cWidth = 64;
     static constexpr int32_t cHeight = 48;
-
-    static void SetUpTestSuite()
-    {
-        // The context module restarts with the platform context class, so the service context is a real one.
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
-    }
 
     void SetUp() override
     {

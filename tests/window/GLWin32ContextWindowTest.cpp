@@ -4,6 +4,7 @@
 
 #include "NativeDisplay.h"
 #include "OpenGLAdapter.h"
+#include "RealGLTestContext.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +20,12 @@ Display* XDisplay()
 }
 
 // The context module restarted with the context class registered, on the X11 display.
-class GLWin32ContextWindow : public ::testing::Test {
+class GLWin32ContextWindow : public RealGLTestContext {
 protected:
     static void SetUpTestSuite()
     {
         TestNativeDisplay();
-        DoneContextModule();
-        RegisterGLWin32Context();
-        InitContextModule();
-    }
-    static void TearDownTestSuite()
-    {
-        DoneContextModule();
-        InitContextModule();
+        RealGLTestContext::SetUpTestSuite();
     }
     void SetUp() override
     {
