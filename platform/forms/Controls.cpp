@@ -348,6 +348,12 @@ bool TWinControl::Showing() const
     return true;
 }
 
+void TWinControl::SetEnabled(bool Value)
+{
+    FEnabled = Value;
+    if (FWidget) FWidget->setEnabled(Value);
+}
+
 void TWinControl::SetCursor(TCursor Value)
 {
     FCursor = Value;
@@ -404,6 +410,7 @@ void TWinControl::CreateWnd()
     if (FParent) widget->move(FLeft, FTop);
     ApplyBounds();
     SetCursor(FCursor);
+    widget->setEnabled(FEnabled);
     if (!FParent || NeedsNativeWindow()) {
         widget->winId(); // makes the native window now, so its id is known before it is shown
         BindNativeWindow(FHandle, widget->windowHandle());

@@ -87,6 +87,9 @@ public:
 
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+    // A disabled control still paints but takes no mouse or key input.
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);
 
     // The window, made on demand (with the parent's first).
     HWND Handle();
@@ -151,6 +154,7 @@ private:
     int32_t FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
     TAlign FAlign = alNone;
     bool FVisible = true;
+    bool FEnabled = true;
     TCursor FCursor = crDefault;
     bool FClickPending = false;
 };

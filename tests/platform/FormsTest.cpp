@@ -11,6 +11,7 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
 #include <QtGui/QWindow>
 #include <QtWidgets/QWidget>
 
@@ -292,6 +293,33 @@ TEST(Forms, KeyPreviewAndVirtualKeys)
     EXPECT_EQ(formKeys, all);
     EXPECT_EQ(childKeys, std::vector<uint16_t>(all.begin() + 1, all.end()));
     EXPECT_EQ(typed, u"ab!5");
+}
+
+TEST(Forms, ADisabledControlPaintsButTakesNoMouseInput)
+{
+    TForm form(nullptr);
+    auto* child = new TPaintCounter(&form);
+    child->SetParent(&form);
+    child->SetAlign(alClient);
+    child->SetEnabled(false); // before its window: the window is made disabled
+    form.SetBounds(0, 0, 64, 48);
+    form.Show();
+    Application->ProcessMessages();
+    child->Paints = 0;
+    child->Invalidate();
+    ASSERT_TRUE(ProcessUntil([&] { return child->Paints > 0; }));
+    int downs = 0;
+    child->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int32_t, int32_t) { ++downs; };
+    const auto press = [&] {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(WidgetOf(child->Handle()), &event);
+    };
+    press();
+    EXPECT_EQ(downs, 0);
+    child->SetEnabled(true);
+    press();
+    EXPECT_EQ(downs, 1);
 }
 
 TEST(Timer, FiresFromTheMessageLoopAndHandsExceptionsToTheDisplay)
