@@ -316,6 +316,8 @@ TEST(FormatParameterListTest, RendersEachKind)
     EXPECT_EQ(FormatParameterList({5, true}), "(5; True);");
     EXPECT_EQ(FormatParameterList({int64_t(-7), false, 'c', 2.5, "two words", address}),
               "(-7; False; c; 2.5; two words; ^(" + hex.str() + "));");
+    TComponent component(nullptr);
+    EXPECT_EQ(FormatParameterList({&component, static_cast<TObject*>(nullptr)}), "(TComponent; ^(NIL));");
 
     TGLLogCapture capture;
     GlobalLogSession()->LogException(Exception("boom"), "LoadMap", {3}, lkError);

@@ -238,6 +238,7 @@ std::string TLogParam::Text() const
         {
             return "^(" + IntToHex(static_cast<int64_t>(reinterpret_cast<uintptr_t>(v)), 16) + ")";
         }
+        std::string operator()(TObjectRef v) const { return v.Object ? v.Object->ClassName() : "^(NIL)"; }
     };
     return std::visit(TRender{}, FValue);
 }

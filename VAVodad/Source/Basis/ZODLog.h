@@ -51,13 +51,18 @@ public:
     TLogParam(std::string value) : FValue(std::move(value)) {}
     TLogParam(const char* value) : FValue(std::string(value ? value : "")) {}
     TLogParam(const void* value) : FValue(value) {}
+    TLogParam(const TObject* value) : FValue(TObjectRef{value}) {}
 
     // Integers in decimal, Booleans as True/False, characters and texts as they are, reals in the default
-    // number format, pointers as "^(" + hexadecimal address + ")".
+    // number format, pointers as "^(" + hexadecimal address + ")", objects as their class name ("^(NIL)" for
+    // none).
     std::string Text() const;
 
 private:
-    std::variant<int64_t, bool, char, double, std::string, const void*> FValue;
+    struct TObjectRef {
+        const TObject* Object;
+    };
+    std::variant<int64_t, bool, char, double, std::string, const void*, TObjectRef> FValue;
 };
 
 // "" for no values, else "(" + the values joined by "; " + ");".
