@@ -116,13 +116,7 @@ public:
 protected:
     bool IsAncestorOf(const TGLBaseImageClass& aClass) const override
     {
-        try {
-            aClass.ThrowClassPointer();
-        } catch (const T*) {
-            return true;
-        } catch (...) {
-        }
-        return false;
+        return ThrowsPointerTo<T>([&] { aClass.ThrowClassPointer(); });
     }
     [[noreturn]] void ThrowClassPointer() const override { throw static_cast<const T*>(nullptr); }
 };

@@ -20,6 +20,19 @@ class TFiler;
 const std::string& ClassNameOf(const std::type_info& type);
 template <class T> const std::string& ClassNameOf() { return ClassNameOf(typeid(T)); }
 
+// Whether the pointer that throwClassPointer throws is to T or to a descendant of T. Class references keep no
+// parent chain in C++, but a handler for `const T*` catches exactly the pointers of T and its descendants.
+template <class T, class F> bool ThrowsPointerTo(F&& throwClassPointer)
+{
+    try {
+        throwClassPointer();
+    } catch (const T*) {
+        return true;
+    } catch (...) {
+    }
+    return false;
+}
+
 // Root of the class tree. Classes whose destruction must still run code of the derived class do it in
 // BeforeDestruction, which Free calls while the object is whole; a plain delete skips that step.
 class TObject {

@@ -65,13 +65,7 @@ public:
 protected:
     bool IsAncestorOf(const TGLXCollectionItemClass& aClass) const override
     {
-        try {
-            aClass.ThrowClassPointer();
-        } catch (const T*) {
-            return true;
-        } catch (...) {
-        }
-        return false;
+        return ThrowsPointerTo<T>([&] { aClass.ThrowClassPointer(); });
     }
     [[noreturn]] void ThrowClassPointer() const override { throw static_cast<const T*>(nullptr); }
 };
