@@ -45,18 +45,6 @@ int32_t ColorBitsOf(TGLColorDepth depth)
     return cBits[depth];
 }
 
-// Activates a context for a scope.
-class TActiveContext {
-public:
-    explicit TActiveContext(TGLContext* AContext) : FContext(AContext) { FContext->Activate(); }
-    ~TActiveContext() { FContext->Deactivate(); }
-    TActiveContext(const TActiveContext&) = delete;
-    TActiveContext& operator=(const TActiveContext&) = delete;
-
-private:
-    TGLContext* FContext;
-};
-
 // Sets a flag for a scope, and clears it on every way out.
 class TFlagScope {
 public:

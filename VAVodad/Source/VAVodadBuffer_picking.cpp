@@ -45,8 +45,8 @@ void TVAVodadBuffer::PickObjects(const TRect& rect, TGLPickList* pickList, int32
     Assert(!FRendering, "Already rendering", cUnit, __LINE__);
     Assert(pickList != nullptr, "", cUnit, __LINE__);
     if (!FRenderingContext) return;
+    TActiveContext active(FRenderingContext);
     {
-        FRenderingContext->Activate();
         bool selecting = false;
         try {
             FRendering = true;
@@ -76,11 +76,9 @@ void TVAVodadBuffer::PickObjects(const TRect& rect, TGLPickList* pickList, int32
             // A pass that failed half way must not leave the context in selection mode.
             if (selecting) GetCurrentGL()->RenderMode(GL_RENDER);
             FRendering = false;
-            FRenderingContext->Deactivate();
             throw;
         }
         FRendering = false;
-        FRenderingContext->Deactivate();
     }
 }
 
@@ -101,16 +99,10 @@ TGLBaseSceneObject* TVAVodadBuffer::GetPickedObject(int32_t x, int32_t y)
 
 void TVAVodadBuffer::ReadPixel(int32_t x, int32_t y, GLenum format, GLenum type, void* pixel)
 {
-    FRenderingContext->Activate();
-    try {
-        FRenderingContext->GLStates()->SetPackAlignment(1);
-        // y counts pixel rows from the top: the row below the top edge is height - 1.
-        GetCurrentGL()->ReadPixels(x, FViewPort.Height - 1 - y, 1, 1, format, type, pixel);
-    } catch (...) {
-        FRenderingContext->Deactivate();
-        throw;
-    }
-    FRenderingContext->Deactivate();
+    TActiveContext active(FRenderingContext);
+    FRenderingContext->GLStates()->SetPackAlignment(1);
+    // y counts pixel rows from the top: the row below the top edge is height - 1.
+    GetCurrentGL()->ReadPixels(x, FViewPort.Height - 1 - y, 1, 1, format, type, pixel);
 }
 
 TColor TVAVodadBuffer::GetPixelColor(int32_t x, int32_t y)
@@ -187,21 +179,14 @@ TVector3f TVAVodadBuffer::ScreenToWorld(int32_t screenX, int32_t screenY)
 TVector3f TVAVodadBuffer::WorldToScreen(const TVector3f& aPoint)
 {
     if (!FRenderingContext) return aPoint;
-    FRenderingContext->Activate();
-    TVector3f result = aPoint;
-    try {
-        SetupCameraMatrices(FViewPort, FRenderDPI);
-        TVector4f screen;
-        if (FCamera && ProjectPointToViewport(Point(aPoint, 1),
-                                              FRenderingContext->PipelineTransformation()->ViewProjectionMatrix(),
-                                              FViewPort, screen))
-            result = Affine(screen);
-    } catch (...) {
-        FRenderingContext->Deactivate();
-        throw;
-    }
-    FRenderingContext->Deactivate();
-    return result;
+    TActiveContext active(FRenderingContext);
+    SetupCameraMatrices(FViewPort, FRenderDPI);
+    TVector4f screen;
+    if (FCamera && ProjectPointToViewport(Point(aPoint, 1),
+                                          FRenderingContext->PipelineTransformation()->ViewProjectionMatrix(),
+                                          FViewPort, screen))
+        return Affine(screen);
+    return aPoint;
 }
 
 TVector4f TVAVodadBuffer::WorldToScreen(const TVector4f& aPoint)
@@ -256,17 +241,17 @@ bool TVAVodadBuffer::ScreenVectorIntersectWithPlane(const TVector3f& aScreenPoin
 
 namespace {
 
-// The plane through (0, 0, 0) moved by offset along the axis, with the axis as its normal.
-struct TAxisPlane {
-    TVector4f point, normal;
-};
-
-TAxisPlane AxisPlane(int axis, float offset)
+// The plane through the origin moved by offset along an axis, with the axis as its normal; the intersection's
+// W is 0.
+bool IntersectWithAxisPlane(TVAVodadBuffer& buffer, const TVector3f& aScreenPoint, int axis, float offset,
+                            TVector4f& intersectPoint)
 {
-    TAxisPlane plane{TVector4f{{{0, 0, 0, 1}}}, TVector4f{{{0, 0, 0, 0}}}};
-    plane.point.V[axis] = offset;
-    plane.normal.V[axis] = 1;
-    return plane;
+    TVector4f point{{{0, 0, 0, 1}}}, normal{{{0, 0, 0, 0}}};
+    point.V[axis] = offset;
+    normal.V[axis] = 1;
+    const bool hit = buffer.ScreenVectorIntersectWithPlane(aScreenPoint, point, normal, intersectPoint);
+    intersectPoint.W = 0;
+    return hit;
 }
 
 } // namespace
@@ -274,28 +259,19 @@ TAxisPlane AxisPlane(int axis, float offset)
 bool TVAVodadBuffer::ScreenVectorIntersectWithPlaneXY(const TVector3f& aScreenPoint, float z,
                                                       TVector4f& intersectPoint)
 {
-    const TAxisPlane plane = AxisPlane(2, z);
-    const bool hit = ScreenVectorIntersectWithPlane(aScreenPoint, plane.point, plane.normal, intersectPoint);
-    intersectPoint.W = 0;
-    return hit;
+    return IntersectWithAxisPlane(*this, aScreenPoint, 2, z, intersectPoint);
 }
 
 bool TVAVodadBuffer::ScreenVectorIntersectWithPlaneYZ(const TVector3f& aScreenPoint, float x,
                                                       TVector4f& intersectPoint)
 {
-    const TAxisPlane plane = AxisPlane(0, x);
-    const bool hit = ScreenVectorIntersectWithPlane(aScreenPoint, plane.point, plane.normal, intersectPoint);
-    intersectPoint.W = 0;
-    return hit;
+    return IntersectWithAxisPlane(*this, aScreenPoint, 0, x, intersectPoint);
 }
 
 bool TVAVodadBuffer::ScreenVectorIntersectWithPlaneXZ(const TVector3f& aScreenPoint, float y,
                                                       TVector4f& intersectPoint)
 {
-    const TAxisPlane plane = AxisPlane(1, y);
-    const bool hit = ScreenVectorIntersectWithPlane(aScreenPoint, plane.point, plane.normal, intersectPoint);
-    intersectPoint.W = 0;
-    return hit;
+    return IntersectWithAxisPlane(*this, aScreenPoint, 1, y, intersectPoint);
 }
 
 TVector3f TVAVodadBuffer::OrthoScreenToWorld(int32_t screenX, int32_t screenY)

@@ -131,26 +131,19 @@ void TVAVodadBuffer::RenderToBitmap(TBitmap* ABitmap, int32_t DPI)
 
         std::vector<uint8_t> rgba(static_cast<size_t>(width) * height * 4);
         {
-            TGLContext* context = FRenderingContext;
-            context->Activate();
-            try {
-                TGLStateCache* states = context->GLStates();
-                SetupRenderingContext();
-                states->SetColorClearValue(WinColorToVector(FBackgroundColor));
-                FViewPort = TRectangle{0, 0, width, height};
-                states->SetViewPort(TVector4i{{{0, 0, width, height}}});
-                ClearBuffers();
-                FRenderDPI = DPI ? DPI : ScreenPixelsPerInchX();
-                DoBaseRender(FViewPort, FRenderDPI, nullptr, dsPrinting);
-                TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
-                gl->Finish();
-                states->SetPackAlignment(1);
-                gl->ReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-            } catch (...) {
-                context->Deactivate();
-                throw;
-            }
-            context->Deactivate();
+            TActiveContext active(FRenderingContext);
+            TGLStateCache* states = FRenderingContext->GLStates();
+            SetupRenderingContext();
+            states->SetColorClearValue(WinColorToVector(FBackgroundColor));
+            FViewPort = TRectangle{0, 0, width, height};
+            states->SetViewPort(TVector4i{{{0, 0, width, height}}});
+            ClearBuffers();
+            FRenderDPI = DPI ? DPI : ScreenPixelsPerInchX();
+            DoBaseRender(FViewPort, FRenderDPI, nullptr, dsPrinting);
+            TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+            gl->Finish();
+            states->SetPackAlignment(1);
+            gl->ReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         }
         CopyRowsToBitmap(rgba, *ABitmap);
     }
@@ -218,26 +211,20 @@ void TVAVodadBuffer::CopyToTexture(TGLTexture* aTexture, int32_t xSrc, int32_t y
                                    int32_t AHeight, int32_t xDest, int32_t yDest, uint32_t glCubeFace)
 {
     if (!FRenderingContext) return;
-    FRenderingContext->Activate();
-    try {
-        if (aTexture->GetImageClassName() != ClassNameOf<TGLBlankImage>())
-            aTexture->SetImageClassName(ClassNameOf<TGLBlankImage>());
-        auto* image = static_cast<TGLBlankImage*>(aTexture->Image());
-        if (image->Width() != AWidth) image->SetWidth(AWidth);
-        if (image->Height() != AHeight) image->SetHeight(AHeight);
-        if (image->Depth() != 0) image->SetDepth(0);
-        if (image->CubeMap() != (glCubeFace != 0)) image->SetCubeMap(glCubeFace != 0);
-        const TGLTextureTarget target = image->NativeTextureTarget();
-        TGLStateCache* states = FRenderingContext->GLStates();
-        states->SetActiveTexture(0);
-        states->SetTextureBinding(0, target, aTexture->Handle());
-        GetCurrentGL()->CopyTexSubImage2D(glCubeFace ? glCubeFace : TextureTargetToGLEnum(target), 0, xDest, yDest,
-                                          xSrc, ySrc, AWidth, AHeight);
-    } catch (...) {
-        FRenderingContext->Deactivate();
-        throw;
-    }
-    FRenderingContext->Deactivate();
+    TActiveContext active(FRenderingContext);
+    if (aTexture->GetImageClassName() != ClassNameOf<TGLBlankImage>())
+        aTexture->SetImageClassName(ClassNameOf<TGLBlankImage>());
+    auto* image = static_cast<TGLBlankImage*>(aTexture->Image());
+    if (image->Width() != AWidth) image->SetWidth(AWidth);
+    if (image->Height() != AHeight) image->SetHeight(AHeight);
+    if (image->Depth() != 0) image->SetDepth(0);
+    if (image->CubeMap() != (glCubeFace != 0)) image->SetCubeMap(glCubeFace != 0);
+    const TGLTextureTarget target = image->NativeTextureTarget();
+    TGLStateCache* states = FRenderingContext->GLStates();
+    states->SetActiveTexture(0);
+    states->SetTextureBinding(0, target, aTexture->Handle());
+    GetCurrentGL()->CopyTexSubImage2D(glCubeFace ? glCubeFace : TextureTargetToGLEnum(target), 0, xDest, yDest,
+                                      xSrc, ySrc, AWidth, AHeight);
 }
 
 void TVAVodadBuffer::SaveAsFloatToFile(const std::string& aFilename)
@@ -269,60 +256,54 @@ void TGLNonVisualViewer::CopyToTextureMRT(TGLTexture* aTexture, int32_t xSrc, in
 {
     TGLContext* context = FBuffer->RenderingContext();
     if (!context) return;
-    context->Activate();
-    try {
-        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
-        TGLStateCache* states = context->GLStates();
-        const TGLTextureTarget target = aTexture->Image()->NativeTextureTarget();
-        const bool cube = target == ttTextureCube;
-        uint32_t name;
-        bool newStorage;
-        if (aTexture->IsFloatType()) {
-            name = aTexture->Handle();
-            newStorage = false;
-        } else if (cube && FCubeMapRotIdx != 0) {
-            name = aTexture->TextureHandle()->Handle();
-            if (name == 0) name = aTexture->AllocateHandle();
-            newStorage = true;
-        } else if (aTexture->TextureHandle()->Handle() != 0) {
-            // The name as it is: sending the texture's image now would replace the frames copied into it.
-            name = aTexture->TextureHandle()->Handle();
-            newStorage = false;
-        } else {
-            name = aTexture->AllocateHandle();
-            newStorage = true;
-        }
-        gl->ReadBuffer(cMRTBuffers[std::clamp(BufferIndex, 0, 3)]);
-        states->SetActiveTexture(0);
-        states->SetTextureBinding(0, target, name);
-        const GLenum uploadTarget =
-            cube ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + FCubeMapRotIdx : TextureTargetToGLEnum(target);
-        // A texture without pixels yet has nothing to copy into: it gets its storage first.
-        if (!newStorage) {
-            GLint levelWidth = 0;
-            gl->GetTexLevelParameteriv(uploadTarget, 0, GL_TEXTURE_WIDTH, &levelWidth);
-            newStorage = levelWidth == 0;
-        }
-        if (newStorage) {
-            std::vector<uint8_t> pixels(static_cast<size_t>(std::max(width, 0)) * std::max(height, 0) * 4);
-            states->SetPackAlignment(1);
-            gl->ReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-            const bool mipmaps = UsesMipmaps(aTexture->MinFilter());
-            const bool generateOnUpload = mipmaps && gl->SGIS_generate_mipmap && uploadTarget == GL_TEXTURE_2D;
-            if (generateOnUpload) gl->TexParameteri(uploadTarget, GL_GENERATE_MIPMAP_SGIS, 1);
-            states->SetUnpackAlignment(1);
-            gl->TexImage2D(uploadTarget, 0, aTexture->OpenGLTextureFormat(), width, height, 0, GL_RGBA,
-                           GL_UNSIGNED_BYTE, pixels.data());
-            if (mipmaps && !generateOnUpload) gl->GenerateMipmap(TextureTargetToGLEnum(target));
-        } else {
-            gl->CopyTexSubImage2D(uploadTarget, 0, xDest, yDest, xSrc, ySrc, width, height);
-        }
-        gl->ClearError();
-    } catch (...) {
-        context->Deactivate();
-        throw;
+    TActiveContext active(context);
+    TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+    TGLStateCache* states = context->GLStates();
+    const TGLTextureTarget target = aTexture->Image()->NativeTextureTarget();
+    const bool cube = target == ttTextureCube;
+    uint32_t name;
+    bool newStorage;
+    if (aTexture->IsFloatType()) {
+        name = aTexture->Handle();
+        newStorage = false;
+    } else if (cube && FCubeMapRotIdx != 0) {
+        name = aTexture->TextureHandle()->Handle();
+        if (name == 0) name = aTexture->AllocateHandle();
+        newStorage = true;
+    } else if (aTexture->TextureHandle()->Handle() != 0) {
+        // The name as it is: sending the texture's image now would replace the frames copied into it.
+        name = aTexture->TextureHandle()->Handle();
+        newStorage = false;
+    } else {
+        name = aTexture->AllocateHandle();
+        newStorage = true;
     }
-    context->Deactivate();
+    gl->ReadBuffer(cMRTBuffers[std::clamp(BufferIndex, 0, 3)]);
+    states->SetActiveTexture(0);
+    states->SetTextureBinding(0, target, name);
+    const GLenum uploadTarget =
+        cube ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + FCubeMapRotIdx : TextureTargetToGLEnum(target);
+    // A texture without pixels yet has nothing to copy into: it gets its storage first.
+    if (!newStorage) {
+        GLint levelWidth = 0;
+        gl->GetTexLevelParameteriv(uploadTarget, 0, GL_TEXTURE_WIDTH, &levelWidth);
+        newStorage = levelWidth == 0;
+    }
+    if (newStorage) {
+        std::vector<uint8_t> pixels(static_cast<size_t>(std::max(width, 0)) * std::max(height, 0) * 4);
+        states->SetPackAlignment(1);
+        gl->ReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        const bool mipmaps = UsesMipmaps(aTexture->MinFilter());
+        const bool generateOnUpload = mipmaps && gl->SGIS_generate_mipmap && uploadTarget == GL_TEXTURE_2D;
+        if (generateOnUpload) gl->TexParameteri(uploadTarget, GL_GENERATE_MIPMAP_SGIS, 1);
+        states->SetUnpackAlignment(1);
+        gl->TexImage2D(uploadTarget, 0, aTexture->OpenGLTextureFormat(), width, height, 0, GL_RGBA,
+                       GL_UNSIGNED_BYTE, pixels.data());
+        if (mipmaps && !generateOnUpload) gl->GenerateMipmap(TextureTargetToGLEnum(target));
+    } else {
+        gl->CopyTexSubImage2D(uploadTarget, 0, xDest, yDest, xSrc, ySrc, width, height);
+    }
+    gl->ClearError();
 }
 
 void TGLNonVisualViewer::RenderCubeMapTextures(TGLTexture* cubeMapTexture, float zNear, float zFar)

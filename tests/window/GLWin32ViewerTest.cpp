@@ -137,7 +137,8 @@ size_t LitPixels(const TBitmap& bitmap)
     size_t lit = 0;
     for (int32_t y = 0; y < bitmap.Height(); ++y) {
         const uint8_t* row = bitmap.ScanLine(y);
-        for (int32_t x = 0; x < bitmap.Width(); ++x, row += bitmap.BytesPerPixel()) lit += (row[0] | row[1] | row[2]) != 0;
+        for (int32_t x = 0; x < bitmap.Width(); ++x, row += bitmap.BytesPerPixel())
+            lit += (row[0] | row[1] | row[2]) != 0;
     }
     return lit;
 }
