@@ -108,8 +108,10 @@ public:
     {
         return false;
     }
-    // The lens and style (the target and coordinates are the node's business).
+    // The lens and style, the target by its name, and the placement.
     void DefineProperties(TFiler& Filer) override;
+    // A target read by name is looked up among the owner's components once the whole stream is in.
+    void Loaded() override;
     // Draws nothing itself.
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 
@@ -131,6 +133,8 @@ private:
     float FNearPlaneBias = 1;
     float FViewPortRadius = 0;
     TGLBaseSceneObject* FTargetObject = nullptr;
+    // The name of the target read from a stream, until Loaded finds it.
+    std::string FTargetObjectName;
     TVector4f FLastDirection{};
     TGLCameraStyle FCameraStyle = csPerspective;
     TGLCameraKeepFOVMode FKeepFOVMode = ckmHorizontalFOV;

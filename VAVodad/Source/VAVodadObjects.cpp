@@ -5,6 +5,7 @@
 #include "GLSilhouette.h"
 #include "XOpenGL.h"
 #include "GLVectorGeometry.h"
+#include "VAVodad_streaming.h"
 
 namespace {
 
@@ -48,6 +49,29 @@ void TGLCustomSceneObject::Assign(TPersistent* Source)
         FHint = source->FHint;
     }
     TGLBaseSceneObject::Assign(Source);
+}
+
+void TGLCustomSceneObject::DefineProperties(TFiler& Filer)
+{
+    TGLBaseSceneObject::DefineProperties(Filer);
+    DefineEnumProperty<TGLObjectsSorting>(Filer, "ObjectsSorting", cObjectsSortingNames, ObjectsSorting(),
+                                          osInherited, [this](TGLObjectsSorting v) { SetObjectsSorting(v); });
+    DefineEnumProperty<TGLVisibilityCulling>(Filer, "VisibilityCulling", cVisibilityCullingNames,
+                                             VisibilityCulling(), vcInherited,
+                                             [this](TGLVisibilityCulling v) { SetVisibilityCulling(v); });
+    DefineNestedProperties(Filer, "Direction", *Direction());
+    DefineSingleProperty(Filer, "PitchAngle", PitchAngle(), 0, [this](float v) { SetPitchAngle(v); });
+    DefineNestedProperties(Filer, "Position", *Position());
+    DefineSingleProperty(Filer, "RollAngle", RollAngle(), 0, [this](float v) { SetRollAngle(v); });
+    DefineNestedProperties(Filer, "Scale", *Scale());
+    DefineBooleanProperty(Filer, "ShowAxes", ShowAxes(), false, [this](bool v) { SetShowAxes(v); });
+    DefineSingleProperty(Filer, "TurnAngle", TurnAngle(), 0, [this](float v) { SetTurnAngle(v); });
+    DefineNestedProperties(Filer, "Up", *Up());
+    DefineBooleanProperty(Filer, "Visible", Visible(), true, [this](bool v) { SetVisible(v); });
+    DefineBooleanProperty(Filer, "Pickable", Pickable(), true, [this](bool v) { SetPickable(v); });
+    Filer.DefineProperty(
+        "Hint", [this](TReader& reader) { FHint = reader.ReadString(); },
+        [this](TWriter& writer) { writer.WriteString(FHint); }, !FHint.empty());
 }
 
 void TGLCustomSceneObject::Loaded()

@@ -27,6 +27,8 @@ public:
 
     // Another custom object: its material and hint, then the node's part.
     void Assign(TPersistent* Source) override;
+    // The node's published properties (placement, angles, flags, modes) and the hint.
+    void DefineProperties(TFiler& Filer) override;
     void Loaded() override;
     bool Blended() override;
     // The display list, then the material's handles.

@@ -26,9 +26,6 @@ namespace {
 const char* const cUnit = "VAVodad\\Source\\VAVodad";
 
 constexpr TEnumNames<4> cLightStyleNames{"lsSpot", "lsOmni", "lsParallel", "lsParallelSpot"};
-constexpr TEnumNames<5> cObjectsSortingNames{"osInherited", "osNone", "osRenderFarthestFirst", "osRenderBlendedLast",
-                                             "osRenderNearestFirst"};
-constexpr TEnumNames<4> cVisibilityCullingNames{"vcInherited", "vcNone", "vcObjectBased", "vcHierarchical"};
 
 TVector4f WithW(TVector4f v, float w)
 {
@@ -160,18 +157,21 @@ void TGLLightSource::DoRender(TGLRenderContextInfo& rci, bool /*renderSelf*/, bo
 void TGLLightSource::DefineProperties(TFiler& Filer)
 {
     TGLBaseSceneObject::DefineProperties(Filer);
+    DefineNestedProperties(Filer, "Ambient", *FAmbient);
     DefineSingleProperty(Filer, "ConstAttenuation", FConstAttenuation, 1,
                          [this](float v) { SetConstAttenuation(v); });
+    DefineNestedProperties(Filer, "Diffuse", *FDiffuse);
     DefineSingleProperty(Filer, "LinearAttenuation", FLinearAttenuation, 0,
                          [this](float v) { SetLinearAttenuation(v); });
     DefineSingleProperty(Filer, "QuadraticAttenuation", FQuadraticAttenuation, 0,
                          [this](float v) { SetQuadraticAttenuation(v); });
+    DefineNestedProperties(Filer, "Position", *Position());
     DefineEnumProperty<TLightStyle>(Filer, "LightStyle", cLightStyleNames, FLightStyle, lsSpot,
                                     [this](TLightStyle v) { SetLightStyle(v); });
-    Filer.DefineProperty(
-        "Shining", [this](TReader& reader) { SetShining(reader.ReadBoolean()); },
-        [this](TWriter& writer) { writer.WriteBoolean(FShining); }, !FShining);
+    DefineBooleanProperty(Filer, "Shining", FShining, true, [this](bool v) { SetShining(v); });
+    DefineNestedProperties(Filer, "Specular", *FSpecular);
     DefineSingleProperty(Filer, "SpotCutOff", FSpotCutOff, 180, [this](float v) { SetSpotCutOff(v); });
+    DefineNestedProperties(Filer, "SpotDirection", *FSpotDirection);
     DefineSingleProperty(Filer, "SpotExponent", FSpotExponent, 0, [this](float v) { SetSpotExponent(v); });
 }
 

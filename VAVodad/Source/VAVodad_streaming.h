@@ -1,5 +1,6 @@
 // Component-stream properties of the scene module's classes: enumerations written by the names of their
-// values, and Singles, each written only when it differs from its stream default.
+// values, Singles, each written only when it differs from its stream default, and the properties of owned
+// objects (coordinates, colours) under the owning property's name.
 #pragma once
 
 #include "ComponentStreams.h"
@@ -33,4 +34,44 @@ inline void DefineSingleProperty(TFiler& filer, const char* name, float value, f
     filer.DefineProperty(
         name, [setter](TReader& reader) { setter(reader.ReadSingle()); },
         [value](TWriter& writer) { writer.WriteSingle(value); }, value != defaultValue);
+}
+
+inline constexpr TEnumNames<5> cObjectsSortingNames{"osInherited", "osNone", "osRenderFarthestFirst",
+                                                    "osRenderBlendedLast", "osRenderNearestFirst"};
+inline constexpr TEnumNames<4> cVisibilityCullingNames{"vcInherited", "vcNone", "vcObjectBased", "vcHierarchical"};
+
+inline void DefineBooleanProperty(TFiler& filer, const char* name, bool value, bool defaultValue,
+                                  const std::function<void(bool)>& setter)
+{
+    filer.DefineProperty(
+        name, [setter](TReader& reader) { setter(reader.ReadBoolean()); },
+        [value](TWriter& writer) { writer.WriteBoolean(value); }, value != defaultValue);
+}
+
+// Passes an owned object's property definitions on with "Owner." before their names, so that the position's
+// "Coordinates" streams as "Position.Coordinates".
+class TNestedFiler : public TFiler {
+public:
+    TNestedFiler(TFiler& outer, const std::string& name) : TFiler(outer.Stream()), FOuter(outer), FPrefix(name + ".") {}
+
+    void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
+                        bool HasData) override
+    {
+        FOuter.DefineProperty(FPrefix + Name, ReadData, WriteData, HasData);
+    }
+    void DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData, const TStreamProc& WriteData,
+                              bool HasData) override
+    {
+        FOuter.DefineBinaryProperty(FPrefix + Name, ReadData, WriteData, HasData);
+    }
+
+private:
+    TFiler& FOuter;
+    std::string FPrefix;
+};
+
+inline void DefineNestedProperties(TFiler& filer, const std::string& name, TPersistent& nested)
+{
+    TNestedFiler nestedFiler(filer, name);
+    nested.DefineProperties(nestedFiler);
 }

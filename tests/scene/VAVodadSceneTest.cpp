@@ -274,6 +274,74 @@ TEST_F(Scene, StreamRoundTripKeepsTheTreeAndTheBuffersCamera)
     FScene->RemoveBuffer(&buffer);
 }
 
+TEST_F(Scene, StreamRoundTripKeepsPlacementColoursAndTheCamerasTarget)
+{
+    RegisterVAVodadClasses();
+    TGLLightSource* light = AddLight();
+    light->SetName("Lamp");
+    light->Position()->SetPoint(1, 2, 3);
+    light->Ambient()->SetColor(0.1f, 0.2f, 0.3f, 0.4f);
+    light->Diffuse()->SetColor(0.5f, 0.6f, 0.7f, 0.8f);
+    light->Specular()->SetColor(0.9f, 1, 0, 1);
+    light->SpotDirection()->SetVector(0, -1, 0);
+    auto* box = TGLBaseSceneObject::CreateAsChild<TVAVodadObject>(FScene->Objects());
+    box->SetName("Box");
+    box->Position()->SetPoint(4, 5, 6);
+    box->Scale()->SetVector(2, 3, 4);
+    box->SetTurnAngle(90);
+    box->SetVisible(false);
+    box->SetPickable(false);
+    box->SetShowAxes(true);
+    box->SetObjectsSorting(osNone);
+    box->SetVisibilityCulling(vcHierarchical);
+    box->SetHint("crate");
+    // The camera comes before its target in the stream: the target is found once the whole stream is in.
+    auto* camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(light);
+    camera->SetName("Eye");
+    camera->Position()->SetPoint(0, 0, 10);
+    camera->Up()->SetVector(1, 0, 0);
+    camera->SetTargetObject(box);
+    const TVector4f boxDirection = box->Direction()->AsVector();
+    const TVector4f cameraDirection = camera->Direction()->AsVector();
+    const TVector4f cameraUp = camera->Up()->AsVector();
+
+    TMemoryStream stream;
+    FScene->SaveToStream(stream);
+    const std::string bytes(stream.Memory(), stream.Memory() + stream.Size());
+    EXPECT_NE(bytes.find("\x14Position.Coordinates"), std::string::npos);
+    EXPECT_NE(bytes.find("\x0d" "Ambient.Color"), std::string::npos);
+    stream.SetPosition(0);
+    FScene->LoadFromStream(stream);
+
+    auto* lamp = dynamic_cast<TGLLightSource*>(FScene->FindSceneObject("Lamp"));
+    auto* crate = dynamic_cast<TVAVodadObject*>(FScene->FindSceneObject("Box"));
+    auto* eye = dynamic_cast<TGLCamera*>(FScene->FindSceneObject("Eye"));
+    ASSERT_TRUE(lamp && crate && eye);
+    auto expectVector = [](const TVector4f& v, TVector4f expected, const char* what) {
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(v.V[i], expected.V[i], 1e-6) << what << " " << i;
+    };
+    expectVector(lamp->Position()->AsVector(), {{{1, 2, 3, 1}}}, "light position");
+    expectVector(lamp->Ambient()->Color(), {{{0.1f, 0.2f, 0.3f, 0.4f}}}, "ambient");
+    expectVector(lamp->Diffuse()->Color(), {{{0.5f, 0.6f, 0.7f, 0.8f}}}, "diffuse");
+    expectVector(lamp->Specular()->Color(), {{{0.9f, 1, 0, 1}}}, "specular");
+    expectVector(lamp->SpotDirection()->AsVector(), {{{0, -1, 0, 0}}}, "spot direction");
+    expectVector(crate->Position()->AsVector(), {{{4, 5, 6, 1}}}, "box position");
+    expectVector(crate->Scale()->AsVector(), {{{2, 3, 4, 0}}}, "box scale");
+    // The angle is stored as read and not applied again to the direction read with it.
+    expectVector(crate->Direction()->AsVector(), boxDirection, "box direction");
+    EXPECT_FLOAT_EQ(crate->TurnAngle(), 90);
+    EXPECT_FALSE(crate->Visible());
+    EXPECT_FALSE(crate->Pickable());
+    EXPECT_TRUE(crate->ShowAxes());
+    EXPECT_EQ(crate->ObjectsSorting(), osNone);
+    EXPECT_EQ(crate->VisibilityCulling(), vcHierarchical);
+    EXPECT_EQ(crate->Hint(), "crate");
+    expectVector(eye->Position()->AsVector(), {{{0, 0, 10, 1}}}, "camera position");
+    expectVector(eye->Direction()->AsVector(), cameraDirection, "camera direction");
+    expectVector(eye->Up()->AsVector(), cameraUp, "camera up");
+    EXPECT_EQ(eye->TargetObject(), crate);
+}
+
 TEST_F(Scene, CorruptStreamsFailWithAnError)
 {
     RegisterVAVodadClasses();
