@@ -113,6 +113,12 @@ TEST_F(VAVodadBufferTest, SettingsReachTheirEventAndSizesAreHeldInRange)
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(structural, 1);
 
+    // A camera outside any scene is not taken.
+    TGLCamera loose(nullptr);
+    buffer.SetCamera(&loose);
+    EXPECT_EQ(buffer.Camera(), nullptr);
+    EXPECT_EQ(changes, 2);
+
     buffer.Resize(0, 0, 0, -5);
     EXPECT_EQ(buffer.Width(), 1);
     EXPECT_EQ(buffer.Height(), 1);
@@ -262,6 +268,69 @@ TEST_F(VAVodadBufferTest, PixelReadsUseTheRowFromTheTopAndDepthsConvertToDistanc
     const TVector3f back = Buffer()->WorldToScreen(world);
     EXPECT_NEAR(back.X, centre.X, 1e-3);
     EXPECT_NEAR(back.Y, centre.Y, 1e-3);
+}
+
+TEST_F(VAVodadBufferTest, TheScreenRayMeetsEachAxisPlaneAtItsOffset)
+{
+    Render();
+    struct Case {
+        const char* plane;
+        TVector3f screenPoint; // y from the bottom
+        int axis;
+        float offset;
+    };
+    const Case cases[] = {
+        {"XY", {{{cWidth / 2.0f, cHeight / 2.0f, 0}}}, 2, -10},
+        {"YZ", {{{cWidth * 0.75f, cHeight / 2.0f, 0}}}, 0, 1},
+        {"XZ", {{{cWidth / 2.0f, cHeight * 0.75f, 0}}}, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.plane);
+        TVector4f hit{};
+        const bool found = c.axis == 2   ? Buffer()->ScreenVectorIntersectWithPlaneXY(c.screenPoint, c.offset, hit)
+                           : c.axis == 0 ? Buffer()->ScreenVectorIntersectWithPlaneYZ(c.screenPoint, c.offset, hit)
+                                         : Buffer()->ScreenVectorIntersectWithPlaneXZ(c.screenPoint, c.offset, hit);
+        ASSERT_TRUE(found);
+        EXPECT_NEAR(hit.V[c.axis], c.offset, 1e-4);
+        EXPECT_LT(hit.Z, 0); // ahead of the camera
+        EXPECT_EQ(hit.W, 0);
+    }
+    // The general form gives a point.
+    TVector4f hit{};
+    ASSERT_TRUE(
+        Buffer()->ScreenVectorIntersectWithPlane(cases[0].screenPoint, {{{0, 0, -10, 1}}}, {{{0, 0, 1, 0}}}, hit));
+    EXPECT_NEAR(hit.X, 0, 1e-4);
+    EXPECT_NEAR(hit.Y, 0, 1e-4);
+    EXPECT_EQ(hit.W, 1);
+
+    Viewer->SetCamera(nullptr);
+    EXPECT_FALSE(Buffer()->ScreenVectorIntersectWithPlaneXY(cases[0].screenPoint, -10, hit));
+}
+
+TEST_F(VAVodadBufferTest, OnlyTheBuffersTheOptionsNameAreClearedBetweenFrames)
+{
+    TGLDirectOpenGL* nearRed = AddQuad(-5, 1.5f, {{{1, 0, 0, 1}}});
+    TGLDirectOpenGL* farGreen = AddQuad(-8, 0.5f, {{{0, 1, 0, 1}}});
+    struct Case {
+        TContextOptions options;
+        TColor besideGreen; // inside the red square of the first frame, outside the green one of the second
+    };
+    const Case cases[] = {
+        {{roDoubleBuffer, roRenderToWindow}, Rgb(0, 0, 0)},
+        {{roDoubleBuffer, roRenderToWindow, roNoColorBufferClear}, Rgb(255, 0, 0)},
+    };
+    for (const Case& c : cases) {
+        Buffer()->SetContextOptions(c.options);
+        nearRed->SetVisible(true);
+        farGreen->SetVisible(false);
+        Render();
+        nearRed->SetVisible(false);
+        farGreen->SetVisible(true);
+        Render();
+        // The depth buffer is cleared in both: the farther green square is not hidden by the red one's depth.
+        EXPECT_EQ(Pixel(cWidth / 2, cHeight / 2), Rgb(0, 255, 0));
+        EXPECT_EQ(Pixel(cWidth / 2 + 7, cHeight / 2), c.besideGreen);
+    }
 }
 
 TEST_F(VAVodadBufferTest, ASnapshotWrittenToAFileReadsBackWithTheSamePixels)
