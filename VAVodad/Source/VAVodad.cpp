@@ -287,7 +287,8 @@ void TGLBaseSceneObject::SetIndex(int32_t aValue)
     IGLScene* scene = FScene;
     if (scene) scene->BeginUpdate();
     try {
-        parent->Remove(this, false);
+        // Insert takes the object out of the parent itself and, seeing it stay in its scene, keeps its display
+        // list (a separate Remove would make it forget the scene first).
         parent->Insert(aValue, this);
     } catch (...) {
         if (scene) scene->EndUpdate();

@@ -1,6 +1,7 @@
 // A scene object's display list on Mesa: compiled from BuildList on first use and after a structure change
 // only, closed also when BuildList fails, and released with the object's handles.
 #include "VAVodad.h"
+#include "VAVodadScene.h"
 
 #include "GLContext.h"
 #include "GLState.h"
@@ -78,4 +79,18 @@ TEST_F(VAVodadRealGLTest, DisplayListIsCompiledOnlyWhenTheStructureChanged)
     EXPECT_FALSE(GetCurrentGL()->IsList(name));
     EXPECT_FALSE(object->ListHandleAllocated());
     Free(object);
+}
+
+TEST_F(VAVodadRealGLTest, ReorderingWithinTheSceneKeepsTheDisplayList)
+{
+    auto* scene = new TVAVodad(nullptr);
+    TListedObject* objects[3];
+    for (TListedObject*& object : objects) object = TGLBaseSceneObject::CreateAsChild<TListedObject>(scene->Objects());
+    const uint32_t name = objects[1]->GetHandle(Rci);
+    objects[1]->SetIndex(2);
+    EXPECT_EQ(objects[1]->Index(), 2);
+    EXPECT_TRUE(objects[1]->ListHandleAllocated());
+    EXPECT_EQ(objects[1]->GetHandle(Rci), name);
+    EXPECT_EQ(objects[1]->Builds, 1);
+    Free(scene);
 }
