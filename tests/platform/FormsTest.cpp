@@ -4,6 +4,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "NativeWindows.h"
+#include "PlatformTestLoop.h"
 #include "VirtualKeys.h"
 #include "Windows.h"
 
@@ -34,15 +35,6 @@ struct TMessageBoxSpy {
     std::vector<TMessageBoxRequest> Shown;
 };
 
-template <class F> bool ProcessUntil(F Condition)
-{
-    const int64_t deadline = MonotonicMilliseconds() + 1000;
-    while (!Condition()) {
-        if (MonotonicMilliseconds() > deadline) return false;
-        Application->ProcessMessages();
-    }
-    return true;
-}
 
 // A native child that counts its paint messages and notes its destruction.
 class TPaintCounter : public TNativeControl {

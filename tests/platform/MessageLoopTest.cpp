@@ -1,6 +1,7 @@
 // The message queue: posted messages with their time stamps, registered ids, the order paint and timer
 // messages come in, timers, the clocks and the destroy notifications.
 #include "Forms.h"
+#include "PlatformTestLoop.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>
@@ -48,16 +49,6 @@ struct TFakeClock {
 
 constexpr int64_t Ms = 1000000;
 
-// Handles messages until the condition holds; false when it does not within a second.
-template <class F> bool ProcessUntil(F Condition)
-{
-    const int64_t deadline = MonotonicMilliseconds() + 1000;
-    while (!Condition()) {
-        if (MonotonicMilliseconds() > deadline) return false;
-        Application->ProcessMessages();
-    }
-    return true;
-}
 
 TEST(MessageLoop, PostedMessagesComeInOrderWithTheirPostTime)
 {

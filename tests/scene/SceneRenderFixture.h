@@ -6,7 +6,9 @@
 //     TEST_F(MyTest, Something) { AddQuad(-5, 1, {1, 0, 0, 1}); Render(); EXPECT_EQ(Pixel(32, 24), Rgb(255, 0, 0)); }
 #pragma once
 
+#include "GLPipelineTransformation.h"
 #include "GLState.h"
+#include "GLVectorGeometryMatrices.h"
 #include "RealGLTestContext.h"
 #include "VAVodadBuffer.h"
 #include "VAVodadCamera.h"
@@ -65,6 +67,28 @@ protected:
             gl->End_();
         };
         return quad;
+    }
+
+    // A rectangle in the view's own coordinates (-1 to 1 from the bottom left), whatever the camera sees.
+    TGLDirectOpenGL* AddScreenRect(float left, float bottom, float right, float top, TVector4f colour)
+    {
+        auto* rect = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
+        rect->SetUseBuildList(false);
+        rect->OnRender = [=](TObject*, TGLRenderContextInfo& rci) {
+            rci.PipelineTransformation->Push();
+            rci.PipelineTransformation->SetViewMatrix(IdentityHmgMatrix);
+            rci.PipelineTransformation->SetProjectionMatrix(IdentityHmgMatrix);
+            TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+            gl->Color4fv(colour.V);
+            gl->Begin_(GL_QUADS);
+            gl->Vertex3f(left, bottom, 0);
+            gl->Vertex3f(right, bottom, 0);
+            gl->Vertex3f(right, top, 0);
+            gl->Vertex3f(left, top, 0);
+            gl->End_();
+            rci.PipelineTransformation->Pop();
+        };
+        return rect;
     }
 
     // A pixel as the platform colour 0x00BBGGRR; y from the top.

@@ -234,23 +234,7 @@ TEST_F(VAVodadBufferTest, PickingFindsTheNearerObjectUnderAPixelAndNothingOverTh
 TEST_F(VAVodadBufferTest, PixelReadsUseTheRowFromTheTopAndDepthsConvertToDistances)
 {
     // A red band over the top row only.
-    auto* band = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
-    band->SetUseBuildList(false);
-    band->OnRender = [](TObject*, TGLRenderContextInfo& rci) {
-        rci.PipelineTransformation->Push();
-        rci.PipelineTransformation->SetViewMatrix(IdentityHmgMatrix);
-        rci.PipelineTransformation->SetProjectionMatrix(IdentityHmgMatrix);
-        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
-        const float y = 1 - 2.0f / cHeight;
-        gl->Color4f(1, 0, 0, 1);
-        gl->Begin_(GL_QUADS);
-        gl->Vertex3f(-1, y, 0);
-        gl->Vertex3f(1, y, 0);
-        gl->Vertex3f(1, 1, 0);
-        gl->Vertex3f(-1, 1, 0);
-        gl->End_();
-        rci.PipelineTransformation->Pop();
-    };
+    AddScreenRect(-1, 1 - 2.0f / cHeight, 1, 1, {{{1, 0, 0, 1}}});
     AddQuad(-20, 100, {{{0, 0, 1, 1}}});
     Render();
     EXPECT_EQ(Pixel(5, 0), Rgb(255, 0, 0));
@@ -485,27 +469,8 @@ TEST_F(VAVodadBufferTest, TheFloatDumpIsRawRgbaFloatsFromTheBottomRow)
     Viewer->SetWidth(2);
     Viewer->SetHeight(2);
     // The bottom row red, the top row blue.
-    auto* rows = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
-    rows->SetUseBuildList(false);
-    rows->OnRender = [](TObject*, TGLRenderContextInfo& rci) {
-        rci.PipelineTransformation->Push();
-        rci.PipelineTransformation->SetViewMatrix(IdentityHmgMatrix);
-        rci.PipelineTransformation->SetProjectionMatrix(IdentityHmgMatrix);
-        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
-        gl->Begin_(GL_QUADS);
-        gl->Color4f(1, 0, 0, 1);
-        gl->Vertex3f(-1, -1, 0);
-        gl->Vertex3f(1, -1, 0);
-        gl->Vertex3f(1, 0, 0);
-        gl->Vertex3f(-1, 0, 0);
-        gl->Color4f(0, 0, 1, 1);
-        gl->Vertex3f(-1, 0, 0);
-        gl->Vertex3f(1, 0, 0);
-        gl->Vertex3f(1, 1, 0);
-        gl->Vertex3f(-1, 1, 0);
-        gl->End_();
-        rci.PipelineTransformation->Pop();
-    };
+    AddScreenRect(-1, -1, 1, 0, {{{1, 0, 0, 1}}});
+    AddScreenRect(-1, 0, 1, 1, {{{0, 0, 1, 1}}});
     Render();
     const std::string file = TempFile("frame.raw");
     Buffer()->SaveAsFloatToFile(file);
