@@ -426,7 +426,7 @@ void TGLMaterial::NotifyTexMapChange(TObject* /*Sender*/)
 
 bool TGLMaterial::UsesTextureEx() const
 {
-    return !FTexture || FTexture->Disabled() || (FTextureEx && FTextureEx->IsTextureEnabled(0));
+    return FTextureEx && (!FTexture || FTexture->Disabled() || FTextureEx->IsTextureEnabled(0));
 }
 
 void TGLMaterial::Apply(TGLRenderContextInfo& rci)
@@ -479,8 +479,8 @@ void TGLMaterial::Apply(TGLRenderContextInfo& rci)
     SetEnabled(states, stFog, !FMaterialOptions.Contains(moIgnoreFog) && rci.bufferFog);
 
     if (UsesTextureEx()) {
-        if (FTextureEx && FTextureEx->Count() > 0) FTextureEx->Apply(rci);
-    } else {
+        if (FTextureEx->Count() > 0) FTextureEx->Apply(rci);
+    } else if (FTexture) {
         FTexture->Apply(rci);
     }
 
@@ -493,11 +493,10 @@ bool TGLMaterial::UnApply(TGLRenderContextInfo& rci)
         const TLinkDepthGuard guard(FLibMaterialName);
         return guard.Entered() && currentLibMaterial->UnApply(rci);
     }
-    if (UsesTextureEx()) {
-        if (FTextureEx) FTextureEx->UnApply(rci);
-    } else {
+    if (UsesTextureEx())
+        FTextureEx->UnApply(rci);
+    else if (FTexture)
         FTexture->UnApply(rci);
-    }
     return false;
 }
 

@@ -330,7 +330,8 @@ private:
     friend class TGLMaterialLibrary;     // reads the face colours of an archive straight into them
 
     void Relink(TGLAbstractLibMaterial* Value);
-    // Applies the texture or the list, whichever the material uses (UnApply takes the same choice).
+    // With a list: the list when there is no texture, the texture is disabled or the list has unit 0 (UnApply
+    // takes the same choice). Without one the texture applies, a disabled one routing coordinates to unit 0.
     bool UsesTextureEx() const;
 
     std::unique_ptr<TGLFaceProperties> FFrontProperties;

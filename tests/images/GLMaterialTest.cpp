@@ -215,6 +215,14 @@ TEST_F(GLMaterial, TextureOrTextureList)
     Render(material);
     ExpectPixel(Pixel(cSide / 2, cSide / 2), {0, 255, 0}, "disabled texture: the list");
     EXPECT_FALSE(item->Applied()); // unapplied as well
+
+    // Without a list a disabled texture binds nothing but still takes the coordinates to unit 0.
+    TGLMaterial plain(nullptr);
+    plain.Texture();
+    GetCurrentMultitextureCoordinator()->MapTexCoordToNull();
+    plain.Apply(rci);
+    EXPECT_EQ(GetCurrentMultitextureCoordinator()->MapTexCoordMode(), mtcmMain);
+    EXPECT_FALSE(plain.UnApply(rci));
 }
 
 TEST_F(GLMaterial, LightMappedSecondTexture)
