@@ -49,7 +49,13 @@ void TGLCustomCoordinates::DefineProperties(TFiler& Filer)
 {
     TGLUpdateAbleObject::DefineProperties(Filer);
     Filer.DefineBinaryProperty(
-        "Coordinates", [this](TStream& stream) { stream.ReadBuffer(FCoords.V, sizeof(FCoords.V)); },
+        "Coordinates",
+        [this](TStream& stream) {
+            // Read whole before storing: a property cut short leaves the value as it was.
+            TVector4f value;
+            stream.ReadBuffer(value.V, sizeof(value.V));
+            FCoords = value;
+        },
         [this](TStream& stream) { stream.WriteBuffer(FCoords.V, sizeof(FCoords.V)); }, StoreCoordinates());
 }
 

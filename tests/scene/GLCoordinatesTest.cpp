@@ -203,6 +203,18 @@ TEST(GLCoordinates, ComponentStreamHoldsTheRawBytes)
     stream.SetPosition(0);
     TReader(stream).ReadRootComponent(&target);
     EXPECT_EQ(A(target.Coords.AsVector()), (Vec{1, 2, 3, 1}));
+
+    // A property of 8 bytes fails to read and leaves the value whole.
+    std::vector<uint8_t> cut = bytes;
+    const auto at = std::search(cut.begin(), cut.end(), property.begin(), property.end()) + 13;
+    *at = 8;
+    cut.erase(at + 4 + 8, at + 4 + 16);
+    TMemoryStream cutStream;
+    cutStream.WriteBuffer(cut.data(), static_cast<int64_t>(cut.size()));
+    cutStream.SetPosition(0);
+    THolder untouched;
+    EXPECT_THROW(TReader(cutStream).ReadRootComponent(&untouched), EReadError);
+    EXPECT_EQ(A(untouched.Coords.AsVector()), (Vec{0, 0, 0, 1}));
 }
 
 TEST(GLCoordinates, ArchiveFormAndStreamDefaults)
