@@ -320,12 +320,15 @@ TEST_F(VAVodadBufferTest, OnlyTheBuffersTheOptionsNameAreClearedBetweenFrames)
 TEST_F(VAVodadBufferTest, ASnapshotWrittenToAFileReadsBackWithTheSamePixels)
 {
     AddQuad(-5, 0.3f, {{{1, 0.5f, 0, 1}}});
+    AddScreenRect(-1, 1 - 2.0f / cHeight, 1, 1, {{{0, 1, 0, 1}}}); // the top row, to show which way is up
     Buffer()->SetBackgroundColor(Rgb(0, 64, 128));
     Render();
     const std::unique_ptr<TBitmap> snapshot(Buffer()->CreateSnapShotBitmap());
     ASSERT_EQ(snapshot->Width(), cWidth);
     EXPECT_EQ(PixelOf(*snapshot, cWidth / 2, cHeight / 2), Pixel(cWidth / 2, cHeight / 2));
+    EXPECT_EQ(PixelOf(*snapshot, 1, 0), Rgb(0, 255, 0));
     EXPECT_EQ(PixelOf(*snapshot, 1, 1), Rgb(0, 64, 128));
+    EXPECT_EQ(PixelOf(*snapshot, 1, cHeight - 1), Rgb(0, 64, 128));
 
     for (const char* name : {"view.png", "view.bmp"}) {
         SCOPED_TRACE(name);
