@@ -4,6 +4,6 @@
 
 int main()
 {
-    std::puts("Mirefall: the engine basis is built; the game window does not exist yet.");
+    std::puts("Mirefall: the engine is built; the game and its window do not exist yet.");
     return 0;
 }
