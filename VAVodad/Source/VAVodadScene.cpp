@@ -15,6 +15,7 @@
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
 #include "VAVodad_streaming.h"
+#include "VAVodad_vectors.h"
 #include "ZODLog.h"
 
 #include <algorithm>
@@ -31,11 +32,6 @@ TVector4f WithW(TVector4f v, float w)
 {
     v.W = w;
     return v;
-}
-
-TVector3f Affine(const TVector4f& v)
-{
-    return TVector3f{{{v.X, v.Y, v.Z}}};
 }
 
 // The distance mode the driver had before the first default fog; -1 until read.
