@@ -197,8 +197,9 @@ void TGLTextureEx::Apply(TGLRenderContextInfo& rci)
     }
     if (mask == 0) return;
     TGLMultitextureCoordinator* const coordinator = GetCurrentMultitextureCoordinator();
-    // Without a routing to add to (nothing routed yet), the list's units are the routing.
-    const TMapTexCoordMode mode = coordinator->MapTexCoordMode();
+    // Without a routing to add to (nothing routed yet), the list's units are the routing. Inside a library
+    // material's update bracket the routing to add to is the one requested there, not the one installed.
+    const TMapTexCoordMode mode = coordinator->RequestedMapTexCoordMode();
     if (mode == mtcmNull || mode == mtcmUndefined)
         coordinator->MapTexCoordToArbitrary(mask);
     else

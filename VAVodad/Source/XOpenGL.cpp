@@ -240,7 +240,7 @@ void TGLMultitextureCoordinator::MapTexCoordToArbitraryAdd(uint32_t bitWiseUnits
 
 uint32_t TGLMultitextureCoordinator::GetBitWiseMapping() const
 {
-    return MaskOf(FUpdCount != 0 ? FUpdNewMode : FMapTexCoordMode, FComplexMapping);
+    return MaskOf(RequestedMapTexCoordMode(), FComplexMapping);
 }
 
 void TGLMultitextureCoordinator::BeginUpdate()

@@ -19,6 +19,8 @@ public:
     explicit TGLMultitextureCoordinator(TGLContext* AOwner);
 
     TMapTexCoordMode MapTexCoordMode() const { return FMapTexCoordMode; }
+    // The routing that holds once the update bracket closes: the pending one while updating.
+    TMapTexCoordMode RequestedMapTexCoordMode() const { return FUpdCount != 0 ? FUpdNewMode : FMapTexCoordMode; }
     void SetMapTexCoordMode(TMapTexCoordMode Value);
     bool SecondTextureUnitForbidden() const { return FSecondTextureUnitForbidden; }
 

@@ -256,6 +256,16 @@ TEST_F(GLTexture, TextureListsApplyOnTheirUnits)
     EXPECT_EQ(GetCurrentMultitextureCoordinator()->GetBitWiseMapping(), 5u);
     list.UnApply(rci);
     EXPECT_FALSE(third->Applied());
+
+    // Inside an update bracket the units join the routing requested there (unit 0 from the first item), not
+    // the null routing still installed.
+    TGLMultitextureCoordinator& coordinator = *GetCurrentMultitextureCoordinator();
+    coordinator.MapTexCoordToNull();
+    coordinator.BeginUpdate();
+    list.Apply(rci);
+    coordinator.EndUpdate();
+    EXPECT_EQ(coordinator.GetBitWiseMapping(), 5u);
+    list.UnApply(rci);
     EXPECT_EQ(GL().GetError(), GLenum(GL_NO_ERROR));
 }
 
