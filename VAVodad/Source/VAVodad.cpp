@@ -31,6 +31,16 @@ TVector4f Hmg(const TVector3f& v, float w)
     return TVector4f{{{v.X, v.Y, v.Z, w}}};
 }
 
+// Up and Direction turned together about an axis (copied first: it may be one of them), each normalised. The
+// writes notify the owner, which ignores them while it calculates.
+void RotateUpAndDirection(TGLCoordinates& up, TGLCoordinates& direction, const TVector4f axis, float radians)
+{
+    up.Rotate(axis, radians);
+    up.Normalize();
+    direction.Rotate(axis, radians);
+    direction.Normalize();
+}
+
 // The angle (degrees) of a unit vector out of the plane its two other axes span, continued past +-90 on the
 // side where the correcting component is negative.
 float RecomputedAngle(float along, float across1, float across2, float correctX, float correctY)
@@ -991,12 +1001,7 @@ void TGLBaseSceneObject::Pitch(float angle)
 {
     {
         TCalculating calculating(FIsCalculating);
-        const TVector4f right = Right();
-        const float radians = -static_cast<float>(DegreesToRadians(angle));
-        FUp->Rotate(right, radians);
-        FUp->Normalize();
-        FDirection->Rotate(right, radians);
-        FDirection->Normalize();
+        RotateUpAndDirection(*FUp, *FDirection, Right(), -static_cast<float>(DegreesToRadians(angle)));
         const TVector4f& d = FDirection->AsVector();
         FRotation->SetX(RecomputedAngle(d.Y, d.X, d.Z, d.X, d.Y));
     }
@@ -1007,12 +1012,7 @@ void TGLBaseSceneObject::Turn(float angle)
 {
     {
         TCalculating calculating(FIsCalculating);
-        const TVector4f up = FUp->AsVector();
-        const float radians = static_cast<float>(DegreesToRadians(angle));
-        FUp->Rotate(up, radians);
-        FUp->Normalize();
-        FDirection->Rotate(up, radians);
-        FDirection->Normalize();
+        RotateUpAndDirection(*FUp, *FDirection, FUp->AsVector(), static_cast<float>(DegreesToRadians(angle)));
         const TVector4f& d = FDirection->AsVector();
         FRotation->SetY(RecomputedAngle(d.X, d.Y, d.Z, d.X, d.Y));
     }
@@ -1023,12 +1023,7 @@ void TGLBaseSceneObject::Roll(float angle)
 {
     {
         TCalculating calculating(FIsCalculating);
-        const TVector4f direction = FDirection->AsVector();
-        const float radians = static_cast<float>(DegreesToRadians(angle));
-        FUp->Rotate(direction, radians);
-        FUp->Normalize();
-        FDirection->Rotate(direction, radians);
-        FDirection->Normalize();
+        RotateUpAndDirection(*FUp, *FDirection, FDirection->AsVector(), static_cast<float>(DegreesToRadians(angle)));
         const TVector4f r = Right();
         FRotation->SetZ(RecomputedAngle(r.Y, r.X, r.Z, r.X, r.Y));
     }

@@ -237,7 +237,8 @@ void TGLCamera::Notification(TComponent* AComponent, TOperation Operation)
 float TGLCamera::GetFieldOfView(float AViewportDimension) const
 {
     if (FFocalLength == 0) return 0;
-    return static_cast<float>(RadiansToDegrees(2 * std::atan2(AViewportDimension / 2.0, static_cast<double>(FFocalLength))));
+    return static_cast<float>(
+        RadiansToDegrees(2 * std::atan2(AViewportDimension / 2.0, static_cast<double>(FFocalLength))));
 }
 
 void TGLCamera::SetFieldOfView(float AFieldOfView, float AViewportDimension)
