@@ -15,6 +15,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <numeric>
 #include <memory>
 #include <vector>
 
@@ -111,23 +113,38 @@ TEST_F(ViewerWindow, TheFrameClockTurnsTheCubeAndEveryFrameShowsItAnew)
 {
     ASSERT_TRUE(Viewer->IsRenderingContextAvailable());
     EXPECT_EQ(Viewer->Buffer()->Width(), 160);
+    // The cube's turn at each frame: the window system may ask for a repaint of its own (an expose) between
+    // two ticks, which shows the same turn again.
+    std::vector<float> turns;
+    const TNotifyEvent recordFrame = Viewer->PostRender();
+    Viewer->PostRender() = [&](TObject* Sender) {
+        recordFrame(Sender);
+        turns.push_back(Cube->TurnAngle());
+    };
+    const auto distinctTurns = [&] {
+        return turns.empty() ? 0 : 1 + std::inner_product(turns.begin() + 1, turns.end(), turns.begin(), size_t{0},
+                                                          std::plus<>(), std::not_equal_to<>());
+    };
     TGLCadencer cadencer(nullptr);
     int ticks = 0;
     // The game's frame: move the scene, then ask for a repaint (served inside the next tick).
     cadencer.OnProgress = [&](TObject*, double, double) {
         Cube->SetTurnAngle(Cube->TurnAngle() + 20);
         Viewer->Invalidate();
-        if (++ticks == 200 || Frames.size() >= 6) cadencer.SetEnabled(false);
+        if (++ticks == 200 || distinctTurns() >= 6) cadencer.SetEnabled(false);
     };
     cadencer.SetScene(Scene);
     ASSERT_TRUE(PumpUntil([&] { return !cadencer.Enabled(); }));
-    ASSERT_GE(Frames.size(), 6u) << "after " << ticks << " ticks";
+    ASSERT_GE(distinctTurns(), 6u) << "after " << ticks << " ticks";
     EXPECT_GT(Viewer->FramesPerSecond(), 0);
     for (size_t i = 1; i < Frames.size(); ++i) {
         const size_t lit = Lit(Frames[i]);
         EXPECT_GT(lit, 500u) << "frame " << i;       // the cube is there
         EXPECT_LT(lit, 160u * 120u) << "frame " << i; // on the black background
-        EXPECT_NE(Frames[i], Frames[i - 1]) << "frame " << i << " shows the cube as it was";
+        if (turns[i] == turns[i - 1])
+            EXPECT_EQ(Frames[i], Frames[i - 1]) << "frame " << i << " repaints the same turn differently";
+        else
+            EXPECT_NE(Frames[i], Frames[i - 1]) << "frame " << i << " shows the cube as it was";
     }
 }
 
