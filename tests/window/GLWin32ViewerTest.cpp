@@ -148,6 +148,35 @@ TEST_F(ViewerWindow, TheFrameClockTurnsTheCubeAndEveryFrameShowsItAnew)
     }
 }
 
+TEST_F(ViewerWindow, TheFieldOfViewIsForTheSmallerSideAndEachFrameKeepsTheSwapIntervalAsAsked)
+{
+    ASSERT_EQ(Viewer->Width(), 160);
+    ASSERT_EQ(Viewer->Height(), 120);
+    Viewer->SetFieldOfView(90);
+    EXPECT_NEAR(Viewer->FieldOfView(), 90, 1e-3);
+    EXPECT_NEAR(Camera->GetFieldOfView(120), 90, 1e-3);
+    EXPECT_GT(Camera->GetFieldOfView(160), 90);
+
+    struct Case {
+        TVSyncMode mode;
+        int32_t interval;
+    };
+    for (const Case c : {Case{vsmSync, 1}, Case{vsmNoSync, 0}}) {
+        Viewer->SetVSync(c.mode);
+        int32_t interval = -1;
+        Viewer->PostRender() = [&](TObject*) {
+            TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+            if (gl->W_EXT_swap_control) interval = gl->WGetSwapIntervalEXT();
+        };
+        Viewer->Invalidate();
+        ASSERT_TRUE(PumpUntil([&] { return interval != -1; })) << "no swap control on this display";
+        EXPECT_EQ(interval, c.interval);
+    }
+
+    Viewer->SetCamera(nullptr);
+    EXPECT_EQ(Viewer->FieldOfView(), 0);
+}
+
 // The bitmap's pixels that are not black.
 size_t LitPixels(const TBitmap& bitmap)
 {
