@@ -224,12 +224,28 @@ void TGLCamera::SetTargetObject(TGLBaseSceneObject* Value)
     if (!(ComponentState() & csLoading)) TransformationChanged();
 }
 
+void TGLCamera::SetScene(IGLScene* Value)
+{
+    auto* scene = dynamic_cast<TComponent*>(Value);
+    if (scene != FWatchedScene) {
+        if (FWatchedScene) FWatchedScene->RemoveFreeNotification(this);
+        FWatchedScene = scene;
+        if (FWatchedScene) FWatchedScene->FreeNotification(this);
+    }
+    TGLBaseSceneObject::SetScene(Value);
+}
+
 void TGLCamera::Notification(TComponent* AComponent, TOperation Operation)
 {
     // The dying target is forgotten without touching its notification list, which it is walking.
     if (Operation == opRemove && AComponent == FTargetObject) {
         FTargetObject = nullptr;
         if (!(ComponentState() & csLoading)) TransformationChanged();
+    }
+    // So is a dying scene, by this camera and its children; the scene's tree is already gone.
+    if (Operation == opRemove && AComponent == FWatchedScene) {
+        FWatchedScene = nullptr;
+        SetScene(nullptr);
     }
     TGLBaseSceneObject::Notification(AComponent, Operation);
 }

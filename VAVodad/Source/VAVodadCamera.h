@@ -102,6 +102,8 @@ public:
 
     // Another camera's lens and style; its target too when this camera has a parent, else its place and view.
     void Assign(TPersistent* Source) override;
+    // The camera watches the scene it is given, so a camera outside the tree forgets a scene that dies.
+    void SetScene(IGLScene* Value) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // A camera is never hit.
     bool RayCastIntersect(const TVector4f&, const TVector4f&, TVector4f* = nullptr, TVector4f* = nullptr) override
@@ -133,6 +135,8 @@ private:
     float FNearPlaneBias = 1;
     float FViewPortRadius = 0;
     TGLBaseSceneObject* FTargetObject = nullptr;
+    // The scene component watched for its death (it may outlive the time the camera belongs to it).
+    TComponent* FWatchedScene = nullptr;
     // The name of the target read from a stream, until Loaded finds it.
     std::string FTargetObjectName;
     TVector4f FLastDirection{};

@@ -408,3 +408,38 @@ TEST_F(Scene, FogBelongsToASceneBuffer)
     // Without a context there is nothing to apply the fog to.
     fog.ApplyFog();
 }
+
+TEST_F(Scene, ACameraOutsideTheTreeForgetsItsSceneWhenTheSceneIsFreed)
+{
+    auto* inTree = TGLBaseSceneObject::CreateAsChild<TGLCamera>(FScene->Objects());
+    auto* copy = new TGLCamera(nullptr);
+    copy->Assign(inTree);
+    auto* carried = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(copy);
+    ASSERT_EQ(copy->Scene(), FScene);
+    ASSERT_EQ(carried->Scene(), FScene);
+
+    Free(FScene);
+    FScene = nullptr;
+    EXPECT_EQ(copy->Scene(), nullptr);
+    EXPECT_EQ(carried->Scene(), nullptr);
+    // Under the sanitizer a change reaching the freed scene would be reported.
+    copy->SetFocalLength(35);
+    carried->Position()->SetPoint(1, 2, 3);
+    Free(copy);
+}
+
+TEST_F(Scene, ACameraWatchesOnlyTheSceneItIsGiven)
+{
+    auto* source = TGLBaseSceneObject::CreateAsChild<TGLCamera>(FScene->Objects());
+    auto* other = new TVAVodad(nullptr);
+    auto* camera = new TGLCamera(nullptr);
+    camera->Assign(source);
+    camera->SetScene(other);
+    // The first scene dying leaves the camera with the one it now shows.
+    Free(FScene);
+    FScene = nullptr;
+    EXPECT_EQ(camera->Scene(), other);
+    Free(other);
+    EXPECT_EQ(camera->Scene(), nullptr);
+    Free(camera);
+}
