@@ -12,6 +12,7 @@
 #include "OpenGLAdapter.h"
 #include "Streams.h"
 #include "SysUtils.h"
+#include "VAVodadBuffer.h"
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
 #include "VAVodad_streaming.h"
@@ -641,5 +642,5 @@ void TGLFogEnvironment::ApplyFog()
 void RegisterVAVodadClasses()
 {
     RegisterClasses<TGLBaseSceneObject, TVAVodad, TGLLightSource, TGLCamera, TVAVodadObject, TGLImmaterialSceneObject,
-                    TGLCameraInvariantObject, TGLDirectOpenGL, TGLRenderPoint, TGLProxyObject>();
+                    TGLCameraInvariantObject, TGLDirectOpenGL, TGLRenderPoint, TGLProxyObject, TGLMemoryViewer>();
 }

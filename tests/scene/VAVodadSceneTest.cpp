@@ -2,6 +2,7 @@
 // casts, light and scene property rules, and scene streams.
 #include "VAVodadScene.h"
 
+#include "VAVodadBuffer.h"
 #include "VAVodadCamera.h"
 #include "VAVodadObjects.h"
 
@@ -442,4 +443,19 @@ TEST_F(Scene, ACameraWatchesOnlyTheSceneItIsGiven)
     Free(other);
     EXPECT_EQ(camera->Scene(), nullptr);
     Free(camera);
+}
+
+TEST_F(Scene, AMemoryViewerIsReadBackByItsClassName)
+{
+    RegisterVAVodadClasses();
+    auto* viewer = new TGLMemoryViewer(nullptr);
+    viewer->SetName("Offscreen");
+    TMemoryStream stream;
+    TWriter(stream).WriteRootComponent(viewer);
+    Free(viewer);
+    stream.SetPosition(0);
+    TComponent* read = TReader(stream).ReadRootComponent(nullptr);
+    EXPECT_NE(dynamic_cast<TGLMemoryViewer*>(read), nullptr);
+    EXPECT_EQ(read->Name(), "Offscreen");
+    Free(read);
 }
