@@ -817,7 +817,7 @@ void TRasterFileFormatsList::BuildFilterStrings(const TGLBaseImageClass& imageFi
         ++count;
     }
     if (count > 1 && !formatsThatCanBeSaved)
-        descriptions = Format("%s (%s)|%1:s|%s", {"All", filters, descriptions});
+        descriptions = Format("%s (%s)|%1:s|%s", {cAllFormatsCaption, filters, descriptions});
 }
 
 std::string TRasterFileFormatsList::FindExtByIndex(int32_t index, bool formatsThatCanBeOpened,

@@ -31,8 +31,8 @@ bool HookedFileExists(const std::string& fileName);
 void SaveHookedFile(const std::string& fileName, const std::function<void(TStream&)>& write);
 
 // The caption of the all-formats entry that the file-format registries put in front of an open dialog's
-// filters; empty in this program.
-inline const std::string cAllFormatsCaption;
+// filters.
+inline const std::string cAllFormatsCaption = "All";
 
 using TGLDataFileCapabilities = uint32_t;
 constexpr TGLDataFileCapabilities dfcRead = 1u << 0;
