@@ -6,6 +6,7 @@
 #include "GLSilhouette.h"
 #include "GLState.h"
 #include "GLVectorGeometry.h"
+#include "VAVodad_scoped.h"
 #include "VAVodad_vectors.h"
 #include "ZODLog.h"
 
@@ -54,18 +55,6 @@ bool HmgBoxIsNull(const THmgBoundingBox& box)
 {
     return HmgBoxEquals(box, cNullHmgBox);
 }
-
-// Sets the flag for the duration of a computation, also when it fails.
-class TCalculating {
-public:
-    explicit TCalculating(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~TCalculating() { FFlag = false; }
-    TCalculating(const TCalculating&) = delete;
-    TCalculating& operator=(const TCalculating&) = delete;
-
-private:
-    bool& FFlag;
-};
 
 } // namespace
 
@@ -558,7 +547,7 @@ void TGLBaseSceneObject::CoordinateChanged(TGLCustomCoordinates* Sender)
 {
     if (FIsCalculating) return;
     {
-        TCalculating calculating(FIsCalculating);
+        TScopedValue calculating(FIsCalculating, true);
         if (Sender == FDirection.get() || Sender == FUp.get()) {
             if (Sender == FDirection.get() && FDirection->VectorLength() == 0) FDirection->SetDirectVector(cZHmgVector);
             if (Sender == FUp.get() && FUp->VectorLength() == 0) FUp->SetDirectVector(cYHmgVector);
@@ -968,7 +957,7 @@ void TGLBaseSceneObject::SetAngle(int axis, float aValue)
     const float stored = FRotation->GetCoordinate(axis);
     if (aValue == stored) return;
     if (!(ComponentState() & csLoading)) {
-        TCalculating calculating(FIsCalculating);
+        TScopedValue calculating(FIsCalculating, true);
         const TVector4f rotationAxis = axis == 0 ? Right() : axis == 1 ? FUp->AsVector() : FDirection->AsVector();
         const float radians = static_cast<float>(DegreesToRadiansExt(static_cast<double>(stored) - aValue));
         TMatrix4f rotation;
@@ -1000,7 +989,7 @@ void TGLBaseSceneObject::SetRollAngle(float aValue)
 void TGLBaseSceneObject::Pitch(float angle)
 {
     {
-        TCalculating calculating(FIsCalculating);
+        TScopedValue calculating(FIsCalculating, true);
         RotateUpAndDirection(*FUp, *FDirection, Right(), -static_cast<float>(DegreesToRadians(angle)));
         const TVector4f& d = FDirection->AsVector();
         FRotation->SetX(RecomputedAngle(d.Y, d.X, d.Z, d.X, d.Y));
@@ -1011,7 +1000,7 @@ void TGLBaseSceneObject::Pitch(float angle)
 void TGLBaseSceneObject::Turn(float angle)
 {
     {
-        TCalculating calculating(FIsCalculating);
+        TScopedValue calculating(FIsCalculating, true);
         RotateUpAndDirection(*FUp, *FDirection, FUp->AsVector(), static_cast<float>(DegreesToRadians(angle)));
         const TVector4f& d = FDirection->AsVector();
         FRotation->SetY(RecomputedAngle(d.X, d.Y, d.Z, d.X, d.Y));
@@ -1022,7 +1011,7 @@ void TGLBaseSceneObject::Turn(float angle)
 void TGLBaseSceneObject::Roll(float angle)
 {
     {
-        TCalculating calculating(FIsCalculating);
+        TScopedValue calculating(FIsCalculating, true);
         RotateUpAndDirection(*FUp, *FDirection, FDirection->AsVector(), static_cast<float>(DegreesToRadians(angle)));
         const TVector4f r = Right();
         FRotation->SetZ(RecomputedAngle(r.Y, r.X, r.Z, r.X, r.Y));

@@ -10,6 +10,7 @@
 #include "SysUtils.h"
 #include "VAVodadCamera.h"
 #include "VAVodadScene.h"
+#include "VAVodad_scoped.h"
 #include "XOpenGL.h"
 #include "ZODLog.h"
 #include "Dialogs.h"
@@ -44,18 +45,6 @@ int32_t ColorBitsOf(TGLColorDepth depth)
     static constexpr int32_t cBits[] = {24, 8, 16, 24, 64, 128};
     return cBits[depth];
 }
-
-// Sets a flag for a scope, and clears it on every way out.
-class TFlagScope {
-public:
-    explicit TFlagScope(bool& AFlag) : FFlag(AFlag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-};
 
 } // namespace
 
@@ -126,7 +115,7 @@ void TVAVodadBuffer::ApplyContextSettings(TGLContext* aContext)
 void TVAVodadBuffer::CreateRC(void* AWindowHandle, bool memoryContext, int32_t BufferCount)
 {
     DestroyRC();
-    TFlagScope rendering(FRendering);
+    TScopedValue rendering(FRendering, true);
     FRenderingContext = vGLContextManager ? vGLContextManager->CreateContext() : nullptr;
     if (!FRenderingContext) throw Exception("Failed to create RenderingContext.");
     try {
@@ -265,7 +254,7 @@ void TVAVodadBuffer::Render(TGLBaseSceneObject* baseObject)
         scene->AddBuffer(this);
     }
     {
-        TFlagScope rendering(FRendering);
+        TScopedValue rendering(FRendering, true);
         TActiveContext active(FRenderingContext);
         TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
         if (FFrameCount == 0) ReadPerformanceCounter(FFirstPerfCounter);

@@ -5,24 +5,12 @@
 #include "GLSilhouette.h"
 #include "XOpenGL.h"
 #include "GLVectorGeometry.h"
+#include "VAVodad_scoped.h"
 #include "VAVodad_streaming.h"
 
 namespace {
 
 const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
-// Sets a flag for the duration of a drawing, also when it fails.
-class TFlagScope {
-public:
-    TFlagScope(bool& flag, bool value) : FFlag(flag), FSaved(flag) { FFlag = value; }
-    ~TFlagScope() { FFlag = FSaved; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
-
-private:
-    bool& FFlag;
-    bool FSaved;
-};
 
 } // namespace
 
@@ -356,11 +344,11 @@ void TGLProxyObject::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool r
     // A proxy reached again while it draws (through its master) draws nothing further.
     if (FRendering) return;
     {
-        TFlagScope rendering(FRendering, true);
+        TScopedValue rendering(FRendering, true);
         const bool drawEffects = FMasterObject && FProxyOptions.Contains(pooEffects) &&
                                  FMasterObject->Effects()->Count() > 0;
         if (FMasterObject && FProxyOptions.Contains(pooObjects)) {
-            TFlagScope proxied(rci.proxySubObject, true);
+            TScopedValue proxied(rci.proxySubObject, true);
             if (FProxyOptions.Contains(pooTransformation)) {
                 TMatrix4f model;
                 MatrixProduct(FMasterObject->Matrix(), rci.PipelineTransformation->ModelMatrix(), model);

@@ -8,6 +8,7 @@
 #include "GLVectorGeometry.h"
 #include "OpenGLAdapter.h"
 #include "VAVodadScene.h"
+#include "VAVodad_scoped.h"
 
 #include <algorithm>
 #include <deque>
@@ -28,19 +29,6 @@ public:
 
 private:
     TGLTransformation& FPipeline;
-};
-
-// Puts a field of the render record back when a node's subtree is done.
-template <typename T> class TRestore {
-public:
-    explicit TRestore(T& field) : FField(field), FSaved(field) {}
-    ~TRestore() { FField = FSaved; }
-    TRestore(const TRestore&) = delete;
-    TRestore& operator=(const TRestore&) = delete;
-
-private:
-    T& FField;
-    T FSaved;
 };
 
 // The children of one sorted node, with their keys. Sorted nodes nest, so each depth of the recursion keeps
@@ -155,7 +143,8 @@ void TGLBaseSceneObject::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bo
 void TGLBaseSceneObject::RenderChildren(int32_t firstChildIndex, int32_t lastChildIndex, TGLRenderContextInfo& rci)
 {
     if (Count() == 0) return;
-    TRestore<TGLVisibilityCulling> culling(rci.visibilityCulling);
+    // The render record's fields are put back when the node's subtree is done.
+    TScopedValue culling(rci.visibilityCulling);
     if (FVisibilityCulling != vcInherited) rci.visibilityCulling = FVisibilityCulling;
     if (firstChildIndex == lastChildIndex) {
         TGLBaseSceneObject* child = Children(firstChildIndex);
@@ -168,7 +157,7 @@ void TGLBaseSceneObject::RenderChildren(int32_t firstChildIndex, int32_t lastChi
     Children(lastChildIndex);
     TGLBaseSceneObject* const* children = FChildren.List();
 
-    TRestore<TGLObjectsSorting> sorting(rci.objectsSorting);
+    TScopedValue sorting(rci.objectsSorting);
     if (FObjectsSorting != osInherited) rci.objectsSorting = FObjectsSorting;
     const TGLObjectsSorting mode = rci.objectsSorting;
     if (mode == osNone) {
