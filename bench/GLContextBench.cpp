@@ -1,35 +1,17 @@
 // A handle's name is read for every bind and draw: while the current context stays the same, Handle answers
 // from the record it found last. The baseline reads a name the caller already holds.
 #include "GLContext.h"
+#include "NullContext.h"
 
 #include <benchmark/benchmark.h>
 #include "BenchBaseline.h"
 
 namespace {
 
-// A context whose platform steps do nothing: only the engine's bookkeeping is measured.
-class TBenchContext : public TGLContext {
-public:
-    bool IsValid() override { return FValid; }
-    void SwapBuffers() override {}
-    void* RenderOutputDevice() override { return nullptr; }
-
-protected:
-    void DoCreateContext(void*) override { FValid = true; }
-    void DoCreateMemoryContext(void*, int32_t, int32_t, int32_t) override { FValid = true; }
-    bool DoShareLists(TGLContext*) override { return false; }
-    void DoDestroyContext() override { FValid = false; }
-    void DoActivate() override {}
-    void DoDeactivate() override {}
-
-private:
-    bool FValid = false;
-};
-
 void BM_HandleOfCurrentContext(benchmark::State& state)
 {
     InitContextModule();
-    auto* context = new TBenchContext();
+    auto* context = new TNullContext();
     context->CreateContext(nullptr);
     auto* handle = new TGLVirtualHandle();
     handle->OnAllocate = [](TGLContextHandle*, uint32_t& name) { name = 7; };

@@ -2,6 +2,7 @@
 #include "XOpenGL.h"
 
 #include "GLState.h"
+#include "NullContext.h"
 #include "RecordingGL.h"
 
 #include <gtest/gtest.h>
@@ -10,24 +11,6 @@
 #include <string>
 
 namespace {
-
-class TNullContext : public TGLContext {
-public:
-    bool IsValid() override { return FValid; }
-    void SwapBuffers() override {}
-    void* RenderOutputDevice() override { return nullptr; }
-
-protected:
-    void DoCreateContext(void*) override { FValid = true; }
-    void DoCreateMemoryContext(void*, int32_t, int32_t, int32_t) override { FValid = true; }
-    bool DoShareLists(TGLContext*) override { return false; }
-    void DoDestroyContext() override { FValid = false; }
-    void DoActivate() override {}
-    void DoDeactivate() override {}
-
-private:
-    bool FValid = false;
-};
 
 // The context is current and the recording table stands in for its entry points.
 class XOpenGL : public ::testing::Test {
