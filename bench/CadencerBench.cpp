@@ -3,7 +3,7 @@
 // posted), beside the bare chain of the message-loop benchmark that only serves messages and posts.
 #include "Forms.h"
 #include "GLCadencer.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 #include "Windows.h"
 
 #include <benchmark/benchmark.h>

@@ -14,9 +14,7 @@
 #include "GLWin32Context.h"
 #include "Graphics.h"
 #include "OpenGLAdapter.h"
-#include "VAVodadBuffer.h"
-#include "VAVodadCamera.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
 #include <benchmark/benchmark.h>
 #include "BenchBaseline.h"

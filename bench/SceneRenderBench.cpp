@@ -4,8 +4,7 @@
 #include "GLPipelineTransformation.h"
 #include "GLState.h"
 #include "GLVectorGeometry.h"
-#include "VAVodadObjects.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
 #include <benchmark/benchmark.h>
 

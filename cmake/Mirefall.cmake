@@ -23,10 +23,11 @@ if(MIREFALL_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# mirefall_library(NAME DIRS dir... DEPS lib...)
-# One static library per layer, made of every .cpp in the given folders.
+# mirefall_library(NAME DIRS dir... DEPS lib... [PRIVATE_DEPS lib...] [PRIVATE_DIRS dir...])
+# One static library per layer, made of every .cpp in the given folders. PRIVATE_DEPS (Qt, X11, EGL, the
+# codecs) are linked but their headers stay inside the layer; PRIVATE_DIRS hold the layer's internal headers.
 function(mirefall_library name)
-  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS;PRIVATE_DEPS;PRIVATE_DIRS" ${ARGN})
   set(sources)
   foreach(dir ${ARG_DIRS})
     file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
@@ -35,7 +36,8 @@ function(mirefall_library name)
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${ARG_DIRS})
-    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    target_include_directories(${name} PRIVATE ${ARG_PRIVATE_DIRS})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
   else()
     # A layer whose first module is not written yet still takes part in the dependency graph.
     add_library(${name} INTERFACE)

@@ -2,7 +2,7 @@
 // exception, and the scene is sound afterwards: it progresses, casts a ray, writes itself again and frees
 // cleanly.
 #include "Streams.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
 #include <cstdint>
 

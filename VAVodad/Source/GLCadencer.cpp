@@ -2,7 +2,7 @@
 
 #include "ComponentStreams.h"
 #include "Forms.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 #include "Windows.h"
 #include "ZODLog.h"
 

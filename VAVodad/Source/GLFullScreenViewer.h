@@ -5,7 +5,7 @@
 
 #include "Forms.h"
 #include "GLScreen.h"
-#include "VAVodadBuffer.h"
+#include "VAVodad.h"
 
 #include <string>
 

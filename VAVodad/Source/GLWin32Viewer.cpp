@@ -2,7 +2,7 @@
 
 #include "GLViewer.h"
 #include "PlatformGL.h"
-#include "VAVodadCamera.h"
+#include "VAVodad.h"
 #include "Windows.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 
 #include "Controls.h"
 #include "GLContext.h"
-#include "VAVodadBuffer.h"
+#include "VAVodad.h"
 
 #include <memory>
 #include <string>

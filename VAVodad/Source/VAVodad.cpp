@@ -184,7 +184,7 @@ void TGLBaseSceneObject::Insert(int32_t AIndex, TGLBaseSceneObject* AChild)
     CheckNewChild(AChild);
     FChildrenCreated = true;
     // The scene the child had before leaving its parent: handles survive a move within one scene.
-    IGLScene* previousScene = AChild->FScene;
+    IVAVodadScene* previousScene = AChild->FScene;
     if (AChild->FParent) AChild->FParent->Remove(AChild, false);
     FChildren.Insert(AIndex, AChild); // checked: 0..Count
     AChild->FParent = this;
@@ -248,7 +248,7 @@ void TGLBaseSceneObject::MoveTo(TGLBaseSceneObject* newParent)
         SetScene(nullptr);
 }
 
-void TGLBaseSceneObject::SetScene(IGLScene* Value)
+void TGLBaseSceneObject::SetScene(IVAVodadScene* Value)
 {
     if (Value == FScene) return;
     if (FScene) DestroyHandles();
@@ -283,7 +283,7 @@ void TGLBaseSceneObject::SetIndex(int32_t aValue)
     aValue = std::clamp(aValue, 0, FParent->Count() - 1);
     if (aValue == Index()) return;
     TGLBaseSceneObject* parent = FParent;
-    IGLScene* scene = FScene;
+    IVAVodadScene* scene = FScene;
     if (scene) scene->BeginUpdate();
     try {
         // Insert takes the object out of the parent itself and, seeing it stay in its scene, keeps its display
@@ -388,7 +388,7 @@ void TGLBaseSceneObject::SetParentComponent(TComponent* Value)
 {
     TGLCoordinatesUpdateAbleComponent::SetParentComponent(Value);
     TGLBaseSceneObject* parent = nullptr;
-    if (auto* scene = dynamic_cast<IGLScene*>(Value))
+    if (auto* scene = dynamic_cast<IVAVodadScene*>(Value))
         parent = scene->Objects();
     else
         parent = dynamic_cast<TGLBaseSceneObject*>(Value);

@@ -7,7 +7,6 @@
 #include "GLState.h"
 #include "GLVectorGeometry.h"
 #include "OpenGLAdapter.h"
-#include "VAVodadScene.h"
 #include "VAVodad_scoped.h"
 
 #include <algorithm>
@@ -92,9 +91,9 @@ void TGLBaseSceneObject::Render(TGLRenderContextInfo& rci)
         pipeline.SetModelMatrix(*AbsoluteMatrixAsAddress());
     }
 
-    IGLSceneBuffer* picking = nullptr;
+    IVAVodadSceneBuffer* picking = nullptr;
     TGLBaseSceneObject* previousPicked = nullptr;
-    if (rci.drawState == dsPicking && (picking = dynamic_cast<IGLSceneBuffer*>(rci.buffer))) {
+    if (rci.drawState == dsPicking && (picking = dynamic_cast<IVAVodadSceneBuffer*>(rci.buffer))) {
         if (rci.proxySubObject) previousPicked = picking->PickingCurrentObject();
         picking->SetPickingCurrentObject(this);
     }

@@ -4,7 +4,7 @@
 #include "GLCadencer.h"
 
 #include "Forms.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>

@@ -10,10 +10,7 @@
 #include "GLState.h"
 #include "GLVectorGeometryMatrices.h"
 #include "RealGLTestContext.h"
-#include "VAVodadBuffer.h"
-#include "VAVodadCamera.h"
-#include "VAVodadObjects.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 // A scene object's display list on Mesa: compiled from BuildList on first use and after a structure change
 // only, closed also when BuildList fails, and released with the object's handles.
 #include "VAVodad.h"
-#include "VAVodadScene.h"
 
 #include "GLContext.h"
 #include "GLState.h"

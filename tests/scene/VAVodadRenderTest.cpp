@@ -1,8 +1,7 @@
 // How a scene tree draws on the recording fake OpenGL: the order of children under each sorting mode,
 // culling by object and by subtree, objects drawn over the depth buffer, post effects, axes, render points
 // and proxies. Objects draw directly (no display lists) and log their names.
-#include "VAVodadObjects.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
 #include "GLPipelineTransformation.h"
 #include "GLState.h"

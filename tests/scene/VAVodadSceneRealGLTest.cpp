@@ -1,8 +1,6 @@
 // The camera's projections and views, the lights and the fog as Mesa receives them, and the drawing that needs
 // display lists or materials: each test runs with a small off-screen context current.
-#include "VAVodadCamera.h"
-#include "VAVodadObjects.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
 #include "GLContext.h"
 #include "GLMaterial.h"
@@ -21,7 +19,7 @@
 namespace {
 
 // A buffer showing the scene through the test's context.
-class TContextBuffer : public TGLUpdateAbleObject, public IGLSceneBuffer {
+class TContextBuffer : public TGLUpdateAbleObject, public IVAVodadSceneBuffer {
 public:
     explicit TContextBuffer(TGLContext* AContext) : TGLUpdateAbleObject(nullptr), FContext(AContext) {}
     void NotifyChange(TObject*) override {}

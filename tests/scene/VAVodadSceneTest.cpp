@@ -1,10 +1,7 @@
 // The scene component without OpenGL: the light table, change notification to buffers, progress order, ray
 // casts, light and scene property rules, and scene streams.
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
-#include "VAVodadBuffer.h"
-#include "VAVodadCamera.h"
-#include "VAVodadObjects.h"
 
 #include "ComponentStreams.h"
 #include "GLPersistentClasses.h"
@@ -18,7 +15,7 @@
 namespace {
 
 // A buffer that counts the repaints it is asked for.
-class TSpyBuffer : public TGLUpdateAbleObject, public IGLSceneBuffer {
+class TSpyBuffer : public TGLUpdateAbleObject, public IVAVodadSceneBuffer {
 public:
     TSpyBuffer() : TGLUpdateAbleObject(nullptr) {}
     void NotifyChange(TObject*) override { ++Changes; }

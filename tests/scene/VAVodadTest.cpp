@@ -49,7 +49,7 @@ protected:
 };
 
 // The scene side of the tree: counts notifications, and keeps the lights registered in its tree.
-class TTestScene : public TComponent, public IGLScene {
+class TTestScene : public TComponent, public IVAVodadScene {
 public:
     TTestScene() : TComponent(nullptr), FRoot(new TGLBaseSceneObject(this)) { FRoot->SetScene(this); }
 

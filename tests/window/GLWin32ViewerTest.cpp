@@ -6,9 +6,7 @@
 #include "GLWin32Viewer.h"
 #include "OpenGLAdapter.h"
 #include "RealGLTestContext.h"
-#include "VAVodadCamera.h"
-#include "VAVodadObjects.h"
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Library materials, their collection and the material library (the archive is in GLMaterialArchive.cpp).
+// Library materials, their collection and the material library (the archive is in GLMaterial_archive.cpp).
 #include "GLMaterial.h"
 
 #include "Components.h"

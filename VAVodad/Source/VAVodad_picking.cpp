@@ -1,6 +1,6 @@
 // The scene buffer's answers about a rendered view: the objects under a screen rectangle, the colour and depth
 // of a pixel, and conversions between window coordinates and world space.
-#include "VAVodadBuffer.h"
+#include "VAVodad.h"
 
 #include "GLPipelineTransformation.h"
 #include "GLPlatformHelpers.h"
@@ -9,7 +9,6 @@
 #include "GLVectorGeometry.h"
 #include "GLVectorGeometryMatrices.h"
 #include "SysUtils.h"
-#include "VAVodadCamera.h"
 #include "XOpenGL.h"
 
 #include <algorithm>

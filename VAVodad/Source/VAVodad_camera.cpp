@@ -1,9 +1,8 @@
-#include "VAVodadCamera.h"
+#include "VAVodad.h"
 
 #include "GLContext.h"
 #include "GLPipelineTransformation.h"
 #include "GLVectorGeometry.h"
-#include "VAVodadScene.h"
 #include "VAVodad_streaming.h"
 #include "VAVodad_vectors.h"
 
@@ -224,7 +223,7 @@ void TGLCamera::SetTargetObject(TGLBaseSceneObject* Value)
     if (!(ComponentState() & csLoading)) TransformationChanged();
 }
 
-void TGLCamera::SetScene(IGLScene* Value)
+void TGLCamera::SetScene(IVAVodadScene* Value)
 {
     auto* scene = dynamic_cast<TComponent*>(Value);
     if (scene != FWatchedScene) {
@@ -430,7 +429,7 @@ void TGLCamera::AutoLeveling(float Factor)
         -RadiansToDegrees(std::atan2(rollDirection.Y, FloatHypot(rollDirection.X, rollDirection.Z)))));
 }
 
-void TGLCamera::Reset(IGLSceneBuffer* aSceneBuffer)
+void TGLCamera::Reset(IVAVodadSceneBuffer* aSceneBuffer)
 {
     Rotation()->SetZ(0);
     FFocalLength = 50;
@@ -442,7 +441,7 @@ void TGLCamera::Reset(IGLSceneBuffer* aSceneBuffer)
     TransformationChanged();
 }
 
-void TGLCamera::ZoomAll(IGLSceneBuffer* aSceneBuffer)
+void TGLCamera::ZoomAll(IVAVodadSceneBuffer* aSceneBuffer)
 {
     const TRectangle viewport = aSceneBuffer->ViewPort();
     Position()->SetDirectVector(TVector4f{{{0, 0, 0, 1}}});

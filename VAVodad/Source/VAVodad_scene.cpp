@@ -1,4 +1,4 @@
-#include "VAVodadScene.h"
+#include "VAVodad.h"
 
 #include "ComponentStreams.h"
 #include "GLApplicationFileIO.h"
@@ -12,9 +12,6 @@
 #include "OpenGLAdapter.h"
 #include "Streams.h"
 #include "SysUtils.h"
-#include "VAVodadBuffer.h"
-#include "VAVodadCamera.h"
-#include "VAVodadObjects.h"
 #include "VAVodad_streaming.h"
 #include "VAVodad_vectors.h"
 #include "ZODLog.h"
@@ -236,7 +233,7 @@ void TVAVodad::NotifyChange(TObject* /*Sender*/)
     for (size_t i = 0; i < FBuffers.size(); ++i) FBuffers[i]->NotifyChange(this);
 }
 
-void TVAVodad::AddBuffer(IGLSceneBuffer* aBuffer)
+void TVAVodad::AddBuffer(IVAVodadSceneBuffer* aBuffer)
 {
     if (!aBuffer || std::find(FBuffers.begin(), FBuffers.end(), aBuffer) != FBuffers.end()) return;
     FBuffers.push_back(aBuffer);
@@ -245,7 +242,7 @@ void TVAVodad::AddBuffer(IGLSceneBuffer* aBuffer)
     if (FBuffers.size() > 1 && base && context && context != base) context->ShareLists(base);
 }
 
-void TVAVodad::RemoveBuffer(IGLSceneBuffer* aBuffer)
+void TVAVodad::RemoveBuffer(IVAVodadSceneBuffer* aBuffer)
 {
     std::erase(FBuffers, aBuffer);
     if (FCurrentBuffer == aBuffer) FCurrentBuffer = nullptr;
@@ -461,8 +458,8 @@ void TVAVodad::LoadFromStream(TStream& aStream)
         Free(loaded);
         throw;
     }
-    std::vector<std::pair<IGLSceneBuffer*, std::string>> cameraNames;
-    for (IGLSceneBuffer* buffer : FBuffers)
+    std::vector<std::pair<IVAVodadSceneBuffer*, std::string>> cameraNames;
+    for (IVAVodadSceneBuffer* buffer : FBuffers)
         if (TGLCamera* camera = buffer->Camera()) cameraNames.emplace_back(buffer, camera->Name());
     ShutdownAllLights();
     FObjects->DeleteChildren();
@@ -523,7 +520,7 @@ void TVAVodad::LoadFromFile(const std::string& fileName)
 // TGLFogEnvironment
 
 TGLFogEnvironment::TGLFogEnvironment(TPersistent* AOwner)
-    : TGLUpdateAbleObject(AOwner), FSceneBuffer(dynamic_cast<IGLSceneBuffer*>(AOwner))
+    : TGLUpdateAbleObject(AOwner), FSceneBuffer(dynamic_cast<IVAVodadSceneBuffer*>(AOwner))
 {
     if (!FSceneBuffer) throw EInvalidCast();
     FFogColor = std::make_unique<TGLColor>(this, TVector4f{{{0, 0, 0, 1}}});

@@ -1,5 +1,5 @@
 // The scene buffer's context, settings and frame; the non-visual and memory viewers.
-#include "VAVodadBuffer.h"
+#include "VAVodad.h"
 
 #include "GLPipelineTransformation.h"
 #include "GLVectorGeometry.h"
@@ -8,8 +8,6 @@
 #include "GLSelection.h"
 #include "GLState.h"
 #include "SysUtils.h"
-#include "VAVodadCamera.h"
-#include "VAVodadScene.h"
 #include "VAVodad_scoped.h"
 #include "XOpenGL.h"
 #include "ZODLog.h"

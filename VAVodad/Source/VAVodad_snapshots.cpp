@@ -1,6 +1,6 @@
 // The scene buffer's rendered view taken out of the window: snapshots, bitmaps and picture files, copies into
 // textures, raw float dumps.
-#include "VAVodadBuffer.h"
+#include "VAVodad.h"
 
 #include "Dialogs.h"
 #include "FileUtils.h"
@@ -10,7 +10,6 @@
 #include "GLTexture.h"
 #include "GLPipelineTransformation.h"
 #include "GLVectorGeometryMatrices.h"
-#include "VAVodadCamera.h"
 #include "Streams.h"
 #include "SysUtils.h"
 

@@ -1,4 +1,4 @@
-#include "VAVodadObjects.h"
+#include "VAVodad.h"
 
 #include "GLMaterial.h"
 #include "GLPipelineTransformation.h"
@@ -105,7 +105,7 @@ void TGLImmaterialSceneObject::DoRender(TGLRenderContextInfo& rci, bool renderSe
 
 TVAVodadRootObject::TVAVodadRootObject(TComponent* AOwner) : TGLBaseSceneObject(AOwner)
 {
-    auto* scene = dynamic_cast<IGLScene*>(AOwner);
+    auto* scene = dynamic_cast<IVAVodadScene*>(AOwner);
     Assert(scene != nullptr, "", cUnit, __LINE__);
     SetObjectStyle(ObjectStyle() + TGLObjectStyles{osDirectDraw});
     SetScene(scene);
