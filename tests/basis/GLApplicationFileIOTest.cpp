@@ -1,6 +1,7 @@
 #include "GLApplicationFileIO.h"
 
 #include "../rtl/TempFolder.h"
+#include "Raises.h"
 
 #include <gtest/gtest.h>
 
@@ -61,12 +62,8 @@ TEST(CreateHookedFileStreamTest, MissingFileRaisesUnlessCreated)
     TempFolder folder;
     const std::string name = folder / "Levels\\missing.map";
     EXPECT_FALSE(HookedFileExists(name));
-    try {
-        CreateHookedFileStream(name, fmOpenRead | fmShareDenyNone);
-        FAIL() << "no exception";
-    } catch (const EFOpenError& e) {
-        EXPECT_EQ(e.Message(), "File not found: \"" + name + "\"");
-    }
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { CreateHookedFileStream(name, fmOpenRead | fmShareDenyNone); }),
+              "File not found: \"" + name + "\"");
     const std::string created = folder / "new.bin";
     CreateHookedFileStream(created, fmCreate)->WriteBuffer("ab", 2);
     EXPECT_EQ(folder.Read("new.bin"), "ab");
@@ -130,20 +127,10 @@ TEST(GLDataFileTest, BaseStreamingRaisesNamingTheClasses)
     TReadOnlyFile file(nullptr);
     EXPECT_EQ(file.Capabilities(), dfcRead);
     TMemoryStream stream;
-    try {
-        file.LoadFromStream(stream);
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message(),
-                  "Imaport for TReadOnlyFile to TMemoryStream not available. "
-                  "(VAVodad\\Source\\GLApplicationFileIO, line 322)");
-    }
-    try {
-        file.SaveToStream(stream);
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message(),
-                  "Export for TReadOnlyFile to TMemoryStream not available. "
-                  "(VAVodad\\Source\\GLApplicationFileIO, line 330)");
-    }
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { file.LoadFromStream(stream); }),
+              "Imaport for TReadOnlyFile to TMemoryStream not available. "
+              "(VAVodad\\Source\\GLApplicationFileIO, line 322)");
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { file.SaveToStream(stream); }),
+              "Export for TReadOnlyFile to TMemoryStream not available. "
+              "(VAVodad\\Source\\GLApplicationFileIO, line 330)");
 }

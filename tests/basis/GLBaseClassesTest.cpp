@@ -1,4 +1,5 @@
 #include "GLBaseClasses.h"
+#include "Raises.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -85,12 +86,8 @@ TEST(GLUpdateAbleObjectTest, UnbalancedEndUpdateAssertsAndLeavesBatchingIntact)
     TGLUpdateAbleObject object(nullptr);
     EventLog events;
     object.OnNotifyChange = events.Handler();
-    try {
-        object.EndUpdate();
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message(), "Assertion failure (VAVodad\\Source\\Basis\\GLBaseClasses, line 171)");
-    }
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { object.EndUpdate(); }),
+              "Assertion failure (VAVodad\\Source\\Basis\\GLBaseClasses, line 171)");
     EXPECT_EQ(object.Updating(), 0);
     EXPECT_TRUE(events.senders.empty());
 

@@ -1,6 +1,7 @@
 // The tagged archive byte for byte, persistent objects through streams, strings and files, the object list's
 // operations and archive, and corrupt archives that must end in read errors.
 #include "GLPersistentClasses.h"
+#include "Raises.h"
 #include "StringLists.h"
 
 #include <gtest/gtest.h>
@@ -216,12 +217,7 @@ TEST_F(PersistentClasses, ReaderTakesEveryStringTagAndRejectsOtherKinds)
 
     TStringStream floatThenInt(ToString(Written([](TBinaryWriter& w) { w.WriteFloat(3); })));
     TBinaryReader reader(&floatThenInt);
-    try {
-        reader.ReadInteger();
-        FAIL();
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "TBinaryReader, read type error");
-    }
+    EXPECT_EQ(MessageOf<EReadError>([&] { reader.ReadInteger(); }), "TBinaryReader, read type error");
     EXPECT_EQ(floatThenInt.Position(), 1); // past the tag
     for (const Bytes& wrong : {Bytes{0x02, 1}, Bytes{0x01}}) {
         TStringStream s(ToString(wrong));
@@ -315,22 +311,13 @@ TEST_F(PersistentClasses, SignatureVersionAssignCloneAndFiles)
     for (const std::string& bad : {std::string("SIG2\x02\x00\x02\x07", 8), std::string("SIG")}) {
         TSignedArchive target;
         target.Value = 3;
-        try {
-            target.LoadFromString(bad);
-            FAIL();
-        } catch (const EInvalidFileSignature& e) {
-            EXPECT_EQ(e.Message(), "Invalid file signature");
-        }
+        EXPECT_EQ(MessageOf<EInvalidFileSignature>([&] { target.LoadFromString(bad); }), "Invalid file signature");
         EXPECT_EQ(target.Value, 3);
     }
 
     TArchiveA a;
-    try {
-        a.LoadFromString(ToString(Bytes{0x02, 0x07, 0x02, 0x01}));
-        FAIL();
-    } catch (const EFilerException& e) {
-        EXPECT_EQ(e.Message(), "TArchiveA : unknown archive version 7");
-    }
+    EXPECT_EQ(MessageOf<EFilerException>([&] { a.LoadFromString(ToString(Bytes{0x02, 0x07, 0x02, 0x01})); }),
+              "TArchiveA : unknown archive version 7");
 
     TArchiveA source;
     source.Value = 42;
@@ -385,14 +372,8 @@ TEST_F(PersistentClasses, ObjectListOperations)
     for (const auto& bad : std::vector<std::function<void()>>{
              [&] { list.Get(5); }, [&] { list.Get(-1); }, [&] { list.Put(5, nullptr); },
              [&] { list.Delete(5); }, [&] { list.Insert(6, nullptr); }, [&] { list.Exchange(0, 5); },
-             [&] { list.Move(5, 0); }}) {
-        try {
-            bad();
-            FAIL();
-        } catch (const EListError& e) {
-            EXPECT_EQ(e.Message(), "Invalid list index");
-        }
-    }
+             [&] { list.Move(5, 0); }})
+        EXPECT_EQ(MessageOf<EListError>(bad), "Invalid list index");
     EXPECT_EQ(list.Count(), 5);
 
     TPersistentObjectList other;
@@ -468,12 +449,7 @@ TEST_F(PersistentClasses, CorruptArchivesRaiseReadErrors)
     };
     for (const auto& c : cases) {
         TPersistentObjectList list;
-        try {
-            list.LoadFromString(ToString(c.bytes));
-            ADD_FAILURE() << c.message;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
+        EXPECT_EQ(MessageOf([&] { list.LoadFromString(ToString(c.bytes)); }), c.message);
         list.Clean();
     }
 
@@ -482,12 +458,7 @@ TEST_F(PersistentClasses, CorruptArchivesRaiseReadErrors)
     std::string deep;
     for (int i = 0; i < 1000; ++i) deep += ToString(Concat({{0x02, 0x00, 0x01}, WideName("TPersistentObjectList")}));
     TPersistentObjectList list;
-    try {
-        list.LoadFromString(deep);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "Broken ObjectList archive");
-    }
+    EXPECT_EQ(MessageOf([&] { list.LoadFromString(deep); }), "Broken ObjectList archive");
 }
 
 TEST_F(PersistentClasses, EveryTruncationAndFlippedTagFailsCleanly)

@@ -2,6 +2,7 @@
 
 #include "Components.h"
 #include "FileUtils.h"
+#include "Raises.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -149,11 +150,7 @@ TEST(PlatformHelpersTest, BitmapFormatsAndRows)
 TEST(PlatformHelpersTest, SystemErrorsTextAndProgramFolder)
 {
     errno = ENOENT;
-    try {
-        RaiseLastSystemError();
-    } catch (const EOSError& e) {
-        EXPECT_EQ(e.Message(), "OS Error : No such file or directory");
-    }
+    EXPECT_EQ(MessageOf<EOSError>([] { RaiseLastSystemError(); }), "OS Error : No such file or directory");
 
     const auto previous = std::filesystem::current_path();
     SetCurrentDirToAppFolder();

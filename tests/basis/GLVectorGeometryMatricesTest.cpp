@@ -1,4 +1,5 @@
 #include "GLVectorGeometry.h"
+#include "Raises.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -524,12 +525,8 @@ TEST(QuaternionEuler, OrderOutOfRangeAsserts)
 {
     TQuaternion q;
     for (int order : {6, -1}) {
-        try {
-            QuaternionFromEuler(0, 0, 0, order, q);
-            ADD_FAILURE() << order;
-        } catch (const EAssertionFailed& e) {
-            EXPECT_EQ(e.Message(), "Assertion failure (VAVodad\\Source\\Basis\\GLVectorGeometry, line 7958)");
-        }
+        EXPECT_EQ(MessageOf<EAssertionFailed>([&] { QuaternionFromEuler(0, 0, 0, order, q); }),
+                  "Assertion failure (VAVodad\\Source\\Basis\\GLVectorGeometry, line 7958)");
         EXPECT_THROW(QuaternionFromEulerOrdered(0, 0, 0, order, q), EAssertionFailed);
     }
 }

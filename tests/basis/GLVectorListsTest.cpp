@@ -4,7 +4,9 @@
 
 #include "ComponentStreams.h"
 #include "GLVectorGeometry.h"
+#include "Raises.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -117,12 +121,7 @@ TEST(VectorLists, CapacityGrowsBySixteenAndExactlyForBulkOperations)
     kept.SetCount(0);
     kept.SetCount(2);
     EXPECT_EQ(Items(kept), (std::vector<int32_t>{7, 8}));
-    try {
-        kept.SetCount(-1);
-        FAIL();
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message(), AssertionText(979));
-    }
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { kept.SetCount(-1); }), AssertionText(979));
     EXPECT_EQ(kept.Count(), 2);
 }
 
@@ -300,14 +299,8 @@ TEST(VectorLists, ItemAccessAndMovesAreChecked)
     for (const auto& bad : std::vector<std::function<void()>>{
              [&] { list.Get(3); }, [&] { list.Put(-1, 0); }, [&] { list.Insert(4, 0); }, [&] { list.Delete(3); },
              [&] { list.Exchange(0, 3); }, [&] { list.Move(3, 0); }, [&] { list.DeleteItems(2, 2); },
-             [&] { list.InsertNulls(5, 1); }}) {
-        try {
-            bad();
-            FAIL();
-        } catch (const EListError& e) {
-            EXPECT_NE(e.Message().find("List index out of bounds"), std::string::npos);
-        }
-    }
+             [&] { list.InsertNulls(5, 1); }})
+        EXPECT_THAT(MessageOf<EListError>(bad), HasSubstr("List index out of bounds"));
     EXPECT_EQ(Items(list), (std::vector<int32_t>{1, 3, 9}));
 
     TQuaternionList quaternions;
@@ -397,14 +390,8 @@ TEST(VectorLists, VectorOperations)
              {1327, [&] { list.MaxSpacing(&other); }},
              {1834, [&] { lerp.Lerp(&list, &other, 0.5f); }},
              {1379, [&] { lerp.AngleLerp(&list, &other, 0.5f); }},
-             {1422, [&] { other.Combine(&list, 1); }}}) {
-        try {
-            call();
-            FAIL() << line;
-        } catch (const EAssertionFailed& e) {
-            EXPECT_EQ(e.Message(), AssertionText(line));
-        }
-    }
+             {1422, [&] { other.Combine(&list, 1); }}})
+        EXPECT_EQ(MessageOf<EAssertionFailed>(call), AssertionText(line));
 
     // Quaternions: Translate adds to the imaginary parts; Combine with quaternions turns by a part of each.
     TQuaternionList q, d;
@@ -434,12 +421,7 @@ TEST(VectorLists, VectorOperations)
     singles.AddSerie(1.0f, 0.1f, 3);
     EXPECT_EQ(singles.Get(2), (1.0f + 0.1f) + 0.1f);
     TSingleList shorter;
-    try {
-        singles.Offset(&shorter);
-        FAIL();
-    } catch (const Exception& e) {
-        EXPECT_EQ(e.Message(), "SingleList count do not match");
-    }
+    EXPECT_EQ(MessageOf([&] { singles.Offset(&shorter); }), "SingleList count do not match");
     EXPECT_EQ(TSingleList().Min(), 0.0f);
     TDoubleList doubles;
     for (double v : {3.5, -1.25, 2.0}) doubles.Add(v);
@@ -506,12 +488,7 @@ TEST(VectorLists, ItemsPropertyIsUpperCaseHexOfTheArchive)
         }
         badStream.SetPosition(0);
         TReader badReader(badStream);
-        try {
-            read.LoadItemsProperty(badReader);
-            FAIL() << bad;
-        } catch (const EReadError& e) {
-            EXPECT_EQ(e.Message(), "Invalid property value");
-        }
+        EXPECT_EQ(MessageOf<EReadError>([&] { read.LoadItemsProperty(badReader); }), "Invalid property value") << bad;
         EXPECT_EQ(read.Count(), 1);
     }
 }
@@ -535,12 +512,7 @@ TEST(VectorLists, CorruptListArchivesAreRefused)
     };
     for (const auto& c : cases) {
         TAffineVectorList list;
-        try {
-            list.LoadFromString(std::string(c.bytes.begin(), c.bytes.end()));
-            ADD_FAILURE() << c.message;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
+        EXPECT_EQ(MessageOf([&] { list.LoadFromString(std::string(c.bytes.begin(), c.bytes.end())); }), c.message);
     }
     for (size_t length = 0; length < good.size(); ++length) {
         TAffineVectorList list;

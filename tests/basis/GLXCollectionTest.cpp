@@ -2,14 +2,20 @@
 
 #include "ComponentStreams.h"
 #include "GLPersistentClasses.h"
+#include "Raises.h"
 #include "Streams.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+using ::testing::AllOf;
+using ::testing::Ne;
+using ::testing::StartsWith;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -222,12 +228,7 @@ TEST_F(XCollectionTest, CorruptStreamsRaiseAndKeepWhatWasRead)
     };
     for (const auto& c : cases) {
         TGLXCollection collection(nullptr);
-        try {
-            Read(collection, c.stream);
-            ADD_FAILURE() << "no error for " << c.message;
-        } catch (const Exception& e) {
-            EXPECT_EQ(e.Message().rfind(c.message, 0), 0u) << e.Message();
-        }
+        EXPECT_THAT(MessageOf([&] { Read(collection, c.stream); }), AllOf(Ne(cNoException), StartsWith(c.message)));
         EXPECT_EQ(collection.Count(), c.kept) << c.message;
     }
 }
@@ -261,12 +262,8 @@ TEST_F(XCollectionTest, UniqueItemsAndRefusingClasses)
     EXPECT_FALSE(other.CanAdd(uniqueDerived)); // descends from a unique class present
 
     EXPECT_FALSE(collection.CanAdd(XCollectionItemClassOf<Refusing>()));
-    try {
-        new Refusing(&collection);
-        FAIL();
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message().rfind("Addition of Refusing to TGLXCollection rejected. (", 0), 0u) << e.Message();
-    }
+    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { new Refusing(&collection); }),
+                StartsWith("Addition of Refusing to TGLXCollection rejected. ("));
     EXPECT_EQ(collection.Count(), 1);
 
     Refusing loose(nullptr);

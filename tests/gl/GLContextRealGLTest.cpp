@@ -4,12 +4,16 @@
 #include "GLContext.h"
 
 #include "GLState.h"
+#include "Raises.h"
 #include "RealGLTestContext.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
 #include <thread>
+
+using ::testing::StartsWith;
 
 namespace {
 
@@ -143,14 +147,8 @@ TEST_F(GLContextRealGLTest, ProgramCompilesLinksAndKnowsItsUniforms)
     ASSERT_TRUE(program->LinkProgram()) << program->InfoLog();
     EXPECT_TRUE(program->ValidateProgram());
     EXPECT_GE(program->GetUniformLocation("tint"), 0);
-    try {
-        program->GetUniformLocation("missing");
-        ADD_FAILURE() << "no assertion failure";
-    } catch (const EAssertionFailed& E) {
-        EXPECT_EQ(E.Message().rfind("Unknown uniform \"missing\" for \"DefaultShaderName\" or program not in use (", 0),
-                  0u)
-            << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { program->GetUniformLocation("missing"); }),
+                StartsWith("Unknown uniform \"missing\" for \"DefaultShaderName\" or program not in use ("));
     program->UseProgramObject();
     EXPECT_EQ(context->GLStates()->CurrentProgram(), program->Handle());
     program->SetUniform4f("tint", TVector4f{{{0.25f, 0.5f, 0.75f, 1}}});
@@ -158,12 +156,10 @@ TEST_F(GLContextRealGLTest, ProgramCompilesLinksAndKnowsItsUniforms)
     EXPECT_FLOAT_EQ(tint.Y, 0.5f);
     program->EndUseProgramObject();
 
-    try {
-        program->AddShader(&CreateGLShaderHandleOf<TGLFragmentShaderHandle>, "void main() { oops }");
-        ADD_FAILURE() << "no EGLShader";
-    } catch (const EGLShader& E) {
-        EXPECT_EQ(E.Message().rfind("DefaultShaderName (TGLFragmentShaderHandle): \r\n", 0), 0u) << E.Message();
-    }
+    EXPECT_THAT(MessageOf<EGLShader>([&] {
+                    program->AddShader(&CreateGLShaderHandleOf<TGLFragmentShaderHandle>, "void main() { oops }");
+                }),
+                StartsWith("DefaultShaderName (TGLFragmentShaderHandle): \r\n"));
     Free(program);
     context->Deactivate();
 }

@@ -4,6 +4,7 @@
 #include "GLContext.h"
 
 #include "GLState.h"
+#include "Raises.h"
 #include "ZODLog.h"
 
 #include <gtest/gtest.h>
@@ -168,16 +169,6 @@ protected:
     std::vector<TFakeContext*> FContexts;
 };
 
-template <class F> void ExpectGLContextError(F AOperation, const std::string& AMessage)
-{
-    try {
-        AOperation();
-        ADD_FAILURE() << "no exception, expected " << AMessage;
-    } catch (const EGLContext& E) {
-        EXPECT_EQ(E.Message(), AMessage);
-    }
-}
-
 // Whether another thread can activate and deactivate AContext now (false when it stays blocked).
 bool OtherThreadCanActivate(TGLContext* AContext)
 {
@@ -214,9 +205,9 @@ TEST_F(GLContextTest, NewContextHasTheDefaultRequestAndIsRegistered)
     EXPECT_TRUE(context->IsPraparationNeed());
     EXPECT_EQ(context->FindCompatibleContext(), nullptr);
     EXPECT_EQ(context->Manager(), vGLContextManager);
-    ExpectGLContextError([&] { context->Activate(); }, "Context not created");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { context->Activate(); }), "Context not created");
     context->CreateContext(nullptr);
-    ExpectGLContextError([&] { context->CreateContext(nullptr); }, "Context already created");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { context->CreateContext(nullptr); }), "Context already created");
     // The failed activation above left the lock free.
     EXPECT_TRUE(OtherThreadCanActivate(context));
 }
@@ -228,12 +219,12 @@ TEST_F(GLContextTest, NestedActivationCallsThePlatformOnceAndAnExtraDeactivation
     context->Activate();
     EXPECT_EQ(GetCurrentGLContext(), context);
     EXPECT_EQ(GetCurrentGL(), context->GL());
-    ExpectGLContextError([&] { context->SetDepthBits(24); }, "Cannot alter an active context");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { context->SetDepthBits(24); }), "Cannot alter an active context");
     context->Deactivate();
     context->Deactivate();
     EXPECT_EQ(context->Activations, 1);
     EXPECT_EQ(context->Deactivations, 1);
-    ExpectGLContextError([&] { context->Deactivate(); }, "Unbalanced context activations");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { context->Deactivate(); }), "Unbalanced context activations");
     EXPECT_FALSE(context->Active());
     // No context: the closed default table, whose calls abort.
     EXPECT_EQ(GetCurrentGLContext(), nullptr);
@@ -294,7 +285,7 @@ TEST_F(GLContextTest, FailedPlatformDeactivationStillReleasesTheContext)
     TFakeContext* context = Make();
     context->Activate();
     context->FailDeactivation = true;
-    ExpectGLContextError([&] { context->Deactivate(); }, "Context deactivation failed");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { context->Deactivate(); }), "Context deactivation failed");
     EXPECT_FALSE(context->Active());
     EXPECT_EQ(GetCurrentGLContext(), nullptr);
     context->FailDeactivation = false;
@@ -373,14 +364,15 @@ TEST_F(GLContextTest, ManagerBookkeeping)
     manager.LastContextDestroyNotification(&x, [&](TObject*) { fired.push_back("X"); });
     manager.LastContextDestroyNotification(&y, [&](TObject*) { fired.push_back("Y"); });
     manager.RemoveNotification(&y);
-    ExpectGLContextError([&] { manager.RemoveNotification(&y); }, "Invalid notification removal");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { manager.RemoveNotification(&y); }), "Invalid notification removal");
     manager.ContextCreated();
     manager.ContextDestroying();
     EXPECT_EQ(fired, (std::vector<std::string>{"X"}));
 
     TFakeContext* context = Make();
-    ExpectGLContextError([&] { vGLContextManager->RegisterContext(context); }, "Invalid context registration");
-    ExpectGLContextError([&] { manager.UnRegisterContext(context); }, "Invalid context registration");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { vGLContextManager->RegisterContext(context); }),
+              "Invalid context registration");
+    EXPECT_EQ(MessageOf<EGLContext>([&] { manager.UnRegisterContext(context); }), "Invalid context registration");
     TGLContext* made = manager.CreateContext(&CreateGLContextOf<TFakeContext>);
     EXPECT_EQ(made->Manager(), &manager);
     Free(made);
@@ -644,12 +636,10 @@ TEST_F(GLContextTest, ShaderWarningsFailOnlyWhenTreatedAsErrors)
     program->AddShader(&CreateGLShaderHandleOf<TGLVertexShaderHandle>, "void main(){}", false);
     EXPECT_EQ(vDriver.Calls, (std::vector<std::string>{"AttachShader@0", "DeleteShader@0"}));
     vDriver.Calls.clear();
-    try {
-        program->AddShader(&CreateGLShaderHandleOf<TGLFragmentShaderHandle>, "void main(){}", true);
-        ADD_FAILURE() << "no EGLShader";
-    } catch (const EGLShader& E) {
-        EXPECT_EQ(E.Message(), "Lit (TGLFragmentShaderHandle): \r\n0:1(1): Warning: unused");
-    }
+    EXPECT_EQ(MessageOf<EGLShader>([&] {
+                  program->AddShader(&CreateGLShaderHandleOf<TGLFragmentShaderHandle>, "void main(){}", true);
+              }),
+              "Lit (TGLFragmentShaderHandle): \r\n0:1(1): Warning: unused");
     EXPECT_EQ(vDriver.Calls, std::vector<std::string>{"DeleteShader@0"});
     context->Deactivate();
     Free(program);

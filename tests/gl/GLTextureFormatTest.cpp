@@ -3,6 +3,7 @@
 #include "GLTextureFormat.h"
 
 #include "OpenGLAdapter.h"
+#include "Raises.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -31,15 +32,11 @@ private:
     TGLExtensionsAndEntryPoints FTable;
 };
 
-// Runs AAction and returns the message of the assertion it fails ("" when it fails none).
+// The text of the assertion AAction fails, without its unit and line.
 template <typename F> std::string AssertionText(F AAction)
 {
-    try {
-        AAction();
-    } catch (const EAssertionFailed& e) {
-        return e.Message().substr(0, e.Message().find(" ("));
-    }
-    return "";
+    const std::string message = MessageOf<EAssertionFailed>(AAction);
+    return message.substr(0, message.find(" ("));
 }
 
 } // namespace

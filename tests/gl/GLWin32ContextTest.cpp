@@ -3,6 +3,7 @@
 #include "GLWin32Context.h"
 
 #include "OpenGLAdapter.h"
+#include "Raises.h"
 #include "RealGLTestContext.h"
 #include "ZODLog.h"
 
@@ -148,21 +149,13 @@ TEST_F(GLWin32ContextTest, PbufferFailuresRaiseEPBufferAndLeaveNoContext)
 {
     TGLWin32Context* context = Make();
     context->SetStencilBits(16); // no format has more than 8
-    EXPECT_THROW(
-        try { context->CreateMemoryContext(nullptr, 4, 4, 1); } catch (const EPBuffer& E) {
-            EXPECT_STREQ(E.what(), "Format not supported for pbuffer operation.");
-            throw;
-        },
-        EPBuffer);
+    EXPECT_EQ(MessageOf<EPBuffer>([&] { context->CreateMemoryContext(nullptr, 4, 4, 1); }),
+              "Format not supported for pbuffer operation.");
     EXPECT_FALSE(context->IsValid());
 
     context->SetStencilBits(0);
-    EXPECT_THROW(
-        try { context->CreateMemoryContext(nullptr, -1, 4, 1); } catch (const EPBuffer& E) {
-            EXPECT_STREQ(E.what(), "Unabled to create pbuffer.");
-            throw;
-        },
-        EPBuffer);
+    EXPECT_EQ(MessageOf<EPBuffer>([&] { context->CreateMemoryContext(nullptr, -1, 4, 1); }),
+              "Unabled to create pbuffer.");
     EXPECT_FALSE(context->IsValid());
     context->CreateMemoryContext(nullptr, 4, 4, 1);
     EXPECT_TRUE(context->IsValid());
@@ -172,12 +165,7 @@ TEST_F(GLWin32ContextTest, SharingWithAnotherKindOfContextIsRefused)
 {
     TGLWin32Context* context = Make();
     TOtherContext* other = new TOtherContext();
-    try {
-        context->ShareLists(other);
-        ADD_FAILURE() << "no exception";
-    } catch (const Exception& E) {
-        EXPECT_EQ(E.Message(), "Incompatible contexts");
-    }
+    EXPECT_EQ(MessageOf([&] { context->ShareLists(other); }), "Incompatible contexts");
     Free(other);
 }
 

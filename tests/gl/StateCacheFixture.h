@@ -2,9 +2,8 @@
 #pragma once
 
 #include "GLState.h"
+#include "Raises.h"
 #include "RecordingGL.h"
-
-#include "SysUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -28,16 +27,6 @@ protected:
         Cache.EndList();
         GL.Calls.clear();
     }
-    static std::string MessageOf(const std::function<void()>& AAction)
-    {
-        try {
-            AAction();
-        } catch (const Exception& e) {
-            return e.Message();
-        }
-        return "(no exception)";
-    }
-
     TRecordingGL GL;
     TGLStateCache Cache;
 };

@@ -48,16 +48,6 @@ TBytes Pixels(const TGLBaseImage& image)
     return TBytes(image.DataBytes(), image.DataBytes() + size_t(image.Width()) * image.Height() * 4);
 }
 
-std::string FindFromFileNameError(const std::string& name)
-{
-    try {
-        GetRasterFileFormats().FindFromFileName(name);
-    } catch (const EInvalidRasterFile& e) {
-        return e.Message();
-    }
-    return "(found)";
-}
-
 } // namespace
 
 TEST(GLGraphics, LevelCountForSize)
@@ -332,7 +322,7 @@ TEST(GLGraphics, RegistryFindsFormatsByExtensionAndSignature)
     EXPECT_EQ(formats.FindExt("PNG"), &BaseImageClassOf<TGLPNGImage>());
     EXPECT_EQ(&formats.FindFromFileName("walls\\stone.tga"), &BaseImageClassOf<TGLTGAImage>());
     EXPECT_EQ(&formats.FindFromFileName("a.JPE"), &BaseImageClassOf<TGLJPEGImage>());
-    EXPECT_EQ(FindFromFileNameError("icon.bmp"),
+    EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { formats.FindFromFileName("icon.bmp"); }),
               "Unknown file extension (bmp), maybe you forgot to add the support unit to your uses? (GLFileBMP?)");
 
     TBytes bytes = {1, 2, 3, 'D', 'D', 'S', ' ', 0, 0, 0, 0};
@@ -384,10 +374,6 @@ TEST(GLGraphics, LaterRegistrationsWinAndRemoveTakesDescendants)
 TEST(GLGraphics, FileOperationsNameMissingFiles)
 {
     TGLDDSImage image;
-    try {
-        image.LoadFromFile("/nonexistent/folder/x.dds");
-        FAIL() << "loaded";
-    } catch (const EInvalidRasterFile& e) {
-        EXPECT_EQ(e.Message(), "File /nonexistent/folder/x.dds not found");
-    }
+    EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { image.LoadFromFile("/nonexistent/folder/x.dds"); }),
+              "File /nonexistent/folder/x.dds not found");
 }

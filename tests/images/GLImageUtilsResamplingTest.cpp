@@ -176,7 +176,7 @@ TEST(GLImageUtilsResampling, RefusesBeforeWriting)
     const TBytes src(4 * 4 * 4, 100);
     TBytes half(2 * 2 * 4, 0xCD), quarter(4, 0xCD);
     std::vector<TGLMipmapLevel> chain = {{half.data(), half.size()}, {quarter.data(), quarter.size() - 1}};
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   Build2DMipmap(src.data(), chain, GL_RGBA, GL_UNSIGNED_BYTE, ImageFilterTriangle, 4, 4, src.size());
               }),
               "Mipmap level buffer holds 3 bytes, 4 needed");
@@ -185,25 +185,25 @@ TEST(GLImageUtilsResampling, RefusesBeforeWriting)
     // Compressed data can be read but not written back.
     const TBytes dxt1(8, 0);
     chain = {{half.data(), half.size()}};
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   Build2DMipmap(dxt1.data(), chain, GL_RGBA, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, ImageFilterTriangle,
                                 4, 4, dxt1.size());
               }),
               "Unimplemented type of conversion");
     EXPECT_EQ(half, TBytes(16, 0xCD));
     // Without levels the source is still read, so its faults show.
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   Build2DMipmap(src.data(), {}, GL_DEPTH_COMPONENT, GL_UNSIGNED_BYTE, ImageFilterTriangle, 4, 4,
                                 src.size());
               }),
               "Invalid data type");
 
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   RescaleImage(src.data(), half.data(), GL_RGBA, GL_UNSIGNED_BYTE, ImageFilterLanczos3, 4, 4, 2, 2,
                                src.size() - 1, half.size());
               }),
               "Source buffer holds 63 bytes, 64 needed");
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   RescaleImage(src.data(), half.data(), GL_RGBA, GL_UNSIGNED_BYTE, ImageFilterLanczos3, 4, 4, 2, 2,
                                src.size(), half.size() - 1);
               }),

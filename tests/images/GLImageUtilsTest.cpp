@@ -397,7 +397,7 @@ TEST(GLImageUtils, RefusesWhatItCannotConvert)
     const TBytes pixels(64, 0);
     TBytes out(64, 0xCD);
     auto convert = [&](GLenum srcFormat, GLenum srcType, GLenum dstFormat, GLenum dstType) {
-        return ErrorOf<EGLImageUtils>([&] {
+        return MessageOf<EGLImageUtils>([&] {
             ConvertImage(pixels.data(), out.data(), srcFormat, dstFormat, srcType, dstType, 2, 2, pixels.size(),
                          out.size());
         });
@@ -422,12 +422,12 @@ TEST(GLImageUtils, ShortBuffersAreRefusedBeforeAnythingIsWritten)
 {
     const TBytes rgb(3 * 4 * 4, 100);
     TBytes rgba(4 * 4 * 4, 0xCD);
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   ConvertImage(rgb.data(), rgba.data(), GL_RGB, GL_RGBA, GL_UNSIGNED_BYTE, GL_UNSIGNED_BYTE, 4, 4,
                                rgb.size() - 1, rgba.size());
               }),
               "Source buffer holds 47 bytes, 48 needed");
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   ConvertImage(rgb.data(), rgba.data(), GL_RGB, GL_RGBA, GL_UNSIGNED_BYTE, GL_UNSIGNED_BYTE, 4, 4,
                                rgb.size(), rgba.size() - 1);
               }),
@@ -436,14 +436,14 @@ TEST(GLImageUtils, ShortBuffersAreRefusedBeforeAnythingIsWritten)
 
     // Compressed data counts whole blocks: a 5 x 5 DXT5 image is four blocks.
     const TBytes blocks(63, 0);
-    EXPECT_EQ(ErrorOf<EGLImageUtils>([&] {
+    EXPECT_EQ(MessageOf<EGLImageUtils>([&] {
                   ConvertImage(blocks.data(), rgba.data(), GL_RGBA, GL_RGBA, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT,
                                GL_UNSIGNED_BYTE, 5, 5, blocks.size(), rgba.size());
               }),
               "Source buffer holds 63 bytes, 64 needed");
     EXPECT_EQ(ImageDataSize(GL_RGBA, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 5, 5), 32u);
     // A size whose byte count would overflow is refused.
-    EXPECT_FALSE(ErrorOf<EGLImageUtils>([] { ImageDataSize(GL_RGBA, GL_FLOAT, 0x7FFFFFFF, 0x7FFFFFFF); }).empty());
+    EXPECT_NE(MessageOf<EGLImageUtils>([] { ImageDataSize(GL_RGBA, GL_FLOAT, 0x7FFFFFFF, 0x7FFFFFFF); }), cNoException);
 }
 
 TEST(GLImageUtils, WidthBelowOneTouchesNothing)

@@ -139,12 +139,7 @@ TEST(ImagePictures, TGAPictureRefusals)
     auto error = [](TBytes header) {
         header.resize(std::max<size_t>(header.size(), 18 + 64), 0);
         TTGAImage picture;
-        try {
-            LoadFromBytes(picture, header);
-        } catch (const ETGAException& e) {
-            return e.Message();
-        }
-        return std::string("(loaded)");
+        return MessageOf<ETGAException>([&] { LoadFromBytes(picture, header); });
     };
     TBytes header(18, 0);
     header[12] = header[14] = 2;
@@ -250,25 +245,15 @@ TEST(ImagePictures, PNGRefusals)
     TBytes png = EncodedPng(4, 4, TPixelLayout::RGB, 8, TBytes(48, 9));
     TBytes corrupt = png;
     corrupt[30] ^= 0xFF; // inside the header chunk: its check sum fails
-    for (const TBytes& bad : {corrupt, TBytes(png.begin(), png.begin() + png.size() / 2)}) {
-        try {
-            LoadFromBytes(image, bad);
-            ADD_FAILURE() << "loaded";
-        } catch (const EInvalidRasterFile& e) {
-            EXPECT_EQ(e.Message(), "LIBPNG error");
-        }
-    }
+    for (const TBytes& bad : {corrupt, TBytes(png.begin(), png.begin() + png.size() / 2)})
+        EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { LoadFromBytes(image, bad); }), "LIBPNG error");
     TGLTGAImage bgr;
     LoadFromBytes(bgr, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3});
     TGLPNGImage asPng;
     asPng.Assign(&bgr);
     TMemoryStream stream;
-    try {
-        asPng.SaveToStream(stream);
-        ADD_FAILURE() << "saved";
-    } catch (const EInvalidRasterFile& e) {
-        EXPECT_EQ(e.Message(), "These image format do not match the PNG format specification.");
-    }
+    EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { asPng.SaveToStream(stream); }),
+              "These image format do not match the PNG format specification.");
 }
 
 TEST(ImagePictures, JPEGFilesRead)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "GLGraphics.h"
+#include "Raises.h"
 #include "Streams.h"
 
 #include <cstdint>
@@ -42,13 +43,9 @@ inline void PutLE32(TBytes& bytes, size_t at, uint32_t value)
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-// The message of the E that the action raises; empty when it raises none.
-template <class E, typename F> std::string ErrorOf(F AAction)
+// The message of the raster-file error that loading the bytes into a TImage raises; cNoException when they load.
+template <class TImage> std::string LoadError(const TBytes& bytes)
 {
-    try {
-        AAction();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return "";
+    TImage image;
+    return MessageOf<EInvalidRasterFile>([&] { LoadFromBytes(image, bytes); });
 }

@@ -1,15 +1,14 @@
 // Helpers of the texture tests: a scratch folder, small bitmaps with known corners, and the message of an
-// exception.
+// exception (Raises.h).
 #pragma once
 
 #include "Graphics.h"
-#include "SysUtils.h"
+#include "Raises.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -46,14 +45,4 @@ inline std::unique_ptr<TBitmap> MakeBitmap(int32_t w, int32_t h, uint32_t rgb, u
             p[2] = uint8_t(c >> 16); // red
         }
     return bitmap;
-}
-
-template <class E = Exception> std::string MessageOf(const std::function<void()>& AAction)
-{
-    try {
-        AAction();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return "(no exception)";
 }

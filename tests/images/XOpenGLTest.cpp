@@ -3,6 +3,7 @@
 
 #include "GLState.h"
 #include "NullContext.h"
+#include "Raises.h"
 #include "RecordingGL.h"
 
 #include <gtest/gtest.h>
@@ -138,14 +139,7 @@ TEST_F(XOpenGL, UpdatesCollapseToTheLastRequest)
 
 TEST_F(XOpenGL, MisuseFailsItsAssertion)
 {
-    const auto messageOf = [](auto AAction) -> std::string {
-        try {
-            AAction();
-        } catch (const EAssertionFailed& e) {
-            return e.Message();
-        }
-        return "(no exception)";
-    };
+    const auto messageOf = [](auto AAction) { return MessageOf<EAssertionFailed>(AAction); };
     TGLMultitextureCoordinator& c = *Coordinator();
     EXPECT_EQ(messageOf([&] { c.GetBitWiseMapping(); }),
               "Assertion failure (VAVodad\\Source\\Basis\\XOpenGL, line 1162)");

@@ -1,4 +1,5 @@
 #include "Components.h"
+#include "Raises.h"
 
 #include <gtest/gtest.h>
 
@@ -241,14 +242,7 @@ TEST(PersistentTest, AssignRaisesUnlessOneSideKnowsHow)
         {&part, &shape, "Cannot assign a TPart to a TShape"},
         {nullptr, &shape, "Cannot assign a nil to a TShape"},
     };
-    for (const Case& c : cases) {
-        try {
-            c.dest->Assign(c.source);
-            ADD_FAILURE() << c.message;
-        } catch (const EConvertError& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
-    }
+    for (const Case& c : cases) EXPECT_EQ(MessageOf<EConvertError>([&] { c.dest->Assign(c.source); }), c.message);
 }
 
 TEST(PersistentTest, NamePathFollowsOwners)
@@ -300,12 +294,7 @@ TEST(ClassRegistryTest, RegisterFindAndCreate)
     Free(plain);
 
     EXPECT_EQ(GetClass("TRegistryMissing"), nullptr);
-    try {
-        FindClass("TRegistryMissing");
-        ADD_FAILURE();
-    } catch (const EClassNotFound& e) {
-        EXPECT_EQ(e.Message(), "Class TRegistryMissing not found");
-    }
+    EXPECT_EQ(MessageOf<EClassNotFound>([] { FindClass("TRegistryMissing"); }), "Class TRegistryMissing not found");
     // Another C++ class under a taken name is refused.
     EXPECT_THROW(RegisterClass(TPersistentClass("TRegistryWidget", typeid(TRegistryImpostor), true, nullptr)),
                  EStreamError);
@@ -373,14 +362,7 @@ TEST(ListTest, IndexErrorsNameTheIndex)
         {[] { TList<int>().First(); }, "List index out of bounds (0)"},
         {[] { TList<int>().Last(); }, "List index out of bounds (-1)"},
     };
-    for (const Case& c : cases) {
-        try {
-            c.call();
-            ADD_FAILURE() << c.message;
-        } catch (const EListError& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
-    }
+    for (const Case& c : cases) EXPECT_EQ(MessageOf<EListError>(c.call), c.message);
     EXPECT_EQ(list.Count(), 2);
 }
 

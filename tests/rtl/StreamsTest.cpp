@@ -1,7 +1,11 @@
+#include "Raises.h"
 #include "Streams.h"
 #include "TempFolder.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+using ::testing::HasSubstr;
 
 TEST(Streams, MemoryStreamWritesReadsSeeksAndRaisesOnShortRead)
 {
@@ -26,12 +30,7 @@ TEST(Streams, MemoryStreamWritesReadsSeeksAndRaisesOnShortRead)
 
     // A short read moves what there is but raises.
     stream.SetPosition(18);
-    try {
-        stream.ReadBuffer(&v, 4);
-        FAIL();
-    } catch (const EReadError& e) {
-        EXPECT_EQ(e.Message(), "Stream read error");
-    }
+    EXPECT_EQ(MessageOf<EReadError>([&] { stream.ReadBuffer(&v, 4); }), "Stream read error");
     stream.SetPosition(20);
     EXPECT_EQ(stream.Read(&v, 4), 0);
     EXPECT_THROW(stream.Seek(-1, soBeginning), EStreamError);
@@ -101,21 +100,13 @@ TEST(Streams, FileStreamFailuresNameTheFile)
 {
     TempFolder folder;
     const std::string missing = folder / "missing.dat";
-    try {
-        TFileStream file(missing, fmOpenRead | fmShareDenyNone);
-        FAIL();
-    } catch (const EFOpenError& e) {
-        EXPECT_NE(e.Message().find("Cannot open file \"" + missing + "\""), std::string::npos) << e.Message();
-    }
+    EXPECT_THAT(MessageOf<EFOpenError>([&] { TFileStream file(missing, fmOpenRead | fmShareDenyNone); }),
+                HasSubstr("Cannot open file \"" + missing + "\""));
     // Names in the system's own spelling resolve to the file on disk.
     folder.Write("Data/Wall.BIN", "x");
     EXPECT_EQ(TFileStream(folder / "data\\wall.bin", fmOpenRead | fmShareDenyWrite).Size(), 1);
 
     const std::string noFolder = folder / "no/such/folder.dat";
-    try {
-        TFileStream file(noFolder, fmCreate);
-        FAIL();
-    } catch (const EFCreateError& e) {
-        EXPECT_NE(e.Message().find("Cannot create file \"" + noFolder + "\""), std::string::npos) << e.Message();
-    }
+    EXPECT_THAT(MessageOf<EFCreateError>([&] { TFileStream file(noFolder, fmCreate); }),
+                HasSubstr("Cannot create file \"" + noFolder + "\""));
 }

@@ -1,5 +1,6 @@
-#include "StringLists.h"
+#include "Raises.h"
 #include "Streams.h"
+#include "StringLists.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -35,12 +36,7 @@ TEST(StringList, EditingObjectsAndIndexErrors)
     list.Delete(0);
     EXPECT_EQ(Lines(list), (L{"one", "two"}));
 
-    try {
-        list.Strings(2);
-        FAIL();
-    } catch (const EStringListError& e) {
-        EXPECT_EQ(e.Message(), "List index out of bounds (2)");
-    }
+    EXPECT_EQ(MessageOf<EStringListError>([&] { list.Strings(2); }), "List index out of bounds (2)");
     EXPECT_THROW(list.Insert(3, "x"), EStringListError);
     EXPECT_THROW(list.Delete(-1), EListError);
 
@@ -140,12 +136,7 @@ TEST(StringList, SortedFindAndDuplicates)
     list.SetDuplicates(dupAccept);
     EXPECT_EQ(list.Add("APPLE"), 1);
     list.SetDuplicates(dupError);
-    try {
-        list.Add("fig");
-        FAIL();
-    } catch (const EStringListError& e) {
-        EXPECT_EQ(e.Message(), "String list does not allow duplicates");
-    }
+    EXPECT_EQ(MessageOf<EStringListError>([&] { list.Add("fig"); }), "String list does not allow duplicates");
     EXPECT_THROW(list.Insert(0, "a"), EStringListError);
     EXPECT_THROW(list.SetStrings(0, "a"), EStringListError);
 }

@@ -1,3 +1,4 @@
+#include "Raises.h"
 #include "SysUtils.h"
 
 #include <gtest/gtest.h>
@@ -8,12 +9,8 @@
 TEST(Assert, RaisesWithTextUnitAndLine)
 {
     EXPECT_NO_THROW(Assert(true, "x", "VAVodad\\Source\\Basis\\GLBaseClasses", 171));
-    try {
-        Assert(false, "", "VAVodad\\Source\\Basis\\GLBaseClasses", 171);
-        FAIL();
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message(), "Assertion failure (VAVodad\\Source\\Basis\\GLBaseClasses, line 171)");
-    }
+    EXPECT_EQ(MessageOf<EAssertionFailed>([] { Assert(false, "", "VAVodad\\Source\\Basis\\GLBaseClasses", 171); }),
+              "Assertion failure (VAVodad\\Source\\Basis\\GLBaseClasses, line 171)");
 }
 
 TEST(Format, FollowsTheSystemRules)
@@ -54,20 +51,13 @@ TEST(Format, FollowsTheSystemRules)
 
 TEST(Format, RaisesOnMismatchedOrMissingArguments)
 {
-    const auto message = [](auto call) {
-        try {
-            call();
-        } catch (const EConvertError& e) {
-            return e.Message();
-        }
-        return std::string("no error");
-    };
+    const auto message = [](auto call) { return MessageOf<EConvertError>(call); };
     EXPECT_EQ(message([] { Format("%d", {1.5}); }), "Format '%d' invalid or incompatible with argument");
     EXPECT_EQ(message([] { Format("%d %d", {1}); }), "No argument for format '%d %d'");
     EXPECT_EQ(message([] { Format("%3:d", {1}); }), "No argument for format '%3:d'");
     for (auto call : {+[] { Format("%f", {1}); }, +[] { Format("%s", {5}); }, +[] { Format("%y", {1}); },
                       +[] { Format("abc%", {}); }, +[] { Format("%*d", {"x", 1}); }})
-        EXPECT_NE(message(call), "no error");
+        EXPECT_NE(message(call), cNoException);
 }
 
 TEST(NumberText, IntegersAndReals)
@@ -108,12 +98,7 @@ TEST(NumberText, ParsingIntegers)
         EXPECT_EQ(value, c.ok ? c.value : -99) << c.text;
         EXPECT_EQ(StrToIntDef(c.text, -5), c.ok ? c.value : -5);
     }
-    try {
-        StrToInt("x1");
-        FAIL();
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "'x1' is not a valid integer value");
-    }
+    EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt("x1"); }), "'x1' is not a valid integer value");
 }
 
 TEST(NumberText, ParsingRealsWithEitherSeparator)

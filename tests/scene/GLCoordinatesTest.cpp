@@ -1,8 +1,10 @@
 #include "GLCoordinates.h"
 
 #include "ComponentStreams.h"
+#include "Raises.h"
 #include "Streams.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,6 +14,10 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace {
 
@@ -115,13 +121,8 @@ TEST(GLCoordinates, SettersCheckTheStyleAndForceW)
         SCOPED_TRACE(c.name);
         TGLCoordinates coords(nullptr, V(9, 9, 9, 9), c.style);
         if (c.errorPrefix) {
-            try {
-                c.op(coords);
-                ADD_FAILURE() << "no error";
-            } catch (const EAssertionFailed& e) {
-                EXPECT_EQ(e.Message().rfind(c.errorPrefix, 0), 0u) << e.Message();
-                EXPECT_NE(e.Message().find("VAVodad\\Source\\GLCoordinates"), std::string::npos);
-            }
+            EXPECT_THAT(MessageOf<EAssertionFailed>([&] { c.op(coords); }),
+                        AllOf(StartsWith(c.errorPrefix), HasSubstr("VAVodad\\Source\\GLCoordinates")));
         } else {
             c.op(coords);
         }

@@ -2,12 +2,16 @@
 // viewer's settings that need no window.
 #include "GLFullScreenViewer.h"
 #include "GLScreen.h"
+#include "Raises.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
+
+using ::testing::StartsWith;
 
 namespace {
 
@@ -111,12 +115,7 @@ TEST_F(ScreenModes, AFullScreenViewerThatFindsNoModeLeavesNothingBehind)
 {
     Offer({Mode(32, 640, 480, 60)});
     TGLFullScreenViewer viewer(nullptr);
-    EXPECT_THROW(
-        try { viewer.SetActive(true); } catch (const Exception& E) {
-            EXPECT_EQ(E.Message(), "Unsupported video mode");
-            throw;
-        },
-        Exception);
+    EXPECT_EQ(MessageOf([&] { viewer.SetActive(true); }), "Unsupported video mode");
     EXPECT_FALSE(viewer.Active());
     EXPECT_EQ(viewer.Form(), nullptr); // the window made for it is gone
     EXPECT_TRUE(Switches.empty());
@@ -130,12 +129,7 @@ TEST(FullScreenViewer, UnbalancedEndUpdateIsReportedAndTheCountStaysAtZero)
     EXPECT_EQ(viewer.Height(), 600);
     EXPECT_EQ(viewer.VSync(), vsmSync);
     EXPECT_EQ(viewer.ScreenDepth(), sd32bits);
-    try {
-        viewer.EndUpdate();
-        FAIL() << "no assertion";
-    } catch (const EAssertionFailed& E) {
-        EXPECT_EQ(E.Message().rfind("Unbalanced Begin/EndUpdate", 0), 0u) << E.Message();
-    }
+    ASSERT_THAT(MessageOf<EAssertionFailed>([&] { viewer.EndUpdate(); }), StartsWith("Unbalanced Begin/EndUpdate"));
     viewer.BeginUpdate();
     viewer.EndUpdate(); // balanced again: the count was 0
 }

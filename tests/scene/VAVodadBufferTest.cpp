@@ -11,7 +11,10 @@
 #include "GLSelection.h"
 #include "GLTexture.h"
 #include "Graphics.h"
+#include "Raises.h"
 #include "SysUtils.h"
+
+#include <gmock/gmock.h>
 
 #include <cstring>
 #include <filesystem>
@@ -20,6 +23,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using ::testing::StartsWith;
 
 namespace {
 
@@ -426,20 +431,12 @@ TEST_F(VAVodadBufferTest, FramesAreCountedFromTheLastReset)
 TEST_F(VAVodadBufferTest, UnbalancedMatrixStacksAreReported)
 {
     Buffer()->PostRender = [this](TObject*) { Buffer()->PushViewMatrix(IdentityHmgMatrix); };
-    try {
-        Render();
-        FAIL() << "a frame ending with a pushed view matrix";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Unbalance Push/PopViewMatrix.", 0), 0u) << e.what();
-    }
+    ASSERT_THAT(MessageOf<EAssertionFailed>([&] { Render(); }), StartsWith("Unbalance Push/PopViewMatrix."))
+        << "a frame ending with a pushed view matrix";
     Buffer()->PostRender = nullptr;
     Buffer()->RenderingContext()->Activate();
-    try {
-        Buffer()->PopViewMatrix();
-        ADD_FAILURE() << "popping an empty stack";
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Unbalanced PopViewMatrix", 0), 0u) << e.what();
-    }
+    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { Buffer()->PopViewMatrix(); }), StartsWith("Unbalanced PopViewMatrix"))
+        << "popping an empty stack";
     Buffer()->RenderingContext()->Deactivate();
     Render(); // the buffer renders again
     EXPECT_FALSE(Buffer()->Rendering());
@@ -542,12 +539,8 @@ TEST_F(VAVodadBufferTest, CubeMapFacesAreRenderedFromTheCameraPosition)
         Viewer->SetWidth(c.width);
         Viewer->SetHeight(16);
         Viewer->SetCamera(c.camera ? Camera : nullptr);
-        try {
-            Viewer->RenderCubeMapTextures(c.texture ? &cubeMap : nullptr);
-            ADD_FAILURE() << c.message;
-        } catch (const EAssertionFailed& e) {
-            EXPECT_EQ(std::string(e.what()).rfind(c.message, 0), 0u) << e.what();
-        }
+        EXPECT_THAT(MessageOf<EAssertionFailed>([&] { Viewer->RenderCubeMapTextures(c.texture ? &cubeMap : nullptr); }),
+                    StartsWith(c.message));
     }
 }
 

@@ -3,8 +3,10 @@
 #include "ComponentStreams.h"
 #include "GLSilhouette.h"
 #include "GLVectorGeometry.h"
+#include "Raises.h"
 #include "Streams.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,8 @@
 #include <set>
 #include <string>
 #include <vector>
+
+using ::testing::StartsWith;
 
 namespace {
 
@@ -375,18 +379,9 @@ TEST_F(TSceneFixture, ChildOrderOperations)
     EXPECT_THROW(grandChild->Insert(0, a), EAssertionFailed);
     EXPECT_THROW(a->Insert(0, a), EAssertionFailed);
     EXPECT_EQ(a->Parent(), Root);
-    try {
-        grandChild->MoveChildUp(0); // never had a child
-        ADD_FAILURE();
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message().rfind("No children found! (VAVodad\\Source\\VAVodad, line ", 0), 0u) << e.Message();
-    }
-    try {
-        a->EndUpdate();
-        ADD_FAILURE();
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message().rfind("Unbalanced Begin/EndUpdate", 0), 0u);
-    }
+    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { grandChild->MoveChildUp(0); }), // never had a child
+                StartsWith("No children found! (VAVodad\\Source\\VAVodad, line "));
+    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { a->EndUpdate(); }), StartsWith("Unbalanced Begin/EndUpdate"));
 }
 
 TEST_F(TSceneFixture, FindChildPrefersTheDeeperMatch)
@@ -451,12 +446,8 @@ TEST_F(TSceneFixture, ProgressOrder)
 TEST_F(TSceneFixture, BehaviourAndEffectCollections)
 {
     TGLBaseSceneObject* o = Child(Root, "o");
-    try {
-        o->AddNewBehaviour(XCollectionItemClassOf<TLogEffect>());
-        ADD_FAILURE();
-    } catch (const EAssertionFailed& e) {
-        EXPECT_EQ(e.Message().rfind("Assertion failure (VAVodad\\Source\\VAVodad", 0), 0u) << e.Message();
-    }
+    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { o->AddNewBehaviour(XCollectionItemClassOf<TLogEffect>()); }),
+                StartsWith("Assertion failure (VAVodad\\Source\\VAVodad"));
     EXPECT_EQ(o->Behaviours()->Count(), 0);
     EXPECT_THROW(o->AddNewEffect(XCollectionItemClassOf<TLogBehaviour>()), EAssertionFailed);
     EXPECT_EQ(o->Effects()->Count(), 0);
