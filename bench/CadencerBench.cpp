@@ -8,26 +8,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-
 #include "BenchBaseline.h"
 
 namespace {
 
-// The application the message loop needs; headless where there is no display.
-void EnsureApplication()
-{
-    if (!Application) {
-        if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        new TApplication;
-    }
-    Application->Initialize();
-}
-
 void BM_CadencerTick(benchmark::State& state)
 {
-    EnsureApplication();
-    RegisterGLCadencer();
     auto* scene = new TVAVodad(nullptr);
     auto* cadencer = new TGLCadencer(nullptr);
     int64_t ticks = 0;

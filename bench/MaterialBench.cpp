@@ -27,7 +27,6 @@ struct TMaterialScene {
     TMaterialScene()
     {
         InitContextModule();
-        RegisterGLMultitextureCoordinator();
         Context = vGLContextManager->CreateContext(&CreateGLContextOf<TGLWin32Context>);
         try {
             Context->CreateMemoryContext(nullptr, 1, 1, 1);

@@ -15,18 +15,6 @@
 
 namespace {
 
-// The application the queue needs for Qt's events, made on first use; headless where there is no display.
-void EnsureApplication()
-{
-    static TApplication* application = [] {
-        if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        auto* app = new TApplication;
-        app->Initialize();
-        return app;
-    }();
-    (void)application;
-}
-
 void BM_PlainQueueRoundTrip(benchmark::State& state)
 {
     int64_t received = 0;
@@ -45,7 +33,6 @@ BENCHMARK(BM_PlainQueueRoundTrip);
 
 void BM_PostDispatchRoundTrip(benchmark::State& state)
 {
-    EnsureApplication();
     int64_t received = 0;
     HWND wnd = AllocateHWnd([&](TMessage& m) { received += static_cast<int64_t>(m.WParam); });
     TMsg msg;
@@ -64,7 +51,6 @@ BENCHMARK_BASELINE(BM_PostDispatchRoundTrip, BM_PlainQueueRoundTrip);
 // (nothing here) and posts the next tick.
 void BM_AsSoonAsPossibleTick(benchmark::State& state)
 {
-    EnsureApplication();
     const uint32_t tick = RegisterWindowMessage("TickGLCadencer");
     HWND wnd = nullptr;
     wnd = AllocateHWnd([&](TMessage& m) {

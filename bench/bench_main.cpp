@@ -1,9 +1,12 @@
 // Runs every benchmark, then prints each paired benchmark's time as a ratio of its baseline's.
 #include "BenchBaseline.h"
+#include "Forms.h"
+#include "VAVodadInit.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 
@@ -56,9 +59,15 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    // Started as the program starts: the application (headless where there is no display), then the engine.
+    if (!std::getenv("DISPLAY")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    TApplication application;
+    application.Initialize(&argc, argv);
+    InitVAVodad();
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios();
     benchmark::Shutdown();
+    DoneVAVodad();
     return 0;
 }

@@ -47,8 +47,10 @@ function(mirefall_library name)
 endfunction()
 
 # mirefall_test(NAME LABEL label DIRS dir... DEPS lib... [ENVIRONMENT var=value...] [WINDOW])
-# One test program per layer, made of every .cpp in the given folders, each test registered with CTest.
-# WINDOW: the tests need an X server; each runs under its own Xvfb (xvfb-run).
+# One test program per layer, made of every .cpp in the given folders. Each test suite of the program is one
+# CTest test (one process runs the suite's tests, so the start-up is paid once a suite, not once a test); every
+# suite writes its tests' times to test-results/, which scripts/slowest-tests.cmake reads.
+# WINDOW: the tests need an X server; each suite runs under its own Xvfb (xvfb-run).
 function(mirefall_test name)
   cmake_parse_arguments(ARG "WINDOW" "LABEL" "DIRS;DEPS;ENVIRONMENT" ${ARGN})
   set(sources)
@@ -66,13 +68,21 @@ function(mirefall_test name)
     list(APPEND environment "QT_QPA_PLATFORM=xcb")
     set(launcher "xvfb-run;-a;-s;-screen 0 1280x1024x24")
   endif()
-  # The environment goes through env in front of the program: the discovered tests receive their properties
-  # as one flat argument list, in which a list of variables falls apart (only the first would count), and
-  # this way the test discovery runs in the same environment.
-  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "env;${environment};${launcher}")
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABEL}")
+  # The suites are listed when ctest runs (the program may be rebuilt in between), through a file that
+  # ctest includes: it lists the program's suites and adds one test for each. The environment goes through
+  # env in front of the program, so that a list of variables stays whole.
+  set(suites_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake)
+  set(include_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_include.cmake)
+  file(GENERATE OUTPUT ${include_file} CONTENT
+    "set(MIREFALL_PROGRAM \"$<TARGET_FILE:${name}>\")
+set(MIREFALL_LABEL \"${ARG_LABEL}\")
+set(MIREFALL_ENVIRONMENT \"${environment}\")
+set(MIREFALL_LAUNCHER \"${launcher}\")
+set(MIREFALL_RESULTS \"${CMAKE_BINARY_DIR}/test-results\")
+set(MIREFALL_SUITES_FILE \"${suites_file}\")
+include(\"${CMAKE_SOURCE_DIR}/cmake/TestSuites.cmake\")
+")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include_file})
 endfunction()
 
 # mirefall_fuzz(NAME DEPS lib...)
@@ -81,6 +91,10 @@ endfunction()
 function(mirefall_fuzz name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   set(src ${CMAKE_SOURCE_DIR}/fuzz/${name}.cpp)
+  # Targets that read through the engine start it first (LLVMFuzzerInitialize).
+  if(vavodad IN_LIST ARG_DEPS)
+    list(APPEND src ${CMAKE_SOURCE_DIR}/fuzz/vavodad_init.cpp)
+  endif()
   if(MIREFALL_FUZZ)
     add_executable(fuzz_${name} ${src})
     target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})

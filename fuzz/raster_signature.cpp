@@ -11,14 +11,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool registered = [] {
-        RegisterGLFilePNG();
-        RegisterGLFileTGA();
-        RegisterGLFileJPEG();
-        RegisterGLFileDDS();
-        return true;
-    }();
-    (void)registered;
     TMemoryStream input;
     input.WriteBuffer(data, static_cast<int64_t>(size));
     // The first byte chooses where the test starts.

@@ -11,10 +11,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    RegisterClass<TGLBaseSceneObject>();
-    AddXCollectionItemClass<TGLBehaviour>();
-    AddXCollectionItemClass<TGLObjectEffect>();
-    AddXCollectionItemClass<TGLObjectPostEffect>();
+    // The behaviour and effect bases themselves may stand in the stream.
+    static const bool registered = [] {
+        AddXCollectionItemClass<TGLBehaviour>();
+        AddXCollectionItemClass<TGLObjectEffect>();
+        AddXCollectionItemClass<TGLObjectPostEffect>();
+        return true;
+    }();
+    (void)registered;
 
     TMemoryStream input;
     input.WriteBuffer(data, static_cast<int64_t>(size));

@@ -8,8 +8,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool registered = (RegisterVAVodadClasses(), true);
-    (void)registered;
     TMemoryStream input;
     input.WriteBuffer(data, static_cast<int64_t>(size));
     input.SetPosition(0);

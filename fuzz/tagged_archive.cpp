@@ -59,12 +59,6 @@ std::unique_ptr<TBaseList> TypedList(int kind)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool registered = [] {
-        RegisterGLPersistentClasses();
-        RegisterGLVectorListsClasses();
-        return true;
-    }();
-    (void)registered;
     if (size == 0) return 0;
     const int choice = data[0] % 13;
     const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);

@@ -234,7 +234,6 @@ TEST_F(Scene, RayCastFindsTheNearestVisibleObject)
 
 TEST_F(Scene, StreamRoundTripKeepsTheTreeAndTheBuffersCamera)
 {
-    RegisterVAVodadClasses();
     TGLLightSource* light = AddLight();
     light->SetName("Lamp");
     light->SetLightStyle(lsOmni);
@@ -274,7 +273,6 @@ TEST_F(Scene, StreamRoundTripKeepsTheTreeAndTheBuffersCamera)
 
 TEST_F(Scene, StreamRoundTripKeepsPlacementColoursAndTheCamerasTarget)
 {
-    RegisterVAVodadClasses();
     TGLLightSource* light = AddLight();
     light->SetName("Lamp");
     light->Position()->SetPoint(1, 2, 3);
@@ -342,7 +340,6 @@ TEST_F(Scene, StreamRoundTripKeepsPlacementColoursAndTheCamerasTarget)
 
 TEST_F(Scene, CorruptStreamsFailWithAnError)
 {
-    RegisterVAVodadClasses();
     AddLight()->SetName("Lamp");
     TMemoryStream stream;
     FScene->SaveToStream(stream);
@@ -362,7 +359,6 @@ TEST_F(Scene, CorruptStreamsFailWithAnError)
 
 TEST_F(Scene, SceneFilesMayStartWithAResourceHeader)
 {
-    RegisterVAVodadClasses();
     AddLight()->SetName("Lamp");
     TMemoryStream scene;
     FScene->SaveToStream(scene);
@@ -444,7 +440,6 @@ TEST_F(Scene, ACameraWatchesOnlyTheSceneItIsGiven)
 
 TEST_F(Scene, AMemoryViewerIsReadBackByItsClassName)
 {
-    RegisterVAVodadClasses();
     auto* viewer = new TGLMemoryViewer(nullptr);
     viewer->SetName("Offscreen");
     TMemoryStream stream;

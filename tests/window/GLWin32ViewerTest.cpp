@@ -7,6 +7,7 @@
 #include "OpenGLAdapter.h"
 #include "RealGLTestContext.h"
 #include "VAVodad.h"
+#include "VAVodadInit.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>
@@ -40,9 +41,10 @@ void DrawCube(TObject*, TGLRenderContextInfo&)
 
 class ViewerWindow : public RealGLTestContext {
 protected:
+    // The program's windowed start-up: the viewers' X connection and window destruction reach the GL layer.
     static void SetUpTestSuite()
     {
-        InitGLWin32Viewer();
+        InitVAVodadWindows();
         RealGLTestContext::SetUpTestSuite();
     }
 

@@ -1,0 +1,82 @@
+#include "VAVodadInit.h"
+
+#include "DDSImage.h"
+#include "GLCadencer.h"
+#include "GLCompositeImage.h"
+#include "GLContext.h"
+#include "GLCoordinates.h"
+#include "GLFileDDS.h"
+#include "GLFileJPEG.h"
+#include "GLFilePNG.h"
+#include "GLFileTGA.h"
+#include "GLMaterial.h"
+#include "GLPersistentClasses.h"
+#include "GLScreen.h"
+#include "GLTexture.h"
+#include "GLVectorLists.h"
+#include "GLWin32Context.h"
+#include "GLWin32Viewer.h"
+#include "Graphics.h"
+#include "TGA.h"
+#include "VAVodad.h"
+#include "XOpenGL.h"
+
+namespace {
+
+bool vRegistered = false;
+bool vWindows = false;
+
+void RegisterEverything()
+{
+    // The graphics layer's picture formats first: the engine's TGA and DDS pictures join them.
+    InitializeGraphics();
+    RegisterGLPersistentClasses();
+    RegisterGLVectorListsClasses();
+    RegisterGLCoordinatesClasses();
+    RegisterVAVodadClasses();
+    // Raster formats in the program's order: the last registration of an extension wins.
+    RegisterGLFilePNG();
+    RegisterGLFileTGA();
+    RegisterGLFileJPEG();
+    RegisterGLFileDDS();
+    RegisterTGAPicture();
+    RegisterDDSPicture();
+    RegisterGLTextureImageClasses();
+    RegisterGLCompositeImage();
+    RegisterGLMultitextureCoordinator();
+    RegisterGLMaterialClasses();
+    RegisterGLCadencer();
+}
+
+} // namespace
+
+void InitVAVodad()
+{
+    if (!vRegistered) {
+        vRegistered = true;
+        RegisterEverything();
+    }
+    InitContextModule();
+}
+
+void InitVAVodadWindows()
+{
+    if (vWindows) return;
+    vWindows = true;
+    InitGLWin32Viewer();
+    RegisterGLWin32Context();
+    // A context module started without a context class has no service context: start it again.
+    if (vGLContextManager) {
+        DoneContextModule();
+        RegisterGLWin32Context();
+        InitContextModule();
+    }
+}
+
+void DoneVAVodad()
+{
+    DoneGLScreen();
+    DoneContextModule();
+    // DoneContextModule forgot the context class.
+    vWindows = false;
+}
