@@ -1,36 +1,13 @@
 // The state cache on a real OpenGL context (Mesa through EGL): what it sets is what OpenGL reports.
-#include "EglTestContext.h"
+#include "EglTestFixture.h"
 #include "GLState.h"
-#include "OpenGLAdapter.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class RealGLStateCache : public ::testing::Test {
+class RealGLStateCache : public RealGL {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(EnsureOpenGLLoaded());
-        GL.Initialize(false);
-        SetCurrentGL(&GL);
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(GL.GetError(), static_cast<GLenum>(GL_NO_ERROR));
-        SetCurrentGL(nullptr);
-        GL.Close();
-    }
-    GLint Integer(GLenum AName)
-    {
-        GLint value[4] = {};
-        GL.GetIntegerv(AName, value);
-        return value[0];
-    }
-    bool IsOn(GLenum ACapability) { return GL.IsEnabled(ACapability) == GL_TRUE; }
-
-    TEglTestContext Context;
-    TGLExtensionsAndEntryPoints GL;
     TGLStateCache Cache;
 };
 

@@ -1,5 +1,5 @@
 // The entry-point table and the format support tests on a real OpenGL context (Mesa through EGL).
-#include "EglTestContext.h"
+#include "EglTestFixture.h"
 #include "GLTextureFormat.h"
 #include "OpenGLAdapter.h"
 
@@ -9,28 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <thread>
-
-namespace {
-
-class RealGL : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(EnsureOpenGLLoaded());
-        GL.Initialize(false);
-        SetCurrentGL(&GL);
-    }
-    void TearDown() override
-    {
-        SetCurrentGL(nullptr);
-        GL.Close();
-    }
-
-    TEglTestContext Context;
-    TGLExtensionsAndEntryPoints GL;
-};
-
-} // namespace
 
 TEST_F(RealGL, InitializeReadsTheVersionAndExtensionsOfMesa)
 {

@@ -14,24 +14,16 @@
 
 namespace {
 
-// An image whose shape and format a test sets, its bytes numbered from seed.
-class TNumberedImage : public TGLImage {
+// A shaped image of the given levels, its bytes numbered.
+class TNumberedImage : public TShapedImage {
 public:
     TNumberedImage(int32_t w, int32_t h, int32_t d, int32_t levels, TGLInternalFormat internalFormat,
-                   GLenum colorFormat, GLenum dataType, int32_t elementSize, bool cube = false, uint8_t seed = 1)
+                   GLenum colorFormat, GLenum dataType, int32_t elementSize, bool cube = false)
+        : TShapedImage(w, h, d, internalFormat, colorFormat, dataType, elementSize, cube)
     {
-        SetLevel0(w, h, d);
-        fLevelCount = levels;
-        fInternalFormat = internalFormat;
-        fColorFormat = colorFormat;
-        fDataType = dataType;
-        fElementSize = elementSize;
-        fCubeMap = cube;
-        ResizeData(DataSize());
-        for (size_t i = 0; i < fData.size(); ++i) fData[i] = static_cast<uint8_t>(seed + i * 13);
+        SetLevels(levels);
+        Number();
     }
-    // The buffer of a load refused after the image took the file's size.
-    void KeepBytes(size_t count) { fData.resize(count); }
 };
 
 struct TFreeHandle {

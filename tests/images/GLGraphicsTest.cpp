@@ -11,24 +11,6 @@
 
 namespace {
 
-// An image whose shape and format a test sets directly.
-class TShapedImage : public TGLImage {
-public:
-    TShapedImage(int32_t w, int32_t h, int32_t d, TGLInternalFormat internalFormat, GLenum colorFormat,
-                 GLenum dataType, int32_t elementSize, bool cube = false, bool array = false)
-    {
-        SetLevel0(w, h, d);
-        fInternalFormat = internalFormat;
-        fColorFormat = colorFormat;
-        fDataType = dataType;
-        fElementSize = elementSize;
-        fCubeMap = cube;
-        fTextureArray = array;
-        ResizeData(DataSize());
-    }
-    void SetLevels(int32_t count) { fLevelCount = count; }
-};
-
 class TRGBA8Image : public TShapedImage {
 public:
     TRGBA8Image(int32_t w, int32_t h, const TBytes& pixels = {})

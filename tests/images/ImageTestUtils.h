@@ -1,4 +1,5 @@
-// Helpers of the image tests: streams over byte vectors and a loader that reads an image from bytes.
+// Helpers of the image tests: streams over byte vectors, a loader that reads an image from bytes, and images
+// whose shape a test sets.
 #pragma once
 
 #include "GLGraphics.h"
@@ -37,6 +38,33 @@ inline TBytes LevelBytes(const TGLBaseImage& image, int level = 0)
     const uint8_t* start = image.GetLevelAddress(level);
     return TBytes(start, start + image.LevelSizeInByte(level));
 }
+
+// An image whose shape and format a test sets directly, its bytes zero until the test numbers them.
+class TShapedImage : public TGLImage {
+public:
+    TShapedImage(int32_t w, int32_t h, int32_t d, TGLInternalFormat internalFormat, GLenum colorFormat,
+                 GLenum dataType, int32_t elementSize, bool cube = false, bool array = false)
+    {
+        InitPlainImage(w, h, colorFormat, internalFormat, dataType, elementSize);
+        SetLevel0(w, h, d);
+        fCubeMap = cube;
+        fTextureArray = array;
+        ResizeData(DataSize());
+    }
+    // Count levels, with room for their bytes.
+    void SetLevels(int32_t count)
+    {
+        fLevelCount = count;
+        ResizeData(DataSize());
+    }
+    // Numbers the bytes from seed on, so that every byte of a copy counts.
+    void Number(uint8_t seed = 1)
+    {
+        for (size_t i = 0; i < fData.size(); ++i) fData[i] = static_cast<uint8_t>(seed + i * 13);
+    }
+    // The buffer of a load refused after the image took the file's size.
+    void KeepBytes(size_t count) { fData.resize(count); }
+};
 
 inline void PutLE32(TBytes& bytes, size_t at, uint32_t value)
 {
