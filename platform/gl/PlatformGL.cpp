@@ -52,13 +52,10 @@ std::string PglErrorText(int32_t AError)
 
 namespace {
 
-// What ranking needs of a config, read once when the display opens.
+// A config of the display; what ranking needs of it sits at the same index in vConfigFacts.
 struct TConfigRec {
     EGLConfig Config;
-    int32_t Id, Red, Green, Blue, Alpha, Depth, Stencil, Samples, SurfaceType, Caveat;
-    bool Float;
-
-    int32_t ColorBits() const { return Red + Green + Blue + Alpha; }
+    int32_t Id;
 };
 
 } // namespace
@@ -68,7 +65,9 @@ static Display* vNativeDisplay = nullptr;
 static EGLDisplay vDisplay = EGL_NO_DISPLAY;
 static bool vDisplayTried = false;
 static int32_t vDisplayError = EGL_SUCCESS;
-static std::vector<TConfigRec> vConfigs; // written once, under the lock, before vDisplay is published
+// Written once, under the lock, before vDisplay is published.
+static std::vector<TConfigRec> vConfigs;
+static std::vector<TPglConfigFacts> vConfigFacts;
 
 static void ReadConfigs(EGLDisplay ADisplay)
 {
@@ -85,19 +84,18 @@ static void ReadConfigs(EGLDisplay ADisplay)
         if (!(attrib(EGL_RENDERABLE_TYPE) & EGL_OPENGL_BIT) || attrib(EGL_COLOR_BUFFER_TYPE) != EGL_RGB_BUFFER ||
             attrib(EGL_CONFIG_CAVEAT) == EGL_NON_CONFORMANT_CONFIG)
             continue;
-        TConfigRec config{configs[i],
-                          attrib(EGL_CONFIG_ID),
-                          attrib(EGL_RED_SIZE),
-                          attrib(EGL_GREEN_SIZE),
-                          attrib(EGL_BLUE_SIZE),
-                          attrib(EGL_ALPHA_SIZE),
-                          attrib(EGL_DEPTH_SIZE),
-                          attrib(EGL_STENCIL_SIZE),
-                          attrib(EGL_SAMPLE_BUFFERS) > 0 ? attrib(EGL_SAMPLES) : 0,
-                          attrib(EGL_SURFACE_TYPE),
-                          attrib(EGL_CONFIG_CAVEAT),
-                          attrib(EGL_COLOR_COMPONENT_TYPE_EXT) == EGL_COLOR_COMPONENT_TYPE_FLOAT_EXT};
-        vConfigs.push_back(config);
+        vConfigs.push_back({configs[i], attrib(EGL_CONFIG_ID)});
+        vConfigFacts.push_back({.Red = attrib(EGL_RED_SIZE),
+                                .Green = attrib(EGL_GREEN_SIZE),
+                                .Blue = attrib(EGL_BLUE_SIZE),
+                                .Alpha = attrib(EGL_ALPHA_SIZE),
+                                .Depth = attrib(EGL_DEPTH_SIZE),
+                                .Stencil = attrib(EGL_STENCIL_SIZE),
+                                .Samples = attrib(EGL_SAMPLE_BUFFERS) > 0 ? attrib(EGL_SAMPLES) : 0,
+                                .Window = (attrib(EGL_SURFACE_TYPE) & EGL_WINDOW_BIT) != 0,
+                                .Pbuffer = (attrib(EGL_SURFACE_TYPE) & EGL_PBUFFER_BIT) != 0,
+                                .Slow = attrib(EGL_CONFIG_CAVEAT) == EGL_SLOW_CONFIG,
+                                .Float = attrib(EGL_COLOR_COMPONENT_TYPE_EXT) == EGL_COLOR_COMPONENT_TYPE_FLOAT_EXT});
     }
 }
 
@@ -143,12 +141,13 @@ bool PglHasNativeDisplay()
     return TheDisplay() != EGL_NO_DISPLAY && vNativeDisplay;
 }
 
-static const TConfigRec* FindConfig(TPglConfig AConfig)
+// The index of the config in vConfigs, -1 when the display has no such config.
+static int32_t FindConfig(TPglConfig AConfig)
 {
-    if (TheDisplay() == EGL_NO_DISPLAY) return nullptr;
-    for (const TConfigRec& config : vConfigs)
-        if (config.Id == AConfig) return &config;
-    return nullptr;
+    if (TheDisplay() == EGL_NO_DISPLAY) return -1;
+    for (size_t i = 0; i < vConfigs.size(); ++i)
+        if (vConfigs[i].Id == AConfig) return static_cast<int32_t>(i);
+    return -1;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -193,28 +192,27 @@ struct TPixelRequest {
 
     int32_t WantedSamples() const { return SampleBuffers == 0 ? 0 : Samples; }
 
-    bool SurfaceKindMet(const TConfigRec& AConfig) const
+    bool SurfaceKindMet(const TPglConfigFacts& AConfig) const
     {
-        return (!Window || (AConfig.SurfaceType & EGL_WINDOW_BIT)) &&
-               (!Pbuffer || (AConfig.SurfaceType & EGL_PBUFFER_BIT)) && !Bitmap;
+        return (!Window || AConfig.Window) && (!Pbuffer || AConfig.Pbuffer) && !Bitmap;
     }
 
-    bool Satisfies(const TConfigRec& AConfig) const
+    bool Satisfies(const TPglConfigFacts& AConfig) const
     {
         const bool sampleBuffersMet = SampleBuffers < 0 || (SampleBuffers > 0) == (AConfig.Samples > 0);
         return SurfaceKindMet(AConfig) && !Stereo && !ColorIndex && ColorSamples <= 0 && sampleBuffersMet &&
-               (!FullAcceleration || AConfig.Caveat != EGL_SLOW_CONFIG) && (!RequireFloat || AConfig.Float) &&
+               (!FullAcceleration || !AConfig.Slow) && (!RequireFloat || AConfig.Float) &&
                AConfig.Alpha >= AlphaBits && AConfig.Depth >= DepthBits && AConfig.Stencil >= StencilBits &&
                AConfig.Samples >= WantedSamples();
     }
 
     // Lower is closer. Missing bits cost ten times extra bits, a buffer missing altogether more than any
     // difference in size; unasked samples cost, since they slow every frame.
-    int32_t Penalty(const TConfigRec& AConfig) const
+    int32_t Penalty(const TPglConfigFacts& AConfig) const
     {
         int32_t penalty = 0;
         if (ColorBits > 0) {
-            penalty += BitsPenalty(AConfig.ColorBits(), ColorBits);
+            penalty += BitsPenalty(AConfig.Red + AConfig.Green + AConfig.Blue + AConfig.Alpha, ColorBits);
             // Between layouts of one size, the one with channels nearest an even share wins (8-8-8-8 over
             // 10-10-10-2 for 32 bits).
             const int32_t share = ColorBits >= 32 || AlphaBits > 0 ? ColorBits / 4 : ColorBits / 3;
@@ -226,7 +224,7 @@ struct TPixelRequest {
         const int32_t samples = WantedSamples();
         penalty += AConfig.Samples >= samples ? 20 * (AConfig.Samples - samples) : BitsPenalty(AConfig.Samples, samples);
         if (AConfig.Float != PreferFloat) penalty += 100;
-        if (AConfig.Caveat == EGL_SLOW_CONFIG) penalty += 50;
+        if (AConfig.Slow) penalty += 50;
         return penalty;
     }
 
@@ -239,60 +237,60 @@ struct TPixelRequest {
 
 } // namespace
 
-// The configs passing AAccept, best first; equal ones keep the display's order.
-template <typename Accept>
-static std::vector<const TConfigRec*> RankedConfigs(const TPixelRequest& ARequest, Accept AAccept)
+std::vector<int32_t> PglRankConfigs(const int32_t* AAttribs, const std::vector<TPglConfigFacts>& AConfigs,
+                                    bool AClosest)
 {
-    std::vector<std::pair<int32_t, const TConfigRec*>> ranked;
-    if (TheDisplay() == EGL_NO_DISPLAY) return {};
-    for (const TConfigRec& config : vConfigs)
-        if (AAccept(config)) ranked.emplace_back(ARequest.Penalty(config), &config);
+    const TPixelRequest request(AAttribs);
+    const bool anyOfKind = std::any_of(AConfigs.begin(), AConfigs.end(),
+                                       [&](const TPglConfigFacts& c) { return request.SurfaceKindMet(c); });
+    std::vector<std::pair<int32_t, int32_t>> ranked; // penalty, index
+    for (size_t i = 0; i < AConfigs.size(); ++i) {
+        const TPglConfigFacts& config = AConfigs[i];
+        if (AClosest ? !anyOfKind || request.SurfaceKindMet(config) : request.Satisfies(config))
+            ranked.emplace_back(request.Penalty(config), static_cast<int32_t>(i));
+    }
     std::stable_sort(ranked.begin(), ranked.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<const TConfigRec*> result;
+    std::vector<int32_t> result;
     for (const auto& entry : ranked) result.push_back(entry.second);
     return result;
 }
 
 int32_t PglChooseConfigs(const int32_t* AAttribs, TPglConfig* AConfigs, int32_t AMax)
 {
-    const TPixelRequest request(AAttribs);
-    const auto ranked = RankedConfigs(request, [&](const TConfigRec& c) { return request.Satisfies(c); });
+    const auto ranked =
+        TheDisplay() == EGL_NO_DISPLAY ? std::vector<int32_t>() : PglRankConfigs(AAttribs, vConfigFacts, false);
     const int32_t count = std::min<int32_t>(AMax, static_cast<int32_t>(ranked.size()));
-    for (int32_t i = 0; i < count; ++i) AConfigs[i] = ranked[i]->Id;
+    for (int32_t i = 0; i < count; ++i) AConfigs[i] = vConfigs[ranked[i]].Id;
     if (ranked.empty()) Fail(EGL_BAD_MATCH);
     return std::max(count, 0);
 }
 
 TPglConfig PglChooseClosestConfig(const int32_t* AAttribs)
 {
-    const TPixelRequest request(AAttribs);
     if (TheDisplay() == EGL_NO_DISPLAY) return 0;
-    const bool anyOfKind = std::any_of(vConfigs.begin(), vConfigs.end(),
-                                       [&](const TConfigRec& c) { return request.SurfaceKindMet(c); });
-    const auto ranked =
-        RankedConfigs(request, [&](const TConfigRec& c) { return !anyOfKind || request.SurfaceKindMet(c); });
+    const auto ranked = PglRankConfigs(AAttribs, vConfigFacts, true);
     if (ranked.empty()) {
         Fail(EGL_BAD_MATCH);
         return 0;
     }
-    return ranked.front()->Id;
+    return vConfigs[ranked.front()].Id;
 }
 
 int32_t PglConfigAttrib(TPglConfig AConfig, int32_t AAttrib)
 {
-    const TConfigRec* config = FindConfig(AConfig);
-    if (!config) return 0;
+    const int32_t index = FindConfig(AConfig);
+    if (index < 0) return 0;
+    const TPglConfigFacts* config = &vConfigFacts[index];
     switch (AAttrib) {
     case WGL_DRAW_TO_WINDOW_ARB:
-    case WGL_DOUBLE_BUFFER_ARB: return (config->SurfaceType & EGL_WINDOW_BIT) ? 1 : 0;
-    case WGL_DRAW_TO_PBUFFER_ARB: return (config->SurfaceType & EGL_PBUFFER_BIT) ? 1 : 0;
+    case WGL_DOUBLE_BUFFER_ARB: return config->Window ? 1 : 0;
+    case WGL_DRAW_TO_PBUFFER_ARB: return config->Pbuffer ? 1 : 0;
     case WGL_SUPPORT_OPENGL_ARB: return 1;
-    case WGL_ACCELERATION_ARB:
-        return config->Caveat == EGL_SLOW_CONFIG ? WGL_NO_ACCELERATION_ARB : WGL_FULL_ACCELERATION_ARB;
+    case WGL_ACCELERATION_ARB: return config->Slow ? WGL_NO_ACCELERATION_ARB : WGL_FULL_ACCELERATION_ARB;
     case WGL_PIXEL_TYPE_ARB: return config->Float ? WGL_TYPE_RGBA_FLOAT_ATI : WGL_TYPE_RGBA_ARB;
     case WGL_FLOAT_COMPONENTS_NV: return config->Float ? 1 : 0;
-    case WGL_COLOR_BITS_ARB: return config->ColorBits();
+    case WGL_COLOR_BITS_ARB: return config->Red + config->Green + config->Blue + config->Alpha;
     case WGL_ALPHA_BITS_ARB: return config->Alpha;
     case WGL_DEPTH_BITS_ARB: return config->Depth;
     case WGL_STENCIL_BITS_ARB: return config->Stencil;
@@ -325,8 +323,8 @@ static void BindOpenGLApi()
 static EGLConfig NativeConfig(TPglConfig AConfig)
 {
     if (AConfig == 0) return EGL_NO_CONFIG_KHR;
-    const TConfigRec* config = FindConfig(AConfig);
-    return config ? config->Config : nullptr;
+    const int32_t index = FindConfig(AConfig);
+    return index >= 0 ? vConfigs[index].Config : nullptr;
 }
 
 TPglContext PglCreateContext(TPglConfig AConfig, TPglContext AShare, const int32_t* AAttribs)

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 // Pixel-format attributes and values.
 constexpr int32_t WGL_DRAW_TO_WINDOW_ARB = 0x2001;
@@ -78,6 +79,17 @@ bool PglHasNativeDisplay();
 int32_t PglLastError();
 std::string PglErrorText(int32_t AError);
 
+// What ranking knows of a config: its bits per buffer, its samples (0 without sample buffers), the surfaces it
+// draws to, whether it is a slow (unaccelerated) config and whether its colour is float.
+struct TPglConfigFacts {
+    int32_t Red = 0, Green = 0, Blue = 0, Alpha = 0, Depth = 0, Stencil = 0, Samples = 0;
+    bool Window = false, Pbuffer = false, Slow = false, Float = false;
+};
+// The ranking behind both choices, over any configs: the indexes of AConfigs best first, equal ones in their
+// given order. Without AClosest only the configs that satisfy the attribute list (PglChooseConfigs); with it
+// every config of the asked surface kind, or every config when none is of that kind (PglChooseClosestConfig).
+std::vector<int32_t> PglRankConfigs(const int32_t* AAttribs, const std::vector<TPglConfigFacts>& AConfigs,
+                                    bool AClosest);
 // Up to AMax configs that satisfy the attribute list, best first. Surface kind, stereo, acceleration, float
 // pixel type, sample buffers, coverage samples and the minimums must be met; the rest ranks.
 int32_t PglChooseConfigs(const int32_t* AAttribs, TPglConfig* AConfigs, int32_t AMax);

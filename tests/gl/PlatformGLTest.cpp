@@ -95,6 +95,82 @@ TEST(PlatformGL, ConfigsAreRankedByClosenessToTheRequest)
     }
 }
 
+// Each weight of the closeness measure on made-up configs, as the number of extra depth bits (one point each)
+// that a single difference from the exact config costs: the exact config with one bit fewer than the weight
+// ranks before the different one, with one bit more after it.
+TEST(PlatformGL, RankingWeighsEachDifferenceFromTheRequest)
+{
+    const TPglConfigFacts rgba{.Red = 8, .Green = 8, .Blue = 8, .Alpha = 8, .Depth = 24, .Stencil = 8, .Pbuffer = true};
+    const auto with = [&](auto AChange) {
+        TPglConfigFacts config = rgba;
+        AChange(config);
+        return config;
+    };
+    const std::vector<int32_t> asked = {WGL_DRAW_TO_PBUFFER_ARB, 1, WGL_COLOR_BITS_ARB, 32, WGL_ALPHA_BITS_ARB, 8,
+                                        WGL_DEPTH_BITS_ARB, 24, WGL_STENCIL_BITS_ARB, 8, 0};
+    const std::vector<int32_t> noAlpha = {WGL_DRAW_TO_PBUFFER_ARB, 1, WGL_COLOR_BITS_ARB, 32, WGL_DEPTH_BITS_ARB, 24,
+                                          WGL_STENCIL_BITS_ARB, 8, 0};
+    const std::vector<int32_t> rgb = {WGL_DRAW_TO_PBUFFER_ARB, 1, WGL_COLOR_BITS_ARB, 24, WGL_DEPTH_BITS_ARB, 24,
+                                      WGL_STENCIL_BITS_ARB, 8, 0};
+    std::vector<int32_t> samples = asked, asFloat = asked;
+    samples.insert(samples.end() - 1, {WGL_SAMPLE_BUFFERS_ARB, 1, WGL_SAMPLES_ARB, 4});
+    asFloat.insert(asFloat.end() - 1, {WGL_FLOAT_COMPONENTS_NV, 1});
+    const TPglConfigFacts rgbExact = with([](auto& c) { c.Alpha = 0; });
+    const TPglConfigFacts fourSamples = with([](auto& c) { c.Samples = 4; });
+    const TPglConfigFacts floatExact = with([](auto& c) { c.Float = true; });
+    const struct {
+        const char* What;
+        std::vector<int32_t> Request;
+        TPglConfigFacts Exact, Different;
+        int32_t Weight;
+    } cases[] = {
+        {"a missing depth bit", asked, rgba, with([](auto& c) { c.Depth = 23; }), 10},
+        {"no depth buffer", asked, rgba, with([](auto& c) { c.Depth = 0; }), 1000},
+        {"a missing stencil bit", asked, rgba, with([](auto& c) { c.Stencil = 7; }), 10},
+        {"an extra stencil bit", asked, rgba, with([](auto& c) { c.Stencil = 9; }), 1},
+        {"an extra alpha bit, an extra colour bit", asked, rgba, with([](auto& c) { c.Alpha = 9; }), 1},
+        {"a missing alpha bit, also a missing colour bit", asked, rgba, with([](auto& c) { c.Alpha = 7; }), 20},
+        {"a missing colour bit", noAlpha, rgba, with([](auto& c) { c.Alpha = 7; }), 10},
+        {"32 bits as 10-10-10-2: 2 bits off a quarter per channel", noAlpha, rgba,
+         with([](auto& c) { c.Red = c.Green = c.Blue = 10; c.Alpha = 2; }), 6},
+        {"24 bits as 6-6-6-6: 2 bits off a third per channel", rgb, rgbExact,
+         with([](auto& c) { c.Red = c.Green = c.Blue = c.Alpha = 6; }), 6},
+        {"an unasked sample", asked, rgba, with([](auto& c) { c.Samples = 1; }), 20},
+        {"an extra sample", samples, fourSamples, with([](auto& c) { c.Samples = 5; }), 20},
+        {"a missing sample", samples, fourSamples, with([](auto& c) { c.Samples = 3; }), 10},
+        {"no samples", samples, fourSamples, rgba, 1000},
+        {"unasked float colour", asked, rgba, floatExact, 100},
+        {"integer colour where float is preferred", asFloat, floatExact, rgba, 100},
+        {"a slow config", asked, rgba, with([](auto& c) { c.Slow = true; }), 50},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TPglConfigFacts cheaper = c.Exact, dearer = c.Exact;
+        cheaper.Depth += c.Weight - 1;
+        dearer.Depth += c.Weight + 1;
+        EXPECT_EQ(PglRankConfigs(c.Request.data(), {c.Different, c.Exact}, true), (std::vector<int32_t>{1, 0}));
+        EXPECT_EQ(PglRankConfigs(c.Request.data(), {c.Different, cheaper}, true), (std::vector<int32_t>{1, 0}));
+        EXPECT_EQ(PglRankConfigs(c.Request.data(), {dearer, c.Different}, true), (std::vector<int32_t>{1, 0}));
+    }
+}
+
+// Choosing keeps only the configs that meet the request; the closest choice keeps those of the asked surface
+// kind while there are any, and ranks the rest.
+TEST(PlatformGL, RankingFiltersByMinimumsAndSurfaceKind)
+{
+    const TPglConfigFacts windowOnly{.Red = 8, .Green = 8, .Blue = 8, .Alpha = 8, .Depth = 24, .Window = true};
+    TPglConfigFacts shallow = windowOnly, deep = windowOnly;
+    shallow.Window = deep.Window = false;
+    shallow.Pbuffer = deep.Pbuffer = true;
+    shallow.Depth = 16;
+    deep.Depth = 32;
+    const int32_t request[] = {WGL_DRAW_TO_PBUFFER_ARB, 1, WGL_COLOR_BITS_ARB, 32, WGL_DEPTH_BITS_ARB, 24, 0};
+    EXPECT_EQ(PglRankConfigs(request, {windowOnly, shallow, deep}, false), std::vector<int32_t>{2});
+    EXPECT_EQ(PglRankConfigs(request, {windowOnly, shallow, deep}, true), (std::vector<int32_t>{2, 1}));
+    EXPECT_EQ(PglRankConfigs(request, {windowOnly}, false), std::vector<int32_t>{});
+    EXPECT_EQ(PglRankConfigs(request, {windowOnly}, true), std::vector<int32_t>{0});
+}
+
 TEST(PlatformGL, TheGamesRequestFailsAsAMinimumButAlwaysHasAClosestConfig)
 {
     // 128 colour bits, 32 depth bits, stencil, destination alpha, 4x anti-aliasing: Mesa has no 32-bit
