@@ -2,6 +2,7 @@
 #pragma once
 
 #include "GLContext.h"
+#include "GLRenderContextInfo.h"
 #include "GLWin32Context.h"
 
 #include <gtest/gtest.h>
@@ -21,4 +22,25 @@ protected:
         DoneContextModule();
         InitContextModule();
     }
+};
+
+// Base of fixtures whose tests draw: an off-screen context of the system's class, AWidth x AHeight, current
+// from the fixture's construction to its destruction, and the render information on it.
+class RealGLCurrentContext : public RealGLTestContext {
+protected:
+    RealGLCurrentContext(int32_t AWidth, int32_t AHeight) : Context(vGLContextManager->CreateContext())
+    {
+        Context->CreateMemoryContext(nullptr, AWidth, AHeight, 1);
+        Context->Activate();
+        rci.GLStates = Context->GLStates();
+        rci.PipelineTransformation = Context->PipelineTransformation();
+    }
+    ~RealGLCurrentContext() override
+    {
+        Context->Deactivate();
+        Free(Context);
+    }
+
+    TGLContext* const Context;
+    TGLRenderContextInfo rci{};
 };

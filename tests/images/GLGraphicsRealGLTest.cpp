@@ -40,24 +40,14 @@ TTexture NewTexture(TGLContext* context, TGLTextureTarget target)
     return texture;
 }
 
-class GLGraphicsRealGL : public RealGLTestContext {
+class GLGraphicsRealGL : public RealGLCurrentContext {
 protected:
-    void SetUp() override
-    {
-        FContext = vGLContextManager->CreateContext();
-        FContext->CreateMemoryContext(nullptr, 128, 8, 1);
-        FContext->Activate();
-    }
-    void TearDown() override
-    {
-        FContext->Deactivate();
-        Free(FContext);
-    }
+    GLGraphicsRealGL() : RealGLCurrentContext(128, 8) {}
 
     // Uploads the image into a new texture of the target and reads it back into another image.
     void RoundTrip(TGLBaseImage& image, TGLTextureTarget target, GLenum internalFormat, TGLBaseImage& readBack)
     {
-        TTexture handle = NewTexture(FContext, target);
+        TTexture handle = NewTexture(Context, target);
         int32_t w = 0, h = 0, d = 0;
         image.RegisterAsOpenGLTexture(handle.get(), false, internalFormat, w, h, d);
         EXPECT_EQ(GetCurrentGL()->GetError(), GLenum(GL_NO_ERROR));
@@ -75,8 +65,6 @@ protected:
         EXPECT_EQ(a.CubeMap(), b.CubeMap());
         for (int level = 0; level < a.LevelCount(); ++level) EXPECT_EQ(LevelBytes(a, level), LevelBytes(b, level));
     }
-
-    TGLContext* FContext = nullptr;
 };
 
 } // namespace
@@ -126,7 +114,7 @@ TEST_F(GLGraphicsRealGL, AStaleErrorIsClearedBeforeTheUpload)
     TGLExtensionsAndEntryPoints* GL = GetCurrentGL();
     GL->Enable(0xFFFF); // GL_INVALID_ENUM, left in the queue
     TNumberedImage image(2, 2, 0, 1, tfRGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4);
-    TTexture handle = NewTexture(FContext, ttTexture2D);
+    TTexture handle = NewTexture(Context, ttTexture2D);
     int32_t w, h, d;
     image.RegisterAsOpenGLTexture(handle.get(), true, GL_RGBA8, w, h, d);
     EXPECT_EQ(GL->GetError(), GLenum(GL_NO_ERROR));
@@ -136,7 +124,7 @@ TEST_F(GLGraphicsRealGL, ABufferShorterThanItsLayoutUploadsNoPixels)
 {
     TNumberedImage image(64, 64, 0, 1, tfRGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4);
     image.KeepBytes(16);
-    TTexture handle = NewTexture(FContext, ttTexture2D);
+    TTexture handle = NewTexture(Context, ttTexture2D);
     int32_t w, h, d;
     image.RegisterAsOpenGLTexture(handle.get(), false, GL_RGBA8, w, h, d);
     EXPECT_TRUE(image.Blank());
@@ -147,23 +135,23 @@ TEST_F(GLGraphicsRealGL, ABufferShorterThanItsLayoutUploadsNoPixels)
 TEST_F(GLGraphicsRealGL, OtherReadBacks)
 {
     TNumberedImage image(4, 2, 0, 1, tfRGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4);
-    TTexture handle = NewTexture(FContext, ttTexture2D);
+    TTexture handle = NewTexture(Context, ttTexture2D);
     int32_t w, h, d;
     image.RegisterAsOpenGLTexture(handle.get(), false, GL_RGBA8, w, h, d);
     handle->NotifyDataUpdated();
 
     // The 2D read-back keeps the active unit's binding.
-    FContext->GLStates()->SetTextureBinding(0, ttTexture2D, 0);
+    Context->GLStates()->SetTextureBinding(0, ttTexture2D, 0);
     TGLImage rgba;
     rgba.AssignFromTexture2D(handle.get());
     EXPECT_EQ(LevelBytes(rgba), LevelBytes(image));
-    EXPECT_EQ(FContext->GLStates()->TextureBinding(0, ttTexture2D), 0u);
+    EXPECT_EQ(Context->GLStates()->TextureBinding(0, ttTexture2D), 0u);
 
     TGLPNGImage png;
-    png.AssignFromTexture(FContext, handle->Handle(), ttTexture2D, true, tfRGB8);
+    png.AssignFromTexture(Context, handle->Handle(), ttTexture2D, true, tfRGB8);
     EXPECT_EQ(LevelBytes(png), LevelBytes(image));
     TGLDDSImage dds;
-    dds.AssignFromTexture(FContext, handle->Handle(), ttTexture2D, true, tfRGB8);
+    dds.AssignFromTexture(Context, handle->Handle(), ttTexture2D, true, tfRGB8);
     EXPECT_EQ(LevelBytes(dds), LevelBytes(image));
 
     TGLImage empty;
@@ -192,7 +180,7 @@ TEST_F(GLGraphicsRealGL, WithoutNonPowerOfTwoSupportARescaledCopyIsUploadedWithI
     GL->SGIS_generate_mipmap = false;
     TNumberedImage image(5, 3, 0, 1, tfRGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4);
     for (size_t i = 0; i < 5 * 3; ++i) std::memcpy(image.DataBytes() + i * 4, TBytes{30, 60, 90, 255}.data(), 4);
-    TTexture handle = NewTexture(FContext, ttTexture2D);
+    TTexture handle = NewTexture(Context, ttTexture2D);
     int32_t w, h, d;
     image.RegisterAsOpenGLTexture(handle.get(), true, GL_RGBA8, w, h, d);
     GL->ARB_texture_non_power_of_two = npot;

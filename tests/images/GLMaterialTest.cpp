@@ -43,21 +43,12 @@ protected:
     }
 };
 
-class GLMaterial : public RealGLTestContext {
+class GLMaterial : public RealGLCurrentContext {
 protected:
-    GLMaterial()
-    {
-        Context = vGLContextManager->CreateContext();
-        Context->CreateMemoryContext(nullptr, cSide, cSide, 1);
-        Context->Activate();
-        rci.GLStates = Context->GLStates();
-        rci.PipelineTransformation = Context->PipelineTransformation();
-    }
+    GLMaterial() : RealGLCurrentContext(cSide, cSide) {}
     ~GLMaterial() override
     {
         Library.reset(); // its textures go while the context is there
-        Context->Deactivate();
-        Free(Context);
     }
 
     static TGLExtensionsAndEntryPoints& GL() { return *GetCurrentGL(); }
@@ -123,8 +114,6 @@ protected:
         return material;
     }
 
-    TGLContext* Context;
-    TGLRenderContextInfo rci{};
     std::unique_ptr<TGLMaterialLibrary> Library;
 };
 

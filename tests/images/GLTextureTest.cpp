@@ -21,15 +21,10 @@ namespace {
 using TBytes = std::vector<uint8_t>;
 
 // An off-screen context of the system's class, current while the test runs.
-class GLTexture : public RealGLTestContext {
+class GLTexture : public RealGLCurrentContext {
 protected:
-    GLTexture()
+    GLTexture() : RealGLCurrentContext(8, 8)
     {
-        Context = vGLContextManager->CreateContext();
-        Context->CreateMemoryContext(nullptr, 8, 8, 1);
-        Context->Activate();
-        rci.GLStates = Context->GLStates();
-        rci.PipelineTransformation = Context->PipelineTransformation();
         SetMessageBoxHook([this](const TMessageBoxRequest&) {
             ++Warnings;
             return mrOk;
@@ -39,8 +34,6 @@ protected:
     {
         SetMessageBoxHook(nullptr);
         Textures.clear(); // their objects go while the context is there
-        Context->Deactivate();
-        Free(Context);
     }
 
     TGLTexture& NewTexture()
@@ -91,8 +84,6 @@ protected:
         return TBytes(start, start + size);
     }
 
-    TGLContext* Context = nullptr;
-    TGLRenderContextInfo rci{};
     std::vector<std::unique_ptr<TGLTexture>> Textures;
     int Warnings = 0;
 };

@@ -28,23 +28,9 @@ public:
     bool FailNext = false;
 };
 
-class VAVodadRealGLTest : public RealGLTestContext {
+class VAVodadRealGLTest : public RealGLCurrentContext {
 protected:
-    void SetUp() override
-    {
-        FContext = vGLContextManager->CreateContext();
-        FContext->CreateMemoryContext(nullptr, 4, 4, 1);
-        FContext->Activate();
-        Rci.GLStates = FContext->GLStates();
-    }
-    void TearDown() override
-    {
-        FContext->Deactivate();
-        Free(FContext);
-    }
-
-    TGLContext* FContext = nullptr;
-    TGLRenderContextInfo Rci{};
+    VAVodadRealGLTest() : RealGLCurrentContext(4, 4) {}
 };
 
 } // namespace
@@ -53,25 +39,25 @@ TEST_F(VAVodadRealGLTest, DisplayListIsCompiledOnlyWhenTheStructureChanged)
 {
     auto* object = new TListedObject(nullptr);
     EXPECT_FALSE(object->ListHandleAllocated());
-    const uint32_t name = object->GetHandle(Rci);
+    const uint32_t name = object->GetHandle(rci);
     ASSERT_NE(name, 0u);
     EXPECT_TRUE(GetCurrentGL()->IsList(name));
-    EXPECT_EQ(object->GetHandle(Rci), name);
-    EXPECT_EQ(object->GetHandle(Rci), name);
+    EXPECT_EQ(object->GetHandle(rci), name);
+    EXPECT_EQ(object->GetHandle(rci), name);
     EXPECT_EQ(object->Builds, 1);
     EXPECT_TRUE(object->ListHandleAllocated());
 
     object->StructureChanged();
     EXPECT_FALSE(object->ListHandleAllocated());
-    EXPECT_EQ(object->GetHandle(Rci), name);
+    EXPECT_EQ(object->GetHandle(rci), name);
     EXPECT_EQ(object->Builds, 2);
 
     // A failing build still closes the list, so the next one can open it again.
     object->StructureChanged();
     object->FailNext = true;
-    EXPECT_THROW(object->GetHandle(Rci), std::runtime_error);
+    EXPECT_THROW(object->GetHandle(rci), std::runtime_error);
     object->StructureChanged();
-    EXPECT_EQ(object->GetHandle(Rci), name);
+    EXPECT_EQ(object->GetHandle(rci), name);
     EXPECT_EQ(object->Builds, 4);
 
     object->DestroyHandles();
@@ -85,11 +71,11 @@ TEST_F(VAVodadRealGLTest, ReorderingWithinTheSceneKeepsTheDisplayList)
     auto* scene = new TVAVodad(nullptr);
     TListedObject* objects[3];
     for (TListedObject*& object : objects) object = TGLBaseSceneObject::CreateAsChild<TListedObject>(scene->Objects());
-    const uint32_t name = objects[1]->GetHandle(Rci);
+    const uint32_t name = objects[1]->GetHandle(rci);
     objects[1]->SetIndex(2);
     EXPECT_EQ(objects[1]->Index(), 2);
     EXPECT_TRUE(objects[1]->ListHandleAllocated());
-    EXPECT_EQ(objects[1]->GetHandle(Rci), name);
+    EXPECT_EQ(objects[1]->GetHandle(rci), name);
     EXPECT_EQ(objects[1]->Builds, 1);
     Free(scene);
 }

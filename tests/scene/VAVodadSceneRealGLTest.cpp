@@ -21,9 +21,9 @@ namespace {
 // A buffer showing the scene through the test's context.
 class TContextBuffer : public TGLUpdateAbleObject, public IVAVodadSceneBuffer {
 public:
-    explicit TContextBuffer(TGLContext* AContext) : TGLUpdateAbleObject(nullptr), FContext(AContext) {}
+    explicit TContextBuffer(TGLContext* AContext) : TGLUpdateAbleObject(nullptr), Context(AContext) {}
     void NotifyChange(TObject*) override {}
-    TGLContext* RenderingContext() const override { return FContext; }
+    TGLContext* RenderingContext() const override { return Context; }
     TGLCamera* Camera() const override { return nullptr; }
     void SetCamera(TGLCamera*) override {}
     TRectangle ViewPort() const override { return {0, 0, 1024, 768}; }
@@ -32,7 +32,7 @@ public:
     void SetPickingCurrentObject(TGLBaseSceneObject*) override {}
 
 private:
-    TGLContext* FContext;
+    TGLContext* Context;
 };
 
 // Asks for one more pass the first time it is unapplied.
@@ -59,26 +59,16 @@ double Degrees(double radians)
     return radians * 180 / std::numbers::pi;
 }
 
-class SceneRealGL : public RealGLTestContext {
+class SceneRealGL : public RealGLCurrentContext {
 protected:
-    void SetUp() override
+    SceneRealGL() : RealGLCurrentContext(4, 4)
     {
-        FContext = vGLContextManager->CreateContext();
-        FContext->CreateMemoryContext(nullptr, 4, 4, 1);
-        FContext->Activate();
         Transformation().IdentityAll();
-        Rci.GLStates = FContext->GLStates();
-        Rci.PipelineTransformation = &Transformation();
-        Rci.objectsSorting = osNone;
-        Rci.visibilityCulling = vcNone;
+        rci.objectsSorting = osNone;
+        rci.visibilityCulling = vcNone;
     }
-    void TearDown() override
-    {
-        Free(FScene);
-        FContext->Deactivate();
-        Free(FContext);
-    }
-    TGLTransformation& Transformation() { return *FContext->PipelineTransformation(); }
+    ~SceneRealGL() override { Free(FScene); }
+    TGLTransformation& Transformation() { return *Context->PipelineTransformation(); }
     TMatrix4f Projection() { return Transformation().ProjectionMatrix(); }
     void Project(TGLCamera& camera, int32_t width, int32_t height)
     {
@@ -86,9 +76,7 @@ protected:
         camera.ApplyPerspective(TRectangle{0, 0, width, height}, width, height, 96);
     }
 
-    TGLContext* FContext = nullptr;
     TVAVodad* FScene = new TVAVodad(nullptr);
-    TGLRenderContextInfo Rci{};
 };
 
 } // namespace
@@ -230,7 +218,7 @@ TEST_F(SceneRealGL, CameraNavigation)
     EXPECT_NEAR(across.Z, 0, 1e-5);
 
     // Reset looks down -Z from where a 1024 x 768 viewport shows the origin; ZoomAll looks back at it.
-    TContextBuffer buffer(FContext);
+    TContextBuffer buffer(Context);
     camera->Reset(&buffer);
     EXPECT_EQ(camera->FocalLength(), 50);
     EXPECT_NEAR(camera->Position()->Z(), camera->NearPlane() * 768 / 4, 1e-4);
@@ -261,7 +249,7 @@ TEST_F(SceneRealGL, CameraNavigation)
 TEST_F(SceneRealGL, SetupLightsSendsTheFirstEntriesAndDisablesTheRest)
 {
     for (int i = 0; i < 6; ++i) TGLBaseSceneObject::CreateAsChild<TGLLightSource>(FScene->Objects());
-    TGLStateCache& states = *FContext->GLStates();
+    TGLStateCache& states = *Context->GLStates();
     FScene->SetupLights(4);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(states.LightEnabling(i), i < 4) << i;
     EXPECT_TRUE(GetCurrentGL()->IsEnabled(GL_LIGHT3));
@@ -287,7 +275,7 @@ TEST_F(SceneRealGL, AParallelLightIsPlacedByItsDirection)
     GetCurrentGL()->GetLightfv(GL_LIGHT0, GL_POSITION, position);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(position[i], expected.V[i], 1e-5) << i;
     // The state cache holds the light's position, with W = 0.
-    const TVector4f cached = FContext->GLStates()->LightPosition(0);
+    const TVector4f cached = Context->GLStates()->LightPosition(0);
     EXPECT_FLOAT_EQ(cached.X, 1);
     EXPECT_FLOAT_EQ(cached.Y, 12);
     EXPECT_FLOAT_EQ(cached.Z, 3);
@@ -297,7 +285,7 @@ TEST_F(SceneRealGL, AParallelLightIsPlacedByItsDirection)
 
 TEST_F(SceneRealGL, FogReachesTheContext)
 {
-    TContextBuffer buffer(FContext);
+    TContextBuffer buffer(Context);
     TGLFogEnvironment fog(&buffer);
     fog.SetFogMode(fmExp);
     fog.FogColor()->SetColor(1, 1, 1, 0.3f);
@@ -309,9 +297,9 @@ TEST_F(SceneRealGL, FogReachesTheContext)
     fog.SetFogStart(10);
     fog.SetFogEnd(100);
     // Applied also from a thread where the context is not current.
-    FContext->Deactivate();
+    Context->Deactivate();
     fog.ApplyFog();
-    FContext->Activate();
+    Context->Activate();
     GLint mode = 0;
     GLfloat start = 0;
     GLfloat end = 0;
@@ -328,13 +316,13 @@ TEST_F(SceneRealGL, DirectOpenGLCompiledOnceIntoAList)
     auto* direct = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(FScene->Objects());
     int calls = 0;
     direct->OnRender = [&calls](TObject*, TGLRenderContextInfo&) { ++calls; };
-    FScene->Objects()->Render(Rci);
+    FScene->Objects()->Render(rci);
     EXPECT_EQ(calls, 1);
     direct->SetUseBuildList(true);
-    for (int frame = 0; frame < 3; ++frame) FScene->Objects()->Render(Rci);
+    for (int frame = 0; frame < 3; ++frame) FScene->Objects()->Render(rci);
     EXPECT_EQ(calls, 2);
     direct->StructureChanged();
-    FScene->Objects()->Render(Rci);
+    FScene->Objects()->Render(rci);
     EXPECT_EQ(calls, 3);
 }
 
@@ -349,12 +337,12 @@ TEST_F(SceneRealGL, AMultiPassMaterialDrawsTheGeometryAgain)
     object->SetObjectStyle(object->ObjectStyle() + TGLObjectStyles{osDirectDraw});
     object->Material()->SetMaterialLibrary(library);
     object->Material()->SetLibMaterialName("twoPass");
-    FScene->Objects()->Render(Rci);
+    FScene->Objects()->Render(rci);
     EXPECT_EQ(object->Builds, 2);
     EXPECT_EQ(shader->UnApplies, 2);
     // Geometry only: the material is left out.
-    Rci.ignoreMaterials = true;
-    FScene->Objects()->Render(Rci);
+    rci.ignoreMaterials = true;
+    FScene->Objects()->Render(rci);
     EXPECT_EQ(object->Builds, 3);
     Free(FScene);
     FScene = nullptr;
