@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <fstream>
 #include <iomanip>
+#include <mutex>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -26,16 +28,6 @@ std::vector<std::string> ReadLines(const std::string& fileName)
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-// Waits (in 1 ms naps, at most 5 s) until the condition holds.
-template <class Condition> bool Eventually(Condition condition)
-{
-    for (int i = 0; i < 5000; ++i) {
-        if (condition()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return condition();
 }
 
 class LogSessionTest : public ::testing::Test {
@@ -245,10 +237,27 @@ TEST_F(LogSessionTest, TooBigFileSwitchesToTheNextFreeNumberedName)
     auto log = Session("app.log", lfNone, llAll, false, false, 0, false, true);
     while (std::filesystem::file_size(folder / "app.log") < 1000) log->LogInfo(std::string(50, 'x'));
     folder.Write("app_1.log", "taken");
+    // The size check's thread announces the switch; taking the limit away then ends that thread, so the switch
+    // is complete.
+    std::mutex lock;
+    std::condition_variable announced;
+    bool switching = false;
+    log->SetCaptureSink([&](TLogLevel, const std::string& text) {
+        if (text.rfind("Creating new log file", 0) != 0) return;
+        std::lock_guard<std::mutex> guard(lock);
+        switching = true;
+        announced.notify_all();
+    });
     log->SetCheckFileSizePeriod(1);
     log->SetLogFileMaxSize(1000);
-    ASSERT_TRUE(Eventually([&] { return log->CurrentLogFileName() == folder / "app_2.log"; }));
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        announced.wait_for(guard, std::chrono::seconds(5), [&] { return switching; });
+    }
     log->SetLogFileMaxSize(0);
+    log->SetCaptureSink(nullptr);
+    ASSERT_TRUE(switching);
+    EXPECT_EQ(log->CurrentLogFileName(), folder / "app_2.log");
     log->LogInfo("after");
 
     EXPECT_THAT(ReadLines(folder / "app.log").back(),

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <map>
 #include <set>
 #include <thread>
@@ -172,14 +173,13 @@ protected:
 // Whether another thread can activate and deactivate AContext now (false when it stays blocked).
 bool OtherThreadCanActivate(TGLContext* AContext)
 {
-    std::atomic<bool> done{false};
+    std::promise<void> done;
     std::thread other([&] {
         AContext->Activate();
         AContext->Deactivate();
-        done = true;
+        done.set_value();
     });
-    for (int i = 0; i < 200 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    const bool result = done;
+    const bool result = done.get_future().wait_for(std::chrono::seconds(1)) == std::future_status::ready;
     if (!result) AContext->SetActive(false); // let the thread finish before failing
     other.join();
     return result;

@@ -4,7 +4,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "NativeWindows.h"
-#include "PlatformTestLoop.h"
+#include "ProcessUntil.h"
 #include "VirtualKeys.h"
 #include "Windows.h"
 
@@ -328,8 +328,7 @@ TEST(Timer, FiresFromTheMessageLoopAndHandsExceptionsToTheDisplay)
     EXPECT_TRUE(ProcessUntil([&] { return fired >= 3; }));
     timer.SetEnabled(false);
     const int stopped = fired;
-    Sleep(5);
-    Application->ProcessMessages();
+    EXPECT_FALSE(ProcessUntil([&] { return fired > stopped; }, 5)); // two periods and more: no more ticks
     Application->OnException = nullptr;
     EXPECT_EQ(fired, stopped);
     EXPECT_EQ(errors, std::vector<std::string>{"timer failed"});

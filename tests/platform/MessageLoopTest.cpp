@@ -1,10 +1,13 @@
 // The message queue: posted messages with their time stamps, registered ids, the order paint and timer
 // messages come in, timers, the clocks and the destroy notifications.
 #include "Forms.h"
-#include "PlatformTestLoop.h"
+#include "ProcessUntil.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
 
 #include <string>
 #include <vector>
@@ -49,6 +52,20 @@ struct TFakeClock {
 
 constexpr int64_t Ms = 1000000;
 
+// Lets Qt run until a timer of APeriod milliseconds has fired ACount times, handling no message: the platform's
+// timers fall due meanwhile, and their messages wait for the next ProcessMessages.
+void LetTimerPeriodsPass(int APeriod, int ACount)
+{
+    QEventLoop loop;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    int fired = 0;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (++fired == ACount) loop.quit();
+    });
+    probe.start(APeriod);
+    loop.exec();
+}
 
 TEST(MessageLoop, PostedMessagesComeInOrderWithTheirPostTime)
 {
@@ -80,8 +97,8 @@ TEST(MessageLoop, MessagesToADestroyedWindowAreDropped)
     EXPECT_FALSE(IsWindow(doomed));
     EXPECT_FALSE(PostMessage(doomed, WM_USER, 0, 0));
     EXPECT_EQ(SendMessage(doomed, WM_USER, 0, 0), 0);
-    Sleep(3);
-    Application->ProcessMessages();
+    // Three periods of the doomed window's timer go by: nothing more reaches anyone.
+    EXPECT_FALSE(ProcessUntil([&] { return survivor.Received.size() > 1; }, 3));
     ASSERT_EQ(survivor.Received.size(), 1u);
 }
 
@@ -101,7 +118,7 @@ TEST(MessageLoop, PaintAndTimerMessagesComeAfterPostedOnesOnceEach)
 {
     TRecordingWindow window;
     ASSERT_EQ(SetTimer(window.Handle(), 7, 1), 7u);
-    Sleep(4); // several periods: still one timer message
+    LetTimerPeriodsPass(1, 4); // several periods: still one timer message
     InvalidateRect(window.Handle());
     InvalidateRect(window.Handle());
     PostMessage(window.Handle(), WM_USER, 1, 0);
@@ -129,9 +146,8 @@ TEST(MessageLoop, TimersFallDueInTheOrderOfTheirIntervalsAndStopWhenKilled)
     SetTimer(wnd, 2, 100);
     EXPECT_TRUE(ProcessUntil([&] { return fired.size() == 3; }));
     EXPECT_EQ(fired, (std::vector<WPARAM>{1, 2, 3}));
-    Sleep(160);
-    Application->ProcessMessages();
-    EXPECT_EQ(fired.size(), 3u);
+    // A period of the longest timer goes by: none of the killed ones comes again.
+    EXPECT_FALSE(ProcessUntil([&] { return fired.size() > 3; }, 160));
     EXPECT_FALSE(KillTimer(wnd, 1));
     EXPECT_EQ(SetTimer(wnd, 0, 5), 0u); // id 0 names no timer
     DeallocateHWnd(wnd);

@@ -5,6 +5,7 @@
 #include "GLFullScreenViewer.h"
 #include "GLWin32Viewer.h"
 #include "OpenGLAdapter.h"
+#include "ProcessUntil.h"
 #include "RealGLTestContext.h"
 #include "VAVodad.h"
 #include "VAVodadInit.h"
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <numeric>
@@ -84,16 +84,6 @@ protected:
         Free(Scene);
     }
 
-    // Handles messages until the condition holds (or two seconds pass).
-    template <class F> bool PumpUntil(F condition)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (!condition() && std::chrono::steady_clock::now() < deadline) {
-            Application->ProcessMessages();
-            Sleep(1);
-        }
-        return condition();
-    }
     static size_t Lit(const std::vector<uint8_t>& frame)
     {
         size_t lit = 0;
@@ -134,7 +124,7 @@ TEST_F(ViewerWindow, TheFrameClockTurnsTheCubeAndEveryFrameShowsItAnew)
         if (++ticks == 200 || distinctTurns() >= 6) cadencer.SetEnabled(false);
     };
     cadencer.SetScene(Scene);
-    ASSERT_TRUE(PumpUntil([&] { return !cadencer.Enabled(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return !cadencer.Enabled(); }, 2000));
     ASSERT_GE(distinctTurns(), 6u) << "after " << ticks << " ticks";
     EXPECT_GT(Viewer->FramesPerSecond(), 0);
     for (size_t i = 1; i < Frames.size(); ++i) {
@@ -169,7 +159,7 @@ TEST_F(ViewerWindow, TheFieldOfViewIsForTheSmallerSideAndEachFrameKeepsTheSwapIn
             if (gl->W_EXT_swap_control) interval = gl->WGetSwapIntervalEXT();
         };
         Viewer->Invalidate();
-        ASSERT_TRUE(PumpUntil([&] { return interval != -1; })) << "no swap control on this display";
+        ASSERT_TRUE(ProcessUntil([&] { return interval != -1; }, 2000)) << "no swap control on this display";
         EXPECT_EQ(interval, c.interval);
     }
 
@@ -193,7 +183,7 @@ size_t LitPixels(const TBitmap& bitmap)
 // it is presented, and a frozen view's snapshot is its frozen picture.
 TEST_F(ViewerWindow, SnapshotsAndFreezeOfAWindowTakeTheFrameBeforeItIsPresented)
 {
-    ASSERT_TRUE(PumpUntil([&] { return !Frames.empty(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return !Frames.empty(); }, 2000));
     TVAVodadBuffer* buffer = Viewer->Buffer();
     ASSERT_TRUE(buffer->ContextOptions().Contains(roDoubleBuffer));
     std::unique_ptr<TBitmap> live(buffer->CreateSnapShotBitmap());
@@ -228,7 +218,7 @@ protected:
 TEST_F(ViewerWindow, TheViewportFollowsTheWindowAndNewPixelSettingsMakeANewContext)
 {
     Form->SetClientWidth(200);
-    ASSERT_TRUE(PumpUntil([&] { return Viewer->Buffer()->Width() == 200; }));
+    ASSERT_TRUE(ProcessUntil([&] { return Viewer->Buffer()->Width() == 200; }, 2000));
     EXPECT_EQ(Viewer->Buffer()->Height(), 120);
 
     // A structural change: a new window, and on it a new context that renders.
@@ -238,7 +228,7 @@ TEST_F(ViewerWindow, TheViewportFollowsTheWindowAndNewPixelSettingsMakeANewConte
     ASSERT_TRUE(Viewer->IsRenderingContextAvailable());
     Frames.clear();
     Viewer->Invalidate();
-    ASSERT_TRUE(PumpUntil([&] { return !Frames.empty(); }));
+    ASSERT_TRUE(ProcessUntil([&] { return !Frames.empty(); }, 2000));
     EXPECT_GT(Lit(Frames.back()), 500u);
 }
 
@@ -248,14 +238,14 @@ TEST_F(ViewerWindow, AMovedViewerGetsOneSizeMessageOnItsNextPaint)
     viewer->SetParent(Form);
     viewer->SetBounds(0, 0, 40, 30);
     viewer->SetCamera(Camera);
-    ASSERT_TRUE(PumpUntil([&] { return !Frames.empty(); })); // everything painted once
+    ASSERT_TRUE(ProcessUntil([&] { return !Frames.empty(); }, 2000)); // everything painted once
     Application->ProcessMessages();
     viewer->Invalidate();
     Application->ProcessMessages();
     const int before = viewer->Sizes;
     viewer->SetLeft(50);
     viewer->Invalidate();
-    ASSERT_TRUE(PumpUntil([&] { return viewer->Sizes > before; }));
+    ASSERT_TRUE(ProcessUntil([&] { return viewer->Sizes > before; }, 2000));
     Application->ProcessMessages();
     EXPECT_EQ(viewer->Sizes, before + 1);
     EXPECT_EQ(viewer->Buffer()->Width(), 40);
@@ -277,7 +267,7 @@ TEST_F(ViewerWindow, TheFullScreenViewerCoversTheScreenAndLeavesNoWindowBehind)
     EXPECT_NE(viewer.Handle(), nullptr);
     EXPECT_EQ(viewer.Form()->ClientWidth(), viewer.Width());
     EXPECT_EQ(viewer.Form()->ClientHeight(), viewer.Height());
-    ASSERT_TRUE(PumpUntil([&] { return frames > 0; }));
+    ASSERT_TRUE(ProcessUntil([&] { return frames > 0; }, 2000));
     EXPECT_EQ(CurrentVideoMode, 0);
     viewer.SetActive(false);
     EXPECT_EQ(viewer.Form(), nullptr);
