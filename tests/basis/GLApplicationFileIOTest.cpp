@@ -1,7 +1,7 @@
 #include "GLApplicationFileIO.h"
 
-#include "../rtl/TempFolder.h"
 #include "Raises.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 

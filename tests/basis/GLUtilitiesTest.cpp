@@ -2,7 +2,7 @@
 
 #include "Dialogs.h"
 #include "Streams.h"
-#include "../rtl/TempFolder.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "ZODLog.h"
 
 #include "Dialogs.h"
-#include "../rtl/TempFolder.h"
+#include "TempFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,12 +1,12 @@
 // Pictures: the format registry, loading by extension, saving in the graphic's own format, copies and
 // change events.
-#include "../rtl/TempFolder.h"
 #include "CodecFixtures.h"
 #include "Graphics.h"
 #include "JPEG.h"
 #include "PngImage.h"
 #include "Raises.h"
 #include "Streams.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 

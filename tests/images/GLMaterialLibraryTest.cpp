@@ -164,14 +164,14 @@ TEST(GLMaterialLibrary, TextureMatrixFollowsOffsetScaleAndRotation)
 
 TEST(GLMaterialLibrary, TexturePathsResolveRelativeNamesInOrder)
 {
-    TScratchFolder folder;
-    const std::string second = folder.File("b");
+    TempFolder folder;
+    const std::string second = folder / "b";
     ASSERT_TRUE(ForceDirectories(second));
     {
         TFileStream(second + "/stone.tga", fmCreate);
     }
     TGLMaterialLibrary lib(nullptr);
-    lib.SetTexturePaths(" " + folder.File("a") + " ;; " + second + ";");
+    lib.SetTexturePaths(" " + folder / "a" + " ;; " + second + ";");
     ASSERT_EQ(lib.TexturePathList()->Count(), 2);
     TGLLibMaterial* m = lib.Materials()->Add();
     std::vector<std::string> asked;
@@ -428,10 +428,10 @@ TEST(GLMaterialLibraryArchive, RefusesUnknownVersionsAndBrokenInput)
 
 TEST(GLMaterialLibraryArchive, FilesGoThroughTheFileHooks)
 {
-    TScratchFolder folder;
+    TempFolder folder;
     TGLMaterialLibrary lib(nullptr);
     FillLibrary(lib);
-    const std::string file = folder.File("materials.glml");
+    const std::string file = folder / "materials.glml";
     lib.SaveToFile(file);
     TGLMaterialLibrary copy(nullptr);
     copy.LoadFromFile(file);

@@ -308,8 +308,8 @@ TEST_F(GLMaterial, MissingPictureShowsTheErrorImage)
         ++warnings;
         return mrOk;
     });
-    TScratchFolder folder;
-    TGLLibMaterial* missing = Lib().AddTextureMaterial("missing", folder.File("missing.png"), false);
+    TempFolder folder;
+    TGLLibMaterial* missing = Lib().AddTextureMaterial("missing", folder / "missing.png", false);
     auto material = Linked("missing");
     Clear(ColorBlack);
     EXPECT_NO_THROW(Render(*material));

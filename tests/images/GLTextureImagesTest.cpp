@@ -11,21 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 namespace {
-
-std::string ReadFile(const std::string& name)
-{
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& name, const std::string& bytes)
-{
-    std::ofstream(name, std::ios::binary) << bytes;
-}
 
 TEST(GLTextureImages, ClassesAreFoundByTheirExactName)
 {
@@ -80,53 +66,53 @@ TEST(GLTextureImages, BlankImageShapesAndClamps)
 
 TEST(GLTextureImages, BlankImageFile)
 {
-    TScratchFolder folder;
+    TempFolder folder;
     TGLBlankImage image(nullptr);
     image.SetWidth(64);
     image.SetHeight(32);
-    image.SaveToFile(folder.File("blank.txt"));
-    EXPECT_EQ(ReadFile(folder.File("blank.txt")), "[BlankImage]\r\nWidth=64\r\nHeight=32\r\nDepth=0");
+    image.SaveToFile(folder / "blank.txt");
+    EXPECT_EQ(folder.Read("blank.txt"), "[BlankImage]\r\nWidth=64\r\nHeight=32\r\nDepth=0");
 
     TGLBlankImage read(nullptr);
-    read.LoadFromFile(folder.File("blank.txt"));
+    read.LoadFromFile(folder / "blank.txt");
     EXPECT_EQ(read.Width(), 64);
     EXPECT_EQ(read.Height(), 32);
     EXPECT_EQ(read.Depth(), 0);
 
     // Keys in any order; no Depth reads 1; sizes a setter refuses are held to its limits.
-    WriteFile(folder.File("other.txt"), "Height=-3\nnoise\nWidth=100000\n");
-    read.LoadFromFile(folder.File("other.txt"));
+    folder.Write("other.txt", "Height=-3\nnoise\nWidth=100000\n");
+    read.LoadFromFile(folder / "other.txt");
     EXPECT_EQ(read.Width(), 16384);
     EXPECT_EQ(read.Height(), 1);
     EXPECT_EQ(read.Depth(), 1);
 
-    WriteFile(folder.File("bad.txt"), "[BlankImage]\r\nWidth=wide\r\nHeight=2");
-    EXPECT_THROW(read.LoadFromFile(folder.File("bad.txt")), EConvertError);
-    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { read.LoadFromFile(folder.File("none.txt")); }),
-              "Could not open file: " + folder.File("none.txt") + " (VAVodad\\Source\\GLTexture, line 1586)");
+    folder.Write("bad.txt", "[BlankImage]\r\nWidth=wide\r\nHeight=2");
+    EXPECT_THROW(read.LoadFromFile(folder / "bad.txt"), EConvertError);
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { read.LoadFromFile(folder / "none.txt"); }),
+              "Could not open file: " + folder / "none.txt" + " (VAVodad\\Source\\GLTexture, line 1586)");
 }
 
 TEST(GLTextureImages, PictureLinkFiles)
 {
-    TScratchFolder folder;
+    TempFolder folder;
     TGLPicFileImage image(nullptr);
-    WriteFile(folder.File("link.txt"), "textures/ui_bg01.tga");
-    image.LoadFromFile(folder.File("link.txt"));
+    folder.Write("link.txt", "textures/ui_bg01.tga");
+    image.LoadFromFile(folder / "link.txt");
     EXPECT_EQ(image.PictureFileName(), "textures/ui_bg01.tga");
     EXPECT_EQ(image.ResourceName(), "textures/ui_bg01.tga");
 
-    WriteFile(folder.File("binary.bmp"), std::string("BM\0\0textures/ui_bg.tga", 20));
-    image.LoadFromFile(folder.File("binary.bmp"));
-    EXPECT_EQ(image.PictureFileName(), folder.File("binary.bmp"));
+    folder.Write("binary.bmp", std::string("BM\0\0textures/ui_bg.tga", 20));
+    image.LoadFromFile(folder / "binary.bmp");
+    EXPECT_EQ(image.PictureFileName(), folder / "binary.bmp");
 
     image.SetPictureFileName("named.bmp");
-    image.SaveToFile(folder.File("saved.lnk"));
-    EXPECT_EQ(ReadFile(folder.File("saved.lnk")), "named.bmp");
+    image.SaveToFile(folder / "saved.lnk");
+    EXPECT_EQ(folder.Read("saved.lnk"), "named.bmp");
 }
 
 TEST(GLTextureImages, AMissingPictureFileWarnsOnceAndGivesTheErrorImage)
 {
-    TScratchFolder folder;
+    TempFolder folder;
     int warnings = 0;
     std::string text;
     SetMessageBoxHook([&](const TMessageBoxRequest& request) {
@@ -136,15 +122,15 @@ TEST(GLTextureImages, AMissingPictureFileWarnsOnceAndGivesTheErrorImage)
         return mrOk;
     });
     TGLPicFileImage image(nullptr);
-    image.SetPictureFileName(folder.File("missing.bmp"));
+    image.SetPictureFileName(folder / "missing.bmp");
     TGLImage* bitmap = image.GetBitmap32();
     EXPECT_EQ(bitmap->Width(), 64); // the error image
     EXPECT_EQ(bitmap->Height(), 64);
-    EXPECT_EQ(text.rfind("Could not open file: " + folder.File("missing.bmp") + "\r\n(Current directory is ", 0), 0u);
+    EXPECT_EQ(text.rfind("Could not open file: " + folder / "missing.bmp" + "\r\n(Current directory is ", 0), 0u);
     image.Invalidate();
     image.GetBitmap32();
     EXPECT_EQ(warnings, 1);
-    image.SetPictureFileName(folder.File("missing2.bmp"));
+    image.SetPictureFileName(folder / "missing2.bmp");
     image.GetBitmap32();
     EXPECT_EQ(warnings, 2);
     SetMessageBoxHook(nullptr);
@@ -152,10 +138,10 @@ TEST(GLTextureImages, AMissingPictureFileWarnsOnceAndGivesTheErrorImage)
 
 TEST(GLTextureImages, APictureFileShowsItsPictureAgainAfterARelease)
 {
-    TScratchFolder folder;
-    MakeBitmap(8, 4, 0x00FF00, 0xFF0000)->SaveToFile(folder.File("pic.bmp"));
+    TempFolder folder;
+    MakeBitmap(8, 4, 0x00FF00, 0xFF0000)->SaveToFile(folder / "pic.bmp");
     TGLPicFileImage image(nullptr);
-    image.SetPictureFileName(folder.File("pic.bmp"));
+    image.SetPictureFileName(folder / "pic.bmp");
     for (int round = 0; round < 2; ++round) {
         TGLImage* bitmap = image.GetBitmap32();
         ASSERT_EQ(bitmap->Width(), 8) << round;
@@ -171,17 +157,17 @@ TEST(GLTextureImages, APictureFileShowsItsPictureAgainAfterARelease)
 
 TEST(GLTextureImages, PersistentImagesLoadPicturesOrSayWhatIsMissing)
 {
-    TScratchFolder folder;
-    MakeBitmap(4, 2, 0x0000FF, 0x00FF00)->SaveToFile(folder.File("Small.bmp"));
+    TempFolder folder;
+    MakeBitmap(4, 2, 0x0000FF, 0x00FF00)->SaveToFile(folder / "Small.bmp");
     TGLPersistentImage image(nullptr);
-    image.LoadFromFile(folder.File("Small.bmp"));
+    image.LoadFromFile(folder / "Small.bmp");
     EXPECT_EQ(image.Width(), 4);
     TGLImage* bitmap = image.GetBitmap32();
     EXPECT_EQ(bitmap->Data()[4].g, 255); // top-left, on the image's last row
     EXPECT_EQ(bitmap->Data()[0].b, 255);
 
-    EXPECT_EQ(MessageOf<ETexture>([&] { image.LoadFromFile(folder.File("gone.bmp")); }),
-              "Could not open file: " + folder.File("gone.bmp"));
+    EXPECT_EQ(MessageOf<ETexture>([&] { image.LoadFromFile(folder / "gone.bmp"); }),
+              "Could not open file: " + folder / "gone.bmp");
     EXPECT_EQ(image.Picture()->Graphic(), nullptr);
     EXPECT_EQ(image.GetBitmap32()->Width(), 64); // an empty picture shows the error image
 }
@@ -200,17 +186,17 @@ TEST(GLTextureImages, UnbalancedEndUpdateFailsOnTheSecondCall)
 
 TEST(GLTextureImages, CubeMapFileHoldsSixBitmaps)
 {
-    TScratchFolder folder;
+    TempFolder folder;
     TGLCubeMapImage cube(nullptr);
     for (int32_t face = 0; face < 6; ++face) {
         auto bitmap = MakeBitmap(4, 4, 0x101010u * uint32_t(face + 1), 0xFFFFFF);
         cube.Picture(face)->SetGraphic(bitmap.get());
     }
-    cube.SaveToFile(folder.File("sky.cub"));
-    EXPECT_EQ(ReadFile(folder.File("sky.cub")).substr(0, 2), std::string("\0\1", 2));
+    cube.SaveToFile(folder / "sky.cub");
+    EXPECT_EQ(folder.Read("sky.cub").substr(0, 2), std::string("\0\1", 2));
 
     TGLCubeMapImage read(nullptr);
-    read.LoadFromFile(folder.File("sky.cub"));
+    read.LoadFromFile(folder / "sky.cub");
     TGLImage* image = read.GetBitmap32();
     ASSERT_TRUE(image->CubeMap());
     ASSERT_EQ(image->Width(), 4);
@@ -220,14 +206,14 @@ TEST(GLTextureImages, CubeMapFileHoldsSixBitmaps)
         EXPECT_EQ(pixels[0].r, 0xFF) << face; // faces are not turned upside down
     }
 
-    std::string bytes = ReadFile(folder.File("sky.cub"));
+    std::string bytes = folder.Read("sky.cub");
     bytes[1] = 2;
-    WriteFile(folder.File("v2.cub"), bytes);
-    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { read.LoadFromFile(folder.File("v2.cub")); }),
+    folder.Write("v2.cub", bytes);
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { read.LoadFromFile(folder / "v2.cub"); }),
               "Assertion failure (VAVodad\\Source\\GLTexture, line 2289)");
     // A cut file changes no face.
-    WriteFile(folder.File("cut.cub"), ReadFile(folder.File("sky.cub")).substr(0, 300));
-    EXPECT_THROW(read.LoadFromFile(folder.File("cut.cub")), Exception);
+    folder.Write("cut.cub", folder.Read("sky.cub").substr(0, 300));
+    EXPECT_THROW(read.LoadFromFile(folder / "cut.cub"), Exception);
     EXPECT_EQ(read.Picture(5)->Width(), 4);
 }
 

@@ -265,9 +265,9 @@ TEST_F(GLTexture, PixelsThatCannotBeHadShowTheErrorImage)
     TGLImage errorImage;
     errorImage.SetErrorImage();
     const TBytes errorBytes = ImageBytes(errorImage);
-    TScratchFolder folder;
-    std::ofstream(folder.File("broken.bmp"), std::ios::binary) << "BM this is no bitmap";
-    for (const std::string& file : {folder.File("missing.bmp"), folder.File("broken.bmp")}) {
+    TempFolder folder;
+    std::ofstream(folder / "broken.bmp", std::ios::binary) << "BM this is no bitmap";
+    for (const std::string& file : {folder / "missing.bmp", folder / "broken.bmp"}) {
         TGLTexture& texture = NewTexture();
         texture.SetImageClassName("TGLPicFileImage");
         static_cast<TGLPicFileImage*>(texture.Image())->SetPictureFileName(file);

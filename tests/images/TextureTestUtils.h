@@ -1,34 +1,13 @@
-// Helpers of the texture tests: a scratch folder, small bitmaps with known corners, and the message of an
-// exception (Raises.h).
+// Helpers of the texture tests: small bitmaps with known corners, with the tests' scratch folder
+// (TempFolder.h) and the message of an exception (Raises.h).
 #pragma once
 
 #include "Graphics.h"
 #include "Raises.h"
-
-#include <gtest/gtest.h>
+#include "TempFolder.h"
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
-#include <string>
-#include <unistd.h>
-
-// A folder of its own per test, removed afterwards.
-class TScratchFolder {
-public:
-    TScratchFolder()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        FPath = std::filesystem::temp_directory_path() /
-                ("mirefall-tex-" + std::to_string(::getpid()) + "-" + info->name());
-        std::filesystem::create_directories(FPath);
-    }
-    ~TScratchFolder() { std::filesystem::remove_all(FPath); }
-    std::string File(const std::string& name) const { return (FPath / name).string(); }
-
-private:
-    std::filesystem::path FPath;
-};
 
 // A 24-bit bitmap of w x h in one colour (R, G, B), its top-left pixel (top row first) in another.
 inline std::unique_ptr<TBitmap> MakeBitmap(int32_t w, int32_t h, uint32_t rgb, uint32_t topLeftRgb)

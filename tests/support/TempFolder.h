@@ -11,7 +11,7 @@ struct TempFolder {
 
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rtl_test_XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "mirefall_test_XXXXXX").string();
         path = mkdtemp(pattern.data());
     }
     ~TempFolder() { std::filesystem::remove_all(path); }
