@@ -1,5 +1,6 @@
 // The tagged archive byte for byte, persistent objects through streams, strings and files, the object list's
 // operations and archive, and corrupt archives that must end in read errors.
+#include "Bytes.h"
 #include "GLPersistentClasses.h"
 #include "Raises.h"
 #include "StringLists.h"
@@ -14,25 +15,6 @@
 #include <vector>
 
 namespace {
-
-using Bytes = std::vector<uint8_t>;
-
-Bytes ToBytes(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-
-std::string ToString(const Bytes& b)
-{
-    return std::string(b.begin(), b.end());
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes result;
-    for (const Bytes& part : parts) result.insert(result.end(), part.begin(), part.end());
-    return result;
-}
 
 // vaWString of an ASCII name.
 Bytes WideName(const std::string& name)

@@ -2,6 +2,7 @@
 // property, and archives that must be refused.
 #include "GLVectorLists.h"
 
+#include "Bytes.h"
 #include "ComponentStreams.h"
 #include "GLVectorGeometry.h"
 #include "Raises.h"
@@ -21,29 +22,15 @@ using ::testing::HasSubstr;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 TVector3f V3(float x, float y, float z)
 {
     return TVector3f{{{x, y, z}}};
-}
-
-Bytes ToBytes(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
 }
 
 Bytes FloatBytes(std::initializer_list<float> values)
 {
     Bytes result(values.size() * 4);
     std::memcpy(result.data(), values.begin(), result.size());
-    return result;
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts)
-{
-    Bytes result;
-    for (const Bytes& part : parts) result.insert(result.end(), part.begin(), part.end());
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include "GLXCollection.h"
 
+#include "Bytes.h"
 #include "ComponentStreams.h"
 #include "GLPersistentClasses.h"
 #include "Raises.h"
@@ -16,8 +17,6 @@
 using ::testing::AllOf;
 using ::testing::Ne;
 using ::testing::StartsWith;
-
-using Bytes = std::vector<uint8_t>;
 
 namespace {
 
@@ -119,17 +118,6 @@ protected:
     }
 };
 
-Bytes operator+(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes Text(const std::string& s)
-{
-    return Bytes(s.begin(), s.end());
-}
-
 const Bytes cHeader3 = {0x04, 0x58, 0x43, 0x4F, 0x4C, 0x02, 0x01, 0x02, 0x03}; // "XCOL", version 1, count 3
 const Bytes cEmptyName = {0x12, 0x00, 0x00, 0x00, 0x00};
 
@@ -164,8 +152,8 @@ TEST_F(XCollectionTest, NamesTakeTheStringFormTheirTextNeeds)
         Bytes encoded;
     } cases[] = {
         {"", {0x12, 0x00, 0x00, 0x00, 0x00}},
-        {"abc", Bytes{0x06, 0x03} + Text("abc")},
-        {longName, Bytes{0x0C, 0x2C, 0x01, 0x00, 0x00} + Text(longName)},
+        {"abc", Bytes{0x06, 0x03} + ToBytes("abc")},
+        {longName, Bytes{0x0C, 0x2C, 0x01, 0x00, 0x00} + ToBytes(longName)},
         {"\xC3\xA9", {0x12, 0x01, 0x00, 0x00, 0x00, 0xE9, 0x00}},                   // "é": 2 bytes, 1 unit
         {"a\xC3\xA9", {0x14, 0x03, 0x00, 0x00, 0x00, 'a', 0xC3, 0xA9}},             // "aé": 3 bytes, 2 units
         {"\xF0\x9F\x94\xA5", {0x12, 0x02, 0x00, 0x00, 0x00, 0x3D, 0xD8, 0x25, 0xDD}}, // 4 bytes, 2 units

@@ -1,3 +1,4 @@
+#include "Bytes.h"
 #include "ComponentStreams.h"
 #include "Raises.h"
 
@@ -15,21 +16,13 @@ using ::testing::HasSubstr;
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-// Byte builders for hand-made streams.
-Bytes operator+(Bytes a, const Bytes& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+// A short string as the stream holds it: its length byte, then its characters.
 Bytes Str(const std::string& text)
 {
     Bytes bytes{static_cast<uint8_t>(text.size())};
     bytes.insert(bytes.end(), text.begin(), text.end());
     return bytes;
 }
-Bytes Chars(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
 Bytes Content(TMemoryStream& stream) { return Bytes(stream.Memory(), stream.Memory() + stream.Size()); }
 
@@ -313,7 +306,7 @@ std::vector<ValueCase> ValueCases()
         text("empty text is wide", "", {0x12, 0, 0, 0, 0}),
         text("ASCII is short", "abc", Bytes{0x06} + Str("abc")),
         text("255 bytes are short", std::string(255, 'b'), Bytes{0x06} + Str(std::string(255, 'b'))),
-        text("256 bytes are long", long256, Bytes{0x0C, 0x00, 0x01, 0x00, 0x00} + Chars(long256)),
+        text("256 bytes are long", long256, Bytes{0x0C, 0x00, 0x01, 0x00, 0x00} + ToBytes(long256)),
         text("mostly ASCII is UTF-8", "a\xC3\xA9", {0x14, 3, 0, 0, 0, 'a', 0xC3, 0xA9}),
         text("two bytes a unit is wide", "\xC3\xA9", {0x12, 1, 0, 0, 0, 0xE9, 0x00}),
         text("Cyrillic is wide", "\xD0\xAF", {0x12, 1, 0, 0, 0, 0x2F, 0x04}),
