@@ -151,6 +151,10 @@ void TComponent::InsertComponent(TComponent* AComponent)
     if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
     FComponents.push_back(AComponent);
     AComponent->FOwner = this;
+    if (AComponent->FListening) {
+        FListeners.push_back(AComponent);
+        Listen();
+    }
     if (FComponentState & csDesigning) AComponent->SetDesigning(true);
     Notification(AComponent, opInsert);
 }
@@ -162,10 +166,31 @@ void TComponent::RemoveComponent(TComponent* AComponent)
     Notification(AComponent, opRemove);
 }
 
+namespace {
+
+// Components mostly leave the end of a list (the owner frees the last first): searched from the back.
+void EraseFromBack(std::vector<TComponent*>& list, TComponent* AComponent)
+{
+    list.erase(std::find(list.rbegin(), list.rend(), AComponent).base() - 1);
+}
+
+} // namespace
+
 void TComponent::Detach(TComponent* AComponent)
 {
-    FComponents.erase(std::find(FComponents.begin(), FComponents.end(), AComponent));
+    EraseFromBack(FComponents, AComponent);
+    if (AComponent->FListening) EraseFromBack(FListeners, AComponent);
     AComponent->FOwner = nullptr;
+}
+
+// This component, or one it owns, now holds references: the owner's notifications must reach it, and the
+// owner's owner's must reach the owner.
+void TComponent::Listen()
+{
+    for (TComponent* component = this; component && !component->FListening; component = component->FOwner) {
+        component->FListening = true;
+        if (component->FOwner) component->FOwner->FListeners.push_back(component);
+    }
 }
 
 void TComponent::SetSubComponent(bool IsSubComponent)
@@ -189,6 +214,7 @@ void TComponent::FreeNotification(TComponent* AComponent)
 {
     if (!AComponent || AComponent == this) return;
     FComponentState |= csFreeNotification;
+    Listen();
     if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent) != FFreeNotifies.end()) return;
     FFreeNotifies.push_back(AComponent);
     AComponent->FreeNotification(this);
@@ -211,8 +237,8 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation)
 {
     if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
     // The last first; a notified component may free others, so the index is clamped each time.
-    for (int i = ComponentCount() - 1; i >= 0; i = std::min(i - 1, ComponentCount() - 1))
-        FComponents[i]->Notification(AComponent, Operation);
+    const auto last = [this] { return static_cast<int>(FListeners.size()) - 1; };
+    for (int i = last(); i >= 0; i = std::min(i - 1, last())) FListeners[i]->Notification(AComponent, Operation);
 }
 
 void TComponent::Loaded() { FComponentState &= ~csLoading; }

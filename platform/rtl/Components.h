@@ -312,7 +312,9 @@ public:
 
     // Called when a component enters (opInsert) or leaves (opRemove) this component's tree or free-
     // notification list. The base drops a leaving component from the free-notification list and passes the
-    // call to the owned components, the last first. Overrides clear their references, then call this.
+    // call to the owned components that take part in free notification or own such a component (the last to
+    // join first); the others hold no references and are passed over, so a large tree is built and freed in
+    // linear time. Overrides clear their references, then call this.
     virtual void Notification(TComponent* AComponent, TOperation Operation);
 
     // Called once after the component and everything else in its stream has been read; the base ends the
@@ -335,14 +337,18 @@ private:
     void RemoveFreeNotifications();
     void RemoveNotification(TComponent* AComponent);
     void Detach(TComponent* AComponent);
+    void Listen();
 
     std::string FName;
     TComponent* FOwner = nullptr;
     std::vector<TComponent*> FComponents;
     std::vector<TComponent*> FFreeNotifies;
+    // The owned components the tree's notifications are passed to, in the order they joined.
+    std::vector<TComponent*> FListeners;
     TComponentState FComponentState = 0;
     TComponentStyle FComponentStyle = 0;
     bool FTornDown = false;
+    bool FListening = false; // wants the owner's notifications: in FListeners of any owner it has from now on
 };
 
 // The class registry: classes chosen by name at run time (stored components, archived objects). Each

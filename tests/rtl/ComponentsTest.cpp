@@ -155,12 +155,17 @@ TEST_F(ComponentsTest, NotificationOrderWhenAComponentDies)
 {
     auto* owner = new TLoggedComponent(nullptr, "O");
     auto* sibling = new TLoggedComponent(owner, "S");
+    new TLoggedComponent(owner, "Q"); // holds no references: the tree's notifications pass it over
     auto* dying = new TLoggedComponent(owner, "X");
     new TLoggedComponent(dying, "K");
+    auto* plain = new TLoggedComponent(owner, "P"); // holds none itself but owns one that does
+    auto* nested = new TLoggedComponent(plain, "L");
     auto* h1 = new TLoggedComponent(nullptr, "H1");
     auto* h2 = new TLoggedComponent(nullptr, "H2");
     dying->FreeNotification(h1);
     dying->FreeNotification(h2);
+    sibling->FreeNotification(h1);
+    nested->FreeNotification(h2);
     gLog.clear();
 
     Free(dying);
@@ -169,15 +174,28 @@ TEST_F(ComponentsTest, NotificationOrderWhenAComponentDies)
                         "H2 hears remove X", // free notification, the last registered first
                         "H1 hears remove X",
                         "destroy K (destroying)", // then what it owns
-                        "O hears remove X",       // then its owner and the owner's components
+                        "O hears remove X",       // then its owner and the owner's components that hold references
+                        "P hears remove X",
+                        "L hears remove X",
                         "S hears remove X",
                     }));
 
     gLog.clear();
     owner->InsertComponent(new TLoggedComponent(nullptr, "N"));
-    EXPECT_EQ(gLog, (std::vector<std::string>{"O hears insert N", "S hears insert N"}));
+    EXPECT_EQ(gLog, (std::vector<std::string>{"O hears insert N", "P hears insert N", "L hears insert N",
+                                              "S hears insert N"}));
     EXPECT_EQ(owner->Components(0), sibling);
+
+    // A component that moves to another owner is reached there, and no longer through the old one.
+    auto* other = new TLoggedComponent(nullptr, "R");
+    other->InsertComponent(nested);
+    gLog.clear();
+    owner->InsertComponent(new TLoggedComponent(nullptr, "M"));
+    other->InsertComponent(new TLoggedComponent(nullptr, "T"));
+    EXPECT_EQ(gLog, (std::vector<std::string>{"O hears insert M", "P hears insert M", "S hears insert M",
+                                              "R hears insert T", "L hears insert T"}));
     Free(owner);
+    Free(other);
     Free(h1);
     Free(h2);
 }
