@@ -147,7 +147,8 @@ struct TBmpHeader {
 };
 
 // The palette indices of an RLE4 or RLE8 picture, file rows from the bottom. Runs and literal packets are
-// cut at the row's end; pixels the data never reaches keep index 0.
+// cut at the row's end; pixels that a delta move or an early end of picture skips keep index 0. Data that
+// stops before the end-of-picture mark and before the last row's end of line was cut short.
 std::vector<uint8_t> DecodeRle(const std::vector<uint8_t>& data, int32_t width, int32_t height, bool rle4)
 {
     std::vector<uint8_t> indices(size_t(width) * size_t(height), 0);
@@ -157,7 +158,8 @@ std::vector<uint8_t> DecodeRle(const std::vector<uint8_t>& data, int32_t width, 
         ++x;
     };
     size_t i = 0;
-    while (i + 1 < data.size() && y < height) {
+    while (y < height) {
+        if (i + 1 >= data.size()) BadBitmap("the file ends early");
         const uint8_t count = data[i], value = data[i + 1];
         i += 2;
         if (count > 0) {
@@ -169,13 +171,14 @@ std::vector<uint8_t> DecodeRle(const std::vector<uint8_t>& data, int32_t width, 
         } else if (value == 1) { // end of picture
             break;
         } else if (value == 2) { // move right and up
-            if (i + 1 >= data.size()) break;
+            if (i + 1 >= data.size()) BadBitmap("the file ends early");
             x += data[i];
             y += data[i + 1];
             i += 2;
         } else { // literal pixels, padded to a 16-bit boundary
             const size_t bytes = rle4 ? (value + 1u) / 2 : value;
-            for (int k = 0; k < value && i + (rle4 ? k / 2 : k) < data.size(); ++k) {
+            if (i + bytes > data.size()) BadBitmap("the file ends early");
+            for (int k = 0; k < value; ++k) {
                 const uint8_t b = data[i + (rle4 ? k / 2 : k)];
                 put(rle4 ? ((k & 1) ? b & 0x0F : b >> 4) : b);
             }

@@ -93,6 +93,26 @@ const std::array<uint32_t, 16> Palette16 = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF
                                             0x654321, 0x808080, 0x102030, 0x405060, 0x708090, 0xA0B0C0,
                                             0xD0E0F0, 0x0F0F0F, 0xF0F0F0, 0x777777};
 
+// A run-length picture (RLE8 at 8 bits, RLE4 at 4) with the 16-colour palette.
+BmpLayout RleLayout(int32_t w, int32_t h, int bits, std::string data)
+{
+    BmpLayout layout(w, h, bits, bits == 8 ? 1 : 2, std::move(data));
+    layout.palette.assign(Palette16.begin(), Palette16.end());
+    return layout;
+}
+
+const BmpLayout Rle8Sample = RleLayout(4, 3, 8,
+                                       std::string("\x03\x02" "\x00\x00"                 // bottom row: 2 2 2 .
+                                                   "\x00\x03\x04\x05\x06\x00" "\x00\x00" // middle row: 4 5 6 .
+                                                   "\xC8\x07"                             // top row: 200 cut to 4
+                                                   "\x00\x01", 16));
+const BmpLayout Rle4Sample = RleLayout(5, 2, 4,
+                                       std::string("\x05\x12" "\x00\x00"         // bottom row: 1 2 1 2 1
+                                                   "\x00\x03\x34\x50" "\x00\x01", // top row: 3 4 5, the rest 0
+                                                   10));
+// A move to (2, 1), then one pixel.
+const BmpLayout DeltaSample = RleLayout(3, 2, 8, std::string("\x00\x02\x02\x01" "\x01\x03" "\x00\x01", 8));
+
 } // namespace
 
 // A 5 x 2 picture (odd width: padded rows) of palette indices at 1, 4 and 8 bits, stored from the bottom.
@@ -196,31 +216,18 @@ TEST(BitmapFile, ThirtyTwoBitsKeepAlphaOrTakeItFromTheMask)
 // RLE8 and RLE4: runs, end of line, a delta move, literal packets (padded), runs that would overrun the row.
 TEST(BitmapFile, ReadsRunLengthEncoding)
 {
-    BmpLayout rle8(4, 3, 8, 1);
-    rle8.palette.assign(Palette16.begin(), Palette16.end());
-    rle8.pixels = std::string("\x03\x02" "\x00\x00"             // bottom row: 2 2 2 .
-                              "\x00\x03\x04\x05\x06\x00" "\x00\x00" // middle row: 4 5 6 .
-                              "\xC8\x07"                         // top row: a run of 200 cut to 4
-                              "\x00\x01", 16);
     TBitmap bitmap;
-    Load(bitmap, MakeBmp(rle8));
+    Load(bitmap, MakeBmp(Rle8Sample));
     const int expected8[3][4] = {{7, 7, 7, 7}, {4, 5, 6, 0}, {2, 2, 2, 0}};
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x) EXPECT_EQ(Rgb(bitmap, x, y), Palette16[expected8[y][x]]) << x << "," << y;
 
-    BmpLayout rle4(5, 2, 4, 2);
-    rle4.palette.assign(Palette16.begin(), Palette16.end());
-    rle4.pixels = std::string("\x05\x12" "\x00\x00"              // bottom row: 1 2 1 2 1
-                              "\x00\x03\x34\x50" "\x00\x01", 10); // top row: 3 4 5, the rest index 0
-    Load(bitmap, MakeBmp(rle4));
+    Load(bitmap, MakeBmp(Rle4Sample));
     const int expected4[2][5] = {{3, 4, 5, 0, 0}, {1, 2, 1, 2, 1}};
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 5; ++x) EXPECT_EQ(Rgb(bitmap, x, y), Palette16[expected4[y][x]]) << x << "," << y;
 
-    BmpLayout delta(3, 2, 8, 1);
-    delta.palette.assign(Palette16.begin(), Palette16.end());
-    delta.pixels = std::string("\x00\x02\x02\x01" "\x01\x03" "\x00\x01", 8); // move to (2, 1), one pixel
-    Load(bitmap, MakeBmp(delta));
+    Load(bitmap, MakeBmp(DeltaSample));
     EXPECT_EQ(Rgb(bitmap, 2, 0), Palette16[3]);
     EXPECT_EQ(Rgb(bitmap, 0, 0), Palette16[0]);
 }
@@ -277,4 +284,20 @@ TEST(BitmapFile, DamagedFilesRaiseAndKeepTheBitmap)
     BmpLayout topDownRle(2, -2, 8, 1, std::string("\x00\x01", 2));
     topDownRle.palette = {0};
     expectRefused(MakeBmp(topDownRle));
+}
+
+// A run-length picture cut anywhere before its end-of-picture mark raises, as a cut plain one does; one whose
+// last row ends with an end of line needs no mark.
+TEST(BitmapFile, CutRunLengthFilesRaise)
+{
+    for (const BmpLayout* layout : {&Rle8Sample, &Rle4Sample, &DeltaSample}) {
+        const std::string file = MakeBmp(*layout);
+        for (size_t length = 0; length < file.size(); ++length) {
+            TBitmap bitmap;
+            EXPECT_THROW(Load(bitmap, file.substr(0, length)), EInvalidGraphic) << length;
+        }
+    }
+    TBitmap bitmap;
+    Load(bitmap, MakeBmp(RleLayout(2, 2, 8, std::string("\x02\x01" "\x00\x00" "\x02\x03" "\x00\x00", 8))));
+    EXPECT_EQ(Rgb(bitmap, 1, 0), Palette16[3]);
 }
