@@ -170,13 +170,3 @@ TEST(GLFileTGA, EveryTruncationRaises)
             EXPECT_NE(LoadError<TGLTGAImage>(TBytes(file.begin(), file.begin() + length)), cNoException) << length;
     }
 }
-
-TEST(GLFileTGA, SavingWritesNothing)
-{
-    TGLTGAImage image;
-    LoadFromBytes(image, MakeTga(5, 3, 2, 24, 0, Picture(3)));
-    TMemoryStream stream;
-    image.SaveToStream(stream);
-    EXPECT_EQ(stream.Size(), 0);
-    EXPECT_EQ(image.Capabilities(), dfcRead);
-}

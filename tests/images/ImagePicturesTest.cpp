@@ -10,6 +10,7 @@
 #include "ImageTestUtils.h"
 #include "PngImage.h"
 #include "TGA.h"
+#include "TextureTestUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -254,6 +255,23 @@ TEST(ImagePictures, PNGRefusals)
     TMemoryStream stream;
     EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { asPng.SaveToStream(stream); }),
               "These image format do not match the PNG format specification.");
+}
+
+// TGA and JPEG are read-only: a save raises and writes nothing rather than pass for a written file.
+TEST(ImagePictures, ReadOnlyFormatsRefuseToSave)
+{
+    TGLTGAImage tga;
+    LoadFromBytes(tga, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3});
+    TGLJPEGImage jpeg;
+    LoadFromBytes(jpeg, EncodedJpeg(8, 8, TPixelLayout::Grey, TBytes(64, 128)));
+    const std::pair<TGLBaseImage*, const char*> cases[] = {{&tga, "Saving TGA images is not supported"},
+                                                           {&jpeg, "Saving JPEG images is not supported"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.first->Capabilities(), dfcRead);
+        TMemoryStream stream;
+        EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { c.first->SaveToStream(stream); }), c.second);
+        EXPECT_EQ(stream.Size(), 0);
+    }
 }
 
 TEST(ImagePictures, JPEGFilesRead)

@@ -20,7 +20,11 @@ void TGLJPEGImage::LoadFromStream(TStream& stream)
     decoder.ReadImage(DataBytes(), static_cast<ptrdiff_t>(Width()) * fElementSize, true);
 }
 
-void TGLJPEGImage::SaveToStream(TStream& /*stream*/) {}
+// The engine reads this format only: a save must not pass for a written file.
+void TGLJPEGImage::SaveToStream(TStream& /*stream*/)
+{
+    throw EInvalidRasterFile("Saving JPEG images is not supported");
+}
 
 void RegisterGLFileJPEG()
 {

@@ -12,7 +12,7 @@ public:
     // An empty stream changes nothing. Grey pictures load as GL_LUMINANCE, colour ones as GL_BGR; a
     // decoding failure raises EJPEG "JPEG error #n".
     void LoadFromStream(TStream& stream) override;
-    // Writes nothing: the stream is left untouched.
+    // Raises EInvalidRasterFile "Saving ... images is not supported" and leaves the stream untouched.
     void SaveToStream(TStream& stream) override;
 
     // The picture is decoded at 1 / DivScale of its size (0 counts as 1).

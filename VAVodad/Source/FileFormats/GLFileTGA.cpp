@@ -49,7 +49,11 @@ void TGLTGAImage::LoadFromStream(TStream& stream)
     if (!failure.empty()) throw EInvalidRasterFile(failure);
 }
 
-void TGLTGAImage::SaveToStream(TStream& /*stream*/) {}
+// The engine reads this format only: a save must not pass for a written file.
+void TGLTGAImage::SaveToStream(TStream& /*stream*/)
+{
+    throw EInvalidRasterFile("Saving TGA images is not supported");
+}
 
 void RegisterGLFileTGA()
 {

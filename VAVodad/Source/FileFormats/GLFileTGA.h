@@ -10,7 +10,7 @@ public:
     TGLDataFileCapabilities Capabilities() const override { return ClassCapabilities(); }
 
     void LoadFromStream(TStream& stream) override;
-    // Writes nothing: the stream is left untouched.
+    // Raises EInvalidRasterFile "Saving ... images is not supported" and leaves the stream untouched.
     void SaveToStream(TStream& stream) override;
 };
 
