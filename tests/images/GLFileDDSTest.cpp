@@ -277,11 +277,36 @@ TEST(GLFileDDS, DetailLevelDropsTheLargestLevels)
     EXPECT_EQ(image.GetLevelAddress(1)[0], 21);
 }
 
+// Formats DDS has no header for: the save raises before it writes anything.
 TEST(GLFileDDS, UnwritableFormatsAreRefused)
 {
-    TGLDDSImage image;
-    LoadFromBytes(image, MakeDds({.width = 4, .height = 4, .fourCC = MakeFourCC('A', 'T', 'I', '1')}, TBytes(8, 0)));
-    TMemoryStream stream;
-    EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { image.SaveToStream(stream); }),
-              "These image format do not match the DDS format specification.");
+    for (const uint32_t fourCC : {MakeFourCC('A', 'T', 'I', '1'), 31u, 35u}) {
+        SCOPED_TRACE(fourCC);
+        TGLDDSImage image;
+        LoadFromBytes(image, MakeDds({.width = 4, .height = 4, .fourCC = fourCC}, TBytes(64, 0)));
+        TMemoryStream stream;
+        EXPECT_EQ(MessageOf<EInvalidRasterFile>([&] { image.SaveToStream(stream); }),
+                  "These image format do not match the DDS format specification.");
+        EXPECT_EQ(stream.Size(), 0);
+    }
+}
+
+// An image with a side of 0 is saved as its header alone, and that file reads back as the same empty image.
+TEST(GLFileDDS, EmptyImagesSaveAndLoad)
+{
+    for (const auto& [width, height] : {std::pair{0u, 4u}, std::pair{8u, 0u}, std::pair{0u, 0u}}) {
+        TDdsLayout layout = cBGRA;
+        layout.width = width;
+        layout.height = height;
+        TGLDDSImage image;
+        LoadFromBytes(image, MakeDds(layout, {}));
+        EXPECT_TRUE(image.IsEmpty());
+        const TBytes saved = Saved(image);
+        EXPECT_EQ(saved.size(), 128u);
+        TGLDDSImage again;
+        LoadFromBytes(again, saved);
+        EXPECT_EQ(again.Width(), int32_t(width));
+        EXPECT_EQ(again.Height(), int32_t(height));
+        EXPECT_EQ(again.InternalFormat(), tfRGBA8);
+    }
 }

@@ -179,6 +179,7 @@ bool GLFormatToDDSHeader(TDDSHeader& HeaderEx, TDDS_HEADER_DXT10& /*HeaderDX10*/
     if (elementSize < 1 || elementSize > 4) return false;
     pf.dwFourCC = 0;
     pf.dwRGBBitCount = static_cast<uint32_t>(elementSize) * 8;
+    // Without a mask row the header would carry no flags and no masks, which no reader understands.
     for (const TMaskFormat& row : cMaskFormats)
         if (row.BitCount == pf.dwRGBBitCount && row.ColorFormat == colorFormat &&
             row.InternalFormat == internalFormat && row.DataType == dataType) {
@@ -187,9 +188,9 @@ bool GLFormatToDDSHeader(TDDSHeader& HeaderEx, TDDS_HEADER_DXT10& /*HeaderDX10*/
             pf.dwGBitMask = row.GMask;
             pf.dwBBitMask = row.BMask;
             pf.dwRGBAlphaBitMask = row.AMask;
-            break;
+            return true;
         }
-    return true;
+    return false;
 }
 
 bool InternalFormatFromMaskTable(TGLInternalFormat internalFormat, GLenum& colorFormat, GLenum& dataType)

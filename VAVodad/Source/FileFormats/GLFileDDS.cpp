@@ -93,10 +93,11 @@ void TGLDDSImage::LoadFromStream(TStream& stream)
     if (!DDSHeaderToGLFormat(header, headerDX10, hasDX10, fElementSize, fDataType, fColorFormat, fInternalFormat))
         throw EInvalidRasterFile("DDS errorneus format");
 
-    // The levels of one face in the file, each with its own size, before any is dropped.
+    // The levels of one face in the file, each with its own size, before any is dropped. An image with a
+    // side of 0 holds no pixels, and the writer stores none.
     int32_t fileLevels = static_cast<int32_t>(mipCount);
-    std::vector<size_t> levelBytes(fileLevels);
-    {
+    std::vector<size_t> levelBytes(fileLevels, 0);
+    if (!IsEmpty()) {
         int32_t w = Width(), h = Height(), d = Depth();
         for (size_t& bytes : levelBytes) {
             bytes = FileLevelBytes(w, h, d);
