@@ -677,6 +677,21 @@ void TPersistentObjectList::ReadFromFiler(TVirtualReader* reader)
     ReadFromFilerWithEvent(reader, [this](TObject* Sender) { ItemCreatedByReader(Sender); });
 }
 
+namespace {
+
+// Frees an object made by a list's reader with the entries of the lists in it, at every depth: nothing else
+// can reach them yet. The reader's nesting limit bounds the depth.
+void FreeReadObject(TObject* object)
+{
+    if (auto* list = dynamic_cast<TPersistentObjectList*>(object)) {
+        for (int32_t i = list->Count() - 1; i >= 0; --i) FreeReadObject(list->List()[i]);
+        list->Clear();
+    }
+    Free(object);
+}
+
+} // namespace
+
 void TPersistentObjectList::ReadFromFilerWithEvent(TVirtualReader* reader,
                                                    const std::function<void(TObject* Sender)>& afterSenderObjectCreated)
 {
@@ -716,12 +731,8 @@ void TPersistentObjectList::ReadFromFilerWithEvent(TVirtualReader* reader,
         }
         // Only archived objects can be read; components are never list entries.
         if (objectClass->IsComponent()) RaiseBrokenArchive();
-        // An object whose data cannot be read is freed; a list among them frees what it read so far too, as
-        // nothing else can reach it.
-        std::unique_ptr<TObject, void (*)(TObject*)> item(objectClass->Create(), [](TObject* o) {
-            if (auto* list = dynamic_cast<TPersistentObjectList*>(o)) list->Clean();
-            Free(o);
-        });
+        // An object whose data cannot be read is freed with everything it read so far.
+        std::unique_ptr<TObject, void (*)(TObject*)> item(objectClass->Create(), FreeReadObject);
         auto* object = dynamic_cast<TPersistentObject*>(item.get());
         if (!object) RaiseBrokenArchive();
         if (afterSenderObjectCreated) afterSenderObjectCreated(object);

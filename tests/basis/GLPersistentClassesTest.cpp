@@ -450,14 +450,17 @@ TEST_F(PersistentClasses, EveryTruncationAndFlippedTagFailsCleanly)
     list.Add(NewA(1000));
     list.Add(nullptr);
     list.Add(NewB(-5));
-    auto* nested = new TPersistentObjectList; // a list cut short inside must free what it read
+    // A list cut short inside must free what it read, down to the entries of the lists it holds.
+    auto* deeper = new TPersistentObjectList;
+    deeper->Add(NewA(3));
+    auto* nested = new TPersistentObjectList;
     nested->Add(NewA(1));
+    nested->Add(deeper);
     nested->Add(NewB(2));
     list.Add(nested);
     list.Add(NewA(70000));
     const std::string archive = list.SaveToString();
-    nested->Clean();
-    list.Clean();
+    CleanAll(list);
 
     for (size_t length = 0; length < archive.size(); ++length) {
         TPersistentObjectList target;
