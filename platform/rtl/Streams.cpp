@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 int64_t TStream::Size()
@@ -139,12 +140,21 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : FFileName
     do
         FHandle = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
     while (FHandle < 0 && errno == EINTR);
+    // Opening a folder for reading succeeds, but it has no bytes to read and no size to seek to.
+    struct stat st;
+    if (FHandle >= 0 && ::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(FHandle);
+        FHandle = -1;
+        errno = EISDIR;
+    }
     if (FHandle < 0) {
         const std::string reason = std::strerror(errno);
         if (create) throw EFCreateError("Cannot create file \"" + fileName + "\". " + reason);
         throw EFOpenError("Cannot open file \"" + fileName + "\". " + reason);
     }
 }
+
+TFileStream::TFileStream(int handle, const std::string& fileName) : FFileName(fileName), FHandle(handle) {}
 
 TFileStream::~TFileStream()
 {

@@ -104,8 +104,11 @@ public:
 class TFileStream : public TStream {
 public:
     // Opens fileName, resolved as ResolvePath does, with a mode: fmCreate, or fmOpenRead/Write/ReadWrite with
-    // share flags (accepted, not enforced). Raises EFCreateError or EFOpenError naming the file.
+    // share flags (accepted, not enforced). Raises EFCreateError or EFOpenError naming the file; a folder is
+    // no file and raises too.
     TFileStream(const std::string& fileName, uint16_t mode);
+    // Takes over an open file handle, closed with the stream; fileName names the file in messages.
+    TFileStream(int handle, const std::string& fileName);
     ~TFileStream() override;
     TFileStream(const TFileStream&) = delete;
     TFileStream& operator=(const TFileStream&) = delete;

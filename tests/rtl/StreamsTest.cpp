@@ -1,9 +1,12 @@
 #include "Raises.h"
 #include "Streams.h"
+#include "StringLists.h"
 #include "TempFolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using ::testing::HasSubstr;
 
@@ -105,6 +108,16 @@ TEST(Streams, FileStreamFailuresNameTheFile)
     // Names in the system's own spelling resolve to the file on disk.
     folder.Write("Data/Wall.BIN", "x");
     EXPECT_EQ(TFileStream(folder / "data\\wall.bin", fmOpenRead | fmShareDenyWrite).Size(), 1);
+
+    // A folder is no file, whichever way it is opened.
+    const std::string data = folder / "Data";
+    const std::function<void()> openings[] = {
+        [&] { TFileStream(data, fmOpenRead | fmShareDenyNone); },
+        [&] { TMemoryStream().LoadFromFile(data); },
+        [&] { TStringList().LoadFromFile(data); },
+    };
+    for (const auto& open : openings)
+        EXPECT_THAT(MessageOf<EFOpenError>(open), HasSubstr("Cannot open file \"" + data + "\". Is a directory"));
 
     const std::string noFolder = folder / "no/such/folder.dat";
     EXPECT_THAT(MessageOf<EFCreateError>([&] { TFileStream file(noFolder, fmCreate); }),
