@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -36,12 +37,20 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Folds a name for case-insensitive lookup.
+// Folds a name for case-insensitive lookup. Only valid UTF-8 is folded: a byte that starts no valid sequence
+// stays as it is, so two different invalid names (or one and U+FFFD) never fold to the same key.
 std::string FoldCase(std::string_view name)
 {
     std::string folded;
     folded.reserve(name.size());
-    for (size_t pos = 0; pos < name.size();) AppendUtf8(folded, UnicodeLowerCase(NextUtf8CodePoint(name, pos)));
+    for (size_t pos = 0; pos < name.size();) {
+        const size_t start = pos;
+        const char32_t c = NextUtf8CodePoint(name, pos);
+        if (c == 0xFFFD && pos - start == 1)
+            folded += name[start];
+        else
+            AppendUtf8(folded, UnicodeLowerCase(c));
+    }
     return folded;
 }
 
@@ -104,9 +113,27 @@ std::string CurrentFolder()
     return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
 }
 
-std::string SystemError()
+std::string CannotCreate(const std::string& fileName, int error)
 {
-    return std::strerror(errno);
+    return "Cannot create file \"" + fileName + "\". " + std::strerror(error);
+}
+
+// Runs make (answering 0 or an errno value) with fresh temporary names beside the target until one is not
+// taken, a few times at most; answers the name that worked, or "" with errno set. The names are short and of
+// a fixed length, so they fit wherever the target's own name fits.
+template <class Make> std::string WithFreshTemporaryName(const std::string& folder, Make make)
+{
+    static std::atomic<unsigned> counter{0};
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".~%08x%08x.tmp", static_cast<unsigned>(::getpid()), counter++);
+        std::string temporary = folder + name;
+        error = make(temporary);
+        if (error == 0) return temporary;
+    }
+    errno = error;
+    return std::string();
 }
 
 } // namespace
@@ -221,33 +248,44 @@ bool RenameFile(std::string_view oldName, std::string_view newName)
 
 void ReplaceFileAtomically(const std::string& fileName, const std::function<void(TStream&)>& write)
 {
+    // A NUL would cut every name built from this one short.
+    if (fileName.find('\0') != std::string::npos) throw EFCreateError(CannotCreate(fileName, EINVAL));
     const std::string target = ResolvePath(fileName);
     const std::string folder = ExtractFilePath(target);
 
-    // A fresh temporary name beside the target; O_EXCL never reuses a file someone else holds.
-    static std::atomic<unsigned> counter{0};
+    // An unnamed file in the target's folder, so that a process killed while writing leaves nothing behind;
+    // where the file system has no unnamed files, a named temporary file.
     std::string temporary;
-    int handle;
-    do {
-        temporary = folder + "." + ExtractFileName(target) + "." + std::to_string(::getpid()) + "." +
-                    std::to_string(counter++) + ".tmp";
-        handle = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (handle < 0 && errno == EEXIST);
-    if (handle < 0) throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemError());
+    int handle = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (handle < 0) {
+        temporary = WithFreshTemporaryName(folder, [&](const std::string& name) {
+            handle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            return handle < 0 ? errno : 0;
+        });
+        if (handle < 0) throw EFCreateError(CannotCreate(fileName, errno));
+    }
     struct stat old;
     if (::stat(target.c_str(), &old) == 0) ::fchmod(handle, old.st_mode & 07777);
-    ::close(handle);
 
     try {
         {
-            TFileStream stream(temporary, fmOpenWrite);
+            TFileStream stream(handle, fileName);
             write(stream);
             stream.Flush();
+            // The written file gets a name only now, for the moment until it replaces the target.
+            if (temporary.empty()) {
+                const std::string self = "/proc/self/fd/" + std::to_string(handle);
+                std::string linked = WithFreshTemporaryName(folder, [&](const std::string& name) {
+                    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0
+                                                                                                           : errno;
+                });
+                if (linked.empty()) throw EFCreateError(CannotCreate(fileName, errno));
+                temporary = std::move(linked);
+            }
         }
-        if (::rename(temporary.c_str(), target.c_str()) != 0)
-            throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemError());
+        if (::rename(temporary.c_str(), target.c_str()) != 0) throw EFCreateError(CannotCreate(fileName, errno));
     } catch (...) {
-        ::unlink(temporary.c_str());
+        if (!temporary.empty()) ::unlink(temporary.c_str());
         throw;
     }
     // Make the rename itself durable.

@@ -95,3 +95,47 @@ TEST(FileNames, AtomicReplacementKeepsTheOldFileWhenWritingFails)
 
     EXPECT_THROW(ReplaceFileAtomically(folder / "no/such/folder/x.txt", "x"), EFCreateError);
 }
+
+// A save killed while writing leaves the old file and nothing else; the longest valid name saves; a name with
+// a NUL in it is refused instead of saved under the part before the NUL.
+TEST(FileNames, AtomicReplacementLeavesNoTemporaryFiles)
+{
+    TempFolder folder;
+    folder.Write("game.sav", "old content");
+    auto entries = [&] { return std::distance(std::filesystem::directory_iterator(folder.path), {}); };
+    EXPECT_EXIT(ReplaceFileAtomically(folder / "game.sav",
+                                      [](TStream& stream) {
+                                          stream.WriteBuffer("partial", 7);
+                                          std::_Exit(3);
+                                      }),
+                ::testing::ExitedWithCode(3), "");
+    EXPECT_EQ(folder.Read("game.sav"), "old content");
+    EXPECT_EQ(entries(), 1);
+
+    const std::string longest(255, 'n');
+    ReplaceFileAtomically(folder / longest, "long name");
+    EXPECT_EQ(folder.Read(longest), "long name");
+    EXPECT_EQ(entries(), 2);
+
+    try {
+        ReplaceFileAtomically(folder / std::string("new\0x", 5), "x");
+        ADD_FAILURE() << "saved";
+    } catch (const EFCreateError& e) {
+        EXPECT_NE(e.Message().find("Invalid argument"), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(entries(), 2);
+}
+
+// Only valid UTF-8 is matched case-insensitively: bytes that are no UTF-8 never match other invalid bytes or
+// U+FFFD, so saving under such a name never overwrites another file.
+TEST(FileNames, InvalidUtf8NamesMatchOnlyThemselves)
+{
+    TempFolder folder;
+    folder.Write("a\xff.txt", "kept");
+    const std::string root = folder.path.string();
+    EXPECT_EQ(ResolvePath(root + "/a\xfe.txt"), root + "/a\xfe.txt");
+    EXPECT_EQ(ResolvePath(root + "/a\xef\xbf\xbd.txt"), root + "/a\xef\xbf\xbd.txt");
+    EXPECT_EQ(ResolvePath(root + "/A\xff.TXT"), root + "/a\xff.txt");
+    ReplaceFileAtomically(root + "/a\xfe.txt", "new");
+    EXPECT_EQ(folder.Read("a\xff.txt"), "kept");
+}
