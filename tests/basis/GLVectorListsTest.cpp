@@ -134,7 +134,7 @@ TEST(VectorLists, RevisionRulesPerClass)
         {"affine FindOrAdd new", [](TBaseList& l) { static_cast<TAffineVectorList&>(l).FindOrAdd(V3(9, 9, 9)); },
          new TAffineVectorList, 2},
         {"affine FindOrAdd found", [](TBaseList& l) { static_cast<TAffineVectorList&>(l).FindOrAdd(V3(0, 0, 0)); },
-         new TAffineVectorList, 0},
+         new TAffineVectorList, 1},
         {"affine Pop", [](TBaseList& l) { static_cast<TAffineVectorList&>(l).Pop(); }, new TAffineVectorList, 2},
         {"integer Pop", [](TBaseList& l) { static_cast<TIntegerList&>(l).Pop(); }, new TIntegerList, 1},
         {"Exchange", [](TBaseList& l) { l.Exchange(0, 0); }, new TIntegerList, 1},

@@ -507,13 +507,12 @@ int32_t TAffineVectorList::IndexOf(const TVector3f& item) const
     return -1;
 }
 
+// Revision goes up once for the look-up and once more through Add when the item is appended.
 int32_t TAffineVectorList::FindOrAdd(const TVector3f& item)
 {
     int32_t result = IndexOf(item);
-    if (result < 0) {
-        result = Add(item);
-        Touch();
-    }
+    if (result < 0) result = Add(item);
+    Touch();
     return result;
 }
 
