@@ -36,7 +36,10 @@ public:
             "List",
             [this](TReader& r) {
                 r.ReadListBegin();
-                while (!r.EndOfList()) FNumber += r.ReadInteger();
+                // The sum wraps: any numbers may be stored.
+                while (!r.EndOfList())
+                    FNumber = static_cast<int32_t>(static_cast<uint32_t>(FNumber) +
+                                                   static_cast<uint32_t>(r.ReadInteger()));
                 r.ReadListEnd();
             },
             nullptr, false);

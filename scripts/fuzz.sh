@@ -9,4 +9,5 @@ source "$root/scripts/build-env.sh"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DMIREFALL_FUZZ=ON -DMIREFALL_BENCH=OFF
 cmake --build "$root/build/fuzz" --target "fuzz_$name"
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 exec "$root/build/fuzz/bin/fuzz_$name" "$root/fuzz/corpus/$name" "$@"
