@@ -197,6 +197,18 @@ void TGLCadencer::Notification(TComponent* AComponent, TOperation Operation)
     TComponent::Notification(AComponent, Operation);
 }
 
+namespace {
+
+// The cadencer stores its enumerations as numbers; a number that names no value is refused.
+template <class TEnum> TEnum ReadEnumNumber(TReader& reader, TEnum last)
+{
+    const int32_t value = reader.ReadInteger();
+    if (value < 0 || value > static_cast<int32_t>(last)) throw EReadError("Invalid property value");
+    return static_cast<TEnum>(value);
+}
+
+} // namespace
+
 void TGLCadencer::DefineProperties(TFiler& Filer)
 {
     TComponent::DefineProperties(Filer);
@@ -205,7 +217,7 @@ void TGLCadencer::DefineProperties(TFiler& Filer)
         [this](TWriter& writer) { writer.WriteBoolean(FEnabled); }, !FEnabled);
     Filer.DefineProperty(
         "TimeReference",
-        [this](TReader& reader) { SetTimeReference(static_cast<TGLCadencerTimeReference>(reader.ReadInteger())); },
+        [this](TReader& reader) { SetTimeReference(ReadEnumNumber(reader, cmExternal)); },
         [this](TWriter& writer) { writer.WriteInteger(FTimeReference); }, FTimeReference != cmPerformanceCounter);
     Filer.DefineProperty(
         "TimeMultiplier", [this](TReader& reader) { SetTimeMultiplier(reader.ReadFloat()); },
@@ -220,7 +232,7 @@ void TGLCadencer::DefineProperties(TFiler& Filer)
         "FixedDeltaTime", [this](TReader& reader) { FFixedDeltaTime = reader.ReadFloat(); },
         [this](TWriter& writer) { writer.WriteFloat(FFixedDeltaTime); }, FFixedDeltaTime != 0);
     Filer.DefineProperty(
-        "Mode", [this](TReader& reader) { SetMode(static_cast<TGLCadencerMode>(reader.ReadInteger())); },
+        "Mode", [this](TReader& reader) { SetMode(ReadEnumNumber(reader, cmApplicationIdle)); },
         [this](TWriter& writer) { writer.WriteInteger(FMode); }, FMode != cmASAP);
     Filer.DefineProperty(
         "SleepLength", [this](TReader& reader) { FSleepLength = reader.ReadInteger(); },

@@ -3,14 +3,18 @@
 // (offscreen): the as-soon-as-possible chain with its starvation guard, and the idle event.
 #include "GLCadencer.h"
 
+#include "ComponentStreams.h"
 #include "Forms.h"
 #include "ProcessUntil.h"
+#include "Raises.h"
+#include "Streams.h"
 #include "VAVodad.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -146,6 +150,35 @@ TEST_F(CadencerTest, TheClockStaysContinuousAcrossPausesAndMultipliers)
     EXPECT_EQ(Tick(0.25), (TLog{{"scene", 0.5, 100.5}, {"progress", 0.5, 100.5}, {"total", 0.5, 100}}));
     Cadencer->Reset();
     EXPECT_EQ(Tick(0.25).front(), (TCall{"scene", 0.5, 0.5}));
+}
+
+// The streamed properties read back; a number that names no time reference or mode is refused, as the
+// enumeration could not hold it.
+TEST_F(CadencerTest, StreamedPropertiesReadBackAndUnknownNumbersAreRefused)
+{
+    Cadencer->SetEnabled(false);
+    Cadencer->SetTimeReference(cmExternal);
+    Cadencer->SetTimeMultiplier(2.5);
+    Cadencer->SetMode(cmApplicationIdle);
+    TMemoryStream stream;
+    TWriter(stream).WriteRootComponent(Cadencer);
+    const std::string bytes(reinterpret_cast<const char*>(stream.Memory()), size_t(stream.Size()));
+    auto readBack = [](const std::string& from) {
+        TStringStream input(from);
+        auto* read = static_cast<TGLCadencer*>(TReader(input).ReadRootComponent(nullptr));
+        const auto values = std::tuple(read->Enabled(), read->TimeReference(), read->TimeMultiplier(), read->Mode());
+        Free(read);
+        return values;
+    };
+    EXPECT_EQ(readBack(bytes), std::tuple(false, cmExternal, 2.5, cmApplicationIdle));
+
+    for (const std::string property : {"\x0DTimeReference", "\x04Mode"}) {
+        std::string patched = bytes;
+        const size_t at = patched.find(property + "\x02\x02"); // the value 2 as an 8-bit number
+        ASSERT_NE(at, std::string::npos) << property;
+        patched[at + property.size() + 1] = 3;
+        EXPECT_EQ(MessageOf<EReadError>([&] { readBack(patched); }), "Invalid property value") << property;
+    }
 }
 
 TEST_F(CadencerTest, AClockSetBackMakesAStepOfZeroNotANegativeOne)
