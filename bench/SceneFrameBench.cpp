@@ -1,13 +1,14 @@
-// One headless 1024 x 768 frame of 1,000 textured, lit cubes (a 10 x 10 x 10 grid in view, one omni light, one
-// texture) rendered through the scene graph by a memory viewer, beside the same cubes drawn by a minimal
-// hand-written OpenGL loop (one display list, a translate per cube) on the same p-buffer. Both frames end
-// with glFinish, so the driver's rasterising is in both; "covered" is the share of the frame the cubes fill,
-// the same in both when they draw the same picture. Run with LIBGL_ALWAYS_SOFTWARE=1 for llvmpipe.
+// One headless 1024 x 768 frame of 1,000 or 5,000 textured, lit cubes (layers of 10 x 10 going away from the
+// camera, one omni light) rendered through the scene graph by a memory viewer, beside the same cubes drawn by
+// a minimal hand-written OpenGL loop (one display list, a translate per cube) on the same p-buffer. The cubes
+// share one library material with a texture, as the game's walls do. Both frames end with glFinish, so the
+// driver's rasterising is in both; "covered" is the share of the frame the cubes fill, the same in both when
+// they draw the same picture. Run with LIBGL_ALWAYS_SOFTWARE=1 for llvmpipe.
 //
-// The cube is a small object of this file: a scene object whose display list is a unit cube with normals and
-// texture coordinates, and which binds its texture through the state cache before it draws, as a material
-// would.
+// The cube is a small object of this file: a scene object with a material whose display list is a unit cube
+// with normals and texture coordinates.
 #include "GLContext.h"
+#include "GLMaterial.h"
 #include "GLPipelineTransformation.h"
 #include "GLState.h"
 #include "GLTexture.h"
@@ -19,15 +20,23 @@
 #include <benchmark/benchmark.h>
 #include "BenchBaseline.h"
 
-#include <memory>
 #include <vector>
 
 namespace {
 
 constexpr int32_t cWidth = 1024;
 constexpr int32_t cHeight = 768;
-constexpr int32_t cGrid = 10; // cubes per side
+constexpr int32_t cGrid = 10; // cubes per side of a layer
 constexpr float cSpacing = 3;
+
+// Where the i-th cube stands: layer after layer of cGrid x cGrid, away from the camera.
+void CubePosition(int32_t i, float (&at)[3])
+{
+    const float offset = (cGrid - 1) * cSpacing / 2;
+    at[0] = i % cGrid * cSpacing - offset;
+    at[1] = i / cGrid % cGrid * cSpacing - offset;
+    at[2] = -(i / (cGrid * cGrid)) * cSpacing;
+}
 
 // The six faces of a cube of half size 0.5: normal, then four corners counter-clockwise seen from outside.
 void DrawUnitCube(TGLExtensionsAndEntryPoints* gl)
@@ -52,26 +61,17 @@ void DrawUnitCube(TGLExtensionsAndEntryPoints* gl)
     gl->End_();
 }
 
-// A textured cube of the scene graph.
-class TBenchCube : public TGLBaseSceneObject {
+// A cube of the scene graph; its material links to the library's.
+class TBenchCube : public TGLCustomSceneObject {
 public:
-    TBenchCube(TComponent* AOwner, TGLTexture* ATexture) : TGLBaseSceneObject(AOwner), FTexture(ATexture) {}
+    using TGLCustomSceneObject::TGLCustomSceneObject;
     void BuildList(TGLRenderContextInfo&) override { DrawUnitCube(GetCurrentGL()); }
-    void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override
-    {
-        rci.GLStates->SetActiveTexture(0);
-        rci.GLStates->SetTextureBinding(0, ttTexture2D, FTexture->Handle());
-        rci.GLStates->SetActiveTextureEnabled(ttTexture2D, true);
-        TGLBaseSceneObject::DoRender(rci, renderSelf, renderChildren);
-    }
-
-private:
-    TGLTexture* FTexture;
 };
 
-// The scene, its light and cubes, the texture and a 1024 x 768 memory viewer; Ready is false without OpenGL.
+// The scene, its light and cubes, the material library and a 1024 x 768 memory viewer; Ready is false without
+// OpenGL.
 struct TBenchScene {
-    TBenchScene()
+    explicit TBenchScene(int32_t cubes)
     {
         RegisterGLWin32Context();
         InitContextModule();
@@ -82,7 +82,6 @@ struct TBenchScene {
         auto* light = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(Scene->Objects());
         light->SetLightStyle(lsOmni);
         light->Position()->SetPoint(0, 20, 60);
-        Texture = std::make_unique<TGLTexture>(nullptr);
         TBitmap picture;
         picture.SetPixelFormat(pf32bit);
         picture.SetSize(64, 64);
@@ -90,15 +89,15 @@ struct TBenchScene {
             uint8_t* row = picture.ScanLine(y);
             for (int32_t x = 0; x < 64 * 4; ++x) row[x] = static_cast<uint8_t>(x * 4 ^ y * 4);
         }
-        static_cast<TGLPersistentImage*>(Texture->Image())->Picture()->SetGraphic(&picture);
-        Texture->SetMinFilter(miLinear);
-        Texture->SetDisabled(false);
-        const float offset = (cGrid - 1) * cSpacing / 2;
-        for (int32_t i = 0; i < cGrid * cGrid * cGrid; ++i) {
-            auto* cube = new TBenchCube(Scene->Objects(), Texture.get());
-            Scene->Objects()->AddChild(cube);
-            cube->Position()->SetPoint(i % cGrid * cSpacing - offset, i / cGrid % cGrid * cSpacing - offset,
-                                       -(i / (cGrid * cGrid)) * cSpacing);
+        Library = new TGLMaterialLibrary(nullptr);
+        Library->AddTextureMaterial("cube", &picture)->Material()->Texture()->SetMinFilter(miLinear);
+        for (int32_t i = 0; i < cubes; ++i) {
+            auto* cube = TGLBaseSceneObject::CreateAsChild<TBenchCube>(Scene->Objects());
+            cube->Material()->SetMaterialLibrary(Library);
+            cube->Material()->SetLibMaterialName("cube");
+            float at[3];
+            CubePosition(i, at);
+            cube->Position()->SetPoint(at[0], at[1], at[2]);
         }
         Viewer = new TGLMemoryViewer(nullptr);
         Viewer->SetWidth(cWidth);
@@ -115,7 +114,7 @@ struct TBenchScene {
     {
         Free(Viewer);
         Free(Scene);
-        Texture.reset();
+        Free(Library);
         DoneContextModule();
     }
     // The share of the frame's pixels that show a cube rather than the background (the clear colour black).
@@ -131,40 +130,33 @@ struct TBenchScene {
         for (size_t i = 0; i < rgba.size(); i += 4) covered += (rgba[i] | rgba[i + 1] | rgba[i + 2]) != 0;
         return static_cast<double>(covered) / (cWidth * cHeight);
     }
-    void Finish() const
-    {
-        TGLContext* context = Viewer->Buffer()->RenderingContext();
-        context->Activate();
-        GetCurrentGL()->Finish();
-        context->Deactivate();
-    }
 
     TVAVodad* Scene = nullptr;
+    TGLMaterialLibrary* Library = nullptr;
     TGLMemoryViewer* Viewer = nullptr;
-    std::unique_ptr<TGLTexture> Texture;
     bool Ready = false;
 };
 
-void BM_SceneFrame1000Cubes(benchmark::State& state)
+void BM_SceneFrameCubes(benchmark::State& state)
 {
-    TBenchScene bench;
+    TBenchScene bench(static_cast<int32_t>(state.range(0)));
     if (!bench.Ready) {
         state.SkipWithError("no OpenGL context");
         return;
     }
-    for (auto _ : state) {
-        bench.Viewer->Render();
-        bench.Finish();
-    }
+    // The frame ends with glFinish while the buffer still has its context current, as the hand-written one does.
+    bench.Viewer->Buffer()->WrapUpRendering = [](TObject*, TGLRenderContextInfo&) { GetCurrentGL()->Finish(); };
+    for (auto _ : state) bench.Viewer->Render();
     state.counters["covered"] = bench.Covered();
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_SceneFrame1000Cubes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SceneFrameCubes)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same frame by hand: the scene frame's matrices and light, one list, a translate per cube.
-void BM_HandWrittenFrame1000Cubes(benchmark::State& state)
+void BM_HandWrittenFrameCubes(benchmark::State& state)
 {
-    TBenchScene bench;
+    const auto cubes = static_cast<int32_t>(state.range(0));
+    TBenchScene bench(cubes);
     if (!bench.Ready) {
         state.SkipWithError("no OpenGL context");
         return;
@@ -178,9 +170,8 @@ void BM_HandWrittenFrame1000Cubes(benchmark::State& state)
     gl->NewList(cubeList, GL_COMPILE);
     DrawUnitCube(gl);
     gl->EndList();
-    const GLuint texture = bench.Texture->Handle();
+    const GLuint texture = bench.Library->TextureByName("cube")->Handle();
     const float lightPosition[4] = {0, 20, 60, 1};
-    const float offset = (cGrid - 1) * cSpacing / 2;
     for (auto _ : state) {
         gl->Viewport(0, 0, cWidth, cHeight);
         gl->ClearColor(0, 0, 0, 1);
@@ -196,10 +187,11 @@ void BM_HandWrittenFrame1000Cubes(benchmark::State& state)
         gl->MatrixMode(GL_MODELVIEW);
         gl->LoadMatrixf(&view.X.X);
         gl->Lightfv(GL_LIGHT0, GL_POSITION, lightPosition);
-        for (int32_t i = 0; i < cGrid * cGrid * cGrid; ++i) {
+        for (int32_t i = 0; i < cubes; ++i) {
+            float at[3];
+            CubePosition(i, at);
             gl->PushMatrix();
-            gl->Translatef(i % cGrid * cSpacing - offset, i / cGrid % cGrid * cSpacing - offset,
-                           -(i / (cGrid * cGrid)) * cSpacing);
+            gl->Translatef(at[0], at[1], at[2]);
             gl->CallList(cubeList);
             gl->PopMatrix();
         }
@@ -210,8 +202,8 @@ void BM_HandWrittenFrame1000Cubes(benchmark::State& state)
     state.counters["covered"] = bench.Covered();
     state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_HandWrittenFrame1000Cubes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HandWrittenFrameCubes)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-BENCHMARK_BASELINE(BM_SceneFrame1000Cubes, BM_HandWrittenFrame1000Cubes);
+BENCHMARK_BASELINE(BM_SceneFrameCubes, BM_HandWrittenFrameCubes);
 
 } // namespace

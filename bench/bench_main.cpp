@@ -18,15 +18,19 @@ std::vector<TBenchPair>& BenchPairs()
 
 namespace {
 
-// The console output as usual, and each run's CPU time per iteration kept by name.
+// The console output as usual, and each run's time per iteration kept by name: the wall-clock time of those
+// measured in real time (their work runs on other threads too, such as the software renderer's), else the
+// CPU time.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                FTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+            const std::string name = run.benchmark_name();
+            FTimes[name] = name.ends_with("/real_time") ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+        }
     }
 
     void PrintRatios() const
@@ -41,7 +45,7 @@ public:
                 if (!suffix.empty() && suffix[0] != '/') continue;
                 const auto baseline = FTimes.find(pair.Baseline + suffix);
                 if (baseline == FTimes.end() || baseline->second <= 0) continue;
-                if (!header) std::printf("\nratio to baseline (CPU time, lower is faster)\n");
+                if (!header) std::printf("\nratio to baseline (CPU time, or real time where measured so; lower is faster)\n");
                 header = true;
                 std::printf("  %-50s %6.2fx  of %s\n", name.c_str(), time / baseline->second,
                             baseline->first.c_str());

@@ -8,6 +8,7 @@
 #include "ZODLog.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -436,6 +437,7 @@ void TGLMaterial::Apply(TGLRenderContextInfo& rci)
         if (guard.Entered()) currentLibMaterial->Apply(rci);
         return;
     }
+    UnApplyStayingMaterial(rci);
     TGLStateCache& states = *rci.GLStates;
     states.Disable(stColorMaterial);
     states.SetPolygonMode(FPolygonMode);
@@ -498,6 +500,22 @@ bool TGLMaterial::UnApply(TGLRenderContextInfo& rci)
     else if (FTexture)
         FTexture->UnApply(rci);
     return false;
+}
+
+TGLAbstractLibMaterial* TGLMaterial::StayingLibMaterial() const
+{
+    return currentLibMaterial && currentLibMaterial->CanStayApplied() ? currentLibMaterial : nullptr;
+}
+
+void UnApplyStayingMaterial(TGLRenderContextInfo& rci)
+{
+    TGLAbstractLibMaterial* const applied = rci.appliedMaterial;
+    if (!applied) return;
+    rci.appliedMaterial = nullptr;
+    // Undone for good, also when the object being drawn would let it stay.
+    TGLAbstractLibMaterial* const mayStay = std::exchange(rci.materialMayStay, nullptr);
+    applied->UnApply(rci);
+    rci.materialMayStay = mayStay;
 }
 
 bool TGLMaterial::Blended() const

@@ -274,6 +274,9 @@ public:
     // linked material hands both calls to its library material. A true UnApply asks for another pass.
     void Apply(TGLRenderContextInfo& rci);
     bool UnApply(TGLRenderContextInfo& rci);
+    // The library material this one hands Apply and UnApply to, when it may stay applied from one object to
+    // the next that draws with it; else nullptr.
+    TGLAbstractLibMaterial* StayingLibMaterial() const;
     // Drawn in the blended pass.
     bool Blended() const;
     void PrepareBuildList();
@@ -376,6 +379,8 @@ public:
     virtual void Loaded() {}
     virtual void Apply(TGLRenderContextInfo& /*rci*/) {}
     virtual bool UnApply(TGLRenderContextInfo& /*rci*/) { return true; }
+    // One pass that UnApply undoes whole, so it may stay applied for the next object that draws with it.
+    virtual bool CanStayApplied() const { return false; }
     // Tells the users.
     void NotifyChange(TObject* /*Sender*/) override { NotifyUsers(); }
     virtual bool Blended() const { return false; }
@@ -431,8 +436,12 @@ public:
 
     // Inside the multitexture coordinator's update bracket: shader, second texture with its coordinate
     // routing, texture matrix and material. UnApply answers true while the shader asks for another pass.
+    // Apply does nothing while the material is still applied from the last object (rci.appliedMaterial) and
+    // first undoes another left so; UnApply leaves it applied when rci.materialMayStay names it.
     void Apply(TGLRenderContextInfo& rci) override;
     bool UnApply(TGLRenderContextInfo& rci) override;
+    // Without a shader and with its own material (not linked further).
+    bool CanStayApplied() const override;
     bool Blended() const override;
     void PrepareBuildList();
     void DestroyHandles();
@@ -622,6 +631,9 @@ private:
 
     bool FDoNotClearMaterialsOnLoad = false;
 };
+
+// Undoes the library material an object left applied for the next (rci.appliedMaterial), if any.
+void UnApplyStayingMaterial(TGLRenderContextInfo& rci);
 
 // Registers the library, the material and the shader as streamable classes; start-up calls it once.
 void RegisterGLMaterialClasses();

@@ -235,6 +235,8 @@ TGLLibMaterial* TGLLibMaterial::SecondTexture()
 
 void TGLLibMaterial::Apply(TGLRenderContextInfo& rci)
 {
+    if (rci.appliedMaterial == this) return;
+    UnApplyStayingMaterial(rci);
     TGLMultitextureCoordinator* const xgl = GetCurrentMultitextureCoordinator();
     xgl->BeginUpdate();
     try {
@@ -270,6 +272,11 @@ void TGLLibMaterial::Apply(TGLRenderContextInfo& rci)
 
 bool TGLLibMaterial::UnApply(TGLRenderContextInfo& rci)
 {
+    if (rci.materialMayStay == this) {
+        rci.appliedMaterial = this;
+        return false;
+    }
+    if (rci.appliedMaterial == this) rci.appliedMaterial = nullptr;
     bool result = false;
     if (FShader) {
         if (FShader->ShaderStyle() == ssReplace) return FShader->UnApply(rci);
@@ -287,6 +294,11 @@ bool TGLLibMaterial::UnApply(TGLRenderContextInfo& rci)
     if (FMaterial->Texture()->Enabled() && !FTextureMatrixIsIdentity) rci.GLStates->ResetGLTextureMatrix();
     if (FShader && FShader->ShaderStyle() == ssHighLevel) return FShader->UnApply(rci);
     return result;
+}
+
+bool TGLLibMaterial::CanStayApplied() const
+{
+    return !FShader && !FMaterial->MaterialIsLinkedToLib();
 }
 
 bool TGLLibMaterial::Blended() const

@@ -4,7 +4,15 @@
 #include "OpenGLAdapter.h"
 #include "ZODLog.h"
 
+#include <cstring>
+
 static constexpr int32_t cMaxSilentStackPos = 128;
+
+// Bit for bit: a matrix that only compares equal (0 and -0) is sent again, which is harmless.
+static bool SameMatrix(const TMatrix4f& a, const TMatrix4f& b)
+{
+    return std::memcmp(&a, &b, sizeof(TMatrix4f)) == 0;
+}
 
 static const TGLPipelineTransformationStates cAllStates = {trsModelViewChanged, trsInvModelViewChanged,
                                                            trsInvModelChanged,  trsNormalModelChanged,
@@ -155,6 +163,13 @@ TFrustum TGLTransformation::Frustum()
     return top.FFrustum;
 }
 
+void TGLTransformation::SetLoadMatricesEnabled(bool Value)
+{
+    FLoadMatricesEnabled = Value;
+    FModelViewLoaded = false;
+    FProjectionLoaded = false;
+}
+
 // Both matrices of the top level, when they are mirrored into OpenGL.
 void TGLTransformation::LoadMatrices()
 {
@@ -167,13 +182,20 @@ void TGLTransformation::LoadMatrices()
 void TGLTransformation::LoadModelViewMatrix()
 {
     const TMatrix4f modelView = ModelViewMatrix();
+    if (FModelViewLoaded && SameMatrix(modelView, FLoadedModelView)) return;
     GetCurrentGL()->LoadMatrixf(modelView.V[0].V);
+    FLoadedModelView = modelView;
+    FModelViewLoaded = true;
 }
 
 void TGLTransformation::LoadProjectionMatrix()
 {
+    const TMatrix4f& projection = Top().FProjectionMatrix;
+    if (FProjectionLoaded && SameMatrix(projection, FLoadedProjection)) return;
     TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
     gl->MatrixMode(GL_PROJECTION);
-    gl->LoadMatrixf(Top().FProjectionMatrix.V[0].V);
+    gl->LoadMatrixf(projection.V[0].V);
     gl->MatrixMode(GL_MODELVIEW);
+    FLoadedProjection = projection;
+    FProjectionLoaded = true;
 }

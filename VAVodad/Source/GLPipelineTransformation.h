@@ -2,7 +2,7 @@
 // needs computed only when asked for, and a stack of such states: a scene object pushes a level, changes its
 // model matrix for itself and its children, and pops back to the parent's. While LoadMatricesEnabled is on,
 // every change is mirrored into OpenGL's fixed-function GL_MODELVIEW and GL_PROJECTION matrices through the
-// entry points current on the calling thread.
+// entry points current on the calling thread; a matrix OpenGL already holds is not sent again.
 #pragma once
 
 #include "GLVectorTypes.h"
@@ -75,7 +75,8 @@ public:
     TFrustum Frustum();
 
     bool LoadMatricesEnabled() const { return FLoadMatricesEnabled; }
-    void SetLoadMatricesEnabled(bool Value) { FLoadMatricesEnabled = Value; }
+    // Also forgets what OpenGL holds (a context being made sets it), so the next change is sent whole.
+    void SetLoadMatricesEnabled(bool Value);
 
     // Fired after a push that installs a given record.
     TOnMatricesPush OnPush;
@@ -91,4 +92,10 @@ private:
     int32_t FStackPos = 0;
     std::vector<TTransformationRec> FStack; // only grows: levels above the top stay allocated
     bool FLoadMatricesEnabled = false;
+    // The matrices last sent to OpenGL, valid while the flags are on: popping back to a sibling's parent
+    // leaves the projection as it is, and an object at its parent's place sends nothing.
+    TMatrix4f FLoadedModelView;
+    TMatrix4f FLoadedProjection;
+    bool FModelViewLoaded = false;
+    bool FProjectionLoaded = false;
 };

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+class TGLAbstractLibMaterial; // GLMaterial.h
 class TGLStateCache;          // GLState.h
 class TGLTransformation;      // the transformation stack
 class TPersistentObjectList;  // GLPersistentClasses.h
@@ -92,4 +93,9 @@ struct TGLRenderContextInfo {
     TGLMaterialLevel currentMaterialLevel;
     TGLMeshPrimitives primitiveMask;
     int32_t orderCounter;               // running counter for sorted drawing
+    // Consecutive objects that draw with one library material apply it once: the object being drawn may leave
+    // materialMayStay applied (set by TGLBaseSceneObject::Render), and appliedMaterial is the one left so.
+    // Whatever draws otherwise undoes it first (UnApplyStayingMaterial, GLMaterial.h).
+    TGLAbstractLibMaterial* materialMayStay;
+    TGLAbstractLibMaterial* appliedMaterial;
 };

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+class TGLAbstractLibMaterial;
 class TGLBaseSelectTechnique;
 class TGLImage;
 class TGLMaterial;
@@ -336,7 +337,12 @@ public:
     void Render(TGLRenderContextInfo& rci);
     // The object's own drawing (its display list, or BuildList directly), then its children.
     virtual void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren);
-    // The visible children in the index range, in the sorting order in force (blended ones last, far to near).
+    // The library material DoRender draws the object itself with, and nothing else: it may stay applied for
+    // the next object that draws with it (rci.materialMayStay). nullptr here; a descendant whose DoRender draws
+    // anything without that material returns nullptr too.
+    virtual TGLAbstractLibMaterial* StayingMaterial(const TGLRenderContextInfo& /*rci*/) const { return nullptr; }
+    // The visible children in the index range, in the sorting order in force (blended ones last, far to near);
+    // a library material left applied by the last of them is undone at the end.
     virtual void RenderChildren(int32_t firstChildIndex, int32_t lastChildIndex, TGLRenderContextInfo& rci);
     // The axis lines of ShowAxes: from the origin to -L in half intensity and to +L in full, X, Y, Z.
     void DrawAxes(TGLRenderContextInfo& rci, uint16_t pattern);
@@ -368,6 +374,8 @@ private:
     // Refuses nil and this object's ancestors (and itself).
     void CheckNewChild(TGLBaseSceneObject* AChild) const;
     void DetachFromTree();
+    // RenderChildren's drawing of a range of more than one child, in the sorting order in force.
+    void RenderChildrenSorted(int32_t firstChildIndex, int32_t lastChildIndex, TGLRenderContextInfo& rci);
 
     // Read on every matrix and progress pass, so kept together ahead of the rest.
     TObjectChanges FChanges{ocTransformation, ocAbsoluteMatrix, ocInvAbsoluteMatrix, ocStructure};
@@ -524,6 +532,8 @@ public:
     // The material around the geometry, repeated while the material's UnApply asks for another pass; without
     // the material while materials are ignored.
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+    // The material's library material, when it may stay applied and materials are not ignored.
+    TGLAbstractLibMaterial* StayingMaterial(const TGLRenderContextInfo& rci) const override;
 
 private:
     std::unique_ptr<TGLMaterial> FMaterial;
@@ -541,6 +551,7 @@ class TGLImmaterialSceneObject : public TGLCustomSceneObject {
 public:
     using TGLCustomSceneObject::TGLCustomSceneObject;
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+    TGLAbstractLibMaterial* StayingMaterial(const TGLRenderContextInfo&) const override { return nullptr; }
 };
 
 // The root of a scene's tree; only a scene makes it, as its owner.

@@ -1,6 +1,7 @@
 // The scene buffer's context, settings and frame; the non-visual and memory viewers.
 #include "VAVodad.h"
 
+#include "GLMaterial.h"
 #include "GLPipelineTransformation.h"
 #include "GLVectorGeometry.h"
 #include "GLVectorGeometryMatrices.h"
@@ -378,6 +379,7 @@ void TVAVodadBuffer::RenderScene(TVAVodad* aScene, int32_t viewPortSizeX, int32_
     if (InitiateRendering) InitiateRendering(this, rci);
     if (FRenderingContext->IsPraparationNeed()) FRenderingContext->PrepareHandlesData();
     (baseObject ? baseObject : aScene->Objects())->Render(rci);
+    UnApplyStayingMaterial(rci);
     rci.GLStates->SetGLColorWriting(true);
     for (int32_t i = 0; i < FAfterRenderEffects->Count(); ++i)
         static_cast<TGLObjectEffect*>(FAfterRenderEffects->Items(i))->Render(rci);

@@ -79,6 +79,11 @@ void TGLCustomSceneObject::DestroyHandle()
     FMaterial->DestroyHandles();
 }
 
+TGLAbstractLibMaterial* TGLCustomSceneObject::StayingMaterial(const TGLRenderContextInfo& rci) const
+{
+    return rci.ignoreMaterials ? nullptr : FMaterial->StayingLibMaterial();
+}
+
 void TGLCustomSceneObject::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren)
 {
     if (renderSelf) {

@@ -3,6 +3,7 @@
 #include "VAVodad.h"
 
 #include "GLBoundingBoxes.h"
+#include "GLMaterial.h"
 #include "GLPipelineTransformation.h"
 #include "GLState.h"
 #include "GLVectorGeometry.h"
@@ -100,6 +101,12 @@ void TGLBaseSceneObject::Render(TGLRenderContextInfo& rci)
 
     // An object drawn over everything: the depth test is off for it and back as it was afterwards.
     const bool ignoreDepth = FObjectStyle.Contains(osIgnoreDepthBuffer) && rci.GLStates->EnableDepthTest();
+    // The library material the last object left applied serves this one only when it draws with that alone.
+    const bool effects = EffectsAssigned() && Effects()->Count() > 0;
+    TGLAbstractLibMaterial* const staying =
+        renderSelf && !ignoreDepth && !ShowAxes() && !effects ? StayingMaterial(rci) : nullptr;
+    if (rci.appliedMaterial != staying) UnApplyStayingMaterial(rci);
+    TScopedValue mayStay(rci.materialMayStay, staying);
     auto doRender = [&](bool self) {
         if (ignoreDepth) rci.GLStates->Disable(stDepthTest);
         DoRender(rci, self, renderChildren);
@@ -107,7 +114,7 @@ void TGLBaseSceneObject::Render(TGLRenderContextInfo& rci)
     };
     if (renderSelf) {
         if (ShowAxes()) DrawAxes(rci, 0xCCCC);
-        if (EffectsAssigned() && Effects()->Count() > 0) {
+        if (effects) {
             {
                 TPipelineLevel pre(pipeline);
                 RenderPreEffects(rci);
@@ -148,9 +155,16 @@ void TGLBaseSceneObject::RenderChildren(int32_t firstChildIndex, int32_t lastChi
     if (firstChildIndex == lastChildIndex) {
         TGLBaseSceneObject* child = Children(firstChildIndex);
         if (child->Visible()) child->Render(rci);
-        return;
+    } else if (firstChildIndex < lastChildIndex) {
+        RenderChildrenSorted(firstChildIndex, lastChildIndex, rci);
     }
-    if (firstChildIndex > lastChildIndex) return;
+    // What comes after the children (the parent's own drawing, the next object) finds no material of theirs.
+    UnApplyStayingMaterial(rci);
+}
+
+void TGLBaseSceneObject::RenderChildrenSorted(int32_t firstChildIndex, int32_t lastChildIndex,
+                                              TGLRenderContextInfo& rci)
+{
     // Checked once, so the loops below index the list directly.
     Children(firstChildIndex);
     Children(lastChildIndex);

@@ -219,7 +219,7 @@ std::vector<TGLCall> LoadBoth(const TMatrix4f& AModelView, const TMatrix4f& APro
 
 } // namespace
 
-TEST(GLPipelineTransformation, OpenGLSeesEachChangeOnceAndNothingForAPlainPush)
+TEST(GLPipelineTransformation, OpenGLSeesEachChangeOnceAndNothingItAlreadyHolds)
 {
     TRecordingGL gl;
     TGLTransformation t;
@@ -231,19 +231,37 @@ TEST(GLPipelineTransformation, OpenGLSeesEachChangeOnceAndNothingForAPlainPush)
     t.SetProjectionMatrix(Scaling(2, 2, 2));
     EXPECT_EQ(gl.Calls, LoadBoth(Translation(1, 2, -2), Scaling(2, 2, 2)));
 
+    // A child drawn and popped: its model-view goes in and the parent's comes back; the projection, which
+    // the child shares, is not sent again.
     gl.Calls.clear();
     t.Push();
     EXPECT_TRUE(gl.Calls.empty());
     t.SetModelMatrix(Translation(7, 0, 0));
     t.Pop();
-    std::vector<TGLCall> expected = {LoadMatrix(Translation(7, 0, -5))};
-    const auto restored = LoadBoth(Translation(1, 2, -2), Scaling(2, 2, 2));
-    expected.insert(expected.end(), restored.begin(), restored.end());
-    EXPECT_EQ(gl.Calls, expected);
+    EXPECT_EQ(gl.Calls, (std::vector<TGLCall>{LoadMatrix(Translation(7, 0, -5)), LoadMatrix(Translation(1, 2, -2))}));
 
+    // A child at its parent's place sends nothing.
     gl.Calls.clear();
+    t.Push();
+    t.SetModelMatrix(Translation(1, 2, 3));
+    t.Pop();
+    EXPECT_TRUE(gl.Calls.empty());
+
+    // A pushed record with another projection sends that alone, and popping it sends the old one back.
     TTransformationRec given = t.StackTop();
     given.FProjectionMatrix = Scaling(4, 4, 4);
     t.Push(&given);
-    EXPECT_EQ(gl.Calls, LoadBoth(Translation(1, 2, -2), Scaling(4, 4, 4)));
+    EXPECT_EQ(gl.Calls, (std::vector<TGLCall>{GLCall("MatrixMode", GL_PROJECTION), LoadMatrix(Scaling(4, 4, 4)),
+                                              GLCall("MatrixMode", GL_MODELVIEW)}));
+    gl.Calls.clear();
+    t.Pop();
+    EXPECT_EQ(gl.Calls, (std::vector<TGLCall>{GLCall("MatrixMode", GL_PROJECTION), LoadMatrix(Scaling(2, 2, 2)),
+                                              GLCall("MatrixMode", GL_MODELVIEW)}));
+
+    // Switching the mirroring on again (a new context) forgets what OpenGL held.
+    gl.Calls.clear();
+    t.SetLoadMatricesEnabled(true);
+    t.Push();
+    t.Pop();
+    EXPECT_EQ(gl.Calls, LoadBoth(Translation(1, 2, -2), Scaling(2, 2, 2)));
 }

@@ -6,8 +6,10 @@
 #include "Dialogs.h"
 #include "FileUtils.h"
 #include "GLGraphics.h"
+#include "GLMaterial.h"
 #include "GLPipelineTransformation.h"
 #include "GLVectorGeometryMatrices.h"
+#include "OpenGLAdapter.h"
 #include "GLSelection.h"
 #include "GLTexture.h"
 #include "Graphics.h"
@@ -61,6 +63,24 @@ TColor PixelOf(TBitmap& bitmap, int32_t x, int32_t y)
     const uint8_t* p = bitmap.ScanLine(y) + x * bitmap.BytesPerPixel();
     return static_cast<TColor>(p[2] | (p[1] << 8) | (p[0] << 16));
 }
+
+// A square of half size 0.9 facing the camera, drawn through its material with texture coordinates.
+class TTexturedQuad : public TVAVodadObject {
+public:
+    using TVAVodadObject::TVAVodadObject;
+    void BuildList(TGLRenderContextInfo&) override
+    {
+        static constexpr float cCorners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+        TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+        gl->Begin_(GL_QUADS);
+        gl->Normal3f(0, 0, 1);
+        for (const auto& corner : cCorners) {
+            gl->TexCoord2f((corner[0] + 1) / 2, (corner[1] + 1) / 2);
+            gl->Vertex3f(corner[0] * 0.9f, corner[1] * 0.9f, 0);
+        }
+        gl->End_();
+    }
+};
 
 } // namespace
 
@@ -185,6 +205,47 @@ TEST_F(VAVodadBufferTest, BlendedObjectsAreDrawnAfterOpaqueOnes)
     AddQuad(-10, 5, {{{0, 1, 0, 1}}});
     Render();
     EXPECT_TRUE(Near(Pixel(cWidth / 2, cHeight / 2), Rgb(128, 128, 0), 1));
+}
+
+TEST_F(VAVodadBufferTest, ALibraryMaterialSharedByNeighboursReachesNothingElse)
+{
+    // A green texture: a plain red quad drawn while it is still on would come out black.
+    TBitmap green;
+    green.SetPixelFormat(pf32bit);
+    green.SetSize(2, 2);
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 2; ++x) std::memcpy(green.ScanLine(y) + 4 * x, "\x00\xff\x00\xff", 4);
+    auto* library = new TGLMaterialLibrary(nullptr);
+    library->AddTextureMaterial("green", &green);
+    const auto textured = [&](TGLBaseSceneObject* parent, float x) {
+        auto* quad = TGLBaseSceneObject::CreateAsChild<TTexturedQuad>(parent);
+        quad->Material()->SetMaterialLibrary(library);
+        quad->Material()->SetLibMaterialName("green");
+        quad->Position()->SetPoint(x, 0, -5);
+        return quad;
+    };
+    // In tree order: two textured neighbours, the second with a plain child above it, a plain quad, a textured
+    // one; then the frame ends.
+    textured(Scene->Objects(), -3);
+    TTexturedQuad* parent = textured(Scene->Objects(), -1);
+    TGLDirectOpenGL* child = AddQuad(0, 0.9f, {{{1, 0, 0, 1}}}, parent);
+    child->Position()->SetPoint(0, 2.2f, 0);
+    AddQuad(0, 0.9f, {{{1, 0, 0, 1}}})->Position()->SetPoint(1, 0, -5);
+    textured(Scene->Objects(), 3);
+    for (int frame = 0; frame < 2; ++frame) {
+        Render();
+        const auto isGreen = [this](int32_t x, int32_t y) {
+            const TColor c = Pixel(x, y);
+            return (c & 0xFF) < 30 && ((c >> 8) & 0xFF) > 150 && ((c >> 16) & 0xFF) < 30;
+        };
+        EXPECT_TRUE(isGreen(10, 24)) << frame;
+        EXPECT_TRUE(isGreen(25, 24)) << frame;
+        EXPECT_EQ(Pixel(25, 8), Rgb(255, 0, 0)) << frame;
+        EXPECT_EQ(Pixel(40, 24), Rgb(255, 0, 0)) << frame;
+        EXPECT_TRUE(isGreen(55, 24)) << frame;
+        EXPECT_FALSE(Buffer()->RenderingContext()->GLStates()->ActiveTextureEnabled(ttTexture2D)) << frame;
+    }
+    Free(library);
 }
 
 TEST_F(VAVodadBufferTest, ANinthLightStaysDarkUntilItGetsAFreeEntry)
