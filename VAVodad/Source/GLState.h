@@ -528,8 +528,12 @@ public:
     // Binds on unit Index and makes the previously active unit active again; the binding time is stamped
     // even when the name was already bound. ttNoShape does nothing.
     void SetTextureBinding(int32_t Index, TGLTextureTarget target, uint32_t Value);
-    // Milliseconds of DistinctMillisecondClock at the last bind request.
+    // When the last bind request came, in milliseconds of DistinctMillisecondClock: the clock the frame read
+    // (SetTextureBindingClock), stepped past the previous stamp so that stamps never repeat or go back.
     double TextureBindingTime(int32_t Index, TGLTextureTarget target) const;
+    // The scene buffer reads the clock once per frame for the bind requests that follow, rather than each
+    // request reading it.
+    void SetTextureBindingClock(double Milliseconds) { FTextureBindingClock = Milliseconds; }
     // On the active unit; ttNoShape fails an assertion.
     bool ActiveTextureEnabled(TGLTextureTarget Target) const;
     void SetActiveTextureEnabled(TGLTextureTarget Target, bool Value);
@@ -696,6 +700,8 @@ private:
     uint32_t FMaxSamples = 0;
     uint32_t FTextureBinding[cMaxTextureUnits][cMaxTextureTargets] = {};
     double FTextureBindingTime[cMaxTextureUnits][cMaxTextureTargets] = {};
+    double FTextureBindingClock = 0;
+    double FLastTextureBindingTime = 0;
     uint32_t FSamplerBinding[cMaxTextureUnits] = {};
     int32_t FActiveTexture = 0;
     bool FActiveTextureEnabling[cMaxTextureUnits][cMaxTextureTargets] = {};

@@ -1,7 +1,6 @@
 // The state cache: texture units and matrices, the fixed-function material, the lights and the resets.
 #include "GLState.h"
 
-#include "GLPlatformHelpers.h"
 #include "GLVectorGeometry.h"
 #include "OpenGLAdapter.h"
 #include "SysUtils.h"
@@ -42,7 +41,7 @@ double TGLStateCache::TextureBindingTime(int32_t Index, TGLTextureTarget target)
     return FTextureBindingTime[Index][target];
 }
 
-// The busiest path of the renderer: a name already bound costs a comparison and a clock reading.
+// The busiest path of the renderer: a name already bound costs a comparison and a time stamp.
 void TGLStateCache::SetTextureBinding(int32_t Index, TGLTextureTarget target, uint32_t Value)
 {
     if (target == ttNoShape) return;
@@ -58,7 +57,8 @@ void TGLStateCache::SetTextureBinding(int32_t Index, TGLTextureTarget target, ui
         GL().BindTexture(TextureTargetToGLEnum(target), Value);
         SetActiveTexture(lastUnit);
     }
-    FTextureBindingTime[Index][target] = DistinctMillisecondClock();
+    FLastTextureBindingTime = std::max(FTextureBindingClock, std::nextafter(FLastTextureBindingTime, HUGE_VAL));
+    FTextureBindingTime[Index][target] = FLastTextureBindingTime;
 }
 
 bool TGLStateCache::ActiveTextureEnabled(TGLTextureTarget Target) const

@@ -1282,8 +1282,22 @@ THmgBoundingBox TGLBaseSceneObject::BoundingBoxIncludingChildrenEx()
         } else {
             FBoundingBoxIncludingChildren = children;
         }
+        const TAABB extent = HmgBoxToAABB(FBoundingBoxIncludingChildren);
+        double radius2 = 0;
+        for (int i = 0; i < 3; ++i) {
+            FBoundingSphereIncludingChildren.V[i] = (extent.Min.V[i] + extent.Max.V[i]) / 2;
+            const double half = (double(extent.Max.V[i]) - extent.Min.V[i]) / 2;
+            radius2 += half * half;
+        }
+        FBoundingSphereIncludingChildren.W = static_cast<float>(std::sqrt(radius2));
     }
     return FBoundingBoxIncludingChildren;
+}
+
+TVector4f TGLBaseSceneObject::BoundingSphereIncludingChildrenEx()
+{
+    BoundingBoxIncludingChildrenEx();
+    return FBoundingSphereIncludingChildren;
 }
 
 TAABB TGLBaseSceneObject::AxisAlignedBoundingBoxEx()

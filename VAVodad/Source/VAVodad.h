@@ -295,6 +295,8 @@ public:
     THmgBoundingBox BoundingBoxPersonalUnscaledEx();
     THmgBoundingBox BoundingBoxOfChildrenEx();
     THmgBoundingBox BoundingBoxIncludingChildrenEx();
+    // The sphere around BoundingBoxIncludingChildrenEx, in the same local space: the centre, the radius in W.
+    TVector4f BoundingSphereIncludingChildrenEx();
     TAABB AxisAlignedBoundingBoxEx();
     TAABB AxisAlignedBoundingBoxAbsoluteEx();
     virtual THmgBoundingBox CalculateBoundingBoxPersonalUnscaled();
@@ -414,6 +416,7 @@ private:
     THmgBoundingBox FBoundingBoxPersonalUnscaled;
     THmgBoundingBox FBoundingBoxOfChildren;
     THmgBoundingBox FBoundingBoxIncludingChildren;
+    TVector4f FBoundingSphereIncludingChildren{};
 };
 
 // ---- behaviours and effects

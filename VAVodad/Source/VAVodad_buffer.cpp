@@ -360,6 +360,7 @@ void TVAVodadBuffer::RenderScene(TVAVodad* aScene, int32_t viewPortSizeX, int32_
     rci.objectsSorting = aScene->ObjectsSorting();
     rci.visibilityCulling = aScene->VisibilityCulling();
     rci.GLStates = FRenderingContext->GLStates();
+    rci.GLStates->SetTextureBindingClock(DistinctMillisecondClock());
     rci.PipelineTransformation = FRenderingContext->PipelineTransformation();
     rci.rcci.origin = rci.cameraPosition;
     rci.rcci.clippingDirection = rci.cameraDirection;

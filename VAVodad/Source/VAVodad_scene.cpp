@@ -35,6 +35,35 @@ TVector4f WithW(TVector4f v, float w)
 // The distance mode the driver had before the first default fog; -1 until read.
 int32_t vDefaultFogDistanceMode = -1;
 
+// Whether the ray (from origin along direction, not behind it) can meet what lies in the local sphere that m
+// places (the centre, the radius in W): the radius grows by the most m can stretch a length (the root of the
+// sum of the squares of its 3 x 3 part). Much cheaper than an object's box in world space, which the ray cast
+// builds only for the objects this lets through.
+bool RayMayMeetSphere(const TVector3f& origin, const TVector3f& direction, const TVector4f& sphere,
+                      const TMatrix4f& m)
+{
+    double stretch2 = 0;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) stretch2 += double(m.V[i].V[j]) * m.V[i].V[j];
+    const TVector4f placed = Transformed(TVector4f{{{sphere.X, sphere.Y, sphere.Z, 1}}}, m);
+    double toCentre[3];
+    double along = 0;
+    double length2 = 0;
+    for (int i = 0; i < 3; ++i) {
+        toCentre[i] = double(placed.V[i]) - origin.V[i];
+        along += toCentre[i] * direction.V[i];
+        length2 += double(direction.V[i]) * direction.V[i];
+    }
+    const double t = along > 0 && length2 > 0 ? along / length2 : 0; // the nearest point of the ray
+    double miss2 = 0;
+    for (int i = 0; i < 3; ++i) {
+        const double d = toCentre[i] - t * direction.V[i];
+        miss2 += d * d;
+    }
+    // A little room for the rounding of single precision; the box test that follows is exact.
+    return miss2 <= double(sphere.W) * sphere.W * stretch2 * (1 + 1e-4) + 1e-6;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -404,6 +433,9 @@ void TVAVodad::RayCastChildren(TGLBaseSceneObject* anObject, const TVector4f& ra
     for (int32_t i = 0; i < anObject->Count(); ++i) {
         TGLBaseSceneObject* child = anObject->Children(i);
         if (!child->Visible()) continue;
+        if (!RayMayMeetSphere(origin, direction, child->BoundingSphereIncludingChildrenEx(),
+                              *child->AbsoluteMatrixAsAddress()))
+            continue;
         const TAABB box = child->AxisAlignedBoundingBoxAbsoluteEx();
         float tNear = 0;
         float tFar = 0;

@@ -49,6 +49,28 @@ TEST_F(StateCache, TextureBindingSwitchesUnitsOnlyToBind)
     EXPECT_EQ(CallsOf([](auto& c) { c.CallList(1); })[0], GLCall("PushAttrib", GL_TEXTURE_BIT));
 }
 
+TEST_F(StateCache, BindTimesComeFromTheFramesClockAndNeverRepeatOrGoBack)
+{
+    Cache.SetTextureBindingClock(1000);
+    Cache.SetTextureBinding(2, ttTexture2D, 5);
+    EXPECT_EQ(Cache.TextureBindingTime(2, ttTexture2D), 1000);
+    Cache.SetTextureBinding(1, ttTexture2D, 5);
+    Cache.SetTextureBinding(2, ttTexture2D, 5);
+    const double first = Cache.TextureBindingTime(1, ttTexture2D);
+    const double second = Cache.TextureBindingTime(2, ttTexture2D);
+    EXPECT_GT(first, 1000);
+    EXPECT_GT(second, first);
+    EXPECT_LT(second, 1000.001); // still the frame's millisecond
+
+    // A clock behind the stamps (read before them) never takes them back; a later one is taken as it is.
+    Cache.SetTextureBindingClock(999);
+    Cache.SetTextureBinding(2, ttTexture2D, 5);
+    EXPECT_GT(Cache.TextureBindingTime(2, ttTexture2D), second);
+    Cache.SetTextureBindingClock(1016);
+    Cache.SetTextureBinding(2, ttTexture2D, 5);
+    EXPECT_EQ(Cache.TextureBindingTime(2, ttTexture2D), 1016);
+}
+
 TEST_F(StateCache, WithoutMultitextureThereIsOneUnit)
 {
     GL.Table.ARB_multitexture = false;

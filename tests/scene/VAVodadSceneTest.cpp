@@ -5,6 +5,7 @@
 
 #include "ComponentStreams.h"
 #include "GLPersistentClasses.h"
+#include "GLVectorGeometry.h"
 #include "Streams.h"
 
 #include <gtest/gtest.h>
@@ -230,6 +231,19 @@ TEST_F(Scene, RayCastFindsTheNearestVisibleObject)
     const TVector4f up{{{0, 0, 1, 0}}};
     EXPECT_EQ(FScene->RayCastIntersect(start, up), nullptr);
     (void)near;
+
+    // A child beside a parent scaled five times: the quick test before the parent's box must let the whole
+    // subtree through, though the ray passes the parent itself and the parent's unscaled extent by.
+    group->SetVisible(false);
+    auto* scaled = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(root);
+    scaled->Position()->SetPoint(0, 0, -20);
+    scaled->Scale()->SetVector(5, 5, 5);
+    auto* outlying = TGLBaseSceneObject::CreateAsChild<TGLBaseSceneObject>(scaled);
+    outlying->Position()->SetPoint(1, 0, 0);
+    TVector4f toOutlying;
+    HmgSubtract(outlying->AbsolutePosition(), start, toOutlying);
+    HmgNormalizeInPlace(toOutlying);
+    EXPECT_EQ(FScene->RayCastIntersect(start, toOutlying), outlying);
 }
 
 TEST_F(Scene, StreamRoundTripKeepsTheTreeAndTheBuffersCamera)
