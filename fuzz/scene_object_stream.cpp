@@ -3,6 +3,7 @@
 // tree that progresses, writes itself again and frees cleanly.
 #include "ComponentStreams.h"
 #include "GLCoordinates.h"
+#include "GLObjects.h"
 #include "Streams.h"
 #include "VAVodad.h"
 
@@ -11,8 +12,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The behaviour and effect bases themselves may stand in the stream.
+    // The behaviour and effect bases themselves may stand in the stream, and the basic objects as children.
     static const bool registered = [] {
+        RegisterGLObjectsClasses();
         AddXCollectionItemClass<TGLBehaviour>();
         AddXCollectionItemClass<TGLObjectEffect>();
         AddXCollectionItemClass<TGLObjectPostEffect>();

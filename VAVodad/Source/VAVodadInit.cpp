@@ -10,6 +10,7 @@
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
 #include "GLMaterial.h"
+#include "GLObjects.h"
 #include "GLPersistentClasses.h"
 #include "GLScreen.h"
 #include "GLTexture.h"
@@ -34,6 +35,7 @@ void RegisterEverything()
     RegisterGLVectorListsClasses();
     RegisterGLCoordinatesClasses();
     RegisterVAVodadClasses();
+    RegisterGLObjectsClasses();
     // Raster formats in the program's order: the last registration of an extension wins.
     RegisterGLFilePNG();
     RegisterGLFileTGA();
