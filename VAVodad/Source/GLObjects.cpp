@@ -9,6 +9,7 @@
 #include "VAVodad_scoped.h"
 #include "VAVodad_streaming.h"
 #include "XOpenGL.h"
+#include "ZODLog.h"
 
 #include <algorithm>
 #include <cmath>
@@ -94,8 +95,7 @@ void CubeWireframeBuildList(TGLRenderContextInfo& rci, bool stipple, const TVect
 
 TGLDummyCube::TGLDummyCube(TComponent* AOwner)
     : TGLCameraInvariantObject(AOwner),
-      FEdgeColor(std::make_unique<TGLColor>(this, TVector4f{{{1, 1, 1, 1}}})),
-      FGroupList(new TGLListHandle())
+      FEdgeColor(std::make_unique<TGLColor>(this, TVector4f{{{1, 1, 1, 1}}}))
 {
     SetObjectStyle(ObjectStyle() + TGLObjectStyles{osDirectDraw});
     SetCamInvarianceMode(cimNone);
@@ -105,6 +105,18 @@ void TGLDummyCube::BeforeDestruction()
 {
     FreeAndNil(FGroupList);
     TGLCameraInvariantObject::BeforeDestruction();
+}
+
+TGLDummyCube::~TGLDummyCube()
+{
+    // Reached with the list still there only by a plain delete.
+    try {
+        FreeAndNil(FGroupList);
+    } catch (const std::exception& e) {
+        GlobalLogSession()->LogError(std::string("Dummy cube destruction: ") + e.what());
+    } catch (...) {
+        GlobalLogSession()->LogError("Dummy cube destruction: unknown error");
+    }
 }
 
 void TGLDummyCube::DestroyGroupList()
@@ -193,6 +205,7 @@ void TGLDummyCube::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool ren
         TGLCameraInvariantObject::DoRender(rci, renderSelf, renderChildren);
         return;
     }
+    if (!FGroupList) FGroupList = new TGLListHandle();
     if (FGroupList->Handle() == 0) {
         const uint32_t list = FGroupList->AllocateHandle();
         Assert(list != 0, "Handle=0 for " + ClassName(), cUnit, __LINE__);

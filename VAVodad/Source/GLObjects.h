@@ -25,6 +25,7 @@ class TGLDummyCube : public TGLCameraInvariantObject {
 public:
     explicit TGLDummyCube(TComponent* AOwner);
     void BeforeDestruction() override;
+    ~TGLDummyCube() override;
 
     float CubeSize() const { return FCubeSize; }
     void SetCubeSize(float Value);
@@ -60,7 +61,8 @@ private:
     std::unique_ptr<TGLColor> FEdgeColor;
     bool FVisibleAtRunTime = false;
     bool FAmalgamate = false;
-    TGLListHandle* FGroupList = nullptr; // freed with Free: its pre-destroy step deletes the GL names
+    // Made at the first amalgamated frame; freed with Free: its pre-destroy step deletes the GL names.
+    TGLListHandle* FGroupList = nullptr;
 };
 
 enum TGLPlaneStyle { psSingleQuad, psTileTexture };
