@@ -208,7 +208,7 @@ void TGLDummyCube::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool ren
     if (!FGroupList) FGroupList = new TGLListHandle();
     if (FGroupList->Handle() == 0) {
         const uint32_t list = FGroupList->AllocateHandle();
-        Assert(list != 0, "Handle=0 for " + ClassName(), cUnit, __LINE__);
+        if (list == 0) AssertionFailed("Handle=0 for " + ClassName(), cUnit, __LINE__);
         rci.GLStates->NewList(list, GL_COMPILE);
         try {
             TScopedValue amalgamating(rci.amalgamating, true);

@@ -8,6 +8,7 @@
 #include "GLState.h"
 #include "GLVectorLists.h"
 #include "NullContext.h"
+#include "Raises.h"
 #include "RecordingGL.h"
 #include "SceneRenderFixture.h"
 #include "Streams.h"
@@ -45,9 +46,11 @@ void SentVertex(const GLfloat* v)
     vSent->push_back({vTexCoord[0], vTexCoord[1], v[0], v[1], v[2]});
 }
 
+bool vListsRefused = false;
+
 GLuint NewListName(GLsizei)
 {
-    return ++vNextList;
+    return vListsRefused ? 0 : ++vNextList;
 }
 
 // The objects draw into the recording fake; the vertices and texture coordinates they send are kept, and
@@ -58,6 +61,7 @@ protected:
     {
         vSent = &Sent;
         vNextList = 0;
+        vListsRefused = false;
         Context->CreateMemoryContext(nullptr, 1, 1, 1);
         Context->Activate();
         GL = std::make_unique<TRecordingGL>();
@@ -289,6 +293,30 @@ TEST_F(GLObjectsDrawing, NestedAmalgamatedCubesCompileOneList)
     frame();
     EXPECT_EQ(Sent.size(), 6u);
     (void)plane;
+
+    // No list name to be had.
+    outer->SetAmalgamate(true);
+    vListsRefused = true;
+    const std::string message = MessageOf<EAssertionFailed>(frame);
+    EXPECT_EQ(message.rfind("Handle=0 for TGLDummyCube (VAVodad\\Source\\GLObjects, line ", 0), 0u) << message;
+}
+
+TEST_F(GLObjectsDrawing, DummyCubeDrawsItsWireCubeOnlyWhenVisibleAtRunTime)
+{
+    TGLDummyCube cube(nullptr);
+    Draw(cube);
+    EXPECT_TRUE(GL->Calls.empty());
+    cube.SetVisibleAtRunTime(true);
+    cube.SetCubeSize(2);
+    Draw(cube);
+    EXPECT_EQ(GL->Only({"Begin", "End", "LineStipple", "Color4fv"}),
+              (std::vector<TGLCall>{GLCall("LineStipple", 1, 0xCCCC), GLCall("Color4fv", 1, 1, 1, 1),
+                                    GLCall("Begin", GL_LINE_STRIP), GLCall("End"), GLCall("Begin", GL_LINES),
+                                    GLCall("End")}));
+    const std::vector<TGLCall> corners = GL->Only({"Vertex3f"});
+    ASSERT_EQ(corners.size(), 16u);
+    for (const TGLCall& corner : corners)
+        for (const double c : corner.Args) EXPECT_EQ(std::fabs(c), 1) << ::testing::PrintToString(corner);
 }
 
 TEST(GLPlane, RayHitsFromEitherSideWithinTheRectangle)
