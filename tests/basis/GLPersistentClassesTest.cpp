@@ -4,12 +4,12 @@
 #include "GLPersistentClasses.h"
 #include "Raises.h"
 #include "StringLists.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -311,14 +311,12 @@ TEST_F(PersistentClasses, SignatureVersionAssignCloneAndFiles)
     EXPECT_EQ(typeid(*clone), typeid(TArchiveA));
     EXPECT_EQ(static_cast<TArchiveA&>(*clone).Value, 42);
 
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "h_arch_persistent";
-    std::filesystem::create_directories(folder);
-    const std::string fileName = (folder / "object.bin").string();
+    TempFolder folder;
+    const std::string fileName = folder / "object.bin";
     signed_.SaveToFile(fileName);
     TSignedArchive fromFile;
     fromFile.LoadFromFile(fileName);
     EXPECT_EQ(fromFile.Value, 7);
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(PersistentClasses, ObjectListOperations)

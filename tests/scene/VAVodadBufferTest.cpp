@@ -15,12 +15,11 @@
 #include "Graphics.h"
 #include "Raises.h"
 #include "SysUtils.h"
+#include "TempFolder.h"
 
 #include <gmock/gmock.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -36,26 +35,10 @@ protected:
     {
         SetMessageBoxHook(nullptr);
         SetSavePictureDialogHook(nullptr);
-        std::filesystem::remove_all(FFolder);
         SceneRenderFixture::TearDown();
     }
 
-    std::string TempFile(const std::string& name)
-    {
-        if (FFolder.empty()) {
-            std::string pattern = (std::filesystem::temp_directory_path() / "scene_buffer_XXXXXX").string();
-            FFolder = mkdtemp(pattern.data());
-        }
-        return (std::filesystem::path(FFolder) / name).string();
-    }
-
-    static std::string ReadAll(const std::string& fileName)
-    {
-        std::ifstream in(fileName, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    std::string FFolder;
+    TempFolder Folder;
 };
 
 TColor PixelOf(TBitmap& bitmap, int32_t x, int32_t y)
@@ -398,7 +381,7 @@ TEST_F(VAVodadBufferTest, ASnapshotWrittenToAFileReadsBackWithTheSamePixels)
 
     for (const char* name : {"view.png", "view.bmp"}) {
         SCOPED_TRACE(name);
-        const std::string file = TempFile(name);
+        const std::string file = Folder / name;
         Buffer()->RenderToFile(file, 96);
         TPicture picture;
         picture.LoadFromFile(file);
@@ -414,8 +397,8 @@ TEST_F(VAVodadBufferTest, ASnapshotWrittenToAFileReadsBackWithTheSamePixels)
 TEST_F(VAVodadBufferTest, RenderToFileSavesNothingWhenTheUserDeclines)
 {
     Render();
-    const std::string file = TempFile("kept.bmp");
-    std::ofstream(file) << "old";
+    const std::string file = Folder / "kept.bmp";
+    Folder.Write("kept.bmp", "old");
     std::string question;
     SetMessageBoxHook([&](const TMessageBoxRequest& request) {
         question = request.Text;
@@ -423,7 +406,7 @@ TEST_F(VAVodadBufferTest, RenderToFileSavesNothingWhenTheUserDeclines)
     });
     Buffer()->RenderToFile(file, 96);
     EXPECT_EQ(question, "Overwrite file " + file + "?");
-    EXPECT_EQ(ReadAll(file), "old");
+    EXPECT_EQ(Folder.Read("kept.bmp"), "old");
 
     bool asked = false;
     SetSavePictureDialogHook([&](const TSavePictureRequest&, std::string&) { return !(asked = true); });
@@ -533,9 +516,8 @@ TEST_F(VAVodadBufferTest, TheFloatDumpIsRawRgbaFloatsFromTheBottomRow)
     AddScreenRect(-1, -1, 1, 0, {{{1, 0, 0, 1}}});
     AddScreenRect(-1, 0, 1, 1, {{{0, 0, 1, 1}}});
     Render();
-    const std::string file = TempFile("frame.raw");
-    Buffer()->SaveAsFloatToFile(file);
-    const std::string bytes = ReadAll(file);
+    Buffer()->SaveAsFloatToFile(Folder / "frame.raw");
+    const std::string bytes = Folder.Read("frame.raw");
     ASSERT_EQ(bytes.size(), 64u);
     float pixel[8];
     std::memcpy(pixel, bytes.data(), sizeof(pixel));
