@@ -419,6 +419,10 @@ public:
     TOnPrepareHandleData OnPrapare() const { return FOnPrepare; }
     void SetOnPrapare(TOnPrepareHandleData Value) { FOnPrepare = std::move(Value); }
 
+    // Counts the changes of every handle's names and data states (allocation, destruction, release with a
+    // context, data changed): a name looked up once stays right while the count stays the same.
+    static uint32_t Revision() { return vRevision.load(std::memory_order_relaxed); }
+
 protected:
     virtual uint32_t DoAllocateHandle() = 0;
     virtual void DoDestroyHandle(uint32_t& AHandle) = 0;
@@ -428,7 +432,9 @@ protected:
 private:
     // The record of AContext among items 1..n, null when it has none.
     PGLRCHandle FindRecord(const TGLContext* AContext) const;
+    static void Changed() { vRevision.fetch_add(1, std::memory_order_relaxed); }
 
+    static inline std::atomic<uint32_t> vRevision{0};
     std::vector<std::unique_ptr<TGLRCHandle>> FHandles; // item 0: the sentinel, never removed
     PGLRCHandle FLastHandle;
     TOnPrepareHandleData FOnPrepare;

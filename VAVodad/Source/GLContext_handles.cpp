@@ -62,6 +62,7 @@ bool TGLContextHandle::IsAllocatedForContext(TGLContext* AContext)
 uint32_t TGLContextHandle::AllocateHandle()
 {
     if (const uint32_t name = Handle()) return name;
+    Changed();
     TGLContext* const context = vCurrentGLContext;
     if (!context) {
         GlobalLogSession()->LogError("Failed to allocate OpenGL identifier - no active rendering context!");
@@ -103,6 +104,7 @@ uint32_t TGLContextHandle::AllocateHandle()
 
 void TGLContextHandle::DestroyHandle()
 {
+    Changed();
     // The current context steps back while each record's own context is made current for its deletion.
     TGLContext* const previous = vCurrentGLContext;
     if (previous) previous->Deactivate();
@@ -137,6 +139,7 @@ void TGLContextHandle::ReleaseForCurrentContext()
 {
     TGLContext* const context = vCurrentGLContext;
     if (!context) return;
+    Changed();
     bool usedBySharingContext = false;
     if (SharedBetweenContexts()) {
         const std::vector<TGLContext*> group = context->SharedContexts();
@@ -199,6 +202,7 @@ void TGLContextHandle::NotifyDataUpdated()
 
 void TGLContextHandle::NotifyChangesOfData()
 {
+    Changed();
     for (size_t i = 1; i < FHandles.size(); ++i) FHandles[i]->FChanged = true;
     if (FOnPrepare && vGLContextManager) vGLContextManager->NotifyPreparationNeed();
 }

@@ -1444,6 +1444,10 @@ void TGLBaseSceneObject::DoOnAddedToParent()
 
 uint32_t TGLBaseSceneObject::GetHandle(TGLRenderContextInfo& rci)
 {
+    // Kept from the last call while the geometry, the context and every context handle stay as they were.
+    if (FListName && FListContext == GetCurrentGLContext() && FListRevision == TGLContextHandle::Revision() &&
+        !FChanges.Contains(ocStructure))
+        return FListName;
     if (!FListHandle) FListHandle = new TGLListHandle();
     uint32_t name = FListHandle->Handle();
     if (name == 0) name = FListHandle->AllocateHandle();
@@ -1462,6 +1466,9 @@ uint32_t TGLBaseSceneObject::GetHandle(TGLRenderContextInfo& rci)
         rci.GLStates->EndList();
         FListHandle->NotifyDataUpdated();
     }
+    FListName = name;
+    FListContext = GetCurrentGLContext();
+    FListRevision = TGLContextHandle::Revision();
     return name;
 }
 

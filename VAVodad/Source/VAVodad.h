@@ -382,6 +382,10 @@ private:
     // Read on every matrix and progress pass, so kept together ahead of the rest.
     TObjectChanges FChanges{ocTransformation, ocAbsoluteMatrix, ocInvAbsoluteMatrix, ocStructure};
     TObjectBBChanges FBBChanges{oBBcChild, oBBcStructure};
+    // The display list's name as GetHandle last found it, for that context and handle revision.
+    uint32_t FListName = 0;
+    uint32_t FListRevision = 0;
+    const TGLContext* FListContext = nullptr;
     // The local matrix was given by ForceLocalMatrix, not rebuilt from the vectors: it may hold any scale or
     // shear, so only a general inversion is right for it.
     bool FLocalMatrixForced = false;

@@ -324,6 +324,10 @@ TEST_F(SceneRealGL, DirectOpenGLCompiledOnceIntoAList)
     direct->StructureChanged();
     FScene->Objects()->Render(rci);
     EXPECT_EQ(calls, 3);
+    // The name kept between frames goes with the list: a list destroyed is made again, not called by name.
+    direct->DestroyHandles();
+    FScene->Objects()->Render(rci);
+    EXPECT_EQ(calls, 4);
 }
 
 TEST_F(SceneRealGL, AMultiPassMaterialDrawsTheGeometryAgain)
