@@ -223,12 +223,16 @@ TEST(GLFileDDS, SaveThenLoadKeepsEveryLevel)
     cube.width = cube.height = 4;
     cube.mips = 3;
     cube.caps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
+    TDdsLayout volumeCube = volume; // cube and volume marks both set: six faces of two slices each
+    volumeCube.width = volumeCube.height = 2;
+    volumeCube.mips = 0;
+    volumeCube.caps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES | DDSCAPS2_VOLUME;
     const TDdsLayout halfFloats{.width = 2, .height = 2, .fourCC = 113};
     const struct {
         TDdsLayout layout;
         size_t dataBytes;
     } cases[] = {{dxt5, 6 * 16 + 2 * 16 + 16 + 16}, {bgra, 48 + 8 + 4},     {volume, 16 + 2},
-                 {cube, 6 * (64 + 16 + 4)},             {halfFloats, 2 * 2 * 8}};
+                 {cube, 6 * (64 + 16 + 4)},             {halfFloats, 2 * 2 * 8}, {volumeCube, 6 * 8}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.dataBytes);
         const TBytes data = Sequence(c.dataBytes, 0);

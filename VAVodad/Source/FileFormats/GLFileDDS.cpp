@@ -164,10 +164,12 @@ void TGLDDSImage::SaveToStream(TStream& stream)
     if (fData.size() < dataSize) throw EInvalidRasterFile("The image holds fewer pixels than its size announces");
 
     const bool mipmaps = fLevelCount > 1;
+    // Slices carry the volume marks, a cube map's too: the reader reads a depth only with them.
+    const bool slices = Depth() > 0;
     desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT;
     desc.dwFlags |= IsCompressed() ? DDSD_LINEARSIZE : DDSD_PITCH;
     if (mipmaps) desc.dwFlags |= DDSD_MIPMAPCOUNT;
-    if (IsVolume()) desc.dwFlags |= DDSD_DEPTH;
+    if (slices) desc.dwFlags |= DDSD_DEPTH;
     desc.dwHeight = static_cast<uint32_t>(Height());
     desc.dwWidth = static_cast<uint32_t>(Width());
     desc.dwPitchOrLinearSize = IsCompressed() ? static_cast<uint32_t>(FileLevelBytes(Width(), Height(), Depth()))
@@ -175,12 +177,10 @@ void TGLDDSImage::SaveToStream(TStream& stream)
     desc.dwDepth = static_cast<uint32_t>(Depth());
     desc.dwMipMapCount = mipmaps ? static_cast<uint32_t>(fLevelCount) : 0;
     desc.ddsCaps.dwCaps = DDSCAPS_TEXTURE;
-    if (IsVolume() || mipmaps || fCubeMap) desc.ddsCaps.dwCaps |= DDSCAPS_COMPLEX;
+    if (slices || mipmaps || fCubeMap) desc.ddsCaps.dwCaps |= DDSCAPS_COMPLEX;
     if (mipmaps) desc.ddsCaps.dwCaps |= DDSCAPS_MIPMAP;
-    if (fCubeMap)
-        desc.ddsCaps.dwCaps2 = DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
-    else if (IsVolume())
-        desc.ddsCaps.dwCaps2 = DDSCAPS2_VOLUME;
+    if (fCubeMap) desc.ddsCaps.dwCaps2 |= DDSCAPS2_CUBEMAP | DDSCAPS2_CUBEMAP_ALLFACES;
+    if (slices) desc.ddsCaps.dwCaps2 |= DDSCAPS2_VOLUME;
     stream.WriteBuffer(&header, sizeof(header));
     if (IsEmpty()) return;
 
