@@ -400,12 +400,14 @@ TEST_F(GLContextTest, TaskFromAnotherThreadRunsThereAndItsErrorIsReported)
     EXPECT_FALSE(ran);
 }
 
-// A service context whose platform creation waits until the test lets it go.
+// A service context whose platform creation says it began, then waits until the test lets it go.
+TFinishTaskEvent vCreationStarted;
 TFinishTaskEvent vCreationMayFinish;
 class TSlowContext : public TFakeContext {
 protected:
     void DoCreateMemoryContext(void*, int32_t, int32_t, int32_t) override
     {
+        vCreationStarted.SetEvent();
         vCreationMayFinish.WaitFor(TFinishTaskEvent::cInfinite);
         FValid = true;
     }
@@ -424,7 +426,9 @@ TEST(GLServiceContextTest, StartUpWaitsForAStuckServiceTaskOnlyUntilTheTimeOut)
         const auto texts = capture.Texts();
         EXPECT_NE(std::find(texts.begin(), texts.end(), "TServiceContextThread: can't initialize rendering context"),
                   texts.end());
-        // The late task still completes, and the thread frees its context when it ends.
+        // The late task still completes, and the thread frees its context when it ends. On a busy machine the
+        // thread may not have taken the task yet: it is let go only once it has.
+        EXPECT_TRUE(vCreationStarted.WaitFor(10000));
         vCreationMayFinish.SetEvent();
     }
     const auto texts = capture.Texts();
