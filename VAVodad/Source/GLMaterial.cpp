@@ -414,11 +414,13 @@ void TGLMaterial::Assign(TPersistent* Source)
 
 void TGLMaterial::NotifyChange(TObject* /*Sender*/)
 {
+    Changed();
     if (IGLNotifyAble* owner = NotifyAbleOf(Owner())) owner->NotifyChange(this);
 }
 
 void TGLMaterial::NotifyTexMapChange(TObject* /*Sender*/)
 {
+    Changed();
     if (auto* owner = dynamic_cast<IGLTextureNotifyAble*>(Owner()))
         owner->NotifyTexMapChange(this);
     else

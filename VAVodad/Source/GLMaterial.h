@@ -12,6 +12,7 @@
 #include "GLVectorTypes.h"
 #include "Sets.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -279,6 +280,10 @@ public:
     TGLAbstractLibMaterial* StayingLibMaterial() const;
     // Drawn in the blended pass.
     bool Blended() const;
+    // Counts the changes any material or library material told (and library materials gone): an answer such
+    // as Blended stays right while the count stays the same.
+    static uint32_t Revision() { return vRevision.load(std::memory_order_relaxed); }
+    static void Changed() { vRevision.fetch_add(1, std::memory_order_relaxed); }
     void PrepareBuildList();
     void DestroyHandles();
     void Loaded();
@@ -350,6 +355,7 @@ private:
     TFaceCulling FFaceCulling = fcBufferDefault;
     TPolygonMode FPolygonMode = pmFill;
     TGLAbstractLibMaterial* currentLibMaterial = nullptr;
+    static inline std::atomic<uint32_t> vRevision{0};
 };
 
 // ---------------------------------------------------------------------------------------------------------

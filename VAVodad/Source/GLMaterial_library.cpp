@@ -50,6 +50,7 @@ TGLAbstractLibMaterial::TGLAbstractLibMaterial(TGLAbstractLibMaterials* ACollect
 
 TGLAbstractLibMaterial::~TGLAbstractLibMaterial()
 {
+    TGLMaterial::Changed(); // its users lose their link without being told
     for (TObject* user : FUserList)
         if (auto* material = dynamic_cast<TGLMaterial*>(user)) {
             material->FMaterialLibrary = nullptr;

@@ -545,6 +545,17 @@ public:
 private:
     std::unique_ptr<TGLMaterial> FMaterial;
     std::string FHint;
+    // The material's answers read every frame (Blended, StayingLibMaterial), asked again only when a material
+    // anywhere has changed (TGLMaterial::Revision): the material itself is not touched by a frame that needs
+    // only these.
+    void KnowMaterial() const;
+    // The material is the library material the last object left applied and may leave applied itself: Apply
+    // and UnApply would do nothing.
+    bool StillApplied(const TGLRenderContextInfo& rci) const;
+    mutable TGLAbstractLibMaterial* FStayingMaterial = nullptr;
+    mutable bool FBlended = false;
+    mutable bool FMaterialKnown = false;
+    mutable uint32_t FMaterialRevision = 0;
 };
 
 // The published form: an object with its material.

@@ -68,9 +68,26 @@ void TGLCustomSceneObject::Loaded()
     FMaterial->Loaded();
 }
 
+void TGLCustomSceneObject::KnowMaterial() const
+{
+    const uint32_t revision = TGLMaterial::Revision();
+    if (FMaterialKnown && FMaterialRevision == revision) return;
+    FBlended = FMaterial->Blended();
+    FStayingMaterial = FMaterial->StayingLibMaterial();
+    FMaterialKnown = true;
+    FMaterialRevision = revision;
+}
+
+bool TGLCustomSceneObject::StillApplied(const TGLRenderContextInfo& rci) const
+{
+    KnowMaterial();
+    return FStayingMaterial && FStayingMaterial == rci.appliedMaterial && FStayingMaterial == rci.materialMayStay;
+}
+
 bool TGLCustomSceneObject::Blended()
 {
-    return FMaterial->Blended();
+    KnowMaterial();
+    return FBlended;
 }
 
 void TGLCustomSceneObject::DestroyHandle()
@@ -81,13 +98,15 @@ void TGLCustomSceneObject::DestroyHandle()
 
 TGLAbstractLibMaterial* TGLCustomSceneObject::StayingMaterial(const TGLRenderContextInfo& rci) const
 {
-    return rci.ignoreMaterials ? nullptr : FMaterial->StayingLibMaterial();
+    if (rci.ignoreMaterials) return nullptr;
+    KnowMaterial();
+    return FStayingMaterial;
 }
 
 void TGLCustomSceneObject::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren)
 {
     if (renderSelf) {
-        if (rci.ignoreMaterials) {
+        if (rci.ignoreMaterials || StillApplied(rci)) {
             BuildOrCallList(rci);
         } else {
             // Multi-pass materials ask for the geometry again from UnApply.

@@ -1,6 +1,7 @@
 #include "VAVodad.h"
 
 #include "ComponentStreams.h"
+#include "GLMaterial.h"
 #include "GLSilhouette.h"
 #include "GLVectorGeometry.h"
 #include "Raises.h"
@@ -701,4 +702,24 @@ TEST_F(TSceneFixture, DeletingALightsChildrenKeepsTheLightLit)
     light->DeleteChildren();
     EXPECT_EQ(Scene->Lights, std::set<TGLBaseSceneObject*>{light});
     EXPECT_EQ(light->Count(), 0);
+}
+
+TEST(SceneObjectBlended, TheAnswerFollowsTheLibraryMaterialAndItsLoss)
+{
+    auto* library = new TGLMaterialLibrary(nullptr);
+    TGLLibMaterial* glass = library->Materials()->Add();
+    glass->SetName("glass");
+    glass->Material()->SetBlendingMode(bmTransparency);
+    auto* object = new TVAVodadObject(nullptr);
+    object->Material()->SetMaterialLibrary(library);
+    object->Material()->SetLibMaterialName("glass");
+    EXPECT_TRUE(object->Blended());
+    glass->Material()->SetBlendingMode(bmOpaque);
+    EXPECT_FALSE(object->Blended());
+    glass->Material()->SetBlendingMode(bmAdditive);
+    EXPECT_TRUE(object->Blended());
+    // The library material goes without telling its users: the object's own opaque material answers.
+    Free(library);
+    EXPECT_FALSE(object->Blended());
+    Free(object);
 }
