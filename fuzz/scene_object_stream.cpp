@@ -1,7 +1,8 @@
-// Scene objects read from a component stream (their children, tag, behaviours and effects) and coordinates
-// read from their archive form: any bytes either read or end in an exception, and what was read is a sound
-// tree that progresses, writes itself again and frees cleanly.
+// Scene objects read from a component stream (their children, tag, behaviours and effects, an animated
+// sprite's animations) and coordinates read from their archive form: any bytes either read or end in an
+// exception, and what was read is a sound tree that progresses, writes itself again and frees cleanly.
 #include "ComponentStreams.h"
+#include "GLAnimatedSprite.h"
 #include "GLCoordinates.h"
 #include "GLObjects.h"
 #include "Streams.h"
@@ -12,9 +13,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // The behaviour and effect bases themselves may stand in the stream, and the basic objects as children.
+    // The behaviour and effect bases themselves may stand in the stream, and the basic objects and animated
+    // sprites as children.
     static const bool registered = [] {
         RegisterGLObjectsClasses();
+        RegisterGLAnimatedSpriteClasses();
         AddXCollectionItemClass<TGLBehaviour>();
         AddXCollectionItemClass<TGLObjectEffect>();
         AddXCollectionItemClass<TGLObjectPostEffect>();

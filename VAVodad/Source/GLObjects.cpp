@@ -553,15 +553,19 @@ void TGLSprite::BuildList(TGLRenderContextInfo& rci)
     AffineScale(vx, FWidth * 0.5f, vx);
     AffineScale(vy, FHeight * 0.5f, vy);
     const float sLeft = FMirrorU ? 1.0f : 0.0f;
-    const float sRight = 1.0f - sLeft;
     const float tBottom = FMirrorV ? 1.0f : 0.0f;
-    const float tTop = 1.0f - tBottom;
+    FacingQuadBuildList(vx, vy, sLeft, 1.0f - sLeft, tBottom, 1.0f - tBottom, FRotation, Affine3(inv.V[2]));
+}
+
+void FacingQuadBuildList(const TVector3f& vx, const TVector3f& vy, float sLeft, float sRight, float tBottom, float tTop,
+                         float rotation, const TVector3f& axis)
+{
     TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
     TGLMultitextureCoordinator& xgl = *GetCurrentMultitextureCoordinator();
-    const bool rotated = FRotation != 0;
+    const bool rotated = rotation != 0;
     if (rotated) {
         gl.PushMatrix();
-        gl.Rotatef(FRotation, inv.V[2].X, inv.V[2].Y, inv.V[2].Z);
+        gl.Rotatef(rotation, axis.X, axis.Y, axis.Z);
     }
     const TVector3f corners[4] = {
         {{{vx.X + vy.X, vx.Y + vy.Y, vx.Z + vy.Z}}},

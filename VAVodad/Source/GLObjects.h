@@ -19,6 +19,12 @@ using TGLVisibilityDeterminationEvent = std::function<bool(TObject* Sender, TGLR
 // A wire cube of edge length size centred on the origin, in color; stipple draws it dotted and blended.
 void CubeWireframeBuildList(TGLRenderContextInfo& rci, bool stipple, const TVector4f& color, float size);
 
+// The sprites' camera-facing quad about the origin with half axes vx and vy: (right, top) at vx + vy, then
+// (left, top), (left, bottom) and (right, bottom), textured with s from sLeft to sRight and t from tBottom to
+// tTop; turned by rotation degrees about axis when that is not 0.
+void FacingQuadBuildList(const TVector3f& vx, const TVector3f& vy, float sLeft, float sRight, float tBottom, float tTop,
+                         float rotation, const TVector3f& axis);
+
 // A group node: its children move, hide and show with it. Drawn as a wire cube only at design time or with
 // VisibleAtRunTime.
 class TGLDummyCube : public TGLCameraInvariantObject {

@@ -1,6 +1,7 @@
 #include "VAVodadInit.h"
 
 #include "DDSImage.h"
+#include "GLAnimatedSprite.h"
 #include "GLCadencer.h"
 #include "GLCompositeImage.h"
 #include "GLContext.h"
@@ -36,6 +37,7 @@ void RegisterEverything()
     RegisterGLCoordinatesClasses();
     RegisterVAVodadClasses();
     RegisterGLObjectsClasses();
+    RegisterGLAnimatedSpriteClasses();
     // Raster formats in the program's order: the last registration of an extension wins.
     RegisterGLFilePNG();
     RegisterGLFileTGA();

@@ -48,6 +48,14 @@ inline void DefineBooleanProperty(TFiler& filer, const char* name, bool value, b
         [value](TWriter& writer) { writer.WriteBoolean(value); }, value != defaultValue);
 }
 
+inline void DefineIntegerProperty(TFiler& filer, const char* name, int32_t value, int32_t defaultValue,
+                                  const std::function<void(int32_t)>& setter)
+{
+    filer.DefineProperty(
+        name, [setter](TReader& reader) { setter(reader.ReadInteger()); },
+        [value](TWriter& writer) { writer.WriteInteger(value); }, value != defaultValue);
+}
+
 // Passes an owned object's property definitions on with "Owner." before their names, so that the position's
 // "Coordinates" streams as "Position.Coordinates".
 class TNestedFiler : public TFiler {
