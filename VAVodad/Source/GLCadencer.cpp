@@ -78,8 +78,8 @@ void TASAPHandler::WndProc(TMessage& Message)
     }
     if (FTimer || vHandlingMessage || !(isTimer || Message.Msg == vWMTickCadencer)) return;
 
-    vHandlingMessage = true;
-    try {
+    {
+        const TScopedValue handling(vHandlingMessage, true);
         std::vector<TGLCadencer*>& list = *vASAPCadencerList;
         // Entries may be cleared (never removed) while cadencers tick; the ones added meanwhile wait.
         for (size_t i = list.size(); i-- > 0;) {
@@ -98,11 +98,7 @@ void TASAPHandler::WndProc(TMessage& Message)
             }
         }
         std::erase(list, nullptr);
-    } catch (...) {
-        vHandlingMessage = false;
-        throw;
     }
-    vHandlingMessage = false;
 
     if (!vASAPCadencerList->empty()) {
         PostMessage(FWindowHandle, vWMTickCadencer, 0, 0);
@@ -419,14 +415,10 @@ void TGLCadencer::Progress()
         lastTime += step;
         if (FScene && step != 0) {
             FProgressing = -FProgressing;
-            try {
-                FScene->Progress(step, lastTime);
-            } catch (...) {
+            TryFinally([&] { FScene->Progress(step, lastTime); }, [&] {
                 if (!frame.Freed) FProgressing = -FProgressing;
-                throw;
-            }
+            });
             if (frame.Freed) return;
-            FProgressing = -FProgressing;
         }
         const TProgressTimes times{step, lastTime};
         for (size_t i = 0; i < FSubscribedCadenceableComponents.size(); ++i) {

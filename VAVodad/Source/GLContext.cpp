@@ -187,18 +187,14 @@ void TGLContext::PopCurrent()
 
 void TGLContext::Activate()
 {
-    FLock.lock();
-    try {
-        if (FActivationCount == 0) {
-            if (!IsValid()) throw EGLContext("Context not created");
-            PushCurrent();
-        } else if (vCurrentGLContext != this) {
-            Assert(false, "vCurrentGLContext <> Self", cUnit, __LINE__);
-        }
-    } catch (...) {
-        FLock.unlock();
-        throw;
+    std::unique_lock lock(FLock);
+    if (FActivationCount == 0) {
+        if (!IsValid()) throw EGLContext("Context not created");
+        PushCurrent();
+    } else if (vCurrentGLContext != this) {
+        Assert(false, "vCurrentGLContext <> Self", cUnit, __LINE__);
     }
+    lock.release(); // held until the last Deactivate
     ++FActivationCount;
 }
 
@@ -302,14 +298,8 @@ void TGLContext::PrepareHandlesData()
 
 void TGLContext::DestroyAllHandles()
 {
-    Activate();
-    try {
-        FManager->ReleaseHandlesForCurrentContext();
-    } catch (...) {
-        Deactivate();
-        throw;
-    }
-    Deactivate();
+    const TActiveContext active(this);
+    FManager->ReleaseHandlesForCurrentContext();
 }
 
 void TGLContext::LeaveShareGroup()
@@ -327,27 +317,62 @@ void TGLContext::LeaveShareGroup()
 void TGLContext::DestroyContext()
 {
     // Another context current on this thread steps back one level while Self is destroyed.
-    TGLContext* const previous = vCurrentGLContext != this ? vCurrentGLContext : nullptr;
-    if (previous) previous->Deactivate();
-    try {
-        Activate();
-        try {
+    const TActiveContext stepBack(nullptr, vCurrentGLContext != this);
+    Activate();
+    TryFinally(
+        [this] {
             FManager->ReleaseHandlesForCurrentContext();
             FManager->ContextDestroying();
             LeaveShareGroup();
-        } catch (...) {
-            SetActive(false);
-            throw;
-        }
-        SetActive(false);
-        DoDestroyContext();
-    } catch (...) {
-        if (previous) previous->Activate();
-        throw;
-    }
-    if (previous) previous->Activate();
+        },
+        [this] { SetActive(false); }); // activations the caller still holds end with the platform context
+    DoDestroyContext();
     FAcceleration = chaUnknown;
     FGL->Close();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TActiveContext
+
+namespace {
+
+// Runs a step of a guard's start or end, logging its failure instead of raising it.
+template <class F> void LoggedStep(const char* AWhat, F AStep) noexcept
+{
+    try {
+        AStep();
+    } catch (const std::exception& E) {
+        GlobalLogSession()->LogError(std::string(AWhat) + ": " + E.what());
+    } catch (...) {
+        GlobalLogSession()->LogError(std::string(AWhat) + ": unknown error");
+    }
+}
+
+} // namespace
+
+TActiveContext::TActiveContext(TGLContext* AContext, bool AStepBack)
+    : FContext(AContext), FPrevious(AStepBack && vCurrentGLContext != AContext ? vCurrentGLContext : nullptr)
+{
+    // A failed deactivation has stepped back all the same.
+    if (FPrevious) LoggedStep("Rendering context deactivation failed", [this] { FPrevious->Deactivate(); });
+    if (!FContext) return;
+    try {
+        FContext->Activate();
+    } catch (...) {
+        ReactivatePrevious(); // no destructor runs for a guard that was never made
+        throw;
+    }
+}
+
+TActiveContext::~TActiveContext()
+{
+    if (FContext) LoggedStep("Rendering context deactivation failed", [this] { FContext->Deactivate(); });
+    ReactivatePrevious();
+}
+
+void TActiveContext::ReactivatePrevious() noexcept
+{
+    if (FPrevious) LoggedStep("Rendering context reactivation failed", [this] { FPrevious->Activate(); });
 }
 
 // ---------------------------------------------------------------------------------------------------------

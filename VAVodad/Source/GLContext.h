@@ -242,6 +242,29 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------------------
+// TActiveContext
+
+// Activates a context for a scope and deactivates it on every way out, an exception included. With AStepBack,
+// a different context current on the thread steps back one level first (so that AContext may be one active
+// lower in the thread's stack) and is activated again at the end. A null AContext activates nothing: the
+// guard then only steps back, or does nothing at all. The end never raises, since it may run while an
+// exception unwinds: a failed deactivation or reactivation is logged, and the context is released anyway.
+class TActiveContext {
+public:
+    explicit TActiveContext(TGLContext* AContext, bool AStepBack = false);
+    ~TActiveContext();
+    TActiveContext(const TActiveContext&) = delete;
+    TActiveContext& operator=(const TActiveContext&) = delete;
+
+private:
+    // Activates the stepped-back context again, logging a failure.
+    void ReactivatePrevious() noexcept;
+
+    TGLContext* FContext;  // activated by the guard, null when none
+    TGLContext* FPrevious; // stepped back by the guard, null when none
+};
+
+// ---------------------------------------------------------------------------------------------------------
 // Service context
 
 // A manual-reset event, created not signalled.

@@ -106,33 +106,25 @@ void TGLContextHandle::DestroyHandle()
 {
     Changed();
     // The current context steps back while each record's own context is made current for its deletion.
-    TGLContext* const previous = vCurrentGLContext;
-    if (previous) previous->Deactivate();
-    try {
-        for (size_t i = FHandles.size(); i-- > 1;) {
-            TGLRCHandle& record = *FHandles[i];
-            if (!record.FHandle || !record.FRenderingContext) continue;
-            TGLContext* const context = record.FRenderingContext;
-            context->Activate();
-            try {
-                if (!vContextActivationFailed && IsValid(record.FHandle)) DoDestroyHandle(record.FHandle);
-            } catch (...) {
-                context->Deactivate();
-                throw;
+    const TActiveContext stepBack(nullptr, true);
+    TryFinally(
+        [this] {
+            for (size_t i = FHandles.size(); i-- > 1;) {
+                TGLRCHandle& record = *FHandles[i];
+                if (!record.FHandle || !record.FRenderingContext) continue;
+                TGLContext* const context = record.FRenderingContext;
+                {
+                    const TActiveContext active(context);
+                    if (!vContextActivationFailed && IsValid(record.FHandle)) DoDestroyHandle(record.FHandle);
+                }
+                --context->FOwnedHandlesCount;
+                record = {nullptr, 0, true};
             }
-            --context->FOwnedHandlesCount;
-            context->Deactivate();
-            record = {nullptr, 0, true};
-        }
-    } catch (...) {
-        FHandles.resize(1);
-        FLastHandle = FHandles[0].get();
-        if (previous) previous->Activate();
-        throw;
-    }
-    FHandles.resize(1);
-    FLastHandle = FHandles[0].get();
-    if (previous) previous->Activate();
+        },
+        [this] {
+            FHandles.resize(1);
+            FLastHandle = FHandles[0].get();
+        });
 }
 
 void TGLContextHandle::ReleaseForCurrentContext()

@@ -108,21 +108,19 @@ void TGLFullScreenViewer::EndUpdate()
 void TGLFullScreenViewer::UseCurrentResolution()
 {
     BeginUpdate();
-    try {
-        const TDevMode screen = CurrentScreenMode();
-        SetWidth(static_cast<int32_t>(screen.dmPelsWidth));
-        SetHeight(static_cast<int32_t>(screen.dmPelsHeight));
-        switch (screen.dmBitsPerPel) {
-        case 8: SetScreenDepth(sd8bits); break;
-        case 16: SetScreenDepth(sd16bits); break;
-        case 24: SetScreenDepth(sd24bits); break;
-        default: SetScreenDepth(sd32bits); break;
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TryFinally(
+        [this] {
+            const TDevMode screen = CurrentScreenMode();
+            SetWidth(static_cast<int32_t>(screen.dmPelsWidth));
+            SetHeight(static_cast<int32_t>(screen.dmPelsHeight));
+            switch (screen.dmBitsPerPel) {
+            case 8: SetScreenDepth(sd8bits); break;
+            case 16: SetScreenDepth(sd16bits); break;
+            case 24: SetScreenDepth(sd24bits); break;
+            default: SetScreenDepth(sd32bits); break;
+            }
+        },
+        [this] { EndUpdate(); });
 }
 
 void TGLFullScreenViewer::SetForm(TForm* Value)

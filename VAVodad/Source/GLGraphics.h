@@ -71,20 +71,6 @@ void SwapRedBlue32(const uint8_t* src, uint8_t* dest, size_t count);
 // Row y of a narrowed image (RGBA8, or the RGB8 error image) as B, G, R, A pixels.
 void NarrowedRowToBGRA(const TGLBaseImage& image, int32_t y, uint8_t* dest);
 
-// Makes a context current for a scope (deactivating the one that was) and puts the former one back on every
-// way out; nothing happens when it is already current.
-class TGLContextSwitch {
-public:
-    explicit TGLContextSwitch(TGLContext* AContext);
-    ~TGLContextSwitch();
-    TGLContextSwitch(const TGLContextSwitch&) = delete;
-    TGLContextSwitch& operator=(const TGLContextSwitch&) = delete;
-
-private:
-    TGLContext* FContext;
-    TGLContext* FPrevious;
-};
-
 // The number of levels down to 1 x 1 (and depth 1 for a volume); the depth of anything else takes no part.
 int32_t LevelCountForSize(int32_t w, int32_t h, int32_t d, bool isVolume);
 

@@ -157,15 +157,10 @@ TBitmap* TGLImage::Create32BitsBitmap()
     if (FBlank) return nullptr;
     auto bitmap = std::make_unique<TBitmap>();
     // The picture's top is the buffer's last row, whatever the reverse flag says.
-    const bool reverse = FVerticalReverseOnAssignFromBitmap;
-    FVerticalReverseOnAssignFromBitmap = false;
-    try {
+    {
+        const TScopedValue reverse(FVerticalReverseOnAssignFromBitmap, false);
         AssignToBitmap(bitmap.get());
-    } catch (...) {
-        FVerticalReverseOnAssignFromBitmap = reverse;
-        throw;
     }
-    FVerticalReverseOnAssignFromBitmap = reverse;
     return bitmap.release();
 }
 

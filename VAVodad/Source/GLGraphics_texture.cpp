@@ -87,20 +87,6 @@ void RearrangeVolumeBlocks(const uint8_t* from, uint8_t* to, int32_t w, int32_t 
 
 } // namespace
 
-TGLContextSwitch::TGLContextSwitch(TGLContext* AContext) : FContext(AContext), FPrevious(GetCurrentGLContext())
-{
-    if (FPrevious == FContext) return;
-    if (FPrevious) FPrevious->Deactivate();
-    FContext->Activate();
-}
-
-TGLContextSwitch::~TGLContextSwitch()
-{
-    if (FPrevious == FContext) return;
-    FContext->Deactivate();
-    if (FPrevious) FPrevious->Activate();
-}
-
 void TGLBaseImage::RegisterAsOpenGLTexture(TGLTextureHandle* AHandle, bool aMipmapGen, GLenum aTexFormat,
                                            int32_t& texWidth, int32_t& texHeight, int32_t& texDepth)
 {
@@ -293,7 +279,7 @@ bool TGLBaseImage::AssignFromTexture(TGLTextureHandle* AHandle, bool CastToForma
     TGLContext* context = GetCurrentGLContext();
     if (!context && AHandle) context = AHandle->RenderingContext();
     if (!context || !AHandle) return false;
-    TGLContextSwitch use(context);
+    const TActiveContext use(context, true);
     if (AHandle->IsDataNeedUpdate()) return false;
     const bool found = ReadTextureLevels(AHandle->Handle(), AHandle->Target(), [&](GLenum queried) {
         fInternalFormat = CastToFormat ? GLEnumToInternalFormat(queried) : intFormat;
@@ -345,7 +331,7 @@ void TGLImage::AssignFromTexture2D(TGLTextureHandle* textureHandle)
         FreeData();
         return;
     }
-    TGLContextSwitch use(context);
+    const TActiveContext use(context, true);
     AssignFromTexture2D(textureHandle->Handle());
 }
 

@@ -357,14 +357,8 @@ void TGLMaterialLibrary::LoadFromStream(TStream& stream)
 
 void TGLMaterialLibrary::AddMaterialsFromStream(TStream& stream)
 {
-    FDoNotClearMaterialsOnLoad = true;
-    try {
-        LoadFromStream(stream);
-    } catch (...) {
-        FDoNotClearMaterialsOnLoad = false;
-        throw;
-    }
-    FDoNotClearMaterialsOnLoad = false;
+    const TScopedValue keep(FDoNotClearMaterialsOnLoad, true);
+    LoadFromStream(stream);
 }
 
 void TGLMaterialLibrary::SaveToFile(const std::string& fileName)

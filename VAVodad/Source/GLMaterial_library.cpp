@@ -117,24 +117,18 @@ void TGLAbstractLibMaterial::UnregisterUser(TObject* user)
 void TGLAbstractLibMaterial::NotifyUsers()
 {
     if (FNotifying) return;
-    FNotifying = true;
-    try {
-        for (size_t i = 0; i < FUserList.size(); ++i) {
-            TObject* user = FUserList[i];
-            if (auto* object = dynamic_cast<TGLUpdateAbleObject*>(user))
-                object->NotifyChange(this);
-            else if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(user))
-                component->NotifyChange(this);
-            else if (auto* libMat = dynamic_cast<TGLAbstractLibMaterial*>(user))
-                libMat->NotifyUsers();
-            else
-                Assert(false, "", cUnit, 2099);
-        }
-    } catch (...) {
-        FNotifying = false;
-        throw;
+    const TScopedValue notifying(FNotifying, true);
+    for (size_t i = 0; i < FUserList.size(); ++i) {
+        TObject* user = FUserList[i];
+        if (auto* object = dynamic_cast<TGLUpdateAbleObject*>(user))
+            object->NotifyChange(this);
+        else if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(user))
+            component->NotifyChange(this);
+        else if (auto* libMat = dynamic_cast<TGLAbstractLibMaterial*>(user))
+            libMat->NotifyUsers();
+        else
+            Assert(false, "", cUnit, 2099);
     }
-    FNotifying = false;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -190,24 +184,18 @@ void TGLLibMaterial::NotifyTexMapChange(TObject* /*Sender*/)
 void TGLLibMaterial::NotifyUsersOfTexMapChange()
 {
     if (FNotifying) return;
-    FNotifying = true;
-    try {
-        for (size_t i = 0; i < FUserList.size(); ++i) {
-            TObject* user = FUserList[i];
-            if (auto* material = dynamic_cast<TGLMaterial*>(user))
-                material->NotifyTexMapChange(this);
-            else if (auto* libMat = dynamic_cast<TGLLibMaterial*>(user))
-                libMat->NotifyUsersOfTexMapChange();
-            else if (auto* object = dynamic_cast<TGLUpdateAbleObject*>(user))
-                object->NotifyChange(this);
-            else if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(user))
-                component->NotifyChange(this);
-        }
-    } catch (...) {
-        FNotifying = false;
-        throw;
+    const TScopedValue notifying(FNotifying, true);
+    for (size_t i = 0; i < FUserList.size(); ++i) {
+        TObject* user = FUserList[i];
+        if (auto* material = dynamic_cast<TGLMaterial*>(user))
+            material->NotifyTexMapChange(this);
+        else if (auto* libMat = dynamic_cast<TGLLibMaterial*>(user))
+            libMat->NotifyUsersOfTexMapChange();
+        else if (auto* object = dynamic_cast<TGLUpdateAbleObject*>(user))
+            object->NotifyChange(this);
+        else if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(user))
+            component->NotifyChange(this);
     }
-    FNotifying = false;
 }
 
 void TGLLibMaterial::Loaded()
@@ -240,35 +228,33 @@ void TGLLibMaterial::Apply(TGLRenderContextInfo& rci)
     UnApplyStayingMaterial(rci);
     TGLMultitextureCoordinator* const xgl = GetCurrentMultitextureCoordinator();
     xgl->BeginUpdate();
-    try {
-        const TGLShaderStyle style = FShader ? FShader->ShaderStyle() : ssLowLevel;
-        if (!FShader)
-            rci.GLStates->SetCurrentProgram(0);
-        else if (style != ssLowLevel)
-            FShader->Apply(rci, this);
-        if (!FShader || style != ssReplace) {
-            TGLLibMaterial* const second = SecondTexture();
-            if (!FTextureMatrixIsIdentity) rci.GLStates->SetGLTextureMatrix(FTextureMatrix);
-            FMaterial->Apply(rci);
-            if (second) {
-                TGLTexture* const texture2 = second->FMaterial->Texture();
-                texture2->ApplyAsTexture2(rci, second->FTextureMatrixIsIdentity ? nullptr : &second->FTextureMatrix);
-                const TGLTexture* const texture = FMaterial->Texture();
-                const bool secondUser = texture2->MappingMode() == tmmUser;
-                if (!secondUser)
-                    xgl->MapTexCoordToMain();
-                else if (texture->Disabled() || texture->MappingMode() != tmmUser)
-                    xgl->MapTexCoordToSecond();
-                else
-                    xgl->MapTexCoordToDual();
+    TryFinally(
+        [&] {
+            const TGLShaderStyle style = FShader ? FShader->ShaderStyle() : ssLowLevel;
+            if (!FShader)
+                rci.GLStates->SetCurrentProgram(0);
+            else if (style != ssLowLevel)
+                FShader->Apply(rci, this);
+            if (!FShader || style != ssReplace) {
+                TGLLibMaterial* const second = SecondTexture();
+                if (!FTextureMatrixIsIdentity) rci.GLStates->SetGLTextureMatrix(FTextureMatrix);
+                FMaterial->Apply(rci);
+                if (second) {
+                    TGLTexture* const texture2 = second->FMaterial->Texture();
+                    texture2->ApplyAsTexture2(rci, second->FTextureMatrixIsIdentity ? nullptr : &second->FTextureMatrix);
+                    const TGLTexture* const texture = FMaterial->Texture();
+                    const bool secondUser = texture2->MappingMode() == tmmUser;
+                    if (!secondUser)
+                        xgl->MapTexCoordToMain();
+                    else if (texture->Disabled() || texture->MappingMode() != tmmUser)
+                        xgl->MapTexCoordToSecond();
+                    else
+                        xgl->MapTexCoordToDual();
+                }
+                if (FShader && style == ssLowLevel) FShader->Apply(rci, this);
             }
-            if (FShader && style == ssLowLevel) FShader->Apply(rci, this);
-        }
-    } catch (...) {
-        xgl->EndUpdate();
-        throw;
-    }
-    xgl->EndUpdate();
+        },
+        [xgl] { xgl->EndUpdate(); });
 }
 
 bool TGLLibMaterial::UnApply(TGLRenderContextInfo& rci)
@@ -581,17 +567,15 @@ bool TGLAbstractMaterialLibrary::UnApplyMaterial(TGLRenderContextInfo& rci)
 void TGLAbstractMaterialLibrary::SetNamesToTStrings(TStrings* aStrings) const
 {
     aStrings->BeginUpdate();
-    try {
-        aStrings->Clear();
-        for (int32_t i = 0; i < FMaterials->Count(); ++i) {
-            TGLAbstractLibMaterial* item = FMaterials->GetItem(i);
-            aStrings->AddObject(item->Name(), item);
-        }
-    } catch (...) {
-        aStrings->EndUpdate();
-        throw;
-    }
-    aStrings->EndUpdate();
+    TryFinally(
+        [&] {
+            aStrings->Clear();
+            for (int32_t i = 0; i < FMaterials->Count(); ++i) {
+                TGLAbstractLibMaterial* item = FMaterials->GetItem(i);
+                aStrings->AddObject(item->Name(), item);
+            }
+        },
+        [aStrings] { aStrings->EndUpdate(); });
 }
 
 void TGLAbstractMaterialLibrary::SetTexturePaths(const std::string& Value)

@@ -257,20 +257,18 @@ void TBinaryWriter::WriteWideText(const std::u16string& aString)
 void TVirtualReader::ReadTStrings(TStrings* aStrings)
 {
     aStrings->BeginUpdate();
-    try {
-        aStrings->Clear();
-        const bool storeObjects = ReadBoolean();
-        const int32_t n = ReadInteger();
-        for (int32_t i = 0; i < n; ++i) {
-            const std::string line = ReadString();
-            if (storeObjects) ReadInteger();
-            aStrings->Add(line);
-        }
-    } catch (...) {
-        aStrings->EndUpdate();
-        throw;
-    }
-    aStrings->EndUpdate();
+    TryFinally(
+        [&] {
+            aStrings->Clear();
+            const bool storeObjects = ReadBoolean();
+            const int32_t n = ReadInteger();
+            for (int32_t i = 0; i < n; ++i) {
+                const std::string line = ReadString();
+                if (storeObjects) ReadInteger();
+                aStrings->Add(line);
+            }
+        },
+        [aStrings] { aStrings->EndUpdate(); });
 }
 
 void TVirtualWriter::WriteTStrings(TStrings* aStrings, bool storeObjects)

@@ -338,32 +338,29 @@ uint32_t TGLTexture::Handle()
         for (int32_t t = ttTexture1D; t < cMaxTextureTargets; ++t)
             states.SetTextureBinding(unit, TGLTextureTarget(t), saved[t]);
     };
-    uint32_t name = 0;
-    try {
-        name = AllocateHandle();
-        // A failed upload switches to the error image on a new texture, which is uploaded in a second round.
-        for (int round = 0; round < 2 && FTextureHandle->IsDataNeedUpdate(); ++round) {
-            FTextureHandle->NotifyDataUpdated();
-            const TGLTextureTarget imageTarget = FImage->NativeTextureTarget();
-            if (imageTarget == ttNoShape) break; // no shape yet: nothing to upload
-            GLenum glTarget = TextureTargetToGLEnum(imageTarget);
-            if (!IsGLTargetSupported(glTarget) || !IsInternalFormatSupported(FTextureFormat)) {
-                UseErrorImage();
-                name = FTextureHandle->Handle();
+    return TryFinally(
+        [&] {
+            uint32_t name = AllocateHandle();
+            // A failed upload switches to the error image on a new texture, which is uploaded in a second round.
+            for (int round = 0; round < 2 && FTextureHandle->IsDataNeedUpdate(); ++round) {
                 FTextureHandle->NotifyDataUpdated();
-                glTarget = GL_TEXTURE_2D;
+                const TGLTextureTarget imageTarget = FImage->NativeTextureTarget();
+                if (imageTarget == ttNoShape) break; // no shape yet: nothing to upload
+                GLenum glTarget = TextureTargetToGLEnum(imageTarget);
+                if (!IsGLTargetSupported(glTarget) || !IsInternalFormatSupported(FTextureFormat)) {
+                    UseErrorImage();
+                    name = FTextureHandle->Handle();
+                    FTextureHandle->NotifyDataUpdated();
+                    glTarget = GL_TEXTURE_2D;
+                }
+                if (!gl->EXT_direct_state_access)
+                    states.SetTextureBinding(states.ActiveTexture(), FTextureHandle->Target(), name);
+                UploadImage(glTarget);
+                name = FTextureHandle->Handle();
             }
-            if (!gl->EXT_direct_state_access)
-                states.SetTextureBinding(states.ActiveTexture(), FTextureHandle->Target(), name);
-            UploadImage(glTarget);
-            name = FTextureHandle->Handle();
-        }
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
-    return name;
+            return name;
+        },
+        restore);
 }
 
 uint32_t TGLTexture::AllocateHandle()

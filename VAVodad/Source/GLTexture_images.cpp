@@ -38,15 +38,8 @@ std::vector<TExtensionClass>& ExtensionClasses()
 // Runs f with the picture's change event detached, attaching it again on every way out.
 template <class F> void WithoutChangeEvent(TPicture& picture, F f)
 {
-    TNotifyEvent saved = std::move(picture.OnChange);
-    picture.OnChange = nullptr;
-    try {
-        f();
-    } catch (...) {
-        picture.OnChange = std::move(saved);
-        throw;
-    }
-    picture.OnChange = std::move(saved);
+    const TScopedValue<TNotifyEvent> detached(picture.OnChange, nullptr);
+    f();
 }
 
 // "Key=value" lines; the value of the first line with that key, or an empty text.

@@ -274,30 +274,28 @@ void TGLWin32Context::DoCreateContext(void* ADeviceHandle)
         TPglConfig format = 0;
         if (!temporary && window) {
             CreateTemporaryLegacyContext();
-            try {
-                DoActivate();
-                FGL->ClearError();
-                if (FGL->W_ARB_pixel_format) {
-                    ResetIntAttribs();
-                    AddIntAttrib(WGL_DRAW_TO_WINDOW_ARB, 1);
-                    AddIntAttrib(WGL_STEREO_ARB, FOptions.Contains(rcoStereo));
-                    AddIntAttrib(WGL_DOUBLE_BUFFER_ARB, doubleBuffered);
-                    const std::vector<TPglConfig> formats = ChooseAttribPixelFormat(1);
-                    if (!formats.empty()) {
-                        format = formats.front();
-                        if (FGL->W_ARB_multisample && (FAntiAliasing == aaDefault || FAntiAliasing == aaNone)) {
-                            const auto single = std::find_if(formats.begin(), formats.end(), [](TPglConfig f) {
-                                return PglConfigAttrib(f, WGL_SAMPLE_BUFFERS_ARB) == 0;
-                            });
-                            format = single != formats.end() ? *single : formats.back();
+            TryFinally(
+                [&] {
+                    DoActivate();
+                    FGL->ClearError();
+                    if (FGL->W_ARB_pixel_format) {
+                        ResetIntAttribs();
+                        AddIntAttrib(WGL_DRAW_TO_WINDOW_ARB, 1);
+                        AddIntAttrib(WGL_STEREO_ARB, FOptions.Contains(rcoStereo));
+                        AddIntAttrib(WGL_DOUBLE_BUFFER_ARB, doubleBuffered);
+                        const std::vector<TPglConfig> formats = ChooseAttribPixelFormat(1);
+                        if (!formats.empty()) {
+                            format = formats.front();
+                            if (FGL->W_ARB_multisample && (FAntiAliasing == aaDefault || FAntiAliasing == aaNone)) {
+                                const auto single = std::find_if(formats.begin(), formats.end(), [](TPglConfig f) {
+                                    return PglConfigAttrib(f, WGL_SAMPLE_BUFFERS_ARB) == 0;
+                                });
+                                format = single != formats.end() ? *single : formats.back();
+                            }
                         }
                     }
-                }
-            } catch (...) {
-                DestroyTemporaryContext();
-                throw;
-            }
-            DestroyTemporaryContext();
+                },
+                [this] { DestroyTemporaryContext(); });
         }
         if (!format) format = PglChooseClosestConfig(descriptor.data());
         if (!format) RaiseLastSystemError();
@@ -411,37 +409,37 @@ static TPglContext CreateSharingContext(TPglConfig AFormat, TPglContext APartner
 void TGLWin32Context::CreateAttributeContext(void* ADC)
 {
     const bool forward = BuildContextAttribs();
+    // A context that was not made is no forward one.
     bool made = false;
-    try {
-        TGLWin32Context* const partner = SharePartner();
-        FRC = CreateSharingContext(FPixelFormat, partner ? partner->FRC : nullptr, FiAttribs,
-                                   partner && partner == FShareContext);
-        if (!FRC) {
-            GlobalLogSession()->LogError(WithLastError(forward ? "Can not create forward compatible context: #%X, %s"
-                                                               : "Can not create backward compatible context: #%X, %s"));
-            Abort();
-        }
-        if (partner && partner == FShareContext) ShareWith(partner);
-        FDC = ADC;
-        if (!PglMakeCurrent(Surface(), FRC)) {
-            GlobalLogSession()->LogError(WithLastError("Context activation failed: %X, %s"));
-            PglDestroyContext(FRC);
-            FRC = nullptr;
-            FDC = nullptr;
-            Abort();
-        }
-        FGL->Initialize(false);
-        MakeGLCurrent();
-        GLStates()->SetMultisampleFilterHint(WindowMultisampleHint(FAntiAliasing));
-        if (forward) GlobalLogSession()->LogInfo("Forward core context seccussfuly created");
-        made = true;
-    } catch (...) {
-        GLStates()->SetForwardContext(false);
-        PipelineTransformation()->SetLoadMatricesEnabled(true);
-        throw;
-    }
-    GLStates()->SetForwardContext(forward && made);
-    PipelineTransformation()->SetLoadMatricesEnabled(!GLStates()->ForwardContext());
+    TryFinally(
+        [&] {
+            TGLWin32Context* const partner = SharePartner();
+            FRC = CreateSharingContext(FPixelFormat, partner ? partner->FRC : nullptr, FiAttribs,
+                                       partner && partner == FShareContext);
+            if (!FRC) {
+                GlobalLogSession()->LogError(WithLastError(forward ? "Can not create forward compatible context: #%X, %s"
+                                                                   : "Can not create backward compatible context: #%X, %s"));
+                Abort();
+            }
+            if (partner && partner == FShareContext) ShareWith(partner);
+            FDC = ADC;
+            if (!PglMakeCurrent(Surface(), FRC)) {
+                GlobalLogSession()->LogError(WithLastError("Context activation failed: %X, %s"));
+                PglDestroyContext(FRC);
+                FRC = nullptr;
+                FDC = nullptr;
+                Abort();
+            }
+            FGL->Initialize(false);
+            MakeGLCurrent();
+            GLStates()->SetMultisampleFilterHint(WindowMultisampleHint(FAntiAliasing));
+            if (forward) GlobalLogSession()->LogInfo("Forward core context seccussfuly created");
+            made = true;
+        },
+        [&] {
+            GLStates()->SetForwardContext(forward && made);
+            PipelineTransformation()->SetLoadMatricesEnabled(!GLStates()->ForwardContext());
+        });
 }
 
 void TGLWin32Context::DoCreateMemoryContext(void* /*outputDevice*/, int32_t width, int32_t height,
@@ -478,8 +476,8 @@ void TGLWin32Context::DoCreateMemoryContext(void* /*outputDevice*/, int32_t widt
     FHPBUFFER = pbuffer;
     FRC = context;
 
-    Activate();
-    try {
+    {
+        const TActiveContext active(this);
         FGL->Initialize(false);
         DowngradeSoftwareAcceleration();
         GLStates()->SetMultisampleFilterHint(PbufferMultisampleHint(FAntiAliasing));
@@ -489,11 +487,7 @@ void TGLWin32Context::DoCreateMemoryContext(void* /*outputDevice*/, int32_t widt
         }
         ShareWithServiceContext();
         if (FShareContext && !ShareWith(FShareContext)) GlobalLogSession()->LogWarning(cFailedToShare);
-    } catch (...) {
-        Deactivate();
-        throw;
     }
-    Deactivate();
     GlobalLogSession()->LogInfo(std::string("PBuffer ") + (forward ? "Forward core context seccussfuly created"
                                                                     : "Backward compatible core PBuffer context successfully created"));
 }

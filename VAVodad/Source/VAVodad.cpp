@@ -6,7 +6,6 @@
 #include "GLSilhouette.h"
 #include "GLState.h"
 #include "GLVectorGeometry.h"
-#include "VAVodad_scoped.h"
 #include "VAVodad_vectors.h"
 #include "ZODLog.h"
 
@@ -285,15 +284,11 @@ void TGLBaseSceneObject::SetIndex(int32_t aValue)
     TGLBaseSceneObject* parent = FParent;
     IVAVodadScene* scene = FScene;
     if (scene) scene->BeginUpdate();
-    try {
-        // Insert takes the object out of the parent itself and, seeing it stay in its scene, keeps its display
-        // list (a separate Remove would make it forget the scene first).
-        parent->Insert(aValue, this);
-    } catch (...) {
+    // Insert takes the object out of the parent itself and, seeing it stay in its scene, keeps its display list
+    // (a separate Remove would make it forget the scene first).
+    TryFinally([&] { parent->Insert(aValue, this); }, [scene] {
         if (scene) scene->EndUpdate();
-        throw;
-    }
-    if (scene) scene->EndUpdate();
+    });
 }
 
 void TGLBaseSceneObject::MoveUp()
@@ -456,17 +451,18 @@ void TGLBaseSceneObject::Assign(TPersistent* Source)
     FVisibilityCulling = source->FVisibilityCulling;
     FRotation->Assign(source->FRotation.get());
     DeleteChildren();
-    if (FScene) FScene->BeginUpdate();
-    try {
-        for (int32_t i = 0; i < source->Count(); ++i) {
-            TGLBaseSceneObject* sourceChild = source->FChildren.Items(i);
-            AddNewChild(FindClass(sourceChild->ClassName()))->Assign(sourceChild);
-        }
-    } catch (...) {
-        if (FScene) FScene->EndUpdate();
-        throw;
-    }
-    if (FScene) FScene->EndUpdate();
+    IVAVodadScene* const scene = FScene;
+    if (scene) scene->BeginUpdate();
+    TryFinally(
+        [&] {
+            for (int32_t i = 0; i < source->Count(); ++i) {
+                TGLBaseSceneObject* sourceChild = source->FChildren.Items(i);
+                AddNewChild(FindClass(sourceChild->ClassName()))->Assign(sourceChild);
+            }
+        },
+        [scene] {
+            if (scene) scene->EndUpdate();
+        });
     OnProgress = source->OnProgress;
     if (source->FGLBehaviours)
         Behaviours()->Assign(source->FGLBehaviours.get());
@@ -1457,13 +1453,7 @@ uint32_t TGLBaseSceneObject::GetHandle(TGLRenderContextInfo& rci)
     }
     if (FListHandle->IsDataNeedUpdate()) {
         rci.GLStates->NewList(name, GL_COMPILE);
-        try {
-            BuildList(rci);
-        } catch (...) {
-            rci.GLStates->EndList();
-            throw;
-        }
-        rci.GLStates->EndList();
+        TryFinally([&] { BuildList(rci); }, [&] { rci.GLStates->EndList(); });
         FListHandle->NotifyDataUpdated();
     }
     FListName = name;

@@ -1119,18 +1119,6 @@ enum TLimitType {
     limNbTextureUnits
 };
 
-// Activates a context for a scope and deactivates it on every way out.
-class TActiveContext {
-public:
-    explicit TActiveContext(TGLContext* AContext) : FContext(AContext) { FContext->Activate(); }
-    ~TActiveContext() { FContext->Deactivate(); }
-    TActiveContext(const TActiveContext&) = delete;
-    TActiveContext& operator=(const TActiveContext&) = delete;
-
-private:
-    TGLContext* FContext;
-};
-
 // The information window ShowInfo opens; registered from outside (none in this system).
 using TGLInfoFormCallback = std::function<void(class TVAVodadBuffer* aSceneBuffer, bool Modal)>;
 void RegisterInfoForm(TGLInfoFormCallback aCallback);

@@ -9,7 +9,6 @@
 #include "GLSelection.h"
 #include "GLState.h"
 #include "SysUtils.h"
-#include "VAVodad_scoped.h"
 #include "XOpenGL.h"
 #include "ZODLog.h"
 #include "Dialogs.h"
@@ -389,14 +388,8 @@ void TVAVodadBuffer::RenderScene(TVAVodad* aScene, int32_t viewPortSizeX, int32_
 
 void TVAVodadBuffer::RenderAndRead(const std::function<void()>& readFrame)
 {
-    FReadBeforeSwap = readFrame;
-    try {
-        Render();
-    } catch (...) {
-        FReadBeforeSwap = nullptr;
-        throw;
-    }
-    FReadBeforeSwap = nullptr;
+    const TScopedValue<std::function<void()>> read(FReadBeforeSwap, readFrame);
+    Render();
 }
 
 void TVAVodadBuffer::ReadFrame(const std::function<void()>& readFrame)

@@ -5,7 +5,6 @@
 #include "GLSilhouette.h"
 #include "XOpenGL.h"
 #include "GLVectorGeometry.h"
-#include "VAVodad_scoped.h"
 #include "VAVodad_streaming.h"
 
 namespace {

@@ -45,10 +45,10 @@ void TVAVodadBuffer::PickObjects(const TRect& rect, TGLPickList* pickList, int32
     Assert(pickList != nullptr, "", cUnit, __LINE__);
     if (!FRenderingContext) return;
     TActiveContext active(FRenderingContext);
-    {
-        bool selecting = false;
-        try {
-            FRendering = true;
+    const TScopedValue rendering(FRendering, true);
+    bool selecting = false;
+    TryFinally(
+        [&] {
             if (!FSelector) {
                 FSelector = std::make_unique<TGLSelectRenderModeTechnique>();
                 FSelector->SetObjectCountGuess(8);
@@ -71,14 +71,11 @@ void TVAVodadBuffer::PickObjects(const TRect& rect, TGLPickList* pickList, int32
                 auto* object = dynamic_cast<TGLBaseSceneObject*>(pickList->Hit(i));
                 if (object && object->OnPicked) object->OnPicked(object);
             }
-        } catch (...) {
+        },
+        [&] {
             // A pass that failed half way must not leave the context in selection mode.
             if (selecting) GetCurrentGL()->RenderMode(GL_RENDER);
-            FRendering = false;
-            throw;
-        }
-        FRendering = false;
-    }
+        });
 }
 
 TGLPickList* TVAVodadBuffer::GetPickedObjects(const TRect& rect, int32_t objectCountGuess)

@@ -8,7 +8,6 @@
 #include "GLState.h"
 #include "GLVectorGeometry.h"
 #include "OpenGLAdapter.h"
-#include "VAVodad_scoped.h"
 
 #include <algorithm>
 #include <deque>

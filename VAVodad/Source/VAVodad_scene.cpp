@@ -621,15 +621,7 @@ void TGLFogEnvironment::ApplyFog()
 {
     TGLContext* context = FSceneBuffer->RenderingContext();
     if (!context) return;
-    const bool activated = !context->Active();
-    if (activated) context->Activate();
-    struct TDeactivate {
-        TGLContext* Context;
-        ~TDeactivate()
-        {
-            if (Context) Context->Deactivate();
-        }
-    } deactivate{activated ? context : nullptr};
+    const TActiveContext active(context->Active() ? nullptr : context);
 
     TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
     switch (FFogMode) {

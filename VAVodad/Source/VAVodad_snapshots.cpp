@@ -313,25 +313,18 @@ void TGLNonVisualViewer::RenderCubeMapTextures(TGLTexture* cubeMapTexture, float
     Assert(cubeMapTexture != nullptr, "Texture not specified", cUnit, __LINE__);
     if (zFar <= 0) zFar = camera->DepthOfView();
     if (zNear <= 0) zNear = zFar * 0.001f;
-    const TNotifyEvent savedApply = camera->DeferredApply;
-    camera->DeferredApply = [this](TObject* Sender) { SetupCubeMapCamera(Sender); };
+    const TScopedValue<TNotifyEvent> apply(camera->DeferredApply,
+                                           [this](TObject* Sender) { SetupCubeMapCamera(Sender); });
     FCubeMapZNear = zNear;
     FCubeMapZFar = zFar;
     const TVector4f position = camera->AbsolutePosition();
     FCubeMapTranslation = TVector3f{{{-position.X, -position.Y, -position.Z}}};
-    try {
-        for (FCubeMapRotIdx = 0; FCubeMapRotIdx < 6; ++FCubeMapRotIdx) {
-            Render(nullptr);
-            FBuffer->CopyToTexture(cubeMapTexture, 0, 0, FWidth, FHeight, 0, 0,
-                                   GL_TEXTURE_CUBE_MAP_POSITIVE_X + FCubeMapRotIdx);
-        }
-    } catch (...) {
-        camera->DeferredApply = savedApply;
-        FCubeMapRotIdx = 0;
-        throw;
+    const TScopedValue rotation(FCubeMapRotIdx);
+    for (FCubeMapRotIdx = 0; FCubeMapRotIdx < 6; ++FCubeMapRotIdx) {
+        Render(nullptr);
+        FBuffer->CopyToTexture(cubeMapTexture, 0, 0, FWidth, FHeight, 0, 0,
+                               GL_TEXTURE_CUBE_MAP_POSITIVE_X + FCubeMapRotIdx);
     }
-    camera->DeferredApply = savedApply;
-    FCubeMapRotIdx = 0;
 }
 
 void TGLNonVisualViewer::SetupCubeMapCamera(TObject*)

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 // Base of every exception the system raises: a message text.
 class Exception : public std::exception {
@@ -63,6 +65,58 @@ inline void Assert(bool condition, std::string_view text, const char* unit, int 
 {
     if (!condition) AssertionFailed(text, unit, line);
 }
+
+// Runs ABody, then AFinally on every way out of it, and returns what ABody returns. When ABody raises, its
+// exception goes on and a failure of AFinally is dropped; otherwise AFinally's failure is raised. A function, not
+// a guard object, so that the clean-up (an EndUpdate whose notification fails, say) may raise without a
+// destructor that throws.
+template <class TBody, class TFinally> decltype(auto) TryFinally(TBody&& ABody, TFinally&& AFinally)
+{
+    const auto onFailure = [&] {
+        try {
+            AFinally();
+        } catch (...) {
+            // the body's exception is the one the caller sees
+        }
+    };
+    if constexpr (std::is_void_v<std::invoke_result_t<TBody&>>) {
+        try {
+            ABody();
+        } catch (...) {
+            onFailure();
+            throw;
+        }
+        AFinally();
+    } else {
+        std::invoke_result_t<TBody&> result = [&]() -> std::invoke_result_t<TBody&> {
+            try {
+                return ABody();
+            } catch (...) {
+                onFailure();
+                throw;
+            }
+        }();
+        AFinally();
+        return result;
+    }
+}
+
+// A field set for a scope and put back as it was on every way out of it, an exception included. Putting a
+// value back cannot fail, so this one is a guard object.
+template <class T> class TScopedValue {
+public:
+    // Keeps the field's value, to be put back at the end of the scope.
+    explicit TScopedValue(T& field) : FField(field), FSaved(field) {}
+    // Keeps the field's value and sets it to value for the scope.
+    TScopedValue(T& field, T value) : FField(field), FSaved(std::exchange(field, std::move(value))) {}
+    ~TScopedValue() { FField = std::move(FSaved); }
+    TScopedValue(const TScopedValue&) = delete;
+    TScopedValue& operator=(const TScopedValue&) = delete;
+
+private:
+    T& FField;
+    T FSaved;
+};
 
 // One argument of Format: an integer, a 64-bit integer, a real or a text. The text is viewed, not copied, so
 // a TVarRec lives only as long as the call it is made for.

@@ -292,6 +292,49 @@ TEST_F(GLContextTest, FailedPlatformDeactivationStillReleasesTheContext)
     EXPECT_TRUE(OtherThreadCanActivate(context));
 }
 
+// The activation guard ends its scope without raising: a platform whose release fails is logged and the
+// context released anyway, so an exception unwinding through the guard reaches the caller (instead of ending
+// the process). Both ways of entering: nested on the current context, and stepping it back meanwhile.
+TEST_F(GLContextTest, ActivationGuardLogsAFailedReleaseAndLetsTheUnwindingExceptionThrough)
+{
+    TFakeContext* outer = Make();
+    TFakeContext* context = Make();
+    for (const bool stepBack : {false, true})
+        for (const bool raise : {false, true}) {
+            SCOPED_TRACE(std::string(stepBack ? "stepping back" : "nested") + (raise ? ", raising" : ""));
+            outer->Activate();
+            context->FailDeactivation = true;
+            TGLLogCapture capture;
+            const std::string left = MessageOf([&] {
+                const TActiveContext active(context, stepBack);
+                EXPECT_EQ(GetCurrentGLContext(), context);
+                EXPECT_EQ(outer->Active(), !stepBack);
+                if (raise) throw EConvertError("the scope failed");
+            });
+            EXPECT_EQ(left, raise ? "the scope failed" : cNoException);
+            EXPECT_TRUE(capture.Contains("Rendering context deactivation failed: Context deactivation failed"));
+            EXPECT_FALSE(context->Active());
+            EXPECT_EQ(GetCurrentGLContext(), outer);
+            context->FailDeactivation = false;
+            outer->Deactivate();
+        }
+}
+
+TEST_F(GLContextTest, ActivationGuardLogsAStepBackThatCannotComeBack)
+{
+    TFakeContext* outer = Make();
+    TFakeContext* context = Make();
+    outer->Activate();
+    TGLLogCapture capture;
+    {
+        const TActiveContext active(context, true);
+        outer->DestroyContext(); // the stepped-back context is gone by the end of the scope
+        EXPECT_EQ(GetCurrentGLContext(), context);
+    }
+    EXPECT_TRUE(capture.Contains("Rendering context reactivation failed: Context not created"));
+    EXPECT_EQ(GetCurrentGLContext(), nullptr);
+}
+
 TEST_F(GLContextTest, TwoThreadsRenderWithTwoContextsAtOnce)
 {
     TFakeContext* first = Make();

@@ -169,3 +169,58 @@ TEST(Clock, MonotonicReadingsAgree)
     EXPECT_LE(ms - ns / 1'000'000, 1000);
     EXPECT_GE(MonotonicNanoseconds(), ns);
 }
+
+// Which exception leaves TryFinally when the body, the clean-up or both raise; the clean-up always runs.
+TEST(TryFinally, TheBodysExceptionWinsAndTheCleanUpAlwaysRuns)
+{
+    const struct {
+        bool BodyRaises, FinallyRaises;
+        std::string Expected; // the message of the exception that leaves
+    } cases[] = {
+        {false, false, cNoException},
+        {true, false, "body"},
+        {false, true, "finally"},
+        {true, true, "body"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.BodyRaises ? "body raises" : "body ends") +
+                     (c.FinallyRaises ? ", finally raises" : ", finally ends"));
+        int finallyRuns = 0;
+        const std::string left = MessageOf([&] {
+            TryFinally([&] { if (c.BodyRaises) throw EConvertError("body"); },
+                       [&] {
+                           ++finallyRuns;
+                           if (c.FinallyRaises) throw EConvertError("finally");
+                       });
+        });
+        EXPECT_EQ(finallyRuns, 1);
+        EXPECT_EQ(left, c.Expected);
+    }
+}
+
+TEST(TryFinally, PassesTheBodysResultOnAfterTheCleanUp)
+{
+    std::string log;
+    const std::string result = TryFinally([&] { return log + "body"; }, [&] { log += "finally"; });
+    EXPECT_EQ(result, "body");
+    EXPECT_EQ(log, "finally");
+    int value = 1;
+    int& same = TryFinally([&]() -> int& { return value; }, [] {});
+    EXPECT_EQ(&same, &value);
+}
+
+TEST(ScopedValue, PutsBackTheValueItFoundOnEveryWayOut)
+{
+    std::string field = "found";
+    MessageOf([&] {
+        const TScopedValue<std::string> scoped(field, "scope");
+        EXPECT_EQ(field, "scope");
+        throw EAbort();
+    });
+    EXPECT_EQ(field, "found");
+    {
+        const TScopedValue kept(field);
+        field = "changed";
+    }
+    EXPECT_EQ(field, "found");
+}

@@ -1,6 +1,7 @@
 #include "GLFileDDS.h"
 
 #include "DXTC.h"
+#include "GLContext.h"
 #include "OpenGLAdapter.h"
 
 #include <algorithm>
@@ -203,7 +204,7 @@ void TGLDDSImage::SaveToStream(TStream& stream)
 void TGLDDSImage::AssignFromTexture(TGLContext* textureContext, uint32_t textureHandle,
                                     TGLTextureTarget textureTarget, bool CurrentFormat, TGLInternalFormat intFormat)
 {
-    TGLContextSwitch use(textureContext);
+    const TActiveContext use(textureContext, true);
     ReadTextureLevels(textureHandle, textureTarget, [&](GLenum queried) {
         fInternalFormat = CurrentFormat ? GLEnumToInternalFormat(queried) : intFormat;
         if (!InternalFormatFromMaskTable(fInternalFormat, fColorFormat, fDataType))

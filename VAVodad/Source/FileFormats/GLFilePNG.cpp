@@ -78,7 +78,7 @@ void TGLPNGImage::AssignFromTexture(TGLContext* textureContext, uint32_t texture
                                     TGLTextureTarget textureTarget, bool CurrentFormat, TGLInternalFormat intFormat)
 {
     if (textureTarget != ttTexture2D && textureTarget != ttTextureRect) return;
-    TGLContextSwitch use(textureContext);
+    const TActiveContext use(textureContext, true);
     TGLExtensionsAndEntryPoints* GL = GetCurrentGL();
     TGLStateCache* states = textureContext->GLStates();
     const GLenum glTarget = TextureTargetToGLEnum(textureTarget);
