@@ -194,8 +194,6 @@ public:
     TGLTransformation* PipelineTransformation() const { return FTransformation.get(); }
     TAbstractMultitextureCoordinator* MultitextureCoordinator();
 
-    TNotifyEvent OnDestroyContext; // no operation of the context fires it
-
 protected:
     virtual void DoCreateContext(void* ADeviceHandle) = 0;
     virtual void DoCreateMemoryContext(void* outputDevice, int32_t width, int32_t height, int32_t BufferCount) = 0;

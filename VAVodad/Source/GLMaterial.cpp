@@ -342,15 +342,10 @@ void TGLShader::ReportFailedInit(const std::string& message)
 {
     switch (FFailedInitAction) {
     case fiaSilentDisable:
+    case fiaRaiseHandledException: // handled where it is raised: nothing reaches the caller
         break;
     case fiaRaiseStandardException:
         throw EGLShaderException(NotSupportedMessage());
-    case fiaRaiseHandledException:
-        try {
-            throw EGLShaderException(NotSupportedMessage());
-        } catch (const EGLShaderException&) {
-        }
-        break;
     case fiaReRaiseException:
         throw EGLShaderException(message.empty() ? NotSupportedMessage() : message);
     }

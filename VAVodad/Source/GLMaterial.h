@@ -216,8 +216,8 @@ public:
     void RegisterUser(TGLLibMaterial* libMat);
     void UnRegisterUser(TGLLibMaterial* libMat);
 
-    // Per FailedInitAction: nothing, raise EGLShaderException with NotSupportedMessage (or the message), or
-    // raise and swallow it.
+    // Per FailedInitAction: nothing (silent, or handled at once), or raise EGLShaderException with
+    // NotSupportedMessage (or the message).
     virtual void ReportFailedInit(const std::string& message = std::string());
     // "Your hardware/driver doesn't support shader "<Name>"!" (the class name without a name).
     virtual std::string NotSupportedMessage() const;

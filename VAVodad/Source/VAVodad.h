@@ -1188,7 +1188,6 @@ public:
     // One OpenGL limit of the current context.
     int32_t GetLimit(TLimitType Which);
     void ShowInfo(bool Modal);
-    void NotifyMouseMove(uint32_t /*Shift*/, int32_t /*X*/, int32_t /*Y*/) {}
 
     // Fires OnChange unless rendering.
     void NotifyChange(TObject* Sender) override;
