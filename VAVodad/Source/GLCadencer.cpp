@@ -253,7 +253,7 @@ double TGLCadencer::GetRawReferenceTime()
     case cmExternal:
         return FCurrentTime;
     }
-    Assert(false, "", "VAVodad\\Source\\GLCadencer", __LINE__);
+    Assert(false, "", "VAVodad\\Source\\GLCadencer");
     return 0;
 }
 

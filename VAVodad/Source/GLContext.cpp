@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <exception>
 
-static const char* const cUnit = "VAVodad\\Source\\GLContext";
-
 thread_local constinit TGLContext* vCurrentGLContext = nullptr;
 thread_local constinit bool vMainThread = false;
 thread_local constinit bool vContextActivationFailed = false;
@@ -192,7 +190,7 @@ void TGLContext::Activate()
         if (!IsValid()) throw EGLContext("Context not created");
         PushCurrent();
     } else if (vCurrentGLContext != this) {
-        Assert(false, "vCurrentGLContext <> Self", cUnit, __LINE__);
+        Assert(false, "vCurrentGLContext <> Self", cGLContextUnit);
     }
     lock.release(); // held until the last Deactivate
     ++FActivationCount;
@@ -201,7 +199,7 @@ void TGLContext::Activate()
 void TGLContext::Deactivate()
 {
     if (FActivationCount <= 0) throw EGLContext("Unbalanced context activations");
-    Assert(vCurrentGLContext == this, "", cUnit, __LINE__);
+    Assert(vCurrentGLContext == this, "", cGLContextUnit);
     if (FActivationCount > 1) {
         --FActivationCount;
         FLock.unlock();
@@ -248,7 +246,7 @@ bool TGLContext::SharesWith(const TGLContext* AContext) const
     return Contains(FSharedContexts, AContext);
 }
 
-TGLContext* TGLContext::FindCompatibleContext()
+TGLContext* TGLContext::FindCompatibleContext() const
 {
     std::lock_guard lock(FSharedContextsLock);
     return FSharedContexts.size() > 1 ? FSharedContexts[1] : nullptr;
@@ -396,7 +394,7 @@ TGLContext* TGLContextManager::CreateContext(TGLContextClass AClass)
     return context;
 }
 
-int32_t TGLContextManager::ContextCount()
+int32_t TGLContextManager::ContextCount() const
 {
     std::lock_guard lock(FListLock);
     return static_cast<int32_t>(FList.size());

@@ -29,6 +29,9 @@
 #include <thread>
 #include <vector>
 
+// The unit name that the assertion texts of this unit's files carry.
+inline constexpr const char* cGLContextUnit = "VAVodad\\Source\\GLContext";
+
 class TGLContext;
 class TGLContextManager;
 class TGLContextHandle;
@@ -153,7 +156,7 @@ public:
     // Calls every registered handle's OnPrapare for this context when it is the current one.
     void PrepareHandlesData();
     // The first other context of the share group, null when none.
-    TGLContext* FindCompatibleContext();
+    TGLContext* FindCompatibleContext() const;
     // Releases every handle's object for this context (activating it meanwhile).
     void DestroyAllHandles();
 
@@ -334,7 +337,7 @@ public:
 
     // An instance of AClass, or of the last registered class when AClass is null (null when none is).
     TGLContext* CreateContext(TGLContextClass AClass = nullptr);
-    int32_t ContextCount();
+    int32_t ContextCount() const;
     void Lock() { FListLock.lock(); }
     void UnLock() { FListLock.unlock(); }
     void RegisterContext(TGLContext* aContext);
@@ -364,7 +367,7 @@ private:
     friend void AddTaskForServiceContext(TTaskProcedure, std::shared_ptr<TFinishTaskEvent>);
 
     std::vector<TGLContext*> FList;
-    std::recursive_mutex FListLock;
+    mutable std::recursive_mutex FListLock;
     // Every handle's ReleaseForCurrentContext, the last registered first.
     void ReleaseHandlesForCurrentContext();
     // Appends a task to the service queue and wakes the service thread.
@@ -418,7 +421,7 @@ public:
     uint32_t AllocateHandle();
     // The name held for the calling thread's current context, 0 when none; no search while the current
     // context stays the same.
-    uint32_t Handle()
+    uint32_t Handle() const
     {
         TGLContext* const context = vCurrentGLContext;
         if (FLastHandle->FRenderingContext != context) FLastHandle = RecordForContext(context);
@@ -427,15 +430,15 @@ public:
     void DestroyHandle();
     void ReleaseForCurrentContext();
     // The record of AContext (null: the current context); the sentinel when it has none.
-    PGLRCHandle RecordForContext(TGLContext* AContext = nullptr);
-    bool IsAllocatedForContext(TGLContext* AContext = nullptr);
-    TGLContext* RenderingContext();
+    PGLRCHandle RecordForContext(TGLContext* AContext = nullptr) const;
+    bool IsAllocatedForContext(TGLContext* AContext = nullptr) const;
+    TGLContext* RenderingContext() const;
 
-    bool IsDataNeedUpdate();
-    bool IsDataComplitelyUpdated();
+    bool IsDataNeedUpdate() const;
+    bool IsDataComplitelyUpdated() const;
     void NotifyDataUpdated();
     void NotifyChangesOfData();
-    bool IsShared();
+    bool IsShared() const;
 
     TOnPrepareHandleData OnPrapare() const { return FOnPrepare; }
     void SetOnPrapare(TOnPrepareHandleData Value) { FOnPrepare = std::move(Value); }
@@ -457,19 +460,16 @@ private:
 
     static inline std::atomic<uint32_t> vRevision{0};
     std::vector<std::unique_ptr<TGLRCHandle>> FHandles; // item 0: the sentinel, never removed
-    PGLRCHandle FLastHandle;
+    mutable PGLRCHandle FLastHandle; // the record Handle found last
     TOnPrepareHandleData FOnPrepare;
 };
 
 template <class T> T* TGLContextHandle::CreateAndAllocate(bool failIfAllocationFailed)
 {
-    T* const handle = new T();
+    std::unique_ptr<T, TFreeDeleter> handle(new T());
     handle->AllocateHandle();
-    if (failIfAllocationFailed && handle->Handle() == 0) {
-        Free(handle);
-        throw EGLContext("Auto-allocation failed");
-    }
-    return handle;
+    if (failIfAllocationFailed && handle->Handle() == 0) throw EGLContext("Auto-allocation failed");
+    return handle.release();
 }
 
 // An object made and deleted by the owner's callbacks; never shared.
@@ -547,17 +547,12 @@ protected:
 
 template <class T> T* TGLBufferObjectHandle::CreateFromData(const void* p, int32_t size, uint32_t bufferUsage)
 {
-    T* const handle = new T();
-    try {
-        handle->AllocateHandle();
-        handle->Bind();
-        handle->BufferData(p, size, bufferUsage);
-        handle->UnBind();
-    } catch (...) {
-        Free(handle);
-        throw;
-    }
-    return handle;
+    std::unique_ptr<T, TFreeDeleter> handle(new T());
+    handle->AllocateHandle();
+    handle->Bind();
+    handle->BufferData(p, size, bufferUsage);
+    handle->UnBind();
+    return handle.release();
 }
 
 class TGLVBOHandle : public TGLBufferObjectHandle {

@@ -6,8 +6,6 @@
 
 #include <algorithm>
 
-static const char* const cUnit = "VAVodad\\Source\\GLContext";
-
 // ---------------------------------------------------------------------------------------------------------
 // TGLContextHandle
 
@@ -46,7 +44,7 @@ PGLRCHandle TGLContextHandle::FindRecord(const TGLContext* AContext) const
     return nullptr;
 }
 
-PGLRCHandle TGLContextHandle::RecordForContext(TGLContext* AContext)
+PGLRCHandle TGLContextHandle::RecordForContext(TGLContext* AContext) const
 {
     TGLContext* const context = AContext ? AContext : vCurrentGLContext;
     if (FLastHandle->FRenderingContext == context) return FLastHandle;
@@ -54,7 +52,7 @@ PGLRCHandle TGLContextHandle::RecordForContext(TGLContext* AContext)
     return found ? found : FHandles[0].get();
 }
 
-bool TGLContextHandle::IsAllocatedForContext(TGLContext* AContext)
+bool TGLContextHandle::IsAllocatedForContext(TGLContext* AContext) const
 {
     return RecordForContext(AContext)->FHandle != 0;
 }
@@ -156,7 +154,7 @@ void TGLContextHandle::ReleaseForCurrentContext()
     }
 }
 
-TGLContext* TGLContextHandle::RenderingContext()
+TGLContext* TGLContextHandle::RenderingContext() const
 {
     if (Handle()) return vCurrentGLContext;
     for (size_t i = 1; i < FHandles.size(); ++i)
@@ -164,13 +162,13 @@ TGLContext* TGLContextHandle::RenderingContext()
     return nullptr;
 }
 
-bool TGLContextHandle::IsDataNeedUpdate()
+bool TGLContextHandle::IsDataNeedUpdate() const
 {
     const PGLRCHandle record = RecordForContext(nullptr);
     return record->FHandle == 0 || record->FChanged;
 }
 
-bool TGLContextHandle::IsDataComplitelyUpdated()
+bool TGLContextHandle::IsDataComplitelyUpdated() const
 {
     for (size_t i = 1; i < FHandles.size(); ++i) {
         const TGLRCHandle& record = *FHandles[i];
@@ -199,7 +197,7 @@ void TGLContextHandle::NotifyChangesOfData()
     if (FOnPrepare && vGLContextManager) vGLContextManager->NotifyPreparationNeed();
 }
 
-bool TGLContextHandle::IsShared()
+bool TGLContextHandle::IsShared() const
 {
     TGLContext* const context = vCurrentGLContext;
     if (!context || !SharedBetweenContexts()) return false;
@@ -334,17 +332,17 @@ bool TGLBufferObjectHandle::IsSupported()
 
 void TGLBufferObjectHandle::BindRange(uint32_t, intptr_t, intptr_t)
 {
-    Assert(false, "BindRange only XBO and UBO", cUnit, __LINE__);
+    Assert(false, "BindRange only XBO and UBO", cGLContextUnit);
 }
 
 void TGLBufferObjectHandle::BindBase(uint32_t)
 {
-    Assert(false, "BindRange only XBO and UBO", cUnit, __LINE__);
+    Assert(false, "BindRange only XBO and UBO", cGLContextUnit);
 }
 
 void TGLBufferObjectHandle::UnBindBase(uint32_t)
 {
-    Assert(false, "BindRange only XBO and UBO", cUnit, __LINE__);
+    Assert(false, "BindRange only XBO and UBO", cGLContextUnit);
 }
 
 void TGLBufferObjectHandle::BufferData(const void* p, int32_t size, uint32_t bufferUsage)
@@ -361,7 +359,7 @@ void TGLBufferObjectHandle::BindBufferData(const void* p, int32_t size, uint32_t
 
 void TGLBufferObjectHandle::BufferSubData(int32_t offset, int32_t size, const void* p)
 {
-    Assert(offset >= 0 && size >= 0 && int64_t(offset) + size <= FSize, "", cUnit, __LINE__);
+    Assert(offset >= 0 && size >= 0 && int64_t(offset) + size <= FSize, "", cGLContextUnit);
     GL().BufferSubData(Target(), offset, size, p);
 }
 

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cctype>
 
-static const char* const cUnit = "VAVodad\\Source\\GLContext";
-
 // ---------------------------------------------------------------------------------------------------------
 // TGLSLHandle and shaders
 
@@ -165,8 +163,8 @@ bool TGLProgramHandle::ValidateProgram()
 int32_t TGLProgramHandle::CheckedLocation(int32_t ALocation, const char* AKind, const std::string& aName)
 {
     if (ALocation < 0)
-        Assert(false, Format("Unknown %s \"%s\" for \"%s\" or program not in use", {AKind, aName, Name}), cUnit,
-               __LINE__);
+        Assert(false, Format("Unknown %s \"%s\" for \"%s\" or program not in use", {AKind, aName, Name}),
+               cGLContextUnit);
     return ALocation;
 }
 
@@ -208,13 +206,13 @@ intptr_t TGLProgramHandle::GetUniformOffset(const std::string& aName)
 
 void TGLProgramHandle::UseProgramObject()
 {
-    Assert(vCurrentGLContext != nullptr, "", cUnit, __LINE__);
+    Assert(vCurrentGLContext != nullptr, "", cGLContextUnit);
     vCurrentGLContext->GLStates()->SetCurrentProgram(Handle());
 }
 
 void TGLProgramHandle::EndUseProgramObject()
 {
-    Assert(vCurrentGLContext != nullptr, "", cUnit, __LINE__);
+    Assert(vCurrentGLContext != nullptr, "", cGLContextUnit);
     vCurrentGLContext->GLStates()->SetCurrentProgram(0);
 }
 

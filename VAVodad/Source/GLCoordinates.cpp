@@ -85,9 +85,9 @@ void TGLCustomCoordinates::NotifyChange(TObject* Sender)
     TGLUpdateAbleObject::NotifyChange(Sender);
 }
 
-void TGLCustomCoordinates::CheckStyle(TGLCoordinatesStyle expected, const char* message, int line) const
+void TGLCustomCoordinates::CheckStyle(TGLCoordinatesStyle expected, const char* message) const
 {
-    if (FStyle != expected) Assert(false, message, cUnit, line);
+    if (FStyle != expected) Assert(false, message, cUnit);
 }
 
 void TGLCustomCoordinates::Translate(const TVector4f& translationVector)
@@ -171,7 +171,7 @@ bool TGLCustomCoordinates::Equals(const TVector4f& aVector) const
 
 void TGLCustomCoordinates::SetPoint(float X, float Y, float Z)
 {
-    CheckStyle(CsPoint, cUseSetVector, __LINE__);
+    CheckStyle(CsPoint, cUseSetVector);
     FCoords = TVector4f{{{X, Y, Z, 1}}};
     NotifyChange(this);
 }
@@ -188,7 +188,7 @@ void TGLCustomCoordinates::SetPoint(const TVector4f& v)
 
 void TGLCustomCoordinates::SetPoint2D(float X, float Y)
 {
-    CheckStyle(CsPoint2D, cUseSetVectorOrPoint, __LINE__);
+    CheckStyle(CsPoint2D, cUseSetVectorOrPoint);
     FCoords = TVector4f{{{X, Y, 0, 0}}};
     NotifyChange(this);
 }
@@ -220,7 +220,7 @@ void TGLCustomCoordinates::SetVector(const TVector3f& v)
 
 void TGLCustomCoordinates::SetVector(float X, float Y, float Z, float W)
 {
-    CheckStyle(CsVector, cUseSetPoint, __LINE__);
+    CheckStyle(CsVector, cUseSetPoint);
     FCoords = TVector4f{{{X, Y, Z, W}}};
     NotifyChange(this);
 }
@@ -251,7 +251,7 @@ void TGLCustomCoordinates::SetAsVector(const TVector4f& Value)
         FCoords.W = 0;
         break;
     case CsUnknown:
-        Assert(false, "", cUnit, __LINE__);
+        Assert(false, "", cUnit);
     }
     NotifyChange(this);
 }
@@ -267,7 +267,7 @@ void TGLCustomCoordinates::SetAsAffineVector(const TVector3f& Value)
         w = 1;
         break;
     case CsUnknown:
-        Assert(false, "", cUnit, __LINE__);
+        Assert(false, "", cUnit);
     }
     FCoords = TVector4f{{{Value.X, Value.Y, Value.Z, w}}};
     NotifyChange(this);
@@ -275,7 +275,7 @@ void TGLCustomCoordinates::SetAsAffineVector(const TVector3f& Value)
 
 void TGLCustomCoordinates::SetAsPoint2D(const TVector2f& Value)
 {
-    if (FStyle == CsUnknown) Assert(false, "", cUnit, __LINE__);
+    if (FStyle == CsUnknown) Assert(false, "", cUnit);
     FCoords = TVector4f{{{Value.X, Value.Y, 0, 0}}};
     NotifyChange(this);
 }
@@ -292,19 +292,19 @@ std::string TGLCustomCoordinates::AsString() const
     case CsUnknown:
         break;
     }
-    Assert(false, "", cUnit, __LINE__);
+    Assert(false, "", cUnit);
     return {};
 }
 
 float TGLCustomCoordinates::GetCoordinate(int AIndex) const
 {
-    if (AIndex < 0 || AIndex > 3) Assert(false, "Coordinate index out of range", cUnit, __LINE__);
+    if (AIndex < 0 || AIndex > 3) Assert(false, "Coordinate index out of range", cUnit);
     return FCoords.V[AIndex];
 }
 
 void TGLCustomCoordinates::SetCoordinate(int AIndex, float AValue)
 {
-    if (AIndex < 0 || AIndex > 3) Assert(false, "Coordinate index out of range", cUnit, __LINE__);
+    if (AIndex < 0 || AIndex > 3) Assert(false, "Coordinate index out of range", cUnit);
     FCoords.V[AIndex] = AValue;
     NotifyChange(this);
 }

@@ -123,7 +123,7 @@ public:
     void SetDirectVector(const TVector4f& Value) { FCoords = Value; }
 
 protected:
-    void CheckStyle(TGLCoordinatesStyle expected, const char* message, int line) const;
+    void CheckStyle(TGLCoordinatesStyle expected, const char* message) const;
 
     TVector4f FCoords{};
     TGLCoordinatesStyle FStyle = CsPoint2D;

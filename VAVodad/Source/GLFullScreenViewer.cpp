@@ -5,6 +5,8 @@
 #include "Windows.h"
 #include "ZODLog.h"
 
+static const char* const cUnit = "VAVodad\\Source\\GLFullScreenViewer";
+
 // The native child that covers the full-screen window: the context draws on it (Qt paints the form itself)
 // and it takes the mouse and the keys.
 class TFullScreenSurface : public TNativeControl {
@@ -100,7 +102,7 @@ void TGLFullScreenViewer::EndUpdate()
 {
     if (--FUpdateCount < 0) {
         FUpdateCount = 0;
-        Assert(false, "Unbalanced Begin/EndUpdate", "VAVodad\\Source\\GLFullScreenViewer", __LINE__);
+        Assert(false, "Unbalanced Begin/EndUpdate", cUnit);
     }
     if (FUpdateCount == 0 && FActive) DoBufferStructuralChange(this);
 }
@@ -244,7 +246,7 @@ void TGLFullScreenViewer::EnterFullScreen()
 void TGLFullScreenViewer::LeaveFullScreen()
 {
     if (!FActive) return;
-    Assert(FForm != nullptr, "", "VAVodad\\Source\\GLFullScreenViewer", __LINE__);
+    Assert(FForm != nullptr, "", cUnit);
     FBuffer->DestroyRC();
     FOwnDC = nullptr;
     // A window that is going is left to its own destruction.

@@ -12,8 +12,6 @@
 
 namespace {
 
-const char* const cGraphicsUnit = "VAVodad\\Source\\GLGraphics";
-
 // The error picture: "ERROR" in red capitals on black, 64 x 64 RGB, bottom row first.
 const std::vector<uint8_t>& ErrorPicture()
 {
@@ -82,9 +80,7 @@ TGLBaseImage::TGLBaseImage() : TGLDataFile(nullptr) {}
 
 TGLBaseImage::~TGLBaseImage()
 {
-    Free(FFinishEvent);
     for (TGLImageLevelDesc& level : FLOD) Free(level.PBO);
-    delete FSourceStream;
 }
 
 TGLDataFile* TGLBaseImage::CreateCopy(TPersistent* /*AOwner*/) const
@@ -99,7 +95,7 @@ TGLDataFile* TGLBaseImage::CreateCopy(TPersistent* /*AOwner*/) const
 
 int32_t TGLBaseImage::CheckedLevel(TGLImageLODRange level)
 {
-    Assert(level >= 0 && level < cMaxImageLevels, "Level index out of range", cGraphicsUnit, __LINE__);
+    Assert(level >= 0 && level < cMaxImageLevels, "Level index out of range", cGLGraphicsUnit);
     return level;
 }
 
@@ -443,7 +439,7 @@ void TGLImage::AssignImage(TGLBaseImage* source)
 void TGLImage::SetWidth(int32_t val)
 {
     if (val == FLOD[0].Width) return;
-    Assert(val >= 0, "", cGraphicsUnit, __LINE__);
+    Assert(val >= 0, "", cGLGraphicsUnit);
     FLOD[0].Width = val;
     FBlank = true;
 }
@@ -451,7 +447,7 @@ void TGLImage::SetWidth(int32_t val)
 void TGLImage::SetHeight(int32_t val)
 {
     if (val == FLOD[0].Height) return;
-    Assert(val >= 0, "", cGraphicsUnit, __LINE__);
+    Assert(val >= 0, "", cGLGraphicsUnit);
     FLOD[0].Height = val;
     FBlank = true;
 }
@@ -459,7 +455,7 @@ void TGLImage::SetHeight(int32_t val)
 void TGLImage::SetDepth(int32_t val)
 {
     if (val == FLOD[0].Depth) return;
-    Assert(val >= 0, "", cGraphicsUnit, __LINE__);
+    Assert(val >= 0, "", cGLGraphicsUnit);
     FLOD[0].Depth = val;
     FBlank = true;
 }
@@ -618,7 +614,7 @@ void TGLImage::ApplyColorTable(const uint8_t* table)
 void TGLImage::BrightnessCorrection(float factor)
 {
     if (!DataBytes()) return;
-    Assert(factor >= 0, "", cGraphicsUnit, __LINE__);
+    Assert(factor >= 0, "", cGLGraphicsUnit);
     std::array<uint8_t, 256> table;
     for (int i = 0; i < 256; ++i)
         table[i] = static_cast<uint8_t>(std::min<int64_t>(Round(double(factor) * i), 255));
@@ -628,7 +624,7 @@ void TGLImage::BrightnessCorrection(float factor)
 void TGLImage::GammaCorrection(float gamma)
 {
     if (!DataBytes()) return;
-    Assert(gamma > 0, "", cGraphicsUnit, __LINE__);
+    Assert(gamma > 0, "", cGLGraphicsUnit);
     const double exponent = gamma < 0.1f ? 10.0 : 1.0 / gamma;
     std::array<uint8_t, 256> table;
     for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(Round(std::pow(i / 255.0, exponent) * 255.0));

@@ -16,6 +16,9 @@
 #include <typeinfo>
 #include <vector>
 
+// The unit name that the assertion texts of this unit's files carry.
+inline constexpr const char* cGLGraphicsUnit = "VAVodad\\Source\\GLGraphics";
+
 class TBitmap;
 class TGLBaseImage;
 class TGLContext;
@@ -212,9 +215,9 @@ protected:
     virtual bool IsBlankImage() const { return false; }
     static int32_t CheckedLevel(TGLImageLODRange level);
 
-    TStream* FSourceStream = nullptr; // owned
+    std::unique_ptr<TStream> FSourceStream;
     TGLImageLODRange FStreamLevel = 0;
-    TObject* FFinishEvent = nullptr; // owned
+    std::unique_ptr<TObject, TFreeDeleter> FFinishEvent;
     std::vector<uint8_t> fData;
     TGLImagePiramid FLOD;
     int32_t fLevelCount = 1;

@@ -9,12 +9,6 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-
-const char* const cBitmapsUnit = "VAVodad\\Source\\GLGraphics";
-
-} // namespace
-
 void ConvertBGR24ToRGBA32(const uint8_t* src, uint8_t* dest, size_t count)
 {
     for (size_t i = 0; i < count; ++i, src += 3, dest += 4) {
@@ -104,32 +98,32 @@ template <class F> void TGLImage::TakeBitmapRows(TBitmap* aBitmap, GLenum colorF
 
 void TGLImage::AssignFrom24BitsBitmap(TBitmap* aBitmap)
 {
-    Assert(aBitmap->PixelFormat() == pf24bit, "", cBitmapsUnit, __LINE__);
+    Assert(aBitmap->PixelFormat() == pf24bit, "", cGLGraphicsUnit);
     if (GetCurrentGL()->EXT_bgra) {
         TakeBitmapRows(aBitmap, GL_BGR, 3,
                        [](const uint8_t* src, uint8_t* dest, size_t count) { std::memcpy(dest, src, count * 3); });
         return;
     }
-    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, __LINE__);
+    Assert(aBitmap->Width() % 4 == 0, "", cGLGraphicsUnit);
     TakeBitmapRows(aBitmap, GL_RGBA, 4, ConvertBGR24ToRGBA32);
 }
 
 void TGLImage::AssignFromBitmap24WithoutRGBSwap(TBitmap* aBitmap)
 {
-    Assert(aBitmap->PixelFormat() == pf24bit, "", cBitmapsUnit, __LINE__);
-    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, __LINE__);
+    Assert(aBitmap->PixelFormat() == pf24bit, "", cGLGraphicsUnit);
+    Assert(aBitmap->Width() % 4 == 0, "", cGLGraphicsUnit);
     TakeBitmapRows(aBitmap, GL_RGBA, 4, CopyRGB24ToRGBA32);
 }
 
 void TGLImage::AssignFrom32BitsBitmap(TBitmap* aBitmap)
 {
-    Assert(aBitmap->PixelFormat() == pf32bit, "", cBitmapsUnit, __LINE__);
+    Assert(aBitmap->PixelFormat() == pf32bit, "", cGLGraphicsUnit);
     if (GetCurrentGL()->EXT_bgra) {
         TakeBitmapRows(aBitmap, GL_BGRA, 4,
                        [](const uint8_t* src, uint8_t* dest, size_t count) { std::memcpy(dest, src, count * 4); });
         return;
     }
-    Assert(aBitmap->Width() % 4 == 0, "", cBitmapsUnit, __LINE__);
+    Assert(aBitmap->Width() % 4 == 0, "", cGLGraphicsUnit);
     TakeBitmapRows(aBitmap, GL_RGBA, 4, SwapRedBlue32);
 }
 

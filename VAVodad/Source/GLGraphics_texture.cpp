@@ -349,7 +349,7 @@ void TGLImage::DrawPixels(float x, float y)
 {
     if (FBlank || IsEmpty() || !DataBytes()) return;
     TGLStateCache* states = GetCurrentGLContextOrAbort()->GLStates();
-    Assert(!states->ForwardContext(), "", "VAVodad\\Source\\GLGraphics", __LINE__);
+    Assert(!states->ForwardContext(), "", cGLGraphicsUnit);
     states->SetUnpackAlignment(1);
     TGLExtensionsAndEntryPoints* GL = GetCurrentGL();
     GL->RasterPos2f(x, y);

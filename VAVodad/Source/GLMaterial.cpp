@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr const char* cUnit = "VAVodad\\Source\\GLMaterial";
-
 // Links followed before a chain counts as a cycle.
 constexpr int cMaxLinkDepth = 16;
 
@@ -256,7 +254,6 @@ void TGLShader::BeforeDestruction()
 TGLShader::~TGLShader()
 {
     DetachUsers();
-    Free(FVirtualHandle);
 }
 
 void TGLShader::DetachUsers()
@@ -290,7 +287,7 @@ void TGLShader::EndUpdate()
 
 void TGLShader::Apply(TGLRenderContextInfo& rci, TObject* Sender)
 {
-    Assert(!FShaderActive, "Unbalanced shader application.", cUnit, 1218);
+    Assert(!FShaderActive, "Unbalanced shader application.", cGLMaterialUnit, 1218);
     if (FEnabled) {
         if (FVirtualHandle->IsDataNeedUpdate()) InitializeShader(rci, Sender);
         // A failed initialisation may have switched the shader off.
@@ -301,7 +298,7 @@ void TGLShader::Apply(TGLRenderContextInfo& rci, TObject* Sender)
 
 bool TGLShader::UnApply(TGLRenderContextInfo& rci)
 {
-    Assert(FShaderActive, "Unbalanced shader application.", cUnit, 1238);
+    Assert(FShaderActive, "Unbalanced shader application.", cGLMaterialUnit, 1238);
     bool result = false;
     if (FEnabled) {
         result = DoUnApply(rci);
@@ -358,7 +355,7 @@ std::string TGLShader::NotSupportedMessage() const
 
 void TGLShader::SetEnabled(bool Value)
 {
-    Assert(!FShaderActive, "Shader is active.", cUnit, 1277);
+    Assert(!FShaderActive, "Shader is active.", cGLMaterialUnit, 1277);
     if (Value == FEnabled) return;
     FEnabled = Value;
     NotifyChange(this);

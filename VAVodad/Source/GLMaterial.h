@@ -17,6 +17,9 @@
 #include <string>
 #include <vector>
 
+// The unit name that the assertion texts of this unit's files carry.
+inline constexpr const char* cGLMaterialUnit = "VAVodad\\Source\\GLMaterial";
+
 class TGLAbstractLibMaterial;
 class TGLAbstractLibMaterials;
 class TGLAbstractMaterialLibrary;
@@ -244,7 +247,7 @@ private:
 
     bool FEnabled = true;
     std::vector<TGLLibMaterial*> FLibMatUsers;
-    TGLVirtualHandle* FVirtualHandle; // owned
+    std::unique_ptr<TGLVirtualHandle, TFreeDeleter> FVirtualHandle;
     TGLShaderStyle FShaderStyle = ssLowLevel;
     int32_t FUpdateCount = 0;
     bool FShaderActive = false;

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr const char* cUnit = "VAVodad\\Source\\GLMaterial";
-
 // TextureRotate counts (and is stored) only above this magnitude.
 bool RotationStored(float degrees)
 {
@@ -100,7 +98,7 @@ void TGLAbstractLibMaterial::SetName(const std::string& Value)
 
 void TGLAbstractLibMaterial::AddUser(TObject* user, int line)
 {
-    Assert(std::find(FUserList.begin(), FUserList.end(), user) == FUserList.end(), "", cUnit, line);
+    Assert(std::find(FUserList.begin(), FUserList.end(), user) == FUserList.end(), "", cGLMaterialUnit, line);
     FUserList.push_back(user);
 }
 
@@ -127,7 +125,7 @@ void TGLAbstractLibMaterial::NotifyUsers()
         else if (auto* libMat = dynamic_cast<TGLAbstractLibMaterial*>(user))
             libMat->NotifyUsers();
         else
-            Assert(false, "", cUnit, 2099);
+            Assert(false, "", cGLMaterialUnit, 2099);
     }
 }
 
@@ -241,7 +239,8 @@ void TGLLibMaterial::Apply(TGLRenderContextInfo& rci)
                 FMaterial->Apply(rci);
                 if (second) {
                     TGLTexture* const texture2 = second->FMaterial->Texture();
-                    texture2->ApplyAsTexture2(rci, second->FTextureMatrixIsIdentity ? nullptr : &second->FTextureMatrix);
+                    texture2->ApplyAsTexture2(rci,
+                                              second->FTextureMatrixIsIdentity ? nullptr : &second->FTextureMatrix);
                     const TGLTexture* const texture = FMaterial->Texture();
                     const bool secondUser = texture2->MappingMode() == tmmUser;
                     if (!secondUser)

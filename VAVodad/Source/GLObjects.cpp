@@ -6,7 +6,6 @@
 #include "GLVectorGeometry.h"
 #include "GLVectorLists.h"
 #include "OpenGLAdapter.h"
-#include "VAVodad_scoped.h"
 #include "VAVodad_streaming.h"
 #include "XOpenGL.h"
 #include "ZODLog.h"
@@ -208,7 +207,7 @@ void TGLDummyCube::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool ren
     if (!FGroupList) FGroupList = new TGLListHandle();
     if (FGroupList->Handle() == 0) {
         const uint32_t list = FGroupList->AllocateHandle();
-        if (list == 0) AssertionFailed("Handle=0 for " + ClassName(), cUnit, __LINE__);
+        if (list == 0) AssertionFailed("Handle=0 for " + ClassName(), cUnit);
         rci.GLStates->NewList(list, GL_COMPILE);
         try {
             TScopedValue amalgamating(rci.amalgamating, true);

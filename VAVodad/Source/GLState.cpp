@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <bit>
 
-static const char* const cUnit = "VAVodad\\Source\\GLState";
-
 // Display-list records are indexed by list name; names beyond this are refused rather than sized for.
 static constexpr uint32_t cMaxListName = 1u << 24;
 static constexpr uint32_t cInitialListRecords = 128;
@@ -51,9 +49,9 @@ TGLExtensionsAndEntryPoints& TGLStateCache::GL()
     return *GetCurrentGL();
 }
 
-void TGLStateCache::CheckIndex(int64_t AIndex, int64_t ACount, int32_t ALine)
+void TGLStateCache::CheckIndex(int64_t AIndex, int64_t ACount)
 {
-    if (AIndex < 0 || AIndex >= ACount) Assert(false, "Index out of range", cUnit, ALine);
+    if (AIndex < 0 || AIndex >= ACount) Assert(false, "Index out of range", cGLStateUnit);
 }
 
 // ---- capabilities ----
@@ -127,9 +125,9 @@ void TGLStateCache::SetForwardContext(bool Value)
 
 void TGLStateCache::NewList(uint32_t AList, uint32_t AMode)
 {
-    Assert(AMode == GL_COMPILE, "Compile & executing not supported by TGLStateCache", cUnit, __LINE__);
+    Assert(AMode == GL_COMPILE, "Compile & executing not supported by TGLStateCache", cGLStateUnit);
     // OpenGL never hands out list 0; a name beyond the limit would need an absurd record array.
-    Assert(AList != 0 && AList <= cMaxListName, "Invalid display list name", cUnit, __LINE__);
+    Assert(AList != 0 && AList <= cMaxListName, "Invalid display list name", cGLStateUnit);
     const uint32_t index = AList - 1;
     if (index >= FListStates.size()) FListStates.resize(std::bit_ceil(index + 1));
     FCurrentList = index;
@@ -341,13 +339,13 @@ void TGLStateCache::SetGLColorWriting(bool flag)
 
 TColorMask TGLStateCache::ColorWriteMask(int32_t Index) const
 {
-    CheckIndex(Index, cMaxDrawBuffers, __LINE__);
+    CheckIndex(Index, cMaxDrawBuffers);
     return FColorWriteMask[Index];
 }
 
 void TGLStateCache::SetColorWriteMask(int32_t Index, TColorMask mask)
 {
-    CheckIndex(Index, cMaxDrawBuffers, __LINE__);
+    CheckIndex(Index, cMaxDrawBuffers);
     if (Plain(FColorWriteMask[Index], mask))
         GL().ColorMaski(Index, mask.Contains(ccRed), mask.Contains(ccGreen), mask.Contains(ccBlue),
                         mask.Contains(ccAlpha));
@@ -355,13 +353,13 @@ void TGLStateCache::SetColorWriteMask(int32_t Index, TColorMask mask)
 
 bool TGLStateCache::EnableBlend(int32_t Index) const
 {
-    CheckIndex(Index, cMaxDrawBuffers, __LINE__);
+    CheckIndex(Index, cMaxDrawBuffers);
     return FEnableBlend[Index];
 }
 
 void TGLStateCache::SetEnableBlend(int32_t Index, bool Value)
 {
-    CheckIndex(Index, cMaxDrawBuffers, __LINE__);
+    CheckIndex(Index, cMaxDrawBuffers);
     if (!Plain(FEnableBlend[Index], Value)) return;
     if (Value)
         GL().Enablei(GL_BLEND, Index);
@@ -442,13 +440,13 @@ void TGLStateCache::SetProvokingVertex(GLenum Value)
 
 bool TGLStateCache::EnableClipDistance(int32_t Index) const
 {
-    CheckIndex(Index, cMaxClipDistances, __LINE__);
+    CheckIndex(Index, cMaxClipDistances);
     return FEnableClipDistance[Index];
 }
 
 void TGLStateCache::SetEnableClipDistance(int32_t Index, bool Value)
 {
-    CheckIndex(Index, cMaxClipDistances, __LINE__);
+    CheckIndex(Index, cMaxClipDistances);
     SetPlainCapability(FEnableClipDistance[Index], GL_CLIP_DISTANCE0 + Index, Value);
 }
 
@@ -462,13 +460,13 @@ void TGLStateCache::SetSampleCoverage(float Value, bool invert)
 
 uint32_t TGLStateCache::SampleMaskValue(int32_t Index) const
 {
-    CheckIndex(Index, std::size(FSampleMaskValue), __LINE__);
+    CheckIndex(Index, std::size(FSampleMaskValue));
     return FSampleMaskValue[Index];
 }
 
 void TGLStateCache::SetSampleMaskValue(int32_t Index, uint32_t Value)
 {
-    CheckIndex(Index, std::size(FSampleMaskValue), __LINE__);
+    CheckIndex(Index, std::size(FSampleMaskValue));
     if (Cached(FSampleMaskValue[Index], Value, sttMultisample)) GL().SampleMaski(Index, Value);
 }
 
@@ -634,15 +632,15 @@ void TGLStateCache::SetTransformFeedbackBufferBinding(uint32_t Value)
 
 void TGLStateCache::SetUniformBufferBinding(uint32_t Value)
 {
-    Assert(!FInsideList, "", cUnit, __LINE__);
+    Assert(!FInsideList, "", cGLStateUnit);
     if (Plain(FUniformBufferBinding, Value)) GL().BindBuffer(GL_UNIFORM_BUFFER, Value);
 }
 
 void TGLStateCache::SetBufferIndexedBinding(uint32_t Value, TGLBufferBindingTarget ATarget, uint32_t AIndex,
                                             GLsizeiptr ABufferSize)
 {
-    Assert(!FInsideList, "", cUnit, __LINE__);
-    CheckIndex(AIndex, cMaxUniformBufferBindings, __LINE__);
+    Assert(!FInsideList, "", cGLStateUnit);
+    CheckIndex(AIndex, cMaxUniformBufferBindings);
     TUBOState& entry = FUBOStates[ATarget][AIndex];
     if (entry.Buffer == Value && entry.Offset <= 0 && entry.Size == ABufferSize) {
         if (ATarget == bbtUniform)
@@ -660,8 +658,8 @@ void TGLStateCache::SetBufferIndexedBinding(uint32_t Value, TGLBufferBindingTarg
 void TGLStateCache::SetBufferIndexedBinding(uint32_t Value, TGLBufferBindingTarget ATarget, uint32_t AIndex,
                                             GLintptr AOffset, GLsizeiptr ARangeSize)
 {
-    Assert(!FInsideList, "", cUnit, __LINE__);
-    CheckIndex(AIndex, cMaxUniformBufferBindings, __LINE__);
+    Assert(!FInsideList, "", cGLStateUnit);
+    CheckIndex(AIndex, cMaxUniformBufferBindings);
     TUBOState& entry = FUBOStates[ATarget][AIndex];
     if (entry.Buffer == Value && entry.Offset == AOffset && entry.Size == ARangeSize) return;
     (ATarget == bbtUniform ? FUniformBufferBinding : FTransformFeedbackBufferBinding) = Value;
@@ -698,13 +696,13 @@ void TGLStateCache::SetRenderBuffer(uint32_t Value)
 
 TVector4f TGLStateCache::CurrentVertexAttrib(int32_t Index) const
 {
-    CheckIndex(Index, cMaxVertexAttribs, __LINE__);
+    CheckIndex(Index, cMaxVertexAttribs);
     return FCurrentVertexAttrib[Index];
 }
 
 void TGLStateCache::SetCurrentVertexAttrib(int32_t Index, const TVector4f& Value)
 {
-    CheckIndex(Index, cMaxVertexAttribs, __LINE__);
+    CheckIndex(Index, cMaxVertexAttribs);
     if (Plain(FCurrentVertexAttrib[Index], Value)) GL().VertexAttrib4fv(Index, Value.V);
 }
 
@@ -777,14 +775,14 @@ uint32_t TGLStateCache::MaxSamples()
 
 void TGLStateCache::BeginQuery(TQueryType Target, uint32_t Value)
 {
-    Assert(FCurrentQuery[Target] == 0, "Can only have one query (of each type) running at a time", cUnit, __LINE__);
+    Assert(FCurrentQuery[Target] == 0, "Can only have one query (of each type) running at a time", cGLStateUnit);
     FCurrentQuery[Target] = Value;
     GL().BeginQuery(cGLQueryTypeToGLEnum[Target], Value);
 }
 
 void TGLStateCache::EndQuery(TQueryType Target)
 {
-    Assert(FCurrentQuery[Target] != 0, "No query running", cUnit, __LINE__);
+    Assert(FCurrentQuery[Target] != 0, "No query running", cGLStateUnit);
     FCurrentQuery[Target] = 0;
     GL().EndQuery(cGLQueryTypeToGLEnum[Target]);
 }

@@ -27,6 +27,9 @@
 #include <utility>
 #include <vector>
 
+// The unit name that the assertion texts of this unit's files carry.
+inline constexpr const char* cGLStateUnit = "VAVodad\\Source\\GLState";
+
 class TGLExtensionsAndEntryPoints;
 
 // Switchable capabilities.
@@ -614,7 +617,7 @@ private:
     // The entry points of the calling thread's context.
     static TGLExtensionsAndEntryPoints& GL();
     // Fails an assertion unless 0 <= AIndex < ACount.
-    static void CheckIndex(int64_t AIndex, int64_t ACount, int32_t ALine);
+    static void CheckIndex(int64_t AIndex, int64_t ACount);
 
     // The setter rules; each answers whether the OpenGL call is to be made.
     template <typename T> bool Cached(T& AField, const T& AValue, TGLStateType AType);

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 
-static const char* const cUnit = "VAVodad\\Source\\GLState";
 static const char* const cOnlyFrontOrBack = "Only cmFront or cmBack supported";
 
 // Texture-matrix marks are kept for the first units only.
@@ -25,19 +24,19 @@ static constexpr TVector4f cDefaultSpecular = {{{0, 0, 0, 1}}};
 void TGLStateCache::SetActiveTexture(int32_t Value)
 {
     if (!GL().ARB_multitexture) return;
-    CheckIndex(Value, cMaxTextureUnits, __LINE__);
+    CheckIndex(Value, cMaxTextureUnits);
     if (Cached(FActiveTexture, Value, sttTexture)) GL().ActiveTexture(GL_TEXTURE0 + Value);
 }
 
 uint32_t TGLStateCache::TextureBinding(int32_t Index, TGLTextureTarget target) const
 {
-    CheckIndex(Index, cMaxTextureUnits, __LINE__);
+    CheckIndex(Index, cMaxTextureUnits);
     return FTextureBinding[Index][target];
 }
 
 double TGLStateCache::TextureBindingTime(int32_t Index, TGLTextureTarget target) const
 {
-    CheckIndex(Index, cMaxTextureUnits, __LINE__);
+    CheckIndex(Index, cMaxTextureUnits);
     return FTextureBindingTime[Index][target];
 }
 
@@ -45,7 +44,7 @@ double TGLStateCache::TextureBindingTime(int32_t Index, TGLTextureTarget target)
 void TGLStateCache::SetTextureBinding(int32_t Index, TGLTextureTarget target, uint32_t Value)
 {
     if (target == ttNoShape) return;
-    CheckIndex(Index, cMaxTextureUnits, __LINE__);
+    CheckIndex(Index, cMaxTextureUnits);
     uint32_t& bound = FTextureBinding[Index][target];
     if (bound != Value || FInsideList) {
         if (FInsideList)
@@ -149,7 +148,7 @@ void TGLStateCache::UnbindTargets(int32_t AUnit)
 
 void TGLStateCache::ResetGLTexture(int32_t TextureUnit)
 {
-    CheckIndex(TextureUnit, cMaxTextureUnits, __LINE__);
+    CheckIndex(TextureUnit, cMaxTextureUnits);
     TGLExtensionsAndEntryPoints& gl = GL();
     gl.ActiveTexture(GL_TEXTURE0 + TextureUnit);
     UnbindTargets(TextureUnit);
@@ -188,7 +187,7 @@ void TGLStateCache::SetGLMaterialColors(TCullFaceMode aFace, const TVector4f& em
                                         const TVector4f& diffuse, const TVector4f& specular, int32_t shininess)
 {
     if (FForwardContext) return;
-    Assert(aFace == cmFront || aFace == cmBack, cOnlyFrontOrBack, cUnit, __LINE__);
+    Assert(aFace == cmFront || aFace == cmBack, cOnlyFrontOrBack, cGLStateUnit);
     TGLExtensionsAndEntryPoints& gl = GL();
     const GLenum face = cGLCullFaceModeToGLEnum[aFace];
     if (FInsideList || FFrontBackShininess[aFace] != shininess) {
@@ -215,7 +214,7 @@ int32_t TGLStateCache::MaterialFaceIndex(uint32_t aFace) const
 {
     if (aFace == GL_FRONT) return cmFront;
     if (aFace == GL_BACK) return cmBack;
-    Assert(false, cOnlyFrontOrBack, cUnit, __LINE__);
+    Assert(false, cOnlyFrontOrBack, cGLStateUnit);
     return cmFront;
 }
 
@@ -255,31 +254,31 @@ void TGLStateCache::SetGLMaterialDiffuseColor(uint32_t aFace, const TVector4f& d
 
 TVector4f TGLStateCache::MaterialEmission(TCullFaceMode aFace) const
 {
-    CheckIndex(aFace, 2, __LINE__);
+    CheckIndex(aFace, 2);
     return FFrontBackColors[aFace][mcEmission];
 }
 
 TVector4f TGLStateCache::MaterialAmbient(TCullFaceMode aFace) const
 {
-    CheckIndex(aFace, 2, __LINE__);
+    CheckIndex(aFace, 2);
     return FFrontBackColors[aFace][mcAmbient];
 }
 
 TVector4f TGLStateCache::MaterialDiffuse(TCullFaceMode aFace) const
 {
-    CheckIndex(aFace, 2, __LINE__);
+    CheckIndex(aFace, 2);
     return FFrontBackColors[aFace][mcDiffuse];
 }
 
 TVector4f TGLStateCache::MaterialSpecular(TCullFaceMode aFace) const
 {
-    CheckIndex(aFace, 2, __LINE__);
+    CheckIndex(aFace, 2);
     return FFrontBackColors[aFace][mcSpecular];
 }
 
 int32_t TGLStateCache::MaterialShininess(TCullFaceMode aFace) const
 {
-    CheckIndex(aFace, 2, __LINE__);
+    CheckIndex(aFace, 2);
     return FFrontBackShininess[aFace];
 }
 
@@ -363,13 +362,13 @@ template <typename T> void TGLStateCache::SetLightParameter(int32_t I, GLenum AN
 
 bool TGLStateCache::LightEnabling(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightEnabling[I];
 }
 
 void TGLStateCache::SetLightEnabling(int32_t I, bool Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     if (!Cached(FLightEnabling[I], Value, sttLighting)) return;
     if (FFFPLight) {
         if (Value)
@@ -387,76 +386,76 @@ void TGLStateCache::SetLightEnabling(int32_t I, bool Value)
 
 TVector4f TGLStateCache::LightPosition(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.Position[I];
 }
 
 void TGLStateCache::SetLightPosition(int32_t I, const TVector4f& Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     if (!Plain(FLightStates.Position[I], Value)) return;
     LightsChanged();
 }
 
 TVector3f TGLStateCache::LightSpotDirection(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     const TVector4f& d = FLightStates.SpotDirection[I];
     return {{{d.X, d.Y, d.Z}}};
 }
 
 void TGLStateCache::SetLightSpotDirection(int32_t I, const TVector3f& Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     if (!Plain(FLightStates.SpotDirection[I], TVector4f{{{Value.X, Value.Y, Value.Z, 0}}})) return;
     LightsChanged();
 }
 
 TVector4f TGLStateCache::LightAmbient(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.Ambient[I];
 }
 
 void TGLStateCache::SetLightAmbient(int32_t I, const TVector4f& Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     SetLightParameter(I, GL_AMBIENT, FLightStates.Ambient[I], Value);
 }
 
 TVector4f TGLStateCache::LightDiffuse(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.Diffuse[I];
 }
 
 void TGLStateCache::SetLightDiffuse(int32_t I, const TVector4f& Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     SetLightParameter(I, GL_DIFFUSE, FLightStates.Diffuse[I], Value);
 }
 
 TVector4f TGLStateCache::LightSpecular(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.Specular[I];
 }
 
 void TGLStateCache::SetLightSpecular(int32_t I, const TVector4f& Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     SetLightParameter(I, GL_SPECULAR, FLightStates.Specular[I], Value);
 }
 
 float TGLStateCache::LightSpotCutoff(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FSpotCutoff[I];
 }
 
 void TGLStateCache::SetSpotCutoff(int32_t I, float Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     if (!Cached(FSpotCutoff[I], Value, sttLighting)) return;
     if (!FInsideList) FLightStates.SpotCosCutoffExponent[I].X = static_cast<float>(std::cos(DegreesToRadians(Value)));
     LightParameter(I, GL_SPOT_CUTOFF, &Value);
@@ -465,49 +464,49 @@ void TGLStateCache::SetSpotCutoff(int32_t I, float Value)
 
 float TGLStateCache::LightSpotExponent(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.SpotCosCutoffExponent[I].Y;
 }
 
 void TGLStateCache::SetSpotExponent(int32_t I, float Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     SetLightParameter(I, GL_SPOT_EXPONENT, FLightStates.SpotCosCutoffExponent[I].Y, Value);
 }
 
 float TGLStateCache::LightConstantAtten(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.Attenuation[I].X;
 }
 
 void TGLStateCache::SetConstantAtten(int32_t I, float Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     SetLightParameter(I, GL_CONSTANT_ATTENUATION, FLightStates.Attenuation[I].X, Value);
 }
 
 float TGLStateCache::LightLinearAtten(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.Attenuation[I].Y;
 }
 
 void TGLStateCache::SetLinearAtten(int32_t I, float Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     SetLightParameter(I, GL_LINEAR_ATTENUATION, FLightStates.Attenuation[I].Y, Value);
 }
 
 float TGLStateCache::LightQuadraticAtten(int32_t I) const
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     return FLightStates.Attenuation[I].Z;
 }
 
 void TGLStateCache::SetQuadAtten(int32_t I, float Value)
 {
-    CheckIndex(I, cMaxLights, __LINE__);
+    CheckIndex(I, cMaxLights);
     SetLightParameter(I, GL_QUADRATIC_ATTENUATION, FLightStates.Attenuation[I].Z, Value);
 }
 

@@ -19,8 +19,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\GLTexture";
-
 constexpr GLenum cTextureModeToGL[] = {GL_DECAL, GL_MODULATE, GL_BLEND, GL_REPLACE, GL_ADD};
 constexpr GLenum cSeparateWrapToGL[] = {GL_REPEAT, GL_CLAMP_TO_EDGE, GL_CLAMP_TO_BORDER, GL_MIRRORED_REPEAT,
                                         0x8743 /* GL_MIRROR_CLAMP_TO_EDGE_EXT */,
@@ -100,8 +98,6 @@ TGLTexture::~TGLTexture()
 {
     try {
         DestroyHandles();
-        Free(FTextureHandle);
-        Free(FSamplerHandle);
     } catch (const std::exception& e) {
         GlobalLogSession()->LogError(e.what());
     }
@@ -189,7 +185,8 @@ void TGLTexture::SetImage(TGLTextureImage* Value)
     if (Value->ClassName() != FImage->ClassName()) {
         const TGLTextureImageClass* imageClass = FindGLTextureImageClass(Value->ClassName());
         Assert(imageClass != nullptr,
-               "Make sure you include the unit for " + Value->ClassName() + " in your uses clause", cUnit, 2533);
+               "Make sure you include the unit for " + Value->ClassName() + " in your uses clause", cGLTextureUnit,
+               2533);
         MakeImage(*imageClass);
     }
     FImage->Assign(Value);
@@ -204,8 +201,8 @@ void TGLTexture::SetImageClassName(const std::string& Value)
 {
     if (Value.empty() || Value == FImage->ClassName()) return;
     const TGLTextureImageClass* imageClass = FindGLTextureImageClass(Value);
-    Assert(imageClass != nullptr, "Make sure you include the unit for " + Value + " in your uses clause", cUnit,
-           2533);
+    Assert(imageClass != nullptr, "Make sure you include the unit for " + Value + " in your uses clause",
+           cGLTextureUnit, 2533);
     MakeImage(*imageClass);
 }
 
@@ -387,7 +384,7 @@ uint32_t TGLTexture::AllocateHandle()
     return name;
 }
 
-bool TGLTexture::IsHandleAllocated()
+bool TGLTexture::IsHandleAllocated() const
 {
     return FTextureHandle->Handle() != 0;
 }
@@ -489,7 +486,7 @@ void TGLTexture::UploadImage(GLenum glTarget)
                                       FTextureWrap == twBoth || FTextureWrap == twVertical);
         PrepareImage(*bmp);
         const GLenum format = static_cast<GLenum>(OpenGLTextureFormat());
-        bmp->RegisterAsOpenGLTexture(FTextureHandle, IsMipmapFilter(FMinFilter), format, FTexWidth, FTexHeight,
+        bmp->RegisterAsOpenGLTexture(FTextureHandle.get(), IsMipmapFilter(FMinFilter), format, FTexWidth, FTexHeight,
                                      FTexDepth);
     }
     if (gl->GetError() != GL_NO_ERROR) {
@@ -553,7 +550,7 @@ void TGLTexture::ApplySamplerParams(GLenum glTarget)
     }
 }
 
-int32_t TGLTexture::TextureImageRequiredMemory()
+int32_t TGLTexture::TextureImageRequiredMemory() const
 {
     if (FRequiredMemorySize >= 0) return FRequiredMemorySize;
     int64_t w = FImage->Width(), h = FImage->Height();
@@ -722,7 +719,7 @@ void TGLTexture::ApplyMappingMode()
     case tmmCubeMapLight0:
         if (gl->ARB_texture_cube_map) generate(3, GL_NORMAL_MAP, 0);
         break;
-    default: Assert(false, "", cUnit, 3155);
+    default: Assert(false, "", cGLTextureUnit, 3155);
     }
 }
 

@@ -20,6 +20,9 @@
 #include <string>
 #include <vector>
 
+// The unit name that the assertion texts of this unit's files carry.
+inline constexpr const char* cGLTextureUnit = "VAVodad\\Source\\GLTexture";
+
 class TGLColor;
 class TGLCoordinates3;
 class TGLCoordinates4;
@@ -399,7 +402,7 @@ public:
     uint32_t Handle();
     // The name, the sampler state sent, without pixels; 0 when the image has no shape the context supports.
     uint32_t AllocateHandle();
-    bool IsHandleAllocated();
+    bool IsHandleAllocated() const;
     void DestroyHandles();
     // Uploads before a display list is compiled.
     void PrepareBuildList() { Handle(); }
@@ -424,7 +427,7 @@ public:
     void UnApplyMappingMode();
 
     // Bytes the texture occupies in OpenGL (cached until the next upload or DestroyHandles).
-    int32_t TextureImageRequiredMemory();
+    int32_t TextureImageRequiredMemory() const;
     // The internal-format enum an upload would ask for.
     int32_t OpenGLTextureFormat();
     bool IsFloatType() const { return IsFloatInternalFormat(FTextureFormat); }
@@ -501,7 +504,7 @@ public:
     bool KeepImageAfterTransfer() const { return FKeepImageAfterTransfer; }
     void SetKeepImageAfterTransfer(bool Value) { FKeepImageAfterTransfer = Value; }
 
-    TGLTextureHandle* TextureHandle() const { return FTextureHandle; }
+    TGLTextureHandle* TextureHandle() const { return FTextureHandle.get(); }
     int32_t TexWidth() const { return FTexWidth; }
     int32_t TexHeight() const { return FTexHeight; }
     int32_t TexDepth() const { return FTexDepth; }
@@ -537,8 +540,8 @@ private:
     TGLCoordinates4* Coordinates(std::unique_ptr<TGLCoordinates4>& field, const TVector4f& initial);
     void ApplyEnvironment();
 
-    TGLTextureHandle* FTextureHandle;  // owned
-    TGLVirtualHandle* FSamplerHandle;  // owned
+    std::unique_ptr<TGLTextureHandle, TFreeDeleter> FTextureHandle;
+    std::unique_ptr<TGLVirtualHandle, TFreeDeleter> FSamplerHandle;
     TGLInternalFormat FTextureFormat = vDefaultTextureFormat;
     bool FNormalMap = false; // tfNormalMap was chosen for FTextureFormat
     TGLTextureMode FTextureMode = tmDecal;
@@ -553,7 +556,7 @@ private:
     TGLTextureMappingMode FMappingMode = tmmUser;
     std::unique_ptr<TGLCoordinates4> FMapSCoordinates, FMapTCoordinates, FMapRCoordinates, FMapQCoordinates;
     TGLInternalCompression FCompression = tcDefault;
-    int32_t FRequiredMemorySize = -1;
+    mutable int32_t FRequiredMemorySize = -1; // TextureImageRequiredMemory's answer, -1 until asked
     TGLTextureFilteringQuality FFilteringQuality = tfIsotropic;
     int32_t FTexWidth = 0, FTexHeight = 0, FTexDepth = 0;
     std::unique_ptr<TGLColor> FEnvColor;

@@ -53,7 +53,7 @@ TGLInternalFormat GLEnumToInternalFormat(GLenum AGLEnum)
 {
     for (size_t i = 0; i < std::size(cInternalFormats); ++i)
         if (cInternalFormats[i].InternalFormat == AGLEnum) return static_cast<TGLInternalFormat>(i);
-    Assert(false, "", cUnit, __LINE__);
+    Assert(false, "", cUnit);
     return tfRGBA8;
 }
 
@@ -140,7 +140,7 @@ GLenum InternalFormatToGenericCompressed(TGLInternalFormat AFormat)
     case tfRGBA4:
     case tfRGBA8: return GL_COMPRESSED_RGBA;
     default:
-        Assert(false, "", cUnit, __LINE__);
+        Assert(false, "", cUnit);
         return GL_COMPRESSED_RGBA;
     }
 }
@@ -212,7 +212,7 @@ bool IsGLTargetSupported(GLenum AGLTarget)
     case GL_TEXTURE_2D_MULTISAMPLE:
     case GL_TEXTURE_2D_MULTISAMPLE_ARRAY: return gl.ARB_texture_multisample;
     default:
-        Assert(false, cUnknownType, cUnit, __LINE__);
+        Assert(false, cUnknownType, cUnit);
         return false;
     }
 }
@@ -224,7 +224,7 @@ bool IsTextureTargetSupported(TGLTextureTarget ATarget)
 
 GLenum TextureTargetToGLEnum(TGLTextureTarget ATarget)
 {
-    Assert(ATarget != ttNoShape, "", cUnit, __LINE__);
+    Assert(ATarget != ttNoShape, "", cUnit);
     return cTextureTargets[ATarget];
 }
 
@@ -232,7 +232,7 @@ TGLTextureTarget GLEnumToTextureTarget(GLenum AGLTarget)
 {
     for (size_t i = ttTexture1D; i < std::size(cTextureTargets); ++i)
         if (cTextureTargets[i] == AGLTarget) return static_cast<TGLTextureTarget>(i);
-    Assert(false, cUnknownType, cUnit, __LINE__);
+    Assert(false, cUnknownType, cUnit);
     return ttTexture2D;
 }
 

@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\GLTexture";
-
 std::vector<const TGLTextureImageClass*>& ImageClasses()
 {
     static std::vector<const TGLTextureImageClass*> classes;
@@ -304,7 +302,7 @@ void TGLBlankImage::SaveToFile(const std::string& fileName)
 void TGLBlankImage::LoadFromFile(const std::string& fileName)
 {
     const std::string name = DoTextureNeeded(fileName);
-    Assert(HookedFileExists(name), Format("Could not open file: %s", {fileName}), cUnit, 1586);
+    Assert(HookedFileExists(name), Format("Could not open file: %s", {fileName}), cGLTextureUnit, 1586);
     std::string text;
     ReadAnsiTextFile(name, text);
     const int32_t width = StrToInt(ValueOfKey(text, "Width"));
@@ -363,7 +361,7 @@ void TGLPictureImage::BeginUpdate()
 
 void TGLPictureImage::EndUpdate()
 {
-    Assert(FUpdateCounter > 0, ClassName() + ": Unbalanced Begin/EndUpdate", cUnit, 1715);
+    Assert(FUpdateCounter > 0, ClassName() + ": Unbalanced Begin/EndUpdate", cGLTextureUnit, 1715);
     --FUpdateCounter;
     if (FUpdateCounter > 0) return;
     Attach(true);
@@ -563,7 +561,7 @@ void TGLCubeMapImage::BeginUpdate()
 
 void TGLCubeMapImage::EndUpdate()
 {
-    Assert(FUpdateCounter > 0, ClassName() + ": Unbalanced Begin/EndUpdate", cUnit, 2241);
+    Assert(FUpdateCounter > 0, ClassName() + ": Unbalanced Begin/EndUpdate", cGLTextureUnit, 2241);
     --FUpdateCounter;
     if (FUpdateCounter > 0) return;
     for (int32_t i = 0; i < 6; ++i) Attach(i, true);
@@ -636,7 +634,7 @@ void TGLCubeMapImage::LoadFromFile(const std::string& fileName)
     const std::unique_ptr<TStream> stream = CreateHookedFileStream(fileName, fmOpenRead | fmShareDenyWrite);
     uint16_t version = 0;
     stream->ReadBuffer(&version, sizeof(version));
-    Assert(version == 256, "", cUnit, 2289);
+    Assert(version == 256, "", cGLTextureUnit, 2289);
     std::array<TBitmap, 6> faces;
     for (TBitmap& face : faces) face.LoadFromStream(*stream);
     BeginUpdate();

@@ -15,6 +15,6 @@ void SetupVSync(TVSyncMode AVSyncMode)
     case vsmNoSync:
         if (interval != 0) gl->WSwapIntervalEXT(0);
         break;
-    default: Assert(false, "", "VAVodad\\Source\\GLViewer", __LINE__);
+    default: Assert(false, "", "VAVodad\\Source\\GLViewer");
     }
 }

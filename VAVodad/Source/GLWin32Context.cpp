@@ -417,8 +417,9 @@ void TGLWin32Context::CreateAttributeContext(void* ADC)
             FRC = CreateSharingContext(FPixelFormat, partner ? partner->FRC : nullptr, FiAttribs,
                                        partner && partner == FShareContext);
             if (!FRC) {
-                GlobalLogSession()->LogError(WithLastError(forward ? "Can not create forward compatible context: #%X, %s"
-                                                                   : "Can not create backward compatible context: #%X, %s"));
+                GlobalLogSession()->LogError(
+                    WithLastError(forward ? "Can not create forward compatible context: #%X, %s"
+                                          : "Can not create backward compatible context: #%X, %s"));
                 Abort();
             }
             if (partner && partner == FShareContext) ShareWith(partner);

@@ -15,8 +15,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
 constexpr TVector4f cXHmgVector{{{1, 0, 0, 0}}};
 constexpr TVector4f cYHmgVector{{{0, 1, 0, 0}}};
 constexpr TVector4f cZHmgVector{{{0, 0, 1, 0}}};
@@ -141,16 +139,16 @@ bool TGLBaseSceneObject::HasSubChildren() const
 
 void TGLBaseSceneObject::CheckNewChild(TGLBaseSceneObject* AChild) const
 {
-    Assert(AChild != nullptr, "", cUnit, __LINE__);
+    Assert(AChild != nullptr, "", cVAVodadUnit);
     // An object under itself would make every walk of the tree endless.
     for (const TGLBaseSceneObject* ancestor = this; ancestor; ancestor = ancestor->FParent)
-        if (ancestor == AChild) Assert(false, "A scene object cannot be a child of its own subtree", cUnit, __LINE__);
+        if (ancestor == AChild) Assert(false, "A scene object cannot be a child of its own subtree", cVAVodadUnit);
 }
 
 void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild)
 {
     CheckNewChild(AChild);
-    Assert(!AChild->FParent, "", cUnit, __LINE__);
+    Assert(!AChild->FParent, "", cVAVodadUnit);
     if (FScene) FScene->AddLights(AChild);
     FChildrenCreated = true;
     FChildren.Add(AChild);
@@ -165,7 +163,7 @@ void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild)
 TGLBaseSceneObject* TGLBaseSceneObject::AddNewChild(const TPersistentClass& aClass)
 {
     auto* child = dynamic_cast<TGLBaseSceneObject*>(aClass.Create(Owner()));
-    Assert(child != nullptr, aClass.ClassName() + " is not a scene object class", cUnit, __LINE__);
+    Assert(child != nullptr, aClass.ClassName() + " is not a scene object class", cVAVodadUnit);
     AddChild(child);
     return child;
 }
@@ -173,7 +171,7 @@ TGLBaseSceneObject* TGLBaseSceneObject::AddNewChild(const TPersistentClass& aCla
 TGLBaseSceneObject* TGLBaseSceneObject::AddNewChildFirst(const TPersistentClass& aClass)
 {
     auto* child = dynamic_cast<TGLBaseSceneObject*>(aClass.Create(Owner()));
-    Assert(child != nullptr, aClass.ClassName() + " is not a scene object class", cUnit, __LINE__);
+    Assert(child != nullptr, aClass.ClassName() + " is not a scene object class", cVAVodadUnit);
     Insert(0, child);
     return child;
 }
@@ -313,7 +311,7 @@ void TGLBaseSceneObject::MoveLast()
 
 void TGLBaseSceneObject::CheckChildren() const
 {
-    Assert(FChildrenCreated, "No children found!", cUnit, __LINE__);
+    Assert(FChildrenCreated, "No children found!", cVAVodadUnit);
 }
 
 void TGLBaseSceneObject::MoveChildUp(int32_t anIndex)
@@ -496,7 +494,7 @@ void TGLBaseSceneObject::BeginUpdate()
 
 void TGLBaseSceneObject::EndUpdate()
 {
-    Assert(FUpdateCount > 0, "Unbalanced Begin/EndUpdate", cUnit, __LINE__);
+    Assert(FUpdateCount > 0, "Unbalanced Begin/EndUpdate", cVAVodadUnit);
     if (--FUpdateCount == 0) NotifyChange(this);
 }
 
@@ -1338,7 +1336,7 @@ std::unique_ptr<TGLSilhouette> TGLBaseSceneObject::GenerateSilhouette(
         radius = r;
         break;
     default:
-        Assert(false, "", cUnit, __LINE__);
+        Assert(false, "", cVAVodadUnit);
         return nullptr;
     }
     TVector3f a, b;
@@ -1402,7 +1400,7 @@ TGLXCollectionItem* TGLBaseSceneObject::GetOrCreateBehaviour(const TGLXCollectio
 
 TGLXCollectionItem* TGLBaseSceneObject::AddNewBehaviour(const TGLXCollectionItemClass& aBehaviour)
 {
-    Assert(Behaviours()->CanAdd(aBehaviour), "", cUnit, __LINE__);
+    Assert(Behaviours()->CanAdd(aBehaviour), "", cVAVodadUnit);
     return aBehaviour.Create(Behaviours());
 }
 
@@ -1413,7 +1411,7 @@ TGLXCollectionItem* TGLBaseSceneObject::GetOrCreateEffect(const TGLXCollectionIt
 
 TGLXCollectionItem* TGLBaseSceneObject::AddNewEffect(const TGLXCollectionItemClass& anEffect)
 {
-    Assert(Effects()->CanAdd(anEffect), "", cUnit, __LINE__);
+    Assert(Effects()->CanAdd(anEffect), "", cVAVodadUnit);
     return anEffect.Create(Effects());
 }
 
@@ -1502,7 +1500,7 @@ void TGLBaseBehaviour::WriteToFiler(TWriter& writer)
 void TGLBaseBehaviour::ReadFromFiler(TReader& reader)
 {
     if (Owner()->archiveVersion() > 0) TGLXCollectionItem::ReadFromFiler(reader);
-    Assert(reader.ReadInteger() == 0, "", cUnit, __LINE__);
+    Assert(reader.ReadInteger() == 0, "", cVAVodadUnit);
 }
 
 void TGLObjectEffect::WriteToFiler(TWriter& writer)
@@ -1514,7 +1512,7 @@ void TGLObjectEffect::WriteToFiler(TWriter& writer)
 void TGLObjectEffect::ReadFromFiler(TReader& reader)
 {
     if (Owner()->archiveVersion() > 0) TGLBaseBehaviour::ReadFromFiler(reader);
-    Assert(reader.ReadInteger() == 0, "", cUnit, __LINE__);
+    Assert(reader.ReadInteger() == 0, "", cVAVodadUnit);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -1522,7 +1520,7 @@ void TGLObjectEffect::ReadFromFiler(TReader& reader)
 
 TGLBehaviours::TGLBehaviours(TPersistent* aOwner) : TGLXCollection(aOwner)
 {
-    Assert(dynamic_cast<TGLBaseSceneObject*>(aOwner) != nullptr, "", cUnit, __LINE__);
+    Assert(dynamic_cast<TGLBaseSceneObject*>(aOwner) != nullptr, "", cVAVodadUnit);
 }
 
 const TGLXCollectionItemClass& TGLBehaviours::ItemsClass() const
@@ -1542,7 +1540,7 @@ std::string TGLBehaviours::GetNamePath() const
 
 TGLObjectEffects::TGLObjectEffects(TPersistent* aOwner) : TGLXCollection(aOwner)
 {
-    Assert(dynamic_cast<TGLBaseSceneObject*>(aOwner) != nullptr, "", cUnit, __LINE__);
+    Assert(dynamic_cast<TGLBaseSceneObject*>(aOwner) != nullptr, "", cVAVodadUnit);
 }
 
 const TGLXCollectionItemClass& TGLObjectEffects::ItemsClass() const

@@ -23,6 +23,9 @@
 #include <string>
 #include <vector>
 
+// The unit name that the assertion texts of this unit's files carry.
+inline constexpr const char* cVAVodadUnit = "VAVodad\\Source\\VAVodad";
+
 class TGLAbstractLibMaterial;
 class TGLBaseSelectTechnique;
 class TGLImage;

@@ -18,8 +18,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
 TGLInfoFormCallback vInfoForm;
 
 // The high-resolution counter's ticks per second, read once.
@@ -305,11 +303,11 @@ void TVAVodadBuffer::DoBaseRender(const TRectangle& aViewport, int32_t resolutio
     if (PostRender && OwnerIsComponent()) PostRender(this);
     if (!FViewMatrixStack.empty()) {
         FViewMatrixStack.clear();
-        Assert(false, "Unbalance Push/PopViewMatrix.", cUnit, __LINE__);
+        Assert(false, "Unbalance Push/PopViewMatrix.", cVAVodadUnit);
     }
     if (!FProjectionMatrixStack.empty()) {
         FProjectionMatrixStack.clear();
-        Assert(false, "Unbalance Push/PopProjectionMatrix.", cUnit, __LINE__);
+        Assert(false, "Unbalance Push/PopProjectionMatrix.", cVAVodadUnit);
     }
 }
 
@@ -450,7 +448,7 @@ void TVAVodadBuffer::PushViewMatrix(const TMatrix4f& newMatrix)
 
 void TVAVodadBuffer::PopViewMatrix()
 {
-    Assert(!FViewMatrixStack.empty(), "Unbalanced PopViewMatrix", cUnit, __LINE__);
+    Assert(!FViewMatrixStack.empty(), "Unbalanced PopViewMatrix", cVAVodadUnit);
     GetCurrentGLContextOrAbort()->PipelineTransformation()->SetViewMatrix(FViewMatrixStack.back());
     FViewMatrixStack.pop_back();
 }
@@ -464,7 +462,7 @@ void TVAVodadBuffer::PushProjectionMatrix(const TMatrix4f& newMatrix)
 
 void TVAVodadBuffer::PopProjectionMatrix()
 {
-    Assert(!FProjectionMatrixStack.empty(), "Unbalanced PopProjectionMatrix", cUnit, __LINE__);
+    Assert(!FProjectionMatrixStack.empty(), "Unbalanced PopProjectionMatrix", cVAVodadUnit);
     GetCurrentGLContextOrAbort()->PipelineTransformation()->SetProjectionMatrix(FProjectionMatrixStack.back());
     FProjectionMatrixStack.pop_back();
 }

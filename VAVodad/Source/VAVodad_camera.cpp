@@ -12,8 +12,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
 // The far plane of csInfinitePerspective lies this close to infinity.
 constexpr double cInfinitePerspectiveEpsilon = 0.0001;
 
@@ -144,7 +142,7 @@ void TGLCamera::ApplyPerspective(const TRectangle& AViewport, int32_t AWidth, in
                 ymax = std::tan(FFOVY / 2) * FNearPlane;
                 xmax = width * ymax / height;
             } else {
-                Assert(false, "Unknown keep camera angle mode", cUnit, __LINE__);
+                Assert(false, "Unknown keep camera angle mode", cVAVodadUnit);
             }
             MatrixFrustumProjection(static_cast<float>(-xmax), static_cast<float>(xmax), static_cast<float>(-ymax),
                                     static_cast<float>(ymax), FNearPlane, farPlane, projection);
@@ -154,7 +152,7 @@ void TGLCamera::ApplyPerspective(const TRectangle& AViewport, int32_t AWidth, in
         break;
     }
     default:
-        Assert(false, "", cUnit, __LINE__);
+        Assert(false, "", cVAVodadUnit);
     }
     MatrixProduct(projection, transformation.ProjectionMatrix(), projection);
     transformation.SetProjectionMatrix(projection);

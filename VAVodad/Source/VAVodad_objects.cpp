@@ -7,12 +7,6 @@
 #include "GLVectorGeometry.h"
 #include "VAVodad_streaming.h"
 
-namespace {
-
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
-} // namespace
-
 // ---------------------------------------------------------------------------------------------------------
 // TGLCustomSceneObject
 
@@ -129,7 +123,7 @@ void TGLImmaterialSceneObject::DoRender(TGLRenderContextInfo& rci, bool renderSe
 TVAVodadRootObject::TVAVodadRootObject(TComponent* AOwner) : TGLBaseSceneObject(AOwner)
 {
     auto* scene = dynamic_cast<IVAVodadScene*>(AOwner);
-    Assert(scene != nullptr, "", cUnit, __LINE__);
+    Assert(scene != nullptr, "", cVAVodadUnit);
     SetObjectStyle(ObjectStyle() + TGLObjectStyles{osDirectDraw});
     SetScene(scene);
 }
@@ -172,7 +166,7 @@ void TGLCameraInvariantObject::DoRender(TGLRenderContextInfo& rci, bool renderSe
         // Ignores the camera's orientation.
         MatrixScaling(TVector3f{{{1, -1, -1}}}, view);
     } else {
-        Assert(false, "", cUnit, __LINE__);
+        Assert(false, "", cVAVodadUnit);
     }
     pipeline.SetViewMatrix(view);
     pipeline.SetModelMatrix(*LocalMatrix());

@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
 TVector4f Point(const TVector3f& v, float w)
 {
     return TVector4f{{{v.X, v.Y, v.Z, w}}};
@@ -41,8 +39,8 @@ float DepthSpan(const TGLCamera* camera)
 void TVAVodadBuffer::PickObjects(const TRect& rect, TGLPickList* pickList, int32_t objectCountGuess)
 {
     if (!FCamera) return;
-    Assert(!FRendering, "Already rendering", cUnit, __LINE__);
-    Assert(pickList != nullptr, "", cUnit, __LINE__);
+    Assert(!FRendering, "Already rendering", cVAVodadUnit);
+    Assert(pickList != nullptr, "", cVAVodadUnit);
     if (!FRenderingContext) return;
     TActiveContext active(FRenderingContext);
     const TScopedValue rendering(FRendering, true);

@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
 // Pops the transformation stack when the drawing of a level ends, also by an exception.
 class TPipelineLevel {
 public:
@@ -77,7 +75,7 @@ void TGLBaseSceneObject::Render(TGLRenderContextInfo& rci)
         renderChildren = renderSelf && renderChildren;
         break;
     default:
-        Assert(false, "Unknown visibility culling option", cUnit, __LINE__);
+        Assert(false, "Unknown visibility culling option", cVAVodadUnit);
     }
     if (!renderSelf && !renderChildren) return;
 
@@ -177,8 +175,8 @@ void TGLBaseSceneObject::RenderChildrenSorted(int32_t firstChildIndex, int32_t l
             if (children[i]->Visible()) children[i]->Render(rci);
         return;
     }
-    Assert(mode == osRenderFarthestFirst || mode == osRenderBlendedLast || mode == osRenderNearestFirst, "", cUnit,
-           __LINE__);
+    Assert(mode == osRenderFarthestFirst || mode == osRenderBlendedLast || mode == osRenderNearestFirst, "",
+           cVAVodadUnit);
     TSortList list;
     std::vector<TSortEntry>& entries = *list;
     for (int32_t i = firstChildIndex; i <= lastChildIndex; ++i) {

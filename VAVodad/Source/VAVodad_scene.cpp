@@ -22,8 +22,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
 constexpr TEnumNames<4> cLightStyleNames{"lsSpot", "lsOmni", "lsParallel", "lsParallelSpot"};
 
 TVector4f WithW(TVector4f v, float w)
@@ -246,7 +244,7 @@ void TVAVodad::BeginUpdate()
 
 void TVAVodad::EndUpdate()
 {
-    Assert(FUpdateCount > 0, "", cUnit, __LINE__);
+    Assert(FUpdateCount > 0, "", cVAVodadUnit);
     if (--FUpdateCount == 0) NotifyChange(this);
 }
 
@@ -483,13 +481,8 @@ void TVAVodad::SaveToStream(TStream& aStream)
 void TVAVodad::LoadFromStream(TStream& aStream)
 {
     // Read into a scene of its own first, so that a stream that fails leaves this one as it was.
-    auto* loaded = new TVAVodad(nullptr);
-    try {
-        TReader(aStream).ReadRootComponent(loaded);
-    } catch (...) {
-        Free(loaded);
-        throw;
-    }
+    std::unique_ptr<TVAVodad, TFreeDeleter> loaded(new TVAVodad(nullptr));
+    TReader(aStream).ReadRootComponent(loaded.get());
     std::vector<std::pair<IVAVodadSceneBuffer*, std::string>> cameraNames;
     for (IVAVodadSceneBuffer* buffer : FBuffers)
         if (TGLCamera* camera = buffer->Camera()) cameraNames.emplace_back(buffer, camera->Name());
@@ -504,7 +497,7 @@ void TVAVodad::LoadFromStream(TStream& aStream)
         if (loaded->Components(i) != loaded->FObjects) components.push_back(loaded->Components(i));
     for (TComponent* component : components) InsertComponent(component);
     while (loaded->FObjects->Count() > 0) loaded->FObjects->Children(0)->MoveTo(FObjects);
-    Free(loaded);
+    loaded.reset();
     for (const auto& [buffer, name] : cameraNames)
         if (auto* camera = dynamic_cast<TGLCamera*>(FindSceneObject(name))) buffer->SetCamera(camera);
 }
@@ -653,7 +646,7 @@ void TGLFogEnvironment::ApplyFog()
                 gl.Fogi(GL_FOG_DISTANCE_MODE_NV, vDefaultFogDistanceMode);
             break;
         default:
-            Assert(false, "", cUnit, __LINE__);
+            Assert(false, "", cVAVodadUnit);
         }
     }
 }

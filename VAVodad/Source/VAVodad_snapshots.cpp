@@ -19,8 +19,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\VAVodad";
-
 // The bitmap's rows from the bottom-up RGBA rows of OpenGL.
 void CopyRowsToBitmap(const std::vector<uint8_t>& rgba, TBitmap& bitmap)
 {
@@ -110,8 +108,8 @@ TBitmap* TVAVodadBuffer::CreateSnapShotBitmap()
 
 void TVAVodadBuffer::RenderToBitmap(TBitmap* ABitmap, int32_t DPI)
 {
-    Assert(!FRendering, "Already rendering", cUnit, __LINE__);
-    Assert(ABitmap != nullptr, "", cUnit, __LINE__);
+    Assert(!FRendering, "Already rendering", cVAVodadUnit);
+    Assert(ABitmap != nullptr, "", cVAVodadUnit);
     const int32_t width = ABitmap->Width();
     const int32_t height = ABitmap->Height();
     if (width < 1 || height < 1) throw Exception("Cannot render into an empty bitmap");
@@ -151,7 +149,7 @@ void TVAVodadBuffer::RenderToBitmap(TBitmap* ABitmap, int32_t DPI)
 
 void TVAVodadBuffer::RenderToFile(const std::string& AFile, int32_t DPI)
 {
-    Assert(!FRendering, "Already rendering", cUnit, __LINE__);
+    Assert(!FRendering, "Already rendering", cVAVodadUnit);
     TBitmap bitmap;
     bitmap.SetPixelFormat(pf24bit);
     bitmap.SetSize(FViewPort.Width, FViewPort.Height);
@@ -161,7 +159,7 @@ void TVAVodadBuffer::RenderToFile(const std::string& AFile, int32_t DPI)
 
 void TVAVodadBuffer::RenderToFile(const std::string& AFile, int32_t bmpWidth, int32_t bmpHeight)
 {
-    Assert(!FRendering, "Already rendering", cUnit, __LINE__);
+    Assert(!FRendering, "Already rendering", cVAVodadUnit);
     // The resolution is scaled by the view's width: a view without width has none to scale by.
     if (FViewPort.Width < 1) throw Exception("Cannot render a view of zero width to a file");
     TBitmap bitmap;
@@ -307,10 +305,10 @@ void TGLNonVisualViewer::CopyToTextureMRT(TGLTexture* aTexture, int32_t xSrc, in
 
 void TGLNonVisualViewer::RenderCubeMapTextures(TGLTexture* cubeMapTexture, float zNear, float zFar)
 {
-    Assert(FWidth == FHeight, "Memory Viewer must render to a square!", cUnit, __LINE__);
+    Assert(FWidth == FHeight, "Memory Viewer must render to a square!", cVAVodadUnit);
     TGLCamera* camera = Camera();
-    Assert(camera != nullptr, "Camera not specified", cUnit, __LINE__);
-    Assert(cubeMapTexture != nullptr, "Texture not specified", cUnit, __LINE__);
+    Assert(camera != nullptr, "Camera not specified", cVAVodadUnit);
+    Assert(cubeMapTexture != nullptr, "Texture not specified", cVAVodadUnit);
     if (zFar <= 0) zFar = camera->DepthOfView();
     if (zNear <= 0) zNear = zFar * 0.001f;
     const TScopedValue<TNotifyEvent> apply(camera->DeferredApply,

@@ -47,6 +47,11 @@ public:
 // its own pre-destroy code already runs in that state.
 void Free(TObject* obj);
 
+// Frees through Free: the deleter of a std::unique_ptr that owns an object with a pre-destroy step.
+struct TFreeDeleter {
+    void operator()(TObject* obj) const { Free(obj); }
+};
+
 // Clears the reference before freeing, so nothing reached during the destruction sees it.
 template <class T> void FreeAndNil(T*& obj)
 {

@@ -15,8 +15,8 @@ void Abort()
 
 void AssertionFailed(std::string_view text, const char* unit, int line)
 {
-    throw EAssertionFailed((text.empty() ? std::string("Assertion failure") : std::string(text)) + " (" + unit +
-                           ", line " + std::to_string(line) + ")");
+    const std::string where = line != 0 ? std::string(unit) + ", line " + std::to_string(line) : std::string(unit);
+    throw EAssertionFailed((text.empty() ? std::string("Assertion failure") : std::string(text)) + " (" + where + ")");
 }
 
 // Number to text

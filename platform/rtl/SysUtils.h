@@ -56,47 +56,49 @@ public:
 // Raises EAbort.
 [[noreturn]] void Abort();
 
-// Raises EAssertionFailed with "%s (%s, line %d)"; an empty text reads "Assertion failure".
-[[noreturn]] void AssertionFailed(std::string_view text, const char* unit, int line);
+// Raises EAssertionFailed with "%s (%s, line %d)", or "%s (%s)" when no line is given (0); an empty text reads
+// "Assertion failure".
+[[noreturn]] void AssertionFailed(std::string_view text, const char* unit, int line = 0);
 
 // Raises EAssertionFailed when condition is false. Inline and string-free until it fails: assertions sit on hot
 // paths (state changes, list access).
-inline void Assert(bool condition, std::string_view text, const char* unit, int line)
+inline void Assert(bool condition, std::string_view text, const char* unit, int line = 0)
 {
     if (!condition) AssertionFailed(text, unit, line);
 }
 
-// Runs ABody, then AFinally on every way out of it, and returns what ABody returns. When ABody raises, its
-// exception goes on and a failure of AFinally is dropped; otherwise AFinally's failure is raised. A function, not
-// a guard object, so that the clean-up (an EndUpdate whose notification fails, say) may raise without a
-// destructor that throws.
-template <class TBody, class TFinally> decltype(auto) TryFinally(TBody&& ABody, TFinally&& AFinally)
+// Runs body, then cleanUp on every way out of it (try ... finally), and returns what body returns. When body
+// raises, its exception goes on and a failure of cleanUp is dropped; otherwise cleanUp's failure is raised. A
+// function, not a guard object, so that the clean-up (an EndUpdate whose notification fails, say) may raise
+// without a destructor that throws.
+template <class TBody, class TCleanUp> decltype(auto) TryFinally(TBody&& body, TCleanUp&& cleanUp)
 {
     const auto onFailure = [&] {
         try {
-            AFinally();
+            cleanUp();
         } catch (...) {
             // the body's exception is the one the caller sees
         }
     };
-    if constexpr (std::is_void_v<std::invoke_result_t<TBody&>>) {
+    using TResult = std::invoke_result_t<TBody&>;
+    if constexpr (std::is_void_v<TResult>) {
         try {
-            ABody();
+            body();
         } catch (...) {
             onFailure();
             throw;
         }
-        AFinally();
+        cleanUp();
     } else {
-        std::invoke_result_t<TBody&> result = [&]() -> std::invoke_result_t<TBody&> {
+        TResult result = [&]() -> TResult {
             try {
-                return ABody();
+                return body();
             } catch (...) {
                 onFailure();
                 throw;
             }
         }();
-        AFinally();
+        cleanUp();
         return result;
     }
 }

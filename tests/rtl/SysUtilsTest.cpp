@@ -11,6 +11,9 @@ TEST(Assert, RaisesWithTextUnitAndLine)
     EXPECT_NO_THROW(Assert(true, "x", "VAVodad\\Source\\Basis\\GLBaseClasses", 171));
     EXPECT_EQ(MessageOf<EAssertionFailed>([] { Assert(false, "", "VAVodad\\Source\\Basis\\GLBaseClasses", 171); }),
               "Assertion failure (VAVodad\\Source\\Basis\\GLBaseClasses, line 171)");
+    // A check without a known line names only the unit.
+    EXPECT_EQ(MessageOf<EAssertionFailed>([] { Assert(false, "No children found!", "VAVodad\\Source\\VAVodad"); }),
+              "No children found! (VAVodad\\Source\\VAVodad)");
 }
 
 TEST(Format, FollowsTheSystemRules)

@@ -380,9 +380,10 @@ TEST_F(TSceneFixture, ChildOrderOperations)
     EXPECT_THROW(grandChild->Insert(0, a), EAssertionFailed);
     EXPECT_THROW(a->Insert(0, a), EAssertionFailed);
     EXPECT_EQ(a->Parent(), Root);
-    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { grandChild->MoveChildUp(0); }), // never had a child
-                StartsWith("No children found! (VAVodad\\Source\\VAVodad, line "));
-    EXPECT_THAT(MessageOf<EAssertionFailed>([&] { a->EndUpdate(); }), StartsWith("Unbalanced Begin/EndUpdate"));
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { grandChild->MoveChildUp(0); }), // never had a child
+              "No children found! (VAVodad\\Source\\VAVodad)");
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { a->EndUpdate(); }),
+              "Unbalanced Begin/EndUpdate (VAVodad\\Source\\VAVodad)");
 }
 
 TEST_F(TSceneFixture, FindChildPrefersTheDeeperMatch)

@@ -42,7 +42,7 @@ void CheckComponentIndex(int index)
 {
     if (index < 0 || index > 3)
         Assert(false, "Colour component index out of range: " + std::to_string(index),
-               "VAVodad\\Source\\Basis\\GLColor", __LINE__);
+               "VAVodad\\Source\\Basis\\GLColor");
 }
 
 } // namespace

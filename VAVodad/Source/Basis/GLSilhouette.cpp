@@ -152,13 +152,8 @@ TConnectivity::TConnectivity(bool APrecomputeFaceNormal)
       FFaceVertexIndex(std::make_unique<TIntegerList>()),
       FFaceNormal(std::make_unique<TAffineVectorList>()),
       FVertexMemory(std::make_unique<TIntegerList>()),
-      FVertices(new TAffineVectorList())
+      FVertices(new TAffineVectorList()), FOwnVertices(FVertices)
 {
-}
-
-TConnectivity::~TConnectivity()
-{
-    delete FVertices;
 }
 
 int32_t TConnectivity::EdgeCount() const
@@ -191,7 +186,7 @@ int32_t TConnectivity::AddIndexedFace(int32_t vi0, int32_t vi1, int32_t vi2)
         static_cast<uint32_t>(vi2) >= count)
         Assert(false, "Face vertex index out of range: " + std::to_string(vi0) + ", " + std::to_string(vi1) +
                           ", " + std::to_string(vi2),
-               cUnit, __LINE__);
+               cUnit);
 
     FFaceVertexIndex->Add(vi0, vi1, vi2);
     if (FPrecomputeFaceNormal) {
@@ -282,7 +277,7 @@ void TConnectivity::CreateSilhouette(const TGLSilhouetteParameters& silhouettePa
         const int32_t i2 = faceVertices[3 * f + 2];
         if (static_cast<uint32_t>(i0) >= vertexCount || static_cast<uint32_t>(i1) >= vertexCount ||
             static_cast<uint32_t>(i2) >= vertexCount)
-            Assert(false, "Face vertex index out of range: " + std::to_string(f), cUnit, __LINE__);
+            Assert(false, "Face vertex index out of range: " + std::to_string(f), cUnit);
         const TAffineVector* v = FVertices->List();
         TAffineVector n;
         if (FPrecomputeFaceNormal)

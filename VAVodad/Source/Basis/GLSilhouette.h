@@ -91,7 +91,6 @@ protected:
 class TConnectivity : public TBaseConnectivity {
 public:
     explicit TConnectivity(bool APrecomputeFaceNormal);
-    ~TConnectivity() override;
 
     int32_t EdgeCount() const override;
     int32_t FaceCount() const override;
@@ -118,8 +117,8 @@ protected:
     std::unique_ptr<TIntegerList> FFaceVertexIndex;
     std::unique_ptr<TAffineVectorList> FFaceNormal; // only with PrecomputeFaceNormal
     std::unique_ptr<TIntegerList> FVertexMemory;    // connectivity vertex -> silhouette vertex, -1 = not yet
-    // The unique vertex positions. Deleted by the destructor; a descendant that points it at a list it does
-    // not own sets it to null before then.
+    // The unique vertex positions: the connectivity's own list, or one a descendant points it at (which the
+    // connectivity does not own).
     TAffineVectorList* FVertices;
 
 private:
@@ -134,4 +133,5 @@ private:
     std::vector<int32_t> FEdgeSlots;
     int32_t FIndexedEdges = 0;
     uint32_t FIndexedRevision = 0;
+    std::unique_ptr<TAffineVectorList> FOwnVertices; // what FVertices points at from the start
 };

@@ -13,7 +13,7 @@
 
 int32_t NextPowerOfTwo(int32_t v)
 {
-    Assert(v <= (1 << 30), "NextPowerOfTwo out of range", "VAVodad\\Source\\Basis\\GLUtilities", __LINE__);
+    Assert(v <= (1 << 30), "NextPowerOfTwo out of range", "VAVodad\\Source\\Basis\\GLUtilities");
     int32_t result = 1;
     while (result < v) result <<= 1;
     return result;

@@ -9,8 +9,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\Basis\\GLXCollection";
-
 // "XCOL" read as a little-endian 32-bit integer.
 constexpr int32_t cXCollectionSignature = 0x4C4F4358;
 constexpr int32_t cXCollectionArchiveVersion = 1;
@@ -58,8 +56,8 @@ TGLXCollectionItem::TGLXCollectionItem(TGLXCollection* aOwner, const TGLXCollect
     if (!aOwner) return;
     if (!aOwner->CanAdd(aClass)) {
         FOwner = nullptr;
-        Assert(false, "Addition of " + aClass.ClassName() + " to " + aOwner->ClassName() + " rejected.", cUnit,
-               __LINE__);
+        Assert(false, "Addition of " + aClass.ClassName() + " to " + aOwner->ClassName() + " rejected.",
+               cGLXCollectionUnit);
     }
     aOwner->FList.Add(this);
 }
@@ -72,8 +70,8 @@ TGLXCollectionItem::~TGLXCollectionItem()
 const TGLXCollectionItemClass& TGLXCollectionItem::ItemClass() const
 {
     if (FItemClass->Type() != typeid(*this))
-        Assert(false, ClassName() + " was made with the class reference of " + FItemClass->ClassName(), cUnit,
-               __LINE__);
+        Assert(false, ClassName() + " was made with the class reference of " + FItemClass->ClassName(),
+               cGLXCollectionUnit);
     return *FItemClass;
 }
 
@@ -93,7 +91,7 @@ void TGLXCollectionItem::WriteToFiler(TWriter& writer)
 
 void TGLXCollectionItem::ReadFromFiler(TReader& reader)
 {
-    Assert(reader.ReadInteger() == 0, "", cUnit, __LINE__);
+    Assert(reader.ReadInteger() == 0, "", cGLXCollectionUnit);
     FName = reader.ReadString();
 }
 
@@ -178,7 +176,7 @@ bool TGLXCollection::CanAdd(const TGLXCollectionItemClass& aClass) const
 
 int TGLXCollection::Add(TGLXCollectionItem* anItem)
 {
-    Assert(anItem && ItemsClass().IsClassOf(anItem) && CanAdd(anItem->ItemClass()), "", cUnit, __LINE__);
+    Assert(anItem && ItemsClass().IsClassOf(anItem) && CanAdd(anItem->ItemClass()), "", cGLXCollectionUnit);
     if (anItem->FOwner) anItem->FOwner->FList.Remove(anItem);
     anItem->FOwner = this;
     return FList.Add(anItem);
@@ -186,14 +184,14 @@ int TGLXCollection::Add(TGLXCollectionItem* anItem)
 
 TGLXCollectionItem* TGLXCollection::GetOrCreate(const TGLXCollectionItemClass& aClass)
 {
-    Assert(aClass.InheritsFrom(ItemsClass()), "", cUnit, __LINE__);
+    Assert(aClass.InheritsFrom(ItemsClass()), "", cGLXCollectionUnit);
     if (TGLXCollectionItem* existing = GetByClass(aClass)) return existing;
     return aClass.Create(this);
 }
 
 void TGLXCollection::Delete(int Index)
 {
-    Assert(Index >= 0 && Index < Count(), "", cUnit, __LINE__);
+    Assert(Index >= 0 && Index < Count(), "", cGLXCollectionUnit);
     TGLXCollectionItem* item = FList.Items(Index);
     item->FOwner = nullptr;
     FList.Delete(Index);
@@ -315,12 +313,14 @@ void TGLXCollection::ReadFromFiler(TReader& reader)
         if (next == vaString || next == vaLString) {
             const std::string name = reader.ReadString();
             itemClass = XCollectionItemClassByName(name);
-            if (!itemClass) Assert(false, "Class " + name + " unknown. Add the relevant unit to your \"uses\".", cUnit, __LINE__);
+            if (!itemClass)
+                Assert(false, "Class " + name + " unknown. Add the relevant unit to your \"uses\".",
+                       cGLXCollectionUnit);
             classes.push_back(itemClass);
         } else {
             const int32_t index = reader.ReadInteger();
             if (index < 0 || index >= static_cast<int32_t>(classes.size()))
-                Assert(false, "Invalid classlistIndex: " + std::to_string(index), cUnit, __LINE__);
+                Assert(false, "Invalid classlistIndex: " + std::to_string(index), cGLXCollectionUnit);
             itemClass = classes[index];
         }
         itemClass->Create(this)->ReadFromFiler(reader);

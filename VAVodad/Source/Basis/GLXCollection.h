@@ -11,6 +11,9 @@
 #include <type_traits>
 #include <typeinfo>
 
+// The unit name that the assertion texts of this unit carry.
+inline constexpr const char* cGLXCollectionUnit = "VAVodad\\Source\\Basis\\GLXCollection";
+
 class TGLXCollection;
 class TGLXCollectionItem;
 class TReader;
@@ -130,8 +133,7 @@ private:
 template <class T> TGLXCollectionItem* TGLXCollectionItemClassOf<T>::Create(TGLXCollection* aOwner) const
 {
     if constexpr (std::is_abstract_v<T>) {
-        Assert(false, "Cannot create an item of the abstract class " + ClassName(),
-               "VAVodad\\Source\\Basis\\GLXCollection", __LINE__);
+        Assert(false, "Cannot create an item of the abstract class " + ClassName(), cGLXCollectionUnit);
         return nullptr;
     } else {
         return new T(aOwner);

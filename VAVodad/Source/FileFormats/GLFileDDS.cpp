@@ -118,7 +118,7 @@ void TGLDDSImage::LoadFromStream(TStream& stream)
         dropped = fileLevels > 2 ? 2 : 0;
         break;
     default:
-        Assert(false, "Error: Unknown type!", "VAVodad\\Source\\FileFormats\\GLFileDDS", __LINE__);
+        Assert(false, "Error: Unknown type!", "VAVodad\\Source\\FileFormats\\GLFileDDS");
     }
     if (dropped > 0) SetLevel0(Width() >> dropped, Height() >> dropped, Depth() >> dropped);
     // Levels below 1 x 1 are read past, not kept.
