@@ -448,14 +448,15 @@ void TGLAnimatedSprite::BuildList(TGLRenderContextInfo& rci)
     if (!animation || animation->CurrentFrame() < 0) return;
     const int32_t current = animation->CurrentFrame();
     const bool manual = animation->Dimensions() == sfdManual;
-    const TSpriteAnimFrame* frame = manual && current < animation->Frames()->Count() ? animation->Frames()->Items(current)
-                                                                                    : nullptr;
+    TSpriteAnimFrameList& frames = *animation->Frames();
+    const TSpriteAnimFrame* frame = manual && current < frames.Count() ? frames.Items(current) : nullptr;
     if (manual ? !frame : current < animation->StartFrame() || current > animation->EndFrame()) return;
 
     TGLLibMaterial* libMaterial = animation->LibMaterialCached();
     float halfWidth = 0.5f, halfHeight = 0.5f;
     float s0 = 0, s1 = 0, t0 = 0, t1 = 0;
-    TGLTextureImage* image = libMaterial ? libMaterial->Material()->Texture()->Image() : nullptr;
+    TGLMaterial* material = libMaterial ? libMaterial->Material() : nullptr;
+    const TGLTextureImage* image = material && material->HasTexture() ? material->Texture()->Image() : nullptr;
     const int64_t tw = image ? image->Width() : 0;
     const int64_t th = image ? image->Height() : 0;
     // The frame's pixel rectangle, in 64 bits so that no offset or margin overflows.

@@ -1,21 +1,24 @@
 // Animated sprites. Without OpenGL: frame rate to interval, the frame steps of every mode, progress under
 // explicit times and under a manual cadencer, the animations' stream with its older versions, and the
 // inputs that must neither crash nor hang. On the recording fake OpenGL: the quad of a frame on a sheet, and
-// what is drawn without a usable frame or material.
+// what is drawn without a usable frame or material. Through the memory viewer: a sheet animates on screen.
 #include "GLAnimatedSprite.h"
 
 #include "ComponentStreams.h"
 #include "GLCadencer.h"
 #include "GLMaterial.h"
 #include "GLTexture.h"
+#include "Graphics.h"
 #include "Raises.h"
 #include "RecordingDrawFixture.h"
+#include "SceneRenderFixture.h"
 #include "Streams.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -425,6 +428,58 @@ TEST_F(GLAnimatedSpriteDrawing, NoCachedMaterialOutlivesItsLibrary)
     Library = nullptr;
     EXPECT_EQ(Sprite.MaterialLibrary(), nullptr);
     EXPECT_EQ(Animation->LibMaterialCached(), nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Through the memory viewer.
+
+class GLAnimatedSpriteRender : public SceneRenderFixture {};
+
+TEST_F(GLAnimatedSpriteRender, ASheetAnimatesOnScreenUnderAManualCadencer)
+{
+    // Two 16 x 16 frames side by side: red, then green.
+    TBitmap sheet;
+    sheet.SetPixelFormat(pf32bit);
+    sheet.SetSize(32, 16);
+    for (int32_t y = 0; y < 16; ++y)
+        for (int32_t x = 0; x < 32; ++x)
+            std::memcpy(sheet.ScanLine(y) + 4 * x, x < 16 ? "\x00\x00\xff\xff" : "\x00\xff\x00\xff", 4);
+    auto* library = new TGLMaterialLibrary(nullptr);
+    library->AddTextureMaterial("sheet", &sheet);
+    auto* sprite = TGLBaseSceneObject::CreateAsChild<TGLAnimatedSprite>(Scene->Objects());
+    sprite->Position()->SetPoint(0, 0, -5);
+    sprite->SetMaterialLibrary(library);
+    sprite->SetPixelRatio(8); // a frame is about 2 units, some 14 pixels here
+    TSpriteAnimation* animation = AddAnimation(*sprite, 0, 1);
+    animation->SetLibMaterialName("sheet");
+    animation->SetFrameWidth(16);
+    animation->SetFrameHeight(16);
+    sprite->SetAnimationMode(samLoop);
+    sprite->SetAnimationIndex(0);
+
+    vNow = 1'000'000'000'000;
+    SetClockSource(&FakeClock);
+    auto* cadencer = new TGLCadencer(nullptr);
+    cadencer->SetMode(cmManual);
+    cadencer->SetScene(Scene);
+    const auto red = [](TColor c) { return (c & 0xFF) > 150 && ((c >> 8) & 0xFF) < 60; };
+    const auto green = [](TColor c) { return (c & 0xFF) < 60 && ((c >> 8) & 0xFF) > 150; };
+    // Interval 100 ms over two frames; the times are exact binary fractions, clear of the frame boundaries.
+    const struct {
+        double Seconds;
+        bool Red;
+    } ticks[] = {{0, true}, {0.0625, true}, {0.0625, false}, {0.125, true}, {0.1875, true}, {0.125, false}};
+    for (const auto& t : ticks) {
+        vNow += static_cast<int64_t>(t.Seconds * 1e9);
+        cadencer->Progress();
+        Render();
+        const TColor centre = Pixel(cWidth / 2, cHeight / 2);
+        EXPECT_TRUE(t.Red ? red(centre) : green(centre)) << cadencer->CurrentTime() << ": " << std::hex << centre;
+        EXPECT_EQ(Pixel(cWidth / 2 + 12, cHeight / 2), clBlack) << cadencer->CurrentTime();
+    }
+    Free(cadencer);
+    SetClockSource(nullptr);
+    Free(library);
 }
 
 } // namespace
