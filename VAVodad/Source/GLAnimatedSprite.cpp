@@ -97,7 +97,7 @@ void TSpriteAnimFrame::WriteToFiler(TWriter& writer)
 void TSpriteAnimFrame::ReadFromFiler(TReader& reader)
 {
     TGLXCollectionItem::ReadFromFiler(reader);
-    Assert(reader.ReadInteger() == 0, "", cUnit, __LINE__);
+    Assert(reader.ReadInteger() == 0, "", cUnit);
     for (int32_t* field : {&FOffsetX, &FOffsetY, &FWidth, &FHeight}) *field = reader.ReadInteger();
 }
 
@@ -238,7 +238,7 @@ void TSpriteAnimation::ReadFromFiler(TReader& reader)
 {
     TGLXCollectionItem::ReadFromFiler(reader);
     const int32_t version = reader.ReadInteger();
-    Assert(version >= 0 && version <= cAnimationArchiveVersion, "", cUnit, __LINE__);
+    Assert(version >= 0 && version <= cAnimationArchiveVersion, "", cUnit);
     FFrames->ReadFromFiler(reader);
     SetLibMaterialName(reader.ReadString());
     FCurrentFrame = std::max(reader.ReadInteger(), -1);

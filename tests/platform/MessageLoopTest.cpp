@@ -117,8 +117,10 @@ TEST(MessageLoop, RegisteredMessagesKeepTheirIdsAndIgnoreCase)
 TEST(MessageLoop, PaintAndTimerMessagesComeAfterPostedOnesOnceEach)
 {
     TRecordingWindow window;
-    ASSERT_EQ(SetTimer(window.Handle(), 7, 1), 7u);
-    LetTimerPeriodsPass(1, 4); // several periods: still one timer message
+    // A period long enough that the processing below cannot outlast it on a busy machine: a timer that falls
+    // due again while its message is being handled would rightly send another.
+    ASSERT_EQ(SetTimer(window.Handle(), 7, 25), 7u);
+    LetTimerPeriodsPass(25, 4); // several periods: still one timer message
     InvalidateRect(window.Handle());
     InvalidateRect(window.Handle());
     PostMessage(window.Handle(), WM_USER, 1, 0);
