@@ -15,8 +15,6 @@
 
 namespace {
 
-const char* const cUnit = "VAVodad\\Source\\GLObjects";
-
 constexpr float cDefaultMinSize = 0;
 constexpr float cDefaultMaxSize = 128;
 constexpr float cDefaultFadeTresholdSize = 1;
@@ -207,7 +205,7 @@ void TGLDummyCube::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool ren
     if (!FGroupList) FGroupList = new TGLListHandle();
     if (FGroupList->Handle() == 0) {
         const uint32_t list = FGroupList->AllocateHandle();
-        if (list == 0) AssertionFailed("Handle=0 for " + ClassName(), cUnit);
+        if (list == 0) AssertionFailed("Handle=0 for " + ClassName(), cGLObjectsUnit);
         rci.GLStates->NewList(list, GL_COMPILE);
         try {
             TScopedValue amalgamating(rci.amalgamating, true);

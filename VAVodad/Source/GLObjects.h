@@ -1,6 +1,7 @@
 // The basic scene objects: the invisible group node (a dummy cube, which also hides or shows whole subtrees
 // and can compile a static subtree into one display list), the flat rectangle, the camera-facing sprite and
-// the point cloud, plus the wire cube the dummy cube and the line objects draw.
+// the point cloud, plus the wire cube the dummy cube and the line objects draw; and the solids: the box, the
+// sphere and superellipsoid, and the base of the objects drawn as GLU quadrics.
 #pragma once
 
 #include "VAVodad.h"
@@ -10,8 +11,11 @@
 #include <memory>
 #include <vector>
 
+class GLUquadric;
 class TAffineVectorList;
 class TVectorList;
+
+inline constexpr const char* cGLObjectsUnit = "VAVodad\\Source\\GLObjects";
 
 // Answers whether the object and its subtree are drawn in this frame.
 using TGLVisibilityDeterminationEvent = std::function<bool(TObject* Sender, TGLRenderContextInfo& rci)>;
@@ -253,6 +257,35 @@ private:
     std::unique_ptr<TGLPointParameters> FPointParameters;
     bool FStatic = false;
     bool FNoZWrite = false;
+};
+
+enum TNormalDirection { ndInside, ndOutside };
+enum TNormalSmoothing { nsFlat, nsSmooth, nsNone };
+
+// The base of the objects drawn through GLU quadrics: the kind of normals they send and which way they face.
+class TGLQuadricObject : public TVAVodadObject {
+public:
+    using TVAVodadObject::TVAVodadObject;
+
+    TNormalSmoothing Normals() const { return FNormals; }
+    void SetNormals(TNormalSmoothing Value);
+    TNormalDirection NormalDirection() const { return FNormalDirection; }
+    void SetNormalDirection(TNormalDirection Value);
+
+    // Filled and textured, with the object's kind of normals, facing the object's way.
+    void SetupQuadricParams(GLUquadric* quadric) const;
+    // Facing the object's way (outside or inside).
+    void SetNormalQuadricOrientation(GLUquadric* quadric) const;
+    // Facing the other way, for the parts seen from the opposite side (the inner wall of a tube, say).
+    void SetInvertedQuadricOrientation(GLUquadric* quadric) const;
+
+    // Normals and NormalDirection of another quadric object.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+
+private:
+    TNormalSmoothing FNormals = nsSmooth;
+    TNormalDirection FNormalDirection = ndOutside;
 };
 
 // Registers the module's streamable classes (start-up).
