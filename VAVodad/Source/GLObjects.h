@@ -20,6 +20,10 @@ inline constexpr const char* cGLObjectsUnit = "VAVodad\\Source\\GLObjects";
 // Answers whether the object and its subtree are drawn in this frame.
 using TGLVisibilityDeterminationEvent = std::function<bool(TObject* Sender, TGLRenderContextInfo& rci)>;
 
+// How a line or polygon object joins its nodes: straight segments, a cubic spline, a Bezier curve, a NURBS
+// curve, separate segments (node pairs) or a closed loop.
+enum TLineSplineMode { lsmLines, lsmCubicSpline, lsmBezierSpline, lsmNURBSCurve, lsmSegments, lsmLoop };
+
 // A wire cube of edge length size centred on the origin, in color; stipple draws it dotted and blended.
 void CubeWireframeBuildList(TGLRenderContextInfo& rci, bool stipple, const TVector4f& color, float size);
 
