@@ -818,5 +818,5 @@ void TGLPoints::BuildList(TGLRenderContextInfo& rci)
 
 void RegisterGLObjectsClasses()
 {
-    RegisterClasses<TGLPlane, TGLSprite, TGLPoints, TGLDummyCube>();
+    RegisterClasses<TGLSphere, TGLCube, TGLPlane, TGLSprite, TGLPoints, TGLDummyCube, TGLSuperellipsoid>();
 }

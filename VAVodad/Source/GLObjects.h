@@ -292,5 +292,142 @@ private:
     TNormalDirection FNormalDirection = ndOutside;
 };
 
+enum TCubePart { cpTop, cpBottom, cpFront, cpBack, cpLeft, cpRight };
+using TCubeParts = TSet<TCubePart, uint8_t>;
+
+// A box centred on the origin, CubeWidth along X, CubeHeight along Y and CubeDepth along Z, made of the
+// chosen faces, facing outwards or (for a room seen from inside) inwards. Drawn every frame.
+class TGLCube : public TVAVodadObject {
+public:
+    explicit TGLCube(TComponent* AOwner);
+
+    // Index 0, 1, 2: width, height, depth.
+    float GetCubeWHD(int32_t Index) const { return FCubeSize.V[Index]; }
+    void SetCubeWHD(int32_t Index, float Value);
+    float CubeWidth() const { return FCubeSize.X; }
+    void SetCubeWidth(float Value) { SetCubeWHD(0, Value); }
+    float CubeHeight() const { return FCubeSize.Y; }
+    void SetCubeHeight(float Value) { SetCubeWHD(1, Value); }
+    float CubeDepth() const { return FCubeSize.Z; }
+    void SetCubeDepth(float Value) { SetCubeWHD(2, Value); }
+    TCubeParts Parts() const { return FParts; }
+    void SetParts(TCubeParts Value);
+    TNormalDirection NormalDirection() const { return FNormalDirection; }
+    void SetNormalDirection(TNormalDirection Value);
+
+    // Size, Parts and NormalDirection of another cube.
+    void Assign(TPersistent* Source) override;
+    // "CubeSize": the three sizes as Singles, written only when one differs from 1.
+    void DefineProperties(TFiler& Filer) override;
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+    // The first face the ray meets from outside (a ray starting inside meets none), with a little slack at
+    // the edges; the normal is the face's outward one.
+    bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
+                          TVector4f* intersectNormal = nullptr) override;
+    // The outline of the chosen faces (facing outwards) seen from the given place.
+    std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& silhouetteParameters) override;
+    // Two triangles a face; a current shader program that asks for "Tangent" and "Binormal" gets them per face.
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+private:
+    TVector3f FCubeSize{{{1, 1, 1}}};
+    TCubeParts FParts{cpTop, cpBottom, cpFront, cpBack, cpLeft, cpRight};
+    TNormalDirection FNormalDirection = ndOutside;
+};
+
+enum TCapType { ctNone, ctCenter, ctFlat };
+
+// What the sphere and the superellipsoid share: a radius, a grid of Slices x Stacks, the latitudes (Bottom to
+// Top, degrees -90..90) and longitudes (Start to Stop, degrees 0..360) they cover, and the caps closing a
+// cut top or bottom (a fan to the centre, or a flat disc). Hit and outlined as a whole sphere.
+class TGLSphericalObject : public TGLQuadricObject {
+public:
+    using TGLQuadricObject::TGLQuadricObject;
+
+    float Radius() const { return FRadius; }
+    void SetRadius(float Value);
+    // Values below 1 become 1.
+    int32_t Slices() const { return FSlices; }
+    void SetSlices(int32_t Value);
+    int32_t Stacks() const { return FStacks; }
+    void SetStacks(int32_t Value);
+    // Held in -90..90.
+    int32_t Top() const { return FTop; }
+    void SetTop(int32_t Value);
+    int32_t Bottom() const { return FBottom; }
+    void SetBottom(int32_t Value);
+    // Held in 0..360. A Start beyond Stop (or a Stop before Start) is refused with an assertion failure.
+    int32_t Start() const { return FStart; }
+    void SetStart(int32_t Value);
+    int32_t Stop() const { return FStop; }
+    void SetStop(int32_t Value);
+    TCapType TopCap() const { return FTopCap; }
+    void SetTopCap(TCapType Value);
+    TCapType BottomCap() const { return FBottomCap; }
+    void SetBottomCap(TCapType Value);
+
+    void DefineProperties(TFiler& Filer) override;
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+    // The nearest point of the whole sphere ahead of the ray; the normal is that point's direction from the
+    // centre (not normalised).
+    bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
+                          TVector4f* intersectNormal = nullptr) override;
+    // A great circle across the view from SeenFrom, with max(Slices, Stacks) edges.
+    std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& silhouetteParameters) override;
+
+protected:
+    // Radius, Slices, Stacks, Bottom, Top, Start and Stop of source (not the caps).
+    void AssignShape(const TGLSphericalObject& source);
+    // Draws the covered part with its caps; curve maps each sine and cosine of the shape (the identity for a
+    // sphere), scale multiplies every vertex.
+    template <class TCurve> void BuildSurface(TGLRenderContextInfo& rci, const TCurve& curve, float scale,
+                                              bool flatBottomRingNormals);
+
+private:
+    float FRadius = 0.5f;
+    int32_t FSlices = 16;
+    int32_t FStacks = 16;
+    int8_t FTop = 90;
+    int8_t FBottom = -90;
+    uint16_t FStart = 0;
+    uint16_t FStop = 360;
+    TCapType FTopCap = ctNone;
+    TCapType FBottomCap = ctNone;
+};
+
+// A sphere, or the part of one between the latitude and longitude limits.
+class TGLSphere : public TGLSphericalObject {
+public:
+    using TGLSphericalObject::TGLSphericalObject;
+
+    // Radius, Slices, Stacks and the limits of another sphere (not the caps), and the quadric settings.
+    void Assign(TPersistent* Source) override;
+    void BuildList(TGLRenderContextInfo& rci) override;
+};
+
+// A sphere whose sines and cosines are raised to powers: VCurve across the latitudes, HCurve around the axis
+// (1 and 1 draw a sphere; small values square it off, large ones pinch it).
+class TGLSuperellipsoid : public TGLSphericalObject {
+public:
+    using TGLSphericalObject::TGLSphericalObject;
+
+    float VCurve() const { return FVCurve; }
+    void SetVCurve(float Value);
+    float HCurve() const { return FHCurve; }
+    void SetHCurve(float Value);
+
+    // Radius, Slices, Stacks and the limits of another superellipsoid (not the curves nor the caps), and the
+    // quadric settings.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    // An exactly even whole curve is nudged off that value first (VCurve up, HCurve down by 0.000001): an
+    // even whole power would fold the negative half of the shape onto the positive one.
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+private:
+    float FVCurve = 1;
+    float FHCurve = 1;
+};
+
 // Registers the module's streamable classes (start-up).
 void RegisterGLObjectsClasses();
