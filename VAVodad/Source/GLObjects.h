@@ -13,6 +13,8 @@
 
 class GLUquadric;
 class TAffineVectorList;
+class TGLCustomCoordinates;
+class TGLNodes;
 class TVectorList;
 
 inline constexpr const char* cGLObjectsUnit = "VAVodad\\Source\\GLObjects";
@@ -427,6 +429,48 @@ public:
 private:
     float FVCurve = 1;
     float FHCurve = 1;
+};
+
+// The base of the polygon objects: a list of nodes, joined as SplineMode says, each curved stretch divided
+// into Division parts. Any change of the nodes rebuilds the object.
+class TGLPolygonBase : public TVAVodadObject {
+public:
+    explicit TGLPolygonBase(TComponent* AOwner);
+    ~TGLPolygonBase() override;
+
+    TGLNodes* Nodes() const { return FNodes.get(); }
+    // Copies the given nodes into the object's own.
+    void SetNodes(TGLNodes* Value);
+    // Values below 1 become 1.
+    int32_t Division() const { return FDivision; }
+    void SetDivision(int32_t Value);
+    TLineSplineMode SplineMode() const { return FSplineMode; }
+    void SetSplineMode(TLineSplineMode Value);
+
+    // A node with all four components of Coords.
+    void AddNode(const TGLCustomCoordinates& Coords);
+    // A point: W = 1.
+    void AddNode(float X, float Y, float Z);
+    void AddNode(const TVector4f& Value);
+    // A vector: W = 0.
+    void AddNode(const TVector3f& Value);
+
+    // Nodes, Division and SplineMode of another polygon object.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    // A change reported by the node list rebuilds the object.
+    void NotifyChange(TObject* Sender) override;
+
+protected:
+    // Makes the node list (nodes of class TGLNode). The constructor calls this class's own; a descendant that
+    // keeps other nodes calls its override from its constructor.
+    virtual void CreateNodes();
+
+    std::unique_ptr<TGLNodes> FNodes;
+
+private:
+    int32_t FDivision = 10;
+    TLineSplineMode FSplineMode = lsmLines;
 };
 
 // Registers the module's streamable classes (start-up).

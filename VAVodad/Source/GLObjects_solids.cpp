@@ -1,6 +1,9 @@
-// The solids of the scene-object unit: the box, the sphere, the superellipsoid and the quadric base.
+// The solids of the scene-object unit: the box, the sphere, the superellipsoid, the quadric base and the
+// polygon base.
 #include "GLObjects.h"
 
+#include "GLCoordinates.h"
+#include "GLNodes.h"
 #include "GLSilhouette.h"
 #include "GLState.h"
 #include "GLVectorGeometry.h"
@@ -554,4 +557,90 @@ void TGLSuperellipsoid::BuildList(TGLRenderContextInfo& rci)
     if (evenV) SetVCurve(FVCurve + 0.000001f);
     if (evenH) SetHCurve(FHCurve - 0.000001f);
     BuildSurface(rci, TPowerCurve{FVCurve, FHCurve}, Radius(), false);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLPolygonBase
+
+namespace {
+
+inline constexpr TEnumNames<6> cLineSplineModeNames{"lsmLines",    "lsmCubicSpline", "lsmBezierSpline",
+                                                    "lsmNURBSCurve", "lsmSegments",    "lsmLoop"};
+
+} // namespace
+
+TGLPolygonBase::TGLPolygonBase(TComponent* AOwner) : TVAVodadObject(AOwner)
+{
+    CreateNodes();
+}
+
+TGLPolygonBase::~TGLPolygonBase() = default;
+
+void TGLPolygonBase::CreateNodes()
+{
+    FNodes = std::make_unique<TGLNodes>(this, NodeClassOf<TGLNode>);
+}
+
+void TGLPolygonBase::SetNodes(TGLNodes* Value)
+{
+    FNodes->Assign(Value);
+    StructureChanged();
+}
+
+void TGLPolygonBase::SetDivision(int32_t Value)
+{
+    ChangeStructure(*this, FDivision, std::max(Value, 1));
+}
+
+void TGLPolygonBase::SetSplineMode(TLineSplineMode Value)
+{
+    ChangeStructure(*this, FSplineMode, Value);
+}
+
+void TGLPolygonBase::AddNode(const TGLCustomCoordinates& Coords)
+{
+    FNodes->AddNode(Coords);
+    StructureChanged();
+}
+
+void TGLPolygonBase::AddNode(float X, float Y, float Z)
+{
+    FNodes->AddNode(X, Y, Z);
+    StructureChanged();
+}
+
+void TGLPolygonBase::AddNode(const TVector4f& Value)
+{
+    FNodes->AddNode(Value);
+    StructureChanged();
+}
+
+void TGLPolygonBase::AddNode(const TVector3f& Value)
+{
+    FNodes->AddNode(Value);
+    StructureChanged();
+}
+
+void TGLPolygonBase::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLPolygonBase*>(Source)) {
+        SetNodes(source->FNodes.get());
+        FDivision = source->FDivision;
+        FSplineMode = source->FSplineMode;
+    }
+    TVAVodadObject::Assign(Source);
+}
+
+void TGLPolygonBase::DefineProperties(TFiler& Filer)
+{
+    TVAVodadObject::DefineProperties(Filer);
+    DefineIntegerProperty(Filer, "Division", FDivision, 10, [this](int32_t v) { SetDivision(v); });
+    DefineEnumProperty<TLineSplineMode>(Filer, "SplineMode", cLineSplineModeNames, FSplineMode, lsmLines,
+                                        [this](TLineSplineMode v) { SetSplineMode(v); });
+}
+
+void TGLPolygonBase::NotifyChange(TObject* Sender)
+{
+    if (FNodes && Sender == FNodes.get()) StructureChanged();
+    TVAVodadObject::NotifyChange(Sender);
 }

@@ -4,6 +4,8 @@
 // itself, past the recording fake). Through the memory viewer: a partial sphere's outline.
 #include "GLObjects.h"
 
+#include "GLCoordinates.h"
+#include "GLNodes.h"
 #include "GLSilhouette.h"
 #include "GLVectorGeometry.h"
 #include "GLVectorLists.h"
@@ -19,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -576,6 +579,54 @@ TEST(GLSolids, SizesAndShapesComeBackFromTheStream)
     EXPECT_EQ(shapeRead.Top(), 30);
     EXPECT_EQ(shapeRead.BottomCap(), ctCenter);
     EXPECT_EQ(shapeRead.VCurve(), 0.25f);
+}
+
+TEST(GLSolids, PolygonBaseRebuildsOnEveryChangeOfItsNodes)
+{
+    TGLPolygonBase polygon(nullptr);
+    const auto rebuilt = [&polygon] {
+        const bool changed = polygon.Changes().Contains(ocStructure);
+        polygon.ClearStructureChanged();
+        return changed;
+    };
+    rebuilt();
+    TGLCoordinates4 coords(nullptr, TVector4f{{{7, 8, 9, 0.5f}}}, CsUnknown);
+    const struct {
+        std::function<void()> Add;
+        TVector4f Node;
+    } adds[] = {
+        {[&] { polygon.AddNode(coords); }, {{{7, 8, 9, 0.5f}}}},
+        {[&] { polygon.AddNode(1, 2, 3); }, {{{1, 2, 3, 1}}}},
+        {[&] { polygon.AddNode(TVector4f{{{4, 5, 6, 0.25f}}}); }, {{{4, 5, 6, 0.25f}}}},
+        {[&] { polygon.AddNode(TVector3f{{{4, 5, 6}}}); }, {{{4, 5, 6, 0}}}},
+    };
+    for (const auto& a : adds) {
+        a.Add();
+        EXPECT_TRUE(rebuilt());
+        const TVector4f& node = polygon.Nodes()->Last()->AsVector();
+        EXPECT_EQ(std::vector<float>(node.V, node.V + 4), std::vector<float>(a.Node.V, a.Node.V + 4));
+    }
+    // A node moved through the list itself.
+    polygon.Nodes()->GetItems(0)->SetX(-1);
+    EXPECT_TRUE(rebuilt());
+    polygon.SetDivision(0);
+    EXPECT_EQ(polygon.Division(), 1);
+    EXPECT_TRUE(rebuilt());
+    polygon.SetDivision(1);
+    EXPECT_FALSE(rebuilt());
+    polygon.SetSplineMode(lsmCubicSpline);
+    EXPECT_TRUE(rebuilt());
+
+    // Assign copies the nodes (the copy keeps its own list), the division and the spline mode.
+    TGLPolygonBase copy(nullptr);
+    copy.Assign(&polygon);
+    EXPECT_EQ(copy.Nodes()->Count(), 4);
+    EXPECT_NE(copy.Nodes(), polygon.Nodes());
+    EXPECT_EQ(copy.Nodes()->First()->X(), -1);
+    EXPECT_EQ(copy.Division(), 1);
+    EXPECT_EQ(copy.SplineMode(), lsmCubicSpline);
+    polygon.Nodes()->Clear();
+    EXPECT_EQ(copy.Nodes()->Count(), 4);
 }
 
 // ---------------------------------------------------------------------------------------------------------
