@@ -11,6 +11,7 @@
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
 #include "GLMaterial.h"
+#include "GLMesh.h"
 #include "GLObjects.h"
 #include "GLPersistentClasses.h"
 #include "GLScreen.h"
@@ -38,6 +39,7 @@ void RegisterEverything()
     RegisterVAVodadClasses();
     RegisterGLObjectsClasses();
     RegisterGLAnimatedSpriteClasses();
+    RegisterGLMeshClasses();
     // Raster formats in the program's order: the last registration of an extension wins.
     RegisterGLFilePNG();
     RegisterGLFileTGA();
