@@ -1,11 +1,13 @@
 // Node lists and cubic splines: spline values, slopes and plane crossings (with the one-point spline and a
 // crossing single precision cannot narrow to the tolerance), arcs, extents, rotations and tangents, change
 // notification, and the tessellated polygon on the recording fake OpenGL: a self-intersecting bow-tie and a
-// star with more crossings than nodes, sampled splines, and a tessellator error raised after GLU is done.
+// star with more crossings than nodes, sampled splines, and a tessellator error raised after GLU is done; on
+// Mesa, in feedback mode, the bow-tie's two triangles as GL receives them.
 #include "GLNodes.h"
 
 #include "GLBaseClasses.h"
 #include "GLSpline.h"
+#include "RealGLTestContext.h"
 #include "Raises.h"
 #include "RecordingDrawFixture.h"
 
@@ -15,6 +17,7 @@
 #include <limits>
 #include <set>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -277,6 +280,40 @@ TEST_F(GLNodesTessellation, TessellatorErrorIsRaisedAfterTheTessellatorIsDone)
     EXPECT_EQ(MessageOf<EAssertionFailed>([&] { nodes.RenderTesselatedPolygon(false); }),
               "100155: a coordinate is too large (VAVodad\\Source\\GLNodes)");
     EXPECT_EQ(GL->Count("Begin"), GL->Count("End"));
+}
+
+class GLNodesOnMesa : public RealGLCurrentContext {
+protected:
+    GLNodesOnMesa() : RealGLCurrentContext(64, 48) {}
+};
+
+TEST_F(GLNodesOnMesa, BowTieReachesGLAsTwoTriangles)
+{
+    TGLNodes bowTie(nullptr);
+    for (const auto& [x, y] : {std::pair{-0.5f, -0.5f}, {0.5f, 0.5f}, {0.5f, -0.5f}, {-0.5f, 0.5f}})
+        bowTie.AddNode(x, y, 0);
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    std::vector<GLfloat> feedback(256);
+    gl.FeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_2D, feedback.data());
+    gl.RenderMode(GL_FEEDBACK);
+    bowTie.RenderTesselatedPolygon(false);
+    const GLint values = gl.RenderMode(GL_RENDER);
+    ASSERT_GT(values, 0);
+
+    // Each polygon: the token, its vertex count, then x and y in window pixels per vertex.
+    int triangles = 0;
+    bool centre = false;
+    for (GLint i = 0; i < values;) {
+        ASSERT_EQ(feedback[i], GL_POLYGON_TOKEN);
+        const int n = static_cast<int>(feedback[i + 1]);
+        EXPECT_EQ(n, 3);
+        for (int k = 0; k < n; ++k)
+            centre = centre || (feedback[i + 2 + 2 * k] == 32 && feedback[i + 3 + 2 * k] == 24);
+        ++triangles;
+        i += 2 + 2 * n;
+    }
+    EXPECT_EQ(triangles, 2);
+    EXPECT_TRUE(centre) << "the crossing point made by the tessellator";
 }
 
 } // namespace
