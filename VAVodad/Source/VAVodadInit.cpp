@@ -10,6 +10,7 @@
 #include "GLFileJPEG.h"
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
+#include "GLGeomObjects.h"
 #include "GLMaterial.h"
 #include "GLMesh.h"
 #include "GLObjects.h"
@@ -38,6 +39,7 @@ void RegisterEverything()
     RegisterGLCoordinatesClasses();
     RegisterVAVodadClasses();
     RegisterGLObjectsClasses();
+    RegisterGLGeomObjectsClasses();
     RegisterGLAnimatedSpriteClasses();
     RegisterGLMeshClasses();
     // Raster formats in the program's order: the last registration of an extension wins.

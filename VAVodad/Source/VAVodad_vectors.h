@@ -30,6 +30,20 @@ inline TVector4f Cross(const TVector4f& a, const TVector4f& b)
     return r;
 }
 
+inline TVector3f Normalized(const TVector3f& v)
+{
+    TVector3f r;
+    AffineNormalize(v, r);
+    return r;
+}
+
+inline TVector3f Cross(const TVector3f& a, const TVector3f& b)
+{
+    TVector3f r;
+    AffineCross(a, b, r);
+    return r;
+}
+
 inline TVector4f Transformed(const TVector4f& v, const TMatrix4f& m)
 {
     TVector4f r;
@@ -41,5 +55,12 @@ inline TVector4f Difference(const TVector4f& a, const TVector4f& b)
 {
     TVector4f r;
     HmgSubtract(a, b, r);
+    return r;
+}
+
+inline TVector3f Difference(const TVector3f& a, const TVector3f& b)
+{
+    TVector3f r;
+    AffineSubtract(a, b, r);
     return r;
 }

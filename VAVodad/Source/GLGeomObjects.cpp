@@ -1,0 +1,1120 @@
+#include "GLGeomObjects.h"
+
+#include "GLPolynomials.h"
+#include "GLSilhouette.h"
+#include "GLState.h"
+#include "GLVectorGeometry.h"
+#include "OpenGLAdapter.h"
+#include "VAVodad_streaming.h"
+#include "VAVodad_vectors.h"
+#include "XOpenGL.h"
+
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace {
+
+inline constexpr TEnumNames<2> cConePartNames{"coSides", "coBottom"};
+inline constexpr TEnumNames<3> cCylinderPartNames{"cySides", "cyBottom", "cyTop"};
+inline constexpr TEnumNames<3> cCylinderAlignmentNames{"caCenter", "caTop", "caBottom"};
+inline constexpr TEnumNames<4> cAnnulusPartNames{"anInnerSides", "anOuterSides", "anBottom", "anTop"};
+inline constexpr TEnumNames<3> cArrowLinePartNames{"alLine", "alTopArrow", "alBottomArrow"};
+inline constexpr TEnumNames<3> cArrowArcPartNames{"aaArc", "aaTopArrow", "aaBottomArrow"};
+inline constexpr TEnumNames<3> cArrowHeadStackingStyleNames{"ahssStacked", "ahssCentered", "ahssIncluded"};
+
+constexpr double cInfinity = std::numeric_limits<double>::infinity();
+
+// Stores value in field; true when that changed it.
+template <typename T> bool Store(T& field, T value)
+{
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
+TVector3f Vec3(double x, double y, double z)
+{
+    return TVector3f{{{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)}}};
+}
+
+TVector4f Point4(double x, double y, double z)
+{
+    return TVector4f{{{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z), 1}}};
+}
+
+TVector4f Vector4(double x, double y, double z)
+{
+    return TVector4f{{{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z), 0}}};
+}
+
+// A GLU quadric set up the object's way, deleted however the drawing ends.
+class TQuadric {
+public:
+    explicit TQuadric(const TGLQuadricObject& object) : FQuadric(gluNewQuadric())
+    {
+        if (FQuadric) object.SetupQuadricParams(FQuadric);
+    }
+    ~TQuadric()
+    {
+        if (FQuadric) gluDeleteQuadric(FQuadric);
+    }
+    TQuadric(const TQuadric&) = delete;
+    TQuadric& operator=(const TQuadric&) = delete;
+
+    // Null when GLU could not make one (out of memory): nothing is drawn then.
+    GLUquadric* operator*() const { return FQuadric; }
+
+private:
+    GLUquadric* FQuadric;
+};
+
+// GLU's quadrics lie along their Z axis: turned so that it becomes the object's Y axis.
+void TurnGLUZToY(TGLExtensionsAndEntryPoints& gl)
+{
+    gl.Rotatef(-90, 1, 0, 0);
+}
+
+// A disk at height z (GLU's axis) inside the current matrix.
+void DiskAt(TGLExtensionsAndEntryPoints& gl, GLUquadric* q, double z, double inner, double outer, int32_t slices,
+            int32_t loops)
+{
+    gl.PushMatrix();
+    gl.Translatef(0, 0, static_cast<float>(z));
+    gluDisk(q, inner, outer, slices, loops);
+    gl.PopMatrix();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Ray tests in the object's frame
+
+struct TLocalRay {
+    TVector4f Start;  // a point
+    TVector4f Vector; // a direction
+};
+
+TLocalRay LocalRay(TGLBaseSceneObject& object, const TVector4f& rayStart, const TVector4f& rayVector)
+{
+    return {object.AbsoluteToLocal(TVector4f{{{rayStart.X, rayStart.Y, rayStart.Z, 1}}}),
+            object.AbsoluteToLocal(TVector4f{{{rayVector.X, rayVector.Y, rayVector.Z, 0}}})};
+}
+
+TVector4f PointAt(const TLocalRay& ray, double t)
+{
+    return Point4(ray.Start.X + t * ray.Vector.X, ray.Start.Y + t * ray.Vector.Y, ray.Start.Z + t * ray.Vector.Z);
+}
+
+// The nearest hit found in the object's frame, handed back in world space; the outputs stay untouched on a
+// miss.
+struct THit {
+    double T = cInfinity;
+    TVector4f Point{};
+    TVector4f Normal{};
+
+    // Kept when nearer along the ray than what was found before.
+    void Offer(double t, const TVector4f& point, const TVector4f& normal)
+    {
+        if (t >= T) return;
+        T = t;
+        Point = point;
+        Normal = normal;
+    }
+    bool Report(TGLBaseSceneObject& object, TVector4f* intersectPoint, TVector4f* intersectNormal) const
+    {
+        if (T == cInfinity) return false;
+        if (intersectPoint) *intersectPoint = object.LocalToAbsolute(Point);
+        if (intersectNormal) *intersectNormal = object.LocalToAbsolute(Normal);
+        return true;
+    }
+};
+
+double SquaredRadius(const TVector4f& p)
+{
+    return double{p.X} * p.X + double{p.Z} * p.Z;
+}
+
+// The wall of a solid of revolution about Y whose radius runs linearly from rb at height yb to rt at height yt:
+// a cylinder when the two are equal, else (part of) a cone.
+struct TWall {
+    double yb, rb, yt, rt;
+
+    double Slope() const { return yt == yb ? 0 : (rt - rb) / (yt - yb); }
+    double RadiusAt(double y) const { return rb + Slope() * (y - yb); }
+
+    // Where the ray meets x^2 + z^2 = RadiusAt(y)^2, unbounded in height.
+    TDoubleArray Roots(const TLocalRay& ray) const
+    {
+        const TVector4f& s = ray.Start;
+        const TVector4f& d = ray.Vector;
+        const double slope = Slope();
+        const double r0 = RadiusAt(s.Y);
+        const double c[3] = {SquaredRadius(s) - r0 * r0,
+                             2 * (double{s.X} * d.X + double{s.Z} * d.Z - slope * r0 * d.Y),
+                             double{d.X} * d.X + double{d.Z} * d.Z - slope * slope * d.Y * d.Y};
+        return SolveQuadraticEquation(c);
+    }
+    // The outward normal at p on the wall, not normalised: (x, 0, z) for a cylinder.
+    TVector4f Normal(const TVector4f& p) const
+    {
+        return Vector4(p.X, -Slope() * RadiusAt(p.Y), p.Z);
+    }
+};
+
+// The ray parameters between which the ray lies between the heights bottom and top: [low, high). False when a
+// ray parallel to the caps lies outside them.
+bool SlabWindow(const TLocalRay& ray, double bottom, double top, double& low, double& high)
+{
+    const double dy = ray.Vector.Y;
+    if (dy == 0) {
+        low = -cInfinity;
+        high = cInfinity;
+        return bottom <= ray.Start.Y && ray.Start.Y <= top;
+    }
+    const double tBottom = (bottom - ray.Start.Y) / dy;
+    const double tTop = (top - ray.Start.Y) / dy;
+    low = std::min(tBottom, tTop);
+    high = std::max(tBottom, tTop);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Streaming
+
+// A set property as the list of its members' names, written only when it differs from its stream default.
+template <typename TEnum, size_t N>
+void DefineSetProperty(TFiler& filer, const char* name, const TEnumNames<N>& names, TSet<TEnum, uint8_t> value,
+                       TSet<TEnum, uint8_t> defaultValue, const std::function<void(TSet<TEnum, uint8_t>)>& setter)
+{
+    filer.DefineProperty(
+        name,
+        [&names, setter](TReader& reader) {
+            TSet<TEnum, uint8_t> read;
+            reader.ReadListBegin();
+            while (!reader.EndOfList()) {
+                const std::string ident = reader.ReadIdent();
+                size_t i = 0;
+                while (i < N && !SameText(ident, names[i])) ++i;
+                if (i == N) throw EReadError("Invalid property value " + ident);
+                read.Include(static_cast<TEnum>(i));
+            }
+            reader.ReadListEnd();
+            setter(read);
+        },
+        [&names, value](TWriter& writer) {
+            writer.WriteListBegin();
+            for (size_t i = 0; i < N; ++i)
+                if (value.Contains(static_cast<TEnum>(i))) writer.WriteIdent(names[i]);
+            writer.WriteListEnd();
+        },
+        value != defaultValue);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLDisk
+
+TGLDisk::TGLDisk(TComponent* AOwner) : TGLQuadricObject(AOwner) {}
+
+void TGLDisk::SetStartAngle(float Value)
+{
+    if (Store(FStartAngle, Value)) StructureChanged();
+}
+
+void TGLDisk::SetSweepAngle(float Value)
+{
+    if (Store(FSweepAngle, Value)) StructureChanged();
+}
+
+void TGLDisk::SetOuterRadius(float Value)
+{
+    if (Store(FOuterRadius, Value)) StructureChanged();
+}
+
+void TGLDisk::SetInnerRadius(float Value)
+{
+    if (Store(FInnerRadius, Value)) StructureChanged();
+}
+
+void TGLDisk::SetSlices(int32_t Value)
+{
+    if (Store(FSlices, Value)) StructureChanged();
+}
+
+void TGLDisk::SetLoops(int32_t Value)
+{
+    if (Store(FLoops, Value)) StructureChanged();
+}
+
+void TGLDisk::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLDisk*>(Source)) {
+        FOuterRadius = source->FOuterRadius;
+        FInnerRadius = source->FInnerRadius;
+        FSlices = source->FSlices;
+        FLoops = source->FLoops;
+        FStartAngle = source->FStartAngle;
+        FSweepAngle = source->FSweepAngle;
+    }
+    TGLQuadricObject::Assign(Source);
+}
+
+void TGLDisk::DefineProperties(TFiler& Filer)
+{
+    TGLQuadricObject::DefineProperties(Filer);
+    DefineSingleProperty(Filer, "InnerRadius", FInnerRadius, 0, [this](float v) { SetInnerRadius(v); });
+    DefineIntegerProperty(Filer, "Loops", FLoops, 2, [this](int32_t v) { SetLoops(v); });
+    DefineSingleProperty(Filer, "OuterRadius", FOuterRadius, 0.5f, [this](float v) { SetOuterRadius(v); });
+    DefineIntegerProperty(Filer, "Slices", FSlices, 16, [this](int32_t v) { SetSlices(v); });
+    DefineSingleProperty(Filer, "StartAngle", FStartAngle, 0, [this](float v) { SetStartAngle(v); });
+    DefineSingleProperty(Filer, "SweepAngle", FSweepAngle, 360, [this](float v) { SetSweepAngle(v); });
+}
+
+TVector4f TGLDisk::AxisAlignedDimensionsUnscaled()
+{
+    const float r = std::fabs(FOuterRadius);
+    return TVector4f{{{r, r, 0, 0}}};
+}
+
+bool TGLDisk::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                               TVector4f* intersectNormal)
+{
+    if (FSweepAngle <= 0) return false;
+    TVector4f planePoint;
+    if (!RayIntersectPlane(rayStart, rayVector, AbsolutePosition(), AbsoluteDirection(), &planePoint)) return false;
+    if (intersectPoint) *intersectPoint = planePoint;
+    const TVector4f p = AbsoluteToLocal(planePoint);
+    const double r2 = double{p.X} * p.X + double{p.Y} * p.Y + double{p.Z} * p.Z;
+    if (r2 < double{FInnerRadius} * FInnerRadius || r2 > double{FOuterRadius} * FOuterRadius) return false;
+    if (FSweepAngle < 360) {
+        // Clockwise from +Y, as GLU lays out a partial disk.
+        double angle = RadiansToDegrees(std::atan2(p.X, p.Y));
+        if (angle < 0) angle += 360;
+        // The truncated angles keep their sign through the remainder.
+        const int32_t start = static_cast<int32_t>(std::trunc(FStartAngle)) % 360;
+        const int32_t stop = static_cast<int32_t>(std::trunc(FStartAngle + FSweepAngle)) % 360;
+        const bool inside = start > stop ? (angle > start || angle < stop) : (angle > start && angle < stop);
+        if (!inside) return false;
+    }
+    if (intersectNormal) *intersectNormal = AbsoluteDirection();
+    return true;
+}
+
+void TGLDisk::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    TQuadric q(*this);
+    if (!*q) return;
+    gluPartialDisk(*q, FInnerRadius, FOuterRadius, FSlices, FLoops, FStartAngle, FSweepAngle);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLCylinderBase
+
+TGLCylinderBase::TGLCylinderBase(TComponent* AOwner, int32_t defaultStacks)
+    : TGLQuadricObject(AOwner), FStacks(defaultStacks), FDefaultStacks(defaultStacks)
+{
+}
+
+template <typename T> void TGLCylinderBase::Change(T& field, T Value)
+{
+    if (Store(field, Value)) StructureChanged();
+}
+
+void TGLCylinderBase::SetBottomRadius(float Value)
+{
+    Change(FBottomRadius, Value);
+}
+
+void TGLCylinderBase::SetHeight(float Value)
+{
+    Change(FHeight, Value);
+}
+
+void TGLCylinderBase::SetSlices(int32_t Value)
+{
+    Change(FSlices, Value);
+}
+
+void TGLCylinderBase::SetStacks(int32_t Value)
+{
+    Change(FStacks, Value);
+}
+
+void TGLCylinderBase::SetLoops(int32_t Value)
+{
+    if (Value > 0) Change(FLoops, Value);
+}
+
+void TGLCylinderBase::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLCylinderBase*>(Source)) {
+        FBottomRadius = source->FBottomRadius;
+        FSlices = source->FSlices;
+        FStacks = source->FStacks;
+        FLoops = source->FLoops;
+        FHeight = source->FHeight;
+    }
+    TGLQuadricObject::Assign(Source);
+}
+
+void TGLCylinderBase::DefineProperties(TFiler& Filer)
+{
+    TGLQuadricObject::DefineProperties(Filer);
+    DefineSingleProperty(Filer, "BottomRadius", FBottomRadius, 0.5f, [this](float v) { SetBottomRadius(v); });
+    DefineSingleProperty(Filer, "Height", FHeight, 1, [this](float v) { SetHeight(v); });
+    DefineIntegerProperty(Filer, "Loops", FLoops, 1, [this](int32_t v) { SetLoops(v); });
+    DefineIntegerProperty(Filer, "Slices", FSlices, 16, [this](int32_t v) { SetSlices(v); });
+    DefineIntegerProperty(Filer, "Stacks", FStacks, FDefaultStacks, [this](int32_t v) { SetStacks(v); });
+}
+
+std::unique_ptr<TGLSilhouette> TGLCylinderBase::GenerateSilhouette(const TGLSilhouetteParameters& silhouetteParameters)
+{
+    // Too few sides would give a poor outline.
+    const int32_t n = std::max(FSlices, 5);
+    const double h = FHeight * 0.5;
+    const double rb = FBottomRadius;
+    const double rt = GetTopRadius();
+    // Point i of the ring of radius r at height y; a ring of radius 0 is its centre (exactly, with no -0 among
+    // its coordinates: the connectivity shares only bit-equal points).
+    const auto ring = [n](double r, double y, int32_t i) {
+        if (r == 0) return Vec3(0, y, 0);
+        const double a = i % n * 2 * std::numbers::pi / n;
+        return Vec3(r * std::sin(a), y, r * std::cos(a));
+    };
+    const TVector3f bottomCentre = Vec3(0, -h, 0);
+    const TVector3f topCentre = Vec3(0, h, 0);
+    TConnectivity connectivity(true);
+    // An end of radius 0 (a cone's apex) collapses faces to lines or points. Left in, they would count as
+    // facing every light and add their edges to the outline.
+    const auto addFace = [&connectivity](const TVector3f& v0, const TVector3f& v1, const TVector3f& v2) {
+        const auto same = [](const TVector3f& a, const TVector3f& b) { return a.X == b.X && a.Y == b.Y && a.Z == b.Z; };
+        if (!same(v0, v1) && !same(v1, v2) && !same(v2, v0)) connectivity.AddFace(v0, v1, v2);
+    };
+    for (int32_t i = 0; i < n; ++i) {
+        // The last segment ends on the first one's points, so the surface is closed.
+        const TVector3f ba = ring(rb, -h, i), bb = ring(rb, -h, i + 1), ta = ring(rt, h, i), tb = ring(rt, h, i + 1);
+        addFace(ta, ba, bb);
+        addFace(tb, ta, bb);
+        addFace(bottomCentre, bb, ba);
+        addFace(ta, tb, topCentre);
+    }
+    TGLSilhouette* silhouette = nullptr;
+    connectivity.CreateSilhouette(silhouetteParameters, silhouette, false);
+    return std::unique_ptr<TGLSilhouette>(silhouette);
+}
+
+void TGLCylinderBase::DrawUpright(float bottom, float topRadius, bool sides, bool top, bool base)
+{
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    TQuadric q(*this);
+    if (!*q) return;
+    gl.PushMatrix();
+    TurnGLUZToY(gl);
+    gl.Translatef(0, 0, bottom);
+    if (sides) gluCylinder(*q, FBottomRadius, topRadius, FHeight, FSlices, FStacks);
+    if (top) DiskAt(gl, *q, FHeight, 0, topRadius, FSlices, FLoops);
+    if (base) {
+        // Seen from below.
+        SetInvertedQuadricOrientation(*q);
+        gluDisk(*q, 0, FBottomRadius, FSlices, FLoops);
+    }
+    gl.PopMatrix();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLCone
+
+TGLCone::TGLCone(TComponent* AOwner) : TGLCylinderBase(AOwner, 4) {}
+
+void TGLCone::SetParts(TConeParts Value)
+{
+    Change(FParts, Value);
+}
+
+void TGLCone::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLCone*>(Source)) FParts = source->FParts;
+    TGLCylinderBase::Assign(Source);
+}
+
+void TGLCone::DefineProperties(TFiler& Filer)
+{
+    TGLCylinderBase::DefineProperties(Filer);
+    DefineSetProperty<TConePart>(Filer, "Parts", cConePartNames, FParts, TConeParts{coSides, coBottom},
+                                 [this](TConeParts v) { SetParts(v); });
+}
+
+TVector4f TGLCone::AxisAlignedDimensionsUnscaled()
+{
+    const float r = std::fabs(FBottomRadius);
+    return TVector4f{{{r, FHeight * 0.5f, r, 0}}};
+}
+
+bool TGLCone::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                               TVector4f* intersectNormal)
+{
+    TLocalRay ray = LocalRay(*this, rayStart, rayVector);
+    HmgNormalizeInPlace(ray.Vector);
+    const double h = FHeight * 0.5;
+    const double r2 = double{FBottomRadius} * FBottomRadius;
+    // From below, the base comes first.
+    if (FParts.Contains(coBottom) && ray.Start.Y < -h) {
+        TVector4f p;
+        if (RayIntersectPlane(ray.Start, ray.Vector, Point4(0, -h, 0), Vector4(0, 1, 0), &p) && SquaredRadius(p) <= r2) {
+            if (intersectPoint) *intersectPoint = LocalToAbsolute(p);
+            if (intersectNormal) HmgNegate(AbsoluteUp(), *intersectNormal);
+            return true;
+        }
+    }
+    THit hit;
+    double t;
+    const TWall side{-h, FBottomRadius, h, 0};
+    if (FParts.Contains(coSides) && MinNonNegativeRoot(side.Roots(ray), t)) {
+        const TVector4f p = PointAt(ray, t);
+        if (p.Y > -h && p.Y < h) {
+            TVector4f normal = side.Normal(p);
+            HmgNormalizeInPlace(normal);
+            hit.Offer(t, p, normal);
+        }
+    }
+    return hit.Report(*this, intersectPoint, intersectNormal);
+}
+
+void TGLCone::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    DrawUpright(-FHeight * 0.5f, 0, FParts.Contains(coSides), false, FParts.Contains(coBottom));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLCylinder
+
+TGLCylinder::TGLCylinder(TComponent* AOwner) : TGLCylinderBase(AOwner, 4) {}
+
+void TGLCylinder::SetParts(TCylinderParts Value)
+{
+    Change(FParts, Value);
+}
+
+void TGLCylinder::SetTopRadius(float Value)
+{
+    Change(FTopRadius, Value);
+}
+
+void TGLCylinder::SetAlignment(TCylinderAlignment Value)
+{
+    Change(FAlignment, Value);
+}
+
+void TGLCylinder::Align(const TVector4f& startPoint, const TVector4f& endPoint)
+{
+    SetAbsolutePosition(startPoint);
+    TVector4f v = Vector4(endPoint.X - startPoint.X, endPoint.Y - startPoint.Y, endPoint.Z - startPoint.Z);
+    if (Parent()) v = Parent()->AbsoluteToLocal(v);
+    Up()->SetVector(v.X, v.Y, v.Z);
+    SetHeight(static_cast<float>(HmgLength(v)));
+    Lift(FHeight * 0.5f);
+    SetAlignment(caCenter);
+}
+
+void TGLCylinder::Align(TGLBaseSceneObject* startObj, TGLBaseSceneObject* endObj)
+{
+    Align(startObj->AbsolutePosition(), endObj->AbsolutePosition());
+}
+
+void TGLCylinder::Align(const TVector3f& startPoint, const TVector3f& endPoint)
+{
+    Align(Point4(startPoint.X, startPoint.Y, startPoint.Z), Point4(endPoint.X, endPoint.Y, endPoint.Z));
+}
+
+void TGLCylinder::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLCylinder*>(Source)) {
+        FParts = source->FParts;
+        FTopRadius = source->FTopRadius;
+    }
+    TGLCylinderBase::Assign(Source);
+}
+
+void TGLCylinder::DefineProperties(TFiler& Filer)
+{
+    TGLCylinderBase::DefineProperties(Filer);
+    DefineEnumProperty<TCylinderAlignment>(Filer, "Alignment", cCylinderAlignmentNames, FAlignment, caCenter,
+                                           [this](TCylinderAlignment v) { SetAlignment(v); });
+    DefineSetProperty<TCylinderPart>(Filer, "Parts", cCylinderPartNames, FParts,
+                                     TCylinderParts{cySides, cyBottom, cyTop}, [this](TCylinderParts v) { SetParts(v); });
+    DefineSingleProperty(Filer, "TopRadius", FTopRadius, 0.5f, [this](float v) { SetTopRadius(v); });
+}
+
+TVector4f TGLCylinder::AxisAlignedDimensionsUnscaled()
+{
+    const float r = std::max(std::fabs(FBottomRadius), std::fabs(FTopRadius));
+    return TVector4f{{{r, FHeight * 0.5f, r, 0}}};
+}
+
+bool TGLCylinder::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                                   TVector4f* intersectNormal)
+{
+    const TLocalRay ray = LocalRay(*this, rayStart, rayVector);
+    double top = FHeight * 0.5, bottom = -top;
+    if (FAlignment == caTop) {
+        top = 0;
+        bottom = -FHeight;
+    } else if (FAlignment == caBottom) {
+        top = FHeight;
+        bottom = 0;
+    }
+    // Each end is as wide as its own radius: a truncated cone is tested as one.
+    const TWall side{bottom, FBottomRadius, top, FTopRadius};
+    double low, high;
+    if (!SlabWindow(ray, bottom, top, low, high)) return false;
+    THit hit;
+    if (ray.Vector.Y != 0) {
+        const double tTop = (top - ray.Start.Y) / ray.Vector.Y;
+        const double tBottom = (bottom - ray.Start.Y) / ray.Vector.Y;
+        if (FParts.Contains(cyTop) && tTop > 0) {
+            const TVector4f p = PointAt(ray, tTop);
+            if (SquaredRadius(p) <= double{FTopRadius} * FTopRadius) hit.Offer(tTop, p, Vector4(0, 1, 0));
+        }
+        if (FParts.Contains(cyBottom) && tBottom > 0) {
+            const TVector4f p = PointAt(ray, tBottom);
+            if (SquaredRadius(p) <= double{FBottomRadius} * FBottomRadius) hit.Offer(tBottom, p, Vector4(0, -1, 0));
+        }
+    }
+    double t;
+    if (FParts.Contains(cySides) && MinNonNegativeRoot(side.Roots(ray), t) && t >= low && t < high) {
+        const TVector4f p = PointAt(ray, t);
+        hit.Offer(t, p, side.Normal(p));
+    }
+    return hit.Report(*this, intersectPoint, intersectNormal);
+}
+
+void TGLCylinder::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    const float bottom = FAlignment == caTop ? -FHeight : FAlignment == caBottom ? 0 : -FHeight * 0.5f;
+    DrawUpright(bottom, FTopRadius, FParts.Contains(cySides), FParts.Contains(cyTop), FParts.Contains(cyBottom));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLAnnulus
+
+TGLAnnulus::TGLAnnulus(TComponent* AOwner) : TGLCylinderBase(AOwner, 4) {}
+
+void TGLAnnulus::SetParts(TAnnulusParts Value)
+{
+    Change(FParts, Value);
+}
+
+void TGLAnnulus::SetBottomInnerRadius(float Value)
+{
+    Change(FBottomInnerRadius, Value);
+}
+
+void TGLAnnulus::SetTopInnerRadius(float Value)
+{
+    Change(FTopInnerRadius, Value);
+}
+
+void TGLAnnulus::SetTopRadius(float Value)
+{
+    Change(FTopRadius, Value);
+}
+
+void TGLAnnulus::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLAnnulus*>(Source)) {
+        FParts = source->FParts;
+        FTopRadius = source->FTopRadius;
+        FTopInnerRadius = source->FTopInnerRadius;
+        FBottomRadius = source->FBottomRadius;
+        FBottomInnerRadius = source->FBottomInnerRadius;
+    }
+    TGLCylinderBase::Assign(Source);
+}
+
+void TGLAnnulus::DefineProperties(TFiler& Filer)
+{
+    TGLCylinderBase::DefineProperties(Filer);
+    DefineSingleProperty(Filer, "BottomInnerRadius", FBottomInnerRadius, 0.3f,
+                         [this](float v) { SetBottomInnerRadius(v); });
+    DefineSingleProperty(Filer, "TopInnerRadius", FTopInnerRadius, 0.3f, [this](float v) { SetTopInnerRadius(v); });
+    DefineSingleProperty(Filer, "TopRadius", FTopRadius, 0.5f, [this](float v) { SetTopRadius(v); });
+    DefineSetProperty<TAnnulusPart>(Filer, "Parts", cAnnulusPartNames, FParts,
+                                    TAnnulusParts{anInnerSides, anOuterSides, anBottom, anTop},
+                                    [this](TAnnulusParts v) { SetParts(v); });
+}
+
+TVector4f TGLAnnulus::AxisAlignedDimensionsUnscaled()
+{
+    const float r = std::max(std::fabs(FBottomRadius), std::fabs(FTopRadius));
+    return TVector4f{{{r, FHeight * 0.5f, r, 0}}};
+}
+
+bool TGLAnnulus::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                                  TVector4f* intersectNormal)
+{
+    const TLocalRay ray = LocalRay(*this, rayStart, rayVector);
+    const double h = FHeight * 0.5;
+    double low, high;
+    if (!SlabWindow(ray, -h, h, low, high)) return false;
+    THit hit;
+    if (ray.Vector.Y != 0) {
+        // The cap the ray meets first, a ring between its inner and outer radius; through it, the ray is in.
+        const bool upwards = ray.Vector.Y > 0;
+        const double t = ((upwards ? -h : h) - ray.Start.Y) / ray.Vector.Y;
+        const double inner = upwards ? FBottomInnerRadius : FTopInnerRadius;
+        const double outer = upwards ? FBottomRadius : FTopRadius;
+        if (FParts.Contains(upwards ? anBottom : anTop) && t > 0) {
+            const TVector4f p = PointAt(ray, t);
+            const double r2 = SquaredRadius(p);
+            if (inner * inner <= r2 && r2 <= outer * outer) {
+                hit.Offer(t, p, Vector4(0, upwards ? -1 : 1, 0));
+                return hit.Report(*this, intersectPoint, intersectNormal);
+            }
+        }
+    }
+    // The nearest of the walls' meeting points within the slab.
+    const TWall outerWall{-h, FBottomRadius, h, FTopRadius};
+    const TWall innerWall{-h, FBottomInnerRadius, h, FTopInnerRadius};
+    TDoubleArray inSlab;
+    for (const auto& [part, wall] : {std::pair{anOuterSides, &outerWall}, std::pair{anInnerSides, &innerWall}}) {
+        if (!FParts.Contains(part)) continue;
+        for (const double root : wall->Roots(ray))
+            if (root >= low && root < high) inSlab.push_back(root);
+    }
+    double t;
+    if (MinNonNegativeRoot(inSlab, t)) {
+        const TVector4f p = PointAt(ray, t);
+        hit.Offer(t, p, Vector4(p.X, 0, p.Z));
+    }
+    return hit.Report(*this, intersectPoint, intersectNormal);
+}
+
+void TGLAnnulus::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    TQuadric q(*this);
+    if (!*q) return;
+    gl.PushMatrix();
+    TurnGLUZToY(gl);
+    gl.Translatef(0, 0, -FHeight * 0.5f);
+    if (FParts.Contains(anOuterSides)) gluCylinder(*q, FBottomRadius, FTopRadius, FHeight, FSlices, FStacks);
+    if (FParts.Contains(anTop)) DiskAt(gl, *q, FHeight, FTopInnerRadius, FTopRadius, FSlices, FLoops);
+    if (FParts.Contains(anInnerSides) || FParts.Contains(anBottom)) {
+        SetInvertedQuadricOrientation(*q);
+        if (FParts.Contains(anBottom)) gluDisk(*q, FBottomInnerRadius, FBottomRadius, FSlices, FLoops);
+        if (FParts.Contains(anInnerSides))
+            gluCylinder(*q, FBottomInnerRadius, FTopInnerRadius, FHeight, FSlices, FStacks);
+    }
+    gl.PopMatrix();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLArrowBase
+
+void TGLArrowBase::SetTopRadius(float Value)
+{
+    Change(FTopRadius, Value);
+}
+
+void TGLArrowBase::SetTopArrowHeadHeight(float Value)
+{
+    Change(fTopArrowHeadHeight, Value);
+}
+
+void TGLArrowBase::SetTopArrowHeadRadius(float Value)
+{
+    Change(fTopArrowHeadRadius, Value);
+}
+
+void TGLArrowBase::SetBottomArrowHeadHeight(float Value)
+{
+    Change(fBottomArrowHeadHeight, Value);
+}
+
+void TGLArrowBase::SetBottomArrowHeadRadius(float Value)
+{
+    Change(fBottomArrowHeadRadius, Value);
+}
+
+void TGLArrowBase::SetHeadStackingStyle(TArrowHeadStackingStyle Value)
+{
+    Change(FHeadStackingStyle, Value);
+}
+
+void TGLArrowBase::AssignArrow(const TGLArrowBase& source)
+{
+    FTopRadius = source.FTopRadius;
+    fTopArrowHeadHeight = source.fTopArrowHeadHeight;
+    fTopArrowHeadRadius = source.fTopArrowHeadRadius;
+    fBottomArrowHeadHeight = source.fBottomArrowHeadHeight;
+    fBottomArrowHeadRadius = source.fBottomArrowHeadRadius;
+    FHeadStackingStyle = source.FHeadStackingStyle;
+}
+
+void TGLArrowBase::DefineArrowProperties(TFiler& Filer)
+{
+    DefineSingleProperty(Filer, "BottomArrowHeadHeight", fBottomArrowHeadHeight, 0.5f,
+                         [this](float v) { SetBottomArrowHeadHeight(v); });
+    DefineSingleProperty(Filer, "BottomArrowHeadRadius", fBottomArrowHeadRadius, 0.2f,
+                         [this](float v) { SetBottomArrowHeadRadius(v); });
+    DefineEnumProperty<TArrowHeadStackingStyle>(Filer, "HeadStackingStyle", cArrowHeadStackingStyleNames,
+                                                FHeadStackingStyle, ahssStacked,
+                                                [this](TArrowHeadStackingStyle v) { SetHeadStackingStyle(v); });
+    DefineSingleProperty(Filer, "TopArrowHeadHeight", fTopArrowHeadHeight, 0.5f,
+                         [this](float v) { SetTopArrowHeadHeight(v); });
+    DefineSingleProperty(Filer, "TopArrowHeadRadius", fTopArrowHeadRadius, 0.2f,
+                         [this](float v) { SetTopArrowHeadRadius(v); });
+    DefineSingleProperty(Filer, "TopRadius", FTopRadius, 0.1f, [this](float v) { SetTopRadius(v); });
+}
+
+namespace {
+
+// How much of each arrow head lies within the arrow's length.
+float HeadInset(TArrowHeadStackingStyle style)
+{
+    switch (style) {
+    case ahssCentered:
+        return 0.5f;
+    case ahssIncluded:
+        return 1;
+    case ahssStacked:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLArrowLine
+
+TGLArrowLine::TGLArrowLine(TComponent* AOwner) : TGLArrowBase(AOwner, 4)
+{
+    FBottomRadius = 0.1f;
+}
+
+void TGLArrowLine::SetParts(TArrowLineParts Value)
+{
+    Change(FParts, Value);
+}
+
+void TGLArrowLine::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLArrowLine*>(Source)) {
+        FParts = source->FParts;
+        AssignArrow(*source);
+    }
+    TGLCylinderBase::Assign(Source);
+}
+
+void TGLArrowLine::DefineProperties(TFiler& Filer)
+{
+    TGLCylinderBase::DefineProperties(Filer);
+    DefineArrowProperties(Filer);
+    DefineSetProperty<TArrowLinePart>(Filer, "Parts", cArrowLinePartNames, FParts,
+                                      TArrowLineParts{alLine, alTopArrow}, [this](TArrowLineParts v) { SetParts(v); });
+}
+
+void TGLArrowLine::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    const float k = HeadInset(FHeadStackingStyle);
+    const bool line = FParts.Contains(alLine);
+    const bool topArrow = FParts.Contains(alTopArrow);
+    const bool bottomArrow = FParts.Contains(alBottomArrow);
+    float length = FHeight;
+    float z0 = -FHeight * 0.5f;
+    TQuadric q(*this);
+    if (!*q) return;
+    if (topArrow) {
+        length -= fTopArrowHeadHeight * k;
+        gl.PushMatrix();
+        gl.Translatef(0, 0, FHeight * 0.5f - fTopArrowHeadHeight * k);
+        gluCylinder(*q, fTopArrowHeadRadius, 0, fTopArrowHeadHeight, FSlices, FStacks);
+        SetInvertedQuadricOrientation(*q);
+        gluDisk(*q, line ? FTopRadius : 0, fTopArrowHeadRadius, FSlices, FLoops);
+        gl.PopMatrix();
+    }
+    if (bottomArrow) {
+        length -= fBottomArrowHeadHeight * k;
+        z0 += fBottomArrowHeadHeight * k;
+        gl.PushMatrix();
+        gl.Rotatef(180, 1, 0, 0);
+        gl.Translatef(0, 0, FHeight * 0.5f - fBottomArrowHeadHeight * k);
+        SetNormalQuadricOrientation(*q);
+        gluCylinder(*q, fBottomArrowHeadRadius, 0, fBottomArrowHeadHeight, FSlices, FStacks);
+        SetInvertedQuadricOrientation(*q);
+        gluDisk(*q, line ? FBottomRadius : 0, fBottomArrowHeadRadius, FSlices, FLoops);
+        gl.PopMatrix();
+    }
+    if (line && length > 0) {
+        gl.PushMatrix();
+        gl.Translatef(0, 0, z0);
+        SetNormalQuadricOrientation(*q);
+        gluCylinder(*q, FBottomRadius, FTopRadius, length, FSlices, FStacks);
+        if (!topArrow) DiskAt(gl, *q, length, 0, FTopRadius, FSlices, FLoops);
+        if (!bottomArrow) {
+            SetInvertedQuadricOrientation(*q);
+            gluDisk(*q, 0, FBottomRadius, FSlices, FLoops);
+        }
+        gl.PopMatrix();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLArrowArc
+
+TGLArrowArc::TGLArrowArc(TComponent* AOwner) : TGLArrowBase(AOwner, 16)
+{
+    FBottomRadius = 0.1f;
+}
+
+void TGLArrowArc::SetArcRadius(float Value)
+{
+    Change(fArcRadius, Value);
+}
+
+void TGLArrowArc::SetStartAngle(float Value)
+{
+    Change(FStartAngle, Value);
+}
+
+void TGLArrowArc::SetStopAngle(float Value)
+{
+    Change(FStopAngle, Value);
+}
+
+void TGLArrowArc::SetParts(TArrowArcParts Value)
+{
+    Change(FParts, Value);
+}
+
+void TGLArrowArc::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLArrowArc*>(Source)) {
+        fArcRadius = source->fArcRadius;
+        FStartAngle = source->FStartAngle;
+        FStopAngle = source->FStopAngle;
+        FParts = source->FParts;
+        AssignArrow(*source);
+        FMesh.clear();
+    }
+    TGLCylinderBase::Assign(Source);
+}
+
+void TGLArrowArc::DefineProperties(TFiler& Filer)
+{
+    TGLCylinderBase::DefineProperties(Filer);
+    DefineArrowProperties(Filer);
+    DefineSingleProperty(Filer, "ArcRadius", fArcRadius, 0.5f, [this](float v) { SetArcRadius(v); });
+    DefineSingleProperty(Filer, "StartAngle", FStartAngle, 0, [this](float v) { SetStartAngle(v); });
+    DefineSingleProperty(Filer, "StopAngle", FStopAngle, 360, [this](float v) { SetStopAngle(v); });
+    DefineSetProperty<TArrowArcPart>(Filer, "Parts", cArrowArcPartNames, FParts, TArrowArcParts{aaArc, aaTopArrow},
+                                     [this](TArrowArcParts v) { SetParts(v); });
+}
+
+void TGLArrowArc::StructureChanged()
+{
+    FMesh.clear();
+    TGLArrowBase::StructureChanged();
+}
+
+namespace {
+
+constexpr TVector3f cZ{{{0, 0, 1}}};
+constexpr TVector3f cMinusZ{{{0, 0, -1}}};
+
+// The unit vector from the arc's centre towards p, in the arc's plane.
+TVector3f Outwards(const TVector3f& p)
+{
+    return Normalized(Vec3(p.X, p.Y, 0));
+}
+
+} // namespace
+
+void TGLArrowArc::BuildMesh()
+{
+    const int32_t slices = FSlices;
+    const int32_t stacks = FStacks;
+    const size_t ring = static_cast<size_t>(slices) + 1;
+    const bool arc = FParts.Contains(aaArc);
+    const bool startHead = FParts.Contains(aaBottomArrow);
+    const bool stopHead = FParts.Contains(aaTopArrow);
+    const size_t rows = (arc ? static_cast<size_t>(stacks) + 1 : 0) + (startHead ? 3 : 1) + (stopHead ? 3 : 1);
+    FMesh.assign(rows * ring, TVertexRec{});
+    const double R = fArcRadius;
+    // Q(a, b, t): the point at tube angle b of the ring of radius t about the centre line at arc angle a.
+    const auto q = [R](double a, double b, double t) {
+        const double across = t * std::cos(b) + R;
+        return Vec3(std::cos(a) * across, -std::sin(a) * across, t * std::sin(b));
+    };
+    const auto centre = [R](double a) { return Vec3(std::cos(a) * R, -std::sin(a) * R, 0); };
+    // Record j of a ring lies at tube angle (Slices - j + 1) 2 pi / Slices: j = 0 and j = Slices coincide.
+    const auto tubeAngle = [slices](int32_t j) { return (slices - j + 1) * 2 * std::numbers::pi / slices; };
+    const auto row = [&](size_t index) { return &FMesh[index * ring]; };
+    const auto texCoord = [](double s, double t) {
+        return TVector2f{{{static_cast<float>(s), static_cast<float>(t)}}};
+    };
+
+    const double inset = HeadInset(FHeadStackingStyle);
+    // The angles (degrees) the heads take off the tube's ends.
+    const double startTrim = startHead ? RadiansToDegrees(std::atan(inset * fBottomArrowHeadHeight / R)) : 0;
+    const double stopTrim = stopHead ? RadiansToDegrees(std::atan(inset * fTopArrowHeadHeight / R)) : 0;
+    const double startAngle = DegreesToRadiansExt(FStartAngle + startTrim);
+    const double stopAngle = DegreesToRadiansExt(FStopAngle - stopTrim);
+
+    size_t next = 0;
+    if (arc) {
+        const double step = DegreesToRadiansExt((FStopAngle - stopTrim) - (FStartAngle + startTrim)) / stacks;
+        for (int32_t i = stacks; i >= 0; --i) {
+            const double a = startAngle + (stacks - i) * step;
+            const double t = FTopRadius + (FBottomRadius - FTopRadius) * i / stacks;
+            TVertexRec* records = row(i);
+            for (int32_t j = slices; j >= 0; --j) {
+                const double b = tubeAngle(j);
+                TVertexRec& r = records[j];
+                r.Position = q(a, b, t);
+                r.Normal = Vec3(std::cos(a) * std::cos(b), -std::sin(a) * std::cos(b), std::sin(b));
+                r.Tangent = Cross(cZ, Outwards(r.Position));
+                r.Binormal = Cross(r.Normal, r.Tangent);
+                r.TexCoord = texCoord(static_cast<double>(i) / stacks, static_cast<double>(j) / slices);
+            }
+        }
+        next = static_cast<size_t>(stacks) + 1;
+    }
+
+    // An end of the tube at arc angle a: a cone head (base, ring and apex rows) pointing back along the arc at
+    // the start and on along it at the stop, or a flat cap. The centre of the end's fan takes the first base
+    // record's vectors. Head bases and caps face away from the tube; where the two ends differ only in
+    // direction, `same` (a head at the start or a cap at the stop) picks one of the two.
+    const auto end = [&](bool atStart, bool head, double a, double headHeight, double headRadius, double capRadius,
+                         TVertexRec& fanCentre) {
+        const bool same = head == atStart;
+        TVertexRec* base = row(next++);
+        for (int32_t j = slices; j >= 0; --j) {
+            TVertexRec& r = base[j];
+            r.Position = q(a, tubeAngle(j), head ? headRadius : capRadius);
+            const TVector3f v = Outwards(r.Position);
+            r.Normal = same ? Cross(v, cZ) : Cross(cZ, v);
+            r.Tangent = v;
+            r.Binormal = head || atStart ? cZ : cMinusZ;
+            r.TexCoord = texCoord(same ? 1 : 0, static_cast<double>(j) / slices);
+        }
+        fanCentre = base[0];
+        fanCentre.Position = centre(a);
+        fanCentre.TexCoord = same ? texCoord(0, 0) : texCoord(1, 1);
+        if (!head) return;
+        TVertexRec* ringRow = row(next++);
+        TVertexRec* apexRow = row(next++);
+        const TVector3f c = centre(a);
+        const double ahead = atStart ? headHeight : -headHeight;
+        const TVector3f apex = Vec3(c.X + ahead * std::sin(a), c.Y + ahead * std::cos(a), 0);
+        const double apexS = atStart ? 1 : 0;
+        for (int32_t j = slices; j >= 0; --j) {
+            const double b = tubeAngle(j);
+            const TVector3f ringPoint = base[j].Position;
+            // Along the head's slope, from the ring towards the apex at the start, the other way at the stop.
+            const TVector3f tangent =
+                Normalized(atStart ? Difference(ringPoint, apex) : Difference(apex, ringPoint));
+            const TVector3f binormal = Vec3(-std::sin(b) * std::cos(a), std::sin(b) * std::sin(a), std::cos(b));
+            const double t = static_cast<double>(j) / slices;
+            for (TVertexRec* r : {&ringRow[j], &apexRow[j]}) {
+                r->Position = r == &ringRow[j] ? ringPoint : apex;
+                r->Tangent = tangent;
+                r->Binormal = binormal;
+                r->Normal = Cross(binormal, tangent);
+            }
+            ringRow[j].TexCoord = texCoord(1 - apexS, t);
+            apexRow[j].TexCoord = texCoord(apexS, t);
+        }
+    };
+    end(true, startHead, startAngle, fBottomArrowHeadHeight, fBottomArrowHeadRadius, FBottomRadius, FStartCentre);
+    end(false, stopHead, stopAngle, fTopArrowHeadHeight, fTopArrowHeadRadius, FTopRadius, FStopCentre);
+}
+
+void TGLArrowArc::BuildList(TGLRenderContextInfo& rci)
+{
+    // No ring or no stack to divide the tube into.
+    if (FSlices < 1 || FStacks < 1) return;
+    if (FMesh.empty()) BuildMesh();
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    TGLMultitextureCoordinator& xgl = *GetCurrentMultitextureCoordinator();
+    const uint32_t program = gl.ARB_shader_objects ? rci.GLStates->CurrentProgram() : 0;
+    GLint tangent = -1, binormal = -1;
+    // A primitive group; a shader in use gets each vertex's tangent and binormal.
+    const auto begin = [&](GLenum mode) {
+        if (program != 0) {
+            tangent = gl.GetAttribLocation(program, "Tangent");
+            binormal = gl.GetAttribLocation(program, "Binormal");
+        }
+        gl.Begin_(mode);
+    };
+    const auto send = [&](const TVertexRec& r) {
+        xgl.TexCoord2fv(r.TexCoord.V);
+        gl.Normal3fv(r.Normal.V);
+        if (tangent > -1) gl.VertexAttrib3fv(tangent, r.Tangent.V);
+        if (binormal > -1) gl.VertexAttrib3fv(binormal, r.Binormal.V);
+        gl.Vertex3fv(r.Position.V);
+    };
+    const int32_t slices = FSlices;
+    const size_t ring = static_cast<size_t>(slices) + 1;
+    const auto row = [&](size_t index) { return &FMesh[index * ring]; };
+    size_t next = 0;
+    if (FParts.Contains(aaArc)) {
+        begin(GL_TRIANGLES);
+        for (int32_t i = FStacks - 1; i >= 0; --i) {
+            const TVertexRec* r0 = row(i);
+            const TVertexRec* r1 = row(i + 1);
+            for (int32_t j = slices - 1; j >= 0; --j)
+                for (const TVertexRec* v : {&r0[j], &r0[j + 1], &r1[j], &r1[j + 1], &r1[j], &r0[j + 1]}) send(*v);
+        }
+        gl.End_();
+        next = static_cast<size_t>(FStacks) + 1;
+    }
+    // A fan about an end's centre over its first row, walking the records down or up.
+    const auto fan = [&](const TVertexRec& centre, const TVertexRec* records, bool down) {
+        begin(GL_TRIANGLE_FAN);
+        send(centre);
+        for (int32_t k = 0; k <= slices; ++k) send(records[down ? slices - k : k]);
+        gl.End_();
+    };
+    // A head's cone between its ring and apex rows, with the winding of the end it closes.
+    const auto cone = [&](const TVertexRec* ringRow, const TVertexRec* apexRow, bool atStart) {
+        begin(GL_TRIANGLES);
+        for (int32_t j = slices - 1; j >= 0; --j) {
+            if (atStart) {
+                for (const TVertexRec* v : {&ringRow[j], &ringRow[j + 1], &apexRow[j], &apexRow[j + 1], &apexRow[j],
+                                            &ringRow[j + 1]})
+                    send(*v);
+            } else {
+                for (const TVertexRec* v : {&apexRow[j], &apexRow[j + 1], &ringRow[j], &ringRow[j + 1], &ringRow[j],
+                                            &apexRow[j + 1]})
+                    send(*v);
+            }
+        }
+        gl.End_();
+    };
+    if (FParts.Contains(aaBottomArrow)) {
+        fan(FStartCentre, row(next), true);
+        cone(row(next + 1), row(next + 2), true);
+        next += 3;
+    } else {
+        fan(FStartCentre, row(next++), false);
+    }
+    if (FParts.Contains(aaTopArrow)) {
+        fan(FStopCentre, row(next), false);
+        cone(row(next + 1), row(next + 2), false);
+    } else {
+        fan(FStopCentre, row(next), true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+void RegisterGLGeomObjectsClasses()
+{
+    RegisterClasses<TGLCylinder, TGLCone, TGLDisk, TGLArrowLine, TGLAnnulus, TGLArrowArc>();
+}
