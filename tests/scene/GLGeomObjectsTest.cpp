@@ -399,12 +399,36 @@ TEST(GLGeomObjects, LoopsStayPositiveAndTheArrowArcStreamsItsOwnStacksDefault)
 // ---------------------------------------------------------------------------------------------------------
 // The curved arrow's kept vertices, on the recording fake OpenGL
 
+std::vector<TVector3f>* vNormals = nullptr;
+
+void SentNormal(const GLfloat* v)
+{
+    vNormals->push_back(TVector3f{{{v[0], v[1], v[2]}}});
+}
+
 class GLArrowArcDrawing : public RecordingDrawFixture {
 protected:
+    // Each vertex comes with its own normal: Normals[k] belongs to Sent[k].
+    GLArrowArcDrawing()
+    {
+        vNormals = &Normals;
+        GetCurrentGL()->Normal3fv = &SentNormal;
+    }
+    ~GLArrowArcDrawing() override { vNormals = nullptr; }
+
+    void DrawArc(TGLArrowArc& arc)
+    {
+        Normals.clear();
+        Draw(arc);
+        ASSERT_EQ(Normals.size(), Sent.size());
+    }
+
     static float Distance(const TSentVertex& a, const TSentVertex& b)
     {
         return std::hypot(a.X - b.X, a.Y - b.Y, a.Z - b.Z);
     }
+
+    std::vector<TVector3f> Normals;
 };
 
 TEST_F(GLArrowArcDrawing, RedrawsItsVerticesAndRebuildsThemAfterAChange)
@@ -414,7 +438,7 @@ TEST_F(GLArrowArcDrawing, RedrawsItsVerticesAndRebuildsThemAfterAChange)
     arc.SetStopAngle(90);
     arc.SetBottomRadius(0.1f);
     arc.SetTopRadius(0.05f);
-    Draw(arc);
+    DrawArc(arc);
     // 16 stacks x 16 slices of two triangles, then a fan of a centre and 17 records at each end.
     const size_t tube = 16 * 16 * 6;
     ASSERT_EQ(Sent.size(), tube + 2 * 18);
@@ -427,6 +451,14 @@ TEST_F(GLArrowArcDrawing, RedrawsItsVerticesAndRebuildsThemAfterAChange)
         size_t Centre;
         float X, Y, Radius;
     } ends[] = {{tube, 0.5f, 0, 0.1f}, {tube + 18, 0, -0.5f, 0.05f}};
+    // The tube's normals point away from its centre line (the arc of radius 0.5 in the XY plane).
+    for (size_t k = 0; k < tube; ++k) {
+        const TSentVertex& p = Sent[k];
+        const float scale = 0.5f / std::hypot(p.X, p.Y);
+        const float d[3] = {p.X - p.X * scale, p.Y - p.Y * scale, p.Z};
+        const float length = std::hypot(d[0], d[1], d[2]);
+        for (int i = 0; i < 3; ++i) ASSERT_NEAR(Normals[k].V[i], d[i] / length, 1e-4) << k << ", " << i;
+    }
     for (const auto& end : ends) {
         const TSentVertex& centre = Sent[end.Centre];
         EXPECT_NEAR(centre.X, end.X, 1e-6);
@@ -463,7 +495,7 @@ TEST_F(GLArrowArcDrawing, HeadsPointAlongTheArc)
     } styles[] = {{ahssStacked, 0.5f, 0.5f, -0.5f, -0.5f}, {ahssIncluded, d, 0, 0, -d}};
     for (const auto& s : styles) {
         arc.SetHeadStackingStyle(s.Style);
-        Draw(arc);
+        DrawArc(arc);
         // Tube 2 x 4 x 6; each end a fan of 1 + 5 and a cone of 4 x 6.
         const size_t tube = 2 * 4 * 6, end = 6 + 4 * 6;
         ASSERT_EQ(Sent.size(), tube + 2 * end);
@@ -473,6 +505,28 @@ TEST_F(GLArrowArcDrawing, HeadsPointAlongTheArc)
         const float seen[6] = {startApex.X, startApex.Y, startApex.Z, stopApex.X, stopApex.Y, stopApex.Z};
         const float expected[6] = {s.StartX, s.StartY, 0, s.StopX, s.StopY, 0};
         for (int i = 0; i < 6; ++i) EXPECT_NEAR(seen[i], expected[i], 1e-5) << s.Style << ", " << i;
+    }
+
+    // A head's base faces back towards the tube; a flat end faces away from it. The arc runs clockwise from
+    // +X (where the tube leaves towards -Y) to -Y (where it arrives from +X).
+    const struct {
+        TArrowArcParts Parts;
+        TVector3f Start, Stop;
+        size_t StopFan;
+    } ends[] = {
+        {TArrowArcParts{aaArc, aaTopArrow, aaBottomArrow}, {{{0, -1, 0}}}, {{{1, 0, 0}}}, 2 * 4 * 6 + 6 + 4 * 6},
+        {TArrowArcParts{aaArc}, {{{0, 1, 0}}}, {{{-1, 0, 0}}}, 2 * 4 * 6 + 6},
+    };
+    arc.SetHeadStackingStyle(ahssStacked);
+    for (const auto& e : ends) {
+        arc.SetParts(e.Parts);
+        DrawArc(arc);
+        for (size_t k = 0; k < 6; ++k) {
+            for (int i = 0; i < 3; ++i) {
+                EXPECT_NEAR(Normals[2 * 4 * 6 + k].V[i], e.Start.V[i], 1e-6) << k << ", " << i;
+                EXPECT_NEAR(Normals[e.StopFan + k].V[i], e.Stop.V[i], 1e-6) << k << ", " << i;
+            }
+        }
     }
 }
 
