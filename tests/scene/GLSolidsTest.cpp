@@ -83,6 +83,28 @@ void ExpectNear(const TVector3f& actual, const TVector3f& expected, const std::s
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(actual.V[i], expected.V[i], tolerance) << where << " [" << i << "]";
 }
 
+// Every triangle (of a list, strip or fan) that is not degenerate turns counter-clockwise seen from the side
+// its normals point to.
+void ExpectFrontFacing(const TPrimitive& p, const std::string& where)
+{
+    const bool list = p.Mode == GL_TRIANGLES;
+    for (size_t k = 2; k < p.Vertices.size(); k += list ? 3 : 1) {
+        const bool fan = p.Mode == GL_TRIANGLE_FAN;
+        // A strip turns every second triangle round.
+        const bool turned = p.Mode == GL_TRIANGLE_STRIP && k % 2 == 1;
+        const size_t i0 = fan ? 0 : k - 2, i1 = turned ? k : k - 1, i2 = turned ? k - 1 : k;
+        TVector3f a, b, cross, normal;
+        AffineSubtract(p.Vertices[i1], p.Vertices[i0], a);
+        AffineSubtract(p.Vertices[i2], p.Vertices[i0], b);
+        AffineCross(a, b, cross);
+        AffineAdd(p.Normals[i0], p.Normals[i1], normal);
+        AffineAdd(normal, p.Normals[i2], normal);
+        // Skipped: no area, or (two slices) flat along the normals.
+        if (AffineLength(cross) < 1e-6 || std::fabs(AffineAngleCosine(cross, normal)) < 1e-3) continue;
+        EXPECT_GT(AffineDot(cross, normal), 0) << where << " triangle " << k - 2;
+    }
+}
+
 TEST_F(SolidsDrawing, SphereSendsStripsAndTheCapsAsked)
 {
     const float s45 = std::sin(45 * 3.14159265f / 180);
@@ -119,6 +141,7 @@ TEST_F(SolidsDrawing, SphereSendsStripsAndTheCapsAsked)
             const TPrimitive& p = primitives[i];
             EXPECT_EQ(p.Mode, GLenum(fan ? GL_TRIANGLE_FAN : GL_TRIANGLE_STRIP)) << where << " " << i;
             ASSERT_EQ(p.Vertices.size(), fan ? ring + 1 : 2 * ring) << where << " " << i;
+            ExpectFrontFacing(p, where);
             // On the unit sphere (the matrix scales it), each with its own place as normal.
             if (!fan)
                 for (size_t k = 0; k < p.Vertices.size(); ++k) {
@@ -268,14 +291,7 @@ TEST_F(SolidsDrawing, CubeSendsTwoTrianglesAFaceWoundByItsFacing)
     ASSERT_EQ(outwards.size(), 1u);
     ASSERT_EQ(outwards[0].Vertices.size(), 36u);
     ASSERT_EQ(inwards[0].Vertices.size(), 36u);
-    for (size_t i = 0; i < 36; i += 3) {
-        const TVector3f* v = &outwards[0].Vertices[i];
-        TVector3f a, b, cross;
-        AffineSubtract(v[1], v[0], a);
-        AffineSubtract(v[2], v[0], b);
-        AffineCross(a, b, cross);
-        EXPECT_GT(AffineDot(cross, outwards[0].Normals[i]), 0) << "triangle " << i / 3;
-    }
+    ExpectFrontFacing(outwards[0], "outwards");
     // Within each face of six: 0 P0, 1 P1, 2 P2, 3 P2, 4 P3, 5 P0.
     constexpr int cSwapped[6] = {0, 4, 2, 3, 1, 5};
     for (size_t face = 0; face < 6; ++face)
