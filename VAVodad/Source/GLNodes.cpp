@@ -57,7 +57,7 @@ int32_t TGLNode::Index() const
 void TGLNode::SetAsVector(const TVector4f& Value)
 {
     FCoords = Value;
-    FCollection->NotifyChange();
+    Changed();
 }
 
 void TGLNode::SetAsAffineVector(const TVector3f& Value)
@@ -68,7 +68,12 @@ void TGLNode::SetAsAffineVector(const TVector3f& Value)
 void TGLNode::SetCoordinate(int32_t index, float Value)
 {
     FCoords.V[index] = Value;
-    FCollection->NotifyChange();
+    Changed();
+}
+
+void TGLNode::Changed()
+{
+    if (FCollection) FCollection->NotifyChange();
 }
 
 void TGLNode::SetX(float Value) { SetCoordinate(0, Value); }
@@ -218,8 +223,11 @@ void TGLNodes::AddXYArc(float XRadius, float YRadius, float StartAngle, float St
     TryFinally(
         [&] {
             for (int32_t i = 0; i <= NbSegments; ++i) {
+                // No segments: the one node at the start angle, not 0 / 0.
+                const float angle =
+                    i == 0 ? start : start + static_cast<float>(i) * (stop - start) / static_cast<float>(NbSegments);
                 float s, c;
-                SinCosSingle(start + static_cast<float>(i) * (stop - start) / static_cast<float>(NbSegments), s, c);
+                SinCosSingle(angle, s, c);
                 AddNode(Center.X + XRadius * c, Center.Y + YRadius * s, Center.Z);
             }
         },

@@ -57,6 +57,8 @@ public:
 private:
     friend class TGLNodes;
     void SetCoordinate(int32_t index, float Value);
+    // Tells the collection, when the node is in one.
+    void Changed();
 
     TVector4f FCoords{};
     TGLNodes* FCollection;
@@ -119,7 +121,8 @@ public:
     virtual void NotifyChange();
 
     // NbSegments + 1 nodes (W = 1) on the ellipse about Center with the given radii, from StartAngle to
-    // StopAngle in degrees, in the plane z = Center.Z; the owner hears once.
+    // StopAngle in degrees, in the plane z = Center.Z (with no segments, one node at StartAngle); the owner
+    // hears once.
     void AddXYArc(float XRadius, float YRadius, float StartAngle, float StopAngle, int32_t NbSegments,
                   const TVector3f& Center);
     // The average of the nodes; (0, 0, 0) without nodes.

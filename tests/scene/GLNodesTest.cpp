@@ -117,6 +117,10 @@ TEST(GLNodes, ListChangesTellTheOwnerOnce)
     ExpectVector(nodes[2]->AsAffineVector(), 0, 1, 0, "arc 2");
     EXPECT_EQ(nodes[1]->W(), 1);
     EXPECT_EQ(nodes[1]->GetDisplayName(), "0.7071; 0.7071; 0.0000");
+    TGLNodes point(nullptr);
+    point.AddXYArc(2, 1, 90, 180, 0, TVector3f{{{1, 1, 1}}});
+    ASSERT_EQ(point.Count(), 1);
+    ExpectVector(point[0]->AsAffineVector(), 1, 2, 1, "an arc without segments");
 
     owner.Changes = 0;
     nodes.Translate(TVector3f{{{1, 2, 3}}});
