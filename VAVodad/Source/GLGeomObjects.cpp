@@ -675,19 +675,25 @@ bool TGLAnnulus::RayCastIntersect(const TVector4f& rayStart, const TVector4f& ra
             }
         }
     }
-    // The nearest of the walls' meeting points within the slab.
-    const TWall outerWall{-h, FBottomRadius, h, FTopRadius};
-    const TWall innerWall{-h, FBottomInnerRadius, h, FTopInnerRadius};
-    TDoubleArray inSlab;
-    for (const auto& [part, wall] : {std::pair{anOuterSides, &outerWall}, std::pair{anInnerSides, &innerWall}}) {
-        if (!FParts.Contains(part)) continue;
-        for (const double root : wall->Roots(ray))
+    // The nearest of the walls' meeting points within the slab. The inner wall faces the hole.
+    const struct {
+        TAnnulusPart Part;
+        TWall Wall;
+        float Facing;
+    } walls[] = {{anOuterSides, {-h, FBottomRadius, h, FTopRadius}, 1},
+                 {anInnerSides, {-h, FBottomInnerRadius, h, FTopInnerRadius}, -1}};
+    for (const auto& w : walls) {
+        if (!FParts.Contains(w.Part)) continue;
+        TDoubleArray inSlab;
+        for (const double root : w.Wall.Roots(ray))
             if (root >= low && root < high) inSlab.push_back(root);
-    }
-    double t;
-    if (MinNonNegativeRoot(inSlab, t)) {
-        const TVector4f p = PointAt(ray, t);
-        hit.Offer(t, p, Vector4(p.X, 0, p.Z));
+        double t;
+        if (MinNonNegativeRoot(inSlab, t)) {
+            const TVector4f p = PointAt(ray, t);
+            TVector4f normal;
+            HmgScale(w.Wall.Normal(p), w.Facing, normal);
+            hit.Offer(t, p, normal);
+        }
     }
     return hit.Report(*this, intersectPoint, intersectNormal);
 }

@@ -179,6 +179,8 @@ public:
     void Assign(TPersistent* Source) override;
     void DefineProperties(TFiler& Filer) override;
     TVector4f AxisAlignedDimensionsUnscaled() override;
+    // The ring of the cap the ray meets first, else the nearest wall within the caps' heights; the inner
+    // wall's normal faces the hole.
     bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
                           TVector4f* intersectNormal = nullptr) override;
     void BuildList(TGLRenderContextInfo& rci) override;

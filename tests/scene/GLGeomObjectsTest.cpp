@@ -280,9 +280,10 @@ TEST(GLGeomObjectsRays, AnnulusWallsAndRings)
         {"down on the top ring", P(0.4f, 5, 0), V(0, -1, 0), true, P(0.4f, 0.5f, 0), V(0, 1, 0)},
         {"up on the bottom ring", P(-0.4f, -5, 0), V(0, 1, 0), true, P(-0.4f, -0.5f, 0), V(0, -1, 0)},
         {"onto the outer wall", P(5, 0, 0), V(-1, 0, 0), true, P(0.5f, 0, 0), V(0.5f, 0, 0)},
-        {"from the hole onto the inner wall", P(0, 0.2f, 0), V(1, 0, 0), true, P(0.3f, 0.2f, 0), V(0.3f, 0, 0)},
+        // The inner wall faces the hole.
+        {"from the hole onto the inner wall", P(0, 0.2f, 0), V(1, 0, 0), true, P(0.3f, 0.2f, 0), V(-0.3f, 0, 0)},
         {"slanting down the hole onto the inner wall", P(0, 1.5f, 0), V(0.2f, -1, 0), true, P(0.3f, 0, 0),
-         V(0.3f, 0, 0)},
+         V(-0.3f, 0, 0)},
         {"level above it", P(5, 1, 0), V(-1, 0, 0), false, {}, {}},
     });
     annulus.SetParts(TAnnulusParts{anOuterSides});
