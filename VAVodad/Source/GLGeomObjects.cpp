@@ -144,8 +144,10 @@ struct TWall {
     double Slope() const { return yt == yb ? 0 : (rt - rb) / (yt - yb); }
     double RadiusAt(double y) const { return rb + Slope() * (y - yb); }
 
-    // Where the ray meets x^2 + z^2 = RadiusAt(y)^2, unbounded in height.
-    TDoubleArray Roots(const TLocalRay& ray) const
+    // The nearest point ahead where the ray meets the wall between its two heights. The surface
+    // x^2 + z^2 = RadiusAt(y)^2 goes on beyond them (past a cone's apex, mirrored): a nearer meeting point out
+    // there must not hide the wall.
+    bool Nearest(const TLocalRay& ray, double& t) const
     {
         const TVector4f& s = ray.Start;
         const TVector4f& d = ray.Vector;
@@ -154,7 +156,12 @@ struct TWall {
         const double c[3] = {SquaredRadius(s) - r0 * r0,
                              2 * (double{s.X} * d.X + double{s.Z} * d.Z - slope * r0 * d.Y),
                              double{d.X} * d.X + double{d.Z} * d.Z - slope * slope * d.Y * d.Y};
-        return SolveQuadraticEquation(c);
+        TDoubleArray within;
+        for (const double root : SolveQuadraticEquation(c)) {
+            const double y = s.Y + root * d.Y;
+            if (y >= std::min(yb, yt) && y <= std::max(yb, yt)) within.push_back(root);
+        }
+        return MinNonNegativeRoot(within, t);
     }
     // The outward normal at p on the wall, not normalised: (x, 0, z) for a cylinder.
     TVector4f Normal(const TVector4f& p) const
@@ -162,23 +169,6 @@ struct TWall {
         return Vector4(p.X, -Slope() * RadiusAt(p.Y), p.Z);
     }
 };
-
-// The ray parameters between which the ray lies between the heights bottom and top: [low, high). False when a
-// ray parallel to the caps lies outside them.
-bool SlabWindow(const TLocalRay& ray, double bottom, double top, double& low, double& high)
-{
-    const double dy = ray.Vector.Y;
-    if (dy == 0) {
-        low = -cInfinity;
-        high = cInfinity;
-        return bottom <= ray.Start.Y && ray.Start.Y <= top;
-    }
-    const double tBottom = (bottom - ray.Start.Y) / dy;
-    const double tTop = (top - ray.Start.Y) / dy;
-    low = std::min(tBottom, tTop);
-    high = std::max(tBottom, tTop);
-    return true;
-}
 
 // ---------------------------------------------------------------------------------------------------------
 // Streaming
@@ -472,13 +462,11 @@ bool TGLCone::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVe
     THit hit;
     double t;
     const TWall side{-h, FBottomRadius, h, 0};
-    if (FParts.Contains(coSides) && MinNonNegativeRoot(side.Roots(ray), t)) {
+    if (FParts.Contains(coSides) && side.Nearest(ray, t)) {
         const TVector4f p = PointAt(ray, t);
-        if (p.Y > -h && p.Y < h) {
-            TVector4f normal = side.Normal(p);
-            HmgNormalizeInPlace(normal);
-            hit.Offer(t, p, normal);
-        }
+        TVector4f normal = side.Normal(p);
+        HmgNormalizeInPlace(normal);
+        hit.Offer(t, p, normal);
     }
     return hit.Report(*this, intersectPoint, intersectNormal);
 }
@@ -568,8 +556,6 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& rayStart, const TVector4f& r
     }
     // Each end is as wide as its own radius: a truncated cone is tested as one.
     const TWall side{bottom, FBottomRadius, top, FTopRadius};
-    double low, high;
-    if (!SlabWindow(ray, bottom, top, low, high)) return false;
     THit hit;
     if (ray.Vector.Y != 0) {
         const double tTop = (top - ray.Start.Y) / ray.Vector.Y;
@@ -584,7 +570,7 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& rayStart, const TVector4f& r
         }
     }
     double t;
-    if (FParts.Contains(cySides) && MinNonNegativeRoot(side.Roots(ray), t) && t >= low && t < high) {
+    if (FParts.Contains(cySides) && side.Nearest(ray, t)) {
         const TVector4f p = PointAt(ray, t);
         hit.Offer(t, p, side.Normal(p));
     }
@@ -657,8 +643,6 @@ bool TGLAnnulus::RayCastIntersect(const TVector4f& rayStart, const TVector4f& ra
 {
     const TLocalRay ray = LocalRay(*this, rayStart, rayVector);
     const double h = FHeight * 0.5;
-    double low, high;
-    if (!SlabWindow(ray, -h, h, low, high)) return false;
     THit hit;
     if (ray.Vector.Y != 0) {
         // The cap the ray meets first, a ring between its inner and outer radius; through it, the ray is in.
@@ -675,7 +659,7 @@ bool TGLAnnulus::RayCastIntersect(const TVector4f& rayStart, const TVector4f& ra
             }
         }
     }
-    // The nearest of the walls' meeting points within the slab. The inner wall faces the hole.
+    // The nearest of the walls' meeting points. The inner wall faces the hole.
     const struct {
         TAnnulusPart Part;
         TWall Wall;
@@ -684,11 +668,8 @@ bool TGLAnnulus::RayCastIntersect(const TVector4f& rayStart, const TVector4f& ra
                  {anInnerSides, {-h, FBottomInnerRadius, h, FTopInnerRadius}, -1}};
     for (const auto& w : walls) {
         if (!FParts.Contains(w.Part)) continue;
-        TDoubleArray inSlab;
-        for (const double root : w.Wall.Roots(ray))
-            if (root >= low && root < high) inSlab.push_back(root);
         double t;
-        if (MinNonNegativeRoot(inSlab, t)) {
+        if (w.Wall.Nearest(ray, t)) {
             const TVector4f p = PointAt(ray, t);
             TVector4f normal;
             HmgScale(w.Wall.Normal(p), w.Facing, normal);

@@ -226,6 +226,8 @@ TEST(GLGeomObjectsRays, DiskSweepConeAndCylinder)
         {"above the apex", P(5, 3.5f, 0), V(-1, 0, 0), false, {}, {}},
         {"from below, beside the base", P(1.5f, -5, 0), V(0, 1, 0), false, {}, {}},
         {"from below, past the base onto the side", P(2.5f, 0, 0), V(-1, 1, 0), true, P(0.5f, 2, 0), V(2 * s, s, 0)},
+        // Past the apex the ray first crosses the mirrored cone, which is not the cone.
+        {"from above, onto the side", P(0.3f, 5, 0), V(0, -1, 0), true, P(0.3f, 2.4f, 0), V(2 * s, s, 0)},
     });
     // The normal of the base is the cone's own down, wherever it points.
     cone.SetPitchAngle(90);
@@ -265,7 +267,7 @@ TEST(GLGeomObjectsRays, DiskSweepConeAndCylinder)
     ExpectRays(cylinder, {
         {"on the side halfway up", P(5, 1, 0), V(-1, 0, 0), true, P(0.75f, 1, 0), V(0.75f, 0.1875f, 0)},
         {"up on the wide bottom", P(0.9f, -5, 0), V(0, 1, 0), true, P(0.9f, 0, 0), V(0, -1, 0)},
-        {"down past the narrow top onto the side", P(0.6f, 5, 0), V(0, -1, 0), true, P(0.6f, 1.6f, 0),
+        {"down past the narrow top onto the side", P(0.6f, 10, 0), V(0, -1, 0), true, P(0.6f, 1.6f, 0),
          V(0.6f, 0.15f, 0)},
         {"down beside the bottom", P(1.1f, 5, 0), V(0, -1, 0), false, {}, {}},
     });
