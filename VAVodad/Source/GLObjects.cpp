@@ -524,8 +524,8 @@ void TGLSprite::Assign(TPersistent* Source)
 void TGLSprite::DefineProperties(TFiler& Filer)
 {
     TVAVodadObject::DefineProperties(Filer);
-    DefineSingleProperty(Filer, "Width", FWidth, 1, [this](float v) { SetWidth(v); });
-    DefineSingleProperty(Filer, "Height", FHeight, 1, [this](float v) { SetHeight(v); });
+    DefineStoredSingleProperty(Filer, "Width", FWidth, StoreWidth(), [this](float v) { SetWidth(v); });
+    DefineStoredSingleProperty(Filer, "Height", FHeight, StoreHeight(), [this](float v) { SetHeight(v); });
     DefineSingleProperty(Filer, "Rotation", FRotation, 0, [this](float v) { SetRotation(v); });
     DefineSingleProperty(Filer, "AlphaChannel", FAlphaChannel, 1, [this](float v) { SetAlphaChannel(v); });
     DefineBooleanProperty(Filer, "MirrorU", FMirrorU, false, [this](bool v) { SetMirrorU(v); });

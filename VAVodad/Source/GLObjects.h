@@ -177,6 +177,11 @@ public:
     TVector4f AxisAlignedDimensionsUnscaled() override;
     void BuildList(TGLRenderContextInfo& rci) override;
 
+protected:
+    // Whether Width and Height are streamed: when they differ from the default size.
+    virtual bool StoreWidth() const { return FWidth != 1; }
+    virtual bool StoreHeight() const { return FHeight != 1; }
+
 private:
     float FWidth = 1;
     float FHeight = 1;

@@ -557,7 +557,8 @@ public:
     // aFace is cmFront or cmBack.
     void SetGLMaterialColors(TCullFaceMode aFace, const TVector4f& emission, const TVector4f& ambient,
                              const TVector4f& diffuse, const TVector4f& specular, int32_t shininess);
-    // aFace is GL_FRONT or GL_BACK. With lighting off these set the current colour instead.
+    // aFace is GL_FRONT or GL_BACK (or, for the alpha, GL_FRONT_AND_BACK). With lighting off these set the
+    // current colour instead.
     void SetGLMaterialAlphaChannel(uint32_t aFace, float alpha);
     void SetGLMaterialDiffuseColor(uint32_t aFace, const TVector4f& diffuse);
     TVector4f MaterialEmission(TCullFaceMode aFace) const;

@@ -221,6 +221,12 @@ int32_t TGLStateCache::MaterialFaceIndex(uint32_t aFace) const
 void TGLStateCache::SetGLMaterialAlphaChannel(uint32_t aFace, float alpha)
 {
     if (FForwardContext) return;
+    if (aFace == GL_FRONT_AND_BACK) {
+        // Each face keeps its own diffuse colour; unlit, the one current colour takes the alpha once.
+        SetGLMaterialAlphaChannel(GL_FRONT, alpha);
+        if (FStates.Contains(stLighting)) SetGLMaterialAlphaChannel(GL_BACK, alpha);
+        return;
+    }
     const int32_t i = MaterialFaceIndex(aFace);
     TGLExtensionsAndEntryPoints& gl = GL();
     if (!FStates.Contains(stLighting)) {

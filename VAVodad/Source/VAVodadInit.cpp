@@ -11,6 +11,7 @@
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
 #include "GLGeomObjects.h"
+#include "GLHUDObjects.h"
 #include "GLMaterial.h"
 #include "GLMesh.h"
 #include "GLObjects.h"
@@ -40,6 +41,7 @@ void RegisterEverything()
     RegisterVAVodadClasses();
     RegisterGLObjectsClasses();
     RegisterGLGeomObjectsClasses();
+    RegisterGLHUDObjectsClasses();
     RegisterGLAnimatedSpriteClasses();
     RegisterGLMeshClasses();
     // Raster formats in the program's order: the last registration of an extension wins.

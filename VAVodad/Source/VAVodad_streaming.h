@@ -28,12 +28,19 @@ void DefineEnumProperty(TFiler& filer, const char* name, const TEnumNames<N>& na
         [&names, value](TWriter& writer) { writer.WriteIdent(names[value]); }, value != defaultValue);
 }
 
-inline void DefineSingleProperty(TFiler& filer, const char* name, float value, float defaultValue,
-                                 const std::function<void(float)>& setter)
+// Written when stored says so.
+inline void DefineStoredSingleProperty(TFiler& filer, const char* name, float value, bool stored,
+                                       const std::function<void(float)>& setter)
 {
     filer.DefineProperty(
         name, [setter](TReader& reader) { setter(reader.ReadSingle()); },
-        [value](TWriter& writer) { writer.WriteSingle(value); }, value != defaultValue);
+        [value](TWriter& writer) { writer.WriteSingle(value); }, stored);
+}
+
+inline void DefineSingleProperty(TFiler& filer, const char* name, float value, float defaultValue,
+                                 const std::function<void(float)>& setter)
+{
+    DefineStoredSingleProperty(filer, name, value, value != defaultValue, setter);
 }
 
 inline constexpr TEnumNames<5> cObjectsSortingNames{"osInherited", "osNone", "osRenderFarthestFirst",

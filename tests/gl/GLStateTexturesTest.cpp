@@ -259,7 +259,13 @@ TEST_F(StateCache, AlphaChannelAndDiffuseFollowLighting)
     EXPECT_EQ(CallsOf([](auto& c) { c.SetGLMaterialAlphaChannel(GL_FRONT, 0.5f); }),
               std::vector{GLCall("Materialfv", GL_FRONT, GL_DIFFUSE, 0.2f, 0.2f, 0.2f, 0.5f)});
     EXPECT_EQ(Cache.MaterialDiffuse(cmFront).W, 0.5f);
-    EXPECT_THAT(MessageOf([&] { Cache.SetGLMaterialAlphaChannel(GL_FRONT_AND_BACK, 0.5f); }),
+    // Both faces: each keeps its own colour.
+    const auto calls = CallsOf([](auto& c) { c.SetGLMaterialAlphaChannel(GL_FRONT_AND_BACK, 0.25f); });
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0], GLCall("Materialfv", GL_FRONT, GL_DIFFUSE, 0.2f, 0.2f, 0.2f, 0.25f));
+    EXPECT_EQ(calls[1].Args[0], GL_BACK);
+    EXPECT_EQ(Cache.MaterialDiffuse(cmBack).W, 0.25f);
+    EXPECT_THAT(MessageOf([&] { Cache.SetGLMaterialAlphaChannel(GL_FRONT_LEFT, 0.5f); }),
                 HasSubstr("Only cmFront or cmBack supported"));
 }
 

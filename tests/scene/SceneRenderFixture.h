@@ -9,6 +9,7 @@
 #include "GLPipelineTransformation.h"
 #include "GLState.h"
 #include "GLVectorGeometryMatrices.h"
+#include "Graphics.h"
 #include "RealGLTestContext.h"
 #include "VAVodad.h"
 
@@ -90,6 +91,12 @@ protected:
 
     // A pixel as the platform colour 0x00BBGGRR; y from the top.
     TColor Pixel(int32_t x, int32_t y) { return Buffer()->GetPixelColor(x, y); }
+    // The same of a bitmap rendered into (rows from the top, blue first).
+    static TColor PixelOf(TBitmap& bitmap, int32_t x, int32_t y)
+    {
+        const uint8_t* p = bitmap.ScanLine(y) + x * bitmap.BytesPerPixel();
+        return static_cast<TColor>(p[2] | (p[1] << 8) | (p[0] << 16));
+    }
     static TColor Rgb(int r, int g, int b) { return static_cast<TColor>(r | (g << 8) | (b << 16)); }
     // Each channel within tolerance of the expected one.
     static bool Near(TColor actual, TColor expected, int tolerance)

@@ -41,12 +41,6 @@ protected:
     TempFolder Folder;
 };
 
-TColor PixelOf(TBitmap& bitmap, int32_t x, int32_t y)
-{
-    const uint8_t* p = bitmap.ScanLine(y) + x * bitmap.BytesPerPixel();
-    return static_cast<TColor>(p[2] | (p[1] << 8) | (p[0] << 16));
-}
-
 // A square of half size 0.9 facing the camera, drawn through its material with texture coordinates.
 class TTexturedQuad : public TVAVodadObject {
 public:
