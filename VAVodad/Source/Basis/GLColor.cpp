@@ -2,9 +2,9 @@
 
 #include "ComponentStreams.h"
 #include "GLPlatformHelpers.h"
+#include "RandomGenerator.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <string>
 
@@ -27,15 +27,6 @@ int32_t ComponentToByte(float component)
     if (!(scaled > 0.0)) return 0;
     if (scaled >= 255.0) return 255;
     return static_cast<int32_t>(std::nearbyint(scaled));
-}
-
-// A uniform value in [0, 1): the program's linear congruential generator (seed x 134775813 + 1), seeded from
-// the clock on first use, the new seed scaled by 2^-32.
-double RandomUnitValue()
-{
-    static uint32_t seed = static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    seed = seed * 134775813u + 1u;
-    return seed * (1.0 / 4294967296.0);
 }
 
 void CheckComponentIndex(int index)
@@ -197,7 +188,7 @@ void TGLColor::RandomColor()
 {
     // Each drawn as a Single below 1: a value just under 1 must not round up to it.
     for (int component = 0; component < 3; ++component)
-        SetColorComponent(component, std::min(static_cast<float>(RandomUnitValue()), std::nextafter(1.0f, 0.0f)));
+        SetColorComponent(component, std::min(static_cast<float>(Random()), std::nextafter(1.0f, 0.0f)));
 }
 
 void TGLColor::DefineProperties(TFiler& Filer)
