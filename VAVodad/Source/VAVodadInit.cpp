@@ -17,6 +17,7 @@
 #include "GLObjects.h"
 #include "GLPersistentClasses.h"
 #include "GLScreen.h"
+#include "GLTexCombineShader.h"
 #include "GLTexture.h"
 #include "GLVectorLists.h"
 #include "GLWin32Context.h"
@@ -55,6 +56,7 @@ void RegisterEverything()
     RegisterGLCompositeImage();
     RegisterGLMultitextureCoordinator();
     RegisterGLMaterialClasses();
+    RegisterGLTexCombineShaderClasses();
     RegisterGLCadencer();
 }
 
