@@ -10,6 +10,7 @@
 #include "GLFileJPEG.h"
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
+#include "GLFireFX.h"
 #include "GLGeomObjects.h"
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
@@ -58,6 +59,7 @@ void RegisterEverything()
     RegisterGLMaterialClasses();
     RegisterGLTexCombineShaderClasses();
     RegisterGLCadencer();
+    RegisterGLFireFXClasses();
 }
 
 } // namespace
