@@ -11,6 +11,7 @@
 #include "GLVectorGeometryMatrices.h"
 #include "OpenGLAdapter.h"
 #include "RandomGenerator.h"
+#include "VAVodad_streaming.h"
 
 #include <algorithm>
 #include <cmath>
@@ -82,6 +83,28 @@ void TGLFireFXManager::Notification(TComponent* AComponent, TOperation Operation
             FReference = nullptr;
     }
     TGLCadenceAbleComponent::Notification(AComponent, Operation);
+}
+
+void TGLFireFXManager::DefineProperties(TFiler& Filer)
+{
+    TGLCadenceAbleComponent::DefineProperties(Filer);
+    DefineNestedProperties(Filer, "FireDir", *FFireDir);
+    DefineNestedProperties(Filer, "InitialDir", *FInitialDir);
+    DefineIntegerProperty(Filer, "MaxParticles", FMaxParticles, 256, [this](int32_t v) { SetMaxParticles(v); });
+    DefineIntegerProperty(Filer, "ParticleLife", FParticleLife, 3, [this](int32_t v) { FParticleLife = v; });
+    DefineSingleProperty(Filer, "ParticleSize", FParticleSize, 1, [this](float v) { FParticleSize = v; });
+    DefineSingleProperty(Filer, "FireDensity", FFireDensity, 1, [this](float v) { FFireDensity = v; });
+    DefineSingleProperty(Filer, "FireEvaporation", FFireEvaporation, 0.86f, [this](float v) { FFireEvaporation = v; });
+    DefineSingleProperty(Filer, "FireCrown", FFireCrown, 0, [this](float v) { FFireCrown = v; });
+    DefineSingleProperty(Filer, "ParticleInterval", FParticleInterval, 0.1f, [this](float v) { FParticleInterval = v; });
+    DefineNestedProperties(Filer, "InnerColor", *FInnerColor);
+    DefineNestedProperties(Filer, "OuterColor", *FOuterColor);
+    DefineSingleProperty(Filer, "FireBurst", FFireBurst, 0, [this](float v) { FFireBurst = v; });
+    DefineSingleProperty(Filer, "FireRadius", FFireRadius, 1, [this](float v) { FFireRadius = v; });
+    DefineBooleanProperty(Filer, "Disabled", FDisabled, false, [this](bool v) { FDisabled = v; });
+    DefineBooleanProperty(Filer, "Paused", FPaused, false, [this](bool v) { FPaused = v; });
+    DefineBooleanProperty(Filer, "UseInterval", FUseInterval, true, [this](bool v) { FUseInterval = v; });
+    DefineBooleanProperty(Filer, "NoZWrite", FNoZWrite, true, [this](bool v) { FNoZWrite = v; });
 }
 
 void TGLFireFXManager::DoProgress(const TProgressTimes& progressTime)

@@ -38,6 +38,8 @@ public:
     ~TGLFireFXManager() override;
 
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The settings that differ from their defaults; the cadencer and the reference are not stored.
+    void DefineProperties(TFiler& Filer) override;
     // Unless paused (or without an interval), advances the fire by the step sped up (|FireBurst| + 1) times;
     // then the objects of every effect are told to redraw.
     void DoProgress(const TProgressTimes& progressTime) override;

@@ -153,6 +153,44 @@ TEST_F(GLFireFX, ColoursEmptyThePoolAndTheSizeCutsIt)
     EXPECT_EQ(Manager->InnerColor()->Color().Y, 0);
 }
 
+TEST_F(GLFireFX, TheManagersSettingsStreamWhenTheyDifferFromTheirDefaults)
+{
+    const auto stored = [](TGLFireFXManager& manager) {
+        TMemoryStream stream;
+        TWriter(stream).WriteRootComponent(&manager);
+        return std::string(reinterpret_cast<const char*>(stream.Memory()), stream.Size());
+    };
+    const std::string defaults = stored(*Manager);
+    EXPECT_EQ(defaults.find("ParticleSize"), std::string::npos);
+    EXPECT_EQ(defaults.find("UseInterval"), std::string::npos);
+
+    // The game's manager.
+    Manager->SetParticleSize(1.5f);
+    Manager->SetFireEvaporation(0.5f);
+    Manager->SetFireCrown(1);
+    Manager->SetFireBurst(2);
+    Manager->SetMaxParticles(100);
+    Manager->SetUseInterval(false);
+    Manager->FireDir()->SetVector(0, 2, 0);
+    TGLColor red(nullptr, TVector4f{{{1, 0, 0, 1}}});
+    Manager->SetOuterColor(&red);
+    TMemoryStream stream;
+    TWriter(stream).WriteRootComponent(Manager);
+    stream.SetPosition(0);
+    auto* copy = new TGLFireFXManager(nullptr);
+    TReader(stream).ReadRootComponent(copy);
+    EXPECT_EQ(copy->ParticleSize(), 1.5f);
+    EXPECT_EQ(copy->FireEvaporation(), 0.5f);
+    EXPECT_EQ(copy->FireCrown(), 1);
+    EXPECT_EQ(copy->FireBurst(), 2);
+    EXPECT_EQ(copy->MaxParticles(), 100);
+    EXPECT_FALSE(copy->UseInterval());
+    EXPECT_EQ(copy->FireDir()->AsVector().Y, 2);
+    EXPECT_EQ(copy->OuterColor()->Color().Y, 0);
+    EXPECT_EQ(copy->ParticleInterval(), 0.1f);
+    Free(copy);
+}
+
 TEST_F(GLFireFX, EffectsFindTheirManagerByNameAfterAStream)
 {
     Manager->SetName("GLFireFXManager1");
