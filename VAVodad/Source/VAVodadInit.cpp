@@ -2,6 +2,7 @@
 
 #include "DDSImage.h"
 #include "GLAnimatedSprite.h"
+#include "GLBitmapFont.h"
 #include "GLCadencer.h"
 #include "GLCompositeImage.h"
 #include "GLContext.h"
@@ -21,6 +22,7 @@
 #include "GLTexCombineShader.h"
 #include "GLTexture.h"
 #include "GLVectorLists.h"
+#include "GLWindowsFont.h"
 #include "GLWin32Context.h"
 #include "GLWin32Viewer.h"
 #include "Graphics.h"
@@ -46,6 +48,8 @@ void RegisterEverything()
     RegisterGLHUDObjectsClasses();
     RegisterGLAnimatedSpriteClasses();
     RegisterGLMeshClasses();
+    RegisterGLBitmapFontClasses();
+    RegisterGLWindowsFontClasses();
     // Raster formats in the program's order: the last registration of an extension wins.
     RegisterGLFilePNG();
     RegisterGLFileTGA();

@@ -278,6 +278,21 @@ public:
     int32_t TextWidth(const std::string& Text);
     int32_t TextHeight(const std::string& Text);
 
+    // Whether the font's own face has a glyph for the character; a face that would stand in for it does not
+    // count.
+    bool HasGlyph(char32_t Char);
+    // The advance of one character in pixels.
+    int32_t CharWidth(char32_t Char);
+    // One character placed by GlyphsOut: its top-left corner at (X, Y), nothing drawn outside Clip.
+    struct TGlyphPlacement {
+        char32_t Char;
+        int32_t X, Y;
+        TRect Clip;
+    };
+    // Many single characters in the font's colour at once, the background left as it is: what TextRect with a
+    // clear brush does for each, without setting the painting up again per character.
+    void GlyphsOut(const std::vector<TGlyphPlacement>& Glyphs);
+
     // The graphic at (X, Y) at its own size, or stretched over Rect (nearest pixel, no smoothing).
     void Draw(int32_t X, int32_t Y, TGraphic* Graphic);
     void StretchDraw(const TRect& Rect, TGraphic* Graphic);
@@ -289,7 +304,12 @@ public:
     TBitmap& Bitmap() { return FBitmap; }
 
 private:
+    // The toolkit's font for FFont, made again only when the name, height or style changed.
+    struct TResolvedFont;
+    TResolvedFont& ResolvedFont();
+
     TBitmap& FBitmap;
+    std::unique_ptr<TResolvedFont> FResolvedFont;
     TFont FFont;
     TPen FPen;
     TBrush FBrush;

@@ -7,9 +7,11 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -107,6 +109,25 @@ QImage SourcePixels(TBitmap& source, const QRect& rect, bool mirrorX, bool mirro
 
 } // namespace
 
+struct TCanvas::TResolvedFont {
+    std::string Name;
+    int32_t Height;
+    TFontStyles Style;
+    QFont Font;
+    QFontMetrics Metrics;
+    // Made on the first glyph question.
+    std::optional<QRawFont> Face;
+
+    explicit TResolvedFont(const TFont& font)
+        : Name(font.Name()), Height(font.Height()), Style(font.Style()), Font(ToQFont(font)), Metrics(Font)
+    {
+    }
+    bool Matches(const TFont& font) const
+    {
+        return Height == font.Height() && Style == font.Style() && Name == font.Name();
+    }
+};
+
 TCanvas::TCanvas(TBitmap& Bitmap) : FBitmap(Bitmap) {}
 
 TCanvas::~TCanvas() = default;
@@ -154,10 +175,16 @@ void TCanvas::FrameRect(const TRect& Rect)
     s.painter.drawRect(OutlineRect(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom));
 }
 
+TCanvas::TResolvedFont& TCanvas::ResolvedFont()
+{
+    if (!FResolvedFont || !FResolvedFont->Matches(FFont)) FResolvedFont = std::make_unique<TResolvedFont>(FFont);
+    return *FResolvedFont;
+}
+
 void TCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text)
 {
-    const QFont font = ToQFont(FFont);
-    const QFontMetrics metrics(font);
+    const QFont& font = ResolvedFont().Font;
+    const QFontMetrics& metrics = ResolvedFont().Metrics;
     const QString text = QString::fromUtf8(Text.data(), static_cast<int>(Text.size()));
     const int width = metrics.horizontalAdvance(text);
     TPaintSession s(FBitmap, FPen, FBrush);
@@ -173,8 +200,8 @@ void TCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text)
 
 void TCanvas::TextRect(const TRect& Rect, int32_t X, int32_t Y, const std::string& Text)
 {
-    const QFont font = ToQFont(FFont);
-    const QFontMetrics metrics(font);
+    const QFont& font = ResolvedFont().Font;
+    const QFontMetrics& metrics = ResolvedFont().Metrics;
     TPaintSession s(FBitmap, FPen, FBrush);
     if (!s.Active()) return;
     const QRect clip = NormalRect(Rect);
@@ -188,13 +215,40 @@ void TCanvas::TextRect(const TRect& Rect, int32_t X, int32_t Y, const std::strin
 
 int32_t TCanvas::TextWidth(const std::string& Text)
 {
-    return QFontMetrics(ToQFont(FFont))
-        .horizontalAdvance(QString::fromUtf8(Text.data(), static_cast<int>(Text.size())));
+    return ResolvedFont().Metrics.horizontalAdvance(QString::fromUtf8(Text.data(), static_cast<int>(Text.size())));
 }
 
 int32_t TCanvas::TextHeight(const std::string& /*Text*/)
 {
-    return QFontMetrics(ToQFont(FFont)).height();
+    return ResolvedFont().Metrics.height();
+}
+
+bool TCanvas::HasGlyph(char32_t Char)
+{
+    TResolvedFont& resolved = ResolvedFont();
+    if (!resolved.Face) resolved.Face = QRawFont::fromFont(resolved.Font);
+    return resolved.Face->supportsCharacter(static_cast<uint>(Char));
+}
+
+int32_t TCanvas::CharWidth(char32_t Char)
+{
+    const QFontMetrics& metrics = ResolvedFont().Metrics;
+    if (Char <= 0xFFFF) return metrics.horizontalAdvance(QChar(static_cast<char16_t>(Char)));
+    return metrics.horizontalAdvance(QString::fromUcs4(&Char, 1));
+}
+
+void TCanvas::GlyphsOut(const std::vector<TGlyphPlacement>& Glyphs)
+{
+    const TResolvedFont& resolved = ResolvedFont();
+    TPaintSession s(FBitmap, FPen, FBrush);
+    if (!s.Active()) return;
+    s.painter.setFont(resolved.Font);
+    s.painter.setPen(ToQColor(FFont.Color()));
+    const int ascent = resolved.Metrics.ascent();
+    for (const TGlyphPlacement& glyph : Glyphs) {
+        s.painter.setClipRect(NormalRect(glyph.Clip));
+        s.painter.drawText(QPoint(glyph.X, glyph.Y + ascent), QString::fromUcs4(&glyph.Char, 1));
+    }
 }
 
 void TCanvas::Draw(int32_t X, int32_t Y, TGraphic* Graphic)

@@ -112,6 +112,35 @@ TEST(Canvas, TextDrawsInsideItsBox)
     EXPECT_GT(canvas.TextWidth("Heavy words"), regular);
 }
 
+TEST(Canvas, SingleGlyphsAreMeasuredAndDrawnClippedToTheirCells)
+{
+    TBitmap bitmap;
+    Fill(bitmap, 80, 30, clBlack, pf32bit);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Font()->SetName("Bookman Old Style");
+    canvas.Font()->SetHeight(-20);
+    canvas.Font()->SetColor(clWhite);
+    EXPECT_TRUE(canvas.HasGlyph(U'M'));
+    EXPECT_TRUE(canvas.HasGlyph(U'\u044F')); // Cyrillic
+    EXPECT_FALSE(canvas.HasGlyph(U'\u0F40')); // Tibetan: another face would have to stand in
+    EXPECT_GT(canvas.CharWidth(U'M'), canvas.CharWidth(U'i'));
+    EXPECT_EQ(canvas.CharWidth(U'M'), canvas.TextWidth("M"));
+
+    // A W cut to a 5-pixel-wide cell, and an M in a cell of its own.
+    const int height = canvas.TextHeight("M");
+    canvas.GlyphsOut({{U'W', 0, 0, TRect{0, 0, 5, height}}, {U'M', 40, 0, TRect{40, 0, 70, height}}});
+    int lit[3] = {0, 0, 0}; // the W's cell, the gap, the M's cell
+    for (int py = 0; py < 30; ++py)
+        for (int px = 0; px < 80; ++px) {
+            if (At(bitmap, px, py) == clBlack) continue;
+            EXPECT_EQ(At(bitmap, px, py) & 0xFF, (At(bitmap, px, py) >> 16) & 0xFF) << "grey, " << px; // white on black
+            ++lit[px < 5 ? 0 : px < 40 ? 1 : 2];
+        }
+    EXPECT_GT(lit[0], 0);
+    EXPECT_EQ(lit[1], 0);
+    EXPECT_GT(lit[2], 20);
+}
+
 TEST(Canvas, OpaqueTextFillsItsBoxAndTextRectClips)
 {
     TBitmap bitmap;
@@ -240,4 +269,12 @@ TEST(Graphics, FontSizeAndHeightAtNinetySixPixelsPerInch)
     copy.Assign(&font);
     EXPECT_EQ(copy.Height(), -12);
     EXPECT_EQ(copy.Name(), font.Name());
+    // Heights of the game's fonts and their sizes in points, and the sizes a third larger and their heights.
+    const int heights[][2] = {{-20, 15}, {-9, 7}, {-25, 19}, {-27, 20}, {-17, 13}};
+    for (const auto& [height, size] : heights) {
+        font.SetHeight(height);
+        EXPECT_EQ(font.Size(), size) << height;
+        font.SetSize(size);
+        EXPECT_EQ(font.Height(), height) << size;
+    }
 }
