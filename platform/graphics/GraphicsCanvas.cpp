@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -239,15 +240,32 @@ int32_t TCanvas::CharWidth(char32_t Char)
 
 void TCanvas::GlyphsOut(const std::vector<TGlyphPlacement>& Glyphs)
 {
-    const TResolvedFont& resolved = ResolvedFont();
+    TResolvedFont& resolved = ResolvedFont();
+    if (!resolved.Face) resolved.Face = QRawFont::fromFont(resolved.Font);
     TPaintSession s(FBitmap, FPen, FBrush);
     if (!s.Active()) return;
-    s.painter.setFont(resolved.Font);
     s.painter.setPen(ToQColor(FFont.Color()));
     const int ascent = resolved.Metrics.ascent();
+    // Glyph by glyph from the face itself: no text layout per character, one run reused.
+    QGlyphRun run;
+    run.setRawFont(*resolved.Face);
+    QList<quint32> index(1);
+    run.setPositions({QPointF(0, 0)});
     for (const TGlyphPlacement& glyph : Glyphs) {
+        char16_t units[2];
+        const int count = QChar::requiresSurrogates(glyph.Char) ? 2 : 1;
+        if (count == 2) {
+            units[0] = QChar::highSurrogate(glyph.Char);
+            units[1] = QChar::lowSurrogate(glyph.Char);
+        } else {
+            units[0] = static_cast<char16_t>(glyph.Char);
+        }
+        int found = 1;
+        if (!resolved.Face->glyphIndexesForChars(reinterpret_cast<const QChar*>(units), count, index.data(), &found))
+            continue;
+        run.setGlyphIndexes(index);
         s.painter.setClipRect(NormalRect(glyph.Clip));
-        s.painter.drawText(QPoint(glyph.X, glyph.Y + ascent), QString::fromUcs4(&glyph.Char, 1));
+        s.painter.drawGlyphRun(QPointF(glyph.X, glyph.Y + ascent), run);
     }
 }
 

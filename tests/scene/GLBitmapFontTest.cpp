@@ -158,22 +158,26 @@ TEST(GLWindowsBitmapFont, MeasuresGlyphsBeforeAnyRender)
 TEST(GLWindowsBitmapFont, GlyphRowsNeverStraddleTwoPages)
 {
     TOwned<TGLWindowsBitmapFont> font(MakeGameFont(nullptr, -25, false));
-    font->Font()->SetName("DejaVu Sans"); // many glyphs: several pages
-    font->BuildGlyphs();
+    font->Ranges()->Clear();
+    font->Ranges()->Add('A', 'z');
+    font->BuildGlyphs(64); // small pages: two rows of glyphs each
     const int32_t page = font->TextureHeight(), cell = font->CharHeight() + font->GlyphsIntervalY();
-    EXPECT_EQ(font->FontTextureWidth(), font->TextureWidth());
+    EXPECT_EQ(font->TextureWidth(), 64);
+    EXPECT_EQ(page, 64);
+    EXPECT_EQ(font->FontTextureWidth(), 64);
     EXPECT_EQ(font->FontTextureHeight() % page, 0);
-    EXPECT_GT(font->FontTextureHeight() / page, 1);
+    EXPECT_GT(font->FontTextureHeight() / page, 2);
     for (const TCharInfo& info : font->Chars())
         if (info.w > 0) {
             ASSERT_EQ(info.t / page, (info.t + cell - 1) / page) << info.t;
+            ASSERT_LE(info.l + info.w + 1, 64);
         }
 
     // One small glyph still gets a page at least one cell high.
     font->Ranges()->Clear();
     font->Ranges()->Add('A', 'A');
     font->BuildGlyphs();
-    EXPECT_GE(font->TextureHeight(), font->CharHeight() + 1);
+    EXPECT_GE(font->TextureHeight(), cell);
     EXPECT_EQ(font->FontTextureHeight(), font->TextureHeight());
 }
 
@@ -329,9 +333,42 @@ TEST_F(GLBitmapFontRender, TheGameFontsDrawWhereTheyAreAskedWithTheWidthsMeasure
     }
 }
 
+TEST_F(GLBitmapFontRender, HandMadeGlyphsComeFromTheirPages)
+{
+    // Four 16 x 16 cells in four colours, cut into four 16 x 16 textures.
+    auto* font = new TGLBitmapFont(Scene);
+    font->SetCharWidth(16);
+    font->SetCharHeight(16);
+    font->SetHSpace(0);
+    font->SetMagFilter(maNearest);
+    font->SetGlyphsAlpha(tiaOpaque);
+    font->Ranges()->Add('A', 'D');
+    TBitmap* picture = font->Glyphs()->Bitmap();
+    picture->SetPixelFormat(pf32bit);
+    picture->SetSize(32, 32);
+    const TColor colours[4] = {clRed, clLime, clBlue, clWhite};
+    for (int cell = 0; cell < 4; ++cell) {
+        picture->Canvas()->Brush()->SetColor(colours[cell]);
+        picture->Canvas()->FillRect(TRect{16 * (cell % 2), 16 * (cell / 2), 16 * (cell % 2) + 16, 16 * (cell / 2) + 16});
+    }
+    font->SetTextureWidth(16);
+    font->SetTextureHeight(16);
+    DrawText(font, "ABCD", 0, 40);
+    Render();
+    EXPECT_EQ(font->TextureCount(), 4);
+    for (int cell = 0; cell < 4; ++cell) {
+        EXPECT_EQ(Pixel(16 * cell + 8, 16), colours[cell]) << cell;
+        EXPECT_EQ(Pixel(16 * cell + 1, 9), colours[cell]) << cell;
+        EXPECT_EQ(Pixel(16 * cell + 14, 22), colours[cell]) << cell;
+    }
+    EXPECT_EQ(Pixel(8, 30), clBlack);
+}
+
 TEST_F(GLBitmapFontRender, FlatTextDrawsInTheScene)
 {
     auto* font = MakeGameFont(Scene, -20, true);
+    font->Ranges()->Clear();
+    font->EnsureString("W");
     auto* text = TGLBaseSceneObject::CreateAsChild<TGLFlatText>(Scene->Objects());
     text->SetBitmapFont(font);
     text->SetText("W");
