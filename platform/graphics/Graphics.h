@@ -290,7 +290,8 @@ public:
         TRect Clip;
     };
     // Many single characters in the font's colour at once, the background left as it is: what TextRect with a
-    // clear brush does for each, without setting the painting up again per character.
+    // clear brush does for each, without setting the painting up again per character. Only the font's own
+    // face draws them (no other face stands in, see HasGlyph).
     void GlyphsOut(const std::vector<TGlyphPlacement>& Glyphs);
 
     // The graphic at (X, Y) at its own size, or stretched over Rect (nearest pixel, no smoothing).
