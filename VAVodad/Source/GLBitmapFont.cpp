@@ -813,27 +813,27 @@ void TGLBitmapFont::DefineProperties(TFiler& Filer)
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// TGLFlatText
+// TGLCustomBitmapText
 
-TGLFlatText::TGLFlatText(TComponent* AOwner)
+TGLCustomBitmapText::TGLCustomBitmapText(TComponent* AOwner)
     : TGLImmaterialSceneObject(AOwner), FModulateColor(std::make_unique<TGLColor>(this, TVector4f{{{1, 1, 1, 1}}}))
 {
     SetObjectStyle(ObjectStyle() + TGLObjectStyles{osDirectDraw, osNoVisibilityCulling});
 }
 
-void TGLFlatText::BeforeDestruction()
+void TGLCustomBitmapText::BeforeDestruction()
 {
     SetBitmapFont(nullptr);
     TGLImmaterialSceneObject::BeforeDestruction();
 }
 
-TGLFlatText::~TGLFlatText()
+TGLCustomBitmapText::~TGLCustomBitmapText()
 {
     // Reached with a font only by a plain delete.
     if (FBitmapFont) FBitmapFont->UnRegisterUser(this);
 }
 
-void TGLFlatText::SetBitmapFont(TGLCustomBitmapFont* Value)
+void TGLCustomBitmapText::SetBitmapFont(TGLCustomBitmapFont* Value)
 {
     if (Value == FBitmapFont) return;
     if (FBitmapFont) {
@@ -848,56 +848,36 @@ void TGLFlatText::SetBitmapFont(TGLCustomBitmapFont* Value)
     StructureChanged();
 }
 
-void TGLFlatText::SetText(const std::string& Value)
+void TGLCustomBitmapText::SetText(const std::string& Value)
 {
     FText = Value;
     StructureChanged();
 }
 
-void TGLFlatText::SetAlignment(TAlignment Value)
+void TGLCustomBitmapText::SetAlignment(TAlignment Value)
 {
     FAlignment = Value;
     StructureChanged();
 }
 
-void TGLFlatText::SetLayout(TGLTextLayout Value)
+void TGLCustomBitmapText::SetLayout(TGLTextLayout Value)
 {
     FLayout = Value;
     StructureChanged();
 }
 
-void TGLFlatText::SetModulateColor(TGLColor* Value)
+void TGLCustomBitmapText::SetModulateColor(TGLColor* Value)
 {
     FModulateColor->Assign(Value);
 }
 
-void TGLFlatText::SetOptions(TGLFlatTextOptions Value)
-{
-    if (Value == FOptions) return;
-    FOptions = Value;
-    StructureChanged();
-}
-
-void TGLFlatText::Assign(TPersistent* Source)
-{
-    if (auto* source = dynamic_cast<TGLFlatText*>(Source)) {
-        SetBitmapFont(source->FBitmapFont);
-        SetText(source->FText);
-        SetAlignment(source->FAlignment);
-        SetLayout(source->FLayout);
-        SetModulateColor(source->FModulateColor.get());
-        SetOptions(source->FOptions);
-    }
-    TGLImmaterialSceneObject::Assign(Source);
-}
-
-void TGLFlatText::Notification(TComponent* AComponent, TOperation Operation)
+void TGLCustomBitmapText::Notification(TComponent* AComponent, TOperation Operation)
 {
     if (Operation == opRemove && AComponent == FBitmapFont) SetBitmapFont(nullptr);
     TGLImmaterialSceneObject::Notification(AComponent, Operation);
 }
 
-void TGLFlatText::DefineProperties(TFiler& Filer)
+void TGLCustomBitmapText::DefineProperties(TFiler& Filer)
 {
     TGLImmaterialSceneObject::DefineProperties(Filer);
     // A font without a name cannot be found again, so it is not written.
@@ -913,12 +893,9 @@ void TGLFlatText::DefineProperties(TFiler& Filer)
     DefineEnumProperty<TGLTextLayout>(Filer, "Layout", cTextLayoutNames, FLayout, tlTop,
                                       [this](TGLTextLayout v) { SetLayout(v); });
     DefineNestedProperties(Filer, "ModulateColor", *FModulateColor);
-    DefineBooleanProperty(Filer, "TwoSided", FOptions.Contains(ftoTwoSided), false, [this](bool v) {
-        SetOptions(v ? TGLFlatTextOptions{ftoTwoSided} : TGLFlatTextOptions{});
-    });
 }
 
-void TGLFlatText::Loaded()
+void TGLCustomBitmapText::Loaded()
 {
     TGLImmaterialSceneObject::Loaded();
     if (FBitmapFontName.empty() || !Owner()) return;
@@ -932,17 +909,48 @@ void TGLFlatText::Loaded()
     FBitmapFontName.clear();
 }
 
+// ---------------------------------------------------------------------------------------------------------
+// TGLFlatText
+
+void TGLFlatText::SetOptions(TGLFlatTextOptions Value)
+{
+    if (Value == FOptions) return;
+    FOptions = Value;
+    StructureChanged();
+}
+
+void TGLFlatText::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLFlatText*>(Source)) {
+        SetBitmapFont(source->BitmapFont());
+        SetText(source->Text());
+        SetAlignment(source->Alignment());
+        SetLayout(source->Layout());
+        SetModulateColor(source->ModulateColor());
+        SetOptions(source->FOptions);
+    }
+    TGLCustomBitmapText::Assign(Source);
+}
+
+void TGLFlatText::DefineProperties(TFiler& Filer)
+{
+    TGLCustomBitmapText::DefineProperties(Filer);
+    DefineBooleanProperty(Filer, "TwoSided", FOptions.Contains(ftoTwoSided), false, [this](bool v) {
+        SetOptions(v ? TGLFlatTextOptions{ftoTwoSided} : TGLFlatTextOptions{});
+    });
+}
+
 void TGLFlatText::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren)
 {
-    if (renderSelf && FBitmapFont && !FText.empty()) {
+    if (renderSelf && BitmapFont() && !Text().empty()) {
         TGLStateCache& states = *rci.GLStates;
         states.SetPolygonMode(pmFill);
-        if (FModulateColor->Alpha() != 1) {
+        if (ModulateColor()->Alpha() != 1) {
             states.Enable(stBlend);
             states.SetBlendFunc(bfSrcAlpha, bfOneMinusSrcAlpha);
         }
         if (FOptions.Contains(ftoTwoSided)) states.Disable(stCullFace);
-        FBitmapFont->RenderString(rci, FText, FAlignment, FLayout, FModulateColor->Color());
+        BitmapFont()->RenderString(rci, Text(), Alignment(), Layout(), ModulateColor()->Color());
     }
     if (renderChildren && Count() > 0) RenderChildren(0, Count() - 1, rci);
 }

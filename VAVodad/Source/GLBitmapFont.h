@@ -298,15 +298,15 @@ public:
     void DefineProperties(TFiler& Filer) override;
 };
 
-enum TGLFlatTextOption { ftoTwoSided };
-using TGLFlatTextOptions = TSet<TGLFlatTextOption, uint8_t>;
-
-// A string drawn in the object's local XY plane, one unit per pixel of the font's picture.
-class TGLFlatText : public TGLImmaterialSceneObject {
+// The base of the scene objects that draw a string of a bitmap font: the flat text in the scene, the HUD texts
+// on the screen. The object is a user of its font from the moment BitmapFont is set until it is cleared, the
+// font goes or the object dies; a font named in a stream is found among the owner's components when loading
+// ends.
+class TGLCustomBitmapText : public TGLImmaterialSceneObject {
 public:
-    explicit TGLFlatText(TComponent* AOwner);
+    explicit TGLCustomBitmapText(TComponent* AOwner);
     void BeforeDestruction() override;
-    ~TGLFlatText() override;
+    ~TGLCustomBitmapText() override;
 
     TGLCustomBitmapFont* BitmapFont() const { return FBitmapFont; }
     // Leaves the old font's users and joins the new one's.
@@ -319,15 +319,11 @@ public:
     void SetLayout(TGLTextLayout Value);
     TGLColor* ModulateColor() const { return FModulateColor.get(); }
     void SetModulateColor(TGLColor* Value);
-    TGLFlatTextOptions Options() const { return FOptions; }
-    void SetOptions(TGLFlatTextOptions Value);
 
-    // The six properties of another flat text.
-    void Assign(TPersistent* Source) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // BitmapFont (by its name), Text, Alignment, Layout and ModulateColor.
     void DefineProperties(TFiler& Filer) override;
     void Loaded() override;
-    void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 
 private:
     TGLCustomBitmapFont* FBitmapFont = nullptr;
@@ -336,6 +332,25 @@ private:
     TAlignment FAlignment = taLeftJustify;
     TGLTextLayout FLayout = tlTop;
     std::unique_ptr<TGLColor> FModulateColor;
+};
+
+enum TGLFlatTextOption { ftoTwoSided };
+using TGLFlatTextOptions = TSet<TGLFlatTextOption, uint8_t>;
+
+// A string drawn in the object's local XY plane, one unit per pixel of the font's picture.
+class TGLFlatText : public TGLCustomBitmapText {
+public:
+    using TGLCustomBitmapText::TGLCustomBitmapText;
+
+    TGLFlatTextOptions Options() const { return FOptions; }
+    void SetOptions(TGLFlatTextOptions Value);
+
+    // The six properties of another flat text.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+
+private:
     TGLFlatTextOptions FOptions;
 };
 
