@@ -19,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 #include "BenchBaseline.h"
+#include "BenchViewer.h"
 
 #include <vector>
 
@@ -99,16 +100,8 @@ struct TBenchScene {
             CubePosition(i, at);
             cube->Position()->SetPoint(at[0], at[1], at[2]);
         }
-        Viewer = new TGLMemoryViewer(nullptr);
-        Viewer->SetWidth(cWidth);
-        Viewer->SetHeight(cHeight);
-        Viewer->SetCamera(camera);
-        Viewer->Buffer()->SetBackgroundColor(clBlack);
-        try {
-            Viewer->Render();
-            Ready = true;
-        } catch (const Exception&) {
-        }
+        Viewer = NewBenchViewer(camera, cWidth, cHeight);
+        Ready = Viewer != nullptr;
     }
     ~TBenchScene()
     {

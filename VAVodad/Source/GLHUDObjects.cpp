@@ -171,8 +171,90 @@ void TGLHUDSprite::DrawQuad(TGLRenderContextInfo& rci)
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// TGLHUDText
+
+TGLHUDText::TGLHUDText(TComponent* AOwner) : TGLCustomBitmapText(AOwner) {}
+
+void TGLHUDText::SetRotation(float Value)
+{
+    FRotation = Value;
+    StructureChanged();
+}
+
+void TGLHUDText::DefineProperties(TFiler& Filer)
+{
+    TGLCustomBitmapText::DefineProperties(Filer);
+    DefineSingleProperty(Filer, "Rotation", FRotation, 0, [this](float v) { SetRotation(v); });
+}
+
+void TGLHUDText::RenderTextAt(TGLRenderContextInfo& rci, float x, float y, float z)
+{
+    if (BitmapFont() && !Text().empty()) {
+        TGLStateCache& states = *rci.GLStates;
+        states.SetPolygonMode(pmFill);
+        const float s = PixelScale(rci);
+        const TVector4f& scale = Scale()->AsVector();
+        const THUDTransformation pixels(rci, x, y, z, FRotation, scale.X * s, scale.Y * s);
+        states.Disable(stDepthTest);
+        BitmapFont()->RenderString(rci, Text(), Alignment(), Layout(), ModulateColor()->Color());
+        states.Enable(stDepthTest);
+    }
+    RenderChildren(0, Count() - 1, rci);
+}
+
+void TGLHUDText::DoRender(TGLRenderContextInfo& rci, bool /*renderSelf*/, bool /*renderChildren*/)
+{
+    const float s = PixelScale(rci);
+    const TVector4f& position = Position()->AsVector();
+    RenderTextAt(rci, position.X * s, position.Y * s, position.Z);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLResolutionIndependantHUDText
+
+TGLResolutionIndependantHUDText::TGLResolutionIndependantHUDText(TComponent* AOwner) : TGLHUDText(AOwner)
+{
+    Position()->SetPoint(0.5f, 0.5f, 0);
+}
+
+void TGLResolutionIndependantHUDText::DoRender(TGLRenderContextInfo& rci, bool /*renderSelf*/,
+                                               bool /*renderChildren*/)
+{
+    // Fractions of the viewport are pixels of the rendering already.
+    const TVector4f& position = Position()->AsVector();
+    RenderTextAt(rci, position.X * rci.viewPortSize.cx, position.Y * rci.viewPortSize.cy, position.Z);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLAbsoluteHUDText
+
+void TGLAbsoluteHUDText::DoRender(TGLRenderContextInfo& rci, bool /*renderSelf*/, bool /*renderChildren*/)
+{
+    // Where the camera sees the position in this frame: through its view and projection, without the pick
+    // region a picking pass puts behind the projection (the text's own drawing adds that).
+    TGLTransformation& pipeline = *rci.PipelineTransformation;
+    TMatrix4f viewProjection = pipeline.ViewProjectionMatrix();
+    if (const auto* buffer = dynamic_cast<const TVAVodadBuffer*>(rci.buffer)) {
+        const TMatrix4f base = buffer->BaseProjectionMatrix();
+        if (!MatrixIdentical(base, IdentityHmgMatrix)) {
+            TMatrix4f inverse, product;
+            MatrixInverse(base, inverse);
+            MatrixProduct(viewProjection, inverse, product);
+            viewProjection = product;
+        }
+    }
+    const TRectangle viewport{0, 0, rci.viewPortSize.cx, rci.viewPortSize.cy};
+    TVector4f screen;
+    if (!ProjectPointToViewport(AbsolutePosition(), viewProjection, viewport, screen)) {
+        RenderChildren(0, Count() - 1, rci);
+        return;
+    }
+    RenderTextAt(rci, screen.X, rci.viewPortSize.cy - screen.Y, screen.Z);
+}
+
+// ---------------------------------------------------------------------------------------------------------
 
 void RegisterGLHUDObjectsClasses()
 {
-    RegisterClasses<TGLHUDSprite>();
+    RegisterClasses<TGLHUDText, TGLHUDSprite, TGLResolutionIndependantHUDText, TGLAbsoluteHUDText>();
 }

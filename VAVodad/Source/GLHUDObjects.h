@@ -4,6 +4,7 @@
 // transformation; the game builds its whole interface of them under group nodes that show or hide screens.
 #pragma once
 
+#include "GLBitmapFont.h"
 #include "GLObjects.h"
 
 #include <cstdint>
@@ -37,6 +38,44 @@ private:
 
     int32_t FXTiles = 1;
     int32_t FYTiles = 1;
+};
+
+// A string of a bitmap font with its reference point at Position (pixels as for a HUD sprite): the top-left
+// corner of the text for taLeftJustify and tlTop, glyphs going down; Alignment and Layout place the text about
+// the point, Rotation turns it (degrees), Scale enlarges it. Nothing without a font or a text; the children
+// are drawn anyway.
+class TGLHUDText : public TGLCustomBitmapText {
+public:
+    explicit TGLHUDText(TComponent* AOwner);
+
+    float Rotation() const { return FRotation; }
+    void SetRotation(float Value);
+
+    void DefineProperties(TFiler& Filer) override;
+    void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+
+protected:
+    // The text with its reference point at (x, y) pixels of the rendering (already scaled by its resolution)
+    // and depth z, then the children.
+    void RenderTextAt(TGLRenderContextInfo& rci, float x, float y, float z);
+
+private:
+    float FRotation = 0;
+};
+
+// A HUD text whose Position X and Y are fractions of the viewport's width and height: (0.5, 0.5), a new one's,
+// is the centre whatever the size of the view.
+class TGLResolutionIndependantHUDText : public TGLHUDText {
+public:
+    explicit TGLResolutionIndependantHUDText(TComponent* AOwner);
+    void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+};
+
+// A HUD text whose reference point is where its 3-D position is seen on the screen.
+class TGLAbsoluteHUDText : public TGLHUDText {
+public:
+    using TGLHUDText::TGLHUDText;
+    void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 };
 
 // Registers the module's streamable classes (start-up).

@@ -1,10 +1,11 @@
-// Screen-space sprites and texts. Through the memory viewer (64 x 48): where a sprite lands and how large, at
-// the screen's resolution and at 144 dots per inch, with picking; its texture tiles and mirrors; see-through
-// sprites lit and unlit. On the recording fake OpenGL: a pass that ignores materials draws no HUD. Without
-// OpenGL: what is streamed.
+// Screen-space sprites and texts. Through the memory viewer (64 x 48): where a sprite lands and how large,
+// never picked; its texture tiles and mirrors; see-through sprites lit and unlit; where texts land as the view
+// changes size, at 144 dots per inch too, and a text at a 3-D point. On the recording fake OpenGL: a pass that
+// ignores materials draws no HUD. Without OpenGL: what a sprite streams, a text's registration with its font.
 #include "GLHUDObjects.h"
 
 #include "ComponentStreams.h"
+#include "GLBitmapFont.h"
 #include "GLMaterial.h"
 #include "GLTexture.h"
 #include "Graphics.h"
@@ -19,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -33,12 +35,18 @@ std::ostream& operator<<(std::ostream& out, const TBox& b)
     return out << "(" << b.Left << ", " << b.Top << ")-(" << b.Right << ", " << b.Bottom << ")";
 }
 
-TBox LitBox(int32_t width, int32_t height, const std::function<TColor(int32_t, int32_t)>& pixel)
+bool NotBlack(TColor colour)
+{
+    return colour != clBlack;
+}
+
+TBox LitBox(int32_t width, int32_t height, const std::function<TColor(int32_t, int32_t)>& pixel,
+            bool (*lit)(TColor) = NotBlack)
 {
     TBox box;
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
-            if (pixel(x, y) == clBlack) continue;
+            if (!lit(pixel(x, y))) continue;
             if (box.Left < 0) box = {x, y, x, y};
             box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x), std::max(box.Bottom, y)};
         }
@@ -55,9 +63,9 @@ protected:
         sprite->Material()->FrontProperties()->Diffuse()->SetColor(colour);
         return sprite;
     }
-    TBox ViewBox()
+    TBox ViewBox(int32_t width = cWidth, int32_t height = cHeight)
     {
-        return LitBox(cWidth, cHeight, [this](int32_t x, int32_t y) { return Pixel(x, y); });
+        return LitBox(width, height, [this](int32_t x, int32_t y) { return Pixel(x, y); });
     }
 };
 
@@ -97,17 +105,6 @@ TEST_F(GLHUDObjectsRender, SpriteCoversItsPixelsAroundItsPositionWhateverTheCame
 
     // A picking pass ignores materials: no HUD object is ever picked.
     EXPECT_EQ(Buffer()->GetPickedObject(40, 24), nullptr);
-}
-
-TEST_F(GLHUDObjectsRender, PositionAndSizeScaleWithTheRenderingResolution)
-{
-    // At 144 dots per inch a pixel of position or size is one and a half: 24 x 24 centred on (15, 15).
-    AddSprite(10, 10);
-    TBitmap bitmap;
-    bitmap.SetPixelFormat(pf32bit);
-    bitmap.SetSize(cWidth, cHeight);
-    Buffer()->RenderToBitmap(&bitmap, 144);
-    EXPECT_EQ(LitBox(cWidth, cHeight, [&](int32_t x, int32_t y) { return PixelOf(bitmap, x, y); }), (TBox{3, 3, 26, 26}));
 }
 
 TEST_F(GLHUDObjectsRender, TextureTilesAndMirrors)
@@ -164,6 +161,119 @@ TEST_F(GLHUDObjectsRender, SeeThroughSpriteTakesItsMaterialsColourWithItsAlpha)
         Render();
         EXPECT_TRUE(Near(Pixel(32, 24), Rgb(0, 128, 0), 1)) << lit << " " << std::hex << Pixel(32, 24);
     }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// HUD texts, in a hand-made font of solid 8 x 8 glyphs for 'A' and 'B' (one pixel apart in a line), so that
+// a text's pixels are exactly its glyph quads.
+
+class GLHUDTextRender : public GLHUDObjectsRender {
+protected:
+    void SetUp() override
+    {
+        GLHUDObjectsRender::SetUp();
+        Font = new TGLBitmapFont(Scene);
+        Font->SetCharWidth(8);
+        Font->SetCharHeight(8);
+        Font->SetGlyphsAlpha(tiaOpaque);
+        Font->SetMagFilter(maNearest);
+        TBitmap* picture = Font->Glyphs()->Bitmap();
+        picture->SetPixelFormat(pf32bit);
+        picture->SetSize(16, 8);
+        for (int32_t y = 0; y < 8; ++y) std::memset(picture->ScanLine(y), 0xFF, 16 * 4);
+        Font->Ranges()->Add('A', 'B');
+    }
+    template <class T> T* AddText(const std::string& text, float x, float y)
+    {
+        auto* object = TGLBaseSceneObject::CreateAsChild<T>(Scene->Objects());
+        object->Position()->SetPoint(x, y, 0);
+        object->SetBitmapFont(Font);
+        object->SetText(text);
+        return object;
+    }
+
+    TGLBitmapFont* Font = nullptr;
+};
+
+TEST_F(GLHUDTextRender, TextsKeepTheirPixelsOrTheirShareOfTheViewWhenTheViewIsResized)
+{
+    TGLHUDText* text = AddText<TGLHUDText>("AB", 10, 8);
+    auto* centred = AddText<TGLResolutionIndependantHUDText>("A", 0.5f, 0.5f);
+    centred->SetAlignment(taCenter);
+    centred->SetLayout(tlCenter);
+    const struct {
+        int32_t Width, Height;
+        TBox Text, Centred;
+    } sizes[] = {
+        // "AB" is 8 + 1 + 8 wide from its top-left corner; "A" is centred on the view's centre.
+        {64, 48, {10, 8, 26, 15}, {28, 20, 35, 27}},
+        {96, 80, {10, 8, 26, 15}, {44, 36, 51, 43}},
+    };
+    for (const auto& s : sizes) {
+        Viewer->SetWidth(s.Width);
+        Viewer->SetHeight(s.Height);
+        centred->SetVisible(false);
+        Render();
+        EXPECT_EQ(ViewBox(s.Width, s.Height), s.Text) << s.Width << " x " << s.Height;
+        text->SetVisible(false);
+        centred->SetVisible(true);
+        Render();
+        EXPECT_EQ(ViewBox(s.Width, s.Height), s.Centred) << s.Width << " x " << s.Height;
+        text->SetVisible(true);
+    }
+}
+
+TEST_F(GLHUDTextRender, PositionsAndSizesScaleWithTheRenderingResolution)
+{
+    // At 144 dots per inch a pixel of position or size is one and a half: the sprite is 24 x 24 centred on
+    // (15, 15), the glyph 12 x 12; a text placed by its share of the view stays centred.
+    AddSprite(10, 10, {{{1, 0, 0, 1}}});
+    auto* centred = AddText<TGLResolutionIndependantHUDText>("A", 0.5f, 0.5f);
+    centred->SetAlignment(taCenter);
+    centred->SetLayout(tlCenter);
+    centred->ModulateColor()->SetColor(0, 1, 0, 1);
+    TBitmap bitmap;
+    bitmap.SetPixelFormat(pf32bit);
+    bitmap.SetSize(cWidth, cHeight);
+    Buffer()->RenderToBitmap(&bitmap, 144);
+    const auto pixel = [&](int32_t x, int32_t y) { return PixelOf(bitmap, x, y); };
+    EXPECT_EQ(LitBox(cWidth, cHeight, pixel, [](TColor c) { return (c & 0xFF) != 0; }), (TBox{3, 3, 26, 26}));
+    EXPECT_EQ(LitBox(cWidth, cHeight, pixel, [](TColor c) { return (c & 0xFF00) != 0; }), (TBox{26, 18, 37, 29}));
+}
+
+TEST_F(GLHUDTextRender, AbsoluteTextStandsWhereItsPointIsSeen)
+{
+    auto* group = TGLBaseSceneObject::CreateAsChild<TGLDummyCube>(Scene->Objects());
+    auto* text = TGLBaseSceneObject::CreateAsChild<TGLAbsoluteHUDText>(group);
+    text->SetBitmapFont(Font);
+    text->SetText("A");
+    // The view's centre; then its parent and the camera move alike and it stays there.
+    text->Position()->SetPoint(0, 0, -5);
+    Render();
+    EXPECT_EQ(ViewBox(), (TBox{32, 24, 39, 31}));
+    group->Position()->SetPoint(1, -1, 0);
+    Camera->Position()->SetPoint(1, -1, 0);
+    Render();
+    EXPECT_EQ(ViewBox(), (TBox{32, 24, 39, 31}));
+}
+
+TEST(GLHUDText, IsAUserOfItsFontOnceUntilEitherGoes)
+{
+    auto* font = new TGLBitmapFont(nullptr);
+    auto* text = new TGLHUDText(nullptr);
+    text->SetBitmapFont(font);
+    text->SetBitmapFont(font);
+    EXPECT_EQ(font->Users(), (std::vector<TGLBaseSceneObject*>{text}));
+    text->SetBitmapFont(nullptr);
+    EXPECT_TRUE(font->Users().empty());
+    text->SetBitmapFont(font);
+    Free(font);
+    EXPECT_EQ(text->BitmapFont(), nullptr);
+    font = new TGLBitmapFont(nullptr);
+    text->SetBitmapFont(font);
+    Free(text);
+    EXPECT_TRUE(font->Users().empty());
+    Free(font);
 }
 
 class GLHUDObjectsDrawing : public RecordingDrawFixture {};
