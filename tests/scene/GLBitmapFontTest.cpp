@@ -12,6 +12,7 @@
 #include "Raises.h"
 #include "RecordingDrawFixture.h"
 #include "SceneRenderFixture.h"
+#include "Streams.h"
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,30 @@ TEST(GLWindowsBitmapFont, NumbersTheTilesOfItsRangesInOrder)
     ASSERT_EQ(font->Ranges()->Count(), 2);
     EXPECT_EQ(font->Ranges()->GetItems(0)->GetDisplayName(), "ASCII [#32, #126] -> Glyphs [0, 94]");
     EXPECT_EQ(font->Ranges()->GetItems(1)->GetDisplayName(), "ASCII [#1102, #1103] -> Glyphs [95, 96]");
+}
+
+TEST(GLWindowsBitmapFont, StreamsItsFontAndRangesOtherThanTheDefault)
+{
+    TOwned<TGLWindowsBitmapFont> source(MakeGameFont(nullptr, -13, true));
+    source->SetHSpace(2);
+    TMemoryStream stream;
+    TWriter(stream).WriteRootComponent(source.get());
+    stream.SetPosition(0);
+    TOwned<TGLWindowsBitmapFont> target(new TGLWindowsBitmapFont(nullptr));
+    TReader(stream).ReadRootComponent(target.get());
+    EXPECT_EQ(target->Font()->Name(), "Bookman Old Style");
+    EXPECT_EQ(target->Font()->Height(), -13);
+    EXPECT_EQ(target->HSpace(), 2);
+    ASSERT_EQ(target->Ranges()->Count(), 2);
+    EXPECT_EQ(target->Ranges()->GetItems(0)->StartASCII(), u'\0');
+    EXPECT_EQ(target->Ranges()->GetItems(1)->StartASCII(), u'\u044F');
+    EXPECT_EQ(target->Ranges()->GetItems(1)->StartGlyphIdx(), 8213);
+
+    TOwned<TGLWindowsBitmapFont> plain(new TGLWindowsBitmapFont(nullptr));
+    TMemoryStream none;
+    TWriter(none).WriteRootComponent(plain.get());
+    const std::string bytes(reinterpret_cast<const char*>(none.Memory()), static_cast<size_t>(none.Size()));
+    EXPECT_EQ(bytes.find("Ranges"), std::string::npos);
 }
 
 TEST(GLWindowsBitmapFont, GlyphPagesHoldTheGlyphsAndAtLeastOneCell)
