@@ -1,5 +1,6 @@
 #include "GLGeomObjects.h"
 
+#include "GLNodes.h"
 #include "GLPolynomials.h"
 #include "GLSilhouette.h"
 #include "GLState.h"
@@ -169,6 +170,37 @@ struct TWall {
         return Vector4(p.X, -Slope() * RadiusAt(p.Y), p.Z);
     }
 };
+
+// The heights of the top and bottom ends of something Height long along Y, placed as alignment says.
+struct TEnds {
+    double Bottom, Top;
+};
+
+TEnds EndsAligned(TCylinderAlignment alignment, double height)
+{
+    switch (alignment) {
+    case caTop:
+        return {-height, 0};
+    case caBottom:
+        return {0, height};
+    case caCenter:
+        break;
+    }
+    return {-height * 0.5, height * 0.5};
+}
+
+// Puts an object that stands Height tall along its Up between two points: it starts at the first, its Up
+// points to the second (in its parent's frame), it is as tall as they are apart and centred between them.
+template <class TObject> void AlignBetween(TObject& object, const TVector4f& startPoint, const TVector4f& endPoint)
+{
+    object.SetAbsolutePosition(startPoint);
+    TVector4f v = Vector4(endPoint.X - startPoint.X, endPoint.Y - startPoint.Y, endPoint.Z - startPoint.Z);
+    if (object.Parent()) v = object.Parent()->AbsoluteToLocal(v);
+    object.Up()->SetVector(v.X, v.Y, v.Z);
+    object.SetHeight(static_cast<float>(HmgLength(v)));
+    object.Lift(object.Height() * 0.5f);
+    object.SetAlignment(caCenter);
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Streaming
@@ -498,13 +530,7 @@ void TGLCylinder::SetAlignment(TCylinderAlignment Value)
 
 void TGLCylinder::Align(const TVector4f& startPoint, const TVector4f& endPoint)
 {
-    SetAbsolutePosition(startPoint);
-    TVector4f v = Vector4(endPoint.X - startPoint.X, endPoint.Y - startPoint.Y, endPoint.Z - startPoint.Z);
-    if (Parent()) v = Parent()->AbsoluteToLocal(v);
-    Up()->SetVector(v.X, v.Y, v.Z);
-    SetHeight(static_cast<float>(HmgLength(v)));
-    Lift(FHeight * 0.5f);
-    SetAlignment(caCenter);
+    AlignBetween(*this, startPoint, endPoint);
 }
 
 void TGLCylinder::Align(TGLBaseSceneObject* startObj, TGLBaseSceneObject* endObj)
@@ -546,14 +572,7 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& rayStart, const TVector4f& r
                                    TVector4f* intersectNormal)
 {
     const TLocalRay ray = LocalRay(*this, rayStart, rayVector);
-    double top = FHeight * 0.5, bottom = -top;
-    if (FAlignment == caTop) {
-        top = 0;
-        bottom = -FHeight;
-    } else if (FAlignment == caBottom) {
-        top = FHeight;
-        bottom = 0;
-    }
+    const auto [bottom, top] = EndsAligned(FAlignment, FHeight);
     // Each end is as wide as its own radius: a truncated cone is tested as one.
     const TWall side{bottom, FBottomRadius, top, FTopRadius};
     THit hit;
@@ -579,7 +598,7 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& rayStart, const TVector4f& r
 
 void TGLCylinder::BuildList(TGLRenderContextInfo& /*rci*/)
 {
-    const float bottom = FAlignment == caTop ? -FHeight : FAlignment == caBottom ? 0 : -FHeight * 0.5f;
+    const float bottom = static_cast<float>(EndsAligned(FAlignment, FHeight).Bottom);
     DrawUpright(bottom, FTopRadius, FParts.Contains(cySides), FParts.Contains(cyTop), FParts.Contains(cyBottom));
 }
 
@@ -1022,80 +1041,712 @@ void TGLArrowArc::BuildMesh()
     end(false, stopHead, stopAngle, fTopArrowHeadHeight, fTopArrowHeadRadius, FTopRadius, FStopCentre);
 }
 
+namespace {
+
+// Draws kept vertices: texture coordinate, normal, then for a shader in use the tangent and binormal at its
+// "Tangent" and "Binormal" attributes, then the position.
+class TMeshDrawer {
+public:
+    explicit TMeshDrawer(TGLRenderContextInfo& rci)
+        : gl(*GetCurrentGL()), xgl(*GetCurrentMultitextureCoordinator())
+    {
+        const uint32_t program = gl.ARB_shader_objects ? rci.GLStates->CurrentProgram() : 0;
+        if (program != 0) {
+            FTangent = gl.GetAttribLocation(program, "Tangent");
+            FBinormal = gl.GetAttribLocation(program, "Binormal");
+        }
+    }
+
+    void Send(const TVertexRec& r) const
+    {
+        xgl.TexCoord2fv(r.TexCoord.V);
+        gl.Normal3fv(r.Normal.V);
+        if (FTangent > -1) gl.VertexAttrib3fv(FTangent, r.Tangent.V);
+        if (FBinormal > -1) gl.VertexAttrib3fv(FBinormal, r.Binormal.V);
+        gl.Vertex3fv(r.Position.V);
+    }
+    // Two triangles for each cell of `rows` + 1 rows of `width` + 1 records from `first` on, from the last
+    // cell back.
+    void Grid(const TVertexRec* first, int32_t rows, int32_t width) const
+    {
+        const size_t ring = static_cast<size_t>(width) + 1;
+        gl.Begin_(GL_TRIANGLES);
+        for (int32_t i = rows - 1; i >= 0; --i) Cells(first + i * ring, first + (i + 1) * ring, width);
+        gl.End_();
+    }
+    // The triangles of the cells between two rows (inside a GL_TRIANGLES group), back from the last.
+    void Cells(const TVertexRec* r0, const TVertexRec* r1, int32_t width) const
+    {
+        for (int32_t j = width - 1; j >= 0; --j)
+            for (const TVertexRec* v : {&r0[j], &r0[j + 1], &r1[j], &r1[j + 1], &r1[j], &r0[j + 1]}) Send(*v);
+    }
+    // A fan about centre over the `width` + 1 records of a row, walking them down or up.
+    void Fan(const TVertexRec& centre, const TVertexRec* records, int32_t width, bool down) const
+    {
+        gl.Begin_(GL_TRIANGLE_FAN);
+        Send(centre);
+        for (int32_t k = 0; k <= width; ++k) Send(records[down ? width - k : k]);
+        gl.End_();
+    }
+
+    TGLExtensionsAndEntryPoints& gl;
+
+private:
+    TGLMultitextureCoordinator& xgl;
+    GLint FTangent = -1;
+    GLint FBinormal = -1;
+};
+
+} // namespace
+
 void TGLArrowArc::BuildList(TGLRenderContextInfo& rci)
 {
     // No ring or no stack to divide the tube into.
     if (FSlices < 1 || FStacks < 1) return;
     if (FMesh.empty()) BuildMesh();
-    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
-    TGLMultitextureCoordinator& xgl = *GetCurrentMultitextureCoordinator();
-    const uint32_t program = gl.ARB_shader_objects ? rci.GLStates->CurrentProgram() : 0;
-    GLint tangent = -1, binormal = -1;
-    // A primitive group; a shader in use gets each vertex's tangent and binormal.
-    const auto begin = [&](GLenum mode) {
-        if (program != 0) {
-            tangent = gl.GetAttribLocation(program, "Tangent");
-            binormal = gl.GetAttribLocation(program, "Binormal");
-        }
-        gl.Begin_(mode);
-    };
-    const auto send = [&](const TVertexRec& r) {
-        xgl.TexCoord2fv(r.TexCoord.V);
-        gl.Normal3fv(r.Normal.V);
-        if (tangent > -1) gl.VertexAttrib3fv(tangent, r.Tangent.V);
-        if (binormal > -1) gl.VertexAttrib3fv(binormal, r.Binormal.V);
-        gl.Vertex3fv(r.Position.V);
-    };
+    const TMeshDrawer drawer(rci);
+    TGLExtensionsAndEntryPoints& gl = drawer.gl;
     const int32_t slices = FSlices;
     const size_t ring = static_cast<size_t>(slices) + 1;
     const auto row = [&](size_t index) { return &FMesh[index * ring]; };
     size_t next = 0;
     if (FParts.Contains(aaArc)) {
-        begin(GL_TRIANGLES);
-        for (int32_t i = FStacks - 1; i >= 0; --i) {
-            const TVertexRec* r0 = row(i);
-            const TVertexRec* r1 = row(i + 1);
-            for (int32_t j = slices - 1; j >= 0; --j)
-                for (const TVertexRec* v : {&r0[j], &r0[j + 1], &r1[j], &r1[j + 1], &r1[j], &r0[j + 1]}) send(*v);
-        }
-        gl.End_();
+        drawer.Grid(row(0), FStacks, slices);
         next = static_cast<size_t>(FStacks) + 1;
     }
-    // A fan about an end's centre over its first row, walking the records down or up.
-    const auto fan = [&](const TVertexRec& centre, const TVertexRec* records, bool down) {
-        begin(GL_TRIANGLE_FAN);
-        send(centre);
-        for (int32_t k = 0; k <= slices; ++k) send(records[down ? slices - k : k]);
-        gl.End_();
-    };
     // A head's cone between its ring and apex rows, with the winding of the end it closes.
     const auto cone = [&](const TVertexRec* ringRow, const TVertexRec* apexRow, bool atStart) {
-        begin(GL_TRIANGLES);
-        for (int32_t j = slices - 1; j >= 0; --j) {
-            if (atStart) {
-                for (const TVertexRec* v : {&ringRow[j], &ringRow[j + 1], &apexRow[j], &apexRow[j + 1], &apexRow[j],
-                                            &ringRow[j + 1]})
-                    send(*v);
-            } else {
-                for (const TVertexRec* v : {&apexRow[j], &apexRow[j + 1], &ringRow[j], &ringRow[j + 1], &ringRow[j],
-                                            &apexRow[j + 1]})
-                    send(*v);
-            }
-        }
+        gl.Begin_(GL_TRIANGLES);
+        if (atStart)
+            drawer.Cells(ringRow, apexRow, slices);
+        else
+            drawer.Cells(apexRow, ringRow, slices);
         gl.End_();
     };
     if (FParts.Contains(aaBottomArrow)) {
-        fan(FStartCentre, row(next), true);
+        drawer.Fan(FStartCentre, row(next), slices, true);
         cone(row(next + 1), row(next + 2), true);
         next += 3;
     } else {
-        fan(FStartCentre, row(next++), false);
+        drawer.Fan(FStartCentre, row(next++), slices, false);
     }
     if (FParts.Contains(aaTopArrow)) {
-        fan(FStopCentre, row(next), false);
+        drawer.Fan(FStopCentre, row(next), slices, false);
         cone(row(next + 1), row(next + 2), false);
     } else {
-        fan(FStopCentre, row(next), true);
+        drawer.Fan(FStopCentre, row(next), slices, true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Capsule, torus, truncated pyramid and filled polygon
+
+namespace {
+
+inline constexpr TEnumNames<3> cTorusPartNames{"toSides", "toStartDisk", "toStopDisk"};
+inline constexpr TEnumNames<6> cFrustrumPartNames{"fpTop", "fpBottom", "fpFront", "fpBack", "fpLeft", "fpRight"};
+inline constexpr TEnumNames<2> cPolygonPartNames{"ppTop", "ppBottom"};
+
+TVector3f Negated(TVector3f v)
+{
+    AffineNegateInPlace(v);
+    return v;
+}
+
+// Properties written whatever their value: a value left out would read back as the constructor's.
+void DefineStoredSingle(TFiler& filer, const char* name, float value, const std::function<void(float)>& setter)
+{
+    filer.DefineProperty(
+        name, [setter](TReader& reader) { setter(reader.ReadSingle()); },
+        [value](TWriter& writer) { writer.WriteSingle(value); }, true);
+}
+
+void DefineStoredInteger(TFiler& filer, const char* name, int32_t value, const std::function<void(int32_t)>& setter)
+{
+    filer.DefineProperty(
+        name, [setter](TReader& reader) { setter(reader.ReadInteger()); },
+        [value](TWriter& writer) { writer.WriteInteger(value); }, true);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLCapsule
+
+TGLCapsule::TGLCapsule(TComponent* AOwner) : TVAVodadObject(AOwner) {}
+
+void TGLCapsule::SetParts(TCylinderParts Value)
+{
+    if (Store(FParts, Value)) StructureChanged();
+}
+
+void TGLCapsule::SetRadius(float Value)
+{
+    if (Store(FRadius, Value)) StructureChanged();
+}
+
+void TGLCapsule::SetSlices(int32_t Value)
+{
+    if (Store(FSlices, Value)) StructureChanged();
+}
+
+void TGLCapsule::SetStacks(int32_t Value)
+{
+    if (Store(FStacks, Value)) StructureChanged();
+}
+
+void TGLCapsule::SetHeight(float Value)
+{
+    if (Store(FHeight, Value)) StructureChanged();
+}
+
+void TGLCapsule::SetAlignment(TCylinderAlignment Value)
+{
+    if (Store(FAlignment, Value)) StructureChanged();
+}
+
+void TGLCapsule::Align(const TVector4f& startPoint, const TVector4f& endPoint)
+{
+    AlignBetween(*this, startPoint, endPoint);
+}
+
+void TGLCapsule::Align(TGLBaseSceneObject* startObj, TGLBaseSceneObject* endObj)
+{
+    Align(startObj->AbsolutePosition(), endObj->AbsolutePosition());
+}
+
+void TGLCapsule::Align(const TVector3f& startPoint, const TVector3f& endPoint)
+{
+    Align(Point4(startPoint.X, startPoint.Y, startPoint.Z), Point4(endPoint.X, endPoint.Y, endPoint.Z));
+}
+
+void TGLCapsule::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLCapsule*>(Source)) {
+        FParts = source->FParts;
+        FRadius = source->FRadius;
+    }
+    TVAVodadObject::Assign(Source);
+}
+
+void TGLCapsule::DefineProperties(TFiler& Filer)
+{
+    TVAVodadObject::DefineProperties(Filer);
+    DefineStoredSingle(Filer, "Height", FHeight, [this](float v) { SetHeight(v); });
+    DefineStoredInteger(Filer, "Slices", FSlices, [this](int32_t v) { SetSlices(v); });
+    DefineStoredInteger(Filer, "Stacks", FStacks, [this](int32_t v) { SetStacks(v); });
+    DefineStoredSingle(Filer, "Radius", FRadius, [this](float v) { SetRadius(v); });
+    DefineSetProperty<TCylinderPart>(Filer, "Parts", cCylinderPartNames, FParts,
+                                     TCylinderParts{cySides, cyBottom, cyTop}, [this](TCylinderParts v) { SetParts(v); });
+    DefineEnumProperty<TCylinderAlignment>(Filer, "Alignment", cCylinderAlignmentNames, FAlignment, caCenter,
+                                           [this](TCylinderAlignment v) { SetAlignment(v); });
+}
+
+TVector4f TGLCapsule::AxisAlignedDimensionsUnscaled()
+{
+    const float r = std::fabs(FRadius);
+    return TVector4f{{{r, FHeight * 0.5f, r, 0}}};
+}
+
+bool TGLCapsule::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                                  TVector4f* intersectNormal)
+{
+    const TLocalRay ray = LocalRay(*this, rayStart, rayVector);
+    const auto [bottom, top] = EndsAligned(FAlignment, FHeight);
+    const double r = FRadius;
+    THit hit;
+    double t;
+    const TWall side{bottom, r, top, r};
+    if (FParts.Contains(cySides) && side.Nearest(ray, t)) {
+        const TVector4f p = PointAt(ray, t);
+        hit.Offer(t, p, side.Normal(p));
+    }
+    // The half sphere about the end at height y, on the side `outwards` (+1 up, -1 down) of it.
+    const auto end = [&](double y, double outwards) {
+        const TVector4f& s = ray.Start;
+        const TVector4f& d = ray.Vector;
+        const double sy = s.Y - y;
+        const double c[3] = {double{s.X} * s.X + sy * sy + double{s.Z} * s.Z - r * r,
+                             2 * (double{s.X} * d.X + sy * d.Y + double{s.Z} * d.Z),
+                             double{d.X} * d.X + double{d.Y} * d.Y + double{d.Z} * d.Z};
+        TDoubleArray beyond;
+        for (const double root : SolveQuadraticEquation(c))
+            if ((sy + root * d.Y) * outwards >= 0) beyond.push_back(root);
+        if (!MinNonNegativeRoot(beyond, t)) return;
+        const TVector4f p = PointAt(ray, t);
+        hit.Offer(t, p, Vector4(p.X, p.Y - y, p.Z));
+    };
+    if (FParts.Contains(cyTop)) end(top, 1);
+    if (FParts.Contains(cyBottom)) end(bottom, -1);
+    return hit.Report(*this, intersectPoint, intersectNormal);
+}
+
+void TGLCapsule::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    if (FSlices < 1 || FStacks < 1) return;
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    const TEnds ends = EndsAligned(FAlignment, FHeight);
+    const double r = FRadius;
+    const double h = FHeight * 0.5;
+    const int64_t n = int64_t{FSlices} * FStacks;
+    // Around a ring: n segments.
+    const double step = 2 * std::numbers::pi / static_cast<double>(n);
+    const double c = std::cos(step), s = std::sin(step);
+    const auto turn = [c, s](double& x, double& y) {
+        const double x2 = c * x - s * y;
+        y = s * x + c * y;
+        x = x2;
+    };
+    // Over an end: Slices bands from the rim to the pole, one more lying over the last.
+    const double polarStep = std::numbers::pi / 2 / FSlices;
+    const double pc = std::cos(polarStep), ps = std::sin(polarStep);
+    // The point (x, y) of a ring of radius 1 at height a on the unit sphere about the axis point at z.
+    const auto vertex = [&gl, r](double x, double y, double a, double z, double u, double v) {
+        gl.Normal3d(x, y, a);
+        gl.TexCoord2f(static_cast<float>(u), static_cast<float>(v));
+        gl.Vertex3d(x * r, y * r, a * r + z);
+    };
+    gl.PushMatrix();
+    // Drawn along Z, turned so that it becomes the local Y axis.
+    gl.Rotatef(-90, 1, 0, 0);
+    gl.Translatef(0, 0, static_cast<float>((ends.Bottom + ends.Top) * 0.5));
+    if (FParts.Contains(cySides)) {
+        gl.Begin_(GL_TRIANGLE_STRIP);
+        double x = 0, y = 1;
+        for (int64_t i = 0; i <= n; ++i) {
+            const double u = static_cast<double>(i) / n;
+            vertex(x, y, 0, h, u, 1);
+            vertex(x, y, 0, -h, u, 0);
+            turn(x, y);
+        }
+        gl.End_();
+    }
+    // An end at height `outwards` x h: bands from ring (a, b) (a its height on the unit sphere, b its radius)
+    // to the next one; the top end sends the next ring's point first, the bottom end the current one's.
+    const auto end = [&](double outwards) {
+        double a = 0, b = 1;
+        for (int32_t j = 0; j <= FSlices; ++j) {
+            const double a2 = pc * a + outwards * ps * b;
+            const double b2 = -outwards * ps * a + pc * b;
+            double x1 = b, y1 = 0, x2 = b2, y2 = 0;
+            const double v1 = (j - 1.0) / n, v2 = static_cast<double>(j) / n;
+            gl.Begin_(GL_TRIANGLE_STRIP);
+            for (int64_t i = 0; i <= n; ++i) {
+                const double u = static_cast<double>(i) / n;
+                if (outwards > 0) {
+                    vertex(x2, y2, a2, h, u, v2);
+                    vertex(x1, y1, a, h, u, v1);
+                } else {
+                    vertex(x1, y1, a, -h, u, v1);
+                    vertex(x2, y2, a2, -h, u, v2);
+                }
+                turn(x1, y1);
+                turn(x2, y2);
+            }
+            gl.End_();
+            a = a2;
+            b = b2;
+        }
+    };
+    if (FParts.Contains(cyTop)) end(1);
+    if (FParts.Contains(cyBottom)) end(-1);
+    gl.PopMatrix();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLTorus
+
+TGLTorus::TGLTorus(TComponent* AOwner) : TVAVodadObject(AOwner) {}
+
+template <typename T> void TGLTorus::Change(T& field, T Value)
+{
+    if (!Store(field, Value)) return;
+    FMesh.clear();
+    StructureChanged();
+}
+
+void TGLTorus::SetMajorRadius(float Value)
+{
+    Change(FMajorRadius, Value);
+}
+
+void TGLTorus::SetMinorRadius(float Value)
+{
+    Change(FMinorRadius, Value);
+}
+
+void TGLTorus::SetRings(uint32_t Value)
+{
+    if (Value == FRings) return;
+    Change(FRings, std::max(Value, 2u));
+}
+
+void TGLTorus::SetSides(uint32_t Value)
+{
+    if (Value == FSides) return;
+    Change(FSides, std::max(Value, 3u));
+}
+
+void TGLTorus::SetStartAngle(float Value)
+{
+    Change(FStartAngle, Value);
+}
+
+void TGLTorus::SetStopAngle(float Value)
+{
+    Change(FStopAngle, Value);
+}
+
+void TGLTorus::SetParts(TTorusParts Value)
+{
+    Change(FParts, Value);
+}
+
+void TGLTorus::DefineProperties(TFiler& Filer)
+{
+    TVAVodadObject::DefineProperties(Filer);
+    // A negative count read is taken as 0, and so raised to the least allowed.
+    const auto count = [](int32_t v) { return static_cast<uint32_t>(std::max(v, 0)); };
+    DefineStoredSingle(Filer, "MajorRadius", FMajorRadius, [this](float v) { SetMajorRadius(v); });
+    DefineStoredSingle(Filer, "MinorRadius", FMinorRadius, [this](float v) { SetMinorRadius(v); });
+    DefineIntegerProperty(Filer, "Rings", static_cast<int32_t>(FRings), 25,
+                          [this, count](int32_t v) { SetRings(count(v)); });
+    DefineIntegerProperty(Filer, "Sides", static_cast<int32_t>(FSides), 15,
+                          [this, count](int32_t v) { SetSides(count(v)); });
+    DefineStoredSingle(Filer, "StartAngle", FStartAngle, [this](float v) { SetStartAngle(v); });
+    DefineStoredSingle(Filer, "StopAngle", FStopAngle, [this](float v) { SetStopAngle(v); });
+    DefineSetProperty<TTorusPart>(Filer, "Parts", cTorusPartNames, FParts, TTorusParts{toSides, toStartDisk, toStopDisk},
+                                  [this](TTorusParts v) { SetParts(v); });
+}
+
+TVector4f TGLTorus::AxisAlignedDimensionsUnscaled()
+{
+    const float r = std::fabs(FMajorRadius) + std::fabs(FMinorRadius);
+    return TVector4f{{{r, r, std::fabs(FMinorRadius), 0}}};
+}
+
+bool TGLTorus::RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint,
+                                TVector4f* intersectNormal)
+{
+    TLocalRay ray = LocalRay(*this, rayStart, rayVector);
+    HmgNormalizeInPlace(ray.Vector);
+    const TVector4f& o = ray.Start;
+    const TVector4f& d = ray.Vector;
+    const double R2 = double{FMajorRadius} * FMajorRadius;
+    const double r2 = double{FMinorRadius} * FMinorRadius;
+    const double g = double{o.X} * d.X + double{o.Y} * d.Y + double{o.Z} * d.Z;
+    const double k = double{o.X} * o.X + double{o.Y} * o.Y + double{o.Z} * o.Z - (R2 + r2);
+    // |p|^2 - (R^2 + r^2))^2 = 4 R^2 (r^2 - p.z^2) at p = o + t d, |d| = 1.
+    const double c[5] = {k * k - 4 * R2 * (r2 - double{o.Z} * o.Z), 4 * g * k + 8 * R2 * o.Z * d.Z,
+                         4 * g * g + 2 * k + 4 * R2 * d.Z * d.Z, 4 * g, 1};
+    double t = 1e20;
+    for (const double root : SolveQuarticEquation(c))
+        if (root > 0 && root < t) t = root;
+    if (t == 1e20) return false;
+    const TVector4f p = PointAt(ray, t);
+    if (intersectPoint) *intersectPoint = LocalToAbsolute(p);
+    if (intersectNormal) {
+        // From the nearest point of the tube's centre line.
+        const double towards = FMajorRadius / (std::hypot(double{p.X}, double{p.Y}) + 1e-6);
+        *intersectNormal = LocalToAbsolute(Vector4(p.X - p.X * towards, p.Y - p.Y * towards, p.Z));
+    }
+    return true;
+}
+
+void TGLTorus::BuildMesh()
+{
+    const uint32_t rings = FRings, sides = FSides;
+    const size_t ring = static_cast<size_t>(sides) + 1;
+    const bool tube = FParts.Contains(toSides);
+    const size_t tubeRows = tube ? static_cast<size_t>(rings) + 1 : 0;
+    FMesh.assign((tubeRows + (FParts.Contains(toStartDisk) ? 1 : 0) + (FParts.Contains(toStopDisk) ? 1 : 0)) * ring,
+                 TVertexRec{});
+    const auto row = [&](size_t index) { return &FMesh[index * ring]; };
+    const double R = FMajorRadius, r = FMinorRadius;
+    const double startAngle = DegreesToRadiansExt(FStartAngle);
+    const double stopAngle = DegreesToRadiansExt(FStopAngle);
+    const double ringStep = DegreesToRadiansExt(FStopAngle - FStartAngle) / rings;
+    const double sideStep = 2 * std::numbers::pi / sides;
+    // Record j of a ring lies at tube angle (Sides - j + 1) 2 pi / Sides: j = 0 and j = Sides coincide.
+    const auto tubeAngle = [sides, sideStep](uint32_t j) { return (sides - j + 1) * sideStep; };
+    const auto position = [R, r](double a, double b) {
+        const double across = r * std::cos(b) + R;
+        return Vec3(std::cos(a) * across, -std::sin(a) * across, r * std::sin(b));
+    };
+    const auto texCoord = [](double s, double t) {
+        return TVector2f{{{static_cast<float>(s), static_cast<float>(t)}}};
+    };
+    if (tube) {
+        for (uint32_t i = 0; i <= rings; ++i) {
+            // Row Rings lies at the start angle, row 0 at the stop angle.
+            const double a = startAngle + (rings - i) * ringStep;
+            TVertexRec* records = row(i);
+            for (uint32_t j = 0; j <= sides; ++j) {
+                const double b = tubeAngle(j);
+                TVertexRec& v = records[j];
+                v.Position = position(a, b);
+                v.Normal = Vec3(std::cos(a) * std::cos(b), -std::sin(a) * std::cos(b), std::sin(b));
+                v.Tangent = Cross(cZ, Outwards(v.Position));
+                v.Binormal = Cross(v.Normal, v.Tangent);
+                v.TexCoord = texCoord(static_cast<double>(i) / rings, static_cast<double>(j) / sides);
+            }
+        }
+    }
+    // A disk closing the section at angle a: its rim takes the tube's end row when there is one. The start
+    // disk faces back along the section, the stop disk on along it.
+    size_t next = tubeRows;
+    const auto disk = [&](double a, bool atStart, const TVertexRec* tubeRow, TVertexRec& centre) {
+        TVertexRec* records = row(next++);
+        for (uint32_t j = 0; j <= sides; ++j) {
+            TVertexRec& v = records[j];
+            const double t = static_cast<double>(j) / sides;
+            if (tubeRow) {
+                v.Position = tubeRow[j].Position;
+                v.Normal = atStart ? tubeRow[j].Tangent : Negated(tubeRow[j].Tangent);
+                v.Tangent = Vec3(v.Position.X, v.Position.Y, 0);
+                v.TexCoord = texCoord(atStart ? 0 : 1, tubeRow[j].TexCoord.Y);
+            } else {
+                v.Position = position(a, tubeAngle(j));
+                v.Tangent = Outwards(v.Position);
+                const TVector3f normal = Cross(cZ, v.Tangent);
+                v.Normal = atStart ? normal : Negated(normal);
+                v.TexCoord = texCoord(atStart ? 0 : 1, t);
+            }
+            v.Binormal = atStart ? cZ : cMinusZ;
+        }
+        centre = records[0];
+        centre.Position = Vec3(std::cos(a) * R, -std::sin(a) * R, 0);
+        centre.TexCoord = atStart ? texCoord(1, 1) : texCoord(0, 0);
+    };
+    if (FParts.Contains(toStartDisk)) disk(startAngle, true, tube ? row(rings) : nullptr, FStartCentre);
+    if (FParts.Contains(toStopDisk)) disk(stopAngle, false, tube ? row(0) : nullptr, FStopCentre);
+}
+
+void TGLTorus::BuildList(TGLRenderContextInfo& rci)
+{
+    if (FMesh.empty()) BuildMesh();
+    const TMeshDrawer drawer(rci);
+    const int32_t sides = static_cast<int32_t>(FSides);
+    const size_t ring = static_cast<size_t>(FSides) + 1;
+    size_t next = 0;
+    if (FParts.Contains(toSides)) {
+        drawer.Grid(FMesh.data(), static_cast<int32_t>(FRings), sides);
+        next = static_cast<size_t>(FRings) + 1;
+    }
+    if (FParts.Contains(toStartDisk)) drawer.Fan(FStartCentre, &FMesh[next++ * ring], sides, false);
+    if (FParts.Contains(toStopDisk)) drawer.Fan(FStopCentre, &FMesh[next * ring], sides, true);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLFrustrum
+
+namespace {
+
+bool IsSize(float value)
+{
+    return std::isfinite(value) && value >= 0;
+}
+
+} // namespace
+
+TGLFrustrum::TGLFrustrum(TComponent* AOwner) : TVAVodadObject(AOwner) {}
+
+void TGLFrustrum::SetApexHeight(float Value)
+{
+    // Without height there is no slope to cut.
+    if (!IsSize(Value) || Value == 0 || Value == FApexHeight) return;
+    FApexHeight = Value;
+    if (Value < FHeight) FHeight = Value;
+    StructureChanged();
+}
+
+void TGLFrustrum::SetBaseDepth(float Value)
+{
+    if (IsSize(Value) && Store(FBaseDepth, Value)) StructureChanged();
+}
+
+void TGLFrustrum::SetBaseWidth(float Value)
+{
+    if (IsSize(Value) && Store(FBaseWidth, Value)) StructureChanged();
+}
+
+void TGLFrustrum::SetHeight(float Value)
+{
+    if (!IsSize(Value) || Value == FHeight) return;
+    FHeight = Value;
+    if (Value > FApexHeight) FApexHeight = Value;
+    StructureChanged();
+}
+
+void TGLFrustrum::SetParts(TFrustrumParts Value)
+{
+    if (Store(FParts, Value)) StructureChanged();
+}
+
+void TGLFrustrum::SetNormalDirection(TNormalDirection Value)
+{
+    if (Store(FNormalDirection, Value)) StructureChanged();
+}
+
+float TGLFrustrum::TopDepth() const
+{
+    return (FApexHeight - FHeight) * FBaseDepth / FApexHeight;
+}
+
+float TGLFrustrum::TopWidth() const
+{
+    return (FApexHeight - FHeight) * FBaseWidth / FApexHeight;
+}
+
+void TGLFrustrum::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLFrustrum*>(Source)) {
+        FApexHeight = source->FApexHeight;
+        FBaseDepth = source->FBaseDepth;
+        FBaseWidth = source->FBaseWidth;
+        FHeight = source->FHeight;
+        FParts = source->FParts;
+        FNormalDirection = source->FNormalDirection;
+    }
+    TVAVodadObject::Assign(Source);
+}
+
+void TGLFrustrum::DefineProperties(TFiler& Filer)
+{
+    TVAVodadObject::DefineProperties(Filer);
+    Filer.DefineBinaryProperty(
+        "FrustrumSize",
+        [this](TStream& stream) {
+            // Read whole, then through the setters: a stored size breaking their rules is refused as theirs are.
+            float size[4];
+            stream.ReadBuffer(size, sizeof(size));
+            SetApexHeight(size[0]);
+            SetBaseDepth(size[1]);
+            SetBaseWidth(size[2]);
+            SetHeight(size[3]);
+        },
+        [this](TStream& stream) {
+            const float size[4] = {FApexHeight, FBaseDepth, FBaseWidth, FHeight};
+            stream.WriteBuffer(size, sizeof(size));
+        },
+        FApexHeight != 1 || FBaseDepth != 1 || FBaseWidth != 1 || FHeight != 0.5f);
+    DefineEnumProperty<TNormalDirection>(Filer, "NormalDirection", cNormalDirectionNames, FNormalDirection, ndOutside,
+                                         [this](TNormalDirection v) { SetNormalDirection(v); });
+    DefineSetProperty<TFrustrumPart>(Filer, "Parts", cFrustrumPartNames, FParts,
+                                     TFrustrumParts{fpTop, fpBottom, fpFront, fpBack, fpLeft, fpRight},
+                                     [this](TFrustrumParts v) { SetParts(v); });
+}
+
+TVector4f TGLFrustrum::AxisAlignedDimensionsUnscaled()
+{
+    return TVector4f{{{FBaseWidth * 0.5f, FHeight * 0.5f, FBaseDepth * 0.5f, 0}}};
+}
+
+namespace {
+
+// A corner of a frustum face: its texture point, then which side of X and Z it lies on and whether on the cut
+// face (true) or the base.
+struct TFrustrumCorner {
+    float S, T;
+    int8_t X;
+    bool Top;
+    int8_t Z;
+};
+
+struct TFrustrumFace {
+    TFrustrumPart Part;
+    TFrustrumCorner Corners[4];
+};
+
+// The faces in drawing order.
+constexpr TFrustrumFace cFrustrumFaces[] = {
+    {fpFront, {{1, 1, 1, true, 1}, {0, 1, -1, true, 1}, {0, 0, -1, false, 1}, {1, 0, 1, false, 1}}},
+    {fpBack, {{0, 1, 1, true, -1}, {0, 0, 1, false, -1}, {1, 0, -1, false, -1}, {1, 1, -1, true, -1}}},
+    {fpLeft, {{1, 1, -1, true, 1}, {0, 1, -1, true, -1}, {0, 0, -1, false, -1}, {1, 0, -1, false, 1}}},
+    {fpRight, {{0, 1, 1, true, 1}, {0, 0, 1, false, 1}, {1, 0, 1, false, -1}, {1, 1, 1, true, -1}}},
+    {fpTop, {{0, 1, -1, true, -1}, {0, 0, -1, true, 1}, {1, 0, 1, true, 1}, {1, 1, 1, true, -1}}},
+    {fpBottom, {{0, 0, -1, false, -1}, {1, 0, 1, false, -1}, {1, 1, 1, false, 1}, {0, 1, -1, false, 1}}},
+};
+
+} // namespace
+
+void TGLFrustrum::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    TGLMultitextureCoordinator& xgl = *GetCurrentMultitextureCoordinator();
+    const float hw = FBaseWidth * 0.5f, hd = FBaseDepth * 0.5f, h2 = FHeight * 0.5f;
+    const float tw = TopWidth() * 0.5f, td = TopDepth() * 0.5f;
+    const float n = FNormalDirection == ndOutside ? 1 : -1;
+    // The slopes of the front and back faces (alpha) and of the sides (beta) against the base.
+    const double alpha = std::atan2(FApexHeight, hd), beta = std::atan2(FApexHeight, hw);
+    const float ca = n * static_cast<float>(std::cos(alpha)), sa = n * static_cast<float>(std::sin(alpha));
+    const float cb = n * static_cast<float>(std::cos(beta)), sb = n * static_cast<float>(std::sin(beta));
+    const auto normal = [&](TFrustrumPart part) {
+        switch (part) {
+        case fpFront:
+            return Vec3(0, ca, sa);
+        case fpBack:
+            return Vec3(0, ca, -sa);
+        case fpLeft:
+            return Vec3(-sb, cb, 0);
+        case fpRight:
+            return Vec3(sb, cb, 0);
+        case fpTop:
+            return Vec3(0, n, 0);
+        case fpBottom:
+            break;
+        }
+        return Vec3(0, -n, 0);
+    };
+    gl.Begin_(GL_QUADS);
+    for (const TFrustrumFace& face : cFrustrumFaces) {
+        if (!FParts.Contains(face.Part)) continue;
+        // A cut at the apex leaves no top face.
+        if (face.Part == fpTop && FHeight >= FApexHeight) continue;
+        const TVector3f faceNormal = normal(face.Part);
+        gl.Normal3fv(faceNormal.V);
+        for (const TFrustrumCorner& c : face.Corners) {
+            xgl.TexCoord2f(c.S, c.T);
+            gl.Vertex3f(c.X * (c.Top ? tw : hw), c.Top ? h2 : -h2, c.Z * (c.Top ? td : hd));
+        }
+    }
+    gl.End_();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TGLPolygon
+
+TGLPolygon::TGLPolygon(TComponent* AOwner) : TGLPolygonBase(AOwner) {}
+
+void TGLPolygon::SetParts(TPolygonParts Value)
+{
+    if (Store(FParts, Value)) StructureChanged();
+}
+
+void TGLPolygon::Assign(TPersistent* Source)
+{
+    if (auto* source = dynamic_cast<TGLPolygon*>(Source)) FParts = source->FParts;
+    TGLPolygonBase::Assign(Source);
+}
+
+void TGLPolygon::DefineProperties(TFiler& Filer)
+{
+    TGLPolygonBase::DefineProperties(Filer);
+    DefineSetProperty<TPolygonPart>(Filer, "Parts", cPolygonPartNames, FParts, TPolygonParts{ppTop, ppBottom},
+                                    [this](TPolygonParts v) { SetParts(v); });
+}
+
+void TGLPolygon::BuildList(TGLRenderContextInfo& /*rci*/)
+{
+    if (FNodes->Count() < 2) return;
+    TVector3f normal = FNodes->Normal();
+    // A zero normal (nodes in a line) is left for the tessellator to find.
+    const TVector3f* givenNormal = normal.X == 0 && normal.Y == 0 && normal.Z == 0 ? nullptr : &normal;
+    const int32_t divisions = SplineMode() == lsmLines ? 1 : Division();
+    if (FParts.Contains(ppTop)) FNodes->RenderTesselatedPolygon(true, givenNormal, divisions, false);
+    if (FParts.Contains(ppBottom)) {
+        normal = Negated(normal);
+        FNodes->RenderTesselatedPolygon(true, givenNormal, divisions, true);
     }
 }
 
@@ -1103,5 +1754,6 @@ void TGLArrowArc::BuildList(TGLRenderContextInfo& rci)
 
 void RegisterGLGeomObjectsClasses()
 {
-    RegisterClasses<TGLCylinder, TGLCone, TGLDisk, TGLArrowLine, TGLAnnulus, TGLArrowArc>();
+    RegisterClasses<TGLCylinder, TGLCone, TGLTorus, TGLDisk, TGLArrowLine, TGLAnnulus, TGLFrustrum, TGLPolygon,
+                    TGLCapsule, TGLArrowArc>();
 }

@@ -192,6 +192,15 @@ private:
     float FTopRadius = 0.5f;
 };
 
+// A vertex of a kept mesh, with the tangent and binormal a shader may ask for.
+struct TVertexRec {
+    TVector3f Position;
+    TVector3f Normal;
+    TVector3f Binormal;
+    TVector3f Tangent;
+    TVector2f TexCoord;
+};
+
 // What the two arrows share: a shaft from BottomRadius to TopRadius with a cone head at either end.
 class TGLArrowBase : public TGLCylinderBase {
 public:
@@ -261,13 +270,6 @@ public:
     void BuildList(TGLRenderContextInfo& rci) override;
 
 private:
-    struct TVertexRec {
-        TVector3f Position;
-        TVector3f Normal;
-        TVector3f Binormal;
-        TVector3f Tangent;
-        TVector2f TexCoord;
-    };
     void BuildMesh();
 
     float fArcRadius = 0.5f;
@@ -280,6 +282,166 @@ private:
     // The centres of the start and stop end fans.
     TVertexRec FStartCentre{};
     TVertexRec FStopCentre{};
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Capsule, torus, truncated pyramid and filled polygon
+
+enum TTorusPart { toSides, toStartDisk, toStopDisk };
+using TTorusParts = TSet<TTorusPart, uint8_t>;
+enum TFrustrumPart { fpTop, fpBottom, fpFront, fpBack, fpLeft, fpRight };
+using TFrustrumParts = TSet<TFrustrumPart, uint8_t>;
+enum TPolygonPart { ppTop, ppBottom };
+using TPolygonParts = TSet<TPolygonPart, uint8_t>;
+
+// A cylinder of Radius along the local Y axis with a half sphere on either end. Height is the length of the
+// straight part; Alignment puts the origin at its middle, its top end or its bottom end.
+class TGLCapsule : public TVAVodadObject {
+public:
+    explicit TGLCapsule(TComponent* AOwner);
+
+    TCylinderParts Parts() const { return FParts; }
+    void SetParts(TCylinderParts Value);
+    float Radius() const { return FRadius; }
+    void SetRadius(float Value);
+    // Each ring has Slices x Stacks segments; each end has Slices + 1 bands from the rim over the pole (the
+    // last one lying over the one before it).
+    int32_t Slices() const { return FSlices; }
+    void SetSlices(int32_t Value);
+    int32_t Stacks() const { return FStacks; }
+    void SetStacks(int32_t Value);
+    float Height() const { return FHeight; }
+    void SetHeight(float Value);
+    TCylinderAlignment Alignment() const { return FAlignment; }
+    void SetAlignment(TCylinderAlignment Value);
+
+    // Places the capsule between two points, as TGLCylinder::Align does.
+    void Align(const TVector4f& startPoint, const TVector4f& endPoint);
+    void Align(TGLBaseSceneObject* startObj, TGLBaseSceneObject* endObj);
+    void Align(const TVector3f& startPoint, const TVector3f& endPoint);
+
+    // Parts and Radius of another capsule.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+    // The straight wall and the round ends as drawn; the normal has the length of Radius.
+    bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
+                          TVector4f* intersectNormal = nullptr) override;
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+private:
+    TCylinderParts FParts{cySides, cyBottom, cyTop};
+    float FRadius = 0.5f;
+    int32_t FSlices = 4;
+    int32_t FStacks = 4;
+    float FHeight = 1;
+    TCylinderAlignment FAlignment = caCenter;
+};
+
+// A torus, or a section of one from StartAngle to StopAngle (degrees), lying in the local XY plane around the
+// Z axis. Its vertices (with tangents and binormals for a shader) are kept and rebuilt after any change.
+class TGLTorus : public TVAVodadObject {
+public:
+    explicit TGLTorus(TComponent* AOwner);
+
+    float MajorRadius() const { return FMajorRadius; }
+    void SetMajorRadius(float Value);
+    float MinorRadius() const { return FMinorRadius; }
+    void SetMinorRadius(float Value);
+    // At least 2 rings and 3 sides: smaller values are raised to that.
+    uint32_t Rings() const { return FRings; }
+    void SetRings(uint32_t Value);
+    uint32_t Sides() const { return FSides; }
+    void SetSides(uint32_t Value);
+    float StartAngle() const { return FStartAngle; }
+    void SetStartAngle(float Value);
+    float StopAngle() const { return FStopAngle; }
+    void SetStopAngle(float Value);
+    TTorusParts Parts() const { return FParts; }
+    void SetParts(TTorusParts Value);
+
+    void DefineProperties(TFiler& Filer) override;
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+    // The whole ring surface, whatever the section drawn; the normal points from the tube's centre line to
+    // the hit and is not normalised.
+    bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
+                          TVector4f* intersectNormal = nullptr) override;
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+private:
+    // Stores the value; a change drops the kept vertices and rebuilds the structure.
+    template <typename T> void Change(T& field, T Value);
+    void BuildMesh();
+
+    TTorusParts FParts{toSides, toStartDisk, toStopDisk};
+    uint32_t FRings = 25;
+    uint32_t FSides = 15;
+    float FStartAngle = 0;
+    float FStopAngle = 360;
+    float FMinorRadius = 0.1f;
+    float FMajorRadius = 0.4f;
+    // Rows of Sides + 1 vertices: Rings + 1 side rows (with toSides), then the start disk's rim and the stop
+    // disk's; empty until the next drawing after a change.
+    std::vector<TVertexRec> FMesh;
+    TVertexRec FStartCentre{};
+    TVertexRec FStopCentre{};
+};
+
+// A pyramid on a BaseWidth (X) by BaseDepth (Z) rectangle with its apex ApexHeight above the base, cut off
+// Height above the base; centred halfway up. Sizes are never negative, ApexHeight is above 0 and Height
+// never above ApexHeight.
+class TGLFrustrum : public TVAVodadObject {
+public:
+    explicit TGLFrustrum(TComponent* AOwner);
+
+    // Negative values and 0 are ignored; below Height, Height comes down with it.
+    float ApexHeight() const { return FApexHeight; }
+    void SetApexHeight(float Value);
+    // Negative values are ignored.
+    float BaseDepth() const { return FBaseDepth; }
+    void SetBaseDepth(float Value);
+    float BaseWidth() const { return FBaseWidth; }
+    void SetBaseWidth(float Value);
+    // Negative values are ignored; above ApexHeight, ApexHeight goes up with it.
+    float Height() const { return FHeight; }
+    void SetHeight(float Value);
+    TFrustrumParts Parts() const { return FParts; }
+    void SetParts(TFrustrumParts Value);
+    TNormalDirection NormalDirection() const { return FNormalDirection; }
+    void SetNormalDirection(TNormalDirection Value);
+    // The size of the cut face.
+    float TopDepth() const;
+    float TopWidth() const;
+
+    void Assign(TPersistent* Source) override;
+    // The four sizes go in one binary property, "FrustrumSize", read through the setters.
+    void DefineProperties(TFiler& Filer) override;
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+private:
+    float FApexHeight = 1;
+    float FBaseDepth = 1;
+    float FBaseWidth = 1;
+    float FHeight = 0.5f;
+    TFrustrumParts FParts{fpTop, fpBottom, fpFront, fpBack, fpLeft, fpRight};
+    TNormalDirection FNormalDirection = ndOutside;
+};
+
+// The nodes filled as one polygon: its top faces along the nodes' normal, its bottom the other way.
+class TGLPolygon : public TGLPolygonBase {
+public:
+    explicit TGLPolygon(TComponent* AOwner);
+
+    TPolygonParts Parts() const { return FParts; }
+    void SetParts(TPolygonParts Value);
+
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+private:
+    TPolygonParts FParts{ppTop, ppBottom};
 };
 
 // Registers the module's streamable classes (start-up).

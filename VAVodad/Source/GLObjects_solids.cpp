@@ -21,7 +21,6 @@
 
 namespace {
 
-inline constexpr TEnumNames<2> cNormalDirectionNames{"ndInside", "ndOutside"};
 inline constexpr TEnumNames<3> cNormalSmoothingNames{"nsFlat", "nsSmooth", "nsNone"};
 
 // Stores value in field and, when that changed it, has object rebuild its geometry.

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -121,12 +122,28 @@ TDoubleArray SolveQuarticEquation(std::span<const double, 5> c)
         const double resolvent[4] = {0.5 * r * p - 0.125 * q * q, -r, -0.5 * p, 1};
         const TDoubleArray z3 = SolveCubicEquation(resolvent);
         Assert(!z3.empty(), "", cUnit);
-        const double z = z3[0];
-        // Each of u and v is 0 when near zero, else its square root; a negative one leaves no real root.
+        // The root comes from single-precision cube roots. Refined in double, u or v below, exactly 0 for a
+        // quartic symmetric about its middle (a ray through a torus's tube at right angles), comes out as 0
+        // within rounding instead of slightly negative, which would lose every root.
+        double z = z3[0];
+        const auto resolventAt = [&resolvent](double x) {
+            return ((x + resolvent[2]) * x + resolvent[1]) * x + resolvent[0];
+        };
+        for (int32_t step = 0; step < 3; ++step) {
+            const double slope = (3 * z + 2 * resolvent[2]) * z + resolvent[1];
+            if (slope == 0) break;
+            const double next = z - resolventAt(z) / slope;
+            if (!(std::fabs(resolventAt(next)) < std::fabs(resolventAt(z)))) break;
+            z = next;
+        }
+        // Each of u and v is 0 when it is within rounding of 0, else its square root; a negative one leaves no
+        // real root.
         double u = z * z - r;
         double v = 2 * z - p;
-        for (double* w : {&u, &v}) {
-            if (IsNearZero(*w)) *w = 0;
+        const double scaleU = z * z + std::fabs(r);
+        const double scaleV = 2 * std::fabs(z) + std::fabs(p);
+        for (const auto& [w, scale] : {std::pair{&u, scaleU}, std::pair{&v, scaleV}}) {
+            if (IsNearZero(*w) || std::fabs(*w) <= 1e-12 * scale) *w = 0;
             else if (*w > 0) *w = std::sqrt(*w);
             else return roots;
         }

@@ -46,6 +46,7 @@ inline void DefineSingleProperty(TFiler& filer, const char* name, float value, f
 inline constexpr TEnumNames<5> cObjectsSortingNames{"osInherited", "osNone", "osRenderFarthestFirst",
                                                     "osRenderBlendedLast", "osRenderNearestFirst"};
 inline constexpr TEnumNames<4> cVisibilityCullingNames{"vcInherited", "vcNone", "vcObjectBased", "vcHierarchical"};
+inline constexpr TEnumNames<2> cNormalDirectionNames{"ndInside", "ndOutside"};
 
 inline void DefineBooleanProperty(TFiler& filer, const char* name, bool value, bool defaultValue,
                                   const std::function<void(bool)>& setter)

@@ -18,7 +18,9 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -153,6 +155,42 @@ TEST_F(GLGeomObjectsFeedback, DiskSectorAndArrowHeads)
     // Without heads the shaft is closed by flat disks.
     arrow.SetParts(TArrowLineParts{alLine});
     EXPECT_EQ(Triangles(arrow), 128u + 16 * 2);
+}
+
+TEST_F(GLGeomObjectsFeedback, CapsuleFrustrumAndPolygon)
+{
+    // Radius 0.5 about a straight part 1 long: the drawing ends where the ray test puts the round ends, for
+    // every alignment, and reaches the poles whatever the ring's number of segments.
+    TGLCapsule capsule(nullptr);
+    const struct {
+        TCylinderAlignment Alignment;
+        int32_t Stacks;
+        float Bottom, Top;
+    } capsules[] = {{caCenter, 4, -1, 1}, {caTop, 4, -1.5f, 0.5f}, {caBottom, 4, -0.5f, 1.5f}, {caCenter, 8, -1, 1}};
+    for (const auto& c : capsules) {
+        capsule.SetAlignment(c.Alignment);
+        capsule.SetStacks(c.Stacks);
+        TExtent e;
+        EXPECT_GT(Triangles(capsule, &e), 0u);
+        const std::string what = "capsule " + std::to_string(c.Alignment) + ", stacks " + std::to_string(c.Stacks);
+        ExpectExtent(e, {-0.5f, 0.5f, c.Bottom, c.Top, -0.5f, 0.5f}, what);
+        TVector4f hit;
+        ASSERT_TRUE(capsule.RayCastIntersect(TVector4f{{{0, 5, 0, 1}}}, TVector4f{{{0, -1, 0, 0}}}, &hit)) << what;
+        EXPECT_NEAR(hit.Y, c.Top, 1e-5) << what;
+    }
+
+    // Six quads; a cut at the apex has no top face, even when asked for.
+    TGLFrustrum frustrum(nullptr);
+    frustrum.SetBaseWidth(2);
+    TExtent e;
+    EXPECT_EQ(Triangles(frustrum, &e), 12u);
+    ExpectExtent(e, {-1, 1, -0.25f, 0.25f, -0.5f, 0.5f}, "frustrum");
+    frustrum.SetHeight(1);
+    EXPECT_EQ(Triangles(frustrum), 10u);
+
+    TGLPolygon polygon(nullptr);
+    polygon.AddNode(0, 0, 0);
+    EXPECT_EQ(Triangles(polygon), 0u);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -292,6 +330,47 @@ TEST(GLGeomObjectsRays, AnnulusWallsAndRings)
     ExpectRays(annulus, {{"down on the missing top ring", P(0.4f, 5, 0), V(0, -1, 0), false, {}, {}}});
 }
 
+TEST(GLGeomObjectsRays, CapsuleWallAndRoundEnds)
+{
+    // Straight from y = -1 to 1, radius 0.5: the round ends reach 1.5 and -1.5.
+    TGLCapsule capsule(nullptr);
+    capsule.SetHeight(2);
+    ExpectRays(capsule, {
+        {"onto the wall", P(5, 0, 0), V(-1, 0, 0), true, P(0.5f, 0, 0), V(0.5f, 0, 0)},
+        {"down the axis onto the top's pole", P(0, 5, 0), V(0, -1, 0), true, P(0, 1.5f, 0), V(0, 0.5f, 0)},
+        {"up onto the bottom end", P(0.3f, -5, 0), V(0, 1, 0), true, P(0.3f, -1.4f, 0), V(0.3f, -0.4f, 0)},
+        {"level with the top end", P(5, 1.3f, 0), V(-1, 0, 0), true, P(0.4f, 1.3f, 0), V(0.4f, 0.3f, 0)},
+        {"level above it", P(5, 1.6f, 0), V(-1, 0, 0), false, {}, {}},
+        {"pointing away", P(5, 0, 0), V(1, 0, 0), false, {}, {}},
+    });
+    // Aligned to an end, the ends lie where the drawing puts them.
+    capsule.SetAlignment(caTop);
+    ExpectRays(capsule, {{"down onto a top end at 0", P(0, 5, 0), V(0, -1, 0), true, P(0, 0.5f, 0), V(0, 0.5f, 0)}});
+    capsule.SetAlignment(caBottom);
+    ExpectRays(capsule, {{"up onto a bottom end at 0", P(0, -5, 0), V(0, 1, 0), true, P(0, -0.5f, 0), V(0, -0.5f, 0)}});
+    // Open ends: down the tube onto its wall.
+    capsule.SetAlignment(caCenter);
+    capsule.SetParts(TCylinderParts{cySides});
+    ExpectRays(capsule, {
+        {"down the axis of the open tube", P(0, 5, 0), V(0, -1, 0), false, {}, {}},
+        {"slanting down the open tube", P(0, 5, 0), V(0.1f, -1, 0), true, P(0.5f, 0, 0), V(0.5f, 0, 0)},
+    });
+}
+
+TEST(GLGeomObjectsRays, TorusQuartic)
+{
+    // Around the Z axis, tube radius 0.1 on a ring of 0.4; the normal runs from the ring to the hit.
+    TGLTorus torus(nullptr);
+    torus.Position()->SetPoint(0, 0, -1);
+    ExpectRays(torus, {
+        {"down through the hole", P(0, 0, 5), V(0, 0, -1), false, {}, {}},
+        {"down onto the ring", P(0.4f, 0, 5), V(0, 0, -2), true, P(0.4f, 0, -0.9f), V(0, 0, 0.1f)},
+        {"onto the outside", P(5, 0, -1), V(-1, 0, 0), true, P(0.5f, 0, -1), V(0.1f, 0, 0)},
+        {"from the centre onto the inside", P(0, 0, -1), V(0, 1, 0), true, P(0, 0.3f, -1), V(0, -0.1f, 0)},
+        {"pointing away, every root behind", P(5, 0, -1), V(1, 0, 0), false, {}, {}},
+    });
+}
+
 // ---------------------------------------------------------------------------------------------------------
 // Silhouettes, Align, properties, stream
 
@@ -397,6 +476,91 @@ TEST(GLGeomObjects, LoopsStayPositiveAndTheArrowArcStreamsItsOwnStacksDefault)
     EXPECT_EQ(cylinder.TopRadius(), 2);
     EXPECT_EQ(cylinder.Height(), 3);
     EXPECT_EQ(cylinder.Alignment(), caCenter);
+}
+
+TEST(GLGeomObjects, CapsuleAlignsAndTorusCountsStayAboveTheirLeast)
+{
+    TGLCapsule capsule(nullptr);
+    capsule.SetAlignment(caTop);
+    capsule.Align(TVector3f{{{0, 0, 0}}}, TVector3f{{{0, 0, 2}}});
+    EXPECT_FLOAT_EQ(capsule.Height(), 2);
+    EXPECT_EQ(capsule.Alignment(), caCenter);
+    const TVector4f centre = capsule.AbsolutePosition();
+    const TVector4f up = capsule.AbsoluteUp();
+    const float expectedCentre[3] = {0, 0, 1}, expectedUp[3] = {0, 0, 1};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(centre.V[i], expectedCentre[i], 1e-6) << i;
+        EXPECT_NEAR(up.V[i], expectedUp[i], 1e-6) << i;
+    }
+
+    TGLTorus torus(nullptr);
+    torus.SetRings(0);
+    torus.SetSides(1);
+    EXPECT_EQ(torus.Rings(), 2u);
+    EXPECT_EQ(torus.Sides(), 3u);
+}
+
+TEST(GLGeomObjects, FrustrumSizesKeepTheirOrder)
+{
+    TGLFrustrum frustrum(nullptr);
+    frustrum.SetHeight(1.5f);
+    EXPECT_EQ(frustrum.ApexHeight(), 1.5f);
+    frustrum.SetApexHeight(1.2f);
+    EXPECT_EQ(frustrum.Height(), 1.2f);
+    // A cut at the apex leaves a point.
+    EXPECT_EQ(frustrum.TopWidth(), 0);
+    EXPECT_EQ(frustrum.TopDepth(), 0);
+    // Negative sizes and an apex at the base are refused.
+    frustrum.SetApexHeight(0);
+    frustrum.SetApexHeight(-1);
+    frustrum.SetBaseWidth(-2);
+    frustrum.SetHeight(-1);
+    EXPECT_EQ(frustrum.ApexHeight(), 1.2f);
+    EXPECT_EQ(frustrum.BaseWidth(), 1);
+    EXPECT_EQ(frustrum.Height(), 1.2f);
+    frustrum.SetHeight(0.6f);
+    frustrum.SetBaseWidth(2);
+    EXPECT_FLOAT_EQ(frustrum.TopWidth(), 1);
+    EXPECT_FLOAT_EQ(frustrum.TopDepth(), 0.5f);
+}
+
+TEST(GLGeomObjects, FrustrumSizeStreamsOnlyOffItsDefaults)
+{
+    const auto write = [](TComponent& object) {
+        TMemoryStream stream;
+        TWriter(stream).WriteRootComponent(&object);
+        return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<size_t>(stream.Size()));
+    };
+    const auto read = [](const std::string& bytes, TComponent& object) {
+        TMemoryStream stream;
+        stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+        stream.SetPosition(0);
+        TReader(stream).ReadRootComponent(&object);
+    };
+    TGLFrustrum frustrum(nullptr);
+    EXPECT_EQ(write(frustrum).find("FrustrumSize"), std::string::npos);
+    frustrum.SetBaseWidth(2);
+    std::string bytes = write(frustrum);
+    // ApexHeight, BaseDepth, BaseWidth, Height as four singles.
+    const float sizes[4] = {1, 1, 2, 0.5f};
+    const size_t at = bytes.find(std::string(reinterpret_cast<const char*>(sizes), sizeof(sizes)));
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_NE(bytes.find("FrustrumSize"), std::string::npos);
+    TGLFrustrum copy(nullptr);
+    read(bytes, copy);
+    EXPECT_EQ(copy.BaseWidth(), 2);
+    EXPECT_EQ(copy.Height(), 0.5f);
+
+    // A stored apex at the base and a negative height are refused as the setters refuse them: no division
+    // by zero follows.
+    const float broken[4] = {0, 1, 2, -1};
+    bytes.replace(at, sizeof(broken), reinterpret_cast<const char*>(broken), sizeof(broken));
+    TGLFrustrum fromBroken(nullptr);
+    read(bytes, fromBroken);
+    EXPECT_EQ(fromBroken.ApexHeight(), 1);
+    EXPECT_EQ(fromBroken.Height(), 0.5f);
+    EXPECT_EQ(fromBroken.BaseWidth(), 2);
+    EXPECT_FLOAT_EQ(fromBroken.TopWidth(), 1);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -534,9 +698,82 @@ TEST_F(GLArrowArcDrawing, HeadsPointAlongTheArc)
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// The torus's kept vertices and the capsule's bands, on the recording fake OpenGL
+
+class GLTorusDrawing : public RecordingDrawFixture {};
+
+TEST_F(GLTorusDrawing, SectionEndsRedrawAndParts)
+{
+    TGLTorus torus(nullptr);
+    torus.SetStopAngle(90);
+    Draw(torus);
+    // 25 rings x 15 sides of two triangles, then a fan of a centre and 16 records at either end.
+    const size_t tube = 25 * 15 * 6;
+    ASSERT_EQ(Sent.size(), tube + 2 * 17);
+    // Each disk lies at its own end of the section: the start on +X, the stop at 90 degrees on -Y.
+    const struct {
+        size_t Centre;
+        float X, Y;
+    } ends[] = {{tube, 0.4f, 0}, {tube + 17, 0, -0.4f}};
+    for (const auto& end : ends) {
+        const TSentVertex& centre = Sent[end.Centre];
+        EXPECT_NEAR(centre.X, end.X, 1e-6);
+        EXPECT_NEAR(centre.Y, end.Y, 1e-6);
+        for (size_t k = 1; k < 17; ++k) {
+            const TSentVertex& rim = Sent[end.Centre + k];
+            EXPECT_NEAR(std::hypot(rim.X - centre.X, rim.Y - centre.Y, rim.Z - centre.Z), 0.1f, 1e-6) << k;
+        }
+    }
+    // Drawn again from the kept vertices: the same.
+    const std::vector<TSentVertex> first = Sent;
+    Draw(torus);
+    ASSERT_EQ(Sent.size(), first.size());
+    for (size_t k = 0; k < first.size(); ++k)
+        ASSERT_EQ(std::memcmp(&Sent[k], &first[k], sizeof(TSentVertex)), 0) << k;
+    // Other parts, other rows.
+    torus.SetParts(TTorusParts{toSides});
+    Draw(torus);
+    EXPECT_EQ(Sent.size(), tube);
+    torus.SetParts(TTorusParts{toStopDisk});
+    Draw(torus);
+    ASSERT_EQ(Sent.size(), 17u);
+    EXPECT_NEAR(Sent[0].Y, -0.4f, 1e-6);
+}
+
+void SentVertex3d(GLdouble x, GLdouble y, GLdouble z)
+{
+    vSent->push_back({vTexCoord[0], vTexCoord[1], static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
+}
+
+TEST_F(GLTorusDrawing, CapsuleEndsHaveFiveBandsOfSixteenSegments)
+{
+    GetCurrentGL()->Vertex3d = &SentVertex3d;
+    TGLCapsule capsule(nullptr);
+    capsule.SetParts(TCylinderParts{cyTop});
+    Draw(capsule);
+    // Five strips of 17 ring points on two rings, drawn along Z (turned to Y): the height of band j's upper
+    // ring is 0.5 + 0.5 sin((j + 1) 22.5 degrees), the last band lying back over the one before it.
+    ASSERT_EQ(Sent.size(), 5u * 34);
+    for (int j = 0; j < 5; ++j) {
+        const float upper = 0.5f + 0.5f * static_cast<float>(std::sin((j + 1) * std::numbers::pi / 8));
+        EXPECT_NEAR(Sent[34 * j].Z, upper, 1e-6) << j;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
 // Through the memory viewer
 
-class GLGeomObjectsRender : public SceneRenderFixture {};
+class GLGeomObjectsRender : public SceneRenderFixture {
+protected:
+    // The pixels not black in the columns from left up to (not including) right.
+    int Lit(int left = 0, int right = cWidth)
+    {
+        int count = 0;
+        for (int y = 0; y < cHeight; ++y)
+            for (int x = left; x < right; ++x) count += Pixel(x, y) != clBlack;
+        return count;
+    }
+};
 
 TEST_F(GLGeomObjectsRender, ConeShowsItsOutline)
 {
@@ -555,6 +792,51 @@ TEST_F(GLGeomObjectsRender, ConeShowsItsOutline)
         for (int x = 0; x < cWidth; ++x)
             EXPECT_EQ(Pixel(x, r.Row) != clBlack, x >= r.First && x <= r.Last) << x << ", " << r.Row;
     }
+}
+
+TEST_F(GLGeomObjectsRender, ConcavePolygonCoversItsArea)
+{
+    // A 2 x 2 square, then an L of three of its four quarters, facing the camera.
+    TGLDirectOpenGL* square = AddQuad(-5, 1, {1, 1, 1, 1});
+    Render();
+    const int whole = Lit();
+    square->SetVisible(false);
+    auto* polygon = TGLBaseSceneObject::CreateAsChild<TGLPolygon>(Scene->Objects());
+    for (const auto& [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 0}, {0, 0}, {0, 1}, {-1, 1}})
+        polygon->AddNode(static_cast<float>(x), static_cast<float>(y), -5);
+    Render();
+    EXPECT_GT(whole, 150);
+    EXPECT_NEAR(Lit(), whole * 3 / 4, 6);
+    // The missing quarter (top right on screen) stays dark; the others are filled.
+    EXPECT_EQ(Pixel(36, 20), clBlack);
+    for (const auto& [x, y] : {std::pair{28, 20}, {28, 28}, {36, 28}}) EXPECT_NE(Pixel(x, y), clBlack) << x << ", " << y;
+}
+
+TEST_F(GLGeomObjectsRender, EverySolidRendersWithoutAGLError)
+{
+    // Side by side ten units ahead, each in a quarter of the view.
+    const float across[] = {-6, -2, 2, 6};
+    TGLBaseSceneObject* objects[] = {
+        TGLBaseSceneObject::CreateAsChild<TGLCapsule>(Scene->Objects()),
+        TGLBaseSceneObject::CreateAsChild<TGLTorus>(Scene->Objects()),
+        TGLBaseSceneObject::CreateAsChild<TGLFrustrum>(Scene->Objects()),
+        TGLBaseSceneObject::CreateAsChild<TGLPolygon>(Scene->Objects()),
+    };
+    auto* polygon = static_cast<TGLPolygon*>(objects[3]);
+    for (const auto& [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}})
+        polygon->AddNode(static_cast<float>(x), static_cast<float>(y), 0);
+    for (int i = 0; i < 4; ++i) {
+        objects[i]->Position()->SetPoint(across[i], 0, -10);
+        objects[i]->Scale()->SetVector(2, 2, 2);
+    }
+    // Drawn last, it collects whatever error the objects left.
+    GLenum error = GL_NO_ERROR;
+    auto* probe = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
+    probe->SetUseBuildList(false);
+    probe->OnRender = [&error](TObject*, TGLRenderContextInfo&) { error = GetCurrentGL()->GetError(); };
+    Render();
+    EXPECT_EQ(error, static_cast<GLenum>(GL_NO_ERROR));
+    for (int quarter = 0; quarter < 4; ++quarter) EXPECT_GT(Lit(quarter * 16, quarter * 16 + 16), 4) << quarter;
 }
 
 } // namespace
