@@ -19,6 +19,7 @@
 #include "GLObjects.h"
 #include "GLPersistentClasses.h"
 #include "GLScreen.h"
+#include "GLSkyBox.h"
 #include "GLTexCombineShader.h"
 #include "GLTexture.h"
 #include "GLVectorLists.h"
@@ -50,6 +51,7 @@ void RegisterEverything()
     RegisterGLMeshClasses();
     RegisterGLBitmapFontClasses();
     RegisterGLWindowsFontClasses();
+    RegisterGLSkyBoxClasses();
     // Raster formats in the program's order: the last registration of an extension wins.
     RegisterGLFilePNG();
     RegisterGLFileTGA();
