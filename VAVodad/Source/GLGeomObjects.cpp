@@ -202,38 +202,6 @@ template <class TObject> void AlignBetween(TObject& object, const TVector4f& sta
     object.SetAlignment(caCenter);
 }
 
-// ---------------------------------------------------------------------------------------------------------
-// Streaming
-
-// A set property as the list of its members' names, written only when it differs from its stream default.
-template <typename TEnum, size_t N>
-void DefineSetProperty(TFiler& filer, const char* name, const TEnumNames<N>& names, TSet<TEnum, uint8_t> value,
-                       TSet<TEnum, uint8_t> defaultValue, const std::function<void(TSet<TEnum, uint8_t>)>& setter)
-{
-    filer.DefineProperty(
-        name,
-        [&names, setter](TReader& reader) {
-            TSet<TEnum, uint8_t> read;
-            reader.ReadListBegin();
-            while (!reader.EndOfList()) {
-                const std::string ident = reader.ReadIdent();
-                size_t i = 0;
-                while (i < N && !SameText(ident, names[i])) ++i;
-                if (i == N) throw EReadError("Invalid property value " + ident);
-                read.Include(static_cast<TEnum>(i));
-            }
-            reader.ReadListEnd();
-            setter(read);
-        },
-        [&names, value](TWriter& writer) {
-            writer.WriteListBegin();
-            for (size_t i = 0; i < N; ++i)
-                if (value.Contains(static_cast<TEnum>(i))) writer.WriteIdent(names[i]);
-            writer.WriteListEnd();
-        },
-        value != defaultValue);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------

@@ -19,6 +19,7 @@
 #include "GLObjects.h"
 #include "GLPersistentClasses.h"
 #include "GLScreen.h"
+#include "GLShadowVolume.h"
 #include "GLSkyBox.h"
 #include "GLTexCombineShader.h"
 #include "GLTexture.h"
@@ -52,6 +53,7 @@ void RegisterEverything()
     RegisterGLBitmapFontClasses();
     RegisterGLWindowsFontClasses();
     RegisterGLSkyBoxClasses();
+    RegisterGLShadowVolumeClasses();
     // Raster formats in the program's order: the last registration of an extension wins.
     RegisterGLFilePNG();
     RegisterGLFileTGA();
