@@ -224,11 +224,19 @@ TEST_F(GLShadowVolumeRender, NothingDrawnAfterTheVolumeIsClipped)
     Light->SetLinearAttenuation(0.1f);
     Light->SetConstAttenuation(0);
     Volume->Lights()->GetItems(0)->SetEffectiveRadius(1.5f);
-    Volume->SetMode(svmDarkening);
-    // A head-up display band across the top left, drawn after the volume.
-    AddScreenRect(-1, 0, 0, 1, {{{0, 1, 0, 1}}});
-    Render();
-    EXPECT_EQ((Pixel(4, 4) >> 8) & 0xFF, 255u);
+    // A head-up display band across the top left, drawn after the volume: neither the scissor box nor the
+    // depth test of the relighting pass holds it back.
+    TGLDirectOpenGL* hud = AddScreenRect(-1, 0, 0, 1, {{{0, 1, 0, 1}}});
+    // Unlit, as the display's own materials draw it.
+    hud->OnRender = [draw = hud->OnRender](TObject* sender, TGLRenderContextInfo& rci) {
+        rci.GLStates->Disable(stLighting);
+        draw(sender, rci);
+    };
+    for (const TGLShadowVolumeMode mode : {svmDarkening, svmAccurate}) {
+        Volume->SetMode(mode);
+        Render();
+        EXPECT_EQ((Pixel(4, 4) >> 8) & 0xFF, 255u) << mode;
+    }
 }
 
 } // namespace
