@@ -24,13 +24,14 @@ class SceneShowcase : public SceneRenderFixture {
 protected:
     static constexpr int32_t cShowWidth = 480;
     static constexpr int32_t cShowHeight = 320;
+    static constexpr float cUnit = 94; // pixels a unit at depth 10
 
     void SetUp() override
     {
         SceneRenderFixture::SetUp();
         Viewer->SetWidth(cShowWidth);
         Viewer->SetHeight(cShowHeight);
-        Camera->SetFocalLength(50);
+        Camera->SetFocalLength(120);
         Buffer()->SetBackgroundColor(0x402010); // a dark blue
         Buffer()->SetLighting(true);
         auto* light = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(Scene->Objects());
@@ -80,7 +81,8 @@ TEST_F(SceneShowcase, SpheresConesSpritesAndHudTextsInOneFrame)
 {
     TBitmap checker, sheet;
     FillChecker(checker, 32, 0x00C0FF, 0x2060A0); // amber and brown
-    Library->AddTextureMaterial("checker", &checker);
+    // Sprites send no normal of their own: their pictures are shown unlit.
+    Library->AddTextureMaterial("checker", &checker)->Material()->SetMaterialOptions(TMaterialOptions{moNoLighting});
     // Two 16 x 16 frames side by side: red, then green.
     sheet.SetPixelFormat(pf32bit);
     sheet.SetSize(32, 16);
@@ -89,7 +91,7 @@ TEST_F(SceneShowcase, SpheresConesSpritesAndHudTextsInOneFrame)
             std::memcpy(sheet.ScanLine(y) + 4 * x, x < 16 ? "\x00\x00\xff\xff" : "\x00\xff\x00\xff", 4);
     Library->AddTextureMaterial("sheet", &sheet);
 
-    // The view sees about 3.4 units across at depth 10: 140 pixels a unit.
+    // At depth 10 a unit is about 94 pixels.
     auto* sphere = TGLBaseSceneObject::CreateAsChild<TGLSphere>(Scene->Objects());
     sphere->Position()->SetPoint(-0.9f, 0.1f, -10);
     sphere->SetRadius(0.5f);
@@ -160,11 +162,12 @@ TEST_F(SceneShowcase, SpheresConesSpritesAndHudTextsInOneFrame)
     const TColor background = 0x402010;
     const auto reddish = [](TColor c) { return (c & 0xFF) > 2 * ((c >> 8) & 0xFF) && (c & 0xFF) > 60; };
     const auto greenish = [](TColor c) { return ((c >> 8) & 0xFF) > 2 * (c & 0xFF) && ((c >> 8) & 0xFF) > 60; };
-    // Screen places: x = 240 + 140 X, y from the top = 160 - 140 Y.
-    EXPECT_TRUE(reddish(Pixel(240 - 126, 160 - 14))) << std::hex << Pixel(114, 146);
-    EXPECT_TRUE(greenish(Pixel(240 + 28, 160 + 40))) << std::hex << Pixel(268, 200);
-    EXPECT_FALSE(Near(Pixel(240 + 126, 160 - 56), background, 8)); // the first sprite
-    EXPECT_TRUE(greenish(Pixel(240 + 161, 160 + 49))) << std::hex << Pixel(401, 209); // the animated frame
+    // Screen places: x = 240 + u X, y from the top = 160 - u Y, u pixels a unit.
+    const auto at = [this](float x, float y) { return Pixel(int32_t(240 + cUnit * x), int32_t(160 - cUnit * y)); };
+    EXPECT_TRUE(reddish(at(-0.9f, 0.1f))) << std::hex << at(-0.9f, 0.1f);
+    EXPECT_TRUE(greenish(at(0.2f, 0.1f))) << std::hex << at(0.2f, 0.1f);
+    EXPECT_FALSE(Near(at(0.9f, 0.4f), background, 8)); // the first sprite
+    EXPECT_TRUE(greenish(at(1.15f, -0.35f))) << std::hex << at(1.15f, -0.35f); // the animated frame
     // Every line of text leaves glyph pixels where it starts, and none far right of the short title.
     for (size_t i = 0; i < texts.size(); ++i) {
         const int32_t x = int32_t(lines[i].X), y = int32_t(lines[i].Y);
