@@ -7,6 +7,7 @@
 #include "GLCompositeImage.h"
 #include "GLContext.h"
 #include "GLCoordinates.h"
+#include "GLCustomShader.h"
 #include "GLFileDDS.h"
 #include "GLFileJPEG.h"
 #include "GLFilePNG.h"
@@ -18,6 +19,7 @@
 #include "GLMesh.h"
 #include "GLObjects.h"
 #include "GLPersistentClasses.h"
+#include "GLSLShader.h"
 #include "GLScreen.h"
 #include "GLShadowVolume.h"
 #include "GLSkyBox.h"
@@ -68,6 +70,8 @@ void RegisterEverything()
     RegisterGLTexCombineShaderClasses();
     RegisterGLCadencer();
     RegisterGLFireFXClasses();
+    RegisterGLCustomShaderClasses();
+    RegisterGLSLShaderClasses();
 }
 
 } // namespace
