@@ -269,7 +269,6 @@ void TGLSLShader::DefineProperties(TFiler& Filer)
     DefineEnumProperty<TGLTransformFeedBackMode>(Filer, "TransformFeedBackMode", cTransformFeedBackModeNames,
                                                  TransformFeedBackMode(), tfbmInterleaved,
                                                  [this](TGLTransformFeedBackMode v) { SetTransformFeedBackMode(v); });
-    DefineBooleanProperty(Filer, "Enabled", Enabled(), true, [this](bool v) { SetEnabled(v); });
 }
 
 // ---------------------------------------------------------------------------------------------------------
