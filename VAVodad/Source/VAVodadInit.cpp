@@ -19,6 +19,7 @@
 #include "GLMesh.h"
 #include "GLObjects.h"
 #include "GLPersistentClasses.h"
+#include "GLPostEffects.h"
 #include "GLSLShader.h"
 #include "GLScreen.h"
 #include "GLShadowVolume.h"
@@ -72,6 +73,7 @@ void RegisterEverything()
     RegisterGLFireFXClasses();
     RegisterGLCustomShaderClasses();
     RegisterGLSLShaderClasses();
+    RegisterGLPostEffectsClasses();
 }
 
 } // namespace
