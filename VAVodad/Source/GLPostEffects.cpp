@@ -5,11 +5,11 @@
 #include "GLState.h"
 #include "GLVectorGeometry.h"
 #include "GLVectorGeometryMatrices.h"
+#include "RandomGenerator.h"
 #include "StringLists.h"
 #include "VAVodad_streaming.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -72,11 +72,7 @@ template <size_t N> void SetLines(TGLShaderProgram& program, const char* const (
 // ---------------------------------------------------------------------------------------------------------
 // TGLPostEffect
 
-TGLPostEffect::TGLPostEffect(TComponent* AOwner)
-    : TGLBaseSceneObject(AOwner),
-      RandSeed(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count()))
-{
-}
+TGLPostEffect::TGLPostEffect(TComponent* AOwner) : TGLBaseSceneObject(AOwner) {}
 
 void TGLPostEffect::Assign(TPersistent* Source)
 {
@@ -89,12 +85,6 @@ void TGLPostEffect::DefineProperties(TFiler& Filer)
     TGLBaseSceneObject::DefineProperties(Filer);
     DefineEnumProperty<TGLPostEffectPreset>(Filer, "Preset", cPresetNames, FPreset, pepNone,
                                             [this](TGLPostEffectPreset v) { SetPreset(v); });
-}
-
-int32_t TGLPostEffect::Random(int32_t n)
-{
-    RandSeed = RandSeed * 134775813u + 1u;
-    return static_cast<int32_t>((static_cast<uint64_t>(RandSeed) * static_cast<uint32_t>(n)) >> 32);
 }
 
 size_t TGLPostEffect::RandomNeighbour(size_t p, int32_t spread)

@@ -44,9 +44,6 @@ public:
     void SetPreset(TGLPostEffectPreset Value) { FPreset = Value; }
 
     TGLOnCustomPostEffectEvent OnCustomEffect;
-    // The seed of the program's linear congruential generator that the distort, noise and night-vision
-    // presets draw from; a new effect seeds it from the clock.
-    uint32_t RandSeed;
 
 protected:
     virtual void ApplyGrayPreset();
@@ -58,9 +55,7 @@ protected:
     virtual void ApplyCustomPreset(TGLRenderContextInfo& rci, TGLPostEffectBuffer& buffer);
 
 private:
-    // 0 .. n - 1.
-    int32_t Random(int32_t n);
-    // The index p + random(spread) - spread / 2, held to the buffer.
+    // The index p + random(spread) - spread / 2 (the program's random sequence), held to the buffer.
     size_t RandomNeighbour(size_t p, int32_t spread);
     void WriteBack(TGLRenderContextInfo& rci);
 

@@ -6,6 +6,7 @@
 #include "ComponentStreams.h"
 #include "GLState.h"
 #include "Raises.h"
+#include "RandomGenerator.h"
 #include "SceneRenderFixture.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,8 @@ protected:
         picture->SetUseBuildList(false);
         picture->OnRender = [this](TObject*, TGLRenderContextInfo& rci) {
             rci.GLStates->SetActiveTexture(ActiveUnit);
+            rci.GLStates->Disable(stDepthTest);
+            rci.GLStates->SetDepthWriteMask(false);
             rci.PipelineTransformation->Push();
             rci.PipelineTransformation->SetViewMatrix(IdentityHmgMatrix);
             rci.PipelineTransformation->SetProjectionMatrix(IdentityHmgMatrix);
@@ -46,6 +49,16 @@ protected:
         Holder->SetTempTextureTarget(ttTextureRect);
         Shader = new TGLSLPostPixelateShader(nullptr);
         Holder->Shaders()->Add()->SetShader(Shader);
+        // What draws after the holder finds the depth state the state cache believes in.
+        auto* after = TGLBaseSceneObject::CreateAsChild<TGLDirectOpenGL>(Scene->Objects());
+        after->SetUseBuildList(false);
+        after->OnRender = [this](TObject*, TGLRenderContextInfo& rci) {
+            TGLExtensionsAndEntryPoints* gl = GetCurrentGL();
+            GLboolean depthWrite = GL_FALSE;
+            gl->GetBooleanv(GL_DEPTH_WRITEMASK, &depthWrite);
+            DepthStateTrue = (gl->IsEnabled(GL_DEPTH_TEST) != 0) == rci.GLStates->States().Contains(stDepthTest) &&
+                             (depthWrite != 0) == rci.GLStates->DepthWriteMask();
+        };
     }
 
     void TearDown() override
@@ -79,12 +92,14 @@ protected:
     TGLSLPostPixelateShader* Shader = nullptr;
     int32_t ActiveUnit = 0;
     float Blue = 0;
+    bool DepthStateTrue = false;
 };
 
 TEST_F(PostShaderHolder, PixelateMakesBlocksAfterUnitChangesAndInANewContext)
 {
     Render();
     EXPECT_EQ(BrokenBlock(0), "");
+    EXPECT_TRUE(DepthStateTrue);
     const TColor corner = Pixel(cWidth - 1, 0);
 
     // A new picture while another unit is active: the copy still reaches the screen texture.
@@ -217,7 +232,7 @@ TEST_F(GLPostEffectPresets, PresetsChangeThePictureInPlace)
     EXPECT_EQ(blurred[10].R, 71) << "(40 + 100 + 144 + 4 + 68) div 5";
 
     effect.SetPreset(pepNoise);
-    effect.RandSeed = 1;
+    SetRandSeed(1);
     const TPicture noisy = Run(effect);
     for (int p = 0; p < cCount; ++p) {
         EXPECT_LE(noisy[p].G, fixture[p].G) << p;
