@@ -41,15 +41,16 @@ TCubicSplineMatrix CubicSplineMatrix(const float* v, int32_t n)
 
 TCubicSplineMatrix MatrixOf(const float* v, int32_t nb)
 {
-    // One point has no segment: the coordinate reads 0, as without points.
-    if (!v || nb < 2) return {};
+    if (!v || nb < 1) return {};
+    // One point: a constant "segment", so the spline answers that point everywhere.
+    if (nb == 1) return {{0, 0, 0, v[0]}};
     return CubicSplineMatrix(v, nb);
 }
 
 // The segment of t: the first before t = 0, the last from the last point on (it extends past that point).
 int32_t SegmentOf(float t, int32_t nb)
 {
-    if (t <= 0) return 0;
+    if (t <= 0 || nb < 2) return 0;
     const int32_t segment = t > nb - 1 ? nb - 1 : static_cast<int32_t>(t);
     return segment == nb - 1 ? nb - 2 : segment;
 }

@@ -14,8 +14,8 @@ using TCubicSplineMatrix = std::vector<std::array<float, 4>>;
 
 class TCubicSpline : public TObject {
 public:
-    // Each non-null array of nb values becomes its coordinate's matrix. With fewer than two points, or for a
-    // null array, the coordinate is always 0.
+    // Each non-null array of nb values becomes its coordinate's matrix. One point gives that point for every
+    // t (slope 0); without points, or for a null array, the coordinate is always 0.
     TCubicSpline(const float* X, const float* Y, const float* Z, const float* W, int32_t nb);
 
     float SplineX(float t) const;

@@ -65,13 +65,23 @@ TEST(GLSpline, PassesThroughItsPointsAndContinuesPastTheEnds)
     EXPECT_NEAR(p.W, 2.5f, 1e-5f);
     ExpectVector(line.SplineSlopeVector(0.5f), 3, 3, 3, "slopes");
 
-    // One point has no segment: it reads 0 everywhere rather than reading outside its arrays.
+    // One point answers that point everywhere, flat, and its plane is crossed there.
     const float one[1] = {7};
-    const TCubicSpline single(one, one, one, one, 1);
-    EXPECT_EQ(single.SplineX(0), 0);
-    EXPECT_EQ(single.SplineSlopeY(0.5f), 0);
+    const float other[1] = {-2};
+    const TCubicSpline single(one, other, nullptr, one, 1);
+    for (const float t : {-1.0f, 0.0f, 0.5f, 3.0f}) {
+        EXPECT_EQ(single.SplineX(t), 7) << t;
+        EXPECT_EQ(single.SplineY(t), -2) << t;
+        EXPECT_EQ(single.SplineW(t), 7) << t;
+        EXPECT_EQ(single.SplineSlopeX(t), 0) << t;
+    }
+    EXPECT_EQ(single.SplineZ(0), 0);
     float y = -1, z = -1;
-    EXPECT_FALSE(single.SplineIntersecYZ(7, y, z));
+    EXPECT_FALSE(single.SplineIntersecYZ(8, y, z));
+    EXPECT_EQ(y, -1);
+    ASSERT_TRUE(single.SplineIntersecYZ(7, y, z));
+    EXPECT_EQ(y, -2);
+    EXPECT_EQ(z, 0);
 }
 
 TEST(GLSpline, CrossesAxisPlanes)
