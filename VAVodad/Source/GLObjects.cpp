@@ -818,5 +818,5 @@ void TGLPoints::BuildList(TGLRenderContextInfo& rci)
 
 void RegisterGLObjectsClasses()
 {
-    RegisterClasses<TGLSphere, TGLCube, TGLPlane, TGLSprite, TGLPoints, TGLDummyCube, TGLSuperellipsoid>();
+    RegisterClasses<TGLSphere, TGLCube, TGLPlane, TGLSprite, TGLPoints, TGLDummyCube, TGLSuperellipsoid, TGLLines>();
 }

@@ -4,8 +4,10 @@
 // sphere and superellipsoid, and the base of the objects drawn as GLU quadrics.
 #pragma once
 
+#include "GLNodes.h"
 #include "VAVodad.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,10 +16,18 @@
 class GLUquadric;
 class TAffineVectorList;
 class TGLCustomCoordinates;
-class TGLNodes;
+class TSingleList;
 class TVectorList;
 
 inline constexpr const char* cGLObjectsUnit = "VAVodad\\Source\\GLObjects";
+
+// Stores value in field and, when that changed it, has object rebuild its geometry.
+template <typename T> void ChangeStructure(TGLBaseSceneObject& object, T& field, T value)
+{
+    if (field == value) return;
+    field = value;
+    object.StructureChanged();
+}
 
 // Answers whether the object and its subtree are drawn in this frame.
 using TGLVisibilityDeterminationEvent = std::function<bool(TObject* Sender, TGLRenderContextInfo& rci)>;
@@ -25,6 +35,9 @@ using TGLVisibilityDeterminationEvent = std::function<bool(TObject* Sender, TGLR
 // How a line or polygon object joins its nodes: straight segments, a cubic spline, a Bezier curve, a NURBS
 // curve, separate segments (node pairs) or a closed loop.
 enum TLineSplineMode { lsmLines, lsmCubicSpline, lsmBezierSpline, lsmNURBSCurve, lsmSegments, lsmLoop };
+// Their names in component streams.
+inline constexpr std::array<const char*, 6> cLineSplineModeNames{"lsmLines",      "lsmCubicSpline", "lsmBezierSpline",
+                                                                 "lsmNURBSCurve", "lsmSegments",    "lsmLoop"};
 
 // A wire cube of edge length size centred on the origin, in color; stipple draws it dotted and blended.
 void CubeWireframeBuildList(TGLRenderContextInfo& rci, bool stipple, const TVector4f& color, float size);
@@ -476,6 +489,159 @@ protected:
 private:
     int32_t FDivision = 10;
     TLineSplineMode FSplineMode = lsmLines;
+};
+
+// The unit dodecahedron (circumradius about 0.52) about the origin, each face with its flat normal.
+void DodecahedronBuildList();
+
+// A node of line objects: a point with its own colour, at first the node colour of its lines.
+class TGLLinesNode : public TGLNode {
+public:
+    // The collection must belong to noded lines (an invalid-cast error otherwise).
+    explicit TGLLinesNode(TGLNodes* ACollection);
+    ~TGLLinesNode() override;
+
+    TGLColor* Color() const { return FColor.get(); }
+    void SetColor(TGLColor* Value);
+
+    // The colour and the coordinates of another lines node; the coordinates of any other node.
+    void Assign(TPersistent* Source) override;
+
+private:
+    std::unique_ptr<TGLColor> FColor;
+};
+
+// The nodes of line objects: any change rebuilds the owning object.
+class TGLLinesNodes : public TGLNodes {
+public:
+    explicit TGLLinesNodes(TPersistent* AOwner);
+
+    std::unique_ptr<TGLNodes> CreateCopy(TPersistent* AOwner) const override;
+    void NotifyChange() override;
+};
+
+// What a line object draws: a colour, a 16-bit stipple pattern ($FFFF for solid), a width in pixels and
+// optional smoothing. Lit by nothing.
+class TGLLineBase : public TGLImmaterialSceneObject {
+public:
+    explicit TGLLineBase(TComponent* AOwner);
+    ~TGLLineBase() override;
+
+    TGLColor* LineColor() const { return FLineColor.get(); }
+    void SetLineColor(TGLColor* Value);
+    uint16_t LinePattern() const { return FLinePattern; }
+    void SetLinePattern(uint16_t Value);
+    float LineWidth() const { return FLineWidth; }
+    void SetLineWidth(float Value);
+    bool AntiAliased() const { return FAntiAliased; }
+    void SetAntiAliased(bool Value);
+
+    // The line style of another line object.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    // A change of the line colour rebuilds the object.
+    void NotifyChange(TObject* Sender) override;
+
+protected:
+    // Stipple, smoothing, width and colour for the lines about to be drawn (blended where they need it).
+    void SetupLineStyle(TGLRenderContextInfo& rci);
+
+private:
+    std::unique_ptr<TGLColor> FLineColor;
+    uint16_t FLinePattern = 0xFFFF;
+    float FLineWidth = 1;
+    bool FAntiAliased = false;
+};
+
+enum TLineNodesAspect { lnaInvisible, lnaAxes, lnaCube, lnaDodecahedron };
+
+// Lines through a list of nodes, each node marked with axes, a wire cube or a dodecahedron of NodeSize.
+class TGLNodedLines : public TGLLineBase {
+public:
+    explicit TGLNodedLines(TComponent* AOwner);
+    ~TGLNodedLines() override;
+
+    TGLNodes* Nodes() const { return FNodes.get(); }
+    // Copies the given nodes into the object's own.
+    void SetNodes(TGLNodes* Value);
+    TLineNodesAspect NodesAspect() const { return FNodesAspect; }
+    void SetNodesAspect(TLineNodesAspect Value);
+    // The colour new nodes take. A change recolours the nodes that still had the previous node colour.
+    TGLColor* NodeColor() const { return FNodeColor.get(); }
+    void SetNodeColor(TGLColor* Value);
+    // Values of 0 and below become 1.
+    float NodeSize() const { return FNodeSize; }
+    void SetNodeSize(float Value);
+
+    // A node with all four components of coords (a node at the origin without coords).
+    void AddNode(const TGLCustomCoordinates* coords);
+    // A point: W = 1.
+    void AddNode(float X, float Y, float Z);
+    void AddNode(const TVector4f& Value);
+    // A vector: W = 0.
+    void AddNode(const TVector3f& Value);
+
+    // Nodes, NodesAspect, NodeColor and NodeSize of other noded lines, then the line style.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    // The largest absolute value of each component over the nodes.
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+
+protected:
+    // The node's marker at (x, y, z) in its colour.
+    void DrawNode(TGLRenderContextInfo& rci, const TVector4f& nodeColor, float x, float y, float z);
+
+private:
+    void NodeColorChanged(TObject* Sender);
+
+    std::unique_ptr<TGLNodes> FNodes;
+    TLineNodesAspect FNodesAspect = lnaAxes;
+    std::unique_ptr<TGLColor> FNodeColor;
+    float FNodeSize = 1;
+    TVector4f FOldNodeColor{{{0, 0, 1, 1}}};
+};
+
+enum TLinesOption { loUseNodeColorForLines, loColorLogicXor };
+using TLinesOptions = TSet<TLinesOption, uint8_t>;
+
+// A poly-line through the nodes: straight, a cubic spline or a Bezier curve sampled Division times per node
+// interval, a NURBS curve of NURBSOrder with the given knots, node pairs as separate segments, or a closed
+// loop. Nothing at all is drawn with fewer than two nodes.
+class TGLLines : public TGLNodedLines {
+public:
+    explicit TGLLines(TComponent* AOwner);
+    ~TGLLines() override;
+
+    // Values below 1 become 1.
+    int32_t Division() const { return FDivision; }
+    void SetDivision(int32_t Value);
+    TLineSplineMode SplineMode() const { return FSplineMode; }
+    void SetSplineMode(TLineSplineMode Value);
+    TLinesOptions Options() const { return FOptions; }
+    void SetOptions(TLinesOptions Value);
+    int32_t NURBSOrder() const { return FNURBSOrder; }
+    void SetNURBSOrder(int32_t Value);
+    float NURBSTolerance() const { return FNURBSTolerance; }
+    void SetNURBSTolerance(float Value);
+    // The curve is drawn only with as many knots as nodes + NURBSOrder and an order of at least 2.
+    TSingleList* NURBSKnots() const { return FNURBSKnots.get(); }
+
+    // Division, SplineMode and Options of other lines (not the NURBS settings), then the rest.
+    void Assign(TPersistent* Source) override;
+    void DefineProperties(TFiler& Filer) override;
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+private:
+    // The vertices of the curve (between glBegin and glEnd) for every mode but NURBS.
+    void EmitVertices();
+    void DrawNURBSCurve(const std::vector<TVector3f>& positions);
+
+    int32_t FDivision = 10;
+    TLineSplineMode FSplineMode = lsmLines;
+    TLinesOptions FOptions;
+    int32_t FNURBSOrder = 0;
+    float FNURBSTolerance = 50;
+    std::unique_ptr<TSingleList> FNURBSKnots;
 };
 
 // Registers the module's streamable classes (start-up).

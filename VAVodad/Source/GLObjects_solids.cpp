@@ -23,14 +23,6 @@ namespace {
 
 inline constexpr TEnumNames<3> cNormalSmoothingNames{"nsFlat", "nsSmooth", "nsNone"};
 
-// Stores value in field and, when that changed it, has object rebuild its geometry.
-template <typename T> void ChangeStructure(TGLBaseSceneObject& object, T& field, T value)
-{
-    if (field == value) return;
-    field = value;
-    object.StructureChanged();
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -560,13 +552,6 @@ void TGLSuperellipsoid::BuildList(TGLRenderContextInfo& rci)
 
 // ---------------------------------------------------------------------------------------------------------
 // TGLPolygonBase
-
-namespace {
-
-inline constexpr TEnumNames<6> cLineSplineModeNames{"lsmLines",    "lsmCubicSpline", "lsmBezierSpline",
-                                                    "lsmNURBSCurve", "lsmSegments",    "lsmLoop"};
-
-} // namespace
 
 TGLPolygonBase::TGLPolygonBase(TComponent* AOwner) : TVAVodadObject(AOwner)
 {
