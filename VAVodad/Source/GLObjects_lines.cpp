@@ -294,9 +294,10 @@ void TGLNodedLines::AddNode(const TVector3f& Value)
 void TGLNodedLines::Assign(TPersistent* Source)
 {
     if (auto* source = dynamic_cast<TGLNodedLines*>(Source)) {
+        // The node colour first: its change would recolour copied nodes that happen to have the old one.
+        FNodeColor->Assign(source->FNodeColor.get());
         SetNodes(source->FNodes.get());
         FNodesAspect = source->FNodesAspect;
-        FNodeColor->Assign(source->FNodeColor.get());
         FNodeSize = source->FNodeSize;
     }
     TGLLineBase::Assign(Source);
