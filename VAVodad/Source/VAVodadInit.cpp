@@ -22,10 +22,12 @@
 #include "GLPostEffects.h"
 #include "GLSLShader.h"
 #include "GLScreen.h"
+#include "GLShadowPlane.h"
 #include "GLShadowVolume.h"
 #include "GLSkyBox.h"
 #include "GLTexCombineShader.h"
 #include "GLTexture.h"
+#include "GLTilePlane.h"
 #include "GLVectorLists.h"
 #include "GLWindowsFont.h"
 #include "GLWin32Context.h"
@@ -49,6 +51,8 @@ void RegisterEverything()
     RegisterGLCoordinatesClasses();
     RegisterVAVodadClasses();
     RegisterGLObjectsClasses();
+    RegisterGLShadowPlaneClasses();
+    RegisterGLTilePlaneClasses();
     RegisterGLGeomObjectsClasses();
     RegisterGLHUDObjectsClasses();
     RegisterGLAnimatedSpriteClasses();
