@@ -29,14 +29,6 @@ inline constexpr TEnumNames<3> cArrowHeadStackingStyleNames{"ahssStacked", "ahss
 
 constexpr double cInfinity = std::numeric_limits<double>::infinity();
 
-// Stores value in field; true when that changed it.
-template <typename T> bool Store(T& field, T value)
-{
-    if (field == value) return false;
-    field = value;
-    return true;
-}
-
 TVector3f Vec3(double x, double y, double z)
 {
     return TVector3f{{{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)}}};
@@ -308,34 +300,29 @@ TGLCylinderBase::TGLCylinderBase(TComponent* AOwner, int32_t defaultStacks)
 {
 }
 
-template <typename T> void TGLCylinderBase::Change(T& field, T Value)
-{
-    if (Store(field, Value)) StructureChanged();
-}
-
 void TGLCylinderBase::SetBottomRadius(float Value)
 {
-    Change(FBottomRadius, Value);
+    ChangeStructure(*this, FBottomRadius, Value);
 }
 
 void TGLCylinderBase::SetHeight(float Value)
 {
-    Change(FHeight, Value);
+    ChangeStructure(*this, FHeight, Value);
 }
 
 void TGLCylinderBase::SetSlices(int32_t Value)
 {
-    Change(FSlices, Value);
+    ChangeStructure(*this, FSlices, Value);
 }
 
 void TGLCylinderBase::SetStacks(int32_t Value)
 {
-    Change(FStacks, Value);
+    ChangeStructure(*this, FStacks, Value);
 }
 
 void TGLCylinderBase::SetLoops(int32_t Value)
 {
-    if (Value > 0) Change(FLoops, Value);
+    if (Value > 0) ChangeStructure(*this, FLoops, Value);
 }
 
 void TGLCylinderBase::Assign(TPersistent* Source)
@@ -421,7 +408,7 @@ TGLCone::TGLCone(TComponent* AOwner) : TGLCylinderBase(AOwner, 4) {}
 
 void TGLCone::SetParts(TConeParts Value)
 {
-    Change(FParts, Value);
+    ChangeStructure(*this, FParts, Value);
 }
 
 void TGLCone::Assign(TPersistent* Source)
@@ -483,17 +470,17 @@ TGLCylinder::TGLCylinder(TComponent* AOwner) : TGLCylinderBase(AOwner, 4) {}
 
 void TGLCylinder::SetParts(TCylinderParts Value)
 {
-    Change(FParts, Value);
+    ChangeStructure(*this, FParts, Value);
 }
 
 void TGLCylinder::SetTopRadius(float Value)
 {
-    Change(FTopRadius, Value);
+    ChangeStructure(*this, FTopRadius, Value);
 }
 
 void TGLCylinder::SetAlignment(TCylinderAlignment Value)
 {
-    Change(FAlignment, Value);
+    ChangeStructure(*this, FAlignment, Value);
 }
 
 void TGLCylinder::Align(const TVector4f& startPoint, const TVector4f& endPoint)
@@ -577,22 +564,22 @@ TGLAnnulus::TGLAnnulus(TComponent* AOwner) : TGLCylinderBase(AOwner, 4) {}
 
 void TGLAnnulus::SetParts(TAnnulusParts Value)
 {
-    Change(FParts, Value);
+    ChangeStructure(*this, FParts, Value);
 }
 
 void TGLAnnulus::SetBottomInnerRadius(float Value)
 {
-    Change(FBottomInnerRadius, Value);
+    ChangeStructure(*this, FBottomInnerRadius, Value);
 }
 
 void TGLAnnulus::SetTopInnerRadius(float Value)
 {
-    Change(FTopInnerRadius, Value);
+    ChangeStructure(*this, FTopInnerRadius, Value);
 }
 
 void TGLAnnulus::SetTopRadius(float Value)
 {
-    Change(FTopRadius, Value);
+    ChangeStructure(*this, FTopRadius, Value);
 }
 
 void TGLAnnulus::Assign(TPersistent* Source)
@@ -690,32 +677,32 @@ void TGLAnnulus::BuildList(TGLRenderContextInfo& /*rci*/)
 
 void TGLArrowBase::SetTopRadius(float Value)
 {
-    Change(FTopRadius, Value);
+    ChangeStructure(*this, FTopRadius, Value);
 }
 
 void TGLArrowBase::SetTopArrowHeadHeight(float Value)
 {
-    Change(fTopArrowHeadHeight, Value);
+    ChangeStructure(*this, fTopArrowHeadHeight, Value);
 }
 
 void TGLArrowBase::SetTopArrowHeadRadius(float Value)
 {
-    Change(fTopArrowHeadRadius, Value);
+    ChangeStructure(*this, fTopArrowHeadRadius, Value);
 }
 
 void TGLArrowBase::SetBottomArrowHeadHeight(float Value)
 {
-    Change(fBottomArrowHeadHeight, Value);
+    ChangeStructure(*this, fBottomArrowHeadHeight, Value);
 }
 
 void TGLArrowBase::SetBottomArrowHeadRadius(float Value)
 {
-    Change(fBottomArrowHeadRadius, Value);
+    ChangeStructure(*this, fBottomArrowHeadRadius, Value);
 }
 
 void TGLArrowBase::SetHeadStackingStyle(TArrowHeadStackingStyle Value)
 {
-    Change(FHeadStackingStyle, Value);
+    ChangeStructure(*this, FHeadStackingStyle, Value);
 }
 
 void TGLArrowBase::AssignArrow(const TGLArrowBase& source)
@@ -772,7 +759,7 @@ TGLArrowLine::TGLArrowLine(TComponent* AOwner) : TGLArrowBase(AOwner, 4)
 
 void TGLArrowLine::SetParts(TArrowLineParts Value)
 {
-    Change(FParts, Value);
+    ChangeStructure(*this, FParts, Value);
 }
 
 void TGLArrowLine::Assign(TPersistent* Source)
@@ -848,22 +835,22 @@ TGLArrowArc::TGLArrowArc(TComponent* AOwner) : TGLArrowBase(AOwner, 16)
 
 void TGLArrowArc::SetArcRadius(float Value)
 {
-    Change(fArcRadius, Value);
+    ChangeStructure(*this, fArcRadius, Value);
 }
 
 void TGLArrowArc::SetStartAngle(float Value)
 {
-    Change(FStartAngle, Value);
+    ChangeStructure(*this, FStartAngle, Value);
 }
 
 void TGLArrowArc::SetStopAngle(float Value)
 {
-    Change(FStopAngle, Value);
+    ChangeStructure(*this, FStopAngle, Value);
 }
 
 void TGLArrowArc::SetParts(TArrowArcParts Value)
 {
-    Change(FParts, Value);
+    ChangeStructure(*this, FParts, Value);
 }
 
 void TGLArrowArc::Assign(TPersistent* Source)

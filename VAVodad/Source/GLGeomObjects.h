@@ -90,8 +90,6 @@ public:
 protected:
     // defaultStacks: the Stacks value not written to a stream.
     TGLCylinderBase(TComponent* AOwner, int32_t defaultStacks);
-    // Stores Value in field and rebuilds the structure when that changed it.
-    template <typename T> void Change(T& field, T Value);
     // The side from BottomRadius at height `bottom` up to topRadius Height above it, a disk on top and a disk
     // underneath, each when asked for.
     void DrawUpright(float bottom, float topRadius, bool sides, bool top, bool base);

@@ -24,14 +24,6 @@ inline constexpr TEnumNames<3> cCamInvarianceModeNames{"cimNone", "cimPosition",
 inline constexpr TEnumNames<5> cPointStyleNames{"psSquare", "psRound", "psSmooth", "psSmoothAdditive",
                                                 "psSquareAdditive"};
 
-// Stores value in field; true when that changed it.
-template <typename T> bool Store(T& field, T value)
-{
-    if (field == value) return false;
-    field = value;
-    return true;
-}
-
 TVector3f Affine3(const TVector4f& v)
 {
     return TVector3f{{{v.X, v.Y, v.Z}}};

@@ -21,12 +21,18 @@ class TVectorList;
 
 inline constexpr const char* cGLObjectsUnit = "VAVodad\\Source\\GLObjects";
 
+// Stores value in field; true when that changed it.
+template <typename T> bool Store(T& field, T value)
+{
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
 // Stores value in field and, when that changed it, has object rebuild its geometry.
 template <typename T> void ChangeStructure(TGLBaseSceneObject& object, T& field, T value)
 {
-    if (field == value) return;
-    field = value;
-    object.StructureChanged();
+    if (Store(field, value)) object.StructureChanged();
 }
 
 // Answers whether the object and its subtree are drawn in this frame.
