@@ -109,10 +109,11 @@ function(mirefall_fuzz name)
   endif()
 endfunction()
 
-# Tests are headless whoever runs them.
+# Tests are headless whoever runs them. The leak checker does not follow dynamic thread-local storage: the GL
+# driver's records of it sent the checker's own scan at exit into unmapped memory, failing passing programs.
 set(MIREFALL_TEST_ENVIRONMENT
   "QT_QPA_PLATFORM=offscreen"
   "ALSOFT_DRIVERS=null"
-  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
+  "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1:intercept_tls_get_addr=0"
   "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan_driver.supp"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
