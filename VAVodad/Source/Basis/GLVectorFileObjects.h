@@ -1,0 +1,615 @@
+// The mesh framework: the registry of model-file formats, mesh objects (parallel per-vertex arrays drawn as
+// triangles, one strip or through face groups), the face groups that index into them, the list of mesh objects
+// a mesh scene object owns, and the base of the mesh scene objects.
+#pragma once
+
+#include "GLApplicationFileIO.h"
+#include "GLPersistentClasses.h"
+#include "GLRenderContextInfo.h"
+#include "GLVectorLists.h"
+#include "GLVectorTypes.h"
+#include "Sets.h"
+#include "VAVodad.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TGLBaseMesh;
+class TGLFaceGroups;
+class TGLLibMaterial;
+class TGLMaterialLibrary;
+class TGLMeshObject;
+class TGLMeshObjectList;
+class TGLTexture;
+class TGLVBOArrayBufferHandle;
+class TGLVBOElementArrayHandle;
+class TGLVectorFile;
+
+// The unit the module's assertions name.
+inline constexpr const char* cGLVectorFileObjectsUnit = "VAVodad\\Source\\Basis\\GLVectorFileObjects";
+
+// ---------------------------------------------------------------------------------------------------------
+// Vector-file formats
+
+enum TMeshNormalsOrientation { mnoDefault, mnoInvert };
+
+// No registered format reads the file name's extension.
+class EInvalidVectorFile : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Class reference of a model-file format: its name, its constructor and its class-level capabilities, as
+// VectorFileClassOf<T>() gives it. Each class has exactly one, so references compare by address.
+class TGLVectorFileClass {
+public:
+    virtual ~TGLVectorFileClass() = default;
+    virtual const std::string& ClassName() const = 0;
+    // A new file object owned by (reading into or writing from) AOwner; the caller frees it.
+    virtual TGLVectorFile* Create(TGLBaseMesh* AOwner) const = 0;
+    virtual TGLDataFileCapabilities Capabilities() const = 0;
+    // This class is aClass or descends from it.
+    bool InheritsFrom(const TGLVectorFileClass& aClass) const { return aClass.IsAncestorOf(*this); }
+
+protected:
+    virtual bool IsAncestorOf(const TGLVectorFileClass& aClass) const = 0;
+    // Throws a null pointer of the class's own type: a handler for an ancestor's pointer type catches it.
+    [[noreturn]] virtual void ThrowClassPointer() const = 0;
+
+    template <class T> friend class TGLVectorFileClassOf;
+};
+
+// T has a constructor taking its owner and a static ClassCapabilities().
+template <class T> class TGLVectorFileClassOf final : public TGLVectorFileClass {
+public:
+    const std::string& ClassName() const override { return ClassNameOf<T>(); }
+    TGLVectorFile* Create(TGLBaseMesh* AOwner) const override;
+    TGLDataFileCapabilities Capabilities() const override { return T::ClassCapabilities(); }
+
+protected:
+    bool IsAncestorOf(const TGLVectorFileClass& aClass) const override
+    {
+        return ThrowsPointerTo<T>([&] { aClass.ThrowClassPointer(); });
+    }
+    [[noreturn]] void ThrowClassPointer() const override { throw static_cast<const T*>(nullptr); }
+};
+
+template <class T> const TGLVectorFileClass& VectorFileClassOf()
+{
+    static const TGLVectorFileClassOf<T> fileClass;
+    return fileClass;
+}
+
+// One registered format.
+class TGLVectorFileFormat : public TObject {
+public:
+    const TGLVectorFileClass* VectorFileClass = nullptr;
+    std::string Extension; // lower case, without the dot
+    std::string Description;
+    int32_t DescResID = 0;
+};
+
+// The formats in order of registration; it owns its entries. Of two entries with one extension the later wins.
+class TGLVectorFileFormatsList : public TPersistentObjectList {
+public:
+    ~TGLVectorFileFormatsList() override;
+
+    void Add(const std::string& Ext, const std::string& Desc, int32_t DescID, const TGLVectorFileClass& AClass);
+    // nullptr when no entry has the extension (letter case ignored).
+    const TGLVectorFileClass* FindExt(const std::string& ext) const;
+    // Raises EInvalidVectorFile "Unknown file extension (...)" when the extension is not registered.
+    const TGLVectorFileClass& FindFromFileName(const std::string& fileName) const;
+    // Deletes every entry of AClass or a descendant.
+    void Remove(const TGLVectorFileClass& AClass);
+    // File-dialog filters of the formats of vectorFileClass (or descendants) that can be opened or saved.
+    void BuildFilterStrings(const TGLVectorFileClass& vectorFileClass, std::string& descriptions,
+                            std::string& filters, bool formatsThatCanBeOpened = true,
+                            bool formatsThatCanBeSaved = false) const;
+    // The extension of the index-th (from 1) entry that can be opened or saved; '' when there is none.
+    std::string FindExtByIndex(int32_t index, bool formatsThatCanBeOpened = true,
+                               bool formatsThatCanBeSaved = false) const;
+
+    TGLVectorFileFormat* Entry(int32_t index) const { return static_cast<TGLVectorFileFormat*>(Get(index)); }
+};
+
+// The process's registry, made on first use and freed when the program ends.
+TGLVectorFileFormatsList& GetVectorFileFormats();
+// Registers the class for creation by name and appends (ext, desc) to the registry.
+void RegisterVectorFileFormat(const std::string& aExtension, const std::string& aDescription,
+                              const TGLVectorFileClass& aClass);
+template <class T> void RegisterVectorFileFormat(const std::string& aExtension, const std::string& aDescription)
+{
+    RegisterClass<T>();
+    RegisterVectorFileFormat(aExtension, aDescription, VectorFileClassOf<T>());
+}
+
+// Base of the model-file formats. A file object lives for one load or save and reads straight into (or
+// writes from) its owner's lists; its owner is always a base mesh.
+class TGLVectorFile : public TGLDataFile {
+public:
+    // Fails an assertion when AOwner is not a TGLBaseMesh.
+    explicit TGLVectorFile(TPersistent* AOwner);
+
+    static TGLDataFileCapabilities ClassCapabilities() { return dfcRead; }
+    TGLDataFileCapabilities Capabilities() const override { return ClassCapabilities(); }
+
+    TGLBaseMesh* Owner() const;
+    TMeshNormalsOrientation NormalsOrientation() const { return FNormalsOrientation; }
+    virtual void SetNormalsOrientation(TMeshNormalsOrientation Value) { FNormalsOrientation = Value; }
+
+private:
+    TMeshNormalsOrientation FNormalsOrientation = mnoDefault;
+};
+
+template <class T> TGLVectorFile* TGLVectorFileClassOf<T>::Create(TGLBaseMesh* AOwner) const
+{
+    return new T(AOwner);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Base mesh object
+
+enum TGLMeshObjectMode { momTriangles, momTriangleStrip, momFaceGroups };
+
+// A named vertex list with its normals; the base of the mesh objects and of the morph targets.
+class TBaseMeshObject : public TPersistentObject {
+public:
+    TBaseMeshObject();
+    ~TBaseMeshObject() override;
+    TPersistentObject* NewInstance() const override { return new TBaseMeshObject; }
+
+    // From another base mesh object: Name, Vertices and Normals (not Visible).
+    void Assign(TPersistent* Source) override;
+    // Version 1: Name, Vertices, Normals, Visible. Reads versions 0 (no Visible) and 1.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+
+    // Adds the sum of the vertices to sum and their count to count.
+    virtual void AccumulateBarycenter(TVector3f& sum, int32_t& count);
+    // Empties the normals and the vertices.
+    virtual void Clear();
+    virtual void Translate(const TVector3f& delta);
+    // A new list of triangle corners: a copy of the vertices when their count is a multiple of 3 (and then
+    // normals, when given, becomes a copy of Normals), else empty. texCoords is not filled at this level.
+    virtual std::unique_ptr<TAffineVectorList> ExtractTriangles(TAffineVectorList* texCoords = nullptr,
+                                                                TAffineVectorList* normals = nullptr);
+    // Smooth vertex normals from the triangles vertexIndices describes in mode (momTriangles or
+    // momTriangleStrip). Without normalIndices: one normal per vertex, the normalised sum of the faces' normals
+    // around it. With normalIndices: new normals are appended (one per vertex used) and their indices go to
+    // normalIndices, three per triangle; the old normals stay. An index that names no vertex leaves its
+    // triangle out.
+    void BuildNormals(TIntegerList* vertexIndices, TGLMeshObjectMode mode, TIntegerList* normalIndices = nullptr);
+
+    const std::string& Name() const { return FName; }
+    void SetName(const std::string& Value) { FName = Value; }
+    TAffineVectorList* Vertices() const { return FVertices.get(); }
+    void SetVertices(TAffineVectorList* Value);
+    TAffineVectorList* Normals() const { return FNormals.get(); }
+    void SetNormals(TAffineVectorList* Value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value) { FVisible = Value; }
+
+private:
+    std::string FName;
+    std::unique_ptr<TAffineVectorList> FVertices;
+    std::unique_ptr<TAffineVectorList> FNormals;
+    bool FVisible = true;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Mesh objects
+
+enum TGLMeshObjectRenderingOption { moroGroupByMaterial };
+using TGLMeshObjectRenderingOptions = TSet<TGLMeshObjectRenderingOption, uint8_t>;
+
+enum TVBOBuffer { vbVertices, vbNormals, vbColors, vbTexCoords, vbLightMapTexCoords, vbTexCoordsEx };
+using TVBOBuffers = TSet<TVBOBuffer, uint8_t>;
+
+// Whether new mesh objects keep their arrays in buffer objects (true).
+extern bool vGLVectorFileObjectsUseVBODefault;
+
+// Parallel per-vertex arrays (positions and normals of the base, texture and lightmap coordinates, colours and
+// extra four-component sets, two of which hold tangents and binormals) drawn as triangles, as one strip or
+// through face groups. Lists that do not cover every vertex are not drawn.
+class TGLMeshObject : public TBaseMeshObject {
+public:
+    TGLMeshObject();
+    // Created into AOwner (when given), which then owns it.
+    explicit TGLMeshObject(TGLMeshObjectList* AOwner);
+    // Leaves its owner list.
+    ~TGLMeshObject() override;
+    TPersistentObject* NewInstance() const override { return new TGLMeshObject; }
+
+    // The base part; from a mesh object also every list, the face groups, the modes and the set indices.
+    void Assign(TPersistent* Source) override;
+    // Version 3 (see the archive layout in the source); reads versions 0 to 3.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // The base clear, the face groups freed, the other lists emptied (the extra sets stay, empty).
+    void Clear() override;
+    std::unique_ptr<TAffineVectorList> ExtractTriangles(TAffineVectorList* texCoords = nullptr,
+                                                        TAffineVectorList* normals = nullptr) override;
+    virtual int32_t TriangleCount();
+    // Marks every buffer stale and prepares the face groups.
+    virtual void Prepare();
+    virtual void PrepareBuildList(TGLRenderContextInfo& mrci);
+    virtual void BuildList(TGLRenderContextInfo& mrci);
+
+    // The bounding box of the vertices, cached while the vertex list's revision stays the same.
+    virtual void GetExtents(TVector3f& min, TVector3f& max);
+    virtual void GetExtents(TAABB& aabb);
+    // The centre of the extents, W 0.
+    TVector4f GetBarycenter();
+    // aPoint lies in the extents, borders included.
+    virtual bool PointInObject(const TVector3f& aPoint);
+
+    // The corners of triangle tri in a per-vertex list (the corner indices by Mode and the face groups).
+    // False, with the outputs untouched, when there is no such triangle or a corner lies outside the list.
+    bool GetTriangleData(int32_t tri, TAffineVectorList* list, TVector3f& v0, TVector3f& v1, TVector3f& v2);
+    bool GetTriangleData(int32_t tri, TVectorList* list, TVector4f& v0, TVector4f& v1, TVector4f& v2);
+    bool SetTriangleData(int32_t tri, TAffineVectorList* list, const TVector3f& v0, const TVector3f& v1,
+                         const TVector3f& v2);
+    bool SetTriangleData(int32_t tri, TVectorList* list, const TVector4f& v0, const TVector4f& v1,
+                         const TVector4f& v2);
+    // Rebuilds the requested sets (one entry per vertex) from the positions, normals and texture
+    // coordinates; both sets are emptied first.
+    void BuildTangentSpace(bool buildBinormals = true, bool buildTangents = true);
+
+    void PrepareMaterialLibraryCache(TGLMaterialLibrary* matLib);
+    void DropMaterialLibraryCache();
+
+    TGLMeshObjectList* Owner() const { return FOwner; }
+    void SetOwner(TGLMeshObjectList* Value) { FOwner = Value; }
+    TAffineVectorList* TexCoords() const { return FTexCoords.get(); }
+    void SetTexCoords(TAffineVectorList* Value);
+    TAffineVectorList* LightMapTexCoords() const { return FLightMapTexCoords.get(); }
+    void SetLightMapTexCoords(TAffineVectorList* Value);
+    TVectorList* Colors() const { return FColors.get(); }
+    void SetColors(TVectorList* Value);
+    TGLFaceGroups* FaceGroups() const { return FFaceGroups.get(); }
+    TGLMeshObjectMode Mode() const { return FMode; }
+    void SetMode(TGLMeshObjectMode Value) { FMode = Value; }
+    TGLMeshObjectRenderingOptions RenderingOptions() const { return FRenderingOptions; }
+    void SetRenderingOptions(TGLMeshObjectRenderingOptions Value) { FRenderingOptions = Value; }
+    // The extra set at index; reading appends empty sets until there are index + 2.
+    TVectorList* TexCoordsEx(int32_t index);
+    void SetTexCoordsEx(int32_t index, TVectorList* Value);
+    // The number of extra sets, without adding any.
+    int32_t TexCoordsExCount() const { return static_cast<int32_t>(FTexCoordsEx.size()); }
+    TVectorList* Tangents() { return TexCoordsEx(FTangentsTexCoordIndex); }
+    void SetTangents(TVectorList* Value) { SetTexCoordsEx(FTangentsTexCoordIndex, Value); }
+    TVectorList* Binormals() { return TexCoordsEx(FBinormalsTexCoordIndex); }
+    void SetBinormals(TVectorList* Value) { SetTexCoordsEx(FBinormalsTexCoordIndex, Value); }
+    // A negative index fails an assertion.
+    int32_t BinormalsTexCoordIndex() const { return FBinormalsTexCoordIndex; }
+    void SetBinormalsTexCoordIndex(int32_t Value);
+    int32_t TangentsTexCoordIndex() const { return FTangentsTexCoordIndex; }
+    void SetTangentsTexCoordIndex(int32_t Value);
+    // Switching it off frees the buffers; a context without buffer objects or a display-list compile
+    // switches it off for good at the next draw.
+    bool UseVBO() const { return FUseVBO; }
+    void SetUseVBO(bool Value);
+
+    // The render path, shared with the face groups.
+    // Declares the vertex arrays (when force or not yet declared) or re-points the texture coordinates when
+    // the current material routes them to other units.
+    void SetupVertexArrays(TGLRenderContextInfo& mrci, bool force);
+    void ReleaseVertexArrays(TGLRenderContextInfo& mrci);
+    // Texture unit 1 on for a lightmap; the arrays must be declared.
+    void EnableLightmapUnit(TGLRenderContextInfo& mrci);
+    void DisableLightmapUnit(TGLRenderContextInfo& mrci);
+    // Marks every buffer stale when buffers differ from the valid set.
+    void ChangeValidBuffers(TVBOBuffers buffers);
+    void UploadBufferObjects();
+    // The lightmap index a face group bound last in this draw (-1: none).
+    int32_t LastLightMapIndex() const { return FLastLightMapIndex; }
+    void SetLastLightMapIndex(int32_t Value) { FLastLightMapIndex = Value; }
+    bool ArraysDeclared() const { return FArraysDeclared; }
+
+private:
+    template <class TList, class TItem> bool TriangleData(int32_t tri, TList* list, TItem* corners[3], bool write);
+    // The list indices of triangle tri's corners; false when there is no such triangle.
+    bool TriangleCorners(int32_t tri, int32_t corners[3]);
+    void FreeBuffers();
+    void DrawImmediate(TGLRenderContextInfo& mrci);
+    void DrawFaceGroups(TGLRenderContextInfo& mrci);
+
+    TGLMeshObjectList* FOwner = nullptr;
+    uint32_t FExtentCacheRevision = 0;
+    std::unique_ptr<TAffineVectorList> FTexCoords;
+    std::unique_ptr<TAffineVectorList> FLightMapTexCoords;
+    std::unique_ptr<TVectorList> FColors;
+    std::unique_ptr<TGLFaceGroups, TFreeDeleter> FFaceGroups;
+    TGLMeshObjectMode FMode = momTriangles;
+    TGLMeshObjectRenderingOptions FRenderingOptions;
+    bool FArraysDeclared = false;
+    bool FLightMapArrayEnabled = false;
+    int32_t FLastLightMapIndex = -1;
+    std::vector<std::unique_ptr<TVectorList>> FTexCoordsEx;
+    int32_t FBinormalsTexCoordIndex = 2;
+    int32_t FTangentsTexCoordIndex = 1;
+    uint32_t FLastXOpenGLTexMapping = 0;
+    bool FUseVBO = vGLVectorFileObjectsUseVBODefault;
+    std::unique_ptr<TGLVBOArrayBufferHandle, TFreeDeleter> FVerticesVBO;
+    std::unique_ptr<TGLVBOArrayBufferHandle, TFreeDeleter> FNormalsVBO;
+    std::unique_ptr<TGLVBOArrayBufferHandle, TFreeDeleter> FColorsVBO;
+    std::vector<std::unique_ptr<TGLVBOArrayBufferHandle, TFreeDeleter>> FTexCoordsVBO;
+    std::unique_ptr<TGLVBOArrayBufferHandle, TFreeDeleter> FLightmapTexCoordsVBO;
+    TVBOBuffers FValidBuffers;
+    TAABB FExtentCache{};
+    bool FExtentCacheValid = false;
+};
+
+// The mesh objects of a mesh scene object; it owns them. Items are checked ("Invalid list index").
+class TGLMeshObjectList : public TPersistentObjectList {
+public:
+    TGLMeshObjectList();
+    explicit TGLMeshObjectList(TGLBaseMesh* aOwner);
+    ~TGLMeshObjectList() override;
+    TPersistentObject* NewInstance() const override { return new TGLMeshObjectList; }
+
+    // The object-list archive of the mesh objects; an entry that is not a mesh object is refused.
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // Drops the material caches and frees the mesh objects.
+    void Clear() override;
+    void Clean() override { Clear(); }
+
+    TGLMeshObject* Items(int32_t Index) const { return static_cast<TGLMeshObject*>(Get(Index)); }
+    TGLMeshObject* GetMeshObject(int32_t Index) const { return Items(Index); }
+    TGLBaseMesh* Owner() const { return FOwner; }
+
+    void PrepareMaterialLibraryCache(TGLMaterialLibrary* matLib);
+    void DropMaterialLibraryCache();
+    // The visible mesh objects' operations, in order.
+    virtual void PrepareBuildList(TGLRenderContextInfo& mrci);
+    virtual void BuildList(TGLRenderContextInfo& mrci);
+    virtual void Prepare();
+
+    // From (1e30, 1e30, 1e30) and (-1e30, -1e30, -1e30), widened by every mesh object, visible or not.
+    void GetExtents(TVector3f& min, TVector3f& max);
+    void Translate(const TVector3f& delta);
+    int32_t TriangleCount();
+    void BuildTangentSpace(bool buildBinormals = true, bool buildTangents = true);
+    // The triangles of the visible mesh objects in order; texCoords and normals stay parallel to them.
+    std::unique_ptr<TAffineVectorList> ExtractTriangles(TAffineVectorList* texCoords = nullptr,
+                                                        TAffineVectorList* normals = nullptr);
+    // The first mesh object named exactly MeshName, or nullptr.
+    TGLMeshObject* FindMeshByName(const std::string& MeshName) const;
+    // True for an empty list, else whether every mesh object uses buffer objects.
+    bool UseVBO() const;
+    void SetUseVBO(bool Value);
+
+protected:
+    void ItemCreatedByReader(TObject* Sender) override;
+
+private:
+    TGLBaseMesh* FOwner = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Face groups
+
+enum TGLFaceGroupMeshMode { fgmmTriangles, fgmmTriangleStrip, fgmmFlatTriangles, fgmmTriangleFan, fgmmQuads };
+
+// A list of indices into its mesh object's arrays, drawn as one kind of primitive with the library material
+// named MaterialName and an optional lightmap.
+class TGLFaceGroup : public TPersistentObject {
+public:
+    TGLFaceGroup();
+    // Created into AOwner (when given), which then owns it.
+    explicit TGLFaceGroup(TGLFaceGroups* AOwner);
+    // Leaves its owner list.
+    ~TGLFaceGroup() override;
+    TPersistentObject* NewInstance() const override { return new TGLFaceGroup; }
+
+    // Version 0 without a lightmap, 1 with its index: MaterialName, then LightMapIndex in version 1.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+
+    // The base class draws nothing and counts nothing: both raise the abstract-method error.
+    virtual void BuildList(TGLRenderContextInfo& mrci);
+    virtual int32_t TriangleCount();
+    // Appends the group's triangle corners (and their texture coordinates and normals when the lists are
+    // given); nothing here.
+    virtual void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords = nullptr,
+                                TAffineVectorList* aNormals = nullptr);
+    virtual void Reverse() {}
+    virtual void Prepare() {}
+
+    void PrepareMaterialLibraryCache(TGLMaterialLibrary* matLib);
+    void DropMaterialLibraryCache() { FMaterialCache = nullptr; }
+
+    TGLFaceGroups* Owner() const { return FOwner; }
+    void SetOwner(TGLFaceGroups* Value) { FOwner = Value; }
+    const std::string& MaterialName() const { return FMaterialName; }
+    void SetMaterialName(const std::string& Value) { FMaterialName = Value; }
+    TGLLibMaterial* MaterialCache() const { return FMaterialCache; }
+    int32_t LightMapIndex() const { return FLightMapIndex; }
+    void SetLightMapIndex(int32_t Value) { FLightMapIndex = Value; }
+    // The grouped draw that drew this group last (0: none).
+    int32_t RenderGroupID() const { return FRenderGroupID; }
+    void SetRenderGroupID(int32_t Value) { FRenderGroupID = Value; }
+
+protected:
+    // The mesh object whose arrays the group indexes, or nullptr.
+    TGLMeshObject* MeshObject() const;
+    void SetupLightmap(TGLRenderContextInfo& mrci);
+    void BindLightmapTexture(TGLTexture* lightMap, TGLRenderContextInfo& mrci);
+
+private:
+    TGLFaceGroups* FOwner = nullptr;
+    std::string FMaterialName;
+    TGLLibMaterial* FMaterialCache = nullptr;
+    int32_t FLightMapIndex = -1;
+    int32_t FRenderGroupID = 0;
+};
+
+// Indices into the mesh object's arrays, drawn from its arrays (in buffer objects when it uses them).
+class TFGVertexIndexList : public TGLFaceGroup {
+public:
+    TFGVertexIndexList();
+    explicit TFGVertexIndexList(TGLFaceGroups* AOwner);
+    ~TFGVertexIndexList() override;
+    TPersistentObject* NewInstance() const override { return new TFGVertexIndexList; }
+
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    void BuildList(TGLRenderContextInfo& mrci) override;
+    void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords = nullptr,
+                        TAffineVectorList* aNormals = nullptr) override;
+    int32_t TriangleCount() override;
+    // Reverses the vertex indices.
+    void Reverse() override;
+
+    void Add(int32_t idx);
+    // Over the mesh object's vertices at the indices, from +infinity and -infinity.
+    void GetExtents(TVector3f& min, TVector3f& max);
+    // A strip or a fan becomes separate triangles.
+    void ConvertToList();
+    // The normal of the first three indices' vertices; zero with fewer.
+    TVector3f GetNormal();
+
+    TIntegerList* VertexIndices() const { return FVertexIndices.get(); }
+    void SetVertexIndices(TIntegerList* Value);
+    TGLFaceGroupMeshMode Mode() const { return FMode; }
+    void SetMode(TGLFaceGroupMeshMode Value) { FMode = Value; }
+
+protected:
+    // Appends to destination the entries of source at the triangle corners indices describes in Mode; zero
+    // vectors for an empty source.
+    void AddIndexedTriangles(TAffineVectorList* source, TAffineVectorList* destination, TIntegerList* indices);
+    // The element buffer must be filled again.
+    void IndicesChanged();
+
+private:
+    std::unique_ptr<TIntegerList> FVertexIndices;
+    std::unique_ptr<TGLVBOElementArrayHandle, TFreeDeleter> FIndexVBO;
+    TGLFaceGroupMeshMode FMode = fgmmTriangles;
+};
+
+// Separate indices into the normals and texture coordinates, parallel to the vertex indices (an empty list:
+// the vertex indices serve); drawn in immediate mode.
+class TFGVertexNormalTexIndexList : public TFGVertexIndexList {
+public:
+    TFGVertexNormalTexIndexList();
+    explicit TFGVertexNormalTexIndexList(TGLFaceGroups* AOwner);
+    ~TFGVertexNormalTexIndexList() override;
+    TPersistentObject* NewInstance() const override { return new TFGVertexNormalTexIndexList; }
+
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    void BuildList(TGLRenderContextInfo& mrci) override;
+    void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords = nullptr,
+                        TAffineVectorList* aNormals = nullptr) override;
+
+    void Add(int32_t vertexIdx, int32_t normalIdx, int32_t texCoordIdx);
+
+    TIntegerList* NormalIndices() const { return FNormalIndices.get(); }
+    void SetNormalIndices(TIntegerList* Value);
+    TIntegerList* TexCoordIndices() const { return FTexCoordIndices.get(); }
+    void SetTexCoordIndices(TIntegerList* Value);
+
+private:
+    std::unique_ptr<TIntegerList> FNormalIndices;
+    std::unique_ptr<TIntegerList> FTexCoordIndices;
+};
+
+// One texture coordinate per index entry, held by the group; drawn in immediate mode.
+class TFGIndexTexCoordList : public TFGVertexIndexList {
+public:
+    TFGIndexTexCoordList();
+    explicit TFGIndexTexCoordList(TGLFaceGroups* AOwner);
+    ~TFGIndexTexCoordList() override;
+    TPersistentObject* NewInstance() const override { return new TFGIndexTexCoordList; }
+
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    void BuildList(TGLRenderContextInfo& mrci) override;
+    void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords = nullptr,
+                        TAffineVectorList* aNormals = nullptr) override;
+
+    void Add(int32_t idx, const TVector3f& texCoord);
+    void Add(int32_t idx, float s, float t);
+
+    TAffineVectorList* TexCoords() const { return FTexCoords.get(); }
+    void SetTexCoords(TAffineVectorList* Value);
+
+private:
+    std::unique_ptr<TAffineVectorList> FTexCoords;
+};
+
+// The face groups of a mesh object; it owns them. Items are checked ("Invalid list index").
+class TGLFaceGroups : public TPersistentObjectList {
+public:
+    TGLFaceGroups();
+    explicit TGLFaceGroups(TGLMeshObject* AOwner);
+    ~TGLFaceGroups() override;
+    TPersistentObject* NewInstance() const override { return new TGLFaceGroups; }
+
+    // The object-list archive of the groups; an entry that is not a face group is refused.
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // Frees the groups.
+    void Clear() override;
+    void Clean() override { Clear(); }
+
+    TGLFaceGroup* Items(int32_t Index) const { return static_cast<TGLFaceGroup*>(Get(Index)); }
+    TGLFaceGroup* GetFaceGroup(int32_t Index) const { return Items(Index); }
+    TGLMeshObject* Owner() const { return FOwner; }
+    void SetOwner(TGLMeshObject* Value) { FOwner = Value; }
+
+    void PrepareMaterialLibraryCache(TGLMaterialLibrary* matLib);
+    void DropMaterialLibraryCache();
+    void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords = nullptr,
+                        TAffineVectorList* aNormals = nullptr);
+    // The material library of the base mesh above the mesh object, or nullptr when a link is missing.
+    TGLMaterialLibrary* MaterialLibrary() const;
+    // Opaque before blended, then by material name (case-sensitive), then by lightmap index.
+    void SortByMaterial();
+
+protected:
+    void ItemCreatedByReader(TObject* Sender) override;
+
+private:
+    TGLMeshObject* FOwner = nullptr;
+};
+
+// Raises EReadError when an entry an object-list archive made for list is not a T; answers it as a T.
+template <class T> T* CheckArchivedItem(TObject* item, const TObject& list)
+{
+    auto* result = dynamic_cast<T*>(item);
+    if (!result) throw EReadError(list.ClassName() + " : archived entry is not a " + ClassNameOf<T>());
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Base mesh
+
+// The scene object that shows mesh objects. It owns its mesh-object list and holds (without owning) the
+// material library its face groups name and the library their lightmaps come from.
+class TGLBaseMesh : public TVAVodadObject {
+public:
+    explicit TGLBaseMesh(TComponent* AOwner);
+    ~TGLBaseMesh() override;
+
+    // A dying library is forgotten.
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    TGLMeshObjectList* MeshObjects() const { return FMeshObjects.get(); }
+    TGLMaterialLibrary* MaterialLibrary() const { return FMaterialLibrary; }
+    void SetMaterialLibrary(TGLMaterialLibrary* Value);
+    TGLMaterialLibrary* LightmapLibrary() const { return FLightmapLibrary; }
+    void SetLightmapLibrary(TGLMaterialLibrary* Value);
+
+private:
+    // Stores Value in the field with a free notification on it, dropping the old one's.
+    void ChangeLibrary(TGLMaterialLibrary*& field, TGLMaterialLibrary* Value);
+
+    TGLMaterialLibrary* FMaterialLibrary = nullptr;
+    TGLMaterialLibrary* FLightmapLibrary = nullptr;
+    std::unique_ptr<TGLMeshObjectList, TFreeDeleter> FMeshObjects;
+};
+
+// Registers the archived classes of the module by name (start-up).
+void RegisterGLVectorFileObjects();
