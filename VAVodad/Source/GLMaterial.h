@@ -73,6 +73,16 @@ protected:
     ~IGLMaterialLibrarySupported() = default;
 };
 
+// Users other than materials that hold a library material they registered with: told when it dies, so that
+// they drop the pointer.
+class IGLLibMaterialUser {
+public:
+    virtual void LibMaterialFreed(TGLAbstractLibMaterial* libMaterial) = 0;
+
+protected:
+    ~IGLLibMaterialUser() = default;
+};
+
 // ---------------------------------------------------------------------------------------------------------
 // Settings objects
 
@@ -237,8 +247,8 @@ public:
 
 protected:
     virtual void DoApply(TGLRenderContextInfo& /*rci*/, TObject* /*Sender*/) {}
-    // True asks for another pass.
-    virtual bool DoUnApply(TGLRenderContextInfo& /*rci*/) { return true; }
+    // True asks for another pass. One pass here: a shader that does not override it must not be drawn forever.
+    virtual bool DoUnApply(TGLRenderContextInfo& /*rci*/) { return false; }
     virtual void DoInitialize(TGLRenderContextInfo& /*rci*/, TObject* /*Sender*/) {}
     virtual void DoFinalize() {}
 
@@ -374,7 +384,7 @@ class TGLAbstractLibMaterial : public TPersistent, public IGLNotifyAble, public 
 public:
     // Joins the collection (when given).
     explicit TGLAbstractLibMaterial(TGLAbstractLibMaterials* ACollection);
-    // Materials that use it lose their link; then it leaves its collection.
+    // Materials that use it lose their link, other users that hold it are told; then it leaves its collection.
     ~TGLAbstractLibMaterial() override;
     TGLAbstractLibMaterial(const TGLAbstractLibMaterial&) = delete;
     TGLAbstractLibMaterial& operator=(const TGLAbstractLibMaterial&) = delete;

@@ -49,11 +49,15 @@ TGLAbstractLibMaterial::TGLAbstractLibMaterial(TGLAbstractLibMaterials* ACollect
 TGLAbstractLibMaterial::~TGLAbstractLibMaterial()
 {
     TGLMaterial::Changed(); // its users lose their link without being told
-    for (TObject* user : FUserList)
+    // A copy: a user that is told may unregister.
+    const std::vector<TObject*> users = FUserList;
+    for (TObject* user : users)
         if (auto* material = dynamic_cast<TGLMaterial*>(user)) {
             material->FMaterialLibrary = nullptr;
             material->FLibMaterialName.clear();
             material->currentLibMaterial = nullptr;
+        } else if (auto* holder = dynamic_cast<IGLLibMaterialUser*>(user)) {
+            holder->LibMaterialFreed(this);
         }
     if (TGLAbstractMaterialLibrary* library = GetMaterialLibrary())
         if (library->FLastAppliedMaterial == this) library->FLastAppliedMaterial = nullptr;

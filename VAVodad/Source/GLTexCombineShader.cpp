@@ -47,6 +47,15 @@ void TGLTexCombineShader::Notification(TComponent* AComponent, TOperation Operat
     TGLShader::Notification(AComponent, Operation);
 }
 
+void TGLTexCombineShader::LibMaterialFreed(TGLAbstractLibMaterial* libMaterial)
+{
+    for (TExtraTexture& extra : FExtra)
+        if (extra.Material == libMaterial) {
+            extra.Material = nullptr;
+            extra.Applied = false;
+        }
+}
+
 void TGLTexCombineShader::NotifyChange(TObject* Sender)
 {
     FCombinerIsValid = true;

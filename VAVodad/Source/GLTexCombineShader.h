@@ -13,7 +13,7 @@
 class TGLMaterialLibrary;
 class TStringList;
 
-class TGLTexCombineShader : public TGLShader {
+class TGLTexCombineShader : public TGLShader, public IGLLibMaterialUser {
 public:
     explicit TGLTexCombineShader(TComponent* AOwner);
     // Leaves the library materials it uses and drops a report not shown yet.
@@ -21,6 +21,9 @@ public:
     ~TGLTexCombineShader() override;
 
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // A third or fourth texture's material that dies is forgotten; its name stays, to resolve again in a new
+    // library.
+    void LibMaterialFreed(TGLAbstractLibMaterial* libMaterial) override;
     // Any change compiles the script again at the next apply, and a failed script may report again.
     void NotifyChange(TObject* Sender) override;
 

@@ -287,6 +287,11 @@ TEST_F(GLMaterial, ShaderBalanceAndFailedInitialisation)
     EXPECT_FALSE(shader.UnApply(rci));
     EXPECT_EQ(MessageOf<EAssertionFailed>([&] { shader.UnApply(rci); }),
               "Unbalanced shader application. (VAVodad\\Source\\GLMaterial, line 1238)");
+    // An enabled shader of the base class draws one pass.
+    shader.SetEnabled(true);
+    shader.Apply(rci, nullptr);
+    EXPECT_FALSE(shader.UnApply(rci));
+    EXPECT_FALSE(shader.ShaderActive());
 
     shader.SetName("Glass");
     EXPECT_EQ(shader.NotSupportedMessage(), "Your hardware/driver doesn't support shader \"Glass\"!");

@@ -260,4 +260,18 @@ TEST_F(GLTexCombineShaderRender, FreeingTheLibraryClearsTheShadersNames)
     EXPECT_EQ(Shader->LibMaterial4Name(), "");
 }
 
+TEST_F(GLTexCombineShaderRender, AThirdTexturesMaterialThatDiesIsForgotten)
+{
+    TStringList script = Lines({"Tex1:=Tex0+Tex1;", "Tex2:=Tex1+Tex2;"});
+    Shader->SetCombiners(&script);
+    Shader->SetLibMaterial3Name("third");
+    Render();
+    ASSERT_EQ(Centre(), Rgb(224, 224, 224));
+    delete Library->LibMaterialByName("third");
+    EXPECT_EQ(Shader->LibMaterial3Name(), "third");
+    // Drawn without it; the shader's clean-up later leaves no user behind.
+    Render();
+    EXPECT_EQ(Centre(), Rgb(192, 192, 192));
+}
+
 } // namespace
