@@ -1,6 +1,7 @@
 // The program's entry point. The game itself is not built yet: today the program starts the application and
 // the engine as the game will, says so, and shuts the engine down again.
 #include "Forms.h"
+#include "RandomGenerator.h"
 #include "VAVodadInit.h"
 
 #include <cstdio>
@@ -13,6 +14,8 @@ int main(int argc, char** argv)
         std::fputs("Mirefall needs a display: DISPLAY is not set.\n", stderr);
         return 1;
     }
+    // The program's one random sequence starts from the clock.
+    Randomize();
     TApplication application;
     application.Initialize(&argc, argv);
     InitVAVodadWindows();
