@@ -470,6 +470,12 @@ public:
     void ConvertToList();
     // The normal of the first three indices' vertices; zero with fewer.
     TVector3f GetNormal();
+    // Appends the vertex indices of the group's triangles, three per triangle, as the silhouette connectivity
+    // takes its faces: triangles and flat triangles the first (count div 3) x 3 indices in order, a strip as
+    // StripToTriangleList turns it, a fan as (idx[0], idx[i-1], idx[i]) for i = 2 .. count - 1. Answers false,
+    // appending nothing, for quads, which it does not split. A group whose indices describe other faces (whole
+    // polygons) supplies its own.
+    virtual bool AddTriangleIndices(TIntegerList* aList);
 
     TIntegerList* VertexIndices() const { return FVertexIndices.get(); }
     void SetVertexIndices(TIntegerList* Value);
