@@ -1,11 +1,14 @@
 // A picture for a person to look at: a lit floor with a few boxes casting shadows (darkening mode) under a
-// sky box, saved as artifacts/shadowed_sky.png in the build tree (replaced by each run). The test checks only that the shadows and
-// the sky are there; how it looks is for the eye.
+// sky box, and a fire on the tallest box, saved as artifacts/shadowed_sky.png in the build tree (replaced by
+// each run). The test checks only that the shadows, the sky and the flames are there; how it looks is for the
+// eye.
 #include "FileUtils.h"
+#include "GLFireFX.h"
 #include "GLMaterial.h"
 #include "GLObjects.h"
 #include "GLShadowVolume.h"
 #include "GLSkyBox.h"
+#include "RandomGenerator.h"
 #include "SceneRenderFixture.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +22,7 @@ protected:
     void TearDown() override
     {
         SceneRenderFixture::TearDown();
+        Free(Fire);
         Free(Library);
     }
 
@@ -44,6 +48,7 @@ protected:
     }
 
     TGLMaterialLibrary* Library = new TGLMaterialLibrary(nullptr);
+    TGLFireFXManager* Fire = new TGLFireFXManager(nullptr);
 };
 
 TEST_F(ShadowedSkyPicture, SavesAShadowedFrameUnderASkyBox)
@@ -76,6 +81,16 @@ TEST_F(ShadowedSkyPicture, SavesAShadowedFrameUnderASkyBox)
         box->Position()->SetPoint(static_cast<float>(i) * 3 - 3, box->CubeHeight() / 2, -12);
         volume->Occluders()->AddCaster(box);
     }
+    // Flames on the tallest box, grown for a second of steady steps.
+    SetRandSeed(7);
+    auto* torch = TGLBaseSceneObject::CreateAsChild<TGLDummyCube>(Scene->Objects());
+    torch->Position()->SetPoint(3, 3.2f, -12);
+    Fire->SetReference(torch);
+    Fire->SetFireRadius(0.4f);
+    Fire->SetParticleSize(0.9f);
+    (new TGLBFireFX(torch->Effects()))->SetManager(Fire);
+    for (int32_t step = 0; step < 30; ++step) Fire->DoProgress(TProgressTimes{1.0 / 30, step / 30.0});
+
     Camera->Position()->SetPoint(0, 5, 2);
     Camera->PointTo(TVector4f{{{0, 0, -12, 1}}}, TVector4f{{{0, 1, 0, 0}}});
     Camera->SetFocalLength(25);
@@ -89,9 +104,17 @@ TEST_F(ShadowedSkyPicture, SavesAShadowedFrameUnderASkyBox)
     Buffer()->RenderToFile(file.string());
     ASSERT_TRUE(std::filesystem::exists(file));
 
-    // Blue sky at the top, and shadows: pixels darker than in the same frame without them.
+    // Blue sky at the top, flames (warm pixels) above the tallest box, and shadows: pixels darker than in the
+    // same frame without them.
     const TColor top = Pixel(160, 2);
     EXPECT_GT((top >> 16) & 0xFF, top & 0xFF) << std::hex << top;
+    int warm = 0;
+    for (int32_t y = 0; y < 240; y += 2)
+        for (int32_t x = 0; x < 320; x += 2) {
+            const TColor c = Pixel(x, y);
+            warm += (c & 0xFF) > ((c >> 16) & 0xFF) + 40;
+        }
+    EXPECT_GT(warm, 5);
     volume->SetMode(svmOff);
     Render();
     int darker = 0;
