@@ -1,6 +1,7 @@
 #include "GLGraphics.h"
 
 #include "FileUtils.h"
+#include "GLFileFormatRegistry.h"
 #include "GLUtilities.h"
 #include "ZODLog.h"
 
@@ -725,29 +726,14 @@ void TRasterFileFormatsList::Add(const std::string& Ext, const std::string& Desc
 
 const TGLBaseImageClass* TRasterFileFormatsList::FindExt(std::string ext) const
 {
-    ext = LowerCase(ext);
-    for (int32_t i = Count() - 1; i >= 0; --i)
-        if (Entry(i)->Extension == ext) return Entry(i)->BaseImageClass;
-    return nullptr;
+    return FileFormatRegistry::FindExt(*this, &TRasterFileFormat::BaseImageClass, ext);
 }
-
-namespace {
-
-[[noreturn]] void RaiseUnknownExtension(const std::string& ext)
-{
-    throw EInvalidRasterFile(
-        Format("Unknown file extension (%s), maybe you forgot to add the support unit to your uses? (%s?)",
-               {ext, "GLFile" + UpperCase(ext)}));
-}
-
-} // namespace
 
 const TGLBaseImageClass& TRasterFileFormatsList::FindFromFileName(const std::string& fileName) const
 {
-    std::string ext = ExtractFileExt(fileName);
-    if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+    const std::string ext = FileFormatRegistry::ExtensionOf(fileName);
     const TGLBaseImageClass* found = FindExt(ext);
-    if (!found) RaiseUnknownExtension(ext);
+    if (!found) FileFormatRegistry::RaiseUnknownExtension<EInvalidRasterFile>(ext);
     return *found;
 }
 
@@ -772,58 +758,28 @@ const TGLBaseImageClass& TRasterFileFormatsList::FindFromStream(TStream& AStream
             name = "JPG";
     }
     const TGLBaseImageClass* found = FindExt(name);
-    if (!found) RaiseUnknownExtension(name);
+    if (!found) FileFormatRegistry::RaiseUnknownExtension<EInvalidRasterFile>(name);
     return *found;
 }
 
 void TRasterFileFormatsList::Remove(const TGLBaseImageClass& AClass)
 {
-    for (int32_t i = Count() - 1; i >= 0; --i)
-        if (Entry(i)->BaseImageClass->InheritsFrom(AClass)) DeleteAndFree(i);
+    FileFormatRegistry::Remove(*this, &TRasterFileFormat::BaseImageClass, AClass);
 }
-
-namespace {
-
-bool CanOpenOrSave(const TRasterFileFormat& entry, bool formatsThatCanBeOpened, bool formatsThatCanBeSaved)
-{
-    const TGLDataFileCapabilities caps = entry.BaseImageClass->Capabilities();
-    return (formatsThatCanBeOpened && (caps & dfcRead)) || (formatsThatCanBeSaved && (caps & dfcWrite));
-}
-
-} // namespace
 
 void TRasterFileFormatsList::BuildFilterStrings(const TGLBaseImageClass& imageFileClass, std::string& descriptions,
                                                 std::string& filters, bool formatsThatCanBeOpened,
                                                 bool formatsThatCanBeSaved) const
 {
-    descriptions.clear();
-    filters.clear();
-    int32_t count = 0;
-    for (int32_t i = 0; i < Count(); ++i) {
-        const TRasterFileFormat& entry = *Entry(i);
-        if (!entry.BaseImageClass->InheritsFrom(imageFileClass) || entry.Extension.empty() ||
-            !CanOpenOrSave(entry, formatsThatCanBeOpened, formatsThatCanBeSaved))
-            continue;
-        if (count > 0) {
-            descriptions += "|";
-            filters += ";";
-        }
-        descriptions = Format("%s%s (*.%s)|*.%2:s", {descriptions, entry.Description, entry.Extension});
-        filters += "*." + entry.Extension;
-        ++count;
-    }
-    if (count > 1 && !formatsThatCanBeSaved)
-        descriptions = Format("%s (%s)|%1:s|%s", {cAllFormatsCaption, filters, descriptions});
+    FileFormatRegistry::BuildFilterStrings(*this, &TRasterFileFormat::BaseImageClass, imageFileClass, descriptions,
+                                           filters, formatsThatCanBeOpened, formatsThatCanBeSaved);
 }
 
 std::string TRasterFileFormatsList::FindExtByIndex(int32_t index, bool formatsThatCanBeOpened,
                                                    bool formatsThatCanBeSaved) const
 {
-    if (index <= 0) return std::string();
-    for (int32_t i = 0; i < Count(); ++i)
-        if (CanOpenOrSave(*Entry(i), formatsThatCanBeOpened, formatsThatCanBeSaved) && --index == 0)
-            return Entry(i)->Extension;
-    return std::string();
+    return FileFormatRegistry::FindExtByIndex(*this, &TRasterFileFormat::BaseImageClass, index,
+                                              formatsThatCanBeOpened, formatsThatCanBeSaved);
 }
 
 TRasterFileFormatsList& GetRasterFileFormats()
