@@ -17,11 +17,13 @@
 #include <vector>
 
 class TGLBaseMesh;
+class TGLFaceGroup;
 class TGLFaceGroups;
 class TGLLibMaterial;
 class TGLMaterialLibrary;
 class TGLMeshObject;
 class TGLMeshObjectList;
+class TGLStateCache;
 class TGLTexture;
 class TGLVBOArrayBufferHandle;
 class TGLVBOElementArrayHandle;
@@ -309,11 +311,23 @@ public:
     bool ArraysDeclared() const { return FArraysDeclared; }
 
 private:
-    template <class TList, class TItem> bool TriangleData(int32_t tri, TList* list, TItem* corners[3], bool write);
     // The list indices of triangle tri's corners; false when there is no such triangle.
     bool TriangleCorners(int32_t tri, int32_t corners[3]);
+    // The same for triangle tri of an index-list face group.
+    static bool GroupTriangleCorners(TGLFaceGroup* group, int32_t tri, int32_t corners[3]);
+    // Reads (or writes) the corners of triangle tri into (from) items.
+    template <class TList, class TItem> bool TriangleData(int32_t tri, TList* list, TItem* const items[3], bool write);
+    template <class F> void ForEachBuffer(F f);
     void FreeBuffers();
-    void DrawImmediate(TGLRenderContextInfo& mrci);
+    void MarkBuffersStale();
+    // The pointer to declare for the list: its data, or offset 0 into its buffer, which is bound.
+    const void* ArrayData(TGLVBOArrayBufferHandle* buffer, const TBaseVectorList& list) const;
+    // Slot 0: the texture coordinates; slot k + 1: extra set k. nullptr when missing.
+    TGLVBOArrayBufferHandle* TexCoordsBuffer(size_t slot) const;
+    // The extra sets that have a texture unit of their own.
+    int32_t UsableTexCoordsExCount() const;
+    static void SetTextureUnit1(TGLStateCache& states, bool enabled);
+    void DrawImmediate();
     void DrawFaceGroups(TGLRenderContextInfo& mrci);
 
     TGLMeshObjectList* FOwner = nullptr;
@@ -325,6 +339,7 @@ private:
     TGLMeshObjectMode FMode = momTriangles;
     TGLMeshObjectRenderingOptions FRenderingOptions;
     bool FArraysDeclared = false;
+    bool FArraysLocked = false; // the compiled-vertex-array lock taken when they were declared
     bool FLightMapArrayEnabled = false;
     int32_t FLastLightMapIndex = -1;
     std::vector<std::unique_ptr<TVectorList>> FTexCoordsEx;
@@ -402,15 +417,14 @@ public:
     explicit TGLFaceGroup(TGLFaceGroups* AOwner);
     // Leaves its owner list.
     ~TGLFaceGroup() override;
-    TPersistentObject* NewInstance() const override { return new TGLFaceGroup; }
 
     // Version 0 without a lightmap, 1 with its index: MaterialName, then LightMapIndex in version 1.
     void WriteToFiler(TVirtualWriter* writer) override;
     void ReadFromFiler(TVirtualReader* reader) override;
 
-    // The base class draws nothing and counts nothing: both raise the abstract-method error.
-    virtual void BuildList(TGLRenderContextInfo& mrci);
-    virtual int32_t TriangleCount();
+    // Each kind of group draws and counts its own way: the base class is abstract (and not archived).
+    virtual void BuildList(TGLRenderContextInfo& mrci) = 0;
+    virtual int32_t TriangleCount() = 0;
     // Appends the group's triangle corners (and their texture coordinates and normals when the lists are
     // given); nothing here.
     virtual void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords = nullptr,
@@ -435,8 +449,11 @@ public:
 protected:
     // The mesh object whose arrays the group indexes, or nullptr.
     TGLMeshObject* MeshObject() const;
+    // Binds the group's lightmap on unit 1 unless the mesh object bound it last; an index that names no
+    // usable lightmap switches the unit off.
     void SetupLightmap(TGLRenderContextInfo& mrci);
-    void BindLightmapTexture(TGLTexture* lightMap, TGLRenderContextInfo& mrci);
+    // False, binding nothing, without multitexturing or for a texture that is not 2D.
+    bool BindLightmapTexture(TGLTexture* lightMap, TGLRenderContextInfo& mrci);
 
 private:
     TGLFaceGroups* FOwner = nullptr;
@@ -459,14 +476,15 @@ public:
     void BuildList(TGLRenderContextInfo& mrci) override;
     void AddToTriangles(TAffineVectorList* aList, TAffineVectorList* aTexCoords = nullptr,
                         TAffineVectorList* aNormals = nullptr) override;
+    // Strips and fans: count - 2; quads: (count div 4) x 2; triangles: count div 3.
     int32_t TriangleCount() override;
-    // Reverses the vertex indices.
+    // Reverses the vertex indices, and the lists that run parallel to them with them.
     void Reverse() override;
 
     void Add(int32_t idx);
     // Over the mesh object's vertices at the indices, from +infinity and -infinity.
     void GetExtents(TVector3f& min, TVector3f& max);
-    // A strip or a fan becomes separate triangles.
+    // A strip or a fan of at least three indices becomes separate triangles (the parallel lists follow).
     void ConvertToList();
     // The normal of the first three indices' vertices; zero with fewer.
     TVector3f GetNormal();
@@ -488,10 +506,15 @@ protected:
     void AddIndexedTriangles(TAffineVectorList* source, TAffineVectorList* destination, TIntegerList* indices);
     // The element buffer must be filled again.
     void IndicesChanged();
+    // Puts the vertex indices (and, in descendants, every list parallel to them) in the order of positions:
+    // new entry k is the old entry at positions[k].
+    virtual void Rearrange(const std::vector<int32_t>& positions);
 
 private:
     std::unique_ptr<TIntegerList> FVertexIndices;
     std::unique_ptr<TGLVBOElementArrayHandle, TFreeDeleter> FIndexVBO;
+    // One past the highest index the element buffer holds (INT32_MAX when one is negative).
+    int32_t FIndexVBOTop = 0;
     TGLFaceGroupMeshMode FMode = fgmmTriangles;
 };
 
@@ -517,6 +540,9 @@ public:
     TIntegerList* TexCoordIndices() const { return FTexCoordIndices.get(); }
     void SetTexCoordIndices(TIntegerList* Value);
 
+protected:
+    void Rearrange(const std::vector<int32_t>& positions) override;
+
 private:
     std::unique_ptr<TIntegerList> FNormalIndices;
     std::unique_ptr<TIntegerList> FTexCoordIndices;
@@ -541,6 +567,9 @@ public:
 
     TAffineVectorList* TexCoords() const { return FTexCoords.get(); }
     void SetTexCoords(TAffineVectorList* Value);
+
+protected:
+    void Rearrange(const std::vector<int32_t>& positions) override;
 
 private:
     std::unique_ptr<TAffineVectorList> FTexCoords;
