@@ -78,8 +78,6 @@ TGLBaseMeshConnectivity::TGLBaseMeshConnectivity(TGLBaseMesh* aGLBaseMesh) : TGL
     SetGLBaseMesh(aGLBaseMesh);
 }
 
-TGLBaseMeshConnectivity::~TGLBaseMeshConnectivity() = default;
-
 int32_t TGLBaseMeshConnectivity::EdgeCount() const
 {
     int32_t result = 0;

@@ -47,7 +47,6 @@ public:
     explicit TGLBaseMeshConnectivity(bool APrecomputeFaceNormal);
     // One connectivity per visible mesh object of aGLBaseMesh.
     explicit TGLBaseMeshConnectivity(TGLBaseMesh* aGLBaseMesh);
-    ~TGLBaseMeshConnectivity() override;
 
     int32_t EdgeCount() const override;
     int32_t FaceCount() const override;
