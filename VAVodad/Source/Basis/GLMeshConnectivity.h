@@ -13,7 +13,8 @@ class TGLBaseMesh;
 class TGLMeshObject;
 
 // The faces of one mesh object. Attached to a mesh object, its vertex list is the mesh object's Vertices
-// (not owned): moving vertices needs no rebuild, changing the face groups does (RebuildEdgeList).
+// (not owned): changed face groups need RebuildEdgeList, and so do moved vertices when face normals are
+// precomputed (without, silhouettes follow the vertices as they are).
 class TGLFaceGroupConnectivity : public TConnectivity {
 public:
     explicit TGLFaceGroupConnectivity(bool APrecomputeFaceNormal);
