@@ -119,26 +119,6 @@ TIntegerList* IndicesOrVertices(TIntegerList* own, TIntegerList* vertexIndices)
     return own->Count() > 0 ? own : vertexIndices;
 }
 
-// The number of vertices that every array the mesh object declares for drawing covers: an index at or above
-// it would read past the end of one of them.
-int32_t DeclaredArraysLength(TGLMeshObject& meshObject, const TGLRenderContextInfo& mrci)
-{
-    int32_t length = meshObject.Vertices()->Count();
-    const auto cover = [&length](const TBaseList* list) {
-        if (list->Count() > 0) length = std::min(length, list->Count());
-    };
-    if (!mrci.ignoreMaterials) {
-        cover(meshObject.Normals());
-        cover(meshObject.Colors());
-        cover(meshObject.TexCoords());
-        if (GetCurrentGL()->ARB_multitexture) {
-            cover(meshObject.LightMapTexCoords());
-            for (int32_t k = 0; k < meshObject.TexCoordsExCount(); ++k) cover(meshObject.TexCoordsEx(k));
-        }
-    }
-    return length;
-}
-
 // The archive version of a class that has only version 0.
 void ReadVersion0(TVirtualReader* reader, const TPersistentObject& object)
 {
@@ -281,7 +261,8 @@ void TFGVertexIndexList::BuildList(TGLRenderContextInfo& mrci)
     meshObject->SetupVertexArrays(mrci, false);
     SetupLightmap(mrci);
     TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
-    const int32_t length = DeclaredArraysLength(*meshObject, mrci);
+    // The mesh object declares only arrays with an entry for every vertex.
+    const int32_t length = meshObject->Vertices()->Count();
     if (!meshObject->UseVBO()) {
         if (IndicesWithin(*FVertexIndices, FVertexIndices->Count(), length))
             gl.DrawElements(Primitive(FMode), FVertexIndices->Count(), GL_UNSIGNED_INT, FVertexIndices->List());
