@@ -28,6 +28,7 @@
 #include "GLTexCombineShader.h"
 #include "GLTexture.h"
 #include "GLTilePlane.h"
+#include "GLVectorFileObjects.h"
 #include "GLVectorLists.h"
 #include "GLWindowsFont.h"
 #include "GLWin32Context.h"
@@ -57,6 +58,7 @@ void RegisterEverything()
     RegisterGLHUDObjectsClasses();
     RegisterGLAnimatedSpriteClasses();
     RegisterGLMeshClasses();
+    RegisterGLVectorFileObjects();
     RegisterGLBitmapFontClasses();
     RegisterGLWindowsFontClasses();
     RegisterGLSkyBoxClasses();

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class TGLBaseMesh;
@@ -147,7 +148,11 @@ private:
 
 template <class T> TGLVectorFile* TGLVectorFileClassOf<T>::Create(TGLBaseMesh* AOwner) const
 {
-    return new T(AOwner);
+    // The reference of an abstract format (the base itself) serves look-ups only.
+    if constexpr (std::is_abstract_v<T>)
+        throw EInvalidVectorFile("Cannot create a file object of the abstract class " + ClassName());
+    else
+        return new T(AOwner);
 }
 
 // ---------------------------------------------------------------------------------------------------------
