@@ -19,8 +19,11 @@
 class TStream;
 class TStrings;
 class TMaterialList;
-class TObjectList;
 class TKeyFramer;
+// The runtime library has a TObjectList of its own: the 3DS one lives in its unit's namespace.
+namespace Utils3DS {
+class TObjectList;
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Errors
@@ -45,7 +48,7 @@ inline const std::string c3DSErrWrongObject =
 inline const std::string c3DSErrInvalidIndex = "Invalid index %d.";
 
 [[noreturn]] void Raise3DSError(const std::string& Message);
-[[noreturn]] void Raise3DSErrorFmt(std::string_view Format, std::initializer_list<TVarRec> Args);
+[[noreturn]] void Raise3DSErrorFmt(std::string_view AFormat, std::initializer_list<TVarRec> Args);
 
 // ---------------------------------------------------------------------------------------------------------
 // The chunk tree
@@ -159,7 +162,7 @@ public:
 
     // The record caches (materials, meshes, lights and cameras, keyframer motions).
     TMaterialList& Materials();
-    TObjectList& Objects();
+    Utils3DS::TObjectList& Objects();
     TKeyFramer& KeyFramer();
 
     // Scene-wide settings, read afresh on each call.
@@ -222,6 +225,7 @@ private:
     void ReportProgress(int64_t StreamPos, int64_t StreamMax);
     // Raises the invalid-chunk error unless Count bytes can be read.
     void Need(int64_t Count);
+    void Skip(int64_t Count);
     TStream& Stream();
 
     TDatabase3DS FDatabase;
