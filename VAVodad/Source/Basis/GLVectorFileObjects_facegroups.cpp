@@ -269,7 +269,8 @@ void TFGVertexIndexList::BuildList(TGLRenderContextInfo& mrci)
         return;
     }
     if (!FIndexVBO) FIndexVBO.reset(new TGLVBOElementArrayHandle());
-    FIndexVBO->AllocateHandle();
+    // Without a buffer the null offset would be read as client memory.
+    if (FIndexVBO->AllocateHandle() == 0) return;
     if (FIndexVBO->IsDataNeedUpdate()) {
         const int32_t count = FVertexIndices->Count();
         FIndexVBO->BindBufferData(FVertexIndices->List(), count * int32_t(sizeof(int32_t)), GL_STATIC_DRAW);
