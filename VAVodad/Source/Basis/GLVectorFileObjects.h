@@ -499,6 +499,11 @@ public:
     // appending nothing, for quads, which it does not split. A group whose indices describe other faces (whole
     // polygons) supplies its own.
     virtual bool AddTriangleIndices(TIntegerList* aList);
+    // The vertex indices of triangle tri's corners as triangle access reads them: triangles idx[3t], idx[3t+1],
+    // idx[3t+2]; a strip idx[t], idx[t+1], idx[t+2] (the winding kept); a fan idx[0], idx[t+1], idx[t+2]; quads
+    // idx[4q], idx[4q+r+1], idx[4q+r+2] with q = t div 2, r = t mod 2. False when a corner lies outside the
+    // indices. A group whose indices describe other faces supplies its own.
+    virtual bool TriangleCorners(int32_t tri, int32_t corners[3]);
 
     TIntegerList* VertexIndices() const { return FVertexIndices.get(); }
     void SetVertexIndices(TIntegerList* Value);

@@ -286,12 +286,10 @@ std::unique_ptr<TAffineVectorList> TGLMeshObject::ExtractTriangles(TAffineVector
     AssertionFailed("", cGLVectorFileObjectsUnit);
 }
 
-bool TGLMeshObject::GroupTriangleCorners(TGLFaceGroup* group, int32_t tri, int32_t corners[3])
+bool TFGVertexIndexList::TriangleCorners(int32_t tri, int32_t corners[3])
 {
-    auto* indexList = dynamic_cast<TFGVertexIndexList*>(group);
-    Assert(indexList != nullptr, "", cGLVectorFileObjectsUnit);
     int32_t at[3];
-    switch (indexList->Mode()) {
+    switch (FMode) {
     case fgmmTriangles:
     case fgmmFlatTriangles: at[0] = 3 * tri, at[1] = 3 * tri + 1, at[2] = 3 * tri + 2; break;
     case fgmmTriangleStrip: at[0] = tri, at[1] = tri + 1, at[2] = tri + 2; break;
@@ -303,12 +301,19 @@ bool TGLMeshObject::GroupTriangleCorners(TGLFaceGroup* group, int32_t tri, int32
     }
     default: AssertionFailed("", cGLVectorFileObjectsUnit);
     }
-    const TIntegerList& indices = *indexList->VertexIndices();
+    const TIntegerList& indices = *FVertexIndices;
     for (int k = 0; k < 3; ++k) {
         if (at[k] < 0 || at[k] >= indices.Count()) return false;
         corners[k] = indices.List()[at[k]];
     }
     return true;
+}
+
+bool TGLMeshObject::GroupTriangleCorners(TGLFaceGroup* group, int32_t tri, int32_t corners[3])
+{
+    auto* indexList = dynamic_cast<TFGVertexIndexList*>(group);
+    Assert(indexList != nullptr, "", cGLVectorFileObjectsUnit);
+    return indexList->TriangleCorners(tri, corners);
 }
 
 bool TGLMeshObject::TriangleCorners(int32_t tri, int32_t corners[3])
