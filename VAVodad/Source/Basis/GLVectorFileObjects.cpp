@@ -224,7 +224,7 @@ void TBaseMeshObject::SetNormals(TAffineVectorList* Value)
 // TGLBaseMesh
 
 TGLBaseMesh::TGLBaseMesh(TComponent* AOwner)
-    : TVAVodadObject(AOwner), FMeshObjects(new TGLMeshObjectList(this))
+    : TVAVodadObject(AOwner), FMeshObjects(new TGLMeshObjectList(this)), FSkeleton(new TGLSkeleton(this))
 {
 }
 
@@ -272,4 +272,6 @@ void TGLBaseMesh::Notification(TComponent* AComponent, TOperation Operation)
 void RegisterGLVectorFileObjects()
 {
     RegisterClasses<TGLMeshObject, TFGVertexIndexList, TFGVertexNormalTexIndexList, TFGIndexTexCoordList>();
+    RegisterClasses<TGLSkeleton, TGLSkeletonFrame, TGLSkeletonBone, TGLSkeletonMeshObject, TGLSkeletonFrameList,
+                    TMeshMorphTarget, TMorphableMeshObject, TGLSkeletonCollider, TGLSkeletonColliderList>();
 }

@@ -13,8 +13,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 class TGLBaseMesh;
@@ -24,6 +26,7 @@ class TGLLibMaterial;
 class TGLMaterialLibrary;
 class TGLMeshObject;
 class TGLMeshObjectList;
+class TGLSkeleton;
 class TGLStateCache;
 class TGLTexture;
 class TGLVBOArrayBufferHandle;
@@ -309,6 +312,8 @@ public:
     void DisableLightmapUnit(TGLRenderContextInfo& mrci);
     // Marks every buffer stale when buffers differ from the valid set.
     void ChangeValidBuffers(TVBOBuffers buffers);
+    // The buffers that hold the lists' current data.
+    TVBOBuffers ValidBuffers() const { return FValidBuffers; }
     void UploadBufferObjects();
     // The lightmap index a face group bound last in this draw (-1: none).
     int32_t LastLightMapIndex() const { return FLastLightMapIndex; }
@@ -400,6 +405,11 @@ public:
     // True for an empty list, else whether every mesh object uses buffer objects.
     bool UseVBO() const;
     void SetUseVBO(bool Value);
+    // Vertex animation of the morphable mesh objects: MorphTo and Lerp of each; the smallest target count
+    // among them (0 without any).
+    void MorphTo(int32_t morphTargetIndex);
+    void Lerp(int32_t morphTargetIndex1, int32_t morphTargetIndex2, float lerpFactor);
+    int32_t MorphTargetCount() const;
 
 protected:
     void ItemCreatedByReader(TObject* Sender) override;
@@ -642,6 +652,8 @@ public:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
     TGLMeshObjectList* MeshObjects() const { return FMeshObjects.get(); }
+    // The bones and frames that deform the skinned mesh objects; owned.
+    TGLSkeleton* Skeleton() const { return FSkeleton.get(); }
     TGLMaterialLibrary* MaterialLibrary() const { return FMaterialLibrary; }
     void SetMaterialLibrary(TGLMaterialLibrary* Value);
     TGLMaterialLibrary* LightmapLibrary() const { return FLightmapLibrary; }
@@ -654,7 +666,559 @@ private:
     TGLMaterialLibrary* FMaterialLibrary = nullptr;
     TGLMaterialLibrary* FLightmapLibrary = nullptr;
     std::unique_ptr<TGLMeshObjectList, TFreeDeleter> FMeshObjects;
+    std::unique_ptr<TGLSkeleton, TFreeDeleter> FSkeleton;
 };
 
 // Registers the archived classes of the module by name (start-up).
 void RegisterGLVectorFileObjects();
+
+// ---------------------------------------------------------------------------------------------------------
+// Skeleton
+
+class TGLSkeleton;
+class TGLSkeletonBone;
+class TGLSkeletonColliderList;
+class TGLSkeletonFrameList;
+
+// Lists that own their items. Reading: the plain object-list reader, whose nil entries are left out (false
+// when there were any).
+bool ReadObjectListWithoutNils(TPersistentObjectList& list, TVirtualReader* reader);
+// An entry that is not a T is refused by the list's ItemCreatedByReader, a nil entry here.
+template <class T> void ReadOwnedObjectList(TPersistentObjectList& list, TVirtualReader* reader)
+{
+    if (!ReadObjectListWithoutNils(list, reader)) CheckArchivedItem<T>(nullptr, list);
+}
+// Frees every item (each a T with an Owner, which is cleared first) and empties the list.
+template <class T> void FreeOwnedItems(TPersistentObjectList& list)
+{
+    for (int32_t i = 0; i < list.Count(); ++i) {
+        TObject* item = list.List()[i];
+        if (auto* owned = dynamic_cast<T*>(item)) owned->SetOwner(nullptr);
+        Free(item);
+    }
+    list.TPersistentObjectList::Clear();
+}
+
+enum TGLSkeletonFrameTransform { sftRotation, sftQuaternion };
+
+// One pose: a translation and a rotation per bone, indexed by bone identifier. The rotations are Euler angles
+// in radians (sftRotation) or quaternions (sftQuaternion); the local bone matrices made from them are cached
+// until FlushLocalMatrixList or a new read.
+class TGLSkeletonFrame : public TPersistentObject {
+public:
+    TGLSkeletonFrame();
+    // Created into aOwner (when given), which then owns it.
+    explicit TGLSkeletonFrame(TGLSkeletonFrameList* aOwner);
+    // Leaves its owner list.
+    ~TGLSkeletonFrame() override;
+    TPersistentObject* NewInstance() const override { return new TGLSkeletonFrame; }
+
+    // From another frame: the name, the three lists and the transform mode (the owner stays).
+    void Assign(TPersistent* Source) override;
+    // Version 1: Name, Position, Rotation, Quaternion, TransformMode. Version 0 ends after Rotation.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+
+    // One local matrix per entry of the rotation list in force, built when missing: the rotation, then the
+    // translation Position[i] (none where Position is shorter).
+    const std::vector<TMatrix4f>& LocalMatrixList();
+    void FlushLocalMatrixList();
+    // Rotation rebuilt from Quaternion (the zero vector where a rotation does not decompose), and the reverse.
+    // Neither changes TransformMode.
+    void ConvertQuaternionsToRotations(bool KeepQuaternions = true);
+    void ConvertRotationsToQuaternions(bool KeepRotations = true);
+
+    TGLSkeletonFrameList* Owner() const { return FOwner; }
+    void SetOwner(TGLSkeletonFrameList* Value) { FOwner = Value; }
+    const std::string& Name() const { return FName; }
+    void SetName(const std::string& Value) { FName = Value; }
+    TAffineVectorList* Position() const { return FPosition.get(); }
+    void SetPosition(TAffineVectorList* Value) { FPosition->Assign(Value); }
+    TAffineVectorList* Rotation() const { return FRotation.get(); }
+    void SetRotation(TAffineVectorList* Value) { FRotation->Assign(Value); }
+    TQuaternionList* Quaternion() const { return FQuaternion.get(); }
+    void SetQuaternion(TQuaternionList* Value) { FQuaternion->Assign(Value); }
+    TGLSkeletonFrameTransform TransformMode() const { return FTransformMode; }
+    void SetTransformMode(TGLSkeletonFrameTransform Value) { FTransformMode = Value; }
+
+private:
+    TGLSkeletonFrameList* FOwner = nullptr;
+    std::string FName;
+    std::unique_ptr<TAffineVectorList> FPosition;
+    std::unique_ptr<TAffineVectorList> FRotation;
+    std::unique_ptr<TQuaternionList> FQuaternion;
+    std::vector<TMatrix4f> FLocalMatrixList;
+    bool FLocalMatrixListBuilt = false;
+    TGLSkeletonFrameTransform FTransformMode = sftRotation;
+};
+
+// The animation frames of a skeleton; it owns them.
+class TGLSkeletonFrameList : public TPersistentObjectList {
+public:
+    TGLSkeletonFrameList();
+    explicit TGLSkeletonFrameList(TPersistent* AOwner);
+    ~TGLSkeletonFrameList() override;
+    TPersistentObject* NewInstance() const override { return new TGLSkeletonFrameList; }
+
+    // The object-list archive of the frames; an entry that is not a frame is refused.
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // Frees the frames.
+    void Clear() override;
+    void Clean() override { Clear(); }
+
+    TGLSkeletonFrame* Items(int32_t Index) const { return static_cast<TGLSkeletonFrame*>(Get(Index)); }
+    TGLSkeletonFrame* GetSkeletonFrame(int32_t Index) const { return Items(Index); }
+    TPersistent* Owner() const { return FOwner; }
+
+    // Every frame converted, and with SetTransformMode given the matching transform mode.
+    void ConvertQuaternionsToRotations(bool KeepQuaternions = true, bool SetTransformMode = true);
+    void ConvertRotationsToQuaternions(bool KeepRotations = true, bool SetTransformMode = true);
+
+protected:
+    void ItemCreatedByReader(TObject* Sender) override;
+
+private:
+    TPersistent* FOwner = nullptr;
+};
+
+// A list of bones with a global matrix: the root list of a skeleton, or a bone (the list of its children).
+// It owns its bones. The archive stores its version after the bones.
+class TGLSkeletonBoneList : public TPersistentObjectList {
+public:
+    TGLSkeletonBoneList();
+    explicit TGLSkeletonBoneList(TGLSkeleton* aOwner);
+    // Frees the bones.
+    ~TGLSkeletonBoneList() override;
+
+    // The object-list archive of the bones, then Integer 0; an entry that is not a bone is refused.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    void Clear() override;
+    void Clean() override { Clear(); }
+
+    TGLSkeletonBone* Items(int32_t Index) const;
+    TGLSkeletonBone* GetSkeletonBone(int32_t Index) const { return Items(Index); }
+    // The first answer of the bones' own searches, in order; nullptr when none.
+    virtual TGLSkeletonBone* BoneByID(int32_t anID);
+    virtual TGLSkeletonBone* BoneByName(const std::string& aName);
+    // 1 for the list itself plus every bone below it.
+    int32_t BoneCount() const;
+    // Draws the bones for debugging.
+    virtual void BuildList(TGLRenderContextInfo& mrci) = 0;
+    // The bones' global matrices from the skeleton's current frame, in order.
+    virtual void PrepareGlobalMatrices();
+
+    TGLSkeleton* Skeleton() const { return FSkeleton; }
+    void SetSkeleton(TGLSkeleton* Value) { FSkeleton = Value; }
+    const TMatrix4f& GlobalMatrix() const { return FGlobalMatrix; }
+
+protected:
+    void ItemCreatedByReader(TObject* Sender) override;
+    // BuildList of every bone, in order.
+    void BuildChildren(TGLRenderContextInfo& mrci);
+
+    TGLSkeleton* FSkeleton = nullptr;
+    TMatrix4f FGlobalMatrix;
+};
+
+// The root bones of a skeleton; its global matrix (the identity) is every root bone's parent matrix.
+class TGLSkeletonRootBoneList : public TGLSkeletonBoneList {
+public:
+    using TGLSkeletonBoneList::TGLSkeletonBoneList;
+    TPersistentObject* NewInstance() const override { return new TGLSkeletonRootBoneList; }
+
+    // The bone-list data, then Integer 0.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // Without colour material or lighting, white, then every root bone.
+    void BuildList(TGLRenderContextInfo& mrci) override;
+};
+
+// A bone: the list of its child bones, with the identifier of its entries in every frame, a name and a debug
+// colour (red in bits 0-7 ... alpha in bits 24-31; opaque white at creation). GlobalMatrix is its placement in
+// the mesh's own space.
+class TGLSkeletonBone : public TGLSkeletonBoneList {
+public:
+    TGLSkeletonBone();
+    // Created into aOwner (when given), which then owns it; it takes aOwner's skeleton.
+    explicit TGLSkeletonBone(TGLSkeletonBoneList* aOwner);
+    // Leaves its owner list and tells its skeleton, whose identifier cache and colliders forget it.
+    ~TGLSkeletonBone() override;
+    TPersistentObject* NewInstance() const override { return new TGLSkeletonBone; }
+
+    // The bone-list data (the children), then Integer 0, Name, BoneID and Color.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // Identifier 0, no name, no children.
+    void Clean() override;
+
+    // Itself when it matches, else the search among its children.
+    TGLSkeletonBone* BoneByID(int32_t anID) override;
+    TGLSkeletonBone* BoneByName(const std::string& aName) override;
+    // A point in its colour at its place, a line from its parent bone, then its children.
+    void BuildList(TGLRenderContextInfo& mrci) override;
+    // GlobalMatrix := the current frame's local matrix of the bone x the parent's global matrix (the identity
+    // as local matrix where the frame has none for BoneID); then the children. Nothing in rag-doll mode.
+    void PrepareGlobalMatrices() override;
+
+    void SetGlobalMatrix(const TMatrix4f& Matrix) { FGlobalMatrix = Matrix; }
+    // A world-space matrix (from a physics simulation) brought into the space of the skeleton's mesh.
+    void SetGlobalMatrixForRagDoll(const TMatrix4f& RagDollMatrix);
+
+    TGLSkeletonBoneList* Owner() const { return FOwner; }
+    void SetOwner(TGLSkeletonBoneList* Value) { FOwner = Value; }
+    const std::string& Name() const { return FName; }
+    void SetName(const std::string& Value) { FName = Value; }
+    int32_t BoneID() const { return FBoneID; }
+    void SetBoneID(int32_t Value);
+    uint32_t Color() const { return FColor; }
+    void SetColor(uint32_t Value) { FColor = Value; }
+
+private:
+    TGLSkeletonBoneList* FOwner = nullptr;
+    int32_t FBoneID = 0;
+    std::string FName;
+    uint32_t FColor = 0xFFFFFFFFu;
+};
+
+// A placement that follows a bone: LocalMatrix relative to the bone, GlobalMatrix in the mesh's space (in
+// world space when the skeleton belongs to a scene object). The shapes that use it are descendants' business.
+class TGLSkeletonCollider : public TPersistentObject {
+public:
+    TGLSkeletonCollider();
+    // Created into AOwner (when given), which then owns it.
+    explicit TGLSkeletonCollider(TGLSkeletonColliderList* AOwner);
+    // Leaves its owner list.
+    ~TGLSkeletonCollider() override;
+    TPersistentObject* NewInstance() const override { return new TGLSkeletonCollider; }
+
+    // Version 0: the bone's identifier (-1 without a bone), then LocalMatrix as 64 raw bytes. Reading keeps
+    // the identifier in BoneID; the list finds the bone.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // GlobalMatrix := LocalMatrix x the bone's global matrix (x the skeleton's scene object's absolute matrix).
+    virtual void AlignCollider();
+
+    TGLSkeletonColliderList* Owner() const { return FOwner; }
+    void SetOwner(TGLSkeletonColliderList* Value) { FOwner = Value; }
+    TGLSkeletonBone* Bone() const { return FBone; }
+    void SetBone(TGLSkeletonBone* Value) { FBone = Value; }
+    // The identifier read from the archive.
+    int32_t BoneID() const { return FBoneID; }
+    const TMatrix4f& LocalMatrix() const { return FLocalMatrix; }
+    void SetLocalMatrix(const TMatrix4f& Value) { FLocalMatrix = Value; }
+    const TMatrix4f& GlobalMatrix() const { return FGlobalMatrix; }
+    bool AutoUpdate() const { return FAutoUpdate; }
+    void SetAutoUpdate(bool Value) { FAutoUpdate = Value; }
+
+private:
+    TGLSkeletonColliderList* FOwner = nullptr;
+    TGLSkeletonBone* FBone = nullptr;
+    int32_t FBoneID = -1;
+    TMatrix4f FLocalMatrix;
+    TMatrix4f FGlobalMatrix;
+    bool FAutoUpdate = true;
+};
+
+// The colliders of a skeleton; it owns them.
+class TGLSkeletonColliderList : public TPersistentObjectList {
+public:
+    TGLSkeletonColliderList();
+    explicit TGLSkeletonColliderList(TPersistent* AOwner);
+    ~TGLSkeletonColliderList() override;
+    TPersistentObject* NewInstance() const override { return new TGLSkeletonColliderList; }
+
+    // The object-list archive of the colliders; in a skeleton each finds its bone by identifier.
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // Frees the colliders.
+    void Clear() override;
+    void Clean() override { Clear(); }
+
+    TGLSkeletonCollider* Items(int32_t Index) const { return static_cast<TGLSkeletonCollider*>(Get(Index)); }
+    TPersistent* Owner() const { return FOwner; }
+    // AlignCollider of every collider that updates itself, in order.
+    void AlignColliders();
+
+protected:
+    void ItemCreatedByReader(TObject* Sender) override;
+
+private:
+    TPersistent* FOwner = nullptr;
+};
+
+// One layer of BlendedLerps: frames frameIndex1 and frameIndex2 interpolated by lerpFactor, or the external
+// lists where they are given (layers after the first).
+struct TBlendedLerpInfo {
+    int32_t frameIndex1 = 0;
+    int32_t frameIndex2 = 0;
+    float lerpFactor = 0;
+    float weight = 1;
+    TAffineVectorList* externalPositions = nullptr;
+    TAffineVectorList* externalRotations = nullptr;
+    TQuaternionList* externalQuaternions = nullptr;
+};
+
+// The bones, animation frames and colliders of a mesh, with the pose in use (CurrentFrame, a frame of its own
+// that is never one of Frames). MorphMesh places the bones by the current frame and deforms the mesh's
+// skinned mesh objects; in rag-doll mode the bones are placed from outside instead.
+class TGLSkeleton : public TPersistentObject {
+public:
+    TGLSkeleton();
+    explicit TGLSkeleton(TGLBaseMesh* AOwner);
+    ~TGLSkeleton() override;
+    TPersistentObject* NewInstance() const override { return new TGLSkeleton; }
+
+    // Version 1 when there are colliders, else 0: RootBones, Frames, then (version 1) Colliders.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+
+    TGLBaseMesh* Owner() const { return FOwner; }
+    TGLSkeletonRootBoneList* RootBones() const { return FRootBones.get(); }
+    void SetRootBones(TGLSkeletonRootBoneList* Value);
+    TGLSkeletonFrameList* Frames() const { return FFrames.get(); }
+    void SetFrames(TGLSkeletonFrameList* Value) { FFrames->Assign(Value); }
+    TGLSkeletonColliderList* Colliders() const { return FColliders.get(); }
+    void SetColliders(TGLSkeletonColliderList* Value) { FColliders->Assign(Value); }
+    // The pose in use; the first read makes it a copy of Frames[0]. nullptr while there is neither.
+    TGLSkeletonFrame* CurrentFrame();
+    // The pose becomes a copy of Value.
+    void SetCurrentFrame(TGLSkeletonFrame* Value);
+    bool MorphInvisibleParts() const { return FMorphInvisibleParts; }
+    void SetMorphInvisibleParts(bool Value) { FMorphInvisibleParts = Value; }
+    bool RagDollEnabled() const { return FRagDollEnabled; }
+
+    // Through a cache by identifier, built on first use and dropped whenever a bone comes, goes or changes its
+    // identifier: an identifier from 0 to the highest one answers its bone or nullptr, any other raises
+    // EListError. Of two bones with one identifier the later in depth-first order wins.
+    TGLSkeletonBone* BoneByID(int32_t anID);
+    // The same without the error: nullptr for an identifier no bone has.
+    TGLSkeletonBone* FindBoneByID(int32_t anID);
+    TGLSkeletonBone* BoneByName(const std::string& aName);
+    // One more than the number of bones (the root list counts itself).
+    int32_t BoneCount() const;
+    void FlushBoneByIDCache();
+    // The global matrix of the bone with identifier anID; the identity when there is no such bone.
+    const TMatrix4f& BoneMatrix(int32_t anID);
+    // A dying bone leaves the identifier cache and the colliders.
+    void ForgetBone(TGLSkeletonBone* aBone);
+
+    // The current frame becomes a copy of the frame (the index is checked).
+    void MorphTo(int32_t frameIndex);
+    void MorphTo(TGLSkeletonFrame* frame);
+    // The current frame := frame frameIndex1 blended toward frameIndex2 (positions linearly, rotations as
+    // Euler angles through quaternions or spherically, by the first frame's mode); the factor is not clamped.
+    void Lerp(int32_t frameIndex1, int32_t frameIndex2, float lerpFactor);
+    // Layered blending: the first layer weighted, the others' positions and rotations added on top.
+    void BlendedLerps(std::span<const TBlendedLerpInfo> lerpInfos);
+    // Bone 0's position drift between the two frames removed linearly over the frames between them.
+    void MakeSkeletalTranslationStatic(int32_t startFrame, int32_t endFrame);
+    // Positions zeroed and rotations made relative to frame 0 over the frames between the two.
+    void MakeSkeletalRotationDelta(int32_t startFrame, int32_t endFrame);
+    // Places the bones, aligns the colliders and deforms the owner's skinned mesh objects (visible ones only,
+    // unless MorphInvisibleParts).
+    void MorphMesh(bool normalize);
+    // Takes the reference skeleton's current pose, then MorphMesh(true).
+    void Synchronize(TGLSkeleton* reference);
+    // No bones, frames, current frame or colliders.
+    void Clear();
+    // Bone matrices come from outside until StopRagdoll; the skinned mesh objects are bound to the bones as
+    // they are now, and get their own binding back at the stop.
+    void StartRagdoll();
+    void StopRagdoll();
+
+private:
+    // The owner's skinned mesh objects, in order.
+    template <class F> void ForEachSkinnedMeshObject(F f);
+    // The current frame, made when missing (empty, not a copy of any frame).
+    TGLSkeletonFrame& OwnCurrentFrame();
+    // The current frame emptied and given the mode: what interpolation fills.
+    TGLSkeletonFrame& BlankCurrentFrame(TGLSkeletonFrameTransform mode);
+    // Frame Index, checked.
+    TGLSkeletonFrame* Frame(int32_t Index) const { return FFrames->Items(Index); }
+    void BuildBoneByIDCache();
+
+    TGLBaseMesh* FOwner = nullptr;
+    std::unique_ptr<TGLSkeletonRootBoneList, TFreeDeleter> FRootBones;
+    std::unique_ptr<TGLSkeletonFrameList, TFreeDeleter> FFrames;
+    std::unique_ptr<TGLSkeletonFrame, TFreeDeleter> FCurrentFrame;
+    std::vector<std::pair<int32_t, TGLSkeletonBone*>> FBonesByIDCache; // by identifier, ascending
+    bool FBonesByIDCacheBuilt = false;
+    std::unique_ptr<TGLSkeletonColliderList, TFreeDeleter> FColliders;
+    bool FRagDollEnabled = false;
+    bool FMorphInvisibleParts = false;
+    // Scratch lists of BlendedLerps, kept so that blending every frame does not allocate.
+    TAffineVectorList FBlendVectors;
+    TQuaternionList FBlendQuaternions;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Morph targets and skinned mesh objects
+
+class TMeshMorphTargetList;
+
+// An alternative set of vertices and normals of a morphable mesh object.
+class TMeshMorphTarget : public TBaseMeshObject {
+public:
+    TMeshMorphTarget() = default;
+    // Created into AOwner (when given), which then owns it.
+    explicit TMeshMorphTarget(TMeshMorphTargetList* AOwner);
+    // Leaves its owner list.
+    ~TMeshMorphTarget() override;
+    TPersistentObject* NewInstance() const override { return new TMeshMorphTarget; }
+
+    // The base data, then Integer 0.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+
+    TMeshMorphTargetList* Owner() const { return FOwner; }
+    void SetOwner(TMeshMorphTargetList* Value) { FOwner = Value; }
+
+private:
+    TMeshMorphTargetList* FOwner = nullptr;
+};
+
+// The morph targets of a morphable mesh object; it owns them.
+class TMeshMorphTargetList : public TPersistentObjectList {
+public:
+    TMeshMorphTargetList();
+    explicit TMeshMorphTargetList(TPersistent* AOwner);
+    ~TMeshMorphTargetList() override;
+    TPersistentObject* NewInstance() const override { return new TMeshMorphTargetList; }
+
+    // The object-list archive of the targets; an entry that is not a morph target is refused.
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // Frees the targets.
+    void Clear() override;
+    void Clean() override { Clear(); }
+
+    TMeshMorphTarget* Items(int32_t Index) const { return static_cast<TMeshMorphTarget*>(Get(Index)); }
+    TMeshMorphTarget* GetMeshMorphTarget(int32_t Index) const { return Items(Index); }
+    TPersistent* Owner() const { return FOwner; }
+    void Translate(const TVector3f& delta);
+
+protected:
+    void ItemCreatedByReader(TObject* Sender) override;
+
+private:
+    TPersistent* FOwner = nullptr;
+};
+
+// A mesh object with morph targets: vertex animation copies one target into the mesh or blends two.
+class TMorphableMeshObject : public TGLMeshObject {
+public:
+    TMorphableMeshObject();
+    explicit TMorphableMeshObject(TGLMeshObjectList* AOwner);
+    ~TMorphableMeshObject() override;
+    TPersistentObject* NewInstance() const override { return new TMorphableMeshObject; }
+
+    // The mesh-object data, then Integer 0 and the targets.
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // The mesh-object clear, then the targets are freed.
+    void Clear() override;
+    // The vertices and every target.
+    void Translate(const TVector3f& delta) override;
+
+    // The target's vertices and normals (those it has) become the mesh's. Nothing for 0 without targets; an
+    // index outside the targets fails an assertion.
+    virtual void MorphTo(int32_t morphTargetIndex);
+    // The two targets blended by lerpFactor (not clamped); normals come out normalised. Exactly 0 and 1 are
+    // MorphTo of the first and the second.
+    virtual void Lerp(int32_t morphTargetIndex1, int32_t morphTargetIndex2, float lerpFactor);
+
+    TMeshMorphTargetList* MorphTargets() const { return FMorphTargets.get(); }
+
+protected:
+    // The buffers of the lists changed leave the valid set.
+    void InvalidateBuffers(TVBOBuffers changed);
+
+private:
+    std::unique_ptr<TMeshMorphTargetList, TFreeDeleter> FMorphTargets;
+};
+
+// A bone of a vertex and its share in the vertex.
+struct TVertexBoneWeight {
+    int32_t BoneID;
+    float Weight;
+};
+static_assert(sizeof(TVertexBoneWeight) == 8);
+using TVertexBoneWeightDynArray = std::vector<TVertexBoneWeight>;
+
+// A morphable mesh object skinned to the skeleton of its base mesh: each vertex has BonesPerVertex (bone,
+// weight) entries, a row of the weight table. ApplyCurrentSkeletonFrame places the vertices and normals from
+// the bones' global matrices through copies of the mesh in each bone's space (the inverted meshes), made
+// after loading. A bone the skeleton lacks counts as the identity.
+class TGLSkeletonMeshObject : public TMorphableMeshObject {
+public:
+    TGLSkeletonMeshObject();
+    explicit TGLSkeletonMeshObject(TGLMeshObjectList* AOwner);
+    // Frees the inverted meshes, kept and backed up.
+    ~TGLSkeletonMeshObject() override;
+    TPersistentObject* NewInstance() const override { return new TGLSkeletonMeshObject; }
+
+    // The morphable data, then Integer 0, the row count, BonesPerVertex, the capacity and the rows in use as
+    // raw blocks of 8-byte entries (bone identifier, weight; little-endian).
+    void WriteToFiler(TVirtualWriter* writer) override;
+    void ReadFromFiler(TVirtualReader* reader) override;
+    // The morphable clear; no rows or bones per vertex (the capacity stays) and no inverted meshes.
+    void Clear() override;
+
+    // Row vertex of the weight table: BonesPerVertex entries (checked against the rows in use).
+    TVertexBoneWeight* VerticesBonesWeights(int32_t vertex);
+    int32_t VerticeBoneWeightCount() const { return FVerticeBoneWeightCount; }
+    // Growing past the capacity makes it the new count + 16.
+    void SetVerticeBoneWeightCount(int32_t Value);
+    int32_t VerticeBoneWeightCapacity() const { return FVerticeBoneWeightCapacity; }
+    // Below the row count it lowers the count; negative fails an assertion.
+    void SetVerticeBoneWeightCapacity(int32_t Value);
+    int32_t BonesPerVertex() const { return FBonesPerVertex; }
+    // Negative fails an assertion.
+    void SetBonesPerVertex(int32_t Value);
+
+    // A new row whose first entry is (aBoneID, aWeight); BonesPerVertex becomes at least 1.
+    void AddWeightedBone(int32_t aBoneID, float aWeight);
+    // A new row starting with boneIDs; BonesPerVertex grows to their number.
+    void AddWeightedBones(const TVertexBoneWeightDynArray& boneIDs);
+    // The first vertex bound to the bone (alone) at exactly this position and normal, else a new one.
+    int32_t FindOrAdd(int32_t boneID, const TVector3f& vertex, const TVector3f& normal);
+    // The first vertex whose row starts with boneIDs at exactly this position and normal, else a new one.
+    int32_t FindOrAdd(const TVertexBoneWeightDynArray& boneIDs, const TVector3f& vertex, const TVector3f& normal);
+
+    // One inverted mesh per bone slot: the vertices and normals in the space of the bone each vertex names in
+    // that slot, as the bones are placed now.
+    void PrepareBoneMatrixInvertedMeshes();
+    // Vertices and normals from the bones' global matrices and the weights (as stored); vertices without a
+    // row or an inverted mesh stay as they are.
+    void ApplyCurrentSkeletonFrame(bool normalize);
+    // Rag-doll bracketing: the inverted meshes are put aside, and taken back (when any were put aside).
+    void BackupBoneMatrixInvertedMeshes();
+    void RestoreBoneMatrixInvertedMeshes();
+
+    // The inverted meshes in use.
+    int32_t BoneMatrixInvertedMeshCount() const { return static_cast<int32_t>(FBoneMatrixInvertedMeshes.size()); }
+    TBaseMeshObject* BoneMatrixInvertedMesh(int32_t Index) const { return FBoneMatrixInvertedMeshes.at(Index).get(); }
+
+private:
+    using TInvertedMeshes = std::vector<std::unique_ptr<TBaseMeshObject, TFreeDeleter>>;
+    // The skeleton of the base mesh that holds this mesh object's list, or nullptr.
+    TGLSkeleton* Skeleton() const;
+    // Row vertex, unchecked.
+    const TVertexBoneWeight* Row(int32_t vertex) const;
+    // The table reshaped to rows x BonesPerVertex entries, keeping the rows in use of the old shape.
+    void ResizeVerticesBonesWeights(int32_t rows);
+    // The first row below the count that starts with the entries and whose vertex and normal are these.
+    int32_t FindRow(const TVertexBoneWeight* entries, int32_t count, const TVector3f& vertex,
+                    const TVector3f& normal) const;
+    // A new vertex at the new row's index.
+    int32_t AddVertex(const TVector3f& vertex, const TVector3f& normal);
+
+    std::vector<TVertexBoneWeight> FVerticesBonesWeights; // FTableRows x FBonesPerVertex, zero-filled
+    int32_t FTableRows = 0;                               // rows allocated: at least the count, at most the capacity
+    int32_t FVerticeBoneWeightCount = 0;
+    int32_t FVerticeBoneWeightCapacity = 0;
+    int32_t FBonesPerVertex = 0;
+    int32_t FLastVerticeBoneWeightCount = 0;
+    int32_t FLastBonesPerVertex = 0;
+    TInvertedMeshes FBoneMatrixInvertedMeshes;
+    TInvertedMeshes FBackupInvertedMeshes;
+};

@@ -817,6 +817,9 @@ void TGLMeshObjectList::ReadFromFiler(TVirtualReader* reader)
             Clear();
             CheckArchivedItem<TGLMeshObject>(nullptr, *this);
         }
+    // Skinned mesh objects bind to the bones as they are placed now.
+    for (int32_t i = 0; i < Count(); ++i)
+        if (auto* skinned = dynamic_cast<TGLSkeletonMeshObject*>(Items(i))) skinned->PrepareBoneMatrixInvertedMeshes();
 }
 
 void TGLMeshObjectList::Clear()
