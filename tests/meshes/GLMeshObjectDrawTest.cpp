@@ -155,6 +155,32 @@ TEST_F(MeshObjectDrawTest, FaceGroupsDrawFromArraysThatCoverEveryVertexAndReleas
     EXPECT_FALSE(meshObject.ArraysDeclared());
 }
 
+namespace {
+
+// A group that fails after the arrays were declared for it.
+class TFailingGroup : public TFGVertexIndexList {
+public:
+    using TFGVertexIndexList::TFGVertexIndexList;
+    void BuildList(TGLRenderContextInfo& mrci) override
+    {
+        MeshObject()->SetupVertexArrays(mrci, false);
+        AssertionFailed("failing group", "test");
+    }
+};
+
+} // namespace
+
+TEST_F(MeshObjectDrawTest, ADrawThatFailsReleasesItsArrays)
+{
+    TGLMeshObject meshObject;
+    meshObject.SetMode(momFaceGroups);
+    Fill(meshObject, 3, 3);
+    new TFailingGroup(meshObject.FaceGroups());
+    EXPECT_THROW(DrawMesh(meshObject), EAssertionFailed);
+    EXPECT_FALSE(meshObject.ArraysDeclared());
+    EXPECT_EQ(GL->Only({"DisableClientState"}).front(), GLCall("DisableClientState", GL_VERTEX_ARRAY));
+}
+
 TEST_F(MeshObjectDrawTest, BuffersAreFilledOnceAndAgainWhenMarkedStale)
 {
     GL->Table.ARB_vertex_buffer_object = true;

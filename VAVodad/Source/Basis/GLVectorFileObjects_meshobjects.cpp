@@ -700,13 +700,19 @@ void TGLMeshObject::BuildList(TGLRenderContextInfo& mrci)
             states.SetGLMaterialColors(face, TVector4f{{{0, 0, 0, 1}}}, TVector4f{{{0.2f, 0.2f, 0.2f, 1}}},
                                        TVector4f{{{0.8f, 0.8f, 0.8f, 1}}}, TVector4f{{{0, 0, 0, 1}}}, 0);
     }
-    switch (FMode) {
-    case momTriangles:
-    case momTriangleStrip:
-        if (vertexCount > 0) DrawImmediate();
-        break;
-    case momFaceGroups: DrawFaceGroups(mrci); break;
-    default: AssertionFailed("", cGLVectorFileObjectsUnit);
+    try {
+        switch (FMode) {
+        case momTriangles:
+        case momTriangleStrip:
+            if (vertexCount > 0) DrawImmediate();
+            break;
+        case momFaceGroups: DrawFaceGroups(mrci); break;
+        default: AssertionFailed("", cGLVectorFileObjectsUnit);
+        }
+    } catch (...) {
+        // The arrays point into this object's lists: none may stay declared for whatever draws next.
+        ReleaseVertexArrays(mrci);
+        throw;
     }
     ReleaseVertexArrays(mrci);
 }
