@@ -158,6 +158,8 @@ TEST(File3DS, AFileOfAnotherKindLoadsAsItsFirstHeaderAlone)
     EXPECT_EQ(loaded.Top()->Children, nullptr);
     EXPECT_EQ(loaded.File.DatabaseType(), dbUnknown);
     EXPECT_EQ(loaded.File.DatabaseRelease(), rlReleaseNotKnown);
+    // Its data would run past the stream.
+    EXPECT_EQ(MessageOf<E3DSError>([&] { loaded.File.ReadChunkData(loaded.Top()); }), c3DSErrInvalidChunk);
 }
 
 TEST(File3DS, AStreamTooShortForTheFirstHeaderIsAnInvalidChunk)

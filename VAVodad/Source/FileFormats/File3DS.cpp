@@ -515,9 +515,16 @@ void TFile3DS::Skip(int64_t Count)
     Stream().Seek(Count, soCurrent);
 }
 
-void TFile3DS::SeekChild(TChunk3DS* Chunk)
+int64_t TFile3DS::CheckedEnd(const TChunk3DS* Chunk)
 {
     const int64_t end = EndOf(Chunk);
+    if (end > Stream().Size()) Raise3DSError(c3DSErrInvalidChunk);
+    return end;
+}
+
+void TFile3DS::SeekChild(TChunk3DS* Chunk)
+{
+    const int64_t end = CheckedEnd(Chunk);
     const TScopedValue limit(FLimit, end);
     Stream().SetPosition(int64_t{Chunk->Position} + 6);
     const TOwnData own = OwnDataOf(Chunk->Tag);

@@ -226,6 +226,8 @@ private:
     // Raises the invalid-chunk error unless Count bytes can be read.
     void Need(int64_t Count);
     void Skip(int64_t Count);
+    // Where reading Chunk must stop: its end, which must lie within the stream.
+    int64_t CheckedEnd(const TChunk3DS* Chunk);
     TStream& Stream();
 
     TDatabase3DS FDatabase;

@@ -618,7 +618,7 @@ void TFile3DS::ReadChunkData(TChunk3DS* Chunk)
 {
     if (!Chunk) Raise3DSError(c3DSErrInvalidArgument);
     if (Chunk->Data) return;
-    const TScopedValue limit(FLimit, int64_t{Chunk->Position} + Chunk->Size);
+    const TScopedValue limit(FLimit, CheckedEnd(Chunk));
     try {
         Chunk->Data = VisitLayout(Chunk->Tag, [this, Chunk](auto layout) -> std::unique_ptr<TChunkData> {
             using T = TLayoutType<decltype(layout)>;
