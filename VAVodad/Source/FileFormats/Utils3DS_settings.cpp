@@ -160,10 +160,8 @@ TBackground3DS ReadBackground3DS(TFile3DS& File)
     if (!mdata) return result;
     result.VGradient.GradPercent = 0.5f;
 
-    // A bitmap chunk without a body names no bitmap.
-    TChunk3DS* bitmap = FindChunkInTree(mdata, BIT_MAP);
-    if (bitmap && bitmap->Size > 6)
-        TakeValue<std::string>(File, bitmap, [&result](const std::string& name) { result.Bitmap = name; });
+    TakeValue<std::string>(File, FindChunkInTree(mdata, BIT_MAP),
+                           [&result](const std::string& name) { result.Bitmap = name; });
     if (TChunk3DS* solid = FindChunkInTree(mdata, SOLID_BGND)) {
         ReadColor<TColorF>(File, solid, COLOR_F, result.Solid);
         ReadColor<TColorF>(File, solid, LIN_COLOR_F, result.Solid);
