@@ -10,6 +10,7 @@
 #include "GLCustomShader.h"
 #include "GLFileDDS.h"
 #include "GLFileJPEG.h"
+#include "GLFileOBJ.h"
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
 #include "GLFireFX.h"
@@ -59,6 +60,7 @@ void RegisterEverything()
     RegisterGLAnimatedSpriteClasses();
     RegisterGLMeshClasses();
     RegisterGLVectorFileObjects();
+    RegisterGLFileOBJ();
     RegisterGLBitmapFontClasses();
     RegisterGLWindowsFontClasses();
     RegisterGLSkyBoxClasses();
