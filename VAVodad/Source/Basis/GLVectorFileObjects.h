@@ -680,10 +680,10 @@ class TGLSkeletonBone;
 class TGLSkeletonColliderList;
 class TGLSkeletonFrameList;
 
-// Lists that own their items. Reading: the plain object-list reader, whose nil entries are left out (false
-// when there were any).
+// The plain object-list reader, whose nil entries are left out; false when there were any.
 bool ReadObjectListWithoutNils(TPersistentObjectList& list, TVirtualReader* reader);
-// An entry that is not a T is refused by the list's ItemCreatedByReader, a nil entry here.
+// Reads list's object-list archive: an entry that is not a T is refused by the list's ItemCreatedByReader, a
+// nil entry here.
 template <class T> void ReadOwnedObjectList(TPersistentObjectList& list, TVirtualReader* reader)
 {
     if (!ReadObjectListWithoutNils(list, reader)) CheckArchivedItem<T>(nullptr, list);
@@ -698,6 +698,33 @@ template <class T> void FreeOwnedItems(TPersistentObjectList& list)
     }
     list.TPersistentObjectList::Clear();
 }
+
+// A list TList that owns items of class T, each of which names the list as its Owner; the list has an owner
+// of its own. Reading refuses entries of other classes and nil ones and links each item as it is made.
+template <class TList, class T> class TGLOwnedObjectList : public TPersistentObjectList {
+public:
+    TGLOwnedObjectList() = default;
+    explicit TGLOwnedObjectList(TPersistent* AOwner) : FOwner(AOwner) {}
+    // Frees the items.
+    ~TGLOwnedObjectList() override { Clear(); }
+
+    void ReadFromFiler(TVirtualReader* reader) override { ReadOwnedObjectList<T>(*this, reader); }
+    // Frees the items.
+    void Clear() override { FreeOwnedItems<T>(*this); }
+    void Clean() override { Clear(); }
+
+    T* Items(int32_t Index) const { return static_cast<T*>(Get(Index)); }
+    TPersistent* Owner() const { return FOwner; }
+
+protected:
+    void ItemCreatedByReader(TObject* Sender) override
+    {
+        CheckArchivedItem<T>(Sender, *this)->SetOwner(static_cast<TList*>(this));
+    }
+
+private:
+    TPersistent* FOwner = nullptr;
+};
 
 enum TGLSkeletonFrameTransform { sftRotation, sftQuaternion };
 
@@ -753,32 +780,15 @@ private:
 };
 
 // The animation frames of a skeleton; it owns them.
-class TGLSkeletonFrameList : public TPersistentObjectList {
+class TGLSkeletonFrameList : public TGLOwnedObjectList<TGLSkeletonFrameList, TGLSkeletonFrame> {
 public:
-    TGLSkeletonFrameList();
-    explicit TGLSkeletonFrameList(TPersistent* AOwner);
-    ~TGLSkeletonFrameList() override;
+    using TGLOwnedObjectList::TGLOwnedObjectList;
     TPersistentObject* NewInstance() const override { return new TGLSkeletonFrameList; }
 
-    // The object-list archive of the frames; an entry that is not a frame is refused.
-    void ReadFromFiler(TVirtualReader* reader) override;
-    // Frees the frames.
-    void Clear() override;
-    void Clean() override { Clear(); }
-
-    TGLSkeletonFrame* Items(int32_t Index) const { return static_cast<TGLSkeletonFrame*>(Get(Index)); }
     TGLSkeletonFrame* GetSkeletonFrame(int32_t Index) const { return Items(Index); }
-    TPersistent* Owner() const { return FOwner; }
-
     // Every frame converted, and with SetTransformMode given the matching transform mode.
     void ConvertQuaternionsToRotations(bool KeepQuaternions = true, bool SetTransformMode = true);
     void ConvertRotationsToQuaternions(bool KeepRotations = true, bool SetTransformMode = true);
-
-protected:
-    void ItemCreatedByReader(TObject* Sender) override;
-
-private:
-    TPersistent* FOwner = nullptr;
 };
 
 // A list of bones with a global matrix: the root list of a skeleton, or a bone (the list of its children).
@@ -921,29 +931,15 @@ private:
 };
 
 // The colliders of a skeleton; it owns them.
-class TGLSkeletonColliderList : public TPersistentObjectList {
+class TGLSkeletonColliderList : public TGLOwnedObjectList<TGLSkeletonColliderList, TGLSkeletonCollider> {
 public:
-    TGLSkeletonColliderList();
-    explicit TGLSkeletonColliderList(TPersistent* AOwner);
-    ~TGLSkeletonColliderList() override;
+    using TGLOwnedObjectList::TGLOwnedObjectList;
     TPersistentObject* NewInstance() const override { return new TGLSkeletonColliderList; }
 
     // The object-list archive of the colliders; in a skeleton each finds its bone by identifier.
     void ReadFromFiler(TVirtualReader* reader) override;
-    // Frees the colliders.
-    void Clear() override;
-    void Clean() override { Clear(); }
-
-    TGLSkeletonCollider* Items(int32_t Index) const { return static_cast<TGLSkeletonCollider*>(Get(Index)); }
-    TPersistent* Owner() const { return FOwner; }
     // AlignCollider of every collider that updates itself, in order.
     void AlignColliders();
-
-protected:
-    void ItemCreatedByReader(TObject* Sender) override;
-
-private:
-    TPersistent* FOwner = nullptr;
 };
 
 // One layer of BlendedLerps: frames frameIndex1 and frameIndex2 interpolated by lerpFactor, or the external
@@ -1078,29 +1074,13 @@ private:
 };
 
 // The morph targets of a morphable mesh object; it owns them.
-class TMeshMorphTargetList : public TPersistentObjectList {
+class TMeshMorphTargetList : public TGLOwnedObjectList<TMeshMorphTargetList, TMeshMorphTarget> {
 public:
-    TMeshMorphTargetList();
-    explicit TMeshMorphTargetList(TPersistent* AOwner);
-    ~TMeshMorphTargetList() override;
+    using TGLOwnedObjectList::TGLOwnedObjectList;
     TPersistentObject* NewInstance() const override { return new TMeshMorphTargetList; }
 
-    // The object-list archive of the targets; an entry that is not a morph target is refused.
-    void ReadFromFiler(TVirtualReader* reader) override;
-    // Frees the targets.
-    void Clear() override;
-    void Clean() override { Clear(); }
-
-    TMeshMorphTarget* Items(int32_t Index) const { return static_cast<TMeshMorphTarget*>(Get(Index)); }
     TMeshMorphTarget* GetMeshMorphTarget(int32_t Index) const { return Items(Index); }
-    TPersistent* Owner() const { return FOwner; }
     void Translate(const TVector3f& delta);
-
-protected:
-    void ItemCreatedByReader(TObject* Sender) override;
-
-private:
-    TPersistent* FOwner = nullptr;
 };
 
 // A mesh object with morph targets: vertex animation copies one target into the mesh or blends two.

@@ -59,30 +59,6 @@ void TMeshMorphTarget::ReadFromFiler(TVirtualReader* reader)
 // ---------------------------------------------------------------------------------------------------------
 // TMeshMorphTargetList
 
-TMeshMorphTargetList::TMeshMorphTargetList() = default;
-
-TMeshMorphTargetList::TMeshMorphTargetList(TPersistent* AOwner) : FOwner(AOwner) {}
-
-TMeshMorphTargetList::~TMeshMorphTargetList()
-{
-    Clear();
-}
-
-void TMeshMorphTargetList::ReadFromFiler(TVirtualReader* reader)
-{
-    ReadOwnedObjectList<TMeshMorphTarget>(*this, reader);
-}
-
-void TMeshMorphTargetList::Clear()
-{
-    FreeOwnedItems<TMeshMorphTarget>(*this);
-}
-
-void TMeshMorphTargetList::ItemCreatedByReader(TObject* Sender)
-{
-    CheckArchivedItem<TMeshMorphTarget>(Sender, *this)->SetOwner(this);
-}
-
 void TMeshMorphTargetList::Translate(const TVector3f& delta)
 {
     for (int32_t i = 0; i < Count(); ++i) Items(i)->Translate(delta);
@@ -241,10 +217,12 @@ void TGLSkeletonMeshObject::ReadFromFiler(TVirtualReader* reader)
     const int32_t count = reader->ReadInteger();
     const int32_t bonesPerVertex = reader->ReadInteger();
     const int32_t capacity = reader->ReadInteger();
-    const int64_t bytes = static_cast<int64_t>(count) * bonesPerVertex * sizeof(TVertexBoneWeight);
     // Only the rows stored are allocated now: the spare capacity is made when the rows grow into it.
-    if (count < 0 || bonesPerVertex < 0 || capacity < count || bytes > reader->BytesLeft())
+    constexpr int64_t cEntrySize = sizeof(TVertexBoneWeight);
+    if (count < 0 || bonesPerVertex < 0 || capacity < count ||
+        (count > 0 && bonesPerVertex > reader->BytesLeft() / cEntrySize / count))
         throw EReadError(ClassName() + " : bone weights that do not fit the archive");
+    const int64_t bytes = static_cast<int64_t>(count) * bonesPerVertex * cEntrySize;
     std::vector<TVertexBoneWeight> table(static_cast<size_t>(count) * bonesPerVertex);
     if (bytes > 0) reader->Read(table.data(), bytes);
     FVerticesBonesWeights = std::move(table);

@@ -175,30 +175,6 @@ void TGLSkeletonFrame::ConvertRotationsToQuaternions(bool KeepRotations)
 // ---------------------------------------------------------------------------------------------------------
 // TGLSkeletonFrameList
 
-TGLSkeletonFrameList::TGLSkeletonFrameList() = default;
-
-TGLSkeletonFrameList::TGLSkeletonFrameList(TPersistent* AOwner) : FOwner(AOwner) {}
-
-TGLSkeletonFrameList::~TGLSkeletonFrameList()
-{
-    Clear();
-}
-
-void TGLSkeletonFrameList::ReadFromFiler(TVirtualReader* reader)
-{
-    ReadOwnedObjectList<TGLSkeletonFrame>(*this, reader);
-}
-
-void TGLSkeletonFrameList::Clear()
-{
-    FreeOwnedItems<TGLSkeletonFrame>(*this);
-}
-
-void TGLSkeletonFrameList::ItemCreatedByReader(TObject* Sender)
-{
-    CheckArchivedItem<TGLSkeletonFrame>(Sender, *this)->SetOwner(this);
-}
-
 void TGLSkeletonFrameList::ConvertQuaternionsToRotations(bool KeepQuaternions, bool SetTransformMode)
 {
     for (int32_t i = 0; i < Count(); ++i) {
@@ -470,19 +446,10 @@ void TGLSkeletonCollider::AlignCollider()
 // ---------------------------------------------------------------------------------------------------------
 // TGLSkeletonColliderList
 
-TGLSkeletonColliderList::TGLSkeletonColliderList() = default;
-
-TGLSkeletonColliderList::TGLSkeletonColliderList(TPersistent* AOwner) : FOwner(AOwner) {}
-
-TGLSkeletonColliderList::~TGLSkeletonColliderList()
-{
-    Clear();
-}
-
 void TGLSkeletonColliderList::ReadFromFiler(TVirtualReader* reader)
 {
-    ReadOwnedObjectList<TGLSkeletonCollider>(*this, reader);
-    auto* skeleton = dynamic_cast<TGLSkeleton*>(FOwner);
+    TGLOwnedObjectList::ReadFromFiler(reader);
+    auto* skeleton = dynamic_cast<TGLSkeleton*>(Owner());
     if (!skeleton) return;
     for (int32_t i = 0; i < Count(); ++i) {
         TGLSkeletonCollider* collider = Items(i);
@@ -492,16 +459,6 @@ void TGLSkeletonColliderList::ReadFromFiler(TVirtualReader* reader)
         // A bone the skeleton lacks leaves the collider without one.
         collider->SetBone(skeleton->FindBoneByID(boneID));
     }
-}
-
-void TGLSkeletonColliderList::Clear()
-{
-    FreeOwnedItems<TGLSkeletonCollider>(*this);
-}
-
-void TGLSkeletonColliderList::ItemCreatedByReader(TObject* Sender)
-{
-    CheckArchivedItem<TGLSkeletonCollider>(Sender, *this)->SetOwner(this);
 }
 
 void TGLSkeletonColliderList::AlignColliders()
