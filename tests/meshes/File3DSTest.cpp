@@ -5,6 +5,7 @@
 #include "Raises.h"
 #include "Streams.h"
 #include "TempFolder.h"
+#include "Utils3DS.h"
 
 #include <gtest/gtest.h>
 
@@ -194,6 +195,31 @@ TEST(File3DS, LoadingAFileKeepsItsStreamForTheChunkDataAndANewLoadStartsAfresh)
     EXPECT_EQ(FindChunkInTree(file.Database().TopChunk.get(), POINT_ARRAY), nullptr);
 
     EXPECT_NE(MessageOf<EFOpenError>([&] { file.LoadFromFile(folder / "missing.3ds"); }), cNoException);
+}
+
+TEST(File3DS, ANewLoadEmptiesTheRecordCaches)
+{
+    TLoaded3DS loaded(SampleMeshFile());
+    TFile3DS& file = loaded.File;
+    ASSERT_EQ(file.Materials().Count(), 1);
+    EXPECT_EQ(file.Materials().Material(0)->NameStr, "Red");
+    EXPECT_EQ(file.Objects().MeshCount(), 1);
+    EXPECT_EQ(file.Objects().OmniLightCount(), 1);
+    EXPECT_EQ(file.KeyFramer().MeshMotionCount(), 1);
+
+    TChunk3DSWriter library;
+    library.Chunk(MLIBMAGIC, [&] {
+        for (const char* name : {"Stone", "Wood"})
+            library.Chunk(MAT_ENTRY, [&] { library.Chunk(MAT_NAME, [&] { library.Str(name); }); });
+    });
+    auto stream = library.Stream();
+    file.LoadFromStream(*stream);
+    ASSERT_EQ(file.Materials().Count(), 2);
+    EXPECT_EQ(file.Materials().Material(1)->NameStr, "Wood");
+
+    file.ClearLists();
+    EXPECT_EQ(file.Database().TopChunk, nullptr);
+    EXPECT_EQ(file.Materials().Count(), 0);
 }
 
 // ---------------------------------------------------------------------------------------------------------

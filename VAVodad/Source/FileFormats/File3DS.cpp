@@ -3,6 +3,7 @@
 #include "Const3DS.h"
 #include "GLApplicationFileIO.h"
 #include "Streams.h"
+#include "Utils3DS.h"
 
 #include <algorithm>
 #include <bit>
@@ -380,14 +381,38 @@ int64_t EndOf(const TChunk3DS* Chunk)
 // ---------------------------------------------------------------------------------------------------------
 // The file
 
-TFile3DS::TFile3DS() = default;
+TFile3DS::TFile3DS()
+    : FMaterialList(std::make_unique<TMaterialList>(this)),
+      FObjectList(std::make_unique<Utils3DS::TObjectList>(this)), FKeyFramer(std::make_unique<TKeyFramer>(this))
+{
+}
 
 TFile3DS::TFile3DS(const std::string& FileName) : TFile3DS()
 {
     LoadFromFile(FileName);
 }
 
-TFile3DS::~TFile3DS() = default;
+TFile3DS::~TFile3DS()
+{
+    FKeyFramer.reset();
+    FObjectList.reset();
+    FMaterialList.reset();
+}
+
+TMaterialList& TFile3DS::Materials()
+{
+    return *FMaterialList;
+}
+
+Utils3DS::TObjectList& TFile3DS::Objects()
+{
+    return *FObjectList;
+}
+
+TKeyFramer& TFile3DS::KeyFramer()
+{
+    return *FKeyFramer;
+}
 
 void TFile3DS::ReleaseStream()
 {
@@ -402,6 +427,9 @@ void TFile3DS::ResetDatabase()
 
 void TFile3DS::ClearLists()
 {
+    FMaterialList->ClearList();
+    FObjectList->ClearLists();
+    FKeyFramer->ClearLists();
     ResetDatabase();
 }
 

@@ -231,6 +231,9 @@ private:
     TStream& Stream();
 
     TDatabase3DS FDatabase;
+    std::unique_ptr<TMaterialList> FMaterialList;
+    std::unique_ptr<Utils3DS::TObjectList> FObjectList;
+    std::unique_ptr<TKeyFramer> FKeyFramer;
     TStream* FStream = nullptr;
     std::unique_ptr<TStream> FOwnStream;
     // Where the chunk being read ends: reads stop there.
