@@ -1164,8 +1164,8 @@ public:
     // The first vertex whose row starts with boneIDs at exactly this position and normal, else a new one.
     int32_t FindOrAdd(const TVertexBoneWeightDynArray& boneIDs, const TVector3f& vertex, const TVector3f& normal);
 
-    // One inverted mesh per bone slot: the vertices and normals in the space of the bone each vertex names in
-    // that slot, as the bones are placed now.
+    // One inverted mesh per bone slot: the vertices and normals (those with a weight row) in the space of the
+    // bone each vertex names in that slot, as the bones are placed now.
     void PrepareBoneMatrixInvertedMeshes();
     // Vertices and normals from the bones' global matrices and the weights (as stored); vertices without a
     // row or an inverted mesh stay as they are.

@@ -395,14 +395,18 @@ void TGLSkeletonMeshObject::PrepareBoneMatrixInvertedMeshes()
 {
     FBoneMatrixInvertedMeshes.clear();
     TBoneMatrices bones(Skeleton());
+    // Only vertices with a row can move: the copies end there, so that many bones per vertex never multiply
+    // vertices that no weight names.
+    const int32_t vertexCount = std::min(Vertices()->Count(), FVerticeBoneWeightCount);
+    const int32_t normalCount = std::min(Normals()->Count(), FVerticeBoneWeightCount);
     for (int32_t slot = 0; slot < FBonesPerVertex; ++slot) {
         auto& inverted = FBoneMatrixInvertedMeshes.emplace_back(new TBaseMeshObject());
-        inverted->Vertices()->Assign(Vertices());
-        inverted->Normals()->Assign(Normals());
+        inverted->Vertices()->SetCount(vertexCount);
+        inverted->Normals()->SetCount(normalCount);
         TVector3f* vertices = inverted->Vertices()->List();
         TVector3f* normals = inverted->Normals()->List();
-        const int32_t vertexCount = std::min(inverted->Vertices()->Count(), FVerticeBoneWeightCount);
-        const int32_t normalCount = std::min(inverted->Normals()->Count(), FVerticeBoneWeightCount);
+        std::copy_n(Vertices()->List(), vertexCount, vertices);
+        std::copy_n(Normals()->List(), normalCount, normals);
         // Inverted once per run of vertices on one bone.
         int32_t invertedBone = 0;
         TMatrix4f inverse{};
