@@ -525,9 +525,10 @@ TEST_F(FaceGroupSort, OpaqueBeforeBlendedThenByNameByCharacterCodeThenByLightmap
 TEST_F(FaceGroupSort, WithoutABaseMeshAboveNothingCountsAsBlended)
 {
     TGLMeshObject meshObject;
-    for (const char* name : {"b", "a", "c"}) (new TFGVertexIndexList(meshObject.FaceGroups()))->SetMaterialName(name);
+    for (const char* name : {"b", "a", "c", "A"})
+        (new TFGVertexIndexList(meshObject.FaceGroups()))->SetMaterialName(name);
     meshObject.FaceGroups()->SortByMaterial();
-    EXPECT_EQ(Order(*meshObject.FaceGroups()), (std::vector<std::string>{"a-1", "b-1", "c-1"}));
+    EXPECT_EQ(Order(*meshObject.FaceGroups()), (std::vector<std::string>{"A-1", "a-1", "b-1", "c-1"}));
 }
 
 // ---------------------------------------------------------------------------------------------------------
