@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -451,27 +452,39 @@ TEST(FaceGroupArchive, ImpossibleDataIsRefusedWithTheArchivesError)
 
 TEST(FaceGroupArchive, AListHoldsOnlyFaceGroups)
 {
-    // A registered archived class that is no face group, and a nil entry.
-    const std::string foreign = Archive([](TVirtualWriter& w) {
-        w.WriteInteger(0);
-        w.WriteListBegin();
-        w.WriteString("TPersistentObjectList");
-        TPersistentObjectList().WriteToFiler(&w);
-        w.WriteListEnd();
-    });
-    const std::string nil = Archive([](TVirtualWriter& w) {
-        w.WriteInteger(0);
-        w.WriteListBegin();
-        w.WriteString("TFGVertexIndexList");
-        WriteIndexList(w, 0, "kept", 0, {0, 1, 2}, 0);
-        w.WriteBoolean(false);
-        w.WriteInteger(0);
-        w.WriteListEnd();
-    });
-    for (const std::string* bytes : {&foreign, &nil}) {
+    const auto list = [](const char* className, const std::function<void(TVirtualWriter&)>& entry) {
+        return Archive([&](TVirtualWriter& w) {
+            w.WriteInteger(0);
+            w.WriteListBegin();
+            w.WriteString("TFGVertexIndexList");
+            WriteIndexList(w, 0, "kept", 0, {0, 1, 2}, 0);
+            if (className) w.WriteString(className);
+            entry(w);
+            w.WriteListEnd();
+        });
+    };
+    const std::string notAFaceGroup = "TGLFaceGroups : archived entry is not a TGLFaceGroup";
+    const struct {
+        const char* Name;
+        std::string Bytes;
+        std::string Message;
+    } cases[] = {
+        {"a registered class that is no face group",
+         list("TPersistentObjectList", [](TVirtualWriter& w) { TPersistentObjectList().WriteToFiler(&w); }),
+         notAFaceGroup},
+        {"a nil entry", list(nullptr, [](TVirtualWriter& w) {
+             w.WriteBoolean(false);
+             w.WriteInteger(0);
+         }),
+         notAFaceGroup},
+        // The base class has nothing to draw or count: it is never made from an archive.
+        {"the base class", list("TGLFaceGroup", [](TVirtualWriter& w) { w.WriteInteger(0); w.WriteString(""); }),
+         "Class TGLFaceGroup not found"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
         TGLFaceGroups groups;
-        EXPECT_EQ(MessageOf<EReadError>([&] { groups.LoadFromString(*bytes); }),
-                  "TGLFaceGroups : archived entry is not a TGLFaceGroup");
+        EXPECT_EQ(MessageOf<Exception>([&] { groups.LoadFromString(c.Bytes); }), c.Message);
         for (int32_t i = 0; i < groups.Count(); ++i) EXPECT_NE(groups.Items(i), nullptr);
     }
 }
