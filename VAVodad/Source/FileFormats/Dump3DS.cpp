@@ -31,7 +31,7 @@ struct TChunkName {
     const char* Name;
 };
 
-// Sorted by tag. Six names end in a blank and one is in lower case: they are kept as files name them.
+// Sorted by tag. Six names end in a blank and one is in lower case: they are kept as customarily spelled.
 constexpr TChunkName cChunkNames[] = {
     {0x0000, "NULL_CHUNK"}, {0x0002, "M3D_VERSION"}, {0x0005, "M3D_KFVERSION"}, {0x0010, "COLOR_F"},
     {0x0011, "COLOR_24"}, {0x0012, "LIN_COLOR_24"}, {0x0013, "LIN_COLOR_F"}, {0x0030, "INT_PERCENTAGE"},
@@ -268,6 +268,7 @@ struct TKeyValue {
     float TKeyHeader3DS::*Field;
 };
 
+// The spline values a key may hold, in the file's order, each with the text it adds to the key's line.
 constexpr TKeyValue cKeyValues[] = {
     {cKeyUsesTension3DS, ", Tens %.2f", &TKeyHeader3DS::Tension},
     {cKeyUsesCont3DS, ", Cont %.2f", &TKeyHeader3DS::Continuity},
