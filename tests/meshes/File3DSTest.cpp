@@ -465,10 +465,11 @@ TEST(File3DS, KeyframerNodesGetTheirParentsNamesWithInstanceNames)
 TEST(File3DSTree, OrderedInsertionPutsAChunkBeforeTheFirstOfLowerRankAndAfterItsEquals)
 {
     TChunk3DS parent;
-    for (uint16_t tag : {MDATA, M3D_VERSION, KFDATA, uint16_t(0x0F0F), AMBIENT_NODE_TAG, LIGHT_NODE_TAG, KFDATA})
+    for (uint16_t tag : {MDATA, M3D_VERSION, KFDATA, uint16_t(0x0F0F), AMBIENT_NODE_TAG, LIGHT_NODE_TAG,
+                         OBJECT_NODE_TAG, CAMERA_NODE_TAG})
         NewChildChunk(tag, &parent);
-    EXPECT_EQ(ChildTags(&parent), (std::vector<uint16_t>{AMBIENT_NODE_TAG, KFDATA, KFDATA, MDATA, M3D_VERSION, 0x0F0F,
-                                                         LIGHT_NODE_TAG}));
+    EXPECT_EQ(ChildTags(&parent), (std::vector<uint16_t>{AMBIENT_NODE_TAG, OBJECT_NODE_TAG, CAMERA_NODE_TAG, KFDATA,
+                                                         MDATA, M3D_VERSION, 0x0F0F, LIGHT_NODE_TAG}));
     EXPECT_EQ(ChunkOrder3DS(LIGHT_NODE_TAG), 0);
     EXPECT_EQ(ChunkOrder3DS(SPOTLIGHT_NODE_TAG), 34);
 
