@@ -816,13 +816,8 @@ void TGLMeshObjectList::ItemCreatedByReader(TObject* Sender)
 
 void TGLMeshObjectList::ReadFromFiler(TVirtualReader* reader)
 {
-    TPersistentObjectList::ReadFromFiler(reader);
-    // The archive stores a missing entry as nil, which no mesh object list holds.
-    for (int32_t i = 0; i < Count(); ++i)
-        if (!Items(i)) {
-            Clear();
-            CheckArchivedItem<TGLMeshObject>(nullptr, *this);
-        }
+    // The archive stores a missing entry as nil, which no mesh object list holds, also after a failed read.
+    ReadOwnedObjectList<TGLMeshObject>(*this, reader);
     // Skinned mesh objects bind to the bones as they are placed now.
     for (int32_t i = 0; i < Count(); ++i)
         if (auto* skinned = dynamic_cast<TGLSkeletonMeshObject*>(Items(i))) skinned->PrepareBoneMatrixInvertedMeshes();
