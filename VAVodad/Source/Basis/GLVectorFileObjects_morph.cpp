@@ -435,29 +435,28 @@ void TGLSkeletonMeshObject::ApplyCurrentSkeletonFrame(bool normalize)
         vertexCount = std::min(vertexCount, FBoneMatrixInvertedMeshes[slot]->Vertices()->Count());
         normalCount = std::min(normalCount, FBoneMatrixInvertedMeshes[slot]->Normals()->Count());
     }
-    TVector3f* vertices = Vertices()->List();
-    TVector3f* normals = Normals()->List();
-    TBoneMatrices bones(Skeleton());
-    for (int32_t i = 0; i < std::max(vertexCount, normalCount); ++i) {
-        const TVertexBoneWeight* row = Row(i);
-        TVector3f vertex{}, normal{};
+    // Slot by slot, so that the bone of the previous vertex in the same slot is mostly the one wanted.
+    TGLSkeleton* skeleton = Skeleton();
+    const auto blend = [&](TVector3f* targets, int32_t count, auto placedOf) {
+        std::fill_n(targets, count, TVector3f{});
         for (int32_t slot = 0; slot < slots; ++slot) {
-            // One bone per vertex moves it whatever its weight.
-            const float weight = slots == 1 ? 1.0f : row[slot].Weight;
-            if (weight == 0) continue;
-            const TMatrix4f& matrix = bones.Of(row[slot].BoneID);
-            const TBaseMeshObject& inverted = *FBoneMatrixInvertedMeshes[slot];
-            if (i < vertexCount) {
-                TVector3f placed;
-                AffineTransformPoint(inverted.Vertices()->List()[i], matrix, placed);
-                AffineAddScaledInPlace(vertex, placed, weight);
+            TBoneMatrices bones(skeleton);
+            for (int32_t i = 0; i < count; ++i) {
+                const TVertexBoneWeight& entry = Row(i)[slot];
+                // One bone per vertex moves it whatever its weight.
+                const float weight = slots == 1 ? 1.0f : entry.Weight;
+                if (weight != 0) AffineAddScaledInPlace(targets[i], placedOf(slot, i, bones.Of(entry.BoneID)), weight);
             }
-            if (i < normalCount)
-                AffineAddScaledInPlace(normal, TransformDirection(inverted.Normals()->List()[i], matrix), weight);
         }
-        if (i < vertexCount) vertices[i] = vertex;
-        if (i < normalCount) normals[i] = normal;
-    }
+    };
+    blend(Vertices()->List(), vertexCount, [this](int32_t slot, int32_t i, const TMatrix4f& matrix) {
+        TVector3f placed;
+        AffineTransformPoint(FBoneMatrixInvertedMeshes[slot]->Vertices()->List()[i], matrix, placed);
+        return placed;
+    });
+    blend(Normals()->List(), normalCount, [this](int32_t slot, int32_t i, const TMatrix4f& matrix) {
+        return TransformDirection(FBoneMatrixInvertedMeshes[slot]->Normals()->List()[i], matrix);
+    });
     if (normalize) Normals()->Normalize();
     // The new positions count as a change of the lists: extents and buffers follow them.
     Vertices()->SetRevision(Vertices()->Revision() + 1);
