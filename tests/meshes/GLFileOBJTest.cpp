@@ -151,6 +151,17 @@ TEST(OBJFile, ACubeLoadsAsOnePolygonGroupWhoseQuadsReachEveryTriangleConsumerAsF
     EXPECT_EQ(connectivity.EdgeCount(), 18);
 }
 
+TEST(OBJFile, FilesAreNamedAsTheGameNamesThem)
+{
+    // "\" separates folders and letter case does not matter.
+    TempFolder folder;
+    folder.Write("Meshes/Wall.obj", cCube);
+    TGLBaseMesh mesh(nullptr);
+    TGLOBJVectorFile file(&mesh);
+    file.LoadFromFile(folder.path.string() + "\\MESHES\\wall.OBJ");
+    EXPECT_EQ(mesh.MeshObjects()->Items(0)->TriangleCount(), 12);
+}
+
 TEST(OBJFile, EveryLineEndingReadsAlikeAndErrorsNameTheLineAnEditorShows)
 {
     // Line 5 (after a blank line) holds the bad number.
@@ -197,6 +208,7 @@ TEST(OBJFile, NumbersAreReadWithADecimalPointUpToTheirCount)
         {"v 1 2 3 4 5", {1, 2, 3}, {}, {}},
         {"v  -1.5   +2.25e1 3E-1 ", {-1.5f, 22.5f, 0.3f}, {}, {}},
         {"v", {0, 0, 0}, {}, {}},
+        {"v 1. 1e-50 -.5", {1, 0, -0.5f}, {}, {}},
         {"vt 0.5 0.25 0.9", {}, {0.5f, 0.25f, 0}, {}},
         {"VT .5", {}, {0.5f, 0, 0}, {}},
         {"vn 0 -1 0 7", {}, {}, {0, -1, 0}},
@@ -209,7 +221,8 @@ TEST(OBJFile, NumbersAreReadWithADecimalPointUpToTheirCount)
         EXPECT_EQ(Floats(*meshObject.TexCoords()), c.texCoords) << c.line;
         EXPECT_EQ(Floats(*meshObject.Normals()), c.normals) << c.line;
     }
-    for (const char* token : {"1,5", "0x10", "inf", "nan", "1e", "--1", "abc", "1e999"})
+    for (const char* token :
+         {"1,5", "0x10", "inf", "-inf", "nan", "1e", "1e+", ".", "--1", "+-1", "abc", "1e999", "-1e39", "1\x01"})
         EXPECT_EQ(LoadError("# numbers\nv 1 " + std::string(token) + " 3"),
                   "'" + std::string(token) + "' is not a valid floating-point constant. @ 2");
 }
@@ -272,6 +285,9 @@ TEST(OBJFile, IndicesTheFileLacksAreRefusedWithTheLineOfTheirFace)
         {square + "f 1 0 3\n", "Vertex index 0 out of range. @ 7"},
         {square + "f 1 x//1 3\n", "Vertex index 0 out of range. @ 7"},
         {square + "f 1/0/0 2/x/x 3//\n", cNoException},
+        {square + "f +1/+1 2 3/-1/-1\n", cNoException},
+        {square + "f 1 2 99999999999\n", "Vertex index 0 out of range. @ 7"},
+        {square + "f 1 2 +-3\n", "Vertex index 0 out of range. @ 7"},
         {square + "f 1/2 2 3\n", "Texture coordinate index 2 out of range. @ 7"},
         {square + "f 1//1 2//-2 3//1\n", "Normal index -2 out of range. @ 7"},
         // The first bad face counts, whatever the list.
@@ -600,6 +616,11 @@ TEST(OBJFile, WrittenFilesReadBackToTheSameTriangles)
     }
     auto* strip = new TOBJFGVertexNormalTexIndexList(mesh.MeshObjects()->Items(0)->FaceGroups());
     for (const int32_t i : {0, 1, 2, 3}) strip->Add(i, i % 2 ? 5 : -1, i % 3 ? 1 : -1);
+    // Faces after the strip.
+    auto* faces = new TOBJFGVertexNormalTexIndexList(mesh.MeshObjects()->Items(0)->FaceGroups());
+    faces->SetMode(objfgmmPolygons);
+    for (const int32_t i : {4, 5, 6}) faces->Add(i, 0, 2);
+    faces->PolygonComplete();
 
     TAffineVectorList texCoords, normals;
     const std::unique_ptr<TAffineVectorList> before = mesh.MeshObjects()->ExtractTriangles(&texCoords, &normals);

@@ -13,6 +13,10 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -27,18 +31,73 @@ bool IsBlank(char c)
 }
 
 // The part of text before the first separator (all of it when there is none); text keeps what follows the
-// separator, without leading blanks.
-std::string_view NextToken(std::string_view& text, char separator)
+// separator, without leading blanks. A tab separates as a blank does.
+template <char Separator> std::string_view NextToken(std::string_view& text)
 {
-    const size_t at = text.find(separator);
-    const std::string_view token = text.substr(0, at);
-    if (at == std::string_view::npos) {
+    const char* const first = text.data();
+    const char* const end = first + text.size();
+    const char* at = first;
+    while (at < end && *at != Separator && (Separator != ' ' || *at != '\t')) ++at;
+    const std::string_view token(first, static_cast<size_t>(at - first));
+    if (at == end) {
         text = {};
         return token;
     }
-    text.remove_prefix(at + 1);
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    for (++at; at < end && IsBlank(*at);) ++at;
+    text = std::string_view(at, static_cast<size_t>(end - at));
     return token;
+}
+
+std::string_view NextWord(std::string_view& text)
+{
+    return NextToken<' '>(text);
+}
+
+// The number of a token: digits with "." as the decimal point, an optional sign in front and an optional
+// exponent; false for anything else and for values beyond Single.
+bool TokenToSingle(std::string_view token, float& value)
+{
+    const bool plus = token.starts_with('+');
+    const size_t digits = plus || token.starts_with('-') ? 1 : 0;
+    // A digit or the point comes first: the parser below also reads "inf", "nan" and a second sign.
+    if (digits >= token.size() || (token[digits] != '.' && (token[digits] < '0' || token[digits] > '9')))
+        return false;
+    const char* const end = token.data() + token.size();
+    const auto [stop, error] = std::from_chars(token.data() + (plus ? 1 : 0), end, value);
+    if (stop != end) return false;
+    if (error == std::errc()) return true;
+    // Out of range either way: too large fails, too small reads as what a Single keeps of it.
+    double wide = 0;
+    if (!TryStrToFloat(token, wide) || std::fabs(wide) > std::numeric_limits<float>::max()) return false;
+    value = static_cast<float>(wide);
+    return true;
+}
+
+// The integer of a corner part: an optional sign and decimal digits within Integer; 0 for anything else (an
+// empty part too), as StrToIntDef gives it for the part.
+int32_t PartToInt(std::string_view part)
+{
+    const bool negative = part.starts_with('-');
+    if (negative || part.starts_with('+')) part.remove_prefix(1);
+    if (part.empty()) return 0;
+    int64_t value = 0;
+    for (const char c : part) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned('0');
+        if (digit > 9) return 0;
+        value = value * 10 + digit;
+        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1) return 0;
+    }
+    if (negative) value = -value;
+    return value > std::numeric_limits<int32_t>::max() ? 0 : static_cast<int32_t>(value);
+}
+
+// Whether a command token is name, letter case aside (name upper case).
+bool IsCommand(std::string_view token, std::string_view name)
+{
+    if (token.size() != name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if ((token[i] & ~0x20) != name[i]) return false;
+    return true;
 }
 
 // A written index made 0-based: counted from 1, or back from the end of the list (-1 the last entry read so
@@ -431,51 +490,55 @@ bool TGLOBJVectorFile::FillBuffer()
 {
     const int64_t left = FSourceStream->Size() - FSourceStream->Position();
     FBufPos = 0;
-    FBuffer.resize(static_cast<size_t>(std::clamp<int64_t>(left, 0, cChunkSize)));
-    if (FBuffer.empty()) return false;
-    const int64_t read = FSourceStream->Read(FBuffer.data(), static_cast<int64_t>(FBuffer.size()));
-    FBuffer.resize(static_cast<size_t>(std::max<int64_t>(read, 0)));
-    return !FBuffer.empty();
+    FBufLen = 0;
+    if (left <= 0) return false;
+    const int64_t read = FSourceStream->Read(FBuffer.get(), std::min(left, cChunkSize));
+    FBufLen = static_cast<size_t>(std::max<int64_t>(read, 0));
+    return FBufLen > 0;
 }
 
-void TGLOBJVectorFile::ReadLine()
+std::string_view TGLOBJVectorFile::ReadLine()
 {
     FLine.clear();
     ++FLineNo;
     for (;;) {
-        if (FBufPos >= FBuffer.size() && !FillBuffer()) {
+        if (FBufPos >= FBufLen && !FillBuffer()) {
             FEof = true;
-            return;
+            return FLine;
         }
-        const char* data = FBuffer.data();
-        size_t end = FBufPos;
-        while (end < FBuffer.size() && data[end] != '\r' && data[end] != '\n') ++end;
-        const size_t start = FLine.size();
-        FLine.append(data + FBufPos, end - FBufPos);
-        std::replace(FLine.begin() + static_cast<ptrdiff_t>(start), FLine.end(), '\t', ' ');
+        const char* data = FBuffer.get();
+        // The other character of a CR LF or LF CR pair belongs to the line end before it; a repeated one ends
+        // an empty line, which keeps line numbers as an editor counts them.
+        if (FLineEnd) {
+            const char next = data[FBufPos];
+            if ((next == '\r' || next == '\n') && next != FLineEnd) ++FBufPos;
+            FLineEnd = 0;
+            continue;
+        }
+        // The first LF, or a CR before it.
+        const char* lf = static_cast<const char*>(std::memchr(data + FBufPos, '\n', FBufLen - FBufPos));
+        const size_t lfAt = lf ? static_cast<size_t>(lf - data) : FBufLen;
+        const char* cr = static_cast<const char*>(std::memchr(data + FBufPos, '\r', lfAt - FBufPos));
+        const size_t end = cr ? static_cast<size_t>(cr - data) : lfAt;
+        const std::string_view part(data + FBufPos, end - FBufPos);
         FBufPos = end;
-        if (end == FBuffer.size()) continue;
-        const char ending = data[end];
-        ++FBufPos;
-        // The other character of a CR LF or LF CR pair belongs to the same line end; a repeated one ends an
-        // empty line, which keeps line numbers as an editor counts them.
-        if (FBufPos < FBuffer.size() || FillBuffer()) {
-            const char next = FBuffer[FBufPos];
-            if ((next == '\r' || next == '\n') && next != ending) ++FBufPos;
+        if (end == FBufLen) {
+            FLine += part; // the line goes on in the next chunk
+            continue;
         }
-        return;
+        FLineEnd = data[end];
+        ++FBufPos;
+        if (FLine.empty()) return part;
+        FLine += part;
+        return FLine;
     }
 }
 
 void TGLOBJVectorFile::ReadVector(std::string_view values, int32_t maxCount, float* result)
 {
     for (int32_t i = 0; i < maxCount && !values.empty(); ++i) {
-        const std::string_view token = NextToken(values, ' ');
-        double value = 0;
-        // The decimal point is "." whatever the platform's settings.
-        if (token.find(',') != std::string_view::npos || !TryStrToFloat(token, value))
-            Error(Format("'%s' is not a valid floating-point constant.", {token}));
-        result[i] = static_cast<float>(value);
+        const std::string_view token = NextWord(values);
+        if (!TokenToSingle(token, result[i])) Error(Format("'%s' is not a valid floating-point constant.", {token}));
     }
 }
 
@@ -484,10 +547,10 @@ void TGLOBJVectorFile::ReadCorners(std::string_view corners)
     const int32_t counts[] = {FMeshObject->Vertices()->Count(), FMeshObject->TexCoords()->Count(),
                               FMeshObject->Normals()->Count()};
     while (!corners.empty()) {
-        std::string_view corner = NextToken(corners, ' ');
+        std::string_view corner = NextWord(corners);
         int32_t index[3];
         for (const TCornerPart part : {cpVertex, cpTexCoord, cpNormal}) {
-            const int32_t written = StrToIntDef(NextToken(corner, '/'), 0);
+            const int32_t written = PartToInt(NextToken<'/'>(corner));
             index[part] = ListIndex(written, counts[part]);
             FFaceCheck->Note(part, FLineNo, written, index[part], counts[part]);
         }
@@ -658,8 +721,9 @@ void TGLOBJVectorFile::CalcMissingOBJNormals()
 void TGLOBJVectorFile::LoadFromStream(TStream& aStream)
 {
     FSourceStream = &aStream;
-    FBuffer.clear();
-    FBufPos = 0;
+    if (!FBuffer) FBuffer.reset(new char[cChunkSize]);
+    FBufPos = FBufLen = 0;
+    FLineEnd = 0;
     FLineNo = 0;
     FEof = false;
     FMeshObject = new TGLMeshObject(Owner()->MeshObjects());
@@ -673,46 +737,45 @@ void TGLOBJVectorFile::LoadFromStream(TStream& aStream)
     FMTLFile.reset();
 
     while (!FEof) {
-        ReadLine();
-        if (FLine.empty() || FLine[0] == '#' || FLine[0] == '$') continue;
-        std::string_view rest = FLine;
-        const std::string command = UpperCase(NextToken(rest, ' '));
-        if (command == "V") {
+        std::string_view rest = ReadLine();
+        if (rest.empty() || rest[0] == '#' || rest[0] == '$') continue;
+        const std::string_view command = NextWord(rest);
+        if (IsCommand(command, "V")) {
             float v[4] = {0, 0, 0, 0};
             ReadVector(rest, 4, v);
             FMeshObject->Vertices()->Add(v[0], v[1], v[2]);
-        } else if (command == "VT") {
+        } else if (IsCommand(command, "VT")) {
             float v[3] = {0, 0, 0};
             ReadVector(rest, 3, v);
             FMeshObject->TexCoords()->Add(v[0], v[1], 0.0f);
-        } else if (command == "VN") {
+        } else if (IsCommand(command, "VN")) {
             float v[3] = {0, 0, 0};
             ReadVector(rest, 3, v);
             FMeshObject->Normals()->Add(v[0], v[1], v[2]);
-        } else if (command == "F") {
+        } else if (IsCommand(command, "F")) {
             if (rest.empty()) continue;
             if (!FCurrentFaceGroup) SetCurrentFaceGroup("", FCurrentMaterialName);
             // A face inside a strip has no polygon to close.
             if (FCurrentFaceGroup->Mode() != objfgmmPolygons) Error("f-line after t-line.");
             ReadCorners(rest);
             FCurrentFaceGroup->PolygonComplete();
-        } else if (command == "G") {
-            SetCurrentFaceGroup(std::string(NextToken(rest, ' ')), FCurrentMaterialName);
-        } else if (command == "USEMTL") {
-            UseMaterial(std::string(NextToken(rest, ' ')));
+        } else if (IsCommand(command, "G")) {
+            SetCurrentFaceGroup(std::string(NextWord(rest)), FCurrentMaterialName);
+        } else if (IsCommand(command, "USEMTL")) {
+            UseMaterial(std::string(NextWord(rest)));
             SetCurrentFaceGroup(FCurrentFaceGroup ? FCurrentFaceGroup->Name() : std::string(), FCurrentMaterialName);
-        } else if (command == "MTLLIB") {
-            FMaterialLibFileName = NextToken(rest, ' ');
-        } else if (command == "T") {
+        } else if (IsCommand(command, "MTLLIB")) {
+            FMaterialLibFileName = NextWord(rest);
+        } else if (IsCommand(command, "T")) {
             FCurrentFaceGroup = new TOBJFGVertexNormalTexIndexList(FMeshObject->FaceGroups());
             ReadCorners(rest);
-        } else if (command == "Q") {
+        } else if (IsCommand(command, "Q")) {
             // A continuation belongs to a strip: corners added to a polygon group would join its next face.
             if (!FCurrentFaceGroup || FCurrentFaceGroup->Mode() != objfgmmTriangleStrip)
                 Error("q-line without preceding t-line.");
             ReadCorners(rest);
-        } else if (command != "VP" && command != "O" && command != "S") {
-            Error("Unsupported Command '" + command + "'");
+        } else if (!IsCommand(command, "VP") && !IsCommand(command, "O") && !IsCommand(command, "S")) {
+            Error("Unsupported Command '" + UpperCase(command) + "'");
         }
     }
     CheckFaceIndices();
@@ -755,12 +818,19 @@ void TGLOBJVectorFile::SaveToStream(TStream& aStream)
     int32_t vertexOffset = 0, texCoordOffset = 0, normalOffset = 0;
     for (int32_t k = 0; k < meshObjects.Count(); ++k) {
         TGLMeshObject& meshObject = *meshObjects.Items(k);
-        line("g " + (meshObject.Name().empty() ? Format("Mesh%d", {k + 1}) : meshObject.Name()));
+        const std::string groupLine = "g " + (meshObject.Name().empty() ? Format("Mesh%d", {k + 1}) : meshObject.Name());
+        line(groupLine);
         const bool texCoordPerVertex = meshObject.TexCoords()->Count() == meshObject.Vertices()->Count();
         TGLFaceGroups& groups = *meshObject.FaceGroups();
+        // Faces after a strip need a group of their own again.
+        bool inStrip = false;
         for (int32_t j = 0; j < groups.Count(); ++j) {
+            auto* group = dynamic_cast<TOBJFGVertexNormalTexIndexList*>(groups.Items(j));
+            const bool strip = group && group->Mode() == objfgmmTriangleStrip;
+            if (inStrip && !strip) line(groupLine);
+            inStrip = strip;
             line(Format("s %d", {j + 1}));
-            if (auto* group = dynamic_cast<TOBJFGVertexNormalTexIndexList*>(groups.Items(j))) {
+            if (group) {
                 const int32_t* v = group->VertexIndices()->List();
                 const int32_t* n = group->NormalIndices()->List();
                 const TIntegerList& t = *group->TexCoordIndices();
@@ -771,7 +841,7 @@ void TGLOBJVectorFile::SaveToStream(TStream& aStream)
                            " ";
                 };
                 // A strip stays one strip.
-                if (group->Mode() == objfgmmTriangleStrip) {
+                if (strip) {
                     std::string face = "t ";
                     for (int32_t i = 0; i < group->VertexIndices()->Count(); ++i) face += item(i);
                     line(face);

@@ -121,8 +121,8 @@ private:
     // The state of one load.
     struct TFaceCheck;
 
-    // The next line into FLine (tabs as blanks), FEof at the end of the stream; CR LF and LF CR end one line.
-    void ReadLine();
+    // The next line, valid until the next read; FEof at the end of the stream. CR LF and LF CR end one line.
+    std::string_view ReadLine();
     // Refills FBuffer from the stream; false at its end.
     bool FillBuffer();
     [[noreturn]] void Error(const std::string& message) const;
@@ -145,9 +145,13 @@ private:
     void CalcMissingOBJNormals();
 
     TStream* FSourceStream = nullptr;
-    std::string FBuffer;
+    std::unique_ptr<char[]> FBuffer;
     size_t FBufPos = 0;
+    size_t FBufLen = 0;
+    // A line that runs from one chunk into the next.
     std::string FLine;
+    // The CR or LF that ended the last line: its partner, when it comes next, belongs to it.
+    char FLineEnd = 0;
     int32_t FLineNo = 0;
     bool FEof = false;
 
