@@ -749,6 +749,10 @@ TEST(OBJFaceGroup, ArchivesRoundTripAndImpossibleOnesAreRefused)
         {archive(0, objfgmmPolygons, -1, {3}), "TOBJFGVertexNormalTexIndexList : index lists do not match"},
     };
     for (const auto& c : refused) EXPECT_EQ(MessageOf<EReadError>([&] { group.LoadFromString(c.bytes); }), c.message);
+    // A refused archive leaves the group's own part as it was: still the strip read before.
+    EXPECT_EQ(group.Mode(), objfgmmTriangleStrip);
+    EXPECT_EQ(group.PolygonVertices(), nullptr);
+    EXPECT_EQ(group.TriangleCount(), 1);
     // Every corner needs a normal entry.
     TFGVertexNormalTexIndexList withoutNormals;
     withoutNormals.SetVertexIndices(base.VertexIndices());

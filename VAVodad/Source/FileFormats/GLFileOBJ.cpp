@@ -177,31 +177,36 @@ void TOBJFGVertexNormalTexIndexList::ReadFromFiler(TVirtualReader* reader)
     TFGVertexNormalTexIndexList::ReadFromFiler(reader);
     const int32_t version = reader->ReadInteger();
     if (version != 0) RaiseUnknownArchiveVersion(version);
-    const int32_t mode = reader->ReadInteger();
     const auto refuse = [this](const char* what) { throw EReadError(ClassName() + " : " + what); };
+    const int32_t mode = reader->ReadInteger();
     if (mode != objfgmmPolygons && mode != objfgmmTriangleStrip) refuse("unknown mode");
-    FMode = static_cast<TOBJFGMode>(mode);
-    FName = reader->ReadString();
-    FCurrentVertexCount = reader->ReadInteger();
-    FShowNormals = reader->ReadBoolean();
-    FPolygonVertices.reset();
-    if (FMode == objfgmmPolygons) {
-        FPolygonVertices = std::make_unique<TIntegerList>();
-        FPolygonVertices->ReadFromFiler(reader);
+    std::string name = reader->ReadString();
+    const int32_t currentVertexCount = reader->ReadInteger();
+    const bool showNormals = reader->ReadBoolean();
+    std::unique_ptr<TIntegerList> polygonVertices;
+    if (mode == objfgmmPolygons) {
+        polygonVertices = std::make_unique<TIntegerList>();
+        polygonVertices->ReadFromFiler(reader);
     }
     // Drawing walks the polygons through the corners: every corner needs its normal entry, and the polygons
     // may not claim more corners than there are.
     const int32_t count = VertexIndices()->Count();
-    if (FCurrentVertexCount < 0 || NormalIndices()->Count() < count) refuse("index lists do not match");
-    if (FPolygonVertices) {
+    if (currentVertexCount < 0 || NormalIndices()->Count() < count) refuse("index lists do not match");
+    if (polygonVertices) {
         int64_t corners = 0;
-        for (int32_t i = 0; i < FPolygonVertices->Count(); ++i) {
-            const int32_t n = FPolygonVertices->List()[i];
+        for (int32_t i = 0; i < polygonVertices->Count(); ++i) {
+            const int32_t n = polygonVertices->List()[i];
             if (n < 0) refuse("negative polygon size");
             corners += n;
         }
         if (corners > count) refuse("polygons beyond the corners");
     }
+    // Taken only whole, so that the mode and the polygon list always agree.
+    FMode = static_cast<TOBJFGMode>(mode);
+    FName = std::move(name);
+    FCurrentVertexCount = currentVertexCount;
+    FShowNormals = showNormals;
+    FPolygonVertices = std::move(polygonVertices);
 }
 
 template <class TTriangle> void TOBJFGVertexNormalTexIndexList::ForEachTriangle(TTriangle&& triangle) const
@@ -344,26 +349,24 @@ bool TOBJFGVertexNormalTexIndexList::TriangleCorners(int32_t tri, int32_t corner
     const int32_t* idx = VertexIndices()->List();
     const int32_t count = VertexIndices()->Count();
     if (tri < 0) return false;
-    int32_t first = 0, at = tri;
-    if (FMode == objfgmmPolygons) {
-        // The polygon holding the triangle, and the triangle's number within it.
-        int32_t p = 0;
-        for (;; ++p) {
-            if (p == FPolygonVertices->Count()) return false;
-            const int32_t n = FPolygonVertices->List()[p];
-            if (n > count - first) return false;
-            if (at < n - 2) break;
-            at -= std::max(n - 2, 0);
-            first += n;
-        }
-        corners[0] = idx[first];
-    } else {
-        if (at > count - 3) return false;
-        corners[0] = idx[at];
+    if (FMode == objfgmmTriangleStrip) {
+        if (tri > count - 3) return false;
+        corners[0] = idx[tri], corners[1] = idx[tri + 1], corners[2] = idx[tri + 2];
+        return true;
     }
-    corners[1] = idx[first + at + 1];
-    corners[2] = idx[first + at + 2];
-    return true;
+    // The polygon holding the triangle.
+    int32_t first = 0;
+    for (int32_t p = 0; p < FPolygonVertices->Count(); ++p) {
+        const int32_t n = FPolygonVertices->List()[p];
+        if (n > count - first) return false;
+        if (tri < n - 2) {
+            corners[0] = idx[first], corners[1] = idx[first + tri + 1], corners[2] = idx[first + tri + 2];
+            return true;
+        }
+        tri -= std::max(n - 2, 0);
+        first += n;
+    }
+    return false;
 }
 
 int32_t TOBJFGVertexNormalTexIndexList::TriangleCount()
@@ -832,23 +835,25 @@ void TGLOBJVectorFile::SaveToStream(TStream& aStream)
             line(Format("s %d", {j + 1}));
             if (group) {
                 const int32_t* v = group->VertexIndices()->List();
-                const int32_t* n = group->NormalIndices()->List();
-                const TIntegerList& t = *group->TexCoordIndices();
+                const int32_t count = group->VertexIndices()->Count();
+                const auto entry = [](const TIntegerList& list, int32_t i, int32_t offset) {
+                    const int32_t index = i < list.Count() ? list.List()[i] : -1;
+                    return index < 0 ? -1 : index + offset;
+                };
                 const auto item = [&](int32_t i) {
-                    const int32_t texCoord = i < t.Count() ? t.List()[i] : -1;
-                    return CornerItem(v[i] + vertexOffset, texCoord < 0 ? -1 : texCoord + texCoordOffset,
-                                      n[i] < 0 ? -1 : n[i] + normalOffset) +
+                    return CornerItem(v[i] + vertexOffset, entry(*group->TexCoordIndices(), i, texCoordOffset),
+                                      entry(*group->NormalIndices(), i, normalOffset)) +
                            " ";
                 };
                 // A strip stays one strip.
                 if (strip) {
                     std::string face = "t ";
-                    for (int32_t i = 0; i < group->VertexIndices()->Count(); ++i) face += item(i);
+                    for (int32_t i = 0; i < count; ++i) face += item(i);
                     line(face);
                 } else {
                     const TIntegerList& polygons = *group->PolygonVertices();
                     int32_t first = 0;
-                    for (int32_t p = 0; p < polygons.Count(); ++p) {
+                    for (int32_t p = 0; p < polygons.Count() && polygons.List()[p] <= count - first; ++p) {
                         std::string face = "f ";
                         for (int32_t i = first; i < first + polygons.List()[p]; ++i) face += item(i);
                         first += polygons.List()[p];
