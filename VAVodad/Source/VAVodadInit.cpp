@@ -8,6 +8,7 @@
 #include "GLContext.h"
 #include "GLCoordinates.h"
 #include "GLCustomShader.h"
+#include "GLFile3DSSceneObjects.h"
 #include "GLFileDDS.h"
 #include "GLFileJPEG.h"
 #include "GLFileOBJ.h"
@@ -61,6 +62,7 @@ void RegisterEverything()
     RegisterGLMeshClasses();
     RegisterGLVectorFileObjects();
     RegisterGLFileOBJ();
+    RegisterGLFile3DSSceneObjects();
     RegisterGLBitmapFontClasses();
     RegisterGLWindowsFontClasses();
     RegisterGLSkyBoxClasses();
