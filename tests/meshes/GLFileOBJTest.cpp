@@ -288,6 +288,8 @@ TEST(OBJFile, IndicesTheFileLacksAreRefusedWithTheLineOfTheirFace)
         {square + "f +1/+1 2 3/-1/-1\n", cNoException},
         {square + "f 1 2 99999999999\n", "Vertex index 0 out of range. @ 7"},
         {square + "f 1 2 +-3\n", "Vertex index 0 out of range. @ 7"},
+        {square + "f 1 2 -2147483648\n", "Vertex index -2147483648 out of range. @ 7"},
+        {square + "f 1 2 3/2147483648/-2147483649\n", cNoException}, // parts beyond Integer are missing
         {square + "f 1/2 2 3\n", "Texture coordinate index 2 out of range. @ 7"},
         {square + "f 1//1 2//-2 3//1\n", "Normal index -2 out of range. @ 7"},
         // The first bad face counts, whatever the list.

@@ -30,27 +30,18 @@ bool IsBlank(char c)
     return static_cast<unsigned char>(c) <= ' ';
 }
 
-// The part of text before the first separator (all of it when there is none); text keeps what follows the
-// separator, without leading blanks. A tab separates as a blank does.
-template <char Separator> std::string_view NextToken(std::string_view& text)
+// The part of text before the first blank or tab (all of it when there is none); text keeps what follows it,
+// without leading blanks.
+std::string_view NextWord(std::string_view& text)
 {
     const char* const first = text.data();
     const char* const end = first + text.size();
     const char* at = first;
-    while (at < end && *at != Separator && (Separator != ' ' || *at != '\t')) ++at;
-    const std::string_view token(first, static_cast<size_t>(at - first));
-    if (at == end) {
-        text = {};
-        return token;
-    }
-    for (++at; at < end && IsBlank(*at);) ++at;
+    while (at < end && *at != ' ' && *at != '\t') ++at;
+    const std::string_view word(first, static_cast<size_t>(at - first));
+    while (at < end && IsBlank(*at)) ++at;
     text = std::string_view(at, static_cast<size_t>(end - at));
-    return token;
-}
-
-std::string_view NextWord(std::string_view& text)
-{
-    return NextToken<' '>(text);
+    return word;
 }
 
 // The number of a token: digits with "." as the decimal point, an optional sign in front and an optional
@@ -73,22 +64,23 @@ bool TokenToSingle(std::string_view token, float& value)
     return true;
 }
 
-// The integer of a corner part: an optional sign and decimal digits within Integer; 0 for anything else (an
-// empty part too), as StrToIntDef gives it for the part.
-int32_t PartToInt(std::string_view part)
+// Reads a corner part from p up to the next "/", blank or tab, or the end, which p is left at: its integer (an
+// optional sign and decimal digits within Integer), 0 for anything else, an empty part too, as StrToIntDef
+// gives it.
+int32_t ScanPart(const char*& p, const char* end)
 {
-    const bool negative = part.starts_with('-');
-    if (negative || part.starts_with('+')) part.remove_prefix(1);
-    if (part.empty()) return 0;
+    const bool negative = p < end && *p == '-';
+    if (negative || (p < end && *p == '+')) ++p;
+    bool valid = p < end && *p >= '0' && *p <= '9';
     int64_t value = 0;
-    for (const char c : part) {
-        const unsigned digit = static_cast<unsigned char>(c) - unsigned('0');
-        if (digit > 9) return 0;
+    for (; p < end && *p != '/' && *p != ' ' && *p != '\t'; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
+        if (digit > 9) valid = false;
+        if (!valid) continue;
         value = value * 10 + digit;
-        if (value > int64_t(std::numeric_limits<int32_t>::max()) + 1) return 0;
+        valid = value <= int64_t(std::numeric_limits<int32_t>::max()) + negative;
     }
-    if (negative) value = -value;
-    return value > std::numeric_limits<int32_t>::max() ? 0 : static_cast<int32_t>(value);
+    return valid ? static_cast<int32_t>(negative ? -value : value) : 0;
 }
 
 // Whether a command token is name, letter case aside (name upper case).
@@ -549,13 +541,23 @@ void TGLOBJVectorFile::ReadCorners(std::string_view corners)
 {
     const int32_t counts[] = {FMeshObject->Vertices()->Count(), FMeshObject->TexCoords()->Count(),
                               FMeshObject->Normals()->Count()};
-    while (!corners.empty()) {
-        std::string_view corner = NextWord(corners);
+    // Corners are separated by blanks, their parts by "/"; the first three parts count.
+    const char* p = corners.data();
+    const char* const end = p + corners.size();
+    while (p < end) {
+        int32_t written[3] = {0, 0, 0};
+        for (int part = 0;; ++part) {
+            const int32_t value = ScanPart(p, end);
+            if (part < 3) written[part] = value;
+            if (p == end || *p != '/') break;
+            // Control characters after a "/" belong to no part.
+            for (++p; p < end && IsBlank(*p) && *p != ' ' && *p != '\t';) ++p;
+        }
+        while (p < end && IsBlank(*p)) ++p;
         int32_t index[3];
         for (const TCornerPart part : {cpVertex, cpTexCoord, cpNormal}) {
-            const int32_t written = PartToInt(NextToken<'/'>(corner));
-            index[part] = ListIndex(written, counts[part]);
-            FFaceCheck->Note(part, FLineNo, written, index[part], counts[part]);
+            index[part] = ListIndex(written[part], counts[part]);
+            FFaceCheck->Note(part, FLineNo, written[part], index[part], counts[part]);
         }
         FCurrentFaceGroup->Add(index[cpVertex], index[cpNormal], index[cpTexCoord]);
     }
