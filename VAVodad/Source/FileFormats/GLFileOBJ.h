@@ -118,7 +118,7 @@ public:
     void SaveToStream(TStream& aStream) override;
 
 private:
-    // The state of one load.
+    // The face corners of one load that are checked once the whole file is in.
     struct TFaceCheck;
 
     // The next line, valid until the next read; FEof at the end of the stream. CR LF and LF CR end one line.
