@@ -8,6 +8,7 @@
 #include "GLContext.h"
 #include "GLCoordinates.h"
 #include "GLCustomShader.h"
+#include "GLFile3DS.h"
 #include "GLFile3DSSceneObjects.h"
 #include "GLFileDDS.h"
 #include "GLFileJPEG.h"
@@ -63,6 +64,7 @@ void RegisterEverything()
     RegisterGLVectorFileObjects();
     RegisterGLFileOBJ();
     RegisterGLFile3DSSceneObjects();
+    RegisterGLFile3DS();
     RegisterGLBitmapFontClasses();
     RegisterGLWindowsFontClasses();
     RegisterGLSkyBoxClasses();
