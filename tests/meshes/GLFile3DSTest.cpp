@@ -639,6 +639,15 @@ TEST(GLFile3DS, EveryNodeGetsAnEmptyMorphTargetPerFrameOfTheSegment)
         TGLBaseMesh mesh(nullptr);
         EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, file(first, last)); }), c3DSErrInvalidChunk);
     }
+    // So is a small file whose nodes together would get more targets than that.
+    const auto twoMeshes = MeshFile(
+        [] {
+            for (const char* name : {"One", "Two"})
+                NamedMesh(name, {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)}, [] { Faces({{0, 1, 2}}); });
+        },
+        [] { KeyframerHeader(0, 39999); });
+    TGLBaseMesh mesh(nullptr);
+    EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, twoMeshes); }), c3DSErrInvalidChunk);
 }
 
 TEST(GLFile3DS, TheReferenceTransformIsTheInvertedLocalFrame)

@@ -8,6 +8,7 @@
 #include "GLTexture.h"
 #include "GLVectorGeometry.h"
 #include "GLVectorGeometryMatrices.h"
+#include "Streams.h"
 #include "Utils3DS.h"
 
 #include <algorithm>
@@ -25,10 +26,10 @@ namespace {
 // Indices are 16-bit: splitting stops making copies at this many vertices.
 constexpr int32_t cMaxVertices = 65535;
 constexpr int cSmoothingGroups = 32;
-// Every mesh, motion, light and camera node gets one empty morph target per frame of the keyframer's segment;
-// a segment longer than this, or more targets than the budget over the whole file, is a corrupt file.
+// Every mesh, motion, light and camera node gets one empty morph target per frame of the keyframer's segment.
+// A segment longer than this is a corrupt file; so is a file whose nodes together would get more targets than
+// the file has bytes (or than this, for smaller files): a target takes more memory than a byte of the file.
 constexpr int64_t cMaxMorphTargets = 65536;
-constexpr int64_t cMorphTargetBudget = 1 << 20;
 
 // A mesh after splitting: per-vertex lists (texture coordinates only when the mesh has them) and three corners
 // per face, which name the split vertices.
@@ -160,7 +161,8 @@ TMatrix4f InvertedLocalMatrix(const TMesh3DS& mesh)
 // One load: the file's records turned into the owner's mesh objects and materials.
 class TConversion {
 public:
-    TConversion(TFile3DS& file, TGLBaseMesh& owner, bool inverted) : FFile(file), FOwner(owner), FInverted(inverted)
+    TConversion(TFile3DS& file, int64_t fileSize, TGLBaseMesh& owner, bool inverted)
+        : FFile(file), FOwner(owner), FInverted(inverted), FMorphTargetsLeft(std::max(fileSize, cMaxMorphTargets))
     {
     }
 
@@ -191,7 +193,7 @@ private:
     TGLBaseMesh& FOwner;
     bool FInverted;
     int64_t FMorphTargetsPerObject = 0;
-    int64_t FMorphTargetsLeft = cMorphTargetBudget;
+    int64_t FMorphTargetsLeft;
 };
 
 void TConversion::Run()
@@ -411,7 +413,7 @@ void TGL3DSVectorFile::LoadFromStream(TStream& aStream)
 {
     TFile3DS file;
     file.LoadFromStream(aStream);
-    TConversion(file, *Owner(), NormalsOrientation() != mnoDefault).Run();
+    TConversion(file, aStream.Size(), *Owner(), NormalsOrientation() != mnoDefault).Run();
 }
 
 void RegisterGLFile3DS()
