@@ -502,11 +502,11 @@ std::string_view TGLOBJVectorFile::ReadLine()
             return FLine;
         }
         const char* data = FBuffer.get();
-        // The other character of a CR LF or LF CR pair belongs to the line end before it; a repeated one ends
-        // an empty line, which keeps line numbers as an editor counts them.
+        // One more CR or LF directly after a line end belongs to it: CR LF, LF CR, CR CR and LF LF each end one
+        // line, so an empty line between two LFs is not counted.
         if (FLineEnd) {
             const char next = data[FBufPos];
-            if ((next == '\r' || next == '\n') && next != FLineEnd) ++FBufPos;
+            if (next == '\r' || next == '\n') ++FBufPos;
             FLineEnd = 0;
             continue;
         }
