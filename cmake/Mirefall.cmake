@@ -24,16 +24,20 @@ if(MIREFALL_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# mirefall_library(NAME DIRS dir... DEPS lib... [PRIVATE_DEPS lib...] [PRIVATE_DIRS dir...])
-# One static library per layer, made of every .cpp in the given folders. PRIVATE_DEPS (Qt, X11, EGL, the
-# codecs) are linked but their headers stay inside the layer; PRIVATE_DIRS hold the layer's internal headers.
+# mirefall_library(NAME DIRS dir... DEPS lib... [PRIVATE_DEPS lib...] [PRIVATE_DIRS dir...] [EXCLUDE file...])
+# One static library per layer, made of every .cpp in the given folders but the EXCLUDE ones (a program's
+# entry point beside its layer). PRIVATE_DEPS (Qt, X11, EGL, the codecs) are linked but their headers stay
+# inside the layer; PRIVATE_DIRS hold the layer's internal headers.
 function(mirefall_library name)
-  cmake_parse_arguments(ARG "" "" "DIRS;DEPS;PRIVATE_DEPS;PRIVATE_DIRS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS;PRIVATE_DEPS;PRIVATE_DIRS;EXCLUDE" ${ARGN})
   set(sources)
   foreach(dir ${ARG_DIRS})
     file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp)
     list(APPEND sources ${found})
   endforeach()
+  if(ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${ARG_EXCLUDE})
+  endif()
   if(sources)
     add_library(${name} STATIC ${sources})
     target_include_directories(${name} PUBLIC ${ARG_DIRS})
