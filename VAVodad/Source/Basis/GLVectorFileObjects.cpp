@@ -1,8 +1,7 @@
-// The vector-file registry, the vector-file base, the base mesh object and the base mesh scene object.
+// The vector-file registry, the vector-file base and the base mesh object; the module's registration.
 #include "GLVectorFileObjects.h"
 
 #include "GLFileFormatRegistry.h"
-#include "GLMaterial.h"
 #include "GLVectorGeometry.h"
 #include "SysUtils.h"
 
@@ -221,57 +220,12 @@ void TBaseMeshObject::SetNormals(TAffineVectorList* Value)
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// TGLBaseMesh
-
-TGLBaseMesh::TGLBaseMesh(TComponent* AOwner)
-    : TVAVodadObject(AOwner), FMeshObjects(new TGLMeshObjectList(this)), FSkeleton(new TGLSkeleton(this))
-{
-}
-
-TGLBaseMesh::~TGLBaseMesh() = default;
-
-void TGLBaseMesh::ChangeLibrary(TGLMaterialLibrary*& field, TGLMaterialLibrary* Value)
-{
-    if (field == Value) return;
-    if (field) field->RemoveFreeNotification(this);
-    field = Value;
-    if (field) field->FreeNotification(this);
-    StructureChanged();
-}
-
-void TGLBaseMesh::SetMaterialLibrary(TGLMaterialLibrary* Value)
-{
-    // The face groups' cached materials belong to the old library.
-    if (Value != FMaterialLibrary) FMeshObjects->DropMaterialLibraryCache();
-    ChangeLibrary(FMaterialLibrary, Value);
-}
-
-void TGLBaseMesh::SetLightmapLibrary(TGLMaterialLibrary* Value)
-{
-    ChangeLibrary(FLightmapLibrary, Value);
-}
-
-void TGLBaseMesh::Notification(TComponent* AComponent, TOperation Operation)
-{
-    // A dying library is forgotten without touching its notification list, which it is walking.
-    if (Operation == opRemove) {
-        if (AComponent == FMaterialLibrary) {
-            FMeshObjects->DropMaterialLibraryCache();
-            FMaterialLibrary = nullptr;
-            StructureChanged();
-        } else if (AComponent == FLightmapLibrary) {
-            FLightmapLibrary = nullptr;
-            StructureChanged();
-        }
-    }
-    TVAVodadObject::Notification(AComponent, Operation);
-}
-
-// ---------------------------------------------------------------------------------------------------------
 
 void RegisterGLVectorFileObjects()
 {
-    RegisterClasses<TGLMeshObject, TFGVertexIndexList, TFGVertexNormalTexIndexList, TFGIndexTexCoordList>();
+    RegisterVectorFileFormat<TGLGLSMVectorFile>("glsm", "VAVodad Mesh");
+    RegisterClasses<TGLFreeForm, TGLMeshObject, TFGVertexIndexList, TFGVertexNormalTexIndexList,
+                    TFGIndexTexCoordList>();
     RegisterClasses<TGLSkeleton, TGLSkeletonFrame, TGLSkeletonBone, TGLSkeletonMeshObject, TGLSkeletonFrameList,
                     TMeshMorphTarget, TMorphableMeshObject, TGLSkeletonCollider, TGLSkeletonColliderList>();
 }

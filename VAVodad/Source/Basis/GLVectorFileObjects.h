@@ -1,6 +1,7 @@
 // The mesh framework: the registry of model-file formats, mesh objects (parallel per-vertex arrays drawn as
 // triangles, one strip or through face groups), the face groups that index into them, the list of mesh objects
-// a mesh scene object owns, and the base of the mesh scene objects.
+// a mesh scene object owns, the mesh scene objects (the base mesh and the free form) and the engine's own mesh
+// archive.
 #pragma once
 
 #include "GLApplicationFileIO.h"
@@ -641,15 +642,86 @@ template <class T> T* CheckArchivedItem(TObject* item, const TObject& list)
 // ---------------------------------------------------------------------------------------------------------
 // Base mesh
 
-// The scene object that shows mesh objects. It owns its mesh-object list and holds (without owning) the
-// material library its face groups name and the library their lightmaps come from.
+class TGLBaseMeshConnectivity;
+class TGLSilhouette;
+struct TGLSilhouetteParameters;
+class TOctree;
+
+enum TMeshAutoCentering { macCenterX, macCenterY, macCenterZ, macUseBarycenter, macRestorePosition };
+using TMeshAutoCenterings = TSet<TMeshAutoCentering, uint8_t>;
+
+// The scene object that shows mesh objects read from a model file. It owns its mesh-object list and its
+// skeleton, and holds (without owning) the material library its face groups name and the library their
+// lightmaps come from. Loading picks the format by the file name's extension, then scales and centres the
+// vertices as asked.
 class TGLBaseMesh : public TVAVodadObject {
 public:
     explicit TGLBaseMesh(TComponent* AOwner);
     ~TGLBaseMesh() override;
 
+    // From another base mesh: the settings, both libraries, the caches, the skeleton (with its bones placed)
+    // and the mesh objects; then the scene object's part.
+    void Assign(TPersistent* Source) override;
     // A dying library is forgotten.
     void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    // Loading replaces the mesh objects and the skeleton with the file's, then scales, centres and prepares the
+    // mesh; an empty name does nothing but clear LastLoadedFilename. The format is looked up first: an
+    // extension no format reads raises EInvalidVectorFile and changes nothing, and a file that fails to read
+    // leaves the mesh as it was.
+    virtual void LoadFromFile(const std::string& fileName);
+    virtual void LoadFromStream(const std::string& fileName, TStream& aStream);
+    // In the format the name's extension names; one without write support raises the data file's error, and
+    // a failed write leaves the file as it was.
+    virtual void SaveToFile(const std::string& fileName);
+    virtual void SaveToStream(const std::string& fileName, TStream& aStream);
+    // The file's mesh objects appended to those there are, without scaling or centring; a file that fails to
+    // read adds none.
+    virtual void AddDataFromFile(const std::string& fileName);
+    virtual void AddDataFromStream(const std::string& fileName, TStream& aStream);
+    // The name of the last successful load ('' after a failed one).
+    const std::string& LastLoadedFilename() const { return FLastLoadedFilename; }
+
+    // From +infinity and -infinity, widened by every mesh object.
+    void GetExtents(TVector3f& min, TVector3f& max);
+    // The average of all vertices; zero without any.
+    TVector3f GetBarycenter();
+    // Half the extents, cached until StructureChanged (an empty mesh has none to cache: -infinity each time).
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+    // The centre of the extents (W 0), cached until StructureChanged.
+    TVector4f BarycenterOffset();
+    TVector4f BarycenterPosition();
+    TVector4f BarycenterAbsolutePosition() override;
+    // The nearest triangle the world-space ray hits, tested one by one; the normal is not normalised.
+    bool RayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector, TVector4f* intersectPoint = nullptr,
+                          TVector4f* intersectNormal = nullptr) override;
+    // From the kept connectivity, else from one made for this call.
+    std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TGLSilhouetteParameters& silhouetteParameters) override;
+    // Keeps a connectivity for silhouettes when every mesh object draws through index-list face groups only;
+    // otherwise keeps none.
+    void BuildSilhouetteConnectivityData();
+
+    // The steps of a load, which descendants extend.
+    virtual void PrepareVectorFile(TGLVectorFile* aFile);
+    virtual void PerformAutoScaling();
+    virtual void PerformAutoCentering();
+    virtual void PrepareMesh();
+    // The caches invalidated, the mesh objects prepared, then the scene object's part.
+    void StructureChanged() override;
+    void StructureChangedNoPrepare() { TVAVodadObject::StructureChanged(); }
+
+    // Each face group looks its material up in MaterialLibrary once.
+    void PrepareMaterialLibraryCache();
+    void DropMaterialLibraryCache();
+    virtual void PrepareBuildList(TGLRenderContextInfo& rci);
+    void BuildList(TGLRenderContextInfo& rci) override;
+    // With mesh materials drawn directly; through the display list only while materials are ignored or
+    // UseMeshMaterials is off.
+    void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
+    // The face groups apply materials of their own: no library material of the object's stays applied.
+    TGLAbstractLibMaterial* StayingMaterial(const TGLRenderContextInfo&) const override { return nullptr; }
+    // The libraries' handles, then the object's.
+    void DestroyHandle() override;
 
     TGLMeshObjectList* MeshObjects() const { return FMeshObjects.get(); }
     // The bones and frames that deform the skinned mesh objects; owned.
@@ -658,18 +730,107 @@ public:
     void SetMaterialLibrary(TGLMaterialLibrary* Value);
     TGLMaterialLibrary* LightmapLibrary() const { return FLightmapLibrary; }
     void SetLightmapLibrary(TGLMaterialLibrary* Value);
+    TMeshNormalsOrientation NormalsOrientation() const { return FNormalsOrientation; }
+    void SetNormalsOrientation(TMeshNormalsOrientation Value);
+    bool UseMeshMaterials() const { return FUseMeshMaterials; }
+    void SetUseMeshMaterials(bool Value);
+    bool OverlaySkeleton() const { return FOverlaySkeleton; }
+    void SetOverlaySkeleton(bool Value);
+    bool IgnoreMissingTextures() const { return FIgnoreMissingTextures; }
+    void SetIgnoreMissingTextures(bool Value) { FIgnoreMissingTextures = Value; }
+    TMeshAutoCenterings AutoCentering() const { return FAutoCentering; }
+    void SetAutoCentering(TMeshAutoCenterings Value) { FAutoCentering = Value; }
+    // Per axis, applied to the vertices of the next load.
+    TGLCoordinates3* AutoScaling() const { return FAutoScaling.get(); }
+    void SetAutoScaling(TGLCoordinates3* Value);
+    // The connectivity BuildSilhouetteConnectivityData keeps, or nullptr.
+    TGLBaseMeshConnectivity* Connectivity() const { return FConnectivity.get(); }
+
+protected:
+    // The published properties a descendant streams.
+    void DefineMeshProperties(TFiler& Filer);
 
 private:
     // Stores Value in the field with a free notification on it, dropping the old one's.
     void ChangeLibrary(TGLMaterialLibrary*& field, TGLMaterialLibrary* Value);
+    // Reads the stream with a file object of fileClass into the mesh (a scene update around the read).
+    void ReadVectorFile(const TGLVectorFileClass& fileClass, const std::string& fileName, TStream& aStream);
+    // A file object of fileClass for the named file, prepared for this mesh.
+    std::unique_ptr<TGLVectorFile, TFreeDeleter> NewVectorFile(const TGLVectorFileClass& fileClass,
+                                                               const std::string& fileName);
 
+    TMeshNormalsOrientation FNormalsOrientation = mnoDefault;
     TGLMaterialLibrary* FMaterialLibrary = nullptr;
     TGLMaterialLibrary* FLightmapLibrary = nullptr;
+    TVector4f FAxisAlignedDimensionsCache{};
+    bool FBaryCenterOffsetChanged = true;
+    TVector4f FBaryCenterOffset{};
+    bool FUseMeshMaterials = true;
+    bool FOverlaySkeleton = false;
+    bool FIgnoreMissingTextures = false;
+    TMeshAutoCenterings FAutoCentering;
+    std::unique_ptr<TGLCoordinates3> FAutoScaling;
+    bool FMaterialLibraryCachesPrepared = false;
+    std::string FLastLoadedFilename;
     std::unique_ptr<TGLMeshObjectList, TFreeDeleter> FMeshObjects;
     std::unique_ptr<TGLSkeleton, TFreeDeleter> FSkeleton;
+    // Built over the mesh objects' vertex lists: declared after them, so it dies first.
+    std::unique_ptr<TGLBaseMeshConnectivity> FConnectivity;
 };
 
-// Registers the archived classes of the module by name (start-up).
+// A static mesh that can build an octree over its triangles and answer world-space queries through it.
+class TGLFreeForm : public TGLBaseMesh {
+public:
+    explicit TGLFreeForm(TComponent* AOwner);
+    ~TGLFreeForm() override;
+
+    // AutoCentering, AutoScaling, UseMeshMaterials and NormalsOrientation.
+    void DefineProperties(TFiler& Filer) override;
+
+    // An octree of TreeDepth levels (at most 6) over the triangles as they are now; not rebuilt on changes.
+    void BuildOctree(int32_t TreeDepth = 3);
+    // The queries fail an assertion until BuildOctree. Points and normals come back in world space; normals are
+    // not normalised and are negated with mnoInvert.
+    bool OctreeRayCastIntersect(const TVector4f& rayStart, const TVector4f& rayVector,
+                                TVector4f* intersectPoint = nullptr, TVector4f* intersectNormal = nullptr);
+    // Velocity and radius are taken as they are, in local units.
+    bool OctreeSphereSweepIntersect(const TVector4f& rayStart, const TVector4f& rayVector, float velocity,
+                                    float radius, TVector4f* intersectPoint = nullptr,
+                                    TVector4f* intersectNormal = nullptr);
+    bool OctreeTriangleIntersect(const TVector3f& v1, const TVector3f& v2, const TVector3f& v3);
+    // A box in the space of objMatrix against the triangles; with triangles, those it overlaps are appended
+    // there.
+    bool OctreeAABBIntersect(const TAABB& AABB, const TMatrix4f& objMatrix, const TMatrix4f& invObjMatrix,
+                             TAffineVectorList* triangles = nullptr);
+    // Whether the point lies inside the closed surface, by counting the crossings of a random ray.
+    bool OctreePointInMesh(const TVector4f& point);
+
+    TOctree* Octree() const { return FOctree.get(); }
+
+private:
+    // The octree, after asserting that it was built.
+    TOctree& BuiltOctree() const;
+    // A local-space hit point and normal back into world space.
+    void HitToAbsolute(TVector4f* intersectPoint, TVector4f* intersectNormal);
+
+    std::unique_ptr<TOctree> FOctree;
+};
+
+// The engine's own mesh file: the archive of the mesh-object list, nothing more (no skeleton, materials or
+// settings).
+class TGLGLSMVectorFile : public TGLVectorFile {
+public:
+    using TGLVectorFile::TGLVectorFile;
+    static TGLDataFileCapabilities ClassCapabilities() { return dfcRead | dfcWrite; }
+    TGLDataFileCapabilities Capabilities() const override { return ClassCapabilities(); }
+    TGLDataFile* CreateCopy(TPersistent* AOwner) const override { return new TGLGLSMVectorFile(AOwner); }
+
+    // The archive's mesh objects are appended to the owner's once it has all been read.
+    void LoadFromStream(TStream& aStream) override;
+    void SaveToStream(TStream& aStream) override;
+};
+
+// Registers the archived classes of the module by name and the "glsm" format (start-up).
 void RegisterGLVectorFileObjects();
 
 // ---------------------------------------------------------------------------------------------------------
