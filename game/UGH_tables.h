@@ -33,6 +33,7 @@ template <typename T, std::size_t N> struct TInline {
 
     T* data() { return items.data(); }
     const T* data() const { return items.data(); }
+    void swap(TInline& other) { items.swap(other.items); }
     bool operator==(const TInline&) const = default;
 };
 
@@ -51,12 +52,13 @@ public:
     }
     THeap& operator=(THeap&& other) noexcept
     {
-        FItems.swap(other.FItems);
+        swap(other);
         return *this;
     }
 
     T* data() { return FItems.get(); }
     const T* data() const { return FItems.get(); }
+    void swap(THeap& other) noexcept { FItems.swap(other.FItems); }
     bool operator==(const THeap& other) const { return std::equal(data(), data() + N, other.data()); }
 
 private:
@@ -97,6 +99,11 @@ public:
             Fill(T{});
         }
     }
+
+    // Exchanges the entries; tables on the heap only exchange their blocks. Use this (or an unqualified swap)
+    // rather than std::swap, whose move construction makes a fresh block of default entries.
+    void swap(TBoundedArray& other) noexcept(noexcept(FSlots.swap(other.FSlots))) { FSlots.swap(other.FSlots); }
+    friend void swap(TBoundedArray& a, TBoundedArray& b) noexcept(noexcept(a.swap(b))) { a.swap(b); }
 
     bool operator==(const TBoundedArray&) const = default;
 

@@ -112,6 +112,12 @@ TEST_F(GameTables, TablesLiveOnTheHeapAndCopyDeeply)
     EXPECT_TRUE(levelgrid[99][99].wall);
     // What is left of a moved table still has all its entries.
     EXPECT_EQ(MessageOf([&] { staging[100][100].floor = true; }), cNoException);
+    // A swap hands the blocks over without copying an entry.
+    const auto* gridEntries = levelgrid.begin();
+    swap(levelgrid, staging);
+    EXPECT_EQ(staging.begin(), gridEntries);
+    EXPECT_TRUE(staging[99][99].wall);
+    EXPECT_FALSE(levelgrid[99][99].wall);
 
     // Records copy by value, arrays inside them included, and compare field by field.
     player.spellbook[1000] = true;
