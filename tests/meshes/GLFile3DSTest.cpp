@@ -3,6 +3,7 @@
 // is made by the chunk writer.
 #include "GLFile3DS.h"
 
+#include "../scene/SceneRenderFixture.h"
 #include "Chunk3DSWriter.h"
 #include "Const3DS.h"
 #include "File3DS.h"
@@ -579,12 +580,28 @@ TEST_F(GLFile3DSMaterials, MapsAreLoadedIntoTexturesAndOpacityAndBumpGetMaterial
     }
 }
 
-TEST_F(GLFile3DSMaterials, AMapThatCannotBeLoadedStopsTheLoad)
+TEST_F(GLFile3DSMaterials, AMapThatCannotBeLoadedStopsTheLoadUnlessMissingTexturesAreIgnored)
 {
     Library.SetTexturePaths("nowhere");
     const auto file = Triangles({"Wall"}, [] { Material("Wall", [] { Map(MAT_TEXMAP, "gone.tga"); }); });
     EXPECT_EQ(MessageOf<EGLFile3DS>([&] { Load(Mesh, file); }),
               "Loading diffuse map texture failed: Could not open file: gone.tga in nowhere");
+
+    TGLBaseMesh ignoring(nullptr);
+    ignoring.SetMaterialLibrary(&Library);
+    ignoring.SetIgnoreMissingTextures(true);
+    Load(ignoring, Triangles({"Floor"}, [] {
+        Material("Floor", [] {
+            Map(MAT_TEXMAP, "gone.tga");
+            Map(MAT_OPACMAP, "gone too.tga");
+        });
+    }));
+    EXPECT_EQ(Group(ignoring, 0).MaterialName(), "Floor");
+    EXPECT_TRUE(LibMaterial("gone too.tga").Texture()->Disabled());
+    // The opacity map enables the material's own texture, which then shows no picture.
+    EXPECT_FALSE(LibMaterial("Floor").Texture()->Disabled());
+    EXPECT_EQ(LibMaterial("Floor").Texture()->Image()->Width(), 0);
+    ignoring.SetMaterialLibrary(nullptr);
 }
 
 TEST_F(GLFile3DSMaterials, LightMapsGoToTheLightMapLibraryAndRepeatTheTextureCoordinates)
@@ -890,6 +907,38 @@ TEST(GLFile3DS, ScenesAsExportersWriteThemLoadWithTheirCounts)
         EXPECT_EQ(library.Materials()->Count(), 2);
         mesh.SetMaterialLibrary(nullptr);
     }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Through the base mesh
+
+TEST(GLFile3DS, IsTheFormatOfThreeDSAndProjectFilesAndOnlyReads)
+{
+    const TGLVectorFileClass& format = VectorFileClassOf<TGL3DSVectorFile>();
+    EXPECT_EQ(&GetVectorFileFormats().FindFromFileName("CRATE.3DS"), &format);
+    EXPECT_EQ(&GetVectorFileFormats().FindFromFileName("scene.prj"), &format);
+    EXPECT_EQ(format.Capabilities(), dfcRead);
+}
+
+class GLFile3DSRender : public SceneRenderFixture {};
+
+TEST_F(GLFile3DSRender, AFreeFormLoadedFromAFileDrawsItsMeshWithTheFilesMaterial)
+{
+    TempFolder folder;
+    const auto file = CubeFile(
+        std::vector<uint32_t>(12, 1), [] { MaterialGroup("Red", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}); },
+        [] { Material("Red", [] { Colour(MAT_DIFFUSE, 1, 0, 0); }); });
+    folder.Write("crate.3ds", std::string(file.Bytes().begin(), file.Bytes().end()));
+    TGLMaterialLibrary library(nullptr);
+    auto* crate = TGLBaseSceneObject::CreateAsChild<TGLFreeForm>(Scene->Objects());
+    crate->SetMaterialLibrary(&library);
+    crate->LoadFromFile(folder / "crate.3ds");
+    EXPECT_EQ(crate->LastLoadedFilename(), folder / "crate.3ds");
+    crate->Position()->SetPoint(0, 0, -5);
+    Render();
+    EXPECT_EQ(Pixel(32, 24), Rgb(255, 0, 0));
+    EXPECT_EQ(Pixel(2, 2), Rgb(0, 0, 0));
+    Free(crate);
 }
 
 } // namespace

@@ -182,7 +182,8 @@ private:
     // The index of the light map's material in the light-map library, made when missing; -1 without a
     // light-map library or a light map.
     int32_t LightMapIndex(const std::string& name);
-    // Loads the file into the texture and enables it.
+    // Loads the file into the texture and enables it; a texture that fails to load stays disabled when the
+    // owner ignores missing textures.
     void LoadMapTexture(TGLTexture& texture, const std::string& fileName, const char* kind,
                         const TGLMaterialLibrary& library);
     // A further library material whose texture is the map, its alpha taken from its intensity.
@@ -397,6 +398,7 @@ void TConversion::LoadMapTexture(TGLTexture& texture, const std::string& fileNam
     try {
         texture.Image()->LoadFromFile(fileName);
     } catch (const ETexture& error) {
+        if (FOwner.IgnoreMissingTextures()) return;
         throw EGLFile3DS(Format("Loading %s map texture failed: %s in %s",
                                 {kind, error.Message(), library.TexturePaths()}));
     }
