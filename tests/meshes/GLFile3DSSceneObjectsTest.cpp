@@ -1,5 +1,7 @@
 #include "GLFile3DSSceneObjects.h"
 
+#include "../scene/RecordingDrawFixture.h"
+#include "ComponentStreams.h"
 #include "GLCoordinates.h"
 #include "GLObjects.h"
 #include "Raises.h"
@@ -649,4 +651,189 @@ TEST(File3DSNodes, MeshesWithLightAndCameraNodesComeApartInAnyOrder)
     LoadNodes(*mesh);
     EXPECT_EQ(mesh->Count(), 4);
     Free(scene);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Scene objects
+
+namespace {
+
+// OpenGL's model-view stack as the fake sees it: the vertices sent land where the matrices in force put them.
+struct TModelView {
+    std::vector<TMatrix4f> Stack{IdentityHmgMatrix};
+    std::vector<TXYZ> Drawn;
+    int Pushes = 0;
+    int Products = 0;
+};
+TModelView* vModelView = nullptr;
+
+class File3DSDrawTest : public RecordingDrawFixture {
+protected:
+    File3DSDrawTest()
+    {
+        vModelView = &ModelView;
+        GL->Table.PushMatrix = [] {
+            vModelView->Stack.push_back(vModelView->Stack.back());
+            ++vModelView->Pushes;
+        };
+        GL->Table.PopMatrix = [] { vModelView->Stack.pop_back(); };
+        GL->Table.MultMatrixf = [](const GLfloat* m) {
+            TMatrix4f by;
+            std::memcpy(&by, m, sizeof by);
+            ++vModelView->Products;
+            MatrixProduct(by, vModelView->Stack.back(), vModelView->Stack.back());
+        };
+        GL->Table.Vertex3fv = [](const GLfloat* v) {
+            TVector3f drawn;
+            AffineTransformPoint(TVector3f{{{v[0], v[1], v[2]}}}, vModelView->Stack.back(), drawn);
+            vModelView->Drawn.push_back(XYZ(drawn));
+        };
+    }
+    ~File3DSDrawTest() override { vModelView = nullptr; }
+
+    TModelView ModelView;
+};
+
+// A triangle of mesh objects drawn as they are.
+void AddTriangle(TGLBaseMesh& mesh)
+{
+    auto* meshObject = new TGLMeshObject(mesh.MeshObjects());
+    meshObject->Vertices()->Add(1, 2, 3);
+    meshObject->Vertices()->Add(-1, 0, 0);
+    meshObject->Vertices()->Add(0, -2, 1);
+}
+
+// Writes source to a component stream and reads it back into target, or into a new component of its class.
+TComponent* StreamCopy(TComponent& source, TComponent* target)
+{
+    TMemoryStream stream;
+    TWriter(stream).WriteRootComponent(&source);
+    stream.SetPosition(0);
+    return TReader(stream).ReadRootComponent(target);
+}
+
+} // namespace
+
+TEST_F(File3DSDrawTest, Scale3DSScalesTheDrawButNotTheDimensions)
+{
+    TGLFile3DSFreeForm freeForm(nullptr);
+    AddTriangle(freeForm);
+    EXPECT_TRUE(freeForm.ObjectStyle().Contains(osDirectDraw));
+    const TVector4f before = freeForm.AxisAlignedDimensionsUnscaled();
+    EXPECT_EQ(XYZ(before), TXYZ({1, 2, 1.5f}));
+
+    freeForm.Scale3DS()->SetVector(2, 2, 2);
+    EXPECT_EQ(XYZ(freeForm.AxisAlignedDimensionsUnscaled()), XYZ(before));
+    Draw(freeForm);
+    EXPECT_EQ(ModelView.Drawn, (std::vector<TXYZ>{{2, 4, 6}, {-2, 0, 0}, {0, -4, 2}}));
+    // The transforms stay the free form's own: the stack is as the draw found it.
+    EXPECT_EQ(ModelView.Stack.size(), 1u);
+    EXPECT_TRUE(MatrixIdentical(ModelView.Stack.back(), IdentityHmgMatrix));
+    // What its children take on.
+    ExpectNear(XYZ(freeForm.ParentMatrix().X), {2, 0, 0}, "parent matrix");
+
+    // The reference matrix applies to the draw and to the dimensions.
+    TMatrix4f reference;
+    MatrixScaling(TVector3f{{{3, 3, 3}}}, reference);
+    freeForm.SetRefMat(reference);
+    freeForm.Scale3DS()->SetVector(1, 1, 1);
+    ModelView.Drawn.clear();
+    Draw(freeForm);
+    EXPECT_EQ(ModelView.Drawn.front(), TXYZ({3, 6, 9}));
+    EXPECT_EQ(XYZ(freeForm.AxisAlignedDimensionsUnscaled()), TXYZ({3, 6, 4.5f}));
+}
+
+TEST_F(File3DSDrawTest, Rot3DSTurnsTheDrawByTheProductOfTheTwoTurns)
+{
+    const float quarter = std::numbers::pi_v<float> / 2;
+    TGLFile3DSFreeForm freeForm(nullptr);
+    auto* meshObject = new TGLMeshObject(freeForm.MeshObjects());
+    meshObject->Vertices()->Add(1, 0, 0);
+    const struct {
+        TVector4f sRot, rot;
+        TXYZ drawn;
+    } cases[] = {
+        // The 3DS reading of a turn about Z by a positive angle takes X to -Y.
+        {{{{1, 0, 0, 0}}}, {{{0, 0, 1, quarter}}}, {0, -1, 0}},
+        {{{{0, 0, 1, quarter}}}, {{{0, 0, 1, quarter}}}, {-1, 0, 0}},
+        {{{{0, 0, 0, quarter}}}, {{{0, 0, 0, 1}}}, {1, 0, 0}}, // zero axes turn nothing
+    };
+    for (const auto& c : cases) {
+        freeForm.S_Rot3DS()->SetVector(c.sRot);
+        freeForm.Rot3DS()->SetVector(c.rot);
+        ModelView.Drawn.clear();
+        Draw(freeForm);
+        ASSERT_EQ(ModelView.Drawn.size(), 1u);
+        ExpectNear(ModelView.Drawn[0], c.drawn, "turned");
+    }
+}
+
+TEST_F(File3DSDrawTest, MeshNodesDrawInTheirAnimatedTransform)
+{
+    TGLBaseMesh mesh(nullptr);
+    auto* node = new TGLFile3DSMeshObject(mesh.MeshObjects());
+    node->Vertices()->Add(1, 2, 3);
+    node->LoadAnimation(MeshMotion(""));
+    node->BuildList(Rci);
+    EXPECT_EQ(ModelView.Drawn, (std::vector<TXYZ>{{1, 2, 3}}));
+    EXPECT_EQ(ModelView.Pushes, 1);
+    EXPECT_EQ(ModelView.Products, 1);
+    EXPECT_EQ(ModelView.Stack.size(), 1u);
+}
+
+TEST(File3DSSceneObjects, FreeFormsKeepTheirMeshObjectsInTheComponentStream)
+{
+    TGLFile3DSFreeForm source(nullptr);
+    source.SetName("Chest");
+    LoadNodes(source);
+    AddTriangle(source);
+    TMatrix4f reference;
+    MatrixScaling(TVector3f{{{3, 4, 5}}}, reference);
+    reference.W = TVector4f{{{1, 2, 3, 1}}};
+    source.SetRefMat(reference);
+    source.S_Rot3DS()->SetVector(0, 1, 0, 0.5f);
+    source.Rot3DS()->SetVector(1, 0, 0, 0.25f);
+    source.Scale3DS()->SetVector(2, 3, 4);
+
+    std::unique_ptr<TComponent, TFreeDeleter> read(StreamCopy(source, nullptr));
+    auto* freeForm = dynamic_cast<TGLFile3DSFreeForm*>(read.get());
+    ASSERT_NE(freeForm, nullptr);
+    EXPECT_EQ(freeForm->MeshObjects()->SaveToString(), source.MeshObjects()->SaveToString());
+    EXPECT_TRUE(MatrixIdentical(freeForm->RefMat(), reference));
+    for (const auto& [readCoordinates, sourceCoordinates] :
+         {std::pair{freeForm->S_Rot3DS(), source.S_Rot3DS()}, {freeForm->Rot3DS(), source.Rot3DS()},
+          {freeForm->Scale3DS(), source.Scale3DS()}})
+        EXPECT_TRUE(readCoordinates->Equals(sourceCoordinates->AsVector()));
+    // The lights and camera came as children; their nodes find them by name.
+    ASSERT_EQ(freeForm->Count(), 4);
+    auto* omni = static_cast<TGLFile3DSOmniLightObject*>(freeForm->MeshObjects()->FindMeshByName("Lamp"));
+    ASSERT_NE(omni, nullptr);
+    omni->SetFrame(0);
+    EXPECT_EQ(omni->LightSrc(), freeForm->FindChild("Lamp", true));
+    EXPECT_EQ(omni->LightSrc()->Multipler(), 2);
+}
+
+TEST(File3DSSceneObjects, LightsAndCamerasStreamTheir3DSData)
+{
+    TGLFile3DSLight light(nullptr);
+    light.SpotTargetPos()->SetPoint(0, 0, 10);
+    light.Position()->SetPoint(0, 0, 5);
+    light.SetHotSpot(12);
+    light.SetMultipler(3);
+    TGLFile3DSLight readLight(nullptr);
+    StreamCopy(light, &readLight);
+    EXPECT_EQ(XYZ(*readLight.SpotTargetPos()), TXYZ({0, 0, 10}));
+    EXPECT_EQ(XYZ(*readLight.SpotDirection()), TXYZ({0, 0, 1}));
+    EXPECT_EQ(readLight.HotSpot(), 12);
+    EXPECT_EQ(readLight.Multipler(), 3);
+
+    // The roll is read as the angle the direction and up vectors already hold: it is not turned in twice.
+    TGLFile3DSCamera camera(nullptr);
+    camera.SetRollAngle(30);
+    camera.CameraTargetPos()->SetPoint(1, 2, 3);
+    TGLFile3DSCamera readCamera(nullptr);
+    StreamCopy(camera, &readCamera);
+    EXPECT_FLOAT_EQ(readCamera.RollAngle(), 30);
+    ExpectNear(XYZ(*readCamera.Up()), XYZ(*camera.Up()), "up");
+    EXPECT_EQ(XYZ(*readCamera.CameraTargetPos()), TXYZ({1, 2, 3}));
 }

@@ -956,9 +956,139 @@ void TGLFile3DSCamera::DefineProperties(TFiler& Filer)
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// TGLFile3DSFreeForm
+
+namespace {
+
+// The turn of v.W radians about v's axis; none about a zero axis.
+TQuaternion AxisAngleQuaternion(const TVector4f& v)
+{
+    const double length = std::sqrt(double(v.X) * v.X + double(v.Y) * v.Y + double(v.Z) * v.Z);
+    if (length == 0) return IdentityQuaternion;
+    const double s = std::sin(v.W / 2.0) / length;
+    return TQuaternion{TVector3f{{{float(v.X * s), float(v.Y * s), float(v.Z * s)}}}, float(std::cos(v.W / 2.0))};
+}
+
+// The 3DS reading of a unit quaternion as a matrix.
+TMatrix4f QuaternionMatrix3DS(const TQuaternion& q)
+{
+    const float x = q.ImagPart.X, y = q.ImagPart.Y, z = q.ImagPart.Z, w = q.RealPart;
+    TMatrix4f m;
+    m.X = TVector4f{{{1 - 2 * (y * y + z * z), 2 * (x * y - z * w), 2 * (x * z + y * w), 0}}};
+    m.Y = TVector4f{{{2 * (x * y + z * w), 1 - 2 * (z * z + x * x), 2 * (y * z - x * w), 0}}};
+    m.Z = TVector4f{{{2 * (x * z - y * w), 2 * (y * z + x * w), 1 - 2 * (y * y + x * x), 0}}};
+    m.W = TVector4f{{{0, 0, 0, 1}}};
+    return m;
+}
+
+void WriteBytes(TStream& stream, const std::vector<uint8_t>& bytes)
+{
+    stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
+} // namespace
+
+TGLFile3DSFreeForm::TGLFile3DSFreeForm(TComponent* AOwner)
+    : TGLFreeForm(AOwner),
+      FS_Rot3DS(std::make_unique<TGLCoordinates4>(this, TVector4f{{{1, 0, 0, 0}}}, CsVector)),
+      FRot3DS(std::make_unique<TGLCoordinates4>(this, TVector4f{{{1, 0, 0, 0}}}, CsVector)),
+      FScale3DS(std::make_unique<TGLCoordinates4>(this, TVector4f{{{1, 1, 1, 0}}}, CsVector))
+{
+    SetObjectStyle(TGLObjectStyles{osDirectDraw});
+}
+
+TGLFile3DSFreeForm::~TGLFile3DSFreeForm() = default;
+
+void TGLFile3DSFreeForm::DefineProperties(TFiler& Filer)
+{
+    TGLFreeForm::DefineProperties(Filer);
+    DefineNestedProperties(Filer, "S_Rot3DS", *FS_Rot3DS);
+    DefineNestedProperties(Filer, "Rot3DS", *FRot3DS);
+    DefineNestedProperties(Filer, "Scale3DS", *FScale3DS);
+    Filer.DefineBinaryProperty(
+        "MeshObjectsData",
+        [this](TStream& stream) {
+            uint8_t bytes[16 * 4 + 3 * 16];
+            stream.ReadBuffer(bytes, sizeof bytes);
+            const uint8_t* p = bytes;
+            for (TVector4f& row : FRefMat.V) GetSingles(p, row.V, 4);
+            for (TGLCoordinates4* coordinates : {FS_Rot3DS.get(), FRot3DS.get(), FScale3DS.get()}) {
+                TVector4f v;
+                GetSingles(p, v.V, 4);
+                coordinates->SetVector(v);
+            }
+            TBinaryReader reader(&stream);
+            MeshObjects()->ReadFromFiler(&reader);
+            StructureChanged();
+        },
+        [this](TStream& stream) {
+            std::vector<uint8_t> bytes;
+            for (const TVector4f& row : FRefMat.V) PutSingles(bytes, row.V, 4);
+            for (const TGLCoordinates4* coordinates : {FS_Rot3DS.get(), FRot3DS.get(), FScale3DS.get()})
+                PutSingles(bytes, coordinates->AsVector().V, 4);
+            WriteBytes(stream, bytes);
+            TBinaryWriter writer(&stream);
+            MeshObjects()->WriteToFiler(&writer);
+        },
+        true);
+}
+
+void TGLFile3DSFreeForm::CoordinateChanged(TGLCustomCoordinates* Sender)
+{
+    TGLFreeForm::CoordinateChanged(Sender);
+    if (!FScale3DS || (Sender != FS_Rot3DS.get() && Sender != FRot3DS.get() && Sender != FScale3DS.get())) return;
+    TQuaternion q;
+    QuaternionProduct(AxisAngleQuaternion(FS_Rot3DS->AsVector()), AxisAngleQuaternion(FRot3DS->AsVector()), q);
+    QuaternionNormalizeInPlace(q);
+    FTransfMat = QuaternionMatrix3DS(q);
+    MatrixOrthonormalizeInPlace(FTransfMat);
+    MatrixScaling(FScale3DS->AsAffineVector(), FScaleMat);
+}
+
+void TGLFile3DSFreeForm::TransformedExtents(TVector3f& min, TVector3f& max)
+{
+    MeshObjects()->GetExtents(min, max);
+    TMatrix4f m;
+    MatrixProduct(FRefMat, FParentMatrix, m);
+    for (TVector3f* corner : {&min, &max})
+        if (!IsInfinite(*corner)) AffineTransformPoint(*corner, m, *corner);
+}
+
+TVector4f TGLFile3DSFreeForm::AxisAlignedDimensionsUnscaled()
+{
+    TVector3f min, max;
+    TransformedExtents(min, max);
+    return TVector4f{{{(max.X - min.X) / 2, (max.Y - min.Y) / 2, (max.Z - min.Z) / 2, 0}}};
+}
+
+TVector4f TGLFile3DSFreeForm::BarycenterAbsolutePosition()
+{
+    TVector3f min, max;
+    TransformedExtents(min, max);
+    return LocalToAbsolute(TVector4f{{{(min.X + max.X) / 2, (min.Y + max.Y) / 2, (min.Z + max.Z) / 2, 1}}});
+}
+
+void TGLFile3DSFreeForm::BuildList(TGLRenderContextInfo& rci)
+{
+    {
+        TPushedMatrix pushed;
+        MultMatrix(FTransfMat);
+        MultMatrix(FScaleMat);
+        TPushedMatrix reference;
+        MultMatrix(FRefMat);
+        TGLFreeForm::BuildList(rci);
+    }
+    auto* parent = dynamic_cast<TGLFile3DSFreeForm*>(Parent());
+    TMatrix4f scaled;
+    MatrixProduct(FScaleMat, parent ? parent->FParentMatrix : IdentityHmgMatrix, scaled);
+    MatrixProduct(FTransfMat, scaled, FParentMatrix);
+}
+
+// ---------------------------------------------------------------------------------------------------------
 
 void RegisterGLFile3DSSceneObjects()
 {
     RegisterClasses<TGLFile3DSDummyObject, TGLFile3DSMeshObject, TGLFile3DSOmniLightObject,
-                    TGLFile3DSSpotLightObject, TGLFile3DSCameraObject, TGLFile3DSLight, TGLFile3DSCamera>();
+                    TGLFile3DSSpotLightObject, TGLFile3DSCameraObject, TGLFile3DSLight, TGLFile3DSCamera,
+                    TGLFile3DSFreeForm>();
 }

@@ -1,6 +1,7 @@
 // What a 3DS file leaves in a mesh besides its geometry: the keyframe tracks of its nodes, the node objects that
 // keep them in the mesh's object list (meshes, omni lights, spot lights and cameras), and the scene objects that
-// carry 3DS data: the light and camera the nodes place under the mesh. Keyframe evaluation is switched off: the
+// carry 3DS data: the light and camera the nodes place under the mesh, and the free form that keeps its mesh
+// objects in the component stream. Keyframe evaluation is switched off: the
 // tracks are loaded and archived, while a node's animated transform stays the identity with zero values.
 #pragma once
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 class TGLCoordinates3;
+class TGLCoordinates4;
 class TGLDummyCube;
 class TGLFile3DSCamera;
 class TGLFile3DSHeldObject;
@@ -369,6 +371,47 @@ public:
 
 private:
     std::unique_ptr<TGLCoordinates3> FTargetPos;
+};
+
+// A free form that keeps its mesh objects in the component stream ("MeshObjectsData": its reference matrix as 64
+// bytes, the three 3DS vectors as 16 bytes each, then the mesh-object list's archive) and draws them in the
+// frame of its 3DS rotations and scale, and of its reference matrix. Its transforms are its own: neither its
+// surroundings nor its children draw in them.
+class TGLFile3DSFreeForm : public TGLFreeForm {
+public:
+    explicit TGLFile3DSFreeForm(TComponent* AOwner);
+    ~TGLFile3DSFreeForm() override;
+
+    void DefineProperties(TFiler& Filer) override;
+    // A change of S_Rot3DS, Rot3DS (each an axis and, in W, an angle in radians) or Scale3DS makes the
+    // transforms again: the rotation of the two turns' product, the scaling of the scale.
+    void CoordinateChanged(TGLCustomCoordinates* Sender) override;
+    // From the extents' corners in the reference matrix and the parents' transforms.
+    TVector4f BarycenterAbsolutePosition() override;
+    TVector4f AxisAlignedDimensionsUnscaled() override;
+    // The mesh objects in the 3DS transforms and the reference matrix; then ParentMatrix takes the 3DS
+    // transforms on from the parent's.
+    void BuildList(TGLRenderContextInfo& rci) override;
+
+    TGLCoordinates4* S_Rot3DS() const { return FS_Rot3DS.get(); }
+    TGLCoordinates4* Rot3DS() const { return FRot3DS.get(); }
+    TGLCoordinates4* Scale3DS() const { return FScale3DS.get(); }
+    const TMatrix4f& RefMat() const { return FRefMat; }
+    void SetRefMat(const TMatrix4f& Value) { FRefMat = Value; }
+    // The 3DS transforms of this free form and the free forms above it, as the last draw left them.
+    const TMatrix4f& ParentMatrix() const { return FParentMatrix; }
+
+private:
+    // The corners of the mesh objects' extents (those not infinite) in FRefMat x ParentMatrix.
+    void TransformedExtents(TVector3f& min, TVector3f& max);
+
+    TMatrix4f FTransfMat = IdentityHmgMatrix;
+    TMatrix4f FScaleMat = IdentityHmgMatrix;
+    TMatrix4f FParentMatrix = IdentityHmgMatrix;
+    std::unique_ptr<TGLCoordinates4> FS_Rot3DS;
+    std::unique_ptr<TGLCoordinates4> FRot3DS;
+    std::unique_ptr<TGLCoordinates4> FScale3DS;
+    TMatrix4f FRefMat = IdentityHmgMatrix;
 };
 
 // Registers the module's node objects and scene objects by name (start-up).
