@@ -1,0 +1,211 @@
+// The game's data files, shared by the game and the editors, with no window: the line files and their nine line
+// routines, the configuration file "gh.cfg" with its globals, the localised string table, and the map file with
+// its side files.
+//
+// Every data file is text with one value per line. Each reader loads its whole file into a line buffer of its
+// own and reads lines by zero-based number; each writer fills a buffer and replaces its file atomically.
+#pragma once
+
+#include "SysUtils.h"
+#include "TextEncoding.h"
+#include "UGH_tables.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A data file that cannot be read or written: the message names the file and, for a bad value, the line
+// (counted from 1, as a text editor shows it).
+class EGameDataError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// ---- Line files ----
+
+// The lines of one data file. Reading a line at or beyond the end gives empty text; a value that does not
+// convert raises EGameDataError naming the file and the line. Booleans are written "-1" and "0", reals with
+// "." as the separator; reals are read with "." or ",".
+class TLineBuffer {
+public:
+    // Loads the whole file (the engine's hooked file stream; "\" and any letter case resolve): a byte-order
+    // mark decides the encoding, else valid UTF-8 is UTF-8, else the language's legacy code page. CR LF, LF
+    // and CR end a line; a final line break adds no line. A missing file raises EGameDataError.
+    void LoadFromFile(const std::string& fileName);
+    void LoadFromFile(const std::string& fileName, TLegacyCodePage codePage);
+    // Takes decoded text as if it had been loaded from fileName, the name used in messages.
+    void SetText(std::string text, std::string fileName);
+    // Writes the lines, each ended by CR LF, as UTF-8; the old file is replaced only by a complete new one.
+    void SaveToFile(const std::string& fileName) const;
+    void Clear();
+
+    int Count() const { return static_cast<int>(FLines.size()); }
+    std::string_view Line(int line) const;
+    // The text as loaded, or as written so far.
+    const std::string& Text() const { return FText; }
+    const std::string& FileName() const { return FFileName; }
+    // Raises EGameDataError "<file>, line <line + 1>: <reason>".
+    [[noreturn]] void LineError(int line, std::string_view reason) const;
+
+    void WriteIntLine(int32_t value);
+    // Non-finite values are written as 0, so that the file reads back.
+    void WriteFloatLine(double value);
+    void WriteBoolLine(bool value);
+    // Line breaks inside the text would start new lines and shift every value after them: they become blanks.
+    void WriteTextLine(std::string_view value);
+
+    // Decimal text with optional leading blanks and sign; anything else raises.
+    int32_t ReadIntLine(int line) const;
+    // A decimal real with "." or ","; anything else raises.
+    double ReadFloatLine(int line) const;
+    // Every character other than a digit, a leading "-" and an exponent becomes the separator first, so "2,5",
+    // "2.5" and "2;5" read as 2.5; what still does not convert ("1,5,0") raises.
+    double ReadLenientFloatLine(int line) const;
+    // "0" and "False" are false; any other integer and "True" true (letter case ignored); anything else false.
+    bool ReadBoolLine(int line) const;
+    std::string ReadTextLine(int line) const;
+
+private:
+    struct TSpan {
+        std::size_t Start, Length;
+    };
+
+    // A line that is missing raises as a bad value does.
+    std::string_view ValueLine(int line) const;
+
+    std::string FText;
+    std::vector<TSpan> FLines;
+    std::string FFileName;
+};
+
+// The legacy code page of a language folder's texts: Windows-1251 for "ru", else Windows-1252.
+TLegacyCodePage LanguageCodePage(std::string_view language);
+
+// ---- Paths ----
+
+// The program folder without a trailing separator; every data path is gamedir + "\...".
+extern std::string gamedir;
+// gamedir + relativePath (written with "\").
+std::string GamePath(std::string_view relativePath);
+
+// ---- Configuration ("\gh.cfg", 45 lines, one setting each: the game's whole configuration) ----
+
+extern std::string lng;                        // 0: language folder under "\text\"
+extern int32_t movespeed, turnspeed;           // 1, 2
+extern int32_t minvd, fogdist, camdist;        // 3, 4, 5
+extern int32_t soundvol, musicvol, soundrate;  // 6, 7, 8
+extern bool soundon, musicon, showbtllog;      // 9, 10, 11
+extern bool leveling;                          // 12
+extern int32_t texquality;                     // 13: 1 "hq", 0 "lq", -1 "pq"
+extern int32_t brightness;                     // 14
+extern bool lessredraws;                       // 15
+extern int32_t aaindex;                        // 16: anti-aliasing index 0..4 for the window's SwitchAA
+extern int32_t cardsize;                       // 17
+extern bool randommode, tooltips, hardcore;    // 18, 19, 20
+extern int32_t difficulty;                     // 21
+extern bool fullscreen;                        // 22
+extern int32_t fswidth, fsheight, fsrefresh;   // 23, 24, 25
+extern bool vsyncon, no3ddoors, nolights;      // 26, 27, 28
+extern bool nofire;                            // 29
+// Lines 30..44 take these defaults when missing or unreadable.
+extern bool multithread;                       // 30, true
+extern bool poorquality, extdmginfo, autodeck; // 31, 32, 33, false
+extern bool nograss;                           // 34, false
+extern bool shortbtllog, shadows;              // 35, 36, true
+extern bool torchshadows;                      // 37, false
+extern int32_t shadowmode;                     // 38, 1
+extern bool globalcast;                        // 39, false
+extern bool desiredfpson;                      // 40, true
+extern int32_t desiredfps, maxvd;              // 41, 42: 30, 15
+extern int32_t adventure;                      // 43, 0: line of "\text\adventureid.txt"
+extern bool fullmute;                          // 44, false
+
+// Derived when the configuration is read.
+extern std::string adventureid; // line `adventure` of "\text\adventureid.txt"; "map_" at start
+extern std::string qualitydir;  // texture quality folder: "hq" at start
+extern int32_t viewdist;        // current block rendering distance in cells: maxvd after a read
+
+// The texture folder of a quality value: 1 "hq", 0 "lq", -1 "pq"; "" for any other value.
+std::string QualityDirOf(int32_t quality);
+
+// Reads gamedir + "\gh.cfg" into the globals above, all or nothing: a missing file, or a missing or bad line
+// among 0..15 and 17..29, raises EGameDataError naming the file and line and changes nothing. Line 16 and
+// lines 30..44 take their defaults. Then adventureid (a missing file or line gives "map_", logged), viewdist
+// := maxvd, and qualitydir from texquality (unchanged for an unknown value).
+void ReadConfig();
+// Writes the 45 settings to gamedir + "\gh.cfg", replacing it atomically.
+void SaveSettings();
+
+// ---- Localised strings ----
+
+// Fills strings from gamedir + "\text\" + language + "\strings.txt": "@" ends an entry, "&" becomes CR LF, the
+// file's CR and LF are dropped; entries the file does not reach are empty, entries beyond the table are
+// ignored (logged). A missing file raises EGameDataError and leaves the table as it was.
+void fillstrarr(const std::string& language, std::span<std::string> strings);
+
+// ---- Map files ----
+
+// The version SaveMap writes and LoadMap reads.
+constexpr int32_t cMapVersion = 22;
+
+// The player light as "lightdata.txt" stores it; a map without the file takes these values.
+struct playerlightvalues {
+    double ca = 0.5, la = 0.01, qa = 0.01; // constant, linear, quadratic attenuation
+    double dr = 1.0, dg = 127.0 / 255.0, db = 0.0; // diffuse colour
+
+    bool operator==(const playerlightvalues&) const = default;
+};
+// What the last map read gave for the player light; the window applies it to its light.
+extern playerlightvalues playerlightdata;
+
+// Everything a map file and its side files set: the level's tables and values. A map is read into one of these
+// and swapped into the globals only when the whole map has been read.
+struct TLevelData {
+    std::string mapid, mapname;
+    int32_t mapmaxx = 0, mapmaxy = 0, envindex = 0;
+    int32_t startx = 0, starty = 0, exitx = 0, exity = 0, startdir = 0, mapspare = 0;
+    int32_t skyboxno = 0;
+    TBoundedTable<std::string, 0, 100> rndons;
+    TBoundedTable<TBoundedArray<lcell, 0, 100>, 0, 100> levelgrid;
+    TBoundedTable<freesprite, 0, 200> freesprites;
+    TBoundedTable<freemesh, 0, 200> mapfreemeshes;
+    TBoundedTable<freemesh, 0, 200> freemeshes;
+    TBoundedTable<lightslot, 0, 19> levellights;
+    TBoundedTable<wanderer, 0, 200> wanderers;
+    TBoundedTable<bool, 0, 100> mapmonsters;
+    playerlightvalues playerlight;
+};
+
+// Exchanges every member with its global (levelgrid, mapid, ..., playerlightdata).
+void SwapLevelData(TLevelData& level);
+// A copy of the current level's globals.
+TLevelData CurrentLevelData();
+
+// Empties a level's tables: the cells of the whole grid lose their walls, doors, events, overrides and blocks
+// (wmo, fmo, plz, dens, gtp, ignored and the working fields stay); the cells in use get their coordinates and
+// a border of walls; free sprites, free meshes and wanderers are disabled, the lights switched off.
+void ClearLevelTables(TLevelData& level);
+
+// The window's load screen: called with the display name of the map before a map is read or written, once the
+// name is known, and after every cell, free sprite and free mesh. It may be empty.
+using TMapProgress = std::function<void(const std::string& levelname)>;
+
+// Reads map file fileName (version 22) and its side files from gamedir + "\levels\" + mapid + "\":
+// "mapname_" + lng + ".txt" (else the name is the map id), "skybox.txt" (else 0), "lightdata.txt" (else the
+// default player light) and the monster list. The level changes only when the whole map reads: a missing or
+// unreadable file, another version, a grid larger than 100 x 100 or a start outside it raise EGameDataError
+// and leave the level as it was. levelbusy is set while reading and cleared however it ends; on success
+// explored is cleared and camsnap set.
+void LoadMap(const std::string& fileName, const TMapProgress& progress = {});
+// Writes the current level as a version-22 map file, replaced atomically: mapfreemeshes when saveb (the editor's
+// map), freemeshes otherwise (a saved game). Sets levelbusy and levelsaving, and clears levelbusy at the end.
+void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progress = {});
+
+// mapmonsters from the current map's "monsterlist.txt" (101 Boolean lines); every monster allowed without it.
+void LoadMonsterList();
+// Writes mapmonsters to the current map's "monsterlist.txt", making the map's folder when it is missing.
+void SaveMonsterList();

@@ -1,0 +1,531 @@
+// Map files: a level with every stored field set survives a write and a read; the file's layout (line counts,
+// cell order, encodings of colours and attenuations); the side files; and the maps that are refused, which leave
+// the level as it was and the game not busy.
+#include "UGH_data.h"
+
+#include "Raises.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int cHeaderLines = 112, cCellLines = 42, cSpriteLines = 10, cMeshLines = 33, cLightLines = 25,
+              cWandererLines = 6;
+
+int MapLineCount(int columns, int rows)
+{
+    return cHeaderLines + columns * rows * cCellLines + 201 * cSpriteLines + 201 * cMeshLines + 20 * cLightLines +
+           201 * cWandererLines;
+}
+
+// Distinct values for every field, so that a field written or read in the wrong place shows.
+struct TValues {
+    int32_t next = 1;
+    int32_t Int() { return next++; }
+    bool Bool() { return (next++ % 3) != 0; }
+    std::string Text() { return "t" + std::to_string(next++); }
+    double Real() { return next++ + 0.25; }
+    double Colour() { return Int() % 256 / 255.0; }
+    double Attenuation() { return Int() / 10000.0; }
+};
+
+// A level of 4 x 3 cells with every stored field set (and the fields that are not stored set too).
+TLevelData FilledLevel()
+{
+    TValues v;
+    TLevelData level;
+    level.mapid = "fen_3";
+    level.mapmaxx = 3;
+    level.mapmaxy = 2;
+    level.envindex = v.Int();
+    level.startx = 1;
+    level.starty = 2;
+    level.exitx = v.Int();
+    level.exity = v.Int();
+    level.startdir = 3;
+    level.mapspare = v.Int();
+    for (std::string& name : level.rndons) name = v.Text();
+    for (int32_t x = 0; x <= level.mapmaxx; ++x)
+        for (int32_t y = 0; y <= level.mapmaxy; ++y) {
+            lcell& c = level.levelgrid[x][y];
+            c.x = x;
+            c.y = y;
+            c.passable = v.Bool(), c.wall = v.Bool(), c.chest = v.Bool(), c.chestno = v.Int(), c.door = v.Bool();
+            c.doorno = v.Int(), c.trap = v.Bool(), c.traptype = v.Int(), c.power = v.Int(), c.textid = v.Int();
+            c.spritename = v.Text(), c.fco = v.Text(), c.cco = v.Text(), c.wco = v.Text(), c.wmo = v.Text();
+            c.fmo = v.Text(), c.ceil = v.Bool(), c.floor = v.Bool(), c.ta = v.Int(), c.ra = v.Int(), c.pa = v.Int();
+            c.dx = v.Int(), c.dy = v.Int(), c.dz = v.Int(), c.fwm = v.Bool(), c.doorface = v.Int();
+            c.outdoors = v.Bool(), c.plz = v.Int(), c.blockx1 = v.Int(), c.blockx2 = v.Int(), c.blocky1 = v.Int();
+            c.blocky2 = v.Int(), c.grass = v.Bool(), c.dens = v.Int(), c.gtp = v.Text(), c.lgroup = v.Int();
+            c.shcast = v.Bool(), c.visarea = v.Int(), c.visarea2 = v.Int(), c.ignored = v.Bool();
+            // not stored
+            c.mark = true, c.r = 1, c.g = 2, c.b = 3, c.lmap = "lm", c.door3d = true;
+        }
+    for (freesprite& s : level.freesprites) {
+        s.enabled = v.Bool(), s.fixed = v.Bool(), s.x = v.Int(), s.y = v.Int(), s.z = v.Int(), s.name = v.Text();
+        s.w = v.Int(), s.h = v.Int(), s.dirx = v.Real(), s.diry = -v.Real();
+    }
+    for (freemesh& m : level.mapfreemeshes) {
+        m.enabled = v.Bool(), m.x = v.Int(), m.y = v.Int(), m.z = v.Int(), m.rx = -v.Real(), m.ry = v.Real();
+        m.rz = v.Real(), m.rta = v.Real(), m.rra = v.Real(), m.rpa = -v.Real(), m.ta = v.Int(), m.ra = v.Int();
+        m.pa = v.Int(), m.name = v.Text(), m.sx = v.Int(), m.sy = v.Int(), m.sz = v.Int(), m.texture = v.Text();
+        m.fire = v.Bool(), m.fdx = v.Int(), m.fdy = v.Int(), m.fdz = v.Int(), m.bhv = v.Int(), m.x1 = v.Int();
+        m.x2 = v.Int(), m.y1 = v.Int(), m.y2 = v.Int(), m.z1 = v.Int(), m.z2 = v.Int(), m.loop = v.Bool();
+        m.spd = v.Real(), m.trscript = v.Text(), m.shcast = v.Bool();
+        m.texture2 = "not stored", m.va1 = 4, m.va2 = 5;
+    }
+    for (lightslot& l : level.levellights) {
+        l.x = v.Int(), l.y = v.Int(), l.z = v.Int(), l.ca = v.Attenuation(), l.la = v.Attenuation();
+        l.qa = v.Attenuation(), l.ar = v.Colour(), l.ag = v.Colour(), l.ab = v.Colour(), l.sr = v.Colour();
+        l.sg = v.Colour(), l.sb = v.Colour(), l.dr = v.Colour(), l.dg = v.Colour(), l.db = v.Colour();
+        l.shining = v.Bool(), l.sdx = v.Int(), l.sdy = v.Int(), l.sdz = v.Int(), l.style = v.Int();
+        l.cutoff = v.Int(), l.exponent = v.Real(), l.persists = v.Bool(), l.external = v.Bool(), l.lgroup = v.Int();
+    }
+    for (wanderer& w : level.wanderers) {
+        w.x = v.Int(), w.y = v.Int(), w.mtype = v.Int(), w.behav = v.Int(), w.enabled = v.Bool(), w.script = v.Text();
+    }
+    return level;
+}
+
+class MapFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetGameTables();
+        gamedir = folder.path.string();
+        lng = "en";
+        std::filesystem::create_directories(folder.path / "levels");
+    }
+    void TearDown() override
+    {
+        ResetGameTables();
+        gamedir.clear();
+        playerlightdata = {};
+    }
+
+    // Makes level the current one and writes it to "levels/<name>".
+    std::string Save(TLevelData level, const std::string& name = "a.map", bool saveb = true)
+    {
+        SwapLevelData(level);
+        SaveMap(MapPath(name), saveb);
+        return folder.Read("levels/" + name);
+    }
+    std::string MapPath(const std::string& name) const { return gamedir + "\\levels\\" + name; }
+    std::vector<std::string> Lines(const std::string& name) const
+    {
+        TLineBuffer buffer;
+        buffer.LoadFromFile(MapPath(name));
+        std::vector<std::string> lines;
+        for (int i = 0; i < buffer.Count(); ++i) lines.push_back(buffer.ReadTextLine(i));
+        return lines;
+    }
+    void WriteLines(const std::string& name, const std::vector<std::string>& lines) const
+    {
+        std::string text;
+        for (const std::string& line : lines) text += line + "\r\n";
+        folder.Write("levels/" + name, text);
+    }
+
+    TempFolder folder;
+    TScopedValue<std::string> savedLanguage{lng};
+};
+
+TEST_F(MapFiles, EveryStoredFieldSurvivesAWriteAndARead)
+{
+    const TLevelData original = FilledLevel();
+    Save(original);
+    ResetGameTables();
+    levelbusy = true;
+    LoadMap(MapPath("a.map"));
+
+    TLevelData expected = original;
+    expected.mapname = "fen_3"; // no name file
+    expected.freemeshes = expected.mapfreemeshes;
+    expected.mapmonsters.Fill(true);
+    for (int32_t x = 0; x <= expected.mapmaxx; ++x)
+        for (int32_t y = 0; y <= expected.mapmaxy; ++y) {
+            lcell& c = expected.levelgrid[x][y];
+            c.mark = false, c.r = c.g = c.b = 0, c.lmap.clear(), c.door3d = false;
+        }
+    for (TBoundedTable<freemesh, 0, 200>* meshes : {&expected.mapfreemeshes, &expected.freemeshes})
+        for (freemesh& m : *meshes) m.texture2.clear(), m.va1 = m.va2 = 0;
+
+    const TLevelData loaded = CurrentLevelData();
+    EXPECT_EQ(loaded.mapid, expected.mapid);
+    EXPECT_EQ(loaded.mapname, expected.mapname);
+    for (const auto& [got, want] : {std::pair{loaded.mapmaxx, expected.mapmaxx}, {loaded.mapmaxy, expected.mapmaxy},
+                                    {loaded.envindex, expected.envindex}, {loaded.startx, expected.startx},
+                                    {loaded.starty, expected.starty}, {loaded.exitx, expected.exitx},
+                                    {loaded.exity, expected.exity}, {loaded.startdir, expected.startdir},
+                                    {loaded.mapspare, expected.mapspare}, {loaded.skyboxno, 0}})
+        EXPECT_EQ(got, want);
+    EXPECT_TRUE(loaded.rndons == expected.rndons);
+    for (int32_t x = 0; x <= expected.mapmaxx; ++x)
+        for (int32_t y = 0; y <= expected.mapmaxy; ++y)
+            EXPECT_TRUE(loaded.levelgrid[x][y] == expected.levelgrid[x][y]) << x << ", " << y;
+    EXPECT_TRUE(loaded.freesprites == expected.freesprites);
+    EXPECT_TRUE(loaded.mapfreemeshes == expected.mapfreemeshes);
+    EXPECT_TRUE(loaded.freemeshes == expected.freemeshes);
+    EXPECT_TRUE(loaded.levellights == expected.levellights);
+    EXPECT_TRUE(loaded.wanderers == expected.wanderers);
+    EXPECT_TRUE(loaded.mapmonsters == expected.mapmonsters);
+    EXPECT_EQ(loaded.playerlight, playerlightvalues{});
+    EXPECT_FALSE(levelbusy);
+    EXPECT_TRUE(camsnap);
+
+    // The same level writes the same file again.
+    const std::string first = folder.Read("levels/a.map");
+    SaveMap(MapPath("b.map"), true);
+    EXPECT_EQ(folder.Read("levels/b.map"), first);
+}
+
+TEST_F(MapFiles, TheFileHoldsItsSectionsLineByLine)
+{
+    const struct {
+        int32_t maxx, maxy;
+    } sizes[] = {{0, 0}, {9, 9}, {3, 7}};
+    for (const auto& size : sizes) {
+        TLevelData level;
+        level.mapmaxx = size.maxx;
+        level.mapmaxy = size.maxy;
+        ClearLevelTables(level);
+        level.mapid = "m";
+        Save(std::move(level));
+        const std::vector<std::string> lines = Lines("a.map");
+        ASSERT_EQ(static_cast<int>(lines.size()), MapLineCount(size.maxx + 1, size.maxy + 1)) << size.maxx;
+        EXPECT_EQ(lines[0], "22");
+        EXPECT_EQ(lines[1], "m");
+        EXPECT_EQ(lines[2], std::to_string(size.maxx));
+        EXPECT_EQ(lines[3], std::to_string(size.maxy));
+        // x outer, y inner: the second cell is (0, 1) unless there is one row.
+        const int second = cHeaderLines + cCellLines;
+        if (size.maxy > 0) EXPECT_EQ(lines[second] + "," + lines[second + 1], "0,1");
+        const int last = cHeaderLines + ((size.maxx + 1) * (size.maxy + 1) - 1) * cCellLines;
+        EXPECT_EQ(lines[last] + "," + lines[last + 1], std::to_string(size.maxx) + "," + std::to_string(size.maxy));
+    }
+    // With a line break inside a value the file would fall apart: it is written as a blank.
+    TLevelData level;
+    level.mapid = "m";
+    level.wanderers[0].script = "Say 1\r\nSay 2";
+    Save(std::move(level));
+    LoadMap(MapPath("a.map"));
+    EXPECT_EQ(wanderers[0].script, "Say 1  Say 2");
+}
+
+TEST_F(MapFiles, ColoursAndAttenuationsAreStoredAsRoundedIntegers)
+{
+    const int firstLight = cHeaderLines + cCellLines + 201 * (cSpriteLines + cMeshLines);
+    const struct {
+        double ar, ca;
+        const char* colourLine;
+        const char* attenuationLine;
+    } cases[] = {
+        {0.5, 0.25, "128", "2500"}, // 127.5: halves go to even
+        {1.0, 1.0, "255", "10000"},
+        {-0.2, 2e6, "-51", "2147483647"}, // kept within Integer so that the file reads back
+        {std::numeric_limits<double>::quiet_NaN(), 0.0001, "0", "1"},
+    };
+    for (const auto& c : cases) {
+        TLevelData level;
+        level.mapid = "m";
+        level.levellights[0].ar = c.ar;
+        level.levellights[0].ca = c.ca;
+        Save(std::move(level));
+        const std::vector<std::string> lines = Lines("a.map");
+        EXPECT_EQ(lines[firstLight], c.colourLine) << c.ar;
+        EXPECT_EQ(lines[firstLight + 9], c.attenuationLine) << c.ca;
+        LoadMap(MapPath("a.map"));
+        EXPECT_EQ(levellights[0].ar, std::stoi(c.colourLine) / 255.0);
+    }
+}
+
+TEST_F(MapFiles, SavedGamesWriteTheWorkingFreeMeshesAndReadThemIntoBoth)
+{
+    TLevelData level;
+    level.mapid = "m";
+    level.mapfreemeshes[5].name = "stored";
+    level.freemeshes[5].name = "moved";
+    Save(std::move(level), "saved.map", false);
+    Save(CurrentLevelData(), "edited.map", true);
+    LoadMap(MapPath("saved.map"));
+    EXPECT_EQ(mapfreemeshes[5].name, "moved");
+    EXPECT_EQ(freemeshes[5].name, "moved");
+    LoadMap(MapPath("edited.map"));
+    EXPECT_EQ(freemeshes[5].name, "stored");
+}
+
+TEST_F(MapFiles, CellsAreTakenInLoopOrderWhateverCoordinatesTheyName)
+{
+    TLevelData level;
+    level.mapid = "m";
+    level.mapmaxx = level.mapmaxy = 1;
+    level.levelgrid[0][0].textid = 7;
+    Save(std::move(level));
+    std::vector<std::string> lines = Lines("a.map");
+    lines[cHeaderLines] = "50";
+    lines[cHeaderLines + 1] = "-3";
+    WriteLines("a.map", lines);
+    LoadMap(MapPath("a.map"));
+    EXPECT_EQ(levelgrid[0][0].textid, 7);
+    EXPECT_EQ(levelgrid[0][0].x, 0);
+    EXPECT_EQ(levelgrid[0][0].y, 0);
+    EXPECT_EQ(levelgrid[50][0].textid, -1);
+}
+
+TEST_F(MapFiles, RealsReadWithPointOrCommaAndKeepTheirSign)
+{
+    TLevelData level;
+    level.mapid = "m";
+    Save(std::move(level));
+    std::vector<std::string> lines = Lines("a.map");
+    const int sprite = cHeaderLines + cCellLines;
+    const int mesh = sprite + 201 * cSpriteLines;
+    lines[sprite + 5] = "0,75";  // dirx, strict
+    lines[sprite + 6] = "-2.5";  // diry
+    lines[mesh + 23] = "1,5";    // spd, lenient
+    lines[mesh + 25] = "-12,25"; // rx
+    lines[mesh + 26] = "3E-5";   // ry
+    WriteLines("a.map", lines);
+    LoadMap(MapPath("a.map"));
+    EXPECT_EQ(freesprites[0].dirx, 0.75);
+    EXPECT_EQ(freesprites[0].diry, -2.5);
+    EXPECT_EQ(mapfreemeshes[0].spd, 1.5);
+    EXPECT_EQ(mapfreemeshes[0].rx, -12.25);
+    EXPECT_EQ(mapfreemeshes[0].ry, 3e-5);
+}
+
+TEST_F(MapFiles, AMapOutsideItsGridLeavesTheCellsBeyondAsClearedAndTheStartFacingInRange)
+{
+    TLevelData level;
+    level.mapid = "m";
+    level.mapmaxx = level.mapmaxy = 9;
+    level.startdir = 7;
+    Save(std::move(level));
+    levelgrid[50][50].wall = true;
+    levelgrid[50][50].wmo = "kept";
+    explored[4][4] = true;
+    LoadMap(MapPath("a.map"));
+    EXPECT_EQ(startdir, 0);
+    EXPECT_FALSE(levelgrid[50][50].wall);
+    EXPECT_TRUE(levelgrid[50][50].passable);
+    EXPECT_EQ(levelgrid[50][50].wmo, "kept");
+    EXPECT_TRUE(levelgrid[99][50].wall) << "the border of the 100 x 100 grid";
+    EXPECT_EQ(levelgrid[50][50].x, 50);
+    EXPECT_FALSE(explored[4][4]);
+}
+
+TEST_F(MapFiles, SideFilesGiveNameSkyPlayerLightAndMonsters)
+{
+    TLevelData level;
+    level.mapid = "Fen";
+    Save(std::move(level));
+    folder.Write("levels/fen/mapname_en.txt", "The Fen\r\nignored\r\n");
+    folder.Write("levels/fen/mapname_ru.txt", "\xD0\x91\xD0\xBE\xD0\xBB\xD0\xBE\xD1\x82\xD0\xBE");
+    folder.Write("levels/fen/skybox.txt", "3");
+    folder.Write("levels/fen/lightdata.txt", "5000\r\n100\r\n-1\r\n255\r\n128\r\n0\r\n");
+    folder.Write("levels/fen/monsterlist.txt", "0\r\n-1\r\nTrue\r\nx\r\n");
+    std::vector<std::string> names;
+    LoadMap(MapPath("a.map"), [&](const std::string& name) {
+        if (names.empty() || names.back() != name) names.push_back(name);
+    });
+    EXPECT_EQ(names, (std::vector<std::string>{"", "The Fen"})) << "the load screen learns the name";
+    EXPECT_EQ(mapname, "The Fen");
+    EXPECT_EQ(skyboxno, 3);
+    EXPECT_EQ(playerlightdata, (playerlightvalues{0.5, 0.01, -0.0001, 1.0, 128 / 255.0, 0.0}));
+    EXPECT_FALSE(mapmonsters[0]);
+    EXPECT_TRUE(mapmonsters[1] && mapmonsters[2]);
+    EXPECT_FALSE(mapmonsters[3] || mapmonsters[4] || mapmonsters[100]) << "unreadable and missing lines";
+
+    lng = "ru";
+    LoadMap(MapPath("a.map"));
+    EXPECT_EQ(mapname, "\xD0\x91\xD0\xBE\xD0\xBB\xD0\xBE\xD1\x82\xD0\xBE");
+
+    mapmonsters.Fill(false);
+    mapmonsters[7] = true;
+    SaveMonsterList();
+    mapmonsters.Fill(true);
+    LoadMonsterList();
+    for (int32_t i = 0; i <= 100; ++i) EXPECT_EQ(mapmonsters[i], i == 7) << i;
+}
+
+TEST_F(MapFiles, MissingSideFilesGiveTheirDefaults)
+{
+    TLevelData level;
+    level.mapid = "bare";
+    Save(std::move(level));
+    playerlightdata.ca = 9;
+    skyboxno = 4;
+    LoadMap(MapPath("a.map"));
+    EXPECT_EQ(mapname, "bare");
+    EXPECT_EQ(skyboxno, 0);
+    EXPECT_EQ(playerlightdata, playerlightvalues{});
+    EXPECT_DOUBLE_EQ(playerlightdata.dg, 127 / 255.0);
+    for (int32_t i = 0; i <= 100; ++i) EXPECT_TRUE(mapmonsters[i]);
+
+    mapid = "new_level"; // the monster list of a map without a folder yet makes the folder
+    SaveMonsterList();
+    EXPECT_EQ(Lines("new_level/monsterlist.txt").size(), 101u);
+}
+
+TEST_F(MapFiles, TheLoadScreenIsKeptAliveAfterEveryCellSpriteAndMesh)
+{
+    TLevelData level;
+    level.mapid = "m";
+    level.mapmaxx = 4;
+    level.mapmaxy = 1;
+    Save(std::move(level));
+    int calls = 0;
+    const TMapProgress count = [&](const std::string&) { ++calls; };
+    LoadMap(MapPath("a.map"), count);
+    EXPECT_EQ(calls, 2 + 10 + 201 + 201);
+    calls = 0;
+    SaveMap(MapPath("a.map"), true, count);
+    EXPECT_EQ(calls, 1 + 10 + 201 + 201);
+}
+
+// ---- Refused maps ----
+
+class RefusedMaps : public MapFiles {
+protected:
+    void SetUp() override
+    {
+        MapFiles::SetUp();
+        TLevelData level;
+        level.mapid = "m";
+        level.mapmaxx = 5;
+        level.mapmaxy = 4;
+        level.startx = level.starty = 2;
+        ClearLevelTables(level);
+        level.mapid = "m";
+        Save(std::move(level));
+        good = Lines("a.map");
+        // The current level, which a refused map must leave alone.
+        ResetGameTables();
+        mapid = "current";
+        mapname = "Current";
+        mapmaxx = 19;
+        levelgrid[3][3].textid = 42;
+        freemeshes[0].name = "working";
+        explored[1][1] = true;
+        levelbusy = false;
+        camsnap = false;
+    }
+
+    // Loads the lines as a map and answers the message of what LoadMap raised.
+    std::string LoadLines(const std::vector<std::string>& lines)
+    {
+        WriteLines("bad.map", lines);
+        return MessageOf<EGameDataError>([&] { LoadMap(MapPath("bad.map")); });
+    }
+
+    void ExpectLevelUnchanged() const
+    {
+        EXPECT_EQ(mapid, "current");
+        EXPECT_EQ(mapname, "Current");
+        EXPECT_EQ(mapmaxx, 19);
+        EXPECT_EQ(levelgrid[3][3].textid, 42);
+        EXPECT_EQ(freemeshes[0].name, "working");
+        EXPECT_TRUE(explored[1][1]);
+        EXPECT_FALSE(levelbusy) << "the game is never left on the load screen";
+        EXPECT_FALSE(camsnap);
+    }
+
+    std::vector<std::string> good;
+};
+
+TEST_F(RefusedMaps, OtherVersionsAreRefusedByNumber)
+{
+    const struct {
+        const char* firstLine;
+        bool replace; // else the line is put in front of the map id
+        int32_t version;
+    } cases[] = {{"21", true, 21}, {"23", true, 23}, {"-1", true, -1}, {"0", true, 0}, {"v22", true, 0},
+                 {nullptr, false, 0}};
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = good;
+        if (c.firstLine) lines[0] = c.firstLine;
+        else lines.erase(lines.begin()); // a file of version 0 starts with its map id
+        EXPECT_EQ(LoadLines(lines), MapPath("bad.map") + ": map version " + std::to_string(c.version) +
+                                        " cannot be read (this program reads version 22)");
+        ExpectLevelUnchanged();
+    }
+}
+
+TEST_F(RefusedMaps, BadHeadersAndValuesNameTheirLine)
+{
+    const int cell = cHeaderLines + cCellLines * 7; // cell (1, 2)
+    const int mesh = cHeaderLines + 30 * cCellLines + 201 * cSpriteLines;
+    const struct {
+        int line;
+        const char* text;
+        std::string reason;
+    } cases[] = {
+        {1, "..", "the map id \"..\" is not a folder name"},
+        {1, "..\\..\\etc", "the map id \"..\\..\\etc\" is not a folder name"},
+        {1, "a/b", "the map id \"a/b\" is not a folder name"},
+        {2, "100", "the highest x 100 is outside 0..99"},
+        {2, "-1", "the highest x -1 is outside 0..99"},
+        {3, "150", "the highest y 150 is outside 0..99"},
+        {5, "6", "the start cell (6, 2) lies outside the grid"},
+        {6, "-1", "the start cell (2, -1) lies outside the grid"},
+        {4, "x", "'x' is not a valid integer value"},
+        {cell + 7, "", "'' is not a valid integer value"},
+        {mesh + 23, "1.5.0", "'1.5.0' is not a valid floating point value"},
+        {cHeaderLines + 30 * cCellLines + 5, "x", "'x' is not a valid floating point value"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = good;
+        lines[c.line] = c.text;
+        EXPECT_EQ(LoadLines(lines), MapPath("bad.map") + ", line " + std::to_string(c.line + 1) + ": " + c.reason);
+        ExpectLevelUnchanged();
+    }
+}
+
+TEST_F(RefusedMaps, TruncatedMapsAndBadSideFilesAreRefusedToo)
+{
+    for (const size_t keep : {size_t(1), size_t(60), size_t(cHeaderLines + 100), good.size() - 2}) {
+        const std::string message = LoadLines(std::vector<std::string>(good.begin(), good.begin() + keep));
+        EXPECT_NE(message.find("bad.map, line"), std::string::npos) << keep << ": " << message;
+        ExpectLevelUnchanged();
+    }
+    EXPECT_NE(MessageOf<EGameDataError>([&] { LoadMap(MapPath("none.map")); }).find("none.map"), std::string::npos);
+    ExpectLevelUnchanged();
+
+    folder.Write("levels/m/skybox.txt", "sky");
+    EXPECT_EQ(LoadLines(good), gamedir + "\\levels\\m\\skybox.txt, line 1: 'sky' is not a valid integer value");
+    ExpectLevelUnchanged();
+    std::filesystem::remove(folder.path / "levels/m/skybox.txt");
+    folder.Write("levels/m/lightdata.txt", "1\r\n2\r\n3\r\n");
+    EXPECT_EQ(LoadLines(good), gamedir + "\\levels\\m\\lightdata.txt, line 4: missing");
+    ExpectLevelUnchanged();
+
+    // A failing load screen ends the read the same way.
+    WriteLines("bad.map", good);
+    EXPECT_EQ(MessageOf<EGameDataError>([&] {
+                  LoadMap(MapPath("bad.map"), [](const std::string& name) {
+                      if (!name.empty()) throw EGameDataError("window closed");
+                  });
+              }),
+              "window closed");
+    ExpectLevelUnchanged();
+}
+
+TEST_F(RefusedMaps, AMapThatCouldNotBeReadBackIsNotWritten)
+{
+    const std::string before = folder.Read("levels/a.map");
+    for (const auto& [maxx, sx] : {std::pair{100, 0}, {19, 20}}) {
+        mapmaxx = maxx;
+        startx = sx;
+        const std::string message = MessageOf<EGameDataError>([&] { SaveMap(MapPath("a.map"), true); });
+        EXPECT_NE(message.find("a.map: the"), std::string::npos) << message;
+        EXPECT_FALSE(levelbusy);
+        EXPECT_EQ(folder.Read("levels/a.map"), before);
+    }
+}
+
+} // namespace
