@@ -126,8 +126,8 @@ void TGLBaseMeshConnectivity::SetGLBaseMesh(TGLBaseMesh* Value)
 {
     Clear(false);
     FGLBaseMesh = Value;
-    // The meshes here keep their vertices still, so face normals are computed once, as faces are added.
-    FPrecomputeFaceNormal = true;
+    // An actor moves its vertices every frame: its face normals are computed as silhouettes are made.
+    FPrecomputeFaceNormal = !dynamic_cast<TGLActor*>(Value);
     if (!Value) return;
     TGLMeshObjectList* meshObjects = Value->MeshObjects();
     for (int32_t i = 0; i < meshObjects->Count(); ++i) {

@@ -224,8 +224,9 @@ void TBaseMeshObject::SetNormals(TAffineVectorList* Value)
 void RegisterGLVectorFileObjects()
 {
     RegisterVectorFileFormat<TGLGLSMVectorFile>("glsm", "VAVodad Mesh");
-    RegisterClasses<TGLFreeForm, TGLMeshObject, TFGVertexIndexList, TFGVertexNormalTexIndexList,
+    RegisterClasses<TGLFreeForm, TGLActor, TGLMeshObject, TFGVertexIndexList, TFGVertexNormalTexIndexList,
                     TFGIndexTexCoordList>();
     RegisterClasses<TGLSkeleton, TGLSkeletonFrame, TGLSkeletonBone, TGLSkeletonMeshObject, TGLSkeletonFrameList,
-                    TMeshMorphTarget, TMorphableMeshObject, TGLSkeletonCollider, TGLSkeletonColliderList>();
+                    TMeshMorphTarget, TMorphableMeshObject, TGLAnimationControler, TGLSkeletonCollider,
+                    TGLSkeletonColliderList>();
 }

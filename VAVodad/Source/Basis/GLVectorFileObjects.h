@@ -1,7 +1,7 @@
 // The mesh framework: the registry of model-file formats, mesh objects (parallel per-vertex arrays drawn as
 // triangles, one strip or through face groups), the face groups that index into them, the list of mesh objects
-// a mesh scene object owns, the mesh scene objects (the base mesh and the free form) and the engine's own mesh
-// archive.
+// a mesh scene object owns, the mesh scene objects (the base mesh, the free form and the animated actor with its
+// named frame ranges and controllers), the skeleton and the engine's own mesh archive.
 #pragma once
 
 #include "GLApplicationFileIO.h"
@@ -1362,4 +1362,316 @@ private:
     int32_t FLastBonesPerVertex = 0;
     TInvertedMeshes FBoneMatrixInvertedMeshes;
     TInvertedMeshes FBackupInvertedMeshes;
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Actor, animation list and animation controllers
+
+class TGLActor;
+class TGLActorAnimations;
+class TGLBaseAnimationControler;
+class TStrings;
+
+// What an actor's frames are: the mesh objects' morph targets, the skeleton's frames, or nothing.
+enum TGLActorAnimationReference { aarMorph, aarSkeleton, aarNone };
+enum TActorFrameInterpolation { afpNone, afpLinear };
+enum TGLActorAnimationMode {
+    aamNone,
+    aamPlayOnce,
+    aamLoop,
+    aamBounceForward,
+    aamBounceBackward,
+    aamLoopBackward,
+    aamExternal
+};
+enum TGLActorOption { aoSkeletonNormalizeNormals };
+using TGLActorOptions = TSet<TGLActorOption, uint8_t>;
+
+// A named range of frames of an actor. The frame setters keep the range inside the frames the owner actor
+// has for the reference.
+class TGLActorAnimation : public TPersistent {
+public:
+    explicit TGLActorAnimation(TGLActorAnimations* ACollection);
+    // An actor whose pending smooth switch aims at this animation forgets it.
+    ~TGLActorAnimation() override;
+
+    // From another animation: the name, the frames and the reference as they are.
+    void Assign(TPersistent* Source) override;
+    TPersistent* GetOwner() const override;
+    // "index - name [start - end]".
+    std::string GetDisplayName() const;
+    TGLActorAnimations* Collection() const { return FCollection; }
+    int32_t Index() const;
+    // Unique in the collection, kept for the animation's life.
+    int32_t ID() const { return FID; }
+    // The actor of the collection, or nullptr.
+    TGLActor* OwnerActor() const;
+
+    const std::string& Name() const { return FName; }
+    void SetName(const std::string& Value) { FName = Value; }
+    int32_t StartFrame() const { return FStartFrame; }
+    // Kept between 0 and the reference's frame count - 1 (-1 without frames); EndFrame rises to it.
+    void SetStartFrame(int32_t Value);
+    int32_t EndFrame() const { return FEndFrame; }
+    // Kept likewise; StartFrame comes down to it.
+    void SetEndFrame(int32_t Value);
+    TGLActorAnimationReference Reference() const { return FReference; }
+    // A new reference with frames clamps the frames to it; aarNone keeps them as they are.
+    void SetReference(TGLActorAnimationReference Value);
+
+    // The animation-list line: "name",start,end,reference (morph, skeleton or none); quotes in the name
+    // doubled.
+    std::string AsString() const;
+    // Reads such a line: at least three comma-separated items (blanks outside quotes separate too). The frames
+    // are taken as they are, then the reference goes through its setter: the fourth item when there are
+    // exactly four, else morph. Fewer than three items or an unknown reference fail an assertion, frames that
+    // are not integers raise EConvertError; either way the animation is left as it was.
+    void SetAsString(const std::string& Value);
+
+    // The owner skeleton's operations of the same names over the animation's frames.
+    void MakeSkeletalTranslationStatic();
+    void MakeSkeletalRotationDelta();
+
+private:
+    friend class TGLActorAnimations;
+    // The owner actor's frame count for the reference; aarNone fails an assertion.
+    int32_t FrameCount() const;
+    // Start and end kept inside count frames.
+    static int32_t ClampedFrame(int32_t Value, int32_t count);
+
+    TGLActorAnimations* FCollection;
+    int32_t FID = 0;
+    std::string FName;
+    int32_t FStartFrame = 0;
+    int32_t FEndFrame = 0;
+    TGLActorAnimationReference FReference = aarMorph;
+};
+
+// The named frame ranges of an actor, in order, owned. Saved as an "AAF" text: the line "AAF", the number of
+// animations, then one AsString line per animation, each line ended by CR LF.
+class TGLActorAnimations : public TPersistent {
+public:
+    explicit TGLActorAnimations(TGLActor* aOwner);
+    ~TGLActorAnimations() override;
+    TGLActorAnimations(const TGLActorAnimations&) = delete;
+    TGLActorAnimations& operator=(const TGLActorAnimations&) = delete;
+
+    TPersistent* GetOwner() const override;
+    TGLActor* Owner() const { return FOwner; }
+    // From another animation list: copies of its animations replace these.
+    void Assign(TPersistent* Source) override;
+
+    int32_t Count() const { return static_cast<int32_t>(FItems.size()); }
+    // A new animation at the end: unnamed, frames 0 to 0, morph.
+    TGLActorAnimation* Add();
+    // Raises EListError for an index outside the list.
+    TGLActorAnimation* Items(int32_t Index) const;
+    // The animation at Index copies Value.
+    void SetItems(int32_t Index, TGLActorAnimation* Value);
+    // nullptr when empty.
+    TGLActorAnimation* Last() const;
+    void Delete(int32_t Index);
+    void Clear();
+    int32_t IndexOf(const TGLActorAnimation* Item) const;
+    TGLActorAnimation* FindItemID(int32_t ID) const;
+    // The first animation of that name, letter case ignored; nullptr when none.
+    TGLActorAnimation* FindName(const std::string& aName) const;
+    // The first animation of that reference whose range holds the frame; nullptr when none.
+    TGLActorAnimation* FindFrame(int32_t aFrame, TGLActorAnimationReference aReference) const;
+    // The names in order, replacing the lines of aStrings.
+    void SetToStrings(TStrings* aStrings) const;
+
+    void SaveToStream(TStream& aStream) const;
+    // The whole text is read before anything changes: a header other than "AAF" or a bad line fails (an
+    // assertion, or EConvertError for a frame that is not an integer) and leaves the list as it was.
+    void LoadFromStream(TStream& aStream);
+    // A failed write leaves the file as it was.
+    void SaveToFile(const std::string& fileName) const;
+    void LoadFromFile(const std::string& fileName);
+
+    // The "Animations" value of a component stream: a list of (name, start, end, reference) per animation,
+    // read back as they were written (no mesh is loaded while a stream is read, so nothing is clamped).
+    void WriteAnimations(TWriter& Writer) const;
+    void ReadAnimations(TReader& Reader);
+
+private:
+    TGLActor* FOwner;
+    std::vector<std::unique_ptr<TGLActorAnimation>> FItems;
+    int32_t FNextID = 0;
+};
+
+// A component that blends an extra layer into the skeletal pose of an actor it is attached to.
+class TGLBaseAnimationControler : public TComponent {
+public:
+    explicit TGLBaseAnimationControler(TComponent* AOwner);
+    // Leaves the actor before the component's own destruction.
+    void BeforeDestruction() override;
+    ~TGLBaseAnimationControler() override;
+
+    // A dying actor is left.
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    // Enabled and Actor (by name, found among the owner's components once the stream is in).
+    void DefineProperties(TFiler& Filer) override;
+    void Loaded() override;
+
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);
+    TGLActor* Actor() const { return FActor; }
+    // Leaves the old actor, joins the new one and tells it.
+    void SetActor(TGLActor* Value);
+
+    // Fills lerpInfo with the layer and answers whether there is one; never here.
+    virtual bool Apply(TBlendedLerpInfo& lerpInfo);
+
+protected:
+    // Asks the actor to redraw.
+    virtual void DoChange();
+
+private:
+    bool FEnabled = true;
+    TGLActor* FActor = nullptr;
+    std::string FActorName; // while a stream is read
+};
+
+// Blends a pose of one of the actor's animations, picked by Ratio between its start (0) and its end (1).
+class TGLAnimationControler : public TGLBaseAnimationControler {
+public:
+    using TGLBaseAnimationControler::TGLBaseAnimationControler;
+
+    void DefineProperties(TFiler& Filer) override;
+
+    const std::string& AnimationName() const { return FAnimationName; }
+    void SetAnimationName(const std::string& Value);
+    float Ratio() const { return FRatio; }
+    // Kept between 0 and 1 (NaN counts as 0).
+    void SetRatio(float Value);
+
+    // The frames around the ratio's place in the animation (the second never beyond its last frame), weight
+    // 1 and no external rotations; nothing when disabled or the actor has no animation of that name.
+    bool Apply(TBlendedLerpInfo& lerpInfo) override;
+
+protected:
+    // Only with an animation name.
+    void DoChange() override;
+
+private:
+    std::string FAnimationName;
+    float FRatio = 0;
+};
+
+// The animated mesh: its frames are the morph targets of its mesh objects or the frames of its skeleton. The
+// frame clock advances the current frame (and the fraction toward the next one) by the animation mode; each
+// draw interpolates the mesh between the two frames, with the layers of attached controllers blended into
+// skeletal poses. Named ranges (Animations) are switched to at once or when the current frame step ends.
+class TGLActor : public TGLBaseMesh {
+public:
+    explicit TGLActor(TComponent* AOwner);
+    // Attached controllers are left without an actor.
+    ~TGLActor() override;
+
+    // The base mesh's part; from an actor also its animations, its mode and its frame state (Synchronize).
+    void Assign(TPersistent* Source) override;
+    // The published properties: the mesh's, the frame state, the mode, the interval, the options and the
+    // animations (when there are any).
+    void DefineProperties(TFiler& Filer) override;
+    // The scene object's progress, then the frames: every Interval milliseconds one step of NextFrame.
+    void DoProgress(const TProgressTimes& progressTime) override;
+    // ApplyCurrentFrame, the mesh, then (OverlaySkeleton) the bones over it without depth testing.
+    void BuildList(TGLRenderContextInfo& rci) override;
+    // Poses the mesh between the current and the next frame: morph targets blended, or the skeleton's frames
+    // blended (with the controllers' layers) and the skinned mesh objects deformed. Frames the mesh does not
+    // have are not applied.
+    virtual void ApplyCurrentFrame();
+    // After a load: the whole range, frame 0, OnFrameChanged, then the base mesh's preparation.
+    void PrepareMesh() override;
+    // An actor is drawn directly each time: nothing to prepare.
+    void PrepareBuildList(TGLRenderContextInfo& /*rci*/) override {}
+    // The animations are replaced by none with the mesh; a load that fails keeps both.
+    void LoadFromStream(const std::string& fileName, TStream& aStream) override;
+
+    // Morph targets, skeleton frames or 0, by Reference.
+    int32_t FrameCount() const;
+    // The frame the mode steps to next: a pending smooth switch's start frame, else by the mode (see the
+    // source); the current frame in aamExternal.
+    int32_t NextFrameIndex() const;
+    // nbSteps times: CurrentFrame := NextFrameIndex, then OnEndFrameReached and OnStartFrameReached when it
+    // landed on those frames.
+    void NextFrame(int32_t nbSteps = 1);
+    // Back nbSteps frames, wrapping from the start of the range to its end.
+    void PrevFrame(int32_t nbSteps = 1);
+    // Smooth: the animation's start becomes the next frame, and the range is switched when the current step
+    // ends; an animation of another actor is taken by name from this one's. Otherwise the reference, the range
+    // and the current frame are switched at once. nullptr, a missing name or an index outside the list do
+    // nothing.
+    void SwitchToAnimation(TGLActorAnimation* anAnimation, bool smooth = false);
+    void SwitchToAnimation(const std::string& animationName, bool smooth = false);
+    void SwitchToAnimation(int32_t animationIndex, bool smooth = false);
+    // The name of the first animation that holds the current frame, or ''.
+    std::string CurrentAnimation() const;
+    bool isSwitchingAnimation() const { return FTargetSmoothAnimation != nullptr; }
+    TGLActorAnimation* TargetSmoothAnimation() const { return FTargetSmoothAnimation; }
+    // Takes the frame state and mode of referenceActor (frames this actor does not have stay), its pending
+    // switch by name and, when both skeletons have frames, its pose. No events.
+    void Synchronize(TGLActor* referenceActor);
+
+    int32_t StartFrame() const { return FStartFrame; }
+    // Taken when it is a frame; EndFrame rises to StartFrame, CurrentFrame too.
+    void SetStartFrame(int32_t Value);
+    int32_t EndFrame() const { return FEndFrame; }
+    // Taken when it is a frame; CurrentFrame comes down to it.
+    void SetEndFrame(int32_t Value);
+    TGLActorAnimationReference Reference() const { return FReference; }
+    void SetReference(TGLActorAnimationReference Value) { FReference = Value; }
+    int32_t CurrentFrame() const { return FCurrentFrame; }
+    // Kept to the frames; the fraction restarts at 0; play-once stops on the end frame (unless a switch is
+    // pending) and the bounce modes turn at the ends; then StructureChanged and OnFrameChanged.
+    void SetCurrentFrame(int32_t Value);
+    // The frame alone, without checks or events.
+    void SetCurrentFrameDirect(int32_t Value) { FCurrentFrame = Value; }
+    float CurrentFrameDelta() const { return FCurrentFrameDelta; }
+    void SetCurrentFrameDelta(float Value) { FCurrentFrameDelta = Value; }
+    TActorFrameInterpolation FrameInterpolation() const { return FFrameInterpolation; }
+    void SetFrameInterpolation(TActorFrameInterpolation Value) { FFrameInterpolation = Value; }
+    TGLActorAnimationMode AnimationMode() const { return FAnimationMode; }
+    void SetAnimationMode(TGLActorAnimationMode Value) { FAnimationMode = Value; }
+    // Milliseconds per frame; 0 or less stops the clock's stepping.
+    int32_t Interval() const { return FInterval; }
+    void SetInterval(int32_t Value) { FInterval = Value; }
+    TGLActorOptions Options() const { return FOptions; }
+    void SetOptions(TGLActorOptions Value);
+    TGLActorAnimations* Animations() const { return FAnimations.get(); }
+    // Copies of Value's animations replace these.
+    void SetAnimations(TGLActorAnimations* Value);
+    // The attached controllers, in the order they came.
+    int32_t ControlerCount() const { return static_cast<int32_t>(FControlers.size()); }
+
+    TNotifyEvent OnFrameChanged;
+    TNotifyEvent OnEndFrameReached;
+    TNotifyEvent OnStartFrameReached;
+
+private:
+    friend class TGLActorAnimation;
+    friend class TGLBaseAnimationControler;
+    void RegisterControler(TGLBaseAnimationControler* aControler);
+    // Fails an assertion when no controller is attached.
+    void UnRegisterControler(TGLBaseAnimationControler* aControler);
+    // Whole frame steps of a fraction; beyond the longest run that still shows new frames, steps repeat the
+    // frames of a whole cycle of the modes and are left out.
+    int32_t FrameSteps(float delta) const;
+    void ApplySkeletonFrame(int32_t next);
+
+    int32_t FStartFrame = 0;
+    int32_t FEndFrame = 0;
+    TGLActorAnimationReference FReference = aarMorph;
+    int32_t FCurrentFrame = 0;
+    float FCurrentFrameDelta = 0;
+    TActorFrameInterpolation FFrameInterpolation = afpLinear;
+    int32_t FInterval = 100;
+    TGLActorAnimationMode FAnimationMode = aamNone;
+    std::unique_ptr<TGLActorAnimations> FAnimations;
+    TGLActorAnimation* FTargetSmoothAnimation = nullptr;
+    std::vector<TGLBaseAnimationControler*> FControlers;
+    TGLActorOptions FOptions{aoSkeletonNormalizeNormals};
+    // The layers of a blended pose, kept so that drawing does not allocate every frame.
+    std::vector<TBlendedLerpInfo> FLerpInfos;
 };
