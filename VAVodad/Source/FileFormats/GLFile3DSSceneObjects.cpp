@@ -654,7 +654,11 @@ void TGLFile3DSDummyObject::MorphTo(int32_t morphTargetIndex)
 
 void TGLFile3DSDummyObject::Lerp(int32_t morphTargetIndex1, int32_t /*morphTargetIndex2*/, float lerpFactor)
 {
-    SetFrame(morphTargetIndex1 + lerpFactor);
+    // An actor playing backwards heads for the frame before.
+    const auto* actor = Owner() ? dynamic_cast<const TGLActor*>(Owner()->Owner()) : nullptr;
+    const bool backward =
+        actor && (actor->AnimationMode() == aamBounceBackward || actor->AnimationMode() == aamLoopBackward);
+    SetFrame(backward ? morphTargetIndex1 - lerpFactor : morphTargetIndex1 + lerpFactor);
 }
 
 void TGLFile3DSDummyObject::SetFrame(double /*AFrame*/) {}
