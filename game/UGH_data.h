@@ -178,6 +178,8 @@ struct TLevelData {
     TBoundedTable<wanderer, 0, 200> wanderers;
     TBoundedTable<bool, 0, 100> mapmonsters;
     playerlightvalues playerlight;
+
+    bool operator==(const TLevelData&) const = default;
 };
 
 // Exchanges every member with its global (levelgrid, mapid, ..., playerlightdata).

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr std::string_view cUtf8Mark = "\xEF\xBB\xBF";
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The lenient form of a real: a leading "-" and an exponent ("E", its sign and digits after a digit) stay,
@@ -76,8 +78,11 @@ void TLineBuffer::SetText(std::string text, std::string fileName)
 
 void TLineBuffer::SaveToFile(const std::string& fileName) const
 {
+    // A text that starts with U+FEFF gets a byte-order mark of its own, so that reading drops only that.
+    const std::string_view mark = FText.starts_with(cUtf8Mark) ? cUtf8Mark : "";
     try {
-        SaveHookedFile(fileName, [this](TStream& stream) {
+        SaveHookedFile(fileName, [&](TStream& stream) {
+            stream.WriteBuffer(mark.data(), static_cast<int64_t>(mark.size()));
             stream.WriteBuffer(FText.data(), static_cast<int64_t>(FText.size()));
         });
     } catch (const EStreamError& e) {

@@ -197,6 +197,14 @@ TEST(LineBuffer, FilesRoundTripAndDecodeByMarkUtf8OrTheLanguageCodePage)
         EXPECT_EQ(LinesOf(utf16), (std::vector<std::string>{"a", "b"}));
     }
 
+    // A first line that starts with U+FEFF keeps it: the file gets a mark of its own for the reader to drop.
+    TLineBuffer marked;
+    marked.WriteTextLine("\xEF\xBB\xBF" "en");
+    marked.SaveToFile(folder / "marked.txt");
+    TLineBuffer markedBack;
+    markedBack.LoadFromFile(folder / "marked.txt");
+    EXPECT_EQ(markedBack.ReadTextLine(0), "\xEF\xBB\xBF" "en");
+
     EXPECT_EQ(LanguageCodePage("ru"), lcpWindows1251);
     EXPECT_EQ(LanguageCodePage("en"), lcpWindows1252);
 }
