@@ -1,8 +1,12 @@
-// Reads arbitrary bytes as the archive of a mesh object list holding 3DS node objects with their tracks, into
-// a base mesh that has a light and a camera of the names such archives use. What loads must write back the
-// same; then the nodes are placed at several frames (adopting the mesh's light and camera), copied, evaluated
-// track by track and taken apart with the mesh. Any outcome but an Exception is a fault.
+// Reads arbitrary bytes as 3DS node objects with their tracks: after a first byte that chooses, either the
+// archive of a mesh object list, into a base mesh that has a light and a camera of the names such archives use,
+// or the component stream of a 3DS free form, whose mesh objects come in its "MeshObjectsData". What loads
+// must write back the same; then the nodes are placed at several frames (adopting the mesh's light and camera),
+// copied, evaluated track by track and taken apart with the mesh. Any outcome but an Exception is a fault.
 #include "GLFile3DSSceneObjects.h"
+
+#include "ComponentStreams.h"
+#include "Streams.h"
 
 #include <cmath>
 #include <cstdint>
@@ -53,24 +57,64 @@ void Exercise(TGLFile3DSDummyObject& node, TGLBaseMesh& other)
         __builtin_trap();
 }
 
+// The component stream of the mesh.
+std::string Streamed(TGLBaseMesh& mesh)
+{
+    TStringStream stream;
+    TWriter(stream).WriteRootComponent(&mesh);
+    return stream.DataString();
+}
+
+// A free form read from a component stream (nothing when it does not read).
+TMesh StreamedFreeForm(const std::string& bytes)
+{
+    TMesh mesh(new TGLFile3DSFreeForm(nullptr));
+    TStringStream stream(bytes);
+    try {
+        TReader(stream).ReadRootComponent(mesh.get());
+    } catch (const Exception&) {
+        return nullptr;
+    }
+    return mesh;
+}
+
+TMesh ReadFreeForm(const std::string& bytes)
+{
+    TMesh mesh = StreamedFreeForm(bytes);
+    if (!mesh) return nullptr;
+    mesh->AxisAlignedDimensionsUnscaled();
+    mesh->BarycenterAbsolutePosition();
+    const std::string saved = Streamed(*mesh);
+    TMesh again = StreamedFreeForm(saved);
+    if (!again || Streamed(*again) != saved) __builtin_trap();
+    return mesh;
+}
+
+// The mesh with the list read from an archive (nothing when it does not read).
+TMesh ReadList(const std::string& bytes)
+{
+    TMesh mesh = NewMesh();
+    try {
+        mesh->MeshObjects()->LoadFromString(bytes);
+    } catch (const Exception&) {
+        return nullptr;
+    }
+    const std::string saved = mesh->MeshObjects()->SaveToString();
+    TMesh again = NewMesh();
+    again->MeshObjects()->LoadFromString(saved);
+    if (again->MeshObjects()->SaveToString() != saved) __builtin_trap();
+    return mesh;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
-    TMesh mesh = NewMesh();
+    if (size == 0) return 0;
+    const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    TMesh mesh = data[0] % 2 == 0 ? ReadList(bytes) : ReadFreeForm(bytes);
+    if (!mesh) return 0;
     TGLMeshObjectList& list = *mesh->MeshObjects();
-    try {
-        list.LoadFromString(bytes);
-    } catch (const Exception&) {
-        return 0;
-    }
-    const std::string saved = list.SaveToString();
-    {
-        TMesh again = NewMesh();
-        again->MeshObjects()->LoadFromString(saved);
-        if (again->MeshObjects()->SaveToString() != saved) __builtin_trap();
-    }
 
     TMesh other = NewMesh();
     for (int32_t i = 0; i < list.Count(); ++i)
