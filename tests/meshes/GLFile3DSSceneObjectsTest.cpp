@@ -837,3 +837,62 @@ TEST(File3DSSceneObjects, LightsAndCamerasStreamTheir3DSData)
     ExpectNear(XYZ(*readCamera.Up()), XYZ(*camera.Up()), "up");
     EXPECT_EQ(XYZ(*readCamera.CameraTargetPos()), TXYZ({1, 2, 3}));
 }
+
+TEST(File3DSSceneObjects, ActorsKeepTheirMeshObjectsInTheComponentStreamAndMoveTheirNodes)
+{
+    TGLFile3DSActor source(nullptr);
+    source.SetName("Walker");
+    LoadNodes(source);
+    // Two frames: an empty morph target in every node, as a keyframer segment of two frames gives.
+    for (int32_t i = 0; i < source.MeshObjects()->Count(); ++i)
+        for (int k = 0; k < 2; ++k)
+            new TMeshMorphTarget(static_cast<TMorphableMeshObject*>(source.MeshObjects()->Items(i))->MorphTargets());
+    source.SetAnimationMode(aamLoop);
+
+    std::unique_ptr<TComponent, TFreeDeleter> read(StreamCopy(source, nullptr));
+    auto* actor = dynamic_cast<TGLFile3DSActor*>(read.get());
+    ASSERT_NE(actor, nullptr);
+    EXPECT_EQ(actor->MeshObjects()->SaveToString(), source.MeshObjects()->SaveToString());
+    EXPECT_EQ(actor->AnimationMode(), aamLoop);
+
+    // A frame of the actor places the nodes, which take the streamed light and camera.
+    auto* omni = static_cast<TGLFile3DSOmniLightObject*>(actor->MeshObjects()->FindMeshByName("Lamp"));
+    auto* cam = static_cast<TGLFile3DSCameraObject*>(actor->MeshObjects()->FindMeshByName("Eye"));
+    ASSERT_TRUE(omni && cam);
+    EXPECT_EQ(omni->LightSrcName(), "Lamp");
+    actor->ApplyCurrentFrame();
+    EXPECT_EQ(omni->LightSrc(), actor->FindChild("Lamp", true));
+    EXPECT_EQ(cam->CameraSrc(), actor->FindChild("Eye", true));
+}
+
+namespace {
+
+// A node that keeps the frames it is set to.
+class TFrameRecordingNode : public TGLFile3DSDummyObject {
+public:
+    using TGLFile3DSDummyObject::TGLFile3DSDummyObject;
+    void SetFrame(double AFrame) override { Frames.push_back(AFrame); }
+    std::vector<double> Frames;
+};
+
+} // namespace
+
+TEST(File3DSNodes, ActorFramesSetTheNodesFrameBackwardsWhenTheActorPlaysBackwards)
+{
+    const struct {
+        bool inActor;
+        TGLActorAnimationMode mode;
+        double lerped;
+    } cases[] = {
+        {false, aamNone, 3.25},       {true, aamLoop, 3.25},          {true, aamBounceForward, 3.25},
+        {true, aamLoopBackward, 2.75}, {true, aamBounceBackward, 2.75},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<TGLBaseMesh, TFreeDeleter> mesh(c.inActor ? new TGLActor(nullptr) : new TGLBaseMesh(nullptr));
+        if (c.inActor) static_cast<TGLActor&>(*mesh).SetAnimationMode(c.mode);
+        auto* node = new TFrameRecordingNode(mesh->MeshObjects());
+        node->MorphTo(5);
+        node->Lerp(3, 4, 0.25f);
+        EXPECT_EQ(node->Frames, (std::vector<double>{5, c.lerped})) << c.mode;
+    }
+}

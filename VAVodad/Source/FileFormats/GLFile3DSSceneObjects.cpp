@@ -990,6 +990,20 @@ void WriteBytes(TStream& stream, const std::vector<uint8_t>& bytes)
     stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
+// The mesh's objects as the rest of a stream holds them, in the engine's binary archive.
+void ReadMeshObjects(TGLBaseMesh& mesh, TStream& stream)
+{
+    TBinaryReader reader(&stream);
+    mesh.MeshObjects()->ReadFromFiler(&reader);
+    mesh.StructureChanged();
+}
+
+void WriteMeshObjects(TGLBaseMesh& mesh, TStream& stream)
+{
+    TBinaryWriter writer(&stream);
+    mesh.MeshObjects()->WriteToFiler(&writer);
+}
+
 } // namespace
 
 TGLFile3DSFreeForm::TGLFile3DSFreeForm(TComponent* AOwner)
@@ -1021,9 +1035,7 @@ void TGLFile3DSFreeForm::DefineProperties(TFiler& Filer)
                 GetSingles(p, v.V, 4);
                 coordinates->SetVector(v);
             }
-            TBinaryReader reader(&stream);
-            MeshObjects()->ReadFromFiler(&reader);
-            StructureChanged();
+            ReadMeshObjects(*this, stream);
         },
         [this](TStream& stream) {
             std::vector<uint8_t> bytes;
@@ -1031,8 +1043,7 @@ void TGLFile3DSFreeForm::DefineProperties(TFiler& Filer)
             for (const TGLCoordinates4* coordinates : {FS_Rot3DS.get(), FRot3DS.get(), FScale3DS.get()})
                 PutSingles(bytes, coordinates->AsVector().V, 4);
             WriteBytes(stream, bytes);
-            TBinaryWriter writer(&stream);
-            MeshObjects()->WriteToFiler(&writer);
+            WriteMeshObjects(*this, stream);
         },
         true);
 }
@@ -1089,10 +1100,21 @@ void TGLFile3DSFreeForm::BuildList(TGLRenderContextInfo& rci)
 }
 
 // ---------------------------------------------------------------------------------------------------------
+// TGLFile3DSActor
+
+void TGLFile3DSActor::DefineProperties(TFiler& Filer)
+{
+    TGLActor::DefineProperties(Filer);
+    Filer.DefineBinaryProperty(
+        "MeshObjectsData", [this](TStream& stream) { ReadMeshObjects(*this, stream); },
+        [this](TStream& stream) { WriteMeshObjects(*this, stream); }, true);
+}
+
+// ---------------------------------------------------------------------------------------------------------
 
 void RegisterGLFile3DSSceneObjects()
 {
     RegisterClasses<TGLFile3DSDummyObject, TGLFile3DSMeshObject, TGLFile3DSOmniLightObject,
                     TGLFile3DSSpotLightObject, TGLFile3DSCameraObject, TGLFile3DSLight, TGLFile3DSCamera,
-                    TGLFile3DSFreeForm>();
+                    TGLFile3DSFreeForm, TGLFile3DSActor>();
 }

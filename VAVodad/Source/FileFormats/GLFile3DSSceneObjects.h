@@ -1,7 +1,7 @@
 // What a 3DS file leaves in a mesh besides its geometry: the keyframe tracks of its nodes, the node objects that
 // keep them in the mesh's object list (meshes, omni lights, spot lights and cameras), and the scene objects that
-// carry 3DS data: the light and camera the nodes place under the mesh, and the free form that keeps its mesh
-// objects in the component stream. Keyframe evaluation is switched off: the
+// carry 3DS data: the light and camera the nodes place under the mesh, and the free form and actor that keep
+// their mesh objects in the component stream. Keyframe evaluation is switched off: the
 // tracks are loaded and archived, while a node's animated transform stays the identity with zero values.
 #pragma once
 
@@ -412,6 +412,14 @@ private:
     std::unique_ptr<TGLCoordinates4> FRot3DS;
     std::unique_ptr<TGLCoordinates4> FScale3DS;
     TMatrix4f FRefMat = IdentityHmgMatrix;
+};
+
+// An actor that keeps its mesh objects in the component stream ("MeshObjectsData": the mesh-object list's
+// archive).
+class TGLFile3DSActor : public TGLActor {
+public:
+    using TGLActor::TGLActor;
+    void DefineProperties(TFiler& Filer) override;
 };
 
 // Registers the module's node objects and scene objects by name (start-up).
