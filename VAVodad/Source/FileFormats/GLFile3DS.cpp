@@ -25,7 +25,6 @@ namespace {
 
 // Indices are 16-bit: splitting stops making copies at this many vertices.
 constexpr int32_t cMaxVertices = 65535;
-constexpr int cSmoothingGroups = 32;
 // Every mesh, motion, light and camera node gets one empty morph target per frame of the keyframer's segment.
 // A segment longer than this is a corrupt file; so is a file whose nodes together would get more targets than
 // the file has bytes (or than this, for smaller files): a target takes more memory than a byte of the file.
@@ -59,21 +58,55 @@ TVector3f FaceNormal(const TMesh3DS& mesh, const TFace3DS& face, bool inverted)
     return n;
 }
 
+// The vertex that carries each smoothing group's normal at a file vertex: a bit per group that has one, and the
+// pairs of each file vertex chained from it. A file vertex has at most 32 pairs, so a look-up takes bounded
+// time; copies are never named by a face, so only the file's vertices need entries.
+class TGroupVertices {
+public:
+    explicit TGroupVertices(int32_t vertices) : FGroups(vertices, 0), FFirst(vertices, -1) {}
+
+    // The vertex of group at vertex k; -1 when there is none yet.
+    int32_t Find(int32_t k, int group) const
+    {
+        if (!(FGroups[k] >> group & 1)) return -1;
+        int32_t link = FFirst[k];
+        while (FLinks[link].Group != group) link = FLinks[link].Next;
+        return FLinks[link].Vertex;
+    }
+    void Add(int32_t k, int group, int32_t vertex)
+    {
+        FGroups[k] |= 1u << group;
+        FLinks.push_back({vertex, FFirst[k], static_cast<uint8_t>(group)});
+        FFirst[k] = static_cast<int32_t>(FLinks.size()) - 1;
+    }
+
+private:
+    struct TLink {
+        int32_t Vertex;
+        int32_t Next;
+        uint8_t Group;
+    };
+    std::vector<uint32_t> FGroups;
+    std::vector<int32_t> FFirst;
+    std::vector<TLink> FLinks;
+};
+
 // Gives every corner the vertex that carries its face's normal. A vertex is shared by the faces whose lowest
 // smoothing group is the same, and by no face without a group (or in a mesh without smoothing groups): each
-// of those gets copies of its own. A corner is resolved in constant time through a used flag and 32 rows per
-// vertex (the copy holding each group's normal there); copies are never named by a face, so only the file's
-// vertices need them.
+// of those gets copies of its own. Each corner is resolved in bounded time.
 void SplitVertices(const TMesh3DS& mesh, bool inverted, TSplitMesh& split)
 {
     const int32_t count = mesh.NVertices;
+    // Copies come one per corner at the most, and stop at the last 16-bit index.
+    const size_t most = std::min<size_t>(cMaxVertices, count + 3 * size_t(mesh.NFaces));
     split.Vertices.clear();
-    split.Vertices.reserve(count);
+    split.Vertices.reserve(most);
     for (int32_t i = 0; i < count; ++i) split.Vertices.push_back(AsVector(mesh.VertexArray[i]));
+    split.Normals.reserve(most);
     split.Normals.assign(count, TVector3f{});
     split.TexCoords.clear();
     if (mesh.NTextVerts > 0) {
-        split.TexCoords.reserve(count);
+        split.TexCoords.reserve(most);
         // The reader makes the texture vertices at least as many as the vertices.
         for (int32_t i = 0; i < count; ++i)
             split.TexCoords.push_back({{{mesh.TextArray[i].U, mesh.TextArray[i].V, 0}}});
@@ -82,16 +115,12 @@ void SplitVertices(const TMesh3DS& mesh, bool inverted, TSplitMesh& split)
 
     const bool smoothed = !mesh.SmoothArray.empty();
     std::vector<uint8_t> used(count, 0);
-    std::vector<int32_t> rows(smoothed ? static_cast<size_t>(count) * cSmoothingGroups : 0, -1);
+    TGroupVertices groupVertices(smoothed ? count : 0);
     const auto copyOf = [&](int32_t k, const TVector3f& normal) {
         const auto copy = static_cast<int32_t>(split.Vertices.size());
-        const TVector3f position = split.Vertices[k];
-        split.Vertices.push_back(position);
+        split.Vertices.push_back(split.Vertices[k]);
         split.Normals.push_back(normal);
-        if (!split.TexCoords.empty()) {
-            const TVector3f uv = split.TexCoords[k];
-            split.TexCoords.push_back(uv);
-        }
+        if (!split.TexCoords.empty()) split.TexCoords.push_back(split.TexCoords[k]);
         return copy;
     };
 
@@ -108,18 +137,18 @@ void SplitVertices(const TMesh3DS& mesh, bool inverted, TSplitMesh& split)
             if (!used[k]) {
                 used[k] = 1;
                 split.Normals[k] = normal;
-                if (mask) rows[k * cSmoothingGroups + group] = k;
+                if (mask) groupVertices.Add(k, group, k);
             } else if (!mask) {
                 if (room)
                     target = copyOf(k, normal);
                 else if (!smoothed)
                     split.Normals[k] = normal;
-            } else if (int32_t& shared = rows[k * cSmoothingGroups + group]; shared >= 0) {
+            } else if (const int32_t shared = groupVertices.Find(k, group); shared >= 0) {
                 AffineAddInPlace(split.Normals[shared], normal);
                 target = shared;
             } else if (room) {
                 target = copyOf(k, normal);
-                shared = target;
+                groupVertices.Add(k, group, target);
             }
             split.Corners[3 * f + c] = target;
         }
