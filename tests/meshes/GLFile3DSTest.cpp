@@ -184,7 +184,7 @@ TVector3f P(float x, float y, float z)
     return TVector3f{{{x, y, z}}};
 }
 
-// A cube from -1 to 1: corner i has x from bit 0, y from bit 1 of (0 1 3 2) order and z from i >= 4.
+// A cube from -1 to 1: the corners of its bottom counter-clockwise from (-1, -1), then those of its top.
 const std::vector<TVector3f> cCubePoints = {P(-1, -1, -1), P(1, -1, -1), P(1, 1, -1), P(-1, 1, -1),
                                             P(-1, -1, 1),  P(1, -1, 1),  P(1, 1, 1),  P(-1, 1, 1)};
 // Two triangles a side, counter-clockwise seen from outside: bottom, top, front, back, left, right.
@@ -408,37 +408,37 @@ TEST(GLFile3DS, SplittingStopsAtTheLastSixteenBitIndex)
 
 TEST(GLFile3DS, FilesThatAreNoMeshOrProjectFileAreRefused)
 {
-    const std::vector<uint8_t> text = {'H', 'e', 'l', 'l', 'o', ',', ' ', 'w', 'o', 'r', 'l', 'd'};
-    const TChunk3DSWriter library = Written(MLIBMAGIC, [] { Material("Red"); });
-    TChunk3DSWriter textFile;
-    textFile.Raw(text.data(), text.size());
-    for (const TChunk3DSWriter* writer : std::initializer_list<const TChunk3DSWriter*>{&textFile, &library}) {
+    TChunk3DSWriter text;
+    text.Raw("Hello, world", 12);
+    const TChunk3DSWriter refused[] = {text, Written(MLIBMAGIC, [] { Material("Red"); })};
+    for (const TChunk3DSWriter& writer : refused) {
         TGLBaseMesh mesh(nullptr);
-        EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, *writer); }), c3DSErrWrongDatabase);
+        EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, writer); }), c3DSErrWrongDatabase);
         EXPECT_EQ(mesh.MeshObjects()->Count(), 0);
     }
     // A project file is read like a mesh file.
+    const auto project = Written(CMAGIC, [] {
+        Chunk(MDATA, [] { NamedMesh("Tri", {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)}, [] { Faces({{0, 1, 2}}); }); });
+    });
     TGLBaseMesh mesh(nullptr);
-    Load(mesh, Written(CMAGIC, [] { Chunk(MDATA, [] { NamedMesh("Tri", {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)}, [] {
-                                                     Faces({{0, 1, 2}});
-                                                 }); }); }));
+    Load(mesh, project);
     EXPECT_EQ(mesh.MeshObjects()->Count(), 1);
 }
 
 TEST(GLFile3DS, FacesAndGroupsThatNameWhatTheMeshLacksAreRefused)
 {
     const std::vector<TVector3f> triangle = {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)};
-    const TBody cases[] = {
+    const TBody meshes[] = {
         [&] { NamedMesh("Bad corner", triangle, [] { Faces({{0, 1, 3}}); }); },
         [&] { NamedMesh("Bad group", triangle, [] { Faces({{0, 1, 2}}, [] { MaterialGroup("Red", {1}); }); }); },
     };
-    for (const TBody& body : cases) {
+    for (const TBody& body : meshes) {
+        const auto file = MeshFile([&] {
+            Material("Red");
+            body();
+        });
         TGLBaseMesh mesh(nullptr);
-        EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, MeshFile([&] {
-                                                  Material("Red");
-                                                  body();
-                                              })); }),
-                  c3DSErrInvalidChunk);
+        EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, file); }), c3DSErrInvalidChunk);
     }
 }
 
