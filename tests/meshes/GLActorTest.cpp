@@ -1,11 +1,9 @@
 // The actor: frame stepping by mode and clock, smooth switches, morph and skeletal poses with controller layers,
-// synchronising, loading; its animation list with the "AAF" text; and what its mesh parts do for an actor (the
-// connectivity, 3DS nodes).
+// synchronising, loading; its animation list with the "AAF" text; and the connectivity an actor gets.
 #include "GLVectorFileObjects.h"
 
 #include "../scene/RecordingDrawFixture.h"
 #include "ComponentStreams.h"
-#include "GLFile3DSSceneObjects.h"
 #include "GLMeshConnectivity.h"
 #include "GLState.h"
 #include "Raises.h"
@@ -287,6 +285,26 @@ TEST_F(MorphActor, ASmoothSwitchAimsAtTheNewStartUntilTheStepEnds)
     // A pending target that leaves the list is forgotten.
     Actor.Animations()->Delete(1);
     EXPECT_FALSE(Actor.isSwitchingAnimation());
+}
+
+TEST_F(MorphActor, AFrameHandlerMayFreeTheAnimationBeingSwitchedTo)
+{
+    AddAnimation("walk", 4, 9);
+    Actor.OnFrameChanged = [&](TObject*) { Actor.Animations()->Clear(); };
+    Actor.SwitchToAnimation("walk");
+    EXPECT_EQ(Actor.StartFrame(), 4);
+    EXPECT_EQ(Actor.EndFrame(), 9);
+    EXPECT_EQ(Actor.Animations()->Count(), 0);
+
+    // The same when the switch comes at the end of a step.
+    AddAnimation("run", 12, 14);
+    Actor.SwitchToAnimation("run", true);
+    Actor.SetAnimationMode(aamLoop);
+    Actor.DoProgress(Step(0.15));
+    Actor.OnFrameChanged = nullptr;
+    EXPECT_FALSE(Actor.isSwitchingAnimation());
+    EXPECT_EQ(Actor.StartFrame(), 12);
+    EXPECT_EQ(Actor.EndFrame(), 14);
 }
 
 TEST_F(MorphActor, MorphFramesBlendOrJumpAndFramesTheMeshLacksAreNotApplied)
@@ -846,33 +864,4 @@ TEST_F(MorphActor, AnActorsConnectivityComputesFaceNormalsAsItGoes)
     TGLBaseMeshConnectivity freeFormConnectivity(&freeForm);
     EXPECT_TRUE(freeFormConnectivity.PrecomputeFaceNormal());
     EXPECT_TRUE(freeFormConnectivity.FaceGroupConnectivity(0)->PrecomputeFaceNormal());
-}
-
-namespace {
-
-// A 3DS node that keeps the frames it is placed at.
-class TFrameRecordingNode : public TGLFile3DSDummyObject {
-public:
-    using TGLFile3DSDummyObject::TGLFile3DSDummyObject;
-    void SetFrame(double AFrame) override { Frames.push_back(AFrame); }
-    std::vector<double> Frames;
-};
-
-} // namespace
-
-TEST(ActorNodes, ANodeOfAnActorPlayingBackwardsHeadsForTheFrameBefore)
-{
-    TGLActor actor(nullptr);
-    auto* node = new TFrameRecordingNode(actor.MeshObjects());
-    for (TGLActorAnimationMode mode : {aamLoop, aamLoopBackward, aamBounceForward, aamBounceBackward, aamNone}) {
-        actor.SetAnimationMode(mode);
-        node->Lerp(4, 5, 0.25f);
-    }
-    node->MorphTo(7);
-    EXPECT_EQ(node->Frames, (std::vector<double>{4.25, 3.75, 4.25, 3.75, 4.25, 7}));
-
-    TGLFreeForm freeForm(nullptr);
-    auto* still = new TFrameRecordingNode(freeForm.MeshObjects());
-    still->Lerp(4, 5, 0.25f);
-    EXPECT_EQ(still->Frames, (std::vector<double>{4.25}));
 }

@@ -645,9 +645,11 @@ void TGLActor::SwitchToAnimation(TGLActorAnimation* anAnimation, bool smooth)
         FTargetSmoothAnimation = anAnimation;
         FCurrentFrameDelta = 0;
     } else {
+        // Taken first: a frame-changed handler may free the animation.
+        const int32_t startFrame = anAnimation->StartFrame(), endFrame = anAnimation->EndFrame();
         FReference = anAnimation->Reference();
-        SetStartFrame(anAnimation->StartFrame());
-        SetEndFrame(anAnimation->EndFrame());
+        SetStartFrame(startFrame);
+        SetEndFrame(endFrame);
         SetCurrentFrame(FStartFrame);
     }
 }
