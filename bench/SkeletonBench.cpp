@@ -10,6 +10,7 @@
 #include <cmath>
 #include <vector>
 #include "BenchBaseline.h"
+#include "SkinnedChain.h"
 
 namespace {
 
@@ -28,29 +29,10 @@ struct TSkinnedScene {
 
     TSkinnedScene()
     {
-        TGLSkeletonBoneList* parent = Skeleton.RootBones();
-        for (int32_t id = 0; id < kBones; ++id) {
-            auto* bone = new TGLSkeletonBone(parent);
-            bone->SetBoneID(id);
-            parent = bone;
-        }
-        for (float bend : {0.0f, 0.05f}) {
-            auto* frame = new TGLSkeletonFrame(Skeleton.Frames());
-            for (int32_t id = 0; id < kBones; ++id) {
-                frame->Position()->Add(P(0, id == 0 ? 0.0f : 1.0f, 0));
-                frame->Rotation()->Add(P(bend, 0, bend * 0.5f));
-            }
-        }
+        AddBoneChain(Skeleton, kBones);
+        AddBentFrames(Skeleton, kBones, {0.0f, 0.05f});
         Skeleton.MorphMesh(true);
-        // A tube along the chain: each vertex on the bone below it and the one above.
-        for (int32_t i = 0; i < kVertices; ++i) {
-            const float height = static_cast<float>(i) / kVertices * kBones, angle = static_cast<float>(i % 64);
-            const int32_t bone = static_cast<int32_t>(height);
-            const TVector3f normal = P(std::cos(angle), 0, std::sin(angle));
-            Skinned->Vertices()->Add(P(normal.X, height, normal.Z));
-            Skinned->Normals()->Add(normal);
-            Skinned->AddWeightedBones({{bone, 0.7f}, {std::min(bone + 1, kBones - 1), 0.3f}});
-        }
+        AddSkinnedTube(*Skinned, kVertices, kBones);
         Skinned->PrepareBoneMatrixInvertedMeshes();
         Skeleton.Lerp(0, 1, 0.5f);
         Skeleton.RootBones()->PrepareGlobalMatrices();
