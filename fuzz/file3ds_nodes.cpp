@@ -1,8 +1,9 @@
 // Reads arbitrary bytes as 3DS node objects with their tracks: after a first byte that chooses, either the
 // archive of a mesh object list, into a base mesh that has a light and a camera of the names such archives use,
-// or the component stream of a 3DS free form, whose mesh objects come in its "MeshObjectsData". What loads
-// must write back the same; then the nodes are placed at several frames (adopting the mesh's light and camera),
-// copied, evaluated track by track and taken apart with the mesh. Any outcome but an Exception is a fault.
+// or the component stream of a 3DS free form or actor, whose mesh objects come in its "MeshObjectsData". What
+// loads must write back the same; then the nodes are placed at several frames (adopting the mesh's light and
+// camera, an actor's frames too), copied, evaluated track by track and taken apart with the mesh. Any outcome
+// but an Exception is a fault.
 #include "GLFile3DSSceneObjects.h"
 
 #include "ComponentStreams.h"
@@ -65,10 +66,10 @@ std::string Streamed(TGLBaseMesh& mesh)
     return stream.DataString();
 }
 
-// A free form read from a component stream (nothing when it does not read).
-TMesh StreamedFreeForm(const std::string& bytes)
+// A T read from a component stream (nothing when it does not read).
+template <class T> TMesh StreamedMesh(const std::string& bytes)
 {
-    TMesh mesh(new TGLFile3DSFreeForm(nullptr));
+    TMesh mesh(new T(nullptr));
     TStringStream stream(bytes);
     try {
         TReader(stream).ReadRootComponent(mesh.get());
@@ -78,15 +79,20 @@ TMesh StreamedFreeForm(const std::string& bytes)
     return mesh;
 }
 
-TMesh ReadFreeForm(const std::string& bytes)
+template <class T> TMesh ReadStreamedMesh(const std::string& bytes)
 {
-    TMesh mesh = StreamedFreeForm(bytes);
+    TMesh mesh = StreamedMesh<T>(bytes);
     if (!mesh) return nullptr;
     mesh->AxisAlignedDimensionsUnscaled();
     mesh->BarycenterAbsolutePosition();
     const std::string saved = Streamed(*mesh);
-    TMesh again = StreamedFreeForm(saved);
+    TMesh again = StreamedMesh<T>(saved);
     if (!again || Streamed(*again) != saved) __builtin_trap();
+    if (auto* actor = dynamic_cast<TGLActor*>(mesh.get())) {
+        Try([&] { actor->ApplyCurrentFrame(); });
+        actor->NextFrame(3);
+        Try([&] { actor->ApplyCurrentFrame(); });
+    }
     return mesh;
 }
 
@@ -112,7 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size == 0) return 0;
     const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    TMesh mesh = data[0] % 2 == 0 ? ReadList(bytes) : ReadFreeForm(bytes);
+    TMesh mesh = data[0] % 3 == 0   ? ReadList(bytes)
+                 : data[0] % 3 == 1 ? ReadStreamedMesh<TGLFile3DSFreeForm>(bytes)
+                                    : ReadStreamedMesh<TGLFile3DSActor>(bytes);
     if (!mesh) return 0;
     TGLMeshObjectList& list = *mesh->MeshObjects();
 
