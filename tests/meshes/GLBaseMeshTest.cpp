@@ -487,9 +487,24 @@ TEST(BaseMeshGeometry, ConnectivityIsKeptOnlyForMeshesOfIndexListGroups)
     EXPECT_EQ(onDemand->Indices()->Count(), 8);
 
     // A connectivity kept before goes when the mesh no longer qualifies.
+    const std::string glsm = GlsmOf(boxes);
     AddTriangles(boxes, {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)});
     boxes.BuildSilhouetteConnectivityData();
     EXPECT_EQ(boxes.Connectivity(), nullptr);
+
+    // It goes too with the mesh objects whose vertices it shares, when a load or a copy replaces them.
+    for (const bool byCopy : {false, true}) {
+        TGLFreeForm mesh(nullptr);
+        AddBox(mesh, P(-1, -1, -1), P(1, 1, 1));
+        mesh.BuildSilhouetteConnectivityData();
+        ASSERT_NE(mesh.Connectivity(), nullptr);
+        if (byCopy)
+            mesh.Assign(&mixed);
+        else
+            LoadGlsm(mesh, glsm);
+        EXPECT_EQ(mesh.Connectivity(), nullptr);
+        EXPECT_EQ(mesh.GenerateSilhouette(seen)->Indices()->Count(), 8);
+    }
 }
 
 TEST(BaseMeshGeometry, AssignCopiesSettingsSkeletonAndMeshObjects)

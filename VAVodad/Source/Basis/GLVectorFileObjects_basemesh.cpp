@@ -105,6 +105,7 @@ void TGLBaseMesh::Assign(TPersistent* Source)
         FSkeleton->Assign(source->FSkeleton.get());
         FSkeleton->RootBones()->PrepareGlobalMatrices();
         DropMaterialLibraryCache();
+        FConnectivity.reset();
         FMeshObjects->Assign(source->FMeshObjects.get());
     }
     TVAVodadObject::Assign(Source);
@@ -234,6 +235,8 @@ void TGLBaseMesh::LoadFromStream(const std::string& fileName, TStream& aStream)
         aside.GiveBack();
         throw;
     }
+    // A kept connectivity shares the vertex lists of the mesh objects that are about to go.
+    FConnectivity.reset();
     FLastLoadedFilename = fileName;
     PerformAutoScaling();
     PerformAutoCentering();
