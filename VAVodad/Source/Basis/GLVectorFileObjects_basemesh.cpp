@@ -3,7 +3,6 @@
 // archive.
 #include "GLVectorFileObjects.h"
 
-#include "FileUtils.h"
 #include "GLMaterial.h"
 #include "GLMeshConnectivity.h"
 #include "GLOctree.h"
@@ -16,9 +15,7 @@
 #include "VAVodad_streaming.h"
 #include "XOpenGL.h"
 
-#include <cmath>
 #include <limits>
-#include <vector>
 
 namespace {
 
