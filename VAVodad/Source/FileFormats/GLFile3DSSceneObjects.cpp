@@ -12,12 +12,17 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <numbers>
 #include <typeinfo>
 
-// Raw archive records are put together field by field in the memory's byte order, which is the archive's.
+// Raw archive records are put together field by field in the memory's byte order, which is the archive's. Key
+// headers and track values lie in memory as in the archive, so they are read straight into their arrays.
 static_assert(std::endian::native == std::endian::little);
+static_assert(sizeof(TKeyHeader3DS) == 28 && offsetof(TKeyHeader3DS, RFlags) == 4 &&
+              offsetof(TKeyHeader3DS, Tension) == 8 && offsetof(TKeyHeader3DS, EaseFrom) == 24);
+static_assert(sizeof(TVector3f) == 12 && sizeof(TKFRotKey3DS) == 16 && offsetof(TKFRotKey3DS, Z) == 12);
 
 // ---------------------------------------------------------------------------------------------------------
 // The scene objects a node owns
@@ -98,22 +103,6 @@ void PutKeyHeader(std::vector<uint8_t>& bytes, const TKeyHeader3DS& key)
     PutSingles(bytes, spline, 5);
 }
 
-TKeyHeader3DS GetKeyHeader(const uint8_t*& p)
-{
-    TKeyHeader3DS key;
-    key.Time = Get<int32_t>(p);
-    key.RFlags = Get<uint16_t>(p);
-    p += 2;
-    float spline[5];
-    GetSingles(p, spline, 5);
-    key.Tension = spline[0];
-    key.Continuity = spline[1];
-    key.Bias = spline[2];
-    key.EaseTo = spline[3];
-    key.EaseFrom = spline[4];
-    return key;
-}
-
 void WriteAnimationData(TVirtualWriter* writer, const TGLFile3DSAnimationData& data)
 {
     std::vector<uint8_t> bytes;
@@ -141,44 +130,7 @@ TGLFile3DSAnimationData ReadAnimationData(TVirtualReader* reader)
     return data;
 }
 
-// ---- track values: their archive form and their conversion from the records
-
-void PutValue(std::vector<uint8_t>& bytes, const TVector3f& v)
-{
-    PutSingles(bytes, v.V, 3);
-}
-
-void PutValue(std::vector<uint8_t>& bytes, const TKFRotKey3DS& key)
-{
-    const float values[4] = {key.Angle, key.X, key.Y, key.Z};
-    PutSingles(bytes, values, 4);
-}
-
-void PutValue(std::vector<uint8_t>& bytes, float value)
-{
-    Put(bytes, value);
-}
-
-void GetValue(const uint8_t*& p, TVector3f& v)
-{
-    GetSingles(p, v.V, 3);
-}
-
-void GetValue(const uint8_t*& p, TKFRotKey3DS& key)
-{
-    float values[4];
-    GetSingles(p, values, 4);
-    key = {values[0], values[1], values[2], values[3]};
-}
-
-void GetValue(const uint8_t*& p, float& value)
-{
-    value = Get<float>(p);
-}
-
-template <class TValue> constexpr int32_t cValueSize = sizeof(float);
-template <> constexpr int32_t cValueSize<TVector3f> = 3 * sizeof(float);
-template <> constexpr int32_t cValueSize<TKFRotKey3DS> = 4 * sizeof(float);
+// ---- track values: their conversion from the records
 
 TVector3f ToTrackValue(const TPoint3DS& p)
 {
@@ -383,11 +335,11 @@ void TGLFile3DSAnimationKeys::WriteToFiler(TVirtualWriter* writer)
     TPersistentObject::WriteToFiler(writer);
     writer->WriteInteger(NumKeys());
     if (FKeys.empty()) return;
-    std::vector<uint8_t> bytes;
-    bytes.reserve(FKeys.size() * (cKeyHeaderSize + ValueSize()));
-    for (const TKeyHeader3DS& key : FKeys) PutKeyHeader(bytes, key);
-    WriteValues(bytes);
-    writer->Write(bytes.data(), static_cast<int64_t>(bytes.size()));
+    std::vector<uint8_t> headers;
+    headers.reserve(FKeys.size() * cKeyHeaderSize);
+    for (const TKeyHeader3DS& key : FKeys) PutKeyHeader(headers, key);
+    writer->Write(headers.data(), static_cast<int64_t>(headers.size()));
+    WriteValues(writer);
 }
 
 void TGLFile3DSAnimationKeys::ReadFromFiler(TVirtualReader* reader)
@@ -397,12 +349,9 @@ void TGLFile3DSAnimationKeys::ReadFromFiler(TVirtualReader* reader)
     const int64_t size = static_cast<int64_t>(count) * (cKeyHeaderSize + ValueSize());
     if (count < 0 || size > reader->BytesLeft())
         throw EReadError(ClassName() + " : keys that do not fit the archive");
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0) reader->Read(bytes.data(), size);
-    const uint8_t* p = bytes.data();
     FKeys.resize(count);
-    for (TKeyHeader3DS& key : FKeys) key = GetKeyHeader(p);
-    ReadValues(p);
+    if (count > 0) reader->Read(FKeys.data(), static_cast<int64_t>(count) * cKeyHeaderSize);
+    ReadValues(reader);
 }
 
 uint8_t TGLFile3DSAnimationKeys::TypeCode() const
@@ -426,18 +375,18 @@ void TGLFile3DSTypedAnimationKeys<TValue>::LoadData(int32_t ANumKeys, std::span<
 
 template <class TValue> int32_t TGLFile3DSTypedAnimationKeys<TValue>::ValueSize() const
 {
-    return cValueSize<TValue>;
+    return sizeof(TValue);
 }
 
-template <class TValue> void TGLFile3DSTypedAnimationKeys<TValue>::WriteValues(std::vector<uint8_t>& bytes) const
+template <class TValue> void TGLFile3DSTypedAnimationKeys<TValue>::WriteValues(TVirtualWriter* writer) const
 {
-    for (const TValue& value : FValues) PutValue(bytes, value);
+    if (!FValues.empty()) writer->Write(FValues.data(), static_cast<int64_t>(FValues.size() * sizeof(TValue)));
 }
 
-template <class TValue> void TGLFile3DSTypedAnimationKeys<TValue>::ReadValues(const uint8_t* bytes)
+template <class TValue> void TGLFile3DSTypedAnimationKeys<TValue>::ReadValues(TVirtualReader* reader)
 {
     FValues.resize(this->FKeys.size());
-    for (TValue& value : FValues) GetValue(bytes, value);
+    if (!FValues.empty()) reader->Read(FValues.data(), static_cast<int64_t>(FValues.size() * sizeof(TValue)));
 }
 
 template <class TValue>

@@ -60,8 +60,9 @@ public:
 protected:
     // Each value's bytes in the archive.
     virtual int32_t ValueSize() const = 0;
-    virtual void WriteValues(std::vector<uint8_t>& bytes) const = 0;
-    virtual void ReadValues(const uint8_t* bytes) = 0;
+    // The values, one per key header.
+    virtual void WriteValues(TVirtualWriter* writer) const = 0;
+    virtual void ReadValues(TVirtualReader* reader) = 0;
     // The values of a track of the same class.
     virtual void AssignValues(const TGLFile3DSAnimationKeys& source) = 0;
 
@@ -80,8 +81,8 @@ public:
 
 protected:
     int32_t ValueSize() const override;
-    void WriteValues(std::vector<uint8_t>& bytes) const override;
-    void ReadValues(const uint8_t* bytes) override;
+    void WriteValues(TVirtualWriter* writer) const override;
+    void ReadValues(TVirtualReader* reader) override;
     void AssignValues(const TGLFile3DSAnimationKeys& source) override;
 
     std::vector<TValue> FValues;
