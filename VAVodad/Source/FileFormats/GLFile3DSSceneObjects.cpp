@@ -1,4 +1,5 @@
-// 3DS keyframe tracks and the node objects that keep them, with the light and camera the nodes own.
+// 3DS keyframe tracks, the node objects that keep them, and the 3DS scene objects: the light and camera the
+// nodes own, the free form and the actor.
 #include "GLFile3DSSceneObjects.h"
 
 #include "GLCoordinates.h"
@@ -265,7 +266,7 @@ std::string LeftChars(const std::string& text, size_t n)
     return text.substr(0, pos);
 }
 
-const std::string cNilName = "nil";
+constexpr const char* cNilName = "nil";
 
 void WriteName(TVirtualWriter* writer, const std::string& name, size_t maxChars)
 {
