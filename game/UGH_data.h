@@ -16,7 +16,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // A data file that cannot be read or written: the message names the file and, for a bad value, the line
 // (counted from 1, as a text editor shows it).
@@ -43,7 +42,7 @@ public:
     void SaveToFile(const std::string& fileName) const;
     void Clear();
 
-    int Count() const { return static_cast<int>(FLines.size()); }
+    int Count() const { return FCount; }
     std::string_view Line(int line) const;
     // The text as loaded, or as written so far.
     const std::string& Text() const { return FText; }
@@ -70,15 +69,17 @@ public:
     std::string ReadTextLine(int line) const;
 
 private:
-    struct TSpan {
-        std::size_t Start, Length;
-    };
-
     // A line that is missing raises as a bad value does.
     std::string_view ValueLine(int line) const;
+    // The end of the line that starts at start (its first CR or LF, or the end of the text).
+    std::size_t LineEnd(std::size_t start) const;
 
     std::string FText;
-    std::vector<TSpan> FLines;
+    int FCount = 0;
+    // Readers go through a file line after line: the start of the line read last is kept, so that reading the
+    // next one costs only that line and no table of lines is built.
+    mutable int FCursorLine = 0;
+    mutable std::size_t FCursorStart = 0;
     std::string FFileName;
 };
 

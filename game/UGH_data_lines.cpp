@@ -63,17 +63,23 @@ void TLineBuffer::SetText(std::string text, std::string fileName)
 {
     FText = std::move(text);
     FFileName = std::move(fileName);
-    FLines.clear();
-    std::size_t start = 0;
-    const std::size_t size = FText.size();
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = FText[i];
-        if (c != '\r' && c != '\n') continue;
-        FLines.push_back({start, i - start});
-        if (c == '\r' && i + 1 < size && FText[i + 1] == '\n') ++i;
-        start = i + 1;
+    FCount = 0;
+    FCursorLine = 0;
+    FCursorStart = 0;
+    for (std::size_t start = 0; start < FText.size(); ++FCount) {
+        start = LineEnd(start);
+        if (start < FText.size() && FText[start] == '\r' && start + 1 < FText.size() && FText[start + 1] == '\n')
+            ++start;
+        ++start;
     }
-    if (start < size) FLines.push_back({start, size - start});
+}
+
+std::size_t TLineBuffer::LineEnd(std::size_t start) const
+{
+    const char* text = FText.data();
+    const std::size_t size = FText.size();
+    while (start < size && text[start] != '\r' && text[start] != '\n') ++start;
+    return start;
 }
 
 void TLineBuffer::SaveToFile(const std::string& fileName) const
@@ -92,16 +98,22 @@ void TLineBuffer::SaveToFile(const std::string& fileName) const
 
 void TLineBuffer::Clear()
 {
-    FText.clear();
-    FLines.clear();
-    FFileName.clear();
+    SetText("", "");
 }
 
 std::string_view TLineBuffer::Line(int line) const
 {
-    if (line < 0 || line >= Count()) return {};
-    const TSpan& span = FLines[static_cast<std::size_t>(line)];
-    return std::string_view(FText).substr(span.Start, span.Length);
+    if (line < 0 || line >= FCount) return {};
+    if (line < FCursorLine) {
+        FCursorLine = 0;
+        FCursorStart = 0;
+    }
+    for (; FCursorLine < line; ++FCursorLine) {
+        std::size_t end = LineEnd(FCursorStart);
+        if (FText[end] == '\r' && end + 1 < FText.size() && FText[end + 1] == '\n') ++end;
+        FCursorStart = end + 1;
+    }
+    return std::string_view(FText).substr(FCursorStart, LineEnd(FCursorStart) - FCursorStart);
 }
 
 void TLineBuffer::LineError(int line, std::string_view reason) const

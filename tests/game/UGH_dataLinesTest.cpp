@@ -49,6 +49,7 @@ TEST(LineBuffer, SplitsAtCrLfLfAndCrAndAddsNoLineForAFinalBreak)
         TLineBuffer buffer;
         buffer.SetText(c.text, "f.txt");
         EXPECT_EQ(LinesOf(buffer), c.lines) << c.text;
+        for (int i = buffer.Count() - 1; i >= 0; --i) EXPECT_EQ(buffer.Line(i), c.lines[i]) << "backwards " << i;
         EXPECT_EQ(buffer.ReadTextLine(buffer.Count()), "") << "a line beyond the end is empty";
         EXPECT_EQ(buffer.ReadTextLine(-1), "");
     }
