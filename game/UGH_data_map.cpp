@@ -182,8 +182,7 @@ template <class F> void ForEachLevelMember(TLevelData& level, F&& f)
     f(level.playerlight, playerlightdata);
 }
 
-// The header line of a map file after the version and the map id, and the number of lines before the cells.
-constexpr int cHeaderFieldCount = static_cast<int>(std::size(cHeaderFields));
+// The highest grid index a map may use.
 constexpr int cHighestIndex = 99;
 
 // Why a level's header cannot be stored: the header value at fault (an index into cHeaderFields) and the reason.

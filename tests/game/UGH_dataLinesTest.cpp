@@ -144,7 +144,8 @@ TEST(LineBuffer, WritersEndEveryLineWithCrLfAndReadBack)
     buffer.WriteTextLine("a b");
     buffer.WriteTextLine("");
     buffer.WriteTextLine("x\r\ny\nz"); // a break would shift every later line
-    EXPECT_EQ(buffer.Text(), "-5\r\n2147483647\r\n2.5\r\n-0.1\r\n1E-5\r\n1E20\r\n0\r\n0\r\n-1\r\n0\r\na b\r\n\r\nx  y z\r\n");
+    EXPECT_EQ(buffer.Text(),
+              "-5\r\n2147483647\r\n2.5\r\n-0.1\r\n1E-5\r\n1E20\r\n0\r\n0\r\n-1\r\n0\r\na b\r\n\r\nx  y z\r\n");
 
     TLineBuffer back;
     back.SetText(buffer.Text(), "f.txt");
