@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)hooked;
 
     TGLMaterialLibrary library(nullptr);
-    TGLBaseMesh mesh(nullptr);
+    // A free form, which the writer asks for.
+    TGLFreeForm mesh(nullptr);
     mesh.SetMaterialLibrary(&library);
     TStringStream input(std::string(reinterpret_cast<const char*>(data), size));
     try {

@@ -3,6 +3,7 @@
 #include "GLFileOBJ.h"
 
 #include "../scene/RecordingDrawFixture.h"
+#include "../scene/SceneRenderFixture.h"
 #include "GLMaterial.h"
 #include "GLMeshConnectivity.h"
 #include "GLTexture.h"
@@ -535,6 +536,35 @@ TEST_F(OBJMaterialTest, TexturesAndLightmapsAreLoadedFromTheirPictures)
               cNoException);
 }
 
+TEST_F(OBJMaterialTest, MissingPicturesArePassedOverWhenTheMeshIgnoresMissingTextures)
+{
+    Folder.Write("light.tga", cTGA);
+    Folder.Write("broken.tga", "no picture");
+    const std::string folder = Folder.path.string() + "/";
+    Mesh.SetIgnoreMissingTextures(true);
+    // Each picture on its own: the lightmap is read though the texture is missing, and the other way round.
+    LoadUsing("newmtl Wall\nmap_Kd " + folder + "gone.tga\nmap_Ke " + folder + "light.tga\n"
+              "newmtl Floor\nmap_Kd " + folder + "light.tga\nmap_Ke " + folder + "gone.tga\n",
+              {"Wall", "Floor"});
+    EXPECT_EQ(Mesh.MeshObjects()->Items(0)->TriangleCount(), 2);
+    const struct {
+        const char* material;
+        bool disabled;
+        int32_t width;
+    } cases[] = {{"Wall", true, 0}, {"Wall_lm", false, 1}, {"Floor", false, 1}, {"Floor_lm", true, 0}};
+    for (const auto& c : cases) {
+        TGLTexture& texture = *Material(c.material).Texture();
+        EXPECT_EQ(texture.Disabled(), c.disabled) << c.material;
+        EXPECT_EQ(texture.Image()->Width(), c.width) << c.material;
+    }
+    EXPECT_EQ(Library.LibMaterialByName("Wall")->Texture2Name(), "Wall_lm");
+    EXPECT_EQ(Library.LibMaterialByName("Floor")->Texture2Name(), "Floor_lm");
+
+    // A picture that is there but cannot be read is no missing texture.
+    EXPECT_NE(MessageOf([&] { LoadUsing("newmtl Bad\nmap_Kd " + folder + "broken.tga\n", {"Bad"}); }),
+              cNoException);
+}
+
 TEST(MTLFile, PreparedLinesGiveTheValuesOfTheirMaterial)
 {
     TGLMTLFile mtl;
@@ -597,7 +627,7 @@ TEST(OBJFile, FilesAsExportersWriteThemLoadWithTheirCounts)
 
 TEST(OBJFile, WritingGivesTheSectionsAndFacesOfEveryMeshObject)
 {
-    TGLBaseMesh mesh(nullptr);
+    TGLFreeForm mesh(nullptr);
     Load(mesh, "v 0.1 0 0\nv 1 0 0\nv 0 1 0\nvt 0.5 1\nvn 0 0 1\nf 1/1/1 2//1 3\n");
     mesh.MeshObjects()->Items(0)->SetName("Tri");
     EXPECT_EQ(Save(mesh), "# OBJ-File exported by VAVodad\r\n\r\n"
@@ -607,9 +637,24 @@ TEST(OBJFile, WritingGivesTheSectionsAndFacesOfEveryMeshObject)
                           "g Tri\r\ns 1\r\nf 1/1/1 2//1 3//2 \r\n\r\n");
 }
 
+TEST(OBJFile, OnlyAFreeFormIsWrittenAndAnotherMeshLeavesTheOldFile)
+{
+    TempFolder folder;
+    folder.Write("old.obj", "old bytes");
+    TGLActor actor(nullptr);
+    Load(actor, cCube);
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { actor.SaveToFile(folder / "old.obj"); }),
+              "Can only save FreeForms. (VAVodad\\Source\\FileFormats\\GLFileOBJ)");
+    EXPECT_EQ(folder.Read("old.obj"), "old bytes");
+    TGLBaseMesh plain(nullptr);
+    TStringStream stream;
+    EXPECT_THROW(TGLOBJVectorFile(&plain).SaveToStream(stream), EAssertionFailed);
+    EXPECT_EQ(stream.Size(), 0);
+}
+
 TEST(OBJFile, WrittenFilesReadBackToTheSameTriangles)
 {
-    TGLBaseMesh mesh(nullptr);
+    TGLFreeForm mesh(nullptr);
     Load(mesh, cCube);
     // A second mesh object without texture coordinates, whose groups are of the other kinds and modes.
     auto* second = new TGLMeshObject(mesh.MeshObjects());
@@ -864,4 +909,129 @@ TEST_F(OBJFaceGroupDrawTest, AStripIsOneTriangleStripAndBadCornersDrawNothing)
     EXPECT_EQ(MessageOf<EAssertionFailed>([&] { Draw(strip); }),
               "Number of Vertices does not match number of Normals or Texture coordinates. "
               "(VAVodad\\Source\\FileFormats\\GLFileOBJ)");
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Free forms loaded from OBJ files, as the game loads its walls
+
+namespace {
+
+// A 4 x 4 picture whose quarters are red (bottom left), green (bottom right), blue (top left) and white: 24-bit
+// TGA rows from the bottom, blue first.
+std::string QuarterTGA()
+{
+    std::string result("\0\0\2\0\0\0\0\0\0\0\0\0\4\0\4\0\x18\0", 18);
+    for (int row = 0; row < 4; ++row)
+        for (int column = 0; column < 4; ++column)
+            result += row < 2 ? (column < 2 ? std::string("\0\0\xFF", 3) : std::string("\0\xFF\0", 3))
+                              : (column < 2 ? std::string("\xFF\0\0", 3) : std::string("\xFF\xFF\xFF", 3));
+    return result;
+}
+
+// A wall block two units wide round its centre, the picture upright on its front (+Z) and back faces, with the
+// library material "wall" of walls.mtl.
+const std::string cWall = "mtllib walls.mtl\no Wall\n"
+                          "v -1 -1 -1\nv 1 -1 -1\nv 1 1 -1\nv -1 1 -1\nv -1 -1 1\nv 1 -1 1\nv 1 1 1\nv -1 1 1\n"
+                          "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                          "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 1 0 0\nvn 0 1 0\nvn -1 0 0\n"
+                          "usemtl wall\ns off\n"
+                          "f 2/1/1 1/2/1 4/3/1 3/4/1\nf 5/1/2 6/2/2 7/3/2 8/4/2\nf 1/1/3 2/2/3 6/3/3 5/4/3\n"
+                          "f 2/1/4 3/2/4 7/3/4 6/4/4\nf 3/1/5 4/2/5 8/3/5 7/4/5\nf 4/1/6 1/2/6 5/3/6 8/4/6\n";
+
+// A folder of the game's shape: meshes/Wall.obj beside its MTL file and picture, read through a library whose
+// texture path is the folder.
+struct WallFolder : TempFolder {
+    WallFolder()
+    {
+        Write("meshes/Wall.obj", cWall);
+        Write("meshes/walls.mtl", "newmtl wall\nKd 1 1 1\nmap_Kd " + (path / "textures/wall.tga").string() + "\n");
+        Write("textures/wall.tga", QuarterTGA());
+        Library.SetTexturePaths((path / "meshes").string());
+    }
+    // As the game names it: "\" between the folders, in other letter case.
+    std::string GameName() const { return path.string() + "\\MESHES\\wall.OBJ"; }
+
+    TGLMaterialLibrary Library{nullptr};
+};
+
+class OBJFreeFormRenderTest : public SceneRenderFixture {};
+
+} // namespace
+
+TEST_F(OBJFreeFormRenderTest, AWallLoadedByTheGamesNameDrawsItsTexturedMaterial)
+{
+    WallFolder folder;
+    auto* wall = TGLBaseSceneObject::CreateAsChild<TGLFreeForm>(Scene->Objects());
+    wall->SetMaterialLibrary(&folder.Library);
+    wall->LoadFromFile(folder.GameName());
+    EXPECT_EQ(wall->LastLoadedFilename(), folder.GameName());
+    ASSERT_EQ(wall->MeshObjects()->Count(), 1);
+    EXPECT_EQ(wall->MeshObjects()->Items(0)->TriangleCount(), 12);
+    wall->Position()->SetPoint(0, 0, -5);
+    Render();
+    // The front face spans about 19 pixels round the centre: each quarter of the picture in its place.
+    EXPECT_EQ(Pixel(28, 28), Rgb(255, 0, 0));
+    EXPECT_EQ(Pixel(36, 28), Rgb(0, 255, 0));
+    EXPECT_EQ(Pixel(28, 20), Rgb(0, 0, 255));
+    EXPECT_EQ(Pixel(36, 20), Rgb(255, 255, 255));
+    EXPECT_EQ(Pixel(2, 2), Rgb(0, 0, 0));
+    Free(wall);
+}
+
+TEST(OBJFreeForm, LoadsAreScaledThenCentredAsTheMeshAsks)
+{
+    // Extents (0, 0, 0) to (2, 1, 1) round the vertex average (1, 0.5, 0.25).
+    WallFolder folder;
+    folder.Write("meshes/Wall.obj", "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 1\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\n");
+    const struct {
+        TVector3f scaling;
+        TMeshAutoCenterings centering;
+        std::vector<float> min, max, position;
+    } cases[] = {
+        {P(1, 1, 1), {}, {0, 0, 0}, {2, 1, 1}, {0, 0, 0}},
+        // Centred on the scaled extents.
+        {P(2, 0.5f, 1), {macCenterX, macCenterY}, {-2, -0.25f, 0}, {2, 0.25f, 1}, {0, 0, 0}},
+        {P(1, 1, 1), {macUseBarycenter}, {-1, -0.5f, -0.25f}, {1, 0.5f, 0.75f}, {0, 0, 0}},
+        {P(1, 1, 1), {macCenterZ, macRestorePosition}, {0, 0, -0.5f}, {2, 1, 0.5f}, {0, 0, 0.5f}},
+    };
+    for (const auto& c : cases) {
+        TGLFreeForm wall(nullptr);
+        wall.AutoScaling()->SetPoint(c.scaling.X, c.scaling.Y, c.scaling.Z);
+        wall.SetAutoCentering(c.centering);
+        wall.LoadFromFile(folder.GameName());
+        TVector3f min, max;
+        wall.GetExtents(min, max);
+        EXPECT_EQ((std::vector<float>{min.X, min.Y, min.Z}), c.min) << c.scaling.X;
+        EXPECT_EQ((std::vector<float>{max.X, max.Y, max.Z}), c.max) << c.scaling.X;
+        const TVector3f position = wall.Position()->AsAffineVector();
+        EXPECT_EQ((std::vector<float>{position.X, position.Y, position.Z}), c.position) << c.scaling.X;
+        // Normals keep their length and direction.
+        EXPECT_EQ(Floats(*wall.MeshObjects()->Items(0)->Normals()), (std::vector<float>{0, 0, 1}));
+    }
+}
+
+TEST(OBJFreeForm, AGlsmFileSavedFromAnOBJLoadReadsBackTheSame)
+{
+    WallFolder folder;
+    TGLFreeForm wall(nullptr);
+    wall.SetMaterialLibrary(&folder.Library);
+    wall.LoadFromFile(folder.GameName());
+    wall.SaveToFile(folder / "wall.glsm");
+    const std::string archive = wall.MeshObjects()->SaveToString();
+    EXPECT_EQ(folder.Read("wall.glsm"), archive);
+
+    TGLFreeForm copy(nullptr);
+    copy.LoadFromFile(folder / "wall.glsm");
+    EXPECT_EQ(copy.MeshObjects()->SaveToString(), archive);
+    ASSERT_EQ(copy.MeshObjects()->Count(), 1);
+    TOBJFGVertexNormalTexIndexList& group = Group(copy, 0);
+    EXPECT_EQ(group.MaterialName(), "wall");
+    EXPECT_EQ(Ints(*group.PolygonVertices()), std::vector<int32_t>(6, 4));
+    TAffineVectorList texCoords, normals, copyTexCoords, copyNormals;
+    const std::unique_ptr<TAffineVectorList> triangles = wall.MeshObjects()->ExtractTriangles(&texCoords, &normals);
+    const std::unique_ptr<TAffineVectorList> copyTriangles =
+        copy.MeshObjects()->ExtractTriangles(&copyTexCoords, &copyNormals);
+    EXPECT_EQ(Floats(*copyTriangles), Floats(*triangles));
+    EXPECT_EQ(Floats(copyTexCoords), Floats(texCoords));
+    EXPECT_EQ(Floats(copyNormals), Floats(normals));
 }

@@ -1675,3 +1675,12 @@ private:
     // The layers of a blended pose, kept so that drawing does not allocate every frame.
     std::vector<TBlendedLerpInfo> FLerpInfos;
 };
+
+// ---------------------------------------------------------------------------------------------------------
+// Textures named by model files
+
+class TGLTexture;
+
+// Reads a picture a model file names into the texture and enables it. A picture that cannot be read (ETexture)
+// leaves the texture as it was when the mesh ignores missing textures; otherwise the error propagates.
+void LoadModelTexture(const TGLBaseMesh& mesh, TGLTexture& texture, const std::string& fileName);

@@ -425,13 +425,11 @@ void TConversion::LoadMapTexture(TGLTexture& texture, const std::string& fileNam
                                  const TGLMaterialLibrary& library)
 {
     try {
-        texture.Image()->LoadFromFile(fileName);
+        LoadModelTexture(FOwner, texture, fileName);
     } catch (const ETexture& error) {
-        if (FOwner.IgnoreMissingTextures()) return;
         throw EGLFile3DS(Format("Loading %s map texture failed: %s in %s",
                                 {kind, error.Message(), library.TexturePaths()}));
     }
-    texture.SetDisabled(false);
 }
 
 } // namespace

@@ -647,8 +647,7 @@ void TGLOBJVectorFile::LoadMaterialTextures(TGLMaterialLibrary& library, TGLLibM
     const std::string diffuseMap = mtl.MaterialStringProperty(materialName, "map_Kd");
     if (!diffuseMap.empty()) {
         TGLTexture& texture = *libMat.Material()->Texture();
-        texture.Image()->LoadFromFile(diffuseMap);
-        texture.SetDisabled(false);
+        LoadModelTexture(*Owner(), texture, diffuseMap);
         texture.SetTextureMode(tmModulate);
     }
     const std::string lightMap = mtl.MaterialStringProperty(materialName, "map_Ke");
@@ -660,8 +659,7 @@ void TGLOBJVectorFile::LoadMaterialTextures(TGLMaterialLibrary& library, TGLLibM
         lightMapMaterial = library.Materials()->Add();
         lightMapMaterial->SetName(lightMapName);
         TGLTexture& texture = *lightMapMaterial->Material()->Texture();
-        texture.Image()->LoadFromFile(lightMap);
-        texture.SetDisabled(false);
+        LoadModelTexture(*Owner(), texture, lightMap);
         texture.SetMinFilter(miLinear);
         texture.SetTextureWrap(twNone);
         texture.SetTextureFormat(TGLTextureFormat::tfRGB);
@@ -790,6 +788,7 @@ void TGLOBJVectorFile::LoadFromStream(TStream& aStream)
 
 void TGLOBJVectorFile::SaveToStream(TStream& aStream)
 {
+    Assert(dynamic_cast<TGLFreeForm*>(Owner()) != nullptr, "Can only save FreeForms.", cUnit);
     TGLMeshObjectList& meshObjects = *Owner()->MeshObjects();
     std::string text;
     const auto line = [&text](std::string_view s) {
