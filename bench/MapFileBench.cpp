@@ -21,7 +21,6 @@ const std::filesystem::path& Folder()
     static const std::filesystem::path folder = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "mirefall_bench_XXXXXX").string();
         std::filesystem::path made = mkdtemp(pattern.data());
-        std::atexit([] { std::filesystem::remove_all(Folder()); });
         std::filesystem::create_directories(made / "levels");
         gamedir = made.string();
         lng = "en";
@@ -57,6 +56,9 @@ const std::filesystem::path& Folder()
         SaveMap((made / "levels" / "full.map").string(), true);
         return made;
     }();
+    // Registered once the folder is made, so that the removal runs before the folder's name is destroyed.
+    static const bool removedAtExit = (std::atexit([] { std::filesystem::remove_all(folder); }), true);
+    (void)removedAtExit;
     return folder;
 }
 

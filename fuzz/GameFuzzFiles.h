@@ -20,10 +20,11 @@ inline const std::filesystem::path& FuzzFolder()
 {
     static const std::filesystem::path folder = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "mirefall_fuzz_XXXXXX").string();
-        std::filesystem::path made = mkdtemp(pattern.data());
-        std::atexit([] { std::filesystem::remove_all(FuzzFolder()); });
-        return made;
+        return std::filesystem::path(mkdtemp(pattern.data()));
     }();
+    // Registered once the folder is made, so that the removal runs before the folder's name is destroyed.
+    static const bool removedAtExit = (std::atexit([] { std::filesystem::remove_all(folder); }), true);
+    (void)removedAtExit;
     return folder;
 }
 
