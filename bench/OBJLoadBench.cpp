@@ -1,11 +1,12 @@
-// OBJ reading: a 200,000-triangle grid with texture coordinates and normals (v/vt/vn corners) read into a mesh,
-// beside a plain hand-written parser of the same bytes into flat arrays; and a wall (an 8-vertex box of 6
-// quads) read from its file 10,000 times, as a level build reads its walls, floors and doors.
+// OBJ loading as the game does it, through a free form's LoadFromFile: a 200,000-triangle grid with texture
+// coordinates and normals (v/vt/vn corners), beside a plain hand-written parser of the same file into flat
+// arrays; and a wall (an 8-vertex box of 6 quads with a library material) loaded 10,000 times by its name, as a
+// level build loads its walls, floors and doors.
 #include "GLFileOBJ.h"
 
+#include "BenchBaseline.h"
 #include "FileUtils.h"
-#include "Streams.h"
-#include "SysUtils.h"
+#include "GLMaterial.h"
 
 #include <benchmark/benchmark.h>
 
@@ -13,10 +14,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <vector>
-#include "BenchBaseline.h"
+
+#include <unistd.h>
 
 namespace {
 
@@ -53,21 +56,30 @@ const std::string& GridText()
     return text;
 }
 
-void BM_OBJReadGrid(benchmark::State& state)
+// A file in a folder of its own, removed at the end of the benchmark.
+struct TBenchFile {
+    explicit TBenchFile(const std::string& name, const std::string& bytes)
+        : Folder(std::filesystem::temp_directory_path() / ("mirefall_bench_obj_" + std::to_string(getpid())))
+    {
+        std::filesystem::create_directories(Folder / "meshes");
+        ReplaceFileAtomically((Folder / "meshes" / name).string(), bytes);
+    }
+    ~TBenchFile() { std::filesystem::remove_all(Folder); }
+    std::filesystem::path Folder;
+};
+
+void BM_OBJLoadGrid(benchmark::State& state)
 {
-    TMemoryStream stream;
-    stream.WriteBuffer(GridText().data(), static_cast<int64_t>(GridText().size()));
-    TGLBaseMesh mesh(nullptr);
+    const TBenchFile file("grid.obj", GridText());
+    const std::string fileName = (file.Folder / "meshes" / "grid.obj").string();
+    TGLFreeForm mesh(nullptr);
     for (auto _ : state) {
-        mesh.MeshObjects()->Clear();
-        stream.SetPosition(0);
-        TGLOBJVectorFile file(&mesh);
-        file.LoadFromStream(stream);
+        mesh.LoadFromFile(fileName);
         benchmark::DoNotOptimize(mesh.MeshObjects()->Items(0)->TriangleCount());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(GridText().size()));
 }
-BENCHMARK(BM_OBJReadGrid)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OBJLoadGrid)->Unit(benchmark::kMillisecond);
 
 // The same file into flat arrays by a loop that knows its shape: lines, a command, numbers, v/t/n corners.
 struct TPlainMesh {
@@ -122,18 +134,24 @@ void PlainParse(std::string_view text, TPlainMesh& mesh)
     }
 }
 
-void BM_PlainReadGrid(benchmark::State& state)
+// The file read whole, then parsed.
+void BM_PlainLoadGrid(benchmark::State& state)
 {
-    const std::string& text = GridText();
+    const TBenchFile file("grid.obj", GridText());
+    const std::filesystem::path fileName = file.Folder / "meshes" / "grid.obj";
+    std::string text;
     for (auto _ : state) {
+        std::ifstream in(fileName, std::ios::binary);
+        text.resize(std::filesystem::file_size(fileName));
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
         TPlainMesh mesh;
         PlainParse(text, mesh);
         benchmark::DoNotOptimize(mesh.Polygons.size());
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(GridText().size()));
 }
-BENCHMARK(BM_PlainReadGrid)->Unit(benchmark::kMillisecond);
-BENCHMARK_BASELINE(BM_OBJReadGrid, BM_PlainReadGrid);
+BENCHMARK(BM_PlainLoadGrid)->Unit(benchmark::kMillisecond);
+BENCHMARK_BASELINE(BM_OBJLoadGrid, BM_PlainLoadGrid);
 
 const char* const cWall = "# wall block\nmtllib walls.mtl\no Wall\n"
                           "v -10 -10 0\nv 10 -10 0\nv 10 10 0\nv -10 10 0\n"
@@ -144,22 +162,23 @@ const char* const cWall = "# wall block\nmtllib walls.mtl\no Wall\n"
                           "f 1/1/1 4/2/1 3/3/1 2/4/1\nf 5/1/2 6/2/2 7/3/2 8/4/2\nf 1/1/3 2/2/3 6/3/3 5/4/3\n"
                           "f 2/1/4 3/2/4 7/3/4 6/4/4\nf 3/1/5 4/2/5 8/3/5 7/4/5\nf 4/1/6 1/2/6 5/3/6 8/4/6\n";
 
-// The wall's file, named as the game names it: "\" between the folders.
-void BM_OBJReadWallFile(benchmark::State& state)
+// The wall's file, named as the game names it ("\\meshes\\<name>.obj"), into a free form with the level's
+// material library, which holds the wall's material after the first load.
+void BM_OBJLoadWall(benchmark::State& state)
 {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "mirefall_bench_meshes";
-    std::filesystem::create_directories(folder);
-    ReplaceFileAtomically((folder / "wall.obj").string(), cWall);
-    const std::string fileName = folder.parent_path().string() + "\\mirefall_bench_meshes\\wall.obj";
-    TGLBaseMesh mesh(nullptr);
+    const TBenchFile file("wall.obj", cWall);
+    ReplaceFileAtomically((file.Folder / "meshes" / "walls.mtl").string(), "newmtl wall\nKd 1 1 1\n");
+    const std::string fileName = file.Folder.string() + "\\meshes\\wall.obj";
+    TGLMaterialLibrary library(nullptr);
+    library.SetTexturePaths((file.Folder / "meshes").string());
+    TGLFreeForm mesh(nullptr);
+    mesh.SetMaterialLibrary(&library);
     for (auto _ : state) {
-        mesh.MeshObjects()->Clear();
-        TGLOBJVectorFile file(&mesh);
-        file.LoadFromFile(fileName);
+        mesh.LoadFromFile(fileName);
         benchmark::DoNotOptimize(mesh.MeshObjects()->Items(0)->TriangleCount());
     }
-    std::filesystem::remove_all(folder);
+    mesh.SetMaterialLibrary(nullptr);
 }
-BENCHMARK(BM_OBJReadWallFile)->Iterations(10000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OBJLoadWall)->Iterations(10000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

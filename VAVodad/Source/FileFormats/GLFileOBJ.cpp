@@ -483,12 +483,13 @@ void TGLOBJVectorFile::Error(const std::string& message) const
 
 bool TGLOBJVectorFile::FillBuffer()
 {
-    const int64_t left = FSourceStream->Size() - FSourceStream->Position();
     FBufPos = 0;
     FBufLen = 0;
-    if (left <= 0) return false;
-    const int64_t read = FSourceStream->Read(FBuffer.get(), std::min(left, cChunkSize));
+    if (FBytesLeft <= 0) return false;
+    const int64_t read = FSourceStream->Read(FBuffer.get(), std::min(FBytesLeft, cChunkSize));
     FBufLen = static_cast<size_t>(std::max<int64_t>(read, 0));
+    // A stream that ends early ends the file.
+    FBytesLeft = FBufLen > 0 ? FBytesLeft - read : 0;
     return FBufLen > 0;
 }
 
@@ -724,6 +725,8 @@ void TGLOBJVectorFile::CalcMissingOBJNormals()
 void TGLOBJVectorFile::LoadFromStream(TStream& aStream)
 {
     FSourceStream = &aStream;
+    // Asking a file for its size costs seeks: once per load is enough.
+    FBytesLeft = aStream.Size() - aStream.Position();
     if (!FBuffer) FBuffer.reset(new char[cChunkSize]);
     FBufPos = FBufLen = 0;
     FLineEnd = 0;

@@ -148,6 +148,8 @@ private:
     std::unique_ptr<char[]> FBuffer;
     size_t FBufPos = 0;
     size_t FBufLen = 0;
+    // What the stream holds beyond the chunks read.
+    int64_t FBytesLeft = 0;
     // A line that runs from one chunk into the next.
     std::string FLine;
     // The CR or LF that ended the last line: its partner, when it comes next, belongs to it.
