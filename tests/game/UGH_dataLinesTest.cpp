@@ -192,7 +192,7 @@ TEST(LineBuffer, FilesRoundTripAndDecodeByMarkUtf8OrTheLanguageCodePage)
         EXPECT_EQ(decoded.ReadTextLine(0), c.text) << c.bytes;
     }
     // UTF-16 in either byte order (the bytes hold zeros, so they are written whole).
-    for (const std::string bytes : {std::string("\xFE\xFF\0a\0\n\0b", 8), std::string("\xFF\xFE" "a\0\n\0b\0", 8)}) {
+    for (const std::string& bytes : {std::string("\xFE\xFF\0a\0\n\0b", 8), std::string("\xFF\xFE" "a\0\n\0b\0", 8)}) {
         folder.Write("u16.txt", bytes);
         TLineBuffer utf16;
         utf16.LoadFromFile(folder / "u16.txt");

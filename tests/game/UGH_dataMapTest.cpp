@@ -204,7 +204,9 @@ TEST_F(MapFiles, TheFileHoldsItsSectionsLineByLine)
         EXPECT_EQ(lines[3], std::to_string(size.maxy));
         // x outer, y inner: the second cell is (0, 1) unless there is one row.
         const int second = cHeaderLines + cCellLines;
-        if (size.maxy > 0) EXPECT_EQ(lines[second] + "," + lines[second + 1], "0,1");
+        if (size.maxy > 0) {
+            EXPECT_EQ(lines[second] + "," + lines[second + 1], "0,1");
+        }
         const int last = cHeaderLines + ((size.maxx + 1) * (size.maxy + 1) - 1) * cCellLines;
         EXPECT_EQ(lines[last] + "," + lines[last + 1], std::to_string(size.maxx) + "," + std::to_string(size.maxy));
     }

@@ -294,7 +294,9 @@ TEST(BaseMeshFiles, WhatCannotBeReadLeavesTheMeshAsItWas)
             EXPECT_EQ(mesh->MeshObjects()->Items(0), first);
             // Adding keeps the skeleton as the format leaves it; a load that fails gives the old one back.
             EXPECT_EQ(mesh->Skeleton(), skeleton);
-            if (!adding) EXPECT_EQ(mesh->Skeleton()->Frames()->Count(), 0);
+            if (!adding) {
+                EXPECT_EQ(mesh->Skeleton()->Frames()->Count(), 0);
+            }
             EXPECT_EQ(mesh->Skeleton()->BoneByID(3), bone);
             EXPECT_FALSE(scene.IsUpdating());
         }

@@ -190,8 +190,12 @@ TEST_F(GLSLShader, ActiveAttributesReportTheirLocations)
     for (const TGLActiveAttrib& a : attribs) {
         SCOPED_TRACE(a.Name);
         EXPECT_EQ(a.Location, GL().GetAttribLocation(shader.GetGLSLProg()->Handle(), a.Name.c_str()));
-        if (a.Name == "offset") EXPECT_EQ(a.AType, GLSLType3F);
-        if (a.Name == "weight") EXPECT_EQ(a.AType, GLSLType1F);
+        if (a.Name == "offset") {
+            EXPECT_EQ(a.AType, GLSLType3F);
+        }
+        if (a.Name == "weight") {
+            EXPECT_EQ(a.AType, GLSLType1F);
+        }
     }
 }
 
