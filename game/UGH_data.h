@@ -212,3 +212,33 @@ void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progre
 void LoadMonsterList();
 // Writes mapmonsters to the current map's "monsterlist.txt", making the map's folder when it is missing.
 void SaveMonsterList();
+
+// ---- Content files (cards, perks, characters, items) ----
+//
+// The readers return a record and never touch the global tables. A field whose line is missing or unreadable
+// takes its line default; where a line has none, the read ends as each reader says (logged with file and line).
+// Fields a read does not reach keep the line defaults, else the record's. A missing file raises EGameDataError.
+
+// A card file (22 lines). Lines 2..12 have no default: a missing or bad one raises. The card comes back enabled,
+// with its name replaced by line 0 of "\text\" + loc + "\overrides\spells\" + id + ".txt" when that file exists
+// and is not empty (id: the card file's name up to its first ".").
+card LoadCard(const std::string& fn, const std::string& loc);
+void SaveCard(const card& cts, const std::string& fn);
+
+// A perk file (22 lines) read as perk pid. A bad line other than the defaulted 20 and 21 ends the read and
+// leaves the perk disabled with the lines read before it. SavePerk writes perks[pid].
+perk LoadPerk(int32_t pid, const std::string& fn);
+void SavePerk(int32_t pid, const std::string& fn);
+
+// A character file (1121 lines): the monsters and the saved player. A bad lvl, attribute, skill or spec ends
+// the read; loot and lootchance, and w_wd, w_ht and w_zs, take their defaults together.
+character LoadChar(const std::string& fn);
+void SaveChar(const character& cts, const std::string& fn);
+
+// An item file (30 lines). A bad line among 1..12 ends the read, with no later line read. overridename comes
+// from extractitemoverridename, or is the name.
+loot LoadLoot(const std::string& fn);
+void SaveLoot(const loot& lts, const std::string& fn);
+// Line 0 of "\text\" + language + "\overrides\items\" + id + ".txt", or "-nil-" when there is no such file or
+// it holds no line.
+std::string extractitemoverridename(const std::string& language, int32_t id);
