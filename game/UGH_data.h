@@ -150,7 +150,7 @@ void fillstrarr(const std::string& language, std::span<std::string> strings);
 
 // ---- Map files ----
 
-// The version SaveMap writes and LoadMap reads.
+// The version SaveMap writes; LoadMap reads every version up to it.
 constexpr int32_t cMapVersion = 22;
 
 // The player light as "lightdata.txt" stores it; a map without the file takes these values.
@@ -197,16 +197,30 @@ void ClearLevelTables(TLevelData& level);
 // name is known, and after every cell, free sprite and free mesh. It may be empty.
 using TMapProgress = std::function<void(const std::string& levelname)>;
 
-// Reads map file fileName (version 22) and its side files from gamedir + "\levels\" + mapid + "\":
+// Reads map file fileName (versions 0 to 22) and its side files from gamedir + "\levels\" + mapid + "\":
 // "mapname_" + lng + ".txt" (else the name is the map id), "skybox.txt" (else 0), "lightdata.txt" (else the
-// default player light) and the monster list. The level changes only when the whole map reads: a missing or
-// unreadable file, another version, a grid larger than 100 x 100 or a start outside it raise EGameDataError
-// and leave the level as it was. levelbusy is set while reading and cleared however it ends; on success
+// default player light), the monster list and, for versions below 16, the cell side files. A file whose first
+// line is not a non-zero integer is version 0 with the map id on that line; fields and sections a version does
+// not store take their defaults. The level changes only when the whole map reads: a missing or unreadable
+// file, a version outside 0..22, a grid larger than 100 x 100 or a start outside it raise EGameDataError and
+// leave the level as it was. levelbusy is set while reading and cleared however it ends; on success
 // explored is cleared and camsnap set.
 void LoadMap(const std::string& fileName, const TMapProgress& progress = {});
 // Writes the current level as a version-22 map file, replaced atomically: mapfreemeshes when saveb (the editor's
 // map), freemeshes otherwise (a saved game). Sets levelbusy and levelsaving, and clears levelbusy at the end.
 void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progress = {});
+
+// The cell side files of cell (i, j) of the current map, when it has a map id: line 0 of "<i>_<j>_w.txt",
+// "_f.txt", "_c.txt" and "_fo.txt" give wco, fco, cco and fmo (empty without the file); "_mo.txt" gives wmo
+// (line 0), ta, ra, pa, dx, dy, dz (lines 2..7) and fwm (line 8); a bad number there zeroes ta..dz and fwm, and
+// without the file wmo is empty, ta..dz 0 and fwm unchanged. An unreadable file raises EGameDataError and
+// leaves the cell as it was.
+void ReadCellOverrides(int32_t i, int32_t j);
+// Writes orr as the only line of the current map's "<x>_<y>_" + letter + ".txt". Nothing is written without a
+// map id, for a letter that would leave the map's folder, or when the folder is missing; errors are ignored.
+void WriteCellOverride(int32_t x, int32_t y, const std::string& orr, const std::string& letter);
+// Writes the cell's "_mo.txt" from levelgrid (wmo, "null", ta, ra, pa, dx, dy, dz, fwm) as WriteCellOverride.
+void WriteCellMeshData(int32_t x, int32_t y);
 
 // mapmonsters from the current map's "monsterlist.txt" (101 Boolean lines); every monster allowed without it.
 void LoadMonsterList();

@@ -1,4 +1,4 @@
-// Map files (version 22) and the side files of a map's folder.
+// Map files (versions 0 to 22) and the side files of a map's folder.
 #include "UGH_data.h"
 
 #include "FileUtils.h"
@@ -15,9 +15,23 @@ namespace {
 // colours as 0..255 and attenuations as ten-thousandths, both rounded half to even.
 enum TFieldKind { fkInt, fkBool, fkText, fkReal, fkLenientReal, fkColour, fkAttenuation };
 
+// A field is read from version Since on. An older file gives its Default: a value, the value of another member
+// of the record (an int member for a real field), or nothing, which keeps what the cleared level holds.
 template <class R> struct TField {
+    using TDefault = std::variant<std::monostate, int32_t, bool, const char*, double, int32_t R::*>;
+
     TFieldKind Kind;
     std::variant<int32_t R::*, bool R::*, std::string R::*, double R::*> Member;
+    int32_t Since = 0;
+    TDefault Default = {};
+
+    TField From(int32_t version, TDefault older = {}) const
+    {
+        TField field = *this;
+        field.Since = version;
+        field.Default = older;
+        return field;
+    }
 };
 
 template <class R> constexpr TField<R> Int(int32_t R::* member) { return {fkInt, member}; }
@@ -37,16 +51,47 @@ const TField<TLevelData> cHeaderFields[] = {
 
 // A cell after its x and y, in file order (which is not the record's).
 const TField<lcell> cCellFields[] = {
-    Bool(&lcell::wall),      Bool(&lcell::passable), Bool(&lcell::chest),     Bool(&lcell::door),
-    Bool(&lcell::trap),      Int(&lcell::chestno),   Int(&lcell::doorno),     Int(&lcell::traptype),
-    Int(&lcell::power),      Int(&lcell::textid),    Text(&lcell::spritename), Bool(&lcell::floor),
-    Bool(&lcell::ceil),      Int(&lcell::doorface),  Bool(&lcell::outdoors),  Int(&lcell::plz),
-    Int(&lcell::blockx1),    Int(&lcell::blockx2),   Int(&lcell::blocky1),    Int(&lcell::blocky2),
-    Bool(&lcell::grass),     Int(&lcell::dens),      Text(&lcell::gtp),       Text(&lcell::wco),
-    Text(&lcell::fco),       Text(&lcell::cco),      Text(&lcell::wmo),       Int(&lcell::ta),
-    Int(&lcell::ra),         Int(&lcell::pa),        Int(&lcell::dx),         Int(&lcell::dy),
-    Int(&lcell::dz),         Bool(&lcell::fwm),      Text(&lcell::fmo),       Int(&lcell::lgroup),
-    Bool(&lcell::shcast),    Int(&lcell::visarea),   Int(&lcell::visarea2),   Bool(&lcell::ignored),
+    Bool(&lcell::wall),
+    Bool(&lcell::passable),
+    Bool(&lcell::chest),
+    Bool(&lcell::door),
+    Bool(&lcell::trap),
+    Int(&lcell::chestno),
+    Int(&lcell::doorno),
+    Int(&lcell::traptype),
+    Int(&lcell::power),
+    Int(&lcell::textid),
+    Text(&lcell::spritename),
+    Bool(&lcell::floor),
+    Bool(&lcell::ceil),
+    Int(&lcell::doorface).From(4),
+    Bool(&lcell::outdoors).From(6, false),
+    Int(&lcell::plz).From(10, 10),
+    Int(&lcell::blockx1).From(11, 0),
+    Int(&lcell::blockx2).From(11, 0),
+    Int(&lcell::blocky1).From(11, 0),
+    Int(&lcell::blocky2).From(11, 0),
+    Bool(&lcell::grass).From(12, false),
+    Int(&lcell::dens).From(12, 0),
+    Text(&lcell::gtp).From(12, ""),
+    // Older maps keep these in the cell side files.
+    Text(&lcell::wco).From(16, ""),
+    Text(&lcell::fco).From(16, ""),
+    Text(&lcell::cco).From(16, ""),
+    Text(&lcell::wmo).From(16, ""),
+    Int(&lcell::ta).From(16, 0),
+    Int(&lcell::ra).From(16, 0),
+    Int(&lcell::pa).From(16, 0),
+    Int(&lcell::dx).From(16, 0),
+    Int(&lcell::dy).From(16, 0),
+    Int(&lcell::dz).From(16, 0),
+    Bool(&lcell::fwm).From(16, false),
+    Text(&lcell::fmo).From(16, ""),
+    Int(&lcell::lgroup).From(17, 0),
+    Bool(&lcell::shcast).From(20, false),
+    Int(&lcell::visarea).From(21, 0),
+    Int(&lcell::visarea2).From(21, 0),
+    Bool(&lcell::ignored).From(22, false),
 };
 
 const TField<freesprite> cFreeSpriteFields[] = {
@@ -55,35 +100,81 @@ const TField<freesprite> cFreeSpriteFields[] = {
     Bool(&freesprite::fixed), Text(&freesprite::name),
 };
 
+// The path fields of files older than 7 keep the previous values; the mesh then stands at its home position.
 const TField<freemesh> cFreeMeshFields[] = {
-    Int(&freemesh::x),       Int(&freemesh::y),        Int(&freemesh::z),        Int(&freemesh::ta),
-    Int(&freemesh::ra),      Int(&freemesh::pa),       Bool(&freemesh::enabled), Text(&freemesh::name),
-    Int(&freemesh::sx),      Int(&freemesh::sy),       Int(&freemesh::sz),       Text(&freemesh::texture),
-    Bool(&freemesh::fire),   Int(&freemesh::fdx),      Int(&freemesh::fdy),      Int(&freemesh::fdz),
-    Int(&freemesh::bhv),     Int(&freemesh::x1),       Int(&freemesh::x2),       Int(&freemesh::y1),
-    Int(&freemesh::y2),      Int(&freemesh::z1),       Int(&freemesh::z2),       Lenient(&freemesh::spd),
-    Bool(&freemesh::loop),   Lenient(&freemesh::rx),   Lenient(&freemesh::ry),   Lenient(&freemesh::rz),
-    Lenient(&freemesh::rta), Lenient(&freemesh::rra),  Lenient(&freemesh::rpa),  Text(&freemesh::trscript),
-    Bool(&freemesh::shcast),
+    Int(&freemesh::x),
+    Int(&freemesh::y),
+    Int(&freemesh::z),
+    Int(&freemesh::ta),
+    Int(&freemesh::ra),
+    Int(&freemesh::pa),
+    Bool(&freemesh::enabled),
+    Text(&freemesh::name),
+    Int(&freemesh::sx).From(2, 100),
+    Int(&freemesh::sy).From(2, 100),
+    Int(&freemesh::sz).From(2, 100),
+    Text(&freemesh::texture).From(2, "0"),
+    Bool(&freemesh::fire).From(5, false),
+    Int(&freemesh::fdx).From(5, 0),
+    Int(&freemesh::fdy).From(5, 0),
+    Int(&freemesh::fdz).From(5, 0),
+    Int(&freemesh::bhv).From(7, 0),
+    Int(&freemesh::x1).From(7),
+    Int(&freemesh::x2).From(7),
+    Int(&freemesh::y1).From(7),
+    Int(&freemesh::y2).From(7),
+    Int(&freemesh::z1).From(7),
+    Int(&freemesh::z2).From(7),
+    Lenient(&freemesh::spd).From(7),
+    Bool(&freemesh::loop).From(7),
+    Lenient(&freemesh::rx).From(7, &freemesh::x),
+    Lenient(&freemesh::ry).From(7, &freemesh::y),
+    Lenient(&freemesh::rz).From(7, &freemesh::z),
+    Lenient(&freemesh::rta).From(7, &freemesh::ta),
+    Lenient(&freemesh::rra).From(7, &freemesh::ra),
+    Lenient(&freemesh::rpa).From(7, &freemesh::pa),
+    Text(&freemesh::trscript).From(9, ""),
+    Bool(&freemesh::shcast).From(19, false),
 };
 
 // Colours in the order ambient, diffuse, specular (the record keeps specular before diffuse).
 const TField<lightslot> cLightFields[] = {
-    Colour(&lightslot::ar),      Colour(&lightslot::ag),      Colour(&lightslot::ab),
-    Colour(&lightslot::dr),      Colour(&lightslot::dg),      Colour(&lightslot::db),
-    Colour(&lightslot::sr),      Colour(&lightslot::sg),      Colour(&lightslot::sb),
-    Attenuation(&lightslot::ca), Attenuation(&lightslot::la), Attenuation(&lightslot::qa),
-    Int(&lightslot::x),          Int(&lightslot::y),          Int(&lightslot::z),
-    Bool(&lightslot::shining),   Int(&lightslot::sdx),        Int(&lightslot::sdy),
-    Int(&lightslot::sdz),        Int(&lightslot::style),      Int(&lightslot::cutoff),
-    Lenient(&lightslot::exponent), Bool(&lightslot::persists), Bool(&lightslot::external),
-    Int(&lightslot::lgroup),
+    Colour(&lightslot::ar),
+    Colour(&lightslot::ag),
+    Colour(&lightslot::ab),
+    Colour(&lightslot::dr),
+    Colour(&lightslot::dg),
+    Colour(&lightslot::db),
+    Colour(&lightslot::sr),
+    Colour(&lightslot::sg),
+    Colour(&lightslot::sb),
+    Attenuation(&lightslot::ca),
+    Attenuation(&lightslot::la),
+    Attenuation(&lightslot::qa),
+    Int(&lightslot::x),
+    Int(&lightslot::y),
+    Int(&lightslot::z),
+    Bool(&lightslot::shining),
+    Int(&lightslot::sdx).From(8, 0),
+    Int(&lightslot::sdy).From(8, 0),
+    Int(&lightslot::sdz).From(8, 0),
+    Int(&lightslot::style).From(8, 0),
+    Int(&lightslot::cutoff).From(8, 180),
+    Lenient(&lightslot::exponent).From(8, 0.0),
+    Bool(&lightslot::persists).From(13, false),
+    Bool(&lightslot::external).From(13, false),
+    Int(&lightslot::lgroup).From(17, 0),
 };
 
 const TField<wanderer> cWandererFields[] = {
     Bool(&wanderer::enabled), Int(&wanderer::x), Int(&wanderer::y), Int(&wanderer::mtype), Int(&wanderer::behav),
-    Text(&wanderer::script),
+    Text(&wanderer::script).From(15, ""),
 };
+
+// The version from which each optional section of the map file is present.
+constexpr int32_t cRndonsSince = 18, cFreeMeshesSince = 1, cLightsSince = 3, cWanderersSince = 14;
+// Cell overrides stand in the map file from this version on, in the cell side files before it.
+constexpr int32_t cCellOverridesSince = 16;
 
 constexpr double cColourScale = 255;
 constexpr double cAttenuationScale = 10000;
@@ -117,10 +208,29 @@ template <class R> void WriteRecord(TLineBuffer& buffer, const R& record, std::s
     }
 }
 
-// Reads the fields from line on and moves line past them.
-template <class R> void ReadRecord(const TLineBuffer& buffer, int& line, R& record, std::span<const TField<R>> fields)
+// The default an older file gives the field.
+template <class R> void SetDefault(R& record, const TField<R>& field)
+{
+    const auto& older = field.Default;
+    if (const auto* value = std::get_if<int32_t>(&older)) record.*std::get<int32_t R::*>(field.Member) = *value;
+    else if (const auto* value = std::get_if<bool>(&older)) record.*std::get<bool R::*>(field.Member) = *value;
+    else if (const auto* value = std::get_if<const char*>(&older))
+        record.*std::get<std::string R::*>(field.Member) = *value;
+    else if (const auto* value = std::get_if<double>(&older)) record.*std::get<double R::*>(field.Member) = *value;
+    else if (const auto* source = std::get_if<int32_t R::*>(&older))
+        record.*std::get<double R::*>(field.Member) = record.**source;
+}
+
+// Reads the fields a file of version stores from line on and moves line past them; the others take their default.
+template <class R>
+void ReadRecord(const TLineBuffer& buffer, int& line, R& record, std::span<const TField<R>> fields,
+                int32_t version = cMapVersion)
 {
     for (const TField<R>& field : fields) {
+        if (version < field.Since) {
+            SetDefault(record, field);
+            continue;
+        }
         switch (field.Kind) {
         case fkInt: record.*std::get<int32_t R::*>(field.Member) = buffer.ReadIntLine(line); break;
         case fkBool: record.*std::get<bool R::*>(field.Member) = buffer.ReadBoolLine(line); break;
@@ -148,10 +258,10 @@ void WriteTable(TLineBuffer& buffer, const TTable& table, std::span<const TField
 
 template <class R, class TTable>
 void ReadTable(const TLineBuffer& buffer, int& line, TTable& table, std::span<const TField<R>> fields,
-               const std::function<void()>& step)
+               int32_t version, const std::function<void()>& step)
 {
     for (R& record : table) {
-        ReadRecord<R>(buffer, line, record, fields);
+        ReadRecord<R>(buffer, line, record, fields, version);
         if (step) step();
     }
 }
@@ -276,14 +386,14 @@ public:
     TLevelBusy& operator=(const TLevelBusy&) = delete;
 };
 
-// The map file's lines into level, from the version line on.
-void ReadMapLines(const TLineBuffer& buffer, TLevelData& level, const TMapProgress& progress)
+// The map file's lines into level, from the version line on; returns the file's version.
+int32_t ReadMapLines(const TLineBuffer& buffer, TLevelData& level, const TMapProgress& progress)
 {
     int line = 0;
     int32_t version = 0;
     if (TryStrToInt(buffer.Line(0), version) && version != 0) ++line;
-    if (version != cMapVersion)
-        throw EGameDataError(Format("%s: map version %d cannot be read (this program reads version %d)",
+    if (version < 0 || version > cMapVersion)
+        throw EGameDataError(Format("%s: map version %d cannot be read (this program reads versions 0 to %d)",
                                     {buffer.FileName(), version, cMapVersion}));
 
     level.mapid = buffer.ReadTextLine(line);
@@ -300,7 +410,10 @@ void ReadMapLines(const TLineBuffer& buffer, TLevelData& level, const TMapProgre
     ReadRecord<TLevelData>(buffer, line, level, cHeaderFields);
     if (const auto fault = HeaderFault(level)) buffer.LineError(headerLine + fault->Field, fault->Reason);
     if (level.startdir < 0 || level.startdir > 3) level.startdir = 0;
-    for (std::string& name : level.rndons) name = buffer.ReadTextLine(line++);
+    if (version >= cRndonsSince)
+        for (std::string& name : level.rndons) name = buffer.ReadTextLine(line++);
+    else
+        level.rndons = defrndons;
 
     // Cells are placed by the loops: the coordinates the file gives are read but not used.
     for (int32_t x = 0; x <= level.mapmaxx; ++x)
@@ -308,16 +421,73 @@ void ReadMapLines(const TLineBuffer& buffer, TLevelData& level, const TMapProgre
             buffer.ReadIntLine(line++);
             buffer.ReadIntLine(line++);
             lcell& cell = level.levelgrid[x][y];
-            ReadRecord<lcell>(buffer, line, cell, cCellFields);
+            ReadRecord<lcell>(buffer, line, cell, cCellFields, version);
             cell.x = x;
             cell.y = y;
             step();
         }
-    ReadTable<freesprite>(buffer, line, level.freesprites, cFreeSpriteFields, step);
-    ReadTable<freemesh>(buffer, line, level.mapfreemeshes, cFreeMeshFields, step);
-    ReadTable<lightslot>(buffer, line, level.levellights, cLightFields, {});
-    ReadTable<wanderer>(buffer, line, level.wanderers, cWandererFields, {});
+    ReadTable<freesprite>(buffer, line, level.freesprites, cFreeSpriteFields, version, step);
+    if (version >= cFreeMeshesSince)
+        ReadTable<freemesh>(buffer, line, level.mapfreemeshes, cFreeMeshFields, version, step);
+    if (version >= cLightsSince) ReadTable<lightslot>(buffer, line, level.levellights, cLightFields, version, {});
+    if (version >= cWanderersSince) ReadTable<wanderer>(buffer, line, level.wanderers, cWandererFields, version, {});
     level.freemeshes = level.mapfreemeshes;
+    return version;
+}
+
+// The file of a cell's side files that ends in suffix: the cell prefix is x, "_" and y.
+std::string CellFilePath(const std::string& id, int32_t x, int32_t y, std::string_view suffix)
+{
+    return MapFolderPath(id) + Format("%d_%d", {x, y}) + std::string(suffix);
+}
+
+// Reads line 0 of the cell's side file into value; empty when there is no such file.
+void ReadCellOverride(const std::string& id, int32_t x, int32_t y, std::string_view suffix, std::string& value)
+{
+    const std::string fileName = CellFilePath(id, x, y, suffix);
+    value.clear();
+    if (!HookedFileExists(fileName)) return;
+    TLineBuffer buffer;
+    buffer.LoadFromFile(fileName);
+    value = buffer.ReadTextLine(0);
+}
+
+// The cell's overrides from the side files of map id, which older maps keep beside the map file.
+void ReadCellSideFiles(const std::string& id, int32_t x, int32_t y, lcell& cell)
+{
+    ReadCellOverride(id, x, y, "_w.txt", cell.wco);
+    ReadCellOverride(id, x, y, "_f.txt", cell.fco);
+    ReadCellOverride(id, x, y, "_c.txt", cell.cco);
+    ReadCellOverride(id, x, y, "_fo.txt", cell.fmo);
+
+    const std::string fileName = CellFilePath(id, x, y, "_mo.txt");
+    cell.wmo.clear();
+    cell.ta = cell.ra = cell.pa = cell.dx = cell.dy = cell.dz = 0;
+    if (!HookedFileExists(fileName)) return;
+    TLineBuffer buffer;
+    buffer.LoadFromFile(fileName);
+    cell.wmo = buffer.ReadTextLine(0);
+    // Line 1 holds the word "null", which is not read.
+    try {
+        int line = 2;
+        for (int32_t* value : {&cell.ta, &cell.ra, &cell.pa, &cell.dx, &cell.dy, &cell.dz})
+            *value = buffer.ReadIntLine(line++);
+        cell.fwm = buffer.ReadBoolLine(line);
+    } catch (const EGameDataError&) {
+        cell.ta = cell.ra = cell.pa = cell.dx = cell.dy = cell.dz = 0;
+        cell.fwm = false;
+    }
+}
+
+// Writes the lines as the cell's side file; a map id or letter that is not a plain name, or any failure to write
+// (a missing map folder), leaves no file.
+void WriteCellFile(int32_t x, int32_t y, std::string_view suffix, const TLineBuffer& buffer)
+{
+    if (mapid.empty() || !IsFolderName(mapid) || !IsFolderName(suffix)) return;
+    try {
+        buffer.SaveToFile(CellFilePath(mapid, x, y, suffix));
+    } catch (const Exception&) {
+    }
 }
 
 } // namespace
@@ -396,8 +566,14 @@ void LoadMap(const std::string& fileName, const TMapProgress& progress)
 
     TLineBuffer buffer;
     buffer.LoadFromFile(fileName);
-    ReadMapLines(buffer, level, progress);
+    const int32_t version = ReadMapLines(buffer, level, progress);
     level.skyboxno = ReadSkyboxNo(level.mapid);
+    if (version < cCellOverridesSince && !level.mapid.empty())
+        for (int32_t x = 0; x <= level.mapmaxx; ++x)
+            for (int32_t y = 0; y <= level.mapmaxy; ++y) {
+                ReadCellSideFiles(level.mapid, x, y, level.levelgrid[x][y]);
+                if (progress) progress(level.mapname);
+            }
     level.playerlight = ReadPlayerLight(level.mapid);
     ReadMonsterList(level.mapid, level.mapmonsters);
 
@@ -433,6 +609,33 @@ void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progre
     WriteTable<lightslot>(buffer, level.levellights, cLightFields, {});
     WriteTable<wanderer>(buffer, level.wanderers, cWandererFields, {});
     buffer.SaveToFile(fileName);
+}
+
+void ReadCellOverrides(int32_t i, int32_t j)
+{
+    if (mapid.empty()) return;
+    lcell cell = levelgrid[i][j];
+    ReadCellSideFiles(mapid, i, j, cell);
+    levelgrid[i][j] = std::move(cell);
+}
+
+void WriteCellOverride(int32_t x, int32_t y, const std::string& orr, const std::string& letter)
+{
+    TLineBuffer buffer;
+    buffer.WriteTextLine(orr);
+    WriteCellFile(x, y, "_" + letter + ".txt", buffer);
+}
+
+void WriteCellMeshData(int32_t x, int32_t y)
+{
+    if (x < levelgrid.Low() || x > levelgrid.High() || y < levelgrid[x].Low() || y > levelgrid[x].High()) return;
+    const lcell& cell = levelgrid[x][y];
+    TLineBuffer buffer;
+    buffer.WriteTextLine(cell.wmo);
+    buffer.WriteTextLine("null");
+    for (const int32_t value : {cell.ta, cell.ra, cell.pa, cell.dx, cell.dy, cell.dz}) buffer.WriteIntLine(value);
+    buffer.WriteBoolLine(cell.fwm);
+    WriteCellFile(x, y, "_mo.txt", buffer);
 }
 
 void LoadMonsterList()

@@ -1,6 +1,7 @@
 // Map files: a level with every stored field set survives a write and a read; the file's layout (line counts,
 // cell order, encodings of colours and attenuations); the side files; and the maps that are refused, which leave
-// the level as it was and the game not busy.
+// the level as it was and the game not busy; maps of every older version with the defaults of what they do not
+// store, and the cell side files older maps keep.
 #include "UGH_data.h"
 
 #include "Raises.h"
@@ -392,6 +393,245 @@ TEST_F(MapFiles, TheLoadScreenIsKeptAliveAfterEveryCellSpriteAndMesh)
 
 // ---- Refused maps ----
 
+// Older map files, written here line by line as each version lays them out: a 2 x 2 grid whose every stored
+// value differs from the default an older version gives.
+std::vector<std::string> OldMapLines(int version, const std::string& id = "old")
+{
+    std::vector<std::string> l;
+    auto add = [&](int since, std::initializer_list<std::string> values) {
+        if (version >= since) l.insert(l.end(), values);
+    };
+    if (version != 0) l.push_back(std::to_string(version));
+    add(0, {id, "1", "1", "3", "1", "1", "0", "0", "2", "0"});
+    for (int i = 0; i <= 100; ++i) add(18, {"r" + std::to_string(i)});
+    for (int x = 0; x <= 1; ++x)
+        for (int y = 0; y <= 1; ++y) {
+            add(0, {std::to_string(x), std::to_string(y), "0", "-1", "0", "0", "0", "1", "2", "3", "4", "5", "spr",
+                    "-1", "-1"});
+            add(4, {"6"});
+            add(6, {"-1"});
+            add(10, {"7"});
+            add(11, {"8", "9", "10", "11"});
+            add(12, {"-1", "12", "g"});
+            add(16, {"w", "f", "c", "wm", "13", "14", "15", "16", "17", "18", "-1", "fm"});
+            add(17, {"19"});
+            add(20, {"-1"});
+            add(21, {"20", "21"});
+            add(22, {"-1"});
+        }
+    for (int i = 0; i <= 200; ++i) add(0, {"1", "2", "3", "4", "5", "0.5", "0.25", "-1", "0", "s"});
+    for (int i = 0; i <= 200; ++i) {
+        add(1, {"10", "11", "12", "13", "14", "15", "-1", "m"});
+        add(2, {"50", "60", "70", "tx"});
+        add(5, {"-1", "1", "2", "3"});
+        add(7, {"4", "1", "2", "3", "4", "5", "6", "1,5", "-1", "20.5", "21.5", "22.5", "23.5", "24.5", "25.5"});
+        add(9, {"ts"});
+        add(19, {"-1"});
+    }
+    for (int i = 0; i <= 19; ++i) {
+        add(3, {"255", "255", "255", "255", "255", "255", "255", "255", "255", "10000", "10000", "10000", "1", "2",
+                "3", "-1"});
+        add(8, {"1", "2", "3", "4", "90", "2.5"});
+        add(13, {"-1", "-1"});
+        add(17, {"5"});
+    }
+    for (int i = 0; i <= 200; ++i) {
+        add(14, {"-1", "1", "1", "2", "3"});
+        add(15, {"ws"});
+    }
+    return l;
+}
+
+TEST_F(MapFiles, EveryVersionReadsWithTheDefaultsOfWhatItDoesNotStore)
+{
+    defrndons[0] = "default rat";
+    for (const int v : {0, 1, 2, 7, 9, 15, 16, 17, 21}) {
+        SCOPED_TRACE("version " + std::to_string(v));
+        ResetGameTables();
+        defrndons[0] = "default rat";
+        WriteLines("old.map", OldMapLines(v));
+        LoadMap(MapPath("old.map"));
+        EXPECT_EQ(mapid, "old");
+        EXPECT_EQ(mapmaxx, 1);
+        EXPECT_EQ(startdir, 2);
+        EXPECT_EQ(rndons[0], v >= 18 ? "r0" : "default rat");
+
+        const lcell& c = levelgrid[1][1];
+        EXPECT_TRUE(c.passable && c.floor && c.ceil && !c.wall);
+        EXPECT_EQ(c.textid, 5);
+        EXPECT_EQ(c.spritename, "spr");
+        EXPECT_EQ(c.doorface, v >= 4 ? 6 : 0);
+        EXPECT_EQ(c.outdoors, v >= 6);
+        EXPECT_EQ(c.plz, v >= 10 ? 7 : 10);
+        EXPECT_EQ(c.blocky2, v >= 11 ? 11 : 0);
+        EXPECT_EQ(c.grass, v >= 12);
+        EXPECT_EQ(c.dens, v >= 12 ? 12 : 0);
+        EXPECT_EQ(c.gtp, v >= 12 ? "g" : "");
+        EXPECT_EQ(c.wco, v >= 16 ? "w" : "");
+        EXPECT_EQ(c.wmo, v >= 16 ? "wm" : "");
+        EXPECT_EQ(c.fmo, v >= 16 ? "fm" : "");
+        EXPECT_EQ(c.ta, v >= 16 ? 13 : 0);
+        EXPECT_EQ(c.dz, v >= 16 ? 18 : 0);
+        EXPECT_EQ(c.fwm, v >= 16);
+        EXPECT_EQ(c.lgroup, v >= 17 ? 19 : 0);
+        EXPECT_EQ(c.shcast, v >= 20);
+        EXPECT_EQ(c.visarea2, v >= 21 ? 21 : 0);
+        EXPECT_FALSE(c.ignored);
+
+        EXPECT_EQ(freesprites[200].name, "s");
+        EXPECT_EQ(freesprites[200].diry, 0.25);
+
+        const freemesh& m = mapfreemeshes[200];
+        EXPECT_EQ(m.enabled, v >= 1);
+        EXPECT_EQ(m.pa, v >= 1 ? 15 : 0);
+        EXPECT_EQ(m.name, v >= 1 ? "m" : "");
+        EXPECT_EQ(m.sz, v >= 2 ? 70 : v >= 1 ? 100 : 0);
+        EXPECT_EQ(m.texture, v >= 2 ? "tx" : v >= 1 ? "0" : "");
+        EXPECT_EQ(m.fire, v >= 5);
+        EXPECT_EQ(m.fdz, v >= 5 ? 3 : 0);
+        EXPECT_EQ(m.bhv, v >= 7 ? 4 : 0);
+        if (v >= 1) {
+            EXPECT_EQ(m.rx, v >= 7 ? 20.5 : 10);
+            EXPECT_EQ(m.rpa, v >= 7 ? 25.5 : 15);
+        }
+        if (v >= 7) {
+            EXPECT_EQ(m.spd, 1.5);
+            EXPECT_EQ(m.z2, 6);
+            EXPECT_TRUE(m.loop);
+        }
+        EXPECT_EQ(m.trscript, v >= 9 ? "ts" : "");
+        EXPECT_EQ(m.shcast, v >= 19);
+        EXPECT_TRUE(freemeshes == mapfreemeshes);
+
+        const lightslot& light = levellights[19];
+        EXPECT_EQ(light.shining, v >= 3);
+        if (v >= 3) {
+            EXPECT_EQ(light.qa, 1.0);
+            EXPECT_EQ(light.z, 3);
+            EXPECT_EQ(light.sdx, v >= 8 ? 1 : 0);
+            EXPECT_EQ(light.cutoff, v >= 8 ? 90 : 180);
+            EXPECT_EQ(light.exponent, v >= 8 ? 2.5 : 0);
+            EXPECT_EQ(light.external, v >= 13);
+            EXPECT_EQ(light.lgroup, v >= 17 ? 5 : 0);
+        }
+        EXPECT_EQ(wanderers[200].enabled, v >= 14);
+        EXPECT_EQ(wanderers[200].behav, v >= 14 ? 3 : 0);
+        EXPECT_EQ(wanderers[200].script, v >= 15 ? "ws" : "");
+        EXPECT_FALSE(levelbusy);
+    }
+}
+
+TEST_F(MapFiles, AFirstLineOfZeroOrNoNumberIsTheMapIdOfAVersionZeroFile)
+{
+    for (const std::string id : {"0", "mines"}) {
+        WriteLines("old.map", OldMapLines(0, id));
+        LoadMap(MapPath("old.map"));
+        EXPECT_EQ(mapid, id);
+        EXPECT_EQ(levelgrid[1][1].textid, 5);
+        EXPECT_EQ(freesprites[0].name, "s");
+    }
+    // A version-0 file ends with its sprites: without the last sprite's text and Booleans, its real is missing.
+    std::vector<std::string> lines = OldMapLines(0);
+    lines.resize(lines.size() - 4);
+    WriteLines("old.map", lines);
+    EXPECT_NE(MessageOf<EGameDataError>([&] { LoadMap(MapPath("old.map")); }).find("old.map, line"),
+              std::string::npos);
+}
+
+TEST_F(MapFiles, MapsBeforeVersion16TakeTheirOverridesFromTheCellSideFiles)
+{
+    folder.Write("levels/old/1_0_w.txt", "wall\r\n");
+    folder.Write("levels/old/1_0_f.txt", "floor");
+    folder.Write("levels/old/1_0_c.txt", "ceiling\r\nignored\r\n");
+    folder.Write("levels/old/1_0_fo.txt", "floor mesh");
+    folder.Write("levels/old/1_0_mo.txt", "wall mesh\r\nnull\r\n1\r\n2\r\n3\r\n-4\r\n5\r\n6\r\n-1\r\n");
+    // A bad number zeroes the angles, offsets and fwm but keeps the mesh.
+    folder.Write("levels/old/0_1_mo.txt", "bent\r\nnull\r\n1\r\n2\r\nx\r\n4\r\n5\r\n6\r\n-1\r\n");
+    // Ends after dz: fwm reads false.
+    folder.Write("levels/old/1_1_mo.txt", "short\r\nnull\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n");
+
+    for (const int v : {9, 15, 16}) {
+        SCOPED_TRACE("version " + std::to_string(v));
+        WriteLines("old.map", OldMapLines(v));
+        LoadMap(MapPath("old.map"));
+        const lcell& c = levelgrid[1][0];
+        if (v >= 16) {
+            EXPECT_EQ(c.wco, "w");
+            EXPECT_EQ(c.wmo, "wm");
+            EXPECT_EQ(c.ta, 13);
+            continue;
+        }
+        EXPECT_EQ(c.wco, "wall");
+        EXPECT_EQ(c.fco, "floor");
+        EXPECT_EQ(c.cco, "ceiling");
+        EXPECT_EQ(c.fmo, "floor mesh");
+        EXPECT_EQ(c.wmo, "wall mesh");
+        EXPECT_EQ(std::vector<int32_t>({c.ta, c.ra, c.pa, c.dx, c.dy, c.dz}), std::vector<int32_t>({1, 2, 3, -4, 5, 6}));
+        EXPECT_TRUE(c.fwm);
+        const lcell& bent = levelgrid[0][1];
+        EXPECT_EQ(bent.wmo, "bent");
+        EXPECT_EQ(std::vector<int32_t>({bent.ta, bent.ra, bent.pa, bent.dx, bent.dy, bent.dz}),
+                  std::vector<int32_t>(6, 0));
+        EXPECT_FALSE(bent.fwm);
+        EXPECT_EQ(levelgrid[1][1].dz, 6);
+        EXPECT_FALSE(levelgrid[1][1].fwm);
+        EXPECT_EQ(levelgrid[0][0].wco, "");
+        EXPECT_EQ(levelgrid[0][0].wmo, "");
+    }
+}
+
+TEST_F(MapFiles, CellSideFilesAreWrittenIntoTheMapFolderOnlyAndReadBack)
+{
+    mapid = "ed";
+    levelgrid[3][12] = lcell{};
+    lcell& c = levelgrid[3][12];
+    c.wmo = "pillar", c.ta = 90, c.ra = -5, c.pa = 0, c.dx = 1, c.dy = 2, c.dz = 3, c.fwm = true;
+
+    // Without the map's folder nothing is written and nothing raises.
+    WriteCellOverride(3, 12, "stone", "w");
+    WriteCellMeshData(3, 12);
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "levels/ed"));
+
+    std::filesystem::create_directories(folder.path / "levels/ed");
+    WriteCellOverride(3, 12, "stone", "w");
+    WriteCellOverride(3, 12, "moss", "fo");
+    WriteCellMeshData(3, 12);
+    EXPECT_EQ(folder.Read("levels/ed/3_12_w.txt"), "stone\r\n");
+    EXPECT_EQ(folder.Read("levels/ed/3_12_mo.txt"), "pillar\r\nnull\r\n90\r\n-5\r\n0\r\n1\r\n2\r\n3\r\n-1\r\n");
+
+    // A letter that names another folder, or a cell outside the grid, writes nothing.
+    WriteCellOverride(3, 12, "x", "/../../escape");
+    WriteCellMeshData(101, 0);
+    WriteCellMeshData(-1, 0);
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "escape.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path / "levels/ed"),
+                            std::filesystem::directory_iterator()),
+              3);
+
+    const lcell written = c;
+    c = lcell{};
+    c.fwm = false;
+    ReadCellOverrides(3, 12);
+    EXPECT_EQ(c.wco, "stone");
+    EXPECT_EQ(c.fmo, "moss");
+    EXPECT_EQ(c.wmo, written.wmo);
+    EXPECT_EQ(std::vector<int32_t>({c.ta, c.ra, c.pa, c.dx, c.dy, c.dz}), std::vector<int32_t>({90, -5, 0, 1, 2, 3}));
+    EXPECT_TRUE(c.fwm);
+
+    // Without "_mo.txt" the mesh and its placement clear while fwm stays; without a map id nothing is read.
+    lcell& other = levelgrid[4][4];
+    other.wmo = "old", other.ta = 7, other.fwm = true, other.wco = "kept?";
+    ReadCellOverrides(4, 4);
+    EXPECT_EQ(other.wmo, "");
+    EXPECT_EQ(other.ta, 0);
+    EXPECT_TRUE(other.fwm);
+    EXPECT_EQ(other.wco, "");
+    mapid.clear();
+    other.wco = "kept";
+    ReadCellOverrides(4, 4);
+    EXPECT_EQ(other.wco, "kept");
+}
+
 class RefusedMaps : public MapFiles {
 protected:
     void SetUp() override
@@ -440,20 +680,13 @@ protected:
     std::vector<std::string> good;
 };
 
-TEST_F(RefusedMaps, OtherVersionsAreRefusedByNumber)
+TEST_F(RefusedMaps, VersionsOutsideTheReadOnesAreRefusedByNumber)
 {
-    const struct {
-        const char* firstLine;
-        bool replace; // else the line is put in front of the map id
-        int32_t version;
-    } cases[] = {{"21", true, 21}, {"23", true, 23}, {"-1", true, -1}, {"0", true, 0}, {"v22", true, 0},
-                 {nullptr, false, 0}};
-    for (const auto& c : cases) {
+    for (const int32_t version : {23, 99, -1, std::numeric_limits<int32_t>::min()}) {
         std::vector<std::string> lines = good;
-        if (c.firstLine) lines[0] = c.firstLine;
-        else lines.erase(lines.begin()); // a file of version 0 starts with its map id
-        EXPECT_EQ(LoadLines(lines), MapPath("bad.map") + ": map version " + std::to_string(c.version) +
-                                        " cannot be read (this program reads version 22)");
+        lines[0] = std::to_string(version);
+        EXPECT_EQ(LoadLines(lines), MapPath("bad.map") + ": map version " + std::to_string(version) +
+                                        " cannot be read (this program reads versions 0 to 22)");
         ExpectLevelUnchanged();
     }
 }
