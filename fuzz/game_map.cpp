@@ -1,5 +1,6 @@
 // Map files from any bytes: the input's first file is the map, the next ones (when there are any) the map folder's
-// "mapname_en.txt", "skybox.txt", "lightdata.txt" and "monsterlist.txt". A map either raises the data-file error,
+// "mapname_en.txt", "skybox.txt", "lightdata.txt", "monsterlist.txt" and the side files of cell (1, 1), which maps
+// before version 16 read. A map either raises the data-file error,
 // leaving the level as it was, or gives a level whose grid and start lie in range and which writes a map that
 // reads back and writes again byte for byte. The game is never left busy.
 #include "UGH_data.h"
@@ -11,14 +12,18 @@
 
 namespace {
 
-const char* const cSideFiles[] = {"mapname_en.txt", "skybox.txt", "lightdata.txt", "monsterlist.txt"};
+const char* const cSideFiles[] = {"mapname_en.txt", "skybox.txt",   "lightdata.txt", "monsterlist.txt",
+                                  "1_1_w.txt",      "1_1_f.txt",    "1_1_c.txt",     "1_1_fo.txt",
+                                  "1_1_mo.txt"};
 
-// The map id the map names on its second line, when that is a folder the side files can go to.
+// The map id the map names after its version line (a file without one has it on its first line), when that is a
+// folder the side files can go to.
 std::string SideFolder(std::string_view map)
 {
     TLineBuffer buffer;
     buffer.SetText(std::string(map), "");
-    const std::string id = buffer.ReadTextLine(1);
+    int32_t version = 0;
+    const std::string id = buffer.ReadTextLine(TryStrToInt(buffer.Line(0), version) && version != 0 ? 1 : 0);
     if (id.empty() || id.find_first_of("/\\") != std::string::npos || id == "." || id == ".." ||
         id.find('\0') != std::string::npos || id.size() > 200)
         return "";
