@@ -1,11 +1,14 @@
 // Map files: a full 100 x 100 level (about 430,000 lines) read with LoadMap and written with SaveMap, without a
 // load screen, beside a plain std::getline split of the same file into lines and a plain join of those lines
-// written back.
+// written back; and a 100 x 100 version-15 map, whose cells look for their five side files, beside a plain split
+// and a stat call for each of those files.
 #include "UGH_data.h"
 
 #include "BenchBaseline.h"
 
 #include <benchmark/benchmark.h>
+
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -75,6 +78,44 @@ std::vector<std::string> PlainSplit(const std::string& fileName)
     return lines;
 }
 
+// A version-15 map "levels\old.map" of 100 x 100 cells in the same folder, every tenth column of cells with all
+// five side files in "levels\old\".
+std::string OldMapName()
+{
+    static const std::string fileName = [] {
+        const std::filesystem::path folder = Folder() / "levels";
+        std::filesystem::create_directories(folder / "old");
+        std::string text;
+        auto add = [&](std::initializer_list<const char*> values) {
+            for (const char* value : values) text.append(value).append("\r\n");
+        };
+        add({"15", "old", "99", "99", "0", "1", "1", "0", "0", "0", "0"});
+        for (int x = 0; x <= 99; ++x)
+            for (int y = 0; y <= 99; ++y) {
+                text.append(std::to_string(x)).append("\r\n").append(std::to_string(y)).append("\r\n");
+                add({"0", "-1", "0", "0", "0", "0", "0", "0", "0", "-1", "0", "-1", "-1"}); // wall .. ceil
+                add({"0", "0", "10", "0", "0", "0", "0", "0", "0", ""});                 // doorface .. gtp
+                if (x % 10 != 0) continue;
+                const std::string prefix = (folder / "old" / (std::to_string(x) + "_" + std::to_string(y))).string();
+                for (const char* letter : {"_w.txt", "_f.txt", "_c.txt", "_fo.txt"})
+                    std::ofstream(prefix + letter, std::ios::binary) << "etex_1_0\r\n";
+                std::ofstream(prefix + "_mo.txt", std::ios::binary) << "pillar\r\nnull\r\n0\r\n90\r\n0\r\n1\r\n2\r\n3\r\n-1\r\n";
+            }
+        for (int i = 0; i <= 200; ++i) add({"20", "40", "5", "10", "15", "0.5", "-1", "-1", "-1", "spr_table"});
+        for (int i = 0; i <= 200; ++i)
+            add({"1",  "2", "3", "0", "0", "0", "-1", "pillar", "100", "100", "100", "0", "0", "0", "0", "0",
+                 "0",  "0", "0", "0", "0", "0", "0", "1,5",    "0",   "1",   "2",   "3", "0", "0", "0", ""});
+        for (int i = 0; i <= 19; ++i)
+            add({"0", "0", "0", "128", "128", "0", "0", "0", "0", "1000", "0", "0", "1", "1", "1", "-1", "0", "0", "0",
+                 "0", "180", "0", "0", "0"});
+        for (int i = 0; i <= 200; ++i) add({"0", "1", "1", "-1", "0", ""});
+        const std::string name = (folder / "old.map").string();
+        std::ofstream(name, std::ios::binary) << text;
+        return name;
+    }();
+    return fileName;
+}
+
 void BM_LoadMap(benchmark::State& state)
 {
     const std::string fileName = MapName();
@@ -113,5 +154,33 @@ void BM_PlainMapJoin(benchmark::State& state)
 }
 BENCHMARK(BM_PlainMapJoin)->Unit(benchmark::kMillisecond);
 BENCHMARK_BASELINE(BM_SaveMap, BM_PlainMapJoin);
+
+void BM_LoadMapVersion15(benchmark::State& state)
+{
+    const std::string fileName = OldMapName();
+    for (auto _ : state) {
+        LoadMap(fileName);
+        benchmark::DoNotOptimize(levelgrid[90][99].wmo.size());
+    }
+}
+BENCHMARK(BM_LoadMapVersion15)->Unit(benchmark::kMillisecond);
+
+void BM_PlainOldMapSplitAndStat(benchmark::State& state)
+{
+    const std::string fileName = OldMapName();
+    const std::string prefix = (Folder() / "levels" / "old").string() + "/";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(PlainSplit(fileName).size());
+        int found = 0;
+        struct stat st;
+        for (int x = 0; x <= 99; ++x)
+            for (int y = 0; y <= 99; ++y)
+                for (const char* letter : {"_w.txt", "_f.txt", "_c.txt", "_fo.txt", "_mo.txt"})
+                    found += ::stat((prefix + std::to_string(x) + "_" + std::to_string(y) + letter).c_str(), &st) == 0;
+        benchmark::DoNotOptimize(found);
+    }
+}
+BENCHMARK(BM_PlainOldMapSplitAndStat)->Unit(benchmark::kMillisecond);
+BENCHMARK_BASELINE(BM_LoadMapVersion15, BM_PlainOldMapSplitAndStat);
 
 } // namespace
