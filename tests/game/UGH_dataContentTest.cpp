@@ -5,6 +5,7 @@
 
 #include "Raises.h"
 #include "TempFolder.h"
+#include "ZODLog.h"
 
 #include <gtest/gtest.h>
 
@@ -247,7 +248,11 @@ TEST_F(ContentFiles, PerksCharactersAndItemsEndAtABadLineKeepingWhatCameBefore)
     perk p;
     p.id = 2, p.name = perks[2].name, p.recst = perks[2].recst, p.recagi = perks[2].recagi, p.recin = perks[2].recin;
     p.recrace = -1, p.addcard = -1; // enabled false
-    EXPECT_EQ(LoadPerk(2, PathOf("p.prk")), p);
+    {
+        TGLLogCapture log;
+        EXPECT_EQ(LoadPerk(2, PathOf("p.prk")), p);
+        EXPECT_TRUE(log.Contains(PathOf("p.prk") + ", line 6: '?' is not a valid integer value"));
+    }
 
     // A bad line of a defaulted group resets the whole group; a bad lvl ends the read after the name.
     const character full = FilledCharacter();
@@ -278,7 +283,9 @@ TEST_F(ContentFiles, PerksCharactersAndItemsEndAtABadLineKeepingWhatCameBefore)
     expected.name = expected.overridename = item.name;
     expected.id = item.id, expected.count = item.count, expected.p = item.p, expected.lb_str = item.lb_str;
     expected.crf1 = expected.crf2 = expected.l_hat = expected.rq_perk = expected.rq_item = expected.rq_spec = -1;
+    TGLLogCapture log;
     EXPECT_EQ(LoadLoot(PathOf("i.lot")), expected);
+    EXPECT_TRUE(log.Contains(PathOf("i.lot") + ", line 6: '' is not a valid integer value"));
 }
 
 TEST_F(ContentFiles, LocalisedNamesReplaceTheFileNamesWhenTheirFileHasALine)
