@@ -4,6 +4,7 @@
 #include "UGH_data.h"
 
 #include "BenchBaseline.h"
+#include "GameBenchFiles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,15 +16,11 @@
 
 namespace {
 
-// A data folder with "monsters\0.mon", made once and removed at exit.
+// A data folder with "monsters\0.mon".
 const std::filesystem::path& Folder()
 {
-    static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mirefall_bench_XXXXXX").string();
-        std::filesystem::path made = mkdtemp(pattern.data());
+    return BenchDataFolder([](const std::filesystem::path& made) {
         std::filesystem::create_directories(made / "monsters");
-        gamedir = made.string();
-        lng = "en";
         character monster;
         monster.name = "Skeleton warrior";
         monster.lvl = 2;
@@ -32,26 +29,10 @@ const std::filesystem::path& Folder()
         monster.perks[3] = true;
         monster.loot = 4;
         SaveChar(monster, (made / "monsters" / "0.mon").string());
-        return made;
-    }();
-    // Registered once the folder is made, so that the removal runs before the folder's name is destroyed.
-    static const bool removedAtExit = (std::atexit([] { std::filesystem::remove_all(folder); }), true);
-    (void)removedAtExit;
-    return folder;
+    });
 }
 
 std::string MonsterName() { return (Folder() / "monsters" / "0.mon").string(); }
-
-std::vector<std::string> PlainSplit(const std::string& fileName)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(fileName, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
 
 void BM_LoadChar(benchmark::State& state)
 {

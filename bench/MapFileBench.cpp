@@ -5,6 +5,7 @@
 #include "UGH_data.h"
 
 #include "BenchBaseline.h"
+#include "GameBenchFiles.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,12 +22,8 @@ namespace {
 // A data folder with "levels\full.map", made once and removed at exit.
 const std::filesystem::path& Folder()
 {
-    static const std::filesystem::path folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "mirefall_bench_XXXXXX").string();
-        std::filesystem::path made = mkdtemp(pattern.data());
+    return BenchDataFolder([](const std::filesystem::path& made) {
         std::filesystem::create_directories(made / "levels");
-        gamedir = made.string();
-        lng = "en";
 
         // Walls around rooms, doors, events, sprites and overrides, as a dense level has them.
         TLevelData level;
@@ -57,26 +54,10 @@ const std::filesystem::path& Folder()
         for (lightslot& light : level.levellights) light.dr = light.dg = 0.5, light.ca = 0.1;
         SwapLevelData(level);
         SaveMap((made / "levels" / "full.map").string(), true);
-        return made;
-    }();
-    // Registered once the folder is made, so that the removal runs before the folder's name is destroyed.
-    static const bool removedAtExit = (std::atexit([] { std::filesystem::remove_all(folder); }), true);
-    (void)removedAtExit;
-    return folder;
+    });
 }
 
 std::string MapName() { return (Folder() / "levels" / "full.map").string(); }
-
-std::vector<std::string> PlainSplit(const std::string& fileName)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(fileName, std::ios::binary);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
 
 // A version-15 map "levels\old.map" of 100 x 100 cells in the same folder, every tenth column of cells with all
 // five side files in "levels\old\".
