@@ -3,19 +3,13 @@
 // groups' archive. Any outcome but an Exception is a fault, and so are face groups that do not write back what
 // they read, extracted lists that are not parallel, and a draw that reaches an entry outside a list: the fake
 // OpenGL below checks every pointer and index it is handed against the lists it may come from.
-#include "GLContext.h"
 #include "GLMaterial.h"
-#include "GLState.h"
 #include "GLVectorFileObjects.h"
-#include "OpenGLAdapter.h"
-#include "XOpenGL.h"
-
-#include "../tests/gl/NullContext.h"
+#include "ReadingGL.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 namespace {
@@ -46,67 +40,14 @@ const TKnownList& Within(const void* p, int32_t count, int32_t components)
     __builtin_trap();
 }
 
-// A declared array: where it points and how many floats an entry has; the list it lies in is checked when drawn.
-struct TArray {
-    const void* Data = nullptr;
-    int32_t Components = 0;
-    bool Enabled = false;
-};
-enum { aVertex, aNormal, aColor, aTexCoord0 };
-TArray vArrays[aTexCoord0 + 8];
-int32_t vClientUnit = 0;
-
-TArray* ArrayOf(GLenum array)
-{
-    switch (array) {
-    case GL_VERTEX_ARRAY: return &vArrays[aVertex];
-    case GL_NORMAL_ARRAY: return &vArrays[aNormal];
-    case GL_COLOR_ARRAY: return &vArrays[aColor];
-    case GL_TEXTURE_COORD_ARRAY: return &vArrays[aTexCoord0 + vClientUnit];
-    default: return nullptr;
-    }
-}
-
-void EnableArray(GLenum array)
-{
-    if (TArray* a = ArrayOf(array)) a->Enabled = true;
-}
-void DisableArray(GLenum array)
-{
-    if (TArray* a = ArrayOf(array)) a->Enabled = false;
-}
-void ClientActiveTexture(GLenum unit)
-{
-    vClientUnit = int32_t(unit - GL_TEXTURE0) & 7;
-}
-void Declare(int index, GLint size, const void* data)
-{
-    vArrays[index].Data = data;
-    vArrays[index].Components = size;
-}
-void VertexPointer(GLint size, GLenum, GLsizei, const void* data)
-{
-    Declare(aVertex, size, data);
-}
-void NormalPointer(GLenum, GLsizei, const void* data)
-{
-    Declare(aNormal, 3, data);
-}
-void ColorPointer(GLint size, GLenum, GLsizei, const void* data)
-{
-    Declare(aColor, size, data);
-}
-void TexCoordPointer(GLint size, GLenum, GLsizei, const void* data)
-{
-    Declare(aTexCoord0 + vClientUnit, size, data);
-}
-
+// The arrays the face groups declare are tracked by the reading fake OpenGL; the draws here check them instead of
+// reading them.
 void DrawElements(GLenum, GLsizei count, GLenum, const void* indices)
 {
     const TKnownList& indexList = Within(indices, count, 1);
     const auto* first = reinterpret_cast<const int32_t*>(indexList.First) +
                         (static_cast<const uint8_t*>(indices) - indexList.First) / 4;
-    for (const TArray& array : vArrays) {
+    for (const ReadingGL::TArray& array : ReadingGL::vArrays) {
         if (!array.Enabled || !array.Data) continue;
         const TKnownList& list = Within(array.Data, 1, array.Components);
         const int64_t start = (static_cast<const uint8_t*>(array.Data) - list.First) / list.ItemSize;
@@ -124,57 +65,26 @@ void MultiTexCoord(GLenum, const GLfloat* v)
     Within(v, 1, 4);
 }
 
-// Every entry point does nothing unless it is one of the above.
-template <class F> struct TQuiet;
-template <class R, class... A> struct TQuiet<R (*)(A...)> {
-    static R Call(A...)
-    {
-        if constexpr (!std::is_void_v<R>) return R{};
-    }
-};
-
-void Fake(TGLExtensionsAndEntryPoints& gl)
+void CheckDraws(TGLExtensionsAndEntryPoints& gl)
 {
-#define GL_ENTRY(Field, Name, Lookup, Alternate, Type) gl.Field = &TQuiet<Type>::Call;
-#include "OpenGLAdapterEntryPoints.def"
-#undef GL_ENTRY
-    gl.EnableClientState = &EnableArray;
-    gl.DisableClientState = &DisableArray;
-    gl.ClientActiveTexture = &ClientActiveTexture;
-    gl.VertexPointer = &VertexPointer;
-    gl.NormalPointer = &NormalPointer;
-    gl.ColorPointer = &ColorPointer;
-    gl.TexCoordPointer = &TexCoordPointer;
     gl.DrawElements = &DrawElements;
     gl.Vertex3fv = &Attribute<3>;
     gl.Normal3fv = &Attribute<3>;
     gl.Color4fv = &Attribute<4>;
     gl.TexCoord2fv = &Attribute<2>;
     gl.MultiTexCoord4fv = &MultiTexCoord;
-    gl.ARB_multitexture = true;
 }
 
-// One context, its state cache and a lightmap library for every input.
-struct TDrawing {
+// The fake OpenGL's context with checking draws and a lightmap library, for every input.
+struct TDrawing : TReadingGLDrawing {
     TDrawing()
     {
-        Context->CreateMemoryContext(nullptr, 1, 1, 1);
-        Context->Activate();
-        Fake(*Context->GL());
-        Fake(Table);
-        SetCurrentGL(&Table);
-        GetCurrentMultitextureCoordinator()->MapTexCoordToMain();
-        States = std::make_unique<TGLStateCache>();
+        CheckDraws(*Context->GL());
+        CheckDraws(Table);
         Lightmaps->AddTextureMaterial("lightmap", nullptr);
-        Rci.GLStates = States.get();
         Rci.lightmapLibrary = Lightmaps;
-        Rci.drawState = dsRendering;
     }
-    TGLContext* Context = new TNullContext();
-    TGLExtensionsAndEntryPoints Table;
-    std::unique_ptr<TGLStateCache> States;
     TGLMaterialLibrary* Lightmaps = new TGLMaterialLibrary(nullptr);
-    TGLRenderContextInfo Rci{};
 };
 
 } // namespace
