@@ -3,8 +3,8 @@
 // the localised name overrides.
 #include "UGH_data.h"
 
+#include "GameDataFolder.h"
 #include "Raises.h"
-#include "TempFolder.h"
 #include "ZODLog.h"
 
 #include <gtest/gtest.h>
@@ -84,37 +84,16 @@ loot FilledItem()
     return l;
 }
 
-class ContentFiles : public ::testing::Test {
+class ContentFiles : public GameDataFolder {
 protected:
     void SetUp() override
     {
-        ResetGameTables();
-        gamedir = folder.path.string();
-        lng = "en";
+        GameDataFolder::SetUp();
         for (const char* kind : {"cards", "perks", "monsters", "items"})
             std::filesystem::create_directories(folder.path / kind);
     }
-    void TearDown() override
-    {
-        ResetGameTables();
-        gamedir.clear();
-    }
-
     std::string PathOf(const std::string& name) const { return gamedir + "\\" + name; }
-    std::vector<std::string> Lines(const std::string& name) const
-    {
-        TLineBuffer buffer;
-        buffer.LoadFromFile(PathOf(name));
-        std::vector<std::string> lines;
-        for (int i = 0; i < buffer.Count(); ++i) lines.push_back(buffer.ReadTextLine(i));
-        return lines;
-    }
-    void WriteLines(const std::string& name, const std::vector<std::string>& lines) const
-    {
-        std::string text;
-        for (const std::string& line : lines) text += line + "\r\n";
-        folder.Write(name, text);
-    }
+    std::vector<std::string> Lines(const std::string& name) const { return ReadLines(PathOf(name)); }
     // The file cut to its first count lines.
     void Truncate(const std::string& name, std::size_t count) const
     {
@@ -129,7 +108,6 @@ protected:
         WriteLines(name, lines);
     }
 
-    TempFolder folder;
     TScopedValue<std::string> savedLanguage{lng};
 };
 

@@ -4,8 +4,8 @@
 // store, and the cell side files older maps keep.
 #include "UGH_data.h"
 
+#include "GameDataFolder.h"
 #include "Raises.h"
-#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -93,19 +93,16 @@ TLevelData FilledLevel()
     return level;
 }
 
-class MapFiles : public ::testing::Test {
+class MapFiles : public GameDataFolder {
 protected:
     void SetUp() override
     {
-        ResetGameTables();
-        gamedir = folder.path.string();
-        lng = "en";
+        GameDataFolder::SetUp();
         std::filesystem::create_directories(folder.path / "levels");
     }
     void TearDown() override
     {
-        ResetGameTables();
-        gamedir.clear();
+        GameDataFolder::TearDown();
         playerlightdata = {};
     }
 
@@ -117,22 +114,11 @@ protected:
         return folder.Read("levels/" + name);
     }
     std::string MapPath(const std::string& name) const { return gamedir + "\\levels\\" + name; }
-    std::vector<std::string> Lines(const std::string& name) const
-    {
-        TLineBuffer buffer;
-        buffer.LoadFromFile(MapPath(name));
-        std::vector<std::string> lines;
-        for (int i = 0; i < buffer.Count(); ++i) lines.push_back(buffer.ReadTextLine(i));
-        return lines;
-    }
+    std::vector<std::string> Lines(const std::string& name) const { return ReadLines(MapPath(name)); }
     void WriteLines(const std::string& name, const std::vector<std::string>& lines) const
     {
-        std::string text;
-        for (const std::string& line : lines) text += line + "\r\n";
-        folder.Write("levels/" + name, text);
+        GameDataFolder::WriteLines("levels/" + name, lines);
     }
-
-    TempFolder folder;
     TScopedValue<std::string> savedLanguage{lng};
 };
 
