@@ -1,0 +1,191 @@
+// The main game window: it owns the scene and every game component, runs the start-up behind the splash window
+// and the per-frame routine the scene's frame clock drives. The class is declared once here; its methods are
+// defined in UGH_main*.cpp by topic (start-up, scene table, frame loop, configuration, materials).
+#pragma once
+
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "UGH_tables.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TVAVodad;
+class TVAVodadViewer;
+class TGLCamera;
+class TGLCadencer;
+class TGLMaterialLibrary;
+class TGLWindowsBitmapFont;
+class TGLTexCombineShader;
+class TGLSLPostPixelateShader;
+class TGLPostShaderHolder;
+class TGLShadowVolume;
+class TGLLightSource;
+class TGLBaseSceneObject;
+class TGLDummyCube;
+class TGLHUDSprite;
+class TGLHUDText;
+class TGLPlane;
+class TGLSphere;
+class TGLCone;
+class TForm1;
+
+// The frame "thread": a plain object whose Execute runs the pending frame on the main thread. No OS thread is
+// started, so nothing of the game is ever touched from two threads.
+class TGHThread {
+public:
+    explicit TGHThread(TForm1* form) : FForm(form) {}
+    // Runs the pending frame (framebusy) and clears framebusy; marks itself terminated when nothing is pending.
+    void Execute();
+    bool Terminated() const { return FTerminated; }
+
+private:
+    TForm1* FForm;
+    bool FTerminated = false;
+};
+
+// ---- Globals of the start-up and the frame loop ----
+extern bool loading;            // start-up in progress: the splash window shows while it is set
+extern std::string loadstatus;  // the start-up's status line, mirrored by the splash window
+extern int32_t loadstage;       // start-up stage 0..15, the splash progress bar position
+extern std::string appversion;  // the program's version, "%d.%d.%d.%d"
+extern std::unique_ptr<TGHThread> framethread;
+extern bool framebusy;          // a frame is pending or running through framethread
+extern double framedelta;       // elapsed seconds handed to the pending frame
+extern bool framerunning;       // CadencerRun's blocks are running
+extern std::string frameerrors; // tags of the blocks that failed in the current frame
+extern TBoundedTable<bool, 1, 8> cadblocks; // block switches b1..b8, all on
+extern bool fsinitdone;         // the frame routine has applied the full-screen setting
+extern int32_t scrw, scrh;      // the game view in pixels, for all HUD layout
+extern int32_t halfw, halfh, fullw, fullh;
+extern bool uirefresh;          // lay the character screen out again on the next frame
+extern bool minimapon;          // true at start
+extern int32_t mbdcount;        // block-visibility updates, shown in the caption
+extern int32_t curfps;          // frame rate taken once a second
+extern int32_t lastpx, lastpy;  // player cell as copied once a second
+extern double stepscale;        // levelsteps / 800
+extern int32_t activecard;      // card chosen in the item list
+extern double fmbtime;          // seconds toward the next free-mesh behaviour step
+extern int32_t fmbrate;         // free-mesh behaviour steps per second
+extern int32_t loadscrno;       // load-screen picture shown while a level is read, written or built
+
+// ---- Globals of the asset catalogue ----
+extern TDynArray<std::string> matnames; // every material FastAddMaterial made, in order
+extern std::string lastmat;             // the material made last
+extern const bool preloadsprites;       // the sprite list is loaded whole at start-up
+extern TBoundedTable<TBoundedArray<TBoundedArray<int32_t, 0, 4>, 0, 1000>, 0, 1> armorlayers;
+extern int32_t loadscrcount, cardcount, itemcount;
+
+// The program's version as "%d.%d.%d.%d"; never fails.
+std::string GetAppVersionStr();
+
+class TForm1 : public TForm {
+public:
+    explicit TForm1(TComponent* AOwner);
+    ~TForm1() override;
+
+    // ---- Start-up and scene (UGH_main.cpp, UGH_main_scene.cpp) ----
+    void FormCreate(TObject* Sender);
+    void setdefaultrndons();
+    void ClearLevel();
+    void GoToStart();
+    // "show": the status line, then one pass of pending window messages so the splash window repaints.
+    void ShowStatus(const std::string& text);
+
+    // ---- Frame loop and housekeeping (UGH_main_frame.cpp) ----
+    void GLCadencer1Progress(TObject* Sender, double deltaTime, double newTime);
+    void CadencerRun(double deltatime);
+    void ProcessLoadScreen();
+    void Timer1Timer(TObject* Sender);
+    void Timer2Timer(TObject* Sender);
+    void FormResize(TObject* Sender);
+    void InitFullscreen();
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void ExitGame();
+    void TakeSnapShot();
+    void SwitchAA(int32_t i);
+
+    // ---- Configuration (UGH_main_config.cpp) ----
+    // Reads "\gh.cfg" (the game-data reader) and applies it to the window: anti-aliasing, ambient, depth of
+    // view and focal length, fog end, VSync.
+    void ReadConfig();
+
+    // ---- Materials and the start-up catalogue (UGH_main_materials.cpp) ----
+    void FastAddMaterial(const std::string& fn, const std::string& mn, const std::string& qs, double emit,
+                         int32_t mode, bool uselm, TGLMaterialLibrary*& ml);
+    void preparematerials();
+    void preparemat(const std::string& mn);
+    void addtotexlist(const std::string& itm);
+    bool checkitemintexlist(const std::string& itm);
+    void cleartexlist();
+    int32_t GetSets();
+    std::string getslitem(const std::string& text, int32_t id, int32_t ps);
+
+    // ---- Components (made by the scene table, owned by the window) ----
+    TVAVodad* VAVodad1 = nullptr;
+    TVAVodadViewer* VAVodadViewer1 = nullptr;
+    TGLCamera* mcam = nullptr;
+    TGLCadencer* GLCadencer1 = nullptr;
+    TGLCadencer* GLCadencer2 = nullptr;
+    TGLMaterialLibrary* matlib = nullptr;
+    TGLMaterialLibrary* matlib2 = nullptr;
+    TGLWindowsBitmapFont* GLWindowsBitmapFont1 = nullptr;
+    TGLWindowsBitmapFont* GLWindowsBitmapFont2 = nullptr;
+    TGLWindowsBitmapFont* GLWindowsBitmapFont3 = nullptr;
+    TGLWindowsBitmapFont* GLWindowsBitmapFont4 = nullptr;
+    TGLTexCombineShader* GLTexCombineShader1 = nullptr;
+    TGLSLPostPixelateShader* PixelateShader = nullptr;
+    TGLPostShaderHolder* PostShaderHolder = nullptr;
+    TGLShadowVolume* shadowz = nullptr;
+    TGLLightSource* playerlight = nullptr;
+    TTimer* Timer1 = nullptr;
+    TTimer* Timer2 = nullptr;
+
+    // ---- Scene objects used by the steps built so far ----
+    TGLDummyCube* dcgame = nullptr;
+    TGLDummyCube* dcgameb = nullptr;
+    TGLDummyCube* dcuibg = nullptr;
+    TGLDummyCube* dcuimiddle = nullptr;
+    TGLDummyCube* dcuifront = nullptr;
+    TGLDummyCube* dccharscreen = nullptr;
+    TGLDummyCube* dctextdummy = nullptr;
+    TGLDummyCube* inventory = nullptr;
+    TGLDummyCube* inventoryf1 = nullptr;
+    TGLDummyCube* inventoryf2 = nullptr;
+    TGLDummyCube* dcperkicon = nullptr;
+    TGLDummyCube* dcmenu = nullptr;
+    TGLDummyCube* dcrf = nullptr;
+    TGLDummyCube* dcrff = nullptr;
+    TGLDummyCube* dctooltip = nullptr;
+    TGLDummyCube* dcload = nullptr;
+    TGLCone* playercone = nullptr;
+    TGLSphere* GLSphere1 = nullptr;
+    TGLSphere* GLSphere2 = nullptr;
+    TGLPlane* GLPlane1 = nullptr;
+    TGLHUDSprite* loadscr_b = nullptr;
+    TGLHUDSprite* loadscr_f = nullptr;
+    TGLHUDText* loadtxt = nullptr;
+    TGLHUDText* levelname = nullptr;
+    TGLHUDSprite* reqform = nullptr;
+    TGLHUDSprite* reqform_dark = nullptr;
+    TGLHUDSprite* usedcard = nullptr;
+    TGLHUDSprite* usedcard2 = nullptr;
+    TGLHUDSprite* titlecard = nullptr;
+    TGLHUDSprite* teleport_glow = nullptr;
+    TBoundedArray<TGLHUDSprite*, 1, 8> icons;   // icon1 .. icon8
+    TGLHUDSprite* element_icon = nullptr;
+    TBoundedArray<TGLLightSource*, 0, 6> scenelights;
+
+protected:
+    // The minimise system command (61472) minimises the application; every other goes to the form.
+    void WndProc(TMessage& Message) override;
+
+private:
+    // Builds the window's components and scene objects from the scene table (UGH_main_scene.cpp).
+    void BuildScene();
+};
+
+extern TForm1* Form1;
