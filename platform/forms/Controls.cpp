@@ -14,22 +14,8 @@
 #include <QtGui/QWindow>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
-
-// Exceptions never cross Qt: those of event handlers go to the application's exception display.
-template <class F> void Guarded(TWinControl* Control, F&& Body)
-{
-    try {
-        Body();
-    } catch (...) {
-        if (Application)
-            Application->HandleException(Control);
-        else
-            std::fprintf(stderr, "Unhandled exception in an event handler\n");
-    }
-}
 
 TShiftState ShiftOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons)
 {
@@ -301,6 +287,8 @@ void TWinControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t
     FWidth = std::max(AWidth, 0);
     FHeight = std::max(AHeight, 0);
     ApplyBounds();
+    // An aligned control that changes its height moves the ones aligned after it.
+    if (FAlign != alNone && FParent) FParent->AlignControls();
 }
 
 void TWinControl::ApplyBounds()
@@ -331,14 +319,45 @@ void TWinControl::SetAlign(TAlign Value)
 
 void TWinControl::AlignControls()
 {
+    if (FAligning) return; // the children's SetBounds come back here
+    FAligning = true;
+    struct TDone {
+        bool& Aligning;
+        ~TDone() { Aligning = false; }
+    } done{FAligning};
+    std::vector<TWinControl*> aligned;
     for (TWinControl* child : FControls)
-        if (child->FAlign == alClient) child->SetBounds(0, 0, ClientWidth(), ClientHeight());
+        if (child->FAlign != alNone && child->FVisible) aligned.push_back(child);
+    // Top edge first, outermost first; then the bottom edge; the client last.
+    const auto rank = [](const TWinControl* c) { return c->FAlign == alTop ? 0 : c->FAlign == alBottom ? 1 : 2; };
+    std::stable_sort(aligned.begin(), aligned.end(), [&](const TWinControl* a, const TWinControl* b) {
+        if (rank(a) != rank(b)) return rank(a) < rank(b);
+        if (a->FAlign == alTop) return a->FTop < b->FTop;
+        if (a->FAlign == alBottom) return a->FTop + a->FHeight > b->FTop + b->FHeight;
+        return false;
+    });
+    TRect free = ClientRect();
+    for (TWinControl* child : aligned) {
+        const int32_t height = child->FHeight;
+        switch (child->FAlign) {
+        case alTop:
+            child->SetBounds(free.Left, free.Top, free.Width(), height);
+            free.Top += height;
+            break;
+        case alBottom:
+            child->SetBounds(free.Left, free.Bottom - height, free.Width(), height);
+            free.Bottom -= height;
+            break;
+        default: child->SetBounds(free.Left, free.Top, free.Width(), std::max(free.Height(), 0)); break;
+        }
+    }
 }
 
 void TWinControl::SetVisible(bool Value)
 {
     FVisible = Value;
     if (FWidget) FWidget->setVisible(Value);
+    if (FAlign != alNone && FParent) FParent->AlignControls();
 }
 
 bool TWinControl::Showing() const

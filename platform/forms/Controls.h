@@ -16,7 +16,9 @@ enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDoub
 using TShiftState = TSet<TShiftStateItem, uint16_t>;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
-enum TAlign { alNone, alClient };
+// alTop and alBottom controls keep their height and take the whole width, from the edge inwards (in the
+// order of their position); alClient takes what is left.
+enum TAlign { alNone, alTop, alBottom, alClient };
 
 // Cursor ids.
 using TCursor = int16_t;
@@ -71,10 +73,11 @@ public:
     int32_t ClientHeight() const { return FHeight; }
     void SetClientWidth(int32_t Value) { SetWidth(Value); }
     void SetClientHeight(int32_t Value) { SetHeight(Value); }
+    TRect ClientRect() const { return TRect{0, 0, FWidth, FHeight}; }
     // The screen position of the client area's top-left corner.
     TPoint ClientOrigin() const;
 
-    // alClient fills the parent's client area and follows it.
+    // An aligned control follows its parent's client area; a hidden one takes no room.
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign Value);
 
@@ -136,7 +139,7 @@ protected:
     virtual void KeyPress(char16_t& Key);
 
     TControlWidget* Widget() const { return FWidget; }
-    // Lays the alClient children over the client area.
+    // Lays the aligned children out over the client area.
     void AlignControls();
 
 private:
@@ -157,6 +160,7 @@ private:
     bool FEnabled = true;
     TCursor FCursor = crDefault;
     bool FClickPending = false;
+    bool FAligning = false;
 };
 
 // A child control with a native window of its own (for a rendering context: GetX11Window(Handle())). Qt does

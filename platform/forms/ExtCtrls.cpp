@@ -1,7 +1,32 @@
 #include "ExtCtrls.h"
 
+#include "BitmapImage.h"
+#include "ControlWidget.h"
 #include "Forms.h"
 #include "Windows.h"
+
+#include <QtGui/QPixmap>
+#include <QtWidgets/QLabel>
+
+// The label that shows an image's picture; it takes a changed picture as it paints, so that drawing on the
+// image's canvas shows without telling it.
+class TImageLabel : public QLabel {
+public:
+    TImageLabel(TImage& Image, QWidget* Parent) : QLabel(Parent), FImage(Image)
+    {
+        setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* Event) override
+    {
+        Guarded(&FImage, [this] { FImage.RefreshPixmap(); });
+        QLabel::paintEvent(Event);
+    }
+
+private:
+    TImage& FImage;
+};
 
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner)
 {
@@ -51,4 +76,88 @@ void TTimer::WndProc(TMessage& Message)
         if (!Application) throw;
         Application->HandleException(this);
     }
+}
+
+// TImage
+
+TImage::TImage(TComponent* AOwner) : TWinControl(AOwner), FPicture(std::make_unique<TPicture>())
+{
+    FPicture->OnChange = [this](TObject*) { PictureChanged(); };
+    SetBounds(0, 0, 105, 105);
+}
+
+TImage::~TImage()
+{
+    // The label paints from the picture: it goes first.
+    DestroyWnd();
+}
+
+TCanvas* TImage::Canvas()
+{
+    TGraphic* graphic = FPicture->Graphic();
+    if (graphic && !dynamic_cast<TBitmap*>(graphic))
+        throw EInvalidGraphic("Can only modify an image if it contains a bitmap");
+    TBitmap* bitmap = FPicture->Bitmap();
+    if (!graphic) bitmap->SetSize(Width(), Height());
+    PictureChanged();
+    return bitmap->Canvas();
+}
+
+void TImage::SetStretch(bool Value)
+{
+    FStretch = Value;
+    if (auto* label = ContentWidget<TImageLabel>(Widget())) label->setScaledContents(Value);
+}
+
+void TImage::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    auto* label = AddContentWidget<TImageLabel>(Widget(), *this);
+    label->setScaledContents(FStretch);
+    PictureChanged();
+}
+
+void TImage::PictureChanged()
+{
+    FPixmapStale = true;
+    if (auto* label = ContentWidget<TImageLabel>(Widget())) label->update();
+}
+
+void TImage::RefreshPixmap()
+{
+    if (!FPixmapStale) return;
+    FPixmapStale = false;
+    auto* label = ContentWidget<TImageLabel>(Widget());
+    TGraphic* graphic = FPicture->Graphic();
+    if (!label) return;
+    if (!graphic || graphic->Empty()) {
+        label->setPixmap(QPixmap());
+        return;
+    }
+    if (auto* bitmap = dynamic_cast<TBitmap*>(graphic)) {
+        label->setPixmap(QPixmap::fromImage(WrapBitmap(*bitmap)));
+        return;
+    }
+    TBitmap drawn; // other kinds draw themselves into a bitmap
+    drawn.Assign(graphic);
+    label->setPixmap(QPixmap::fromImage(WrapBitmap(drawn)));
+}
+
+// TPanel
+
+TPanel::TPanel(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 185, 41); }
+
+void TPanel::SetCaption(const std::string& Value)
+{
+    FCaption = Value;
+    if (auto* face = ContentWidget<QLabel>(Widget())) face->setText(ToQString(Value));
+}
+
+void TPanel::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    auto* face = AddContentWidget<QLabel>(Widget(), ToQString(FCaption));
+    face->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    face->setAlignment(Qt::AlignCenter);
+    face->setAutoFillBackground(true);
 }

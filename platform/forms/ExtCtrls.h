@@ -1,11 +1,16 @@
-// The timer component: OnTimer every Interval milliseconds from the message loop.
+// The timer component (OnTimer every Interval milliseconds from the message loop), the picture control and
+// the panel.
 #pragma once
 
 #include "Components.h"
+#include "Controls.h"
+#include "Graphics.h"
 #include "Messages.h"
 #include "Types.h"
 
 #include <cstdint>
+#include <memory>
+#include <string>
 
 // No platform timer could be started.
 class EOutOfResources : public Exception {
@@ -38,4 +43,53 @@ private:
     uint32_t FInterval = 1000;
     TNotifyEvent FOnTimer;
     HWND FWindowHandle = nullptr;
+};
+
+class TImageLabel;
+
+// Shows its picture at the top-left corner, or stretched over the whole control; repaints when the picture
+// changes.
+class TImage : public TWinControl {
+public:
+    explicit TImage(TComponent* AOwner);
+    ~TImage() override;
+
+    TPicture* Picture() const { return FPicture.get(); }
+    void SetPicture(TPicture* Value) { FPicture->Assign(Value); }
+    // The canvas of the picture's bitmap; an empty picture first becomes a bitmap of the control's size. A
+    // picture of another kind raises EInvalidGraphic "Can only modify an image if it contains a bitmap".
+    // What is drawn on it shows at the next paint.
+    TCanvas* Canvas();
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool Value);
+
+protected:
+    void CreateWnd() override;
+
+private:
+    friend class TImageLabel;
+
+    // The label shows the picture anew at its next paint.
+    void PictureChanged();
+    // Called by the label as it paints.
+    void RefreshPixmap();
+
+    std::unique_ptr<TPicture> FPicture;
+    bool FStretch = false;
+    bool FPixmapStale = true;
+};
+
+// A raised panel that holds other controls, with its caption in the middle.
+class TPanel : public TWinControl {
+public:
+    explicit TPanel(TComponent* AOwner);
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+
+protected:
+    void CreateWnd() override;
+
+private:
+    std::string FCaption;
 };

@@ -23,8 +23,6 @@ namespace {
 // Frees a form from the message loop (Release).
 constexpr uint32_t CM_RELEASE = 0xB021;
 
-QString ToQString(const std::string& Text) { return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())); }
-
 TModalResult QtMessageBox(const TMessageBoxRequest& Request)
 {
     static constexpr QMessageBox::Icon Icons[] = {QMessageBox::Warning, QMessageBox::Critical,

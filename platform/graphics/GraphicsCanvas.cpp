@@ -1,5 +1,6 @@
 // Drawing on bitmaps with Qt's raster painter: every operation paints straight into the bitmap's memory
 // through a QImage that wraps it. Shapes and copies are aliased, as the system's drawing is.
+#include "BitmapImage.h"
 #include "Graphics.h"
 
 #include <QFont>
@@ -20,16 +21,6 @@ QColor ToQColor(TColor color)
 {
     const uint32_t rgb = static_cast<uint32_t>(ColorToRGB(color));
     return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
-
-// The bitmap's pixels as an image, without a copy. 32-bit bitmaps blend by their alpha when transparent.
-QImage WrapBitmap(TBitmap& bitmap)
-{
-    if (bitmap.Empty()) return QImage();
-    const QImage::Format format = bitmap.PixelFormat() == pf24bit ? QImage::Format_BGR888
-                                  : bitmap.Transparent()          ? QImage::Format_ARGB32
-                                                                  : QImage::Format_RGB32;
-    return QImage(bitmap.ScanLine(0), bitmap.Width(), bitmap.Height(), bitmap.RowStride(), format);
 }
 
 QRect NormalRect(const TRect& r)

@@ -3,8 +3,32 @@
 #pragma once
 
 #include "Controls.h"
+#include "Forms.h"
 
+#include <QtCore/QEvent>
 #include <QtWidgets/QWidget>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+inline QString ToQString(const std::string& Text)
+{
+    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));
+}
+
+// Exceptions never cross Qt: those of event handlers go to the application's exception display.
+template <class F> void Guarded(TWinControl* Control, F&& Body)
+{
+    try {
+        Body();
+    } catch (...) {
+        if (Application)
+            Application->HandleException(Control);
+        else
+            std::fprintf(stderr, "Unhandled exception in an event handler\n");
+    }
+}
 
 class TControlWidget : public QWidget {
 public:
@@ -35,3 +59,39 @@ private:
 
     TWinControl* FControl;
 };
+
+// Keeps a standard control's own Qt widget (an edit box, a button ...) over the whole of the control's widget.
+class TContentFiller : public QObject {
+public:
+    TContentFiller(QWidget* Host, QWidget* Content) : QObject(Host), FContent(Content) {}
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        if (Event->type() == QEvent::Resize) FContent->setGeometry(static_cast<QWidget*>(Watched)->rect());
+        return false;
+    }
+
+private:
+    QWidget* FContent;
+};
+
+// Makes the Qt widget that shows a standard control inside the control's widget: it fills it, takes its focus
+// and lies beneath the child controls (a panel's buttons). It goes with the control's widget.
+template <class W, class... TArgs> W* AddContentWidget(QWidget* Host, TArgs&&... Args)
+{
+    auto* content = new W(std::forward<TArgs>(Args)..., Host);
+    content->setObjectName(QStringLiteral("content"));
+    content->setGeometry(Host->rect());
+    content->lower();
+    content->show();
+    Host->installEventFilter(new TContentFiller(Host, content));
+    Host->setFocusProxy(content);
+    return content;
+}
+
+// The content widget of a control's widget, or nullptr while the control has no window.
+template <class W> W* ContentWidget(QWidget* Host)
+{
+    return Host ? Host->findChild<W*>(QStringLiteral("content"), Qt::FindDirectChildrenOnly) : nullptr;
+}

@@ -1,0 +1,68 @@
+#include "ComCtrls.h"
+
+#include "ControlWidget.h"
+
+#include <QtWidgets/QProgressBar>
+
+#include <algorithm>
+
+namespace {
+
+// Blocks are chunks with a gap between them; a smooth bar has one chunk.
+constexpr const char* BlockStyle = "QProgressBar { border: 1px solid palette(mid); background: palette(base); }"
+                                   "QProgressBar::chunk { background: palette(highlight); width: 8px; margin: 1px; }";
+constexpr const char* SmoothStyle = "QProgressBar { border: 1px solid palette(mid); background: palette(base); }"
+                                    "QProgressBar::chunk { background: palette(highlight); }";
+
+} // namespace
+
+TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 150, 17); }
+
+void TProgressBar::SetMin(int32_t Value)
+{
+    FMin = Value;
+    FMax = std::max(FMax, FMin);
+    SetPosition(FPosition);
+}
+
+void TProgressBar::SetMax(int32_t Value)
+{
+    FMax = Value;
+    FMin = std::min(FMin, FMax);
+    SetPosition(FPosition);
+}
+
+void TProgressBar::SetPosition(int32_t Value)
+{
+    FPosition = std::clamp(Value, FMin, FMax);
+    ShowState();
+}
+
+void TProgressBar::SetSmooth(bool Value)
+{
+    FSmooth = Value;
+    if (auto* bar = ContentWidget<QProgressBar>(Widget()))
+        bar->setStyleSheet(QString::fromLatin1(FSmooth ? SmoothStyle : BlockStyle));
+}
+
+void TProgressBar::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    AddContentWidget<QProgressBar>(Widget())->setTextVisible(false);
+    SetSmooth(FSmooth);
+    ShowState();
+}
+
+void TProgressBar::ShowState()
+{
+    auto* bar = ContentWidget<QProgressBar>(Widget());
+    if (!bar) return;
+    // An empty range would make Qt's bar a busy indicator: it shows an empty bar instead.
+    if (FMin == FMax) {
+        bar->setRange(0, 1);
+        bar->setValue(0);
+        return;
+    }
+    bar->setRange(FMin, FMax);
+    bar->setValue(FPosition);
+}
