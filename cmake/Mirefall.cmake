@@ -55,7 +55,8 @@ endfunction()
 # One test program per layer, made of every .cpp in the given folders. Each test suite of the program is one
 # CTest test (one process runs the suite's tests, so the start-up is paid once a suite, not once a test); every
 # suite writes its tests' times to test-results/, which scripts/slowest-tests.cmake reads.
-# WINDOW: the tests need an X server; each suite runs under its own Xvfb (xvfb-run).
+# WINDOW: the tests need an X server; each suite runs under its own Xvfb (xvfb-run) and carries the label
+# "window" beside its own, so that `ctest -L window` selects every program that needs a display.
 function(mirefall_test name)
   cmake_parse_arguments(ARG "WINDOW" "LABEL" "DIRS;DEPS;ENVIRONMENT" ${ARGN})
   set(sources)
@@ -68,7 +69,10 @@ function(mirefall_test name)
   target_compile_definitions(${name} PRIVATE MIREFALL_FIXTURES="${CMAKE_SOURCE_DIR}/tests/fixtures")
   set(environment ${MIREFALL_TEST_ENVIRONMENT} ${ARG_ENVIRONMENT})
   set(launcher)
+  set(labels ${ARG_LABEL})
   if(ARG_WINDOW)
+    list(APPEND labels window)
+    list(REMOVE_DUPLICATES labels)
     list(FILTER environment EXCLUDE REGEX "^QT_QPA_PLATFORM=")
     list(APPEND environment "QT_QPA_PLATFORM=xcb")
     set(launcher "xvfb-run;-a;-s;-screen 0 1280x1024x24")
@@ -81,6 +85,7 @@ function(mirefall_test name)
   file(GENERATE OUTPUT ${include_file} CONTENT
     "set(MIREFALL_PROGRAM \"$<TARGET_FILE:${name}>\")
 set(MIREFALL_LABEL \"${ARG_LABEL}\")
+set(MIREFALL_LABELS \"${labels}\")
 set(MIREFALL_ENVIRONMENT \"${environment}\")
 set(MIREFALL_LAUNCHER \"${launcher}\")
 set(MIREFALL_RESULTS \"${CMAKE_BINARY_DIR}/test-results\")

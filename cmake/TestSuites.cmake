@@ -23,7 +23,7 @@ if(NOT EXISTS "${MIREFALL_SUITES_FILE}" OR "${MIREFALL_PROGRAM}" IS_NEWER_THAN "
         string(APPEND command " [==[${word}]==]")
       endforeach()
       string(APPEND content "add_test([==[${test}]==]${command})\n"
-                            "set_tests_properties([==[${test}]==] PROPERTIES LABELS [==[${MIREFALL_LABEL}]==])\n")
+                            "set_tests_properties([==[${test}]==] PROPERTIES LABELS [==[${MIREFALL_LABELS}]==])\n")
     endif()
   endforeach()
   file(WRITE "${MIREFALL_SUITES_FILE}" "${content}")
