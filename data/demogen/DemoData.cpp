@@ -1,0 +1,114 @@
+#include "DemoData.h"
+
+#include "DemoOutput.h"
+#include "DemoSources.h"
+#include "UGH_data.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The demo's settings. The frame loop must run on a software renderer with no sound device: no shadow
+// volumes, and fullmute keeps the sound manager off.
+void SetDemoSettings()
+{
+    lng = "en";
+    movespeed = 400;
+    turnspeed = 10;
+    minvd = 5;
+    fogdist = 100;
+    camdist = 250;
+    soundvol = 80;
+    musicvol = 60;
+    soundrate = 44100;
+    soundon = musicon = true;
+    showbtllog = false;
+    leveling = true;
+    texquality = 1;
+    brightness = 100;
+    lessredraws = false;
+    aaindex = 0;
+    cardsize = 0;
+    randommode = false;
+    tooltips = true;
+    hardcore = false;
+    difficulty = 0;
+    fullscreen = false;
+    fswidth = 1024;
+    fsheight = 768;
+    fsrefresh = 60;
+    vsyncon = no3ddoors = nolights = nofire = false;
+    multithread = true;
+    poorquality = extdmginfo = autodeck = false;
+    nograss = shortbtllog = true;
+    shadows = torchshadows = false;
+    shadowmode = 1;
+    globalcast = false;
+    desiredfpson = true;
+    desiredfps = 30;
+    maxvd = 15;
+    adventure = 0;
+    fullmute = true;
+}
+
+void WriteStrings(const fs::path& sources, TDemoOutput& output)
+{
+    for (const std::string language : {"en"}) {
+        const fs::path source = sources / "text" / language / "strings.src";
+        output.Publish("text/" + language + "/strings.txt", CompileStrings(ReadSourceFile(source), source.string()));
+    }
+}
+
+// SaveMap writes the current level: a compiled one stands in for it while this lives.
+struct TCurrentLevel {
+    TLevelData& level;
+    explicit TCurrentLevel(TLevelData& compiled) : level(compiled) { SwapLevelData(level); }
+    ~TCurrentLevel() { SwapLevelData(level); }
+    TCurrentLevel(const TCurrentLevel&) = delete;
+    TCurrentLevel& operator=(const TCurrentLevel&) = delete;
+};
+
+// Every level source "levels/<name>.txt" becomes the map file of its id with its side files.
+void WriteLevels(const fs::path& sources, TDemoOutput& output)
+{
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(sources / "levels"))
+        if (entry.path().extension() == ".txt") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& file : files) {
+        auto level = std::make_unique<TLevelData>();
+        TDemoMapInfo info;
+        CompileMap(ReadSourceFile(file), file.string(), *level, info);
+        const std::string id = level->mapid;
+        std::string map;
+        {
+            const TCurrentLevel current(*level);
+            map = output.Stage("\\levels\\" + id + ".map", [&] { SaveMap(GamePath("\\levels\\" + id + ".map"), true); });
+        }
+        output.Publish("levels/" + id + ".map", map);
+        output.Publish("levels/" + id + "/mapname_en.txt", LinesText({level->mapname}));
+        output.Publish("levels/" + id + "/skybox.txt", LinesText({std::to_string(info.skybox)}));
+    }
+}
+
+} // namespace
+
+TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string& outputFolder)
+{
+    const fs::path sources(sourceFolder);
+    TDemoOutput output(outputFolder);
+    output.Publish("gh.cfg", output.Stage("\\gh.cfg", [] {
+        SetDemoSettings();
+        SaveSettings();
+    }));
+    output.Publish("text/adventureid.txt", LinesText({"map_"}));
+    WriteStrings(sources, output);
+    WriteLevels(sources, output);
+    output.MakeFolder("saves");
+    output.MakeFolder("screenshots");
+    return output.Count();
+}

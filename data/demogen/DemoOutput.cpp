@@ -1,0 +1,85 @@
+#include "DemoOutput.h"
+
+#include "FileUtils.h"
+#include "UGH_data.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The bytes of a file, or nothing when it cannot be opened.
+bool ReadBytes(const fs::path& file, std::string& bytes)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+} // namespace
+
+TDemoOutput::TDemoOutput(fs::path folder) : FFolder(std::move(folder)) {}
+
+TDemoOutput::~TDemoOutput()
+{
+    std::error_code ignored;
+    if (!FStaging.empty()) fs::remove_all(FStaging, ignored);
+}
+
+void TDemoOutput::Publish(const std::string& relativePath, const std::string& bytes)
+{
+    const fs::path file = FFolder / relativePath;
+    std::string old;
+    if (ReadBytes(file, old) && old == bytes) {
+        ++FCount.unchanged;
+        return;
+    }
+    fs::create_directories(file.parent_path());
+    ReplaceFileAtomically(file.string(), bytes);
+    ++FCount.written;
+}
+
+void TDemoOutput::MakeFolder(const std::string& relativePath)
+{
+    fs::create_directories(FFolder / relativePath);
+}
+
+std::string TDemoOutput::Stage(const std::string& gamePath, const std::function<void()>& write)
+{
+    if (FStaging.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "demogen_XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw EDemoSource("cannot make a staging folder in " + pattern);
+        FStaging = pattern;
+    }
+    const std::string savedGamedir = gamedir;
+    struct TRestore {
+        const std::string& saved;
+        ~TRestore() { gamedir = saved; }
+    } restore{savedGamedir};
+    gamedir = FStaging.string();
+    const std::string file = ResolvePath(GamePath(gamePath));
+    fs::create_directories(fs::path(file).parent_path());
+    write();
+    std::string bytes;
+    if (!ReadBytes(file, bytes)) throw EDemoSource(gamePath + " was not written");
+    fs::remove(file);
+    return bytes;
+}
+
+std::string LinesText(std::initializer_list<std::string> lines)
+{
+    TLineBuffer buffer;
+    for (const std::string& line : lines) buffer.WriteTextLine(line);
+    return buffer.Text();
+}
+
+std::string ReadSourceFile(const fs::path& file)
+{
+    std::string bytes;
+    if (!ReadBytes(file, bytes)) throw EDemoSource(file.string() + ": the file cannot be read");
+    return bytes;
+}
