@@ -37,6 +37,7 @@ constexpr uint32_t WM_PAINT = 0x000F;
 constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_ERASEBKGND = 0x0014;
 constexpr uint32_t WM_GETDLGCODE = 0x0087;
+constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t WM_TIMER = 0x0113;
 constexpr uint32_t WM_USER = 0x0400;
 // Mouse entering and leaving a control.
@@ -47,6 +48,9 @@ constexpr uint32_t RegisteredMessageFirst = 0xC000;
 
 // WM_SIZE kinds (WParam).
 constexpr WPARAM SIZE_RESTORED = 0;
+
+// WM_SYSCOMMAND commands (WParam).
+constexpr WPARAM SC_MINIMIZE = 0xF020;
 
 // WM_GETDLGCODE answers.
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
