@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TVAVodad;
@@ -78,6 +79,19 @@ extern const bool preloadsprites;       // the sprite list is loaded whole at st
 extern TBoundedTable<TBoundedArray<TBoundedArray<int32_t, 0, 4>, 0, 1000>, 0, 1> armorlayers;
 extern int32_t loadscrcount, cardcount, itemcount;
 
+// Field ps of a sprite-list line (commas separate the fields, counted from 0). Fields 1..3 (purpose, size, size2)
+// that are empty or no integer give "-1", "10" and "15".
+std::string SpriteListField(std::string_view text, int32_t ps);
+// The sprite list: one sprite a line, "name,purpose,size,size2"; a line without a name gives none. A missing file
+// raises EGameDataError naming it.
+TDynArray<spritelistitem> ReadSpriteList(const std::string& fileName);
+// The material names of the interface picture list, one a line (blank lines name none). A missing file raises
+// EGameDataError naming it.
+std::vector<std::string> ReadUIList(const std::string& fileName);
+// A wall set's "arid.txt": its name (line 0) and enabled flag (line 1). False, leaving set as it was, for a file
+// that is missing or shorter than two lines; one that cannot be read raises EGameDataError.
+bool ReadWallSetInfo(const std::string& fileName, envr& set);
+
 // The program's version as "%d.%d.%d.%d"; never fails.
 std::string GetAppVersionStr();
 
@@ -123,6 +137,8 @@ public:
     void cleartexlist();
     int32_t GetSets();
     std::string getslitem(const std::string& text, int32_t id, int32_t ps);
+    // "empty.tga" of the quality folder could not be read and the log said so: it is said once.
+    bool emptyreported = false;
 
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;
