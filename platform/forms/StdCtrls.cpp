@@ -62,13 +62,12 @@ public:
     }
 
     const std::vector<std::string>& All() const { return FLines; }
-    // What the user typed; a final empty line does not count.
+    // What the user typed: a line per paragraph of the box, none when it is empty.
     void Take(const QString& Text)
     {
         FLines.clear();
         if (Text.isEmpty()) return;
         for (const QString& line : Text.split(QChar('\n'))) FLines.push_back(line.toStdString());
-        if (FLines.back().empty()) FLines.pop_back();
     }
 
 protected:

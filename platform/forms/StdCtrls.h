@@ -12,7 +12,7 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 class TMemoLines;
 
 // A multi-line edit box. Its lines are Lines(): changing them changes the text shown, and what the user types
-// comes back into them. A final empty line does not count, as in the box itself.
+// comes back into them (a break typed last starts an empty line).
 class TMemo : public TWinControl {
 public:
     explicit TMemo(TComponent* AOwner);
