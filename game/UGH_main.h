@@ -8,6 +8,7 @@
 #include "UGH_tables.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,6 +32,7 @@ class TGLHUDText;
 class TGLPlane;
 class TGLSphere;
 class TGLCone;
+class TBitmap;
 class TForm1;
 
 // The frame "thread": a plain object whose Execute runs the pending frame on the main thread. No OS thread is
@@ -121,6 +123,32 @@ public:
     void ExitGame();
     void TakeSnapShot();
     void SwitchAA(int32_t i);
+
+    // The blocks b1..b8 of a frame in order, each in a guard of its own: one that fails adds its tag ("b3")
+    // to frameerrors and the frame goes on with the next. An empty entry has nothing to do yet. Made with the
+    // window; a test may put a block of its own in place of one.
+    using TFrameBlock = std::function<void(double deltatime)>;
+    TBoundedArray<TFrameBlock, 1, 8> FrameBlocks = DefaultFrameBlocks();
+    TBoundedArray<TFrameBlock, 1, 8> DefaultFrameBlocks();
+    // What the blocks hold so far: b1 the view's overlays, the worn pictures and the item list's mode; b3
+    // which screens show; b5 the half and full view sizes; b8 the free-mesh behaviour clock.
+    void FrameBlockB1(double deltatime);
+    void FrameBlockB3(double deltatime);
+    void FrameBlockB5(double deltatime);
+    void FrameBlockB8(double deltatime);
+
+    // The client size the window keeps: at least 1024 x 576.
+    static TPoint MinimumClientSize(int32_t width, int32_t height);
+    // The load screen's front picture, 819.2 x 614.4 scaled to the view: by its height on a view wider than
+    // high, else by its width.
+    static void LoadScreenPictureSize(int32_t width, int32_t height, float& pictureWidth, float& pictureHeight);
+    // The caption the one-second timer writes.
+    static std::string FrameRateCaption(const std::string& version, const std::string& fpsText, int32_t viewdist,
+                                        int32_t mbdcount);
+    // Writes the picture as gamedir\screenshots\sshot_<n>.jpg with the smallest n >= 1 whose file does not
+    // exist, making the folder when it is missing. Answers the file written, or "" when it could not be
+    // written (logged); never raises.
+    static std::string SaveSnapShot(TBitmap& bitmap);
 
     // ---- Configuration (UGH_main_config.cpp) ----
     // Reads "\gh.cfg" (the game-data reader) and applies it to the window: anti-aliasing, ambient, depth of

@@ -1,0 +1,353 @@
+// The main window's frame loop and housekeeping: the cadencer's frame dispatch, one game frame in its eight
+// guarded blocks, the load screen, the one-second timers, resizing and full screen, closing, screenshots,
+// the version string and the anti-aliasing switch.
+#include "UGH_main.h"
+
+#include "Dialogs.h"
+#include "FileUtils.h"
+#include "GLCadencer.h"
+#include "GLGeomObjects.h"
+#include "GLHUDObjects.h"
+#include "GLPostEffects.h"
+#include "GLWin32Viewer.h"
+#include "Graphics.h"
+#include "JPEG.h"
+#include "UGH_data.h"
+#include "UGH_log.h"
+#include "Windows.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
+
+namespace {
+
+// The picture a HUD sprite shows, assigned only when it differs so that an unchanged frame reloads nothing.
+void SetMaterialName(TGLHUDSprite* sprite, const std::string& name)
+{
+    if (sprite->Material()->LibMaterialName() != name) sprite->Material()->SetLibMaterialName(name);
+}
+
+// Moves a HUD object only when it is elsewhere: every coordinate change notifies the scene.
+void PlaceHUD(TGLBaseSceneObject* object, float x, float y)
+{
+    TGLCoordinates* position = object->Position();
+    if (position->X() != x) position->SetX(x);
+    if (position->Y() != y) position->SetY(y);
+}
+
+void SizeHUD(TGLHUDSprite* sprite, float width, float height)
+{
+    sprite->SetWidth(width);
+    sprite->SetHeight(height);
+}
+
+std::string SnapShotName(int32_t n)
+{
+    return GamePath("\\screenshots\\sshot_" + std::to_string(n) + ".jpg");
+}
+
+} // namespace
+
+// ---- Frame dispatch ----
+
+void TGHThread::Execute()
+{
+    if (framebusy) {
+        // A frame that raises must not leave framebusy set: no later tick would run a frame.
+        struct TBusyClear {
+            ~TBusyClear() { framebusy = false; }
+        } busyClear;
+        FForm->CadencerRun(framedelta);
+    }
+    if (!framebusy) FTerminated = true;
+}
+
+void TForm1::GLCadencer1Progress(TObject*, double deltaTime, double)
+{
+    if (!multithread || !framethread) {
+        CadencerRun(deltaTime);
+    } else if (!framebusy) {
+        framebusy = true;
+        framedelta = deltaTime;
+        framethread->Execute();
+    }
+    VAVodadViewer1->Invalidate();
+}
+
+// ---- One frame ----
+
+TBoundedArray<TForm1::TFrameBlock, 1, 8> TForm1::DefaultFrameBlocks()
+{
+    TBoundedArray<TFrameBlock, 1, 8> blocks;
+    blocks[1] = [this](double deltatime) { FrameBlockB1(deltatime); };
+    blocks[3] = [this](double deltatime) { FrameBlockB3(deltatime); };
+    blocks[5] = [this](double deltatime) { FrameBlockB5(deltatime); };
+    blocks[8] = [this](double deltatime) { FrameBlockB8(deltatime); };
+    return blocks;
+}
+
+void TForm1::CadencerRun(double deltatime)
+{
+    if (exiting) {
+        GLCadencer1->SetEnabled(false);
+        return;
+    }
+    framerunning = true;
+    frameerrors.clear();
+    try {
+        if (!fsinitdone) {
+            InitFullscreen();
+            fsinitdone = true;
+        }
+        if (!fullscreen || Visible()) {
+            scrw = VAVodadViewer1->Width();
+            scrh = VAVodadViewer1->Height();
+        } else {
+            scrw = fswidth;
+            scrh = fsheight;
+        }
+        if (!levelbusy) {
+            for (int32_t k = FrameBlocks.Low(); k <= FrameBlocks.High(); ++k) {
+                if (!cadblocks[k] || !FrameBlocks[k]) continue;
+                try {
+                    FrameBlocks[k](deltatime);
+                } catch (...) {
+                    frameerrors += "b" + std::to_string(k);
+                }
+            }
+        }
+        if (levelbusy) levelname->SetText(mapname);
+        ProcessLoadScreen();
+    } catch (...) {
+        frameerrors += " Render errors detected";
+    }
+    if (!frameerrors.empty()) SetCaption(frameerrors);
+    framerunning = false;
+}
+
+void TForm1::FrameBlockB1(double)
+{
+    stepscale = levelsteps / 800.0;
+    if (playercone->Visible()) playercone->SetVisible(false);
+    // The dark cover behind a request form hides the whole view.
+    reqform_dark->SetVisible(reqform->Visible());
+    if (reqform_dark->Visible()) {
+        SizeHUD(reqform_dark, scrw, scrh);
+        PlaceHUD(reqform_dark, scrw / 2.0f, scrh / 2.0f);
+    }
+    if (btlmode) player.hand[6] = activecard;
+    // The paper doll wears the pictures of the armour and the hat; a slot with no valid item keeps them.
+    const auto wear = [](int32_t slot, int32_t loot::*picture, int32_t& worn) {
+        const int32_t id = equipped[slot];
+        if (id >= items.Low() && id <= items.High()) worn = items[id].*picture;
+    };
+    wear(2, &loot::l_armor, player.cloth);
+    wear(3, &loot::l_hat, player.hat);
+    if (invmode || mmmode || rfmode) itemlistmode = false;
+    inventory->SetVisible(itemlistmode);
+}
+
+void TForm1::FrameBlockB3(double)
+{
+    dccharscreen->SetVisible(invmode);
+    dctextdummy->SetVisible(invmode);
+    dcmenu->SetVisible(mmmode);
+}
+
+void TForm1::FrameBlockB5(double)
+{
+    halfw = static_cast<int32_t>(Round(scrw / 2.0));
+    halfh = static_cast<int32_t>(Round(scrh / 2.0));
+    fullw = scrw;
+    fullh = scrh;
+}
+
+void TForm1::FrameBlockB8(double deltatime)
+{
+    fmbtime += deltatime;
+    fmbrate = lessredraws ? 100 : 1000;
+    if (fmbtime > 1.0 / fmbrate) fmbtime = 0;
+}
+
+// ---- Load screen ----
+
+void TForm1::LoadScreenPictureSize(int32_t width, int32_t height, float& pictureWidth, float& pictureHeight)
+{
+    const double scale = height < width ? height / 768.0 : width / 1024.0;
+    pictureWidth = static_cast<float>(819.2 * scale);
+    pictureHeight = static_cast<float>(614.4 * scale);
+}
+
+void TForm1::ProcessLoadScreen()
+{
+    if (!levelbusy) {
+        SetMaterialName(loadscr_f, "---");
+        dcload->SetVisible(false);
+        return;
+    }
+    dcload->SetVisible(true);
+    SetMaterialName(loadscr_b, "etex_" + std::to_string(envindex) + "_0");
+    SetMaterialName(loadscr_f, "loadscr_" + std::to_string(loadscrno));
+    const float centreX = scrw / 2.0f, centreY = scrh / 2.0f;
+    PlaceHUD(loadscr_b, centreX, centreY);
+    SizeHUD(loadscr_b, scrw, scrh);
+    float pictureWidth = 0, pictureHeight = 0;
+    LoadScreenPictureSize(scrw, scrh, pictureWidth, pictureHeight);
+    PlaceHUD(loadscr_f, centreX, centreY);
+    SizeHUD(loadscr_f, pictureWidth, pictureHeight);
+    PlaceHUD(loadtxt, 10, 10);
+    loadtxt->SetText(levelsaving ? strarr[302] : strarr[301]);
+    PlaceHUD(levelname, 10, 40);
+    levelname->SetVisible(true);
+    levelname->SetText(mapname);
+}
+
+// ---- Timers ----
+
+void TForm1::Timer1Timer(TObject*)
+{
+    uirefresh = true;
+}
+
+std::string TForm1::FrameRateCaption(const std::string& version, const std::string& fpsText, int32_t viewdist,
+                                     int32_t mbdcount)
+{
+    return "Mirefall v. " + version + ". FPS: " + fpsText + ". View dist.: " + std::to_string(viewdist) +
+           " MBD count: " + std::to_string(mbdcount);
+}
+
+void TForm1::Timer2Timer(TObject*)
+{
+    SetCaption(FrameRateCaption(appversion, VAVodadViewer1->FramesPerSecondText(1), viewdist, mbdcount));
+    curfps = static_cast<int32_t>(Round(VAVodadViewer1->FramesPerSecond()));
+    VAVodadViewer1->ResetPerformanceMonitor();
+    lastpx = playerx;
+    lastpy = playery;
+}
+
+// ---- Window size and full screen ----
+
+TPoint TForm1::MinimumClientSize(int32_t width, int32_t height)
+{
+    return TPoint{std::max(width, 1024), std::max(height, 576)};
+}
+
+void TForm1::FormResize(TObject*)
+{
+    const TPoint client = MinimumClientSize(ClientWidth(), ClientHeight());
+    if (client.X != ClientWidth()) SetClientWidth(client.X);
+    if (client.Y != ClientHeight()) SetClientHeight(client.Y);
+    uirefresh = true;
+    scrw = ClientWidth();
+    scrh = ClientHeight();
+    // The played cards go back to their resting points at the sides of the view.
+    PlaceHUD(usedcard, usedcard->Width() / 2 + 5, scrh / 2.0f);
+    PlaceHUD(usedcard2, scrw - (usedcard2->Width() / 2 + 5), scrh / 2.0f);
+    ProcessLoadScreen();
+    PixelateShader->SetPixelWidth(ClientWidth() / 800.0f);
+    PixelateShader->SetPixelHeight(ClientWidth() / 600.0f);
+}
+
+void TForm1::InitFullscreen()
+{
+    if (fullscreen) {
+        SetFormStyle(fsStayOnTop);
+        SetBorderStyle(bsNone);
+        TDevMode screen;
+        if (EnumDisplaySettings(ENUM_CURRENT_SETTINGS, screen)) {
+            SetBounds(0, 0, static_cast<int32_t>(screen.dmPelsWidth), static_cast<int32_t>(screen.dmPelsHeight));
+        }
+    } else {
+        SetFormStyle(fsNormal);
+        SetBorderStyle(bsSizeable);
+    }
+    SetWindowState(wsNormal);
+    SetWindowState(wsMaximized);
+    VAVodadViewer1->Invalidate();
+}
+
+// ---- Closing ----
+
+void TForm1::FormCloseQuery(TObject*, bool& CanClose)
+{
+    // In full screen too the box asks, until the request forms exist to ask in the game's own view.
+    TMessageBoxRequest request;
+    request.Kind = mtConfirmation;
+    request.Caption = Application ? Application->Title() : std::string();
+    request.Text = strarr[345];
+    request.Buttons = mbsYesNo;
+    request.Default = mrYes;
+    CanClose = ShowMessageBox(request) == mrYes;
+}
+
+void TForm1::FormClose(TObject*, TCloseAction&)
+{
+    ExitGame();
+}
+
+void TForm1::ExitGame()
+{
+    // The application is asked to end once; the next frame stops the cadencer.
+    if (exiting) return;
+    exiting = true;
+    // Only in memory: closing writes no file.
+    musicon = false;
+    soundon = false;
+    try {
+        GLSphere1->Behaviours()->Clear();
+    } catch (...) {
+        GameLog("The music could not be stopped on exit");
+    }
+    if (Application) Application->Terminate();
+}
+
+void TForm1::WndProc(TMessage& Message)
+{
+    if (Message.Msg == WM_SYSCOMMAND && Message.WParam == SC_MINIMIZE) {
+        if (Application) Application->Minimize();
+        return;
+    }
+    TForm::WndProc(Message);
+}
+
+// ---- Screenshots ----
+
+std::string TForm1::SaveSnapShot(TBitmap& bitmap)
+{
+    try {
+        if (!ForceDirectories(GamePath("\\screenshots"))) {
+            throw Exception("the folder " + ResolvePath(GamePath("\\screenshots")) + " cannot be made");
+        }
+        int32_t n = 1;
+        while (FileExists(SnapShotName(n))) ++n;
+        const std::string fileName = ResolvePath(SnapShotName(n));
+        TJPEGImage jpeg;
+        jpeg.Assign(&bitmap);
+        jpeg.SaveToFile(fileName);
+        return fileName;
+    } catch (const std::exception& e) {
+        GameLog(std::string("The screenshot was not saved: ") + e.what());
+    }
+    return std::string();
+}
+
+void TForm1::TakeSnapShot()
+{
+    try {
+        const std::unique_ptr<TBitmap> bitmap(VAVodadViewer1->CreateSnapShotBitmap());
+        SaveSnapShot(*bitmap);
+    } catch (const std::exception& e) {
+        GameLog(std::string("The screenshot was not taken: ") + e.what());
+    }
+}
+
+// ---- Anti-aliasing ----
+
+void TForm1::SwitchAA(int32_t i)
+{
+    static constexpr std::array<TGLAntiAliasing, 5> cModes{aaNone, aa2x, aa4x, aa8x, aa16x};
+    if (i < 0 || i >= static_cast<int32_t>(cModes.size())) return;
+    VAVodadViewer1->Buffer()->SetAntiAliasing(cModes[static_cast<std::size_t>(i)]);
+}
