@@ -1,0 +1,245 @@
+// The main window's scene table and the window's construction from it.
+#include "UGH_main_scene.h"
+
+#include "UGH_main.h"
+
+#include "GLBitmapFont.h"
+#include "GLCadencer.h"
+#include "GLGeomObjects.h"
+#include "GLHUDObjects.h"
+#include "GLMaterial.h"
+#include "GLObjects.h"
+#include "GLPostEffects.h"
+#include "GLShadowVolume.h"
+#include "GLTexCombineShader.h"
+#include "GLWin32Viewer.h"
+#include "GLWindowsFont.h"
+#include "Graphics.h"
+#include "StringLists.h"
+#include "VAVodad.h"
+
+#include <map>
+#include <string>
+#include <type_traits>
+
+namespace {
+
+// A row's maker: the object of class T, kept in the window's field Member (entry Index of an array field).
+template <class T, auto Member, int Index = -1> TComponent* Make(TForm1& form, TComponent* parent)
+{
+    T* object;
+    if constexpr (std::is_base_of_v<TGLBaseSceneObject, T>) {
+        TGLBaseSceneObject* parentObject =
+            parent ? static_cast<TGLBaseSceneObject*>(parent) : form.VAVodad1->Objects();
+        object = TGLBaseSceneObject::CreateAsChild<T>(parentObject);
+    } else {
+        object = new T(&form);
+    }
+    if constexpr (Index >= 0)
+        (form.*Member)[Index] = object;
+    else
+        form.*Member = object;
+    return object;
+}
+
+void SetUpViewer(TForm1& form, TComponent*)
+{
+    TVAVodadViewer* viewer = form.VAVodadViewer1;
+    viewer->SetParent(&form);
+    viewer->SetAlign(alClient);
+    viewer->SetCamera(form.mcam);
+    TVAVodadBuffer* buffer = viewer->Buffer();
+    buffer->SetContextOptions({roDoubleBuffer, roRenderToWindow, roStencilBuffer, roDestinationAlpha});
+    buffer->SetDepthPrecision(dp32bits);
+    buffer->SetFogEnable(true);
+    buffer->FogEnvironment()->SetFogStart(10);
+    buffer->FogEnvironment()->SetFogEnd(100);
+}
+
+void SetUpCamera(TForm1& form, TComponent*)
+{
+    form.mcam->SetDepthOfView(250);
+    form.mcam->SetFocalLength(20);
+}
+
+void SetUpFrameClock(TForm1& form, TComponent*)
+{
+    form.GLCadencer1->SetScene(form.VAVodad1);
+    form.GLCadencer1->SetMode(cmASAP);
+    form.GLCadencer1->SetEnabled(false);
+}
+
+// The light map library's own material: textures made later copy their compression from it.
+void SetUpLightMapLibrary(TForm1& form, TComponent*)
+{
+    form.matlib2->Materials()->Add()->SetName("deflm");
+}
+
+void SetUpFont(TComponent* object, int32_t height)
+{
+    TGLWindowsBitmapFont* font = static_cast<TGLWindowsBitmapFont*>(object);
+    font->Font()->SetName("Bookman Old Style");
+    font->Font()->SetHeight(height);
+    font->Font()->SetColor(clWhite);
+}
+
+// The text fonts hold the characters from the blank to the em dash, and the trade mark sign after them.
+void SetUpTextFont(TComponent* object, int32_t height)
+{
+    SetUpFont(object, height);
+    TGLBitmapFontRanges* ranges = static_cast<TGLWindowsBitmapFont*>(object)->Ranges();
+    ranges->BeginUpdate();
+    ranges->Clear();
+    ranges->Add(u' ', u'\u2014');
+    ranges->Add(u'\u2122', u'\u2122');
+    ranges->EndUpdate();
+}
+
+void SetUpCombiner(TForm1& form, TComponent*)
+{
+    form.GLTexCombineShader1->Combiners()->Add("Tex1:=Tex0+Tex1;");
+}
+
+void SetUpPixelate(TForm1& form, TComponent*)
+{
+    form.PixelateShader->SetPixelWidth(8);
+    form.PixelateShader->SetPixelHeight(12);
+    form.PixelateShader->SetEnabled(false);
+}
+
+void SetUpShadows(TForm1& form, TComponent*)
+{
+    form.shadowz->SetActive(false);
+    form.shadowz->SetMode(svmOff);
+}
+
+void SetUpTimer(TTimer* timer, void (TForm1::*handler)(TObject*), TForm1& form)
+{
+    timer->SetInterval(1000);
+    timer->SetOnTimer([&form, handler](TObject* Sender) { (form.*handler)(Sender); });
+}
+
+TGLWindowsBitmapFont* FontOf(const TForm1& form, int font)
+{
+    switch (font) {
+    case 1:
+        return form.GLWindowsBitmapFont1;
+    case 2:
+        return form.GLWindowsBitmapFont2;
+    case 3:
+        return form.GLWindowsBitmapFont3;
+    case 4:
+        return form.GLWindowsBitmapFont4;
+    default:
+        return nullptr;
+    }
+}
+
+// Components first (the scene before what uses it), then the scene tree: the level's objects, then the HUD
+// layers in the order they draw over the view.
+const TSceneRow cSceneTable[] = {
+    {"VAVodad1", "", Make<TVAVodad, &TForm1::VAVodad1>},
+    {"matlib", "", Make<TGLMaterialLibrary, &TForm1::matlib>},
+    {"matlib2", "", Make<TGLMaterialLibrary, &TForm1::matlib2>, {.Setup = SetUpLightMapLibrary}},
+    {"GLWindowsBitmapFont1", "", Make<TGLWindowsBitmapFont, &TForm1::GLWindowsBitmapFont1>,
+     {.Setup = [](TForm1&, TComponent* font) { SetUpTextFont(font, -20); }}},
+    {"GLWindowsBitmapFont2", "", Make<TGLWindowsBitmapFont, &TForm1::GLWindowsBitmapFont2>,
+     {.Setup = [](TForm1&, TComponent* font) { SetUpTextFont(font, -13); }}},
+    {"GLWindowsBitmapFont3", "", Make<TGLWindowsBitmapFont, &TForm1::GLWindowsBitmapFont3>,
+     {.Setup = [](TForm1&, TComponent* font) { SetUpFont(font, -9); }}},
+    {"GLWindowsBitmapFont4", "", Make<TGLWindowsBitmapFont, &TForm1::GLWindowsBitmapFont4>,
+     {.Setup = [](TForm1&, TComponent* font) { SetUpFont(font, -25); }}},
+    {"GLTexCombineShader1", "", Make<TGLTexCombineShader, &TForm1::GLTexCombineShader1>, {.Setup = SetUpCombiner}},
+    {"PixelateShader", "", Make<TGLSLPostPixelateShader, &TForm1::PixelateShader>, {.Setup = SetUpPixelate}},
+    {"GLCadencer1", "", Make<TGLCadencer, &TForm1::GLCadencer1>, {.Setup = SetUpFrameClock}},
+    {"GLCadencer2", "", Make<TGLCadencer, &TForm1::GLCadencer2>},
+    {"Timer1", "", Make<TTimer, &TForm1::Timer1>,
+     {.Setup = [](TForm1& form, TComponent*) { SetUpTimer(form.Timer1, &TForm1::Timer1Timer, form); }}},
+    {"Timer2", "", Make<TTimer, &TForm1::Timer2>,
+     {.Setup = [](TForm1& form, TComponent*) { SetUpTimer(form.Timer2, &TForm1::Timer2Timer, form); }}},
+
+    // The level: the camera, the shadow volume over the level with the player's light, and the objects that
+    // follow the player.
+    {"mcam", "", Make<TGLCamera, &TForm1::mcam>, {.Setup = SetUpCamera}},
+    {"shadowz", "", Make<TGLShadowVolume, &TForm1::shadowz>, {.Setup = SetUpShadows}},
+    {"playerlight", "shadowz", Make<TGLLightSource, &TForm1::playerlight>},
+    {"dcgame", "shadowz", Make<TGLDummyCube, &TForm1::dcgame>},
+    {"dcgameb", "", Make<TGLDummyCube, &TForm1::dcgameb>},
+    {"playercone", "", Make<TGLCone, &TForm1::playercone>},
+    // They carry the music's and the sound effects' emitters; nothing of them is drawn.
+    {"GLSphere1", "", Make<TGLSphere, &TForm1::GLSphere1>, {.Visible = false}},
+    {"GLSphere2", "", Make<TGLSphere, &TForm1::GLSphere2>, {.Visible = false}},
+    {"GLPlane1", "", Make<TGLPlane, &TForm1::GLPlane1>, {.Visible = false}},
+    {"PostShaderHolder", "", Make<TGLPostShaderHolder, &TForm1::PostShaderHolder>},
+
+    // The HUD layers, each drawn over the ones before.
+    {"dcuibg", "", Make<TGLDummyCube, &TForm1::dcuibg>},
+    {"dcuimiddle", "", Make<TGLDummyCube, &TForm1::dcuimiddle>},
+    {"teleport_glow", "dcuimiddle", Make<TGLHUDSprite, &TForm1::teleport_glow>, {.Visible = false, .MatLib = true}},
+    {"dcuifront", "", Make<TGLDummyCube, &TForm1::dcuifront>},
+    {"usedcard", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard>, {.Visible = false, .Width = 140,
+     .Height = 220, .MatLib = true}},
+    {"usedcard2", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard2>, {.Visible = false, .Width = 140,
+     .Height = 220, .MatLib = true}},
+    {"dccharscreen", "", Make<TGLDummyCube, &TForm1::dccharscreen>, {.Visible = false}},
+    {"icon1", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 1>, {.Width = 30, .Height = 30}},
+    {"icon2", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 2>, {.Width = 30, .Height = 30}},
+    {"icon3", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 3>, {.Width = 30, .Height = 30}},
+    {"icon4", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 4>, {.Width = 30, .Height = 30}},
+    {"icon5", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 5>, {.Width = 30, .Height = 30}},
+    {"icon6", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 6>, {.Width = 30, .Height = 30}},
+    {"icon7", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 7>, {.Width = 30, .Height = 30}},
+    {"icon8", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 8>, {.Width = 30, .Height = 30}},
+    {"element_icon", "dccharscreen", Make<TGLHUDSprite, &TForm1::element_icon>, {.Width = 64, .Height = 64}},
+    {"dctextdummy", "", Make<TGLDummyCube, &TForm1::dctextdummy>, {.Visible = false}},
+    {"inventory", "", Make<TGLDummyCube, &TForm1::inventory>, {.Visible = false}},
+    {"inventoryf1", "inventory", Make<TGLDummyCube, &TForm1::inventoryf1>},
+    {"inventoryf2", "inventory", Make<TGLDummyCube, &TForm1::inventoryf2>},
+    {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>},
+    {"dcmenu", "", Make<TGLDummyCube, &TForm1::dcmenu>},
+    {"titlecard", "dcmenu", Make<TGLHUDSprite, &TForm1::titlecard>, {.Width = 400, .Height = 200}},
+    {"dcrf", "", Make<TGLDummyCube, &TForm1::dcrf>},
+    // The darkening behind a request form first, the form over it.
+    {"reqform_dark", "dcrf", Make<TGLHUDSprite, &TForm1::reqform_dark>, {.Visible = false, .MatLib = true}},
+    {"reqform", "dcrf", Make<TGLHUDSprite, &TForm1::reqform>, {.Visible = false, .MatLib = true}},
+    {"dcrff", "", Make<TGLDummyCube, &TForm1::dcrff>},
+    {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>},
+    // The load screen covers everything while a level is read, written or built.
+    {"dcload", "", Make<TGLDummyCube, &TForm1::dcload>},
+    {"loadscr_b", "dcload", Make<TGLHUDSprite, &TForm1::loadscr_b>, {.MatLib = true}},
+    {"loadscr_f", "dcload", Make<TGLHUDSprite, &TForm1::loadscr_f>, {.MatLib = true}},
+    {"loadtxt", "dcload", Make<TGLHUDText, &TForm1::loadtxt>, {.Font = 1}},
+    {"levelname", "dcload", Make<TGLHUDText, &TForm1::levelname>, {.Font = 4}},
+
+    // The view comes last: it draws the finished scene through the camera.
+    {"VAVodadViewer1", "", Make<TVAVodadViewer, &TForm1::VAVodadViewer1>, {.Setup = SetUpViewer}},
+};
+
+} // namespace
+
+std::span<const TSceneRow> SceneTable()
+{
+    return cSceneTable;
+}
+
+void TForm1::BuildScene()
+{
+    std::map<std::string, TComponent*, std::less<>> made;
+    for (const TSceneRow& row : SceneTable()) {
+        TComponent* parent = *row.Parent ? made.at(row.Parent) : nullptr;
+        TComponent* object = row.Make(*this, parent);
+        object->SetName(row.Name);
+        made.emplace(row.Name, object);
+        if (auto* sceneObject = dynamic_cast<TGLBaseSceneObject*>(object)) sceneObject->SetVisible(row.State.Visible);
+        if (row.State.Width > 0) {
+            if (auto* sprite = dynamic_cast<TGLSprite*>(object)) sprite->SetSize(row.State.Width, row.State.Height);
+            if (auto* plane = dynamic_cast<TGLPlane*>(object)) {
+                plane->SetWidth(row.State.Width);
+                plane->SetHeight(row.State.Height);
+            }
+        }
+        if (row.State.Font) static_cast<TGLHUDText*>(object)->SetBitmapFont(FontOf(*this, row.State.Font));
+        if (row.State.MatLib) static_cast<TGLCustomSceneObject*>(object)->Material()->SetMaterialLibrary(matlib);
+        if (row.State.Setup) row.State.Setup(*this, object);
+    }
+}
