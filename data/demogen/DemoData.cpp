@@ -1,6 +1,7 @@
 #include "DemoData.h"
 
 #include "DemoOutput.h"
+#include "DemoPictures.h"
 #include "DemoSources.h"
 #include "UGH_data.h"
 
@@ -108,6 +109,7 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     output.Publish("text/adventureid.txt", LinesText({"map_"}));
     WriteStrings(sources, output);
     WriteLevels(sources, output);
+    WritePictures(output);
     output.MakeFolder("saves");
     output.MakeFolder("screenshots");
     return output.Count();

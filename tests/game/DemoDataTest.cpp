@@ -4,8 +4,11 @@
 #include "DemoSources.h"
 
 #include "GameDataFolder.h"
+#include "JPEG.h"
 #include "Raises.h"
+#include "TGA.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -36,7 +39,8 @@ TEST_F(DemoData, SameSourcesGiveSameBytesAndASecondRunTouchesNothing)
     EXPECT_EQ(contents, FolderContents(other));
     EXPECT_EQ(first.unchanged, 0);
     for (const char* name : {"gh.cfg", "text/adventureid.txt", "text/en/strings.txt", "levels/mm_map.map",
-                             "levels/mm_map/mapname_en.txt", "levels/mm_map/skybox.txt", "saves/", "screenshots/"})
+                             "levels/mm_map/mapname_en.txt", "levels/mm_map/skybox.txt", "saves/", "screenshots/",
+                             "textures/splashscreen.jpg", "textures/pq/0/tex_9.tga", "textures/lq/loadscr/1.tga"})
         EXPECT_TRUE(contents.contains(name)) << name;
 
     // Unchanged files keep their time; a damaged one is written again.
@@ -86,6 +90,48 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
     EXPECT_TRUE(levelgrid[exitx][exity].passable);
     EXPECT_TRUE(levelgrid[0][0].wall);
     EXPECT_FALSE(levelbusy);
+    // Cell sprites are loaded from the sprite list.
+    const std::vector<std::string> sprites = ReadLines(GamePath("\\textures\\spritelist.txt"));
+    int placed = 0;
+    for (int32_t x = 0; x <= mapmaxx; ++x)
+        for (int32_t y = 0; y <= mapmaxy; ++y)
+            if (const std::string& sprite = levelgrid[x][y].spritename; sprite != "0") {
+                ++placed;
+                EXPECT_NE(std::find(sprites.begin(), sprites.end(), sprite), sprites.end()) << sprite;
+            }
+    EXPECT_GT(placed, 0);
+}
+
+TEST_F(DemoData, EveryQualityHoldsTheWallSetAndTheListedPicturesAtItsSize)
+{
+    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
+    std::vector<std::string> withAlpha = ReadLines(GamePath("\\textures\\spritelist.txt"));
+    const std::vector<std::string> interface = ReadLines(GamePath("\\textures\\uilist.txt"));
+    EXPECT_EQ(withAlpha.size(), 2u);
+    EXPECT_EQ(interface.size(), 2u);
+    withAlpha.insert(withAlpha.end(), interface.begin(), interface.end());
+    withAlpha.insert(withAlpha.end(), {"empty", "port_glow"});
+    const auto picture = [](const std::string& path) {
+        auto tga = std::make_unique<TTGAImage>();
+        tga->LoadFromFile(GamePath(path));
+        return tga;
+    };
+    for (const auto& [quality, scale] : {std::pair{"hq", 1}, {"lq", 2}, {"pq", 4}}) {
+        const std::string textures = std::string("\\textures\\") + quality + "\\";
+        for (int role = 0; role <= 9; ++role) {
+            const auto wall = picture(textures + "0\\tex_" + std::to_string(role) + ".tga");
+            EXPECT_EQ(std::make_tuple(wall->Width(), wall->Height(), wall->PixelFormat()),
+                      std::make_tuple(128 / scale, 128 / scale, pf24bit))
+                << quality << " " << role;
+        }
+        for (const std::string& name : withAlpha) EXPECT_EQ(picture(textures + name + ".tga")->PixelFormat(), pf32bit) << name;
+        for (const char* screen : {"0", "1"}) EXPECT_EQ(picture(textures + "loadscr\\" + screen + ".tga")->Width(), 256 / scale);
+        EXPECT_EQ(ReadLines(GamePath(textures + "0\\arid.txt")), (std::vector<std::string>{"Old Halls", "-1"}));
+    }
+    TJPEGImage splash;
+    splash.LoadFromFile(GamePath("\\textures\\splashscreen.jpg"));
+    EXPECT_GE(splash.Width(), 450);
+    EXPECT_GE(splash.Height(), 300);
 }
 
 TEST(DemoStrings, EntriesInIndexOrderWithTheTablesMarks)

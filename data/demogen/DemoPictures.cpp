@@ -1,0 +1,616 @@
+#include "DemoPictures.h"
+
+#include "JPEG.h"
+#include "Streams.h"
+#include "TGA.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Every picture is drawn at this quality; "lq" and "pq" are it at half and quarter size.
+constexpr int cTextureSize = 128;
+constexpr const char* cQualities[] = {"hq", "lq", "pq"};
+
+// ---- Noise: a pure function of position and seed, so that pictures come out the same on every run ----
+
+uint32_t Hash(int32_t x, int32_t y, uint32_t seed)
+{
+    uint32_t h = seed * 0x9E3779B9u ^ static_cast<uint32_t>(x) * 0x85EBCA6Bu ^ static_cast<uint32_t>(y) * 0xC2B2AE35u;
+    h ^= h >> 16;
+    h *= 0x7FEB352Du;
+    h ^= h >> 15;
+    h *= 0x846CA68Bu;
+    h ^= h >> 16;
+    return h;
+}
+
+double Unit(int32_t x, int32_t y, uint32_t seed)
+{
+    return Hash(x, y, seed) / 4294967296.0;
+}
+
+// Smooth value noise in 0..1 on a lattice that repeats every period points, so that textures tile.
+double Noise(double u, double v, int period, uint32_t seed)
+{
+    const double fu = std::floor(u), fv = std::floor(v);
+    const auto wrap = [period](double i) { return static_cast<int32_t>(((static_cast<int64_t>(i) % period) + period) % period); };
+    const int32_t x0 = wrap(fu), x1 = wrap(fu + 1), y0 = wrap(fv), y1 = wrap(fv + 1);
+    const auto smooth = [](double t) { return t * t * (3 - 2 * t); };
+    const double tu = smooth(u - fu), tv = smooth(v - fv);
+    const double top = Unit(x0, y0, seed) + (Unit(x1, y0, seed) - Unit(x0, y0, seed)) * tu;
+    const double bottom = Unit(x0, y1, seed) + (Unit(x1, y1, seed) - Unit(x0, y1, seed)) * tu;
+    return top + (bottom - top) * tv;
+}
+
+// Octaves of noise over a picture of cTextureSize: (x, y) in pixels, the coarsest octave period cells across.
+double Fbm(double x, double y, int period, int octaves, uint32_t seed)
+{
+    double sum = 0, amplitude = 0.5, total = 0;
+    for (int octave = 0; octave < octaves; ++octave) {
+        const double scale = period * double(1 << octave) / cTextureSize;
+        sum += amplitude * Noise(x * scale, y * scale, period << octave, seed + octave);
+        total += amplitude;
+        amplitude *= 0.5;
+    }
+    return sum / total;
+}
+
+// ---- Colours ----
+
+struct TRgb {
+    double r, g, b;
+};
+
+TRgb Mix(TRgb a, TRgb b, double t)
+{
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+TRgb Scaled(TRgb c, double k)
+{
+    return {c.r * k, c.g * k, c.b * k};
+}
+
+QRgb Opaque(TRgb c)
+{
+    const auto channel = [](double v) { return std::clamp(static_cast<int>(v + 0.5), 0, 255); };
+    return qRgb(channel(c.r), channel(c.g), channel(c.b));
+}
+
+QColor ColorOf(TRgb c, int alpha = 255)
+{
+    QColor color = QColor::fromRgb(Opaque(c));
+    color.setAlpha(alpha);
+    return color;
+}
+
+QImage Blank(int width, int height)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// A picture computed pixel by pixel.
+QImage PixelImage(int width, int height, const std::function<TRgb(int x, int y)>& pixel)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) line[x] = Opaque(pixel(x, y));
+    }
+    return image;
+}
+
+// ---- Materials ----
+
+// Blocks of stone in mortar, in rows shifted by half a block when offset.
+struct TStoneStyle {
+    int blockWidth, blockHeight;
+    bool offset;
+    TRgb stone;
+    double moss; // 0..1: how much of the lower block edges is green
+    uint32_t seed;
+};
+
+QImage Stone(const TStoneStyle& style)
+{
+    const TRgb mortar = Scaled(style.stone, 0.45);
+    const TRgb green = {58, 84, 40};
+    return PixelImage(cTextureSize, cTextureSize, [&](int x, int y) {
+        const int row = y / style.blockHeight;
+        const int shifted = x + (style.offset && row % 2 ? style.blockWidth / 2 : 0);
+        const int column = (shifted % cTextureSize) / style.blockWidth;
+        const int lx = shifted % style.blockWidth, ly = y % style.blockHeight;
+        const double grain = Fbm(x, y, 8, 4, style.seed);
+        if (lx < 2 || ly < 2) return Scaled(mortar, 0.8 + 0.4 * grain);
+        // Each block its own shade; edges worn darker.
+        const double shade = 0.75 + 0.35 * Unit(row, column, style.seed + 17);
+        const int edge = std::min({lx - 2, ly - 2, style.blockWidth - 1 - lx, style.blockHeight - 1 - ly});
+        const double wear = edge < 3 ? 0.8 + 0.065 * edge : 1.0;
+        TRgb colour = Scaled(style.stone, shade * wear * (0.7 + 0.6 * grain));
+        const double damp = double(ly) / style.blockHeight * Fbm(x, y, 4, 3, style.seed + 5);
+        if (damp > 1 - style.moss * 0.6) colour = Mix(colour, green, 0.55);
+        return colour;
+    });
+}
+
+// Planks of wood with their grain running along them: vertical planks, or horizontal ones.
+QImage Wood(bool vertical, uint32_t seed)
+{
+    const TRgb light = {150, 104, 62}, dark = {84, 54, 30};
+    constexpr int cPlank = 32;
+    return PixelImage(cTextureSize, cTextureSize, [&](int px, int py) {
+        const int across = vertical ? px : py, along = vertical ? py : px;
+        const int plank = across / cPlank, inPlank = across % cPlank;
+        if (inPlank == 0 || inPlank == cPlank - 1) return Scaled(dark, 0.55);
+        const double warp = Fbm(vertical ? px : py, vertical ? py : px, 4, 3, seed + plank);
+        const double rings = std::fmod(inPlank * 0.22 + warp * 7 + plank * 1.7, 1.0);
+        const double streak = 0.85 + 0.3 * Noise(inPlank / 3.0, along / 24.0, 64, seed + 31);
+        return Scaled(Mix(light, dark, std::pow(rings, 2.5)), streak * (0.85 + 0.3 * Unit(plank, 0, seed)));
+    });
+}
+
+struct TMetal {
+    TRgb light, dark;
+};
+constexpr TMetal cIron = {{118, 118, 124}, {42, 42, 48}};
+constexpr TMetal cSilver = {{236, 240, 248}, {120, 126, 140}};
+constexpr TMetal cGold = {{250, 214, 110}, {140, 96, 24}};
+
+void MetalBand(QPainter& painter, const QRectF& band, const TMetal& metal)
+{
+    QLinearGradient shine(band.topLeft(), band.width() > band.height() ? band.bottomLeft() : band.topRight());
+    shine.setColorAt(0, ColorOf(metal.light));
+    shine.setColorAt(0.5, ColorOf(Mix(metal.light, metal.dark, 0.4)));
+    shine.setColorAt(1, ColorOf(metal.dark));
+    painter.fillRect(band, shine);
+    // Rivets along the band.
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ColorOf(metal.dark));
+    const bool across = band.width() > band.height();
+    const double length = across ? band.width() : band.height();
+    for (double at = 6; at < length - 3; at += 16) {
+        const QPointF centre = across ? QPointF(band.left() + at, band.center().y()) : QPointF(band.center().x(), band.top() + at);
+        painter.drawEllipse(centre, 2.2, 2.2);
+    }
+}
+
+const TStoneStyle cWallStone = {64, 32, true, {124, 114, 98}, 0.35, 101};
+const TStoneStyle cFloorStone = {64, 64, true, {96, 90, 82}, 0.15, 202};
+const TStoneStyle cCeilingStone = {128, 32, true, {72, 68, 62}, 0.0, 303};
+
+// The surfaces every picture is made of, each computed once.
+struct TSurfaces {
+    QImage wall, floor, ceiling;
+    QImage planks; // vertical: doors and barrels
+    QImage boards; // horizontal: chests and beams
+};
+
+// A lock plate with its keyhole.
+void LockPlate(QPainter& painter, const QPointF& centre, const TMetal& metal)
+{
+    const QRectF plate(centre.x() - 8, centre.y() - 11, 16, 22);
+    MetalBand(painter, plate, metal);
+    painter.setBrush(QColor(12, 10, 8));
+    painter.drawEllipse(QPointF(centre.x(), centre.y() - 3), 2.6, 2.6);
+    painter.drawRect(QRectF(centre.x() - 1.2, centre.y() - 2, 2.4, 8));
+}
+
+// A door of vertical planks with two bands: set in a stone wall when framed (a wall block with a door), the bare
+// leaf otherwise (the open door's mesh). Locked doors show a lock of their key's metal, others an iron ring.
+QImage Door(const TSurfaces& surfaces, const TMetal& metal, bool locked, bool framed)
+{
+    QImage image = framed ? surfaces.wall.copy() : Blank(cTextureSize, cTextureSize);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF leaf = framed ? QRectF(22, 12, 84, 116) : QRectF(0, 0, cTextureSize, cTextureSize);
+    if (framed) {
+        painter.setPen(QPen(QColor(20, 18, 16), 4));
+        painter.drawRect(leaf.adjusted(-2, -2, 2, 2));
+    }
+    painter.drawImage(leaf, surfaces.planks, QRectF(0, 0, leaf.width(), leaf.height()));
+    for (const double at : {0.18, 0.74})
+        MetalBand(painter, QRectF(leaf.left(), leaf.top() + leaf.height() * at, leaf.width(), 9), metal);
+    const QPointF handle(leaf.right() - 16, leaf.center().y());
+    if (locked) {
+        LockPlate(painter, handle, metal);
+    } else {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ColorOf(metal.dark), 3));
+        painter.drawEllipse(handle, 6, 6);
+    }
+    return image;
+}
+
+// The front of a chest: horizontal planks, a lid seam, corner bands and a lock or hasp.
+QImage Chest(const TSurfaces& surfaces, const TMetal& metal, bool locked)
+{
+    QImage image = surfaces.boards.copy();
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillRect(QRectF(0, 44, cTextureSize, 4), QColor(30, 20, 12));
+    for (const double x : {10.0, 108.0}) MetalBand(painter, QRectF(x, 0, 10, cTextureSize), metal);
+    MetalBand(painter, QRectF(0, 0, cTextureSize, 8), metal);
+    MetalBand(painter, QRectF(0, cTextureSize - 8, cTextureSize, 8), metal);
+    if (locked) LockPlate(painter, QPointF(64, 54), metal);
+    else MetalBand(painter, QRectF(58, 40, 12, 18), metal);
+    return image;
+}
+
+
+QImage Ceiling(const QImage& beams)
+{
+    QImage image = Stone(cCeilingStone);
+    QPainter painter(&image);
+    for (const int y : {0, 64}) painter.drawImage(QRect(0, y + 24, cTextureSize, 16), beams, QRect(0, y, cTextureSize, 16));
+    return image;
+}
+
+TSurfaces Surfaces()
+{
+    TSurfaces surfaces{Stone(cWallStone), Stone(cFloorStone), {}, Wood(true, 7), Wood(false, 23)};
+    surfaces.ceiling = Ceiling(surfaces.boards);
+    return surfaces;
+}
+
+// ---- Objects with transparent surroundings ----
+
+QImage Barrel(const TSurfaces& surfaces)
+{
+    QImage image = Blank(64, 64);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath body;
+    body.moveTo(18, 6);
+    body.cubicTo(8, 22, 8, 42, 18, 60);
+    body.lineTo(46, 60);
+    body.cubicTo(56, 42, 56, 22, 46, 6);
+    body.closeSubpath();
+    painter.setClipPath(body);
+    painter.drawImage(QRect(8, 4, 48, 58), surfaces.planks.scaled(64, 64));
+    // Shade the staves' curve.
+    QLinearGradient round(8, 0, 56, 0);
+    round.setColorAt(0, QColor(0, 0, 0, 150));
+    round.setColorAt(0.45, QColor(0, 0, 0, 0));
+    round.setColorAt(1, QColor(0, 0, 0, 170));
+    painter.fillRect(QRect(0, 0, 64, 64), round);
+    painter.setClipping(false);
+    for (const double y : {14.0, 50.0}) MetalBand(painter, QRectF(10, y, 44, 4), cIron);
+    painter.setPen(QPen(QColor(40, 26, 14), 2));
+    painter.setBrush(QColor(70, 46, 26));
+    painter.drawEllipse(QRectF(18, 3, 28, 6));
+    return image;
+}
+
+QImage Altar(const TSurfaces& surfaces)
+{
+    QImage image = Blank(64, 64);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawImage(QRect(12, 34, 40, 28), surfaces.wall, QRect(0, 0, 80, 56));
+    painter.drawImage(QRect(6, 28, 52, 8), surfaces.floor, QRect(0, 0, 104, 16));
+    // A candle and its light.
+    QRadialGradient glow(QPointF(32, 14), 16);
+    glow.setColorAt(0, QColor(255, 220, 130, 220));
+    glow.setColorAt(1, QColor(255, 160, 40, 0));
+    painter.fillRect(QRect(12, 0, 40, 30), glow);
+    painter.fillRect(QRectF(29, 16, 6, 12), QColor(232, 222, 196));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 236, 160));
+    painter.drawEllipse(QRectF(30, 9, 4, 7));
+    return image;
+}
+
+QImage PortGlow()
+{
+    QImage image = Blank(64, 64);
+    QPainter painter(&image);
+    QRadialGradient glow(QPointF(32, 32), 32);
+    glow.setColorAt(0, QColor(230, 250, 255, 255));
+    glow.setColorAt(0.35, QColor(110, 200, 255, 200));
+    glow.setColorAt(0.7, QColor(60, 120, 255, 70));
+    glow.setColorAt(1, QColor(40, 80, 255, 0));
+    painter.fillRect(image.rect(), glow);
+    return image;
+}
+
+QImage Parchment()
+{
+    const TRgb paper = {226, 206, 160}, stain = {168, 128, 78};
+    return PixelImage(128, 64, [&](int x, int y) {
+        const double edge = std::min({x, y, 127 - x, 63 - y}) / 10.0;
+        const double blotch = Fbm(x, y * 2, 4, 4, 404);
+        return Scaled(Mix(paper, stain, std::clamp(blotch * 1.6 - 0.6, 0.0, 1.0)), 0.7 + 0.3 * std::min(edge, 1.0));
+    });
+}
+
+QImage Frame()
+{
+    QImage image = Blank(64, 64);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const QRectF& side : {QRectF(0, 0, 64, 6), QRectF(0, 58, 64, 6), QRectF(0, 0, 6, 64), QRectF(58, 0, 6, 64)})
+        MetalBand(painter, side, cIron);
+    return image;
+}
+
+// ---- Scenes ----
+
+// A corridor of the halls seen from inside, lit by a torch on the left, ending in darkness or a door.
+QImage Corridor(const TSurfaces& surfaces, int width, int height, const QColor& torch, bool doorAtEnd)
+{
+    QImage image = Blank(width, height);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF vanish(width * 0.5, height * 0.46);
+    const auto frame = [&](double depth) {
+        const double k = std::pow(0.62, depth);
+        return QRectF(vanish.x() - k * width * 0.5, vanish.y() - k * height * 0.46, k * width, k * height);
+    };
+    const QBrush walls(surfaces.wall), floor(surfaces.floor), ceiling(surfaces.ceiling);
+    constexpr int cSegments = 6;
+    for (int segment = 0; segment < cSegments; ++segment) {
+        const QRectF outer = frame(segment), inner = frame(segment + 1);
+        const auto quad = [](QPointF a, QPointF b, QPointF c, QPointF d) { return QPolygonF({a, b, c, d}); };
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(walls);
+        painter.drawPolygon(quad(outer.topLeft(), inner.topLeft(), inner.bottomLeft(), outer.bottomLeft()));
+        painter.drawPolygon(quad(outer.topRight(), inner.topRight(), inner.bottomRight(), outer.bottomRight()));
+        painter.setBrush(ceiling);
+        painter.drawPolygon(quad(outer.topLeft(), outer.topRight(), inner.topRight(), inner.topLeft()));
+        painter.setBrush(floor);
+        painter.drawPolygon(quad(outer.bottomLeft(), outer.bottomRight(), inner.bottomRight(), inner.bottomLeft()));
+        // Farther is darker; the floor and ceiling catch less of the torch than the walls.
+        const int dark = std::min(235, 70 + segment * 33);
+        painter.setBrush(QColor(0, 0, 0, dark));
+        painter.drawPolygon(QPolygonF(outer).subtracted(QPolygonF(inner)));
+        painter.setBrush(QColor(0, 0, 0, (255 - dark) / 3));
+        painter.drawPolygon(quad(outer.topLeft(), outer.topRight(), inner.topRight(), inner.topLeft()));
+        painter.drawPolygon(quad(outer.bottomLeft(), outer.bottomRight(), inner.bottomRight(), inner.bottomLeft()));
+    }
+    const QRectF end = frame(cSegments);
+    if (doorAtEnd) {
+        painter.drawImage(end, Door(surfaces, cGold, true, false));
+        painter.fillRect(end, QColor(0, 0, 0, 150));
+    }
+    // The torch on the left wall of the nearest segment and its light.
+    const QRectF near = frame(0.6);
+    const QPointF flame(near.left() * 0.55 + frame(1.2).left() * 0.45, near.top() + near.height() * 0.32);
+    QRadialGradient light(flame, height * 0.55);
+    QColor glow = torch;
+    glow.setAlpha(120);
+    light.setColorAt(0, glow);
+    glow.setAlpha(0);
+    light.setColorAt(1, glow);
+    painter.setCompositionMode(QPainter::CompositionMode_Plus);
+    painter.fillRect(image.rect(), light);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.fillRect(QRectF(flame.x() - 2, flame.y(), 4, height * 0.08), QColor(60, 40, 24));
+    painter.setBrush(QColor(255, 230, 150));
+    painter.drawEllipse(flame, width * 0.008, height * 0.02);
+    return image;
+}
+
+// The game's name as strokes: each letter a path in a box one unit high, with its advance.
+struct TLetter {
+    double advance;
+    std::function<void(QPainterPath&)> draw;
+};
+
+QPainterPath Title()
+{
+    const TLetter m = {1.0, [](QPainterPath& p) {
+                           p.moveTo(0, 1);
+                           p.lineTo(0, 0);
+                           p.lineTo(0.4, 0.62);
+                           p.lineTo(0.8, 0);
+                           p.lineTo(0.8, 1);
+                       }};
+    const TLetter i = {0.3, [](QPainterPath& p) {
+                           p.moveTo(0.05, 0.38);
+                           p.lineTo(0.05, 1);
+                           p.addEllipse(QPointF(0.05, 0.18), 0.03, 0.03);
+                       }};
+    const TLetter r = {0.5, [](QPainterPath& p) {
+                           p.moveTo(0, 1);
+                           p.lineTo(0, 0.38);
+                           p.moveTo(0, 0.6);
+                           p.quadTo(0.12, 0.36, 0.42, 0.4);
+                       }};
+    const TLetter e = {0.62, [](QPainterPath& p) {
+                           p.moveTo(0, 0.68);
+                           p.lineTo(0.48, 0.68);
+                           p.cubicTo(0.48, 0.3, 0, 0.3, 0, 0.68);
+                           p.cubicTo(0, 1.06, 0.4, 1.06, 0.48, 0.9);
+                       }};
+    const TLetter f = {0.45, [](QPainterPath& p) {
+                           p.moveTo(0.42, 0.04);
+                           p.cubicTo(0.2, -0.04, 0.12, 0.1, 0.12, 0.3);
+                           p.lineTo(0.12, 1);
+                           p.moveTo(0, 0.42);
+                           p.lineTo(0.36, 0.42);
+                       }};
+    const TLetter a = {0.62, [](QPainterPath& p) {
+                           p.addEllipse(QPointF(0.24, 0.72), 0.24, 0.28);
+                           p.moveTo(0.48, 0.4);
+                           p.lineTo(0.48, 1);
+                       }};
+    const TLetter l = {0.3, [](QPainterPath& p) {
+                           p.moveTo(0.05, 0);
+                           p.lineTo(0.05, 1);
+                       }};
+    QPainterPath title;
+    double x = 0;
+    for (const TLetter* letter : {&m, &i, &r, &e, &f, &a, &l, &l}) {
+        QPainterPath path;
+        letter->draw(path);
+        title.addPath(path.translated(x, 0));
+        x += letter->advance + 0.12;
+    }
+    return title;
+}
+
+QImage Splash(const TSurfaces& surfaces)
+{
+    constexpr int cWidth = 512, cHeight = 320;
+    QImage image = Corridor(surfaces, cWidth, cHeight, QColor(255, 150, 60), true);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath title = Title();
+    constexpr double cLetterHeight = 64;
+    const QRectF box = title.boundingRect();
+    QTransform place;
+    place.translate((cWidth - box.width() * cLetterHeight) / 2 - box.left() * cLetterHeight, 28);
+    place.scale(cLetterHeight, cLetterHeight);
+    const QPainterPath placed = place.map(title);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 200), 13, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(placed);
+    QLinearGradient gold(0, 28, 0, 28 + cLetterHeight);
+    gold.setColorAt(0, QColor(255, 236, 150));
+    gold.setColorAt(1, QColor(190, 120, 30));
+    painter.setPen(QPen(QBrush(gold), 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(placed);
+    return image;
+}
+
+// ---- Files ----
+
+// Half the size, each pixel the mean of four (alpha-weighted, as the picture is premultiplied).
+QImage Half(const QImage& source)
+{
+    QImage half(source.width() / 2, source.height() / 2, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < half.height(); ++y) {
+        const auto* top = reinterpret_cast<const QRgb*>(source.constScanLine(2 * y));
+        const auto* bottom = reinterpret_cast<const QRgb*>(source.constScanLine(2 * y + 1));
+        auto* line = reinterpret_cast<QRgb*>(half.scanLine(y));
+        for (int x = 0; x < half.width(); ++x) {
+            const QRgb p[4] = {top[2 * x], top[2 * x + 1], bottom[2 * x], bottom[2 * x + 1]};
+            const auto mean = [&](int (*channel)(QRgb)) {
+                return (channel(p[0]) + channel(p[1]) + channel(p[2]) + channel(p[3]) + 2) / 4;
+            };
+            line[x] = qRgba(mean(qRed), mean(qGreen), mean(qBlue), mean(qAlpha));
+        }
+    }
+    return half;
+}
+
+// The picture's pixels in a platform bitmap: B, G, R (and A, straight, when alpha is kept), top row first.
+void ToBitmap(const QImage& picture, bool alpha, TBitmap& bitmap)
+{
+    const QImage straight = picture.convertToFormat(QImage::Format_ARGB32);
+    bitmap.SetPixelFormat(alpha ? pf32bit : pf24bit);
+    bitmap.SetSize(straight.width(), straight.height());
+    for (int y = 0; y < straight.height(); ++y) {
+        const auto* source = reinterpret_cast<const QRgb*>(straight.constScanLine(y));
+        uint8_t* target = bitmap.ScanLine(y);
+        for (int x = 0; x < straight.width(); ++x) {
+            const uint8_t pixel[4] = {uint8_t(qBlue(source[x])), uint8_t(qGreen(source[x])), uint8_t(qRed(source[x])),
+                                      uint8_t(qAlpha(source[x]))};
+            std::memcpy(target, pixel, alpha ? 4 : 3);
+            target += alpha ? 4 : 3;
+        }
+    }
+}
+
+std::string Saved(TGraphic& graphic)
+{
+    TMemoryStream stream;
+    graphic.SaveToStream(stream);
+    return std::string(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+}
+
+std::string TgaFile(const QImage& picture, bool alpha)
+{
+    TTGAImage tga;
+    ToBitmap(picture, alpha, tga);
+    return Saved(tga);
+}
+
+std::string JpegFile(const QImage& picture)
+{
+    TBitmap bitmap;
+    ToBitmap(picture, false, bitmap);
+    TJPEGImage jpeg;
+    jpeg.Assign(&bitmap);
+    return Saved(jpeg);
+}
+
+// A picture of every quality folder: its name there (without ".tga") and whether it keeps its alpha.
+struct TTexture {
+    std::string name;
+    bool alpha;
+    std::function<QImage(const TSurfaces&)> draw;
+};
+
+// Wall set 0 in the order of its roles: wall, floor, ceiling, door, chest, silver door, gold door, silver
+// chest, gold chest, the open door's leaf.
+std::vector<TTexture> WallSet()
+{
+    const std::function<QImage(const TSurfaces&)> roles[] = {
+        [](const TSurfaces& s) { return s.wall; },
+        [](const TSurfaces& s) { return s.floor; },
+        [](const TSurfaces& s) { return s.ceiling; },
+        [](const TSurfaces& s) { return Door(s, cIron, false, true); },
+        [](const TSurfaces& s) { return Chest(s, cIron, false); },
+        [](const TSurfaces& s) { return Door(s, cSilver, true, true); },
+        [](const TSurfaces& s) { return Door(s, cGold, true, true); },
+        [](const TSurfaces& s) { return Chest(s, cSilver, true); },
+        [](const TSurfaces& s) { return Chest(s, cGold, true); },
+        [](const TSurfaces& s) { return Door(s, cIron, false, false); },
+    };
+    std::vector<TTexture> set;
+    for (std::size_t role = 0; role < std::size(roles); ++role)
+        set.push_back({"0/tex_" + std::to_string(role), false, roles[role]});
+    return set;
+}
+
+const char* const cSprites[] = {"spr_barrel1", "altar1"};
+const char* const cInterfacePictures[] = {"ui_parchment", "ui_frame"};
+
+std::vector<TTexture> Textures()
+{
+    std::vector<TTexture> textures = WallSet();
+    const std::vector<TTexture> others = {
+        {"empty", true, [](const TSurfaces&) { return Blank(16, 16); }},
+        {"loadscr/0", false, [](const TSurfaces& s) { return Corridor(s, 256, 192, QColor(255, 150, 60), false); }},
+        {"loadscr/1", false, [](const TSurfaces& s) { return Corridor(s, 256, 192, QColor(90, 160, 255), true); }},
+        {"port_glow", true, [](const TSurfaces&) { return PortGlow(); }},
+        {cSprites[0], true, Barrel},
+        {cSprites[1], true, Altar},
+        {cInterfacePictures[0], true, [](const TSurfaces&) { return Parchment(); }},
+        {cInterfacePictures[1], true, [](const TSurfaces&) { return Frame(); }},
+    };
+    textures.insert(textures.end(), others.begin(), others.end());
+    return textures;
+}
+
+} // namespace
+
+void WritePictures(TDemoOutput& output)
+{
+    const TSurfaces surfaces = Surfaces();
+    output.Publish("textures/splashscreen.jpg", JpegFile(Splash(surfaces)));
+    for (const TTexture& texture : Textures()) {
+        QImage picture = texture.draw(surfaces);
+        for (const char* quality : cQualities) {
+            output.Publish(std::string("textures/") + quality + "/" + texture.name + ".tga", TgaFile(picture, texture.alpha));
+            picture = Half(picture);
+        }
+    }
+    for (const char* quality : cQualities)
+        output.Publish(std::string("textures/") + quality + "/0/arid.txt", LinesText({"Old Halls", "-1"}));
+    output.Publish("textures/spritelist.txt", LinesText({cSprites[0], cSprites[1]}));
+    output.Publish("textures/uilist.txt", LinesText({cInterfacePictures[0], cInterfacePictures[1]}));
+}
