@@ -8,10 +8,12 @@
 #include "GLCadencer.h"
 #include "GLGeomObjects.h"
 #include "GLHUDObjects.h"
+#include "GLMaterial.h"
 #include "GLPostEffects.h"
 #include "GLWin32Viewer.h"
 #include "Graphics.h"
 #include "JPEG.h"
+#include "ProgramVersion.h"
 #include "UGH_data.h"
 #include "UGH_log.h"
 #include "Windows.h"
@@ -343,7 +345,14 @@ void TForm1::TakeSnapShot()
     }
 }
 
-// ---- Anti-aliasing ----
+// ---- Version and anti-aliasing ----
+
+std::string GetAppVersionStr()
+{
+    const TFileVersion version = ProgramFileVersion();
+    return std::to_string(version.Major) + "." + std::to_string(version.Minor) + "." +
+           std::to_string(version.Release) + "." + std::to_string(version.Build);
+}
 
 void TForm1::SwitchAA(int32_t i)
 {
