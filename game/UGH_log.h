@@ -8,6 +8,6 @@
 // Logs one message as a warning.
 void GameLog(const std::string& text);
 
-// From now on every message of the log session is written to stderr as one line "Mirefall: <text>". For the
-// program's start; a capture that a test attaches later takes the messages while it lives.
+// From now on every warning and error of the log session is written to stderr as one line "Mirefall: <text>".
+// For the program's start; a capture that a test attaches later takes the messages while it lives.
 void WriteGameLogToStderr();

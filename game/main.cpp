@@ -1,7 +1,8 @@
-// The program's entry point. The game itself is not built yet: today the program starts the application and
-// the engine as the game will, says so, and shuts the engine down again.
+// The program's entry point: the application and the engine start, the game's windows are made and the game
+// starts behind the splash, then the message loop runs until the game ends.
 #include "Forms.h"
-#include "RandomGenerator.h"
+#include "UGH_log.h"
+#include "UGH_program.h"
 #include "VAVodadInit.h"
 
 #include <cstdio>
@@ -14,13 +15,18 @@ int main(int argc, char** argv)
         std::fputs("Mirefall needs a display: DISPLAY is not set.\n", stderr);
         return 1;
     }
-    // The program's one random sequence starts from the clock.
-    Randomize();
     TApplication application;
     application.Initialize(&argc, argv);
+    application.SetTitle("Mirefall");
     InitVAVodadWindows();
     InitVAVodad();
-    std::puts("Mirefall: the engine has started; the game and its window do not exist yet.");
+    WriteGameLogToStderr();
+
+    TGameWindows windows = StartGame();
+    const bool started = windows.Started;
+    if (started) application.Run();
+    // The windows hold the scene and its rendering contexts: they go before the engine.
+    FreeGameWindows(windows);
     DoneVAVodad();
-    return 0;
+    return started ? 0 : 1;
 }

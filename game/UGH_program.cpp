@@ -1,0 +1,62 @@
+#include "UGH_program.h"
+
+#include "UGHBattlelog.h"
+#include "UGHSplash.h"
+#include "UGH_data.h"
+#include "UGH_main.h"
+
+#include "Dialogs.h"
+#include "FileUtils.h"
+#include "Forms.h"
+#include "SysUtils.h"
+
+#include <exception>
+
+namespace {
+
+void ShowStartUpError(const std::string& reason)
+{
+    TMessageBoxRequest request;
+    request.Kind = mtError;
+    request.Caption = "Mirefall";
+    request.Text = Format("The game could not start at stage %d (%s): %s", {loadstage, loadstatus, reason});
+    ShowMessageBox(request);
+}
+
+} // namespace
+
+TGameWindows StartGame(const std::string& dataFolder)
+{
+    gamedir = dataFolder.empty() ? ProgramFolder() : dataFolder;
+    TGameWindows windows;
+    Application->CreateForm(Form10);
+    windows.Splash = Form10;
+    Form10->Show();
+    Application->CreateForm(Form1);
+    windows.Main = Form1;
+    try {
+        Form1->FormCreate(Form1);
+    } catch (const Exception& e) {
+        ShowStartUpError(e.Message());
+        return windows;
+    } catch (const std::exception& e) {
+        ShowStartUpError(e.what());
+        return windows;
+    }
+    Form1->Show();
+    Application->CreateForm(Form9);
+    windows.BattleLog = Form9;
+    windows.Started = true;
+    return windows;
+}
+
+void FreeGameWindows(TGameWindows& windows)
+{
+    FreeAndNil(windows.BattleLog);
+    FreeAndNil(windows.Main);
+    FreeAndNil(windows.Splash);
+    Form9 = nullptr;
+    Form1 = nullptr;
+    Form10 = nullptr;
+    windows.Started = false;
+}
