@@ -1,7 +1,5 @@
 #include "DemoSources.h"
 
-#include "DemoData.h"
-
 #include <map>
 #include <optional>
 

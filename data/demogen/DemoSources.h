@@ -1,6 +1,7 @@
 // The adventure's text sources compiled to the game's formats.
 #pragma once
 
+#include "DemoData.h"
 #include "UGH_data.h"
 
 #include <string>
