@@ -186,6 +186,11 @@ void TForm::WndProc(TMessage& Message)
         Free(this); // the window's record outlives this call
         return;
     }
+    // A close asked by message goes through the same protocol as the window's close button.
+    if (Message.Msg == WM_CLOSE) {
+        Close();
+        return;
+    }
     TWinControl::WndProc(Message);
 }
 

@@ -232,6 +232,27 @@ TEST(Forms, CloseFollowsCloseQueryAndTheCloseAction)
     }
 }
 
+TEST(Forms, APostedCloseMessageAsksCloseQueryLikeTheCloseButton)
+{
+    TForm form(nullptr);
+    form.Show();
+    int asked = 0;
+    bool allow = false;
+    form.OnCloseQuery = [&](TObject*, bool& CanClose) {
+        ++asked;
+        CanClose = allow;
+    };
+    PostMessage(form.Handle(), WM_CLOSE, 0, 0);
+    Application->ProcessMessages();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(form.Visible());
+    allow = true;
+    PostMessage(form.Handle(), WM_CLOSE, 0, 0);
+    Application->ProcessMessages();
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(form.Visible());
+}
+
 TEST(Forms, CaFreeFreesTheFormFromTheMessageLoop)
 {
     TComponent watcher(nullptr);
