@@ -1,0 +1,79 @@
+// The game started on the demo adventure as the program starts it: the start-up reaches its last stage with the
+// main-menu level, the frames that follow run every block without a failure, and the first frame is kept as a
+// picture.
+#include "GLCadencer.h"
+#include "GLMaterial.h"
+#include "GLWin32Viewer.h"
+#include "GameWindow.h"
+#include "PngImage.h"
+#include "ProcessUntil.h"
+#include "UGHSplash.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+class GameStartUp : public GameWindow {};
+
+TEST_F(GameStartUp, ReachesTheLastStageOnTheMainMenuLevelWithItsWallSetLoaded)
+{
+    EXPECT_EQ(loadstage, 15);
+    EXPECT_FALSE(loading);
+    EXPECT_TRUE(mmmode);
+    EXPECT_EQ(mapid, "mm_map");
+    EXPECT_FALSE(levelbusy);
+    EXPECT_TRUE(Game().GLCadencer1->Enabled());
+    EXPECT_TRUE(Game().Visible());
+    // Wall set 0 has all ten pictures: none of its materials fell back to the empty picture.
+    for (int k = 0; k <= 9; ++k) {
+        const std::string name = "etex_0_" + std::to_string(k);
+        const TGLLibMaterial* material = Game().matlib->LibMaterialByName(name);
+        ASSERT_NE(material, nullptr) << name;
+        EXPECT_FALSE(material->Material()->Texture()->Disabled()) << name;
+        EXPECT_EQ(StartUpLog().find('"' + name + "\" shows"), std::string::npos) << StartUpLog();
+    }
+    // The splash hides itself on its timer's next tick once loading is over.
+    EXPECT_TRUE(ProcessUntil([] { return !Form10->Visible(); }, 1000));
+}
+
+TEST_F(GameStartUp, FramesRunEveryBlockWithoutATagInTheCaptionAndArePainted)
+{
+    TGLCadencer& clock = *Game().GLCadencer1;
+    const double startTime = clock.CurrentTime();
+    const int64_t painted = PaintedFrames();
+    // Block b5 lays out the view's halves on every frame.
+    halfw = halfh = -1;
+    StepFrames(30);
+    EXPECT_NEAR(clock.CurrentTime() - startTime, 0.5, 1e-9);
+    EXPECT_EQ(frameerrors, "");
+    EXPECT_FALSE(framebusy);
+    EXPECT_FALSE(framerunning);
+    for (const char* tag : {"b1", "b2", "b3", "b4", "b5", "b6", "b7", "b8", "procbts", "Render errors"})
+        EXPECT_EQ(Game().Caption().find(tag), std::string::npos) << Game().Caption();
+    EXPECT_EQ(scrw, Game().VAVodadViewer1->Width());
+    EXPECT_EQ(scrh, Game().VAVodadViewer1->Height());
+    EXPECT_EQ(halfw, scrw / 2);
+    EXPECT_EQ(halfh, scrh / 2);
+    EXPECT_GE(PaintedFrames() - painted, 30);
+    EXPECT_TRUE(clock.Enabled());
+}
+
+TEST_F(GameStartUp, TheFirstFrameIsSavedAsAPicture)
+{
+    TBitmap& frame = FirstFrame();
+    EXPECT_EQ(frame.Width(), Game().VAVodadViewer1->Width());
+    EXPECT_EQ(frame.Height(), Game().VAVodadViewer1->Height());
+    const std::filesystem::path file = ArtefactPath("main-menu-first-frame.png");
+    TPngImage png;
+    png.Assign(&frame);
+    png.SaveToFile(file.string());
+    TPngImage back;
+    back.LoadFromFile(file.string());
+    EXPECT_EQ(back.Width(), frame.Width());
+    EXPECT_EQ(back.Height(), frame.Height());
+}
+
+} // namespace

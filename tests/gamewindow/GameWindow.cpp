@@ -1,0 +1,156 @@
+#include "GameWindow.h"
+
+#include "Forms.h"
+#include "GLCadencer.h"
+#include "GLWin32Viewer.h"
+#include "UGH_program.h"
+#include "VAVodadInit.h"
+
+#ifndef MIREFALL_BINARY_DIR
+#error "MIREFALL_BINARY_DIR: the build folder the artefacts go under"
+#endif
+
+void TScriptedMessageBoxes::Clear()
+{
+    FAnswers.clear();
+    FShown.clear();
+}
+
+TModalResult TScriptedMessageBoxes::Show(const TMessageBoxRequest& request)
+{
+    FShown.push_back(request);
+    if (FAnswers.empty()) return request.Default;
+    const TModalResult answer = FAnswers.front();
+    FAnswers.pop_front();
+    return answer;
+}
+
+namespace {
+
+// The game of this process: started by the first test that wants it, freed when the test program ends.
+struct TGameSession {
+    TGameWindows Windows;
+    TScriptedMessageBoxes Boxes;
+    std::unique_ptr<TGLLogCapture> Log;
+    std::string StartUpLog;
+    std::unique_ptr<TBitmap> FirstFrame;
+    int64_t Painted = 0;
+    bool Ended = false;
+};
+
+TGameSession* vSession = nullptr;
+
+// The frame clock reads an external time, the cadencer's current time less its origin: set back to 0 here,
+// and moved back by dt for one tick, it makes each tick exactly dt long and keeps the time it reached.
+void UseTheTestsClock(TGLCadencer& clock)
+{
+    clock.SetMode(cmManual);
+    clock.SetTimeReference(cmExternal);
+    clock.Reset();
+    clock.GetCurrenttime();
+    clock.SetOriginTime(0);
+}
+
+void Tick(TGLCadencer& clock, double dt)
+{
+    clock.SetOriginTime(-dt);
+    clock.Progress();
+    clock.SetOriginTime(0);
+}
+
+void StartSession()
+{
+    vSession = new TGameSession;
+    SetMessageBoxHook([](const TMessageBoxRequest& request) { return vSession->Boxes.Show(request); });
+    vSession->Log = std::make_unique<TGLLogCapture>();
+    // The program's windowed start-up: the viewer's X connection and window destruction reach the GL layer.
+    InitVAVodadWindows();
+    vSession->Windows = StartGame();
+    for (const std::string& text : vSession->Log->Texts()) vSession->StartUpLog += text + "\n";
+    if (!vSession->Windows.Started) return;
+    UseTheTestsClock(*Form1->GLCadencer1);
+    TNotifyEvent& afterRender = Form1->VAVodadViewer1->AfterRender();
+    afterRender = [previous = afterRender](TObject* Sender) {
+        ++vSession->Painted;
+        if (previous) previous(Sender);
+    };
+    Application->ProcessMessages();
+    Tick(*Form1->GLCadencer1, 1.0 / 60);
+    Application->ProcessMessages();
+    vSession->FirstFrame.reset(Form1->VAVodadViewer1->CreateSnapShotBitmap());
+}
+
+// Frees the game's windows while the application and the engine still run (the test main stops the engine
+// after the tests).
+class TGameSessionEnd : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        if (!vSession) return;
+        FreeGameWindows(vSession->Windows);
+        SetMessageBoxHook(nullptr);
+        delete vSession;
+        vSession = nullptr;
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const vSessionEnd =
+    ::testing::AddGlobalTestEnvironment(new TGameSessionEnd);
+
+// What a start-up that failed showed and logged.
+std::string StartUpReport()
+{
+    std::string report;
+    for (const TMessageBoxRequest& box : vSession->Boxes.Shown()) report += box.Text + "\n";
+    return report + vSession->StartUpLog;
+}
+
+} // namespace
+
+void GameWindow::SetUpTestSuite()
+{
+    if (!vSession) StartSession();
+}
+
+void GameWindow::SetUp()
+{
+    ASSERT_TRUE(vSession->Windows.Started) << "the game did not start; it said:\n" << StartUpReport();
+    if (vSession->Ended)
+        GTEST_SKIP() << "an earlier test of this process ended the game: run this suite alone "
+                        "(--gtest_filter), as CTest does";
+    vSession->Boxes.Clear();
+    vSession->Log->Clear();
+}
+
+void GameWindow::StepFrames(int count, double dt)
+{
+    for (int i = 0; i < count; ++i) {
+        Tick(*Form1->GLCadencer1, dt);
+        // The tick invalidated the view: its paint is one of the pending messages.
+        Application->ProcessMessages();
+    }
+}
+
+int64_t GameWindow::PaintedFrames() { return vSession->Painted; }
+
+TBitmap& GameWindow::FirstFrame() { return *vSession->FirstFrame; }
+
+std::unique_ptr<TBitmap> GameWindow::Snapshot()
+{
+    return std::unique_ptr<TBitmap>(Form1->VAVodadViewer1->CreateSnapShotBitmap());
+}
+
+TScriptedMessageBoxes& GameWindow::MessageBoxes() { return vSession->Boxes; }
+
+TGLLogCapture& GameWindow::Log() { return *vSession->Log; }
+
+const std::string& GameWindow::StartUpLog() { return vSession->StartUpLog; }
+
+void GameWindow::MarkGameEnded() { vSession->Ended = true; }
+
+std::filesystem::path GameWindow::ArtefactPath(const std::string& name)
+{
+    const std::filesystem::path folder = std::filesystem::path(MIREFALL_BINARY_DIR) / "artefacts" / "game";
+    std::filesystem::create_directories(folder);
+    return folder / name;
+}

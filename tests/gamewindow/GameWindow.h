@@ -1,0 +1,71 @@
+// The game as the program runs it, for the end-to-end tests: started once per test program, on the demo
+// adventure the build writes into the program folder, with the windows the program makes. Its frame clock
+// ticks only when a test steps it, on a clock of the tests' own (so frames do not depend on the machine's
+// speed); its message boxes take the answers the tests queue; everything it logs is kept.
+//
+//   class GameMainMenu : public GameWindow {};
+//   TEST_F(GameMainMenu, ...) { StepFrames(3); EXPECT_TRUE(mmmode); ... }
+//
+// Under CTest each suite is a process of its own. A test that ends the game (closing it) leaves the later
+// suites of the same process without one: they are skipped, with a note to run them alone.
+#pragma once
+
+#include "Dialogs.h"
+#include "Graphics.h"
+#include "UGH_main.h"
+#include "ZODLog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The message boxes the game shows: each takes the next queued answer, or its own default when none is
+// queued (so nothing waits for a user), and is kept for the tests to look at.
+class TScriptedMessageBoxes {
+public:
+    void QueueAnswer(TModalResult answer) { FAnswers.push_back(answer); }
+    const std::vector<TMessageBoxRequest>& Shown() const { return FShown; }
+    // Forgets the boxes shown and the answers not yet given.
+    void Clear();
+    TModalResult Show(const TMessageBoxRequest& request);
+
+private:
+    std::deque<TModalResult> FAnswers;
+    std::vector<TMessageBoxRequest> FShown;
+};
+
+class GameWindow : public ::testing::Test {
+protected:
+    // Starts the game on the first use in this process.
+    static void SetUpTestSuite();
+    // Fails the test when the game did not start, skips it when an earlier test ended it; forgets the message
+    // boxes and the log of earlier tests.
+    void SetUp() override;
+
+    static TForm1& Game() { return *Form1; }
+    // Ticks the frame clock count times, dt seconds of game time each, and lets every tick's repaint happen
+    // (a tick invalidates the view; the message loop then paints it).
+    static void StepFrames(int count, double dt = 1.0 / 60);
+    // Frames the game's view has painted since the start.
+    static int64_t PaintedFrames();
+    // The view as it was after the first frame.
+    static TBitmap& FirstFrame();
+    // The view now.
+    static std::unique_ptr<TBitmap> Snapshot();
+
+    static TScriptedMessageBoxes& MessageBoxes();
+    // What the game and the engine logged since this test began, and during the start-up (a line each).
+    static TGLLogCapture& Log();
+    static const std::string& StartUpLog();
+
+    // Once a test has ended the game, the later tests of this process are skipped.
+    static void MarkGameEnded();
+
+    // <build folder>/artefacts/game/<name>, for pictures a person looks at; the folder is made.
+    static std::filesystem::path ArtefactPath(const std::string& name);
+};
