@@ -39,6 +39,12 @@ void PlaceHUD(TGLBaseSceneObject* object, float x, float y)
     if (position->Y() != y) position->SetY(y);
 }
 
+// A text change rebuilds the text's glyphs: only a different text is assigned.
+void SetHUDText(TGLHUDText* text, const std::string& value)
+{
+    if (text->Text() != value) text->SetText(value);
+}
+
 void SizeHUD(TGLHUDSprite* sprite, float width, float height)
 {
     sprite->SetWidth(width);
@@ -120,7 +126,7 @@ void TForm1::CadencerRun(double deltatime)
                 }
             }
         }
-        if (levelbusy) levelname->SetText(mapname);
+        if (levelbusy) SetHUDText(levelname, mapname);
         ProcessLoadScreen();
     } catch (...) {
         frameerrors += " Render errors detected";
@@ -200,10 +206,10 @@ void TForm1::ProcessLoadScreen()
     PlaceHUD(loadscr_f, centreX, centreY);
     SizeHUD(loadscr_f, pictureWidth, pictureHeight);
     PlaceHUD(loadtxt, 10, 10);
-    loadtxt->SetText(levelsaving ? strarr[302] : strarr[301]);
+    SetHUDText(loadtxt, levelsaving ? strarr[302] : strarr[301]);
     PlaceHUD(levelname, 10, 40);
     levelname->SetVisible(true);
-    levelname->SetText(mapname);
+    SetHUDText(levelname, mapname);
 }
 
 // ---- Timers ----

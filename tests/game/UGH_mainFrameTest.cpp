@@ -4,10 +4,13 @@
 #include "UGH_main.h"
 
 #include "Dialogs.h"
+#include "FileUtils.h"
+#include "Forms.h"
 #include "GLCadencer.h"
 #include "GLGeomObjects.h"
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
+#include "GLPostEffects.h"
 #include "GLWin32Viewer.h"
 #include "Graphics.h"
 #include "JPEG.h"
@@ -266,6 +269,76 @@ TEST_F(FrameWindow, FramesRunDirectlyOrThroughTheFrameObjectAlike)
     form->GLCadencer1Progress(form->GLCadencer1, 0.02, 1.0);
     EXPECT_TRUE(ran.empty());
     framethread.reset();
+}
+
+TEST_F(FrameWindow, AHiddenFullScreenWindowLaysTheHUDOutAtTheFullScreenSize)
+{
+    fsinitdone = true;
+    fswidth = 1600;
+    fsheight = 900;
+    const int32_t viewWidth = form->VAVodadViewer1->Width(), viewHeight = form->VAVodadViewer1->Height();
+    ASSERT_NE(viewWidth, 1600);
+    for (const bool full : {false, true}) {
+        fullscreen = full;
+        form->CadencerRun(0.01);
+        EXPECT_EQ(scrw, full ? 1600 : viewWidth);
+        EXPECT_EQ(scrh, full ? 900 : viewHeight);
+    }
+    fullscreen = false;
+}
+
+TEST_F(FrameWindow, ResizingKeepsTheMinimumAndPutsThePlayedCardsAtTheirRestingPoints)
+{
+    form->SetBounds(0, 0, 800, 600);
+    uirefresh = false;
+    form->FormResize(form.get());
+    EXPECT_EQ(form->ClientWidth(), 1024);
+    EXPECT_EQ(form->ClientHeight(), 600);
+    EXPECT_TRUE(uirefresh);
+    EXPECT_EQ(scrw, 1024);
+    EXPECT_EQ(scrh, 600);
+    EXPECT_FLOAT_EQ(form->usedcard->Position()->X(), form->usedcard->Width() / 2 + 5);
+    EXPECT_FLOAT_EQ(form->usedcard2->Position()->X(), 1024 - (form->usedcard2->Width() / 2 + 5));
+    EXPECT_FLOAT_EQ(form->usedcard->Position()->Y(), 300);
+    EXPECT_FLOAT_EQ(form->usedcard2->Position()->Y(), 300);
+    // Both pixel sizes of the pixelate shader follow the width.
+    EXPECT_FLOAT_EQ(form->PixelateShader->PixelWidth(), 1024 / 800.0f);
+    EXPECT_FLOAT_EQ(form->PixelateShader->PixelHeight(), 1024 / 600.0f);
+}
+
+TEST_F(FrameWindow, FullScreenIsABorderlessStayOnTopWindowAndEitherWayItIsMaximised)
+{
+    fullscreen = true;
+    form->InitFullscreen();
+    EXPECT_EQ(form->BorderStyle(), bsNone);
+    EXPECT_EQ(form->FormStyle(), fsStayOnTop);
+    EXPECT_EQ(form->WindowState(), wsMaximized);
+    fullscreen = false;
+    form->InitFullscreen();
+    EXPECT_EQ(form->BorderStyle(), bsSizeable);
+    EXPECT_EQ(form->FormStyle(), fsNormal);
+    EXPECT_EQ(form->WindowState(), wsMaximized);
+}
+
+TEST_F(FrameWindow, ExitingSilencesTheGameInMemoryAndEndsTheApplicationOnce)
+{
+    // A stand-in application of the test's own takes the request to end, so the test program goes on.
+    TApplication* const testApplication = Application;
+    Application = nullptr;
+    {
+        TApplication standIn;
+        musicon = true;
+        soundon = true;
+        TCloseAction action = caHide;
+        form->FormClose(form.get(), action);
+        EXPECT_TRUE(exiting);
+        EXPECT_FALSE(musicon);
+        EXPECT_FALSE(soundon);
+        EXPECT_TRUE(standIn.Terminated());
+        EXPECT_NO_THROW(form->ExitGame());
+    }
+    Application = testApplication;
+    EXPECT_FALSE(FileExists(folder / "gh.cfg"));
 }
 
 TEST_F(FrameWindow, BlockB1CoversTheViewBehindARequestFormAndDressesThePlayer)
