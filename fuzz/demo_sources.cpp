@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(!level->mapid.empty());
     const lcell& start = level->levelgrid[level->startx][level->starty];
     Check(start.passable && !start.wall);
-    for (int32_t x = 0; x <= level->mapmaxx; ++x) Check(level->levelgrid[x][0].wall && level->levelgrid[x][level->mapmaxy].wall);
+    for (int32_t x = 0; x <= level->mapmaxx; ++x)
+        Check(level->levelgrid[x][0].wall && level->levelgrid[x][level->mapmaxy].wall);
     return 0;
 }

@@ -88,7 +88,8 @@ void WriteLevels(const fs::path& sources, TDemoOutput& output)
         std::string map;
         {
             const TCurrentLevel current(*level);
-            map = output.Stage("\\levels\\" + id + ".map", [&] { SaveMap(GamePath("\\levels\\" + id + ".map"), true); });
+            const std::string path = "\\levels\\" + id + ".map";
+            map = output.Stage(path, [&] { SaveMap(GamePath(path), true); });
         }
         output.Publish("levels/" + id + ".map", map);
         output.Publish("levels/" + id + "/mapname_en.txt", LinesText({level->mapname}));

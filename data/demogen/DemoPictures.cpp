@@ -42,7 +42,9 @@ double Unit(int32_t x, int32_t y, uint32_t seed)
 double Noise(double u, double v, int period, uint32_t seed)
 {
     const double fu = std::floor(u), fv = std::floor(v);
-    const auto wrap = [period](double i) { return static_cast<int32_t>(((static_cast<int64_t>(i) % period) + period) % period); };
+    const auto wrap = [period](double i) {
+        return static_cast<int32_t>(((static_cast<int64_t>(i) % period) + period) % period);
+    };
     const int32_t x0 = wrap(fu), x1 = wrap(fu + 1), y0 = wrap(fv), y1 = wrap(fv + 1);
     const auto smooth = [](double t) { return t * t * (3 - 2 * t); };
     const double tu = smooth(u - fu), tv = smooth(v - fv);
@@ -160,6 +162,33 @@ QImage Wood(bool vertical, uint32_t seed)
     });
 }
 
+const TStoneStyle cWallStone = {64, 32, true, {124, 114, 98}, 0.35, 101};
+const TStoneStyle cFloorStone = {64, 64, true, {96, 90, 82}, 0.15, 202};
+const TStoneStyle cCeilingStone = {128, 32, true, {72, 68, 62}, 0.0, 303};
+
+// The surfaces every picture is made of, each computed once.
+struct TSurfaces {
+    QImage wall, floor, ceiling;
+    QImage planks; // vertical: doors and barrels
+    QImage boards; // horizontal: chests and beams
+};
+
+QImage Ceiling(const QImage& beams)
+{
+    QImage image = Stone(cCeilingStone);
+    QPainter painter(&image);
+    for (const int y : {0, 64})
+        painter.drawImage(QRect(0, y + 24, cTextureSize, 16), beams, QRect(0, y, cTextureSize, 16));
+    return image;
+}
+
+TSurfaces Surfaces()
+{
+    TSurfaces surfaces{Stone(cWallStone), Stone(cFloorStone), {}, Wood(true, 7), Wood(false, 23)};
+    surfaces.ceiling = Ceiling(surfaces.boards);
+    return surfaces;
+}
+
 struct TMetal {
     TRgb light, dark;
 };
@@ -180,21 +209,11 @@ void MetalBand(QPainter& painter, const QRectF& band, const TMetal& metal)
     const bool across = band.width() > band.height();
     const double length = across ? band.width() : band.height();
     for (double at = 6; at < length - 3; at += 16) {
-        const QPointF centre = across ? QPointF(band.left() + at, band.center().y()) : QPointF(band.center().x(), band.top() + at);
+        const QPointF centre =
+            across ? QPointF(band.left() + at, band.center().y()) : QPointF(band.center().x(), band.top() + at);
         painter.drawEllipse(centre, 2.2, 2.2);
     }
 }
-
-const TStoneStyle cWallStone = {64, 32, true, {124, 114, 98}, 0.35, 101};
-const TStoneStyle cFloorStone = {64, 64, true, {96, 90, 82}, 0.15, 202};
-const TStoneStyle cCeilingStone = {128, 32, true, {72, 68, 62}, 0.0, 303};
-
-// The surfaces every picture is made of, each computed once.
-struct TSurfaces {
-    QImage wall, floor, ceiling;
-    QImage planks; // vertical: doors and barrels
-    QImage boards; // horizontal: chests and beams
-};
 
 // A lock plate with its keyhole.
 void LockPlate(QPainter& painter, const QPointF& centre, const TMetal& metal)
@@ -245,22 +264,6 @@ QImage Chest(const TSurfaces& surfaces, const TMetal& metal, bool locked)
     if (locked) LockPlate(painter, QPointF(64, 54), metal);
     else MetalBand(painter, QRectF(58, 40, 12, 18), metal);
     return image;
-}
-
-
-QImage Ceiling(const QImage& beams)
-{
-    QImage image = Stone(cCeilingStone);
-    QPainter painter(&image);
-    for (const int y : {0, 64}) painter.drawImage(QRect(0, y + 24, cTextureSize, 16), beams, QRect(0, y, cTextureSize, 16));
-    return image;
-}
-
-TSurfaces Surfaces()
-{
-    TSurfaces surfaces{Stone(cWallStone), Stone(cFloorStone), {}, Wood(true, 7), Wood(false, 23)};
-    surfaces.ceiling = Ceiling(surfaces.boards);
-    return surfaces;
 }
 
 // ---- Objects with transparent surroundings ----
@@ -605,7 +608,8 @@ void WritePictures(TDemoOutput& output)
     for (const TTexture& texture : Textures()) {
         QImage picture = texture.draw(surfaces);
         for (const char* quality : cQualities) {
-            output.Publish(std::string("textures/") + quality + "/" + texture.name + ".tga", TgaFile(picture, texture.alpha));
+            const std::string path = std::string("textures/") + quality + "/" + texture.name + ".tga";
+            output.Publish(path, TgaFile(picture, texture.alpha));
             picture = Half(picture);
         }
     }

@@ -124,8 +124,10 @@ TEST_F(DemoData, EveryQualityHoldsTheWallSetAndTheListedPicturesAtItsSize)
                       std::make_tuple(128 / scale, 128 / scale, pf24bit))
                 << quality << " " << role;
         }
-        for (const std::string& name : withAlpha) EXPECT_EQ(picture(textures + name + ".tga")->PixelFormat(), pf32bit) << name;
-        for (const char* screen : {"0", "1"}) EXPECT_EQ(picture(textures + "loadscr\\" + screen + ".tga")->Width(), 256 / scale);
+        for (const std::string& name : withAlpha)
+            EXPECT_EQ(picture(textures + name + ".tga")->PixelFormat(), pf32bit) << name;
+        for (const char* screen : {"0", "1"})
+            EXPECT_EQ(picture(textures + "loadscr\\" + screen + ".tga")->Width(), 256 / scale);
         EXPECT_EQ(ReadLines(GamePath(textures + "0\\arid.txt")), (std::vector<std::string>{"Old Halls", "-1"}));
     }
     TJPEGImage splash;
@@ -198,7 +200,8 @@ TEST(DemoMaps, BadSourcesAreNamed)
     auto level = std::make_unique<TLevelData>();
     TDemoMapInfo info;
     const std::string wide = "id: a\n" + std::string(101, '#') + "\n";
-    EXPECT_EQ(MessageOf<EDemoSource>([&] { CompileMap(wide + wide.substr(6) + wide.substr(6), "m.txt", *level, info); }),
+    const std::string tooWide = wide + wide.substr(6) + wide.substr(6);
+    EXPECT_EQ(MessageOf<EDemoSource>([&] { CompileMap(tooWide, "m.txt", *level, info); }),
               "m.txt, line 2: the grid is larger than 100 x 100");
 }
 
