@@ -46,10 +46,10 @@ TSplitName SplitExtension(const std::string& fn)
     return {fn, std::string()};
 }
 
-// Reads the picture into the texture; what went wrong, naming the file, or empty.
-std::string LoadPicture(TGLTexture& texture, const std::string& fn)
+// Reads the picture into the texture when it exists; what went wrong, naming the file, or empty.
+std::string LoadPicture(TGLTexture& texture, const std::string& fn, bool exists)
 {
-    if (!TextureExists(fn)) return cTextures + fn + " is missing";
+    if (!exists) return cTextures + fn + " is missing";
     try {
         texture.Image()->LoadFromFile(TexturePath(fn));
         return std::string();
@@ -121,7 +121,7 @@ void RecreateTeleportGlow(TForm1& form)
     material.SetMaterialLibrary(form.matlib);
     material.SetBlendingMode(bmTransparency);
     const std::string fn = qualitydir + "\\port_glow.tga";
-    const std::string failure = LoadPicture(*material.Texture(), fn);
+    const std::string failure = LoadPicture(*material.Texture(), fn, TextureExists(fn));
     if (!failure.empty()) GameLog("The teleport glow has no picture: " + failure);
     material.Texture()->SetDisabled(false);
     material.Texture()->SetTextureMode(tmModulate);
@@ -181,7 +181,8 @@ void TForm1::FastAddMaterial(const std::string& fn, const std::string& mn, const
 {
     // A DDS picture of the same name wins over the one named.
     const TSplitName named = SplitExtension(fn);
-    const std::string extension = TextureExists(named.base + ".dds") ? ".dds" : named.extension;
+    const bool dds = TextureExists(named.base + ".dds");
+    const std::string extension = dds ? ".dds" : named.extension;
     const std::string picture = named.base + extension;
     const std::string lightmap = named.base + "_2" + extension;
     const std::string empty = qs + "\\empty.tga";
@@ -193,12 +194,12 @@ void TForm1::FastAddMaterial(const std::string& fn, const std::string& mn, const
 
     TGLLibMaterial* const libMaterial = ml->Materials()->Add();
     TGLTexture& texture = *libMaterial->Material()->Texture();
-    const std::string failure = LoadPicture(texture, picture);
+    const std::string failure = LoadPicture(texture, picture, dds || TextureExists(picture));
     const bool found = failure.empty();
     bool textured = found;
     if (!found) {
         GameLog(failure + "; \"" + mn + "\" shows " + cTextures + empty + " instead");
-        const std::string emptyFailure = LoadPicture(texture, empty);
+        const std::string emptyFailure = LoadPicture(texture, empty, TextureExists(empty));
         textured = emptyFailure.empty();
         if (!textured && !emptyreported) {
             GameLog(emptyFailure + ": materials without their picture stay untextured");
@@ -213,7 +214,7 @@ void TForm1::FastAddMaterial(const std::string& fn, const std::string& mn, const
 
     if (found && uselm && TextureExists(lightmap)) {
         TGLLibMaterial* const light = ml->Materials()->Add();
-        const std::string lightFailure = LoadPicture(*light->Material()->Texture(), lightmap);
+        const std::string lightFailure = LoadPicture(*light->Material()->Texture(), lightmap, true);
         if (lightFailure.empty()) {
             SetUpPictureMaterial(*light, 0, 0, nearest);
             light->SetName(mn + "_2");
