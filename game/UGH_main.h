@@ -103,9 +103,15 @@ public:
     ~TForm1() override;
 
     // ---- Start-up and scene (UGH_main.cpp, UGH_main_scene.cpp) ----
+    // The game's start-up in stages 0..15 on the data folder in gamedir (the program sets it): configuration,
+    // strings, the catalogue, the scene lights, the main-menu level; then the frame clock runs. A failure
+    // raises and leaves loadstage and loadstatus at the stage that failed.
     void FormCreate(TObject* Sender);
+    // defrndons[0..17]: the sprites the random map generator places; the rest empty.
     void setdefaultrndons();
+    // Empties the level's tables (ClearLevelTables on the current level).
     void ClearLevel();
+    // The player on the map's start cell, facing its start direction.
     void GoToStart();
     // "show": the status line, then one pass of pending window messages so the splash window repaints.
     void ShowStatus(const std::string& text);
