@@ -341,6 +341,26 @@ TEST_F(FrameWindow, ExitingSilencesTheGameInMemoryAndEndsTheApplicationOnce)
     EXPECT_FALSE(FileExists(folder / "gh.cfg"));
 }
 
+// The main window with its window procedure in reach.
+class TMessagedMainWindow : public TForm1 {
+public:
+    using TForm1::TForm1;
+    using TForm1::WndProc;
+};
+
+TEST_F(FrameWindow, TheMinimiseCommandMinimisesTheApplicationAndOtherCommandsPassOn)
+{
+    std::unique_ptr<TMessagedMainWindow, TFreeDeleter> window(new TMessagedMainWindow(nullptr));
+    std::unique_ptr<TForm, TFreeDeleter> other(new TForm(nullptr));
+    other->Show();
+    TMessage restore{WM_SYSCOMMAND, 0xF120, 0, 0};
+    window->WndProc(restore);
+    EXPECT_NE(other->WindowState(), wsMinimized);
+    TMessage minimise{WM_SYSCOMMAND, SC_MINIMIZE, 0, 0};
+    window->WndProc(minimise);
+    EXPECT_EQ(other->WindowState(), wsMinimized);
+}
+
 TEST_F(FrameWindow, BlockB1CoversTheViewBehindARequestFormAndDressesThePlayer)
 {
     scrw = 1280;
