@@ -26,7 +26,7 @@ public:
     int32_t Integer(int line, std::string_view text) const
     {
         int32_t value = 0;
-        if (!TryStrToInt(Trim(text), value)) Fail(line, "\"" + std::string(text) + "\" is not an integer");
+        if (!TryStrToInt(Trim(text), value)) Fail(line, Format("\"%s\" is not an integer", {text}));
         return value;
     }
 
