@@ -7,6 +7,7 @@
 
 #include "Dialogs.h"
 #include "GLCadencer.h"
+#include "ZODLog.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,9 @@ protected:
 
 TEST_F(GameStart, TheSplashShowsExactlyWhileTheGameLoadsWithItsStatusAndStage)
 {
+    TGLLogCapture log;
     TForm10 splash(nullptr);
+    EXPECT_TRUE(log.Contains("splashscreen.jpg")) << "a missing picture is logged and the splash goes on";
     EXPECT_EQ(splash.ClientWidth(), 450);
     EXPECT_EQ(splash.ClientHeight(), 300);
     EXPECT_EQ(splash.ProgressBar1->Max(), 15);
