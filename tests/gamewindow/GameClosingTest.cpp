@@ -19,7 +19,7 @@ std::string FileBytes(const std::string& name)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class GameClosing : public GameWindow {};
+class GameClosing : public GameWindowEnding {};
 
 TEST_F(GameClosing, TheCloseQuestionKeepsTheGameOnNoAndEndsItOnYes)
 {
@@ -44,7 +44,6 @@ TEST_F(GameClosing, TheCloseQuestionKeepsTheGameOnNoAndEndsItOnYes)
     EXPECT_GT(PaintedFrames(), painted);
     EXPECT_TRUE(Game().GLCadencer1->Enabled());
 
-    MarkGameEnded();
     MessageBoxes().QueueAnswer(mrYes);
     PostMessage(Game().Handle(), WM_CLOSE, 0, 0);
     Application->ProcessMessages();

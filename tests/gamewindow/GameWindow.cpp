@@ -115,9 +115,7 @@ void GameWindow::SetUpTestSuite()
 void GameWindow::SetUp()
 {
     ASSERT_TRUE(vSession->Windows.Started) << "the game did not start; it said:\n" << StartUpReport();
-    if (vSession->Ended)
-        GTEST_SKIP() << "an earlier test of this process ended the game: run this suite alone "
-                        "(--gtest_filter), as CTest does";
+    if (vSession->Ended) GTEST_SKIP() << "an earlier test of this suite ended the game";
     vSession->Boxes.Clear();
     vSession->Log->Clear();
 }
@@ -146,7 +144,15 @@ TGLLogCapture& GameWindow::Log() { return *vSession->Log; }
 
 const std::string& GameWindow::StartUpLog() { return vSession->StartUpLog; }
 
-void GameWindow::MarkGameEnded() { vSession->Ended = true; }
+void GameWindowEnding::SetUp()
+{
+    const ::testing::UnitTest& tests = *::testing::UnitTest::GetInstance();
+    if (tests.test_to_run_count() != tests.current_test_suite()->test_to_run_count())
+        GTEST_SKIP() << "ends the game: runs only as the one suite selected (--gtest_filter=" 
+                     << tests.current_test_suite()->name() << ".*, as CTest runs it)";
+    GameWindow::SetUp();
+    vSession->Ended = true;
+}
 
 std::filesystem::path GameWindow::ArtefactPath(const std::string& name)
 {

@@ -6,8 +6,8 @@
 //   class GameMainMenu : public GameWindow {};
 //   TEST_F(GameMainMenu, ...) { StepFrames(3); EXPECT_TRUE(mmmode); ... }
 //
-// Under CTest each suite is a process of its own. A test that ends the game (closing it) leaves the later
-// suites of the same process without one: they are skipped, with a note to run them alone.
+// Under CTest each suite is a process of its own. Suites whose tests end the game derive from
+// GameWindowEnding: they run only when they are all the program was asked to run.
 #pragma once
 
 #include "Dialogs.h"
@@ -63,9 +63,13 @@ protected:
     static TGLLogCapture& Log();
     static const std::string& StartUpLog();
 
-    // Once a test has ended the game, the later tests of this process are skipped.
-    static void MarkGameEnded();
-
     // <build folder>/artefacts/game/<name>, for pictures a person looks at; the folder is made.
     static std::filesystem::path ArtefactPath(const std::string& name);
+};
+
+// Base of the suites whose tests end the game (closing it): such a suite runs only when it is the only suite
+// selected, as CTest runs it, so that no test after it finds the game ended; otherwise its tests are skipped.
+class GameWindowEnding : public GameWindow {
+protected:
+    void SetUp() override;
 };
