@@ -74,6 +74,7 @@ void TGHThread::Execute()
 
 void TForm1::GLCadencer1Progress(TObject*, double deltaTime, double)
 {
+    // Until the start-up has made the frame object, frames run directly.
     if (!multithread || !framethread) {
         CadencerRun(deltaTime);
     } else if (!framebusy) {

@@ -341,6 +341,14 @@ TEST_F(FrameWindow, ExitingSilencesTheGameInMemoryAndEndsTheApplicationOnce)
     EXPECT_FALSE(FileExists(folder / "gh.cfg"));
 }
 
+TEST_F(FrameWindow, ASnapShotOfAViewWithoutAFrameIsReportedWithoutRaising)
+{
+    TGLLogCapture log;
+    EXPECT_NO_THROW(form->TakeSnapShot());
+    EXPECT_TRUE(log.Contains("screenshot")) << ::testing::PrintToString(log.Texts());
+    EXPECT_FALSE(std::filesystem::exists(folder / "screenshots/sshot_1.jpg"));
+}
+
 // The main window with its window procedure in reach.
 class TMessagedMainWindow : public TForm1 {
 public:
