@@ -197,7 +197,9 @@ const TSceneRow cSceneTable[] = {
     {"inventoryf2", "inventory", Make<TGLDummyCube, &TForm1::inventoryf2>},
     {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>},
     {"dcmenu", "", Make<TGLDummyCube, &TForm1::dcmenu>},
-    {"titlecard", "dcmenu", Make<TGLHUDSprite, &TForm1::titlecard>, {.Width = 400, .Height = 200}},
+    // Where the main menu shows it in a 1024 x 768 view.
+    {"titlecard", "dcmenu", Make<TGLHUDSprite, &TForm1::titlecard>,
+     {.X = 512, .Y = 105, .Width = 400, .Height = 200}},
     {"dcrf", "", Make<TGLDummyCube, &TForm1::dcrf>},
     // The darkening behind a request form first, the form over it.
     {"reqform_dark", "dcrf", Make<TGLHUDSprite, &TForm1::reqform_dark>, {.Visible = false, .MatLib = true}},
@@ -231,6 +233,8 @@ void TForm1::BuildScene()
         object->SetName(row.Name);
         made.emplace(row.Name, object);
         if (auto* sceneObject = dynamic_cast<TGLBaseSceneObject*>(object)) sceneObject->SetVisible(row.State.Visible);
+        if (row.State.X != 0 || row.State.Y != 0)
+            static_cast<TGLBaseSceneObject*>(object)->Position()->SetPoint(row.State.X, row.State.Y, 0);
         if (row.State.Width > 0) {
             if (auto* sprite = dynamic_cast<TGLSprite*>(object)) sprite->SetSize(row.State.Width, row.State.Height);
             if (auto* plane = dynamic_cast<TGLPlane*>(object)) {

@@ -17,6 +17,7 @@ using TSceneSetup = void (*)(TForm1& form, TComponent* object);
 // An object's initial state.
 struct TSceneState {
     bool Visible = true;     // scene objects
+    float X = 0, Y = 0;      // HUD objects: the position in pixels from the view's top-left corner
     float Width = 0;         // sprites and planes: pixels on the HUD, world units in the scene; 0 keeps the class's
     float Height = 0;
     int Font = 0;            // HUD texts: GLWindowsBitmapFont1 .. 4

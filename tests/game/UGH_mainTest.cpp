@@ -100,7 +100,8 @@ TEST_F(MainWindow, TheBuiltSceneIsTheTableWithTheHUDLayersDrawnInOrderOverTheLev
         previous = cube->Index();
     }
     EXPECT_EQ(previous, root->Count() - 1);
-    EXPECT_EQ(form->dcgame->Parent(), static_cast<TGLBaseSceneObject*>(form->shadowz)) << "the level is built where it casts shadows";
+    EXPECT_EQ(form->dcgame->Parent(), static_cast<TGLBaseSceneObject*>(form->shadowz))
+        << "the level is built where it casts shadows";
 }
 
 TEST_F(MainWindow, TheFieldsHoldTheObjectsOfTheirNames)
