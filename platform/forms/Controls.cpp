@@ -282,11 +282,14 @@ TForm* TWinControl::ParentForm()
 
 void TWinControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight)
 {
+    const bool resized = std::max(AWidth, 0) != FWidth || std::max(AHeight, 0) != FHeight;
     FLeft = ALeft;
     FTop = ATop;
     FWidth = std::max(AWidth, 0);
     FHeight = std::max(AHeight, 0);
     ApplyBounds();
+    // The children follow at once: a control without a window, or a hidden one, gets no size message now.
+    if (resized) AlignControls();
     // An aligned control that changes its height moves the ones aligned after it.
     if (FAlign != alNone && FParent) FParent->AlignControls();
 }

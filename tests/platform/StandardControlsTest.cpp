@@ -379,3 +379,21 @@ TEST(Align, TopBottomAndClientShareTheForm)
     EXPECT_EQ(push->mapTo(shown.Widget(), QPoint(0, 0)), QPoint(8, 8));
     EXPECT_EQ(shown.Widget()->childAt(20, 20), push);
 }
+
+// Before its window exists (and while it is hidden) a form gets no size message: its children follow anyway.
+TEST(Align, ChildrenFollowAFormWithoutAWindow)
+{
+    TForm form(nullptr);
+    auto* panel = new TPanel(&form);
+    panel->SetParent(&form);
+    panel->SetAlign(alClient);
+    form.SetClientWidth(1024);
+    form.SetClientHeight(768);
+    EXPECT_FALSE(form.HandleAllocated());
+    EXPECT_EQ(panel->Width(), 1024);
+    EXPECT_EQ(panel->Height(), 768);
+    form.HandleNeeded();
+    form.SetBounds(0, 0, 800, 600);
+    EXPECT_EQ(panel->Width(), 800);
+    EXPECT_EQ(panel->Height(), 600);
+}
