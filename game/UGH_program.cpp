@@ -28,6 +28,7 @@ void ShowStartUpError(const std::string& reason)
 TGameWindows StartGame(const std::string& dataFolder)
 {
     gamedir = dataFolder.empty() ? ProgramFolder() : dataFolder;
+    Application->SetTitle("Mirefall");
     TGameWindows windows;
     Application->CreateForm(Form10);
     windows.Splash = Form10;

@@ -17,7 +17,7 @@ struct TGameWindows {
     bool Started = false;
 };
 
-// Sets gamedir to dataFolder (the program's folder when empty), then makes the splash window (the application's
+// Sets gamedir to dataFolder (the program's folder when empty) and the application's title, then makes the splash window (the application's
 // main window) and shows it, makes the main window, runs its start-up and shows it, and makes the battle-log
 // window. A start-up that fails shows one error box naming its stage and the failure, and makes no more
 // windows: the result is not Started. The windows belong to the application; the global form pointers are set.

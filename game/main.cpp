@@ -17,7 +17,6 @@ int main(int argc, char** argv)
     }
     TApplication application;
     application.Initialize(&argc, argv);
-    application.SetTitle("Mirefall");
     InitVAVodadWindows();
     InitVAVodad();
     WriteGameLogToStderr();
