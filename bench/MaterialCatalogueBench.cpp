@@ -8,6 +8,7 @@
 #include "BenchBaseline.h"
 #include "GameBenchFiles.h"
 
+#include "FileUtils.h"
 #include "GLMaterial.h"
 #include "TGA.h"
 
@@ -69,10 +70,8 @@ void BM_PlainPictureReads(benchmark::State& state)
     std::vector<std::string> files;
     for (int set = 0; set < cSets; ++set)
         for (int k = 0; k < cPictures; ++k) {
-            files.push_back((Folder() / "textures" / "hq" / std::to_string(set) / ("tex_" + std::to_string(k) + ".tga")).string());
-            if (k % 2 == 0)
-                files.push_back(
-                    (Folder() / "textures" / "hq" / std::to_string(set) / ("tex_" + std::to_string(k) + "_2.tga")).string());
+            files.push_back(ResolvePath(GamePath("\\textures\\" + PicturePath(set, k))));
+            if (k % 2 == 0) files.push_back(ResolvePath(GamePath("\\textures\\" + PicturePath(set, k, "_2"))));
         }
     for (auto _ : state) {
         for (const std::string& file : files) {

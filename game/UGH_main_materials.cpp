@@ -316,8 +316,8 @@ int32_t TForm1::GetSets()
     int32_t count = 0;
     while (count < limit && WallSetExists(count)) ++count;
     if (count == limit && WallSetExists(count))
-        GameLog("Wall sets from " + IntToStr(limit) + " on (" + cTextures + qualitydir + "\\) are left out: the game holds " +
-                IntToStr(limit));
+        GameLog("Wall sets from " + IntToStr(limit) + " on (" + cTextures + qualitydir +
+                "\\) are left out: the game holds " + IntToStr(limit));
     return count;
 }
 

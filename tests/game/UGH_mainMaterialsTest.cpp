@@ -200,10 +200,10 @@ TEST_F(MaterialCatalogue, UnreadablePicturesGoOnWithoutTexture)
     EXPECT_TRUE(Texture("gone1")->Disabled());
     EXPECT_TRUE(Texture("gone2")->Disabled());
     const std::vector<std::string> texts = log.Texts();
-    EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
-                            [](const std::string& text) { return text.find("empty.tga is missing") != std::string::npos; }),
-              1)
-        << ::testing::PrintToString(texts);
+    const auto saysEmptyIsMissing = [](const std::string& text) {
+        return text.find("empty.tga is missing") != std::string::npos;
+    };
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(), saysEmptyIsMissing), 1) << ::testing::PrintToString(texts);
     EXPECT_EQ(matnames, (TDynArray<std::string>{"", "broken", "gone1", "gone2"}));
 }
 
