@@ -1,6 +1,6 @@
 // The game's data files, shared by the game and the editors, with no window: the line files and their nine line
-// routines, the configuration file "gh.cfg" with its globals, the localised string table, and the map file with
-// its side files.
+// routines, the configuration file "gh.cfg" with its globals, the localised string table, the map file with
+// its side files, the content files, and the save game with its lists.
 //
 // Every data file is text with one value per line. Each reader loads its whole file into a line buffer of its
 // own and reads lines by zero-based number; each writer fills a buffer and replaces its file atomically.
@@ -13,9 +13,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // A data file that cannot be read or written: the message names the file and, for a bad value, the line
 // (counted from 1, as a text editor shows it).
@@ -206,6 +208,8 @@ using TMapProgress = std::function<void(const std::string& levelname)>;
 // leave the level as it was. levelbusy is set while reading and cleared however it ends; on success
 // explored is cleared and camsnap set.
 void LoadMap(const std::string& fileName, const TMapProgress& progress = {});
+// What LoadMap reads, into a level of its own: the current level is not touched (levelbusy neither).
+TLevelData ReadMapFile(const std::string& fileName, const TMapProgress& progress = {});
 // Writes the current level as a version-22 map file, replaced atomically: mapfreemeshes when saveb (the editor's
 // map), freemeshes otherwise (a saved game). Sets levelbusy and levelsaving, and clears levelbusy at the end.
 void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progress = {});
@@ -221,6 +225,11 @@ void ReadCellOverrides(int32_t i, int32_t j);
 void WriteCellOverride(int32_t x, int32_t y, const std::string& orr, const std::string& letter);
 // Writes the cell's "_mo.txt" from levelgrid (wmo, "null", ta, ra, pa, dx, dy, dz, fwm) as WriteCellOverride.
 void WriteCellMeshData(int32_t x, int32_t y);
+
+// A "lightdata.txt": the player light's constant, linear and quadratic attenuation in ten-thousandths, then its
+// diffuse red, green and blue in 0..255, rounded. A missing file or a bad line raises EGameDataError.
+playerlightvalues ReadLightData(const std::string& fileName);
+void WriteLightData(const std::string& fileName, const playerlightvalues& light);
 
 // mapmonsters from the current map's "monsterlist.txt" (101 Boolean lines); every monster allowed without it.
 void LoadMonsterList();
@@ -256,3 +265,85 @@ void SaveLoot(const loot& lts, const std::string& fn);
 // Line 0 of "\text\" + language + "\overrides\items\" + id + ".txt", or "-nil-" when there is no such file or
 // it holds no line.
 std::string extractitemoverridename(const std::string& language, int32_t id);
+
+// ---- Save games and the lists beside them ----
+
+// cpenames[0..100], the names of the coded perk effects, from lines 0..100 of "\text\" + lng + "\cpe.txt"
+// (missing lines empty). A missing file raises EGameDataError and leaves the names as they were.
+void getcpeids();
+
+// The player's state that "chsave2.sav" stores beside the character file: the player record's own values with
+// the game's counters, variables, item counts, worn items and explored cells.
+struct TPlayerState {
+    // Only face, hair, cloth, xp, xpreq, bonuspoints, sex, the base attributes and skills and spellen are
+    // stored; the rest of the record comes from the character file.
+    character player;
+    int32_t perkpoints = 0, playerx = 0, playery = 0, lookside = 0, keys1 = 0, keys2 = 0;
+    int32_t levelno = 0, levelsteps = 0;
+    TBoundedTable<std::string, 0, 1000> strvars;
+    TBoundedTable<int32_t, 0, 1000> intvars;
+    TBoundedTable<int32_t, 0, 1000> itemcounts; // items[].count
+    TBoundedTable<int32_t, 0, 3> equipped;
+    TBoundedTable<TBoundedArray<bool, 0, 100>, 0, 100> explored;
+    bool randommode = false;
+    int32_t activecard = 0; // the window's, which takes it from here
+    bool scriptpopups = true;
+
+    bool operator==(const TPlayerState&) const = default;
+};
+
+// A copy of the globals a player state holds, with the window's activecard.
+TPlayerState CurrentPlayerState(int32_t activecard);
+// Exchanges every member with its global (player, perkpoints, ..., items[].count, scriptpopups); activecard
+// stays in the state for the window.
+void SwapPlayerState(TPlayerState& state);
+
+// The player state file for a map of cells [0..maxx] x [0..maxy]: 4029 fixed lines, the explored block of
+// that size (x outer) and five tail lines. A size outside 0..100 raises EGameDataError and writes nothing.
+// Sets levelbusy and levelsaving, and clears both however it ends.
+void SavePlayer(const TPlayerState& state, int32_t maxx, int32_t maxy, const std::string& fn);
+// Reads a player state file written for a map of that size (the map is read first) over the player record
+// given (the one the character file holds). A bad Integer line before the tail, a player cell outside the map
+// or a size outside 0..100 raises EGameDataError naming file and line. The tail lines that are missing or bad
+// take their defaults: equipped[2] -1, random mode off, activecard 0, equipped[3] -1, scriptpopups on. A worn
+// item outside -1..1000 becomes -1, a facing outside 0..3 becomes 0. Sets levelbusy while it reads and
+// clears it however it ends.
+TPlayerState LoadPlayer(const std::string& fn, int32_t maxx, int32_t maxy, const character& player);
+
+// The global script list: SaveGS writes the id of every gslist entry; LoadGS reads at most 10001 names and
+// returns, in order, those whose script "\scripts\" + name + ".txt" exists (a name that is empty or leads out
+// of that folder is skipped). A missing file raises EGameDataError.
+void SaveGS(const std::string& fn);
+std::vector<std::string> LoadGS(const std::string& fn);
+
+// The journal sequence: one entry number per line. LoadJSeq raises EGameDataError at a line that is not an
+// integer; an empty file gives [0], the entry every journal starts with.
+void SaveJSeq(const std::string& fn);
+TDynArray<int32_t> LoadJSeq(const std::string& fn);
+
+// Writes the player light's attenuations and diffuse colour to the current map's "lightdata.txt" when reas is
+// 1, to "\saves\lightdata.txt" when it is 2, making the folder when it is missing; any other reas writes nothing.
+void savelight(double ca, double la, double qa, double r, double g, double b, int32_t reas);
+// The player light of "\saves\lightdata.txt"; none when there is no such file. The caller sets the player
+// light from it. Sets levelbusy while it reads and clears it however it ends.
+std::optional<playerlightvalues> LoadSavedLight();
+
+// The window's part of a saved game, which it applies itself: the global scripts to add (active), the player
+// light (none when the set has no light file) and the card chosen in the item list.
+struct TSavedGame {
+    std::vector<std::string> gsnames;
+    std::optional<playerlightvalues> light;
+    int32_t activecard = 0;
+};
+
+// Writes the running game as the six files of "\saves\" (making the folder): "saved.map" (the level with the
+// working free meshes), "chsave1.sav" (the player), "chsave2.sav", "gslist.txt", "jseq.txt" and
+// "lightdata.txt" from light. Every file is written under a temporary name first and they replace the old set
+// only when all six are written: a failure raises EGameDataError and leaves the old set whole.
+void WriteSaveSet(const playerlightvalues& light, int32_t activecard);
+// Reads the set of "\saves\" whole before anything changes: "saved.map", "chsave1.sav" and "chsave2.sav" must
+// exist; a missing "jseq.txt" gives [0] and an unreadable "gslist.txt" no scripts (both logged). A missing or
+// broken set raises EGameDataError naming the file and leaves the game as it was. Otherwise the level, the
+// player, the player state and jseq replace the running ones, explored included, gslist is emptied, camsnap set,
+// and the rest comes back for the window.
+TSavedGame ReadSaveSet();

@@ -360,17 +360,7 @@ int32_t ReadSkyboxNo(const std::string& id)
 playerlightvalues ReadPlayerLight(const std::string& id)
 {
     const std::string fileName = MapFolderPath(id) + "lightdata.txt";
-    playerlightvalues light;
-    if (!HookedFileExists(fileName)) return light;
-    TLineBuffer buffer;
-    buffer.LoadFromFile(fileName);
-    light.ca = buffer.ReadIntLine(0) / cAttenuationScale;
-    light.la = buffer.ReadIntLine(1) / cAttenuationScale;
-    light.qa = buffer.ReadIntLine(2) / cAttenuationScale;
-    light.dr = buffer.ReadIntLine(3) / cColourScale;
-    light.dg = buffer.ReadIntLine(4) / cColourScale;
-    light.db = buffer.ReadIntLine(5) / cColourScale;
-    return light;
+    return HookedFileExists(fileName) ? ReadLightData(fileName) : playerlightvalues{};
 }
 
 // levelbusy for the length of a map read or write, cleared however it ends.
@@ -555,9 +545,8 @@ void ClearLevelTables(TLevelData& level)
     for (lightslot& light : level.levellights) light.shining = false;
 }
 
-void LoadMap(const std::string& fileName, const TMapProgress& progress)
+TLevelData ReadMapFile(const std::string& fileName, const TMapProgress& progress)
 {
-    TLevelBusy busy(false);
     TLevelData level = CurrentLevelData();
     level.mapmaxx = level.mapmaxy = cHighestIndex;
     ClearLevelTables(level);
@@ -576,7 +565,13 @@ void LoadMap(const std::string& fileName, const TMapProgress& progress)
             }
     level.playerlight = ReadPlayerLight(level.mapid);
     ReadMonsterList(level.mapid, level.mapmonsters);
+    return level;
+}
 
+void LoadMap(const std::string& fileName, const TMapProgress& progress)
+{
+    TLevelBusy busy(false);
+    TLevelData level = ReadMapFile(fileName, progress);
     SwapLevelData(level);
     explored.Clear();
     camsnap = true;
@@ -650,4 +645,27 @@ void SaveMonsterList()
     TLineBuffer buffer;
     for (const bool allowed : mapmonsters) buffer.WriteBoolLine(allowed);
     buffer.SaveToFile(folder + "monsterlist.txt");
+}
+
+playerlightvalues ReadLightData(const std::string& fileName)
+{
+    TLineBuffer buffer;
+    buffer.LoadFromFile(fileName);
+    playerlightvalues light;
+    light.ca = buffer.ReadIntLine(0) / cAttenuationScale;
+    light.la = buffer.ReadIntLine(1) / cAttenuationScale;
+    light.qa = buffer.ReadIntLine(2) / cAttenuationScale;
+    light.dr = buffer.ReadIntLine(3) / cColourScale;
+    light.dg = buffer.ReadIntLine(4) / cColourScale;
+    light.db = buffer.ReadIntLine(5) / cColourScale;
+    return light;
+}
+
+void WriteLightData(const std::string& fileName, const playerlightvalues& light)
+{
+    TLineBuffer buffer;
+    for (const double value : {light.ca, light.la, light.qa})
+        buffer.WriteIntLine(ScaledInteger(value, cAttenuationScale));
+    for (const double value : {light.dr, light.dg, light.db}) buffer.WriteIntLine(ScaledInteger(value, cColourScale));
+    buffer.SaveToFile(fileName);
 }

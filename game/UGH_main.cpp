@@ -2,6 +2,7 @@
 #include "UGH_main.h"
 
 #include "UGH_data.h"
+#include "UGH_log.h"
 
 #include "GLBitmapFont.h"
 #include "GLObjects.h"
@@ -160,6 +161,12 @@ void TForm1::FormCreate(TObject*)
     ShowStatus("Loading localization");
     fillstrarr(lng, strarr);
     loadstage = 1;
+    // The effect names only label perks: the game goes on without them.
+    try {
+        getcpeids();
+    } catch (const EGameDataError& e) {
+        GameLog(e.Message() + "; the coded perk effects have no names");
+    }
 
     // 9. The catalogue advances loadstage to 11.
     loadstage = 2;
@@ -180,6 +187,7 @@ void TForm1::FormCreate(TObject*)
 
     // 11.
     ShowStatus(strarr[162]);
+    prepareuiobjects();
     loadstage = 12;
     ShowStatus(strarr[162]);
 
