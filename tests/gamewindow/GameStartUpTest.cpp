@@ -7,11 +7,13 @@
 #include "GameWindow.h"
 #include "PngImage.h"
 #include "ProcessUntil.h"
+#include "UGH_data.h"
 #include "UGHSplash.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <set>
+#include <chrono>
 #include <string>
 
 namespace {
@@ -59,6 +61,22 @@ TEST_F(GameStartUp, FramesRunEveryBlockWithoutATagInTheCaptionAndArePainted)
     EXPECT_EQ(halfh, scrh / 2);
     EXPECT_GE(PaintedFrames() - painted, 30);
     EXPECT_TRUE(clock.Enabled());
+}
+
+TEST_F(GameStartUp, TheCaptionTimerShowsTheVersionFrameRateAndViewDistance)
+{
+    // The caption timer runs on real time: frames go on until it has fired since this test began.
+    Game().SetCaption("");
+    const auto start = std::chrono::steady_clock::now();
+    while (Game().Caption().empty() && std::chrono::steady_clock::now() - start < std::chrono::seconds(3))
+        StepFrames(1);
+    EXPECT_THAT(appversion, testing::MatchesRegex("[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+"));
+    const std::string caption = Game().Caption();
+    const std::string head = "Mirefall v. " + appversion + ". FPS: ";
+    ASSERT_EQ(caption.substr(0, head.size()), head);
+    EXPECT_THAT(caption.substr(head.size()),
+                testing::MatchesRegex("[0-9]+\\.[0-9] FPS\\. View dist\\.: " + std::to_string(viewdist) +
+                                      " MBD count: [0-9]+"));
 }
 
 TEST_F(GameStartUp, TheFirstFrameIsSavedAsAPicture)

@@ -40,8 +40,9 @@ struct TGameSession {
 
 TGameSession* vSession = nullptr;
 
-// The frame clock reads an external time, the cadencer's current time less its origin: set back to 0 here,
-// and moved back by dt for one tick, it makes each tick exactly dt long and keeps the time it reached.
+// On the external time reference the clock reads its own current time less its origin. Reset and read once,
+// it stands at 0 with the origin at 0; an origin of -dt for one tick moves it on by exactly dt, and the origin
+// back at 0 leaves the time where the tick put it.
 void UseTheTestsClock(TGLCadencer& clock)
 {
     clock.SetMode(cmManual);
