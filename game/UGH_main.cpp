@@ -187,6 +187,7 @@ void TForm1::FormCreate(TObject*)
 
     // 11.
     ShowStatus(strarr[162]);
+    prepareuiobjects();
     loadstage = 12;
     ShowStatus(strarr[162]);
 

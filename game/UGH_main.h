@@ -80,6 +80,10 @@ extern std::string lastmat;             // the material made last
 extern const bool preloadsprites;       // the sprite list is loaded whole at start-up
 extern TBoundedTable<TBoundedArray<TBoundedArray<int32_t, 0, 4>, 0, 1000>, 0, 1> armorlayers;
 extern int32_t loadscrcount, cardcount, itemcount;
+// The catalogue's loops stop at the tables they fill: what lies beyond is left out and logged.
+constexpr int32_t cCatalogueCards = 1001, cCatalogueItems = 1001, cCatalogueArmors = 1001;
+// Monster ids 0..99: monstercount, one past the first missing id, stays within the 101 entries of monsters.
+constexpr int32_t cCatalogueMonsters = 100;
 
 // Field ps of a sprite-list line (commas separate the fields, counted from 0). Fields 1..3 (purpose, size, size2)
 // that are empty or no integer give "-1", "10" and "15".
@@ -93,6 +97,15 @@ std::vector<std::string> ReadUIList(const std::string& fileName);
 // A wall set's "arid.txt": its name (line 0) and enabled flag (line 1). False, leaving set as it was, for a file
 // that is missing or shorter than two lines; one that cannot be read raises EGameDataError.
 bool ReadWallSetInfo(const std::string& fileName, envr& set);
+
+// Whether the picture fn (a path below "\textures\") exists.
+bool TextureExists(const std::string& fn);
+// The catalogue's status line: "Loading: " and the stage text strarr[stageText], both localised.
+std::string CatalogueStatus(int32_t stageText);
+// The first id from first on for which exists does not hold, at most limit: the ids below it follow one another.
+// When id limit exists as well, the log says that what lies beyond is left out.
+int32_t FirstMissingId(int32_t first, int32_t limit, const std::function<bool(int32_t)>& exists,
+                       const std::string& what);
 
 // The program's version as "%d.%d.%d.%d"; never fails.
 std::string GetAppVersionStr();
@@ -174,6 +187,16 @@ public:
     // "empty.tga" of the quality folder could not be read and the log said so: it is said once.
     bool emptyreported = false;
 
+    // ---- The catalogue's pictures and content, and the HUD objects (UGH_main_catalogue.cpp) ----
+    // Steps of preparematerials: the fixed HUD pictures with their objects; the item-list grid; the paper
+    // doll's body parts, armour layers and wings; the cards after the teleport glow through the items.
+    void preparehudpictures();
+    void prepareitemlistgrid();
+    void preparebodyparts();
+    void preparecontent();
+    // The HUD objects made at run time: game buttons, hand cards, perk icons, enemy icons, damage texts.
+    void prepareuiobjects();
+
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;
     TVAVodadViewer* VAVodadViewer1 = nullptr;
@@ -227,6 +250,44 @@ public:
     TGLHUDSprite* teleport_glow = nullptr;
     TBoundedArray<TGLHUDSprite*, 1, 8> icons;   // icon1 .. icon8
     TGLHUDSprite* element_icon = nullptr;
+    TGLHUDSprite* csbackground = nullptr;
+    TGLHUDSprite* csperkbg = nullptr;
+    TGLHUDSprite* trbg = nullptr;
+    TGLHUDSprite* key_silver = nullptr;
+    TGLHUDSprite* key_gold = nullptr;
+    TGLHUDSprite* monster_ico = nullptr;
+    TGLHUDSprite* corner_tl = nullptr;
+    TGLHUDSprite* corner_tr = nullptr;
+    TGLHUDSprite* corner_bl = nullptr;
+    TGLHUDSprite* monster_img = nullptr;
+    TGLHUDSprite* pl_hpbar_bg = nullptr;
+    TGLHUDSprite* pl_mpbar_bg = nullptr;
+    TGLHUDSprite* monster_hpbar_bg = nullptr;
+    TGLHUDSprite* pl_hpbar = nullptr;
+    TGLHUDSprite* pl_mpbar = nullptr;
+    TGLHUDSprite* monster_hpbar = nullptr;
+    TGLHUDSprite* monster_sign = nullptr;
+    TGLHUDSprite* ilpanel = nullptr;
+    TGLHUDSprite* invitmdesc = nullptr;
+    TGLHUDSprite* invhelpbg = nullptr;
+    TGLHUDSprite* tooltipbg = nullptr;
+
+    // ---- HUD objects made at run time, each a child of its layer (the catalogue and prepareuiobjects) ----
+    TBoundedArray<TGLHUDSprite*, 0, 62> gbsprites{}; // one per game button
+    TBoundedArray<TGLHUDText*, 0, 62> gbtexts{};
+    TBoundedArray<TGLHUDSprite*, 0, 5> handcards{};
+    TBoundedArray<TGLHUDSprite*, 0, 100> perkicons{};
+    TBoundedArray<TGLHUDSprite*, 0, 10> enemyicons{}; // by battle slot
+    TBoundedArray<TGLHUDText*, 0, 10> enemyiconlabels{};
+    TBoundedArray<TGLHUDText*, 0, 100> dmgtexts{};
+    // The item list's cells [column][row]: three picture layers and a text.
+    TBoundedArray<TBoundedArray<TGLHUDSprite*, 0, 9>, 0, 9> ilgrid1{}, ilgrid2{}, ilgrid3{};
+    TBoundedArray<TBoundedArray<TGLHUDText*, 0, 9>, 0, 9> ilgridtext{};
+    TGLHUDText* iltext1 = nullptr;
+    TGLHUDText* iltext2 = nullptr;
+    // The timed-effect columns [side: 0 the player, 1 the opponent][list position 1..100].
+    TBoundedArray<TBoundedArray<TGLHUDSprite*, 1, 100>, 0, 1> effecticons{};
+    TBoundedArray<TBoundedArray<TGLHUDText*, 1, 100>, 0, 1> effecttexts{};
     TBoundedArray<TGLLightSource*, 0, 6> scenelights;
 
 protected:

@@ -30,11 +30,6 @@ std::string TexturePath(const std::string& fn)
     return GamePath(cTextures + fn);
 }
 
-bool TextureExists(const std::string& fn)
-{
-    return HookedFileExists(TexturePath(fn));
-}
-
 // A name and its extension: only a dot four characters from the end starts one, so "a.b" or "name" have none.
 struct TSplitName {
     std::string base, extension;
@@ -77,12 +72,6 @@ void SetUpPictureMaterial(TGLLibMaterial& libMaterial, int32_t mode, double emit
         texture.SetMinFilter(miNearest);
         texture.SetMagFilter(maNearest);
     }
-}
-
-// The catalogue's status line: "Loading: " and the stage's text, both localised.
-std::string CatalogueStatus(int32_t stageText)
-{
-    return strarr[149] + ": " + strarr[stageText];
 }
 
 void LogWhenEmpty(std::size_t loaded, const std::string& what)
@@ -131,6 +120,26 @@ void RecreateTeleportGlow(TForm1& form)
 }
 
 } // namespace
+
+bool TextureExists(const std::string& fn)
+{
+    return HookedFileExists(TexturePath(fn));
+}
+
+std::string CatalogueStatus(int32_t stageText)
+{
+    return strarr[149] + ": " + strarr[stageText];
+}
+
+int32_t FirstMissingId(int32_t first, int32_t limit, const std::function<bool(int32_t)>& exists,
+                       const std::string& what)
+{
+    int32_t id = first;
+    while (id < limit && exists(id)) ++id;
+    if (id == limit && exists(id))
+        GameLog(what + " from " + IntToStr(limit) + " on are left out: the game holds " + IntToStr(limit));
+    return id;
+}
 
 std::string SpriteListField(std::string_view text, int32_t ps)
 {
@@ -235,6 +244,10 @@ void TForm1::preparematerials()
     element_icon->Material()->SetMaterialLibrary(matlib);
     titlecard->Material()->SetMaterialLibrary(matlib);
 
+    preparehudpictures();
+    prepareitemlistgrid();
+    preparebodyparts();
+
     // Load screens, numbered from 0 while their pictures follow one another.
     for (loadscrcount = 0;; ++loadscrcount) {
         const std::string fn = qualitydir + "\\loadscr\\" + IntToStr(loadscrcount) + ".tga";
@@ -279,6 +292,7 @@ void TForm1::preparematerials()
         FastAddMaterial(qualitydir + "\\" + name + ".tga", name, qualitydir, 1.0, 0, false, matlib);
     LogWhenEmpty(uinames.size(), "the interface pictures (" + cTextures + "uilist.txt)");
     RecreateTeleportGlow(*this);
+    preparecontent();
 
     loadstage = 11;
     ShowStatus(CatalogueStatus(159));
@@ -312,13 +326,7 @@ void TForm1::cleartexlist()
 int32_t TForm1::GetSets()
 {
     // envrlist holds the sets: one beyond it is left out.
-    const int32_t limit = envrlist.Length();
-    int32_t count = 0;
-    while (count < limit && WallSetExists(count)) ++count;
-    if (count == limit && WallSetExists(count))
-        GameLog("Wall sets from " + IntToStr(limit) + " on (" + cTextures + qualitydir +
-                "\\) are left out: the game holds " + IntToStr(limit));
-    return count;
+    return FirstMissingId(0, envrlist.Length(), WallSetExists, "Wall sets (" + cTextures + qualitydir + "\\)");
 }
 
 std::string TForm1::getslitem(const std::string& text, int32_t /*id*/, int32_t ps)

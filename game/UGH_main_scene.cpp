@@ -174,6 +174,24 @@ const TSceneRow cSceneTable[] = {
 
     // The HUD layers, each drawn over the ones before.
     {"dcuibg", "", Make<TGLDummyCube, &TForm1::dcuibg>},
+    // The battle screen: the darkening first, the monster's picture, the bars over their backgrounds.
+    {"trbg", "dcuibg", Make<TGLHUDSprite, &TForm1::trbg>, {.Visible = false, .MatLib = true}},
+    {"monster_img", "dcuibg", Make<TGLHUDSprite, &TForm1::monster_img>, {.Visible = false, .MatLib = true}},
+    {"pl_hpbar_bg", "dcuibg", Make<TGLHUDSprite, &TForm1::pl_hpbar_bg>, {.Visible = false, .MatLib = true}},
+    {"pl_mpbar_bg", "dcuibg", Make<TGLHUDSprite, &TForm1::pl_mpbar_bg>, {.Visible = false, .MatLib = true}},
+    {"monster_hpbar_bg", "dcuibg", Make<TGLHUDSprite, &TForm1::monster_hpbar_bg>,
+     {.Visible = false, .MatLib = true}},
+    {"pl_hpbar", "dcuibg", Make<TGLHUDSprite, &TForm1::pl_hpbar>, {.Visible = false, .MatLib = true}},
+    {"pl_mpbar", "dcuibg", Make<TGLHUDSprite, &TForm1::pl_mpbar>, {.Visible = false, .MatLib = true}},
+    {"monster_hpbar", "dcuibg", Make<TGLHUDSprite, &TForm1::monster_hpbar>, {.Visible = false, .MatLib = true}},
+    {"monster_sign", "dcuibg", Make<TGLHUDSprite, &TForm1::monster_sign>, {.Visible = false, .MatLib = true}},
+    // The exploring HUD: keys, the monster counter and the corner frames.
+    {"key_silver", "dcuibg", Make<TGLHUDSprite, &TForm1::key_silver>, {.Visible = false, .MatLib = true}},
+    {"key_gold", "dcuibg", Make<TGLHUDSprite, &TForm1::key_gold>, {.Visible = false, .MatLib = true}},
+    {"monster_ico", "dcuibg", Make<TGLHUDSprite, &TForm1::monster_ico>, {.Visible = false, .MatLib = true}},
+    {"corner_tl", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_tl>, {.Visible = false, .MatLib = true}},
+    {"corner_tr", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_tr>, {.Visible = false, .MatLib = true}},
+    {"corner_bl", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_bl>, {.Visible = false, .MatLib = true}},
     {"dcuimiddle", "", Make<TGLDummyCube, &TForm1::dcuimiddle>},
     {"teleport_glow", "dcuimiddle", Make<TGLHUDSprite, &TForm1::teleport_glow>, {.Visible = false, .MatLib = true}},
     {"dcuifront", "", Make<TGLDummyCube, &TForm1::dcuifront>},
@@ -182,6 +200,7 @@ const TSceneRow cSceneTable[] = {
     {"usedcard2", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard2>, {.Visible = false, .Width = 140,
      .Height = 220, .MatLib = true}},
     {"dccharscreen", "", Make<TGLDummyCube, &TForm1::dccharscreen>, {.Visible = false}},
+    {"csbackground", "dccharscreen", Make<TGLHUDSprite, &TForm1::csbackground>, {.MatLib = true}},
     {"icon1", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 1>, {.Width = 30, .Height = 30}},
     {"icon2", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 2>, {.Width = 30, .Height = 30}},
     {"icon3", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 3>, {.Width = 30, .Height = 30}},
@@ -193,9 +212,15 @@ const TSceneRow cSceneTable[] = {
     {"element_icon", "dccharscreen", Make<TGLHUDSprite, &TForm1::element_icon>, {.Width = 64, .Height = 64}},
     {"dctextdummy", "", Make<TGLDummyCube, &TForm1::dctextdummy>, {.Visible = false}},
     {"inventory", "", Make<TGLDummyCube, &TForm1::inventory>, {.Visible = false}},
+    // The item list's panel under its buttons and texts, the description and help boxes beside it.
+    {"ilpanel", "inventory", Make<TGLHUDSprite, &TForm1::ilpanel>, {.MatLib = true}},
     {"inventoryf1", "inventory", Make<TGLDummyCube, &TForm1::inventoryf1>},
     {"inventoryf2", "inventory", Make<TGLDummyCube, &TForm1::inventoryf2>},
+    {"invitmdesc", "inventory", Make<TGLHUDSprite, &TForm1::invitmdesc>, {.Visible = false, .MatLib = true}},
+    {"invhelpbg", "inventory", Make<TGLHUDSprite, &TForm1::invhelpbg>, {.Visible = false, .MatLib = true}},
     {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>},
+    // The perk panel's background, under the perk icons made at start-up.
+    {"csperkbg", "dcperkicon", Make<TGLHUDSprite, &TForm1::csperkbg>, {.Visible = false, .MatLib = true}},
     {"dcmenu", "", Make<TGLDummyCube, &TForm1::dcmenu>},
     // Where the main menu shows it in a 1024 x 768 view.
     {"titlecard", "dcmenu", Make<TGLHUDSprite, &TForm1::titlecard>,
@@ -205,7 +230,9 @@ const TSceneRow cSceneTable[] = {
     {"reqform_dark", "dcrf", Make<TGLHUDSprite, &TForm1::reqform_dark>, {.Visible = false, .MatLib = true}},
     {"reqform", "dcrf", Make<TGLHUDSprite, &TForm1::reqform>, {.Visible = false, .MatLib = true}},
     {"dcrff", "", Make<TGLDummyCube, &TForm1::dcrff>},
-    {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>},
+    // Shown or hidden whole while a tooltip is up.
+    {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>, {.Visible = false}},
+    {"tooltipbg", "dctooltip", Make<TGLHUDSprite, &TForm1::tooltipbg>, {.MatLib = true}},
     // The load screen covers everything while a level is read, written or built.
     {"dcload", "", Make<TGLDummyCube, &TForm1::dcload>},
     {"loadscr_b", "dcload", Make<TGLHUDSprite, &TForm1::loadscr_b>, {.MatLib = true}},
