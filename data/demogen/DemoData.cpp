@@ -1,11 +1,14 @@
 #include "DemoData.h"
 
+#include "DemoContent.h"
+#include "DemoContentPictures.h"
 #include "DemoOutput.h"
 #include "DemoPictures.h"
 #include "DemoSources.h"
 #include "UGH_data.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,11 +59,23 @@ void SetDemoSettings()
     fullmute = true;
 }
 
+// The highest coded perk effect.
+constexpr int32_t cHighestCodedEffect = 100;
+
 void WriteStrings(const fs::path& sources, TDemoOutput& output)
 {
     for (const std::string language : {"en"}) {
-        const fs::path source = sources / "text" / language / "strings.src";
-        output.Publish("text/" + language + "/strings.txt", CompileStrings(ReadSourceFile(source), source.string()));
+        const fs::path folder = sources / "text" / language;
+        const fs::path strings = folder / "strings.src";
+        output.Publish("text/" + language + "/strings.txt", CompileStrings(ReadSourceFile(strings), strings.string()));
+        // The coded perk effects' names: a line for each effect, empty where none is given.
+        const fs::path effects = folder / "cpe.src";
+        const std::map<int32_t, std::string> names =
+            ReadIndexedTexts(TSourceLines(ReadSourceFile(effects), effects.string()), cHighestCodedEffect);
+        TLineBuffer cpe;
+        for (int32_t effect = 0; effect <= cHighestCodedEffect; ++effect)
+            cpe.WriteTextLine(names.contains(effect) ? names.at(effect) : "");
+        output.Publish("text/" + language + "/cpe.txt", cpe.Text());
     }
 }
 
@@ -85,13 +100,26 @@ void WriteLevels(const fs::path& sources, TDemoOutput& output)
         TDemoMapInfo info;
         CompileMap(ReadSourceFile(file), file.string(), *level, info);
         const std::string id = level->mapid;
+        // The side files the game's writers make in the map's folder.
+        const std::pair<std::string, std::function<void()>> writers[] = {
+            {"monsterlist.txt", [] { SaveMonsterList(); }},
+            {"lightdata.txt", [] {
+                 const playerlightvalues& light = playerlightdata;
+                 savelight(light.ca, light.la, light.qa, light.dr, light.dg, light.db, 1);
+             }},
+        };
         std::string map;
+        std::vector<std::string> sideFiles;
         {
             const TCurrentLevel current(*level);
             const std::string path = "\\levels\\" + id + ".map";
             map = output.Stage(path, [&] { SaveMap(GamePath(path), true); });
+            for (const auto& [name, write] : writers)
+                sideFiles.push_back(output.Stage("\\levels\\" + id + "\\" + name, write));
         }
         output.Publish("levels/" + id + ".map", map);
+        for (std::size_t at = 0; at < sideFiles.size(); ++at)
+            output.Publish("levels/" + id + "/" + writers[at].first, sideFiles[at]);
         output.Publish("levels/" + id + "/mapname_en.txt", LinesText({level->mapname}));
         output.Publish("levels/" + id + "/skybox.txt", LinesText({std::to_string(info.skybox)}));
     }
@@ -110,7 +138,10 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     output.Publish("text/adventureid.txt", LinesText({"map_"}));
     WriteStrings(sources, output);
     WriteLevels(sources, output);
+    const TDemoContent content = ReadContent(sources);
+    WriteContent(content, output);
     WritePictures(output);
+    WriteContentPictures(content, output);
     output.MakeFolder("saves");
     output.MakeFolder("screenshots");
     return output.Count();

@@ -1,39 +1,49 @@
 #include "DemoSources.h"
 
-#include <map>
+#include <charconv>
 #include <optional>
 
 namespace {
 
-constexpr std::string_view cUtf8Bom = "\xEF\xBB\xBF";
 constexpr int32_t cHighestString = 10000;
 constexpr int32_t cHighestCell = 99; // the highest grid index a map holds
 
-// The lines of a source file, for reading and for messages that name a line as an editor counts it.
-class TSourceLines {
-public:
-    TSourceLines(std::string_view source, const std::string& name) : FName(name)
-    {
-        if (source.starts_with(cUtf8Bom)) source.remove_prefix(cUtf8Bom.size());
-        FLines.SetText(std::string(source), name);
-    }
-    int Count() const { return FLines.Count(); }
-    std::string_view Line(int line) const { return FLines.Line(line); }
-    [[noreturn]] void Fail(int line, const std::string& reason) const
-    {
-        throw EDemoSource(FName + ", line " + std::to_string(line + 1) + ": " + reason);
-    }
-    int32_t Integer(int line, std::string_view text) const
-    {
-        int32_t value = 0;
-        if (!TryStrToInt(Trim(text), value)) Fail(line, Format("\"%s\" is not an integer", {text}));
-        return value;
-    }
+} // namespace
 
-private:
-    TLineBuffer FLines;
-    std::string FName;
-};
+TSourceLines::TSourceLines(std::string_view source, const std::string& name) : FName(name)
+{
+    if (source.starts_with(cUtf8Bom)) source.remove_prefix(cUtf8Bom.size());
+    FLines.SetText(std::string(source), name);
+}
+
+void TSourceLines::Fail(int line, const std::string& reason) const
+{
+    throw EDemoSource(FName + ", line " + std::to_string(line + 1) + ": " + reason);
+}
+
+int32_t TSourceLines::Integer(int line, std::string_view text) const
+{
+    int32_t value = 0;
+    if (!TryStrToInt(Trim(text), value)) Fail(line, Format("\"%s\" is not an integer", {text}));
+    return value;
+}
+
+double TSourceLines::Real(int line, std::string_view text) const
+{
+    double value = 0;
+    const std::string trimmed = Trim(text);
+    const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+    if (trimmed.empty() || error != std::errc() || end != trimmed.data() + trimmed.size())
+        Fail(line, Format("\"%s\" is not a number", {text}));
+    return value;
+}
+
+bool TSourceLines::Boolean(int line, std::string_view text) const
+{
+    const std::string trimmed = Trim(text);
+    if (trimmed != "0" && trimmed != "1") Fail(line, Format("\"%s\" is not 0 or 1", {text}));
+    return trimmed == "1";
+}
 
 bool Skipped(std::string_view line)
 {
@@ -41,11 +51,8 @@ bool Skipped(std::string_view line)
     return text.empty() || text.starts_with('#');
 }
 
-} // namespace
-
-std::string CompileStrings(std::string_view source, const std::string& sourceName)
+std::map<int32_t, std::string> ReadIndexedTexts(const TSourceLines& lines, int32_t highest)
 {
-    const TSourceLines lines(source, sourceName);
     std::map<int32_t, std::string> entries;
     for (int i = 0; i < lines.Count(); ++i) {
         const std::string_view line = lines.Line(i);
@@ -53,12 +60,21 @@ std::string CompileStrings(std::string_view source, const std::string& sourceNam
         const std::size_t bar = line.find('|');
         if (bar == std::string_view::npos) lines.Fail(i, "expected \"index | text\"");
         const int32_t index = lines.Integer(i, line.substr(0, bar));
-        if (index < 0 || index > cHighestString)
-            lines.Fail(i, "index " + std::to_string(index) + " is outside 0.." + std::to_string(cHighestString));
+        if (index < 0 || index > highest)
+            lines.Fail(i, "index " + std::to_string(index) + " is outside 0.." + std::to_string(highest));
         const std::string text = Trim(line.substr(bar + 1));
-        if (text.find('@') != std::string::npos) lines.Fail(i, "\"@\" would end the entry");
         if (!entries.emplace(index, text).second) lines.Fail(i, "index " + std::to_string(index) + " given twice");
     }
+    return entries;
+}
+
+std::string CompileStrings(std::string_view source, const std::string& sourceName)
+{
+    const TSourceLines lines(source, sourceName);
+    const std::map<int32_t, std::string> entries = ReadIndexedTexts(lines, cHighestString);
+    for (int i = 0; i < lines.Count(); ++i)
+        if (!Skipped(lines.Line(i)) && lines.Line(i).find('@') != std::string_view::npos)
+            lines.Fail(i, "\"@\" would end the entry");
     std::string table(cUtf8Bom);
     const int32_t last = entries.empty() ? 0 : entries.rbegin()->first;
     for (int32_t index = 0; index <= last; ++index) {
@@ -70,24 +86,137 @@ std::string CompileStrings(std::string_view source, const std::string& sourceNam
 
 namespace {
 
-// The map's cell kinds by their grid character.
-struct TCellKind {
-    char symbol;
-    bool wall;
-    const char* sprite; // "0": none
-};
-constexpr TCellKind cCellKinds[] = {
-    {'#', true, "0"},  {'.', false, "0"}, {'S', false, "0"},
-    {'E', false, "0"}, {'B', false, "spr_barrel1"}, {'A', false, "altar1"},
-};
 // Objects stand at the height of a plain floor.
 constexpr int32_t cFloorHeight = 10;
 
-const TCellKind* CellKind(char symbol)
+// The fields a map file stores, by record.
+constexpr TSourceField<lcell> cCellFields[] = {
+    {"passable", &lcell::passable}, {"wall", &lcell::wall},         {"chest", &lcell::chest},
+    {"chestno", &lcell::chestno},   {"door", &lcell::door},         {"doorno", &lcell::doorno},
+    {"trap", &lcell::trap},         {"traptype", &lcell::traptype}, {"power", &lcell::power},
+    {"textid", &lcell::textid},     {"spritename", &lcell::spritename}, {"floor", &lcell::floor},
+    {"ceil", &lcell::ceil},         {"doorface", &lcell::doorface}, {"outdoors", &lcell::outdoors},
+    {"plz", &lcell::plz},           {"blockx1", &lcell::blockx1},   {"blockx2", &lcell::blockx2},
+    {"blocky1", &lcell::blocky1},   {"blocky2", &lcell::blocky2},   {"grass", &lcell::grass},
+    {"dens", &lcell::dens},         {"gtp", &lcell::gtp},           {"wco", &lcell::wco},
+    {"fco", &lcell::fco},           {"cco", &lcell::cco},           {"wmo", &lcell::wmo},
+    {"ta", &lcell::ta},             {"ra", &lcell::ra},             {"pa", &lcell::pa},
+    {"dx", &lcell::dx},             {"dy", &lcell::dy},             {"dz", &lcell::dz},
+    {"fwm", &lcell::fwm},           {"fmo", &lcell::fmo},           {"lgroup", &lcell::lgroup},
+    {"shcast", &lcell::shcast},     {"visarea", &lcell::visarea},   {"visarea2", &lcell::visarea2},
+    {"ignored", &lcell::ignored},
+};
+constexpr TSourceField<freesprite> cFreeSpriteFields[] = {
+    {"x", &freesprite::x},       {"y", &freesprite::y},       {"z", &freesprite::z},
+    {"w", &freesprite::w},       {"h", &freesprite::h},       {"dirx", &freesprite::dirx},
+    {"diry", &freesprite::diry}, {"enabled", &freesprite::enabled}, {"fixed", &freesprite::fixed},
+    {"name", &freesprite::name},
+};
+constexpr TSourceField<freemesh> cFreeMeshFields[] = {
+    {"x", &freemesh::x},     {"y", &freemesh::y},     {"z", &freemesh::z},       {"ta", &freemesh::ta},
+    {"ra", &freemesh::ra},   {"pa", &freemesh::pa},   {"enabled", &freemesh::enabled}, {"name", &freemesh::name},
+    {"sx", &freemesh::sx},   {"sy", &freemesh::sy},   {"sz", &freemesh::sz},     {"texture", &freemesh::texture},
+    {"fire", &freemesh::fire}, {"fdx", &freemesh::fdx}, {"fdy", &freemesh::fdy}, {"fdz", &freemesh::fdz},
+    {"bhv", &freemesh::bhv}, {"x1", &freemesh::x1},   {"x2", &freemesh::x2},     {"y1", &freemesh::y1},
+    {"y2", &freemesh::y2},   {"z1", &freemesh::z1},   {"z2", &freemesh::z2},     {"spd", &freemesh::spd},
+    {"loop", &freemesh::loop}, {"rx", &freemesh::rx}, {"ry", &freemesh::ry},     {"rz", &freemesh::rz},
+    {"rta", &freemesh::rta}, {"rra", &freemesh::rra}, {"rpa", &freemesh::rpa},   {"trscript", &freemesh::trscript},
+    {"shcast", &freemesh::shcast},
+};
+constexpr TSourceField<lightslot> cLightFields[] = {
+    {"ar", &lightslot::ar},   {"ag", &lightslot::ag},   {"ab", &lightslot::ab},   {"dr", &lightslot::dr},
+    {"dg", &lightslot::dg},   {"db", &lightslot::db},   {"sr", &lightslot::sr},   {"sg", &lightslot::sg},
+    {"sb", &lightslot::sb},   {"ca", &lightslot::ca},   {"la", &lightslot::la},   {"qa", &lightslot::qa},
+    {"x", &lightslot::x},     {"y", &lightslot::y},     {"z", &lightslot::z},     {"shining", &lightslot::shining},
+    {"sdx", &lightslot::sdx}, {"sdy", &lightslot::sdy}, {"sdz", &lightslot::sdz}, {"style", &lightslot::style},
+    {"cutoff", &lightslot::cutoff}, {"exponent", &lightslot::exponent}, {"persists", &lightslot::persists},
+    {"external", &lightslot::external}, {"lgroup", &lightslot::lgroup},
+};
+constexpr TSourceField<wanderer> cWandererFields[] = {
+    {"enabled", &wanderer::enabled}, {"x", &wanderer::x},         {"y", &wanderer::y},
+    {"mtype", &wanderer::mtype},     {"behav", &wanderer::behav}, {"script", &wanderer::script},
+};
+
+// The words of text, split at blanks.
+std::vector<std::string_view> Words(std::string_view text)
 {
-    for (const TCellKind& kind : cCellKinds)
-        if (kind.symbol == symbol) return &kind;
-    return nullptr;
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while ((at = text.find_first_not_of(" \t", at)) != std::string_view::npos) {
+        const std::size_t end = std::min(text.find_first_of(" \t", at), text.size());
+        words.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
+// "field=value" words set on record.
+template <typename R>
+void SetFields(R& record, std::type_identity_t<std::span<const TSourceField<R>>> fields, std::string_view text, const TSourceLines& lines,
+               int line)
+{
+    for (const std::string_view word : Words(text)) {
+        const std::size_t equals = word.find('=');
+        if (equals == std::string_view::npos) lines.Fail(line, "expected field=value, not \"" + std::string(word) + "\"");
+        const std::string_view key = word.substr(0, equals);
+        if (!SetSourceField(record, fields, key, word.substr(equals + 1), lines, line))
+            lines.Fail(line, "unknown field \"" + std::string(key) + "\"");
+    }
+}
+
+// The next slot of a table of placed objects, set from the line's fields.
+template <typename R, int32_t Hi>
+void PlaceObject(TBoundedTable<R, 0, Hi>& table, int32_t& used, R placed, std::type_identity_t<std::span<const TSourceField<R>>> fields,
+                 std::string_view text, const TSourceLines& lines, int line, const char* kind)
+{
+    if (used > Hi) lines.Fail(line, "more than " + std::to_string(Hi + 1) + " of kind \"" + kind + "\"");
+    SetFields(placed, fields, text, lines, line);
+    table[used++] = std::move(placed);
+}
+
+// A cell as clearing the level leaves it, then open.
+lcell FloorCell()
+{
+    lcell cell;
+    cell.textid = -1;
+    cell.passable = cell.floor = cell.ceil = true;
+    cell.spritename = "0";
+    cell.plz = cFloorHeight;
+    return cell;
+}
+
+// The placed objects after the grid.
+void CompileObjects(const TSourceLines& lines, int first, TLevelData& level)
+{
+    int32_t sprites = 0, meshes = 0, lights = 0, wanderers = 0;
+    for (int line = first; line < lines.Count(); ++line) {
+        const std::string_view text = lines.Line(line);
+        if (Skipped(text)) continue;
+        const std::size_t colon = text.find(':');
+        const std::string kind = Trim(text.substr(0, colon));
+        if (colon == std::string_view::npos) lines.Fail(line, "expected \"<kind>: <field>=<value> ...\"");
+        const std::string_view fields = text.substr(colon + 1);
+        if (kind == "sprite") {
+            freesprite sprite;
+            sprite.enabled = true;
+            PlaceObject(level.freesprites, sprites, sprite, cFreeSpriteFields, fields, lines, line, "sprite");
+        } else if (kind == "mesh") {
+            freemesh mesh;
+            mesh.enabled = true;
+            PlaceObject(level.mapfreemeshes, meshes, mesh, cFreeMeshFields, fields, lines, line, "mesh");
+        } else if (kind == "light") {
+            lightslot light;
+            light.shining = true;
+            PlaceObject(level.levellights, lights, light, cLightFields, fields, lines, line, "light");
+        } else if (kind == "wanderer") {
+            wanderer roamer;
+            roamer.enabled = true;
+            PlaceObject(level.wanderers, wanderers, roamer, cWandererFields, fields, lines, line, "wanderer");
+        } else {
+            lines.Fail(line, "unknown kind \"" + kind + "\"");
+        }
+    }
+    level.freemeshes = level.mapfreemeshes;
 }
 
 } // namespace
@@ -97,11 +226,17 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
     const TSourceLines lines(source, sourceName);
     std::optional<std::string> id;
     int32_t env = 0, dir = 0;
+    std::map<char, lcell> legend = {{'.', FloorCell()}, {'S', FloorCell()}, {'E', FloorCell()}};
+    lcell& wall = legend['#'] = FloorCell();
+    wall.wall = true;
+    wall.passable = wall.floor = wall.ceil = false;
+    level.mapmonsters.Fill(true);
+    level.playerlight = {};
     int line = 0;
     for (; line < lines.Count(); ++line) {
         const std::string_view text = lines.Line(line);
-        // Comments are not allowed here: a grid row starts with "#" too.
-        if (Trim(text).empty()) continue;
+        // A grid row starts with "#" too, but holds no blank.
+        if (Trim(text).empty() || text.starts_with("# ")) continue;
         const std::size_t colon = text.find(':');
         if (colon == std::string_view::npos) break; // the grid
         const std::string key = Trim(text.substr(0, colon));
@@ -111,7 +246,28 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
         else if (key == "env") env = lines.Integer(line, value);
         else if (key == "dir") dir = lines.Integer(line, value);
         else if (key == "skybox") info.skybox = lines.Integer(line, value);
-        else lines.Fail(line, "unknown key \"" + key + "\"");
+        else if (key == "monsters") {
+            level.mapmonsters.Fill(false);
+            for (const std::string_view monster : Words(value)) {
+                const int32_t index = lines.Integer(line, monster);
+                if (index < 0 || index > 100) lines.Fail(line, "monster " + std::to_string(index) + " is outside 0..100");
+                level.mapmonsters[index] = true;
+            }
+        } else if (key == "playerlight") {
+            const std::vector<std::string_view> values = Words(value);
+            if (values.size() != 6) lines.Fail(line, "expected ca la qa r g b");
+            playerlightvalues& light = level.playerlight;
+            for (auto [at, field] : {std::pair{0, &light.ca}, {1, &light.la}, {2, &light.qa}, {3, &light.dr},
+                                     {4, &light.dg}, {5, &light.db}})
+                *field = lines.Real(line, values[at]);
+        } else if (key.starts_with("cell ") && key.size() == 6) {
+            const char symbol = key[5];
+            if (legend.contains(symbol)) lines.Fail(line, std::string("cell \"") + symbol + "\" given twice");
+            lcell& cell = legend[symbol] = FloorCell();
+            SetFields(cell, cCellFields, value, lines, line);
+        } else {
+            lines.Fail(line, "unknown key \"" + key + "\"");
+        }
     }
     if (!id || id->empty()) lines.Fail(line, "the level has no id");
     // The id names the map's file and folder.
@@ -126,8 +282,6 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
         else if (rowWidth != width) lines.Fail(firstRow + rows, "the row is not as wide as the first one");
         ++rows;
     }
-    for (int rest = firstRow + rows; rest < lines.Count(); ++rest)
-        if (!Trim(lines.Line(rest)).empty()) lines.Fail(rest, "text after the grid");
     if (rows < 3 || width < 3) lines.Fail(firstRow, "the grid needs at least 3 x 3 cells");
     if (rows > cHighestCell + 1 || width > cHighestCell + 1) lines.Fail(firstRow, "the grid is larger than 100 x 100");
 
@@ -144,15 +298,14 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
         const std::string_view row = lines.Line(firstRow + y);
         for (int32_t x = 0; x <= level.mapmaxx; ++x) {
             const char symbol = row[static_cast<std::size_t>(x)];
-            const TCellKind* kind = CellKind(symbol);
-            if (!kind) lines.Fail(firstRow + y, std::string("unknown cell \"") + symbol + "\"");
+            const auto kind = legend.find(symbol);
+            if (kind == legend.end()) lines.Fail(firstRow + y, std::string("unknown cell \"") + symbol + "\"");
             const bool border = x == 0 || y == 0 || x == level.mapmaxx || y == level.mapmaxy;
-            if (border && !kind->wall) lines.Fail(firstRow + y, "the grid must be closed by walls");
+            if (border && !kind->second.wall) lines.Fail(firstRow + y, "the grid must be closed by walls");
             lcell& cell = level.levelgrid[x][y];
-            cell.wall = kind->wall;
-            cell.passable = cell.floor = cell.ceil = !kind->wall;
-            cell.spritename = kind->sprite;
-            cell.plz = cFloorHeight;
+            cell = kind->second;
+            cell.x = x;
+            cell.y = y;
             if (symbol == 'S') {
                 if (started) lines.Fail(firstRow + y, "a second start");
                 started = true;
@@ -166,4 +319,5 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
         }
     }
     if (!started) lines.Fail(firstRow, "the grid has no start \"S\"");
+    CompileObjects(lines, firstRow + rows, level);
 }

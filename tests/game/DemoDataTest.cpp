@@ -1,15 +1,18 @@
 // The demo adventure's generator: the same sources give the same bytes, a second run touches nothing, and what
 // it writes reads back through the game's own readers. Its source compilers refuse bad lines by file and line.
+#include "DemoContent.h"
 #include "DemoData.h"
 #include "DemoSources.h"
 
 #include "GameDataFolder.h"
 #include "JPEG.h"
+#include "PngImage.h"
 #include "Raises.h"
 #include "TGA.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 namespace fs = std::filesystem;
@@ -38,9 +41,13 @@ TEST_F(DemoData, SameSourcesGiveSameBytesAndASecondRunTouchesNothing)
     const auto contents = FolderContents(folder);
     EXPECT_EQ(contents, FolderContents(other));
     EXPECT_EQ(first.unchanged, 0);
-    for (const char* name : {"gh.cfg", "text/adventureid.txt", "text/en/strings.txt", "levels/mm_map.map",
-                             "levels/mm_map/mapname_en.txt", "levels/mm_map/skybox.txt", "saves/", "screenshots/",
-                             "textures/splashscreen.jpg", "textures/pq/0/tex_9.tga", "textures/lq/loadscr/1.tga"})
+    for (const char* name :
+         {"gh.cfg", "text/adventureid.txt", "text/en/strings.txt", "text/en/cpe.txt", "levels/mm_map.map",
+          "levels/mm_map/mapname_en.txt", "levels/mm_map/skybox.txt", "levels/startmap.map", "levels/map_0.map",
+          "levels/startmap/lightdata.txt", "levels/map_0/monsterlist.txt", "saves/", "screenshots/",
+          "textures/splashscreen.jpg", "textures/pq/0/tex_9.tga", "textures/lq/loadscr/1.tga", "cards/4.crd",
+          "perks/p_2.prk", "monsters/2.mon", "items/5.lot", "items/lootlist.txt", "text/en/overrides/spells/1.txt",
+          "text/en/overrides/perks/1.txt", "text/en/overrides/monsters/1.txt", "text/en/overrides/items/1.txt"})
         EXPECT_TRUE(contents.contains(name)) << name;
 
     // Unchanged files keep their time; a damaged one is written again.
@@ -136,6 +143,158 @@ TEST_F(DemoData, EveryQualityHoldsTheWallSetAndTheListedPicturesAtItsSize)
     EXPECT_GE(splash.Height(), 300);
 }
 
+TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
+{
+    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
+    const auto path = [](const std::string& relative) { return GamePath(relative); };
+    const auto exists = [&](const std::string& relative) { return fs::exists(folder.path / relative); };
+    // Five cards, three perks, three monsters and six items, each table ending at its first gap.
+    for (const auto& [file, count] : {std::pair{"cards/%d.crd", 5}, {"perks/p_%d.prk", 3}, {"monsters/%d.mon", 3},
+                                      {"items/%d.lot", 6}}) {
+        for (int id = 0; id < count; ++id) EXPECT_TRUE(exists(Format(file, {id}))) << file << " " << id;
+        EXPECT_FALSE(exists(Format(file, {count}))) << file;
+    }
+
+    std::vector<card> deck;
+    for (int id = 0; id < 5; ++id) deck.push_back(LoadCard(path("\\cards\\" + std::to_string(id) + ".crd"), "en"));
+    EXPECT_EQ(std::count_if(deck.begin(), deck.end(), [](const card& c) { return c.govskill == 0 && c.dmgph > 0; }), 2);
+    EXPECT_EQ(deck[1].name, "Lunging thrust"); // its override
+    EXPECT_EQ(deck[2].govskill, 1);
+    const card& bolt = deck[3];
+    EXPECT_EQ(std::make_tuple(bolt.element, bolt.addeffect, bolt.efflgth, bolt.effdir, bolt.mindam, bolt.consumes),
+              std::make_tuple(4, 7, 2, 1, 6, -1));
+    EXPECT_GT(deck[4].addhp, 0);
+    EXPECT_EQ(deck[4].dmgph, 0);
+    for (const card& c : deck) EXPECT_TRUE(c.active && c.enabled && c.sound == "0") << c.name;
+
+    const perk keen = LoadPerk(1, path("\\perks\\p_1.prk"));
+    EXPECT_TRUE(keen.enabled);
+    EXPECT_EQ(std::make_tuple(keen.recagi, keen.recbw, keen.addbw, keen.addcoded, keen.recrace), std::make_tuple(4, 2, 1, 1, -1));
+    const perk spark = LoadPerk(2, path("\\perks\\p_2.prk"));
+    EXPECT_EQ(std::make_tuple(spark.recperk, spark.addcard, spark.addmg), std::make_tuple(0, 3, 1));
+    EXPECT_EQ(ReadLines(path("\\text\\en\\overrides\\perks\\1.txt")), std::vector<std::string>{"Eagle eye"});
+
+    const character rat = LoadChar(path("\\monsters\\0.mon"));
+    const character skeleton = LoadChar(path("\\monsters\\1.mon"));
+    const character warden = LoadChar(path("\\monsters\\2.mon"));
+    EXPECT_EQ(std::make_tuple(rat.lvl, rat.boss, rat.loot, rat.speed), std::make_tuple(1, false, -1, 4));
+    EXPECT_TRUE(rat.spellbook[0]);
+    EXPECT_EQ(std::make_tuple(skeleton.lvl, skeleton.spec, skeleton.loot, skeleton.lootchance, skeleton.armor),
+              std::make_tuple(2, 3, 2, 40, 2));
+    EXPECT_TRUE(skeleton.spellbook[0] && skeleton.spellbook[1] && !skeleton.spellbook[2]);
+    EXPECT_TRUE(warden.boss);
+    EXPECT_TRUE(warden.perks[0] && warden.spellbook[3]);
+    EXPECT_EQ(std::make_tuple(warden.magic, warden.armor, warden.w_zs), std::make_tuple(5, 4, 2)); // magic before armor
+    EXPECT_EQ(ReadLines(path("\\text\\en\\overrides\\monsters\\1.txt")), std::vector<std::string>{"Old bones"});
+
+    std::vector<loot> items;
+    for (int id = 0; id < 6; ++id) items.push_back(LoadLoot(path("\\items\\" + std::to_string(id) + ".lot")));
+    for (int id = 0; id < 6; ++id) EXPECT_EQ(items[id].id, id);
+    EXPECT_EQ(items[0].itmtype, 0);
+    EXPECT_EQ(items[1].overridename, "Bog moss");
+    EXPECT_EQ(std::make_tuple(items[2].itmtype, items[3].itmtype, items[4].itmtype, items[5].itmtype),
+              std::make_tuple(1, 2, 3, 4));
+    EXPECT_EQ(items[4].l_armor, 0);
+    EXPECT_TRUE(items[5].nohair);
+    EXPECT_EQ(std::make_tuple(items[5].l_hat, items[5].crf1, items[5].rq_perk), std::make_tuple(0, -1, -1));
+    // The skeleton's loot is an item; a chest draws only items that exist.
+    EXPECT_LT(skeleton.loot, 6);
+    for (const std::string& id : ReadLines(path("\\items\\lootlist.txt"))) EXPECT_LT(StrToInt(id), 6) << id;
+
+    getcpeids();
+    EXPECT_EQ(ReadLines(path("\\text\\en\\cpe.txt")).size(), 101u);
+    EXPECT_EQ(cpenames[1], "Critical strike");
+    EXPECT_EQ(cpenames[13], "");
+    EXPECT_EQ(cpenames[22], "Firm stance");
+}
+
+TEST_F(DemoData, TheLevelsCarryEveryStoredField)
+{
+    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
+    LoadMap(GamePath("\\levels\\startmap.map"));
+    EXPECT_EQ(std::make_tuple(mapid, mapmaxx, mapmaxy), std::make_tuple(std::string("startmap"), 19, 11));
+    int doors[3] = {}, chests[3] = {}, events = 0;
+    bool teleport = false;
+    for (int32_t x = 0; x <= mapmaxx; ++x)
+        for (int32_t y = 0; y <= mapmaxy; ++y) {
+            const lcell& cell = levelgrid[x][y];
+            if (cell.door) ++doors[cell.power];
+            if (cell.chest) ++chests[cell.power];
+            if (cell.trap) ++events;
+            if (cell.trap && cell.traptype == 8)
+                teleport = levelgrid[cell.doorno][cell.chestno].passable; // it lands on an open cell
+            if (cell.door || cell.chest) EXPECT_FALSE(cell.passable) << x << "," << y;
+        }
+    EXPECT_GT(doors[0], 0);
+    EXPECT_GT(doors[1], 0);
+    EXPECT_GT(doors[2], 0);
+    EXPECT_GT(chests[0] + chests[1], 1);
+    EXPECT_GE(events, 5);
+    EXPECT_TRUE(teleport);
+    EXPECT_TRUE(freesprites[1].enabled && freesprites[1].fixed);
+    EXPECT_FALSE(freesprites[2].enabled);
+    EXPECT_EQ(mapfreemeshes[1].trscript, "gate_open");
+    EXPECT_EQ(freemeshes[1], mapfreemeshes[1]);
+    EXPECT_TRUE(levellights[0].persists && levellights[1].external);
+    EXPECT_EQ(levellights[1].cutoff, 60);
+    EXPECT_EQ(std::make_tuple(wanderers[1].mtype, wanderers[1].script), std::make_tuple(1, std::string("bones_rise")));
+    // The side files: the monster list and the player light.
+    EXPECT_TRUE(mapmonsters[0] && mapmonsters[1] && !mapmonsters[2]);
+    EXPECT_DOUBLE_EQ(playerlightdata.ca, 0.4);
+    EXPECT_NEAR(playerlightdata.dg, 0.6, 0.5 / 255);
+
+    LoadMap(GamePath("\\levels\\map_0.map"));
+    EXPECT_EQ(std::make_tuple(mapid, mapname), std::make_tuple(std::string("map_0"), std::string("The Warden's Crypt")));
+    EXPECT_TRUE(mapmonsters[2] && !mapmonsters[0]);
+    EXPECT_TRUE(wanderers[0].enabled);
+}
+
+// Every picture the start-up catalogue names for the demo content, in each quality where it is one.
+TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
+{
+    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
+    std::vector<std::string> quality = {
+        "ui_bg", "ui_tooltip", "ico_strength", "ico_intelligence", "ico_speed", "ico_endurance", "ico_sword",
+        "ico_bow", "ico_armor", "ico_magic", "xpbar", "xpindic", "transp", "spr_door", "spr_table", "fem_char",
+        "mal_char", "rf_scrollbg", "unknown", "title", "keys_silver", "keys_gold", "keys_monster", "bar_bg", "hpbar",
+        "mpbar", "corner_tl", "corner_tr", "corner_bl", "sframe_1", "sframe_2", "sframe_3", "iico_misc", "iico_bow",
+        "iico_sword", "iico_shield", "iico_wand", "iico_helm", "bodies/wings_1", "bodies/wings_2", "bodies/wings_3",
+        "skyboxes/0/top", "skyboxes/0/bottom", "skyboxes/0/left", "skyboxes/0/right", "skyboxes/0/front",
+        "skyboxes/0/back", "skyboxes/0/clouds", "effect_7"};
+    for (const char* prefix : {"but", "male", "female", "search", "oui", "use", "save", "mnu", "jrn"})
+        for (int state = 0; state <= 2; ++state) quality.push_back(Format("%s_%d", {prefix, state}));
+    for (int n = 0; n <= 4; ++n) quality.push_back(Format("element_%d", {n}));
+    for (int sex = 0; sex <= 1; ++sex) {
+        for (const char* part : {"head_0", "hair_0", "haireb_0", "hairbrd_0", "hairb_0", "hat_0", "hatb_0",
+                                 "armor_0_0", "armor_0_1"})
+            quality.push_back(Format("bodies/%d/%s", {sex, part}));
+        for (int i = 0; i <= 4; ++i)
+            for (const char* part : {"torso", "arms"}) quality.push_back(Format("bodies/%d/%s_%d", {sex, part, i}));
+    }
+    for (int id = 0; id < 3; ++id) quality.push_back(Format("monsters/%d", {id}));
+    for (int id = 0; id < 6; ++id) quality.push_back(Format("items/%d", {id}));
+    for (const char* q : {"hq", "lq", "pq"})
+        for (const std::string& name : quality) EXPECT_TRUE(fs::exists(folder.path / "textures" / q / (name + ".tga"))) << q << "/" << name;
+    // The armour has layers only: a plain armor_0 would stand for a layerless one.
+    EXPECT_FALSE(fs::exists(folder.path / "textures/hq/bodies/0/armor_0.tga"));
+    EXPECT_FALSE(fs::exists(folder.path / "textures/hq/items/6.tga")); // the item count ends at 6
+    EXPECT_TRUE(fs::exists(folder.path / "textures/trbg.tga"));
+    for (int n = 0; n < 3; ++n) EXPECT_TRUE(fs::exists(folder.path / Format("textures/perkicons/%d.tga", {n})));
+
+    TPngImage xp;
+    xp.LoadFromFile(GamePath("\\textures\\cards\\en\\xp.png"));
+    for (int id = 0; id < 5; ++id) {
+        for (int state = 0; state <= 2; ++state) {
+            TPngImage face;
+            face.LoadFromFile(GamePath(Format("\\textures\\cards\\en\\%d_%d.png", {id, state})));
+            EXPECT_EQ(std::make_pair(face.Width(), face.Height()), std::make_pair(64, 96));
+        }
+        TJPEGImage illustration;
+        illustration.LoadFromFile(GamePath(Format("\\textures\\cards\\h%d.jpg", {id})));
+        EXPECT_GT(illustration.Width(), 0);
+    }
+}
+
 TEST(DemoStrings, EntriesInIndexOrderWithTheTablesMarks)
 {
     const std::string table = CompileStrings("# texts\n\n2 | two & lines\r\n0|zero\n", "s.src");
@@ -161,8 +320,9 @@ TEST(DemoMaps, TheGridGivesTheCells)
 {
     auto level = std::make_unique<TLevelData>();
     TDemoMapInfo info;
-    CompileMap("id: hall\nname: Hall\nenv: 2\ndir: 3\nskybox: 4\n\n#####\n#S.B#\n#A.E#\n#####\n", "m.txt", *level,
-               info);
+    CompileMap("id: hall\nname: Hall\nenv: 2\ndir: 3\nskybox: 4\ncell B: spritename=spr_barrel1\n"
+               "# a comment\ncell A: spritename=altar1\n\n#####\n#S.B#\n#A.E#\n#####\n",
+               "m.txt", *level, info);
     EXPECT_EQ(level->mapid, "hall");
     EXPECT_EQ(level->mapname, "Hall");
     EXPECT_EQ(info.skybox, 4);
@@ -174,6 +334,85 @@ TEST(DemoMaps, TheGridGivesTheCells)
     EXPECT_EQ(level->levelgrid[3][1].spritename, "spr_barrel1");
     EXPECT_EQ(level->levelgrid[1][2].spritename, "altar1");
     EXPECT_EQ(level->levelgrid[2][2].spritename, "0");
+    EXPECT_EQ(level->levelgrid[2][2].textid, -1);
+    // Without a monsters line every monster may meet the player.
+    EXPECT_TRUE(std::all_of(level->mapmonsters.begin(), level->mapmonsters.end(), [](bool allowed) { return allowed; }));
+    EXPECT_EQ(level->playerlight, playerlightvalues{});
+}
+
+// One line setting every field of a record, against the record set field by field: a field compiled into
+// the wrong member, or not at all, shows.
+TEST(DemoMaps, TheLegendAndTheObjectLinesSetEachField)
+{
+    auto level = std::make_unique<TLevelData>();
+    TDemoMapInfo info;
+    CompileMap("id: f\nmonsters: 3 7\nplayerlight: 0.25 0.5 0.75 0.1 0.2 0.3\n"
+               "cell Q: passable=0 wall=1 chest=1 chestno=2 door=1 doorno=3 trap=1 traptype=4 power=2 textid=5 "
+               "spritename=sp floor=0 ceil=0 doorface=1 outdoors=1 plz=6 blockx1=7 blockx2=8 blocky1=9 blocky2=10 "
+               "grass=1 dens=11 gtp=gr wco=wc fco=fc cco=cc wmo=wm ta=12 ra=13 pa=14 dx=15 dy=16 dz=17 fwm=1 fmo=fm "
+               "lgroup=18 shcast=1 visarea=19 visarea2=20 ignored=1\n"
+               "####\n#SQ#\n####\n\n"
+               "sprite: x=1 y=2 z=3 w=4 h=5 dirx=0.5 diry=-0.5 enabled=0 fixed=1 name=n\n"
+               "mesh: x=1 y=2 z=3 ta=4 ra=5 pa=6 enabled=0 name=m sx=7 sy=8 sz=9 texture=t fire=1 fdx=10 fdy=11 "
+               "fdz=12 bhv=2 x1=13 x2=14 y1=15 y2=16 z1=17 z2=18 spd=1.5 loop=1 rx=19 ry=20 rz=21 rta=22 rra=23 "
+               "rpa=24 trscript=s shcast=1\n"
+               "light: ar=0.1 ag=0.2 ab=0.3 dr=0.4 dg=0.5 db=0.6 sr=0.7 sg=0.8 sb=0.9 ca=1 la=2 qa=3 x=4 y=5 z=6 "
+               "shining=0 sdx=7 sdy=8 sdz=9 style=1 cutoff=45 exponent=2.5 persists=1 external=1 lgroup=10\n"
+               "wanderer: enabled=0 x=1 y=1 mtype=2 behav=1 script=w\n"
+               "wanderer: x=2 y=1\n",
+               "m.txt", *level, info);
+    lcell cell;
+    cell.x = 2;
+    cell.y = 1;
+    cell.wall = cell.chest = cell.door = cell.trap = cell.outdoors = cell.grass = cell.fwm = cell.shcast = true;
+    cell.ignored = true;
+    std::tie(cell.chestno, cell.doorno, cell.traptype, cell.power, cell.textid, cell.doorface, cell.plz) =
+        std::make_tuple(2, 3, 4, 2, 5, 1, 6);
+    std::tie(cell.blockx1, cell.blockx2, cell.blocky1, cell.blocky2, cell.dens) = std::make_tuple(7, 8, 9, 10, 11);
+    std::tie(cell.spritename, cell.gtp, cell.wco, cell.fco, cell.cco, cell.wmo, cell.fmo) =
+        std::make_tuple("sp", "gr", "wc", "fc", "cc", "wm", "fm");
+    std::tie(cell.ta, cell.ra, cell.pa, cell.dx, cell.dy, cell.dz) = std::make_tuple(12, 13, 14, 15, 16, 17);
+    std::tie(cell.lgroup, cell.visarea, cell.visarea2) = std::make_tuple(18, 19, 20);
+    EXPECT_EQ(level->levelgrid[2][1], cell);
+
+    freesprite sprite;
+    std::tie(sprite.x, sprite.y, sprite.z, sprite.w, sprite.h, sprite.dirx, sprite.diry) =
+        std::make_tuple(1, 2, 3, 4, 5, 0.5, -0.5);
+    std::tie(sprite.enabled, sprite.fixed, sprite.name) = std::make_tuple(false, true, "n");
+    EXPECT_EQ(level->freesprites[0], sprite);
+
+    freemesh mesh;
+    std::tie(mesh.x, mesh.y, mesh.z, mesh.ta, mesh.ra, mesh.pa, mesh.sx, mesh.sy, mesh.sz) =
+        std::make_tuple(1, 2, 3, 4, 5, 6, 7, 8, 9);
+    std::tie(mesh.enabled, mesh.name, mesh.texture, mesh.fire, mesh.loop, mesh.shcast, mesh.trscript) =
+        std::make_tuple(false, "m", "t", true, true, true, "s");
+    std::tie(mesh.fdx, mesh.fdy, mesh.fdz, mesh.bhv, mesh.x1, mesh.x2, mesh.y1, mesh.y2, mesh.z1, mesh.z2) =
+        std::make_tuple(10, 11, 12, 2, 13, 14, 15, 16, 17, 18);
+    std::tie(mesh.spd, mesh.rx, mesh.ry, mesh.rz, mesh.rta, mesh.rra, mesh.rpa) =
+        std::make_tuple(1.5, 19, 20, 21, 22, 23, 24);
+    EXPECT_EQ(level->mapfreemeshes[0], mesh);
+    EXPECT_EQ(level->freemeshes[0], mesh); // a saved game starts from the map's meshes
+
+    lightslot light;
+    std::tie(light.ar, light.ag, light.ab, light.dr, light.dg, light.db, light.sr, light.sg, light.sb) =
+        std::make_tuple(0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9);
+    std::tie(light.ca, light.la, light.qa, light.x, light.y, light.z) = std::make_tuple(1.0, 2.0, 3.0, 4, 5, 6);
+    std::tie(light.sdx, light.sdy, light.sdz, light.style, light.cutoff, light.exponent, light.lgroup) =
+        std::make_tuple(7, 8, 9, 1, 45, 2.5, 10);
+    std::tie(light.shining, light.persists, light.external) = std::make_tuple(false, true, true);
+    EXPECT_EQ(level->levellights[0], light);
+
+    wanderer roamer;
+    std::tie(roamer.enabled, roamer.x, roamer.y, roamer.mtype, roamer.behav, roamer.script) =
+        std::make_tuple(false, 1, 1, 2, 1, "w");
+    EXPECT_EQ(level->wanderers[0], roamer);
+    // A line without "enabled" places an enabled object.
+    EXPECT_TRUE(level->wanderers[1].enabled);
+    EXPECT_FALSE(level->wanderers[2].enabled);
+
+    EXPECT_TRUE(level->mapmonsters[3] && level->mapmonsters[7]);
+    EXPECT_EQ(std::count(level->mapmonsters.begin(), level->mapmonsters.end(), true), 2);
+    EXPECT_EQ(level->playerlight, (playerlightvalues{0.25, 0.5, 0.75, 0.1, 0.2, 0.3}));
 }
 
 TEST(DemoMaps, BadSourcesAreNamed)
@@ -189,7 +428,17 @@ TEST(DemoMaps, BadSourcesAreNamed)
         {"id: a\n####\n#..#\n####\n", "m.txt, line 2: the grid has no start \"S\""},
         {"id: a\n####\n#SS#\n####\n", "m.txt, line 3: a second start"},
         {"id: a\n####\n#SE#\n#E.#\n####\n", "m.txt, line 4: a second exit"},
-        {"id: a\n###\n#S#\n###\n\n#\n", "m.txt, line 6: text after the grid"},
+        {"id: a\n###\n#S#\n###\n\n# objects\nlamp: x=1\n", "m.txt, line 7: unknown kind \"lamp\""},
+        {"id: a\n###\n#S#\n###\n\nlight x=1\n", "m.txt, line 6: expected \"<kind>: <field>=<value> ...\""},
+        {"id: a\n###\n#S#\n###\n\nlight: x=1 colour=2\n", "m.txt, line 6: unknown field \"colour\""},
+        {"id: a\n###\n#S#\n###\n\nmesh: name\n", "m.txt, line 6: expected field=value, not \"name\""},
+        {"id: a\n###\n#S#\n###\n\nsprite: x=left\n", "m.txt, line 6: \"left\" is not an integer"},
+        {"id: a\n###\n#S#\n###\n\nmesh: spd=fast\n", "m.txt, line 6: \"fast\" is not a number"},
+        {"id: a\n###\n#S#\n###\n\nwanderer: enabled=yes\n", "m.txt, line 6: \"yes\" is not 0 or 1"},
+        {"id: a\ncell D: door=1\ncell D: chest=1\n###\n#S#\n###\n", "m.txt, line 3: cell \"D\" given twice"},
+        {"id: a\ncell D: doors=1\n###\n#S#\n###\n", "m.txt, line 2: unknown field \"doors\""},
+        {"id: a\nmonsters: 0 101\n###\n#S#\n###\n", "m.txt, line 2: monster 101 is outside 0..100"},
+        {"id: a\nplayerlight: 1 2 3\n###\n#S#\n###\n", "m.txt, line 2: expected ca la qa r g b"},
         {"id: a\n##\n##\n", "m.txt, line 2: the grid needs at least 3 x 3 cells"},
     };
     for (const auto& [source, message] : cases) {
@@ -203,6 +452,49 @@ TEST(DemoMaps, BadSourcesAreNamed)
     const std::string tooWide = wide + wide.substr(6) + wide.substr(6);
     EXPECT_EQ(MessageOf<EDemoSource>([&] { CompileMap(tooWide, "m.txt", *level, info); }),
               "m.txt, line 2: the grid is larger than 100 x 100");
+    // A table holds 20 lights.
+    std::string lights = "id: a\n###\n#S#\n###\n\n";
+    for (int n = 0; n < 21; ++n) lights += "light: x=1\n";
+    EXPECT_EQ(MessageOf<EDemoSource>([&] { CompileMap(lights, "m.txt", *level, info); }),
+              "m.txt, line 26: more than 20 of kind \"light\"");
+}
+
+TEST(DemoContent, BlocksAreRecordsInIdOrderWithTheReadersDefaults)
+{
+    const auto cards = CompileCards("# cards\nname = A\nmc = 2\n\n\nname = B b\noverride = Bee\npicture = bow\n", "c.src");
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(std::make_tuple(cards[0].record.name, cards[0].record.mc, cards[0].record.consumes, cards[0].record.sound),
+              std::make_tuple(std::string("A"), 2, -1, std::string("0")));
+    EXPECT_EQ(std::make_tuple(cards[1].record.name, cards[1].overridename, cards[1].picture),
+              std::make_tuple(std::string("B b"), std::string("Bee"), std::string("bow")));
+    const auto perks = CompilePerks("name = P\n\nname = Q\nenabled = 0\n", "p.src");
+    EXPECT_EQ(std::make_tuple(perks[1].record.id, perks[1].record.enabled, perks[0].record.enabled, perks[0].record.recrace),
+              std::make_tuple(1, false, true, -1));
+    const auto monsters = CompileMonsters("name = M\ncards = 2 5\nperks = 100\n", "m.src");
+    EXPECT_TRUE(monsters[0].record.spellbook[2] && monsters[0].record.spellbook[5] && monsters[0].record.perks[100]);
+    EXPECT_EQ(monsters[0].record.loot, -1);
+    std::vector<int32_t> lootlist;
+    const auto items = CompileItems("name = I\n\nname = J\nlootlist = 1\n\nname = K\nlootlist = 0\n", "i.src", lootlist);
+    EXPECT_EQ(lootlist, std::vector<int32_t>{1});
+    EXPECT_EQ(std::make_tuple(items[2].record.id, items[2].record.l_hat, items[2].record.rq_spec), std::make_tuple(2, -1, -1));
+}
+
+TEST(DemoContent, BadLinesAreNamed)
+{
+    const std::pair<std::function<void()>, const char*> cases[] = {
+        {[] { CompileCards("name = A\nmana = 2\n", "c.src"); }, "c.src, line 2: unknown field \"mana\""},
+        {[] { CompileCards("name = A\nmc 2\n", "c.src"); }, "c.src, line 2: expected \"field = value\""},
+        {[] { CompileCards("mc = two\n", "c.src"); }, "c.src, line 1: \"two\" is not an integer"},
+        {[] { CompilePerks("enabled = -1\n", "p.src"); }, "p.src, line 1: \"-1\" is not 0 or 1"},
+        {[] { CompileMonsters("cards = 1001\n", "m.src"); }, "m.src, line 1: id 1001 is outside 0..1000"},
+        {[] { CompileMonsters("perks = x\n", "m.src"); }, "m.src, line 1: \"x\" is not an integer"},
+        {[] {
+             std::vector<int32_t> lootlist;
+             CompileItems("name = I\nlootlist = maybe\n", "i.src", lootlist);
+         },
+         "i.src, line 2: \"maybe\" is not 0 or 1"},
+    };
+    for (const auto& [compile, message] : cases) EXPECT_EQ(MessageOf<EDemoSource>(compile), message);
 }
 
 } // namespace

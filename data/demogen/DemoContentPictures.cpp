@@ -1,0 +1,611 @@
+#include "DemoContentPictures.h"
+
+#include "DemoPaint.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <array>
+#include <cmath>
+#include <functional>
+#include <map>
+
+namespace {
+
+constexpr double cPi = 3.14159265358979323846;
+
+// ---- Glyphs: shapes drawn into a box, by name ----
+
+void Stroke(QPainter& painter, const QPainterPath& path, const QColor& colour, double width)
+{
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 180), width + 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(path);
+    painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(path);
+}
+
+void Fill(QPainter& painter, const QPainterPath& path, const QColor& colour)
+{
+    painter.setPen(QPen(QColor(0, 0, 0, 200), 1.5));
+    painter.setBrush(colour);
+    painter.drawPath(path);
+}
+
+// The glyphs draw in a box of 0..1 both ways; the painter is scaled to the box.
+using TGlyph = std::function<void(QPainter& painter, const QColor& colour)>;
+
+QPainterPath Polyline(std::initializer_list<QPointF> points)
+{
+    QPainterPath path;
+    bool first = true;
+    for (const QPointF& point : points) {
+        if (first) path.moveTo(point);
+        else path.lineTo(point);
+        first = false;
+    }
+    return path;
+}
+
+QPainterPath Star(QPointF centre, double outer, double inner, int points)
+{
+    QPainterPath path;
+    for (int i = 0; i < 2 * points; ++i) {
+        const double angle = -cPi / 2 + i * cPi / points, radius = i % 2 ? inner : outer;
+        const QPointF at(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
+        if (i == 0) path.moveTo(at);
+        else path.lineTo(at);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+const std::map<std::string, TGlyph>& Glyphs()
+{
+    static const std::map<std::string, TGlyph> glyphs = {
+        {"sword", [](QPainter& p, const QColor& c) {
+             Stroke(p, Polyline({{0.2, 0.8}, {0.78, 0.22}}), c, 0.07);
+             Stroke(p, Polyline({{0.22, 0.58}, {0.42, 0.78}}), QColor(150, 110, 40), 0.06);
+         }},
+        {"thrust", [](QPainter& p, const QColor& c) {
+             Stroke(p, Polyline({{0.12, 0.5}, {0.88, 0.5}}), c, 0.07);
+             Stroke(p, Polyline({{0.3, 0.36}, {0.3, 0.64}}), QColor(150, 110, 40), 0.06);
+             Stroke(p, Polyline({{0.72, 0.38}, {0.88, 0.5}, {0.72, 0.62}}), c, 0.03);
+         }},
+        {"bow", [](QPainter& p, const QColor& c) {
+             QPainterPath arc;
+             arc.moveTo(0.3, 0.12);
+             arc.quadTo(0.85, 0.5, 0.3, 0.88);
+             Stroke(p, arc, QColor(140, 90, 40), 0.06);
+             Stroke(p, Polyline({{0.3, 0.12}, {0.3, 0.88}}), c, 0.02);
+             Stroke(p, Polyline({{0.15, 0.5}, {0.8, 0.5}}), c, 0.03);
+         }},
+        {"fire", [](QPainter& p, const QColor& c) {
+             QPainterPath flame;
+             flame.moveTo(0.5, 0.1);
+             flame.cubicTo(0.8, 0.4, 0.85, 0.9, 0.5, 0.9);
+             flame.cubicTo(0.15, 0.9, 0.2, 0.45, 0.5, 0.1);
+             Fill(p, flame, c);
+             // The hot core: the same flame at half size, standing on the same base.
+             QTransform core;
+             core.translate(0.5, 0.9).scale(0.5, 0.5).translate(-0.5, -0.9);
+             Fill(p, core.map(flame), QColor(255, 230, 120));
+         }},
+        {"heal", [](QPainter& p, const QColor& c) {
+             QPainterPath cross;
+             cross.addRect(0.4, 0.15, 0.2, 0.7);
+             cross.addRect(0.15, 0.4, 0.7, 0.2);
+             Fill(p, cross.simplified(), c);
+         }},
+        {"shield", [](QPainter& p, const QColor& c) {
+             QPainterPath shield;
+             shield.moveTo(0.2, 0.15);
+             shield.lineTo(0.8, 0.15);
+             shield.cubicTo(0.8, 0.6, 0.6, 0.8, 0.5, 0.9);
+             shield.cubicTo(0.4, 0.8, 0.2, 0.6, 0.2, 0.15);
+             Fill(p, shield, c);
+         }},
+        {"eye", [](QPainter& p, const QColor& c) {
+             QPainterPath eye;
+             eye.moveTo(0.1, 0.5);
+             eye.quadTo(0.5, 0.1, 0.9, 0.5);
+             eye.quadTo(0.5, 0.9, 0.1, 0.5);
+             Fill(p, eye, QColor(235, 230, 210));
+             QPainterPath iris;
+             iris.addEllipse(QPointF(0.5, 0.5), 0.14, 0.14);
+             Fill(p, iris, c);
+         }},
+        {"star", [](QPainter& p, const QColor& c) { Fill(p, Star({0.5, 0.52}, 0.4, 0.17, 5), c); }},
+        {"rat", [](QPainter& p, const QColor& c) {
+             QPainterPath body;
+             body.addEllipse(QPointF(0.5, 0.62), 0.28, 0.18);
+             body.addEllipse(QPointF(0.76, 0.52), 0.12, 0.1);
+             body.addEllipse(QPointF(0.72, 0.4), 0.05, 0.06);
+             Fill(p, body.simplified(), c);
+             QPainterPath tail;
+             tail.moveTo(0.24, 0.66);
+             tail.cubicTo(0.05, 0.7, 0.1, 0.9, 0.3, 0.88);
+             Stroke(p, tail, QColor(210, 150, 150), 0.025);
+         }},
+        {"skeleton", [](QPainter& p, const QColor& c) {
+             QPainterPath skull;
+             skull.addEllipse(QPointF(0.5, 0.22), 0.13, 0.13);
+             Fill(p, skull, c);
+             Stroke(p, Polyline({{0.5, 0.35}, {0.5, 0.68}}), c, 0.05);
+             for (const double y : {0.42, 0.5, 0.58}) Stroke(p, Polyline({{0.38, y}, {0.62, y}}), c, 0.035);
+             Stroke(p, Polyline({{0.3, 0.6}, {0.36, 0.4}, {0.64, 0.4}, {0.7, 0.6}}), c, 0.04);
+             Stroke(p, Polyline({{0.4, 0.92}, {0.5, 0.68}, {0.6, 0.92}}), c, 0.045);
+         }},
+        {"boss", [](QPainter& p, const QColor& c) {
+             QPainterPath body;
+             body.moveTo(0.2, 0.92);
+             body.cubicTo(0.15, 0.4, 0.3, 0.25, 0.5, 0.25);
+             body.cubicTo(0.7, 0.25, 0.85, 0.4, 0.8, 0.92);
+             body.closeSubpath();
+             Fill(p, body, c);
+             Fill(p, Polyline({{0.34, 0.3}, {0.26, 0.06}, {0.44, 0.26}}), QColor(220, 210, 190));
+             Fill(p, Polyline({{0.66, 0.3}, {0.74, 0.06}, {0.56, 0.26}}), QColor(220, 210, 190));
+             QPainterPath eyes;
+             eyes.addEllipse(QPointF(0.42, 0.42), 0.04, 0.03);
+             eyes.addEllipse(QPointF(0.58, 0.42), 0.04, 0.03);
+             Fill(p, eyes, QColor(255, 80, 20));
+         }},
+        {"tinder", [](QPainter& p, const QColor& c) {
+             QPainterPath box;
+             box.addRect(0.2, 0.45, 0.6, 0.35);
+             Fill(p, box, c);
+             Stroke(p, Polyline({{0.5, 0.45}, {0.5, 0.2}}), QColor(255, 190, 60), 0.05);
+         }},
+        {"moss", [](QPainter& p, const QColor& c) {
+             QPainterPath tuft;
+             for (const auto& [x, y, r] : {std::array{0.35, 0.6, 0.2}, {0.6, 0.55, 0.22}, {0.5, 0.72, 0.2}})
+                 tuft.addEllipse(QPointF(x, y), r, r * 0.8);
+             Fill(p, tuft.simplified(), c);
+         }},
+        {"armour", [](QPainter& p, const QColor& c) {
+             Fill(p, Polyline({{0.3, 0.15}, {0.7, 0.15}, {0.9, 0.3}, {0.78, 0.45}, {0.72, 0.4}, {0.72, 0.88},
+                               {0.28, 0.88}, {0.28, 0.4}, {0.22, 0.45}, {0.1, 0.3}, {0.3, 0.15}}),
+                  c);
+             for (const double y : {0.5, 0.65, 0.8})
+                 for (const double x : {0.4, 0.5, 0.6}) {
+                     QPainterPath stud;
+                     stud.addEllipse(QPointF(x, y), 0.025, 0.025);
+                     Fill(p, stud, QColor(200, 200, 210));
+                 }
+         }},
+        {"hat", [](QPainter& p, const QColor& c) {
+             QPainterPath hat;
+             hat.addEllipse(QPointF(0.5, 0.7), 0.4, 0.1);
+             hat.moveTo(0.3, 0.7);
+             hat.cubicTo(0.3, 0.2, 0.7, 0.2, 0.7, 0.7);
+             Fill(p, hat.simplified(), c);
+         }},
+        {"coin", [](QPainter& p, const QColor& c) {
+             QPainterPath coin;
+             coin.addEllipse(QPointF(0.5, 0.5), 0.32, 0.32);
+             Fill(p, coin, c);
+         }},
+        {"book", [](QPainter& p, const QColor& c) {
+             QPainterPath book;
+             book.addRect(0.22, 0.18, 0.56, 0.66);
+             Fill(p, book, c);
+             Stroke(p, Polyline({{0.3, 0.18}, {0.3, 0.84}}), QColor(230, 220, 190), 0.03);
+         }},
+        {"boot", [](QPainter& p, const QColor& c) {
+             Fill(p, Polyline({{0.35, 0.15}, {0.6, 0.15}, {0.6, 0.65}, {0.85, 0.72}, {0.85, 0.85}, {0.3, 0.85},
+                               {0.35, 0.15}}),
+                  c);
+         }},
+        {"heart", [](QPainter& p, const QColor& c) {
+             QPainterPath heart;
+             heart.moveTo(0.5, 0.85);
+             heart.cubicTo(0.05, 0.5, 0.2, 0.1, 0.5, 0.35);
+             heart.cubicTo(0.8, 0.1, 0.95, 0.5, 0.5, 0.85);
+             Fill(p, heart, c);
+         }},
+        {"key", [](QPainter& p, const QColor& c) {
+             QPainterPath bow;
+             bow.addEllipse(QPointF(0.3, 0.5), 0.14, 0.14);
+             Stroke(p, bow, c, 0.06);
+             Stroke(p, Polyline({{0.44, 0.5}, {0.86, 0.5}, {0.86, 0.64}}), c, 0.06);
+             Stroke(p, Polyline({{0.72, 0.5}, {0.72, 0.62}}), c, 0.06);
+         }},
+        {"skull", [](QPainter& p, const QColor& c) {
+             QPainterPath skull;
+             skull.addEllipse(QPointF(0.5, 0.42), 0.28, 0.26);
+             skull.addRect(0.36, 0.6, 0.28, 0.2);
+             Fill(p, skull.simplified(), c);
+             QPainterPath eyes;
+             eyes.addEllipse(QPointF(0.4, 0.44), 0.07, 0.07);
+             eyes.addEllipse(QPointF(0.6, 0.44), 0.07, 0.07);
+             Fill(p, eyes, QColor(20, 16, 14));
+         }},
+        {"door", [](QPainter& p, const QColor& c) {
+             QPainterPath door;
+             door.moveTo(0.25, 0.9);
+             door.lineTo(0.25, 0.3);
+             door.quadTo(0.5, 0.05, 0.75, 0.3);
+             door.lineTo(0.75, 0.9);
+             door.closeSubpath();
+             Fill(p, door, c);
+         }},
+        {"table", [](QPainter& p, const QColor& c) {
+             Fill(p, Polyline({{0.1, 0.4}, {0.9, 0.4}, {0.9, 0.5}, {0.1, 0.5}, {0.1, 0.4}}), c);
+             Stroke(p, Polyline({{0.2, 0.5}, {0.2, 0.85}}), c, 0.06);
+             Stroke(p, Polyline({{0.8, 0.5}, {0.8, 0.85}}), c, 0.06);
+         }},
+        {"person", [](QPainter& p, const QColor& c) {
+             QPainterPath person;
+             person.addEllipse(QPointF(0.5, 0.25), 0.12, 0.12);
+             person.moveTo(0.25, 0.9);
+             person.cubicTo(0.25, 0.4, 0.75, 0.4, 0.75, 0.9);
+             Fill(p, person.simplified(), c);
+         }},
+        {"question", [](QPainter& p, const QColor& c) {
+             QPainterPath mark;
+             mark.moveTo(0.32, 0.32);
+             mark.cubicTo(0.32, 0.05, 0.72, 0.1, 0.68, 0.32);
+             mark.cubicTo(0.65, 0.48, 0.5, 0.45, 0.5, 0.62);
+             Stroke(p, mark, c, 0.08);
+             QPainterPath dot;
+             dot.addEllipse(QPointF(0.5, 0.8), 0.05, 0.05);
+             Fill(p, dot, c);
+         }},
+        {"wand", [](QPainter& p, const QColor& c) {
+             Stroke(p, Polyline({{0.2, 0.85}, {0.7, 0.3}}), QColor(120, 80, 40), 0.06);
+             Fill(p, Star({0.72, 0.28}, 0.16, 0.07, 4), c);
+         }},
+        {"arrow", [](QPainter& p, const QColor& c) {
+             Stroke(p, Polyline({{0.15, 0.5}, {0.85, 0.5}}), c, 0.06);
+             Stroke(p, Polyline({{0.65, 0.32}, {0.85, 0.5}, {0.65, 0.68}}), c, 0.06);
+         }},
+        {"list", [](QPainter& p, const QColor& c) {
+             for (const double y : {0.3, 0.5, 0.7}) Stroke(p, Polyline({{0.25, y}, {0.75, y}}), c, 0.07);
+         }},
+        {"disc", [](QPainter& p, const QColor& c) {
+             QPainterPath disc;
+             disc.addEllipse(QPointF(0.5, 0.5), 0.3, 0.3);
+             Fill(p, disc, c);
+         }},
+    };
+    return glyphs;
+}
+
+void DrawGlyph(QPainter& painter, const std::string& name, const QRectF& box, const QColor& colour)
+{
+    const auto glyph = Glyphs().find(name);
+    if (glyph == Glyphs().end()) throw EDemoSource("no drawing named \"" + name + "\"");
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(box.topLeft());
+    painter.scale(box.width(), box.height());
+    glyph->second(painter, colour);
+    painter.restore();
+}
+
+// ---- Tiles: a background with a glyph ----
+
+// A tile of a flat colour with a worn edge.
+QImage Tile(int width, int height, TRgb base, uint32_t seed)
+{
+    return PixelImage(width, height, [&](int x, int y) {
+        const double edge = std::min({x, y, width - 1 - x, height - 1 - y}) / 3.0;
+        return Scaled(base, (0.75 + 0.4 * Fbm(x * 2, y * 2, 4, 3, seed)) * (0.6 + 0.4 * std::min(edge, 1.0)));
+    });
+}
+
+QImage GlyphTile(int size, TRgb base, const std::string& glyph, const QColor& colour, uint32_t seed)
+{
+    QImage image = Tile(size, size, base, seed);
+    QPainter painter(&image);
+    DrawGlyph(painter, glyph, QRectF(size * 0.1, size * 0.1, size * 0.8, size * 0.8), colour);
+    return image;
+}
+
+// A glyph on transparent surroundings.
+QImage GlyphPicture(int width, int height, const std::string& glyph, const QColor& colour)
+{
+    QImage image = Blank(width, height);
+    QPainter painter(&image);
+    DrawGlyph(painter, glyph, QRectF(0, 0, width, height), colour);
+    return image;
+}
+
+uint32_t Seed(const std::string& name)
+{
+    uint32_t seed = 2166136261u;
+    for (const char c : name) seed = (seed ^ static_cast<uint8_t>(c)) * 16777619u;
+    return seed;
+}
+
+// ---- Interface pictures ----
+
+const TRgb cPanel = {60, 48, 36};
+const QColor cIvory(236, 226, 200);
+const QColor cElementColours[] = {QColor(200, 200, 200), QColor(150, 110, 60), QColor(170, 220, 255),
+                                  QColor(60, 120, 230), QColor(240, 100, 30)};
+
+// A button in its three states: 0 normal, 1 hovered (lighter), 2 pressed (darker, the glyph lower).
+QImage Button(const std::string& glyph, int state)
+{
+    const double shade[] = {1.0, 1.35, 0.7};
+    QImage image = Tile(64, 32, Scaled(cPanel, shade[state]), Seed(glyph));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    MetalBand(painter, QRectF(0, 0, 64, 3), cIron);
+    MetalBand(painter, QRectF(0, 29, 64, 3), cIron);
+    DrawGlyph(painter, glyph, QRectF(20, 4 + state / 2 * 2, 24, 24), cIvory);
+    return image;
+}
+
+QImage Bar(TRgb colour)
+{
+    return PixelImage(64, 8, [&](int, int y) { return Scaled(colour, 0.6 + 0.5 * std::sin(cPi * (y + 0.5) / 8)); });
+}
+
+QImage Corner(bool right, bool bottom)
+{
+    QImage image = Blank(64, 64);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double x = right ? 58 : 0, y = bottom ? 58 : 0;
+    MetalBand(painter, QRectF(0, y, 64, 6), cGold);
+    MetalBand(painter, QRectF(x, 0, 6, 64), cGold);
+    return image;
+}
+
+QImage TitlePicture()
+{
+    QImage image = Tile(128, 64, {40, 30, 22}, 77);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const QRectF& side : {QRectF(0, 0, 128, 5), QRectF(0, 59, 128, 5)}) MetalBand(painter, side, cGold);
+    DrawGlyph(painter, "star", QRectF(8, 14, 36, 36), QColor(250, 214, 110));
+    DrawGlyph(painter, "sword", QRectF(46, 10, 44, 44), cIvory);
+    DrawGlyph(painter, "star", QRectF(84, 14, 36, 36), QColor(250, 214, 110));
+    return image;
+}
+
+// The HUD pictures of the quality folders, by name, with whether they keep alpha.
+struct TNamedPicture {
+    std::string name;
+    bool alpha;
+    QImage picture;
+};
+
+std::vector<TNamedPicture> InterfacePictures()
+{
+    std::vector<TNamedPicture> pictures = {
+        {"ui_bg", false, Tile(64, 64, cPanel, 1)},
+        {"ui_tooltip", false, Tile(64, 32, {226, 206, 160}, 2)},
+        {"transp", true, [] { QImage i = Blank(16, 16); i.fill(QColor(0, 0, 0, 128)); return i; }()},
+        {"rf_scrollbg", false, Tile(64, 64, {200, 178, 130}, 3)},
+        {"bar_bg", false, Bar({40, 34, 30})},
+        {"hpbar", false, Bar({190, 30, 30})},
+        {"mpbar", false, Bar({40, 70, 200})},
+        {"xpbar", false, Bar({200, 160, 40})},
+        {"xpindic", true, GlyphPicture(16, 16, "star", QColor(250, 214, 110))},
+        {"title", false, TitlePicture()},
+        {"corner_tl", true, Corner(false, false)},
+        {"corner_tr", true, Corner(true, false)},
+        {"corner_bl", true, Corner(false, true)},
+        {"spr_door", true, GlyphPicture(64, 64, "door", QColor(120, 80, 40))},
+        {"spr_table", true, GlyphPicture(64, 64, "table", QColor(130, 90, 50))},
+        {"fem_char", true, GlyphPicture(64, 64, "person", QColor(180, 90, 120))},
+        {"mal_char", true, GlyphPicture(64, 64, "person", QColor(80, 110, 170))},
+        {"unknown", true, GlyphPicture(32, 32, "question", cIvory)},
+        {"keys_silver", true, GlyphPicture(32, 32, "key", QColor(220, 224, 235))},
+        {"keys_gold", true, GlyphPicture(32, 32, "key", QColor(250, 214, 110))},
+        {"keys_monster", true, GlyphPicture(32, 32, "skull", cIvory)},
+    };
+    const std::pair<const char*, const char*> icons[] = {
+        {"ico_strength", "heart"}, {"ico_intelligence", "book"}, {"ico_speed", "boot"}, {"ico_endurance", "shield"},
+        {"ico_sword", "sword"},    {"ico_bow", "bow"},           {"ico_armor", "armour"}, {"ico_magic", "wand"},
+        {"iico_misc", "coin"},     {"iico_bow", "bow"},          {"iico_sword", "sword"}, {"iico_shield", "shield"},
+        {"iico_wand", "wand"},     {"iico_helm", "hat"},
+    };
+    for (const auto& [name, glyph] : icons) pictures.push_back({name, false, GlyphTile(32, cPanel, glyph, cIvory, Seed(name))});
+    for (int frame = 1; frame <= 3; ++frame) {
+        QImage image = Blank(64, 64);
+        QPainter painter(&image);
+        const TMetal metals[] = {cIron, cSilver, cGold};
+        for (const QRectF& side : {QRectF(0, 0, 64, 4), QRectF(0, 60, 64, 4), QRectF(0, 0, 4, 64), QRectF(60, 0, 4, 64)})
+            MetalBand(painter, side, metals[frame - 1]);
+        painter.end();
+        pictures.push_back({"sframe_" + std::to_string(frame), true, image});
+    }
+    for (int element = 0; element <= 4; ++element)
+        pictures.push_back({"element_" + std::to_string(element), true, GlyphPicture(32, 32, "disc", cElementColours[element])});
+    const std::pair<const char*, const char*> buttons[] = {
+        {"but", "list"}, {"male", "person"}, {"female", "person"}, {"search", "eye"}, {"oui", "arrow"},
+        {"use", "heal"}, {"save", "book"},   {"mnu", "list"},      {"jrn", "book"},
+    };
+    for (const auto& [prefix, glyph] : buttons)
+        for (int state = 0; state <= 2; ++state)
+            pictures.push_back({std::string(prefix) + "_" + std::to_string(state), false, Button(glyph, state)});
+    return pictures;
+}
+
+// ---- The paper doll: body parts of both sexes, 64 x 128, on transparent surroundings ----
+
+QImage BodyPart(const std::function<void(QPainter&)>& draw)
+{
+    QImage image = Blank(64, 128);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 0, 0, 160), 1));
+    draw(painter);
+    return image;
+}
+
+void Shape(QPainter& painter, const QColor& colour, const std::function<void(QPainterPath&)>& build)
+{
+    QPainterPath path;
+    build(path);
+    painter.setBrush(colour);
+    painter.drawPath(path.simplified());
+}
+
+// Each part by its file name stem, for a sex (0 male, 1 female) and a variant.
+std::vector<std::pair<std::string, QImage>> BodyParts(int sex)
+{
+    const QColor skin = sex ? QColor(236, 196, 170) : QColor(214, 170, 136);
+    const QColor hair = sex ? QColor(120, 60, 30) : QColor(60, 44, 30);
+    const double waist = sex ? 0.8 : 1.0;
+    std::vector<std::pair<std::string, QImage>> parts = {
+        {"head_0", BodyPart([&](QPainter& p) { Shape(p, skin, [](QPainterPath& s) { s.addEllipse(QPointF(32, 18), 11, 13); }); })},
+        {"hair_0", BodyPart([&](QPainter& p) {
+             Shape(p, hair, [&](QPainterPath& s) {
+                 s.moveTo(20, 20);
+                 s.cubicTo(18, 0, 46, 0, 44, 20);
+                 if (sex) s.cubicTo(48, 40, 40, 44, 40, 44), s.lineTo(24, 44), s.cubicTo(16, 40, 18, 30, 20, 20);
+                 s.closeSubpath();
+             });
+         })},
+        {"haireb_0", BodyPart([&](QPainter& p) { Shape(p, hair, [](QPainterPath& s) { s.addRect(25, 13, 5, 2), s.addRect(34, 13, 5, 2); }); })},
+        {"hairbrd_0", BodyPart([&](QPainter& p) {
+             if (!sex) Shape(p, hair, [](QPainterPath& s) { s.moveTo(24, 24), s.quadTo(32, 40, 40, 24), s.closeSubpath(); });
+         })},
+        {"hairb_0", BodyPart([&](QPainter& p) { Shape(p, hair.darker(130), [](QPainterPath& s) { s.addEllipse(QPointF(32, 22), 14, 16); }); })},
+        {"hat_0", BodyPart([](QPainter& p) {
+             Shape(p, QColor(90, 70, 50), [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 18, 4), s.addRect(24, 0, 16, 10); });
+         })},
+        {"hatb_0", BodyPart([](QPainter& p) { Shape(p, QColor(70, 54, 40), [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 16, 3); }); })},
+    };
+    const QColor cloth[] = {QColor(150, 140, 120), QColor(90, 110, 80), QColor(120, 60, 50), QColor(70, 80, 120),
+                            QColor(110, 100, 130)};
+    for (int i = 0; i <= 4; ++i) {
+        parts.push_back({"torso_" + std::to_string(i), BodyPart([&](QPainter& p) {
+                             Shape(p, cloth[i], [&](QPainterPath& s) {
+                                 s.moveTo(18, 32), s.lineTo(46, 32), s.lineTo(32 + 12 * waist, 76);
+                                 s.lineTo(32 - 12 * waist, 76), s.closeSubpath();
+                                 s.addRect(22, 76, 9, 48), s.addRect(33, 76, 9, 48);
+                             });
+                         })});
+        parts.push_back({"arms_" + std::to_string(i), BodyPart([&](QPainter& p) {
+                             Shape(p, skin, [](QPainterPath& s) { s.addRect(10, 34, 7, 40), s.addRect(47, 34, 7, 40); });
+                             Shape(p, cloth[i], [](QPainterPath& s) { s.addRect(10, 34, 7, 14), s.addRect(47, 34, 7, 14); });
+                         })});
+    }
+    // Armour 0 in two layers: the jerkin, then its studs.
+    parts.push_back({"armor_0_0", BodyPart([](QPainter& p) {
+                         Shape(p, QColor(110, 76, 44), [](QPainterPath& s) { s.addRect(17, 32, 30, 46); });
+                     })});
+    parts.push_back({"armor_0_1", BodyPart([](QPainter& p) {
+                         for (int y = 38; y < 76; y += 9)
+                             for (int x = 22; x < 44; x += 10)
+                                 Shape(p, QColor(200, 200, 210), [&](QPainterPath& s) { s.addEllipse(QPointF(x, y), 2, 2); });
+                     })});
+    return parts;
+}
+
+QImage Wings(int kind)
+{
+    const QColor colours[] = {QColor(240, 240, 250), QColor(60, 30, 40), QColor(120, 200, 160)};
+    return BodyPart([&](QPainter& p) {
+        for (const int side : {-1, 1})
+            Shape(p, colours[kind - 1], [&](QPainterPath& s) {
+                s.moveTo(32 + side * 6, 40);
+                s.cubicTo(32 + side * 40, 10, 32 + side * 34, 70, 32 + side * 8, 70);
+                s.closeSubpath();
+            });
+    });
+}
+
+// ---- Sky box 0: a dusk sky, ground and a band of clouds ----
+
+QImage Sky(int side)
+{
+    const TRgb zenith = {30, 40, 90}, horizon = {200, 120, 90}, ground = {50, 44, 36};
+    return PixelImage(64, 64, [&](int x, int y) {
+        const double cloud = Fbm(x * 2 + side * 128, y * 2, 4, 4, 909);
+        switch (side) {
+        case 0: return Mix(zenith, {220, 220, 230}, std::max(0.0, cloud - 0.55)); // top
+        case 1: return Scaled(ground, 0.7 + 0.5 * cloud);                         // bottom
+        case 6: return Mix({0, 0, 0}, {240, 236, 230}, std::clamp(cloud * 1.8 - 0.6, 0.0, 1.0)); // clouds
+        default: {
+            const double t = y / 63.0;
+            return t < 0.6 ? Mix(zenith, horizon, t / 0.6) : Scaled(ground, 0.8 + 0.3 * cloud);
+        }
+        }
+    });
+}
+
+// ---- Cards ----
+
+// A card face: a frame of the element's colour around the drawing; state 0 normal, 1 highlighted, 2 greyed.
+QImage CardFace(const card& face, const std::string& drawing, int state)
+{
+    const QColor element = cElementColours[std::clamp(face.element, 0, 4)];
+    QImage image = Tile(64, 96, {226, 206, 160}, Seed(face.name));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(state == 1 ? QColor(255, 230, 120) : element.darker(150), 5));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(3, 3, 58, 90), 6, 6);
+    DrawGlyph(painter, drawing, QRectF(10, 14, 44, 44), element);
+    // Pips for the mana cost.
+    for (int pip = 0; pip < std::min(face.mc, 5); ++pip) {
+        QPainterPath dot;
+        dot.addEllipse(QPointF(14 + pip * 9, 78), 3, 3);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(40, 70, 200));
+        painter.drawPath(dot);
+    }
+    if (state == 2) painter.fillRect(image.rect(), QColor(0, 0, 0, 110));
+    return image;
+}
+
+QImage Illustration(const std::string& drawing, const QColor& colour, uint32_t seed)
+{
+    QImage image = PixelImage(64, 64, [&](int x, int y) {
+        return Mix({30, 26, 40}, {90, 70, 60}, Fbm(x * 2, y * 2, 4, 4, seed) * (1 - y / 128.0));
+    });
+    QPainter painter(&image);
+    DrawGlyph(painter, drawing, QRectF(6, 6, 52, 52), colour);
+    return image;
+}
+
+} // namespace
+
+void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
+{
+    for (const TNamedPicture& picture : InterfacePictures())
+        PublishTexture(output, picture.name, picture.picture, picture.alpha);
+    // The request form's dark background lies outside the quality folders.
+    output.Publish("textures/trbg.tga", TgaFile(Tile(64, 64, {24, 20, 18}, 5), false));
+    for (int sex = 0; sex <= 1; ++sex)
+        for (const auto& [name, picture] : BodyParts(sex))
+            PublishTexture(output, "bodies/" + std::to_string(sex) + "/" + name, picture, true);
+    for (int kind = 1; kind <= 3; ++kind) PublishTexture(output, "bodies/wings_" + std::to_string(kind), Wings(kind), true);
+    const char* const sides[] = {"top", "bottom", "left", "right", "front", "back", "clouds"};
+    for (int side = 0; side < 7; ++side)
+        PublishTexture(output, std::string("skyboxes/0/") + sides[side], Sky(side), side == 6);
+    // One icon for each timed effect type.
+    for (int effect = 1; effect <= 24; ++effect) {
+        const QColor colour = QColor::fromHsv(effect * 15 % 360, 160, 230);
+        PublishTexture(output, "effect_" + std::to_string(effect), GlyphTile(32, {30, 30, 40}, "star", colour, effect), false);
+    }
+    for (std::size_t id = 0; id < content.cards.size(); ++id) {
+        const TDemoEntry<card>& entry = content.cards[id];
+        const std::string stem = "textures/cards/";
+        for (int state = 0; state <= 2; ++state)
+            output.Publish(stem + "en/" + std::to_string(id) + "_" + std::to_string(state) + ".png",
+                           PngFile(CardFace(entry.record, entry.picture, state), false));
+        output.Publish(stem + "h" + std::to_string(id) + ".jpg",
+                       JpegFile(Illustration(entry.picture, cElementColours[std::clamp(entry.record.element, 0, 4)],
+                                             static_cast<uint32_t>(id))));
+    }
+    output.Publish("textures/cards/en/xp.png", PngFile(GlyphTile(64, {40, 30, 22}, "star", QColor(250, 214, 110), 6), false));
+    for (std::size_t id = 0; id < content.perks.size(); ++id)
+        output.Publish("textures/perkicons/" + std::to_string(id) + ".tga",
+                       TgaFile(GlyphTile(32, cPanel, content.perks[id].picture, QColor(250, 214, 110), id), false));
+    const QColor creature[] = {QColor(120, 100, 90), QColor(226, 220, 200), QColor(90, 40, 60)};
+    for (std::size_t id = 0; id < content.monsters.size(); ++id)
+        PublishTexture(output, "monsters/" + std::to_string(id),
+                       GlyphPicture(64, 64, content.monsters[id].picture, creature[id % std::size(creature)]), true);
+    for (std::size_t id = 0; id < content.items.size(); ++id)
+        PublishTexture(output, "items/" + std::to_string(id),
+                       GlyphTile(32, cPanel, content.items[id].picture, QColor(200, 170, 110), Seed(content.items[id].picture)),
+                       false);
+}
