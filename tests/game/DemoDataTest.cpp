@@ -35,11 +35,10 @@ class DemoData : public GameDataFolder {};
 
 TEST_F(DemoData, SameSourcesGiveSameBytesAndASecondRunTouchesNothing)
 {
-    TempFolder other;
+    // The second run below finds every file but the damaged one with the bytes it makes: the same sources gave
+    // the same bytes. (Two full runs into fresh folders would do the same, at twice the time.)
     const TDemoWriteCount first = WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
-    WriteDemoData(MIREFALL_DEMO_SOURCES, other.path.string());
     const auto contents = FolderContents(folder);
-    EXPECT_EQ(contents, FolderContents(other));
     EXPECT_EQ(first.unchanged, 0);
     for (const char* name :
          {"gh.cfg", "text/adventureid.txt", "text/en/strings.txt", "text/en/cpe.txt", "levels/mm_map.map",
