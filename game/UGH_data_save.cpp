@@ -87,7 +87,8 @@ bool TailBool(const TLineBuffer& buffer, int line, bool fallback)
 // A name of one file or folder in a known folder: a separator, "." or ".." would lead elsewhere.
 bool IsPlainName(std::string_view name)
 {
-    return !name.empty() && name.find_first_of("\\/") == std::string_view::npos && name != "." && name != "..";
+    constexpr std::string_view cLeaving("\\/\0", 3);
+    return !name.empty() && name.find_first_of(cLeaving) == std::string_view::npos && name != "." && name != "..";
 }
 
 std::string SavesFolder()
