@@ -98,7 +98,10 @@ std::vector<std::string> ReadUIList(const std::string& fileName);
 // that is missing or shorter than two lines; one that cannot be read raises EGameDataError.
 bool ReadWallSetInfo(const std::string& fileName, envr& set);
 
-// Whether the picture fn (a path below "\textures\") exists.
+// Whether the file exists; while preparematerials runs, from listings of the folders taken once (unless the
+// engine's file hooks are set).
+bool CatalogueFileExists(const std::string& fileName);
+// Whether the picture fn (a path below "\textures\") exists, as CatalogueFileExists answers.
 bool TextureExists(const std::string& fn);
 // The catalogue's status line: "Loading: " and the stage text strarr[stageText], both localised.
 std::string CatalogueStatus(int32_t stageText);

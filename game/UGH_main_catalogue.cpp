@@ -65,7 +65,7 @@ template <class T, class Make> void Remake(T*& object, Make make)
 // Line 0 of a name-override file; none when the file is missing or holds no line.
 std::optional<std::string> NameOverride(const std::string& fileName)
 {
-    if (!HookedFileExists(fileName)) return std::nullopt;
+    if (!CatalogueFileExists(fileName)) return std::nullopt;
     TLineBuffer buffer;
     buffer.LoadFromFile(fileName);
     if (buffer.Count() == 0) return std::nullopt;
@@ -131,7 +131,7 @@ bool ItemPictureExists(int32_t id)
 
 bool GameFileExists(const std::string& relativePath)
 {
-    return HookedFileExists(GamePath(relativePath));
+    return CatalogueFileExists(GamePath(relativePath));
 }
 
 // Button ids whose sprite and text sit over the item list or the request form rather than the common layer.
@@ -307,7 +307,7 @@ void TForm1::preparecontent()
         const std::string n = IntToStr(id);
         const std::string file = GamePath("\\perks\\p_" + n + ".prk");
         perks[id].enabled = false;
-        if (!HookedFileExists(file)) continue;
+        if (!CatalogueFileExists(file)) continue;
         ReadContent("perk " + n, [&] {
             perk entry = LoadPerk(id, file);
             if (auto name = NameOverride(GamePath(overrides + "perks\\" + n + ".txt"))) entry.name = *name;

@@ -1,6 +1,7 @@
 // Pictures into materials by the game's naming convention, and the start-up catalogue that loads them.
 #include "UGH_main.h"
 
+#include "FileUtils.h"
 #include "GLApplicationFileIO.h"
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
@@ -23,6 +24,9 @@ int32_t loadscrcount = 0, cardcount = 0, itemcount = 0;
 namespace {
 
 const std::string cTextures = "\\textures\\";
+
+// While the catalogue runs, each folder it asks about is listed once: a start-up does not change its data folder.
+TFolderSnapshot* cataloguefolders = nullptr;
 
 // A picture's path below "\textures\" as a game path.
 std::string TexturePath(const std::string& fn)
@@ -121,9 +125,15 @@ void RecreateTeleportGlow(TForm1& form)
 
 } // namespace
 
+bool CatalogueFileExists(const std::string& fileName)
+{
+    if (cataloguefolders && !FileIOHooksAssigned()) return cataloguefolders->FileExists(fileName);
+    return HookedFileExists(fileName);
+}
+
 bool TextureExists(const std::string& fn)
 {
-    return HookedFileExists(TexturePath(fn));
+    return CatalogueFileExists(TexturePath(fn));
 }
 
 std::string CatalogueStatus(int32_t stageText)
@@ -177,7 +187,7 @@ std::vector<std::string> ReadUIList(const std::string& fileName)
 
 bool ReadWallSetInfo(const std::string& fileName, envr& set)
 {
-    if (!HookedFileExists(fileName)) return false;
+    if (!CatalogueFileExists(fileName)) return false;
     TLineBuffer lines;
     lines.LoadFromFile(fileName);
     if (lines.Count() < 2) return false;
@@ -239,6 +249,12 @@ void TForm1::FastAddMaterial(const std::string& fn, const std::string& mn, const
 
 void TForm1::preparematerials()
 {
+    TFolderSnapshot folders;
+    cataloguefolders = &folders;
+    struct TForget {
+        ~TForget() { cataloguefolders = nullptr; }
+    } const forget;
+
     ShowStatus(CatalogueStatus(150));
     for (TGLHUDSprite* icon : icons) icon->Material()->SetMaterialLibrary(matlib);
     element_icon->Material()->SetMaterialLibrary(matlib);

@@ -221,6 +221,40 @@ bool FileExists(std::string_view fileName)
     return ::stat(ResolvePath(fileName).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+TFolderSnapshot::TFolderSnapshot() = default;
+TFolderSnapshot::~TFolderSnapshot() = default;
+
+bool TFolderSnapshot::FileExists(std::string_view fileName)
+{
+    std::string path(fileName);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    const std::string_view name = std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+    if (name.empty() || name == "." || name == "..") return false;
+
+    auto [at, added] = FListings.try_emplace(folder);
+    std::unordered_set<std::string>& listing = at->second;
+    if (added) {
+        // Regular files only, links followed.
+        const std::string resolved = IncludeTrailingPathDelimiter(ResolvePath(folder));
+        if (DIR* dir = ::opendir(resolved.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string_view entryName = entry->d_name;
+                bool file = entry->d_type == DT_REG;
+                if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                    struct stat st;
+                    file = ::stat((resolved + std::string(entryName)).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+                }
+                if (!file) continue;
+                listing.insert(FoldCase(entryName));
+            }
+            ::closedir(dir);
+        }
+    }
+    return listing.contains(FoldCase(name));
+}
+
 bool DirectoryExists(std::string_view folder)
 {
     struct stat st;

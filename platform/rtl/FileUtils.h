@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 class TStream;
 
@@ -23,6 +25,23 @@ std::string IncludeTrailingPathDelimiter(std::string_view path);
 std::string ResolvePath(std::string_view fileName);
 
 bool FileExists(std::string_view fileName);
+
+// FileExists for a pass over many names in folders that do not change while it lasts (a start-up that counts
+// its data files): each folder is listed once, on its first check, and every check after that is a lookup in
+// memory. Names match in any letter case, as ResolvePath finds them. One thread at a time.
+class TFolderSnapshot {
+public:
+    TFolderSnapshot();
+    ~TFolderSnapshot();
+    TFolderSnapshot(const TFolderSnapshot&) = delete;
+    TFolderSnapshot& operator=(const TFolderSnapshot&) = delete;
+
+    bool FileExists(std::string_view fileName);
+
+private:
+    // The folded names of each folder's regular files, by the folder as asked (with "/").
+    std::unordered_map<std::string, std::unordered_set<std::string>> FListings;
+};
 bool DirectoryExists(std::string_view folder);
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool ForceDirectories(std::string_view folder);

@@ -139,3 +139,36 @@ TEST(FileNames, InvalidUtf8NamesMatchOnlyThemselves)
     ReplaceFileAtomically(root + "/a\xfe.txt", "new");
     EXPECT_EQ(folder.Read("a\xff.txt"), "kept");
 }
+
+TEST(FileNames, FolderSnapshotAnswersAsFileExistsFromOneListing)
+{
+    TempFolder folder;
+    folder.Write("Textures/hq/Wall.TGA", "");
+    folder.Write("Textures/hq/floor.tga", "");
+    folder.Write("cards/0.crd", "");
+    std::filesystem::create_directories(folder.path / "Textures/hq/sub");
+    std::filesystem::create_symlink(folder.path / "cards/0.crd", folder.path / "cards/link.crd");
+    std::filesystem::create_symlink(folder.path / "cards/gone.crd", folder.path / "cards/dangling.crd");
+    const std::string root = folder.path.string();
+
+    TFolderSnapshot snapshot;
+    const char* const names[] = {
+        "\\textures\\HQ\\wall.tga", "/Textures/hq/floor.tga", "\\textures\\hq\\floor.dds", "\\textures\\hq\\sub",
+        "\\textures\\hq\\",         "\\textures\\lq\\wall.tga", "\\cards\\0.crd",         "\\cards\\1.crd",
+        "\\cards\\LINK.crd",        "\\cards\\dangling.crd",    "\\cards\\.",             "\\nothing",
+    };
+    for (const char* name : names) EXPECT_EQ(snapshot.FileExists(root + name), FileExists(root + name)) << name;
+    EXPECT_TRUE(snapshot.FileExists(root + "\\textures\\HQ\\wall.tga"));
+    EXPECT_TRUE(snapshot.FileExists(root + "\\cards\\link.crd"));
+
+    // The listing is taken once: a file made later is not seen by this snapshot, but by a new one.
+    folder.Write("cards/1.crd", "");
+    EXPECT_FALSE(snapshot.FileExists(root + "\\cards\\1.crd"));
+    EXPECT_TRUE(TFolderSnapshot().FileExists(root + "\\cards\\1.crd"));
+
+    // Relative names are looked up from the current folder.
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path / "cards");
+    EXPECT_TRUE(TFolderSnapshot().FileExists("0.CRD"));
+    std::filesystem::current_path(before);
+}
