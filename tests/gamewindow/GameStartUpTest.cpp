@@ -13,7 +13,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 namespace {
@@ -61,6 +63,7 @@ TEST_F(GameStartUp, FramesRunEveryBlockWithoutATagInTheCaptionAndArePainted)
     EXPECT_EQ(halfh, scrh / 2);
     EXPECT_GE(PaintedFrames() - painted, 30);
     EXPECT_TRUE(clock.Enabled());
+    EXPECT_FALSE(Log().Contains("OpenGL error")) << testing::PrintToString(Log().Texts());
 }
 
 TEST_F(GameStartUp, TheCaptionTimerShowsTheVersionFrameRateAndViewDistance)
@@ -79,11 +82,26 @@ TEST_F(GameStartUp, TheCaptionTimerShowsTheVersionFrameRateAndViewDistance)
                                       " MBD count: [0-9]+"));
 }
 
-TEST_F(GameStartUp, TheFirstFrameIsSavedAsAPicture)
+// The share of the frame's pixels that differ from its bottom-left one (the background there).
+double DrawnShare(const TBitmap& frame)
+{
+    const int bpp = frame.BytesPerPixel();
+    const uint8_t* corner = frame.ScanLine(frame.Height() - 1);
+    int64_t drawn = 0;
+    for (int32_t y = 0; y < frame.Height(); ++y) {
+        const uint8_t* row = frame.ScanLine(y);
+        for (int32_t x = 0; x < frame.Width(); ++x) drawn += !std::equal(corner, corner + 3, row + x * bpp);
+    }
+    return static_cast<double>(drawn) / (static_cast<double>(frame.Width()) * frame.Height());
+}
+
+TEST_F(GameStartUp, TheFirstFrameIsDrawnAndSavedAsAPicture)
 {
     TBitmap& frame = FirstFrame();
     EXPECT_EQ(frame.Width(), Game().VAVodadViewer1->Width());
     EXPECT_EQ(frame.Height(), Game().VAVodadViewer1->Height());
+    // The main menu's pictures stand on the background.
+    EXPECT_GT(DrawnShare(frame), 0.01);
     const std::filesystem::path file = ArtefactPath("main-menu-first-frame.png");
     TPngImage png;
     png.Assign(&frame);
