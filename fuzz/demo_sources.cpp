@@ -1,6 +1,9 @@
 // The demo adventure's sources from any bytes: the input's first file is a string source, its second (when there
-// is one) a level source. Each compiles or raises the source error; a string table holds one entry per index up
-// to the highest, a level a closed grid within the map's limits whose start is a floor cell.
+// is one) a level source, its third a content table read as each kind of content. Each compiles or raises the
+// source error; a string table holds one entry per index up to the highest, a level a closed grid within the
+// map's limits whose start is a floor cell and no more placed objects than its tables hold, a content table one
+// record per block in id order, and the loot list only items of the table.
+#include "DemoContent.h"
 #include "DemoSources.h"
 
 #include "GameFuzzFiles.h"
@@ -9,6 +12,36 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+
+namespace {
+
+void CompileContentTables(std::string_view source)
+{
+    const auto ids = [](const auto& entries) {
+        for (std::size_t id = 0; id < entries.size(); ++id) Check(entries[id].record.id == static_cast<int32_t>(id));
+    };
+    try {
+        CompileCards(source, "cards.src");
+    } catch (const EDemoSource&) {
+    }
+    try {
+        ids(CompilePerks(source, "perks.src"));
+    } catch (const EDemoSource&) {
+    }
+    try {
+        CompileMonsters(source, "monsters.src");
+    } catch (const EDemoSource&) {
+    }
+    try {
+        std::vector<int32_t> lootlist;
+        const auto items = CompileItems(source, "items.src", lootlist);
+        ids(items);
+        for (const int32_t id : lootlist) Check(id >= 0 && id < static_cast<int32_t>(items.size()));
+    } catch (const EDemoSource&) {
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Check(std::count(table.begin(), table.end(), '@') <= 10000);
     } catch (const EDemoSource&) {
     }
+    if (parts.size() > 2) CompileContentTables(parts[2]);
     if (parts.size() < 2) return 0;
     auto level = std::make_unique<TLevelData>();
     TDemoMapInfo info;

@@ -1,0 +1,66 @@
+// The start-up catalogue on the demo adventure's content: every table counts what the adventure holds, the content
+// files are read into the tables with their name overrides, and the materials made from the content's pictures
+// show those pictures (none falls back to the empty picture).
+#include "GLMaterial.h"
+#include "GameWindow.h"
+#include "UGH_data.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+class GameDemoContent : public GameWindow {};
+
+TEST_F(GameDemoContent, TheCatalogueCountsTheAdventuresContent)
+{
+    EXPECT_EQ(loadstage, 15);
+    EXPECT_EQ(cardcount, 5);
+    EXPECT_EQ(monstercount, 4); // three monsters: random encounters draw below 3
+    EXPECT_EQ(itemcount, 6);
+    EXPECT_EQ(envcount, 1);
+    EXPECT_EQ(loadscrcount, 2);
+    // Hat, head, hair and armour, each for sex 1 then sex 0: one of each.
+    for (int kind = 0; kind <= 7; ++kind) EXPECT_EQ(bodypartcounts[kind], 1) << kind;
+    // The armour has its two layers and no third.
+    for (int sex = 0; sex <= 1; ++sex)
+        EXPECT_EQ(std::make_tuple(armorlayers[sex][0][0], armorlayers[sex][0][1], armorlayers[sex][0][2]),
+                  std::make_tuple(1, 1, 0))
+            << sex;
+}
+
+TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
+{
+    EXPECT_EQ(cards[3].name, "Fire bolt");
+    EXPECT_EQ(cards[1].name, "Lunging thrust");
+    EXPECT_TRUE(cards[4].enabled);
+    EXPECT_FALSE(cards[5].enabled);
+    EXPECT_EQ(monsters[1].name, "Old bones");
+    EXPECT_TRUE(monsters[2].boss);
+    EXPECT_EQ(perks[1].name, "Eagle eye");
+    EXPECT_TRUE(perks[2].enabled);
+    EXPECT_FALSE(perks[3].enabled);
+    EXPECT_FALSE(perks[-1].enabled || perks[101].enabled);
+    EXPECT_EQ(items[1].overridename, "Bog moss");
+    EXPECT_EQ(items[0].count, 1); // owned from the start
+    EXPECT_TRUE(items[5].nohair);
+    EXPECT_EQ(cpenames[1], "Critical strike");
+}
+
+TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
+{
+    for (const char* name : {"card_0_0", "card_4_2", "card_xp", "ch_3", "mon_0", "mon_2_d", "itm_0", "itm_5",
+                             "sb_0_top", "sb_0_clouds", "perkico_2", "effect_7", "title", "ui_bg", "but_2",
+                             "element_4", "mal_face_0", "fem_hair_0", "mal_torso_4", "fem_arms_4",
+                             "mal_cloth_0_0", "fem_cloth_0_1", "wings_3"}) {
+        const TGLLibMaterial* material = Game().matlib->LibMaterialByName(name);
+        ASSERT_NE(material, nullptr) << name;
+        EXPECT_FALSE(material->Material()->Texture()->Disabled()) << name;
+        EXPECT_EQ(StartUpLog().find('"' + std::string(name) + "\" shows"), std::string::npos) << name;
+    }
+    // The set after the last sky box is made from the empty picture.
+    EXPECT_NE(Game().matlib->LibMaterialByName("sb_1_top"), nullptr);
+}
+
+} // namespace
