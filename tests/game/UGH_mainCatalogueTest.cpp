@@ -190,6 +190,29 @@ TEST_F(Catalogue, ContentCounts)
     EXPECT_EQ(Material("sb_3_top"), nullptr);
 }
 
+// A data folder written with other letter cases is found all the same.
+TEST_F(Catalogue, NamesInAnyLetterCase)
+{
+    Card(0);
+    std::filesystem::rename(folder.path / "cards", folder.path / "Cards");
+    std::filesystem::rename(folder.path / "Cards/0.crd", folder.path / "Cards/0.CRD");
+    folder.Write("MONSTERS/0.Mon", "");
+    Picture<TTGAImage>("textures/hq/Items/0.TGA", 3);
+    Picture<TTGAImage>("textures/hq/Items/1.tga", 3);
+    Picture<TTGAImage>("textures/hq/SkyBoxes/0/TOP.tga", 3);
+    WriteLines("Text/EN/Overrides/Monsters/0.txt", {"Loud Rat"});
+
+    form->preparematerials();
+    EXPECT_EQ(cardcount, 1);
+    EXPECT_TRUE(cards[0].enabled);
+    EXPECT_EQ(monstercount, 2);
+    EXPECT_EQ(monsters[0].name, "Loud Rat");
+    EXPECT_EQ(itemcount, 2);
+    EXPECT_EQ(PictureWidth("itm_0"), 3);
+    EXPECT_EQ(PictureWidth("sb_0_top"), 3);
+    EXPECT_NE(Material("sb_1_top"), nullptr);
+}
+
 TEST_F(Catalogue, ItemZeroIsReadEvenWithoutItsPicture)
 {
     for (int32_t id : {1, 2}) Picture<TTGAImage>("textures/hq/items/" + N(id) + ".tga", 2);
