@@ -56,7 +56,8 @@ using TExtraKey = std::function<bool(int32_t id, TDemoEntry<R>& entry, const std
 
 template <typename R>
 std::vector<TDemoEntry<R>> CompileBlocks(std::string_view source, const std::string& sourceName, const R& blank,
-                                         std::type_identity_t<std::span<const TSourceField<R>>> fields, const TExtraKey<R>& extra = {})
+                                         std::type_identity_t<std::span<const TSourceField<R>>> fields,
+                                         const TExtraKey<R>& extra = {})
 {
     const TSourceLines lines(source, sourceName);
     std::vector<TDemoEntry<R>> entries;

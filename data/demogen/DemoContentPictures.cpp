@@ -404,18 +404,21 @@ std::vector<TNamedPicture> InterfacePictures()
         {"iico_misc", "coin"},     {"iico_bow", "bow"},          {"iico_sword", "sword"}, {"iico_shield", "shield"},
         {"iico_wand", "wand"},     {"iico_helm", "hat"},
     };
-    for (const auto& [name, glyph] : icons) pictures.push_back({name, false, GlyphTile(32, cPanel, glyph, cIvory, Seed(name))});
+    for (const auto& [name, glyph] : icons)
+        pictures.push_back({name, false, GlyphTile(32, cPanel, glyph, cIvory, Seed(name))});
     for (int frame = 1; frame <= 3; ++frame) {
         QImage image = Blank(64, 64);
         QPainter painter(&image);
         const TMetal metals[] = {cIron, cSilver, cGold};
-        for (const QRectF& side : {QRectF(0, 0, 64, 4), QRectF(0, 60, 64, 4), QRectF(0, 0, 4, 64), QRectF(60, 0, 4, 64)})
+        for (const QRectF& side :
+             {QRectF(0, 0, 64, 4), QRectF(0, 60, 64, 4), QRectF(0, 0, 4, 64), QRectF(60, 0, 4, 64)})
             MetalBand(painter, side, metals[frame - 1]);
         painter.end();
         pictures.push_back({"sframe_" + std::to_string(frame), true, image});
     }
     for (int element = 0; element <= 4; ++element)
-        pictures.push_back({"element_" + std::to_string(element), true, GlyphPicture(32, 32, "disc", cElementColours[element])});
+        pictures.push_back(
+            {"element_" + std::to_string(element), true, GlyphPicture(32, 32, "disc", cElementColours[element])});
     const std::pair<const char*, const char*> buttons[] = {
         {"but", "list"}, {"male", "person"}, {"female", "person"}, {"search", "eye"}, {"oui", "arrow"},
         {"use", "heal"}, {"save", "book"},   {"mnu", "list"},      {"jrn", "book"},
@@ -453,24 +456,39 @@ std::vector<std::pair<std::string, QImage>> BodyParts(int sex)
     const QColor hair = sex ? QColor(120, 60, 30) : QColor(60, 44, 30);
     const double waist = sex ? 0.8 : 1.0;
     std::vector<std::pair<std::string, QImage>> parts = {
-        {"head_0", BodyPart([&](QPainter& p) { Shape(p, skin, [](QPainterPath& s) { s.addEllipse(QPointF(32, 18), 11, 13); }); })},
+        {"head_0", BodyPart([&](QPainter& p) {
+             Shape(p, skin, [](QPainterPath& s) { s.addEllipse(QPointF(32, 18), 11, 13); });
+         })},
         {"hair_0", BodyPart([&](QPainter& p) {
              Shape(p, hair, [&](QPainterPath& s) {
                  s.moveTo(20, 20);
                  s.cubicTo(18, 0, 46, 0, 44, 20);
-                 if (sex) s.cubicTo(48, 40, 40, 44, 40, 44), s.lineTo(24, 44), s.cubicTo(16, 40, 18, 30, 20, 20);
+                 // Long hair falls to the shoulders.
+                 if (sex) {
+                     s.cubicTo(48, 40, 40, 44, 40, 44);
+                     s.lineTo(24, 44);
+                     s.cubicTo(16, 40, 18, 30, 20, 20);
+                 }
                  s.closeSubpath();
              });
          })},
-        {"haireb_0", BodyPart([&](QPainter& p) { Shape(p, hair, [](QPainterPath& s) { s.addRect(25, 13, 5, 2), s.addRect(34, 13, 5, 2); }); })},
+        {"haireb_0", BodyPart([&](QPainter& p) {
+             Shape(p, hair, [](QPainterPath& s) { s.addRect(25, 13, 5, 2), s.addRect(34, 13, 5, 2); });
+         })},
         {"hairbrd_0", BodyPart([&](QPainter& p) {
-             if (!sex) Shape(p, hair, [](QPainterPath& s) { s.moveTo(24, 24), s.quadTo(32, 40, 40, 24), s.closeSubpath(); });
+             if (!sex)
+                 Shape(p, hair, [](QPainterPath& s) { s.moveTo(24, 24), s.quadTo(32, 40, 40, 24), s.closeSubpath(); });
          })},
-        {"hairb_0", BodyPart([&](QPainter& p) { Shape(p, hair.darker(130), [](QPainterPath& s) { s.addEllipse(QPointF(32, 22), 14, 16); }); })},
+        {"hairb_0", BodyPart([&](QPainter& p) {
+             Shape(p, hair.darker(130), [](QPainterPath& s) { s.addEllipse(QPointF(32, 22), 14, 16); });
+         })},
         {"hat_0", BodyPart([](QPainter& p) {
-             Shape(p, QColor(90, 70, 50), [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 18, 4), s.addRect(24, 0, 16, 10); });
+             Shape(p, QColor(90, 70, 50),
+                   [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 18, 4), s.addRect(24, 0, 16, 10); });
          })},
-        {"hatb_0", BodyPart([](QPainter& p) { Shape(p, QColor(70, 54, 40), [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 16, 3); }); })},
+        {"hatb_0", BodyPart([](QPainter& p) {
+             Shape(p, QColor(70, 54, 40), [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 16, 3); });
+         })},
     };
     const QColor cloth[] = {QColor(150, 140, 120), QColor(90, 110, 80), QColor(120, 60, 50), QColor(70, 80, 120),
                             QColor(110, 100, 130)};
@@ -482,10 +500,11 @@ std::vector<std::pair<std::string, QImage>> BodyParts(int sex)
                                  s.addRect(22, 76, 9, 48), s.addRect(33, 76, 9, 48);
                              });
                          })});
-        parts.push_back({"arms_" + std::to_string(i), BodyPart([&](QPainter& p) {
-                             Shape(p, skin, [](QPainterPath& s) { s.addRect(10, 34, 7, 40), s.addRect(47, 34, 7, 40); });
-                             Shape(p, cloth[i], [](QPainterPath& s) { s.addRect(10, 34, 7, 14), s.addRect(47, 34, 7, 14); });
-                         })});
+        parts.push_back(
+            {"arms_" + std::to_string(i), BodyPart([&](QPainter& p) {
+                 Shape(p, skin, [](QPainterPath& s) { s.addRect(10, 34, 7, 40), s.addRect(47, 34, 7, 40); });
+                 Shape(p, cloth[i], [](QPainterPath& s) { s.addRect(10, 34, 7, 14), s.addRect(47, 34, 7, 14); });
+             })});
     }
     // Armour 0 in two layers: the jerkin, then its studs.
     parts.push_back({"armor_0_0", BodyPart([](QPainter& p) {
@@ -494,7 +513,8 @@ std::vector<std::pair<std::string, QImage>> BodyParts(int sex)
     parts.push_back({"armor_0_1", BodyPart([](QPainter& p) {
                          for (int y = 38; y < 76; y += 9)
                              for (int x = 22; x < 44; x += 10)
-                                 Shape(p, QColor(200, 200, 210), [&](QPainterPath& s) { s.addEllipse(QPointF(x, y), 2, 2); });
+                                 Shape(p, QColor(200, 200, 210),
+                                       [&](QPainterPath& s) { s.addEllipse(QPointF(x, y), 2, 2); });
                      })});
     return parts;
 }
@@ -577,14 +597,16 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
     for (int sex = 0; sex <= 1; ++sex)
         for (const auto& [name, picture] : BodyParts(sex))
             PublishTexture(output, "bodies/" + std::to_string(sex) + "/" + name, picture, true);
-    for (int kind = 1; kind <= 3; ++kind) PublishTexture(output, "bodies/wings_" + std::to_string(kind), Wings(kind), true);
+    for (int kind = 1; kind <= 3; ++kind)
+        PublishTexture(output, "bodies/wings_" + std::to_string(kind), Wings(kind), true);
     const char* const sides[] = {"top", "bottom", "left", "right", "front", "back", "clouds"};
     for (int side = 0; side < 7; ++side)
         PublishTexture(output, std::string("skyboxes/0/") + sides[side], Sky(side), side == 6);
     // One icon for each timed effect type.
     for (int effect = 1; effect <= 24; ++effect) {
         const QColor colour = QColor::fromHsv(effect * 15 % 360, 160, 230);
-        PublishTexture(output, "effect_" + std::to_string(effect), GlyphTile(32, {30, 30, 40}, "star", colour, effect), false);
+        PublishTexture(output, "effect_" + std::to_string(effect), GlyphTile(32, {30, 30, 40}, "star", colour, effect),
+                       false);
     }
     for (std::size_t id = 0; id < content.cards.size(); ++id) {
         const TDemoEntry<card>& entry = content.cards[id];
@@ -596,7 +618,8 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
                        JpegFile(Illustration(entry.picture, cElementColours[std::clamp(entry.record.element, 0, 4)],
                                              static_cast<uint32_t>(id))));
     }
-    output.Publish("textures/cards/en/xp.png", PngFile(GlyphTile(64, {40, 30, 22}, "star", QColor(250, 214, 110), 6), false));
+    output.Publish("textures/cards/en/xp.png",
+                   PngFile(GlyphTile(64, {40, 30, 22}, "star", QColor(250, 214, 110), 6), false));
     for (std::size_t id = 0; id < content.perks.size(); ++id)
         output.Publish("textures/perkicons/" + std::to_string(id) + ".tga",
                        TgaFile(GlyphTile(32, cPanel, content.perks[id].picture, QColor(250, 214, 110), id), false));
@@ -605,7 +628,8 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
         PublishTexture(output, "monsters/" + std::to_string(id),
                        GlyphPicture(64, 64, content.monsters[id].picture, creature[id % std::size(creature)]), true);
     for (std::size_t id = 0; id < content.items.size(); ++id)
-        PublishTexture(output, "items/" + std::to_string(id),
-                       GlyphTile(32, cPanel, content.items[id].picture, QColor(200, 170, 110), Seed(content.items[id].picture)),
-                       false);
+        PublishTexture(
+            output, "items/" + std::to_string(id),
+            GlyphTile(32, cPanel, content.items[id].picture, QColor(200, 170, 110), Seed(content.items[id].picture)),
+            false);
 }

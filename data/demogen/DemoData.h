@@ -1,4 +1,4 @@
-// The demo adventure: its data folder written from the sources in data/ (texts, level grids) and from
+// The demo adventure: its data folder written from the sources in data/ (texts, levels, content tables) and from
 // pictures drawn here. The same sources give the same bytes; files whose bytes are already in place are left
 // untouched, so a rebuild changes only what changed.
 #pragma once
@@ -19,6 +19,6 @@ struct TDemoWriteCount {
 };
 
 // Writes the data folder into outputFolder from the sources in sourceFolder (the data/ folder). Uses the game's
-// own writers for the settings and the map, so it sets the settings globals and leaves gamedir and the level as
-// they were.
+// own writers for the settings, the maps with their monster lists and player lights, and the content files, so it
+// sets the settings globals and leaves gamedir, the level and the perk table as they were.
 TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string& outputFolder);

@@ -152,12 +152,13 @@ std::vector<std::string_view> Words(std::string_view text)
 
 // "field=value" words set on record.
 template <typename R>
-void SetFields(R& record, std::type_identity_t<std::span<const TSourceField<R>>> fields, std::string_view text, const TSourceLines& lines,
-               int line)
+void SetFields(R& record, std::type_identity_t<std::span<const TSourceField<R>>> fields, std::string_view text,
+               const TSourceLines& lines, int line)
 {
     for (const std::string_view word : Words(text)) {
         const std::size_t equals = word.find('=');
-        if (equals == std::string_view::npos) lines.Fail(line, "expected field=value, not \"" + std::string(word) + "\"");
+        if (equals == std::string_view::npos)
+            lines.Fail(line, "expected field=value, not \"" + std::string(word) + "\"");
         const std::string_view key = word.substr(0, equals);
         if (!SetSourceField(record, fields, key, word.substr(equals + 1), lines, line))
             lines.Fail(line, "unknown field \"" + std::string(key) + "\"");
@@ -166,8 +167,9 @@ void SetFields(R& record, std::type_identity_t<std::span<const TSourceField<R>>>
 
 // The next slot of a table of placed objects, set from the line's fields.
 template <typename R, int32_t Hi>
-void PlaceObject(TBoundedTable<R, 0, Hi>& table, int32_t& used, R placed, std::type_identity_t<std::span<const TSourceField<R>>> fields,
-                 std::string_view text, const TSourceLines& lines, int line, const char* kind)
+void PlaceObject(TBoundedTable<R, 0, Hi>& table, int32_t& used, R placed,
+                 std::type_identity_t<std::span<const TSourceField<R>>> fields, std::string_view text,
+                 const TSourceLines& lines, int line, const char* kind)
 {
     if (used > Hi) lines.Fail(line, "more than " + std::to_string(Hi + 1) + " of kind \"" + kind + "\"");
     SetFields(placed, fields, text, lines, line);
@@ -250,7 +252,8 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
             level.mapmonsters.Fill(false);
             for (const std::string_view monster : Words(value)) {
                 const int32_t index = lines.Integer(line, monster);
-                if (index < 0 || index > 100) lines.Fail(line, "monster " + std::to_string(index) + " is outside 0..100");
+                if (index < 0 || index > 100)
+                    lines.Fail(line, "monster " + std::to_string(index) + " is outside 0..100");
                 level.mapmonsters[index] = true;
             }
         } else if (key == "playerlight") {

@@ -49,8 +49,8 @@ template <typename R> struct TSourceField {
 // Sets the field named key from its text; false when the record has no field of that name. A value that does
 // not convert raises naming the line.
 template <typename R>
-bool SetSourceField(R& record, std::type_identity_t<std::span<const TSourceField<R>>> fields, std::string_view key, std::string_view value,
-                    const TSourceLines& lines, int line)
+bool SetSourceField(R& record, std::type_identity_t<std::span<const TSourceField<R>>> fields, std::string_view key,
+                    std::string_view value, const TSourceLines& lines, int line)
 {
     for (const TSourceField<R>& field : fields) {
         if (key != field.name) continue;

@@ -168,7 +168,8 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
 
     const perk keen = LoadPerk(1, path("\\perks\\p_1.prk"));
     EXPECT_TRUE(keen.enabled);
-    EXPECT_EQ(std::make_tuple(keen.recagi, keen.recbw, keen.addbw, keen.addcoded, keen.recrace), std::make_tuple(4, 2, 1, 1, -1));
+    EXPECT_EQ(std::make_tuple(keen.recagi, keen.recbw, keen.addbw, keen.addcoded, keen.recrace),
+              std::make_tuple(4, 2, 1, 1, -1));
     const perk spark = LoadPerk(2, path("\\perks\\p_2.prk"));
     EXPECT_EQ(std::make_tuple(spark.recperk, spark.addcard, spark.addmg), std::make_tuple(0, 3, 1));
     EXPECT_EQ(ReadLines(path("\\text\\en\\overrides\\perks\\1.txt")), std::vector<std::string>{"Eagle eye"});
@@ -243,7 +244,8 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
     EXPECT_NEAR(playerlightdata.dg, 0.6, 0.5 / 255);
 
     LoadMap(GamePath("\\levels\\map_0.map"));
-    EXPECT_EQ(std::make_tuple(mapid, mapname), std::make_tuple(std::string("map_0"), std::string("The Warden's Crypt")));
+    EXPECT_EQ(std::make_tuple(mapid, mapname),
+              std::make_tuple(std::string("map_0"), std::string("The Warden's Crypt")));
     EXPECT_TRUE(mapmonsters[2] && !mapmonsters[0]);
     EXPECT_TRUE(wanderers[0].enabled);
 }
@@ -273,7 +275,8 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
     for (int id = 0; id < 3; ++id) quality.push_back(Format("monsters/%d", {id}));
     for (int id = 0; id < 6; ++id) quality.push_back(Format("items/%d", {id}));
     for (const char* q : {"hq", "lq", "pq"})
-        for (const std::string& name : quality) EXPECT_TRUE(fs::exists(folder.path / "textures" / q / (name + ".tga"))) << q << "/" << name;
+        for (const std::string& name : quality)
+            EXPECT_TRUE(fs::exists(folder.path / "textures" / q / (name + ".tga"))) << q << "/" << name;
     // The armour has layers only: a plain armor_0 would stand for a layerless one.
     EXPECT_FALSE(fs::exists(folder.path / "textures/hq/bodies/0/armor_0.tga"));
     EXPECT_FALSE(fs::exists(folder.path / "textures/hq/items/6.tga")); // the item count ends at 6
@@ -335,7 +338,8 @@ TEST(DemoMaps, TheGridGivesTheCells)
     EXPECT_EQ(level->levelgrid[2][2].spritename, "0");
     EXPECT_EQ(level->levelgrid[2][2].textid, -1);
     // Without a monsters line every monster may meet the player.
-    EXPECT_TRUE(std::all_of(level->mapmonsters.begin(), level->mapmonsters.end(), [](bool allowed) { return allowed; }));
+    EXPECT_TRUE(
+        std::all_of(level->mapmonsters.begin(), level->mapmonsters.end(), [](bool allowed) { return allowed; }));
     EXPECT_EQ(level->playerlight, playerlightvalues{});
 }
 
@@ -460,22 +464,27 @@ TEST(DemoMaps, BadSourcesAreNamed)
 
 TEST(DemoContent, BlocksAreRecordsInIdOrderWithTheReadersDefaults)
 {
-    const auto cards = CompileCards("# cards\nname = A\nmc = 2\n\n\nname = B b\noverride = Bee\npicture = bow\n", "c.src");
+    const auto cards =
+        CompileCards("# cards\nname = A\nmc = 2\n\n\nname = B b\noverride = Bee\npicture = bow\n", "c.src");
     ASSERT_EQ(cards.size(), 2u);
-    EXPECT_EQ(std::make_tuple(cards[0].record.name, cards[0].record.mc, cards[0].record.consumes, cards[0].record.sound),
-              std::make_tuple(std::string("A"), 2, -1, std::string("0")));
+    EXPECT_EQ(
+        std::make_tuple(cards[0].record.name, cards[0].record.mc, cards[0].record.consumes, cards[0].record.sound),
+        std::make_tuple(std::string("A"), 2, -1, std::string("0")));
     EXPECT_EQ(std::make_tuple(cards[1].record.name, cards[1].overridename, cards[1].picture),
               std::make_tuple(std::string("B b"), std::string("Bee"), std::string("bow")));
     const auto perks = CompilePerks("name = P\n\nname = Q\nenabled = 0\n", "p.src");
-    EXPECT_EQ(std::make_tuple(perks[1].record.id, perks[1].record.enabled, perks[0].record.enabled, perks[0].record.recrace),
-              std::make_tuple(1, false, true, -1));
+    EXPECT_EQ(
+        std::make_tuple(perks[1].record.id, perks[1].record.enabled, perks[0].record.enabled, perks[0].record.recrace),
+        std::make_tuple(1, false, true, -1));
     const auto monsters = CompileMonsters("name = M\ncards = 2 5\nperks = 100\n", "m.src");
     EXPECT_TRUE(monsters[0].record.spellbook[2] && monsters[0].record.spellbook[5] && monsters[0].record.perks[100]);
     EXPECT_EQ(monsters[0].record.loot, -1);
     std::vector<int32_t> lootlist;
-    const auto items = CompileItems("name = I\n\nname = J\nlootlist = 1\n\nname = K\nlootlist = 0\n", "i.src", lootlist);
+    const auto items =
+        CompileItems("name = I\n\nname = J\nlootlist = 1\n\nname = K\nlootlist = 0\n", "i.src", lootlist);
     EXPECT_EQ(lootlist, std::vector<int32_t>{1});
-    EXPECT_EQ(std::make_tuple(items[2].record.id, items[2].record.l_hat, items[2].record.rq_spec), std::make_tuple(2, -1, -1));
+    EXPECT_EQ(std::make_tuple(items[2].record.id, items[2].record.l_hat, items[2].record.rq_spec),
+              std::make_tuple(2, -1, -1));
 }
 
 TEST(DemoContent, BadLinesAreNamed)
