@@ -262,6 +262,8 @@ void SaveChar(const character& cts, const std::string& fn);
 // from extractitemoverridename, or is the name.
 loot LoadLoot(const std::string& fn);
 void SaveLoot(const loot& lts, const std::string& fn);
+// Line 0 of a name-override file; none when the file is missing, holds no line or cannot be read (logged).
+std::optional<std::string> OverrideName(const std::string& fileName);
 // Line 0 of "\text\" + language + "\overrides\items\" + id + ".txt", or "-nil-" when there is no such file or
 // it holds no line.
 std::string extractitemoverridename(const std::string& language, int32_t id);

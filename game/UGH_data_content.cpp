@@ -174,7 +174,8 @@ template <class R> void WriteContentFile(const std::string& fn, const R& record,
     buffer.SaveToFile(fn);
 }
 
-// Line 0 of an override file; none when the file is missing, empty or unreadable (logged).
+} // namespace
+
 std::optional<std::string> OverrideName(const std::string& fileName)
 {
     if (!HookedFileExists(fileName)) return std::nullopt;
@@ -187,8 +188,6 @@ std::optional<std::string> OverrideName(const std::string& fileName)
     }
     return std::nullopt;
 }
-
-} // namespace
 
 card LoadCard(const std::string& fn, const std::string& loc)
 {

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -60,16 +59,6 @@ template <class T, class Make> void Remake(T*& object, Make make)
 {
     if (object) FreeAndNil(object);
     object = make();
-}
-
-// Line 0 of a name-override file; none when the file is missing or holds no line.
-std::optional<std::string> NameOverride(const std::string& fileName)
-{
-    if (!CatalogueFileExists(fileName)) return std::nullopt;
-    TLineBuffer buffer;
-    buffer.LoadFromFile(fileName);
-    if (buffer.Count() == 0) return std::nullopt;
-    return buffer.ReadTextLine(0);
 }
 
 // Reads one content file into its table entry; a file that cannot be read is left out (logged, naming the
@@ -297,7 +286,7 @@ void TForm1::preparecontent()
         ReadContent("monster " + n, [&] {
             character monster = LoadChar(GamePath("\\monsters\\" + n + ".mon"));
             monster.enem_id = id;
-            if (auto name = NameOverride(GamePath(overrides + "monsters\\" + n + ".txt"))) monster.name = *name;
+            if (auto name = OverrideName(GamePath(overrides + "monsters\\" + n + ".txt"))) monster.name = *name;
             monsters[id] = std::move(monster);
         });
     }
@@ -310,7 +299,7 @@ void TForm1::preparecontent()
         if (!CatalogueFileExists(file)) continue;
         ReadContent("perk " + n, [&] {
             perk entry = LoadPerk(id, file);
-            if (auto name = NameOverride(GamePath(overrides + "perks\\" + n + ".txt"))) entry.name = *name;
+            if (auto name = OverrideName(GamePath(overrides + "perks\\" + n + ".txt"))) entry.name = *name;
             perks[id] = std::move(entry);
         });
     }
