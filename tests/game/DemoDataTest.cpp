@@ -233,11 +233,12 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
     EXPECT_TRUE(teleport);
     EXPECT_TRUE(freesprites[1].enabled && freesprites[1].fixed);
     EXPECT_FALSE(freesprites[2].enabled);
-    EXPECT_EQ(mapfreemeshes[1].trscript, "gate_open");
+    const freemesh& gate = mapfreemeshes[1];
+    EXPECT_EQ(std::make_tuple(gate.bhv, gate.z2, gate.loop), std::make_tuple(1, 18, true));
     EXPECT_EQ(freemeshes[1], mapfreemeshes[1]);
     EXPECT_TRUE(levellights[0].persists && levellights[1].external);
     EXPECT_EQ(levellights[1].cutoff, 60);
-    EXPECT_EQ(std::make_tuple(wanderers[1].mtype, wanderers[1].script), std::make_tuple(1, std::string("bones_rise")));
+    EXPECT_EQ(std::make_tuple(wanderers[0].mtype, wanderers[0].behav, wanderers[1].mtype), std::make_tuple(0, 1, 1));
     // The side files: the monster list and the player light.
     EXPECT_TRUE(mapmonsters[0] && mapmonsters[1] && !mapmonsters[2]);
     EXPECT_DOUBLE_EQ(playerlightdata.ca, 0.4);
