@@ -103,6 +103,8 @@ bool ReadWallSetInfo(const std::string& fileName, envr& set);
 bool CatalogueFileExists(const std::string& fileName);
 // Whether the picture fn (a path below "\textures\") exists, as CatalogueFileExists answers.
 bool TextureExists(const std::string& fn);
+// Whether the picture base (below "\textures\", without extension) exists as ".tga" or ".dds".
+bool TextureOrDDSExists(const std::string& base);
 // The catalogue's status line: "Loading: " and the stage text strarr[stageText], both localised.
 std::string CatalogueStatus(int32_t stageText);
 // The first id from first on for which exists does not hold, at most limit: the ids below it follow one another.

@@ -10,7 +10,6 @@
 #include "RandomGenerator.h"
 #include "UGH_data.h"
 #include "UGH_log.h"
-
 #include "GLWindowsFont.h"
 
 #include <algorithm>
@@ -20,7 +19,7 @@
 
 namespace {
 
-// One fixed HUD picture: its material (and file) name, emission, light map, and the objects that show it.
+// One fixed HUD picture: its material (and file) name, its emission, and the sprites that show it.
 struct THUDPicture {
     const char* name;
     double emit = 1.0;
@@ -103,8 +102,7 @@ bool ArmorExists(int32_t sex, int32_t i)
 
 bool SkyBoxExists(int32_t n)
 {
-    const std::string top = qualitydir + "\\skyboxes\\" + IntToStr(n) + "\\top";
-    return TextureExists(top + ".tga") || TextureExists(top + ".dds");
+    return TextureOrDDSExists(qualitydir + "\\skyboxes\\" + IntToStr(n) + "\\top");
 }
 
 std::string ItemPicture(int32_t id)
@@ -114,8 +112,7 @@ std::string ItemPicture(int32_t id)
 
 bool ItemPictureExists(int32_t id)
 {
-    const std::string base = qualitydir + "\\items\\" + IntToStr(id);
-    return TextureExists(base + ".tga") || TextureExists(base + ".dds");
+    return TextureOrDDSExists(qualitydir + "\\items\\" + IntToStr(id));
 }
 
 bool GameFileExists(const std::string& relativePath)

@@ -98,8 +98,7 @@ std::vector<std::string> ListLines(const std::string& fileName)
 
 bool WallSetExists(int32_t set)
 {
-    const std::string first = qualitydir + "\\" + IntToStr(set) + "\\tex_0";
-    return TextureExists(first + ".tga") || TextureExists(first + ".dds");
+    return TextureOrDDSExists(qualitydir + "\\" + IntToStr(set) + "\\tex_0");
 }
 
 // The full-screen glow of a teleport, made anew under dcuimiddle: see-through, its picture modulated by a white
@@ -134,6 +133,11 @@ bool CatalogueFileExists(const std::string& fileName)
 bool TextureExists(const std::string& fn)
 {
     return CatalogueFileExists(TexturePath(fn));
+}
+
+bool TextureOrDDSExists(const std::string& base)
+{
+    return TextureExists(base + ".tga") || TextureExists(base + ".dds");
 }
 
 std::string CatalogueStatus(int32_t stageText)
