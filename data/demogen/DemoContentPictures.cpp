@@ -602,10 +602,13 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
     const char* const sides[] = {"top", "bottom", "left", "right", "front", "back", "clouds"};
     for (int side = 0; side < 7; ++side)
         PublishTexture(output, std::string("skyboxes/0/") + sides[side], Sky(side), side == 6);
-    // One icon for each timed effect type.
-    for (int effect = 1; effect <= 24; ++effect) {
-        const QColor colour = QColor::fromHsv(effect * 15 % 360, 160, 230);
-        PublishTexture(output, "effect_" + std::to_string(effect), GlyphTile(32, {30, 30, 40}, "star", colour, effect),
+    // An icon for each of the hundred timed effect types (the catalogue reads them all), a glyph and a hue apiece.
+    const char* const effectGlyphs[] = {"star",  "heart", "shield", "fire", "eye",
+                                        "skull", "boot",  "wand",   "book", "disc"};
+    for (int effect = 1; effect <= 100; ++effect) {
+        const QColor colour = QColor::fromHsv(effect * 37 % 360, 160, 230);
+        const char* glyph = effectGlyphs[(effect - 1) % std::size(effectGlyphs)];
+        PublishTexture(output, "effect_" + std::to_string(effect), GlyphTile(16, {30, 30, 40}, glyph, colour, effect),
                        false);
     }
     for (std::size_t id = 0; id < content.cards.size(); ++id) {

@@ -262,7 +262,8 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
         "mpbar", "corner_tl", "corner_tr", "corner_bl", "sframe_1", "sframe_2", "sframe_3", "iico_misc", "iico_bow",
         "iico_sword", "iico_shield", "iico_wand", "iico_helm", "bodies/wings_1", "bodies/wings_2", "bodies/wings_3",
         "skyboxes/0/top", "skyboxes/0/bottom", "skyboxes/0/left", "skyboxes/0/right", "skyboxes/0/front",
-        "skyboxes/0/back", "skyboxes/0/clouds", "effect_7"};
+        "skyboxes/0/back", "skyboxes/0/clouds"};
+    for (int n = 1; n <= 100; ++n) quality.push_back(Format("effect_%d", {n}));
     for (const char* prefix : {"but", "male", "female", "search", "oui", "use", "save", "mnu", "jrn"})
         for (int state = 0; state <= 2; ++state) quality.push_back(Format("%s_%d", {prefix, state}));
     for (int n = 0; n <= 4; ++n) quality.push_back(Format("element_%d", {n}));
