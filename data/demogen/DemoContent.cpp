@@ -82,20 +82,6 @@ std::vector<TDemoEntry<R>> CompileBlocks(std::string_view source, const std::str
     return entries;
 }
 
-// "<ids>" as flags set in a table of them.
-template <int32_t Hi>
-void SetFlags(TBoundedArray<bool, 0, Hi>& flags, const std::string& ids, const TSourceLines& lines, int line)
-{
-    std::size_t at = 0;
-    while ((at = ids.find_first_not_of(' ', at)) != std::string::npos) {
-        const std::size_t end = std::min(ids.find(' ', at), ids.size());
-        const int32_t id = lines.Integer(line, std::string_view(ids).substr(at, end - at));
-        if (id < 0 || id > Hi) lines.Fail(line, "id " + std::to_string(id) + " is outside 0.." + std::to_string(Hi));
-        flags[id] = true;
-        at = end;
-    }
-}
-
 // perks[id] holds a record while the perk writer runs.
 struct TPerkSlot {
     perk saved;

@@ -68,6 +68,18 @@ std::map<int32_t, std::string> ReadIndexedTexts(const TSourceLines& lines, int32
     return entries;
 }
 
+std::vector<std::string_view> Words(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    std::size_t at = 0;
+    while ((at = text.find_first_not_of(" \t", at)) != std::string_view::npos) {
+        const std::size_t end = std::min(text.find_first_of(" \t", at), text.size());
+        words.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return words;
+}
+
 std::string CompileStrings(std::string_view source, const std::string& sourceName)
 {
     const TSourceLines lines(source, sourceName);
@@ -136,19 +148,6 @@ constexpr TSourceField<wanderer> cWandererFields[] = {
     {"enabled", &wanderer::enabled}, {"x", &wanderer::x},         {"y", &wanderer::y},
     {"mtype", &wanderer::mtype},     {"behav", &wanderer::behav}, {"script", &wanderer::script},
 };
-
-// The words of text, split at blanks.
-std::vector<std::string_view> Words(std::string_view text)
-{
-    std::vector<std::string_view> words;
-    std::size_t at = 0;
-    while ((at = text.find_first_not_of(" \t", at)) != std::string_view::npos) {
-        const std::size_t end = std::min(text.find_first_of(" \t", at), text.size());
-        words.push_back(text.substr(at, end - at));
-        at = end;
-    }
-    return words;
-}
 
 // "field=value" words set on record.
 template <typename R>
@@ -250,12 +249,7 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
         else if (key == "skybox") info.skybox = lines.Integer(line, value);
         else if (key == "monsters") {
             level.mapmonsters.Fill(false);
-            for (const std::string_view monster : Words(value)) {
-                const int32_t index = lines.Integer(line, monster);
-                if (index < 0 || index > 100)
-                    lines.Fail(line, "monster " + std::to_string(index) + " is outside 0..100");
-                level.mapmonsters[index] = true;
-            }
+            SetFlags(level.mapmonsters, value, lines, line);
         } else if (key == "playerlight") {
             const std::vector<std::string_view> values = Words(value);
             if (values.size() != 6) lines.Fail(line, "expected ca la qa r g b");

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 constexpr std::string_view cUtf8Bom = "\xEF\xBB\xBF";
 
@@ -35,6 +36,21 @@ private:
 
 // Blank lines and lines starting with "#".
 bool Skipped(std::string_view line);
+
+// The words of text, split at blanks.
+std::vector<std::string_view> Words(std::string_view text);
+
+// Sets the flags of the ids listed in text (separated by blanks); an id outside the table raises.
+template <typename Flags> void SetFlags(Flags& flags, std::string_view text, const TSourceLines& lines, int line)
+{
+    for (const std::string_view word : Words(text)) {
+        const int32_t id = lines.Integer(line, word);
+        if (id < Flags::Low() || id > Flags::High())
+            lines.Fail(line, "id " + std::to_string(id) + " is outside " + std::to_string(Flags::Low()) + ".." +
+                                 std::to_string(Flags::High()));
+        flags[id] = true;
+    }
+}
 
 // "index | text" lines (skipped lines passed over) by index. An index outside 0..highest or given twice, or a
 // line without "|", raises.
