@@ -178,10 +178,11 @@ void PlaceObject(TBoundedTable<R, 0, Hi>& table, int32_t& used, R placed,
 // A cell as clearing the level leaves it, then open.
 lcell FloorCell()
 {
+    static const std::string noSprite = "0";
     lcell cell;
     cell.textid = -1;
     cell.passable = cell.floor = cell.ceil = true;
-    cell.spritename = "0";
+    cell.spritename = noSprite;
     cell.plz = cFloorHeight;
     return cell;
 }
