@@ -223,7 +223,9 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
             if (cell.trap) ++events;
             if (cell.trap && cell.traptype == 8)
                 teleport = levelgrid[cell.doorno][cell.chestno].passable; // it lands on an open cell
-            if (cell.door || cell.chest) EXPECT_FALSE(cell.passable) << x << "," << y;
+            if (cell.door || cell.chest) {
+                EXPECT_FALSE(cell.passable) << x << "," << y;
+            }
         }
     EXPECT_GT(doors[0], 0);
     EXPECT_GT(doors[1], 0);
