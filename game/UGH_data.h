@@ -92,7 +92,7 @@ TLegacyCodePage LanguageCodePage(std::string_view language);
 
 // The program folder without a trailing separator; every data path is gamedir + "\...".
 extern std::string gamedir;
-// gamedir + relativePath (written with "\").
+// gamedir + relativePath (written with "\"), with "/" between its parts.
 std::string GamePath(std::string_view relativePath);
 
 // ---- Configuration ("\gh.cfg", 45 lines, one setting each: the game's whole configuration) ----

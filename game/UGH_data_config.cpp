@@ -3,6 +3,7 @@
 
 #include "ZODLog.h"
 
+#include <algorithm>
 #include <array>
 #include <variant>
 
@@ -119,7 +120,10 @@ std::string ReadAdventureId(int32_t index)
 
 std::string GamePath(std::string_view relativePath)
 {
-    return gamedir + std::string(relativePath);
+    // The game writes its paths with "\"; on this system they are "/", so messages name the file as it lies.
+    std::string path = gamedir + std::string(relativePath);
+    std::replace(path.begin() + static_cast<std::ptrdiff_t>(gamedir.size()), path.end(), '\\', '/');
+    return path;
 }
 
 std::string QualityDirOf(int32_t quality)

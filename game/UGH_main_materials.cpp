@@ -319,6 +319,11 @@ void TForm1::preparematerials()
     GLPlane1->SetVisible(true);
     GLPlane1->Material()->SetMaterialLibrary(matlib);
     for (const std::string& name : matnames) GLPlane1->Material()->SetLibMaterialName(name);
+    // One line that says what the adventure holds, for whoever wonders why something is not in the game.
+    GameLog("Start-up catalogue: cards " + IntToStr(cardcount) + ", monsters " + IntToStr(monstercount - 1) +
+            " (monstercount " + IntToStr(monstercount) + "), items " + IntToStr(itemcount) + ", wall sets " +
+            IntToStr(envcount) + ", load screens " + IntToStr(loadscrcount) + ", materials " +
+            IntToStr(static_cast<int32_t>(matnames.size()) - 1));
 }
 
 void TForm1::preparemat(const std::string& mn)

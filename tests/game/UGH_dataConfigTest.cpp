@@ -81,7 +81,7 @@ protected:
         WriteConfig(lines);
         return MessageOf<EGameDataError>([] { ReadConfig(); });
     }
-    std::string ConfigName() const { return gamedir + "\\gh.cfg"; }
+    std::string ConfigName() const { return GamePath("\\gh.cfg"); }
 
     TempFolder folder;
     TScopedValue<std::string> savedAdventure{adventureid};

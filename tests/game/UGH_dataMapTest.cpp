@@ -717,11 +717,11 @@ TEST_F(RefusedMaps, TruncatedMapsAndBadSideFilesAreRefusedToo)
     ExpectLevelUnchanged();
 
     folder.Write("levels/m/skybox.txt", "sky");
-    EXPECT_EQ(LoadLines(good), gamedir + "\\levels\\m\\skybox.txt, line 1: 'sky' is not a valid integer value");
+    EXPECT_EQ(LoadLines(good), GamePath("\\levels\\m\\skybox.txt") + ", line 1: 'sky' is not a valid integer value");
     ExpectLevelUnchanged();
     std::filesystem::remove(folder.path / "levels/m/skybox.txt");
     folder.Write("levels/m/lightdata.txt", "1\r\n2\r\n3\r\n");
-    EXPECT_EQ(LoadLines(good), gamedir + "\\levels\\m\\lightdata.txt, line 4: missing");
+    EXPECT_EQ(LoadLines(good), GamePath("\\levels\\m\\lightdata.txt") + ", line 4: missing");
     ExpectLevelUnchanged();
 
     // A failing load screen ends the read the same way.

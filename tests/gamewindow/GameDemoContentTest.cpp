@@ -62,10 +62,14 @@ TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
     }
     // The set after the last sky box is made from the empty picture; it is the only picture the adventure lacks.
     EXPECT_NE(Game().matlib->LibMaterialByName("sb_1_top"), nullptr);
+    EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 5, monsters 3 (monstercount 4), items 6, wall sets 1,"),
+              std::string::npos);
     std::istringstream log(StartUpLog());
-    for (std::string line; std::getline(log, line);)
-        if (line.find(" is missing") != std::string::npos)
+    for (std::string line; std::getline(log, line);) {
+        if (line.find(" is missing") != std::string::npos) {
             EXPECT_NE(line.find("\\skyboxes\\1\\"), std::string::npos) << line;
+        }
+    }
 }
 
 } // namespace
