@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -31,13 +32,36 @@ std::map<std::string, std::string> FolderContents(const TempFolder& folder)
     return contents;
 }
 
-class DemoData : public GameDataFolder {};
+// The generator runs for seconds under the sanitizers, so the suite runs it once into a shared folder that the
+// tests read (gamedir points at it); only the second-run test writes, into a copy of its own.
+class DemoData : public GameDataFolder {
+protected:
+    static void SetUpTestSuite()
+    {
+        shared = std::make_unique<TempFolder>();
+        firstRun = WriteDemoData(MIREFALL_DEMO_SOURCES, shared->path.string());
+    }
+    static void TearDownTestSuite() { shared.reset(); }
+    void SetUp() override
+    {
+        GameDataFolder::SetUp();
+        gamedir = data.string();
+    }
+
+    static std::unique_ptr<TempFolder> shared;
+    static TDemoWriteCount firstRun; // the run into the shared folder, which started empty
+    const fs::path data = shared->path;
+};
+std::unique_ptr<TempFolder> DemoData::shared;
+TDemoWriteCount DemoData::firstRun;
 
 TEST_F(DemoData, SameSourcesGiveSameBytesAndASecondRunTouchesNothing)
 {
-    // The second run below finds every file but the damaged one with the bytes it makes: the same sources gave
-    // the same bytes. (Two full runs into fresh folders would do the same, at twice the time.)
-    const TDemoWriteCount first = WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
+    // The suite's run into an empty folder wrote every file; the second run below, into a copy of that folder,
+    // finds every file but the damaged one with the bytes it makes: the same sources gave the same bytes. (Two
+    // full runs into fresh folders would do the same, at twice the time.)
+    fs::copy(data, folder.path, fs::copy_options::recursive);
+    const TDemoWriteCount& first = firstRun;
     const auto contents = FolderContents(folder);
     EXPECT_EQ(first.unchanged, 0);
     for (const char* name :
@@ -55,6 +79,7 @@ TEST_F(DemoData, SameSourcesGiveSameBytesAndASecondRunTouchesNothing)
     fs::last_write_time(map, written);
     folder.Write("text/adventureid.txt", "damaged");
     const TDemoWriteCount again = WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
+    EXPECT_EQ(gamedir, data.string()); // the generator's staging leaves gamedir as it found it
     EXPECT_EQ(again.written, 1);
     EXPECT_EQ(again.unchanged, first.written - 1);
     EXPECT_EQ(fs::last_write_time(map), written);
@@ -63,9 +88,6 @@ TEST_F(DemoData, SameSourcesGiveSameBytesAndASecondRunTouchesNothing)
 
 TEST_F(DemoData, TheGameReadsWhatItWrites)
 {
-    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
-    EXPECT_EQ(gamedir, folder.path.string());
-
     texquality = 7;
     ReadConfig();
     EXPECT_EQ(lng, "en");
@@ -110,7 +132,6 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
 
 TEST_F(DemoData, EveryQualityHoldsTheWallSetAndTheListedPicturesAtItsSize)
 {
-    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
     std::vector<std::string> withAlpha = ReadLines(GamePath("\\textures\\spritelist.txt"));
     const std::vector<std::string> interface = ReadLines(GamePath("\\textures\\uilist.txt"));
     EXPECT_EQ(withAlpha.size(), 2u);
@@ -144,9 +165,8 @@ TEST_F(DemoData, EveryQualityHoldsTheWallSetAndTheListedPicturesAtItsSize)
 
 TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
 {
-    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
     const auto path = [](const std::string& relative) { return GamePath(relative); };
-    const auto exists = [&](const std::string& relative) { return fs::exists(folder.path / relative); };
+    const auto exists = [&](const std::string& relative) { return fs::exists(data / relative); };
     // Five cards, three perks, three monsters and six items, each table ending at its first gap.
     for (const auto& [file, count] : {std::pair{"cards/%d.crd", 5}, {"perks/p_%d.prk", 3}, {"monsters/%d.mon", 3},
                                       {"items/%d.lot", 6}}) {
@@ -210,7 +230,6 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
 
 TEST_F(DemoData, TheLevelsCarryEveryStoredField)
 {
-    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
     LoadMap(GamePath("\\levels\\startmap.map"));
     EXPECT_EQ(std::make_tuple(mapid, mapmaxx, mapmaxy), std::make_tuple(std::string("startmap"), 19, 11));
     int doors[3] = {}, chests[3] = {}, events = 0;
@@ -256,7 +275,6 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
 // Every picture the start-up catalogue names for the demo content, in each quality where it is one.
 TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
 {
-    WriteDemoData(MIREFALL_DEMO_SOURCES, folder.path.string());
     std::vector<std::string> quality = {
         "ui_bg", "ui_tooltip", "ico_strength", "ico_intelligence", "ico_speed", "ico_endurance", "ico_sword",
         "ico_bow", "ico_armor", "ico_magic", "xpbar", "xpindic", "transp", "spr_door", "spr_table", "fem_char",
@@ -280,12 +298,12 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
     for (int id = 0; id < 6; ++id) quality.push_back(Format("items/%d", {id}));
     for (const char* q : {"hq", "lq", "pq"})
         for (const std::string& name : quality)
-            EXPECT_TRUE(fs::exists(folder.path / "textures" / q / (name + ".tga"))) << q << "/" << name;
+            EXPECT_TRUE(fs::exists(data / "textures" / q / (name + ".tga"))) << q << "/" << name;
     // The armour has layers only: a plain armor_0 would stand for a layerless one.
-    EXPECT_FALSE(fs::exists(folder.path / "textures/hq/bodies/0/armor_0.tga"));
-    EXPECT_FALSE(fs::exists(folder.path / "textures/hq/items/6.tga")); // the item count ends at 6
-    EXPECT_TRUE(fs::exists(folder.path / "textures/trbg.tga"));
-    for (int n = 0; n < 3; ++n) EXPECT_TRUE(fs::exists(folder.path / Format("textures/perkicons/%d.tga", {n})));
+    EXPECT_FALSE(fs::exists(data / "textures/hq/bodies/0/armor_0.tga"));
+    EXPECT_FALSE(fs::exists(data / "textures/hq/items/6.tga")); // the item count ends at 6
+    EXPECT_TRUE(fs::exists(data / "textures/trbg.tga"));
+    for (int n = 0; n < 3; ++n) EXPECT_TRUE(fs::exists(data / Format("textures/perkicons/%d.tga", {n})));
 
     TPngImage xp;
     xp.LoadFromFile(GamePath("\\textures\\cards\\en\\xp.png"));
