@@ -2,6 +2,7 @@
 // it writes reads back through the game's own readers. Its source compilers refuse bad lines by file and line.
 #include "DemoContent.h"
 #include "DemoData.h"
+#include "DemoOutput.h"
 #include "DemoSources.h"
 
 #include "GameDataFolder.h"
@@ -317,6 +318,20 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
         illustration.LoadFromFile(GamePath(Format("\\textures\\cards\\h%d.jpg", {id})));
         EXPECT_GT(illustration.Width(), 0);
     }
+}
+
+// A file that cannot take the place of what stands under its name is an error, and no half of it is left.
+TEST(DemoOutput, AFileThatCannotBeWrittenIsRefusedAndLeavesNothing)
+{
+    TempFolder out;
+    fs::create_directories(out.path / "levels" / "a.map" / "inside");
+    TDemoOutput output(out.path);
+    EXPECT_EQ(MessageOf<EDemoSource>([&] { output.Publish("levels/a.map", "map"); }),
+              (out.path / "levels" / "a.map").string() + ": the file cannot be written");
+    EXPECT_EQ(std::distance(fs::directory_iterator(out.path / "levels"), fs::directory_iterator()), 1);
+    output.Publish("levels/b.map", "map");
+    EXPECT_EQ(out.Read("levels/b.map"), "map");
+    EXPECT_EQ(output.Count().written, 1);
 }
 
 TEST(DemoStrings, EntriesInIndexOrderWithTheTablesMarks)
