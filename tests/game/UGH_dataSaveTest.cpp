@@ -296,9 +296,11 @@ protected:
     static TGame Game()
     {
         TLevelData level = CurrentLevelData();
+        static const lcell empty;
         for (int32_t x = 0; x <= 100; ++x)
             for (int32_t y = 0; y <= 100; ++y)
-                if (x > level.mapmaxx || y > level.mapmaxy) level.levelgrid[x][y] = lcell{};
+                if ((x > level.mapmaxx || y > level.mapmaxy) && level.levelgrid[x][y] != empty)
+                    level.levelgrid[x][y] = empty;
         return {std::move(level), CurrentPlayerState(0), jseq, gslist.size()};
     }
 
