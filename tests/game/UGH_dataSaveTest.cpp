@@ -22,7 +22,12 @@ struct TValues {
     int32_t next = 1;
     int32_t Int() { return next++; }
     bool Bool() { return (next++ % 3) != 0; }
-    std::string Text() { return "t" + std::to_string(next++); }
+    std::string Text()
+    {
+        std::string text = "t";
+        text += std::to_string(next++);
+        return text;
+    }
 };
 
 // A player state with every stored value set, for a map of cells [0..9] x [0..5], the player at (4, 3).
