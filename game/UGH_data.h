@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -94,6 +95,27 @@ TLegacyCodePage LanguageCodePage(std::string_view language);
 extern std::string gamedir;
 // gamedir + relativePath (written with "\"), with "/" between its parts.
 std::string GamePath(std::string_view relativePath);
+
+class TFolderSnapshot;
+
+// For the length of a pass over many data files in folders that do not change while it lasts (the start-up
+// catalogue, one map read), DataFileExists lists each folder once and answers from memory, in any letter case.
+// A pass inside another lists its folders anew; a pass serves the thread that opened it.
+class TDataFolderPass {
+public:
+    TDataFolderPass();
+    ~TDataFolderPass();
+    TDataFolderPass(const TDataFolderPass&) = delete;
+    TDataFolderPass& operator=(const TDataFolderPass&) = delete;
+
+private:
+    std::unique_ptr<TFolderSnapshot> FSnapshot;
+    TFolderSnapshot* FOuter;
+};
+
+// Whether the file exists: from the listings of the current TDataFolderPass, or as HookedFileExists answers
+// outside one and whenever the engine's file hooks are set (tests and tools may hook file access).
+bool DataFileExists(const std::string& fileName);
 
 // ---- Configuration ("\gh.cfg", 45 lines, one setting each: the game's whole configuration) ----
 

@@ -1,6 +1,8 @@
-// The configuration file "gh.cfg" and the localised string table.
+// Game paths and their existence checks, the configuration file "gh.cfg" and the localised string table.
 #include "UGH_data.h"
 
+#include "FileUtils.h"
+#include "GLApplicationFileIO.h"
 #include "ZODLog.h"
 
 #include <algorithm>
@@ -124,6 +126,28 @@ std::string GamePath(std::string_view relativePath)
     std::string path = gamedir + std::string(relativePath);
     std::replace(path.begin() + static_cast<std::ptrdiff_t>(gamedir.size()), path.end(), '\\', '/');
     return path;
+}
+
+namespace {
+
+thread_local TFolderSnapshot* datafolders = nullptr;
+
+} // namespace
+
+TDataFolderPass::TDataFolderPass() : FSnapshot(std::make_unique<TFolderSnapshot>()), FOuter(datafolders)
+{
+    datafolders = FSnapshot.get();
+}
+
+TDataFolderPass::~TDataFolderPass()
+{
+    datafolders = FOuter;
+}
+
+bool DataFileExists(const std::string& fileName)
+{
+    if (datafolders && !FileIOHooksAssigned()) return datafolders->FileExists(fileName);
+    return HookedFileExists(fileName);
 }
 
 std::string QualityDirOf(int32_t quality)

@@ -327,7 +327,7 @@ std::string MapFolderPath(const std::string& id)
 void ReadMonsterList(const std::string& id, TBoundedTable<bool, 0, 100>& list)
 {
     const std::string fileName = MapFolderPath(id) + "monsterlist.txt";
-    if (!HookedFileExists(fileName)) {
+    if (!DataFileExists(fileName)) {
         list.Fill(true);
         return;
     }
@@ -351,7 +351,7 @@ std::string ReadMapName(const std::string& id)
 int32_t ReadSkyboxNo(const std::string& id)
 {
     const std::string fileName = MapFolderPath(id) + "skybox.txt";
-    if (!HookedFileExists(fileName)) return 0;
+    if (!DataFileExists(fileName)) return 0;
     TLineBuffer buffer;
     buffer.LoadFromFile(fileName);
     return buffer.ReadIntLine(0);
@@ -360,7 +360,7 @@ int32_t ReadSkyboxNo(const std::string& id)
 playerlightvalues ReadPlayerLight(const std::string& id)
 {
     const std::string fileName = MapFolderPath(id) + "lightdata.txt";
-    return HookedFileExists(fileName) ? ReadLightData(fileName) : playerlightvalues{};
+    return DataFileExists(fileName) ? ReadLightData(fileName) : playerlightvalues{};
 }
 
 // levelbusy for the length of a map read or write, cleared however it ends.
@@ -436,7 +436,7 @@ void ReadCellOverride(const std::string& id, int32_t x, int32_t y, std::string_v
 {
     const std::string fileName = CellFilePath(id, x, y, suffix);
     value.clear();
-    if (!HookedFileExists(fileName)) return;
+    if (!DataFileExists(fileName)) return;
     TLineBuffer buffer;
     buffer.LoadFromFile(fileName);
     value = buffer.ReadTextLine(0);
@@ -453,7 +453,7 @@ void ReadCellSideFiles(const std::string& id, int32_t x, int32_t y, lcell& cell)
     const std::string fileName = CellFilePath(id, x, y, "_mo.txt");
     cell.wmo.clear();
     cell.ta = cell.ra = cell.pa = cell.dx = cell.dy = cell.dz = 0;
-    if (!HookedFileExists(fileName)) return;
+    if (!DataFileExists(fileName)) return;
     TLineBuffer buffer;
     buffer.LoadFromFile(fileName);
     cell.wmo = buffer.ReadTextLine(0);
@@ -547,6 +547,8 @@ void ClearLevelTables(TLevelData& level)
 
 TLevelData ReadMapFile(const std::string& fileName, const TMapProgress& progress)
 {
+    // An old map asks for five side files a cell, mostly missing: its folder is listed once instead.
+    const TDataFolderPass pass;
     TLevelData level = CurrentLevelData();
     level.mapmaxx = level.mapmaxy = cHighestIndex;
     ClearLevelTables(level);

@@ -98,10 +98,8 @@ std::vector<std::string> ReadUIList(const std::string& fileName);
 // that is missing or shorter than two lines; one that cannot be read raises EGameDataError.
 bool ReadWallSetInfo(const std::string& fileName, envr& set);
 
-// Whether the file exists; while preparematerials runs, from listings of the folders taken once (unless the
-// engine's file hooks are set).
-bool CatalogueFileExists(const std::string& fileName);
-// Whether the picture fn (a path below "\textures\") exists, as CatalogueFileExists answers.
+// Whether the picture fn (a path below "\textures\") exists, as DataFileExists answers (preparematerials runs
+// as one TDataFolderPass).
 bool TextureExists(const std::string& fn);
 // Whether the picture base (below "\textures\", without extension) exists as ".tga" or ".dds".
 bool TextureOrDDSExists(const std::string& base);

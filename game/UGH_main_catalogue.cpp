@@ -117,7 +117,7 @@ bool ItemPictureExists(int32_t id)
 
 bool GameFileExists(const std::string& relativePath)
 {
-    return CatalogueFileExists(GamePath(relativePath));
+    return DataFileExists(GamePath(relativePath));
 }
 
 // Button ids whose sprite and text sit over the item list or the request form rather than the common layer.
@@ -293,7 +293,7 @@ void TForm1::preparecontent()
         const std::string n = IntToStr(id);
         const std::string file = GamePath("\\perks\\p_" + n + ".prk");
         perks[id].enabled = false;
-        if (!CatalogueFileExists(file)) continue;
+        if (!DataFileExists(file)) continue;
         ReadContent("perk " + n, [&] {
             perk entry = LoadPerk(id, file);
             if (auto name = OverrideName(GamePath(overrides + "perks\\" + n + ".txt"))) entry.name = *name;

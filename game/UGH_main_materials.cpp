@@ -1,8 +1,6 @@
 // Pictures into materials by the game's naming convention, and the start-up catalogue that loads them.
 #include "UGH_main.h"
 
-#include "FileUtils.h"
-#include "GLApplicationFileIO.h"
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
 #include "GLObjects.h"
@@ -24,9 +22,6 @@ int32_t loadscrcount = 0, cardcount = 0, itemcount = 0;
 namespace {
 
 const std::string cTextures = "\\textures\\";
-
-// While the catalogue runs, each folder it asks about is listed once: a start-up does not change its data folder.
-TFolderSnapshot* cataloguefolders = nullptr;
 
 // A picture's path below "\textures\" as a game path.
 std::string TexturePath(const std::string& fn)
@@ -124,15 +119,9 @@ void RecreateTeleportGlow(TForm1& form)
 
 } // namespace
 
-bool CatalogueFileExists(const std::string& fileName)
-{
-    if (cataloguefolders && !FileIOHooksAssigned()) return cataloguefolders->FileExists(fileName);
-    return HookedFileExists(fileName);
-}
-
 bool TextureExists(const std::string& fn)
 {
-    return CatalogueFileExists(TexturePath(fn));
+    return DataFileExists(TexturePath(fn));
 }
 
 bool TextureOrDDSExists(const std::string& base)
@@ -191,7 +180,7 @@ std::vector<std::string> ReadUIList(const std::string& fileName)
 
 bool ReadWallSetInfo(const std::string& fileName, envr& set)
 {
-    if (!CatalogueFileExists(fileName)) return false;
+    if (!DataFileExists(fileName)) return false;
     TLineBuffer lines;
     lines.LoadFromFile(fileName);
     if (lines.Count() < 2) return false;
@@ -253,11 +242,8 @@ void TForm1::FastAddMaterial(const std::string& fn, const std::string& mn, const
 
 void TForm1::preparematerials()
 {
-    TFolderSnapshot folders;
-    cataloguefolders = &folders;
-    struct TForget {
-        ~TForget() { cataloguefolders = nullptr; }
-    } const forget;
+    // A start-up does not change its data folder: each folder the catalogue asks about is listed once.
+    const TDataFolderPass pass;
 
     ShowStatus(CatalogueStatus(150));
     for (TGLHUDSprite* icon : icons) icon->Material()->SetMaterialLibrary(matlib);

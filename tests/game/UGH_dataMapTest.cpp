@@ -4,12 +4,15 @@
 // store, and the cell side files older maps keep.
 #include "UGH_data.h"
 
+#include "GLApplicationFileIO.h"
 #include "GameDataFolder.h"
 #include "Raises.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -563,6 +566,52 @@ TEST_F(MapFiles, MapsBeforeVersion16TakeTheirOverridesFromTheCellSideFiles)
         EXPECT_EQ(levelgrid[0][0].wco, "");
         EXPECT_EQ(levelgrid[0][0].wmo, "");
     }
+}
+
+TEST_F(MapFiles, OldMapsFindTheirSideFilesInAnyLetterCaseAsTheFolderIsAtEachRead)
+{
+    folder.Write("levels/Old/1_0_W.TXT", "wall\r\n");
+    folder.Write("levels/Old/1_0_Mo.txt", "wall mesh\r\nnull\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n-1\r\n");
+    folder.Write("levels/Old/SKYBOX.txt", "4\r\n");
+    WriteLines("old.map", OldMapLines(15));
+    LoadMap(MapPath("old.map"));
+    EXPECT_EQ(levelgrid[1][0].wco, "wall");
+    EXPECT_EQ(levelgrid[1][0].wmo, "wall mesh");
+    EXPECT_EQ(levelgrid[1][0].dz, 6);
+    EXPECT_EQ(skyboxno, 4);
+
+    // A side file written since the last read shows in the next, and one removed since is gone.
+    folder.Write("levels/Old/0_1_F.txt", "floor\r\n");
+    std::filesystem::remove(folder.path / "levels/Old/1_0_W.TXT");
+    LoadMap(MapPath("old.map"));
+    EXPECT_EQ(levelgrid[0][1].fco, "floor");
+    EXPECT_EQ(levelgrid[1][0].wco, "");
+
+    // After the read, one cell's side files are looked up as they are then.
+    folder.Write("levels/Old/1_1_c.TXT", "ceiling\r\n");
+    ReadCellOverrides(1, 1);
+    EXPECT_EQ(levelgrid[1][1].cco, "ceiling");
+}
+
+TEST_F(MapFiles, OldMapsAskTheFileHooksForTheirSideFilesWhenTheyAreSet)
+{
+    struct TUnhook {
+        ~TUnhook()
+        {
+            SetStreamFactoryHook(nullptr);
+            SetFileExistsHook(nullptr);
+        }
+    } const unhook;
+    WriteLines("old.map", OldMapLines(15));
+    // On disk the folder has no side file at all: only the hooks know this one.
+    SetStreamFactoryHook([](const std::string& fileName, uint16_t) -> std::unique_ptr<TStream> {
+        if (!fileName.ends_with("/old/1_0_w.txt")) return nullptr;
+        return std::make_unique<TStringStream>("hooked wall\r\n");
+    });
+    SetFileExistsHook([](const std::string& fileName) { return fileName.ends_with("/old/1_0_w.txt"); });
+    LoadMap(MapPath("old.map"));
+    EXPECT_EQ(levelgrid[1][0].wco, "hooked wall");
+    EXPECT_EQ(levelgrid[0][0].wco, "");
 }
 
 TEST_F(MapFiles, CellSideFilesAreWrittenIntoTheMapFolderOnlyAndReadBack)
