@@ -40,3 +40,28 @@ inline std::vector<std::string> PlainSplit(const std::string& fileName)
     }
     return lines;
 }
+
+// A dense 100 x 100 level "full": walls around 10 x 10 rooms, doors, sprites, every free mesh a moving pillar.
+inline TLevelData DenseBenchLevel()
+{
+    TLevelData level;
+    level.mapmaxx = level.mapmaxy = 99;
+    ClearLevelTables(level);
+    level.mapid = "full";
+    level.startx = level.starty = 1;
+    for (int32_t x = 0; x <= 99; ++x)
+        for (int32_t y = 0; y <= 99; ++y) {
+            lcell& cell = level.levelgrid[x][y];
+            cell.wall = x % 10 == 0 || y % 10 == 0;
+            cell.passable = !cell.wall;
+            cell.door = !cell.wall && (x + y) % 17 == 0;
+            cell.spritename = (x + y) % 7 == 0 ? "spr_barrel1" : "0";
+            cell.plz = 10;
+        }
+    for (freemesh& mesh : level.mapfreemeshes) {
+        mesh.enabled = true;
+        mesh.name = "pillar";
+        mesh.spd = 1.5;
+    }
+    return level;
+}

@@ -25,32 +25,18 @@ const std::filesystem::path& Folder()
     return BenchDataFolder([](const std::filesystem::path& made) {
         std::filesystem::create_directories(made / "levels");
 
-        // Walls around rooms, doors, events, sprites and overrides, as a dense level has them.
-        TLevelData level;
-        level.mapmaxx = level.mapmaxy = 99;
-        ClearLevelTables(level);
-        level.mapid = "full";
-        level.startx = level.starty = 1;
+        // The dense level with events, overrides, light groups, free sprites and a negative free-mesh turn.
+        TLevelData level = DenseBenchLevel();
         for (int32_t x = 0; x <= 99; ++x)
             for (int32_t y = 0; y <= 99; ++y) {
                 lcell& cell = level.levelgrid[x][y];
-                cell.wall = x % 10 == 0 || y % 10 == 0;
-                cell.passable = !cell.wall;
-                cell.door = !cell.wall && (x + y) % 17 == 0;
                 cell.trap = (x * y) % 23 == 5;
                 cell.traptype = (x + 3 * y) % 20;
-                cell.spritename = (x + y) % 7 == 0 ? "spr_barrel1" : "0";
                 cell.wco = x % 13 == 0 ? "etex_1_0" : "";
-                cell.plz = 10;
                 cell.lgroup = (x / 10) % 4;
             }
         for (freesprite& sprite : level.freesprites) sprite = {true, true, 20, 40, 5, "spr_table", 10, 15, 0.5, -1};
-        for (freemesh& mesh : level.mapfreemeshes) {
-            mesh.enabled = true;
-            mesh.name = "pillar";
-            mesh.spd = 1.5;
-            mesh.rx = -20.25;
-        }
+        for (freemesh& mesh : level.mapfreemeshes) mesh.rx = -20.25;
         for (lightslot& light : level.levellights) light.dr = light.dg = 0.5, light.ca = 0.1;
         SwapLevelData(level);
         SaveMap((made / "levels" / "full.map").string(), true);

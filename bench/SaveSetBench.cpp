@@ -25,25 +25,7 @@ const std::filesystem::path& Folder()
 {
     return BenchDataFolder([](const std::filesystem::path& made) {
         std::filesystem::create_directories(made / "scripts");
-        TLevelData level;
-        level.mapmaxx = level.mapmaxy = 99;
-        ClearLevelTables(level);
-        level.mapid = "full";
-        level.startx = level.starty = 1;
-        for (int32_t x = 0; x <= 99; ++x)
-            for (int32_t y = 0; y <= 99; ++y) {
-                lcell& cell = level.levelgrid[x][y];
-                cell.wall = x % 10 == 0 || y % 10 == 0;
-                cell.passable = !cell.wall;
-                cell.door = !cell.wall && (x + y) % 17 == 0;
-                cell.spritename = (x + y) % 7 == 0 ? "spr_barrel1" : "0";
-                cell.plz = 10;
-            }
-        for (freemesh& mesh : level.mapfreemeshes) {
-            mesh.enabled = true;
-            mesh.name = "pillar";
-            mesh.spd = 1.5;
-        }
+        TLevelData level = DenseBenchLevel();
         level.freemeshes = level.mapfreemeshes;
         level.freemeshes[3].rx = -20.25;
         SwapLevelData(level);
