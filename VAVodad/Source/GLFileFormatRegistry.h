@@ -58,18 +58,19 @@ template <class TClassRef> bool CanOpenOrSave(const TClassRef& aClass, bool form
 }
 
 // An open or save dialog's descriptions ("desc (*.ext)|*.ext" joined by "|") and filters ("*.ext" joined by
-// ";") of the entries of fileClass or a descendant with an extension; the all-formats entry leads when more
-// than one format can be opened.
+// ";") of the entries of fileClass or a descendant with an extension, in order of registration or (the sound
+// registry) from the last registered to the first; the all-formats entry leads when more than one format can
+// be opened.
 template <class TEntry, class TClassRef>
 void BuildFilterStrings(const TPersistentObjectList& list, const TClassRef* TEntry::*classOf,
                         const TClassRef& fileClass, std::string& descriptions, std::string& filters,
-                        bool formatsThatCanBeOpened, bool formatsThatCanBeSaved)
+                        bool formatsThatCanBeOpened, bool formatsThatCanBeSaved, bool lastRegisteredFirst = false)
 {
     descriptions.clear();
     filters.clear();
     int32_t count = 0;
-    for (int32_t i = 0; i < list.Count(); ++i) {
-        const TEntry& entry = *EntryAt<TEntry>(list, i);
+    for (int32_t n = 0; n < list.Count(); ++n) {
+        const TEntry& entry = *EntryAt<TEntry>(list, lastRegisteredFirst ? list.Count() - 1 - n : n);
         const TClassRef& entryClass = *(entry.*classOf);
         if (!entryClass.InheritsFrom(fileClass) || entry.Extension.empty() ||
             !CanOpenOrSave(entryClass, formatsThatCanBeOpened, formatsThatCanBeSaved))
