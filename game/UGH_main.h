@@ -113,6 +113,13 @@ int32_t FirstMissingId(int32_t first, int32_t limit, const std::function<bool(in
 // The program's version as "%d.%d.%d.%d"; never fails.
 std::string GetAppVersionStr();
 
+// ---- Globals of the request forms (UGH_main_requests.cpp) ----
+// The request on screen, copied out of rfqueue[1] when it is shown; rfmode is set while it shows.
+extern std::string rftitle, rftext, rfimg;
+extern int32_t rftype; // 0: OK only; else also the second button
+extern int32_t rfcase; // what OK does
+extern int32_t rfpos;  // 0 centred, 1 top centre
+
 class TForm1 : public TForm {
 public:
     explicit TForm1(TComponent* AOwner);
@@ -199,6 +206,33 @@ public:
     void preparecontent();
     // The HUD objects made at run time: game buttons, hand cards, perk icons, enemy icons, damage texts.
     void prepareuiobjects();
+
+    // ---- Request forms (UGH_main_requests.cpp) ----
+    // Queues a request in the first free slot of rfqueue (1..10000); it shows once those before it are answered.
+    // With every slot waiting the request is refused (logged).
+    void ShowRequestForm(const std::string& rttl, const std::string& rtext, int32_t rtype, int32_t rcase,
+                         int32_t rpos, const std::string& rimg);
+    // Takes rfqueue[1] on screen (rfmode) and shifts the queue down by one.
+    void DisplayRequestForm();
+    // The answers: OK (game button 48) carries out the request's case, then clears rfmode; the second button
+    // (49) only clears rfmode.
+    void RequestFormOK();
+    void RequestFormSecond();
+
+    // ---- Keys (UGH_main_input.cpp) ----
+    // The window's key events (it previews them before its controls): Key is a virtual-key code, for key press
+    // the character typed. Each draws its random number first.
+    void FormKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
+    void FormKeyPress(TObject* Sender, char16_t& Key);
+    void FormKeyUp(TObject* Sender, uint16_t& Key, TShiftState Shift);
+
+    // ---- New game and level change (UGH_main_flow.cpp) ----
+    // Reads the adventure's start map, builds it and activates its cell (17, 9); levelno -1.
+    void StartNewGame();
+    // The next level (adventureid + levelno), or the map named by param when way is not 0. A map that is
+    // missing or cannot be read is reported and the player stays where he is (levelno as it was).
+    void ChangeLevel(int32_t way, const std::string& param);
+    void ChangeLevelNormally();
 
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;
