@@ -33,6 +33,10 @@ class TGLPlane;
 class TGLSphere;
 class TGLCone;
 class TBitmap;
+class TGLFreeForm;
+class TGLSprite;
+class TGLSkyBox;
+class TGLFireFXManager;
 class TForm1;
 
 // The frame "thread": a plain object whose Execute runs the pending frame on the main thread. No OS thread is
@@ -73,6 +77,19 @@ extern int32_t activecard;      // card chosen in the item list
 extern double fmbtime;          // seconds toward the next free-mesh behaviour step
 extern int32_t fmbrate;         // free-mesh behaviour steps per second
 extern int32_t loadscrno;       // load-screen picture shown while a level is read, written or built
+
+// ---- Globals of the level construction (UGH_main_level.cpp) ----
+// The level's scene objects, made from levelgrid, freesprites, freemeshes and wanderers and freed again by the
+// level construction (children of shadowz; the fire spheres of dcgameb); block visibility shows and hides them.
+// nullptr where nothing is built.
+extern TBoundedTable<TBoundedArray<TGLFreeForm*, 0, 100>, 0, 100> cellwalls, celldoors, cellfloors; // [x][y]
+extern TBoundedTable<TBoundedArray<TGLPlane*, 0, 100>, 0, 100> cellchests, cellceils, cellsprites;  // [x][y]
+// [x][y][k]: the cell's dens grass sprites (dens is held to 0..101).
+extern TBoundedTable<TBoundedArray<TBoundedArray<TGLSprite*, 0, 100>, 0, 100>, 0, 100> cellgrass;
+extern TBoundedTable<TGLPlane*, 0, 200> fspriteobjs;     // one per free sprite
+extern TBoundedTable<TGLFreeForm*, 0, 200> fmeshobjs;    // one per free mesh (none where its mesh failed)
+extern TBoundedTable<TGLSphere*, 0, 200> fmeshfireobjs;  // the free mesh's fire carrier
+extern TBoundedTable<TGLPlane*, 0, 200> wandererobjs;    // one per wanderer
 
 // ---- Globals of the asset catalogue ----
 extern TDynArray<std::string> matnames; // every material FastAddMaterial made, in order
@@ -233,6 +250,41 @@ public:
     // missing or cannot be read is reported and the player stays where he is (levelno as it was).
     void ChangeLevel(int32_t way, const std::string& param);
     void ChangeLevelNormally();
+
+    // ---- Level construction (UGH_main_level.cpp) ----
+    // Builds the whole level from the tables: every cell in use that is not ignored, the free sprites, free
+    // meshes and wanderers, the sky box and the scene lights; then the visibility of the whole level and the
+    // sprites turned to the player. Each mesh file is read once per build. levelbusy is set while it builds and
+    // cleared however it ends.
+    void BuildLevel();
+    // The objects of cell (i, j) freed and made again (nothing for an ignored cell). A mesh that cannot be read
+    // takes its fallback mesh; when that fails too, the object is left out (logged).
+    void BuildCell(int32_t i, int32_t j);
+    // Frees the cell's wall, door, ceiling, chest, floor, sprite and grass objects.
+    void FreeCell(int32_t i, int32_t j);
+    // The object of free sprite i or wanderer i made again. A wanderer outside the grid in use is disabled.
+    void ModFreeSprite(int32_t i);
+    void ModWanderer(int32_t i);
+    // With c the free mesh i made again from its mesh file, with its material, shadow casting and fire carrier;
+    // without c only placed and turned.
+    void ModFreeMesh(int32_t i, bool c);
+    // Free mesh i's fire carrier takes a fire effect when it is shown and fire is not switched off.
+    void Firestart(int32_t i);
+    // For every cell in use: floor := ceil := passable or no wall.
+    void AutoPlaceFloorCeil();
+    // Sprites facing the player (a fixed free sprite keeps its own facing).
+    void OrientCSprite(int32_t sx, int32_t sy);
+    void OrientFSprite(int32_t id);
+    void OrientWanderer(int32_t id);
+    void orientallsprites();
+    // The highest index 200..0 of an enabled free mesh (otp 0), free sprite (1) or wanderer (2); 0 with none.
+    int32_t GetLast(int32_t otp);
+    // Called before a material is assigned; there is nothing to do.
+    void AssignTextureOnTheRun(const std::string& name, bool si);
+    // Lets go of the level's objects without freeing them: the scene that owns them is going.
+    static void ForgetLevelObjects();
+    TGLSkyBox* GLSkyBox1 = nullptr;
+    TGLFireFXManager* GLFireFXManager1 = nullptr;
 
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;

@@ -5,12 +5,14 @@
 
 #include "GLBitmapFont.h"
 #include "GLCadencer.h"
+#include "GLFireFX.h"
 #include "GLGeomObjects.h"
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
 #include "GLObjects.h"
 #include "GLPostEffects.h"
 #include "GLShadowVolume.h"
+#include "GLSkyBox.h"
 #include "GLTexCombineShader.h"
 #include "GLWin32Viewer.h"
 #include "GLWindowsFont.h"
@@ -107,6 +109,18 @@ void SetUpPixelate(TForm1& form, TComponent*)
     form.PixelateShader->SetEnabled(false);
 }
 
+// The fire of the free meshes runs on the frame clock.
+void SetUpFire(TForm1& form, TComponent*)
+{
+    form.GLFireFXManager1->SetCadencer(form.GLCadencer1);
+}
+
+// The sky box's faces are materials of matlib; it shows where the level is outdoors.
+void SetUpSkyBox(TForm1& form, TComponent*)
+{
+    form.GLSkyBox1->SetMaterialLibrary(form.matlib);
+}
+
 void SetUpShadows(TForm1& form, TComponent*)
 {
     form.shadowz->SetActive(false);
@@ -157,10 +171,12 @@ const TSceneRow cSceneTable[] = {
      {.Setup = [](TForm1& form, TComponent*) { SetUpTimer(form.Timer1, &TForm1::Timer1Timer, form); }}},
     {"Timer2", "", Make<TTimer, &TForm1::Timer2>,
      {.Setup = [](TForm1& form, TComponent*) { SetUpTimer(form.Timer2, &TForm1::Timer2Timer, form); }}},
+    {"GLFireFXManager1", "", Make<TGLFireFXManager, &TForm1::GLFireFXManager1>, {.Setup = SetUpFire}},
 
-    // The level: the camera, the shadow volume over the level with the player's light, and the objects that
-    // follow the player.
+    // The level: the camera, the sky box behind it all, the shadow volume over the level with the player's light,
+    // and the objects that follow the player.
     {"mcam", "", Make<TGLCamera, &TForm1::mcam>, {.Setup = SetUpCamera}},
+    {"GLSkyBox1", "", Make<TGLSkyBox, &TForm1::GLSkyBox1>, {.Visible = false, .Setup = SetUpSkyBox}},
     {"shadowz", "", Make<TGLShadowVolume, &TForm1::shadowz>, {.Setup = SetUpShadows}},
     {"playerlight", "shadowz", Make<TGLLightSource, &TForm1::playerlight>},
     {"dcgame", "shadowz", Make<TGLDummyCube, &TForm1::dcgame>},
