@@ -290,6 +290,24 @@ std::optional<std::string> OverrideName(const std::string& fileName);
 // it holds no line.
 std::string extractitemoverridename(const std::string& language, int32_t id);
 
+// ---- Event scripts ----
+
+// One entry of an event script: an event type and its two parameters.
+struct evtriple {
+    int32_t p1 = 0, p2 = 0, type = 0;
+
+    bool operator==(const evtriple&) const = default;
+};
+// An event script holds at most this many entries.
+constexpr int32_t cEventScriptEntries = 101;
+
+// The entries of an event script, its lines taken in threes: the type, p1 and p2 of one entry, a line that is no
+// integer giving 0. An incomplete last entry is left out, and so are the entries beyond the 101st (logged).
+std::vector<evtriple> EventScriptEntries(const TLineBuffer& lines);
+// The entries of the event script fileName ("\scripts\scr_" + n + ".txt"). A missing file raises EGameDataError
+// naming it.
+std::vector<evtriple> ReadEventScript(const std::string& fileName);
+
 // ---- Save games and the lists beside them ----
 
 // cpenames[0..100], the names of the coded perk effects, from lines 0..100 of "\text\" + lng + "\cpe.txt"

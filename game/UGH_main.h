@@ -102,6 +102,21 @@ constexpr int32_t cCatalogueCards = 1001, cCatalogueItems = 1001, cCatalogueArmo
 // Monster ids 0..99: monstercount, one past the first missing id, stays within the 101 entries of monsters.
 constexpr int32_t cCatalogueMonsters = 100;
 
+// ---- Globals of exploration ----
+extern int32_t encsteps;               // steps since the last random encounter
+extern int32_t camtx, camty, camtz;    // the point the camera glides to: the player's cell at its plz
+extern bool turnpending;               // a turn was made: refresh visibility once the camera faces the new way
+extern double glowtime;                // seconds of the teleport glow left
+extern int32_t acx, acy;               // the cell activated last
+extern bool nosearch;                  // the next search says none of its standard texts
+// The pointer over the viewer (kept by the pointer handlers): the camera turns with a held button.
+extern bool mouseheld;
+extern int32_t curmx, prevmx;
+// The map editor's top view while editview is set: the camera's height over the cursor cell (edcurx, edcury).
+extern int32_t topcamh, edcurx, edcury;
+// Event scripts start event scripts of their own at most this deep.
+constexpr int32_t cEventNesting = 8;
+
 // Field ps of a sprite-list line (commas separate the fields, counted from 0). Fields 1..3 (purpose, size, size2)
 // that are empty or no integer give "-1", "10" and "15".
 std::string SpriteListField(std::string_view text, int32_t ps);
@@ -285,6 +300,37 @@ public:
     static void ForgetLevelObjects();
     TGLSkyBox* GLSkyBox1 = nullptr;
     TGLFireFXManager* GLFireFXManager1 = nullptr;
+
+    // ---- Exploration (UGH_main_explore.cpp) ----
+    // One step by (kx, ky) with rs drawn by the caller (0..119 - encsteps; 5 or less may bring an encounter).
+    // Refused silently when the target is impassable or outside the map, an edge of the player's cell blocks
+    // it, or the camera still glides from the previous step.
+    void MovePlayer(int32_t kx, int32_t ky, int32_t rs);
+    // Turns by sd quarter turns, wrapping modulo 4; PlayerTurnC only when CheckMoveConds holds.
+    void PlayerTurn(int32_t sd);
+    void PlayerTurnC(int32_t dir);
+    // No menu, inventory, battle, item list or request form is open.
+    static bool CheckMoveConds();
+    // The grid step of facing ls: 0 (1, 0), 1 (0, -1), 2 (-1, 0), 3 (0, 1); any other ls leaves them alone.
+    static void GetDirsFromLookside(int32_t ls, int32_t& dirx, int32_t& diry);
+    // Every frame: the camera glides toward the player's cell and turns toward the facing; the player light
+    // follows it.
+    void PositionCamera(double deltatime);
+    void PositionLight();
+    // Acts on cell (x, y): doors, chests and the cell's event. Nothing for a cell outside the map.
+    void ActivateCell(int32_t x, int32_t y);
+    // Carries out event ttp: of cell (x, y) with its parameters when v is 0, with the parameters x and y when
+    // v is 1. A missing event text or script is logged and the event skipped.
+    void ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v);
+    void PlayerSearch(int32_t x, int32_t y);
+    // On the exit cell: the question whether to leave the level.
+    void CheckLevelSwitch();
+    // The message (title, text): localised texts by number in a plain request form.
+    void ShowMessagePair(int32_t title, int32_t text);
+    // What an opened chest gives by its kind a (0..5).
+    void OpenChest(int32_t a);
+    // The event script named by the doorno of cell (x, y), its events in file order.
+    void RunEventScript(int32_t x, int32_t y);
 
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;

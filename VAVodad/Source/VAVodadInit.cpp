@@ -12,9 +12,11 @@
 #include "GLFile3DSSceneObjects.h"
 #include "GLFileDDS.h"
 #include "GLFileJPEG.h"
+#include "GLFileMP3.h"
 #include "GLFileOBJ.h"
 #include "GLFilePNG.h"
 #include "GLFileTGA.h"
+#include "GLFileWAV.h"
 #include "GLFireFX.h"
 #include "GLGeomObjects.h"
 #include "GLHUDObjects.h"
@@ -86,6 +88,8 @@ void RegisterEverything()
     RegisterGLCustomShaderClasses();
     RegisterGLSLShaderClasses();
     RegisterGLPostEffectsClasses();
+    RegisterGLFileWAV();
+    RegisterGLFileMP3();
 }
 
 } // namespace
