@@ -8,6 +8,7 @@
 
 #include <QtGui/QCursor>
 #include <QtGui/QEnterEvent>
+#include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWheelEvent>
@@ -27,6 +28,12 @@ TShiftState ShiftOf(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons)
     if (Buttons & Qt::RightButton) shift.Include(ssRight);
     if (Buttons & Qt::MiddleButton) shift.Include(ssMiddle);
     return shift;
+}
+
+// A key message carries no modifiers: they are those held when it is handled.
+TShiftState HeldModifiers()
+{
+    return ShiftOf(QGuiApplication::keyboardModifiers(), Qt::NoButton);
 }
 
 bool ButtonOf(Qt::MouseButton Button, TMouseButton& Result)
@@ -199,29 +206,19 @@ void TControlWidget::leaveEvent(QEvent*)
 void TControlWidget::keyPressEvent(QKeyEvent* Event)
 {
     const TShiftState shift = ShiftOf(Event->modifiers(), Qt::NoButton);
-    uint16_t key = VirtualKeyOf(Event);
+    const uint16_t key = VirtualKeyOf(Event);
     const QString text = Event->text();
     Guarded(FControl, [&] {
-        TWinControl* preview = Previewer();
-        if (preview && key) preview->KeyDown(key, shift);
-        if (key) FControl->KeyDown(key, shift);
-        for (QChar unit : text) {
-            char16_t ch = unit.unicode();
-            if (preview) preview->KeyPress(ch);
-            if (ch) FControl->KeyPress(ch);
-        }
+        FControl->ReceiveKeyDown(key, shift);
+        for (QChar unit : text) FControl->ReceiveKeyPress(unit.unicode());
     });
 }
 
 void TControlWidget::keyReleaseEvent(QKeyEvent* Event)
 {
     const TShiftState shift = ShiftOf(Event->modifiers(), Qt::NoButton);
-    uint16_t key = VirtualKeyOf(Event);
-    if (!key) return;
-    Guarded(FControl, [&] {
-        if (TWinControl* preview = Previewer()) preview->KeyUp(key, shift);
-        if (key) FControl->KeyUp(key, shift);
-    });
+    const uint16_t key = VirtualKeyOf(Event);
+    Guarded(FControl, [&] { FControl->ReceiveKeyUp(key, shift); });
 }
 
 void TControlWidget::closeEvent(QCloseEvent* Event)
@@ -231,10 +228,30 @@ void TControlWidget::closeEvent(QCloseEvent* Event)
     if (auto* form = dynamic_cast<TForm*>(FControl)) Guarded(FControl, [form] { form->Close(); });
 }
 
-TWinControl* TControlWidget::Previewer() const
+TWinControl* TWinControl::KeyPreviewer()
 {
-    TForm* form = FControl->ParentForm();
-    return form && form != FControl && form->KeyPreview() ? form : nullptr;
+    TForm* form = ParentForm();
+    return form && form != this && form->KeyPreview() ? form : nullptr;
+}
+
+void TWinControl::ReceiveKeyDown(uint16_t Key, TShiftState Shift)
+{
+    if (!Key) return;
+    if (TWinControl* preview = KeyPreviewer()) preview->KeyDown(Key, Shift);
+    if (Key) KeyDown(Key, Shift);
+}
+
+void TWinControl::ReceiveKeyUp(uint16_t Key, TShiftState Shift)
+{
+    if (!Key) return;
+    if (TWinControl* preview = KeyPreviewer()) preview->KeyUp(Key, Shift);
+    if (Key) KeyUp(Key, Shift);
+}
+
+void TWinControl::ReceiveKeyPress(char16_t Key)
+{
+    if (TWinControl* preview = KeyPreviewer()) preview->KeyPress(Key);
+    if (Key) KeyPress(Key);
 }
 
 TWinControl::TWinControl(TComponent* AOwner) : TComponent(AOwner) {}
@@ -486,6 +503,13 @@ void TWinControl::WndProc(TMessage& Message)
     case CM_MOUSELEAVE:
         if (OnMouseLeave) OnMouseLeave(this);
         break;
+    case WM_KEYDOWN:
+        ReceiveKeyDown(static_cast<uint16_t>(Message.WParam), HeldModifiers());
+        break;
+    case WM_KEYUP:
+        ReceiveKeyUp(static_cast<uint16_t>(Message.WParam), HeldModifiers());
+        break;
+    case WM_CHAR: ReceiveKeyPress(static_cast<char16_t>(Message.WParam)); break;
     default: break;
     }
 }

@@ -118,7 +118,8 @@ protected:
     // Destroys the window and those of the child controls; their controls stay.
     virtual void DestroyWnd();
     // The window procedure. The base handles WM_SIZE (realigns the children, then Resize), WM_PAINT (Paint),
-    // CM_MOUSEENTER / CM_MOUSELEAVE (the events) and WM_DESTROY; other messages answer 0.
+    // CM_MOUSEENTER / CM_MOUSELEAVE (the events), WM_KEYDOWN, WM_KEYUP and WM_CHAR (the key path below, with
+    // the modifiers held at the time) and WM_DESTROY; other messages answer 0.
     virtual void WndProc(TMessage& Message);
     // True for a control that needs a native window of its own (forms have one anyway).
     virtual bool NeedsNativeWindow() const { return false; }
@@ -146,6 +147,12 @@ private:
     friend class TControlWidget;
 
     void MainWndProc(TMessage& Message);
+    // The path of a key the control receives: the form first when it previews keys (KeyPreview) and is not the
+    // control itself, then the control, unless a handler before it set the key to 0.
+    void ReceiveKeyDown(uint16_t Key, TShiftState Shift);
+    void ReceiveKeyUp(uint16_t Key, TShiftState Shift);
+    void ReceiveKeyPress(char16_t Key);
+    TWinControl* KeyPreviewer();
     // The widget is going (deleted by us or by its parent widget): the window goes with it.
     void WidgetDestroyed();
     void ApplyBounds();

@@ -54,9 +54,6 @@ protected:
     void closeEvent(QCloseEvent* Event) override;
 
 private:
-    // The form that sees the keys first (KeyPreview), when it is not the control itself.
-    TWinControl* Previewer() const;
-
     TWinControl* FControl;
 };
 

@@ -37,6 +37,12 @@ constexpr uint32_t WM_PAINT = 0x000F;
 constexpr uint32_t WM_CLOSE = 0x0010;
 constexpr uint32_t WM_ERASEBKGND = 0x0014;
 constexpr uint32_t WM_GETDLGCODE = 0x0087;
+// Keys: WParam the virtual-key code (WM_KEYDOWN, WM_KEYUP) or one UTF-16 unit of the character typed
+// (WM_CHAR). Sent or posted to a control, they take the path of the keys it receives from the keyboard: the
+// form first when it previews keys, then the control. A posted WM_KEYDOWN brings no WM_CHAR of its own.
+constexpr uint32_t WM_KEYDOWN = 0x0100;
+constexpr uint32_t WM_KEYUP = 0x0101;
+constexpr uint32_t WM_CHAR = 0x0102;
 constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t WM_TIMER = 0x0113;
 constexpr uint32_t WM_USER = 0x0400;

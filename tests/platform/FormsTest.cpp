@@ -308,6 +308,47 @@ TEST(Forms, KeyPreviewAndVirtualKeys)
     EXPECT_EQ(typed, u"ab!5");
 }
 
+// Key messages posted to a control take the keyboard's path when the loop hands them out: the previewing form
+// first (which may swallow the key), then the control; one posted to the form reaches it once.
+TEST(Forms, PostedKeyMessagesTakeTheKeyboardsPath)
+{
+    TForm form(nullptr);
+    form.SetKeyPreview(true);
+    auto* child = new TPaintCounter(&form);
+    child->SetParent(&form);
+    form.Show();
+    std::vector<std::string> seen;
+    const auto note = [&seen](const char* who, const char* what, uint32_t value) {
+        seen.push_back(std::string(who) + " " + what + " " + std::to_string(value));
+    };
+    form.OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) {
+        note("form", "down", Key);
+        if (Key == VK_ESCAPE) Key = 0;
+    };
+    form.OnKeyUp = [&](TObject*, uint16_t& Key, TShiftState) { note("form", "up", Key); };
+    form.OnKeyPress = [&](TObject*, char16_t& Key) {
+        note("form", "char", Key);
+        if (Key == u'x') Key = 0;
+    };
+    child->OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState) { note("child", "down", Key); };
+    child->OnKeyUp = [&](TObject*, uint16_t& Key, TShiftState) { note("child", "up", Key); };
+    child->OnKeyPress = [&](TObject*, char16_t& Key) { note("child", "char", Key); };
+
+    const HWND target = child->Handle();
+    ASSERT_TRUE(PostMessage(target, WM_KEYDOWN, VK_UP, 0));
+    ASSERT_TRUE(PostMessage(target, WM_CHAR, u'\u0446', 0)); // Cyrillic tse, the W key's twin
+    ASSERT_TRUE(PostMessage(target, WM_KEYUP, VK_UP, 0));
+    ASSERT_TRUE(PostMessage(target, WM_KEYDOWN, VK_ESCAPE, 0));
+    ASSERT_TRUE(PostMessage(target, WM_CHAR, u'x', 0));
+    ASSERT_TRUE(PostMessage(form.Handle(), WM_KEYUP, VK_RETURN, 0));
+    Application->ProcessMessages();
+    const std::vector<std::string> expected = {
+        "form down 38", "child down 38", "form char 1094", "child char 1094", "form up 38", "child up 38",
+        "form down 27", "form char 120",  "form up 13",
+    };
+    EXPECT_EQ(seen, expected);
+}
+
 TEST(Forms, ADisabledControlPaintsButTakesNoMouseInput)
 {
     TForm form(nullptr);
