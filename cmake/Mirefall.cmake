@@ -55,6 +55,8 @@ endfunction()
 # One test program per layer, made of every .cpp in the given folders. Each test suite of the program is one
 # CTest test (one process runs the suite's tests, so the start-up is paid once a suite, not once a test); every
 # suite writes its tests' times to test-results/, which scripts/slowest-tests.cmake reads.
+# A suite that needs variables of its own lists them in the program's MIREFALL_SUITE_ENVIRONMENT property as
+# "<suite>:VAR=value" entries; they come after the program's and so win.
 # WINDOW: the tests need an X server; each suite runs under its own Xvfb (xvfb-run) and carries the label
 # "window" beside its own, so that `ctest -L window` selects every program that needs a display.
 function(mirefall_test name)
@@ -87,6 +89,7 @@ function(mirefall_test name)
 set(MIREFALL_LABEL \"${ARG_LABEL}\")
 set(MIREFALL_LABELS \"${labels}\")
 set(MIREFALL_ENVIRONMENT \"${environment}\")
+set(MIREFALL_SUITE_ENVIRONMENT \"$<TARGET_PROPERTY:${name},MIREFALL_SUITE_ENVIRONMENT>\")
 set(MIREFALL_LAUNCHER \"${launcher}\")
 set(MIREFALL_RESULTS \"${CMAKE_BINARY_DIR}/test-results\")
 set(MIREFALL_SUITES_FILE \"${suites_file}\")

@@ -17,8 +17,17 @@ if(NOT EXISTS "${MIREFALL_SUITES_FILE}" OR "${MIREFALL_PROGRAM}" IS_NEWER_THAN "
       set(suite "${CMAKE_MATCH_1}")
       set(test "${MIREFALL_LABEL}.${suite}")
       string(REPLACE "/" "_" result_name "${test}")
+      set(suite_environment "")
+      foreach(entry IN LISTS MIREFALL_SUITE_ENVIRONMENT)
+        string(FIND "${entry}" "${suite}:" at)
+        if(at EQUAL 0)
+          string(LENGTH "${suite}:" skip)
+          string(SUBSTRING "${entry}" ${skip} -1 variable)
+          list(APPEND suite_environment "${variable}")
+        endif()
+      endforeach()
       set(command "")
-      foreach(word env ${MIREFALL_ENVIRONMENT} ${MIREFALL_LAUNCHER} "${MIREFALL_PROGRAM}"
+      foreach(word env ${MIREFALL_ENVIRONMENT} ${suite_environment} ${MIREFALL_LAUNCHER} "${MIREFALL_PROGRAM}"
                    "--gtest_filter=${suite}.*" "--gtest_output=json:${MIREFALL_RESULTS}/${result_name}.json")
         string(APPEND command " [==[${word}]==]")
       endforeach()
