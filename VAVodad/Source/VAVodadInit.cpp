@@ -26,6 +26,7 @@
 #include "GLPersistentClasses.h"
 #include "GLPostEffects.h"
 #include "GLSLShader.h"
+#include "GLSMWaveOut.h"
 #include "GLScreen.h"
 #include "GLShadowPlane.h"
 #include "GLShadowVolume.h"
@@ -90,6 +91,7 @@ void RegisterEverything()
     RegisterGLPostEffectsClasses();
     RegisterGLFileWAV();
     RegisterGLFileMP3();
+    RegisterGLSMWaveOutClasses();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "GLFileWAV.h"
 
+#include "GLSMWaveOut.h"
 #include "SysUtils.h"
 
 #include <algorithm>
@@ -120,6 +121,11 @@ void TGLWAVFile::LoadFromStream(TStream& stream)
 void TGLWAVFile::SaveToStream(TStream& stream)
 {
     if (FSize) stream.WriteBuffer(FData.get(), FSize);
+}
+
+void TGLWAVFile::PlayOnWaveOut()
+{
+    if (FSize) PlaySoundOnWaveOut(Sampling(), PCMData(), FLengthInBytes);
 }
 
 void RegisterGLFileWAV()

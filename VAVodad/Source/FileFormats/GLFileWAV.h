@@ -36,6 +36,8 @@ public:
     int32_t WAVDataSize() const override { return FSize; }
     const uint8_t* PCMData() const override { return FSize ? FData.get() + FPcmOffset : nullptr; }
     int32_t LengthInBytes() const override { return FLengthInBytes; }
+    // Plays the samples once on the wave output, asynchronously; the sound of the previous call stops.
+    void PlayOnWaveOut() override;
 
     const TWaveFormatEx& WaveFormat() const { return FWaveFormat; }
     int32_t PcmOffset() const { return FPcmOffset; }
