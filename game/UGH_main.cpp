@@ -84,6 +84,9 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
     OnCloseQuery = [this](TObject* Sender, bool& CanClose) { FormCloseQuery(Sender, CanClose); };
     OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
+    OnKeyDown = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
+    OnKeyPress = [this](TObject* Sender, char16_t& Key) { FormKeyPress(Sender, Key); };
+    OnKeyUp = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) { FormKeyUp(Sender, Key, Shift); };
     GLCadencer1->OnProgress = [this](TObject* Sender, double deltaTime, double newTime) {
         GLCadencer1Progress(Sender, deltaTime, newTime);
     };

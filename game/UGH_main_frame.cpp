@@ -167,6 +167,8 @@ void TForm1::FrameBlockB3(double)
 
 void TForm1::FrameBlockB5(double)
 {
+    // The oldest waiting request comes on screen once the one before it is answered.
+    if (!rfmode && rfqueue[1].active) DisplayRequestForm();
     halfw = static_cast<int32_t>(Round(scrw / 2.0));
     halfh = static_cast<int32_t>(Round(scrh / 2.0));
     fullw = scrw;
