@@ -9,6 +9,7 @@
 #include "GLCadencer.h"
 #include "GLPostEffects.h"
 #include "GLShadowVolume.h"
+#include "GLVectorFileObjects.h"
 #include "GLWindowsFont.h"
 #include "Graphics.h"
 #include "RandomGenerator.h"
@@ -96,6 +97,8 @@ TForm1::~TForm1()
 {
     // The frame object runs frames of this window only.
     if (framethread) framethread.reset();
+    // The level's objects go with the scene.
+    ForgetLevelObjects();
     if (Form1 == this) Form1 = nullptr;
 }
 
@@ -107,9 +110,15 @@ void TForm1::ShowStatus(const std::string& text)
 
 void TForm1::FormCreate(TObject*)
 {
-    // 1. Names for random maps; the catalogue starts anew.
+    // 1. Names for random maps; the catalogue starts anew; no floor, ceiling or wall is built.
     setdefaultrndons();
     matnames.assign(1, std::string());
+    for (auto& column : cellfloors)
+        for (TGLFreeForm*& floor : column) FreeAndNil(floor);
+    for (auto& column : cellceils)
+        for (TGLPlane*& ceiling : column) FreeAndNil(ceiling);
+    for (auto& column : cellwalls)
+        for (TGLFreeForm*& wall : column) FreeAndNil(wall);
 
     // 2.
     loading = true;
@@ -212,6 +221,9 @@ void TForm1::FormCreate(TObject*)
     });
     GoToStart();
     loadstage = 14;
+    BuildLevel();
+    CheckAvisars(playerx, playery);
+    FullMBW(viewdist);
 
     // 14. The splash window hides itself on its next tick.
     loadstage = 15;
@@ -252,6 +264,8 @@ void TForm1::ClearLevel()
     SwapLevelData(level);
     ClearLevelTables(level);
     SwapLevelData(level);
+    // The lights are off: the scene lights follow once the start-up has made them.
+    if (scenelights[0]) ProcessLights();
 }
 
 void TForm1::GoToStart()
