@@ -27,11 +27,10 @@ std::vector<TGLBaseSoundSource*>& LiveSources()
 constexpr int32_t cMaxDataClassName = 256;
 
 constexpr TEnumNames<26> cSoundEnvironmentNames{
-    "seDefault",     "sePaddedCell", "seRoom",        "seBathroom",        "seLivingRoom", "seStoneroom",
-    "seAuditorium",  "seConcertHall", "seCave",       "seArena",           "seHangar",     "seCarpetedHallway",
-    "seHallway",     "seStoneCorridor", "seAlley",    "seForest",          "seCity",       "seMountains",
-    "seQuarry",      "sePlain",      "seParkingLot",  "seSewerPipe",       "seUnderWater", "seDrugged",
-    "seDizzy",       "sePsychotic"};
+    "seDefault",     "sePaddedCell", "seRoom",    "seBathroom",  "seLivingRoom",      "seStoneroom", "seAuditorium",
+    "seConcertHall", "seCave",       "seArena",   "seHangar",    "seCarpetedHallway", "seHallway",   "seStoneCorridor",
+    "seAlley",       "seForest",     "seCity",    "seMountains", "seQuarry",          "sePlain",     "seParkingLot",
+    "seSewerPipe",   "seUnderWater", "seDrugged", "seDizzy",     "sePsychotic"};
 
 } // namespace
 
@@ -89,8 +88,7 @@ std::string TGLSoundSample::GetDisplayName() const
 void TGLSoundSample::LoadFromFile(const std::string& fileName)
 {
     FData.reset();
-    const TGLSoundFileClass* fileClass =
-        GetGLSoundFileFormats().FindExt(LowerCase(ExtractFileExt(fileName)));
+    const TGLSoundFileClass* fileClass = GetGLSoundFileFormats().FindExt(LowerCase(ExtractFileExt(fileName)));
     Assert(fileClass != nullptr,
            "Could not load " + fileName +
                ", make sure you include the unit required to load this format in your uses clause.",
@@ -120,7 +118,8 @@ void TGLSoundSample::ReadData(TStream& stream)
     FData.reset();
     int32_t length = 0;
     stream.ReadBuffer(&length, sizeof(length));
-    if (length <= 0 || length > cMaxDataClassName) throw EReadError(Format("Invalid sound data class name length %d", {length}));
+    if (length <= 0 || length > cMaxDataClassName)
+        throw EReadError(Format("Invalid sound data class name length %d", {length}));
     std::string className(static_cast<size_t>(length), '\0');
     stream.ReadBuffer(className.data(), length);
     const TGLSoundFileClass* fileClass = FindSoundFileClass(className);
@@ -303,8 +302,8 @@ void TGLBaseSoundSource::ReadFromFiler(TReader& reader)
 {
     reader.ReadInteger(); // version, any
     FPriority = reader.ReadInteger();
-    for (float* field : {&FVolume, &FMinDistance, &FMaxDistance, &FInsideConeAngle, &FOutsideConeAngle,
-                         &FConeOutsideVolume})
+    for (float* field :
+         {&FVolume, &FMinDistance, &FMaxDistance, &FInsideConeAngle, &FOutsideConeAngle, &FConeOutsideVolume})
         *field = static_cast<float>(reader.ReadFloat());
     FSoundLibraryName = reader.ReadString();
     FSoundLibrary = nullptr;
@@ -553,8 +552,8 @@ void TGLSoundManager::DefineProperties(TFiler& Filer)
     DefineSingleProperty(Filer, "DistanceFactor", FDistanceFactor, 1, [this](float v) { SetDistanceFactor(v); });
     DefineSingleProperty(Filer, "RollOffFactor", FRollOffFactor, 1, [this](float v) { SetRollOffFactor(v); });
     DefineSingleProperty(Filer, "Doppler", FDopplerFactor, 1, [this](float v) { SetDopplerFactor(v); });
-    DefineEnumProperty<TGLSoundEnvironment>(Filer, "Environment", cSoundEnvironmentNames, FSoundEnvironment,
-                                            seDefault, [this](TGLSoundEnvironment v) { SetEnvironment(v); });
+    DefineEnumProperty<TGLSoundEnvironment>(Filer, "Environment", cSoundEnvironmentNames, FSoundEnvironment, seDefault,
+                                            [this](TGLSoundEnvironment v) { SetEnvironment(v); });
 }
 
 void TGLSoundManager::DoProgress(const TProgressTimes& progressTime)

@@ -26,10 +26,12 @@
 #include "GLPersistentClasses.h"
 #include "GLPostEffects.h"
 #include "GLSLShader.h"
+#include "GLSMOpenAL.h"
 #include "GLSMWaveOut.h"
 #include "GLScreen.h"
 #include "GLShadowPlane.h"
 #include "GLShadowVolume.h"
+#include "GLSound.h"
 #include "GLSkyBox.h"
 #include "GLTexCombineShader.h"
 #include "GLTexture.h"
@@ -92,6 +94,8 @@ void RegisterEverything()
     RegisterGLFileWAV();
     RegisterGLFileMP3();
     RegisterGLSMWaveOutClasses();
+    RegisterGLSoundClasses();
+    RegisterGLSMOpenALClasses();
 }
 
 } // namespace

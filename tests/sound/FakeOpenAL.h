@@ -32,9 +32,10 @@ struct TFakeOpenAL {
         noDevice = false;
         contextCurrent = false;
     }
-    void Note(const std::string& call)
+    // text() builds the call's text, only while recording.
+    template <class F> void Note(F&& text)
     {
-        if (recording) calls.push_back(call);
+        if (recording) calls.push_back(text());
     }
     size_t CountOf(const std::string& call) const { return std::count(calls.begin(), calls.end(), call); }
     // The calls whose text starts with prefix.
@@ -84,7 +85,7 @@ inline const char* ParamName(ALenum param)
 
 inline void SetState(ALuint voice, ALint state, const char* call)
 {
-    FakeAL().Note(std::string(call) + " " + std::to_string(voice));
+    FakeAL().Note([&] { return std::string(call) + " " + std::to_string(voice); });
     FakeAL().voiceStates[voice] = state;
 }
 
@@ -99,18 +100,18 @@ inline TFakeOpenAL& FakeAL()
         static int device = 0;
         static int context = 0;
         t.alcOpenDevice = [](const ALCchar*) -> ALCdevice* {
-            FakeAL().Note("alcOpenDevice");
+            FakeAL().Note([&] { return std::string("alcOpenDevice"); });
             return FakeAL().noDevice ? nullptr : reinterpret_cast<ALCdevice*>(&device);
         };
         t.alcCloseDevice = [](ALCdevice*) -> ALCboolean {
-            FakeAL().Note("alcCloseDevice");
+            FakeAL().Note([&] { return std::string("alcCloseDevice"); });
             return ALC_TRUE;
         };
         t.alcCreateContext = [](ALCdevice*, const ALCint*) -> ALCcontext* {
-            FakeAL().Note("alcCreateContext");
+            FakeAL().Note([&] { return std::string("alcCreateContext"); });
             return reinterpret_cast<ALCcontext*>(&context);
         };
-        t.alcDestroyContext = [](ALCcontext*) { FakeAL().Note("alcDestroyContext"); };
+        t.alcDestroyContext = [](ALCcontext*) { FakeAL().Note([&] { return std::string("alcDestroyContext"); }); };
         t.alcMakeContextCurrent = [](ALCcontext* c) -> ALCboolean {
             FakeAL().contextCurrent = c != nullptr;
             return ALC_TRUE;
@@ -126,38 +127,47 @@ inline TFakeOpenAL& FakeAL()
             return error;
         };
         t.alIsExtensionPresent = [](const ALchar*) -> ALboolean { return AL_FALSE; };
-        t.alDistanceModel = [](ALenum model) { FakeAL().Note("alDistanceModel " + std::to_string(model)); };
-        t.alDopplerFactor = [](ALfloat value) { FakeAL().Note("alDopplerFactor " + Num(value)); };
+        t.alDistanceModel = [](ALenum model) {
+            FakeAL().Note([&] { return std::string("alDistanceModel " + std::to_string(model)); });
+        };
+        t.alDopplerFactor = [](ALfloat value) {
+            FakeAL().Note([&] { return std::string("alDopplerFactor " + Num(value)); });
+        };
         t.alListenerf = [](ALenum param, ALfloat value) {
-            FakeAL().Note(std::string("alListenerf ") + ParamName(param) + " " + Num(value));
+            FakeAL().Note([&] { return std::string("alListenerf ") + ParamName(param) + " " + Num(value); });
         };
         t.alListenerfv = [](ALenum param, const ALfloat*) {
-            FakeAL().Note(std::string("alListenerfv ") + ParamName(param));
+            FakeAL().Note([&] { return std::string("alListenerfv ") + ParamName(param); });
         };
         t.alGenSources = [](ALsizei n, ALuint* names) {
             for (ALsizei i = 0; i < n; ++i) {
                 names[i] = FakeAL().nextName++;
                 FakeAL().voiceStates[names[i]] = AL_INITIAL;
-                FakeAL().Note("alGenSources " + std::to_string(names[i]));
+                FakeAL().Note([&] { return std::string("alGenSources " + std::to_string(names[i])); });
             }
         };
         t.alDeleteSources = [](ALsizei n, const ALuint* names) {
             for (ALsizei i = 0; i < n; ++i) {
                 FakeAL().voiceStates.erase(names[i]);
-                FakeAL().Note("alDeleteSources " + std::to_string(names[i]));
+                FakeAL().Note([&] { return std::string("alDeleteSources " + std::to_string(names[i])); });
             }
         };
         t.alGetSourcei = [](ALuint voice, ALenum param, ALint* value) {
             if (param == AL_SOURCE_STATE) *value = FakeAL().voiceStates[voice];
         };
         t.alSourcef = [](ALuint voice, ALenum param, ALfloat value) {
-            FakeAL().Note("alSourcef " + std::to_string(voice) + " " + ParamName(param) + " " + Num(value));
+            FakeAL().Note([&] {
+                return std::string("alSourcef " + std::to_string(voice) + " " + ParamName(param) + " " + Num(value));
+            });
         };
         t.alSourcefv = [](ALuint voice, ALenum param, const ALfloat*) {
-            FakeAL().Note("alSourcefv " + std::to_string(voice) + " " + ParamName(param));
+            FakeAL().Note([&] { return std::string("alSourcefv " + std::to_string(voice) + " " + ParamName(param)); });
         };
         t.alSourcei = [](ALuint voice, ALenum param, ALint value) {
-            FakeAL().Note("alSourcei " + std::to_string(voice) + " " + ParamName(param) + " " + std::to_string(value));
+            FakeAL().Note([&] {
+                return std::string("alSourcei " + std::to_string(voice) + " " + ParamName(param) + " " +
+                                   std::to_string(value));
+            });
         };
         t.alSourcePlay = [](ALuint voice) { SetState(voice, AL_PLAYING, "alSourcePlay"); };
         t.alSourceStop = [](ALuint voice) { SetState(voice, AL_STOPPED, "alSourceStop"); };
@@ -167,18 +177,20 @@ inline TFakeOpenAL& FakeAL()
             for (ALsizei i = 0; i < n; ++i) {
                 names[i] = FakeAL().nextName++;
                 FakeAL().buffers.insert(names[i]);
-                FakeAL().Note("alGenBuffers " + std::to_string(names[i]));
+                FakeAL().Note([&] { return std::string("alGenBuffers " + std::to_string(names[i])); });
             }
         };
         t.alDeleteBuffers = [](ALsizei n, const ALuint* names) {
             for (ALsizei i = 0; i < n; ++i) {
                 FakeAL().buffers.erase(names[i]);
-                FakeAL().Note("alDeleteBuffers " + std::to_string(names[i]));
+                FakeAL().Note([&] { return std::string("alDeleteBuffers " + std::to_string(names[i])); });
             }
         };
         t.alBufferData = [](ALuint buffer, ALenum format, const ALvoid*, ALsizei size, ALsizei frequency) {
-            FakeAL().Note("alBufferData " + std::to_string(buffer) + " " + std::to_string(format) + " " +
-                          std::to_string(size) + " " + std::to_string(frequency));
+            FakeAL().Note([&] {
+                return "alBufferData " + std::to_string(buffer) + " " + std::to_string(format) + " " +
+                       std::to_string(size) + " " + std::to_string(frequency);
+            });
         };
         return made;
     }();

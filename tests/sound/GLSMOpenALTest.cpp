@@ -52,8 +52,13 @@ TEST(GLSMOpenAL, FormatsAreMonoOrStereoOfEightOrSixteenBits)
         int channels, bits;
         ALenum format;
     };
-    const Case cases[] = {{1, 8, AL_FORMAT_MONO8},    {1, 16, AL_FORMAT_MONO16}, {2, 8, AL_FORMAT_STEREO8},
-                          {2, 16, AL_FORMAT_STEREO16}, {6, 16, AL_FORMAT_STEREO16}, {1, 24, 0}, {2, 32, 0}};
+    const Case cases[] = {{1, 8, AL_FORMAT_MONO8},
+                          {1, 16, AL_FORMAT_MONO16},
+                          {2, 8, AL_FORMAT_STEREO8},
+                          {2, 16, AL_FORMAT_STEREO16},
+                          {6, 16, AL_FORMAT_STEREO16},
+                          {1, 24, 0},
+                          {2, 32, 0}};
     for (const Case& c : cases) {
         TGLSoundSampling sampling;
         sampling.SetValues(44100, c.channels, c.bits);

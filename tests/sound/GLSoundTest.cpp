@@ -71,17 +71,19 @@ TEST(GLSoundSample, LibraryFindsTheFirstSampleIgnoringCaseAndAddsFiles)
 
     const std::string folder = ::testing::TempDir();
     const Bytes wav = ToneWav(0.01);
-    SaveHookedFile(folder + "/step.wav", [&](TStream& s) { s.WriteBuffer(wav.data(), static_cast<int64_t>(wav.size())); });
+    SaveHookedFile(folder + "/step.wav",
+                   [&](TStream& s) { s.WriteBuffer(wav.data(), static_cast<int64_t>(wav.size())); });
     EXPECT_EQ(library.Samples()->AddFile(folder + "/step.wav", "snd_step.wav")->Name(), "snd_step.wav");
     EXPECT_EQ(library.Samples()->AddFile(folder + "/step.wav")->Name(), "step.wav");
 
     // A file that cannot be read leaves no sample behind.
     const int32_t count = library.Samples()->Count();
     EXPECT_NE(MessageOf([&] { library.Samples()->AddFile(folder + "/missing.wav"); }), cNoException);
-    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { library.Samples()->AddFile(folder + "/step.xyz"); }).rfind(
-                  "Could not load " + folder + "/step.xyz, make sure you include the unit required to load this "
-                  "format in your uses clause.",
-                  0),
+    EXPECT_EQ(MessageOf<EAssertionFailed>([&] { library.Samples()->AddFile(folder + "/step.xyz"); })
+                  .rfind("Could not load " + folder +
+                             "/step.xyz, make sure you include the unit required to load this "
+                             "format in your uses clause.",
+                         0),
               0u);
     EXPECT_EQ(library.Samples()->Count(), count);
 }
@@ -139,13 +141,48 @@ TEST(GLSoundSource, SettersClampAndMarkTheirChange)
         float expected;
     };
     const Case cases[] = {
-        {"MaxChannels 0", [&] { manager->SetMaxChannels(0); return float(manager->MaxChannels()); }, 1},
-        {"OutputFrequency 8000", [&] { manager->SetOutputFrequency(8000); return float(manager->OutputFrequency()); }, 11025},
-        {"UpdateFrequency 100", [&] { manager->SetUpdateFrequency(100); return manager->UpdateFrequency(); }, 60},
-        {"UpdateFrequency 0", [&] { manager->SetUpdateFrequency(0); return manager->UpdateFrequency(); }, 1},
-        {"DopplerFactor 20", [&] { manager->SetDopplerFactor(20); return manager->DopplerFactor(); }, 10},
-        {"DistanceFactor -5", [&] { manager->SetDistanceFactor(-5); return manager->DistanceFactor(); }, 1},
-        {"RollOffFactor 0", [&] { manager->SetRollOffFactor(0); return manager->RollOffFactor(); }, 1},
+        {"MaxChannels 0",
+         [&] {
+             manager->SetMaxChannels(0);
+             return float(manager->MaxChannels());
+         },
+         1},
+        {"OutputFrequency 8000",
+         [&] {
+             manager->SetOutputFrequency(8000);
+             return float(manager->OutputFrequency());
+         },
+         11025},
+        {"UpdateFrequency 100",
+         [&] {
+             manager->SetUpdateFrequency(100);
+             return manager->UpdateFrequency();
+         },
+         60},
+        {"UpdateFrequency 0",
+         [&] {
+             manager->SetUpdateFrequency(0);
+             return manager->UpdateFrequency();
+         },
+         1},
+        {"DopplerFactor 20",
+         [&] {
+             manager->SetDopplerFactor(20);
+             return manager->DopplerFactor();
+         },
+         10},
+        {"DistanceFactor -5",
+         [&] {
+             manager->SetDistanceFactor(-5);
+             return manager->DistanceFactor();
+         },
+         1},
+        {"RollOffFactor 0",
+         [&] {
+             manager->SetRollOffFactor(0);
+             return manager->RollOffFactor();
+         },
+         1},
     };
     for (const Case& c : cases) EXPECT_EQ(c.set(), c.expected) << c.what;
 }

@@ -23,7 +23,7 @@ bool DriverIs(const char* driver)
     return set && std::string(set) == driver;
 }
 
-#define REQUIRE_DRIVER(driver)                                                                                    \
+#define REQUIRE_DRIVER(driver)                                                                                         \
     if (!DriverIs(driver)) GTEST_SKIP() << "needs ALSOFT_DRIVERS=" driver " (CTest sets it)"
 
 // A manager driven by a manual cadencer, as the game drives its own.

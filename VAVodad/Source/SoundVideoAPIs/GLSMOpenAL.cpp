@@ -8,20 +8,32 @@ namespace {
 // Every entry point the manager calls: without one of them the library is not usable.
 bool EntryPointsComplete(const TOpenALEntryPoints& al)
 {
-    const void* const needed[] = {
-        reinterpret_cast<const void*>(al.alcOpenDevice),         reinterpret_cast<const void*>(al.alcCloseDevice),
-        reinterpret_cast<const void*>(al.alcCreateContext),      reinterpret_cast<const void*>(al.alcDestroyContext),
-        reinterpret_cast<const void*>(al.alcMakeContextCurrent), reinterpret_cast<const void*>(al.alcGetCurrentContext),
-        reinterpret_cast<const void*>(al.alcGetContextsDevice),  reinterpret_cast<const void*>(al.alGetError),
-        reinterpret_cast<const void*>(al.alDistanceModel),       reinterpret_cast<const void*>(al.alIsExtensionPresent),
-        reinterpret_cast<const void*>(al.alListenerf),           reinterpret_cast<const void*>(al.alListenerfv),
-        reinterpret_cast<const void*>(al.alDopplerFactor),       reinterpret_cast<const void*>(al.alGenSources),
-        reinterpret_cast<const void*>(al.alDeleteSources),       reinterpret_cast<const void*>(al.alGetSourcei),
-        reinterpret_cast<const void*>(al.alSourcef),             reinterpret_cast<const void*>(al.alSourcefv),
-        reinterpret_cast<const void*>(al.alSourcei),             reinterpret_cast<const void*>(al.alSourcePlay),
-        reinterpret_cast<const void*>(al.alSourceStop),          reinterpret_cast<const void*>(al.alSourcePause),
-        reinterpret_cast<const void*>(al.alSourceRewind),        reinterpret_cast<const void*>(al.alGenBuffers),
-        reinterpret_cast<const void*>(al.alDeleteBuffers),       reinterpret_cast<const void*>(al.alBufferData)};
+    const void* const needed[] = {reinterpret_cast<const void*>(al.alcOpenDevice),
+                                  reinterpret_cast<const void*>(al.alcCloseDevice),
+                                  reinterpret_cast<const void*>(al.alcCreateContext),
+                                  reinterpret_cast<const void*>(al.alcDestroyContext),
+                                  reinterpret_cast<const void*>(al.alcMakeContextCurrent),
+                                  reinterpret_cast<const void*>(al.alcGetCurrentContext),
+                                  reinterpret_cast<const void*>(al.alcGetContextsDevice),
+                                  reinterpret_cast<const void*>(al.alGetError),
+                                  reinterpret_cast<const void*>(al.alDistanceModel),
+                                  reinterpret_cast<const void*>(al.alIsExtensionPresent),
+                                  reinterpret_cast<const void*>(al.alListenerf),
+                                  reinterpret_cast<const void*>(al.alListenerfv),
+                                  reinterpret_cast<const void*>(al.alDopplerFactor),
+                                  reinterpret_cast<const void*>(al.alGenSources),
+                                  reinterpret_cast<const void*>(al.alDeleteSources),
+                                  reinterpret_cast<const void*>(al.alGetSourcei),
+                                  reinterpret_cast<const void*>(al.alSourcef),
+                                  reinterpret_cast<const void*>(al.alSourcefv),
+                                  reinterpret_cast<const void*>(al.alSourcei),
+                                  reinterpret_cast<const void*>(al.alSourcePlay),
+                                  reinterpret_cast<const void*>(al.alSourceStop),
+                                  reinterpret_cast<const void*>(al.alSourcePause),
+                                  reinterpret_cast<const void*>(al.alSourceRewind),
+                                  reinterpret_cast<const void*>(al.alGenBuffers),
+                                  reinterpret_cast<const void*>(al.alDeleteBuffers),
+                                  reinterpret_cast<const void*>(al.alBufferData)};
     for (const void* proc : needed)
         if (!proc) return false;
     return true;

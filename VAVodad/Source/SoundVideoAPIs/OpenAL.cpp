@@ -101,7 +101,7 @@ void ReadOpenALExtensions()
                             : nullptr;
     if (device && al.alcIsExtensionPresent && al.alcIsExtensionPresent(device, "ALC_EXT_EFX")) {
 #define OPENAL_ENTRY(name, type)
-#define OPENAL_EXT_ENTRY(name, type)                                                                              \
+#define OPENAL_EXT_ENTRY(name, type)                                                                                   \
     if (std::string_view(#name).starts_with("al")) Bind(vEntryPoints.name, #name);
 #include "OpenALEntryPoints.def"
 #undef OPENAL_ENTRY
