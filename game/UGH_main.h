@@ -142,6 +142,13 @@ std::string CatalogueStatus(int32_t stageText);
 int32_t FirstMissingId(int32_t first, int32_t limit, const std::function<bool(int32_t)>& exists,
                        const std::string& what);
 
+// ---- Globals of block visibility, the scene lights and the minimap (UGH_main_visibility.cpp) ----
+extern int32_t curarea1, curarea2;   // the visibility areas of the player's cell (CheckAvisars)
+extern int32_t mainlight;            // levellights slot of the first scene light while it shines, else -1
+constexpr int32_t shadowradius = 10; // half side in cells of the square whose walls cast shadows
+extern bool lightreport;             // the next light choice lists itself in a message box
+extern int32_t glowlevel;            // teleport glow strength 0..10 (block b5)
+
 // The program's version as "%d.%d.%d.%d"; never fails.
 std::string GetAppVersionStr();
 
@@ -196,6 +203,8 @@ public:
     void FrameBlockB1(double deltatime);
     void FrameBlockB3(double deltatime);
     void FrameBlockB5(double deltatime);
+    // b7: the minimap shows bottom left while it is wanted and no menu, character screen or battle is up.
+    void FrameBlockB7(double deltatime);
     void FrameBlockB8(double deltatime);
 
     // The client size the window keeps: at least 1024 x 576.
@@ -210,6 +219,35 @@ public:
     // exist, making the folder when it is missing. Answers the file written, or "" when it could not be
     // written (logged); never raises.
     static std::string SaveSnapShot(TBitmap& bitmap);
+
+    // ---- Block visibility, scene lights, shadow casters and the minimap (UGH_main_visibility.cpp) ----
+    // Shows the level objects near the player (within d cells) in the player's visibility areas and hides the
+    // others: the whole grid with full, else the cells up to viewdist ahead and to both sides of (px, py). A
+    // refresh that fails rebuilds the level once; failing again it is logged.
+    void MonitorBlockVisibility(int32_t px, int32_t py, int32_t d, bool full);
+    // The whole grid around the player, then the minimap while it shows.
+    void FullMBW(int32_t d);
+    // Once a second: viewdist one step toward the wanted frame rate, then a refresh.
+    void AutoAdjustMbd(int32_t fps);
+    void CheckAvisars(int32_t x, int32_t y);
+    // The seven scene lights from the level's 20 slots: persisting ones first, then the nearest.
+    void ProcessLights();
+    // The walls and free meshes near the player become the shadow volume's casters.
+    void FormOccluderArr();
+    // The light group of the cell under free mesh fmid's home, -1 off the inner grid.
+    int32_t getfmlgroup(int32_t fmid);
+    double GetDist(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    // Draws the explored level into the minimap sprite's texture and the map window.
+    void WorkOnMinimap();
+    // Not called by the game: a line of sight between world point (x, y) and a light at (lsx, lsy), the
+    // walls around the player as casters, and every level light off.
+    bool checklsvisibility(int32_t x, int32_t y, int32_t lsy, int32_t lsx);
+    void HandleShadows();
+    void cleanuplights();
+    // The explored cells with their neighbours, 20 pixels a cell, and the player: the minimap's picture.
+    static void DrawMinimap(TBitmap& picture);
+    // The picture centred on a black square with a white border, as wide as its larger side.
+    static void SquareMinimap(TBitmap& picture, TBitmap& square);
 
     // ---- Configuration (UGH_main_config.cpp) ----
     // Reads "\gh.cfg" (the game-data reader) and applies it to the window: anti-aliasing, ambient, depth of
@@ -383,6 +421,7 @@ public:
     TGLHUDSprite* usedcard2 = nullptr;
     TGLHUDSprite* titlecard = nullptr;
     TGLHUDSprite* teleport_glow = nullptr;
+    TGLHUDSprite* minimap = nullptr; // its texture is drawn by WorkOnMinimap
     TBoundedArray<TGLHUDSprite*, 1, 8> icons;   // icon1 .. icon8
     TGLHUDSprite* element_icon = nullptr;
     TGLHUDSprite* csbackground = nullptr;

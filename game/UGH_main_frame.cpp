@@ -93,6 +93,7 @@ TBoundedArray<TForm1::TFrameBlock, 1, 8> TForm1::DefaultFrameBlocks()
     blocks[1] = [this](double deltatime) { FrameBlockB1(deltatime); };
     blocks[3] = [this](double deltatime) { FrameBlockB3(deltatime); };
     blocks[5] = [this](double deltatime) { FrameBlockB5(deltatime); };
+    blocks[7] = [this](double deltatime) { FrameBlockB7(deltatime); };
     blocks[8] = [this](double deltatime) { FrameBlockB8(deltatime); };
     return blocks;
 }
@@ -110,6 +111,8 @@ void TForm1::CadencerRun(double deltatime)
             InitFullscreen();
             fsinitdone = true;
         }
+        // The main menu's level lights follow its camera every frame.
+        if (mmmode && mapid == "mm_map") ProcessLights();
         if (!fullscreen || Visible()) {
             scrw = VAVodadViewer1->Width();
             scrh = VAVodadViewer1->Height();
@@ -165,14 +168,35 @@ void TForm1::FrameBlockB3(double)
     dcmenu->SetVisible(mmmode);
 }
 
-void TForm1::FrameBlockB5(double)
+void TForm1::FrameBlockB5(double deltatime)
 {
+    // The teleport glow fades out over its second.
+    if (glowtime > 0) {
+        glowtime -= deltatime;
+        glowlevel = std::clamp(static_cast<int32_t>(Round(glowtime * 10)), 0, 10);
+        SizeHUD(teleport_glow, scrw, scrh);
+        PlaceHUD(teleport_glow, scrw / 2.0f, scrh / 2.0f);
+        teleport_glow->SetVisible(true);
+        TGLColor* diffuse = teleport_glow->Material()->FrontProperties()->Diffuse();
+        diffuse->SetAlpha(glowlevel / 10.0f);
+    } else {
+        teleport_glow->SetVisible(false);
+    }
     // The oldest waiting request comes on screen once the one before it is answered.
     if (!rfmode && rfqueue[1].active) DisplayRequestForm();
     halfw = static_cast<int32_t>(Round(scrw / 2.0));
     halfh = static_cast<int32_t>(Round(scrh / 2.0));
     fullw = scrw;
     fullh = scrh;
+}
+
+void TForm1::FrameBlockB7(double)
+{
+    minimap->SetVisible(minimapon && !invmode && !mmmode && !btlmode);
+    if (minimap->Visible()) {
+        SizeHUD(minimap, 200, 200);
+        PlaceHUD(minimap, minimap->Width() / 2 + 10, scrh - minimap->Height() / 2 - 40);
+    }
 }
 
 void TForm1::FrameBlockB8(double deltatime)
@@ -234,6 +258,12 @@ void TForm1::Timer2Timer(TObject*)
     SetCaption(FrameRateCaption(appversion, VAVodadViewer1->FramesPerSecondText(1), viewdist, mbdcount));
     curfps = static_cast<int32_t>(Round(VAVodadViewer1->FramesPerSecond()));
     VAVodadViewer1->ResetPerformanceMonitor();
+    // The view distance waits for the next second when its refresh fails.
+    try {
+        AutoAdjustMbd(curfps);
+    } catch (const std::exception& e) {
+        GameLog(std::string("The view distance was not adjusted: ") + e.what());
+    }
     lastpx = playerx;
     lastpy = playery;
 }

@@ -14,6 +14,7 @@
 #include "GLShadowVolume.h"
 #include "GLSkyBox.h"
 #include "GLTexCombineShader.h"
+#include "GLTexture.h"
 #include "GLWin32Viewer.h"
 #include "GLWindowsFont.h"
 #include "Graphics.h"
@@ -121,6 +122,16 @@ void SetUpSkyBox(TForm1& form, TComponent*)
     form.GLSkyBox1->SetMaterialLibrary(form.matlib);
 }
 
+// The minimap's picture is drawn by the game and given to the sprite's own texture, shown as it is.
+void SetUpMinimap(TForm1& form, TComponent*)
+{
+    TGLTexture* texture = form.minimap->Material()->Texture();
+    texture->SetDisabled(false);
+    texture->SetTextureMode(tmReplace);
+    texture->SetMinFilter(miLinear);
+    texture->SetMagFilter(maLinear);
+}
+
 void SetUpShadows(TForm1& form, TComponent*)
 {
     form.shadowz->SetActive(false);
@@ -208,6 +219,7 @@ const TSceneRow cSceneTable[] = {
     {"corner_tl", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_tl>, {.Visible = false, .MatLib = true}},
     {"corner_tr", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_tr>, {.Visible = false, .MatLib = true}},
     {"corner_bl", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_bl>, {.Visible = false, .MatLib = true}},
+    {"minimap", "dcuibg", Make<TGLHUDSprite, &TForm1::minimap>, {.Visible = false, .Setup = SetUpMinimap}},
     {"dcuimiddle", "", Make<TGLDummyCube, &TForm1::dcuimiddle>},
     {"teleport_glow", "dcuimiddle", Make<TGLHUDSprite, &TForm1::teleport_glow>, {.Visible = false, .MatLib = true}},
     {"dcuifront", "", Make<TGLDummyCube, &TForm1::dcuifront>},

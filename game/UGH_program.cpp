@@ -1,6 +1,7 @@
 #include "UGH_program.h"
 
 #include "UGHBattlelog.h"
+#include "UGHMinimap.h"
 #include "UGHSplash.h"
 #include "UGH_data.h"
 #include "UGH_main.h"
@@ -32,6 +33,8 @@ TGameWindows StartGame(const std::string& dataFolder)
     TGameWindows windows;
     Application->CreateForm(Form10);
     windows.Splash = Form10;
+    Application->CreateForm(Form12);
+    windows.MapPicture = Form12;
     Form10->Show();
     Application->CreateForm(Form1);
     windows.Main = Form1;
@@ -55,9 +58,11 @@ void FreeGameWindows(TGameWindows& windows)
 {
     FreeAndNil(windows.BattleLog);
     FreeAndNil(windows.Main);
+    FreeAndNil(windows.MapPicture);
     FreeAndNil(windows.Splash);
     Form9 = nullptr;
     Form1 = nullptr;
+    Form12 = nullptr;
     Form10 = nullptr;
     windows.Started = false;
 }
