@@ -244,6 +244,7 @@ void TForm1::FormCreate(TObject*)
 
     // 17.
     shadowz->SetActive(shadows);
+    if (shadows) FormOccluderArr();
 }
 
 void TForm1::setdefaultrndons()
