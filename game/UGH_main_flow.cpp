@@ -25,7 +25,11 @@ void TForm1::StartNewGame()
     }
     chargen = false;
     levelno = -1;
+    BuildLevel();
     GoToStart();
+    CheckAvisars(playerx, playery);
+    FullMBW(viewdist);
+    ActivateCell(cNewGameCellX, cNewGameCellY);
 }
 
 void TForm1::ChangeLevelNormally()
@@ -59,5 +63,9 @@ void TForm1::ChangeLevel(int32_t way, const std::string& param)
         return;
     }
     levelsteps = 0;
+    BuildLevel();
     GoToStart();
+    CheckAvisars(playerx, playery);
+    FullMBW(viewdist);
+    ProcessLights();
 }
