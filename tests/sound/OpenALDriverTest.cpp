@@ -114,6 +114,24 @@ TEST(OpenALWaveDriverMuted, MutedManagerLeavesTheFileSilent)
     EXPECT_EQ(peak, 0);
 }
 
+TEST(OpenALNullDriver, LoadingBindsEveryCoreEntryPointByName)
+{
+    REQUIRE_DRIVER("null");
+    EXPECT_FALSE(LoadOpenAL("libopenal-not-there.so"));
+    EXPECT_FALSE(OpenALLoaded());
+    EXPECT_EQ(OpenAL().alGenSources, nullptr);
+    ASSERT_TRUE(LoadOpenAL(cOpenALLibraryName));
+    std::vector<std::string> missing;
+#define OPENAL_ENTRY(name, type)                                                                                  \
+    if (!OpenAL().name) missing.push_back(#name);
+#define OPENAL_EXT_ENTRY(name, type)
+#include "OpenALEntryPoints.def"
+#undef OPENAL_ENTRY
+#undef OPENAL_EXT_ENTRY
+    EXPECT_TRUE(missing.empty()) << missing.front();
+    EXPECT_EQ(LoadALProc("alNoSuchFunction"), nullptr);
+}
+
 TEST(OpenALNullDriver, ActivatesAndASourceEndsByItself)
 {
     REQUIRE_DRIVER("null");
