@@ -2,84 +2,45 @@
 // data folder of its own.
 #include "UGH_main.h"
 
-#include "GLCoordinates.h"
-#include "GLObjects.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
-#include "VAVodad.h"
 #include "VirtualKeys.h"
 
-#include "GameDataFolder.h"
+#include "MainWindowLevel.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
 
-// The player on (5, 5) of a 10 x 10 level open inside its border, facing +x with the camera on him; the scene
-// lights made, the wall and floor meshes in the folder, and every localised text "s<n>".
-class Flow : public GameDataFolder {
+// The player on (5, 5) of a 10 x 10 level open inside its border, facing +x with the camera on him.
+class Flow : public MainWindowLevel {
 protected:
     void SetUp() override
     {
-        GameDataFolder::SetUp();
-        form.reset(new TForm1(nullptr));
-        for (TGLLightSource*& light : form->scenelights)
-            light = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(form->dcgame);
-        for (const char* mesh : {"m_wall.obj", "m_floor.obj", "m_door.obj"})
-            folder.Write(std::string("meshes/") + mesh, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+        MainWindowLevel::SetUp();
         std::filesystem::create_directories(folder.path / "levels");
-        for (int32_t i = 0; i <= 400; ++i) strarr[i] = "s" + std::to_string(i);
-        MakeLevel(9, 9);
+        OpenLevel(9, 9);
         levelbusy = false;
         PlaceAt(5, 5);
     }
-    void TearDown() override
-    {
-        form.reset();
-        GameDataFolder::TearDown();
-    }
 
-    // The level [0..maxx] x [0..maxy], open inside its border wall.
-    void MakeLevel(int32_t maxx, int32_t maxy)
-    {
-        mapmaxx = maxx;
-        mapmaxy = maxy;
-        form->ClearLevel();
-        for (int32_t x = 1; x < maxx; ++x)
-            for (int32_t y = 1; y < maxy; ++y) levelgrid[x][y].passable = true;
-    }
-    void PlaceAt(int32_t x, int32_t y)
-    {
-        playerx = x;
-        playery = y;
-        lookside = 0;
-        lookdirx = 1;
-        lookdiry = 0;
-        camtx = 20 * x;
-        camty = 20 * y;
-        form->mcam->Position()->SetPoint(20.0f * x, 20.0f * y, 0);
-    }
     // Writes "levels/<name>.map": a level of the given size with its id, start cell and facing; the current level
     // is then a fresh one again.
-    void WriteMap(const std::string& name, int32_t maxx, int32_t maxy, int32_t sx, int32_t sy, int32_t sdir,
-                  const std::function<void()>& more = {})
+    void WriteMap(const std::string& name, int32_t maxx, int32_t maxy, int32_t sx, int32_t sy, int32_t sdir)
     {
-        MakeLevel(maxx, maxy);
+        OpenLevel(maxx, maxy);
         mapid = name;
         startx = sx;
         starty = sy;
         startdir = sdir;
-        if (more) more();
         SaveMap(gamedir + "\\levels\\" + name + ".map", true);
         mapid = "here";
-        MakeLevel(9, 9);
+        OpenLevel(9, 9);
         levelbusy = false;
     }
 
@@ -98,7 +59,6 @@ protected:
         form->DisplayRequestForm();
     }
 
-    std::unique_ptr<TForm1, TFreeDeleter> form;
     TScopedValue<int32_t> savedMovespeed{movespeed, 400};
     TScopedValue<bool> savedRandommode{randommode, false};
     TScopedValue<std::string> savedAdventure{adventureid, "map_"};
