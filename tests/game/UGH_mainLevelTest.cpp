@@ -2,7 +2,7 @@
 // mesh and material it takes, and what a build does with meshes that cannot be read.
 #include "UGH_main.h"
 
-#include "GameDataFolder.h"
+#include "MainWindowLevel.h"
 
 #include "GLApplicationFileIO.h"
 #include "GLFireFX.h"
@@ -24,31 +24,25 @@
 
 namespace {
 
-// An unshown main window with its seven scene lights over a data folder whose meshes tell each other apart by
-// their width: m_wall.obj 1, m_floor.obj 2, m_door.obj 3. The level is 5 x 5 cells, walled around; the player
-// stands on (1, 1) and sees 5 cells far.
-class LevelBuild : public GameDataFolder {
+// The main window over a data folder whose meshes tell each other apart by their width: m_wall.obj 1,
+// m_floor.obj 2, m_door.obj 3. The level is 5 x 5 cells, walled around; the player stands on (1, 1) and sees
+// 5 cells far.
+class LevelBuild : public MainWindowLevel {
 protected:
     void SetUp() override
     {
-        GameDataFolder::SetUp();
-        form.reset(new TForm1(nullptr));
-        for (TGLLightSource*& light : form->scenelights)
-            light = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(form->dcgame);
-        Mesh("m_wall.obj", 1);
+        MainWindowLevel::SetUp();
         Mesh("m_floor.obj", 2);
         Mesh("m_door.obj", 3);
-        mapmaxx = mapmaxy = 4;
-        form->ClearLevel();
+        OpenLevel(4, 4);
         levelbusy = false;
         playerx = playery = 1;
         viewdist = 5;
     }
     void TearDown() override
     {
-        form.reset();
         SetStreamFactoryHook({});
-        GameDataFolder::TearDown();
+        MainWindowLevel::TearDown();
     }
 
     // A one-triangle mesh as wide as width along x.
@@ -67,8 +61,6 @@ protected:
     static std::string MaterialOf(TGLCustomSceneObject* object) { return object->Material()->LibMaterialName(); }
     static TVector3f PositionOf(TGLBaseSceneObject* object) { return object->Position()->AsAffineVector(); }
     static TVector3f DirectionOf(TGLBaseSceneObject* object) { return object->Direction()->AsAffineVector(); }
-
-    std::unique_ptr<TForm1, TFreeDeleter> form;
 };
 
 void ExpectAt(const TVector3f& at, float x, float y, float z, const std::string& what)
