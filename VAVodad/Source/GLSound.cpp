@@ -679,30 +679,33 @@ void TGLSoundManager::SetPause(bool Value)
     }
 }
 
-bool TGLSoundManager::DoMute()
+void TGLSoundManager::TellSources(bool (TGLBaseSoundSource::*ownFlag)() const,
+                                  void (TGLSoundManager::*tell)(TGLBaseSoundSource*, bool), bool state)
 {
     for (int32_t i = 0; i < FSources->Count(); ++i)
-        if (!FSources->Items(i)->Mute()) MuteSource(FSources->Items(i), true);
+        if (!(FSources->Items(i)->*ownFlag)()) (this->*tell)(FSources->Items(i), state);
+}
+
+bool TGLSoundManager::DoMute()
+{
+    TellSources(&TGLBaseSoundSource::Mute, &TGLSoundManager::MuteSource, true);
     return true;
 }
 
 void TGLSoundManager::DoUnMute()
 {
-    for (int32_t i = 0; i < FSources->Count(); ++i)
-        if (!FSources->Items(i)->Mute()) MuteSource(FSources->Items(i), false);
+    TellSources(&TGLBaseSoundSource::Mute, &TGLSoundManager::MuteSource, false);
 }
 
 bool TGLSoundManager::DoPause()
 {
-    for (int32_t i = 0; i < FSources->Count(); ++i)
-        if (!FSources->Items(i)->Pause()) PauseSource(FSources->Items(i), true);
+    TellSources(&TGLBaseSoundSource::Pause, &TGLSoundManager::PauseSource, true);
     return true;
 }
 
 void TGLSoundManager::DoUnPause()
 {
-    for (int32_t i = 0; i < FSources->Count(); ++i)
-        if (!FSources->Items(i)->Pause()) PauseSource(FSources->Items(i), false);
+    TellSources(&TGLBaseSoundSource::Pause, &TGLSoundManager::PauseSource, false);
 }
 
 void TGLSoundManager::SetMasterVolume(float Value)

@@ -358,6 +358,10 @@ protected:
     float FLastDeltaTime = 0;
 
 private:
+    // tell(source, state) for every source whose own flag (its Mute or Pause) is off.
+    void TellSources(bool (TGLBaseSoundSource::*ownFlag)() const,
+                     void (TGLSoundManager::*tell)(TGLBaseSoundSource*, bool), bool state);
+
     bool FActive = false;
     bool FMute = false;
     bool FPause = false;

@@ -47,23 +47,15 @@ bool LoadOpenAL(const std::string& libraryName)
         vEntryPoints = *vOverride;
         return true;
     }
-    // The new handle is taken before the old one goes, so that reloading the same library keeps it mapped.
-    void* library = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (vLibrary) dlclose(vLibrary);
-    vLibrary = library;
+    // A library once loaded stays mapped: devices opened through it (the wave-out voices keep copies of its
+    // entry points) would otherwise lose their code under their mixing threads.
+    vLibrary = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
     vEntryPoints = TOpenALEntryPoints();
     if (!vLibrary) return false;
     // alGetProcAddress itself comes from the export table, then answers for the others.
     vEntryPoints.alGetProcAddress = reinterpret_cast<LPALGETPROCADDRESS>(dlsym(vLibrary, "alGetProcAddress"));
     BindCore();
     return true;
-}
-
-void UnloadOpenAL()
-{
-    if (vLibrary) dlclose(vLibrary);
-    vLibrary = nullptr;
-    vEntryPoints = TOpenALEntryPoints();
 }
 
 bool OpenALLoaded()

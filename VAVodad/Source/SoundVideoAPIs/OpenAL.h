@@ -40,11 +40,10 @@ inline constexpr const char* cOpenALLibraryName = "libopenal.so.1";
 inline constexpr const char* cOpenALDevLibraryName = "libopenal.so";
 
 // Loads the named library in place of the one loaded before and binds every core entry point with
-// LoadALProc; True when the library loaded (missing entry points stay null). With a table installed by
+// LoadALProc; True when the library loaded (missing entry points stay null, and a library that does not load
+// leaves the table empty). A library loaded once stays in memory. With a table installed by
 // SetOpenALOverride, that table is taken instead and the answer is True.
 bool LoadOpenAL(const std::string& libraryName);
-// Frees the library and empties the table.
-void UnloadOpenAL();
 bool OpenALLoaded();
 // The entry point of that name: through the library's alGetProcAddress when it has one that answers, else the
 // library's export of that name; null when neither has it or no library is loaded.
