@@ -4,8 +4,6 @@
 
 #include "UGH_log.h"
 
-#include "GLHUDObjects.h"
-
 std::string rftitle, rftext, rfimg;
 int32_t rftype = 0, rfcase = 0, rfpos = 0;
 
@@ -29,7 +27,8 @@ void TForm1::ShowRequestForm(const std::string& rttl, const std::string& rtext, 
 
 void TForm1::DisplayRequestForm()
 {
-    if (reqform) reqform->MoveLast();
+    // The form's layer already draws it over the other interface sprites; it stays before its own buttons there,
+    // which moving it to the layer's end would hide.
     rfmode = true;
     const rqftp& first = rfqueue[1];
     rftitle = first.ttl_text;

@@ -2,8 +2,10 @@
 // data folder of its own.
 #include "UGH_main.h"
 
+#include "GLHUDObjects.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
+#include "VAVodad.h"
 #include "VirtualKeys.h"
 
 #include "MainWindowLevel.h"
@@ -29,8 +31,8 @@ protected:
         PlaceAt(5, 5);
     }
 
-    // Writes "levels/<name>.map": a level of the given size with its id, start cell and facing; the current level
-    // is then a fresh one again.
+    // Writes "levels/<name>.map": a level of the given size with its id, start cell and facing. The level stays
+    // the current one, under another id.
     void WriteMap(const std::string& name, int32_t maxx, int32_t maxy, int32_t sx, int32_t sy, int32_t sdir)
     {
         OpenLevel(maxx, maxy);
@@ -40,8 +42,6 @@ protected:
         startdir = sdir;
         SaveMap(gamedir + "\\levels\\" + name + ".map", true);
         mapid = "here";
-        OpenLevel(9, 9);
-        levelbusy = false;
     }
 
     // The waiting requests as (title, text).
@@ -76,6 +76,11 @@ TEST_F(Flow, RequestsShowOneAtATimeInTheOrderTheyWereQueued)
 
     form->FrameBlockB5(0.01);
     EXPECT_TRUE(rfmode);
+    // The form's layer draws it over every other interface sprite, and its own buttons over it.
+    form->prepareuiobjects();
+    const int32_t formAt = form->reqform->Index();
+    EXPECT_GT(form->gbsprites[48]->Index(), formAt);
+    EXPECT_GT(form->gbsprites[49]->Index(), formAt);
     EXPECT_EQ(rftitle, "first");
     EXPECT_EQ(rftext, "one");
     EXPECT_EQ(Waiting(), (std::vector<std::pair<std::string, std::string>>{{"second", "two"}}));
@@ -95,7 +100,10 @@ TEST_F(Flow, RequestsShowOneAtATimeInTheOrderTheyWereQueued)
 
 TEST_F(Flow, AFullQueueRefusesTheNextRequestAndItsLastSlotEmptiesWhenOneIsShown)
 {
-    for (int32_t k = 1; k <= rfqueue.High(); ++k) form->ShowRequestForm(std::to_string(k), "", 0, 1, 0, "");
+    for (int32_t k = 1; k <= rfqueue.High(); ++k) {
+        rfqueue[k].active = true;
+        rfqueue[k].ttl_text = std::to_string(k);
+    }
     form->ShowRequestForm("one too many", "", 0, 1, 0, "");
     EXPECT_EQ(rfqueue[rfqueue.High()].ttl_text, std::to_string(rfqueue.High()));
 
