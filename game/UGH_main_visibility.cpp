@@ -136,13 +136,14 @@ TColor NeighbourColour(const lcell& cell, bool explored, TColor brush)
     return brush;
 }
 
-// Pixel (x, y) of a 24-bit bitmap.
+// Pixel (x, y) of a 32-bit bitmap, opaque.
 void PutPixel(TBitmap& bitmap, int32_t x, int32_t y, TColor colour)
 {
-    uint8_t* pixel = bitmap.ScanLine(y) + 3 * x;
+    uint8_t* pixel = bitmap.ScanLine(y) + 4 * x;
     pixel[0] = static_cast<uint8_t>(colour >> 16);
     pixel[1] = static_cast<uint8_t>(colour >> 8);
     pixel[2] = static_cast<uint8_t>(colour);
+    pixel[3] = 255;
 }
 
 } // namespace
@@ -399,7 +400,7 @@ void TForm1::DrawMinimap(TBitmap& picture)
     // One pixel a cell first, the picture's colours decided in the order the neighbourhoods are drawn; the
     // cells are then stretched to their 20 pixels.
     TBitmap cells;
-    cells.SetPixelFormat(pf24bit);
+    cells.SetPixelFormat(pf32bit);
     cells.SetSize(columns, rows);
     TColor brush = clBlack;
     for (int32_t x = 0; x < columns; ++x) {
@@ -413,7 +414,7 @@ void TForm1::DrawMinimap(TBitmap& picture)
             }
         }
     }
-    picture.SetPixelFormat(pf24bit);
+    picture.SetPixelFormat(pf32bit);
     picture.SetSize(columns * cCellPixels, rows * cCellPixels);
     TCanvas& canvas = *picture.Canvas();
     canvas.StretchDraw(TRect{0, 0, picture.Width(), picture.Height()}, &cells);
@@ -433,7 +434,7 @@ void TForm1::DrawMinimap(TBitmap& picture)
 void TForm1::SquareMinimap(TBitmap& picture, TBitmap& square)
 {
     const int32_t side = std::max(picture.Width(), picture.Height());
-    square.SetPixelFormat(pf24bit);
+    square.SetPixelFormat(pf32bit);
     square.SetSize(side, side);
     TCanvas& canvas = *square.Canvas();
     canvas.Pen()->SetColor(clWhite);
