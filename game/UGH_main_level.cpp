@@ -206,9 +206,19 @@ static TGLPlane* NewCellPlane(TForm1& form, int32_t i, int32_t j, float z)
     return plane;
 }
 
+// Free mesh i's object and fire carrier freed (a shadow caster no more).
+static void FreeFreeMesh(TForm1& form, int32_t i)
+{
+    FreeAndNil(fmeshfireobjs[i]);
+    if (fmeshobjs[i]) form.shadowz->Occluders()->RemoveCaster(fmeshobjs[i]);
+    FreeAndNil(fmeshobjs[i]);
+}
+
 void TForm1::BuildLevel()
 {
     struct TBuild {
+        // The data folder does not change while the level is built: its folders are listed once.
+        const TDataFolderPass pass;
         TLevelMeshes meshes;
         TBuild() { buildMeshes = &meshes; }
         ~TBuild()
@@ -221,8 +231,13 @@ void TForm1::BuildLevel()
     levelsaving = false;
     cleartexlist();
 
-    for (int32_t i = 0; i <= cellwalls.High(); ++i)
-        for (int32_t j = 0; j <= cellwalls.High(); ++j) FreeCell(i, j);
+    // The old level's objects go newest first: each then leaves the end of its parent's children, where that
+    // costs least.
+    for (int32_t i = wanderers.High(); i >= 0; --i) FreeAndNil(wandererobjs[i]);
+    for (int32_t i = freemeshes.High(); i >= 0; --i) FreeFreeMesh(*this, i);
+    for (int32_t i = freesprites.High(); i >= 0; --i) FreeAndNil(fspriteobjs[i]);
+    for (int32_t i = cellwalls.High(); i >= 0; --i)
+        for (int32_t j = cellwalls.High(); j >= 0; --j) FreeCell(i, j);
     for (int32_t i = 0; i <= mapmaxx; ++i)
         for (int32_t j = 0; j <= mapmaxy; ++j) BuildCell(i, j);
     for (int32_t i = 0; i <= freesprites.High(); ++i) ModFreeSprite(i);
@@ -253,9 +268,15 @@ void TForm1::BuildLevel()
 
 void TForm1::FreeCell(int32_t i, int32_t j)
 {
-    for (auto* table : {&cellwalls, &celldoors, &cellfloors}) FreeAndNil((*table)[i][j]);
-    for (auto* table : {&cellchests, &cellceils, &cellsprites}) FreeAndNil((*table)[i][j]);
-    for (TGLSprite*& blade : cellgrass[i][j]) FreeAndNil(blade);
+    // Newest first, as BuildCell made them.
+    auto& grass = cellgrass[i][j];
+    for (int32_t k = grass.High(); k >= 0; --k) FreeAndNil(grass[k]);
+    FreeAndNil(cellsprites[i][j]);
+    FreeAndNil(cellceils[i][j]);
+    FreeAndNil(cellfloors[i][j]);
+    FreeAndNil(cellchests[i][j]);
+    FreeAndNil(celldoors[i][j]);
+    FreeAndNil(cellwalls[i][j]);
 }
 
 void TForm1::BuildCell(int32_t i, int32_t j)
@@ -382,9 +403,7 @@ void TForm1::ModFreeMesh(int32_t i, bool c)
 {
     const freemesh& entry = freemeshes[i];
     if (c) {
-        FreeAndNil(fmeshfireobjs[i]);
-        if (fmeshobjs[i]) shadowz->Occluders()->RemoveCaster(fmeshobjs[i]);
-        FreeAndNil(fmeshobjs[i]);
+        FreeFreeMesh(*this, i);
         fmeshobjs[i] = NewMesh(shadowz, {MeshFileOf(entry.name), MeshPath("m_floor.obj")},
                                "Free mesh " + IntToStr(i) + " (" + entry.name + ")");
     }
