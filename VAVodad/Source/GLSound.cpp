@@ -280,11 +280,6 @@ TPersistent* TGLBaseSoundSource::GetOwner() const
     return FCollection;
 }
 
-std::string TGLBaseSoundSource::GetDisplayName() const
-{
-    return FSoundName.empty() ? std::string("Unnamed") : FSoundName;
-}
-
 void TGLBaseSoundSource::WriteToFiler(TWriter& writer)
 {
     writer.WriteInteger(0); // version

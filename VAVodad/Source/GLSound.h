@@ -151,8 +151,6 @@ public:
     // loops and frequency; every change is marked.
     void Assign(TPersistent* Source) override;
     TPersistent* GetOwner() const override;
-    // The sample name, "Unnamed" without one.
-    std::string GetDisplayName() const;
 
     // Version 0, priority, the six volume, distance and cone values, the library name, the sample name, mute,
     // pause and loops.
