@@ -198,8 +198,9 @@ public:
     using TFrameBlock = std::function<void(double deltatime)>;
     TBoundedArray<TFrameBlock, 1, 8> FrameBlocks = DefaultFrameBlocks();
     TBoundedArray<TFrameBlock, 1, 8> DefaultFrameBlocks();
-    // What the blocks hold so far: b1 the view's overlays, the worn pictures and the item list's mode; b3
-    // which screens show; b5 the half and full view sizes; b8 the free-mesh behaviour clock.
+    // What the blocks hold so far: b1 the camera and the player light, the view's overlays, the worn pictures
+    // and the item list's mode; b3 which screens show; b5 the half and full view sizes; b8 the free-mesh
+    // behaviour clock.
     void FrameBlockB1(double deltatime);
     void FrameBlockB3(double deltatime);
     void FrameBlockB5(double deltatime);

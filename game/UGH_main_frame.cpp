@@ -139,9 +139,11 @@ void TForm1::CadencerRun(double deltatime)
     framerunning = false;
 }
 
-void TForm1::FrameBlockB1(double)
+void TForm1::FrameBlockB1(double deltatime)
 {
+    PositionCamera(deltatime);
     stepscale = levelsteps / 800.0;
+    PositionLight();
     if (playercone->Visible()) playercone->SetVisible(false);
     // The dark cover behind a request form hides the whole view.
     reqform_dark->SetVisible(reqform->Visible());
