@@ -4,20 +4,22 @@
 #include "DemoContentPictures.h"
 #include "DemoOutput.h"
 #include "DemoPictures.h"
+#include "DemoSounds.h"
 #include "DemoSources.h"
 #include "UGH_data.h"
 
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The demo's settings. The frame loop must run on a software renderer with no sound device: no shadow
-// volumes, and fullmute keeps the sound manager off.
+// The demo's settings. The frame loop must run on a software renderer: no shadow volumes. Sound is on; with no
+// sound device the game runs silent.
 void SetDemoSettings()
 {
     lng = "en";
@@ -56,7 +58,7 @@ void SetDemoSettings()
     desiredfps = 30;
     maxvd = 15;
     adventure = 0;
-    fullmute = true;
+    fullmute = false;
 }
 
 // The highest coded perk effect.
@@ -88,9 +90,11 @@ struct TCurrentLevel {
     TCurrentLevel& operator=(const TCurrentLevel&) = delete;
 };
 
-// Every level source "levels/<name>.txt" becomes the map file of its id with its side files.
-void WriteLevels(const fs::path& sources, TDemoOutput& output)
+// Every level source "levels/<name>.txt" becomes the map file of its id with its side files. Answers the wall
+// sets the levels use.
+std::set<int32_t> WriteLevels(const fs::path& sources, TDemoOutput& output)
 {
+    std::set<int32_t> wallSets;
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(sources / "levels"))
         if (entry.path().extension() == ".txt") files.push_back(entry.path());
@@ -122,7 +126,9 @@ void WriteLevels(const fs::path& sources, TDemoOutput& output)
             output.Publish("levels/" + id + "/" + writers[at].first, sideFiles[at]);
         output.Publish("levels/" + id + "/mapname_en.txt", LinesText({level->mapname}));
         output.Publish("levels/" + id + "/skybox.txt", LinesText({std::to_string(info.skybox)}));
+        wallSets.insert(level->envindex);
     }
+    return wallSets;
 }
 
 } // namespace
@@ -137,11 +143,12 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     }));
     output.Publish("text/adventureid.txt", LinesText({"map_"}));
     WriteStrings(sources, output);
-    WriteLevels(sources, output);
+    const std::set<int32_t> wallSets = WriteLevels(sources, output);
     const TDemoContent content = ReadContent(sources);
     WriteContent(content, output);
     WritePictures(output);
     WriteContentPictures(content, output);
+    WriteSounds(content, wallSets, output);
     output.MakeFolder("saves");
     output.MakeFolder("screenshots");
     return output.Count();

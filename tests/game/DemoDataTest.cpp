@@ -4,6 +4,7 @@
 #include "DemoData.h"
 #include "DemoOutput.h"
 #include "DemoSources.h"
+#include "GLSound.h"
 
 #include "GameDataFolder.h"
 #include "JPEG.h"
@@ -96,9 +97,9 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
     EXPECT_EQ(qualitydir, "hq");
     EXPECT_EQ(adventureid, "map_");
     EXPECT_EQ(viewdist, 15);
-    // Software GL and no sound device: no shadow volumes, no sound.
+    // Software GL: no shadow volumes. Sound is on.
     EXPECT_FALSE(shadows);
-    EXPECT_TRUE(fullmute);
+    EXPECT_FALSE(fullmute);
 
     fillstrarr(lng, strarr);
     EXPECT_EQ(strarr[301], "Loading");
@@ -164,6 +165,56 @@ TEST_F(DemoData, EveryQualityHoldsTheWallSetAndTheListedPicturesAtItsSize)
     EXPECT_GE(splash.Height(), 300);
 }
 
+TEST_F(DemoData, EverySoundTheGameAndTheCardsNameIsListedAndLoads)
+{
+    // Each list names sounds whose file the engine reads (an MP3 before a WAV of the same name).
+    TGLSoundLibrary library(nullptr);
+    const auto load = [&](const std::string& folder, const std::string& list) {
+        const std::vector<std::string> names = ReadLines(GamePath("\\sounds\\" + folder + "\\" + list));
+        for (const std::string& name : names) {
+            const std::string file = "sounds/" + folder + "/" + name;
+            const bool mp3 = fs::exists(data / (file + ".mp3"));
+            TGLSoundSample* sample = nullptr;
+            EXPECT_NO_THROW(sample = library.Samples()->AddFile((data / (file + (mp3 ? ".mp3" : ".wav"))).string(), name))
+                << name;
+            if (sample) {
+                EXPECT_GT(sample->Data()->LengthInBytes(), 0) << name;
+            }
+        }
+        return names;
+    };
+    const std::vector<std::string> effects = load("audio", "soundlist.txt");
+    const std::vector<std::string> music = load("music", "musiclist.txt");
+    const auto listed = [](const std::vector<std::string>& names, const std::string& name) {
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    std::vector<std::string> named = {"snd_footsteps", "snd_door", "snd_locked", "snd_chest", "snd_port",
+                                      "snd_levelup", "snd_btn", "snd_btnovr", "skl_sword", "skl_bow", "skl_magic",
+                                      "skl_armour"};
+    std::vector<std::string> tracks = {"menu", "battle", "peace0"};
+    const TDemoContent content = ReadContent(MIREFALL_DEMO_SOURCES);
+    for (const TDemoEntry<card>& c : content.cards)
+        if (c.record.sound != "0") named.push_back(c.record.sound);
+    for (const TDemoEntry<character>& monster : content.monsters)
+        if (monster.record.boss) tracks.push_back(monster.record.name);
+    EXPECT_EQ(tracks.back(), "Warden of the Mire");
+    for (const std::string& name : named) EXPECT_TRUE(listed(effects, name)) << name;
+    for (const std::string& name : tracks) EXPECT_TRUE(listed(music, name)) << name;
+
+    // Each form the engine reads: 8-bit mono, 16-bit stereo, a "LIST" chunk between format and data, an MP3.
+    const auto form = [&](const std::string& name) {
+        const TGLSoundSampling& sampling = library.Samples()->GetByName(name)->Data()->Sampling();
+        return std::make_tuple(sampling.BitsPerSample(), sampling.NbChannels());
+    };
+    EXPECT_EQ(form("snd_btn"), std::make_tuple(8, 1));
+    EXPECT_EQ(form("snd_port"), std::make_tuple(16, 2));
+    EXPECT_EQ(form("snd_footsteps"), std::make_tuple(16, 1));
+    const std::string chest = shared->Read("sounds/audio/snd_chest.wav");
+    EXPECT_LT(chest.find("fmt "), chest.find("LIST"));
+    EXPECT_LT(chest.find("LIST"), chest.find("data"));
+    EXPECT_TRUE(fs::exists(data / "sounds/music/menu.mp3"));
+}
+
 TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
 {
     const auto path = [](const std::string& relative) { return GamePath(relative); };
@@ -185,7 +236,8 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
               std::make_tuple(4, 7, 2, 1, 6, -1));
     EXPECT_GT(deck[4].addhp, 0);
     EXPECT_EQ(deck[4].dmgph, 0);
-    for (const card& c : deck) EXPECT_TRUE(c.active && c.enabled && c.sound == "0") << c.name;
+    for (const card& c : deck) EXPECT_TRUE(c.active && c.enabled) << c.name;
+    EXPECT_EQ(std::make_tuple(deck[0].sound, deck[3].sound, deck[4].sound), std::make_tuple("0", "crd_fire", "crd_mend"));
 
     const perk keen = LoadPerk(1, path("\\perks\\p_1.prk"));
     EXPECT_TRUE(keen.enabled);
