@@ -8,6 +8,7 @@
 #include "GLObjects.h"
 #include "GLCadencer.h"
 #include "GLPostEffects.h"
+#include "GLSMOpenAL.h"
 #include "GLShadowVolume.h"
 #include "GLVectorFileObjects.h"
 #include "GLWindowsFont.h"
@@ -149,6 +150,7 @@ void TForm1::FormCreate(TObject*)
 
     // 5. The data folder is the one the program set in gamedir.
     ReadConfig();
+    if (fullmute) GLSMOpenAL1->SetActive(false);
 
     // 6.
     cparray.assign(1, -1);

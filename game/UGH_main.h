@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,6 +33,8 @@ class TGLHUDText;
 class TGLPlane;
 class TGLSphere;
 class TGLCone;
+class TGLSMOpenAL;
+class TGLSoundLibrary;
 class TBitmap;
 class TGLFreeForm;
 class TGLSprite;
@@ -158,6 +161,24 @@ extern std::string rftitle, rftext, rfimg;
 extern int32_t rftype; // 0: OK only; else also the second button
 extern int32_t rfcase; // what OK does
 extern int32_t rfpos;  // 0 centred, 1 top centre
+
+// ---- Globals of sound and music (UGH_main_sound.cpp) ----
+extern int32_t soundcount, musiccount; // lines of the sound and music lists
+extern bool soundsloaded;              // both lists are loaded
+extern std::string wantedtrack;        // the music this frame wants
+extern std::string currenttrack;       // the music started last; emptied while music is off, so it starts again
+
+// Whether a music track has a file, "\sounds\music\" + track + ".mp3" or ".wav". The data folder does not change
+// while the game runs: each track is looked up once for each gamedir, so that choosing the music every frame
+// touches no disk.
+class TMusicFiles {
+public:
+    bool Exists(std::string_view track);
+
+private:
+    std::string FFolder;
+    std::map<std::string, bool, std::less<>> FExists;
+};
 
 class TForm1 : public TForm {
 public:
@@ -371,6 +392,19 @@ public:
     // The event script named by the doorno of cell (x, y), its events in file order.
     void RunEventScript(int32_t x, int32_t y);
 
+    // ---- Sound and music (UGH_main_sound.cpp) ----
+    // Both lists and every sample they name into GLSoundLibrary1, each under its name + ".wav" (from the ".mp3"
+    // file when there is one); nothing under fullmute. A missing list raises EGameDataError naming it; a sample
+    // that cannot be read stays empty and silent, is logged, and the others load all the same.
+    void LoadSounds();
+    // Plays the listed effect sndn once on GLSphere2; nothing under fullmute, with sound off, before the lists
+    // are loaded or without an active sound manager.
+    void DoSound(const std::string& sndn);
+    // The frame's music: wantedtrack from the game's state, started on GLSphere1 as the emitter "coalmusic"
+    // whenever it differs from currenttrack.
+    void ControlMusic();
+    TMusicFiles musicfiles;
+
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;
     TVAVodadViewer* VAVodadViewer1 = nullptr;
@@ -390,6 +424,8 @@ public:
     TGLLightSource* playerlight = nullptr;
     TTimer* Timer1 = nullptr;
     TTimer* Timer2 = nullptr;
+    TGLSMOpenAL* GLSMOpenAL1 = nullptr;
+    TGLSoundLibrary* GLSoundLibrary1 = nullptr;
 
     // ---- Scene objects used by the steps built so far ----
     TGLDummyCube* dcgame = nullptr;

@@ -10,6 +10,7 @@
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
 #include "GLPostEffects.h"
+#include "GLSMOpenAL.h"
 #include "GLWin32Viewer.h"
 #include "Graphics.h"
 #include "JPEG.h"
@@ -186,6 +187,7 @@ void TForm1::FrameBlockB5(double deltatime)
     }
     // The oldest waiting request comes on screen once the one before it is answered.
     if (!rfmode && rfqueue[1].active) DisplayRequestForm();
+    ControlMusic();
     halfw = static_cast<int32_t>(Round(scrw / 2.0));
     halfh = static_cast<int32_t>(Round(scrh / 2.0));
     fullw = scrw;
@@ -268,6 +270,7 @@ void TForm1::Timer2Timer(TObject*)
     }
     lastpx = playerx;
     lastpy = playery;
+    GLSMOpenAL1->SetMasterVolume(soundvol / 100.0f);
 }
 
 // ---- Window size and full screen ----
@@ -343,6 +346,7 @@ void TForm1::ExitGame()
     } catch (...) {
         GameLog("The music could not be stopped on exit");
     }
+    GLSMOpenAL1->SetActive(false);
     if (Application) Application->Terminate();
 }
 

@@ -310,6 +310,7 @@ void TForm1::preparematerials()
             " (monstercount " + IntToStr(monstercount) + "), items " + IntToStr(itemcount) + ", wall sets " +
             IntToStr(envcount) + ", load screens " + IntToStr(loadscrcount) + ", materials " +
             IntToStr(static_cast<int32_t>(matnames.size()) - 1));
+    LoadSounds();
 }
 
 void TForm1::preparemat(const std::string& mn)

@@ -11,14 +11,17 @@
 #include "GLMaterial.h"
 #include "GLObjects.h"
 #include "GLPostEffects.h"
+#include "GLSMOpenAL.h"
 #include "GLShadowVolume.h"
 #include "GLSkyBox.h"
+#include "GLSound.h"
 #include "GLTexCombineShader.h"
 #include "GLTexture.h"
 #include "GLWin32Viewer.h"
 #include "GLWindowsFont.h"
 #include "Graphics.h"
 #include "StringLists.h"
+#include "UGH_log.h"
 #include "VAVodad.h"
 
 #include <map>
@@ -132,6 +135,22 @@ void SetUpMinimap(TForm1& form, TComponent*)
     texture->SetMagFilter(maLinear);
 }
 
+// The sound manager plays from the start, heard at the camera; without a device it stays off and the game is
+// silent.
+void SetUpSoundManager(TForm1& form, TComponent*)
+{
+    TGLSMOpenAL* manager = form.GLSMOpenAL1;
+    manager->SetMaxChannels(32);
+    manager->SetListener(form.mcam);
+    manager->SetCadencer(form.GLCadencer1);
+    manager->SetEnvironment(seAuditorium);
+    try {
+        manager->SetActive(true);
+    } catch (const std::exception& e) {
+        GameLog(std::string("Sound is off: ") + e.what());
+    }
+}
+
 void SetUpShadows(TForm1& form, TComponent*)
 {
     form.shadowz->SetActive(false);
@@ -182,11 +201,14 @@ const TSceneRow cSceneTable[] = {
      {.Setup = [](TForm1& form, TComponent*) { SetUpTimer(form.Timer1, &TForm1::Timer1Timer, form); }}},
     {"Timer2", "", Make<TTimer, &TForm1::Timer2>,
      {.Setup = [](TForm1& form, TComponent*) { SetUpTimer(form.Timer2, &TForm1::Timer2Timer, form); }}},
+    {"GLSoundLibrary1", "", Make<TGLSoundLibrary, &TForm1::GLSoundLibrary1>},
     {"GLFireFXManager1", "", Make<TGLFireFXManager, &TForm1::GLFireFXManager1>, {.Setup = SetUpFire}},
 
     // The level: the camera, the sky box behind it all, the shadow volume over the level with the player's light,
     // and the objects that follow the player.
     {"mcam", "", Make<TGLCamera, &TForm1::mcam>, {.Setup = SetUpCamera}},
+    // Its listener is the camera.
+    {"GLSMOpenAL1", "", Make<TGLSMOpenAL, &TForm1::GLSMOpenAL1>, {.Setup = SetUpSoundManager}},
     {"GLSkyBox1", "", Make<TGLSkyBox, &TForm1::GLSkyBox1>, {.Visible = false, .Setup = SetUpSkyBox}},
     {"shadowz", "", Make<TGLShadowVolume, &TForm1::shadowz>, {.Setup = SetUpShadows}},
     {"playerlight", "shadowz", Make<TGLLightSource, &TForm1::playerlight>},
