@@ -128,6 +128,8 @@ TEST(GLFileWAV, UnplayableFilesAreRefusedWithTheirReason)
 TEST(GLFileWAV, ExtensibleAndOtherDepthsLoad)
 {
     const auto extensible = LoadWav(Riff(Chunk("fmt ", FmtBody(0xFFFE, 2, 48000, 16)) + Chunk("data", cPcm)));
+    EXPECT_EQ(extensible->WaveFormat().wFormatTag, 0xFFFE);
+    EXPECT_EQ(extensible->WaveFormat().nBlockAlign, 4);
     EXPECT_EQ(extensible->Sampling().NbChannels(), 2);
     EXPECT_EQ(extensible->LengthInBytes(), 8);
     const auto deep = LoadWav(Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 24)) + Chunk("data", Bytes(9, 0))));

@@ -111,6 +111,20 @@ TEST_F(GLSMWaveOutFake, SourcesWithoutSamplesOrVoicesAreDroppedAndLoggedOnce)
     EXPECT_EQ(device.open.size(), 1u);
 }
 
+TEST_F(GLSMWaveOutFake, AWavFilePlaysOnceAndReplacesTheSoundPlayedBefore)
+{
+    TGLSoundFile* beep = library.Samples()->GetByName("beep.wav")->Data();
+    beep->PlayOnWaveOut();
+    ASSERT_EQ(device.open.size(), 1u);
+    EXPECT_EQ(device.open[0]->loops, 1u);
+    EXPECT_EQ(device.open[0]->length, beep->LengthInBytes());
+    library.Samples()->GetByName("wide.wav")->Data()->PlayOnWaveOut();
+    ASSERT_EQ(device.open.size(), 1u);
+    EXPECT_EQ(device.open[0]->format.Channels, 2);
+    EXPECT_FALSE(PlaySoundOnWaveOut(beep->Sampling(), nullptr, 0));
+    EXPECT_TRUE(device.open.empty());
+}
+
 // The device's own thread marks a voice done once the null driver has played it.
 TEST(OpenALWaveOutDevice, AVoiceIsMarkedDoneByTheDeviceAfterPlaying)
 {

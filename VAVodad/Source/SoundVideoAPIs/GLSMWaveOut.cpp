@@ -69,6 +69,7 @@ bool PlaySoundOnWaveOut(const TGLSoundSampling& sampling, const void* data, int3
 {
     TWaveOutState& state = State();
     state.playedSound.reset();
+    if (!data || length <= 0) return false;
     state.playedSound = GLWaveOutDevice().OpenVoice(WaveOutFormatOf(sampling), data, length, 1);
     return state.playedSound != nullptr;
 }

@@ -44,7 +44,7 @@ TWaveOutDevice& GLWaveOutDevice();
 // Tests: play on device instead (nullptr returns to the engine's). The device must outlive its voices.
 void SetGLWaveOutDevice(TWaveOutDevice* device);
 // Plays the samples once on the wave output device, asynchronously; the sound playing from the previous call
-// stops. False when no voice could be opened.
+// stops. No samples (nullptr or length 0) only stop it. False when nothing plays.
 bool PlaySoundOnWaveOut(const TGLSoundSampling& sampling, const void* data, int32_t length);
 
 void RegisterGLSMWaveOutClasses();
