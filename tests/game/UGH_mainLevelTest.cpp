@@ -38,9 +38,11 @@ protected:
         levelbusy = false;
         playerx = playery = 1;
         viewdist = 5;
+        no3ddoors = nofire = nograss = false;
     }
     void TearDown() override
     {
+        no3ddoors = nofire = nograss = false;
         SetStreamFactoryHook({});
         MainWindowLevel::TearDown();
     }
@@ -153,7 +155,6 @@ TEST_F(LevelBuild, DoorsTakeTheirMeshAndMaterialByLockPassageAndThe3DSetting)
         EXPECT_FLOAT_EQ(door->RollAngle(), c.door3d ? 90 : 0) << what << ": only a 3D door is turned by its face";
         ExpectAt(PositionOf(door), 40, 40, 10, what);
     }
-    no3ddoors = false;
 
     // Chests by lock: none, silver, gold, and anything else as none.
     const std::map<int32_t, std::string> chests = {{0, "etex_0_4"}, {1, "etex_0_7"}, {2, "etex_0_8"}, {3, "etex_0_4"}};
@@ -258,7 +259,6 @@ TEST_F(LevelBuild, AMovingMeshStandsWhereItHasMovedAStillOneAtHomeAndItsFireRide
     nofire = true;
     form->ModFreeMesh(0, true);
     EXPECT_EQ(fmeshfireobjs[0]->Effects()->Count(), 0);
-    nofire = false;
 }
 
 TEST_F(LevelBuild, ABuildReadsEachMeshFileOnceClearsLevelbusyAndBuildsTheSlotsAndTheSkyBox)
@@ -335,7 +335,6 @@ TEST_F(LevelBuild, GrassIsHeldToItsSlotsAndAWandererOutsideTheLevelIsDisabled)
     nograss = true;
     form->BuildCell(2, 2);
     EXPECT_EQ(cellgrass[2][2][0], nullptr);
-    nograss = false;
 
     levelgrid[3][1].plz = 12;
     wanderers[0] = wanderer{3, 1, 2, 1, true, ""};
