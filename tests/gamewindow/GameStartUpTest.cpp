@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -78,8 +79,10 @@ TEST_F(GameStartUp, TheCaptionTimerShowsTheVersionFrameRateAndViewDistance)
     const std::string head = "Mirefall v. " + appversion + ". FPS: ";
     ASSERT_EQ(caption.substr(0, head.size()), head);
     EXPECT_THAT(caption.substr(head.size()),
-                testing::MatchesRegex("[0-9]+\\.[0-9] FPS\\. View dist\\.: " + std::to_string(viewdist) +
-                                      " MBD count: [0-9]+"));
+                testing::MatchesRegex("[0-9]+\\.[0-9] FPS\\. View dist\\.: [0-9]+ MBD count: [0-9]+"));
+    // The caption is written before the same tick moves the view distance a step toward the wanted frame rate.
+    const std::size_t at = caption.find("View dist.: ") + std::string("View dist.: ").size();
+    EXPECT_LE(std::abs(std::stoi(caption.substr(at)) - viewdist), 1) << caption;
 }
 
 // The share of the frame's pixels that differ from its bottom-left one (the background there).
