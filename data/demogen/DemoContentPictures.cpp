@@ -532,11 +532,17 @@ QImage Wings(int kind)
     });
 }
 
-// ---- Sky box 0: a dusk sky, ground and a band of clouds ----
+// ---- Sky boxes: a sky, ground and a band of clouds; set 0 at dusk, set 1 by day ----
 
-QImage Sky(int side)
+struct TSkyColours {
+    TRgb zenith, horizon, ground;
+};
+const TSkyColours cSkies[] = {{{30, 40, 90}, {200, 120, 90}, {50, 44, 36}},
+                              {{70, 130, 215}, {200, 222, 240}, {64, 84, 44}}};
+
+QImage Sky(const TSkyColours& colours, int side)
 {
-    const TRgb zenith = {30, 40, 90}, horizon = {200, 120, 90}, ground = {50, 44, 36};
+    const TRgb zenith = colours.zenith, horizon = colours.horizon, ground = colours.ground;
     return PixelImage(64, 64, [&](int x, int y) {
         const double cloud = Fbm(x * 2 + side * 128, y * 2, 4, 4, 909);
         switch (side) {
@@ -600,8 +606,10 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
     for (int kind = 1; kind <= 3; ++kind)
         PublishTexture(output, "bodies/wings_" + std::to_string(kind), Wings(kind), true);
     const char* const sides[] = {"top", "bottom", "left", "right", "front", "back", "clouds"};
-    for (int side = 0; side < 7; ++side)
-        PublishTexture(output, std::string("skyboxes/0/") + sides[side], Sky(side), side == 6);
+    for (int set = 0; set < static_cast<int>(std::size(cSkies)); ++set)
+        for (int side = 0; side < 7; ++side)
+            PublishTexture(output, "skyboxes/" + std::to_string(set) + "/" + sides[side], Sky(cSkies[set], side),
+                           side == 6);
     // An icon for each of the hundred timed effect types (the catalogue reads them all), a glyph and a hue apiece.
     const char* const effectGlyphs[] = {"star",  "heart", "shield", "fire", "eye",
                                         "skull", "boot",  "wand",   "book", "disc"};

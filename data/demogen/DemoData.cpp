@@ -2,6 +2,7 @@
 
 #include "DemoContent.h"
 #include "DemoContentPictures.h"
+#include "DemoMeshes.h"
 #include "DemoOutput.h"
 #include "DemoPictures.h"
 #include "DemoSounds.h"
@@ -17,6 +18,17 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// The ".txt" files of folder whose names start with prefix, in name order.
+std::vector<fs::path> SourceFiles(const fs::path& folder, const std::string& prefix)
+{
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".txt" && entry.path().filename().string().starts_with(prefix))
+            files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 // The demo's settings. The frame loop must run on a software renderer: no shadow volumes. Sound is on; with no
 // sound device the game runs silent.
@@ -49,8 +61,8 @@ void SetDemoSettings()
     fsrefresh = 60;
     vsyncon = no3ddoors = nolights = nofire = false;
     multithread = true;
-    poorquality = extdmginfo = autodeck = false;
-    nograss = shortbtllog = true;
+    poorquality = extdmginfo = autodeck = nograss = false;
+    shortbtllog = true;
     shadows = torchshadows = false;
     shadowmode = 1;
     globalcast = false;
@@ -78,7 +90,18 @@ void WriteStrings(const fs::path& sources, TDemoOutput& output)
         for (int32_t effect = 0; effect <= cHighestCodedEffect; ++effect)
             cpe.WriteTextLine(names.contains(effect) ? names.at(effect) : "");
         output.Publish("text/" + language + "/cpe.txt", cpe.Text());
+        // The texts events show: "txt_<n>_h.txt" the title, "txt_<n>.txt" the text.
+        for (const fs::path& text : SourceFiles(folder, "txt_"))
+            output.Publish("text/" + language + "/" + text.filename().string(), CompileText(ReadSourceFile(text)));
     }
+}
+
+// Event scripts "scripts/scr_<n>.txt".
+void WriteEventScripts(const fs::path& sources, TDemoOutput& output)
+{
+    for (const fs::path& script : SourceFiles(sources / "scripts", "scr_"))
+        output.Publish("scripts/" + script.filename().string(),
+                       CompileEventScript(ReadSourceFile(script), script.string()));
 }
 
 // SaveMap writes the current level: a compiled one stands in for it while this lives.
@@ -95,11 +118,7 @@ struct TCurrentLevel {
 std::set<int32_t> WriteLevels(const fs::path& sources, TDemoOutput& output)
 {
     std::set<int32_t> wallSets;
-    std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(sources / "levels"))
-        if (entry.path().extension() == ".txt") files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    for (const fs::path& file : files) {
+    for (const fs::path& file : SourceFiles(sources / "levels", "")) {
         auto level = std::make_unique<TLevelData>();
         TDemoMapInfo info;
         CompileMap(ReadSourceFile(file), file.string(), *level, info);
@@ -144,6 +163,8 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     output.Publish("text/adventureid.txt", LinesText({"map_"}));
     WriteStrings(sources, output);
     const std::set<int32_t> wallSets = WriteLevels(sources, output);
+    WriteEventScripts(sources, output);
+    WriteMeshes(output);
     const TDemoContent content = ReadContent(sources);
     WriteContent(content, output);
     WritePictures(output);

@@ -1,6 +1,8 @@
 #include "DemoPictures.h"
 
+#include "DemoLevelPictures.h"
 #include "DemoPaint.h"
+#include "UGH_data.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -61,9 +63,18 @@ QImage Wood(bool vertical, uint32_t seed)
     });
 }
 
-const TStoneStyle cWallStone = {64, 32, true, {124, 114, 98}, 0.35, 101};
-const TStoneStyle cFloorStone = {64, 64, true, {96, 90, 82}, 0.15, 202};
-const TStoneStyle cCeilingStone = {128, 32, true, {72, 68, 62}, 0.0, 303};
+// A wall set's stones: its walls, floor and ceiling.
+struct TStoneSet {
+    TStoneStyle wall, floor, ceiling;
+};
+// Set 0, the old halls: dressed stone; set 1, the grotto: small mossy stones.
+const TStoneSet cStoneSets[] = {
+    {{64, 32, true, {124, 114, 98}, 0.35, 101}, {64, 64, true, {96, 90, 82}, 0.15, 202},
+     {128, 32, true, {72, 68, 62}, 0.0, 303}},
+    {{32, 16, true, {98, 108, 92}, 0.9, 505}, {32, 32, false, {86, 90, 74}, 0.6, 606},
+     {64, 32, true, {66, 72, 62}, 0.4, 707}},
+};
+const char* const cWallSetNames[] = {"Old Halls", "Green Grotto"};
 
 // The surfaces every picture is made of, each computed once.
 struct TSurfaces {
@@ -72,19 +83,21 @@ struct TSurfaces {
     QImage boards; // horizontal: chests and beams
 };
 
-QImage Ceiling(const QImage& beams)
+QImage Ceiling(const TStoneStyle& stone, const QImage& beams)
 {
-    QImage image = Stone(cCeilingStone);
+    QImage image = Stone(stone);
     QPainter painter(&image);
     for (const int y : {0, 64})
         painter.drawImage(QRect(0, y + 24, cTextureSize, 16), beams, QRect(0, y, cTextureSize, 16));
     return image;
 }
 
-TSurfaces Surfaces()
+// The surfaces of a wall set: its stones, and the wood every set shares.
+TSurfaces Surfaces(const TStoneSet& stones, const TSurfaces* wood = nullptr)
 {
-    TSurfaces surfaces{Stone(cWallStone), Stone(cFloorStone), {}, Wood(true, 7), Wood(false, 23)};
-    surfaces.ceiling = Ceiling(surfaces.boards);
+    TSurfaces surfaces{Stone(stones.wall), Stone(stones.floor), {}, wood ? wood->planks : Wood(true, 7),
+                       wood ? wood->boards : Wood(false, 23)};
+    surfaces.ceiling = Ceiling(stones.ceiling, surfaces.boards);
     return surfaces;
 }
 
@@ -368,9 +381,9 @@ struct TTexture {
     std::function<QImage(const TSurfaces&)> draw;
 };
 
-// Wall set 0 in the order of its roles: wall, floor, ceiling, door, chest, silver door, gold door, silver
-// chest, gold chest, the open door's leaf.
-std::vector<TTexture> WallSet()
+// A wall set in the order of its roles: wall, floor, ceiling, door, chest, silver door, gold door, silver
+// chest, gold chest, the open door's leaf. Drawn from the set's own surfaces.
+std::vector<TTexture> WallSet(int number)
 {
     const std::function<QImage(const TSurfaces&)> roles[] = {
         [](const TSurfaces& s) { return s.wall; },
@@ -386,7 +399,7 @@ std::vector<TTexture> WallSet()
     };
     std::vector<TTexture> set;
     for (std::size_t role = 0; role < std::size(roles); ++role)
-        set.push_back({"0/tex_" + std::to_string(role), false, roles[role]});
+        set.push_back({std::to_string(number) + "/tex_" + std::to_string(role), false, roles[role]});
     return set;
 }
 
@@ -395,7 +408,7 @@ const char* const cInterfacePictures[] = {"ui_parchment", "ui_frame"};
 
 std::vector<TTexture> Textures()
 {
-    std::vector<TTexture> textures = WallSet();
+    std::vector<TTexture> textures = WallSet(0);
     const std::vector<TTexture> others = {
         {"empty", true, [](const TSurfaces&) { return Blank(16, 16); }},
         {"loadscr/0", false, [](const TSurfaces& s) { return Corridor(s, 256, 192, QColor(255, 150, 60), false); }},
@@ -414,12 +427,24 @@ std::vector<TTexture> Textures()
 
 void WritePictures(TDemoOutput& output)
 {
-    const TSurfaces surfaces = Surfaces();
+    const TSurfaces surfaces = Surfaces(cStoneSets[0]);
     output.Publish("textures/splashscreen.jpg", JpegFile(Splash(surfaces)));
     for (const TTexture& texture : Textures())
         PublishTexture(output, texture.name, texture.draw(surfaces), texture.alpha);
-    for (const char* quality : cQualities)
-        output.Publish(std::string("textures/") + quality + "/0/arid.txt", LinesText({"Old Halls", "-1"}));
-    output.Publish("textures/spritelist.txt", LinesText({cSprites[0], cSprites[1]}));
+    const TSurfaces grotto = Surfaces(cStoneSets[1], &surfaces);
+    for (const TTexture& texture : WallSet(1))
+        PublishTexture(output, texture.name, texture.draw(grotto), texture.alpha);
+    for (int set = 0; set < static_cast<int>(std::size(cWallSetNames)); ++set)
+        for (const char* quality : cQualities)
+            output.Publish(std::string("textures/") + quality + "/" + std::to_string(set) + "/arid.txt",
+                           LinesText({cWallSetNames[set], "-1"}));
+    std::vector<std::string> sprites(std::begin(cSprites), std::end(cSprites));
+    for (const TLevelPicture& picture : LevelPictures(surfaces.wall)) {
+        PublishTexture(output, picture.name, picture.picture, picture.alpha);
+        sprites.push_back(picture.name);
+    }
+    TLineBuffer list;
+    for (const std::string& name : sprites) list.WriteTextLine(name);
+    output.Publish("textures/spritelist.txt", list.Text());
     output.Publish("textures/uilist.txt", LinesText({cInterfacePictures[0], cInterfacePictures[1]}));
 }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -94,6 +95,28 @@ std::string CompileStrings(std::string_view source, const std::string& sourceNam
         table += index < last ? "@\r\n" : "\r\n";
     }
     return table;
+}
+
+std::string CompileText(std::string_view source)
+{
+    const TSourceLines lines(source, "");
+    TLineBuffer text;
+    for (int i = 0; i < lines.Count(); ++i) text.WriteTextLine(lines.Line(i));
+    return text.Text();
+}
+
+std::string CompileEventScript(std::string_view source, const std::string& sourceName)
+{
+    const TSourceLines lines(source, sourceName);
+    TLineBuffer script;
+    for (int i = 0; i < lines.Count(); ++i) {
+        const std::string_view line = lines.Line(i).substr(0, lines.Line(i).find('#'));
+        if (Trim(line).empty()) continue;
+        const std::vector<std::string_view> values = Words(line);
+        if (values.size() != 3) lines.Fail(i, "expected \"type p1 p2\"");
+        for (const std::string_view value : values) script.WriteIntLine(lines.Integer(i, value));
+    }
+    return script.Text();
 }
 
 namespace {
@@ -232,6 +255,7 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
     lcell& wall = legend['#'] = FloorCell();
     wall.wall = true;
     wall.passable = wall.floor = wall.ceil = false;
+    std::set<char> given; // the legend's lines
     level.mapmonsters.Fill(true);
     level.playerlight = {};
     int line = 0;
@@ -248,6 +272,12 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
         else if (key == "env") env = lines.Integer(line, value);
         else if (key == "dir") dir = lines.Integer(line, value);
         else if (key == "skybox") info.skybox = lines.Integer(line, value);
+        else if (key == "rndons") {
+            const std::vector<std::string_view> names = Words(value);
+            if (std::ssize(names) > level.rndons.High() + 1) lines.Fail(line, "more than 101 names");
+            level.rndons.Clear();
+            for (std::size_t at = 0; at < names.size(); ++at) level.rndons[static_cast<int32_t>(at)] = names[at];
+        }
         else if (key == "monsters") {
             level.mapmonsters.Fill(false);
             SetFlags(level.mapmonsters, value, lines, line);
@@ -260,8 +290,9 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
                 *field = lines.Real(line, values[at]);
         } else if (key.starts_with("cell ") && key.size() == 6) {
             const char symbol = key[5];
-            if (legend.contains(symbol)) lines.Fail(line, std::string("cell \"") + symbol + "\" given twice");
-            lcell& cell = legend[symbol] = FloorCell();
+            if (!given.insert(symbol).second) lines.Fail(line, std::string("cell \"") + symbol + "\" given twice");
+            // ".", "#", "S" and "E" change their own fields; any other character starts as a floor cell.
+            lcell& cell = legend.contains(symbol) ? legend[symbol] : legend[symbol] = FloorCell();
             SetFields(cell, cCellFields, value, lines, line);
         } else {
             lines.Fail(line, "unknown key \"" + key + "\"");

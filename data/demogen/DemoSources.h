@@ -90,6 +90,14 @@ bool SetSourceField(R& record, std::type_identity_t<std::span<const TSourceField
 // without "|", or a text holding "@" (it would start a new entry) raises EDemoSource naming sourceName and line.
 std::string CompileStrings(std::string_view source, const std::string& sourceName);
 
+// A text file of the game (an event's title or text): the source's lines, each ended by CR LF.
+std::string CompileText(std::string_view source);
+
+// An event script: one event a line, "type p1 p2", anything after "#" a comment; blank lines skipped. The game's
+// file holds each event as three lines. A line that is not three integers raises EDemoSource naming sourceName
+// and the line.
+std::string CompileEventScript(std::string_view source, const std::string& sourceName);
+
 // What a level source sets besides the map file itself.
 struct TDemoMapInfo {
     std::string name;   // mapname_en.txt: the display name
@@ -97,10 +105,12 @@ struct TDemoMapInfo {
 };
 
 // A level source ("# " starts a comment line).
-// - Header lines "key: value": id, name, env, dir, skybox; "monsters: <ids>" (the monster list: only these
+// - Header lines "key: value": id, name, env, dir, skybox; "rndons: <names>" (the level's special sprites
+//   from index 0, the rest empty); "monsters: <ids>" (the monster list: only these
 //   monsters meet the player at random, all of them without the line); "playerlight: ca la qa r g b" (the
 //   player light's attenuations and diffuse colour 0..1); and the legend, "cell <c>: <field>=<value> ...", a
-//   grid character standing for a floor cell with the lcell fields given (Booleans 0 or 1).
+//   grid character standing for a floor cell with the lcell fields given (Booleans 0 or 1), or for "#", ".",
+//   "S" and "E" the fields changed on their own cells.
 // - The grid, one text line per row y and one character per column x: "#" wall, "." floor, "S" the start, "E"
 //   the exit, and the legend's characters. Its size gives mapmaxx and mapmaxy; it must be closed by walls.
 // - After the grid, one line per placed object, "<kind>: <field>=<value> ..." with the record's field names:

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -72,7 +73,9 @@ TEST_F(DemoData, SameSourcesGiveSameBytesAndASecondRunTouchesNothing)
           "levels/startmap/lightdata.txt", "levels/map_0/monsterlist.txt", "saves/", "screenshots/",
           "textures/splashscreen.jpg", "textures/pq/0/tex_9.tga", "textures/lq/loadscr/1.tga", "cards/4.crd",
           "perks/p_2.prk", "monsters/2.mon", "items/5.lot", "items/lootlist.txt", "text/en/overrides/spells/1.txt",
-          "text/en/overrides/perks/1.txt", "text/en/overrides/monsters/1.txt", "text/en/overrides/items/1.txt"})
+          "text/en/overrides/perks/1.txt", "text/en/overrides/monsters/1.txt", "text/en/overrides/items/1.txt",
+          "levels/map_2.map", "meshes/m_wall.obj", "meshes/m_door_0_o.obj", "meshes/crate.red", "scripts/scr_1.txt",
+          "text/en/txt_1.txt", "text/en/txt_1_h.txt", "textures/lq/1/tex_9.tga", "textures/pq/skyboxes/1/top.tga"})
         EXPECT_TRUE(contents.contains(name)) << name;
 
     // Unchanged files keep their time; a damaged one is written again.
@@ -100,12 +103,22 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
     // Software GL: no shadow volumes. Sound is on.
     EXPECT_FALSE(shadows);
     EXPECT_FALSE(fullmute);
+    // A step takes half a second; grass grows outdoors.
+    EXPECT_EQ(movespeed, 400);
+    EXPECT_FALSE(nograss);
 
     fillstrarr(lng, strarr);
     EXPECT_EQ(strarr[301], "Loading");
     EXPECT_EQ(strarr[302], "Saving");
     EXPECT_EQ(strarr[131], "Battle log");
     for (const int index : {144, 149, 150, 155, 159, 162, 163, 197, 345}) EXPECT_FALSE(strarr[index].empty()) << index;
+    // Exploring: the request forms' buttons, the level exit, altars, locks, chests, searching, the species, the
+    // altars of the three paths, silence, the search texts of events, elements, runic altars and the orb.
+    std::vector<int> exploring = {1, 90, 102, 320, 321, 359, 360, 361, 362, 363, 384, 385};
+    for (const auto& [first, last] : {std::pair{9, 32}, {79, 88}, {91, 94}, {97, 101}, {322, 331}, {353, 357}})
+        for (int index = first; index <= last; ++index) exploring.push_back(index);
+    for (const int index : exploring) EXPECT_FALSE(strarr[index].empty()) << index;
+    EXPECT_EQ(strarr[99].find('&'), std::string::npos); // the table's line break mark became one
     EXPECT_EQ(strarr[0], "");
     EXPECT_EQ(strarr[346], "");
 
@@ -132,32 +145,35 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
     EXPECT_GT(placed, 0);
 }
 
-TEST_F(DemoData, EveryQualityHoldsTheWallSetAndTheListedPicturesAtItsSize)
+TEST_F(DemoData, EveryQualityHoldsTheWallSetsAndTheListedPicturesAtItsSize)
 {
-    std::vector<std::string> withAlpha = ReadLines(GamePath("\\textures\\spritelist.txt"));
-    const std::vector<std::string> interface = ReadLines(GamePath("\\textures\\uilist.txt"));
+    const std::vector<std::string> sprites = ReadLines(GamePath("\\textures\\spritelist.txt"));
+    std::vector<std::string> withAlpha = ReadLines(GamePath("\\textures\\uilist.txt"));
     EXPECT_EQ(withAlpha.size(), 2u);
-    EXPECT_EQ(interface.size(), 2u);
-    withAlpha.insert(withAlpha.end(), interface.begin(), interface.end());
-    withAlpha.insert(withAlpha.end(), {"empty", "port_glow"});
+    withAlpha.insert(withAlpha.end(), {"empty", "port_glow", "spr_barrel1", "spr_grass", "spr_keyshrines"});
     const auto picture = [](const std::string& path) {
         auto tga = std::make_unique<TTGAImage>();
         tga->LoadFromFile(GamePath(path));
         return tga;
     };
+    const std::pair<const char*, const char*> wallSets[] = {{"0", "Old Halls"}, {"1", "Green Grotto"}};
     for (const auto& [quality, scale] : {std::pair{"hq", 1}, {"lq", 2}, {"pq", 4}}) {
         const std::string textures = std::string("\\textures\\") + quality + "\\";
-        for (int role = 0; role <= 9; ++role) {
-            const auto wall = picture(textures + "0\\tex_" + std::to_string(role) + ".tga");
-            EXPECT_EQ(std::make_tuple(wall->Width(), wall->Height(), wall->PixelFormat()),
-                      std::make_tuple(128 / scale, 128 / scale, pf24bit))
-                << quality << " " << role;
+        for (const auto& [set, name] : wallSets) {
+            for (int role = 0; role <= 9; ++role) {
+                const auto wall = picture(textures + set + "\\tex_" + std::to_string(role) + ".tga");
+                EXPECT_EQ(std::make_tuple(wall->Width(), wall->Height(), wall->PixelFormat()),
+                          std::make_tuple(128 / scale, 128 / scale, pf24bit))
+                    << quality << " " << set << " " << role;
+            }
+            EXPECT_EQ(ReadLines(GamePath(textures + set + "\\arid.txt")), (std::vector<std::string>{name, "-1"}));
         }
+        EXPECT_FALSE(fs::exists(data / "textures" / quality / "2")); // the sets end at the first gap
+        for (const std::string& name : sprites) EXPECT_GT(picture(textures + name + ".tga")->Width(), 0) << name;
         for (const std::string& name : withAlpha)
             EXPECT_EQ(picture(textures + name + ".tga")->PixelFormat(), pf32bit) << name;
         for (const char* screen : {"0", "1"})
             EXPECT_EQ(picture(textures + "loadscr\\" + screen + ".tga")->Width(), 256 / scale);
-        EXPECT_EQ(ReadLines(GamePath(textures + "0\\arid.txt")), (std::vector<std::string>{"Old Halls", "-1"}));
     }
     TJPEGImage splash;
     splash.LoadFromFile(GamePath("\\textures\\splashscreen.jpg"));
@@ -308,7 +324,7 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
     EXPECT_TRUE(freesprites[1].enabled && freesprites[1].fixed);
     EXPECT_FALSE(freesprites[2].enabled);
     const freemesh& gate = mapfreemeshes[1];
-    EXPECT_EQ(std::make_tuple(gate.bhv, gate.z2, gate.loop), std::make_tuple(1, 18, true));
+    EXPECT_EQ(std::make_tuple(gate.bhv, gate.z2, gate.loop), std::make_tuple(1, 17, true));
     EXPECT_EQ(freemeshes[1], mapfreemeshes[1]);
     EXPECT_TRUE(levellights[0].persists && levellights[1].external);
     EXPECT_EQ(levellights[1].cutoff, 60);
@@ -323,6 +339,139 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
               std::make_tuple(std::string("map_0"), std::string("The Warden's Crypt")));
     EXPECT_TRUE(mapmonsters[2] && !mapmonsters[0]);
     EXPECT_TRUE(wanderers[0].enabled);
+}
+
+// What the three levels hold for exploring, level by level: every event type with what it needs (a cell group,
+// an event script, texts, targets inside the grid, shrines the level's special sprites name), doors and chests
+// of each lock with and without door meshes, the kinds of cell and object the level builder makes, and every
+// picture and mesh they name.
+TEST_F(DemoData, TheLevelsHoldWhatExploringMeets)
+{
+    const std::vector<std::string> sprites = ReadLines(GamePath("\\textures\\spritelist.txt"));
+    const auto material = [&](const std::string& name) {
+        return std::find(sprites.begin(), sprites.end(), name) != sprites.end() ||
+               (name.starts_with("etex_") && fs::exists(data / "textures/hq" / name.substr(5, 1) /
+                                                        ("tex_" + name.substr(7) + ".tga")));
+    };
+    const auto mesh = [&](const std::string& name) { return fs::exists(data / "meshes" / (name + ".obj")); };
+    for (const char* name : {"m_wall", "m_floor", "m_door"}) EXPECT_TRUE(mesh(name)) << name;
+
+    std::set<int32_t> events, doorSets[2], chests, lightGroups, areas;
+    std::set<std::string> kinds;
+    const auto is = [&](bool holds, const char* kind) {
+        if (holds) kinds.insert(kind);
+    };
+    for (const char* map : {"startmap", "map_0", "map_2"}) {
+        SCOPED_TRACE(map);
+        LoadMap(GamePath(std::string("\\levels\\") + map + ".map"));
+        const bool doorMeshes = mesh("m_door_" + std::to_string(envindex) + "_c") &&
+                                mesh("m_door_" + std::to_string(envindex) + "_o");
+        int32_t skybox = StrToInt(ReadLines(GamePath(std::string("\\levels\\") + map + "\\skybox.txt"))[0]);
+        EXPECT_TRUE(levelgrid[exitx][exity].passable && !levelgrid[exitx][exity].trap);
+        for (int32_t x = 0; x <= mapmaxx; ++x)
+            for (int32_t y = 0; y <= mapmaxy; ++y) {
+                const lcell& cell = levelgrid[x][y];
+                SCOPED_TRACE(Format("cell %d, %d", {x, y}));
+                if (cell.door) doorSets[doorMeshes].insert(cell.power);
+                if (cell.chest) chests.insert(cell.power);
+                areas.insert(cell.visarea);
+                areas.insert(cell.visarea2);
+                is(cell.wall && !cell.wco.empty(), "wall material");
+                is(cell.wall && !cell.wmo.empty() && cell.ra != 0, "turned wall mesh");
+                is(cell.wall && (cell.dx != 0 || cell.dy != 0), "moved wall mesh");
+                is(cell.fwm && cell.passable, "wall mesh on an open cell");
+                is(!cell.fmo.empty() && cell.plz > 10, "raised floor mesh");
+                is(cell.blockx1 || cell.blockx2 || cell.blocky1 || cell.blocky2, "edge block");
+                is(cell.grass && cell.outdoors && skybox != 0 && cell.dens > 0, "grass under a sky");
+                is(cell.wall && cell.shcast, "shadow-casting wall");
+                is(cell.ignored, "ignored cell");
+                for (const std::string* name : {&cell.wco, &cell.fco, &cell.cco, &cell.gtp})
+                    if (!name->empty()) EXPECT_TRUE(material(*name)) << *name;
+                if (cell.spritename != "0") EXPECT_TRUE(material(cell.spritename)) << cell.spritename;
+                for (const std::string* name : {&cell.wmo, &cell.fmo})
+                    if (!name->empty()) EXPECT_TRUE(mesh(*name)) << *name;
+                if (!cell.trap) continue;
+                events.insert(cell.traptype);
+                const auto inGrid = [](int32_t px, int32_t py) {
+                    return px >= 0 && px <= mapmaxx && py >= 0 && py <= mapmaxy;
+                };
+                switch (cell.traptype) {
+                case 2:
+                case 3: EXPECT_TRUE(inGrid(cell.doorno, cell.chestno) && !levelgrid[cell.doorno][cell.chestno].passable); break;
+                case 5:
+                case 6:
+                    EXPECT_EQ(cell.spritename, rndons[cell.traptype + 5]);
+                    EXPECT_TRUE(material(rndons[12]));
+                    break;
+                case 7: {
+                    int32_t group = 0;
+                    for (int32_t gx = 0; gx <= mapmaxx; ++gx)
+                        for (int32_t gy = 0; gy <= mapmaxy; ++gy) group += levelgrid[gx][gy].textid == cell.doorno;
+                    EXPECT_GE(group, 2);
+                    break;
+                }
+                case 8: EXPECT_TRUE(inGrid(cell.doorno, cell.chestno) && levelgrid[cell.doorno][cell.chestno].passable); break;
+                case 9:
+                case 10:
+                    for (const char* suffix : {"", "_h"})
+                        EXPECT_FALSE(ReadLines(GamePath(Format("\\text\\en\\txt_%d%s.txt", {cell.doorno, suffix}))).empty());
+                    break;
+                case 11: {
+                    const auto script = ReadLines(GamePath(Format("\\scripts\\scr_%d.txt", {cell.doorno})));
+                    EXPECT_TRUE(!script.empty() && script.size() % 3 == 0);
+                    for (std::size_t at = 0; at < script.size(); at += 3) events.insert(StrToInt(script[at]));
+                    break;
+                }
+                case 15: EXPECT_TRUE(material("spr_stand_e")); break;
+                default: break;
+                }
+            }
+        for (const lightslot& light : levellights)
+            if (light.shining) {
+                lightGroups.insert(light.lgroup);
+                is(light.style == 0, "omni light");
+                is(light.style != 0, "spot light");
+                is(light.persists, "persisting light");
+                is(light.external, "external light");
+            }
+        for (const freesprite& sprite : freesprites)
+            if (sprite.enabled) {
+                EXPECT_TRUE(material(sprite.name)) << sprite.name;
+                is(sprite.fixed, "fixed free sprite");
+                is(!sprite.fixed, "turning free sprite");
+            }
+        for (const freemesh& placed : mapfreemeshes)
+            if (placed.enabled) {
+                EXPECT_TRUE(mesh(placed.name)) << placed.name;
+                const std::string red = (data / "meshes" / (placed.name + ".red")).string();
+                const std::string own = placed.texture != "0"       ? placed.texture
+                                        : fs::exists(red) ? ReadLines(red)[0]
+                                                            : "tex_fs_" + placed.name;
+                EXPECT_TRUE(material(own)) << placed.name;
+                is(placed.fire, "fire");
+                is(placed.texture != "0", "mesh texture");
+                is(fs::exists(red), "mesh material file");
+                is(placed.sx != 100 || placed.sz != 100, "scaled mesh");
+                is(placed.shcast, "shadow-casting mesh");
+                is(placed.bhv != 0, "moving mesh");
+            }
+    }
+    for (int32_t type = 0; type <= 19; ++type) EXPECT_TRUE(events.contains(type)) << "event type " << type;
+    for (const bool meshes : {false, true})
+        EXPECT_EQ(doorSets[meshes], (std::set<int32_t>{0, 1, 2})) << "doors with meshes " << meshes;
+    EXPECT_EQ(chests, (std::set<int32_t>{0, 1, 2}));
+    EXPECT_GE(lightGroups.size(), 2u);
+    EXPECT_GE(areas.size(), 2u);
+    EXPECT_EQ(kinds, (std::set<std::string>{"wall material", "turned wall mesh", "moved wall mesh",
+                                             "wall mesh on an open cell", "raised floor mesh", "edge block",
+                                             "grass under a sky", "shadow-casting wall", "ignored cell", "omni light",
+                                             "spot light", "persisting light", "external light", "fixed free sprite",
+                                             "turning free sprite", "fire", "mesh texture", "mesh material file",
+                                             "scaled mesh", "shadow-casting mesh", "moving mesh"}));
+
+    // A new game opens on a text at cell (17, 9) of the start map.
+    LoadMap(GamePath("\\levels\\startmap.map"));
+    EXPECT_TRUE(levelgrid[17][9].trap && (levelgrid[17][9].traptype == 9 || levelgrid[17][9].traptype == 10));
 }
 
 // Every picture the start-up catalogue names for the demo content, in each quality where it is one.
@@ -505,6 +654,35 @@ TEST(DemoMaps, TheLegendAndTheObjectLinesSetEachField)
     EXPECT_TRUE(level->mapmonsters[3] && level->mapmonsters[7]);
     EXPECT_EQ(std::count(level->mapmonsters.begin(), level->mapmonsters.end(), true), 2);
     EXPECT_EQ(level->playerlight, (playerlightvalues{0.25, 0.5, 0.75, 0.1, 0.2, 0.3}));
+}
+
+TEST(DemoMaps, TheStandardCellsChangeTheirFieldsAndTheLevelNamesItsSpecialSprites)
+{
+    auto level = std::make_unique<TLevelData>();
+    TDemoMapInfo info;
+    CompileMap("id: a\nrndons: shrine empty\ncell #: visarea2=1\ncell S: visarea=2\ncell .: plz=4\n"
+               "#####\n#S.E#\n#####\n",
+               "m.txt", *level, info);
+    EXPECT_EQ(std::make_tuple(level->rndons[0], level->rndons[1], level->rndons[2]),
+              std::make_tuple(std::string("shrine"), std::string("empty"), std::string()));
+    const lcell& wall = level->levelgrid[0][0];
+    EXPECT_TRUE(wall.wall && !wall.passable);
+    EXPECT_EQ(wall.visarea2, 1);
+    EXPECT_EQ(std::tie(level->startx, level->starty), std::make_tuple(1, 1));
+    EXPECT_EQ(level->levelgrid[1][1].visarea, 2);
+    EXPECT_EQ(level->levelgrid[2][1].plz, 4);
+    EXPECT_EQ(level->levelgrid[3][1].plz, 10);
+}
+
+TEST(DemoEventScripts, EachLineIsAnEventOfThreeLines)
+{
+    EXPECT_EQ(CompileEventScript("# the slab\n9 3 0   # a text\n\n2 14 -1\n", "s.txt"),
+              "9\r\n3\r\n0\r\n2\r\n14\r\n-1\r\n");
+    EXPECT_EQ(MessageOf<EDemoSource>([] { CompileEventScript("9 3 0\n9 3\n", "s.txt"); }),
+              "s.txt, line 2: expected \"type p1 p2\"");
+    EXPECT_EQ(MessageOf<EDemoSource>([] { CompileEventScript("9 x 0\n", "s.txt"); }),
+              "s.txt, line 1: \"x\" is not an integer");
+    EXPECT_EQ(CompileText("A title\nsecond line"), "A title\r\nsecond line\r\n");
 }
 
 TEST(DemoMaps, BadSourcesAreNamed)

@@ -20,7 +20,7 @@ TEST_F(GameDemoContent, TheCatalogueCountsTheAdventuresContent)
     EXPECT_EQ(cardcount, 5);
     EXPECT_EQ(monstercount, 4); // three monsters: random encounters draw below 3
     EXPECT_EQ(itemcount, 6);
-    EXPECT_EQ(envcount, 1);
+    EXPECT_EQ(envcount, 2);
     EXPECT_EQ(loadscrcount, 2);
     // Hat, head, hair and armour, each for sex 1 then sex 0: one of each.
     for (int kind = 0; kind <= 7; ++kind) EXPECT_EQ(bodypartcounts[kind], 1) << kind;
@@ -52,7 +52,7 @@ TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
 TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
 {
     for (const char* name : {"card_0_0",   "card_4_2",    "card_xp",    "ch_3",          "mon_0",         "mon_2_d",
-                             "itm_0",      "itm_5",       "sb_0_top",   "sb_0_clouds",   "perkico_2",     "effect_7",
+                             "itm_0",      "itm_5",       "sb_0_top",   "sb_1_clouds",   "perkico_2",     "effect_7",
                              "effect_100", "title",       "ui_bg",      "but_2",         "element_4",     "mal_face_0",
                              "fem_hair_0", "mal_torso_4", "fem_arms_4", "mal_cloth_0_0", "fem_cloth_0_1", "wings_3"}) {
         const TGLLibMaterial* material = Game().matlib->LibMaterialByName(name);
@@ -61,13 +61,13 @@ TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
         EXPECT_EQ(StartUpLog().find('"' + std::string(name) + "\" shows"), std::string::npos) << name;
     }
     // The set after the last sky box is made from the empty picture; it is the only picture the adventure lacks.
-    EXPECT_NE(Game().matlib->LibMaterialByName("sb_1_top"), nullptr);
-    EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 5, monsters 3 (monstercount 4), items 6, wall sets 1,"),
+    EXPECT_NE(Game().matlib->LibMaterialByName("sb_2_top"), nullptr);
+    EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 5, monsters 3 (monstercount 4), items 6, wall sets 2,"),
               std::string::npos);
     std::istringstream log(StartUpLog());
     for (std::string line; std::getline(log, line);) {
         if (line.find(" is missing") != std::string::npos) {
-            EXPECT_NE(line.find("\\skyboxes\\1\\"), std::string::npos) << line;
+            EXPECT_NE(line.find("\\skyboxes\\2\\"), std::string::npos) << line;
         }
     }
 }
