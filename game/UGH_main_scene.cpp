@@ -133,6 +133,10 @@ void SetUpMinimap(TForm1& form, TComponent*)
     texture->SetTextureMode(tmReplace);
     texture->SetMinFilter(miLinear);
     texture->SetMagFilter(maLinear);
+    // Black until the first map is drawn: an empty picture would show the error image.
+    TBitmap blank;
+    blank.SetSize(1, 1);
+    static_cast<TGLPictureImage*>(texture->Image())->Picture()->Assign(&blank);
 }
 
 // The sound manager plays from the start, heard at the camera; without a device it stays off and the game is
