@@ -105,10 +105,8 @@ TEST_F(GameStartUp, TheFirstFrameIsDrawnAndSavedAsAPicture)
     EXPECT_EQ(frame.Height(), Game().VAVodadViewer1->Height());
     // The main menu's pictures stand on the background.
     EXPECT_GT(DrawnShare(frame), 0.01);
+    SavePicture(frame, "main-menu-first-frame.png");
     const std::filesystem::path file = ArtefactPath("main-menu-first-frame.png");
-    TPngImage png;
-    png.Assign(&frame);
-    png.SaveToFile(file.string());
     TPngImage back;
     back.LoadFromFile(file.string());
     EXPECT_EQ(back.Width(), frame.Width());

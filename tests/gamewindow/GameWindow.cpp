@@ -3,8 +3,10 @@
 #include "Forms.h"
 #include "GLCadencer.h"
 #include "GLWin32Viewer.h"
+#include "PngImage.h"
 #include "UGH_program.h"
 #include "VAVodadInit.h"
+#include "Windows.h"
 
 #ifndef MIREFALL_BINARY_DIR
 #error "MIREFALL_BINARY_DIR: the build folder the artefacts go under"
@@ -160,4 +162,17 @@ std::filesystem::path GameWindow::ArtefactPath(const std::string& name)
     const std::filesystem::path folder = std::filesystem::path(MIREFALL_BINARY_DIR) / "artefacts" / "game";
     std::filesystem::create_directories(folder);
     return folder / name;
+}
+
+void GameWindow::SavePicture(TBitmap& frame, const std::string& name)
+{
+    TPngImage png;
+    png.Assign(&frame);
+    png.SaveToFile(ArtefactPath(name).string());
+}
+
+void GameWindow::PressKey(uint16_t key)
+{
+    for (const uint32_t message : {WM_KEYDOWN, WM_KEYUP}) ASSERT_TRUE(PostMessage(Form1->Handle(), message, key, 0));
+    Application->ProcessMessages();
 }

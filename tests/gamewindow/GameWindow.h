@@ -65,6 +65,12 @@ protected:
 
     // <build folder>/artefacts/game/<name>, for pictures a person looks at; the folder is made.
     static std::filesystem::path ArtefactPath(const std::string& name);
+    // The frame as a PNG picture at ArtefactPath(name).
+    static void SavePicture(TBitmap& frame, const std::string& name);
+
+    // Posts a key's press and release (a virtual-key code) to the game's window, as the keyboard delivers them,
+    // and lets the window handle them.
+    static void PressKey(uint16_t key);
 };
 
 // Base of the suites whose tests end the game (closing it): such a suite runs only when it is the only suite
