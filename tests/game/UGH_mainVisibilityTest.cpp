@@ -4,6 +4,7 @@
 // frame blocks that show the teleport glow and the minimap.
 #include "UGH_main.h"
 
+#include "UGHMinimap.h"
 #include "UGH_data.h"
 
 #include "GameDataFolder.h"
@@ -537,6 +538,23 @@ TEST_F(Minimap, AFullRefreshGivesTheSquareToTheMinimapWhileItShows)
     form->FullMBW(viewdist);
     EXPECT_EQ(image->Picture()->Width(), 100);
     EXPECT_EQ(image->Picture()->Height(), 100);
+}
+
+TEST_F(Minimap, TheMapWindowShowsTheWholePictureWhileItIsShown)
+{
+    std::unique_ptr<TForm12, TFreeDeleter> window(Form12 = new TForm12(nullptr));
+    EXPECT_EQ(window->ClientWidth(), 400);
+    EXPECT_EQ(window->ClientHeight(), 400);
+    EXPECT_EQ(window->FormStyle(), fsStayOnTop);
+    EXPECT_EQ(window->Image1->Width(), 400);
+    form->WorkOnMinimap();
+    EXPECT_EQ(window->Image1->Picture()->Width(), 0) << "a hidden window is not drawn";
+    window->Show();
+    form->WorkOnMinimap();
+    EXPECT_EQ(window->Image1->Picture()->Width(), 100);
+    EXPECT_EQ(window->Image1->Picture()->Height(), 80);
+    window.reset();
+    Form12 = nullptr;
 }
 
 // ---- Frame blocks ----
