@@ -366,3 +366,12 @@ TEST_F(LevelBuild, SpritesTurnToFaceThePlayerAndAFixedOneKeepsItsOwnFacing)
     EXPECT_EQ(form->GetLast(1), 1);
     EXPECT_EQ(form->GetLast(0), 0) << "no free mesh is enabled";
 }
+
+TEST_F(LevelBuild, ClearingTheLevelPutsOutTheSceneLights)
+{
+    levellights[0].shining = true;
+    form->ProcessLights();
+    ASSERT_TRUE(form->scenelights[0]->Shining());
+    form->ClearLevel();
+    EXPECT_FALSE(form->scenelights[0]->Shining());
+}
