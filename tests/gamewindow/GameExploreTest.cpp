@@ -2,6 +2,8 @@
 // text, the silver door that waits for the shrine's key, a chest, the teleport to the courtyard, an altar and the
 // exit down to the crypt. The tests follow one another on the same game; each key frame is kept as a picture.
 #include "GLCoordinates.h"
+#include "GLObjects.h"
+#include "GLSkyBox.h"
 #include "GameWindow.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
@@ -146,6 +148,9 @@ TEST_F(GameExplore, TheTeleportKeepsTheFacingAndPutsTheCameraOnTheCourtyard)
     const TGLCoordinates& camera = *Game().mcam->Position();
     EXPECT_EQ(std::make_tuple(camera.X(), camera.Y()), std::make_tuple(140.0f, 180.0f));
     EXPECT_EQ(std::make_tuple(curarea1, curarea2), std::make_tuple(1, 1));
+    // Under the open sky the sky box shows, and the courtyard's grass.
+    EXPECT_TRUE(Game().GLSkyBox1->Visible());
+    EXPECT_TRUE(cellgrass[8][9][0] && cellgrass[8][9][0]->Visible());
     Settle();
     Picture("5-courtyard");
 }
