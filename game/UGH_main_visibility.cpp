@@ -25,6 +25,7 @@
 #include <exception>
 #include <numeric>
 #include <string>
+#include <vector>
 
 int32_t curarea1 = 0, curarea2 = 0;
 int32_t mainlight = -1;
@@ -45,8 +46,8 @@ void ShowObject(TGLBaseSceneObject* object, bool visible)
     if (object && object->Visible() != visible) object->SetVisible(visible);
 }
 
-// The inclusive range of cells a refresh walks along one axis: from the player v cells ahead (look > 0) or
-// behind (look < 0), both ways when the facing is across, clipped to the grid in use.
+// The inclusive range of cells a refresh walks along one axis: from p up to v cells the way the facing points
+// along it (look > 0 up, look < 0 down), both ways when the facing runs across it, clipped to the grid in use.
 void WindowRange(int32_t p, int32_t look, int32_t v, int32_t highest, int32_t& from, int32_t& to)
 {
     from = look > 0 ? p : p - v;
