@@ -191,7 +191,9 @@ TEST_F(Visibility, GrassShowsUnlessSwitchedOffAndDensityBeyondItsSlotsIsHeld)
 
 TEST_F(Visibility, FarFreeObjectsHideOnlyOnARefreshAtTheViewDistance)
 {
-    freesprites[0] = freesprite{.enabled = true, .x = 20 * 18, .y = 20 * 10};
+    freesprites[0].enabled = true;
+    freesprites[0].x = 20 * 18;
+    freesprites[0].y = 20 * 10;
     fspriteobjs[0] = Make<TGLPlane>();
     freemeshes[0].enabled = true;
     freemeshes[0].x = 20 * 18;
@@ -374,7 +376,8 @@ TEST_F(SceneLights, CastersAreTheMainLightsWallsAndTheGroupsMeshesNearThePlayer)
         cellwalls[x][10] = Make<TGLFreeForm>();
     }
     levelgrid[11][10].lgroup = 2;
-    freemeshes[0] = freemesh{.enabled = true, .x = 20 * 12, .y = 20 * 12, .shcast = true};
+    freemeshes[0].enabled = freemeshes[0].shcast = true;
+    freemeshes[0].x = freemeshes[0].y = 20 * 12;
     fmeshobjs[0] = Make<TGLFreeForm>();
     const auto casters = [this] {
         std::vector<TGLBaseSceneObject*> found;
