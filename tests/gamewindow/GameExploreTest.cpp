@@ -117,6 +117,8 @@ TEST_F(GameExplore, BackAtTheDoorTheKeyOpensIt)
     EXPECT_TRUE(levelgrid[3][1].passable);
     EXPECT_EQ(keys1, 0);
     EXPECT_FALSE(rfqueue[1].active);
+    StepFrames(1, cFrame);
+    Picture("4-door-open");
     Walk(VK_UP);
     EXPECT_EQ(Where(), std::make_tuple(3, 1, 0));
 }
@@ -128,7 +130,7 @@ TEST_F(GameExplore, TheChestBehindTheDoorOpens)
     EXPECT_TRUE(levelgrid[4][1].passable);
     // What it held, if anything, is told.
     StepFrames(1, cFrame);
-    Picture("4-chest-opened");
+    Picture("5-chest-opened");
     if (rfmode) {
         EXPECT_EQ(rftitle, strarr[25]);
         Answer();
@@ -152,7 +154,7 @@ TEST_F(GameExplore, TheTeleportKeepsTheFacingAndPutsTheCameraOnTheCourtyard)
     EXPECT_TRUE(Game().GLSkyBox1->Visible());
     EXPECT_TRUE(cellgrass[8][9][0] && cellgrass[8][9][0]->Visible());
     Settle();
-    Picture("5-courtyard");
+    Picture("6-courtyard");
 }
 
 TEST_F(GameExplore, TheAltarAcrossTheCourtyardRaisesAnAttributeOnce)
@@ -179,13 +181,13 @@ TEST_F(GameExplore, OnTheExitEnterLeadsDownToTheCryptsStart)
     EXPECT_EQ(std::make_tuple(playerx, playery), std::make_tuple(exitx, exity));
     ASSERT_TRUE(rfmode);
     EXPECT_EQ(std::make_tuple(rftitle, rfcase), std::make_tuple(strarr[9], 3));
-    Picture("6-exit-question");
+    Picture("7-exit-question");
     Answer();
     EXPECT_EQ(std::make_tuple(mapid, levelno), std::make_tuple(std::string("map_0"), 0));
     EXPECT_EQ(Where(), std::make_tuple(startx, starty, startdir));
     Settle();
     EXPECT_FALSE(rfmode);
-    Picture("7-crypt");
+    Picture("8-crypt");
     EXPECT_EQ(frameerrors, "");
 }
 
