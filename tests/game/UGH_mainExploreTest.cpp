@@ -303,9 +303,15 @@ TEST_F(Exploration, DoorsAndChestsOpenWithTheKeyOfTheirLock)
         form->ActivateCell(6, 5);
         EXPECT_EQ(cell.passable, c.opens);
         // An opened chest may hold a key; only the locked outcomes are fixed here.
-        if (c.keys1After >= 0) EXPECT_EQ(keys1, c.keys1After);
-        if (c.keys2After >= 0) EXPECT_EQ(keys2, c.keys2After);
-        if (!c.opens) EXPECT_EQ(Messages(), c.locked);
+        if (c.keys1After >= 0) {
+            EXPECT_EQ(keys1, c.keys1After);
+        }
+        if (c.keys2After >= 0) {
+            EXPECT_EQ(keys2, c.keys2After);
+        }
+        if (!c.opens) {
+            EXPECT_EQ(Messages(), c.locked);
+        }
     }
 }
 
@@ -465,7 +471,9 @@ TEST_F(Exploration, EventsChangeTheLevelThePlayerAndTheKeys)
         rndons[12] = "empty shrine";
         levelgrid[3][3].spritename = "silver shrine";
         levelgrid[8][8].passable = false;
-        levelgrid[4][4] = lcell{.wall = true, .textid = 12};
+        levelgrid[4][4].wall = true;
+        levelgrid[4][4].passable = false;
+        levelgrid[4][4].textid = 12;
         levelgrid[6][6].textid = 12;
         SetEvent(3, 3, c.type, c.p1, c.p2);
         form->ActivateCell(3, 3);
@@ -583,7 +591,19 @@ TEST_F(Exploration, SearchingNamesTheEventOrElseWhatTheCellIs)
         lcell cell;
         std::vector<int32_t> texts;
     };
-    const auto event = [](int32_t type) { return lcell{.passable = true, .trap = true, .traptype = type}; };
+    // A cell with the fields a search looks at; an event of type -1 is none.
+    const auto cell = [](bool passable, bool wall, bool door, bool chest, int32_t power, int32_t event = -1) {
+        lcell c;
+        c.passable = passable;
+        c.wall = wall;
+        c.door = door;
+        c.chest = chest;
+        c.power = power;
+        c.trap = event >= 0;
+        c.traptype = event;
+        return c;
+    };
+    const auto event = [&cell](int32_t type) { return cell(true, false, false, false, 0, type); };
     const TCase cases[] = {
         {"battle", event(1), {324}},
         {"altar", event(4), {325}},
@@ -596,12 +616,12 @@ TEST_F(Exploration, SearchingNamesTheEventOrElseWhatTheCellIs)
         {"item", event(16), {322}},
         {"other event", event(2), {331}},
         {"no event", event(0), {80}},
-        {"open", lcell{.passable = true}, {80}},
-        {"wall", lcell{.wall = true}, {81}},
-        {"passable wall", lcell{.passable = true, .wall = true}, {82}},
-        {"silver door", lcell{.door = true, .power = 1}, {84}},
-        {"gold chest", lcell{.chest = true, .power = 2}, {88}},
-        {"plain chest", lcell{.chest = true}, {86}},
+        {"open", cell(true, false, false, false, 0), {80}},
+        {"wall", cell(false, true, false, false, 0), {81}},
+        {"passable wall", cell(true, true, false, false, 0), {82}},
+        {"silver door", cell(false, false, true, false, 1), {84}},
+        {"gold chest", cell(false, false, false, true, 2), {88}},
+        {"plain chest", cell(false, false, false, true, 0), {86}},
     };
     for (const TCase& c : cases) {
         ClearRequests();
