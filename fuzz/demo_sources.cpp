@@ -1,8 +1,9 @@
 // The demo adventure's sources from any bytes: the input's first file is a string source, its second (when there
-// is one) a level source, its third a content table read as each kind of content. Each compiles or raises the
-// source error; a string table holds one entry per index up to the highest, a level a closed grid within the
-// map's limits whose start is a floor cell and no more placed objects than its tables hold, a content table one
-// record per block in id order, and the loot list only items of the table.
+// is one) a level source, its third a content table read as each kind of content, its fourth an event script and
+// an event text. Each compiles or raises the source error; a string table holds one entry per index up to the
+// highest, a level a closed grid within the map's limits whose start is a floor cell and no more placed objects
+// than its tables hold, a content table one record per block in id order, the loot list only items of the table,
+// an event script three integer lines per event, and a text its lines each ended by CR LF.
 #include "DemoContent.h"
 #include "DemoSources.h"
 
@@ -41,6 +42,19 @@ void CompileContentTables(std::string_view source)
     }
 }
 
+void CompileEventFiles(std::string_view source)
+{
+    try {
+        TLineBuffer script;
+        script.SetText(CompileEventScript(source, "scr_1.txt"), "scr_1.txt");
+        Check(script.Count() % 3 == 0);
+        for (int line = 0; line < script.Count(); ++line) script.ReadIntLine(line);
+    } catch (const EDemoSource&) {
+    }
+    const std::string text = CompileText(source);
+    Check(text.empty() || text.ends_with("\r\n"));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -53,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const EDemoSource&) {
     }
     if (parts.size() > 2) CompileContentTables(parts[2]);
+    if (parts.size() > 3) CompileEventFiles(parts[3]);
     if (parts.size() < 2) return 0;
     auto level = std::make_unique<TLevelData>();
     TDemoMapInfo info;

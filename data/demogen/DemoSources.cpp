@@ -294,6 +294,8 @@ void CompileMap(std::string_view source, const std::string& sourceName, TLevelDa
             // ".", "#", "S" and "E" change their own fields; any other character starts as a floor cell.
             lcell& cell = legend.contains(symbol) ? legend[symbol] : legend[symbol] = FloorCell();
             SetFields(cell, cCellFields, value, lines, line);
+            if ((symbol == 'S' || symbol == 'E') && (!cell.passable || cell.wall))
+                lines.Fail(line, std::string("the ") + (symbol == 'S' ? "start" : "exit") + " must be an open cell");
         } else {
             lines.Fail(line, "unknown key \"" + key + "\"");
         }

@@ -118,5 +118,6 @@ struct TDemoMapInfo {
 //   ar..db 0..1), "wanderer". Each starts enabled (a light shining) and fills the next slot of its table.
 // Raises EDemoSource naming sourceName and line for an unknown key, cell, kind or field, a value that does not
 // convert, a missing id or one that is no file name, rows of different lengths, a grid beyond 100 x 100, an open
-// border, no start, two starts or two exits, or more objects of a kind than its table holds.
+// border, no start, two starts or two exits, a start or exit that is a wall or not passable, or more objects of a
+// kind than its table holds.
 void CompileMap(std::string_view source, const std::string& sourceName, TLevelData& level, TDemoMapInfo& info);

@@ -707,6 +707,8 @@ TEST(DemoMaps, BadSourcesAreNamed)
         {"id: a\n###\n#S#\n###\n\nwanderer: enabled=yes\n", "m.txt, line 6: \"yes\" is not 0 or 1"},
         {"id: a\ncell D: door=1\ncell D: chest=1\n###\n#S#\n###\n", "m.txt, line 3: cell \"D\" given twice"},
         {"id: a\ncell D: doors=1\n###\n#S#\n###\n", "m.txt, line 2: unknown field \"doors\""},
+        {"id: a\ncell S: wall=1\n###\n#S#\n###\n", "m.txt, line 2: the start must be an open cell"},
+        {"id: a\ncell E: passable=0\n####\n#SE#\n####\n", "m.txt, line 2: the exit must be an open cell"},
         {"id: a\nmonsters: 0 101\n###\n#S#\n###\n", "m.txt, line 2: id 101 is outside 0..100"},
         {"id: a\nplayerlight: 1 2 3\n###\n#S#\n###\n", "m.txt, line 2: expected ca la qa r g b"},
         {"id: a\n##\n##\n", "m.txt, line 2: the grid needs at least 3 x 3 cells"},
