@@ -5,6 +5,7 @@
 
 #include "GLCoordinates.h"
 #include "GLObjects.h"
+#include "GLWin32Viewer.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
 #include "VAVodad.h"
@@ -203,6 +204,31 @@ TEST_F(Exploration, TheCameraRisesToARaisedCellAndSnapsThereAfterATeleport)
     form->PositionLight();
     EXPECT_EQ(form->playerlight->Position()->X(), 142.0f);
     EXPECT_EQ(form->playerlight->Position()->Z(), 3.0f);
+}
+
+TEST_F(Exploration, TheEditorsTopViewLooksDownOnTheCursorCellWithoutFogAndTheGameViewHasFog)
+{
+    fogdist = 90;
+    camdist = 240;
+    editview = true;
+    edcurx = 3;
+    edcury = 7;
+    form->PositionCamera(0.01);
+    const TGLCoordinates* camera = form->mcam->Position();
+    EXPECT_EQ(camera->X(), 60.0f);
+    EXPECT_EQ(camera->Y(), 140.0f);
+    EXPECT_EQ(camera->Z(), 300.0f);
+    EXPECT_EQ(form->mcam->Direction()->Z(), -1.0f);
+    EXPECT_EQ(playerx, 3);
+    EXPECT_EQ(playery, 7);
+    TVAVodadBuffer* buffer = form->VAVodadViewer1->Buffer();
+    EXPECT_FALSE(buffer->FogEnable());
+    editview = false;
+    form->PositionCamera(0.01);
+    EXPECT_TRUE(buffer->FogEnable());
+    EXPECT_EQ(buffer->FogEnvironment()->FogEnd(), 90.0f);
+    EXPECT_EQ(form->mcam->DepthOfView(), 240.0f);
+    EXPECT_EQ(form->mcam->Up()->Z(), 1.0f);
 }
 
 // ---- Turning ----
