@@ -93,7 +93,7 @@ int32_t EncounterGroupSize()
         do {
             const int32_t h = Random(2);
             ++n;
-            // Which way the monster is picked; both pick alike.
+            // How this monster is chosen: one fitting the level or any, once a battle list can queue it.
             Random(2);
             if (h == 0 || n >= player.lvl) break;
         } while (n <= 10);
@@ -251,15 +251,17 @@ void TForm1::PositionCamera(double deltatime)
             for (int index = 0; index < 2; ++index) {
                 const float value = direction->GetCoordinate(index);
                 if (s > 0 ? value >= target[index] : value <= target[index]) continue;
-                direction->SetCoordinate(
-                    index, std::fabs(target[index] - value) <= turn ? target[index] : static_cast<float>(value + s * turn));
+                const bool near = std::fabs(target[index] - value) <= turn;
+                direction->SetCoordinate(index, near ? target[index] : static_cast<float>(value + s * turn));
             }
         }
         for (TGLSphere* sphere : {GLSphere1, GLSphere2})
             SetPointIfNew(sphere->Position(), position->X(), position->Y(), position->Z());
         // Half a turn away, as after two quick turns, the view jumps.
-        for (int index = 0; index < 2; ++index)
-            if (std::fabs(target[index] - direction->GetCoordinate(index)) > 1) direction->SetCoordinate(index, target[index]);
+        for (int index = 0; index < 2; ++index) {
+            if (std::fabs(target[index] - direction->GetCoordinate(index)) > 1)
+                direction->SetCoordinate(index, target[index]);
+        }
         if (turnpending && direction->X() == target[0] && direction->Y() == target[1]) {
             turnpending = false;
             MonitorBlockVisibility(playerx, playery, viewdist, false);

@@ -479,7 +479,11 @@ TEST_F(Exploration, EventsChangeTheLevelThePlayerAndTheKeys)
         {"silver shrine", 5, 0, 0, [] { return keys1 == 1 && levelgrid[3][3].spritename == "empty shrine"; }},
         {"gold shrine elsewhere", 6, 0, 0, [] { return keys2 == 1 && levelgrid[3][3].spritename == "silver shrine"; }},
         {"swap by id", 7, 12, 0,
-         [] { return !levelgrid[4][4].wall && levelgrid[4][4].passable && levelgrid[6][6].wall && !levelgrid[6][6].passable; }},
+         [] {
+             const lcell& opened = levelgrid[4][4];
+             const lcell& walled = levelgrid[6][6];
+             return !opened.wall && opened.passable && walled.wall && !walled.passable;
+         }},
         {"swap, no such id", 7, 13, 0, [] { return levelgrid[4][4].wall && levelgrid[6][6].passable; }},
         {"teleport outside the map", 8, 10, 4, [] { return playerx == 5 && playery == 5 && glowtime == 0; }},
         {"card stand", 15, 0, 0, [] { return levelgrid[3][3].spritename == "spr_stand_e"; }},
