@@ -185,9 +185,9 @@ void TForm1::FrameBlockB5(double deltatime)
     } else {
         teleport_glow->SetVisible(false);
     }
+    ControlMusic();
     // The oldest waiting request comes on screen once the one before it is answered.
     if (!rfmode && rfqueue[1].active) DisplayRequestForm();
-    ControlMusic();
     halfw = static_cast<int32_t>(Round(scrw / 2.0));
     halfh = static_cast<int32_t>(Round(scrh / 2.0));
     fullw = scrw;
