@@ -162,6 +162,31 @@ extern int32_t rftype; // 0: OK only; else also the second button
 extern int32_t rfcase; // what OK does
 extern int32_t rfpos;  // 0 centred, 1 top centre
 
+// ---- Globals of the keys, the pointer, the tooltip and the basic HUD (UGH_main_input.cpp, UGH_main_hud.cpp) ----
+extern int32_t curmy, prevmy;   // with curmx and prevmx: the pointer's position at the last move and the one before
+extern std::string lasttooltip; // the tooltip text on screen, empty when none
+extern int32_t ttlast;          // the last of ttareas in use, -1 for none
+// The main window's font size in points: the height of a HUD text the pointer is tested against.
+constexpr int32_t cMainFontPoints = 8;
+
+// A tooltip's text broken into lines and the size of its box.
+struct TTooltipLayout {
+    std::string Text;  // lines ended by CR LF
+    int32_t Lines = 0; // line count: a break of the text counts two, a wrap one
+    int32_t Width = 0, Height = 0;
+};
+// Wraps text after more than 60 characters, or from the 40th on after a blank, ". , ;"; a line break of the
+// text ends the line (a break at the start of a line is dropped). lineWidth measures one line in pixels in the
+// tooltip's font; fontPoints is the height unit. Width: the longest line + 30, at least 200.
+TTooltipLayout WrapTooltip(std::string_view text, const std::function<int32_t(std::string_view)>& lineWidth,
+                           int32_t fontPoints);
+// Whether (x, y) lies strictly inside the rectangle: with corner its top-left corner is (rx, ry), else its centre.
+bool inrect(int32_t x, int32_t y, int32_t rx, int32_t ry, int32_t w, int32_t h, bool corner);
+// The danger figure the HUD shows beside the monster icon.
+int32_t DangerFigure(double stepscale, int32_t difficulty);
+// The experience bar's width in pixels (0 while xpreq is 0 or less).
+double XPBarWidth(int32_t xp, int32_t xpreq);
+
 // ---- Globals of sound and music (UGH_main_sound.cpp) ----
 extern int32_t soundcount, musiccount; // lines of the sound and music lists
 extern bool soundsloaded;              // both lists are loaded
@@ -317,6 +342,35 @@ public:
     void FormKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
     void FormKeyPress(TObject* Sender, char16_t& Key);
     void FormKeyUp(TObject* Sender, uint16_t& Key, TShiftState Shift);
+
+    // The viewer's pointer events: b is 0 for the left button, 1 for any other. The same handlers serve the
+    // full-screen viewer.
+    void GeneralMouseDown(int32_t X, int32_t Y, int32_t b);
+    void GeneralMouseUp(int32_t X, int32_t Y, TMouseButton Button);
+    void GeneralMouseMove(int32_t X, int32_t Y);
+    void VAVodadViewer1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
+    void VAVodadViewer1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
+    void VAVodadViewer1MouseMove(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y);
+    void VAVodadViewer1MouseLeave(TObject* Sender);
+    void VAVodadViewer1DblClick(TObject* Sender);
+    // Esc: the menu on or off (never during a battle or a request form; never off on the main-menu level).
+    void ToggleMenu();
+    // The character screen on or off; shen shows the opponent's spellbook.
+    void OpenUI(bool shen);
+
+    // ---- Tooltip and basic HUD (UGH_main_hud.cpp) ----
+    // Shows tttxt in the box beside (ttx, tty) when ttvis, tooltips are on and the text is new; hides the box
+    // for any other text; the text on screen leaves it as it is.
+    void handletooltip(int32_t ttx, int32_t tty, const std::string& tttxt, bool ttvis);
+    // Every frame (block b6): keys, danger figure, corners, hit and mana points, experience bar.
+    void ProcessBasicHUD();
+    TGLHUDText* key_gold_no = nullptr;
+    TGLHUDText* key_silver_no = nullptr;
+    TGLHUDText* monster_ico_no = nullptr;
+    TGLHUDText* PL_HPMP = nullptr;
+    TGLHUDSprite* xpbar_bg = nullptr;
+    TGLHUDSprite* xpbar = nullptr;
+    TGLHUDText* tooltiptxt = nullptr;
 
     // ---- New game and level change (UGH_main_flow.cpp) ----
     // Reads the adventure's start map, builds it and activates its cell (17, 9); levelno -1.

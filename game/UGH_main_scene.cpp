@@ -245,6 +245,17 @@ const TSceneRow cSceneTable[] = {
     {"corner_tl", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_tl>, {.Visible = false, .MatLib = true}},
     {"corner_tr", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_tr>, {.Visible = false, .MatLib = true}},
     {"corner_bl", "dcuibg", Make<TGLHUDSprite, &TForm1::corner_bl>, {.Visible = false, .MatLib = true}},
+    // Their figures, the hit and mana points line and the experience bar over its background.
+    {"key_silver_no", "dcuibg", Make<TGLHUDText, &TForm1::key_silver_no>, {.Visible = false, .Font = 2}},
+    {"key_gold_no", "dcuibg", Make<TGLHUDText, &TForm1::key_gold_no>, {.Visible = false, .Font = 2}},
+    {"monster_ico_no", "dcuibg", Make<TGLHUDText, &TForm1::monster_ico_no>, {.Visible = false, .Font = 2}},
+    {"PL_HPMP", "dcuibg", Make<TGLHUDText, &TForm1::PL_HPMP>, {.Visible = false, .Font = 2}},
+    {"xpbar_bg", "dcuibg", Make<TGLHUDSprite, &TForm1::xpbar_bg>,
+     {.Visible = false, .MatLib = true,
+      .Setup = [](TForm1& form, TComponent*) { form.xpbar_bg->Material()->SetLibMaterialName("xpbar"); }}},
+    {"xpbar", "dcuibg", Make<TGLHUDSprite, &TForm1::xpbar>,
+     {.Visible = false, .MatLib = true,
+      .Setup = [](TForm1& form, TComponent*) { form.xpbar->Material()->SetLibMaterialName("xpindic"); }}},
     {"minimap", "dcuibg", Make<TGLHUDSprite, &TForm1::minimap>, {.Visible = false, .Setup = SetUpMinimap}},
     {"dcuimiddle", "", Make<TGLDummyCube, &TForm1::dcuimiddle>},
     {"teleport_glow", "dcuimiddle", Make<TGLHUDSprite, &TForm1::teleport_glow>, {.Visible = false, .MatLib = true}},
@@ -287,6 +298,7 @@ const TSceneRow cSceneTable[] = {
     // Shown or hidden whole while a tooltip is up.
     {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>, {.Visible = false}},
     {"tooltipbg", "dctooltip", Make<TGLHUDSprite, &TForm1::tooltipbg>, {.MatLib = true}},
+    {"tooltiptxt", "dctooltip", Make<TGLHUDText, &TForm1::tooltiptxt>, {.Font = 2}},
     // The load screen covers everything while a level is read, written or built.
     {"dcload", "", Make<TGLDummyCube, &TForm1::dcload>},
     {"loadscr_b", "dcload", Make<TGLHUDSprite, &TForm1::loadscr_b>, {.MatLib = true}},
