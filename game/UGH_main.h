@@ -161,6 +161,18 @@ extern std::string rftitle, rftext, rfimg;
 extern int32_t rftype; // 0: OK only; else also the second button
 extern int32_t rfcase; // what OK does
 extern int32_t rfpos;  // 0 centred, 1 top centre
+extern int32_t choicevalue;     // the choice button (0..5) clicked last
+extern std::string choicescript; // run after a choice: "\scripts\" + choicescript + ".txt"
+extern int32_t jpage;           // index into jseq of the journal page shown
+// Credits pages hold this many lines.
+constexpr int32_t cCreditLines = 20;
+// The line of text with the most characters (the first of equal ones), lines ended by CR or LF.
+std::string_view LongestLine(std::string_view text);
+// The credits' lines in pages of cCreditLines, each line ended by CR LF; a last page only when it holds a line.
+std::vector<std::string> CreditPages(std::string_view text);
+// The text of journal entry n, "\text\" + lng + "\journal\jrn_" + n + ".txt", read whole. A missing file
+// raises EGameDataError naming it.
+std::string getjrntext(int32_t n);
 
 // ---- Globals of the keys, the pointer, the tooltip and the basic HUD (UGH_main_input.cpp, UGH_main_hud.cpp) ----
 extern int32_t curmy, prevmy;   // with curmx and prevmx: the pointer's position at the last move and the one before
@@ -249,6 +261,8 @@ public:
     // behaviour clock.
     void FrameBlockB1(double deltatime);
     void FrameBlockB3(double deltatime);
+    // b4: the request form.
+    void FrameBlockB4(double deltatime);
     void FrameBlockB5(double deltatime);
     // b7: the minimap shows bottom left while it is wanted and no menu, character screen or battle is up.
     void FrameBlockB7(double deltatime);
@@ -335,6 +349,33 @@ public:
     // (49) only clears rfmode.
     void RequestFormOK();
     void RequestFormSecond();
+    // Choice button 40 + k: choicevalue := k, the form closes and choicescript runs when its file exists.
+    void RequestFormChoice(int32_t k);
+    // A click on a request-form button while a form shows: choices 40..45, OK 48, second button 49, journal
+    // paging 55..58 (+1, -1, +10, -10). False, doing nothing, for any other id.
+    bool RequestFormButton(int32_t id);
+    // The player's name in place of each "@PlName" token.
+    static std::string preparerftext(const std::string& txt);
+    // The form width the text needs: its longest line in font 2 plus 80.
+    int32_t GetRfWidth(const std::string& text);
+    // The game buttons' frame pass: while a form shows, places its buttons around reqform (OK, second button,
+    // journal paging, choices); otherwise hides 48, 49 and 40..45.
+    void PlaceRequestFormButtons();
+    // Block b4's form: reqform sized, placed and dressed for the request on screen with its title, text and
+    // picture; hidden again once it is answered.
+    void ProcessRequestForm();
+    // The journal: jseq holds the unlocked entries in order (an empty jseq counts as [0]).
+    void UpdateJournal(int32_t j);
+    bool CheckJournalUnlocked(int32_t j);
+    void ClearJournal();
+    // Queues journal page p (of jseq) as a case-44 request; a missing page file shows a line naming it.
+    void OpenJPos(int32_t p);
+    // jpage + k, wrapping past either end, then that page.
+    void ChangeJPage(int32_t k);
+    // The journal icon and the J key: its first page.
+    void OpenJournal();
+    // Queues "/text/credits.txt" as scroll pages; a missing file queues a page naming it.
+    void ShowCredits();
 
     // ---- Keys (UGH_main_input.cpp) ----
     // The window's key events (it previews them before its controls): Key is a virtual-key code, for key press
@@ -375,6 +416,11 @@ public:
     // ---- New game and level change (UGH_main_flow.cpp) ----
     // Reads the adventure's start map, builds it and activates its cell (17, 9); levelno -1.
     void StartNewGame();
+    // New game from the main menu: the character screen of a reset character with the name entry over it.
+    void NGLaunch();
+    // A new character: base values 10, level 1, nothing owned, no keys, no battle pending, script variables
+    // empty.
+    void ResetStats();
     // The next level (adventureid + levelno), or the map named by param when way is not 0. A map that is
     // missing or cannot be read is reported and the player stays where he is (levelno as it was).
     void ChangeLevel(int32_t way, const std::string& param);
@@ -508,6 +554,9 @@ public:
     TGLHUDText* levelname = nullptr;
     TGLHUDSprite* reqform = nullptr;
     TGLHUDSprite* reqform_dark = nullptr;
+    TGLHUDSprite* spellfound = nullptr; // the request's picture beside the form
+    TGLHUDText* rf_title = nullptr;
+    TGLHUDText* rf_text = nullptr;
     TGLHUDSprite* usedcard = nullptr;
     TGLHUDSprite* usedcard2 = nullptr;
     TGLHUDSprite* titlecard = nullptr;
