@@ -199,6 +199,20 @@ int32_t DangerFigure(double stepscale, int32_t difficulty);
 // The experience bar's width in pixels (0 while xpreq is 0 or less).
 double XPBarWidth(int32_t xp, int32_t xpreq);
 
+// ---- Globals of the game buttons (UGH_main_buttons.cpp) ----
+// The visible button under the pointer and the one before it, -1 for none (the pointer handlers write them).
+extern int32_t hoverbut, lasthoverbut;
+// The buttons each screen shows: the main menu, exploration and the character screen.
+extern TBoundedTable<bool, 0, 62> mmbutset, ingamebutset, invbutset;
+// The item list shows the owned cards (else the items), at page 0..9.
+extern bool itemlistcards;
+extern int32_t itempage;
+// The card the character screen shows.
+extern int32_t shownspell;
+// The id of the visible button under the point (x, y), its edges included; of overlapping buttons the highest id;
+// -1 for none.
+int32_t getbutundercursor(int32_t x, int32_t y);
+
 // ---- Globals of sound and music (UGH_main_sound.cpp) ----
 extern int32_t soundcount, musiccount; // lines of the sound and music lists
 extern bool soundsloaded;              // both lists are loaded
@@ -491,6 +505,18 @@ public:
     void OpenChest(int32_t a);
     // The event script named by the doorno of cell (x, y), its events in file order.
     void RunEventScript(int32_t x, int32_t y);
+
+    // ---- Game buttons (UGH_main_buttons.cpp) ----
+    // Once at start-up, after the HUD objects: the membership sets and every size, caption, material prefix,
+    // tooltip and fixed place of the 63 buttons.
+    void definebutsets();
+    // Every frame: each button's visibility from the mode, its place, its pointer state and its picture
+    // ("but_" or its own prefix, + state), assigned only when the name changes. A failing section puts its tag in
+    // frameerrors and the pass goes on.
+    void ProcessButtons();
+    // Runs button id's action and puts its state back to normal; -1 does nothing. While a request form is shown
+    // only the form's buttons (40..45, 48, 49, 55..58) act.
+    void ClickGButton(int32_t id);
 
     // ---- Sound and music (UGH_main_sound.cpp) ----
     // Both lists and every sample they name into GLSoundLibrary1, each under its name + ".wav" (from the ".mp3"
