@@ -36,6 +36,40 @@ TShiftState HeldModifiers()
     return ShiftOf(QGuiApplication::keyboardModifiers(), Qt::NoButton);
 }
 
+// A mouse message's WParam holds the buttons and the Shift and Ctrl keys held; Alt is the one held now.
+TShiftState MouseMessageShift(WPARAM Flags)
+{
+    TShiftState shift;
+    if (HeldModifiers().Contains(ssAlt)) shift.Include(ssAlt);
+    if (Flags & MK_SHIFT) shift.Include(ssShift);
+    if (Flags & MK_CONTROL) shift.Include(ssCtrl);
+    if (Flags & MK_LBUTTON) shift.Include(ssLeft);
+    if (Flags & MK_RBUTTON) shift.Include(ssRight);
+    if (Flags & MK_MBUTTON) shift.Include(ssMiddle);
+    return shift;
+}
+
+enum TMouseMessageKind { mmDown, mmDouble, mmUp };
+
+struct TMouseMessage {
+    uint32_t Msg;
+    TMouseButton Button;
+    TMouseMessageKind Kind;
+};
+
+constexpr TMouseMessage MouseMessages[] = {
+    {WM_LBUTTONDOWN, mbLeft, mmDown},   {WM_LBUTTONUP, mbLeft, mmUp},     {WM_LBUTTONDBLCLK, mbLeft, mmDouble},
+    {WM_RBUTTONDOWN, mbRight, mmDown},  {WM_RBUTTONUP, mbRight, mmUp},    {WM_MBUTTONDOWN, mbMiddle, mmDown},
+    {WM_MBUTTONUP, mbMiddle, mmUp},
+};
+
+const TMouseMessage* MouseMessageOf(uint32_t Msg)
+{
+    for (const TMouseMessage& m : MouseMessages)
+        if (m.Msg == Msg) return &m;
+    return nullptr;
+}
+
 bool ButtonOf(Qt::MouseButton Button, TMouseButton& Result)
 {
     switch (Button) {
@@ -97,6 +131,14 @@ uint16_t VirtualKeyOf(const QKeyEvent* Event)
     return 0;
 }
 
+// Shift+Tab comes as Backtab, with or without the Shift modifier: it is Tab with Shift held.
+TShiftState KeyShiftOf(const QKeyEvent* Event)
+{
+    TShiftState shift = ShiftOf(Event->modifiers(), Qt::NoButton);
+    if (Event->key() == Qt::Key_Backtab) shift.Include(ssShift);
+    return shift;
+}
+
 Qt::CursorShape CursorShapeOf(TCursor Cursor)
 {
     switch (Cursor) {
@@ -146,23 +188,18 @@ void TControlWidget::mousePressEvent(QMouseEvent* Event)
 {
     TMouseButton button;
     if (!ButtonOf(Event->button(), button)) return;
-    if (button == mbLeft) FControl->FClickPending = true;
     const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
     const QPoint at = Event->position().toPoint();
-    Guarded(FControl, [&] { FControl->MouseDown(button, shift, at.x(), at.y()); });
+    Guarded(FControl, [&] { FControl->ReceiveMouseDown(button, shift, at.x(), at.y(), false); });
 }
 
 void TControlWidget::mouseDoubleClickEvent(QMouseEvent* Event)
 {
     TMouseButton button;
     if (!ButtonOf(Event->button(), button)) return;
-    TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
-    shift.Include(ssDouble);
+    const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
     const QPoint at = Event->position().toPoint();
-    Guarded(FControl, [&] {
-        if (button == mbLeft) FControl->DblClick();
-        FControl->MouseDown(button, shift, at.x(), at.y());
-    });
+    Guarded(FControl, [&] { FControl->ReceiveMouseDown(button, shift, at.x(), at.y(), true); });
 }
 
 void TControlWidget::mouseReleaseEvent(QMouseEvent* Event)
@@ -171,12 +208,7 @@ void TControlWidget::mouseReleaseEvent(QMouseEvent* Event)
     if (!ButtonOf(Event->button(), button)) return;
     const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
     const QPoint at = Event->position().toPoint();
-    const bool click = button == mbLeft && FControl->FClickPending && rect().contains(at);
-    if (button == mbLeft) FControl->FClickPending = false;
-    Guarded(FControl, [&] {
-        if (click) FControl->Click();
-        FControl->MouseUp(button, shift, at.x(), at.y());
-    });
+    Guarded(FControl, [&] { FControl->ReceiveMouseUp(button, shift, at.x(), at.y()); });
 }
 
 void TControlWidget::mouseMoveEvent(QMouseEvent* Event)
@@ -203,9 +235,20 @@ void TControlWidget::leaveEvent(QEvent*)
     Guarded(FControl, [this] { SendMessage(FControl->FHandle, CM_MOUSELEAVE, 0, 0); });
 }
 
+bool TControlWidget::focusNextPrevChild(bool Next)
+{
+    // Tab moves the focus only between the standard controls that take it by Tab (edit boxes, buttons ...). A
+    // window without one, as the game's, whose view takes the focus by clicks only, gets Tab as a key.
+    const QList<QWidget*> contents = window()->findChildren<QWidget*>(QStringLiteral("content"));
+    const bool tabStops = std::any_of(contents.begin(), contents.end(), [](const QWidget* content) {
+        return content->isVisible() && content->isEnabled() && (content->focusPolicy() & Qt::TabFocus);
+    });
+    return tabStops && QWidget::focusNextPrevChild(Next);
+}
+
 void TControlWidget::keyPressEvent(QKeyEvent* Event)
 {
-    const TShiftState shift = ShiftOf(Event->modifiers(), Qt::NoButton);
+    const TShiftState shift = KeyShiftOf(Event);
     const uint16_t key = VirtualKeyOf(Event);
     const QString text = Event->text();
     Guarded(FControl, [&] {
@@ -216,7 +259,7 @@ void TControlWidget::keyPressEvent(QKeyEvent* Event)
 
 void TControlWidget::keyReleaseEvent(QKeyEvent* Event)
 {
-    const TShiftState shift = ShiftOf(Event->modifiers(), Qt::NoButton);
+    const TShiftState shift = KeyShiftOf(Event);
     const uint16_t key = VirtualKeyOf(Event);
     Guarded(FControl, [&] { FControl->ReceiveKeyUp(key, shift); });
 }
@@ -252,6 +295,26 @@ void TWinControl::ReceiveKeyPress(char16_t Key)
 {
     if (TWinControl* preview = KeyPreviewer()) preview->KeyPress(Key);
     if (Key) KeyPress(Key);
+}
+
+void TWinControl::ReceiveMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, bool Double)
+{
+    if (Double) {
+        Shift.Include(ssDouble);
+        if (Button == mbLeft) DblClick();
+    } else if (Button == mbLeft) {
+        FClickPending = true;
+    }
+    MouseDown(Button, Shift, X, Y);
+}
+
+void TWinControl::ReceiveMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)
+{
+    // A click is a left press and release both inside the control.
+    const bool click = Button == mbLeft && FClickPending && X >= 0 && Y >= 0 && X < FWidth && Y < FHeight;
+    if (Button == mbLeft) FClickPending = false;
+    if (click) Click();
+    MouseUp(Button, Shift, X, Y);
 }
 
 TWinControl::TWinControl(TComponent* AOwner) : TComponent(AOwner) {}
@@ -510,7 +573,19 @@ void TWinControl::WndProc(TMessage& Message)
         ReceiveKeyUp(static_cast<uint16_t>(Message.WParam), HeldModifiers());
         break;
     case WM_CHAR: ReceiveKeyPress(static_cast<char16_t>(Message.WParam)); break;
-    default: break;
+    case WM_MOUSEMOVE:
+        MouseMove(MouseMessageShift(Message.WParam), GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam));
+        break;
+    default:
+        if (const TMouseMessage* mouse = MouseMessageOf(Message.Msg)) {
+            const TShiftState shift = MouseMessageShift(Message.WParam);
+            const int32_t x = GET_X_LPARAM(Message.LParam), y = GET_Y_LPARAM(Message.LParam);
+            if (mouse->Kind == mmUp)
+                ReceiveMouseUp(mouse->Button, shift, x, y);
+            else
+                ReceiveMouseDown(mouse->Button, shift, x, y, mouse->Kind == mmDouble);
+        }
+        break;
     }
 }
 

@@ -119,7 +119,8 @@ protected:
     virtual void DestroyWnd();
     // The window procedure. The base handles WM_SIZE (realigns the children, then Resize), WM_PAINT (Paint),
     // CM_MOUSEENTER / CM_MOUSELEAVE (the events), WM_KEYDOWN, WM_KEYUP and WM_CHAR (the key path below, with
-    // the modifiers held at the time) and WM_DESTROY; other messages answer 0.
+    // the modifiers held at the time), the mouse messages (the mouse path below) and WM_DESTROY; other messages
+    // answer 0.
     virtual void WndProc(TMessage& Message);
     // True for a control that needs a native window of its own (forms have one anyway).
     virtual bool NeedsNativeWindow() const { return false; }
@@ -153,6 +154,10 @@ private:
     void ReceiveKeyUp(uint16_t Key, TShiftState Shift);
     void ReceiveKeyPress(char16_t Key);
     TWinControl* KeyPreviewer();
+    // The path of a mouse button: a double click (Double) is DblClick (left button) and a press with ssDouble;
+    // a left press and release inside the control is a Click before the release's MouseUp.
+    void ReceiveMouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y, bool Double);
+    void ReceiveMouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
     // The widget is going (deleted by us or by its parent widget): the window goes with it.
     void WidgetDestroyed();
     void ApplyBounds();

@@ -49,6 +49,7 @@ protected:
     void wheelEvent(QWheelEvent* Event) override;
     void enterEvent(QEnterEvent* Event) override;
     void leaveEvent(QEvent* Event) override;
+    bool focusNextPrevChild(bool Next) override;
     void keyPressEvent(QKeyEvent* Event) override;
     void keyReleaseEvent(QKeyEvent* Event) override;
     void closeEvent(QCloseEvent* Event) override;

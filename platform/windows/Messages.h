@@ -45,6 +45,16 @@ constexpr uint32_t WM_KEYUP = 0x0101;
 constexpr uint32_t WM_CHAR = 0x0102;
 constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr uint32_t WM_TIMER = 0x0113;
+// Mouse: WParam the MK_ flags of the buttons and keys held, LParam the point in the control's client area
+// (MAKELPARAM of the signed x and y). Sent or posted to a control, they take the path of the mouse's buttons.
+constexpr uint32_t WM_MOUSEMOVE = 0x0200;
+constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
+constexpr uint32_t WM_LBUTTONUP = 0x0202;
+constexpr uint32_t WM_LBUTTONDBLCLK = 0x0203;
+constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
+constexpr uint32_t WM_RBUTTONUP = 0x0205;
+constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
+constexpr uint32_t WM_MBUTTONUP = 0x0208;
 constexpr uint32_t WM_USER = 0x0400;
 // Mouse entering and leaving a control.
 constexpr uint32_t CM_MOUSEENTER = 0xB013;
@@ -58,6 +68,13 @@ constexpr WPARAM SIZE_RESTORED = 0;
 // WM_SYSCOMMAND commands (WParam).
 constexpr WPARAM SC_MINIMIZE = 0xF020;
 
+// Mouse message flags (WParam): the buttons and keys held.
+constexpr WPARAM MK_LBUTTON = 0x0001;
+constexpr WPARAM MK_RBUTTON = 0x0002;
+constexpr WPARAM MK_SHIFT = 0x0004;
+constexpr WPARAM MK_CONTROL = 0x0008;
+constexpr WPARAM MK_MBUTTON = 0x0010;
+
 // WM_GETDLGCODE answers.
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;
 
@@ -67,3 +84,6 @@ constexpr LPARAM MAKELPARAM(uint16_t Low, uint16_t High)
 }
 constexpr uint16_t LOWORD(LPARAM Value) { return static_cast<uint16_t>(Value & 0xFFFF); }
 constexpr uint16_t HIWORD(LPARAM Value) { return static_cast<uint16_t>((Value >> 16) & 0xFFFF); }
+// The signed coordinates of a mouse message's point.
+constexpr int32_t GET_X_LPARAM(LPARAM Value) { return static_cast<int16_t>(LOWORD(Value)); }
+constexpr int32_t GET_Y_LPARAM(LPARAM Value) { return static_cast<int16_t>(HIWORD(Value)); }

@@ -296,6 +296,8 @@ TEST(Forms, KeyPreviewAndVirtualKeys)
         {Qt::Key_5, Qt::KeypadModifier, "5", VK_NUMPAD0 + 5},
         {Qt::Key_F12, Qt::NoModifier, "", VK_F1 + 11},
         {Qt::Key_Escape, Qt::NoModifier, "", VK_ESCAPE},
+        // A letter of another layout has no key code of its own here: it comes as the character only.
+        {0x0426, Qt::NoModifier, "\u0446", 0},
     };
     QWidget* widget = WidgetOf(child->Handle());
     for (const TCase& c : cases) {
@@ -305,7 +307,7 @@ TEST(Forms, KeyPreviewAndVirtualKeys)
     const std::vector<uint16_t> all = {'A', 'B', '1', VK_SNAPSHOT, VK_NUMPAD0 + 5, VK_F1 + 11, VK_ESCAPE};
     EXPECT_EQ(formKeys, all);
     EXPECT_EQ(childKeys, std::vector<uint16_t>(all.begin() + 1, all.end()));
-    EXPECT_EQ(typed, u"ab!5");
+    EXPECT_EQ(typed, u"ab!5\u0446");
 }
 
 // Key messages posted to a control take the keyboard's path when the loop hands them out: the previewing form
@@ -347,6 +349,113 @@ TEST(Forms, PostedKeyMessagesTakeTheKeyboardsPath)
         "form down 27", "form char 120",  "form up 13",
     };
     EXPECT_EQ(seen, expected);
+}
+
+// The mouse's buttons and moves reach a control by the same path from Qt's events and from mouse messages
+// posted to it: a left press and release inside is a click, a double click is DblClick and a press with
+// ssDouble, points outside the control (negative ones too) arrive as they are.
+TEST(Forms, MouseMessagesTakeThePathOfTheMouse)
+{
+    struct TInput {
+        QEvent::Type Type;
+        Qt::MouseButton Button;
+        uint32_t Msg;
+        WPARAM Flags; // the buttons and keys held, as the message carries them
+        int X, Y;
+    };
+    const TInput inputs[] = {
+        {QEvent::MouseMove, Qt::NoButton, WM_MOUSEMOVE, MK_SHIFT, 10, 20},
+        {QEvent::MouseButtonPress, Qt::LeftButton, WM_LBUTTONDOWN, MK_LBUTTON, 5, 6},
+        {QEvent::MouseButtonRelease, Qt::LeftButton, WM_LBUTTONUP, 0, 5, 6},
+        {QEvent::MouseButtonPress, Qt::LeftButton, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, 5, 6},
+        {QEvent::MouseButtonRelease, Qt::LeftButton, WM_LBUTTONUP, 0, 150, 6},
+        {QEvent::MouseButtonPress, Qt::RightButton, WM_RBUTTONDOWN, MK_RBUTTON, 7, 8},
+        {QEvent::MouseButtonRelease, Qt::RightButton, WM_RBUTTONUP, 0, 7, 8},
+        {QEvent::MouseButtonPress, Qt::MiddleButton, WM_MBUTTONDOWN, MK_MBUTTON, 9, 9},
+        {QEvent::MouseButtonRelease, Qt::MiddleButton, WM_MBUTTONUP, 0, 9, 9},
+        {QEvent::MouseButtonDblClick, Qt::LeftButton, WM_LBUTTONDBLCLK, MK_LBUTTON, 5, 6},
+        {QEvent::MouseButtonRelease, Qt::LeftButton, WM_LBUTTONUP, 0, 5, 6},
+        {QEvent::MouseMove, Qt::NoButton, WM_MOUSEMOVE, 0, -3, -4},
+    };
+    const auto run = [&inputs](bool posted) {
+        TForm form(nullptr);
+        auto* child = new TPaintCounter(&form);
+        child->SetParent(&form);
+        child->SetBounds(0, 0, 100, 50);
+        form.Show();
+        std::vector<std::string> seen;
+        const auto shiftText = [](TShiftState Shift) {
+            std::string text;
+            const std::pair<TShiftStateItem, char> marks[] = {{ssShift, 'S'}, {ssCtrl, 'C'}, {ssLeft, 'L'},
+                                                              {ssRight, 'R'}, {ssMiddle, 'M'}, {ssDouble, 'D'}};
+            for (const auto& [item, mark] : marks)
+                if (Shift.Contains(item)) text += mark;
+            return text;
+        };
+        const auto note = [&](const char* what, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+            seen.push_back(std::string(what) + " " + std::to_string(Button) + " " + shiftText(Shift) + " " +
+                           std::to_string(X) + "," + std::to_string(Y));
+        };
+        child->OnMouseDown = [&](TObject*, TMouseButton B, TShiftState S, int32_t X, int32_t Y) { note("down", B, S, X, Y); };
+        child->OnMouseUp = [&](TObject*, TMouseButton B, TShiftState S, int32_t X, int32_t Y) { note("up", B, S, X, Y); };
+        child->OnMouseMove = [&](TObject*, TShiftState S, int32_t X, int32_t Y) { note("move", mbLeft, S, X, Y); };
+        child->OnClick = [&](TObject*) { seen.push_back("click"); };
+        child->OnDblClick = [&](TObject*) { seen.push_back("dblclick"); };
+        QWidget* widget = WidgetOf(child->Handle());
+        for (const TInput& in : inputs) {
+            if (posted) {
+                const auto x = static_cast<uint16_t>(in.X), y = static_cast<uint16_t>(in.Y);
+                EXPECT_TRUE(PostMessage(child->Handle(), in.Msg, in.Flags, MAKELPARAM(x, y)));
+                continue;
+            }
+            Qt::MouseButtons buttons;
+            if (in.Flags & MK_LBUTTON) buttons |= Qt::LeftButton;
+            if (in.Flags & MK_RBUTTON) buttons |= Qt::RightButton;
+            if (in.Flags & MK_MBUTTON) buttons |= Qt::MiddleButton;
+            Qt::KeyboardModifiers modifiers;
+            if (in.Flags & MK_SHIFT) modifiers |= Qt::ShiftModifier;
+            if (in.Flags & MK_CONTROL) modifiers |= Qt::ControlModifier;
+            const QPointF at(in.X, in.Y);
+            QMouseEvent event(in.Type, at, widget->mapToGlobal(at), in.Button, buttons, modifiers);
+            QCoreApplication::sendEvent(widget, &event);
+        }
+        Application->ProcessMessages();
+        return seen;
+    };
+    const std::vector<std::string> expected = {
+        "move 0 S 10,20", "down 0 L 5,6",   "click",        "up 0  5,6",     "down 0 CL 5,6", "up 0  150,6",
+        "down 1 R 7,8",   "up 1  7,8",      "down 2 M 9,9", "up 2  9,9",     "dblclick",      "down 0 LD 5,6",
+        "up 0  5,6",      "move 0  -3,-4",
+    };
+    EXPECT_EQ(run(false), expected);
+    EXPECT_EQ(run(true), expected);
+}
+
+// Tab and Shift+Tab (which Qt reports as Backtab) are keys like the others in a window without edit boxes or
+// buttons: the previewing form gets them, the focus stays.
+TEST(Forms, TabReachesAWindowWithoutTabStops)
+{
+    TForm form(nullptr);
+    form.SetKeyPreview(true);
+    auto* child = new TPaintCounter(&form);
+    child->SetParent(&form);
+    form.Show();
+    std::vector<std::pair<uint16_t, bool>> keys;
+    form.OnKeyDown = [&](TObject*, uint16_t& Key, TShiftState Shift) { keys.emplace_back(Key, Shift.Contains(ssShift)); };
+    form.OnKeyUp = form.OnKeyDown;
+    QWidget* widget = WidgetOf(child->Handle());
+    widget->setFocus();
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_Tab, Qt::KeyboardModifiers(Qt::NoModifier)},
+                                        std::pair{Qt::Key_Backtab, Qt::KeyboardModifiers(Qt::ShiftModifier)},
+                                        std::pair{Qt::Key_Backtab, Qt::KeyboardModifiers(Qt::NoModifier)}}) {
+        QKeyEvent press(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+        QCoreApplication::sendEvent(widget, &release);
+    }
+    const std::vector<std::pair<uint16_t, bool>> expected = {{VK_TAB, false}, {VK_TAB, false}, {VK_TAB, true},
+                                                             {VK_TAB, true},  {VK_TAB, true},  {VK_TAB, true}};
+    EXPECT_EQ(keys, expected);
 }
 
 TEST(Forms, ADisabledControlPaintsButTakesNoMouseInput)
