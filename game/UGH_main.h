@@ -168,6 +168,9 @@ extern int32_t jpage;           // index into jseq of the journal page shown
 constexpr int32_t cCreditLines = 20;
 // The line of text with the most characters (the first of equal ones), lines ended by CR or LF.
 std::string_view LongestLine(std::string_view text);
+// The name entry as the form shows it: the name, a cursor and under them a line of underscores three longer than
+// the name, at least 13.
+std::string NameEntryText(const std::string& name);
 // The credits' lines in pages of cCreditLines, each line ended by CR LF; a last page only when it holds a line.
 std::vector<std::string> CreditPages(std::string_view text);
 // The text of journal entry n, "\text\" + lng + "\journal\jrn_" + n + ".txt", read whole. A missing file

@@ -11,6 +11,41 @@ constexpr int32_t cNewGameCellX = 17, cNewGameCellY = 9;
 
 } // namespace
 
+void TForm1::NGLaunch()
+{
+    ingame = chargen = invmode = uirefresh = true;
+    mmmode = false;
+    ResetStats();
+    // The name entry shows over the character screen.
+    ShowRequestForm(strarr[89], "", 0, 0, 0, "");
+}
+
+void TForm1::ResetStats()
+{
+    levelno = 0;
+    player.bstr = player.bint = player.bspd = player.bend = 10;
+    player.bsw = player.bbw = player.bar = player.bmg = 10;
+    // Nothing is owned any more, so every effective value is its base value.
+    player.strength = player.intelligence = player.speed = player.endurance = 10;
+    player.sword = player.bow = player.armor = player.magic = 10;
+    player.bonuspoints = 0;
+    perkpoints = 0;
+    player.xp = 0;
+    player.lvl = 1;
+    player.xpreq = 1000;
+    player.name = "Character";
+    player.spec = player.sex = player.element = 0;
+    player.spellbook.Fill(false);
+    player.spellen.Fill(true);
+    for (loot& item : items) item.count = 0;
+    player.perks.Fill(false);
+    keys1 = keys2 = levelsteps = 0;
+    battlelist.Fill(-2);
+    btlslots.Fill(FreeBattleSlot());
+    intvars.Fill(0);
+    strvars.Fill(std::string());
+}
+
 void TForm1::StartNewGame()
 {
     const std::string fileName =
@@ -23,6 +58,7 @@ void TForm1::StartNewGame()
         ShowRequestForm("", e.Message(), 0, 1, 0, "");
         return;
     }
+    ClearJournal();
     chargen = false;
     levelno = -1;
     BuildLevel();

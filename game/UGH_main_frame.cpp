@@ -93,7 +93,9 @@ TBoundedArray<TForm1::TFrameBlock, 1, 8> TForm1::DefaultFrameBlocks()
     TBoundedArray<TFrameBlock, 1, 8> blocks;
     blocks[1] = [this](double deltatime) { FrameBlockB1(deltatime); };
     blocks[3] = [this](double deltatime) { FrameBlockB3(deltatime); };
+    blocks[4] = [this](double deltatime) { FrameBlockB4(deltatime); };
     blocks[5] = [this](double deltatime) { FrameBlockB5(deltatime); };
+    blocks[6] = [this](double) { ProcessBasicHUD(); };
     blocks[7] = [this](double deltatime) { FrameBlockB7(deltatime); };
     blocks[8] = [this](double deltatime) { FrameBlockB8(deltatime); };
     return blocks;
@@ -169,6 +171,66 @@ void TForm1::FrameBlockB3(double)
     dccharscreen->SetVisible(invmode);
     dctextdummy->SetVisible(invmode);
     dcmenu->SetVisible(mmmode);
+}
+
+void TForm1::FrameBlockB4(double)
+{
+    ProcessRequestForm();
+}
+
+void TForm1::ProcessRequestForm()
+{
+    if (!rfmode) {
+        if (reqform->Visible()) {
+            for (TGLBaseSceneObject* object : std::initializer_list<TGLBaseSceneObject*>{reqform, rf_text, rf_title,
+                                                                                      spellfound})
+                object->SetVisible(false);
+        }
+        return;
+    }
+    // The form's layer draws it over the other interface sprites; it stays before its own buttons there.
+    reqform->SetVisible(true);
+    if (!rfimg.empty()) SetMaterialName(spellfound, rfimg);
+    const bool scroll = rfcase == 10 || rfcase == 44;
+    float baseWidth = scroll ? 500 : 400, baseHeight = scroll ? 700 : 200;
+    if (rfpos == 0) PlaceHUD(reqform, scrw / 2.0f, scrh / 2.0f);
+    if (rfpos == 1 || rfcase == 25) PlaceHUD(reqform, scrw / 2.0f, reqform->Height() / 2 + 10);
+    std::string material = scroll ? "rf_scrollbg" : "ui_bg";
+    bool dark = scroll; // black writing on parchment and pictures, else white
+    float width = std::min<float>(std::max<float>(GetRfWidth(rftext), baseWidth), scrw);
+    float height = std::min<float>(baseHeight, scrh - 100);
+    if (rfcase == 11) {
+        material = rfimg;
+        dark = true;
+        if (scrh < scrw) {
+            height = scrh - 50;
+            width = Round((scrh - 50) / 600.0 * 800);
+        } else {
+            width = scrw - 50;
+            height = Round((scrw - 50) / 800.0 * 600);
+        }
+    }
+    SetMaterialName(reqform, material);
+    SizeHUD(reqform, width, height);
+    const float left = reqform->Position()->X() - width / 2, top = reqform->Position()->Y() - height / 2;
+    const float shade = dark ? 0.0f : 1.0f;
+    for (TGLHUDText* text : {rf_title, rf_text}) {
+        text->SetVisible(true);
+        const TVector4f& colour = text->ModulateColor()->Color();
+        if (colour.X != shade || colour.Y != shade || colour.Z != shade) text->ModulateColor()->SetColor(shade, shade, shade);
+    }
+    PlaceHUD(rf_title, left + 20, top + 20);
+    SetHUDText(rf_title, rftitle);
+    PlaceHUD(rf_text, left + 40, top + 60);
+    SetHUDText(rf_text, rfcase == 0 ? NameEntryText(rftext) : rftext);
+    // A gained card, an illustrated choice or a gained item shows its picture right of the form.
+    const bool picture = rfcase == 5 || rfcase == 99 || (rfcase == 25 && !rfimg.empty());
+    spellfound->SetVisible(picture);
+    if (picture) {
+        SizeHUD(spellfound, rfcase == 99 ? height : height * 120 / 200, height);
+        PlaceHUD(spellfound, reqform->Position()->X() + width / 2 + 5 + spellfound->Width() / 2,
+                 reqform->Position()->Y());
+    }
 }
 
 void TForm1::FrameBlockB5(double deltatime)
@@ -318,7 +380,12 @@ void TForm1::InitFullscreen()
 
 void TForm1::FormCloseQuery(TObject*, bool& CanClose)
 {
-    // In full screen too the box asks, until the request forms exist to ask in the game's own view.
+    // In full screen the game's own view asks, and its answer exits.
+    if (fullscreen) {
+        ShowRequestForm("", strarr[345], 1, 30, 0, "");
+        CanClose = false;
+        return;
+    }
     TMessageBoxRequest request;
     request.Kind = mtConfirmation;
     request.Caption = Application ? Application->Title() : std::string();

@@ -294,7 +294,10 @@ const TSceneRow cSceneTable[] = {
     // The darkening behind a request form first, the form over it.
     {"reqform_dark", "dcrf", Make<TGLHUDSprite, &TForm1::reqform_dark>, {.Visible = false, .MatLib = true}},
     {"reqform", "dcrf", Make<TGLHUDSprite, &TForm1::reqform>, {.Visible = false, .MatLib = true}},
+    {"spellfound", "dcrf", Make<TGLHUDSprite, &TForm1::spellfound>, {.Visible = false, .MatLib = true}},
     {"dcrff", "", Make<TGLDummyCube, &TForm1::dcrff>},
+    {"rf_title", "dcrff", Make<TGLHUDText, &TForm1::rf_title>, {.Visible = false, .Font = 1}},
+    {"rf_text", "dcrff", Make<TGLHUDText, &TForm1::rf_text>, {.Visible = false, .Font = 2}},
     // Shown or hidden whole while a tooltip is up.
     {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>, {.Visible = false}},
     {"tooltipbg", "dctooltip", Make<TGLHUDSprite, &TForm1::tooltipbg>, {.MatLib = true}},

@@ -72,10 +72,6 @@ bool mmmode, invmode, itemlistmode, btlmode, showenemy, chargen, rfmode, ingame;
 bool levelbusy;
 bool levelsaving, camsnap, editview, exiting;
 
-namespace {
-
-// A table whose entries have a marker for "free" starts with every entry free, so that nothing reads as queued,
-// worn or loaded before it is.
 character FreeBattleSlot()
 {
     character slot;
@@ -83,8 +79,6 @@ character FreeBattleSlot()
     slot.blind = -1;
     return slot;
 }
-
-} // namespace
 
 void ResetGameTables()
 {

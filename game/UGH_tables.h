@@ -518,5 +518,9 @@ extern bool mmmode, invmode, itemlistmode, btlmode, showenemy, chargen, rfmode, 
 extern bool levelbusy; // true at start: no level yet
 extern bool levelsaving, camsnap, editview, exiting;
 
-// Puts every table, dynamic array, level value and mode flag back to its state at program start.
+// Puts every table, dynamic array, level value and mode flag back to its state at program start. A table whose
+// entries have a marker for "free" starts with every entry free, so that nothing reads as queued, worn or loaded
+// before it is.
 void ResetGameTables();
+// A battle slot holding no fighter.
+character FreeBattleSlot();
