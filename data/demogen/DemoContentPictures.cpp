@@ -16,10 +16,17 @@ constexpr double cPi = 3.14159265358979323846;
 
 // ---- Glyphs: shapes drawn into a box, by name ----
 
+// One pixel in the painter's units: glyphs draw in a box scaled to 0..1, their outlines are in pixels.
+double Pixel(const QPainter& painter)
+{
+    return 1.0 / painter.transform().m11();
+}
+
 void Stroke(QPainter& painter, const QPainterPath& path, const QColor& colour, double width)
 {
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(0, 0, 0, 180), width + 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(
+        QPen(QColor(0, 0, 0, 180), width + 3 * Pixel(painter), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(path);
     painter.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(path);
@@ -27,7 +34,7 @@ void Stroke(QPainter& painter, const QPainterPath& path, const QColor& colour, d
 
 void Fill(QPainter& painter, const QPainterPath& path, const QColor& colour)
 {
-    painter.setPen(QPen(QColor(0, 0, 0, 200), 1.5));
+    painter.setPen(QPen(QColor(0, 0, 0, 200), 1.5 * Pixel(painter)));
     painter.setBrush(colour);
     painter.drawPath(path);
 }
@@ -325,16 +332,20 @@ const QColor cIvory(236, 226, 200);
 const QColor cElementColours[] = {QColor(200, 200, 200), QColor(150, 110, 60), QColor(170, 220, 255),
                                   QColor(60, 120, 230), QColor(240, 100, 30)};
 
-// A button in its three states: 0 normal, 1 hovered (lighter), 2 pressed (darker, the glyph lower).
+// A button in its three states: 0 normal (iron bands), 1 hovered (lighter, gold bands, a gold glyph), 2 pressed
+// (darker, sunk behind a shadow, the glyph lower).
 QImage Button(const std::string& glyph, int state)
 {
-    const double shade[] = {1.0, 1.35, 0.7};
+    const double shade[] = {1.0, 1.45, 0.6};
+    const TMetal bands[] = {cIron, cGold, {{70, 70, 76}, {20, 20, 24}}};
+    const QColor glyphs[] = {cIvory, QColor(255, 222, 120), cIvory.darker(140)};
     QImage image = Tile(64, 32, Scaled(cPanel, shade[state]), Seed(glyph));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    MetalBand(painter, QRectF(0, 0, 64, 3), cIron);
-    MetalBand(painter, QRectF(0, 29, 64, 3), cIron);
-    DrawGlyph(painter, glyph, QRectF(20, 4 + state / 2 * 2, 24, 24), cIvory);
+    MetalBand(painter, QRectF(0, 0, 64, 3), bands[state]);
+    MetalBand(painter, QRectF(0, 29, 64, 3), bands[state]);
+    if (state == 2) painter.fillRect(QRectF(0, 3, 64, 4), QColor(0, 0, 0, 120));
+    DrawGlyph(painter, glyph, QRectF(20, 4 + state / 2 * 2, 24, 24), glyphs[state]);
     return image;
 }
 
@@ -351,18 +362,6 @@ QImage Corner(bool right, bool bottom)
     const double x = right ? 58 : 0, y = bottom ? 58 : 0;
     MetalBand(painter, QRectF(0, y, 64, 6), cGold);
     MetalBand(painter, QRectF(x, 0, 6, 64), cGold);
-    return image;
-}
-
-QImage TitlePicture()
-{
-    QImage image = Tile(128, 64, {40, 30, 22}, 77);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (const QRectF& side : {QRectF(0, 0, 128, 5), QRectF(0, 59, 128, 5)}) MetalBand(painter, side, cGold);
-    DrawGlyph(painter, "star", QRectF(8, 14, 36, 36), QColor(250, 214, 110));
-    DrawGlyph(painter, "sword", QRectF(46, 10, 44, 44), cIvory);
-    DrawGlyph(painter, "star", QRectF(84, 14, 36, 36), QColor(250, 214, 110));
     return image;
 }
 
@@ -385,7 +384,6 @@ std::vector<TNamedPicture> InterfacePictures()
         {"mpbar", false, Bar({40, 70, 200})},
         {"xpbar", false, Bar({200, 160, 40})},
         {"xpindic", true, GlyphPicture(16, 16, "star", QColor(250, 214, 110))},
-        {"title", false, TitlePicture()},
         {"corner_tl", true, Corner(false, false)},
         {"corner_tr", true, Corner(true, false)},
         {"corner_bl", true, Corner(false, true)},
@@ -449,39 +447,64 @@ void Shape(QPainter& painter, const QColor& colour, const std::function<void(QPa
     painter.drawPath(path.simplified());
 }
 
-// Each part by its file name stem, for a sex (0 male, 1 female) and a variant.
+// Each part by its file name stem, for a sex (0 male, 1 female). Heads and hair come in two variants each, so that
+// the character screen's face and hair buttons have something to cycle through.
 std::vector<std::pair<std::string, QImage>> BodyParts(int sex)
 {
-    const QColor skin = sex ? QColor(236, 196, 170) : QColor(214, 170, 136);
-    const QColor hair = sex ? QColor(120, 60, 30) : QColor(60, 44, 30);
+    const QColor skins[] = {sex ? QColor(236, 196, 170) : QColor(214, 170, 136),
+                            sex ? QColor(176, 126, 96) : QColor(150, 104, 72)};
+    const QColor hairs[] = {sex ? QColor(120, 60, 30) : QColor(60, 44, 30),
+                            sex ? QColor(226, 196, 120) : QColor(160, 64, 30)};
+    const QColor skin = skins[0];
     const double waist = sex ? 0.8 : 1.0;
-    std::vector<std::pair<std::string, QImage>> parts = {
-        {"head_0", BodyPart([&](QPainter& p) {
-             Shape(p, skin, [](QPainterPath& s) { s.addEllipse(QPointF(32, 18), 11, 13); });
-         })},
-        {"hair_0", BodyPart([&](QPainter& p) {
-             Shape(p, hair, [&](QPainterPath& s) {
-                 s.moveTo(20, 20);
-                 s.cubicTo(18, 0, 46, 0, 44, 20);
-                 // Long hair falls to the shoulders.
-                 if (sex) {
-                     s.cubicTo(48, 40, 40, 44, 40, 44);
-                     s.lineTo(24, 44);
-                     s.cubicTo(16, 40, 18, 30, 20, 20);
-                 }
-                 s.closeSubpath();
-             });
-         })},
-        {"haireb_0", BodyPart([&](QPainter& p) {
-             Shape(p, hair, [](QPainterPath& s) { s.addRect(25, 13, 5, 2), s.addRect(34, 13, 5, 2); });
-         })},
-        {"hairbrd_0", BodyPart([&](QPainter& p) {
-             if (!sex)
-                 Shape(p, hair, [](QPainterPath& s) { s.moveTo(24, 24), s.quadTo(32, 40, 40, 24), s.closeSubpath(); });
-         })},
-        {"hairb_0", BodyPart([&](QPainter& p) {
-             Shape(p, hair.darker(130), [](QPainterPath& s) { s.addEllipse(QPointF(32, 22), 14, 16); });
-         })},
+    std::vector<std::pair<std::string, QImage>> parts;
+    for (int v = 0; v <= 1; ++v) {
+        const std::string n = std::to_string(v);
+        const QColor hair = hairs[v];
+        parts.push_back({"head_" + n, BodyPart([&](QPainter& p) {
+                             // The second face is broader, with a squarer chin.
+                             Shape(p, skins[v], [&](QPainterPath& s) {
+                                 if (v) s.addRoundedRect(QRectF(20, 5, 24, 26), 9, 9);
+                                 else s.addEllipse(QPointF(32, 18), 11, 13);
+                             });
+                         })});
+        parts.push_back({"hair_" + n, BodyPart([&](QPainter& p) {
+                             Shape(p, hair, [&](QPainterPath& s) {
+                                 if (v) {
+                                     // Cropped short, or gathered in a bun on top.
+                                     s.moveTo(20, 14);
+                                     s.cubicTo(20, 2, 44, 2, 44, 14);
+                                     s.closeSubpath();
+                                     if (sex) s.addEllipse(QPointF(32, 2), 7, 5);
+                                     return;
+                                 }
+                                 s.moveTo(20, 20);
+                                 s.cubicTo(18, 0, 46, 0, 44, 20);
+                                 // Long hair falls to the shoulders.
+                                 if (sex) {
+                                     s.cubicTo(48, 40, 40, 44, 40, 44);
+                                     s.lineTo(24, 44);
+                                     s.cubicTo(16, 40, 18, 30, 20, 20);
+                                 }
+                                 s.closeSubpath();
+                             });
+                         })});
+        parts.push_back({"haireb_" + n, BodyPart([&](QPainter& p) {
+                             Shape(p, hair, [](QPainterPath& s) { s.addRect(25, 13, 5, 2), s.addRect(34, 13, 5, 2); });
+                         })});
+        parts.push_back({"hairbrd_" + n, BodyPart([&](QPainter& p) {
+                             if (sex) return;
+                             Shape(p, hair, [&](QPainterPath& s) {
+                                 if (v) s.addEllipse(QPointF(32, 27), 10, 7);
+                                 else s.moveTo(24, 24), s.quadTo(32, 40, 40, 24), s.closeSubpath();
+                             });
+                         })});
+        parts.push_back({"hairb_" + n, BodyPart([&](QPainter& p) {
+                             Shape(p, hair.darker(130),
+                                   [&](QPainterPath& s) { s.addEllipse(QPointF(32, 22), v ? 12 : 14, v ? 12 : 16); });
+                         })});
+    }
+    const std::pair<std::string, QImage> hats[] = {
         {"hat_0", BodyPart([](QPainter& p) {
              Shape(p, QColor(90, 70, 50),
                    [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 18, 4), s.addRect(24, 0, 16, 10); });
@@ -490,6 +513,7 @@ std::vector<std::pair<std::string, QImage>> BodyParts(int sex)
              Shape(p, QColor(70, 54, 40), [](QPainterPath& s) { s.addEllipse(QPointF(32, 10), 16, 3); });
          })},
     };
+    parts.insert(parts.end(), std::begin(hats), std::end(hats));
     const QColor cloth[] = {QColor(150, 140, 120), QColor(90, 110, 80), QColor(120, 60, 50), QColor(70, 80, 120),
                             QColor(110, 100, 130)};
     for (int i = 0; i <= 4; ++i) {

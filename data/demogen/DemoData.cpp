@@ -93,7 +93,13 @@ void WriteStrings(const fs::path& sources, TDemoOutput& output)
         // The texts events show: "txt_<n>_h.txt" the title, "txt_<n>.txt" the text.
         for (const fs::path& text : SourceFiles(folder, "txt_"))
             output.Publish("text/" + language + "/" + text.filename().string(), CompileText(ReadSourceFile(text)));
+        // The journal's pages "journal/jrn_<n>.txt".
+        for (const fs::path& page : SourceFiles(folder / "journal", "jrn_"))
+            output.Publish("text/" + language + "/journal/" + page.filename().string(),
+                           CompileText(ReadSourceFile(page)));
     }
+    // The credits are the same in every language.
+    output.Publish("text/credits.txt", CompileText(ReadSourceFile(sources / "text" / "credits.txt")));
 }
 
 // Event scripts "scripts/scr_<n>.txt".

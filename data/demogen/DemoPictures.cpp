@@ -350,27 +350,46 @@ QPainterPath Title()
     return title;
 }
 
+// The game's name in gold strokes with a dark outline, letters letterHeight high, centred across width, top at y.
+void DrawName(QPainter& painter, double width, double y, double letterHeight)
+{
+    const QPainterPath title = Title();
+    const QRectF box = title.boundingRect();
+    QTransform place;
+    place.translate((width - box.width() * letterHeight) / 2 - box.left() * letterHeight, y);
+    place.scale(letterHeight, letterHeight);
+    const QPainterPath placed = place.map(title);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor(0, 0, 0, 200), letterHeight / 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(placed);
+    QLinearGradient gold(0, y, 0, y + letterHeight);
+    gold.setColorAt(0, QColor(255, 236, 150));
+    gold.setColorAt(1, QColor(190, 120, 30));
+    painter.setPen(QPen(QBrush(gold), letterHeight / 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(placed);
+}
+
 QImage Splash(const TSurfaces& surfaces)
 {
     constexpr int cWidth = 512, cHeight = 320;
     QImage image = Corridor(surfaces, cWidth, cHeight, QColor(255, 150, 60), true);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QPainterPath title = Title();
-    constexpr double cLetterHeight = 64;
-    const QRectF box = title.boundingRect();
-    QTransform place;
-    place.translate((cWidth - box.width() * cLetterHeight) / 2 - box.left() * cLetterHeight, 28);
-    place.scale(cLetterHeight, cLetterHeight);
-    const QPainterPath placed = place.map(title);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(0, 0, 0, 200), 13, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(placed);
-    QLinearGradient gold(0, 28, 0, 28 + cLetterHeight);
-    gold.setColorAt(0, QColor(255, 236, 150));
-    gold.setColorAt(1, QColor(190, 120, 30));
-    painter.setPen(QPen(QBrush(gold), 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.drawPath(placed);
+    DrawName(painter, cWidth, 28, 64);
+    return image;
+}
+
+// The main menu's title: the name over the end of a torch-lit corridor, in a gold frame (shown 400 x 200).
+QImage TitleCard(const TSurfaces& surfaces)
+{
+    constexpr int cWidth = 256, cHeight = 128;
+    QImage image = Corridor(surfaces, cWidth, cHeight, QColor(255, 150, 60), false);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawName(painter, cWidth, 34, 44);
+    for (const QRectF& side : {QRectF(0, 0, cWidth, 5), QRectF(0, cHeight - 5, cWidth, 5), QRectF(0, 0, 5, cHeight),
+                               QRectF(cWidth - 5, 0, 5, cHeight)})
+        MetalBand(painter, side, cGold);
     return image;
 }
 
@@ -414,6 +433,7 @@ std::vector<TTexture> Textures()
         {"loadscr/0", false, [](const TSurfaces& s) { return Corridor(s, 256, 192, QColor(255, 150, 60), false); }},
         {"loadscr/1", false, [](const TSurfaces& s) { return Corridor(s, 256, 192, QColor(90, 160, 255), true); }},
         {"port_glow", true, [](const TSurfaces&) { return PortGlow(); }},
+        {"title", false, TitleCard},
         {cSprites[0], true, Barrel},
         {cSprites[1], true, Altar},
         {cInterfacePictures[0], true, [](const TSurfaces&) { return Parchment(); }},

@@ -120,8 +120,15 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
         for (int index = first; index <= last; ++index) exploring.push_back(index);
     for (const int index : exploring) EXPECT_FALSE(strarr[index].empty()) << index;
     EXPECT_EQ(strarr[99].find('&'), std::string::npos); // the table's line break mark became one
-    EXPECT_EQ(strarr[0], "");
-    EXPECT_EQ(strarr[346], "");
+    // The interface: buttons' captions and tooltips, the HUD's and the character screen's tooltips, the request
+    // forms, the journal and the credits.
+    std::vector<int> interface = {0,   2,   3,   4,   5,   6,   7,   8,   48,  49,  62,  89,  108, 117, 122, 127,
+                                  145, 167, 168, 171, 174, 175, 176, 183, 191, 206, 209, 305, 306, 342, 345, 346,
+                                  347, 352, 370, 371, 389, 390, 391, 392, 393, 398, 401, 402, 412, 414, 415};
+    for (const auto& [first, last] : {std::pair{262, 266}, {273, 280}, {285, 300}})
+        for (int index = first; index <= last; ++index) interface.push_back(index);
+    for (const int index : interface) EXPECT_FALSE(strarr[index].empty()) << index;
+    EXPECT_EQ(strarr[400], ""); // not listed
 
     LoadMap(GamePath("\\levels\\mm_map.map"));
     EXPECT_EQ(mapid, "mm_map");
@@ -491,9 +498,12 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
         for (int state = 0; state <= 2; ++state) quality.push_back(Format("%s_%d", {prefix, state}));
     for (int n = 0; n <= 4; ++n) quality.push_back(Format("element_%d", {n}));
     for (int sex = 0; sex <= 1; ++sex) {
-        for (const char* part : {"head_0", "hair_0", "haireb_0", "hairbrd_0", "hairb_0", "hat_0", "hatb_0",
-                                 "armor_0_0", "armor_0_1"})
+        // Two faces and two hair styles, one hat and one armour.
+        for (const char* part : {"head_0", "hair_0", "haireb_0", "hairbrd_0", "hairb_0", "head_1", "hair_1",
+                                 "haireb_1", "hairbrd_1", "hairb_1", "hat_0", "hatb_0", "armor_0_0", "armor_0_1"})
             quality.push_back(Format("bodies/%d/%s", {sex, part}));
+        EXPECT_FALSE(fs::exists(data / Format("textures/hq/bodies/%d/head_2.tga", {sex})));
+        EXPECT_FALSE(fs::exists(data / Format("textures/hq/bodies/%d/hair_2.tga", {sex})));
         for (int i = 0; i <= 4; ++i)
             for (const char* part : {"torso", "arms"}) quality.push_back(Format("bodies/%d/%s_%d", {sex, part, i}));
     }
@@ -519,6 +529,20 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
         TJPEGImage illustration;
         illustration.LoadFromFile(GamePath(Format("\\textures\\cards\\h%d.jpg", {id})));
         EXPECT_GT(illustration.Width(), 0);
+    }
+}
+
+// The journal's first page (a new game opens it), the credits over more than two pages, and three looks of every
+// button, one for each state.
+TEST_F(DemoData, TheInterfaceHasItsJournalCreditsAndAButtonLookPerState)
+{
+    EXPECT_FALSE(ReadLines(GamePath("\\text\\en\\journal\\jrn_0.txt")).empty());
+    EXPECT_GT(ReadLines(GamePath("\\text\\credits.txt")).size(), 40u);
+    for (const char* prefix : {"but", "male", "female", "search", "oui", "use", "save", "mnu", "jrn"}) {
+        std::set<std::string> looks;
+        for (int state = 0; state <= 2; ++state)
+            looks.insert(shared->Read(Format("textures/hq/%s_%d.tga", {prefix, state})));
+        EXPECT_EQ(looks.size(), 3u) << prefix;
     }
 }
 
