@@ -205,7 +205,8 @@ void TForm1::FormCreate(TObject*)
     loadstage = 12;
     ShowStatus(strarr[162]);
 
-    // 12. The main menu: an empty level for a test character.
+    // 12. The buttons, then the main menu: an empty level for a test character.
+    definebutsets();
     ClearLevel();
     player.name = "testchar";
     mmmode = true;

@@ -212,6 +212,8 @@ extern bool itemlistcards;
 extern int32_t itempage;
 // The card the character screen shows.
 extern int32_t shownspell;
+// Battle rounds until the special card may be played again.
+extern int32_t specialcd;
 // The id of the visible button under the point (x, y), its edges included; of overlapping buttons the highest id;
 // -1 for none.
 int32_t getbutundercursor(int32_t x, int32_t y);
@@ -274,8 +276,8 @@ public:
     TBoundedArray<TFrameBlock, 1, 8> FrameBlocks = DefaultFrameBlocks();
     TBoundedArray<TFrameBlock, 1, 8> DefaultFrameBlocks();
     // What the blocks hold so far: b1 the camera and the player light, the view's overlays, the worn pictures
-    // and the item list's mode; b3 which screens show; b5 the half and full view sizes; b8 the free-mesh
-    // behaviour clock.
+    // and the item list's mode; b3 which screens show; b5 the half and full view sizes; b8 the game buttons
+    // (in a guard of their own) and the free-mesh behaviour clock.
     void FrameBlockB1(double deltatime);
     void FrameBlockB3(double deltatime);
     // b4: the request form.

@@ -267,6 +267,11 @@ void TForm1::FrameBlockB7(double)
 
 void TForm1::FrameBlockB8(double deltatime)
 {
+    try {
+        ProcessButtons();
+    } catch (...) {
+        frameerrors += " procbts ";
+    }
     fmbtime += deltatime;
     fmbrate = lessredraws ? 100 : 1000;
     if (fmbtime > 1.0 / fmbrate) fmbtime = 0;
