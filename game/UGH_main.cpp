@@ -11,6 +11,7 @@
 #include "GLSMOpenAL.h"
 #include "GLShadowVolume.h"
 #include "GLVectorFileObjects.h"
+#include "GLWin32Viewer.h"
 #include "GLWindowsFont.h"
 #include "Graphics.h"
 #include "RandomGenerator.h"
@@ -89,6 +90,15 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
     OnKeyDown = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
     OnKeyPress = [this](TObject* Sender, char16_t& Key) { FormKeyPress(Sender, Key); };
     OnKeyUp = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) { FormKeyUp(Sender, Key, Shift); };
+    VAVodadViewer1->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
+                                         int32_t Y) { VAVodadViewer1MouseDown(Sender, Button, Shift, X, Y); };
+    VAVodadViewer1->OnMouseUp = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
+                                       int32_t Y) { VAVodadViewer1MouseUp(Sender, Button, Shift, X, Y); };
+    VAVodadViewer1->OnMouseMove = [this](TObject* Sender, TShiftState Shift, int32_t X, int32_t Y) {
+        VAVodadViewer1MouseMove(Sender, Shift, X, Y);
+    };
+    VAVodadViewer1->OnMouseLeave = [this](TObject* Sender) { VAVodadViewer1MouseLeave(Sender); };
+    VAVodadViewer1->OnDblClick = [this](TObject* Sender) { VAVodadViewer1DblClick(Sender); };
     GLCadencer1->OnProgress = [this](TObject* Sender, double deltaTime, double newTime) {
         GLCadencer1Progress(Sender, deltaTime, newTime);
     };

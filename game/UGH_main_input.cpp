@@ -1,14 +1,25 @@
-// The keyboard: the window previews every key and turns it into a game action through three tables, one per key
-// event. Each handler draws its random number before it looks at the key, so that the random sequence does not
-// depend on which key was pressed.
+// The keyboard and the pointer: the window previews every key and turns it into a game action through three
+// tables, one per key event; the viewer's pointer events hover, press and click the game buttons, step forward
+// and show the tooltips. Each key handler draws its random number before it looks at the key, so that the random
+// sequence does not depend on which key was pressed.
 #include "UGH_main.h"
 
-#include "UGH_data.h"
+#include "Dialogs.h"
+#include "GLBitmapFont.h"
+#include "GLHUDObjects.h"
+#include "GLShadowVolume.h"
+#include "GLWin32Viewer.h"
 #include "RandomGenerator.h"
+#include "SysUtils.h"
+#include "TextEncoding.h"
+#include "UGH_data.h"
 #include "VirtualKeys.h"
 
+#include <algorithm>
 #include <span>
 #include <string_view>
+
+int32_t curmy = 0, prevmy = 0;
 
 namespace {
 
@@ -29,6 +40,10 @@ struct TCharRow {
 bool Always(TShiftState) { return true; }
 bool NoModeSet(TShiftState) { return TForm1::CheckMoveConds(); }
 bool RequestShown(TShiftState) { return rfmode; }
+bool NameEntry(TShiftState) { return rfmode && rfcase == 0; }
+bool InBattle(TShiftState) { return btlmode; }
+bool EditView(TShiftState) { return editview; }
+bool CharacterScreenAllowed(TShiftState Shift) { return !Shift.Contains(ssShift) && !mmmode && !chargen; }
 
 void StepForward(TForm1& form, int32_t r)
 {
@@ -41,6 +56,38 @@ void StepBack(TForm1& form, int32_t r)
 void TurnRight(TForm1& form, int32_t) { form.PlayerTurnC(1); }
 void TurnLeft(TForm1& form, int32_t) { form.PlayerTurnC(-1); }
 
+// The battle is left at once: the opponent counts as beaten and no fighter stays queued or in a slot.
+void LeaveBattle(TForm1&, int32_t)
+{
+    opponent.hp = -10;
+    battlelist.Fill(-2);
+    for (character& slot : btlslots) {
+        slot.name = "nil";
+        slot.blind = -1;
+    }
+    btlmode = false;
+}
+
+void SwitchShadows(TForm1& form, int32_t)
+{
+    shadows = !shadows;
+    if (shadows) form.FormOccluderArr();
+    form.shadowz->SetActive(shadows);
+}
+
+// The mode flags that are set, for the debugging box.
+void ShowModes(TForm1&, int32_t)
+{
+    const std::pair<const bool*, const char*> flags[] = {{&invmode, "invmode "},   {&itemlistmode, "itemlistmode "},
+                                                         {&mmmode, "mmmode "},     {&btlmode, "btlmode "},
+                                                         {&showenemy, "showenemy "}, {&chargen, "chargen "}};
+    TMessageBoxRequest request;
+    request.Caption = Application ? Application->Title() : std::string();
+    for (const auto& [flag, text] : flags)
+        if (*flag) request.Text += text;
+    ShowMessageBox(request);
+}
+
 const TKeyRow cKeyDownRows[] = {
     {VK_LEFT, Always, TurnLeft},
     {VK_RIGHT, Always, TurnRight},
@@ -49,16 +96,40 @@ const TKeyRow cKeyDownRows[] = {
 };
 
 const TCharRow cKeyPressRows[] = {
-    {u"Dd\u0412\u0432", TurnRight},
-    {u"Aa\u0424\u0444", TurnLeft},
+    {u"Jj\u041E\u043E", [](TForm1& form, int32_t) { form.ClickGButton(54); }},
+    {u"Mm\u042C\u044C", [](TForm1&, int32_t) { minimapon = !minimapon; }},
+    {u"Dd\u0412\u0432", [](TForm1& form, int32_t) {
+         if (TForm1::CheckMoveConds()) form.PlayerTurn(1);
+     }},
+    {u"Aa\u0424\u0444", [](TForm1& form, int32_t) {
+         if (TForm1::CheckMoveConds()) form.PlayerTurn(-1);
+     }},
     {u"Ww\u0426\u0446", StepForward},
     {u"Ss\u042B\u044B", StepBack},
 };
 
-// In this order; the first row whose key matches and whose condition holds acts.
+// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4), the
+// random level (F6), saving (F8), the random monster (F7) and switching the opponent (arrows in a battle) come
+// with the parts of the game they call.
 const TKeyRow cKeyUpRows[] = {
-    {VK_RETURN, RequestShown, [](TForm1& form, int32_t) { form.RequestFormOK(); }},
+    {VK_BACK, NameEntry, [](TForm1&, int32_t) { rftext.clear(); }},
+    {VK_RETURN, RequestShown, [](TForm1& form, int32_t) { form.ClickGButton(48); }},
     {VK_SPACE, NoModeSet, [](TForm1& form, int32_t) { form.ActivateCell(playerx + lookdirx, playery + lookdiry); }},
+    {VK_F1 + 4, Always, [](TForm1& form, int32_t) { form.BuildLevel(); }},
+    {VK_F1 + 8, Always, SwitchShadows},
+    {VK_F1 + 9, Always, ShowModes},
+    {VK_TAB, CharacterScreenAllowed, [](TForm1& form, int32_t) { form.OpenUI(false); }},
+    {VK_ESCAPE, Always, [](TForm1& form, int32_t) { form.ToggleMenu(); }},
+    {VK_F1 + 11, InBattle, LeaveBattle},
+    {VK_F1 + 10, Always,
+     [](TForm1& form, int32_t) {
+         lightreport = true;
+         form.ProcessLights();
+     }},
+    {VK_SNAPSHOT, Always, [](TForm1& form, int32_t) { form.TakeSnapShot(); }},
+    {VK_NUMPAD0 + 8, EditView, [](TForm1&, int32_t) { topcamh += 10; }},
+    {VK_NUMPAD0 + 2, EditView, [](TForm1&, int32_t) { topcamh -= 10; }},
+    {VK_NUMPAD0 + 5, EditView, [](TForm1&, int32_t) { topcamh = 300; }},
 };
 
 void RunKeyRows(std::span<const TKeyRow> rows, TForm1& form, uint16_t key, TShiftState shift, int32_t r)
@@ -70,7 +141,24 @@ void RunKeyRows(std::span<const TKeyRow> rows, TForm1& form, uint16_t key, TShif
     }
 }
 
+// The exploring HUD's pictures and figures the pointer shows a tooltip over: the picture is tested about its
+// centre, the figure from its corner.
+struct TIconTip {
+    TGLHUDSprite* TForm1::*Picture;
+    TGLHUDText* TForm1::*Figure;
+    int32_t Text; // strarr index
+};
+const TIconTip cIconTips[] = {
+    {&TForm1::monster_ico, &TForm1::monster_ico_no, 295},
+    {&TForm1::key_silver, &TForm1::key_silver_no, 296},
+    {&TForm1::key_gold, &TForm1::key_gold_no, 297},
+};
+
+int32_t Pixel(float value) { return static_cast<int32_t>(Round(value)); }
+
 } // namespace
+
+// ---- Keys ----
 
 void TForm1::FormKeyDown(TObject*, uint16_t& Key, TShiftState Shift)
 {
@@ -81,7 +169,11 @@ void TForm1::FormKeyDown(TObject*, uint16_t& Key, TShiftState Shift)
 void TForm1::FormKeyPress(TObject*, char16_t& Key)
 {
     const int32_t r = Random(120 - encsteps);
-    if (rfmode) return;
+    if (rfmode) {
+        // The name entry takes every character typed, control characters too; OK drops the line breaks.
+        if (rfcase == 0) rftext += Utf16ToUtf8(std::u16string_view(&Key, 1));
+        return;
+    }
     for (const TCharRow& row : cKeyPressRows) {
         if (row.Characters.find(Key) == std::u16string_view::npos) continue;
         row.Action(*this, r);
@@ -95,4 +187,125 @@ void TForm1::FormKeyUp(TObject*, uint16_t& Key, TShiftState Shift)
     Random(difficulty - encsteps + 120);
     RunKeyRows(cKeyUpRows, *this, Key, Shift, 0);
     uirefresh = true;
+}
+
+void TForm1::ToggleMenu()
+{
+    if (rfmode || btlmode) return;
+    if (!mmmode) {
+        mmmode = true;
+        ingame = false;
+        invmode = false;
+        itemlistmode = false;
+    } else if (mapid != "mm_map") {
+        mmmode = false;
+        ingame = true;
+    }
+}
+
+void TForm1::OpenUI(bool)
+{
+    // The attribute bonuses and the spellbook's first card come with the character's growth and the cards.
+    if (invmode) {
+        invmode = false;
+        showenemy = false;
+    } else {
+        invmode = true;
+    }
+    uirefresh = true;
+}
+
+// ---- Pointer ----
+
+void TForm1::VAVodadViewer1MouseDown(TObject*, TMouseButton Button, TShiftState, int32_t X, int32_t Y)
+{
+    GeneralMouseDown(X, Y, Button == mbLeft ? 0 : 1);
+}
+
+void TForm1::VAVodadViewer1MouseUp(TObject*, TMouseButton Button, TShiftState, int32_t X, int32_t Y)
+{
+    GeneralMouseUp(X, Y, Button);
+}
+
+void TForm1::VAVodadViewer1MouseMove(TObject*, TShiftState, int32_t X, int32_t Y)
+{
+    GeneralMouseMove(X, Y);
+}
+
+void TForm1::VAVodadViewer1MouseLeave(TObject*)
+{
+    mouseheld = false;
+}
+
+void TForm1::VAVodadViewer1DblClick(TObject*)
+{
+    if (CheckMoveConds()) ActivateCell(playerx + lookdirx, playery + lookdiry);
+}
+
+void TForm1::GeneralMouseDown(int32_t, int32_t, int32_t b)
+{
+    if (hoverbut >= gbuttons.Low() && hoverbut <= gbuttons.High()) gbuttons[hoverbut].state = 2;
+    mouseheld = true;
+    // A right or middle click steps forward.
+    if (b == 1 && CheckMoveConds()) MovePlayer(lookdirx, lookdiry, Random(120 - encsteps));
+}
+
+void TForm1::GeneralMouseUp(int32_t, int32_t, TMouseButton)
+{
+    // The item list's entries are picked here once the item list is built.
+    ClickGButton(hoverbut);
+    // The hand cards make their own sounds.
+    if (hoverbut != -1 && (hoverbut < 10 || hoverbut > 15)) DoSound("snd_btn");
+    uirefresh = true;
+    mouseheld = false;
+}
+
+void TForm1::GeneralMouseMove(int32_t X, int32_t Y)
+{
+    prevmx = curmx;
+    prevmy = curmy;
+    curmx = X;
+    curmy = Y;
+
+    hoverbut = getbutundercursor(X, Y);
+    if (hoverbut == -1) {
+        handletooltip(0, 0, "-", false);
+        lasttooltip.clear();
+    } else {
+        handletooltip(X, Y, gbuttons[hoverbut].tooltip, true);
+    }
+
+    if (invmode) {
+        // The areas end at the table's end whatever ttlast says.
+        const int32_t last = std::min(ttlast, ttareas.High());
+        for (int32_t k = ttareas.Low(); k <= last; ++k) {
+            const tooltiparea& area = ttareas[k];
+            if (area.x1 < X && X < area.x2 && area.y1 < Y && Y < area.y2 && !area.text.empty())
+                handletooltip(X, Y, area.text, true);
+        }
+    }
+
+    if (hoverbut == -1 && !mmmode) {
+        // A tooltip over the HUD is a nicety: nothing of it may stop the pointer's handling.
+        try {
+            for (const TIconTip& tip : cIconTips) {
+                const TGLHUDSprite* picture = this->*tip.Picture;
+                TGLHUDText* figure = this->*tip.Figure;
+                const bool overPicture = inrect(X, Y, Pixel(picture->Position()->X()),
+                                                Pixel(picture->Position()->Y()), Pixel(picture->Width()),
+                                                Pixel(picture->Height()), false);
+                TGLCustomBitmapFont* font = figure->BitmapFont();
+                const bool overFigure =
+                    inrect(X, Y, Pixel(figure->Position()->X()), Pixel(figure->Position()->Y()),
+                           font ? font->CalcStringWidth(figure->Text()) : 0, cMainFontPoints, true);
+                if (overPicture || overFigure) handletooltip(X, Y, strarr[tip.Text], true);
+            }
+        } catch (...) {
+        }
+    }
+
+    if (hoverbut != lasthoverbut) {
+        if (hoverbut != -1) DoSound("snd_btnovr");
+        lasthoverbut = hoverbut;
+    }
 }
