@@ -16,6 +16,7 @@
 #include "JPEG.h"
 #include "ProgramVersion.h"
 #include "UGH_data.h"
+#include "UGH_hudwrites.h"
 #include "UGH_log.h"
 #include "Windows.h"
 
@@ -30,26 +31,6 @@ namespace {
 void SetMaterialName(TGLHUDSprite* sprite, const std::string& name)
 {
     if (sprite->Material()->LibMaterialName() != name) sprite->Material()->SetLibMaterialName(name);
-}
-
-// Moves a HUD object only when it is elsewhere: every coordinate change notifies the scene.
-void PlaceHUD(TGLBaseSceneObject* object, float x, float y)
-{
-    TGLCoordinates* position = object->Position();
-    if (position->X() != x) position->SetX(x);
-    if (position->Y() != y) position->SetY(y);
-}
-
-// A text change rebuilds the text's glyphs: only a different text is assigned.
-void SetHUDText(TGLHUDText* text, const std::string& value)
-{
-    if (text->Text() != value) text->SetText(value);
-}
-
-void SizeHUD(TGLHUDSprite* sprite, float width, float height)
-{
-    sprite->SetWidth(width);
-    sprite->SetHeight(height);
 }
 
 std::string SnapShotName(int32_t n)
