@@ -265,7 +265,9 @@ const TSceneRow cSceneTable[] = {
     {"usedcard2", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard2>, {.Visible = false, .Width = 140,
      .Height = 220, .MatLib = true}},
     {"dccharscreen", "", Make<TGLDummyCube, &TForm1::dccharscreen>, {.Visible = false}},
-    {"csbackground", "dccharscreen", Make<TGLHUDSprite, &TForm1::csbackground>, {.MatLib = true}},
+    // The character screen's panel on the left of a 1024 x 768 view, its rows from 40 pixels down.
+    {"csbackground", "dccharscreen", Make<TGLHUDSprite, &TForm1::csbackground>,
+     {.X = 260, .Y = 370, .Width = 500, .Height = 660, .MatLib = true}},
     {"icon1", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 1>, {.Width = 30, .Height = 30}},
     {"icon2", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 2>, {.Width = 30, .Height = 30}},
     {"icon3", "dccharscreen", Make<TGLHUDSprite, &TForm1::icons, 3>, {.Width = 30, .Height = 30}},
@@ -298,8 +300,11 @@ const TSceneRow cSceneTable[] = {
     {"dcrff", "", Make<TGLDummyCube, &TForm1::dcrff>},
     {"rf_title", "dcrff", Make<TGLHUDText, &TForm1::rf_title>, {.Visible = false, .Font = 1}},
     {"rf_text", "dcrff", Make<TGLHUDText, &TForm1::rf_text>, {.Visible = false, .Font = 2}},
-    // Shown or hidden whole while a tooltip is up.
-    {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>, {.Visible = false}},
+    // Shown or hidden whole while a tooltip is up; the text draws over the box (in child order, where the blended
+    // box would come last).
+    {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>,
+     {.Visible = false,
+      .Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
     {"tooltipbg", "dctooltip", Make<TGLHUDSprite, &TForm1::tooltipbg>, {.MatLib = true}},
     {"tooltiptxt", "dctooltip", Make<TGLHUDText, &TForm1::tooltiptxt>, {.Font = 2}},
     // The load screen covers everything while a level is read, written or built.

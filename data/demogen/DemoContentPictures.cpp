@@ -333,20 +333,33 @@ const QColor cElementColours[] = {QColor(200, 200, 200), QColor(150, 110, 60), Q
                                   QColor(60, 120, 230), QColor(240, 100, 30)};
 
 // A button in its three states: 0 normal (iron bands), 1 hovered (lighter, gold bands, a gold glyph), 2 pressed
-// (darker, sunk behind a shadow, the glyph lower).
+// (darker, sunk behind a shadow, the glyph lower). A button with a caption has no glyph and is wide; an icon is
+// square.
 QImage Button(const std::string& glyph, int state)
 {
     const double shade[] = {1.0, 1.45, 0.6};
     const TMetal bands[] = {cIron, cGold, {{70, 70, 76}, {20, 20, 24}}};
     const QColor glyphs[] = {cIvory, QColor(255, 222, 120), cIvory.darker(140)};
-    QImage image = Tile(64, 32, Scaled(cPanel, shade[state]), Seed(glyph));
+    const int width = glyph.empty() ? 128 : 64, height = glyph.empty() ? 32 : 64;
+    QImage image = Tile(width, height, Scaled(cPanel, shade[state]), Seed(glyph));
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    MetalBand(painter, QRectF(0, 0, 64, 3), bands[state]);
-    MetalBand(painter, QRectF(0, 29, 64, 3), bands[state]);
-    if (state == 2) painter.fillRect(QRectF(0, 3, 64, 4), QColor(0, 0, 0, 120));
-    DrawGlyph(painter, glyph, QRectF(20, 4 + state / 2 * 2, 24, 24), glyphs[state]);
+    MetalBand(painter, QRectF(0, 0, width, 3), bands[state]);
+    MetalBand(painter, QRectF(0, height - 3, width, 3), bands[state]);
+    if (state == 2) painter.fillRect(QRectF(0, 3, width, 4), QColor(0, 0, 0, 120));
+    if (!glyph.empty()) DrawGlyph(painter, glyph, QRectF(10, 8 + state / 2 * 3, 44, 44), glyphs[state]);
     return image;
+}
+
+// The picture with a metal band of the given width along each edge.
+QImage Framed(QImage picture, const TMetal& metal, double band = 2)
+{
+    QPainter painter(&picture);
+    const double w = picture.width(), h = picture.height();
+    for (const QRectF& side :
+         {QRectF(0, 0, w, band), QRectF(0, h - band, w, band), QRectF(0, 0, band, h), QRectF(w - band, 0, band, h)})
+        MetalBand(painter, side, metal);
+    return picture;
 }
 
 QImage Bar(TRgb colour)
@@ -376,7 +389,8 @@ std::vector<TNamedPicture> InterfacePictures()
 {
     std::vector<TNamedPicture> pictures = {
         {"ui_bg", false, Tile(64, 64, cPanel, 1)},
-        {"ui_tooltip", false, Tile(64, 32, {226, 206, 160}, 2)},
+        // The tooltip's text is white: the box is dark.
+        {"ui_tooltip", false, Framed(Tile(64, 32, {44, 36, 30}, 2), cGold)},
         {"transp", true, [] { QImage i = Blank(16, 16); i.fill(QColor(0, 0, 0, 128)); return i; }()},
         {"rf_scrollbg", false, Tile(64, 64, {200, 178, 130}, 3)},
         {"bar_bg", false, Bar({40, 34, 30})},
@@ -404,21 +418,14 @@ std::vector<TNamedPicture> InterfacePictures()
     };
     for (const auto& [name, glyph] : icons)
         pictures.push_back({name, false, GlyphTile(32, cPanel, glyph, cIvory, Seed(name))});
-    for (int frame = 1; frame <= 3; ++frame) {
-        QImage image = Blank(64, 64);
-        QPainter painter(&image);
-        const TMetal metals[] = {cIron, cSilver, cGold};
-        for (const QRectF& side :
-             {QRectF(0, 0, 64, 4), QRectF(0, 60, 64, 4), QRectF(0, 0, 4, 64), QRectF(60, 0, 4, 64)})
-            MetalBand(painter, side, metals[frame - 1]);
-        painter.end();
-        pictures.push_back({"sframe_" + std::to_string(frame), true, image});
-    }
+    const TMetal frames[] = {cIron, cSilver, cGold};
+    for (int frame = 1; frame <= 3; ++frame)
+        pictures.push_back({"sframe_" + std::to_string(frame), true, Framed(Blank(64, 64), frames[frame - 1], 4)});
     for (int element = 0; element <= 4; ++element)
         pictures.push_back(
             {"element_" + std::to_string(element), true, GlyphPicture(32, 32, "disc", cElementColours[element])});
     const std::pair<const char*, const char*> buttons[] = {
-        {"but", "list"}, {"male", "person"}, {"female", "person"}, {"search", "eye"}, {"oui", "arrow"},
+        {"but", ""}, {"male", "person"}, {"female", "person"}, {"search", "eye"}, {"oui", "arrow"},
         {"use", "heal"}, {"save", "book"},   {"mnu", "list"},      {"jrn", "book"},
     };
     for (const auto& [prefix, glyph] : buttons)
