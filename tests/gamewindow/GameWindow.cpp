@@ -176,3 +176,42 @@ void GameWindow::PressKey(uint16_t key)
     for (const uint32_t message : {WM_KEYDOWN, WM_KEYUP}) ASSERT_TRUE(PostMessage(Form1->Handle(), message, key, 0));
     Application->ProcessMessages();
 }
+
+void GameWindow::TypeText(const std::u16string& text)
+{
+    for (const char16_t unit : text) ASSERT_TRUE(PostMessage(Form1->Handle(), WM_CHAR, unit, 0));
+    Application->ProcessMessages();
+}
+
+namespace {
+
+LPARAM PointParam(int32_t x, int32_t y)
+{
+    return MAKELPARAM(static_cast<uint16_t>(x), static_cast<uint16_t>(y));
+}
+
+} // namespace
+
+void GameWindow::MoveMouse(int32_t x, int32_t y)
+{
+    ASSERT_TRUE(PostMessage(Form1->VAVodadViewer1->Handle(), WM_MOUSEMOVE, 0, PointParam(x, y)));
+    Application->ProcessMessages();
+}
+
+void GameWindow::PressMouse(int32_t x, int32_t y, TMouseButton button)
+{
+    struct TButtonMessages {
+        uint32_t down, up;
+        WPARAM held;
+    };
+    static constexpr TButtonMessages cMessages[] = {{WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON},
+                                                    {WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON},
+                                                    {WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON}};
+    const TButtonMessages& messages = cMessages[button];
+    const HWND view = Form1->VAVodadViewer1->Handle();
+    const LPARAM at = PointParam(x, y);
+    ASSERT_TRUE(PostMessage(view, WM_MOUSEMOVE, 0, at));
+    ASSERT_TRUE(PostMessage(view, messages.down, messages.held, at));
+    ASSERT_TRUE(PostMessage(view, messages.up, 0, at));
+    Application->ProcessMessages();
+}

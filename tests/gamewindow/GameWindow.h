@@ -71,6 +71,14 @@ protected:
     // Posts a key's press and release (a virtual-key code) to the game's window, as the keyboard delivers them,
     // and lets the window handle them.
     static void PressKey(uint16_t key);
+    // Posts the characters the keyboard's layout types (a WM_CHAR for each UTF-16 unit) to the game's window and
+    // lets the window handle them.
+    static void TypeText(const std::u16string& text);
+    // Posts a move of the pointer to (x, y) of the game's view and lets the view handle it.
+    static void MoveMouse(int32_t x, int32_t y);
+    // Posts a click of a mouse button at (x, y) of the game's view, as a pointer makes it: the move there, the
+    // press and the release; then lets the view handle them.
+    static void PressMouse(int32_t x, int32_t y, TMouseButton button = mbLeft);
 };
 
 // Base of the suites whose tests end the game (closing it): such a suite runs only when it is the only suite
