@@ -109,13 +109,17 @@ TEST_F(GameInterface, JShowsTheJournalsOnlyPage)
     EXPECT_FALSE(rfmode);
 }
 
-TEST_F(GameInterface, EscShowsTheMenuAndTakesItAway)
+TEST_F(GameInterface, EscShowsTheMenuAndTakesItAwayAndF10NamesTheModes)
 {
     ASSERT_TRUE(ingame && !mmmode && !rfmode) << "runs on the start map";
     PressKey(VK_ESCAPE);
     StepFrames(1, cFrame);
     EXPECT_TRUE(mmmode);
     EXPECT_TRUE(gbuttons[52].visible);
+    // F10 names the modes set in a message box.
+    PressKey(VK_F1 + 9);
+    ASSERT_EQ(MessageBoxes().Shown().size(), 1u);
+    EXPECT_EQ(MessageBoxes().Shown()[0].Text, "mmmode ");
     PressKey(VK_ESCAPE);
     StepFrames(1, cFrame);
     EXPECT_FALSE(mmmode);
