@@ -369,24 +369,28 @@ void DrawName(QPainter& painter, double width, double y, double letterHeight)
     painter.drawPath(placed);
 }
 
-QImage Splash(const TSurfaces& surfaces)
+// The torch-lit corridor with the game's name across it.
+QImage NamedCorridor(const TSurfaces& surfaces, int width, int height, bool doorAtEnd, double nameTop,
+                     double letterHeight)
 {
-    constexpr int cWidth = 512, cHeight = 320;
-    QImage image = Corridor(surfaces, cWidth, cHeight, QColor(255, 150, 60), true);
+    QImage image = Corridor(surfaces, width, height, QColor(255, 150, 60), doorAtEnd);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    DrawName(painter, cWidth, 28, 64);
+    DrawName(painter, width, nameTop, letterHeight);
     return image;
 }
 
-// The main menu's title: the name over the end of a torch-lit corridor, in a gold frame (shown 400 x 200).
+QImage Splash(const TSurfaces& surfaces)
+{
+    return NamedCorridor(surfaces, 512, 320, true, 28, 64);
+}
+
+// The main menu's title in a gold frame (shown 400 x 200).
 QImage TitleCard(const TSurfaces& surfaces)
 {
     constexpr int cWidth = 256, cHeight = 128;
-    QImage image = Corridor(surfaces, cWidth, cHeight, QColor(255, 150, 60), false);
+    QImage image = NamedCorridor(surfaces, cWidth, cHeight, false, 34, 44);
     QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    DrawName(painter, cWidth, 34, 44);
     for (const QRectF& side : {QRectF(0, 0, cWidth, 5), QRectF(0, cHeight - 5, cWidth, 5), QRectF(0, 0, 5, cHeight),
                                QRectF(cWidth - 5, 0, 5, cHeight)})
         MetalBand(painter, side, cGold);
