@@ -112,7 +112,7 @@ void TForm1::DisplayRequestForm()
     rfmode = true;
     const rqftp& first = rfqueue[1];
     rftitle = first.ttl_text;
-    rftext = first.main_text;
+    rftext = preparerftext(first.main_text);
     rfcase = first.fcase;
     rftype = first.tp;
     rfpos = first.pos;

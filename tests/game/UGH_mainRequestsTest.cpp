@@ -98,8 +98,18 @@ TEST_F(Requests, AFormIsAsWideAsItsLongestLineInFontTwoPlus80)
 
 TEST_F(Requests, OKOnTheNameEntryTheQuitQuestionAndAJournalPage)
 {
-    // The name loses the line breaks typed into it and keeps other control characters.
+    // Backspace takes the whole entry; the name loses the line breaks typed into it and keeps other control
+    // characters.
     OnScreen("", 0, 0);
+    for (const char16_t c : u"Bo") {
+        char16_t key = c;
+        if (key) form->FormKeyPress(nullptr, key);
+    }
+    EXPECT_EQ(rftext, "Bo");
+    uint16_t back = VK_BACK;
+    form->FormKeyDown(nullptr, back, {});
+    form->FormKeyUp(nullptr, back, {});
+    EXPECT_EQ(rftext, "");
     rftext = "A\r\nn\tn\n";
     uirefresh = false;
     form->RequestFormOK();
@@ -373,6 +383,10 @@ TEST_F(Requests, ANewGameResetsThePlayerAndAsksForTheName)
     rftext = "Ann";
     form->RequestFormOK();
     EXPECT_EQ(player.name, "Ann");
+    // Requests shown from now on call the player by the name.
+    OnScreen("Welcome, @PlName!", 0, 1);
+    EXPECT_EQ(rftext, "Welcome, Ann!");
+    rfmode = false;
     jseq = {0, 4};
     mapid = "startmap";
     std::filesystem::create_directories(folder.path / "levels");
@@ -380,16 +394,4 @@ TEST_F(Requests, ANewGameResetsThePlayerAndAsksForTheName)
     form->StartNewGame();
     EXPECT_FALSE(chargen);
     EXPECT_EQ(jseq, TDynArray<int32_t>{0});
-}
-
-TEST_F(Requests, ClosingInFullScreenAsksInTheView)
-{
-    fullscreen = true;
-    bool canClose = true;
-    form->FormCloseQuery(nullptr, canClose);
-    fullscreen = false;
-    EXPECT_FALSE(canClose);
-    ASSERT_EQ(WaitingTexts(), std::vector<std::string>{"s345"});
-    EXPECT_EQ(rfqueue[1].fcase, 30);
-    EXPECT_EQ(rfqueue[1].tp, 1);
 }
