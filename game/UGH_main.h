@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -235,6 +236,74 @@ private:
     std::string FFolder;
     std::map<std::string, bool, std::less<>> FExists;
 };
+
+// ---- Globals of the script interpreter (UGH_main_script.cpp) ----
+// A nested run starts at most this deep; one top-level run with everything it starts handles at most
+// cScriptBudget characters, then every open run ends; gslist holds at most cGlobalScripts entries.
+constexpr int32_t cScriptDepth = 64;
+constexpr int64_t cScriptBudget = 1000000;
+constexpr int32_t cGlobalScripts = 1000;
+// Values the words and the "^" specials share with the battle and the item list.
+extern TBoundedTable<int32_t, 0, 12> cardvalues; // the card play's values; [12] the side whose card script runs
+extern bool craftmode;   // the item list crafts
+extern int32_t selitem;  // the item list's selected entry
+extern bool keepturn;    // the actor keeps the turn once more
+extern std::string choiceimage; // the choice form's picture
+// Raised by ClearLevel: a caller that sees it change across a script stops its steps on the old level.
+extern int32_t levelserial;
+
+// A refused script step (a bad index, a variable outside 0..1000): the character loop logs it with the script
+// and its source line and goes on with the next character.
+class EScriptError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A script ready to run: its text without CR and LF, where it came from (a file, a global script's name or a
+// card) and where each source line starts in the text, so that a log line can name the line.
+struct TScriptText {
+    std::string text;
+    std::string source;
+    std::vector<int32_t> linestarts; // 0-based position in text of each source line's first character
+    // The source line (from 1) of the 0-based position pos.
+    int32_t LineAt(int32_t pos) const;
+};
+
+// A command word's handler: it reads its arguments in order with the readings below and acts; it raises
+// EScriptError (or any Exception) to refuse, best before changing anything.
+using TScriptHandler = void (*)(TForm1& form, int32_t ctx);
+struct TScriptWord {
+    std::string_view word;
+    TScriptHandler handler;
+};
+// Every command word with its handler (UGH_main_scriptwords.cpp). No word begins another. If and Else are
+// ScriptIf and ScriptElse below.
+std::span<const TScriptWord> ScriptWordTable();
+void ScriptIf(TForm1& form, int32_t ctx);
+void ScriptElse(TForm1& form, int32_t ctx);
+
+// The next argument token of context ctx: from the character after its position up to the next "," or ";"
+// (the position is left there) or the end of the text; spaces are dropped.
+std::string readscriptarg(const std::string& st, int32_t ctx);
+// Evaluates token as argument a (1..10) of context ctx into evaltexts/evalints (and argtexts/argvars for "&N").
+void evalscriptarg(const std::string& token, int32_t a, int32_t ctx);
+// A free context (marked busy at position 1), appended when none is free before the last entry.
+int32_t newscriptcontext();
+// The readings: each reads the next argument of ctx as argument a and evaluates it. num: "&N" gives
+// intvars[N], else the integer; text: "&N" gives strvars[N], else the text; name: the text itself; raw: the
+// token as written (N for "&N"); var: the variable number of "&N"; ref: a variable number given as num.
+// A variable number outside 0..1000 raises EScriptError.
+int32_t readnum(int32_t ctx, int32_t a);
+std::string readtext(int32_t ctx, int32_t a);
+std::string readname(int32_t ctx, int32_t a);
+std::string readraw(int32_t ctx, int32_t a);
+int32_t readvar(int32_t ctx, int32_t a);
+int32_t readref(int32_t ctx, int32_t a);
+// The depth of nested runs now going (0 outside any script).
+int32_t ScriptDepth();
+// Logs one line naming the script of context ctx and the source line of its position, once per script and line
+// for the program's run.
+void ScriptLog(int32_t ctx, const std::string& text);
 
 class TForm1 : public TForm {
 public:
@@ -510,6 +579,26 @@ public:
     void OpenChest(int32_t a);
     // The event script named by the doorno of cell (x, y), its events in file order.
     void RunEventScript(int32_t x, int32_t y);
+
+    // ---- Script interpreter and global scripts (UGH_main_script.cpp) ----
+    // stxt without its CR and LF, with the starts of its lines for the log.
+    static TScriptText preparescript(std::string_view stxt, std::string source);
+    // Runs st to its end in a new context; refused (logged) beyond cScriptDepth or once the budget is spent.
+    void readscript(const TScriptText& st);
+    // Carries out the command whose word equals sfn, the word collected so far in context cpn.
+    void dofunc(const std::string& sfn, int32_t cpn);
+    // Runs the script file gamedir + relativePath when it exists (a file that cannot be read is logged). False
+    // when the run replaced the level: the caller ends its steps.
+    bool RunScriptFile(const std::string& relativePath);
+    // The global-script list. addglobscript loads "\scripts\" + name + ".txt" (a missing file or a full list
+    // is logged); processglobscripts runs every active entry once, in order.
+    void addglobscript(const std::string& name);
+    int32_t findgsid(const std::string& name);
+    void stopglobscript(const std::string& name);
+    void runglobscript(const std::string& name);
+    void removeglobscript(const std::string& name);
+    void cleargslist();
+    void processglobscripts();
 
     // ---- Game buttons (UGH_main_buttons.cpp) ----
     // Once at start-up, after the HUD objects: the membership sets and every size, caption, material prefix,
