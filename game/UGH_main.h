@@ -580,6 +580,14 @@ public:
     // The event script named by the doorno of cell (x, y), its events in file order.
     void RunEventScript(int32_t x, int32_t y);
 
+    // ---- The pending battle list (UGH_main_battlelist.cpp) ----
+    // Queues monster type mn (-1: a random one) in the first free entry of battlelist; nothing when all are
+    // taken, when no monster fits or when mn names no monster (logged).
+    void AddToBL(int32_t mn);
+    // A random monster type fit for this level (not the last loaded, no boss, not "none", allowed by
+    // mapmonsters, at most levelno + 1 levels above the player); -1 at once, drawing nothing, when none fits.
+    int32_t GetRandomMonsterToFight();
+
     // ---- Script interpreter and global scripts (UGH_main_script.cpp) ----
     // stxt without its CR and LF, with the starts of its lines for the log.
     static TScriptText preparescript(std::string_view stxt, std::string source);

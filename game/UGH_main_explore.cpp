@@ -84,23 +84,6 @@ void SetPointIfNew(TGLCustomCoordinates* coordinates, float x, float y, float z)
     if (coordinates->X() != x || coordinates->Y() != y || coordinates->Z() != z) coordinates->SetPoint(x, y, z);
 }
 
-// The size of a random encounter's group: one monster; in three draws of four more join one at a time, until a
-// coin says stop or the group reaches the player's level, eleven at most.
-int32_t EncounterGroupSize()
-{
-    int32_t n = 1;
-    if (Random(40) < 30) {
-        do {
-            const int32_t h = Random(2);
-            ++n;
-            // How this monster is chosen: one fitting the level or any, once a battle list can queue it.
-            Random(2);
-            if (h == 0 || n >= player.lvl) break;
-        } while (n <= 10);
-    }
-    return n;
-}
-
 // The item a chest holds in its last kind: a random line of the loot list, or -1 when the list is missing, empty
 // or that line is no number (the chest is then empty).
 int32_t ChestLootId()
@@ -173,10 +156,20 @@ void TForm1::MovePlayer(int32_t kx, int32_t ky, int32_t rs)
     camtz = levelgrid[playerx][playery].plz;
     CheckAvisars(playerx, playery);
 
-    // A random encounter; the group's monsters wait for the battle list.
+    // A random encounter: one monster; in three draws of four more join one at a time, until a coin says stop or
+    // the group reaches the player's level, eleven at most. They wait in the battle list.
     if (rs <= 5 && !levelgrid[playerx][playery].trap && encsteps >= 5) {
         encsteps = 0;
-        EncounterGroupSize();
+        AddToBL(-1);
+        int32_t n = 1;
+        if (Random(40) < 30) {
+            do {
+                const int32_t h = Random(2);
+                ++n;
+                AddToBL(Random(2) == 0 ? GetRandomMonsterToFight() : -1);
+                if (h == 0 || n >= player.lvl) break;
+            } while (n <= 10);
+        }
     }
 
     CheckLevelSwitch();
@@ -401,7 +394,7 @@ void TForm1::ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v)
 
     switch (ttp) {
     case evForceBattle:
-        // The monster joins the battle list once there is one.
+        AddToBL(p1);
         clearOnCell();
         break;
     case evMakePassable:
