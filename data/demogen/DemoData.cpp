@@ -93,6 +93,12 @@ void WriteStrings(const fs::path& sources, TDemoOutput& output)
         // The texts events show: "txt_<n>_h.txt" the title, "txt_<n>.txt" the text.
         for (const fs::path& text : SourceFiles(folder, "txt_"))
             output.Publish("text/" + language + "/" + text.filename().string(), CompileText(ReadSourceFile(text)));
+        // The captions of the scripts' choice buttons, a file each, read whole.
+        for (const fs::path& caption : SourceFiles(folder, "ch_")) {
+            const std::string text = ReadSourceFile(caption);
+            output.Publish("text/" + language + "/" + caption.filename().string(),
+                           text.substr(0, text.find_first_of("\r\n"))); // a caption is its first line
+        }
         // The journal's pages "journal/jrn_<n>.txt".
         for (const fs::path& page : SourceFiles(folder / "journal", "jrn_"))
             output.Publish("text/" + language + "/journal/" + page.filename().string(),
@@ -102,12 +108,27 @@ void WriteStrings(const fs::path& sources, TDemoOutput& output)
     output.Publish("text/credits.txt", CompileText(ReadSourceFile(sources / "text" / "credits.txt")));
 }
 
-// Event scripts "scripts/scr_<n>.txt".
-void WriteEventScripts(const fs::path& sources, TDemoOutput& output)
+// The ".txt" files of folder as they are, published under target: the game reads them as the player may
+// edit them. A missing folder holds none.
+void PublishAsWritten(const fs::path& folder, const std::string& target, TDemoOutput& output)
 {
-    for (const fs::path& script : SourceFiles(sources / "scripts", "scr_"))
-        output.Publish("scripts/" + script.filename().string(),
-                       CompileEventScript(ReadSourceFile(script), script.string()));
+    if (!fs::is_directory(folder)) return;
+    for (const fs::path& file : SourceFiles(folder, ""))
+        output.Publish(target + file.filename().string(), ReadSourceFile(file));
+}
+
+// Event scripts "scripts/scr_<n>.txt" (three integer lines an event) and the text scripts beside them: global,
+// nested, choice, wanderer and free-mesh scripts, and "startscript.txt" of a new game.
+void WriteScripts(const fs::path& sources, TDemoOutput& output)
+{
+    for (const fs::path& script : SourceFiles(sources / "scripts", "")) {
+        const std::string name = script.filename().string();
+        output.Publish("scripts/" + name, name.starts_with("scr_")
+                                              ? CompileEventScript(ReadSourceFile(script), script.string())
+                                              : ReadSourceFile(script));
+    }
+    // Card scripts "cards/<id>_script.txt".
+    PublishAsWritten(sources / "cards", "cards/", output);
 }
 
 // SaveMap writes the current level: a compiled one stands in for it while this lives.
@@ -151,6 +172,8 @@ std::set<int32_t> WriteLevels(const fs::path& sources, TDemoOutput& output)
             output.Publish("levels/" + id + "/" + writers[at].first, sideFiles[at]);
         output.Publish("levels/" + id + "/mapname_en.txt", LinesText({level->mapname}));
         output.Publish("levels/" + id + "/skybox.txt", LinesText({std::to_string(info.skybox)}));
+        // The cells' scripts: "script_<x>_<y>.txt" on activation, "sscript_<x>_<y>.txt" on a search.
+        PublishAsWritten(sources / "levels" / id, "levels/" + id + "/", output);
         wallSets.insert(level->envindex);
     }
     return wallSets;
@@ -169,7 +192,7 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     output.Publish("text/adventureid.txt", LinesText({"map_"}));
     WriteStrings(sources, output);
     const std::set<int32_t> wallSets = WriteLevels(sources, output);
-    WriteEventScripts(sources, output);
+    WriteScripts(sources, output);
     WriteMeshes(output);
     const TDemoContent content = ReadContent(sources);
     WriteContent(content, output);
