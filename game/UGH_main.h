@@ -346,7 +346,7 @@ public:
     TBoundedArray<TFrameBlock, 1, 8> DefaultFrameBlocks();
     // What the blocks hold so far: b1 the camera and the player light, the view's overlays, the worn pictures
     // and the item list's mode; b3 which screens show; b5 the half and full view sizes; b8 the game buttons
-    // (in a guard of their own) and the free-mesh behaviour clock.
+    // (in a guard of their own), the free meshes' behaviour on its own clock and the wanderers.
     void FrameBlockB1(double deltatime);
     void FrameBlockB3(double deltatime);
     // b4: the request form.
@@ -548,6 +548,25 @@ public:
     static void ForgetLevelObjects();
     TGLSkyBox* GLSkyBox1 = nullptr;
     TGLFireFXManager* GLFireFXManager1 = nullptr;
+
+    // ---- Roaming monsters and moving free meshes (UGH_main_roaming.cpp) ----
+    // The highest index of an enabled wanderer standing on (cx, cy), -1 when none.
+    int32_t GetWandererInCell(int32_t cx, int32_t cy);
+    // Queues wanderer wic's monster for the next battle, disables the wanderer and runs its script (not while
+    // loading). A monster type outside monsters starts nothing (logged). The script may replace the level
+    // (levelserial).
+    void StartWandererBattle(int32_t wic);
+    // Starts the battle of a wanderer on the player's cell; glides every wanderer's plane toward its cell at 20
+    // units a second, landing once within a step, sized and raised by its monster; hides a disabled one and one
+    // whose monster or cell does not exist. Ends when a wanderer's script replaced the level.
+    void ProcessWanderers(double dt);
+    // After each activated cell: every enabled chasing wanderer (behav 1) steps to a passable cell no other
+    // wanderer holds, toward the player first, then onto him when he is next to it, else a random way; ten tries.
+    void MoveWanderers();
+    // Each enabled free mesh with a behaviour: 1 moves spd x dlt units per axis, 2 turns spd degrees per call,
+    // toward (x2, y2, z2); at the target the ends swap (loop) or the behaviour ends, and its arrival script runs.
+    // The mesh is placed again. Ends when an arrival script replaced the level.
+    void ProcessFreemeshBehaviour(double dlt);
 
     // ---- Exploration (UGH_main_explore.cpp) ----
     // One step by (kx, ky) with rs drawn by the caller (0..119 - encsteps; 5 or less may bring an encounter).

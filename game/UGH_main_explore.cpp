@@ -158,7 +158,7 @@ void TForm1::MovePlayer(int32_t kx, int32_t ky, int32_t rs)
 
     // A random encounter: one monster; in three draws of four more join one at a time, until a coin says stop or
     // the group reaches the player's level, eleven at most. They wait in the battle list.
-    if (rs <= 5 && !levelgrid[playerx][playery].trap && encsteps >= 5) {
+    if (rs <= 5 && !levelgrid[playerx][playery].trap && encsteps >= 5 && GetWandererInCell(playerx, playery) < 0) {
         encsteps = 0;
         AddToBL(-1);
         int32_t n = 1;
@@ -296,7 +296,15 @@ void TForm1::CheckLevelSwitch()
 void TForm1::ActivateCell(int32_t x, int32_t y)
 {
     if (!InMap(x, y)) return;
+    // A script may replace the level: what is left to do belonged to the old one.
+    const int32_t serial = levelserial;
     ProcessLights();
+    ProcessWanderers(0);
+    if (levelserial != serial) return;
+    MoveWanderers();
+    const int32_t met = GetWandererInCell(x, y);
+    if (met >= 0) StartWandererBattle(met);
+    if (levelserial != serial) return;
     explored[x][y] = true;
     acx = x;
     acy = y;

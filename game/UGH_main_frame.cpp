@@ -255,7 +255,11 @@ void TForm1::FrameBlockB8(double deltatime)
     }
     fmbtime += deltatime;
     fmbrate = lessredraws ? 100 : 1000;
-    if (fmbtime > 1.0 / fmbrate) fmbtime = 0;
+    if (fmbtime > 1.0 / fmbrate) {
+        ProcessFreemeshBehaviour(fmbtime);
+        fmbtime = 0;
+    }
+    ProcessWanderers(deltatime);
 }
 
 // ---- Load screen ----
