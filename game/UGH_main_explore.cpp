@@ -175,6 +175,7 @@ void TForm1::MovePlayer(int32_t kx, int32_t ky, int32_t rs)
     CheckLevelSwitch();
     ActivateCell(playerx, playery);
     ++levelsteps;
+    DoSound("snd_footsteps");
 
     // An event may have moved the player without taking the new cell's areas.
     const lcell& cell = levelgrid[playerx][playery];
@@ -320,6 +321,7 @@ void TForm1::ActivateCell(int32_t x, int32_t y)
         const TLock lock = power == 1 ? TLock{keys1, 19, silverText} : TLock{keys2, 21, goldText};
         if (lock.keys < 1) {
             ShowMessagePair(lock.title, lock.text);
+            DoSound("snd_locked");
             return false;
         }
         --lock.keys;
@@ -328,7 +330,10 @@ void TForm1::ActivateCell(int32_t x, int32_t y)
 
     lcell& cell = levelgrid[x][y];
     if (cell.door && !cell.passable) {
-        if (unlock(cell.power, 20, 22)) cell.passable = true;
+        if (unlock(cell.power, 20, 22)) {
+            cell.passable = true;
+            DoSound("snd_door");
+        }
         BuildCell(x, y);
     }
     if (cell.chest && !cell.passable) {
@@ -339,6 +344,7 @@ void TForm1::ActivateCell(int32_t x, int32_t y)
         if (opened && cell.power == 1 && a < 2) a = Random(3) + 2;
         if (opened && cell.power == 2 && a < 3) a = Random(2) + 3;
         if (opened) {
+            DoSound("snd_chest");
             OpenChest(a);
             cell.passable = true;
         }
@@ -454,6 +460,7 @@ void TForm1::ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v)
         playery = p2;
         CheckAvisars(playerx, playery);
         glowtime = 1.0;
+        DoSound("snd_port");
         camsnap = true;
         FullMBW(viewdist);
         ProcessLights();

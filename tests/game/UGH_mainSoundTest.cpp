@@ -13,50 +13,84 @@
 
 #include "../sound/SoundFixtures.h"
 #include "GameDataFolder.h"
+#include "MainWindowLevel.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
 
-class GameSound : public GameDataFolder {
-protected:
-    void SetUp() override
+// Sound and music on, as the demo has them; a manager without a device active in place of the window's. The
+// settings are given back afterwards.
+struct TSoundOn {
+    std::tuple<bool, bool, bool, int32_t, int32_t> saved{fullmute, soundon, musicon, soundvol, musicvol};
+    std::unique_ptr<TGLSoundManager, TFreeDeleter> manager{new TGLSoundManager(nullptr)};
+
+    explicit TSoundOn(TForm1& form)
     {
-        GameDataFolder::SetUp();
-        saved = {fullmute, soundon, musicon, soundvol, musicvol};
         fullmute = false;
         soundon = musicon = true;
         soundvol = 80;
         musicvol = 60;
-        form.reset(new TForm1(nullptr));
-        form->GLSMOpenAL1->SetActive(false);
-        manager.reset(new TGLSoundManager(nullptr));
+        form.GLSMOpenAL1->SetActive(false);
         manager->SetActive(true);
-        mmmode = true;
     }
-    void TearDown() override
+    ~TSoundOn()
     {
-        form.reset();
         manager.reset();
         soundcount = musiccount = 0;
         soundsloaded = false;
         wantedtrack.clear();
         currenttrack.clear();
         std::tie(fullmute, soundon, musicon, soundvol, musicvol) = saved;
+    }
+};
+
+// A short tone as the WAV file name below folder.
+void ToneFile(const TempFolder& folder, const std::string& name)
+{
+    folder.Write(name, ToString(MakeWav(SineTone(440, 22050, 1, 0.1), 22050, 1)));
+}
+
+// The names of the samples the emitters of the sphere play.
+std::vector<std::string> Playing(TGLBaseSceneObject* sphere)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < sphere->Behaviours()->Count(); ++i)
+        if (const TGLSoundSource* source = static_cast<TGLBSoundEmitter*>(sphere->Behaviours()->Items(i))->PlayingSource())
+            names.push_back(source->SoundName());
+    return names;
+}
+
+class GameSound : public GameDataFolder {
+protected:
+    void SetUp() override
+    {
+        GameDataFolder::SetUp();
+        form.reset(new TForm1(nullptr));
+        sound = std::make_unique<TSoundOn>(*form);
+        mmmode = true;
+    }
+    void TearDown() override
+    {
+        form.reset();
+        sound.reset();
         GameDataFolder::TearDown();
     }
 
     // A short tone as the file name below "sounds/".
     void Sound(const std::string& name) const
     {
-        folder.Write("sounds/" + name, ToString(name.ends_with(".mp3") ? EncodeMp3(SineTone(440, 22050, 1, 0.2), 22050, 1)
-                                                                         : ToneWavFile()));
+        if (name.ends_with(".mp3"))
+            folder.Write("sounds/" + name, ToString(EncodeMp3(SineTone(440, 22050, 1, 0.2), 22050, 1)));
+        else
+            ToneFile(folder, "sounds/" + name);
     }
-    static Bytes ToneWavFile() { return MakeWav(SineTone(440, 22050, 1, 0.1), 22050, 1); }
     // The two lists, and a WAV file for each name.
     void Lists(const std::vector<std::string>& effects, const std::vector<std::string>& music) const
     {
@@ -75,9 +109,10 @@ protected:
         return static_cast<TGLBSoundEmitter*>(sphere->Behaviours()->Items(index));
     }
 
-    std::tuple<bool, bool, bool, int32_t, int32_t> saved;
+    TGLSoundManager& Manager() const { return *sound->manager; }
+
     std::unique_ptr<TForm1, TFreeDeleter> form;
-    std::unique_ptr<TGLSoundManager, TFreeDeleter> manager;
+    std::unique_ptr<TSoundOn> sound;
 };
 
 TEST_F(GameSound, FullMuteSoundOnMusicOnAndAnActiveManagerDecideWhatLoadsAndPlays)
@@ -96,7 +131,7 @@ TEST_F(GameSound, FullMuteSoundOnMusicOnAndAnActiveManagerDecideWhatLoadsAndPlay
         fullmute = c.fullmute;
         soundon = c.soundon;
         musicon = c.musicon;
-        manager->SetActive(c.active);
+        Manager().SetActive(c.active);
         form->LoadSounds();
         form->DoSound("snd_footsteps");
         form->ControlMusic();
@@ -105,7 +140,7 @@ TEST_F(GameSound, FullMuteSoundOnMusicOnAndAnActiveManagerDecideWhatLoadsAndPlay
         EXPECT_EQ(form->GLSoundLibrary1->Samples()->Count(), c.fullmute ? 0 : 2);
         EXPECT_EQ(Emitters(form->GLSphere2), heard && c.soundon ? 1 : 0);
         EXPECT_EQ(Emitters(form->GLSphere1), heard && c.musicon ? 1 : 0);
-        EXPECT_EQ(manager->Sources()->Count(), c.active ? Emitters(form->GLSphere1) + Emitters(form->GLSphere2) : 0);
+        EXPECT_EQ(Manager().Sources()->Count(), c.active ? Emitters(form->GLSphere1) + Emitters(form->GLSphere2) : 0);
     }
 }
 
@@ -248,13 +283,13 @@ TEST_F(GameSound, AnEffectFindingMoreThan51EmittersRemovesThemAllFirst)
         ASSERT_EQ(Emitters(form->GLSphere2), before);
         form->DoSound("snd_btn");
         EXPECT_EQ(Emitters(form->GLSphere2), before == 51 ? 52 : 1) << before;
-        EXPECT_EQ(manager->Sources()->Count(), Emitters(form->GLSphere2)) << before;
+        EXPECT_EQ(Manager().Sources()->Count(), Emitters(form->GLSphere2)) << before;
     }
 }
 
 TEST_F(GameSound, LeavingTheGameStopsTheMusicAndSwitchesTheSoundOff)
 {
-    manager.reset();
+    sound->manager.reset();
     form->GLSMOpenAL1->SetActive(true);
     const bool device = form->GLSMOpenAL1->Active(); // the test's driver may offer none
     Lists({}, {"menu"});
@@ -265,6 +300,81 @@ TEST_F(GameSound, LeavingTheGameStopsTheMusicAndSwitchesTheSoundOff)
     EXPECT_EQ(Emitters(form->GLSphere1), 0);
     EXPECT_FALSE(form->GLSMOpenAL1->Active());
     EXPECT_EQ(GetActiveSoundManager(), nullptr);
+}
+
+// Exploring a 10 x 10 level open inside its border, from (5, 5) facing +x: what a step, the doors and chests by
+// their locks, and a teleport play.
+class ExploringSounds : public MainWindowLevel {
+protected:
+    void SetUp() override
+    {
+        MainWindowLevel::SetUp();
+        sound = std::make_unique<TSoundOn>(*form);
+        const std::vector<std::string> effects = {"snd_footsteps", "snd_door", "snd_locked", "snd_chest", "snd_port"};
+        WriteLines("sounds/audio/soundlist.txt", effects);
+        WriteLines("sounds/music/musiclist.txt", {});
+        for (const std::string& name : effects) ToneFile(folder, "sounds/audio/" + name + ".wav");
+        form->LoadSounds();
+        OpenLevel(9, 9);
+        levelbusy = false;
+        exitx = exity = -1;
+        PlaceAt(5, 5);
+    }
+    void TearDown() override
+    {
+        form.reset();
+        sound.reset();
+        MainWindowLevel::TearDown();
+    }
+
+    std::unique_ptr<TSoundOn> sound;
+};
+
+TEST_F(ExploringSounds, AStepDoorsChestsAndATeleportPlayTheirSounds)
+{
+    // A closed door or chest of the lock power on (6, 5).
+    const auto closed = [](bool chest, int32_t power) {
+        lcell& cell = levelgrid[6][5];
+        cell.passable = false;
+        cell.door = !chest;
+        cell.chest = chest;
+        cell.power = power;
+    };
+    struct TCase {
+        const char* what;
+        std::function<void(TForm1&)> act;
+        std::vector<std::string> played;
+    };
+    const TCase cases[] = {
+        {"a step", [](TForm1& form) { form.MovePlayer(1, 0, 50); }, {"snd_footsteps.wav"}},
+        {"an open door", [&](TForm1& form) { closed(false, 0); form.ActivateCell(6, 5); }, {"snd_door.wav"}},
+        {"a silver door with its key",
+         [&](TForm1& form) { closed(false, 1); keys1 = 1; form.ActivateCell(6, 5); }, {"snd_door.wav"}},
+        {"a gold door without its key",
+         [&](TForm1& form) { closed(false, 2); form.ActivateCell(6, 5); }, {"snd_locked.wav"}},
+        {"a chest", [&](TForm1& form) { closed(true, 0); form.ActivateCell(6, 5); }, {"snd_chest.wav"}},
+        {"a silver chest without its key",
+         [&](TForm1& form) { closed(true, 1); form.ActivateCell(6, 5); }, {"snd_locked.wav"}},
+        {"a teleport",
+         [](TForm1& form) {
+             lcell& cell = levelgrid[6][5];
+             cell.trap = true;
+             cell.traptype = 8;
+             cell.doorno = 2;
+             cell.chestno = 2;
+             form.ActivateCell(6, 5);
+         },
+         {"snd_port.wav"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenLevel(9, 9);
+        PlaceAt(5, 5);
+        keys1 = keys2 = 0;
+        form->GLSphere2->Behaviours()->Clear();
+        c.act(*form);
+        EXPECT_EQ(Playing(form->GLSphere2), c.played);
+    }
 }
 
 } // namespace
