@@ -274,6 +274,7 @@ void TForm1::setdefaultrndons()
 
 void TForm1::ClearLevel()
 {
+    ++levelserial;
     TLevelData level;
     SwapLevelData(level);
     ClearLevelTables(level);

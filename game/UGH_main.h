@@ -283,7 +283,8 @@ void ScriptIf(TForm1& form, int32_t ctx);
 void ScriptElse(TForm1& form, int32_t ctx);
 
 // The next argument token of context ctx: from the character after its position up to the next "," or ";"
-// (the position is left there) or the end of the text; spaces are dropped.
+// (the position is left there) or the end of the text; spaces are dropped. Nothing left before the end of
+// the text raises EScriptError: the command lacks the argument.
 std::string readscriptarg(const std::string& st, int32_t ctx);
 // Evaluates token as argument a (1..10) of context ctx into evaltexts/evalints (and argtexts/argvars for "&N").
 void evalscriptarg(const std::string& token, int32_t a, int32_t ctx);
@@ -301,8 +302,8 @@ int32_t readvar(int32_t ctx, int32_t a);
 int32_t readref(int32_t ctx, int32_t a);
 // The depth of nested runs now going (0 outside any script).
 int32_t ScriptDepth();
-// Logs one line naming the script of context ctx and the source line of its position, once per script and line
-// for the program's run.
+// Logs one line naming the script of context ctx and the source line of its position, each text once per script
+// and line for the program's run.
 void ScriptLog(int32_t ctx, const std::string& text);
 
 class TForm1 : public TForm {
@@ -614,11 +615,15 @@ public:
     void readscript(const TScriptText& st);
     // Carries out the command whose word equals sfn, the word collected so far in context cpn.
     void dofunc(const std::string& sfn, int32_t cpn);
+    // The prepared script of the file gamedir + relativePath ("\scripts\x.txt"); one that is missing or
+    // cannot be read raises EGameDataError. Within one top-level run a file is read once (StartScript loads
+    // through it, so that a script starting itself stays cheap until the budget ends it).
+    const TScriptText& LoadScriptFile(const std::string& relativePath);
     // Runs the script file gamedir + relativePath when it exists (a file that cannot be read is logged). False
     // when the run replaced the level: the caller ends its steps.
     bool RunScriptFile(const std::string& relativePath);
-    // The global-script list. addglobscript loads "\scripts\" + name + ".txt" (a missing file or a full list
-    // is logged); processglobscripts runs every active entry once, in order.
+    // The global-script list. addglobscript loads "\scripts\" + name + ".txt" (a missing file raises
+    // EGameDataError, a full list EScriptError); processglobscripts runs every active entry once, in order.
     void addglobscript(const std::string& name);
     int32_t findgsid(const std::string& name);
     void stopglobscript(const std::string& name);

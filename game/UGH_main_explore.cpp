@@ -173,7 +173,10 @@ void TForm1::MovePlayer(int32_t kx, int32_t ky, int32_t rs)
     }
 
     CheckLevelSwitch();
+    const int32_t serial = levelserial;
     ActivateCell(playerx, playery);
+    // A script of the cell may have replaced the level.
+    if (levelserial != serial) return;
     ++levelsteps;
     DoSound("snd_footsteps");
 
@@ -309,6 +312,8 @@ void TForm1::ActivateCell(int32_t x, int32_t y)
     explored[x][y] = true;
     acx = x;
     acy = y;
+    if (!RunScriptFile("\\levels\\" + mapid + "\\script_" + std::to_string(x) + "_" + std::to_string(y) + ".txt"))
+        return;
 
     // A key of the lock's kind opens it and is used up; without one the player is told which it needs.
     const auto unlock = [this](int32_t power, int32_t silverText, int32_t goldText) {
@@ -560,6 +565,8 @@ void TForm1::RunEventScript(int32_t x, int32_t y)
 void TForm1::PlayerSearch(int32_t x, int32_t y)
 {
     if (!InMap(x, y)) return;
+    if (!RunScriptFile("\\levels\\" + mapid + "\\sscript_" + std::to_string(x) + "_" + std::to_string(y) + ".txt"))
+        return;
     const lcell& cell = levelgrid[x][y];
     if (!nosearch && cell.trap) {
         static constexpr int32_t eventTexts[20] = {0,   324, 331, 331, 325, 326, 327, 331, 323, 331,

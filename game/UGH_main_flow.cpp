@@ -16,6 +16,7 @@ void TForm1::NGLaunch()
     ingame = chargen = invmode = uirefresh = true;
     mmmode = false;
     ResetStats();
+    if (!loading) RunScriptFile("\\scripts\\startscript.txt");
     // The name entry shows over the character screen.
     ShowRequestForm(strarr[89], "", 0, 0, 0, "");
 }

@@ -125,6 +125,7 @@ void TForm1::CadencerRun(double deltatime)
 
 void TForm1::FrameBlockB1(double deltatime)
 {
+    if (!mmmode && !loading && !levelbusy) processglobscripts();
     PositionCamera(deltatime);
     stepscale = levelsteps / 800.0;
     PositionLight();

@@ -192,6 +192,7 @@ void TForm1::RequestFormChoice(int32_t k)
 {
     choicevalue = k;
     rfmode = false;
+    RunScriptFile("\\scripts\\" + choicescript + ".txt");
 }
 
 bool TForm1::RequestFormButton(int32_t id)
