@@ -159,7 +159,9 @@ void RunContext(TForm1& form, int32_t ctx)
     const std::string& st = scripttexts[ctx];
     std::string& word = scriptwords[ctx];
     const int32_t length = static_cast<int32_t>(st.size());
-    while (cparray[ctx] < length && !budgetspent) {
+    // A word that resets the tables takes the contexts with it: the run ends.
+    const auto open = [ctx] { return static_cast<std::size_t>(ctx) < cparray.size(); };
+    while (!budgetspent && open() && cparray[ctx] < length) {
         try {
             const char c = st[static_cast<std::size_t>(cparray[ctx] - 1)];
             if (!IsSeparator(c)) {
@@ -173,7 +175,7 @@ void RunContext(TForm1& form, int32_t ctx)
         } catch (const std::exception& e) {
             ScriptLog(ctx, e.what());
         }
-        ++cparray[ctx];
+        if (open()) ++cparray[ctx];
         if (++handled > cScriptBudget && !budgetspent) {
             budgetspent = true;
             ScriptLog(ctx, "more than " + IntToStr(cScriptBudget) + " characters handled in one run, every run ends");
