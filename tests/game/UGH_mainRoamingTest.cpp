@@ -102,6 +102,16 @@ TEST_F(Roaming, AChasingWandererMeetsThePlayerInTheActivationOfHisCellElseOnTheN
     EXPECT_EQ(form->GetWandererInCell(6, 6), -1);
 }
 
+TEST_F(Roaming, AStepOntoAWandererBringsItsBattleAndNoRandomEncounter)
+{
+    mapmonsters.Fill(true);
+    encsteps = 5;
+    Spawn(0, 6, 5, 2, 0);
+    form->MovePlayer(1, 0, 0);
+    EXPECT_EQ(playerx, 6);
+    EXPECT_EQ(Queued(), std::vector<int32_t>{2});
+}
+
 TEST_F(Roaming, AWanderersScriptThatEndsTheGameEndsTheActivation)
 {
     folder.Write("scripts/farewell.txt", "EndGame;\r\n");
