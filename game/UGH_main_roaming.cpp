@@ -129,7 +129,7 @@ void TForm1::ProcessWanderers(double dt)
         TGLCoordinates* position = plane->Position();
         const float x = GlideToward(position->X(), static_cast<float>(20 * w.x), step);
         const float y = GlideToward(position->Y(), static_cast<float>(20 * w.y), step);
-        const float z = static_cast<float>(levelgrid[w.x][w.y].plz + monster.w_zs);
+        const float z = static_cast<float>(static_cast<double>(levelgrid[w.x][w.y].plz) + monster.w_zs);
         if (position->X() != x || position->Y() != y || position->Z() != z) position->SetPoint(x, y, z);
     }
 }
@@ -137,7 +137,8 @@ void TForm1::ProcessWanderers(double dt)
 void TForm1::MoveWanderers()
 {
     for (wanderer& w : wanderers) {
-        if (!w.enabled || w.behav != 1) continue;
+        // One off the level has no cell to step from.
+        if (!w.enabled || w.behav != 1 || !CellInUse(w.x, w.y)) continue;
         for (int32_t attempt = 0; attempt < cWandererTries; ++attempt) {
             int32_t d = attempt == 0 ? towardplayer(w) : -1;
             if (d == -1) d = nexttoplayer(w);
