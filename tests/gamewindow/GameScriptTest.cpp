@@ -41,12 +41,11 @@ protected:
     // Shows what is queued and answers every request with Enter.
     static void AnswerAll()
     {
-        StepFrames(1, cFrame);
-        for (int request = 0; request < 10 && rfmode; ++request) {
-            PressKey(VK_RETURN);
+        for (int request = 0; request < 10 && (rfmode || rfqueue[1].active); ++request) {
+            if (rfmode) PressKey(VK_RETURN);
             StepFrames(1, cFrame);
         }
-        ASSERT_FALSE(rfmode);
+        ASSERT_FALSE(rfmode || rfqueue[1].active);
     }
     // The text scripts of the data folder's folder (not the event scripts "scr_<n>"), in name order.
     static std::vector<std::string> ScriptFiles(const std::string& folder)
@@ -169,6 +168,28 @@ TEST_F(GameScripts, TheLiftReachesItsEndAndItsArrivalScriptRuns)
     EXPECT_EQ(lift.z2, 20 - lift.z);
     EXPECT_EQ(lift.bhv, 1);
     Picture("4-lift-arrived");
+}
+
+TEST_F(GameScripts, TheGrottoSentryWalksItsRouteFromAGlobalScript)
+{
+    Game().ChangeLevel(1, "map_2");
+    ASSERT_EQ(mapid, "map_2");
+    AnswerAll();
+    PutPlayer(1, 1, 0);
+    // The step onto (2, 1) starts the sentry's round and adds a journal page.
+    PressKey(VK_UP);
+    AnswerAll();
+    ASSERT_EQ(std::make_pair(playerx, playery), std::make_pair(2, 1));
+    ASSERT_GE(Game().findgsid("sentry"), 0);
+    EXPECT_TRUE(Game().CheckJournalUnlocked(4));
+    // A step every 60 frames (a second at 60 frames a second), the first onto the next cell of its round. The
+    // script's frame count (variable 41) is set near its end to keep the test short.
+    ASSERT_EQ(std::make_pair(wanderers[1].x, wanderers[1].y), std::make_pair(10, 4));
+    intvars[41] = 55;
+    for (int frame = 0; frame < 10 && wanderers[1].x == 10; ++frame) StepFrames(1, 1.0 / 60);
+    EXPECT_EQ(std::make_pair(wanderers[1].x, wanderers[1].y), std::make_pair(11, 4));
+    EXPECT_TRUE(wanderers[1].enabled);
+    Picture("5-sentry-walks");
 }
 
 // Each cell's script on its level as its activation runs it, then the other scripts (global, nested, choice,
