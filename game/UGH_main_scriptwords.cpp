@@ -148,10 +148,8 @@ void StartScript(TForm1& form, int32_t ctx)
         form.addglobscript(name);
         return;
     }
-    const std::string script = "scripts\\" + name + ".txt";
-    TLineBuffer lines;
-    lines.LoadFromFile(GamePath("\\" + script));
-    form.readscript(TForm1::preparescript(lines.Text(), script));
+    // Read once per top-level run: a script that starts itself again is not read from the disk each time.
+    form.readscript(form.LoadScriptFile("\\scripts\\" + name + ".txt"));
 }
 
 void StopScript(TForm1& form, int32_t ctx)

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -163,10 +162,7 @@ TEST_F(Scripts, ASelfStartingScriptStopsAtTheDepthLimitAndTwoStartsStopAtTheBudg
     std::string twice = "Math 2,&2,+,1;";
     for (int32_t k = 0; k < 200; ++k) twice += "SetInt 3,3;";
     folder.Write("scripts/twice.txt", twice + "StartScript 0,twice;StartScript 0,twice;");
-    const auto start = std::chrono::steady_clock::now();
     Run("StartScript 0,twice;");
-    // Well within a second in a release build; the sanitizers' build takes a few times longer.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     EXPECT_TRUE(log.Contains("characters handled in one run"));
     EXPECT_GT(intvars[2], 200);
     // The next top-level run has its budget again.
