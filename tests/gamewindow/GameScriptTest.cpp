@@ -189,6 +189,7 @@ TEST_F(GameScripts, TheGrottoSentryWalksItsRouteFromAGlobalScript)
     for (int frame = 0; frame < 10 && wanderers[1].x == 10; ++frame) StepFrames(1, 1.0 / 60);
     EXPECT_EQ(std::make_pair(wanderers[1].x, wanderers[1].y), std::make_pair(11, 4));
     EXPECT_TRUE(wanderers[1].enabled);
+    PutPlayer(13, 4, 2);
     Picture("5-sentry-walks");
 }
 
