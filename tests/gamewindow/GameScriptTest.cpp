@@ -163,10 +163,11 @@ TEST_F(GameScripts, TheLiftReachesItsEndAndItsArrivalScriptRuns)
     ASSERT_EQ(intvars[50], arrivals + 1);
     // It stands on the end it reached, which the arrival script read, and heads for the other one.
     EXPECT_EQ(intvars[51], lift.z);
-    EXPECT_TRUE(lift.z == 0 || lift.z == 20) << lift.z;
+    EXPECT_TRUE(lift.z == 10 || lift.z == 30) << lift.z;
     EXPECT_EQ(lift.z1, lift.z);
-    EXPECT_EQ(lift.z2, 20 - lift.z);
+    EXPECT_EQ(lift.z2, 40 - lift.z);
     EXPECT_EQ(lift.bhv, 1);
+    PutPlayer(18, 7, 3);
     Picture("4-lift-arrived");
 }
 
