@@ -81,6 +81,7 @@ extern int32_t activecard;      // card chosen in the item list
 extern double fmbtime;          // seconds toward the next free-mesh behaviour step
 extern int32_t fmbrate;         // free-mesh behaviour steps per second
 extern int32_t loadscrno;       // load-screen picture shown while a level is read, written or built
+extern int32_t lastnewcard;     // the card AddNewCard gave last, -1 none
 
 // ---- Globals of the level construction (UGH_main_level.cpp) ----
 // The level's scene objects, made from levelgrid, freesprites, freemeshes and wanderers and freed again by the
@@ -105,6 +106,26 @@ extern int32_t loadscrcount, cardcount, itemcount;
 constexpr int32_t cCatalogueCards = 1001, cCatalogueItems = 1001, cCatalogueArmors = 1001;
 // Monster ids 0..99: monstercount, one past the first missing id, stays within the 101 entries of monsters.
 constexpr int32_t cCatalogueMonsters = 100;
+
+// ---- Globals of the battle display (UGH_main_battleview.cpp) ----
+// One timed effect as the effect columns show it; type -1 marks an empty entry.
+struct effectentry {
+    int32_t type = -1, rounds = 0, strength = 0;
+    bool operator==(const effectentry&) const = default;
+};
+extern TBoundedTable<TBoundedArray<effectentry, 1, 100>, 0, 1> effectlists; // [0 player, 1 opponent][position]
+extern TDynArray<std::string> btlmsgs; // the short battle log of this turn
+extern std::string btlmsgtext;         // btlmsgs wrapped for the battle screen
+void clearbtlmsgs();
+void addbtlmsg(const std::string& t);
+// One short-log entry as the battle screen shows it: "* " + t, broken after 50 characters or at a space past 40.
+std::string WrapBattleMessage(const std::string& t);
+// The label before a floating number: text + ": " with extdmginfo, else nothing.
+std::string poplabel(const std::string& text);
+// Whether the sound name has an ".mp3" or ".wav" file in gamedir\sounds\audio.
+bool soundexists(const std::string& name);
+// The side of an effect icon for n active effects on a view scrh high: at most 32.
+int32_t EffectIconSize(int32_t n, int32_t height);
 
 // ---- Globals of exploration ----
 extern int32_t encsteps;               // steps since the last random encounter
@@ -608,6 +629,26 @@ public:
     // mapmonsters, at most levelno + 1 levels above the player); -1 at once, drawing nothing, when none fits.
     int32_t GetRandomMonsterToFight();
 
+    // ---- Hands, decks and new cards (UGH_main_hand.cpp) ----
+    // Draws hando's hand: every slot when it is slower than 35 (and keepturn is not set) or forceall, else only
+    // the slot played last; a type-21 curse keeps the hand and may turn it into the curse card. A fighter that
+    // owns no card keeps its slots (logged once).
+    void ShuffleHand(character& hando, bool forceall);
+    // Card sts of the player into the deck, or out of it while more than 34 % of the owned cards are in it.
+    void ToggleSpell(int32_t sts);
+    // Gives plr card fc, or with fc -1 a new card of its best skill (sd) or a random one; a card it owns
+    // already, or none found, gives experience instead (xpb). lastnewcard names the card, -1 none.
+    void AddNewCard(bool sd, int32_t fc, bool showpops, bool xpb, bool ignoremana, character& plr);
+    // The next card id after searchcstart (wrapping) that ch owns; after more than 100 wraps the id reached.
+    int32_t FindNextSpell(int32_t searchcstart, const character& ch);
+    // The description of card iuc for tooltips and the item list, CR LF-ended lines; empty unless the player
+    // owns it.
+    std::string ShowCardInfo(int32_t iuc);
+    // Not called by the game: card id into hand slot ns of the player (sd false) or the opponent.
+    void SetCard(bool sd, int32_t ns, int32_t id);
+    // Not called by the game: draws a deck card into slot ns of a copy of owner; nothing outside changes.
+    void ShuffleCard(bool sd, int32_t ns, character owner);
+
     // ---- Script interpreter and global scripts (UGH_main_script.cpp) ----
     // stxt without its CR and LF, with the starts of its lines for the log.
     static TScriptText preparescript(std::string_view stxt, std::string source);
@@ -656,6 +697,33 @@ public:
     // whenever it differs from currenttrack.
     void ControlMusic();
     TMusicFiles musicfiles;
+
+    // ---- Battle effects display, floating texts and battle logs (UGH_main_battleview.cpp) ----
+    // The enemy's picture (defeated when its hit points are gone), its element sign and both effect columns.
+    void VisualizeBattle(int32_t oppon);
+    // monster_img shows "mon_" + mimid, or "mon_" + mimid + "_d" once ehp <= 0.
+    void RefreshMonsterImg(int32_t mimid, int32_t ehp);
+    // effectlists from the active timed effects of player and opponent, in type order.
+    void fillefflist();
+    // Lays out both effect columns from effectlists; HideChEffects hides all their icons and counters.
+    void ShowChEffects();
+    void HideChEffects();
+    // A floating text of kind ptype (0 damage, 1 healing, 2 mana) for side 0 (the player acts) or 1.
+    void AddDmgPop(int32_t side, const std::string& text, int32_t ptype);
+    // Moves the floating texts one step, retires those off the view and shows the rest.
+    void HandleDMGPops(double dt);
+    // The battle log window (only with showbtllog): a line added; shown and emptied; hidden.
+    void AddToBattleLog(const std::string& bltxt);
+    void ShowBattleLog();
+    void HideBattleLog();
+    // btlmsgtext from btlmsgs (only with shortbtllog), each entry wrapped.
+    void ProcessBmsg();
+    // Names and descriptions of effect types 1..24, classes 0..3 and elements 0..4 in the given string table;
+    // "--none--" for anything else.
+    static std::string GetETypeName(int32_t type, const TBoundedTable<std::string, 0, 10000>& strings);
+    static std::string GetETypeDesc(int32_t type, const TBoundedTable<std::string, 0, 10000>& strings);
+    static std::string GetEClassName(int32_t eclass, const TBoundedTable<std::string, 0, 10000>& strings);
+    static std::string GetElName(int32_t element, const TBoundedTable<std::string, 0, 10000>& strings);
 
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;
