@@ -273,6 +273,20 @@ extern std::string choiceimage; // the choice form's picture
 // Raised by ClearLevel: a caller that sees it change across a script stops its steps on the old level.
 extern int32_t levelserial;
 
+// ---- Globals of card play (UGH_main_cards.cpp) ----
+// Beneficial (true) or harmful timed-effect types by index k = type - 1; 24..99 carry no effect.
+extern TBoundedTable<bool, 0, 99> efpolarity;
+extern int32_t lastplayercard, lastmonstercard; // card id each side played last, -1 none
+// The played cards' flights across the screen: start and current point of each side's picture.
+extern double playercardhomex, playercardhomey, playercardposx, playercardposy;
+extern double enemycardhomex, enemycardhomey, enemycardposx, enemycardposy;
+// Fills efpolarity: the beneficial types true, the rest false.
+void seteffectpolarity();
+// round(a x b / 100).
+int32_t percentof(int32_t a, int32_t b);
+// Earth and air oppose each other, water and fire likewise.
+bool elementsopposed(int32_t a, int32_t b);
+
 // A refused script step (a bad index, a variable outside 0..1000): the character loop logs it with the script
 // and its source line and goes on with the next character.
 class EScriptError : public Exception {
@@ -724,6 +738,19 @@ public:
     static std::string GetETypeDesc(int32_t type, const TBoundedTable<std::string, 0, 10000>& strings);
     static std::string GetEClassName(int32_t eclass, const TBoundedTable<std::string, 0, 10000>& strings);
     static std::string GetElName(int32_t element, const TBoundedTable<std::string, 0, 10000>& strings);
+
+    // ---- Card play and damage (UGH_main_cards.cpp) ----
+    // The damage of card cid played by side (0 the player, 1 a monster) with the user's scaled governing skill
+    // gsl and both fighters' effective attributes. ubl rolls it and logs each step; without ubl it is the
+    // expected damage: nothing is drawn (the base is the middle of the span, the resistance roll counts 25, no
+    // miss) and only the resistance, element and percent lines are logged.
+    int32_t CalcDmg(int32_t side, int32_t cid, int32_t gsl, int32_t ustr, int32_t uint, int32_t uspd, int32_t uend,
+        int32_t tstr, int32_t tint, int32_t tspd, int32_t tend, const character& user, const character& target,
+        bool ubl, bool wascrit);
+    // Dispels es points of effects: the user's harmful ones when effdir is 0, the target's beneficial ones else.
+    void ProcDispell(int32_t effdir, int32_t es, character& user, character& target);
+    // The hit-point cost hpc after the user's cost-reducing perks.
+    int32_t gethpcdrop(int32_t hpc, const character& user);
 
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;
