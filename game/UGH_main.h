@@ -740,6 +740,10 @@ public:
     static std::string GetElName(int32_t element, const TBoundedTable<std::string, 0, 10000>& strings);
 
     // ---- Card play and damage (UGH_main_cards.cpp) ----
+    // Plays hand slot no (0..6) of user against target, side 0 the player, 1 a monster: checks and costs, damage,
+    // heal, mana, the timed effect, the card's script, pops and messages. Always ends the turn (turndone); the
+    // player's target goes back to its battle slot.
+    void UseCard(int32_t no, int32_t side, character& user, character& target);
     // The damage of card cid played by side (0 the player, 1 a monster) with the user's scaled governing skill
     // gsl and both fighters' effective attributes. ubl rolls it and logs each step; without ubl it is the
     // expected damage: nothing is drawn (the base is the middle of the span, the resistance roll counts 25, no
