@@ -273,6 +273,40 @@ extern std::string choiceimage; // the choice form's picture
 // Raised by ClearLevel: a caller that sees it change across a script stops its steps on the old level.
 extern int32_t levelserial;
 
+// ---- Globals of the battle flow (UGH_main_battle.cpp) ----
+extern bool turndone;          // the current actor's action is over
+extern TBoundedTable<bool, 0, 11> turnstarted; // the turn-start work of actor k has run in this turn
+extern bool handsrefilled;     // both hands were refilled after the last action
+extern int32_t btlphase;       // 1 wait for the actor, 2 the actor has finished, 3 advance; 0 no battle
+extern int32_t btlturn;        // 0 the player, k = 1..11 battle slot k - 1, 12 ends the round
+extern int32_t btltarget;      // the slot the player targets, mirrored in opponent
+extern int32_t shownenemy;     // monster type of the fighter shown
+extern int32_t addedmonster;   // monster type last copied into a slot
+extern int32_t stance;         // 0 neutral, 1 offensive, -1 defensive
+extern bool forcedplaydone;    // the forced-play roll failed this turn
+extern bool manabonusready;    // the player has played a card since the last turn start
+extern bool waitedturn;        // the player already redrew the hand this turn
+extern bool enemycardflying, playercardflying; // a played card flies across the screen
+// The queued enemies beyond the first (battlelist[1..10] taken).
+int32_t pendingcount();
+// Every entry of battlelist free (-2); every battle slot free ("nil", blind -1).
+void clearbattlelist();
+void clearbtlslots();
+// The first free slot 0..9, else 10 when it is free, else -1.
+int32_t firstfreeslot();
+// What chr is worth in experience: (pendingcount + level) x (hpmax + attributes + skills).
+int32_t xpworth(const character& chr);
+// The enemies' hit points left: the targeted slot counts as opponent.
+int32_t totalenemyhp();
+// The end of a round: every running timed effect of the player, opponent and the slots loses a round.
+void effecttick();
+// v scaled by difficulty d (-3..5): v x (1 + d^3 / 1000).
+double difficultyscale(int32_t d, double v);
+// A monster attribute or skill v at the level's step scale and difficulty.
+int32_t ScaleEnemyValue(int32_t v, double stepscale, int32_t difficulty);
+// The special card's cooldown at the start of a battle for a player of this intelligence.
+int32_t StartSpecialCooldown(int32_t intelligence);
+
 // ---- Globals of card play (UGH_main_cards.cpp) ----
 // Beneficial (true) or harmful timed-effect types by index k = type - 1; 24..99 carry no effect.
 extern TBoundedTable<bool, 0, 99> efpolarity;
@@ -642,6 +676,38 @@ public:
     // A random monster type fit for this level (not the last loaded, no boss, not "none", allowed by
     // mapmonsters, at most levelno + 1 levels above the player); -1 at once, drawing nothing, when none fits.
     int32_t GetRandomMonsterToFight();
+
+    // ---- Battle flow (UGH_main_battle.cpp) ----
+    // Opens the battle of battlelist[fo]: the player prepared, the enemy in its slot, the initiative rolled.
+    void StartBattle(int32_t fo);
+    // The player's hit points, mana and timed effects at the start of a battle, and a whole new hand.
+    void StartPlayerBattle();
+    // Monster type n (-1: a random one) into the first free slot, marked as coming from battlelist[blid]:
+    // scaled to the level's steps and the difficulty, raised toward the player's level with leveling. Refused
+    // when blid is in the battle already, no slot is free, or n names no monster (outside 0..100, "none").
+    void AddEnemyToBattle(int32_t n, int32_t blid);
+    // Every frame of a battle: the queued monsters not in the battle yet join it.
+    void joinpending();
+    // The battle's per-frame state machine (turns, the end test, the round's end).
+    void ControlBattle();
+    // The start of the player's turn: forced play, damage over time, the mana bonus and regeneration.
+    void PlayerBTurn();
+    // The acting monster (in opponent) chooses and plays a card.
+    void MonsterTurn();
+    // The hand slot 0..5 the monster in opponent plays best, -1 when no card scores above 0.
+    int32_t MonsterAI();
+    // The player's battle commands.
+    void PlayerDrawCard(int32_t n);
+    void SkipTurn();
+    void TryToEscape();
+    void SwitchOppon(int32_t dir);
+    void SwitchStance();
+    // The maximum hit points of chr: its level (uselvl <> 0) or the difficulty, plus endurance; the player
+    // counts double; perk effect 6 adds a quarter each; unless ignorebl each queued enemy beyond the first adds
+    // 5 - difficulty.
+    int32_t CalcMaxHP(const character& chr, int32_t uselvl, bool ignorebl, bool plr);
+    // The experience the enemies in the battle are worth together.
+    int32_t ebw();
 
     // ---- Hands, decks and new cards (UGH_main_hand.cpp) ----
     // Draws hando's hand: every slot when it is slower than 35 (and keepturn is not set) or forceall, else only

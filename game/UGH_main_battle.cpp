@@ -1,0 +1,250 @@
+// The battle: the slots of the fighters, the derived values (hit points, experience worth), the opening of a
+// battle with its enemies and the per-frame state machine that hands the turn from actor to actor.
+#include "UGH_main.h"
+
+#include "RandomGenerator.h"
+#include "UGH_data.h"
+#include "UGH_log.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+bool turndone = false;
+TBoundedTable<bool, 0, 11> turnstarted{};
+bool handsrefilled = false;
+int32_t btlphase = 0;
+int32_t btlturn = 0;
+int32_t btltarget = 0;
+int32_t shownenemy = 0;
+int32_t addedmonster = 0;
+int32_t stance = 0;
+bool forcedplaydone = false;
+bool manabonusready = false;
+bool waitedturn = false;
+bool enemycardflying = false;
+bool playercardflying = false;
+
+namespace {
+
+// Half to even, as every rounding of the battle.
+int32_t RoundHalfEven(double value)
+{
+    return static_cast<int32_t>(std::nearbyint(value));
+}
+
+// Slot s holds a fighter.
+bool SlotTaken(int32_t s)
+{
+    return btlslots[s].name != "nil";
+}
+
+// Some slot came from battlelist[blid].
+bool InBattle(int32_t blid)
+{
+    return std::any_of(btlslots.begin(), btlslots.end(), [blid](const character& c) { return c.blind == blid; });
+}
+
+// Every timed effect of chr gone.
+void ClearEffects(character& chr)
+{
+    chr.e.Fill(0);
+    chr.estr.Fill(0);
+}
+
+} // namespace
+
+int32_t pendingcount()
+{
+    int32_t n = 0;
+    for (int32_t i = 1; i <= battlelist.High(); ++i)
+        if (battlelist[i] != -2) ++n;
+    return n;
+}
+
+void clearbattlelist()
+{
+    battlelist.Fill(-2);
+}
+
+void clearbtlslots()
+{
+    for (character& slot : btlslots) {
+        slot.name = "nil";
+        slot.blind = -1;
+    }
+}
+
+int32_t firstfreeslot()
+{
+    for (int32_t s = 0; s <= 9; ++s)
+        if (!SlotTaken(s)) return s;
+    return SlotTaken(10) ? -1 : 10;
+}
+
+int32_t xpworth(const character& chr)
+{
+    // In 64 bits: the values come from editable monster files.
+    const int64_t sum = static_cast<int64_t>(chr.hpmax) + chr.strength + chr.endurance + chr.speed +
+                        chr.intelligence + chr.bow + chr.sword + chr.armor + chr.magic;
+    const int64_t worth = (static_cast<int64_t>(pendingcount()) + chr.lvl) * sum;
+    return static_cast<int32_t>(std::clamp<int64_t>(worth, INT32_MIN, INT32_MAX));
+}
+
+int32_t totalenemyhp()
+{
+    int32_t total = 0;
+    for (int32_t s = btlslots.Low(); s <= btlslots.High(); ++s) {
+        if (s == btltarget)
+            total += std::max(0, opponent.hp);
+        else if (SlotTaken(s))
+            total += std::max(0, btlslots[s].hp);
+    }
+    return total;
+}
+
+void effecttick()
+{
+    const auto tick = [](character& chr) {
+        for (int32_t& rounds : chr.e)
+            if (rounds > 0) --rounds;
+    };
+    tick(player);
+    tick(opponent);
+    for (character& slot : btlslots) tick(slot);
+}
+
+double difficultyscale(int32_t d, double v)
+{
+    return v * (1 + static_cast<double>(d) * d * d * 0.5 / 500);
+}
+
+int32_t ScaleEnemyValue(int32_t v, double stepscale, int32_t difficulty)
+{
+    const double m = std::min(stepscale, 2.0) * (1 + static_cast<double>(difficulty) * difficulty * difficulty / 1000);
+    const int32_t w = RoundHalfEven(v + v * m);
+    // The difficulty counts a second time here, as the monsters were always balanced with it.
+    return RoundHalfEven(difficultyscale(difficulty, w));
+}
+
+int32_t StartSpecialCooldown(int32_t intelligence)
+{
+    return std::max(0, 4 - RoundHalfEven(intelligence / 100.0));
+}
+
+int32_t TForm1::CalcMaxHP(const character& chr, int32_t uselvl, bool ignorebl, bool plr)
+{
+    const int32_t base = (uselvl != 0 ? chr.lvl : difficulty) + chr.endurance;
+    int32_t hpmax = 5 * base * (plr ? 2 : 1);
+    if (!ignorebl && pendingcount() > 0) hpmax += std::max(0, pendingcount() * (5 - difficulty));
+    return hpmax;
+}
+
+int32_t TForm1::ebw()
+{
+    int32_t total = 0;
+    for (int32_t s = btlslots.Low(); s <= btlslots.High(); ++s)
+        if (SlotTaken(s)) total += xpworth(btlslots[s]);
+    return total;
+}
+
+void TForm1::AddEnemyToBattle(int32_t n, int32_t blid)
+{
+    if (InBattle(blid)) return;
+    const int32_t s = firstfreeslot();
+    if (s == -1) return;
+    const int32_t id = n == -1 ? GetRandomMonsterToFight() : n;
+    if (id < monsters.Low() || id > monsters.High() || monsters[id].name == "none") {
+        GameLog("Battle: there is no monster " + std::to_string(id) + " to join the battle");
+        return;
+    }
+    addedmonster = id;
+    character& slot = btlslots[s];
+    slot = monsters[id];
+    slot.blind = blid;
+
+    for (int32_t* value : {&slot.strength, &slot.intelligence, &slot.speed, &slot.endurance, &slot.sword,
+                           &slot.magic, &slot.bow, &slot.armor})
+        *value = ScaleEnemyValue(*value, stepscale, difficulty);
+
+    if (leveling && slot.lvl < player.lvl) {
+        int32_t g = player.lvl - slot.lvl;
+        g = Random(RoundHalfEven(g * 0.5)) + g - RoundHalfEven(g * 0.25);
+        if (g <= 0) g = 1;
+        int32_t* const skills[] = {&slot.sword, &slot.bow, &slot.magic, &slot.armor};
+        int32_t* const attributes[] = {&slot.strength, &slot.intelligence, &slot.speed, &slot.endurance};
+        for (int32_t k = 0; k < 10 * g; ++k) ++*skills[Random(4)];
+        for (int32_t k = 0; k < 4 * g; ++k) ++*attributes[Random(4)];
+        slot.lvl += g;
+    }
+
+    UpdateJournal(slot.jrn);
+
+    slot.hpmax = CalcMaxHP(slot, 0, true, false);
+    slot.hp = slot.hpmax;
+    slot.manamax = slot.intelligence;
+    slot.mana = slot.manamax;
+    ClearEffects(slot);
+    slot.luc = -1;
+}
+
+void TForm1::joinpending()
+{
+    for (int32_t i = battlelist.Low(); i <= battlelist.High(); ++i)
+        if (battlelist[i] != -2 && !InBattle(i)) AddEnemyToBattle(battlelist[i], i);
+}
+
+void TForm1::StartPlayerBattle()
+{
+    player.hpmax = CalcMaxHP(player, 1, false, true);
+    player.hp = player.hpmax;
+    player.manamax = player.intelligence;
+    player.mana = player.manamax;
+    ClearEffects(player);
+    player.luc = -1;
+    keepturn = false;
+}
+
+void TForm1::StartBattle(int32_t fo)
+{
+    turnstarted.Fill(false);
+    specialcd = StartSpecialCooldown(player.intelligence);
+    StartPlayerBattle();
+    AddEnemyToBattle(battlelist[fo], fo);
+    btltarget = fo;
+    int32_t first = 10;
+    for (int32_t s = 0; s <= 9; ++s)
+        if (SlotTaken(s)) {
+            first = s;
+            break;
+        }
+    opponent = btlslots[first];
+    keepturn = false;
+    opponent.luc = -1;
+    player.luc = -1;
+    // Ties go to the enemy.
+    const int32_t a = Random(player.speed);
+    const int32_t b = Random(opponent.speed);
+    btlturn = a > b ? 0 : 1;
+    btlmode = true;
+    btlphase = 1;
+}
+
+void TForm1::SwitchOppon(int32_t dir)
+{
+    if (dir != 1 && dir != -1) return;
+    btlslots[btltarget] = opponent;
+    do {
+        btltarget += dir;
+        if (btltarget > 10) btltarget = 0;
+        if (btltarget < 0) btltarget = 10;
+    } while (!SlotTaken(btltarget) && btltarget != 0);
+    opponent = btlslots[btltarget];
+}
+
+void TForm1::SwitchStance()
+{
+    stance = stance + 1 > 1 ? -1 : stance + 1;
+    gbuttons[62].caption = strarr[stance == 1 ? 411 : stance == 0 ? 412 : 413];
+}

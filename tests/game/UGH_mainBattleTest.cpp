@@ -1,0 +1,202 @@
+// The battle flow: derived values, the opening of a battle with its enemies, and the player's commands, on an
+// unshown main window over a data folder of its own.
+#include "UGH_main.h"
+
+#include "RandomGenerator.h"
+#include "UGH_data.h"
+
+#include "MainWindowLevel.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+
+class Battle : public MainWindowLevel {
+protected:
+    void SetUp() override
+    {
+        MainWindowLevel::SetUp();
+        difficulty = 0;
+        stepscale = 0;
+        leveling = false;
+        btltarget = 0;
+        stance = 0;
+        clearbattlelist();
+        clearbtlslots();
+        opponent = FreeBattleSlot();
+    }
+    void TearDown() override
+    {
+        btlmode = false;
+        MainWindowLevel::TearDown();
+    }
+
+    // Monster type id: level lvl, every attribute and skill v.
+    static void Monster(int32_t id, int32_t lvl, int32_t v)
+    {
+        character& m = monsters[id];
+        m = character();
+        m.name = "m" + std::to_string(id);
+        m.lvl = lvl;
+        m.strength = m.intelligence = m.speed = m.endurance = v;
+        m.sword = m.bow = m.armor = m.magic = v;
+        m.enem_id = id;
+    }
+};
+
+TEST(BattleValues, DifficultyScaleAndSpecialCooldown)
+{
+    EXPECT_NEAR(difficultyscale(-3, 1), 0.973, 1e-12);
+    EXPECT_EQ(difficultyscale(0, 1), 1);
+    EXPECT_NEAR(difficultyscale(5, 1), 1.125, 1e-12);
+
+    // 250 and 350 are exact halves: 2.5 rounds to 2, 3.5 to 4.
+    const std::pair<int32_t, int32_t> cooldowns[] = {{50, 4}, {150, 2}, {250, 2}, {349, 1}, {350, 0}, {1000, 0}};
+    for (const auto& [intelligence, cd] : cooldowns)
+        EXPECT_EQ(StartSpecialCooldown(intelligence), cd) << "intelligence " << intelligence;
+}
+
+TEST(BattleValues, EnemyScalingRoundsHalvesToEven)
+{
+    struct TCase {
+        int32_t v;
+        double stepscale;
+        int32_t difficulty, expected;
+    };
+    const TCase cases[] = {
+        {10, 0.5, 0, 15}, {5, 0.5, 0, 8}, {3, 0.5, 0, 4}, // 7.5 -> 8, 4.5 -> 4
+        {10, 2, 0, 30},   {10, 6, 0, 30},                 // the step scale stops at 2
+        {10, 0, 0, 10},   {10, 0, 5, 11},                 // 10 x 1.125 = 11.25
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(ScaleEnemyValue(c.v, c.stepscale, c.difficulty), c.expected)
+            << c.v << " at " << c.stepscale << ", difficulty " << c.difficulty;
+}
+
+TEST_F(Battle, MaxHitPointsCountLevelEnduranceAndQueuedEnemies)
+{
+    character chr;
+    chr.lvl = 1;
+    chr.endurance = 10;
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), 110);
+    EXPECT_EQ(form->CalcMaxHP(chr, 0, true, false), 50); // the difficulty (0) in place of the level
+
+    battlelist[0] = battlelist[1] = battlelist[2] = 0;
+    EXPECT_EQ(pendingcount(), 2);
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), 120);
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, true, true), 110);
+    difficulty = 5; // never fewer hit points for the queue
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), 5 * 2 * 11);
+}
+
+TEST_F(Battle, SlotsListAndTotals)
+{
+    EXPECT_EQ(firstfreeslot(), 0);
+    for (int32_t s = 0; s <= 9; ++s) btlslots[s].name = "x";
+    EXPECT_EQ(firstfreeslot(), 10);
+    btlslots[10].name = "x";
+    EXPECT_EQ(firstfreeslot(), -1);
+    clearbtlslots();
+
+    // The targeted slot counts through opponent even when free; the others only when taken; no negatives.
+    btltarget = 1;
+    opponent.hp = 7;
+    btlslots[0].name = "a";
+    btlslots[0].hp = 5;
+    btlslots[2].name = "b";
+    btlslots[2].hp = -4;
+    btlslots[3].hp = 100; // free
+    EXPECT_EQ(totalenemyhp(), 12);
+
+    player.e[0] = 2;
+    opponent.e[1] = 1;
+    btlslots[4].e[99] = 3;
+    player.estr[0] = 9;
+    effecttick();
+    EXPECT_EQ(player.e[0], 1);
+    EXPECT_EQ(opponent.e[1], 0);
+    EXPECT_EQ(btlslots[4].e[99], 2);
+    EXPECT_EQ(player.estr[0], 9);
+}
+
+TEST_F(Battle, AnEnemyJoinsScaledAndOnlyOnce)
+{
+    Monster(3, 1, 10);
+    stepscale = 0.5;
+    battlelist[0] = 3;
+    battlelist[1] = 3;
+    form->joinpending();
+    form->joinpending();
+    EXPECT_EQ(btlslots[0].blind, 0);
+    EXPECT_EQ(btlslots[1].blind, 1);
+    EXPECT_EQ(btlslots[2].name, "nil");
+    EXPECT_EQ(btlslots[0].strength, 15);
+    EXPECT_EQ(btlslots[0].magic, 15);
+    EXPECT_EQ(btlslots[0].hpmax, 5 * 15);
+    EXPECT_EQ(btlslots[0].hp, btlslots[0].hpmax);
+    EXPECT_EQ(btlslots[0].mana, 15);
+    EXPECT_EQ(addedmonster, 3);
+
+    // Ids beyond the table and monsters named "none" never join.
+    monsters[4].name = "none";
+    for (int32_t id : {4, 101, -5}) form->AddEnemyToBattle(id, 5);
+    EXPECT_EQ(btlslots[2].name, "nil");
+}
+
+TEST_F(Battle, LevellingRaisesAWeakerEnemyTowardThePlayer)
+{
+    Monster(0, 1, 0);
+    leveling = true;
+    player.lvl = 5;
+    SetRandSeed(1);
+    form->AddEnemyToBattle(0, 0);
+    const character& m = btlslots[0];
+    const int32_t g = m.lvl - 1;
+    EXPECT_GE(g, 1);
+    EXPECT_EQ(m.sword + m.bow + m.magic + m.armor, 10 * g);
+    EXPECT_EQ(m.strength + m.intelligence + m.speed + m.endurance, 4 * g);
+}
+
+TEST_F(Battle, OpeningTiesGoToTheEnemy)
+{
+    Monster(0, 1, 10);
+    player.speed = 0;
+    player.intelligence = 350;
+    battlelist[0] = 0;
+    form->StartBattle(0);
+    EXPECT_TRUE(btlmode);
+    EXPECT_EQ(btlphase, 1);
+    EXPECT_EQ(btlturn, 1); // Random(0) = 0 never beats the enemy's roll
+    EXPECT_EQ(opponent.name, "m0");
+    EXPECT_EQ(specialcd, 0);
+    EXPECT_EQ(player.hp, player.hpmax);
+}
+
+TEST_F(Battle, SwitchingOpponentsSkipsFreeSlotsAndWraps)
+{
+    btlslots[0].name = "a";
+    opponent = btlslots[0];
+    opponent.hp = 3;
+    form->SwitchOppon(1);
+    EXPECT_EQ(btltarget, 0);
+    EXPECT_EQ(opponent.hp, 3);
+
+    btlslots[7].name = "h";
+    form->SwitchOppon(-1);
+    EXPECT_EQ(btltarget, 7);
+    form->SwitchOppon(1);
+    EXPECT_EQ(btltarget, 0);
+    form->SwitchOppon(2);
+    EXPECT_EQ(btltarget, 0);
+
+    const int32_t captions[] = {411, 413, 412};
+    for (int32_t caption : captions) {
+        form->SwitchStance();
+        EXPECT_EQ(gbuttons[62].caption, strarr[caption]);
+    }
+    EXPECT_EQ(stance, 0);
+}
+
+} // namespace
