@@ -5,6 +5,8 @@
 #include "GLFileWAV.h"
 #include "GLObjects.h"
 #include "GLSMOpenAL.h"
+#include "GLSound.h"
+#include "OpenAL.h"
 #include "GameWindow.h"
 #include "UGH_data.h"
 #include "VirtualKeys.h"
@@ -15,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -58,6 +61,33 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
+    // Frames go on until the driver has mixed what the condition asks for: it mixes as real time passes, later
+    // than that on a loaded machine. At most ten seconds.
+    static bool ListenUntil(const std::function<bool()>& mixed)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < end) {
+            StepFrames(1, 0.05);
+            if (mixed()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+    // The object's last emitter, or nullptr.
+    static TGLBSoundEmitter* LastEmitter(TGLBaseSceneObject* object)
+    {
+        const int count = object->Behaviours()->Count();
+        return count ? static_cast<TGLBSoundEmitter*>(object->Behaviours()->Items(count - 1)) : nullptr;
+    }
+    // Seconds of the emitter's playing source the driver has mixed.
+    static float MixedSeconds(const TGLBSoundEmitter* emitter)
+    {
+        const TGLSoundSource* source = emitter ? emitter->PlayingSource() : nullptr;
+        if (!source || !source->Tag()) return 0;
+        ALfloat seconds = 0;
+        OpenAL().alGetSourcef(source->Tag(), AL_SEC_OFFSET, &seconds);
+        return seconds;
+    }
     // The driver's file, complete once the sound manager is off.
     static std::vector<int16_t> Heard()
     {
@@ -79,7 +109,7 @@ TEST_F(GameSoundHeard, TheMenuMusicThenAStepsFootstepsReachTheDriver)
     ASSERT_TRUE(soundsloaded);
     StepFrames(1);
     EXPECT_EQ(currenttrack, "menu");
-    Listen(0.6);
+    ASSERT_TRUE(ListenUntil([&] { return MixedSeconds(LastEmitter(Game().GLSphere1)) >= 0.5f; }));
 
     // Music off, as the settings window switches it: its emitter goes. Then a new game and one step.
     musicon = false;
@@ -94,7 +124,10 @@ TEST_F(GameSoundHeard, TheMenuMusicThenAStepsFootstepsReachTheDriver)
     const int32_t x = playerx;
     PressKey(VK_UP);
     ASSERT_EQ(playerx, x + 1) << "the start map's first step is free";
-    Listen(0.8);
+    TGLBSoundEmitter* footsteps = LastEmitter(Game().GLSphere2);
+    ASSERT_NE(footsteps, nullptr);
+    ASSERT_TRUE(ListenUntil([&] { return !footsteps->Playing(); })) << "the footsteps end once mixed";
+    Listen(0.3);
     // The device closes as on leaving the game, completing the file.
     Game().GLSMOpenAL1->SetActive(false);
 
