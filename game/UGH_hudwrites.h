@@ -5,6 +5,7 @@
 #include "GLBitmapFont.h"
 #include "GLCoordinates.h"
 #include "GLHUDObjects.h"
+#include "GLMaterial.h"
 
 #include <string>
 
@@ -24,6 +25,12 @@ inline void SizeHUD(TGLSprite* sprite, float width, float height)
 {
     if (sprite->Width() != width) sprite->SetWidth(width);
     if (sprite->Height() != height) sprite->SetHeight(height);
+}
+
+// The picture a HUD sprite shows: reassigning the same name would look the material up again.
+inline void SetHUDMaterial(TGLHUDSprite* sprite, const std::string& name)
+{
+    if (sprite->Material()->LibMaterialName() != name) sprite->Material()->SetLibMaterialName(name);
 }
 
 inline void SetHUDText(TGLCustomBitmapText* text, const std::string& value)

@@ -48,11 +48,6 @@ bool ShowsStrength(int32_t type)
     return std::find(types.begin(), types.end(), type) != types.end();
 }
 
-void SetSpriteMaterial(TGLHUDSprite* sprite, const std::string& name)
-{
-    if (sprite->Material()->LibMaterialName() != name) sprite->Material()->SetLibMaterialName(name);
-}
-
 void FillSide(TBoundedArray<effectentry, 1, 100>& list, const character& fighter)
 {
     list.Fill(effectentry{});
@@ -103,13 +98,13 @@ void TForm1::VisualizeBattle(int32_t oppon)
     RefreshMonsterImg(oppon, opponent.hp);
     fillefflist();
     ShowChEffects();
-    SetSpriteMaterial(monster_sign, "element_" + std::to_string(opponent.element));
+    SetHUDMaterial(monster_sign, "element_" + std::to_string(opponent.element));
 }
 
 void TForm1::RefreshMonsterImg(int32_t mimid, int32_t ehp)
 {
     const std::string name = "mon_" + std::to_string(mimid);
-    SetSpriteMaterial(monster_img, ehp > 0 ? name : name + "_d");
+    SetHUDMaterial(monster_img, ehp > 0 ? name : name + "_d");
 }
 
 void TForm1::fillefflist()
@@ -142,7 +137,7 @@ void TForm1::ShowChEffects()
                 ShowHUD(counter, false);
                 continue;
             }
-            SetSpriteMaterial(icon, "effect_" + std::to_string(entry.type));
+            SetHUDMaterial(icon, "effect_" + std::to_string(entry.type));
             SizeHUD(icon, static_cast<float>(size), static_cast<float>(size));
             PlaceHUD(icon, iconX, static_cast<float>(size * p + 40));
             std::string text = std::to_string(entry.rounds);

@@ -27,12 +27,6 @@
 
 namespace {
 
-// The picture a HUD sprite shows, assigned only when it differs so that an unchanged frame reloads nothing.
-void SetMaterialName(TGLHUDSprite* sprite, const std::string& name)
-{
-    if (sprite->Material()->LibMaterialName() != name) sprite->Material()->SetLibMaterialName(name);
-}
-
 std::string SnapShotName(int32_t n)
 {
     return GamePath("\\screenshots\\sshot_" + std::to_string(n) + ".jpg");
@@ -172,7 +166,7 @@ void TForm1::ProcessRequestForm()
     }
     // The form's layer draws it over the other interface sprites; it stays before its own buttons there.
     reqform->SetVisible(true);
-    if (!rfimg.empty()) SetMaterialName(spellfound, rfimg);
+    if (!rfimg.empty()) SetHUDMaterial(spellfound, rfimg);
     const bool scroll = rfcase == 10 || rfcase == 44;
     float baseWidth = scroll ? 500 : 400, baseHeight = scroll ? 700 : 200;
     if (rfpos == 0) PlaceHUD(reqform, scrw / 2.0f, scrh / 2.0f);
@@ -192,7 +186,7 @@ void TForm1::ProcessRequestForm()
             height = Round((scrw - 50) / 800.0 * 600);
         }
     }
-    SetMaterialName(reqform, material);
+    SetHUDMaterial(reqform, material);
     SizeHUD(reqform, width, height);
     const float left = reqform->Position()->X() - width / 2, top = reqform->Position()->Y() - height / 2;
     const float shade = dark ? 0.0f : 1.0f;
@@ -275,13 +269,13 @@ void TForm1::LoadScreenPictureSize(int32_t width, int32_t height, float& picture
 void TForm1::ProcessLoadScreen()
 {
     if (!levelbusy) {
-        SetMaterialName(loadscr_f, "---");
+        SetHUDMaterial(loadscr_f, "---");
         dcload->SetVisible(false);
         return;
     }
     dcload->SetVisible(true);
-    SetMaterialName(loadscr_b, "etex_" + std::to_string(envindex) + "_0");
-    SetMaterialName(loadscr_f, "loadscr_" + std::to_string(loadscrno));
+    SetHUDMaterial(loadscr_b, "etex_" + std::to_string(envindex) + "_0");
+    SetHUDMaterial(loadscr_f, "loadscr_" + std::to_string(loadscrno));
     const float centreX = scrw / 2.0f, centreY = scrh / 2.0f;
     PlaceHUD(loadscr_b, centreX, centreY);
     SizeHUD(loadscr_b, scrw, scrh);
