@@ -220,8 +220,19 @@ std::string TForm1::ShowCardInfo(int32_t iuc)
     if (c.dmgperc > 0) line(strarr[216] + ": " + IntToStr(c.dmgperc) + "%");
     if (c.addhp > 0) line(strarr[218] + ": " + IntToStr(c.addhp) + " " + strarr[214]);
     if (c.addmp > 0) line(strarr[219] + ": " + IntToStr(c.addmp) + " " + strarr[215]);
+    if (c.element >= 0) line(strarr[358] + ": " + GetElName(c.element, strarr));
+    if (c.addeffect > 0) {
+        line(strarr[211] + ": " + GetETypeName(c.addeffect, strarr) + " (" + IntToStr(c.efflgth) + " " +
+             strarr[217] + ")");
+        line(GetETypeDesc(c.addeffect, strarr));
+        line(strarr[270] + ":  " + (c.effdir == 0 ? strarr[268] : strarr[269]));
+        if (c.accum) line(strarr[271] + ".");
+    }
     if (c.consumes >= 0 && c.consumes <= 1000)
         line(strarr[311] + ": " + items[c.consumes].overridename + " (" + IntToStr(items[c.consumes].count) + ")");
+    if (c.bonam != 0)
+        line(strarr[234] + ": " + GetEClassName(c.bont, strarr) + (c.bonam > 0 ? " (+" : " (") + IntToStr(c.bonam) +
+             "%)");
     if (text.size() == propertiesAt) line("-");
 
     line("");

@@ -211,6 +211,19 @@ TEST_F(Hand, TheDescriptionListsTheSkillThePropertiesAndTheCosts)
                                      "s311: Herb (2)\r\n\r\ns220\r\ns215: 4\r\ns214: 1\r\n");
     EXPECT_EQ(form->ShowCardInfo(5), "s210: s40\r\n\r\ns212\r\n-\r\n\r\ns220\r\n-\r\n");
     EXPECT_EQ(form->ShowCardInfo(1001), "");
+
+    card& e = cards[6];
+    e.govskill = 3;
+    e.element = 2;
+    e.addeffect = 1;
+    e.efflgth = 3;
+    e.effdir = 1;
+    e.accum = true;
+    e.bont = 2;
+    e.bonam = -5;
+    Own(player, {6});
+    EXPECT_EQ(form->ShowCardInfo(6), "s210: s42\r\n\r\ns212\r\ns358: s355\r\ns211: s53 (3 s217)\r\ns221\r\n"
+                                     "s270:  s269\r\ns271.\r\ns234: s93 (-5%)\r\n\r\ns220\r\n-\r\n");
 }
 
 } // namespace
