@@ -2,6 +2,7 @@
 // battle with its enemies and the per-frame state machine that hands the turn from actor to actor.
 #include "UGH_main.h"
 
+#include "GLHUDObjects.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
 #include "UGH_log.h"
@@ -51,6 +52,19 @@ void ClearEffects(character& chr)
 {
     chr.e.Fill(0);
     chr.estr.Fill(0);
+}
+
+// The timed effects a fighter starts a battle with: none, but for perk effects 8 (type 3) and 14 (type 8).
+void StartEffects(TForm1&, character& chr)
+{
+    ClearEffects(chr);
+}
+
+// Mana at the start of a battle: intelligence, a quarter more for each perk effect 7.
+void StartMana(TForm1&, character& chr)
+{
+    chr.manamax = chr.intelligence;
+    chr.mana = chr.manamax;
 }
 
 } // namespace
@@ -176,16 +190,20 @@ void TForm1::AddEnemyToBattle(int32_t n, int32_t blid)
         int32_t* const attributes[] = {&slot.strength, &slot.intelligence, &slot.speed, &slot.endurance};
         for (int32_t k = 0; k < 10 * g; ++k) ++*skills[Random(4)];
         for (int32_t k = 0; k < 4 * g; ++k) ++*attributes[Random(4)];
+        if (autodeck)
+            for (int32_t k = 0; k < g; ++k) AddNewCard(true, -1, false, false, true, slot);
         slot.lvl += g;
     }
 
     UpdateJournal(slot.jrn);
+    const std::string t = strarr[63] + " " + slot.name + " (" + std::to_string(id) + ")";
+    addbtlmsg(t);
+    AddToBattleLog(t);
 
     slot.hpmax = CalcMaxHP(slot, 0, true, false);
     slot.hp = slot.hpmax;
-    slot.manamax = slot.intelligence;
-    slot.mana = slot.manamax;
-    ClearEffects(slot);
+    StartMana(*this, slot);
+    StartEffects(*this, slot);
     slot.luc = -1;
 }
 
@@ -199,17 +217,23 @@ void TForm1::StartPlayerBattle()
 {
     player.hpmax = CalcMaxHP(player, 1, false, true);
     player.hp = player.hpmax;
-    player.manamax = player.intelligence;
-    player.mana = player.manamax;
-    ClearEffects(player);
+    StartMana(*this, player);
+    StartEffects(*this, player);
     player.luc = -1;
     keepturn = false;
+    ShuffleHand(player, true);
 }
 
 void TForm1::StartBattle(int32_t fo)
 {
     turnstarted.Fill(false);
+    // The battle display lays the picture out again.
+    if (monster_img) {
+        monster_img->SetWidth(10);
+        monster_img->SetHeight(10);
+    }
     specialcd = StartSpecialCooldown(player.intelligence);
+    ShowBattleLog();
     StartPlayerBattle();
     AddEnemyToBattle(battlelist[fo], fo);
     btltarget = fo;
@@ -220,6 +244,7 @@ void TForm1::StartBattle(int32_t fo)
             break;
         }
     opponent = btlslots[first];
+    VisualizeBattle(opponent.enem_id);
     keepturn = false;
     opponent.luc = -1;
     player.luc = -1;
@@ -247,4 +272,21 @@ void TForm1::SwitchStance()
 {
     stance = stance + 1 > 1 ? -1 : stance + 1;
     gbuttons[62].caption = strarr[stance == 1 ? 411 : stance == 0 ? 412 : 413];
+}
+
+void TForm1::SkipTurn()
+{
+    if (btlturn == 0 && player.speed >= 35 && !waitedturn) {
+        ShuffleHand(player, true);
+        keepturn = true;
+        waitedturn = true;
+        clearbtlmsgs();
+    }
+    if (!keepturn) {
+        ++btlturn;
+        waitedturn = false;
+    } else {
+        keepturn = false;
+    }
+    forcedplaydone = false;
 }

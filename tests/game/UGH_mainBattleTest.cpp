@@ -199,4 +199,43 @@ TEST_F(Battle, SwitchingOpponentsSkipsFreeSlotsAndWraps)
     EXPECT_EQ(stance, 0);
 }
 
+// A battle against fighters of monster type 0 in the given slots, its hands all card 0 (which does nothing).
+class BattleRound : public Battle {
+protected:
+    void SetUp() override
+    {
+        Battle::SetUp();
+        cards[0] = card();
+        cards[0].name = "nothing";
+        cards[0].enabled = cards[0].active = true;
+        cards[0].consumes = -1;
+        Monster(0, 1, 10);
+        monsters[0].spellbook[0] = monsters[0].spellen[0] = true;
+        player.spellbook[0] = player.spellen[0] = true;
+        player.speed = player.intelligence = player.endurance = 10;
+        player.lvl = 1;
+    }
+    // One frame of the battle; the played cards land at once.
+    void Frame()
+    {
+        form->ControlBattle();
+        enemycardflying = playercardflying = false;
+    }
+};
+
+TEST_F(BattleRound, SkippingRedrawsOnceAtSpeed35)
+{
+    for (const int32_t speed : {34, 35}) {
+        btlturn = 0;
+        waitedturn = keepturn = false;
+        player.speed = speed;
+        form->SkipTurn();
+        EXPECT_EQ(btlturn, speed >= 35 ? 0 : 1) << speed;
+        EXPECT_EQ(waitedturn, speed >= 35) << speed;
+        form->SkipTurn();
+        EXPECT_EQ(btlturn, speed >= 35 ? 1 : 2) << speed;
+        EXPECT_FALSE(waitedturn);
+    }
+}
+
 } // namespace
