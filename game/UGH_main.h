@@ -78,6 +78,7 @@ extern int32_t curfps;          // frame rate taken once a second
 extern int32_t lastpx, lastpy;  // player cell as copied once a second
 extern double stepscale;        // levelsteps / 800
 extern int32_t activecard;      // card chosen in the item list
+extern TBoundedTable<int32_t, 0, 7> attrbonus; // item and perk bonuses: str, int, spd, end, sw, bw, ar, mg
 extern double fmbtime;          // seconds toward the next free-mesh behaviour step
 extern int32_t fmbrate;         // free-mesh behaviour steps per second
 extern int32_t loadscrno;       // load-screen picture shown while a level is read, written or built
@@ -798,6 +799,9 @@ public:
     void HideBattleLog();
     // btlmsgtext from btlmsgs (only with shortbtllog), each entry wrapped.
     void ProcessBmsg();
+    // The portraits of the battle's enemies beside the monster picture, each with its hit points while alive;
+    // all hidden outside a battle or under the menu, character screen or item list.
+    void ShowEnemyPortraits();
     // Names and descriptions of effect types 1..24, classes 0..3 and elements 0..4 in the given string table;
     // "--none--" for anything else.
     static std::string GetETypeName(int32_t type, const TBoundedTable<std::string, 0, 10000>& strings);
@@ -821,6 +825,23 @@ public:
     void ProcDispell(int32_t effdir, int32_t es, character& user, character& target);
     // The hit-point cost hpc after the user's cost-reducing perks.
     int32_t gethpcdrop(int32_t hpc, const character& user);
+
+    // ---- Character progression: perks' coded effects, bonuses, experience and items (UGH_main_progress.cpp) ----
+    // How many perks 0..100 chr owns whose coded effect is n.
+    int32_t CheckCodedPerkEff(const character& chr, int32_t n);
+    // The player meets item id's requirements (base values, perk, item, species).
+    bool checkitemreqirements(int32_t id);
+    // attrbonus from the owned or worn items and the owned enabled perks; every effective value := base + bonus.
+    void defineparbonuses();
+    // cta gains amount experience (more with the player's coded effect 4) and a request form tells it; reason
+    // 0, 3, 4, 5 are sword, bow, armor, magic practice, 1 a battle, 2 a card already owned.
+    void AddXP(int32_t reason, int32_t amount, character& cta);
+    // n2 more (or fewer, never below 0) of item n1; an id outside 0..1000 is ignored (logged).
+    void AddItem(int32_t n1, int32_t n2);
+    // A random line of the loot list; -1 (logged) when the list is missing or empty or the line is no number.
+    int32_t RandomLoot();
+    // Death: back to the main-menu level with a new character (UGH_main_flow.cpp).
+    void KillPlayer();
 
     // ---- Components (made by the scene table, owned by the window) ----
     TVAVodad* VAVodad1 = nullptr;

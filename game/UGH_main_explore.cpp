@@ -84,25 +84,6 @@ void SetPointIfNew(TGLCustomCoordinates* coordinates, float x, float y, float z)
     if (coordinates->X() != x || coordinates->Y() != y || coordinates->Z() != z) coordinates->SetPoint(x, y, z);
 }
 
-// The item a chest holds in its last kind: a random line of the loot list, or -1 when the list is missing, empty
-// or that line is no number (the chest is then empty).
-int32_t ChestLootId()
-{
-    const std::string fileName = GamePath("\\items\\lootlist.txt");
-    try {
-        TLineBuffer lines;
-        lines.LoadFromFile(fileName);
-        if (lines.Count() == 0) {
-            GameLog(fileName + " is empty: the chest is empty");
-            return -1;
-        }
-        return lines.ReadIntLine(Random(lines.Count()));
-    } catch (const EGameDataError& e) {
-        GameLog(e.Message() + ": the chest is empty");
-        return -1;
-    }
-}
-
 // A whole text file as the line buffer loads it.
 std::string ReadWholeText(const std::string& fileName)
 {
@@ -148,6 +129,7 @@ void TForm1::MovePlayer(int32_t kx, int32_t ky, int32_t rs)
     lastpx = playerx;
     lastpy = playery;
     ++encsteps;
+    defineparbonuses();
 
     playerx = tx;
     playery = ty;
@@ -356,6 +338,7 @@ void TForm1::ActivateCell(int32_t x, int32_t y)
         BuildCell(x, y);
     }
     if (cell.trap) ActivateTrap(cell.traptype, x, y, 0);
+    defineparbonuses();
 }
 
 void TForm1::OpenChest(int32_t a)
@@ -378,10 +361,15 @@ void TForm1::OpenChest(int32_t a)
         ShowMessagePair(25, 26 + b);
         break;
     }
-    case 5:
-        // The item itself waits for the player's items; a list without one leaves the chest empty.
-        if (ChestLootId() < 0) ShowMessagePair(25, 30);
+    case 5: {
+        // A loot list without an item leaves the chest empty.
+        const int32_t item = RandomLoot();
+        if (item < 0)
+            ShowMessagePair(25, 30);
+        else
+            AddItem(item, 1);
         break;
+    }
     default:
         // 3: a new card, once cards can be given.
         break;
@@ -444,8 +432,9 @@ void TForm1::ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v)
             levelgrid[x][y].spritename = rndons[12];
             BuildCell(x, y);
         }
-        // A second key comes with a perk the player cannot have yet.
         ++(silver ? keys1 : keys2);
+        // The trap perk may give a second key.
+        if (CheckCodedPerkEff(player, 3) > 0 && Random(100) < (silver ? 20 : 10)) ++(silver ? keys1 : keys2);
         break;
     }
     case evSwapWalls:
@@ -501,13 +490,15 @@ void TForm1::ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v)
             BuildCell(x, y);
         }
         break;
-    case evAddItem:
-        // The item is added once items can be added.
+    case evAddItem: {
+        const int32_t item = p1 == -1 ? RandomLoot() : p1;
+        if (item >= 0) AddItem(item, 1);
         if (v == 0) {
             clear();
             BuildCell(x, y);
         }
         break;
+    }
     case evAltarOfSilence:
         levelsteps = static_cast<int32_t>(Round(levelsteps / 2.0));
         ShowMessagePair(320, 321);

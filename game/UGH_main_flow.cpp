@@ -26,9 +26,6 @@ void TForm1::ResetStats()
     levelno = 0;
     player.bstr = player.bint = player.bspd = player.bend = 10;
     player.bsw = player.bbw = player.bar = player.bmg = 10;
-    // Nothing is owned any more, so every effective value is its base value.
-    player.strength = player.intelligence = player.speed = player.endurance = 10;
-    player.sword = player.bow = player.armor = player.magic = 10;
     player.bonuspoints = 0;
     perkpoints = 0;
     player.xp = 0;
@@ -45,6 +42,7 @@ void TForm1::ResetStats()
     btlslots.Fill(FreeBattleSlot());
     intvars.Fill(0);
     strvars.Fill(std::string());
+    defineparbonuses();
 }
 
 void TForm1::StartNewGame()
@@ -105,4 +103,26 @@ void TForm1::ChangeLevel(int32_t way, const std::string& param)
     CheckAvisars(playerx, playery);
     FullMBW(viewdist);
     ProcessLights();
+}
+
+void TForm1::KillPlayer()
+{
+    ClearLevel();
+    // A main-menu level that cannot be read leaves the menu without a level behind it; the game still ends.
+    try {
+        LoadMap(GamePath("\\levels\\mm_map.map"));
+        levelno = -1;
+        BuildLevel();
+        GoToStart();
+        CheckAvisars(playerx, playery);
+        FullMBW(viewdist);
+    } catch (const EGameDataError& e) {
+        levelno = -1;
+        GameLog("Death: " + e.Message());
+    }
+    ingame = invmode = itemlistmode = false;
+    mmmode = true;
+    ResetStats();
+    ShowRequestForm(strarr[128], strarr[129], 0, 1, 1, "");
+    scriptpopups = true;
 }

@@ -410,7 +410,7 @@ void GetPlayerInCoords(TForm1&, int32_t ctx)
     Answer(v, playerx == x && playery == y);
 }
 
-// AddAttrPoints, AddPerkPoints, AddItem and UnlockCard read their arguments; what they give comes with the
+// AddAttrPoints, AddPerkPoints and UnlockCard read their arguments; what they give comes with the
 // character's progression and its cards.
 void AddAttrPoints(TForm1&, int32_t ctx)
 {
@@ -627,11 +627,12 @@ void SetFMeshState(TForm1& form, int32_t ctx)
     ChangeFreeMesh(form, i, true, [s](freemesh& m) { m.enabled = s != 0; });
 }
 
-void AddItem(TForm1&, int32_t ctx)
+void AddItem(TForm1& form, int32_t ctx)
 {
     const int32_t item = readnum(ctx, 1);
-    readnum(ctx, 2);
-    CheckIndex(item, -1, items.High(), "item");
+    const int32_t count = readnum(ctx, 2);
+    CheckIndex(item, items.Low(), items.High(), "item");
+    form.AddItem(item, count);
 }
 
 // RemoveThisWall and RemoveWall: the cell becomes a passable non-wall.
@@ -795,10 +796,9 @@ void ResetLighting(TForm1& form, int32_t)
     light->Diffuse()->SetColor(1.0f, 127.0f / 255.0f, 0.0f);
 }
 
-// The death itself comes with the death sequence.
-void KillPlayer(TForm1&, int32_t)
+void KillPlayer(TForm1& form, int32_t)
 {
-    LeaveGame();
+    form.KillPlayer();
 }
 
 void EndGame(TForm1& form, int32_t)
