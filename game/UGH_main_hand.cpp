@@ -2,11 +2,10 @@
 // gain, the next owned card for the character screen and the text that describes a card.
 #include "UGH_main.h"
 
-#include "GLMaterial.h"
-#include "GLHUDObjects.h"
 #include "RandomGenerator.h"
 #include "SysUtils.h"
 #include "UGH_data.h"
+#include "UGH_hudwrites.h"
 #include "UGH_log.h"
 
 #include <algorithm>
@@ -102,10 +101,7 @@ void TForm1::ShuffleHand(character& hando, bool forceall)
             continue;
         }
         hando.hand[i] = k;
-        if (isplayer && handcards[i]) {
-            handcards[i]->SetWidth(2.0f * gbuttons[10 + i].w);
-            handcards[i]->SetHeight(2.0f * gbuttons[10 + i].h);
-        }
+        if (isplayer && handcards[i]) SizeHUD(handcards[i], 2.0f * gbuttons[10 + i].w, 2.0f * gbuttons[10 + i].h);
     }
     hando.luc = -1;
 
@@ -144,7 +140,7 @@ void TForm1::ToggleSpell(int32_t sts)
 void TForm1::AddNewCard(bool sd, int32_t fc, bool showpops, bool xpb, bool ignoremana, character& plr)
 {
     auto showfound = [this](const std::string& name) {
-        if (spellfound) spellfound->Material()->SetLibMaterialName(name);
+        if (spellfound) SetHUDMaterial(spellfound, name);
     };
     // A card gained, or experience in its place.
     auto give = [&](int32_t k) {
