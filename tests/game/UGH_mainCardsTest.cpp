@@ -1,0 +1,315 @@
+// A card's damage (rolled and expected), the elements, the timed effects' polarity and their dispel, on an unshown
+// main window.
+#include "UGH_main.h"
+
+#include "RandomGenerator.h"
+#include "UGHBattlelog.h"
+#include "UGH_data.h"
+
+#include "MainWindowLevel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+class Cards : public MainWindowLevel {
+protected:
+    void SetUp() override
+    {
+        MainWindowLevel::SetUp();
+        seteffectpolarity();
+        user = character{};
+        target = character{};
+        target.spec = 1; // no class bonus unless a test asks for one
+        card& c = cards[1];
+        c = card{};
+        c.bont = 0;
+        c.consumes = -1;
+    }
+
+    // The expected damage of cards[1] with the user's values gsl, ustr and the target's tspd.
+    int32_t Expected(int32_t gsl, int32_t ustr, int32_t tspd)
+    {
+        return form->CalcDmg(0, 1, gsl, ustr, 0, 0, 0, 0, 0, tspd, 0, user, target, false, false);
+    }
+
+    character user, target;
+};
+
+TEST_F(Cards, ExpectedDamageGoldens)
+{
+    struct Case {
+        const char* name;
+        int32_t mindam, dmgph, gsl, armor, ustr, tspd, dmgperc, hp, want;
+    };
+    const Case cases[] = {
+        {"skill, armour, strength, speed, percent", 20, 20, 50, 10, 40, 30, 10, 100, 37},
+        {"armour rounds 2.5 to 2", 25, 25, 0, 10, 0, 10, 0, 0, 21},
+        {"armour beyond the damage: 1, then the percent", 20, 20, 0, 150, 0, 0, 10, 50, 6},
+        {"a span the wrong way round counts as none", 30, 10, 0, 0, 0, 0, 0, 0, 30},
+        {"nothing to deal", 0, 0, 0, 0, 0, 0, 0, 100, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        cards[1].mindam = k.mindam;
+        cards[1].dmgph = k.dmgph;
+        cards[1].dmgperc = k.dmgperc;
+        target.armor = k.armor;
+        target.hp = k.hp;
+        const uint32_t seed = RandSeed();
+        EXPECT_EQ(Expected(k.gsl, k.ustr, k.tspd), k.want);
+        EXPECT_EQ(RandSeed(), seed) << "the expected damage draws nothing";
+    }
+}
+
+TEST_F(Cards, ExpectedDamageTakesTheMiddleResistanceAndNoMiss)
+{
+    cards[1].mindam = 10;
+    cards[1].dmgph = 21;
+    perks[5].addcoded = 11; // resistance
+    target.perks[5] = true;
+    user.e[23] = 3; // misses at strength 100 when rolled
+    user.estr[23] = 100;
+    EXPECT_EQ(Expected(0, 0, 0), 11); // 15 less round(26 % of 15)
+    EXPECT_EQ(form->CalcDmg(0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, user, target, true, false), 0);
+}
+
+TEST_F(Cards, Elements)
+{
+    struct Case {
+        const char* name;
+        int32_t cardel, userel, targetel, want;
+    };
+    const Case cases[] = {
+        {"neutral", 0, 0, 0, 20},
+        {"opposed to the target", 1, 0, 2, 40},
+        {"the target's own", 3, 0, 3, 10},
+        {"the user's own", 4, 4, 0, 26},
+        {"the user's own and opposed", 4, 4, 3, 52},
+    };
+    cards[1].mindam = cards[1].dmgph = 20;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        cards[1].element = k.cardel;
+        user.element = k.userel;
+        target.element = k.targetel;
+        EXPECT_EQ(Expected(0, 0, 0), k.want);
+    }
+    EXPECT_TRUE(elementsopposed(1, 2) && elementsopposed(2, 1) && elementsopposed(3, 4) && elementsopposed(4, 3));
+    EXPECT_FALSE(elementsopposed(1, 3) || elementsopposed(2, 4) || elementsopposed(0, 0) || elementsopposed(1, 1));
+}
+
+TEST_F(Cards, RolledDamageLogsEveryStepEvenWithNothingToDeal)
+{
+    std::unique_ptr<TForm9, TFreeDeleter> log{new TForm9(nullptr)};
+    Form9 = log.get();
+    showbtllog = true;
+    SetRandSeed(7);
+    EXPECT_EQ(form->CalcDmg(0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, user, target, true, false), 0);
+    ASSERT_EQ(log->Memo1->Lines()->Count(), 1);
+    EXPECT_EQ(log->Memo1->Lines()->Strings(0), "s134: 0 (0)");
+
+    // A rolled base inside [mindam, dmgph - 1] and its line first.
+    log->Memo1->Clear();
+    cards[1].mindam = 5;
+    cards[1].dmgph = 9;
+    const int32_t d = form->CalcDmg(0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, user, target, true, false);
+    EXPECT_GE(d, 5);
+    EXPECT_LE(d, 8);
+    EXPECT_EQ(log->Memo1->Lines()->Strings(0), "s133: " + std::to_string(d));
+    Form9 = nullptr;
+}
+
+TEST_F(Cards, PercentAndHitPointCost)
+{
+    EXPECT_EQ(percentof(50, 10), 5);
+    EXPECT_EQ(percentof(25, 10), 2); // 2.5 to even
+    EXPECT_EQ(percentof(35, 10), 4);
+    perks[3].addcoded = 19;
+    EXPECT_EQ(form->gethpcdrop(5, user), 5);
+    user.perks[3] = true;
+    EXPECT_EQ(form->gethpcdrop(5, user), 2); // 2.5 to even
+    EXPECT_EQ(form->gethpcdrop(7, user), 4);
+}
+
+TEST_F(Cards, Polarity)
+{
+    for (int32_t k = 0; k <= 99; ++k) {
+        const bool beneficial = k < 24 && k != 0 && k != 5 && k != 6 && k != 8 && k != 9 && k != 20 && k != 22 &&
+            k != 23;
+        EXPECT_EQ(efpolarity[k], beneficial) << "type " << k + 1;
+    }
+}
+
+TEST_F(Cards, DispelSpendsItsStrengthInOrder)
+{
+    // The user's harmful effects: type 6 of strength 5 keeps 2 (5 - 2 - 1 - 0).
+    user.e[5] = 4;
+    user.estr[5] = 5;
+    user.e[6] = 4;
+    user.estr[6] = 0;
+    form->ProcDispell(0, 3, user, target);
+    EXPECT_EQ(user.e[5], 4);
+    EXPECT_EQ(user.estr[5], 2);
+    EXPECT_EQ(user.e[6], 4) << "nothing was left for the next effect";
+
+    // Strength 0 goes at the cost of 1; two points remain for the next harmful one.
+    character other;
+    other.e[0] = 3;
+    other.e[5] = 2;
+    other.estr[5] = 2;
+    other.e[1] = 5; // beneficial: untouched
+    form->ProcDispell(0, 3, other, target);
+    EXPECT_EQ(other.e[0], 0);
+    EXPECT_EQ(other.e[5], 2); // 2 - 1 - 0: it stays at strength 1
+    EXPECT_EQ(other.estr[5], 1);
+    EXPECT_EQ(other.e[1], 5);
+
+    // On the target its beneficial effects go.
+    target.e[1] = 2;
+    target.e[0] = 2;
+    form->ProcDispell(1, 1, user, target);
+    EXPECT_EQ(target.e[1], 0);
+    EXPECT_EQ(target.e[0], 2);
+}
+
+// The player against opponent (slot 0) with card 1 in hand slot 0: 10 damage, no skill, nothing else.
+class Play : public Cards {
+protected:
+    void SetUp() override
+    {
+        Cards::SetUp();
+        cards[1].mindam = cards[1].dmgph = 10;
+        cards[1].sound = "0";
+        cards[1].govskill = 2;
+        for (character* fighter : {&player, &opponent}) {
+            fighter->hp = 50;
+            fighter->hpmax = 100;
+            fighter->mana = 20;
+            fighter->manamax = 20;
+            fighter->hand[0] = 1;
+        }
+        player.name = "P";
+        opponent.name = "O";
+        opponent.spec = 1;
+        btltarget = 0;
+        turndone = false;
+    }
+    void PlayerPlays() { form->UseCard(0, 0, player, opponent); }
+};
+
+TEST_F(Play, RefusalsCostNothingAndEndTheTurn)
+{
+    struct Case {
+        const char* name;
+        void (*prepare)();
+        const char* title; // the request told, nullptr none
+    };
+    const Case cases[] = {
+        {"missing consumable", [] { cards[1].consumes = 4; }, "s315"},
+        {"mana short", [] { cards[1].mc = 21; }, "s75"},
+        {"hit points short", [] { cards[1].hpc = 51; }, "s75"},
+        {"blocked by type 1", [] { player.e[0] = 2; }, nullptr},
+        {"blocked by type 23", [] { player.e[22] = 2; }, nullptr},
+        {"a card id beyond the table", [] { player.hand[0] = 5000; }, nullptr},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        SetUp();
+        k.prepare();
+        PlayerPlays();
+        EXPECT_TRUE(turndone);
+        EXPECT_EQ(opponent.hp, 50);
+        EXPECT_EQ(player.mana, 20);
+        EXPECT_EQ(player.hp, 50);
+        EXPECT_EQ(rfqueue[1].active, k.title != nullptr);
+        if (k.title) EXPECT_EQ(rfqueue[1].ttl_text, k.title);
+        EXPECT_EQ(btlslots[0].hp, 50) << "the target still goes back to its slot";
+        TearDown();
+    }
+    SetUp();
+}
+
+TEST_F(Play, CostsFallOnThePlayerUnlessType3)
+{
+    cards[1].mc = 5;
+    cards[1].hpc = 4;
+    PlayerPlays();
+    EXPECT_EQ(opponent.hp, 40);
+    EXPECT_EQ(player.mana, 15);
+    EXPECT_EQ(player.hp, 46);
+    EXPECT_EQ(lastplayercard, 1);
+    EXPECT_EQ(btlslots[0], opponent);
+
+    player.e[2] = 1; // type 3: no mana, damage x Random(1) + 1
+    PlayerPlays();
+    EXPECT_EQ(player.mana, 15);
+
+    form->UseCard(0, 1, opponent, player);
+    EXPECT_EQ(opponent.mana, 20) << "monsters pay no mana";
+    EXPECT_EQ(opponent.hp, 26) << "but hit points";
+    EXPECT_EQ(lastmonstercard, 1);
+}
+
+TEST_F(Play, AreaCards)
+{
+    cards[1].mindam = cards[1].dmgph = 50;
+    cards[1].AOE = true;
+    btlslots[0] = opponent;
+    btlslots[1] = opponent;
+    btlslots[2] = opponent;
+    btlslots[2].hp = 0; // fallen: untouched
+    PlayerPlays();
+    EXPECT_EQ(opponent.hp, 40); // 50 / 5
+    EXPECT_EQ(btlslots[0].hp, 40);
+    EXPECT_EQ(btlslots[1].hp, 45); // half of it
+    EXPECT_EQ(btlslots[2].hp, 0);
+
+    form->UseCard(0, 1, opponent, player);
+    EXPECT_EQ(player.hp, 25); // a monster's area card deals half
+}
+
+TEST_F(Play, TimedEffects)
+{
+    // Type 1 does not hold on a bearer of type 4; the damage still lands.
+    cards[1].addeffect = 1;
+    cards[1].efflgth = 2;
+    cards[1].effdir = 1;
+    opponent.e[3] = 3;
+    PlayerPlays();
+    EXPECT_EQ(opponent.e[0], 0);
+    EXPECT_EQ(opponent.hp, 40);
+    opponent.e[3] = 0;
+    PlayerPlays();
+    EXPECT_EQ(opponent.e[0], 3);
+    EXPECT_EQ(opponent.estr[0], 2);
+
+    // The drain adds its strength to damage and heal and keeps its own entry.
+    SetUp();
+    cards[1].addeffect = 12;
+    cards[1].effstrgth = 4;
+    cards[1].effdir = 1;
+    PlayerPlays();
+    EXPECT_EQ(opponent.hp, 36);
+    EXPECT_EQ(player.hp, 54);
+    EXPECT_EQ(opponent.estr[11], 4);
+
+    // The cure takes a round of type 10 per point and clears its own entry.
+    SetUp();
+    cards[1].mindam = cards[1].dmgph = 0;
+    cards[1].addeffect = 22;
+    cards[1].effstrgth = 3;
+    cards[1].effdir = 0;
+    player.e[9] = 5;
+    PlayerPlays();
+    EXPECT_EQ(player.e[9], 2);
+    EXPECT_EQ(player.e[21], 0);
+    player.e[9] = 1;
+    PlayerPlays();
+    EXPECT_EQ(player.e[9], 0);
+}
+
+} // namespace
