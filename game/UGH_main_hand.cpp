@@ -105,7 +105,7 @@ void TForm1::ShuffleHand(character& hando, bool forceall)
     }
     hando.luc = -1;
 
-    if (hando.e[20] > 0 && Random(hando.intelligence) < 70)
+    if (hando.e[20] > 0 && Random(100 * CheckCodedPerkEff(hando, 15) + hando.intelligence) < 70)
         for (int32_t i = 0; i < cHandSlots; ++i) hando.hand[i] = cCurseCard;
 
     auto tooltip = [this](int32_t id) {
@@ -150,6 +150,7 @@ void TForm1::AddNewCard(bool sd, int32_t fc, bool showpops, bool xpb, bool ignor
             showfound("card_" + IntToStr(k) + "_0");
         } else {
             showfound("card_xp");
+            if (xpb) AddXP(2, plr.lvl * levelsteps, plr);
         }
     };
 

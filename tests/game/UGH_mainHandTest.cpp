@@ -146,7 +146,13 @@ TEST_F(Hand, AGivenCardIsGainedOnceAndADuplicateShowsTheExperiencePicture)
     EXPECT_EQ(lastnewcard, 3);
     EXPECT_EQ(FoundPicture(), "card_3_0");
     lastnewcard = -1;
-    form->AddNewCard(false, 3, false, true, false, player);
+    player.lvl = 2;
+    for (int32_t steps : {10, 0}) { // 0 right after entering another level
+        levelsteps = steps;
+        const int32_t xp = player.xp;
+        form->AddNewCard(false, 3, false, true, false, player);
+        EXPECT_EQ(player.xp - xp, 2 * steps);
+    }
     EXPECT_EQ(lastnewcard, -1);
     EXPECT_EQ(FoundPicture(), "card_xp");
 }
