@@ -162,6 +162,41 @@ void TForm1::HideChEffects()
     }
 }
 
+// ---- Enemy portraits ----
+
+void TForm1::ShowEnemyPortraits()
+{
+    const bool shown = btlmode && !mmmode && !invmode && !itemlistmode;
+    const float u = static_cast<float>(std::nearbyint(monster_img->Height() / 11.0));
+    const float right = monster_img->Position()->X() + monster_img->Width() / 2;
+    const float top = monster_img->Position()->Y() - monster_img->Height() / 2;
+    for (int32_t i = 0; i <= 10; ++i) {
+        TGLHUDSprite* const icon = enemyicons[i];
+        TGLHUDText* const label = enemyiconlabels[i];
+        if (!icon || !label) continue;
+        const int32_t id = battlelist[i];
+        const character& slot = btlslots[i];
+        if (!shown || id == -2) {
+            ShowHUD(icon, false);
+            ShowHUD(label, false);
+            continue;
+        }
+        const std::string name = id < 0 ? "unknown" : "mon_" + std::to_string(id) + (slot.hp > 0 ? "" : "_d");
+        SetHUDMaterial(icon, name);
+        const float side = i == btltarget ? 1.2f * u : u;
+        SizeHUD(icon, side, side);
+        const float y = top + u * i + side / 2;
+        PlaceHUD(icon, right + side / 2, y);
+        ShowHUD(icon, true);
+        const bool labelled = slot.name != "nil" && slot.hp > 0;
+        if (labelled) {
+            SetHUDText(label, std::to_string(slot.hp) + "/" + std::to_string(slot.hpmax));
+            PlaceHUD(label, right + side + 2, y);
+        }
+        ShowHUD(label, labelled);
+    }
+}
+
 // ---- Floating texts ----
 
 void TForm1::AddDmgPop(int32_t side, const std::string& text, int32_t ptype)

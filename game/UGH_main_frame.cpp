@@ -130,7 +130,15 @@ void TForm1::FrameBlockB1(double deltatime)
         SizeHUD(reqform_dark, scrw, scrh);
         PlaceHUD(reqform_dark, scrw / 2.0f, scrh / 2.0f);
     }
-    if (btlmode) player.hand[6] = activecard;
+    HandleDMGPops(deltatime);
+    if (btlmode) {
+        player.hand[6] = activecard;
+        fillefflist();
+        ShowChEffects();
+    } else {
+        HideChEffects();
+    }
+    if (btlmode && (invmode || itemlistmode)) HideChEffects();
     // The paper doll wears the pictures of the armour and the hat; a slot with no valid item keeps them.
     const auto wear = [](int32_t slot, int32_t loot::*picture, int32_t& worn) {
         const int32_t id = equipped[slot];
@@ -248,6 +256,7 @@ void TForm1::FrameBlockB8(double deltatime)
     } catch (...) {
         frameerrors += " procbts ";
     }
+    ShowEnemyPortraits();
     fmbtime += deltatime;
     fmbrate = lessredraws ? 100 : 1000;
     if (fmbtime > 1.0 / fmbrate) {

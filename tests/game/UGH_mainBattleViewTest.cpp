@@ -101,6 +101,10 @@ protected:
             }
         }
         for (TGLHUDText*& text : form->dmgtexts) text = TGLBaseSceneObject::CreateAsChild<TGLHUDText>(form->dcuifront);
+        for (int32_t i = 0; i <= 10; ++i) {
+            form->enemyicons[i] = TGLBaseSceneObject::CreateAsChild<TGLHUDSprite>(form->dcuifront);
+            form->enemyiconlabels[i] = TGLBaseSceneObject::CreateAsChild<TGLHUDText>(form->dcuifront);
+        }
         player = character{};
         opponent = character{};
         dmgpops.Fill(pop{});
@@ -112,6 +116,10 @@ protected:
         opponent = character{};
         dmgpops.Fill(pop{});
         clearbtlmsgs();
+        battlelist.Fill(-2);
+        btlslots.Fill(character{});
+        btlmode = false;
+        btltarget = 0;
         scrw = keptw;
         scrh = kepth;
         GameDataFolder::TearDown();
@@ -186,6 +194,51 @@ TEST_F(BattleView, PicturesFollowTheEnemyAndItsDefeat)
     EXPECT_EQ(form->monster_sign->Material()->LibMaterialName(), "element_3");
     form->RefreshMonsterImg(4, 0);
     EXPECT_EQ(form->monster_img->Material()->LibMaterialName(), "mon_4_d");
+}
+
+TEST_F(BattleView, PortraitsShowTheQueuedEnemiesBesideThePictureAndLabelTheLivingOnes)
+{
+    form->monster_img->SetWidth(220);
+    form->monster_img->SetHeight(220);
+    form->monster_img->Position()->SetX(400);
+    form->monster_img->Position()->SetY(300);
+    battlelist.Fill(-2);
+    btlslots.Fill(character{});
+    battlelist[0] = 3;
+    btlslots[0].name = "Rat";
+    btlslots[0].hp = 4;
+    btlslots[0].hpmax = 9;
+    battlelist[1] = 5;
+    btlslots[1].name = "Bat";
+    btlslots[1].hp = 0;
+    battlelist[2] = -1;
+    btlslots[2].name = "nil";
+    btltarget = 1;
+    btlmode = true;
+    form->ShowEnemyPortraits();
+
+    TGLHUDSprite* const first = form->enemyicons[0];
+    EXPECT_TRUE(first->Visible());
+    EXPECT_EQ(first->Material()->LibMaterialName(), "mon_3");
+    EXPECT_EQ(first->Width(), 20.0f);
+    EXPECT_EQ(first->Position()->X(), 520.0f);
+    EXPECT_EQ(first->Position()->Y(), 200.0f);
+    EXPECT_TRUE(form->enemyiconlabels[0]->Visible());
+    EXPECT_EQ(form->enemyiconlabels[0]->Text(), "4/9");
+    EXPECT_EQ(form->enemyiconlabels[0]->Position()->X(), 532.0f);
+
+    // The target is larger; the defeated shows its picture without a label.
+    EXPECT_EQ(form->enemyicons[1]->Material()->LibMaterialName(), "mon_5_d");
+    EXPECT_EQ(form->enemyicons[1]->Width(), 24.0f);
+    EXPECT_EQ(form->enemyicons[1]->Position()->Y(), 222.0f);
+    EXPECT_FALSE(form->enemyiconlabels[1]->Visible());
+    EXPECT_EQ(form->enemyicons[2]->Material()->LibMaterialName(), "unknown");
+    EXPECT_FALSE(form->enemyicons[3]->Visible()); // a free entry has none
+
+    btlmode = false;
+    form->ShowEnemyPortraits();
+    EXPECT_FALSE(first->Visible());
+    EXPECT_FALSE(form->enemyiconlabels[0]->Visible());
 }
 
 TEST_F(BattleView, FloatingTextsStartAtTheirFighterAndReuseTheFirstEntryWhenAllAreBusy)
