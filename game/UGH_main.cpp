@@ -253,6 +253,7 @@ void TForm1::FormCreate(TObject*)
     // 16. The frame object's first run finds no frame pending; from now on the frame loop runs.
     framethread = std::make_unique<TGHThread>(this);
     framethread->Execute();
+    seteffectpolarity();
     GLCadencer1->SetEnabled(true);
 
     // 17.
