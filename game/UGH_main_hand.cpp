@@ -60,6 +60,22 @@ int32_t DrawHandCard(const character& f, bool deck, int32_t& tries)
     return fallback;
 }
 
+// The value of the skill that governs a card, lifted by its attribute: sword by strength, bow by speed, magic
+// by intelligence, armor by endurance.
+int32_t GoverningSkillValue(const character& c, int32_t govskill)
+{
+    auto lifted = [](int32_t attribute, int32_t skill) {
+        return static_cast<int32_t>(std::nearbyint((attribute / 100.0 + 1) * skill));
+    };
+    switch (govskill) {
+    case 0: return lifted(c.strength, c.sword);
+    case 1: return lifted(c.speed, c.bow);
+    case 2: return lifted(c.intelligence, c.magic);
+    case 3: return lifted(c.endurance, c.armor);
+    default: return 0;
+    }
+}
+
 // The localised name of a governing skill (magic and armor are listed the other way round in the texts).
 std::string SkillName(int32_t govskill)
 {
@@ -238,6 +254,17 @@ std::string TForm1::ShowCardInfo(int32_t iuc)
     if (c.hpc > 0) line(strarr[214] + ": " + IntToStr(c.hpc));
     if (c.mc <= 0 && c.hpc <= 0) line("-");
 
+    if (!itemlistmode && (c.dmgph > 0 || c.dmgperc > 0)) {
+        const int32_t d = CalcDmg(0, iuc, GoverningSkillValue(player, c.govskill), player.strength,
+                                  player.intelligence, player.speed, player.endurance, opponent.strength,
+                                  opponent.intelligence, opponent.speed, opponent.endurance, player, opponent, false,
+                                  false);
+        if (d > 0) {
+            line("");
+            line("");
+            line(strarr[341] + ": " + IntToStr(d));
+        }
+    }
     return text;
 }
 

@@ -230,6 +230,11 @@ TEST_F(Hand, TheDescriptionListsTheSkillThePropertiesAndTheCosts)
     Own(player, {6});
     EXPECT_EQ(form->ShowCardInfo(6), "s210: s42\r\n\r\ns212\r\ns358: s355\r\ns211: s53 (3 s217)\r\ns221\r\n"
                                      "s270:  s269\r\ns271.\r\ns234: s93 (-5%)\r\n\r\ns220\r\n-\r\n");
+    itemlistmode = false;
+    const uint32_t seed = RandSeed();
+    const std::string info = form->ShowCardInfo(4);
+    EXPECT_EQ(RandSeed(), seed) << "the expected damage draws nothing";
+    EXPECT_NE(info.find("s214: 1\r\n\r\n\r\ns341: "), std::string::npos) << info;
 }
 
 } // namespace
