@@ -55,15 +55,21 @@ void ClearEffects(character& chr)
 }
 
 // The timed effects a fighter starts a battle with: none, but for perk effects 8 (type 3) and 14 (type 8).
-void StartEffects(TForm1&, character& chr)
+void StartEffects(TForm1& form, character& chr)
 {
     ClearEffects(chr);
+    if (const int32_t n = form.CheckCodedPerkEff(chr, 8); n > 0) chr.e[2] = 2 * n;
+    if (const int32_t n = form.CheckCodedPerkEff(chr, 14); n > 0) {
+        chr.e[7] = 2 * n;
+        chr.estr[7] = RoundHalfEven(chr.endurance / 10.0) + 5;
+    }
 }
 
 // Mana at the start of a battle: intelligence, a quarter more for each perk effect 7.
-void StartMana(TForm1&, character& chr)
+void StartMana(TForm1& form, character& chr)
 {
     chr.manamax = chr.intelligence;
+    if (const int32_t n = form.CheckCodedPerkEff(chr, 7); n > 0) chr.manamax = RoundHalfEven(chr.manamax * (1 + 0.25 * n));
     chr.mana = chr.manamax;
 }
 
@@ -151,6 +157,7 @@ int32_t TForm1::CalcMaxHP(const character& chr, int32_t uselvl, bool ignorebl, b
 {
     const int32_t base = (uselvl != 0 ? chr.lvl : difficulty) + chr.endurance;
     int32_t hpmax = 5 * base * (plr ? 2 : 1);
+    if (const int32_t n = CheckCodedPerkEff(chr, 6); n > 0) hpmax = RoundHalfEven(hpmax * (1 + 0.25 * n));
     if (!ignorebl && pendingcount() > 0) hpmax += std::max(0, pendingcount() * (5 - difficulty));
     return hpmax;
 }
@@ -289,4 +296,28 @@ void TForm1::SkipTurn()
         keepturn = false;
     }
     forcedplaydone = false;
+}
+
+void TForm1::TryToEscape()
+{
+    clearbtlmsgs();
+    double b = CheckCodedPerkEff(player, 5) > 0 ? 0.25 : 0;
+    if (player.e[0] > 0 || player.e[22] > 0) b -= 0.5;
+    if (opponent.e[0] > 0 || opponent.e[22] > 0) b += 0.5;
+    const int32_t roll = RoundHalfEven(Random(player.speed) * (1 + b));
+    if (opponent.speed < roll) {
+        btlmode = false;
+        clearbattlelist();
+        clearbtlslots();
+        const int32_t g = RoundHalfEven(static_cast<double>(opponent.hpmax) * opponent.lvl / 4);
+        AddXP(1, g * (1 + CheckCodedPerkEff(player, 14)), player);
+        ClearEffects(player);
+        ClearEffects(opponent);
+        VisualizeBattle(0);
+    } else {
+        ShowRequestForm(strarr[248],
+                        strarr[250] + ": " + std::to_string(roll) + ". " + strarr[251] + ": " +
+                            std::to_string(opponent.speed),
+                        0, 1, 0, "");
+    }
 }

@@ -82,6 +82,12 @@ TEST_F(Battle, MaxHitPointsCountLevelEnduranceAndQueuedEnemies)
     chr.endurance = 10;
     EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), 110);
     EXPECT_EQ(form->CalcMaxHP(chr, 0, true, false), 50); // the difficulty (0) in place of the level
+    perks[1].addcoded = perks[2].addcoded = 6; // a quarter more each: 137.5 -> 138, 165
+    chr.perks[1] = true;
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), 138);
+    chr.perks[2] = true;
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), 165);
+    chr.perks[1] = chr.perks[2] = false;
 
     battlelist[0] = battlelist[1] = battlelist[2] = 0;
     EXPECT_EQ(pendingcount(), 2);
