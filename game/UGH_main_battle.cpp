@@ -73,6 +73,18 @@ void StartMana(TForm1& form, character& chr)
     chr.mana = chr.manamax;
 }
 
+// Timed effects 7 (its strength) and 10 (its rounds left) wound chr at its turn; side 0 the player, 1 the enemy.
+void DamageOverTime(TForm1& form, character& chr, int32_t side)
+{
+    const auto wound = [&](int32_t amount, int32_t label, int32_t logline) {
+        chr.hp -= amount;
+        form.AddDmgPop(side, poplabel(strarr[label]) + std::to_string(amount), 0);
+        form.AddToBattleLog(strarr[logline] + ": " + std::to_string(amount));
+    };
+    if (chr.e[6] > 0) wound(chr.estr[6], 375, 240);
+    if (chr.e[9] > 0) wound(chr.e[9], 374, 239);
+}
+
 } // namespace
 
 int32_t pendingcount()
@@ -180,6 +192,7 @@ void TForm1::AddEnemyToBattle(int32_t n, int32_t blid)
         GameLog("Battle: there is no monster " + std::to_string(id) + " to join the battle");
         return;
     }
+    lastmonstercard = lastplayercard = -1;
     addedmonster = id;
     character& slot = btlslots[s];
     slot = monsters[id];
@@ -281,6 +294,54 @@ void TForm1::SwitchStance()
     gbuttons[62].caption = strarr[stance == 1 ? 411 : stance == 0 ? 412 : 413];
 }
 
+int32_t TForm1::MonsterAI()
+{
+    // A ratio over a divisor of 0 or less counts 0.
+    const auto ratio = [](int32_t a, int32_t b) { return b > 0 ? static_cast<double>(a) / b : 0.0; };
+    const double p = ratio(player.hp, player.hpmax);
+    const double m = ratio(opponent.hp, opponent.hpmax);
+    int32_t best = -1;
+    int64_t bestscore = 0;
+    for (int32_t i = 0; i <= 5; ++i) {
+        const int32_t id = opponent.hand[i];
+        if (id < cards.Low() || id > cards.High()) continue;
+        const card& c = cards[id];
+        int64_t score = (p >= 0.25 ? 1 : 2) * static_cast<int64_t>(RoundHalfEven(c.dmgph + player.hpmax * c.dmgperc / 100.0));
+        score += (m >= 0.25 ? 1 : 2) * static_cast<int64_t>(c.addhp);
+        int32_t t = m < 0.25 || p < 0.25 ? 1 : m > 0.75 ? 20 : 10;
+        const bool storable = c.addeffect >= 1 && c.addeffect <= 100;
+        if (c.addeffect != 0 && storable) {
+            const int32_t k = c.addeffect - 1;
+            const int32_t amount = RoundHalfEven((t * static_cast<double>(c.efflgth) + t * static_cast<double>(c.effstrgth)) / 2);
+            if (c.effdir == 0 && opponent.e[k] == 0) score += amount;
+            if (c.effdir == 1) {
+                if (player.e[k] == 0) score += amount;
+                // The player is immune to type 1.
+                if (c.addeffect == 1 && player.e[3] > 0) score = 0;
+            }
+        }
+        if (m < 0.25) t = 40;
+        if (c.addeffect == 5 && c.effdir == 0 && opponent.e[4] == 0) score += 2 * static_cast<int64_t>(t) * c.efflgth;
+        // A card that would kill its user.
+        if (gethpcdrop(c.hpc, opponent) >= opponent.hp) score = 0;
+        if (score > bestscore) {
+            bestscore = score;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void TForm1::PlayerDrawCard(int32_t n)
+{
+    UseCard(n, 0, player, opponent);
+    if (!keepturn)
+        ++btlturn;
+    else
+        keepturn = false;
+    forcedplaydone = false;
+}
+
 void TForm1::SkipTurn()
 {
     if (btlturn == 0 && player.speed >= 35 && !waitedturn) {
@@ -319,5 +380,146 @@ void TForm1::TryToEscape()
                         strarr[250] + ": " + std::to_string(roll) + ". " + strarr[251] + ": " +
                             std::to_string(opponent.speed),
                         0, 1, 0, "");
+    }
+}
+
+void TForm1::PlayerBTurn()
+{
+    if (turnstarted[0]) return;
+    turnstarted[0] = true;
+    handsrefilled = false;
+    opponent = btlslots[btltarget];
+
+    if (player.e[8] > 0 && !forcedplaydone) {
+        if (Random(100 * CheckCodedPerkEff(player, 15) + player.intelligence) < 70)
+            PlayerDrawCard(Random(6));
+        else
+            forcedplaydone = true;
+    }
+    DamageOverTime(*this, player, 0);
+    const int32_t n = CheckCodedPerkEff(player, 12) + Random(2);
+    if (n > 0 && manabonusready) {
+        const int32_t g = n * Random(RoundHalfEven(player.intelligence / 10.0));
+        player.mana += g;
+        if (g > 0) AddDmgPop(0, poplabel(strarr[377]) + std::to_string(g), 2);
+        player.mana = std::min(player.mana, player.manamax);
+        manabonusready = false;
+    }
+    int32_t g = Random(RoundHalfEven(player.magic / 10.0));
+    if (player.e[13] > 0) g += player.estr[13];
+    player.mana += g;
+    if (g > 0) AddDmgPop(0, poplabel(strarr[377]) + "+" + std::to_string(g), 2);
+    player.mana = std::min(player.mana, player.manamax);
+}
+
+void TForm1::MonsterTurn()
+{
+    if (turnstarted[btlturn]) return;
+    waitedturn = false;
+    ShuffleHand(opponent, true);
+    int32_t k = MonsterAI();
+    if (k == -1 || k > 5) k = Random(6);
+    UseCard(k, 1, opponent, player);
+    DamageOverTime(*this, opponent, 1);
+    VisualizeBattle(shownenemy);
+    turnstarted[btlturn] = true;
+    handsrefilled = false;
+}
+
+void TForm1::ControlBattle()
+{
+    if (!btlmode) {
+        player.hpmax = CalcMaxHP(player, 1, false, true);
+        player.manamax = player.intelligence;
+        return;
+    }
+    if (!enemycardflying && !playercardflying) {
+        if (player.hp <= 0 || totalenemyhp() <= 0) {
+            if (player.hp <= 0 && CheckCodedPerkEff(player, 2) > 0 && Random(100) <= 9)
+                player.hp = RoundHalfEven(player.hpmax / 10.0);
+            btlmode = false;
+            if (player.hp <= 0) {
+                clearbattlelist();
+                clearbtlslots();
+                KillPlayer();
+            } else if (totalenemyhp() <= 0) {
+                // The list and slots are cleared before the awards: a failing award cannot repeat the victory.
+                const auto defeated = btlslots;
+                const int32_t worth = ebw();
+                clearbattlelist();
+                clearbtlslots();
+                AddXP(1, worth, player);
+                for (const character& slot : defeated) {
+                    if (slot.name == "nil" || slot.loot < -1) continue;
+                    if (Random(100) + 1 < slot.lootchance) {
+                        if (slot.loot == -1) {
+                            const int32_t item = RandomLoot();
+                            const int32_t count = Random(5);
+                            if (item != -1) AddItem(item, count);
+                        } else {
+                            AddItem(slot.loot, 1);
+                        }
+                    }
+                }
+            }
+            ClearEffects(player);
+            ClearEffects(opponent);
+            VisualizeBattle(0);
+            btlphase = 0;
+            return;
+        }
+        // An actor beyond the round goes straight to the round's end.
+        if (btlphase == 1 && (btlturn < 0 || btlturn > 11)) btlphase = 3;
+        if (btlphase == 1) {
+            turndone = false;
+            const int32_t actor = btlturn;
+            if (actor == 0) {
+                PlayerBTurn();
+                shownenemy = opponent.enem_id;
+            } else if (actor >= 1 && actor <= 11) {
+                character& slot = btlslots[actor - 1];
+                if (slot.hp >= 1 && slot.name != "nil") {
+                    opponent = slot;
+                    shownenemy = opponent.enem_id;
+                    VisualizeBattle(shownenemy);
+                    MonsterTurn();
+                    btlslots[actor - 1] = opponent;
+                } else {
+                    turndone = true;
+                }
+            }
+            if (turndone) {
+                btlphase = 2;
+                // The forced play has already passed the turn.
+                const bool moved = btlturn != actor;
+                if (!keepturn) {
+                    turnstarted[actor] = false;
+                    if (!moved) btlturn = actor + 1;
+                    btlphase = 3;
+                } else {
+                    turnstarted[actor] = false;
+                    btlphase = 1;
+                    keepturn = false;
+                }
+            }
+        }
+    }
+    if (btlphase == 3) {
+        if (btlturn > 11) {
+            effecttick();
+            if (specialcd > 0) --specialcd;
+            btlturn = 0;
+            turnstarted.Fill(false);
+        }
+        if (btlturn < 0) btlturn = 0;
+        if (turndone) {
+            if (!handsrefilled) {
+                ShuffleHand(opponent, false);
+                ShuffleHand(player, false);
+                handsrefilled = true;
+            }
+            turndone = false;
+        }
+        btlphase = 1;
     }
 }

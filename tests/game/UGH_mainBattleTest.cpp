@@ -229,6 +229,26 @@ protected:
     }
 };
 
+TEST_F(BattleRound, OneEnemyRoundSkipsTheFreeSlotsOneFrameEachThenTicks)
+{
+    battlelist[0] = 0;
+    form->StartBattle(0);
+    btlturn = 0;
+    player.e[19] = 5;
+    Frame();
+    form->SkipTurn(); // speed 10: the turn passes
+    ASSERT_EQ(btlturn, 1);
+    Frame(); // slot 0 acts
+    EXPECT_EQ(btlturn, 2);
+    for (int32_t k = 0; k < 9; ++k) Frame();
+    EXPECT_EQ(btlturn, 11);
+    EXPECT_EQ(player.e[19], 5);
+    Frame(); // slot 10 skipped: the round ends
+    EXPECT_EQ(btlturn, 0);
+    EXPECT_EQ(player.e[19], 4);
+    EXPECT_TRUE(btlmode);
+}
+
 TEST_F(BattleRound, SkippingRedrawsOnceAtSpeed35)
 {
     for (const int32_t speed : {34, 35}) {
@@ -242,6 +262,60 @@ TEST_F(BattleRound, SkippingRedrawsOnceAtSpeed35)
         EXPECT_EQ(btlturn, speed >= 35 ? 1 : 2) << speed;
         EXPECT_FALSE(waitedturn);
     }
+}
+
+TEST_F(BattleRound, MonsterChoosesByScore)
+{
+    const int32_t dmgph[] = {0, 20, 0, 50};
+    const int32_t addhp[] = {0, 0, 15, 0};
+    const int32_t hpc[] = {0, 0, 0, 40};
+    for (int32_t i = 0; i < 4; ++i) {
+        cards[i + 1] = card();
+        cards[i + 1].dmgph = dmgph[i];
+        cards[i + 1].addhp = addhp[i];
+        cards[i + 1].hpc = hpc[i];
+    }
+    struct TCase {
+        const char* what;
+        int32_t playerhp, opponenthp, expected;
+    };
+    const TCase cases[] = {
+        {"the strongest hit", 100, 100, 3},
+        {"not the card that kills its user", 100, 30, 1},
+        {"healing counts double below a quarter", 100, 20, 2},
+        {"damage counts double on a weak player", 10, 30, 1},
+    };
+    player.hpmax = opponent.hpmax = 100;
+    for (const TCase& c : cases) {
+        for (int32_t i = 0; i <= 5; ++i) opponent.hand[i] = i <= 3 ? i + 1 : 1;
+        player.hp = c.playerhp;
+        opponent.hp = c.opponenthp;
+        EXPECT_EQ(form->MonsterAI(), c.expected) << c.what;
+    }
+    opponent.hand.Fill(1);
+    cards[1].dmgph = 0;
+    EXPECT_EQ(form->MonsterAI(), -1);
+}
+
+TEST_F(BattleRound, VictoryRollsLootPerSlotOnce)
+{
+    battlelist[0] = battlelist[1] = 0;
+    form->StartBattle(0);
+    form->joinpending();
+    btlslots[0].loot = 5;
+    btlslots[1].loot = -2;
+    btlslots[0].lootchance = btlslots[1].lootchance = 101;
+    btlslots[1].hp = 0;
+    opponent.hp = 0;
+    items[5].count = 0;
+    Frame();
+    EXPECT_FALSE(btlmode);
+    EXPECT_EQ(btlphase, 0);
+    EXPECT_EQ(items[5].count, 1);
+    EXPECT_EQ(battlelist[0], -2);
+    EXPECT_EQ(btlslots[0].name, "nil");
+    Frame();
+    EXPECT_EQ(items[5].count, 1);
 }
 
 } // namespace
