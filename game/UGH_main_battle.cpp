@@ -29,12 +29,6 @@ bool playercardflying = false;
 
 namespace {
 
-// Half to even, as every rounding of the battle.
-int32_t RoundHalfEven(double value)
-{
-    return static_cast<int32_t>(std::nearbyint(value));
-}
-
 // Slot s holds a fighter.
 bool SlotTaken(int32_t s)
 {
@@ -61,7 +55,7 @@ void StartEffects(TForm1& form, character& chr)
     if (const int32_t n = form.CheckCodedPerkEff(chr, 8); n > 0) chr.e[2] = 2 * n;
     if (const int32_t n = form.CheckCodedPerkEff(chr, 14); n > 0) {
         chr.e[7] = 2 * n;
-        chr.estr[7] = RoundHalfEven(chr.endurance / 10.0) + 5;
+        chr.estr[7] = RoundInteger(chr.endurance / 10.0) + 5;
     }
 }
 
@@ -69,7 +63,7 @@ void StartEffects(TForm1& form, character& chr)
 void StartMana(TForm1& form, character& chr)
 {
     chr.manamax = chr.intelligence;
-    if (const int32_t n = form.CheckCodedPerkEff(chr, 7); n > 0) chr.manamax = RoundHalfEven(chr.manamax * (1 + 0.25 * n));
+    if (const int32_t n = form.CheckCodedPerkEff(chr, 7); n > 0) chr.manamax = RoundInteger(chr.manamax * (1 + 0.25 * n));
     chr.mana = chr.manamax;
 }
 
@@ -155,21 +149,21 @@ double difficultyscale(int32_t d, double v)
 int32_t ScaleEnemyValue(int32_t v, double stepscale, int32_t difficulty)
 {
     const double m = std::min(stepscale, 2.0) * (1 + static_cast<double>(difficulty) * difficulty * difficulty / 1000);
-    const int32_t w = RoundHalfEven(v + v * m);
+    const int32_t w = RoundInteger(v + v * m);
     // The difficulty counts a second time here, as the monsters were always balanced with it.
-    return RoundHalfEven(difficultyscale(difficulty, w));
+    return RoundInteger(difficultyscale(difficulty, w));
 }
 
 int32_t StartSpecialCooldown(int32_t intelligence)
 {
-    return std::max(0, 4 - RoundHalfEven(intelligence / 100.0));
+    return std::max(0, 4 - RoundInteger(intelligence / 100.0));
 }
 
 int32_t TForm1::CalcMaxHP(const character& chr, int32_t uselvl, bool ignorebl, bool plr)
 {
     const int32_t base = (uselvl != 0 ? chr.lvl : difficulty) + chr.endurance;
     int32_t hpmax = 5 * base * (plr ? 2 : 1);
-    if (const int32_t n = CheckCodedPerkEff(chr, 6); n > 0) hpmax = RoundHalfEven(hpmax * (1 + 0.25 * n));
+    if (const int32_t n = CheckCodedPerkEff(chr, 6); n > 0) hpmax = RoundInteger(hpmax * (1 + 0.25 * n));
     if (!ignorebl && pendingcount() > 0) hpmax += std::max(0, pendingcount() * (5 - difficulty));
     return hpmax;
 }
@@ -204,7 +198,7 @@ void TForm1::AddEnemyToBattle(int32_t n, int32_t blid)
 
     if (leveling && slot.lvl < player.lvl) {
         int32_t g = player.lvl - slot.lvl;
-        g = Random(RoundHalfEven(g * 0.5)) + g - RoundHalfEven(g * 0.25);
+        g = Random(RoundInteger(g * 0.5)) + g - RoundInteger(g * 0.25);
         if (g <= 0) g = 1;
         int32_t* const skills[] = {&slot.sword, &slot.bow, &slot.magic, &slot.armor};
         int32_t* const attributes[] = {&slot.strength, &slot.intelligence, &slot.speed, &slot.endurance};
@@ -306,13 +300,13 @@ int32_t TForm1::MonsterAI()
         const int32_t id = opponent.hand[i];
         if (id < cards.Low() || id > cards.High()) continue;
         const card& c = cards[id];
-        int64_t score = (p >= 0.25 ? 1 : 2) * static_cast<int64_t>(RoundHalfEven(c.dmgph + player.hpmax * c.dmgperc / 100.0));
+        int64_t score = (p >= 0.25 ? 1 : 2) * static_cast<int64_t>(RoundInteger(c.dmgph + player.hpmax * c.dmgperc / 100.0));
         score += (m >= 0.25 ? 1 : 2) * static_cast<int64_t>(c.addhp);
         int32_t t = m < 0.25 || p < 0.25 ? 1 : m > 0.75 ? 20 : 10;
         const bool storable = c.addeffect >= 1 && c.addeffect <= 100;
         if (c.addeffect != 0 && storable) {
             const int32_t k = c.addeffect - 1;
-            const int32_t amount = RoundHalfEven((t * static_cast<double>(c.efflgth) + t * static_cast<double>(c.effstrgth)) / 2);
+            const int32_t amount = RoundInteger((t * static_cast<double>(c.efflgth) + t * static_cast<double>(c.effstrgth)) / 2);
             if (c.effdir == 0 && opponent.e[k] == 0) score += amount;
             if (c.effdir == 1) {
                 if (player.e[k] == 0) score += amount;
@@ -365,12 +359,12 @@ void TForm1::TryToEscape()
     double b = CheckCodedPerkEff(player, 5) > 0 ? 0.25 : 0;
     if (player.e[0] > 0 || player.e[22] > 0) b -= 0.5;
     if (opponent.e[0] > 0 || opponent.e[22] > 0) b += 0.5;
-    const int32_t roll = RoundHalfEven(Random(player.speed) * (1 + b));
+    const int32_t roll = RoundInteger(Random(player.speed) * (1 + b));
     if (opponent.speed < roll) {
         btlmode = false;
         clearbattlelist();
         clearbtlslots();
-        const int32_t g = RoundHalfEven(static_cast<double>(opponent.hpmax) * opponent.lvl / 4);
+        const int32_t g = RoundInteger(static_cast<double>(opponent.hpmax) * opponent.lvl / 4);
         AddXP(1, g * (1 + CheckCodedPerkEff(player, 14)), player);
         ClearEffects(player);
         ClearEffects(opponent);
@@ -399,13 +393,13 @@ void TForm1::PlayerBTurn()
     DamageOverTime(*this, player, 0);
     const int32_t n = CheckCodedPerkEff(player, 12) + Random(2);
     if (n > 0 && manabonusready) {
-        const int32_t g = n * Random(RoundHalfEven(player.intelligence / 10.0));
+        const int32_t g = n * Random(RoundInteger(player.intelligence / 10.0));
         player.mana += g;
         if (g > 0) AddDmgPop(0, poplabel(strarr[377]) + std::to_string(g), 2);
         player.mana = std::min(player.mana, player.manamax);
         manabonusready = false;
     }
-    int32_t g = Random(RoundHalfEven(player.magic / 10.0));
+    int32_t g = Random(RoundInteger(player.magic / 10.0));
     if (player.e[13] > 0) g += player.estr[13];
     player.mana += g;
     if (g > 0) AddDmgPop(0, poplabel(strarr[377]) + "+" + std::to_string(g), 2);
@@ -436,7 +430,7 @@ void TForm1::ControlBattle()
     if (!enemycardflying && !playercardflying) {
         if (player.hp <= 0 || totalenemyhp() <= 0) {
             if (player.hp <= 0 && CheckCodedPerkEff(player, 2) > 0 && Random(100) <= 9)
-                player.hp = RoundHalfEven(player.hpmax / 10.0);
+                player.hp = RoundInteger(player.hpmax / 10.0);
             btlmode = false;
             if (player.hp <= 0) {
                 clearbattlelist();

@@ -111,11 +111,6 @@ constexpr int32_t cHandCards = 6;     // ids 10..15, hand slots 0..5
 constexpr int32_t cFirstHandCard = 10;
 constexpr int32_t cSpecialCard = 53;  // hand slot 6
 
-int32_t RoundInt(double value)
-{
-    return static_cast<int32_t>(Round(value));
-}
-
 // A failure inside puts the section's tag into the frame's errors; the pass goes on behind it.
 template <class F> void Guarded(const char* tag, F&& section)
 {
@@ -138,8 +133,8 @@ TBox BoxOf(const TGLHUDSprite* sprite)
 
 void Place(gamebutton& b, double x, double y)
 {
-    b.x = RoundInt(x);
-    b.y = RoundInt(y);
+    b.x = RoundInteger(x);
+    b.y = RoundInteger(y);
 }
 
 // The chance to escape shown on the escape button: the speeds' difference over their sum in percent, halved
@@ -148,8 +143,8 @@ int32_t EscapeFigure(const character& fighter, const character& enemy)
 {
     const int32_t sum = enemy.speed + fighter.speed;
     if (sum <= 0) return 0;
-    int32_t e = RoundInt(static_cast<double>(fighter.speed - enemy.speed) / sum * 100);
-    if (fighter.e[0] > 0 || fighter.e[22] > 0) e = RoundInt(e / 2.0);
+    int32_t e = RoundInteger(static_cast<double>(fighter.speed - enemy.speed) / sum * 100);
+    if (fighter.e[0] > 0 || fighter.e[22] > 0) e = RoundInteger(e / 2.0);
     return std::clamp(e, 0, 100);
 }
 
@@ -202,7 +197,7 @@ void UseSpecialCard(TForm1& form)
     if (opponent.hp <= 0) {
         OpponentDead(form);
     } else if (specialcd == 0) {
-        specialcd = std::max(1, 4 - RoundInt(player.intelligence / 100.0));
+        specialcd = std::max(1, 4 - RoundInteger(player.intelligence / 100.0));
     } else {
         form.ShowRequestForm(strarr[370], strarr[371] + " " + std::to_string(specialcd), 0, 1, 0, "");
     }
@@ -370,7 +365,7 @@ void LayOutCharacterScreen(const TForm1& form)
         });
         Guarded(" 37 ", [&] {
             gamebutton& name = gbuttons[37];
-            name.x = RoundInt(bg.X - bg.W / 2);
+            name.x = RoundInteger(bg.X - bg.W / 2);
             name.visible = chargen;
         });
         const double right = bg.X + bg.W / 2;
@@ -422,7 +417,7 @@ void LayOutBattle(const TForm1& form)
     // Hidden while another screen covers the battle.
     const bool covered = invmode || itemlistmode || mmmode;
     const int32_t cardW = gbuttons[cFirstHandCard].w, cardH = gbuttons[cFirstHandCard].h;
-    const int32_t halfCard = RoundInt(cardW / 2.0);
+    const int32_t halfCard = RoundInteger(cardW / 2.0);
     // Left of the middle, then right of it: the gap from the middle in card widths and pixels.
     static constexpr struct {
         int32_t Side, Cards, Gap;
@@ -438,7 +433,7 @@ void LayOutBattle(const TForm1& form)
     const gamebutton& first = gbuttons[cFirstHandCard];
     gamebutton& special = gbuttons[cSpecialCard];
     special.x = first.x;
-    special.y = first.y - RoundInt(first.h / 2.0) - RoundInt(special.h / 2.0) - 5;
+    special.y = first.y - RoundInteger(first.h / 2.0) - RoundInteger(special.h / 2.0) - 5;
     special.matoverride = "card_" + std::to_string(player.hand[6]) + "_";
     // Only a perk's coded effect grants the special card.
     special.visible = false;
@@ -453,7 +448,7 @@ void LayOutBattle(const TForm1& form)
     const gamebutton& last = gbuttons[cFirstHandCard + cHandCards - 1];
     gamebutton& skip = gbuttons[16];
     skip.x = last.x;
-    skip.y = last.y + RoundInt(last.h / 2.0 + 5 + skip.h / 2.0);
+    skip.y = last.y + RoundInteger(last.h / 2.0 + 5 + skip.h / 2.0);
     const bool slow = player.speed < 35;
     skip.caption = strarr[slow ? 62 : 206];
     skip.tooltip = strarr[slow ? 299 : 300];
@@ -472,7 +467,7 @@ void LayOutBattle(const TForm1& form)
 
     gamebutton& stance = gbuttons[62];
     stance.x = enemy.x - 2 * enemy.w - 10;
-    stance.y = RoundInt(skip.y + skip.h / 2.0 + stance.h / 2.0 + 5);
+    stance.y = RoundInteger(skip.y + skip.h / 2.0 + stance.h / 2.0 + 5);
     stance.visible = !invmode && !itemlistmode;
 }
 

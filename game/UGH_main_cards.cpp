@@ -18,15 +18,6 @@ double enemycardhomex = 0, enemycardhomey = 0, enemycardposx = 0, enemycardposy 
 
 namespace {
 
-// Card and character values come from editable files: a sum beyond Integer is held at its bound.
-int32_t Rnd(double value)
-{
-    const int64_t r = Round(value);
-    if (r == IndefiniteInteger) return 0;
-    return static_cast<int32_t>(std::clamp<int64_t>(
-        r, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
-
 std::string Num(int64_t value) { return std::to_string(value); }
 
 } // namespace
@@ -37,7 +28,7 @@ void seteffectpolarity()
     for (const int32_t k : {1, 2, 3, 4, 7, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21}) efpolarity[k] = true;
 }
 
-int32_t percentof(int32_t a, int32_t b) { return Rnd(static_cast<double>(a) * b / 100); }
+int32_t percentof(int32_t a, int32_t b) { return RoundInteger(static_cast<double>(a) * b / 100); }
 
 bool elementsopposed(int32_t a, int32_t b)
 {
@@ -46,7 +37,7 @@ bool elementsopposed(int32_t a, int32_t b)
 
 int32_t TForm1::gethpcdrop(int32_t hpc, const character& user)
 {
-    return Rnd(static_cast<double>(hpc) / (CheckCodedPerkEff(user, 19) + 1));
+    return RoundInteger(static_cast<double>(hpc) / (CheckCodedPerkEff(user, 19) + 1));
 }
 
 int32_t TForm1::CalcDmg(int32_t side, int32_t cid, int32_t gsl, int32_t ustr, int32_t uint, int32_t uspd,
@@ -71,56 +62,56 @@ int32_t TForm1::CalcDmg(int32_t side, int32_t cid, int32_t gsl, int32_t ustr, in
         d = base;
         if (ubl) log(strarr[133] + ": " + Num(base));
         if (d > 0) {
-            d = Rnd(d + static_cast<double>(d) * gsl / 100);
-            rolled(135, Rnd(static_cast<double>(d) * gsl / 100), d);
+            d = RoundInteger(d + static_cast<double>(d) * gsl / 100);
+            rolled(135, RoundInteger(static_cast<double>(d) * gsl / 100), d);
         }
         // Armour.
-        int64_t a = Rnd(static_cast<double>(d) * target.armor / 100);
-        if (CheckCodedPerkEff(target, 20) > 0) a = Rnd(static_cast<double>(a) * target.sword / 100);
+        int64_t a = RoundInteger(static_cast<double>(d) * target.armor / 100);
+        if (CheckCodedPerkEff(target, 20) > 0) a = RoundInteger(static_cast<double>(a) * target.sword / 100);
         if (target.e[7] > 0) a += target.estr[7];
         if (user.e[14] > 0) {
             const double cut = ubl ? static_cast<double>(Random(user.estr[14])) : user.estr[14];
-            a = Rnd(a - cut * a / 100);
+            a = RoundInteger(a - cut * a / 100);
         }
-        if (user.e[20] > 0) a = Rnd(1.25 * a);
+        if (user.e[20] > 0) a = RoundInteger(1.25 * a);
         d -= a;
         rolled(136, a, d);
         // Resistance.
         if (int32_t n = CheckCodedPerkEff(target, 11); n > 0) {
             n = std::min(n, 50);
             const int32_t roll = ubl ? Random(51) : 25;
-            d -= Rnd(static_cast<double>(n + roll) * d / 100);
+            d -= RoundInteger(static_cast<double>(n + roll) * d / 100);
             log(strarr[193] + " (" + Num(d) + ")");
         }
         // Attribute bonus: strength for sword and bow, intelligence otherwise.
         const bool physical = c.govskill == 0 || c.govskill == 1;
         const int32_t x = physical ? ustr : uint;
-        const int32_t half = Rnd(x / 2.0);
+        const int32_t half = RoundInteger(x / 2.0);
         const double share = (ubl ? Random(half) : half) + x / 2.0;
-        const int64_t b = Rnd(share * d / 100);
+        const int64_t b = RoundInteger(share * d / 100);
         d += b;
         rolled(physical ? 137 : 208, b, d);
         // Class bonus.
         if (c.bont == target.spec) {
-            d += Rnd(static_cast<double>(d) * c.bonam / 100);
-            rolled(138, Rnd(static_cast<double>(d) * c.bonam / 100), d);
+            d += RoundInteger(static_cast<double>(d) * c.bonam / 100);
+            rolled(138, RoundInteger(static_cast<double>(d) * c.bonam / 100), d);
         }
         // Elements: an opposed one doubles, the target's own halves, the user's own adds a third.
         if (elementsopposed(target.element, c.element)) {
             d *= 2;
             log("Elemental multiplyer x2. Dmg=" + Num(d));
         }
-        if (c.element == target.element && c.element != 0) d = Rnd(d / 2.0);
+        if (c.element == target.element && c.element != 0) d = RoundInteger(d / 2.0);
         if (c.element == user.element && c.element != 0) {
-            d = Rnd(1.3 * d);
+            d = RoundInteger(1.3 * d);
             log("Elemental multiplyer 33% from user affinity. Dmg=" + Num(d));
         }
         if (user.e[5] > 0) {
-            d = Rnd(d / 2.0);
+            d = RoundInteger(d / 2.0);
             if (ubl) log(strarr[139] + ": " + Num(d));
         }
         // Speed: the rolled dodge takes whole multiples of the damage, the expected one a share.
-        const int64_t r = ubl ? static_cast<int64_t>(Random(Rnd(tspd / 100.0))) * d : Rnd(static_cast<double>(d) * tspd / 100);
+        const int64_t r = ubl ? static_cast<int64_t>(Random(RoundInteger(tspd / 100.0))) * d : RoundInteger(static_cast<double>(d) * tspd / 100);
         d -= r;
         rolled(140, r, d);
         if (user.e[1] > 0) {
@@ -136,11 +127,11 @@ int32_t TForm1::CalcDmg(int32_t side, int32_t cid, int32_t gsl, int32_t ustr, in
         if (ubl) {
             const int64_t k = std::max(1, CheckCodedPerkEff(player, 22));
             if (side == 0) {
-                if (stance == 1) d += k * Rnd(static_cast<double>(ustr + uspd) * d / 200);
-                if (stance == -1) d -= Rnd(static_cast<double>(ustr + uspd) * d / 200);
+                if (stance == 1) d += k * RoundInteger(static_cast<double>(ustr + uspd) * d / 200);
+                if (stance == -1) d -= RoundInteger(static_cast<double>(ustr + uspd) * d / 200);
             } else {
-                if (stance == 1) d += Rnd(static_cast<double>(ustr + uspd) * d / 200);
-                if (stance == -1) d -= k * Rnd(static_cast<double>(tend + tspd) * d / 200);
+                if (stance == 1) d += RoundInteger(static_cast<double>(ustr + uspd) * d / 200);
+                if (stance == -1) d -= k * RoundInteger(static_cast<double>(tend + tspd) * d / 200);
             }
         }
         if (d < 0) d = 1;
@@ -173,7 +164,7 @@ namespace {
 // v counting pct % higher while the bearer has the effect at index k.
 int32_t Boosted(int32_t v, const character& chr, int32_t k)
 {
-    return chr.e[k] > 0 ? Rnd((chr.estr[k] / 100.0 + 1) * v) : v;
+    return chr.e[k] > 0 ? RoundInteger((chr.estr[k] / 100.0 + 1) * v) : v;
 }
 
 // The four effective attributes in a play: each own boost, then the boost of all four (type 20).
@@ -188,12 +179,12 @@ struct Attributes {
     }
 };
 
-int32_t Skill(int32_t skill, int32_t attribute) { return Rnd(skill + static_cast<double>(skill) * attribute / 100); }
+int32_t Skill(int32_t skill, int32_t attribute) { return RoundInteger(skill + static_cast<double>(skill) * attribute / 100); }
 
 // The play's amount raised by pct % of itself when the card's class bonus applies.
 int32_t WithClassBonus(int32_t amount, const card& c, const character& chr)
 {
-    return c.bont == chr.spec ? amount + Rnd(static_cast<double>(amount) * c.bonam / 100) : amount;
+    return c.bont == chr.spec ? amount + RoundInteger(static_cast<double>(amount) * c.bonam / 100) : amount;
 }
 
 const char* const cSkillSounds[] = {"skl_sword", "skl_bow", "skl_magic", "skl_armour"};
@@ -211,7 +202,7 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
     };
     // Regeneration (type 5).
     if (user.e[4] > 0 && user.estr[4] > 0) {
-        const int32_t g = Rnd(static_cast<double>(user.endurance) * user.estr[4] / 10);
+        const int32_t g = RoundInteger(static_cast<double>(user.endurance) * user.estr[4] / 10);
         user.hp = std::min(user.hp + g, user.hpmax);
         AddDmgPop(side, poplabel(strarr[377]) + Num(g), 1);
     }
@@ -306,7 +297,7 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
         if (c.effdir == 0 || c.effdir == 1) {
             if (et != 1 || bearer.e[3] == 0) {
                 es = WithClassBonus(es, c, bearer);
-                if (c.element == bearer.element && c.element != 0) es = Rnd(es * 1.3);
+                if (c.element == bearer.element && c.element != 0) es = RoundInteger(es * 1.3);
                 bearer.e[et - 1] = c.accum ? bearer.e[et - 1] + len : len;
                 bearer.estr[et - 1] = c.accum ? bearer.estr[et - 1] + es : es;
                 msg += c.effdir == 0
@@ -329,7 +320,7 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
         }
         if (et == 13) {
             const int32_t xs[] = {u.str, u.spd, user.magic, user.armor};
-            if (user.e[0] > 0 && known) user.e[0] -= Rnd(xs[c.govskill] / 10.0);
+            if (user.e[0] > 0 && known) user.e[0] -= RoundInteger(xs[c.govskill] / 10.0);
             user.e[0] = std::max(0, user.e[0]);
             msg += " " + user.name + " " + strarr[196] + ".";
         }
@@ -369,13 +360,13 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
         AddToBattleLog(strarr[143] + ": " + Num(dmg));
         int64_t d = static_cast<int64_t>(dmg) + dmg2;
         if (c.AOE && side == 0) {
-            d = (CheckCodedPerkEff(user, 21) + 1) * static_cast<int64_t>(Rnd(d / 5.0));
+            d = (CheckCodedPerkEff(user, 21) + 1) * static_cast<int64_t>(RoundInteger(d / 5.0));
             for (int32_t k = btlslots.Low(); k <= btlslots.High(); ++k) {
                 character& other = btlslots[k];
-                if (k != btltarget && other.name != "nil" && other.hp > 0) other.hp -= Rnd(d / 2.0);
+                if (k != btltarget && other.name != "nil" && other.hp > 0) other.hp -= RoundInteger(d / 2.0);
             }
         } else if (c.AOE) {
-            d = Rnd(d / 2.0);
+            d = RoundInteger(d / 2.0);
         }
         const int32_t dealt = static_cast<int32_t>(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
         target.hp -= dealt;

@@ -1,8 +1,18 @@
 #include "UGH_tables.h"
 
+#include <limits>
+
 void RaiseBoundsError(int64_t index, int64_t low, int64_t high)
 {
     throw ERangeError(Format("Index %d out of bounds (%d..%d)", {index, low, high}));
+}
+
+int32_t RoundInteger(double value)
+{
+    const int64_t r = Round(value);
+    if (r == IndefiniteInteger) return 0;
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(r, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 TBoundedTable<TBoundedArray<lcell, 0, 100>, 0, 100> levelgrid;

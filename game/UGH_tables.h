@@ -25,6 +25,10 @@ public:
 // Raises ERangeError "Index <index> out of bounds (<low>..<high>)".
 [[noreturn]] void RaiseBoundsError(int64_t index, int64_t low, int64_t high);
 
+// Round for the game's Integer values: halves to even. The values often come from editable files, so NaN gives 0
+// and a result beyond Integer is held at its bound.
+int32_t RoundInteger(double value);
+
 namespace BoundedSlots {
 
 // Entries held in place: for arrays inside records, which are copied by value.
