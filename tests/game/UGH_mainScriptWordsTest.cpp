@@ -314,7 +314,13 @@ struct TWorldState {
     character who = player;
     int32_t x = playerx, y = playery, side = lookside;
 
-    bool operator==(const TWorldState&) const = default;
+    // Compared with the live tables in place: a copy of the whole grid per comparison is slow.
+    bool SameAsNow() const
+    {
+        return grid == levelgrid && sprites == freesprites && meshes == freemeshes && roamers == wanderers &&
+               lights == levellights && ints == intvars && buttons == gbuttons && worn == equipped &&
+               pending == battlelist && who == player && x == playerx && y == playery && side == lookside;
+    }
 };
 
 TEST_F(ScriptWords, AWordWithAnIndexOutOfRangeChangesNothingAndIsLogged)
@@ -322,6 +328,8 @@ TEST_F(ScriptWords, AWordWithAnIndexOutOfRangeChangesNothingAndIsLogged)
     folder.Write("text/en/yes.txt", "Yes");
     acx = 50;
     intvars[1] = 5000;
+    // Every word below is refused, so the world stays as it is now throughout.
+    const TWorldState before;
     for (const char* script :
          {"Choice 8,yes;", "Choice -1,yes;", "SetupCell 10,5,1,0,1,1,1,0,spr,0;", "GetFSpriteState 201,1;",
           "SetFMeshPos 201,1,2,3;", "FMeshBehaviour -1,1,0,1,0,0,0,0,0,0;", "ToggleLight 20;",
@@ -331,10 +339,9 @@ TEST_F(ScriptWords, AWordWithAnIndexOutOfRangeChangesNothingAndIsLogged)
           "SetActiveItem 4,1;", "SetActiveItem 0,1001;", "AddToBattleList 101;", "GetFMeshCoord 4,w,2;",
           "ReadPlayerParam 12,2;", "GetPLZ 0,10,2;", "ToggleWall 100,100;", "Random &1001,3;"}) {
         SCOPED_TRACE(script);
-        const TWorldState before;
         TGLLogCapture log;
         Run(script);
-        EXPECT_TRUE(TWorldState() == before);
+        EXPECT_TRUE(before.SameAsNow());
         EXPECT_FALSE(log.Texts().empty());
     }
 }
