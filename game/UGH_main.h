@@ -464,8 +464,9 @@ public:
     bool checklsvisibility(int32_t x, int32_t y, int32_t lsy, int32_t lsx);
     void HandleShadows();
     void cleanuplights();
-    // The explored cells with their neighbours, 20 pixels a cell, and the player: the minimap's picture.
-    static void DrawMinimap(TBitmap& picture);
+    // The explored cells with their neighbours, 20 pixels a cell, and the player: the minimap's picture. With
+    // hiddenPassages (the player's perk effect 9) a wall that can be walked through shows in olive.
+    static void DrawMinimap(TBitmap& picture, bool hiddenPassages);
     // The picture centred on a black square with a white border, as wide as its larger side.
     static void SquareMinimap(TBitmap& picture, TBitmap& square);
 

@@ -125,7 +125,7 @@ std::string LightReport(const std::array<int32_t, 20>& order, const std::vector<
 
 // The colour a neighbour of an explored cell is drawn in, given the colour the brush held before: the brush
 // keeps its colour for a closed cell that is neither door, wall nor chest.
-TColor NeighbourColour(const lcell& cell, bool explored, TColor brush)
+TColor NeighbourColour(const lcell& cell, bool explored, bool hiddenPassages, TColor brush)
 {
     if (!cell.passable || cell.wall) {
         if (cell.door) brush = clPurple;
@@ -133,6 +133,7 @@ TColor NeighbourColour(const lcell& cell, bool explored, TColor brush)
         if (cell.chest) brush = clYellow;
     }
     if (cell.passable && !cell.wall) brush = clWhite;
+    if (hiddenPassages && cell.passable && cell.wall) brush = clOlive;
     if (explored && cell.passable) brush = clWhite;
     return brush;
 }
@@ -395,7 +396,7 @@ void TForm1::cleanuplights()
 
 // ---- Minimap ----
 
-void TForm1::DrawMinimap(TBitmap& picture)
+void TForm1::DrawMinimap(TBitmap& picture, bool hiddenPassages)
 {
     const int32_t columns = mapmaxx + 1, rows = mapmaxy + 1;
     // One pixel a cell first, the picture's colours decided in the order the neighbourhoods are drawn; the
@@ -409,7 +410,7 @@ void TForm1::DrawMinimap(TBitmap& picture)
             if (!explored[x][y]) continue;
             for (int32_t nx = std::max(x - 1, 0); nx <= std::min(x + 1, mapmaxx); ++nx) {
                 for (int32_t ny = std::max(y - 1, 0); ny <= std::min(y + 1, mapmaxy); ++ny) {
-                    brush = NeighbourColour(levelgrid[nx][ny], explored[nx][ny], brush);
+                    brush = NeighbourColour(levelgrid[nx][ny], explored[nx][ny], hiddenPassages, brush);
                     PutPixel(cells, nx, ny, brush);
                 }
             }
@@ -448,7 +449,7 @@ void TForm1::SquareMinimap(TBitmap& picture, TBitmap& square)
 void TForm1::WorkOnMinimap()
 {
     TBitmap picture, square;
-    DrawMinimap(picture);
+    DrawMinimap(picture, CheckCodedPerkEff(player, 9) > 0);
     SquareMinimap(picture, square);
     if (minimap) {
         auto* image = static_cast<TGLPictureImage*>(minimap->Material()->Texture()->Image());

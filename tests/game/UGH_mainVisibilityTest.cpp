@@ -492,7 +492,7 @@ protected:
 TEST_F(Minimap, EachCellTakesTheColourOfWhatItHolds)
 {
     TBitmap picture;
-    TForm1::DrawMinimap(picture);
+    TForm1::DrawMinimap(picture, false);
     ASSERT_EQ(picture.Width(), 100);
     ASSERT_EQ(picture.Height(), 80);
     struct TCase {
@@ -515,12 +515,19 @@ TEST_F(Minimap, EachCellTakesTheColourOfWhatItHolds)
     EXPECT_EQ(Pixel(picture, 30, 32), clRed);
     EXPECT_EQ(Pixel(picture, 30, 22), clRed);
     EXPECT_EQ(Pixel(picture, 21, 38), clWhite);
+
+    // A wall the player can walk through: grey, unless the player's perk shows hidden passages.
+    levelgrid[4][2].passable = true;
+    TForm1::DrawMinimap(picture, false);
+    EXPECT_EQ(Cell(picture, 4, 2), clGray);
+    TForm1::DrawMinimap(picture, true);
+    EXPECT_EQ(Cell(picture, 4, 2), clOlive);
 }
 
 TEST_F(Minimap, TheSquareCentresThePictureInsideAWhiteBorder)
 {
     TBitmap picture, square;
-    TForm1::DrawMinimap(picture);
+    TForm1::DrawMinimap(picture, false);
     TForm1::SquareMinimap(picture, square);
     ASSERT_EQ(square.Width(), 100);
     ASSERT_EQ(square.Height(), 100);
