@@ -241,6 +241,19 @@ extern int32_t specialcd;
 // -1 for none.
 int32_t getbutundercursor(int32_t x, int32_t y);
 
+// ---- Globals of character progression and the item list (UGH_main_progress.cpp, UGH_main_itemlist.cpp) ----
+extern TBoundedTable<int32_t, -1, 101> perklist; // perk ids in the perk panel's order
+extern int32_t perkcursor;                       // the position of perklist the perk panel shows
+extern bool perkpanelshown;                      // the character screen shows the perk panel
+// The sum of perk p's requirements (attributes, skills and the required perk's id).
+int32_t perkreqsum(int32_t p);
+// The item list's cells: itemgrid[column][row][page] holds an item or card id, -1 for none.
+extern TBoundedTable<TBoundedArray<TBoundedArray<int32_t, 0, 9>, 0, 9>, 0, 9> itemgrid;
+extern int32_t itemhover; // the entry under the pointer, -1 none
+// itemgrid filled from the owned cards (cards) or items, ordered by card skill or item kind, then id: nine
+// columns and nine rows a page, ten pages; what does not fit is left out.
+void FillItemGrid(bool cards);
+
 // ---- Globals of sound and music (UGH_main_sound.cpp) ----
 extern int32_t soundcount, musiccount; // lines of the sound and music lists
 extern bool soundsloaded;              // both lists are loaded
@@ -841,6 +854,39 @@ public:
     void AddItem(int32_t n1, int32_t n2);
     // A random line of the loot list; -1 (logged) when the list is missing or empty or the line is no number.
     int32_t RandomLoot();
+    // One level a call while the player's experience exceeds xpreq: the next threshold, the form and sound,
+    // 4 attribute points (more with coded effect 16), a perk point every 4th level, a card every 2nd.
+    void LevelUp();
+    // n more perk or attribute points, told by a form while scriptpopups; useperk adds coded effect 16.
+    void AddPerkPoints(int32_t n);
+    void AddAttrPoints(int32_t n, bool useperk);
+    // The player meets perk pn's requirements (effective values, perk, species).
+    bool checkperkrq(int32_t pn);
+    // Makes the last item whose recipe is the pair it1, it2 (either order) from one of each (two of an item
+    // crafted with itself); without a recipe or the stock for it a form refuses.
+    void TryToCraft(int32_t it1, int32_t it2);
+    // t = 1 or -1: selitem to the next or previous owned item (left alone when none is owned); t = 0: the
+    // selected item is used: craftmode switches and equipment is worn.
+    void InventoryButtonClick(int32_t t);
+    // perklist ordered by species requirement, then requirement sum, then id.
+    void genperklist();
+    // The next position of perklist from perkcursor in direction direc whose perk is enabled; perkcursor itself
+    // when no perk is.
+    int32_t GetNextEnabledPerk(int32_t direc);
+
+    // ---- The item list (UGH_main_itemlist.cpp) ----
+    // The entry of itemgrid under the view point (x, y) on the current page, -1 for none.
+    int32_t getilundercursor(int32_t x, int32_t y);
+    // itemgrid from the owned items or cards, then the cells of the current page dressed.
+    void SetupItemList();
+    // The description of item iuc in CR LF-ended lines: kind, bonuses, requirements; with showdesc the item's
+    // description file when it exists.
+    std::string ShowItemInfo(int32_t iuc, bool showdesc);
+    // Every frame (block b2): the description panel beside the item list, hidden outside it.
+    void ProcessItemList();
+    TGLHUDText* invitmdesctxt = nullptr;
+    TGLHUDSprite* invitmimage = nullptr;
+    TGLHUDText* invhelptxt = nullptr;
     // Death: back to the main-menu level with a new character (UGH_main_flow.cpp).
     void KillPlayer();
 

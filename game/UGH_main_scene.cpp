@@ -285,6 +285,9 @@ const TSceneRow cSceneTable[] = {
     {"inventoryf2", "inventory", Make<TGLDummyCube, &TForm1::inventoryf2>},
     {"invitmdesc", "inventory", Make<TGLHUDSprite, &TForm1::invitmdesc>, {.Visible = false, .MatLib = true}},
     {"invhelpbg", "inventory", Make<TGLHUDSprite, &TForm1::invhelpbg>, {.Visible = false, .MatLib = true}},
+    {"invitmdesctxt", "inventory", Make<TGLHUDText, &TForm1::invitmdesctxt>, {.Visible = false, .Font = 2}},
+    {"invitmimage", "inventory", Make<TGLHUDSprite, &TForm1::invitmimage>, {.Visible = false, .MatLib = true}},
+    {"invhelptxt", "inventory", Make<TGLHUDText, &TForm1::invhelptxt>, {.Visible = false, .Font = 2}},
     {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>},
     // The perk panel's background, under the perk icons made at start-up.
     {"csperkbg", "dcperkicon", Make<TGLHUDSprite, &TForm1::csperkbg>, {.Visible = false, .MatLib = true}},
