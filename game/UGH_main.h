@@ -128,6 +128,28 @@ bool soundexists(const std::string& name);
 // The side of an effect icon for n active effects on a view scrh high: at most 32.
 int32_t EffectIconSize(int32_t n, int32_t height);
 
+// ---- Globals of the battle screen and the character screen (UGH_main_display.cpp) ----
+// The monster's played card has not reached its resting point yet.
+extern bool monsterplayed;
+// a / b, or 0 when b is 0 or less (a dead slot's hpmax, a manamax of 0).
+double ratio(int32_t a, int32_t b);
+// The monster picture's side one frame on: it grows by 1000 px a second up to side, which it then keeps.
+double GrowMonsterPicture(double current, double side, double deltatime);
+// A bar's width one frame on: it closes the gap to target at rate 10 a second, never passing it.
+double ApproachBar(double width, double target, double deltatime);
+// A played card's point one frame on along the line from its start (homex, homey) to its rest (restx, resty):
+// 2000 px a second along x, never past the rest; within 200 px of the rest along x it lands there. True while
+// it is still on its way.
+bool FlyCard(double& x, double& y, double homex, double homey, double restx, double resty, double deltatime);
+// A character-screen line: label + ": " + value; with showDifference a value above its base is followed by
+// " +" and the difference, one below by " -" and the difference.
+std::string CharacterValueText(const std::string& label, int32_t value, int32_t base, bool showDifference);
+// The active timed effects of chr under the heading strarr[236], one " - " + name line each (types 1..100).
+std::string CharacterEffectsText(const character& chr);
+// The description of monster type id, "\text\" + lng + "\desc\monster_" + id + ".txt" read whole; "-" when
+// it cannot be read.
+std::string MonsterDescription(int32_t id);
+
 // ---- Globals of exploration ----
 extern int32_t encsteps;               // steps since the last random encounter
 extern int32_t camtx, camty, camtz;    // the point the camera glides to: the player's cell at its plz
@@ -822,6 +844,37 @@ public:
     static std::string GetETypeDesc(int32_t type, const TBoundedTable<std::string, 0, 10000>& strings);
     static std::string GetEClassName(int32_t eclass, const TBoundedTable<std::string, 0, 10000>& strings);
     static std::string GetElName(int32_t element, const TBoundedTable<std::string, 0, 10000>& strings);
+
+    // ---- Battle screen and character screen (UGH_main_display.cpp) ----
+    // Block b3: the battle screen laid out from the battle's state while btlmode is set (the monster picture,
+    // its name, the hit and mana points, the short log, the hand cards, the bars and the played cards' flights),
+    // hidden while no battle runs or the character screen or item list covers it; the character screen and the
+    // menu shown with their modes.
+    void ShowBattleScreen(double deltatime);
+    // Block b4's character screen for the opponent while showenemy, else the player: names, values, effects,
+    // the monster's description, the selected item and the spellbook's label. Clears uirefresh.
+    void LayOutCharacterScreen();
+    TGLHUDText* monster_name = nullptr;
+    TGLHUDText* player_hp = nullptr;
+    TGLHUDText* player_mp = nullptr;
+    TGLHUDText* battle_message = nullptr;
+    TGLHUDText* char_name = nullptr;
+    TGLHUDText* char_strength = nullptr;
+    TGLHUDText* char_intelligence = nullptr;
+    TGLHUDText* char_speed = nullptr;
+    TGLHUDText* char_endurence = nullptr;
+    TGLHUDText* char_sword = nullptr;
+    TGLHUDText* char_bow = nullptr;
+    TGLHUDText* char_armor = nullptr;
+    TGLHUDText* char_magic = nullptr;
+    TGLHUDText* char_bp = nullptr;
+    TGLHUDText* char_xp = nullptr;
+    TGLHUDText* char_effects = nullptr;
+    TGLHUDSprite* mondescbg = nullptr; // the monster description's panel
+    TGLHUDText* char_desc = nullptr;
+    TGLHUDSprite* aitem = nullptr;     // the selected item's picture
+    TGLHUDText* aitem_name = nullptr;
+    TGLHUDText* spellbook_txt = nullptr;
 
     // ---- Card play and damage (UGH_main_cards.cpp) ----
     // Plays hand slot no (0..6) of user against target, side 0 the player, 1 a monster: checks and costs, damage,
