@@ -258,6 +258,13 @@ void LoadMonsterList();
 // Writes mapmonsters to the current map's "monsterlist.txt", making the map's folder when it is missing.
 void SaveMonsterList();
 
+// Door faces: a cell is blocked when it is not passable, a door or a wall, or lies outside the grid in use.
+// setcelldoorface turns the door of cell (x, y) to 90 when the cells above and below are blocked, then to 0 when
+// those left and right are (0 wins when both hold); otherwise it keeps its face. autosetdoors does it for every
+// door of the grid in use, x outer.
+void setcelldoorface(int32_t x, int32_t y);
+void autosetdoors();
+
 // ---- Content files (cards, perks, characters, items) ----
 //
 // The readers return a record and never touch the global tables. A field whose line is missing or unreadable

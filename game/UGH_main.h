@@ -84,6 +84,35 @@ extern int32_t fmbrate;         // free-mesh behaviour steps per second
 extern int32_t loadscrno;       // load-screen picture shown while a level is read, written or built
 extern int32_t lastnewcard;     // the card AddNewCard gave last, -1 none
 
+// ---- Globals of the random map generator (UGH_main_randommap.cpp) ----
+// One room of a generated level: kind (what its centre cell holds, 0 start, 1 exit, 2..13 altars, shrines and
+// chests), centre cell, size in cells, shape (0 rectangle, 1 diamond) and link: its corridor leads to room
+// link + 1.
+struct roomrec {
+    int32_t kind = 0, cx = 0, cy = 0, w = 0, h = 0, shape = 0, link = 0;
+
+    bool operator==(const roomrec&) const = default;
+};
+// A generated level has at most this many rooms.
+constexpr int32_t cMaxRooms = 66;
+// The rooms of the last generation, rooms[1..roomcount].
+extern TBoundedTable<roomrec, 1, cMaxRooms> rooms;
+extern int32_t roomcount;
+// Carves an L-shaped corridor from (x1, y1) along x toward x2, then along y toward y2: each cell passable, no
+// wall, with floor and ceiling; (x2, y2) itself is not carved.
+void digpath(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+// The first free sprite slot not enabled, -1 when all 201 are.
+int32_t firstfreefsprite();
+// The name of a random sprite-list entry of that purpose, "none" when there is none (no draw then).
+std::string randomspritename(int32_t purpose);
+// The index of the last sprite-list entry named name, -1 when there is none.
+int32_t spriteindex(const std::string& name);
+// Hangs free sprite slot on wall cell (x, y), facing the last neighbour (order i = -1, 0, 1 with j = -1, 0, 1)
+// that lies inside the grid's inner cells and is neither wall nor door: 11 units from the cell's centre toward
+// it, a random purpose-1 sprite sized from the sprite list (dw x dh when the name is not listed). False when
+// nothing qualifies (the slot is left alone).
+bool placewallsprite(int32_t x, int32_t y, int32_t dw, int32_t dh, int32_t slot);
+
 // ---- Globals of the level construction (UGH_main_level.cpp) ----
 // The level's scene objects, made from levelgrid, freesprites, freemeshes and wanderers and freed again by the
 // level construction (children of shadowz; the fire spheres of dcgameb); block visibility shows and hides them.
@@ -621,6 +650,20 @@ public:
     void ChangeLevel(int32_t way, const std::string& param);
     void ChangeLevelNormally();
 
+    // Sets the player light from playerlightdata (the last map read or level generated).
+    void ApplyPlayerLight();
+    // ---- Random map generator (UGH_main_randommap.cpp) ----
+    // Fills the level tables with a generated level sized by levelno: a ring of rectangular and diamond rooms
+    // joined by L-shaped corridors, a start, an exit, altars, shrines and chests, random doors facing their
+    // passage and wall decorations. The caller builds it. Progress texts go to RandomMapProgress.
+    void RandomMap();
+    // Told what the generator is doing ("placing start and exit"); may be empty.
+    std::function<void(const std::string&)> RandomMapProgress;
+    // A random item id whose count is 0 and whose itmtype is not 0, among the loaded items; -1 when none.
+    int32_t GetUnownedItem();
+    // (x, y) is plain floor (passable, no wall, chest, door or trap, spritename "0") between plain floor left
+    // and right with walls above and below, or between plain floor above and below with walls left and right.
+    static bool CheckDoorSpot(int32_t x, int32_t y);
     // ---- Level construction (UGH_main_level.cpp) ----
     // Builds the whole level from the tables: every cell in use that is not ignored, the free sprites, free
     // meshes and wanderers, the sky box and the scene lights; then the visibility of the whole level and the
@@ -725,6 +768,10 @@ public:
     void AddEnemyToBattle(int32_t n, int32_t blid);
     // Every frame of a battle: the queued monsters not in the battle yet join it.
     void joinpending();
+    // Not called by the game: the single-enemy opening. Monster type fo (-1: a random one) straight into
+    // opponent, scaled and levelled as a joining enemy, its journal entry and its name in the battle log; the
+    // player's hit points, mana and timed effects prepared. Refused as AddEnemyToBattle refuses ids.
+    void OldStartBattle(int32_t fo);
     // The battle's per-frame state machine (turns, the end test, the round's end).
     void ControlBattle();
     // The start of the player's turn: forced play, damage over time, the mana bonus and regeneration.
