@@ -3,6 +3,7 @@
 #include "ControlWidget.h"
 
 #include <QtWidgets/QProgressBar>
+#include <QtWidgets/QSlider>
 
 #include <algorithm>
 
@@ -65,4 +66,59 @@ void TProgressBar::ShowState()
     }
     bar->setRange(FMin, FMax);
     bar->setValue(FPosition);
+}
+
+// TTrackBar
+
+TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 150, 45); }
+
+void TTrackBar::SetMin(int32_t Value)
+{
+    FMin = Value;
+    FMax = std::max(FMax, FMin);
+    ShowState();
+    SetPosition(FPosition);
+}
+
+void TTrackBar::SetMax(int32_t Value)
+{
+    FMax = Value;
+    FMin = std::min(FMin, FMax);
+    ShowState();
+    SetPosition(FPosition);
+}
+
+void TTrackBar::SetPosition(int32_t Value)
+{
+    const int32_t position = std::clamp(Value, FMin, FMax);
+    if (position == FPosition) return;
+    FPosition = position;
+    ShowState();
+    Change();
+}
+
+void TTrackBar::Change()
+{
+    if (OnChange) OnChange(this);
+}
+
+void TTrackBar::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    auto* slider = AddContentWidget<QSlider>(Widget(), Qt::Horizontal);
+    slider->setTickPosition(QSlider::TicksBelow);
+    QObject::connect(slider, &QSlider::valueChanged, slider, [this](int Value) {
+        if (!FShowing) Guarded(this, [&] { SetPosition(Value); });
+    });
+    ShowState();
+}
+
+void TTrackBar::ShowState()
+{
+    auto* slider = ContentWidget<QSlider>(Widget());
+    if (!slider) return;
+    FShowing = true;
+    slider->setRange(FMin, FMax);
+    slider->setValue(FPosition);
+    FShowing = false;
 }

@@ -379,6 +379,8 @@ void TWinControl::ApplyBounds()
     if (!FWidget) return;
     if (FParent)
         FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+    else if (FWidget->minimumSize() == FWidget->maximumSize())
+        FWidget->setFixedSize(FWidth, FHeight); // a dialog keeps the size it is given
     else
         FWidget->resize(FWidth, FHeight); // where a top-level window goes is the form's and the window manager's
 }

@@ -113,8 +113,17 @@ void TForm::ApplyWindowFlags()
     if (FBorderStyle == bsSingle)
         flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+    if (FBorderStyle == bsDialog)
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     if (FFormStyle == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
     QWidget* widget = Widget();
+    // A dialog's size is its own; the window manager may change any other.
+    if (FBorderStyle == bsDialog) {
+        widget->setFixedSize(Width(), Height());
+    } else {
+        widget->setMinimumSize(0, 0);
+        widget->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
     if (widget->windowFlags() == flags) return;
     // QWidget::setWindowFlags would make new native windows for the form and every native child, pulling
     // the X window from under a rendering context: the existing window takes the new hints instead.

@@ -8,7 +8,8 @@
 #include <string>
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable };
+// bsDialog: a title with a close button only, and a size the user cannot change.
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 enum TFormStyle { fsNormal, fsStayOnTop };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TPosition { poDesigned, poScreenCenter };

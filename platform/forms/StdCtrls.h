@@ -1,4 +1,7 @@
-// Standard controls: the multi-line edit box and the push button, each shown by its Qt widget.
+// Standard controls: the multi-line edit box, the push button, the label, the one-line edit box, the check box,
+// the combo box and the group box, each shown by its Qt widget. A control keeps its value in itself and has no
+// widget until its form is shown, so an unshown form is a widget-free model of itself: code drives its controls
+// and their events as a user would.
 #pragma once
 
 #include "Controls.h"
@@ -10,6 +13,7 @@
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 class TMemoLines;
+class TComboBoxItems;
 
 // A multi-line edit box. Its lines are Lines(): changing them changes the text shown, and what the user types
 // comes back into them (a break typed last starts an empty line).
@@ -37,6 +41,7 @@ protected:
 
 private:
     friend class TMemoLines;
+class TComboBoxItems;
 
     // The whole text into the box, or one line added at its end.
     void ShowLines();
@@ -60,6 +65,128 @@ public:
     void SetCaption(const std::string& Value);
     // Runs OnClick as a click of the user does.
     void Click() override;
+
+protected:
+    void CreateWnd() override;
+
+private:
+    std::string FCaption;
+};
+
+// A text on the form; "&" marks no key letter here, it shows as it is.
+class TLabel : public TWinControl {
+public:
+    explicit TLabel(TComponent* AOwner);
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+
+protected:
+    void CreateWnd() override;
+
+private:
+    std::string FCaption;
+};
+
+// A one-line edit box. OnChange runs once for each real change of the text, whether the user typed it or code
+// set it; setting the text it already holds runs nothing.
+class TEdit : public TWinControl {
+public:
+    explicit TEdit(TComponent* AOwner);
+
+    const std::string& Text() const { return FText; }
+    void SetText(const std::string& Value);
+
+    // Marks the text as refused: it shows in red with Hint (what the box accepts) as its tooltip, until the
+    // text changes again. The program's one way to refuse typed input.
+    void SetInvalid(const std::string& Hint);
+    bool Invalid() const { return FInvalid; }
+    // The hint of the refusal; "" while the text is not marked.
+    const std::string& InvalidHint() const { return FInvalidHint; }
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateWnd() override;
+    virtual void Change();
+
+private:
+    // Takes a new text (from code or the user): clears a refusal, then runs OnChange.
+    void TakeText(const std::string& Value);
+    void ShowValidity();
+
+    std::string FText;
+    std::string FInvalidHint;
+    bool FInvalid = false;
+};
+
+// A check box. OnClick runs once for each real change of Checked, by the user's click or by code.
+class TCheckBox : public TWinControl {
+public:
+    explicit TCheckBox(TComponent* AOwner);
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool Value);
+
+protected:
+    void CreateWnd() override;
+
+private:
+    std::string FCaption;
+    bool FChecked = false;
+};
+
+// csDropDown: the text can be typed and need not be an item; csDropDownList: the text is the chosen item's.
+enum TComboBoxStyle { csDropDown, csDropDownList };
+
+// A combo box. OnChange runs only when the user chooses an item (or types, in a csDropDown box); code that
+// fills it, selects an item or sets its text runs nothing.
+class TComboBox : public TWinControl {
+public:
+    explicit TComboBox(TComponent* AOwner);
+    ~TComboBox() override;
+
+    TStrings* Items() const;
+    TComboBoxStyle Style() const { return FStyle; }
+    void SetStyle(TComboBoxStyle Value);
+    // -1 for none. An index outside the items selects none.
+    int ItemIndex() const { return FItemIndex; }
+    void SetItemIndex(int Value);
+    // The chosen item's text, or what was typed into a csDropDown box.
+    std::string Text() const;
+    // Selects the item of that text (case-insensitively); a csDropDown box also shows a text that is no item,
+    // a csDropDownList box then selects none.
+    void SetText(const std::string& Value);
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateWnd() override;
+    virtual void Change();
+
+private:
+    friend class TComboBoxItems;
+
+    void ShowItems();
+    void ShowSelection();
+
+    std::unique_ptr<TComboBoxItems> FItems;
+    TComboBoxStyle FStyle = csDropDown;
+    int FItemIndex = -1;
+    std::string FText;
+    // The box is being told the items or the selection: its signals are not the user's.
+    bool FShowing = false;
+};
+
+// A framed group of controls with its caption on the frame.
+class TGroupBox : public TWinControl {
+public:
+    explicit TGroupBox(TComponent* AOwner);
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
 
 protected:
     void CreateWnd() override;
