@@ -280,6 +280,56 @@ bool RenameFile(std::string_view oldName, std::string_view newName)
     return !Exists(target) && ::rename(ResolvePath(oldName).c_str(), target.c_str()) == 0;
 }
 
+namespace {
+
+// fsync of a file or folder opened read-only; errno is kept from the call that failed.
+bool FlushToDisk(const std::string& name, int flags)
+{
+    const int handle = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | flags);
+    if (handle < 0) return false;
+    const bool flushed = ::fsync(handle) == 0;
+    const int error = errno;
+    ::close(handle);
+    errno = error;
+    return flushed;
+}
+
+// The folder holding name (which has no trailing separator), "." for a bare name.
+std::string ParentFolder(const std::string& name)
+{
+    const std::string parent = ExtractFilePath(name);
+    return parent.empty() ? "." : parent;
+}
+
+} // namespace
+
+bool FlushFileToDisk(std::string_view fileName)
+{
+    return FlushToDisk(ResolvePath(fileName), 0);
+}
+
+bool FlushFolderToDisk(std::string_view folder)
+{
+    return FlushToDisk(ResolvePath(folder), O_DIRECTORY);
+}
+
+bool ExchangeFolders(std::string_view a, std::string_view b)
+{
+    std::string first = ResolvePath(a), second = ResolvePath(b);
+    while (first.size() > 1 && first.back() == '/') first.pop_back();
+    while (second.size() > 1 && second.back() == '/') second.pop_back();
+    if (!DirectoryExists(first) || !DirectoryExists(second)) {
+        errno = ENOENT;
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, first.c_str(), AT_FDCWD, second.c_str(), RENAME_EXCHANGE) != 0) return false;
+    // The exchange is durable once both parents' entries are.
+    const std::string p1 = ParentFolder(first), p2 = ParentFolder(second);
+    bool flushed = FlushToDisk(p1, O_DIRECTORY);
+    if (p2 != p1) flushed = FlushToDisk(p2, O_DIRECTORY) && flushed;
+    return flushed;
+}
+
 void ReplaceFileAtomically(const std::string& fileName, const std::function<void(TStream&)>& write)
 {
     // A NUL would cut every name built from this one short.

@@ -49,6 +49,16 @@ bool DeleteFile(std::string_view fileName);
 // Fails when the new name exists already.
 bool RenameFile(std::string_view oldName, std::string_view newName);
 
+// Makes a file's contents, or a folder's entries, durable: on the disk when it returns. False (errno set) when
+// the name cannot be opened or the disk refuses.
+bool FlushFileToDisk(std::string_view fileName);
+bool FlushFolderToDisk(std::string_view folder);
+// Swaps two existing folders in one step: afterwards each name holds what the other held, and no moment shows
+// one of them missing or half of either. The folders above them are flushed. False (errno set) when either
+// is missing or the file system cannot exchange, and nothing has changed; also when a folder above them
+// cannot be flushed, the exchange done but perhaps not yet on the disk.
+bool ExchangeFolders(std::string_view a, std::string_view b);
+
 // Writes a file through a temporary file in the same folder that replaces the old one only once it is
 // completely written and flushed: when writing fails, the old file is intact, the temporary file is removed
 // and the error passes on.

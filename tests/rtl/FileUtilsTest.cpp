@@ -6,6 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -171,4 +174,47 @@ TEST(FileNames, FolderSnapshotAnswersAsFileExistsFromOneListing)
     std::filesystem::current_path(folder.path / "cards");
     EXPECT_TRUE(TFolderSnapshot().FileExists("0.CRD"));
     std::filesystem::current_path(before);
+}
+
+// A save set is made durable file by file and folder by folder, then swapped into place in one step.
+TEST(FileNames, FlushesAndExchangesFolders)
+{
+    TempFolder folder;
+    folder.Write("saves/saved.map", "old map");
+    folder.Write("saves/chsave2.sav", "old player");
+    folder.Write("saves.new/saved.map", "new map");
+
+    EXPECT_TRUE(FlushFileToDisk(folder / "saves.new/saved.map"));
+    EXPECT_TRUE(FlushFolderToDisk(folder / "Saves.NEW"));
+    struct TRefusal {
+        const char* what;
+        bool (*flush)(std::string_view);
+        std::string name;
+        int error;
+    };
+    const TRefusal refusals[] = {
+        {"a missing file", FlushFileToDisk, folder / "saves/none.sav", ENOENT},
+        {"a file flushed as a folder", FlushFolderToDisk, folder / "saves/saved.map", ENOTDIR},
+        {"a missing folder", FlushFolderToDisk, folder / "none", ENOENT},
+    };
+    for (const TRefusal& r : refusals) {
+        SCOPED_TRACE(r.what);
+        errno = 0;
+        EXPECT_FALSE(r.flush(r.name));
+        EXPECT_EQ(errno, r.error);
+    }
+
+    // Any letter case finds the folders; each name then holds the other's files.
+    ASSERT_TRUE(ExchangeFolders(folder / "saves.new", folder / "SAVES"));
+    EXPECT_EQ(folder.Read("saves/saved.map"), "new map");
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "saves/chsave2.sav"));
+    EXPECT_EQ(folder.Read("saves.new/saved.map"), "old map");
+    EXPECT_EQ(folder.Read("saves.new/chsave2.sav"), "old player");
+
+    // A missing folder or a file in the place of one: refused, and both stay as they were.
+    EXPECT_FALSE(ExchangeFolders(folder / "saves", folder / "none"));
+    EXPECT_EQ(errno, ENOENT);
+    EXPECT_FALSE(ExchangeFolders(folder / "saves.new/saved.map", folder / "saves"));
+    EXPECT_EQ(folder.Read("saves/saved.map"), "new map");
+    EXPECT_EQ(folder.Read("saves.new/saved.map"), "old map");
 }
