@@ -20,6 +20,7 @@
 #include "GLFireFX.h"
 #include "GLGeomObjects.h"
 #include "GLHUDObjects.h"
+#include "GLJoystick.h"
 #include "GLMaterial.h"
 #include "GLMesh.h"
 #include "GLObjects.h"
@@ -96,6 +97,7 @@ void RegisterEverything()
     RegisterGLSMWaveOutClasses();
     RegisterGLSoundClasses();
     RegisterGLSMOpenALClasses();
+    RegisterGLJoystickClasses();
 }
 
 } // namespace
