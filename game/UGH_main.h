@@ -484,7 +484,7 @@ public:
     // (in a guard of their own), the free meshes' behaviour on its own clock and the wanderers.
     void FrameBlockB1(double deltatime);
     void FrameBlockB3(double deltatime);
-    // b4: the request form.
+    // b4: the request form, the character screen and the sky box.
     void FrameBlockB4(double deltatime);
     void FrameBlockB5(double deltatime);
     // b7: the minimap shows bottom left while it is wanted and no menu, character screen or battle is up.
@@ -900,7 +900,9 @@ public:
     void ShowBattleScreen(double deltatime);
     // Block b4's character screen for the opponent while showenemy, else the player: names, values, effects,
     // the monster's description, the selected item and the spellbook's label. Clears uirefresh.
-    void LayOutCharacterScreen();
+    void ShowCharacterScreen();
+    // The sky box round the origin, upright and facing +x (every frame of block b4).
+    void ResetSkyBox();
     TGLHUDText* monster_name = nullptr;
     TGLHUDText* player_hp = nullptr;
     TGLHUDText* player_mp = nullptr;

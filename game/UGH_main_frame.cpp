@@ -150,16 +150,17 @@ void TForm1::FrameBlockB1(double deltatime)
     inventory->SetVisible(itemlistmode);
 }
 
-void TForm1::FrameBlockB3(double)
+void TForm1::FrameBlockB3(double deltatime)
 {
-    dccharscreen->SetVisible(invmode);
-    dctextdummy->SetVisible(invmode);
-    dcmenu->SetVisible(mmmode);
+    ShowBattleScreen(deltatime);
 }
 
 void TForm1::FrameBlockB4(double)
 {
     ProcessRequestForm();
+    // The character screen is laid out once a second and after changes, not every frame.
+    if (invmode && uirefresh) ShowCharacterScreen();
+    ResetSkyBox();
 }
 
 void TForm1::ProcessRequestForm()
@@ -347,6 +348,10 @@ void TForm1::FormResize(TObject*)
     // The played cards go back to their resting points at the sides of the view.
     PlaceHUD(usedcard, usedcard->Width() / 2 + 5, scrh / 2.0f);
     PlaceHUD(usedcard2, scrw - (usedcard2->Width() / 2 + 5), scrh / 2.0f);
+    enemycardposx = usedcard->Position()->X();
+    enemycardposy = usedcard->Position()->Y();
+    playercardposx = usedcard2->Position()->X();
+    playercardposy = usedcard2->Position()->Y();
     ProcessLoadScreen();
     PixelateShader->SetPixelWidth(ClientWidth() / 800.0f);
     PixelateShader->SetPixelHeight(ClientWidth() / 600.0f);
