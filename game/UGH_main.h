@@ -645,8 +645,9 @@ public:
     // A new character: base values 10, level 1, nothing owned, no keys, no battle pending, script variables
     // empty.
     void ResetStats();
-    // The next level (adventureid + levelno), or the map named by param when way is not 0. A map that is
-    // missing or cannot be read is reported and the player stays where he is (levelno as it was).
+    // The next level (adventureid + levelno), or the map named by param when way is not 0; with random mode on,
+    // or when that map file is missing, a generated level. A map that exists but cannot be read is reported
+    // and the player stays where he is (levelno as it was).
     void ChangeLevel(int32_t way, const std::string& param);
     void ChangeLevelNormally();
 

@@ -1,8 +1,10 @@
 // The sequences that move the game from the character screen into the adventure and from one level to the next.
 #include "UGH_main.h"
 
+#include "GLColor.h"
 #include "UGH_data.h"
 #include "UGH_log.h"
+#include "VAVodad.h"
 
 namespace {
 
@@ -78,24 +80,21 @@ void TForm1::ChangeLevel(int32_t way, const std::string& param)
     ++levelno;
     const std::string name = way != 0 ? param : adventureid + std::to_string(levelno);
     const std::string fileName = GamePath("\\levels\\" + name + ".map");
-    // Until levels can be generated, a level change without a map to read is reported and the player stays.
-    std::string failure;
-    if (randommode) {
-        failure = "The level \"" + name + "\" would be generated, and levels cannot be generated.";
-    } else if (!DataFileExists(fileName)) {
-        failure = "The map file \"" + fileName + "\" is missing.";
+    if (randommode || !DataFileExists(fileName)) {
+        // The level before goes whole (its roaming monsters and events too), then the generator fills the grid.
+        ClearLevel();
+        RandomMap();
     } else {
+        // A map that exists but cannot be read leaves the player where he is.
         try {
             LoadMap(fileName);
         } catch (const EGameDataError& e) {
-            failure = e.Message();
+            levelno = previous;
+            GameLog("Level change: " + e.Message());
+            ShowRequestForm("", e.Message(), 0, 1, 0, "");
+            return;
         }
-    }
-    if (!failure.empty()) {
-        levelno = previous;
-        GameLog("Level change: " + failure);
-        ShowRequestForm("", failure, 0, 1, 0, "");
-        return;
+        ApplyPlayerLight();
     }
     levelsteps = 0;
     BuildLevel();
@@ -103,6 +102,16 @@ void TForm1::ChangeLevel(int32_t way, const std::string& param)
     CheckAvisars(playerx, playery);
     FullMBW(viewdist);
     ProcessLights();
+}
+
+void TForm1::ApplyPlayerLight()
+{
+    if (!playerlight) return;
+    const playerlightvalues& l = playerlightdata;
+    playerlight->SetConstAttenuation(static_cast<float>(l.ca));
+    playerlight->SetLinearAttenuation(static_cast<float>(l.la));
+    playerlight->SetQuadraticAttenuation(static_cast<float>(l.qa));
+    playerlight->Diffuse()->SetColor(static_cast<float>(l.dr), static_cast<float>(l.dg), static_cast<float>(l.db));
 }
 
 void TForm1::KillPlayer()

@@ -108,14 +108,21 @@ const TCharRow cKeyPressRows[] = {
     {u"Ss\u042B\u044B", StepBack},
 };
 
-// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4), the
-// random level (F6), saving (F8), the random monster (F7) and switching the opponent (arrows in a battle) come
-// with the parts of the game they call.
+// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4), saving
+// (F8), the random monster (F7) and switching the opponent (arrows in a battle) come with the parts of the game
+// they call.
 const TKeyRow cKeyUpRows[] = {
     {VK_BACK, NameEntry, [](TForm1&, int32_t) { rftext.clear(); }},
     {VK_RETURN, RequestShown, [](TForm1& form, int32_t) { form.ClickGButton(48); }},
     {VK_SPACE, NoModeSet, [](TForm1& form, int32_t) { form.ActivateCell(playerx + lookdirx, playery + lookdiry); }},
     {VK_F1 + 4, Always, [](TForm1& form, int32_t) { form.BuildLevel(); }},
+    {VK_F1 + 5, Always,
+     [](TForm1& form, int32_t) {
+         form.ClearLevel();
+         form.RandomMap();
+         form.BuildLevel();
+         form.GoToStart();
+     }},
     {VK_F1 + 8, Always, SwitchShadows},
     {VK_F1 + 9, Always, ShowModes},
     {VK_TAB, CharacterScreenAllowed, [](TForm1& form, int32_t) { form.OpenUI(false); }},

@@ -277,10 +277,11 @@ TEST_F(Flow, ANewGameReadsTheAdventuresStartMapAndActivatesItsCell17And9)
     EXPECT_NE(Waiting()[0].second.find("none_startmap.map"), std::string::npos);
 }
 
-TEST_F(Flow, ALevelChangeReadsTheNextMapOrReportsItAndKeepsThePlayer)
+TEST_F(Flow, ALevelChangeReadsTheNextMapGeneratesAMissingOneAndKeepsThePlayerOffABrokenOne)
 {
     WriteMap("map_0", 9, 9, 3, 4, 2);
     WriteMap("map_2", 9, 9, 7, 2, 3);
+    folder.Write("levels/map_3.map", "22\r\nmap_3\r\n500\r\n");
     levelno = -1;
     levelsteps = 12;
     form->ChangeLevelNormally();
@@ -292,28 +293,53 @@ TEST_F(Flow, ALevelChangeReadsTheNextMapOrReportsItAndKeepsThePlayer)
     EXPECT_EQ(lookside, 2);
     EXPECT_TRUE(Waiting().empty());
 
-    // map_1 is missing: reported, the player stays on map_0 and the counter keeps its value.
+    // map_1 is missing: a level is generated, and nothing of map_0 (a roaming monster) stays in it.
+    wanderers[3].enabled = true;
+    wanderers[3].x = wanderers[3].y = 2;
     levelsteps = 5;
     form->ChangeLevelNormally();
-    EXPECT_EQ(mapid, "map_0");
-    EXPECT_EQ(levelno, 0);
-    EXPECT_EQ(levelsteps, 5);
-    EXPECT_EQ(playerx, 3);
-    ASSERT_EQ(Waiting().size(), 1u);
-    EXPECT_NE(Waiting()[0].second.find("map_1.map"), std::string::npos);
+    EXPECT_EQ(mapid, "");
+    EXPECT_EQ(levelno, 1);
+    EXPECT_EQ(levelsteps, 0);
+    EXPECT_EQ(mapmaxx, 15);
+    EXPECT_EQ(playerx, startx);
+    EXPECT_EQ(playery, starty);
+    EXPECT_TRUE(levelgrid[playerx][playery].passable);
+    EXPECT_FALSE(wanderers[3].enabled);
+    EXPECT_TRUE(Waiting().empty());
 
     // A named map.
     form->ChangeLevel(1, "map_2");
     EXPECT_EQ(mapid, "map_2");
-    EXPECT_EQ(levelno, 1);
+    EXPECT_EQ(levelno, 2);
     EXPECT_EQ(playerx, 7);
 
-    // Random levels wanted: none can be made yet, so the player stays although the map exists.
+    // map_3 exists but cannot be read: reported, the player stays on map_2 and the counter keeps its value.
+    levelsteps = 5;
+    form->ChangeLevelNormally();
+    EXPECT_EQ(mapid, "map_2");
+    EXPECT_EQ(levelno, 2);
+    EXPECT_EQ(levelsteps, 5);
+    EXPECT_EQ(playerx, 7);
+    ASSERT_EQ(Waiting().size(), 1u);
+    EXPECT_NE(Waiting()[0].second.find("map_3.map"), std::string::npos);
+
+    // Random levels wanted: generated although the map exists.
     randommode = true;
     form->ChangeLevel(1, "map_0");
-    EXPECT_EQ(mapid, "map_2");
-    EXPECT_EQ(levelno, 1);
-    EXPECT_EQ(Waiting().size(), 2u);
+    EXPECT_EQ(mapid, "");
+    EXPECT_EQ(levelno, 3);
+    EXPECT_EQ(Waiting().size(), 1u);
+
+    // F6: a new generated level, the player on its start.
+    randommode = false;
+    uint16_t key = VK_F1 + 5;
+    startx = 0;
+    form->FormKeyUp(nullptr, key, {});
+    EXPECT_EQ(mapid, "");
+    EXPECT_GT(startx, 0);
+    EXPECT_EQ(playerx, startx);
+    EXPECT_EQ(playery, starty);
 }
 
 TEST_F(Flow, TheLevelExitsQuestionLeadsToTheNextLevel)
