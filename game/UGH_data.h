@@ -162,6 +162,8 @@ std::string QualityDirOf(int32_t quality);
 // lines 30..44 take their defaults. Then adventureid (a missing file or line gives "map_", logged), viewdist
 // := maxvd, and qualitydir from texquality (unchanged for an unknown value).
 void ReadConfig();
+// Line `index` (from 0) of gamedir + "\text\adventureid.txt"; "map_" when the file or the line is missing (logged).
+std::string ReadAdventureId(int32_t index);
 // Writes the 45 settings to gamedir + "\gh.cfg", replacing it atomically.
 void SaveSettings();
 

@@ -102,22 +102,6 @@ TSettingValue ReadSetting(const TLineBuffer& buffer, int line)
         cSettings[static_cast<std::size_t>(line)].Global);
 }
 
-// Line `index` of the adventure list; "map_" when the file or the line is missing.
-std::string ReadAdventureId(int32_t index)
-{
-    const std::string fileName = GamePath(cAdventureIdFile);
-    try {
-        TLineBuffer buffer;
-        buffer.LoadFromFile(fileName);
-        if (index >= 0 && index < buffer.Count()) return buffer.ReadTextLine(index);
-        GlobalLogSession()->LogWarning(
-            Format("%s has no line %d: the adventure is \"%s\"", {fileName, int64_t(index) + 1, cDefaultAdventureId}));
-    } catch (const EGameDataError& e) {
-        GlobalLogSession()->LogWarning(e.Message() + ": the adventure is \"" + cDefaultAdventureId + "\"");
-    }
-    return cDefaultAdventureId;
-}
-
 } // namespace
 
 std::string GamePath(std::string_view relativePath)
@@ -158,6 +142,21 @@ std::string QualityDirOf(int32_t quality)
     case -1: return "pq";
     default: return "";
     }
+}
+
+std::string ReadAdventureId(int32_t index)
+{
+    const std::string fileName = GamePath(cAdventureIdFile);
+    try {
+        TLineBuffer buffer;
+        buffer.LoadFromFile(fileName);
+        if (index >= 0 && index < buffer.Count()) return buffer.ReadTextLine(index);
+        GlobalLogSession()->LogWarning(
+            Format("%s has no line %d: the adventure is \"%s\"", {fileName, int64_t(index) + 1, cDefaultAdventureId}));
+    } catch (const EGameDataError& e) {
+        GlobalLogSession()->LogWarning(e.Message() + ": the adventure is \"" + cDefaultAdventureId + "\"");
+    }
+    return cDefaultAdventureId;
 }
 
 void ReadConfig()

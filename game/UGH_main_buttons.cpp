@@ -6,6 +6,7 @@
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
 #include "GLWin32Viewer.h"
+#include "UGHSettings.h"
 #include "UGH_data.h"
 #include "UGH_hudwrites.h"
 #include "UGH_log.h"
@@ -264,6 +265,9 @@ void RunAction(TForm1& form, int32_t id)
     case 26:
         player.face = NextPicture(player.face, BodyPartCount(2));
         uirefresh = true;
+        break;
+    case 32:
+        if (Form5) Form5->Show();
         break;
     case 28:
         if (hardcore) form.ShowRequestForm(strarr[305], strarr[306], 0, 1, 0, "");

@@ -2,6 +2,7 @@
 
 #include "UGHBattlelog.h"
 #include "UGHMinimap.h"
+#include "UGHSettings.h"
 #include "UGHSplash.h"
 #include "UGH_data.h"
 #include "UGH_main.h"
@@ -48,6 +49,8 @@ TGameWindows StartGame(const std::string& dataFolder)
         return windows;
     }
     Form1->Show();
+    Application->CreateForm(Form5);
+    windows.Settings = Form5;
     Application->CreateForm(Form9);
     windows.BattleLog = Form9;
     windows.Started = true;
@@ -57,10 +60,12 @@ TGameWindows StartGame(const std::string& dataFolder)
 void FreeGameWindows(TGameWindows& windows)
 {
     FreeAndNil(windows.BattleLog);
+    FreeAndNil(windows.Settings);
     FreeAndNil(windows.Main);
     FreeAndNil(windows.MapPicture);
     FreeAndNil(windows.Splash);
     Form9 = nullptr;
+    Form5 = nullptr;
     Form1 = nullptr;
     Form12 = nullptr;
     Form10 = nullptr;
