@@ -12,12 +12,6 @@ namespace {
 // The system's number of each joystick; jidNoJoystick's is one with no joystick, so every call on it fails.
 constexpr std::array<uint32_t, 3> cJoystickNumbers{9, JOYSTICKID1, JOYSTICKID2};
 
-struct TJoystickMessages {
-    uint32_t Move, ZMove, ButtonDown, ButtonUp;
-};
-constexpr TJoystickMessages cJoystick1Messages{MM_JOY1MOVE, MM_JOY1ZMOVE, MM_JOY1BUTTONDOWN, MM_JOY1BUTTONUP};
-constexpr TJoystickMessages cJoystick2Messages{MM_JOY2MOVE, MM_JOY2ZMOVE, MM_JOY2BUTTONDOWN, MM_JOY2BUTTONUP};
-
 std::string CaptureErrorText(uint32_t Code)
 {
     switch (Code) {
@@ -200,7 +194,7 @@ void TGLJoystick::WndProc(TMessage& Message)
 {
     Message.Result = 0;
     if (FJoystickID == jidNoJoystick) return;
-    const TJoystickMessages& messages = FJoystickID == jidJoystick1 ? cJoystick1Messages : cJoystick2Messages;
+    const TJoystickMessageSet& messages = cJoystickMessages[cJoystickNumbers[FJoystickID]];
     if (Message.Msg == messages.Move)
         HandleMove(Message);
     else if (Message.Msg == messages.ZMove)

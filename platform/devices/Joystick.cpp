@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr uint32_t cJoystickCount = 2;
+constexpr uint32_t cJoystickCount = cJoystickMessages.size();
 constexpr int32_t cAxisCentre = 32767;
 constexpr uint32_t cButtonMask = 0xF; // buttons 1..4
 
@@ -36,14 +36,6 @@ struct TCapture {
     std::array<uint8_t, sizeof(js_event)> Partial{};
     size_t PartialLength = 0;
 };
-
-struct TMessageSet {
-    uint32_t Move, ZMove, ButtonDown, ButtonUp;
-};
-constexpr std::array<TMessageSet, cJoystickCount> cMessages{{
-    {MM_JOY1MOVE, MM_JOY1ZMOVE, MM_JOY1BUTTONDOWN, MM_JOY1BUTTONUP},
-    {MM_JOY2MOVE, MM_JOY2ZMOVE, MM_JOY2BUTTONDOWN, MM_JOY2BUTTONUP},
-}};
 
 std::string vPattern = "/dev/input/js%d";
 std::array<TCapture, cJoystickCount> vCaptures;
@@ -140,7 +132,7 @@ LPARAM PackXY(int32_t X, int32_t Y)
 void Report(uint32_t Id, TCapture& Capture)
 {
     if (!Capture.Known) return;
-    const TMessageSet& messages = cMessages[Id];
+    const TJoystickMessageSet& messages = cJoystickMessages[Id];
     const uint32_t threshold = std::max<uint32_t>(vThresholds[Id], 1);
     const auto moved = [&](size_t axis) {
         return static_cast<uint32_t>(std::abs(Capture.Axes[axis] - Capture.PostedAxes[axis])) >= threshold;

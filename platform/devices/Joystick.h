@@ -11,6 +11,7 @@
 
 #include "Messages.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -34,6 +35,15 @@ constexpr uint32_t MM_JOY1BUTTONDOWN = 0x3B5;
 constexpr uint32_t MM_JOY2BUTTONDOWN = 0x3B6;
 constexpr uint32_t MM_JOY1BUTTONUP = 0x3B7;
 constexpr uint32_t MM_JOY2BUTTONUP = 0x3B8;
+
+// The four messages of each joystick, by its number.
+struct TJoystickMessageSet {
+    uint32_t Move, ZMove, ButtonDown, ButtonUp;
+};
+constexpr std::array<TJoystickMessageSet, 2> cJoystickMessages{{
+    {MM_JOY1MOVE, MM_JOY1ZMOVE, MM_JOY1BUTTONDOWN, MM_JOY1BUTTONUP},
+    {MM_JOY2MOVE, MM_JOY2ZMOVE, MM_JOY2BUTTONDOWN, MM_JOY2BUTTONUP},
+}};
 
 constexpr WPARAM JOY_BUTTON1 = 0x0001;
 constexpr WPARAM JOY_BUTTON2 = 0x0002;
