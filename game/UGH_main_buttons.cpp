@@ -179,11 +179,37 @@ void NewLook(int32_t sex)
 }
 
 // The item list of cards or of items instead of the character screen.
-void OpenItemList(bool cards)
+void OpenItemList(TForm1& form, bool cards)
 {
     itemlistcards = cards;
+    form.SetupItemList();
     itemlistmode = true;
     invmode = false;
+}
+
+// The perk under the perk panel's cursor, -1 when the cursor stands on no perk.
+int32_t PerkUnderCursor()
+{
+    if (perkcursor < perklist.Low() || perkcursor > perklist.High()) return -1;
+    const int32_t p = perklist[perkcursor];
+    return p >= 0 && p <= 100 ? p : -1;
+}
+
+// The perk under the cursor is learnt for a perk point when the player meets its requirements.
+void LearnPerk(TForm1& form)
+{
+    const int32_t p = PerkUnderCursor();
+    if (p < 0 || player.perks[p]) return;
+    if (perkpoints <= 0) {
+        form.ShowRequestForm(strarr[352], strarr[171], 0, 1, 0, "");
+    } else if (form.checkperkrq(p)) {
+        player.perks[p] = true;
+        --perkpoints;
+        form.defineparbonuses();
+        if (perks[p].addcard != -1) form.AddNewCard(true, perks[p].addcard, true, false, false, player);
+    } else {
+        form.ShowRequestForm(strarr[183], strarr[175], 0, 1, 0, "");
+    }
 }
 
 // A card cannot be played on an opponent who is already dead.
@@ -223,6 +249,7 @@ void RunAction(TForm1& form, int32_t id)
             static constexpr int32_t character::*cBases[] = {&character::bstr, &character::bint, &character::bspd,
                                                              &character::bend};
             ++(player.*cBases[id - 1]);
+            form.defineparbonuses();
         }
         uirefresh = true;
         break;
@@ -235,6 +262,11 @@ void RunAction(TForm1& form, int32_t id)
     case 7:
         form.OpenUI(false);
         break;
+    case 8:
+    case 9:
+        perkcursor = form.GetNextEnabledPerk(id == 8 ? 1 : -1);
+        uirefresh = true;
+        break;
     case 10:
     case 11:
     case 12:
@@ -242,6 +274,15 @@ void RunAction(TForm1& form, int32_t id)
     case 14:
     case 15:
         if (opponent.hp <= 0) OpponentDead(form);
+        break;
+    case 18:
+        LearnPerk(form);
+        uirefresh = true;
+        break;
+    case 19:
+        perkpanelshown = !perkpanelshown;
+        form.genperklist();
+        uirefresh = true;
         break;
     case 20:
         form.NGLaunch();
@@ -273,23 +314,30 @@ void RunAction(TForm1& form, int32_t id)
         if (hardcore) form.ShowRequestForm(strarr[305], strarr[306], 0, 1, 0, "");
         break;
     case 29:
-        OpenItemList(false);
+        OpenItemList(form, false);
         break;
     case 47:
-        OpenItemList(true);
+        OpenItemList(form, true);
         break;
     case 31:
         showenemy = true;
         form.OpenUI(true);
+        break;
+    case 35:
+        form.InventoryButtonClick(1);
+        craftmode = false;
+        uirefresh = true;
         break;
     case 37:
         form.ShowRequestForm(strarr[89], "", 0, 0, 0, "");
         break;
     case 38:
         itempage = itempage - 1 < 0 ? 9 : itempage - 1;
+        form.SetupItemList();
         break;
     case 39:
         itempage = itempage + 1 > 9 ? 0 : itempage + 1;
+        form.SetupItemList();
         break;
     case 50:
         itemlistmode = false;
@@ -330,7 +378,8 @@ void LayOutPerkPanel(const TForm1& form)
     Place(next, pb.X + pb.W / 2 - next.w - 5, y);
     Place(previous, pb.X - pb.W / 2 + previous.w + 5, y);
     Place(learn, pb.X, y);
-    learn.caption = strarr[117];
+    const int32_t p = PerkUnderCursor();
+    learn.caption = strarr[p >= 0 && player.perks[p] ? 176 : 117];
     gbuttons[19].caption = strarr[174] + " (" + std::to_string(perkpoints) + ")";
 }
 

@@ -67,6 +67,7 @@ TBoundedArray<TForm1::TFrameBlock, 1, 8> TForm1::DefaultFrameBlocks()
 {
     TBoundedArray<TFrameBlock, 1, 8> blocks;
     blocks[1] = [this](double deltatime) { FrameBlockB1(deltatime); };
+    blocks[2] = [this](double) { ProcessItemList(); };
     blocks[3] = [this](double deltatime) { FrameBlockB3(deltatime); };
     blocks[4] = [this](double deltatime) { FrameBlockB4(deltatime); };
     blocks[5] = [this](double deltatime) { FrameBlockB5(deltatime); };
@@ -235,6 +236,7 @@ void TForm1::FrameBlockB5(double deltatime)
     ControlMusic();
     // The oldest waiting request comes on screen once the one before it is answered.
     if (!rfmode && rfqueue[1].active) DisplayRequestForm();
+    LevelUp();
     halfw = static_cast<int32_t>(Round(scrw / 2.0));
     halfh = static_cast<int32_t>(Round(scrh / 2.0));
     fullw = scrw;

@@ -13,6 +13,7 @@
 #include "SysUtils.h"
 #include "TextEncoding.h"
 #include "UGH_data.h"
+#include "UGH_hudwrites.h"
 #include "VirtualKeys.h"
 
 #include <algorithm>
@@ -257,9 +258,29 @@ void TForm1::GeneralMouseDown(int32_t, int32_t, int32_t b)
     if (b == 1 && CheckMoveConds()) MovePlayer(lookdirx, lookdiry, Random(120 - encsteps));
 }
 
-void TForm1::GeneralMouseUp(int32_t, int32_t, TMouseButton)
+void TForm1::GeneralMouseUp(int32_t, int32_t, TMouseButton Button)
 {
-    // The item list's entries are picked here once the item list is built.
+    // An entry of the item list: the left button picks it, the other crafts with the held item or, for a card
+    // outside battles, makes it the special card.
+    if (itemlistmode && itemhover != -1) {
+        const bool left = Button == mbLeft;
+        if (!itemlistcards) {
+            if (left) {
+                selitem = itemhover;
+                InventoryButtonClick(0);
+                SetupItemList();
+            } else if (craftmode) {
+                TryToCraft(selitem, itemhover);
+            }
+        } else if (left) {
+            selitem = itemhover;
+            ToggleSpell(itemhover);
+            SetupItemList();
+        } else if (!btlmode) {
+            activecard = itemhover;
+            SetupItemList();
+        }
+    }
     ClickGButton(hoverbut);
     // The hand cards make their own sounds.
     if (hoverbut != -1 && (hoverbut < 10 || hoverbut > 15)) DoSound("snd_btn");
@@ -314,5 +335,12 @@ void TForm1::GeneralMouseMove(int32_t X, int32_t Y)
     if (hoverbut != lasthoverbut) {
         if (hoverbut != -1) DoSound("snd_btnovr");
         lasthoverbut = hoverbut;
+    }
+
+    if (itemlistmode) {
+        itemhover = getilundercursor(X, Y);
+        std::string name;
+        if (itemhover >= 0 && itemhover <= 1000) name = itemlistcards ? cards[itemhover].name : items[itemhover].overridename;
+        if (iltext2) SetHUDText(iltext2, name);
     }
 }

@@ -410,16 +410,14 @@ void GetPlayerInCoords(TForm1&, int32_t ctx)
     Answer(v, playerx == x && playery == y);
 }
 
-// AddAttrPoints, AddPerkPoints and UnlockCard read their arguments; what they give comes with the
-// character's progression and its cards.
-void AddAttrPoints(TForm1&, int32_t ctx)
+void AddAttrPoints(TForm1& form, int32_t ctx)
 {
-    readnum(ctx, 1);
+    form.AddAttrPoints(readnum(ctx, 1), false);
 }
 
-void AddPerkPoints(TForm1&, int32_t ctx)
+void AddPerkPoints(TForm1& form, int32_t ctx)
 {
-    readnum(ctx, 1);
+    form.AddPerkPoints(readnum(ctx, 1));
 }
 
 void SetActiveItem(TForm1&, int32_t ctx)
@@ -698,6 +696,7 @@ void SwapCard(TForm1&, int32_t ctx)
     (side == 0 ? player : opponent).hand[slot] = card;
 }
 
+// UnlockCard reads its argument; what it gives comes with the cards.
 void UnlockCard(TForm1&, int32_t ctx)
 {
     const int32_t card = readnum(ctx, 1);

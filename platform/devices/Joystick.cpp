@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +44,8 @@ std::array<uint32_t, cJoystickCount> vThresholds{};
 // The hidden window whose timers poll the captures (timer id = joystick number + 1), made with the first capture.
 HWND vPollWindow = nullptr;
 bool vDestroyHooked = false;
+// The thread the captures live on (the poll window's); windows destroyed on other threads hold none.
+std::thread::id vServiceThread;
 
 std::string DevicePath(uint32_t Id)
 {
@@ -184,6 +187,7 @@ void EndCapture(uint32_t Id)
 // A capture dies with its window.
 void WindowDestroyed(HWND Wnd)
 {
+    if (std::this_thread::get_id() != vServiceThread) return;
     for (uint32_t id = 0; id < cJoystickCount; ++id)
         if (vCaptures[id].Active && vCaptures[id].Target == Wnd) EndCapture(id);
 }
@@ -194,11 +198,15 @@ bool PrepareService()
         AddWindowDestroyHook(WindowDestroyed);
         vDestroyHooked = true;
     }
-    if (!vPollWindow) vPollWindow = AllocateHWnd([](TMessage& Message) {
-        if (Message.Msg == WM_TIMER && Message.WParam >= 1 && Message.WParam <= cJoystickCount)
-            Poll(static_cast<uint32_t>(Message.WParam - 1));
-    });
-    return vPollWindow != nullptr;
+    if (!vPollWindow) {
+        vPollWindow = AllocateHWnd([](TMessage& Message) {
+            if (Message.Msg == WM_TIMER && Message.WParam >= 1 && Message.WParam <= cJoystickCount)
+                Poll(static_cast<uint32_t>(Message.WParam - 1));
+        });
+        vServiceThread = std::this_thread::get_id();
+    }
+    // The captures and their timers belong to one thread.
+    return vPollWindow && std::this_thread::get_id() == vServiceThread;
 }
 
 } // namespace

@@ -70,9 +70,9 @@ struct TJoyCaps {
 
 // The capabilities of joystick uJoyID (JOYSTICKID1 or JOYSTICKID2); Caps is filled on success only.
 uint32_t joyGetDevCapsW(uint32_t uJoyID, TJoyCaps& Caps);
-// Captures the joystick to hwnd (a window of this thread), polling every uPeriod milliseconds. With fChanged
-// a move is posted only when the position moved by the threshold; without it every period posts one. A
-// joystick captured already gives JOYERR_NOCANDO.
+// Captures the joystick to hwnd, polling every uPeriod milliseconds. With fChanged a move is posted only
+// when the position moved by the threshold; without it every period posts one once the state is known. A
+// joystick captured already, or a call from another thread than the first capture's, gives JOYERR_NOCANDO.
 uint32_t joySetCapture(HWND hwnd, uint32_t uJoyID, uint32_t uPeriod, bool fChanged);
 // The distance X, Y or Z must move before a move is posted (0 counts as 1); kept for the joystick's captures
 // from now on.
