@@ -164,6 +164,26 @@ const TIconTip cIconTips[] = {
 
 int32_t Pixel(float value) { return static_cast<int32_t>(Round(value)); }
 
+// The character screen's texts with the tooltip each shows (strarr index).
+struct TTextTip {
+    TGLHUDText* TForm1::*Text;
+    int32_t Tip;
+};
+const TTextTip cCharacterTips[] = {
+    {&TForm1::char_name, 285},  {&TForm1::char_strength, 286},  {&TForm1::char_intelligence, 287},
+    {&TForm1::char_speed, 288}, {&TForm1::char_endurence, 289}, {&TForm1::char_sword, 290},
+    {&TForm1::char_bow, 291},   {&TForm1::char_magic, 292},     {&TForm1::char_armor, 293},
+    {&TForm1::char_bp, 294},    {&TForm1::char_xp, 298},
+};
+
+// The point lies on the text: from its corner, as wide as it is written and as high as the window's font.
+bool OverText(int32_t x, int32_t y, TGLHUDText* text)
+{
+    TGLCustomBitmapFont* font = text->BitmapFont();
+    return inrect(x, y, Pixel(text->Position()->X()), Pixel(text->Position()->Y()),
+                  font ? font->CalcStringWidth(text->Text()) : 0, cMainFontPoints, true);
+}
+
 } // namespace
 
 // ---- Keys ----
@@ -316,17 +336,16 @@ void TForm1::GeneralMouseMove(int32_t X, int32_t Y)
     if (hoverbut == -1 && !mmmode) {
         // A tooltip over the HUD is a nicety: nothing of it may stop the pointer's handling.
         try {
+            if (invmode) {
+                for (const TTextTip& tip : cCharacterTips)
+                    if (OverText(X, Y, this->*tip.Text)) handletooltip(X, Y, strarr[tip.Tip], true);
+            }
             for (const TIconTip& tip : cIconTips) {
                 const TGLHUDSprite* picture = this->*tip.Picture;
-                TGLHUDText* figure = this->*tip.Figure;
                 const bool overPicture = inrect(X, Y, Pixel(picture->Position()->X()),
                                                 Pixel(picture->Position()->Y()), Pixel(picture->Width()),
                                                 Pixel(picture->Height()), false);
-                TGLCustomBitmapFont* font = figure->BitmapFont();
-                const bool overFigure =
-                    inrect(X, Y, Pixel(figure->Position()->X()), Pixel(figure->Position()->Y()),
-                           font ? font->CalcStringWidth(figure->Text()) : 0, cMainFontPoints, true);
-                if (overPicture || overFigure) handletooltip(X, Y, strarr[tip.Text], true);
+                if (overPicture || OverText(X, Y, this->*tip.Figure)) handletooltip(X, Y, strarr[tip.Text], true);
             }
         } catch (...) {
         }

@@ -189,6 +189,17 @@ TEST_F(Display, CardThrownFromAThousandPixelsArrivesInAboutFourTenthsOfASecond)
     Frames(2, 0.1);
     EXPECT_FALSE(monsterplayed);
     EXPECT_EQ(form->usedcard->Position()->X(), 75.0f);
+
+    // A card off the view goes back to rest with the other at once.
+    enemycardhomex = enemycardposx = -400;
+    playercardposx = 700;
+    Frames(1, 0.01);
+    EXPECT_EQ(enemycardposx, 75.0);
+    EXPECT_EQ(form->usedcard->Position()->X(), 75.0f);
+    EXPECT_EQ(playercardposx, scrw - 75.0);
+    Frames(1, 0.01);
+    EXPECT_FALSE(enemycardflying);
+    EXPECT_FALSE(playercardflying);
 }
 
 TEST_F(Display, DealtHandCardShrinksOntoItsButtonThenLeavesItToTheButton)
@@ -312,6 +323,23 @@ TEST_F(Display, CharacterScreenShowsTheOpponentWithItsEffectsAndDescription)
     folder.Write("text/en/desc/monster_3.txt", "A rat.\r\nIt bites.\r\n");
     form->ShowCharacterScreen();
     EXPECT_EQ(form->char_desc->Text(), "A rat.\r\nIt bites.\r\n");
+}
+
+TEST_F(Display, CharacterScreenTextsShowTheirTooltips)
+{
+    const bool kept = tooltips;
+    tooltips = true;
+    invmode = true;
+    uirefresh = true;
+    form->ShowCharacterScreen();
+    const TGLHUDText* const strength = form->char_strength;
+    const auto x = static_cast<int32_t>(strength->Position()->X()), y = static_cast<int32_t>(strength->Position()->Y());
+    form->GeneralMouseMove(x + 2, y + 2);
+    EXPECT_TRUE(form->dctooltip->Visible());
+    EXPECT_EQ(form->tooltiptxt->Text(), "s286");
+    form->GeneralMouseMove(x + 2, y - 2); // above it
+    EXPECT_FALSE(form->dctooltip->Visible());
+    tooltips = kept;
 }
 
 } // namespace
