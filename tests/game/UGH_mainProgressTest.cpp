@@ -285,4 +285,276 @@ TEST_F(Progress, TheTrapPerkMayGiveASecondShrineKey)
     }
 }
 
+TEST_F(Progress, EachLevelRaisesTheThresholdFromTheOldLevelOneLevelACall)
+{
+    player.xp = 1000;
+    form->LevelUp();
+    EXPECT_EQ(player.lvl, 1) << "experience equal to the threshold";
+    player.xp = 1001;
+    form->LevelUp();
+    EXPECT_EQ(player.lvl, 2);
+    EXPECT_EQ(player.xpreq, 6660);
+    player.xp = 1000000;
+    for (const int32_t threshold : {14847, 25647, 39167, 55542}) {
+        const int32_t level = player.lvl;
+        form->LevelUp();
+        EXPECT_EQ(player.lvl, level + 1);
+        EXPECT_EQ(player.xpreq, threshold);
+    }
+}
+
+TEST_F(Progress, LevelsGiveAttributePointsEveryFourthAPerkPointEverySecondACard)
+{
+    struct TCase {
+        int32_t from;
+        bool extraPointsPerk;
+        int32_t points, perkPoints;
+        std::vector<std::string> titles;
+    };
+    const TCase cases[] = {
+        {2, false, 4, 0, {"s46", "s368"}},
+        {3, false, 4, 1, {"s46", "s368", "s366", "s25"}},
+        {1, false, 4, 0, {"s46", "s368", "s25"}},
+        {2, true, 5, 0, {"s46", "s368"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.from);
+        form->ResetStats();
+        ClearRequests();
+        perks[6].addcoded = 16;
+        player.perks[6] = c.extraPointsPerk;
+        player.name = "Ada";
+        player.lvl = c.from;
+        player.xp = player.xpreq + 1;
+        form->LevelUp();
+        EXPECT_EQ(player.bonuspoints, c.points);
+        EXPECT_EQ(perkpoints, c.perkPoints);
+        const std::vector<rqftp> shown = Requests();
+        std::vector<std::string> titles;
+        for (const rqftp& r : shown) titles.push_back(r.ttl_text);
+        EXPECT_EQ(titles, c.titles);
+        EXPECT_EQ(shown[0].main_text, "Adas47" + std::to_string(c.from + 1));
+        EXPECT_EQ(shown[1].main_text, "s369: " + std::to_string(c.points));
+    }
+    // Scripts give points without the perk's extra; without popups nothing is told.
+    form->ResetStats();
+    ClearRequests();
+    player.perks[6] = true;
+    scriptpopups = false;
+    Run("AddAttrPoints 2;AddPerkPoints 3;");
+    EXPECT_EQ(player.bonuspoints, 2);
+    EXPECT_EQ(perkpoints, 3);
+    EXPECT_TRUE(Requests().empty());
+}
+
+TEST_F(Progress, PerksNeedEffectiveValuesAndItemsBaseValues)
+{
+    // A ring of kind 0 adds 3 strength; the sword and the perk both ask for 12.
+    loot& ring = items[1];
+    ring.itmtype = 0;
+    ring.lb_str = 3;
+    ring.rq_perk = ring.rq_item = ring.rq_spec = -1;
+    loot& sword = items[2];
+    sword.itmtype = 1;
+    sword.lb_sw = 5;
+    sword.rq_str = 12;
+    sword.rq_perk = sword.rq_item = sword.rq_spec = -1;
+    perk& p = perks[8];
+    p.recst = 12;
+    p.recperk = p.recrace = -1;
+    form->AddItem(1, 1);
+    form->AddItem(2, 1);
+    equipped[0] = 2;
+    form->defineparbonuses();
+    EXPECT_EQ(player.strength, 13);
+    EXPECT_TRUE(form->checkperkrq(8));
+    EXPECT_FALSE(form->checkitemreqirements(2));
+    EXPECT_EQ(player.sword, 10) << "a worn sword below its requirement adds nothing";
+    player.bstr = 12;
+    form->defineparbonuses();
+    EXPECT_EQ(player.sword, 15);
+
+    struct TCase {
+        const char* what;
+        int32_t recperk, recrace, spec;
+        bool ownsPerk, met;
+    };
+    const TCase cases[] = {
+        {"needs perk 3, not owned", 3, -1, 0, false, false},
+        {"needs perk 3, owned", 3, -1, 0, true, true},
+        {"needs species 2 of a living player", -1, 2, 0, false, false},
+        {"needs species 2 of a demon", -1, 2, 2, false, true},
+        {"needs perk 500", 500, -1, 0, false, false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        p.recperk = c.recperk;
+        p.recrace = c.recrace;
+        player.spec = c.spec;
+        player.perks[3] = c.ownsPerk;
+        EXPECT_EQ(form->checkperkrq(8), c.met);
+    }
+}
+
+TEST_F(Progress, CraftingMakesTheLastRecipeOfThePairFromOneOfEach)
+{
+    itemcount = 8;
+    for (int32_t id = 0; id < itemcount; ++id) items[id].crf1 = items[id].crf2 = -1;
+    items[5].crf1 = 1;
+    items[5].crf2 = 2;
+    items[6].crf1 = 2;
+    items[6].crf2 = 1; // the later recipe of the same pair wins
+    items[7].crf1 = items[7].crf2 = 3;
+    struct TCase {
+        const char* what;
+        int32_t it1, it2, own1, own2, own3;
+        int32_t made; // -1: refused
+    };
+    const TCase cases[] = {
+        {"first order", 1, 2, 1, 1, 0, 6},
+        {"other order", 2, 1, 1, 1, 0, 6},
+        {"a part missing", 1, 2, 1, 0, 0, -1},
+        {"with itself, one owned", 3, 3, 0, 0, 1, -1},
+        {"with itself, two owned", 3, 3, 0, 0, 2, 7},
+        {"no recipe", 1, 3, 1, 0, 1, -1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int32_t id = 0; id < itemcount; ++id) items[id].count = 0;
+        items[1].count = c.own1;
+        items[2].count = c.own2;
+        items[3].count = c.own3;
+        ClearRequests();
+        scriptpopups = false;
+        form->TryToCraft(c.it1, c.it2);
+        const std::vector<rqftp> shown = Requests();
+        if (c.made < 0) {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].ttl_text, "s318");
+            EXPECT_EQ(shown[0].main_text, "s319");
+            EXPECT_EQ(items[1].count + items[2].count + items[3].count, c.own1 + c.own2 + c.own3);
+        } else {
+            EXPECT_TRUE(shown.empty());
+            EXPECT_EQ(items[c.made].count, 1);
+            EXPECT_EQ(items[1].count + items[2].count + items[3].count, c.own1 + c.own2 + c.own3 - 2);
+        }
+    }
+}
+
+TEST_F(Progress, TheSelectionStepsThroughOwnedItemsAndUsingOneWearsIt)
+{
+    itemcount = 6;
+    selitem = 0;
+    form->InventoryButtonClick(1);
+    EXPECT_EQ(selitem, 0) << "nothing owned: the selection stays";
+    items[1].count = items[4].count = 1;
+    for (const int32_t expected : {1, 4, 1}) {
+        form->InventoryButtonClick(1);
+        EXPECT_EQ(selitem, expected);
+    }
+    form->InventoryButtonClick(-1);
+    EXPECT_EQ(selitem, 4) << "backwards past 0 wraps to the last";
+
+    // Button 35 steps on and lets go of the held item.
+    craftmode = true;
+    form->ClickGButton(35);
+    EXPECT_EQ(selitem, 1);
+    EXPECT_FALSE(craftmode);
+
+    items[4].itmtype = 2;
+    items[4].lb_bw = 3;
+    items[4].rq_perk = items[4].rq_item = items[4].rq_spec = -1;
+    selitem = 4;
+    uirefresh = false;
+    form->InventoryButtonClick(0);
+    EXPECT_EQ(equipped[1], 4);
+    EXPECT_EQ(player.bow, 13);
+    EXPECT_TRUE(craftmode);
+    EXPECT_TRUE(uirefresh);
+}
+
+// Five perks enabled out of order: by species requirement, then requirement sum, then id.
+TEST_F(Progress, ThePerkListOrdersBySpeciesThenRequirementSumThenId)
+{
+    struct TPerk {
+        int32_t id, recrace, recst, recperk;
+    };
+    for (const TPerk& p : {TPerk{10, 1, 0, -1}, TPerk{11, -1, 20, -1}, TPerk{12, -1, 5, 3}, TPerk{13, -1, 0, 7},
+                           TPerk{14, 1, 0, -1}}) {
+        perk& k = perks[p.id];
+        k.enabled = true;
+        k.recrace = p.recrace;
+        k.recst = p.recst;
+        k.recperk = p.recperk;
+    }
+    for (int32_t id = 0; id <= 100; ++id)
+        if (id < 10 || id > 14) perks[id] = perk{.recperk = -1, .recrace = 0};
+    form->genperklist();
+    EXPECT_EQ(perkreqsum(12), 8);
+    EXPECT_EQ(perklist[-1], -1);
+    EXPECT_EQ(perklist[101], 101);
+    // Species -1 first: sums 7 (13), 8 (12), 19 (11); then species 0 (the disabled rest) and species 1.
+    EXPECT_EQ(std::vector<int32_t>(&perklist[0], &perklist[3] + 1), (std::vector<int32_t>{13, 12, 11, 0}));
+    EXPECT_EQ(std::vector<int32_t>(&perklist[99], &perklist[100] + 1), (std::vector<int32_t>{10, 14}));
+
+    // The cursor moves between enabled perks, round the ends; the buttons move it.
+    perkcursor = 0;
+    EXPECT_EQ(form->GetNextEnabledPerk(1), 1);
+    perkcursor = 2;
+    EXPECT_EQ(form->GetNextEnabledPerk(1), 99);
+    perkcursor = 100;
+    EXPECT_EQ(form->GetNextEnabledPerk(1), 0);
+    perkcursor = 0;
+    form->ClickGButton(9);
+    EXPECT_EQ(perkcursor, 100);
+    form->ClickGButton(8);
+    EXPECT_EQ(perkcursor, 0);
+    for (int32_t id = 10; id <= 14; ++id) perks[id].enabled = false;
+    perkcursor = 40;
+    EXPECT_EQ(form->GetNextEnabledPerk(1), 40) << "no perk enabled";
+    EXPECT_EQ(form->GetNextEnabledPerk(-1), 40);
+}
+
+TEST_F(Progress, LearningThePerkUnderTheCursor)
+{
+    perk& p = perks[20];
+    p.enabled = true;
+    p.recst = 11;
+    p.recperk = p.recrace = -1;
+    p.addcard = -1;
+    p.addin = 2;
+    form->ClickGButton(19);
+    EXPECT_TRUE(perkpanelshown);
+    perkcursor = -1;
+    perkcursor = form->GetNextEnabledPerk(1);
+    ASSERT_EQ(perklist[perkcursor], 20);
+    struct TStep {
+        int32_t points, strength;
+        const char* title; // nullptr: learnt
+    };
+    for (const TStep& s : {TStep{0, 11, "s352"}, TStep{1, 10, "s183"}, TStep{1, 11, nullptr}}) {
+        SCOPED_TRACE(s.title ? s.title : "learnt");
+        ClearRequests();
+        perkpoints = s.points;
+        player.bstr = s.strength;
+        form->defineparbonuses();
+        form->ClickGButton(18);
+        const std::vector<rqftp> shown = Requests();
+        EXPECT_EQ(player.perks[20], !s.title);
+        if (s.title) {
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0].ttl_text, s.title);
+            EXPECT_EQ(perkpoints, s.points);
+        } else {
+            EXPECT_TRUE(shown.empty());
+            EXPECT_EQ(perkpoints, 0);
+            EXPECT_EQ(player.intelligence, 12);
+        }
+    }
+    // A learnt perk costs nothing more.
+    perkpoints = 1;
+    form->ClickGButton(18);
+    EXPECT_EQ(perkpoints, 1);
+}
+
 } // namespace
