@@ -290,8 +290,6 @@ void TForm1::SwitchStance()
 
 int32_t TForm1::MonsterAI()
 {
-    // A ratio over a divisor of 0 or less counts 0.
-    const auto ratio = [](int32_t a, int32_t b) { return b > 0 ? static_cast<double>(a) / b : 0.0; };
     const double p = ratio(player.hp, player.hpmax);
     const double m = ratio(opponent.hp, opponent.hpmax);
     int32_t best = -1;
