@@ -461,6 +461,11 @@ void LayOutCharacterScreen(const TForm1& form)
         column(perksButton, bg.Y + 2 * perksButton.h + 10);
         perksButton.visible = !showenemy;
     });
+    Guarded(" aitem ", [&] {
+        // The selected item shows with the player's own screen only.
+        ShowHUD(form.aitem, !showenemy);
+        ShowHUD(form.aitem_name, !showenemy);
+    });
 }
 
 // The hand cards in a row along the bottom, the special card over the first, the opponent arrows beside the
