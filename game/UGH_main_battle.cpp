@@ -79,6 +79,44 @@ void DamageOverTime(TForm1& form, character& chr, int32_t side)
     if (chr.e[9] > 0) wound(chr.e[9], 374, 239);
 }
 
+// Monster type id exists and is a monster at all.
+bool Fightable(int32_t id)
+{
+    if (id >= monsters.Low() && id <= monsters.High() && monsters[id].name != "none") return true;
+    GameLog("Battle: there is no monster " + std::to_string(id) + " to fight");
+    return false;
+}
+
+// A fresh copy of a monster type made into an enemy: its attributes and skills scaled to the level's steps and
+// the difficulty, then with leveling a weaker one raised toward the player's level (with autodeck it also gets
+// a new card per level it rises).
+void ScaleAndLevel(TForm1& form, character& enemy)
+{
+    for (int32_t* value : {&enemy.strength, &enemy.intelligence, &enemy.speed, &enemy.endurance, &enemy.sword,
+                           &enemy.magic, &enemy.bow, &enemy.armor})
+        *value = ScaleEnemyValue(*value, stepscale, difficulty);
+    if (!leveling || enemy.lvl >= player.lvl) return;
+    int32_t g = player.lvl - enemy.lvl;
+    g = Random(RoundInteger(g * 0.5)) + g - RoundInteger(g * 0.25);
+    if (g <= 0) g = 1;
+    int32_t* const skills[] = {&enemy.sword, &enemy.bow, &enemy.magic, &enemy.armor};
+    int32_t* const attributes[] = {&enemy.strength, &enemy.intelligence, &enemy.speed, &enemy.endurance};
+    for (int32_t k = 0; k < 10 * g; ++k) ++*skills[Random(4)];
+    for (int32_t k = 0; k < 4 * g; ++k) ++*attributes[Random(4)];
+    if (autodeck)
+        for (int32_t k = 0; k < g; ++k) form.AddNewCard(true, -1, false, false, true, enemy);
+    enemy.lvl += g;
+}
+
+// The player's hit points, mana and timed effects at a battle's start.
+void PreparePlayer(TForm1& form)
+{
+    player.hpmax = form.CalcMaxHP(player, 1, false, true);
+    player.hp = player.hpmax;
+    StartMana(form, player);
+    StartEffects(form, player);
+}
+
 } // namespace
 
 int32_t pendingcount()
@@ -182,32 +220,13 @@ void TForm1::AddEnemyToBattle(int32_t n, int32_t blid)
     const int32_t s = firstfreeslot();
     if (s == -1) return;
     const int32_t id = n == -1 ? GetRandomMonsterToFight() : n;
-    if (id < monsters.Low() || id > monsters.High() || monsters[id].name == "none") {
-        GameLog("Battle: there is no monster " + std::to_string(id) + " to join the battle");
-        return;
-    }
+    if (!Fightable(id)) return;
     lastmonstercard = lastplayercard = -1;
     addedmonster = id;
     character& slot = btlslots[s];
     slot = monsters[id];
     slot.blind = blid;
-
-    for (int32_t* value : {&slot.strength, &slot.intelligence, &slot.speed, &slot.endurance, &slot.sword,
-                           &slot.magic, &slot.bow, &slot.armor})
-        *value = ScaleEnemyValue(*value, stepscale, difficulty);
-
-    if (leveling && slot.lvl < player.lvl) {
-        int32_t g = player.lvl - slot.lvl;
-        g = Random(RoundInteger(g * 0.5)) + g - RoundInteger(g * 0.25);
-        if (g <= 0) g = 1;
-        int32_t* const skills[] = {&slot.sword, &slot.bow, &slot.magic, &slot.armor};
-        int32_t* const attributes[] = {&slot.strength, &slot.intelligence, &slot.speed, &slot.endurance};
-        for (int32_t k = 0; k < 10 * g; ++k) ++*skills[Random(4)];
-        for (int32_t k = 0; k < 4 * g; ++k) ++*attributes[Random(4)];
-        if (autodeck)
-            for (int32_t k = 0; k < g; ++k) AddNewCard(true, -1, false, false, true, slot);
-        slot.lvl += g;
-    }
+    ScaleAndLevel(*this, slot);
 
     UpdateJournal(slot.jrn);
     const std::string t = strarr[63] + " " + slot.name + " (" + std::to_string(id) + ")";
@@ -229,10 +248,7 @@ void TForm1::joinpending()
 
 void TForm1::StartPlayerBattle()
 {
-    player.hpmax = CalcMaxHP(player, 1, false, true);
-    player.hp = player.hpmax;
-    StartMana(*this, player);
-    StartEffects(*this, player);
+    PreparePlayer(*this);
     player.luc = -1;
     keepturn = false;
     ShuffleHand(player, true);
@@ -268,6 +284,17 @@ void TForm1::StartBattle(int32_t fo)
     btlturn = a > b ? 0 : 1;
     btlmode = true;
     btlphase = 1;
+}
+
+void TForm1::OldStartBattle(int32_t fo)
+{
+    const int32_t id = fo == -1 ? GetRandomMonsterToFight() : fo;
+    if (!Fightable(id)) return;
+    opponent = monsters[id];
+    ScaleAndLevel(*this, opponent);
+    UpdateJournal(opponent.jrn);
+    AddToBattleLog(opponent.name + " (" + std::to_string(id) + ")");
+    PreparePlayer(*this);
 }
 
 void TForm1::SwitchOppon(int32_t dir)

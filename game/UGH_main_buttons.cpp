@@ -218,12 +218,22 @@ void OpponentDead(TForm1& form)
     form.ShowRequestForm(strarr[401], strarr[402], 0, 1, 0, "");
 }
 
+// Hand slot k played on the opponent while it lives.
+void PlayHandCard(TForm1& form, int32_t k)
+{
+    if (opponent.hp > 0)
+        form.PlayerDrawCard(k);
+    else
+        OpponentDead(form);
+}
+
 // The special card waits 4 rounds after its play, one less for each 100 of intelligence (rounded), at least 1.
 void UseSpecialCard(TForm1& form)
 {
     if (opponent.hp <= 0) {
         OpponentDead(form);
     } else if (specialcd == 0) {
+        form.PlayerDrawCard(6);
         specialcd = std::max(1, 4 - RoundInteger(player.intelligence / 100.0));
     } else {
         form.ShowRequestForm(strarr[370], strarr[371] + " " + std::to_string(specialcd), 0, 1, 0, "");
@@ -231,14 +241,16 @@ void UseSpecialCard(TForm1& form)
 }
 
 // The action of button id while no request form is shown. Buttons whose actions belong to screens the game does
-// not have yet (loading and saving, the settings and editor windows, the perk panel, the item list's entries,
-// the battle's turns) do nothing.
+// not have yet (loading and saving, the settings and editor windows, the perk panel, the item list's entries)
+// do nothing.
 void RunAction(TForm1& form, int32_t id)
 {
     switch (id) {
     case 0:
         form.OpenUI(false);
         if (chargen) form.StartNewGame();
+        // Back from the character screen the battle shows again.
+        if (btlmode && !invmode) form.VisualizeBattle(0);
         break;
     case 1:
     case 2:
@@ -273,7 +285,18 @@ void RunAction(TForm1& form, int32_t id)
     case 13:
     case 14:
     case 15:
-        if (opponent.hp <= 0) OpponentDead(form);
+        PlayHandCard(form, id - cFirstHandCard);
+        break;
+    case 16:
+        form.SkipTurn();
+        break;
+    case 17:
+        // The attempt costs the turn.
+        form.TryToEscape();
+        if (keepturn)
+            keepturn = false;
+        else
+            ++btlturn;
         break;
     case 18:
         LearnPerk(form);
@@ -354,8 +377,18 @@ void RunAction(TForm1& form, int32_t id)
     case 54:
         form.OpenJournal();
         break;
+    case 59:
+        form.SwitchOppon(-1);
+        break;
+    case 60:
+        form.SwitchOppon(1);
+        break;
     case 61:
         form.ShowCredits();
+        break;
+    case 62:
+        // Only before the player has acted in his turn.
+        if (btlturn == 0 && !turndone) form.SwitchStance();
         break;
     default:
         break;
@@ -470,10 +503,11 @@ void LayOutCharacterScreen(const TForm1& form)
 
 // The hand cards in a row along the bottom, the special card over the first, the opponent arrows beside the
 // monster's picture and the turn buttons below the last card.
-void LayOutBattle(const TForm1& form)
+void LayOutBattle(TForm1& form)
 {
-    // Hidden while another screen covers the battle.
+    // Hidden while another screen covers the battle, the turn buttons also while a played card flies.
     const bool covered = invmode || itemlistmode || mmmode;
+    const bool hidden = covered || playercardflying || enemycardflying;
     const int32_t cardW = gbuttons[cFirstHandCard].w, cardH = gbuttons[cFirstHandCard].h;
     const int32_t halfCard = RoundInteger(cardW / 2.0);
     // Left of the middle, then right of it: the gap from the middle in card widths and pixels.
@@ -486,7 +520,7 @@ void LayOutBattle(const TForm1& form)
         card.x = halfw + place.Side * (halfCard + place.Cards * cardW + place.Gap);
         card.y = fullh - cardH - 10;
         card.matoverride = "card_" + std::to_string(player.hand[k]) + "_";
-        card.visible = !covered;
+        card.visible = !hidden;
     }
     const gamebutton& first = gbuttons[cFirstHandCard];
     gamebutton& special = gbuttons[cSpecialCard];
@@ -494,23 +528,24 @@ void LayOutBattle(const TForm1& form)
     special.y = first.y - RoundInteger(first.h / 2.0) - RoundInteger(special.h / 2.0) - 5;
     special.matoverride = "card_" + std::to_string(player.hand[6]) + "_";
     // Only a perk's coded effect grants the special card.
-    special.visible = false;
+    special.visible = !hidden && form.CheckCodedPerkEff(player, 18) >= 1;
 
     const TBox img = BoxOf(form.monster_img);
     for (const auto& [id, side] : {std::pair{59, -1}, std::pair{60, 1}}) {
         gamebutton& arrow = gbuttons[id];
         Place(arrow, img.X + side * img.W / 2 - arrow.w, img.Y);
-        arrow.visible = !covered;
+        arrow.visible = !hidden;
     }
 
     const gamebutton& last = gbuttons[cFirstHandCard + cHandCards - 1];
     gamebutton& skip = gbuttons[16];
     skip.x = last.x;
     skip.y = last.y + RoundInteger(last.h / 2.0 + 5 + skip.h / 2.0);
-    const bool slow = player.speed < 35;
-    skip.caption = strarr[slow ? 62 : 206];
-    skip.tooltip = strarr[slow ? 299 : 300];
-    skip.visible = !covered;
+    // Only a fast player may redraw his hand, once a turn.
+    const bool passes = player.speed < 35 || waitedturn;
+    skip.caption = strarr[passes ? 62 : 206];
+    skip.tooltip = strarr[passes ? 299 : 300];
+    skip.visible = !hidden;
 
     gamebutton& enemy = gbuttons[31];
     enemy.x = skip.x;

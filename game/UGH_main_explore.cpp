@@ -370,8 +370,10 @@ void TForm1::OpenChest(int32_t a)
             AddItem(item, 1);
         break;
     }
+    case 3:
+        AddNewCard(true, -1, true, true, false, player);
+        break;
     default:
-        // 3: a new card, once cards can be given.
         break;
     }
 }
@@ -483,7 +485,8 @@ void TForm1::ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v)
             ShowMessagePair(98, 97);
         break;
     case evAddCard:
-        // The card is given once cards can be given; the cell shows the empty stand.
+        // The cell shows the empty stand once its card is taken.
+        AddNewCard(true, p1, true, true, false, player);
         if (v == 0) {
             clear();
             levelgrid[x][y].spritename = "spr_stand_e";

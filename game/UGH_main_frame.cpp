@@ -140,6 +140,9 @@ void TForm1::FrameBlockB1(double deltatime)
         HideChEffects();
     }
     if (btlmode && (invmode || itemlistmode)) HideChEffects();
+    // The first queued enemy opens a battle; the later ones join it while it runs.
+    if (battlelist[0] != -2 && !btlmode) StartBattle(0);
+    if (btlmode) joinpending();
     // The paper doll wears the pictures of the armour and the hat; a slot with no valid item keeps them.
     const auto wear = [](int32_t slot, int32_t loot::*picture, int32_t& worn) {
         const int32_t id = equipped[slot];
@@ -234,8 +237,14 @@ void TForm1::FrameBlockB5(double deltatime)
         teleport_glow->SetVisible(false);
     }
     ControlMusic();
+    ControlBattle();
     // The oldest waiting request comes on screen once the one before it is answered.
     if (!rfmode && rfqueue[1].active) DisplayRequestForm();
+    if (btlmode && !invmode && !mmmode) {
+        // In the player's turn the battle shows the targeted enemy.
+        if (btlturn == 0) shownenemy = opponent.enem_id;
+        VisualizeBattle(shownenemy);
+    }
     LevelUp();
     halfw = static_cast<int32_t>(Round(scrw / 2.0));
     halfh = static_cast<int32_t>(Round(scrh / 2.0));

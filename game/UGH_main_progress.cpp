@@ -139,6 +139,10 @@ void TForm1::AddItem(int32_t n1, int32_t n2)
     if (scriptpopups && n2 != 0)
         ShowRequestForm(strarr[n2 > 0 ? 303 : 304], it.overridename, 0, 99, 0, "itm_" + std::to_string(n1));
     if (it.count < 0) it.count = 0;
+    // An owned item teaches its card once (a card id that names nothing is refused and logged there).
+    const bool known = it.lb_crd >= player.spellbook.Low() && it.lb_crd <= player.spellbook.High() &&
+                       player.spellbook[it.lb_crd];
+    if (it.count > 0 && it.lb_crd != -1 && !known) AddNewCard(true, it.lb_crd, true, true, false, player);
     ClickGButton(35);
     craftmode = false;
 }

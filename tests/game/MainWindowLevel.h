@@ -25,6 +25,8 @@ protected:
         for (const char* mesh : {"m_wall.obj", "m_floor.obj", "m_door.obj"})
             folder.Write(std::string("meshes/") + mesh, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
         for (int32_t i = 0; i <= 400; ++i) strarr[i] = "s" + std::to_string(i);
+        // No item teaches a card unless a test gives it one.
+        for (loot& item : items) item.lb_crd = -1;
     }
     void TearDown() override
     {

@@ -37,8 +37,9 @@ protected:
     {
         hoverbut = lasthoverbut = -1;
         itemlistcards = false;
-        itempage = shownspell = specialcd = 0;
+        itempage = shownspell = specialcd = btlturn = stance = 0;
         fullscreen = hardcore = false;
+        playercardflying = enemycardflying = keepturn = turndone = waitedturn = false;
         frameerrors.clear();
         MainWindowLevel::TearDown();
     }
@@ -280,7 +281,7 @@ TEST_F(Buttons, TheBattleLaysTheHandOutFromTheMiddleAndShowsTheEscapeChance)
     const struct {
         int32_t mine, theirs, slowed, figure;
     } escapes[] = {{30, 10, 0, 50}, {30, 10, 1, 25}, {10, 30, 0, 0}, {0, 0, 0, 0}, {100, -100, 0, 0},
-                   {50, 0, 0, 100}};
+                   {50, 0, 0, 100}, {INT32_MAX, 1, 0, 100}, {INT32_MAX, INT32_MAX, 0, 0}};
     for (const auto& c : escapes) {
         player.speed = c.mine;
         opponent.speed = c.theirs;
@@ -371,6 +372,9 @@ TEST_F(Buttons, HairAndFaceWrapAfterTheLastPictureOfTheSex)
 TEST_F(Buttons, TheSpecialCardWaitsLessTheWiserThePlayerAndACardOnTheDeadIsRefused)
 {
     opponent.hp = 10;
+    cards[0].consumes = -1;
+    player.hand[6] = 0;
+    btlturn = 0;
     const struct {
         int32_t intelligence, cooldown;
     } cases[] = {{50, 4}, {150, 2}, {250, 2}, {349, 1}, {350, 1}};
@@ -380,6 +384,8 @@ TEST_F(Buttons, TheSpecialCardWaitsLessTheWiserThePlayerAndACardOnTheDeadIsRefus
         form->ClickGButton(53);
         EXPECT_EQ(specialcd, c.cooldown) << c.intelligence;
     }
+    EXPECT_EQ(btlturn, 5) << "each use plays the card and passes the turn";
+    EXPECT_EQ(player.luc, 6);
     EXPECT_FALSE(rfqueue[1].active);
     form->ClickGButton(53);
     EXPECT_EQ(rfqueue[1].ttl_text, "s370");

@@ -343,8 +343,8 @@ TEST_F(Exploration, DoorsAndChestsOpenWithTheKeyOfTheirLock)
 
 TEST_F(Exploration, ChestsGiveByTheirDrawsAndLockedOnesHoldBetterThings)
 {
-    // Seeds chosen for their outcomes under the program's one generator. A card (kind 3) says nothing of its
-    // own; an item from the loot list (kind 5) is announced by the item stock.
+    // Seeds chosen for their outcomes under the program's one generator. A card (kind 3) is announced as a
+    // found card; an item from the loot list (kind 5) by the item stock.
     struct TCase {
         uint32_t seed;
         int32_t power;
@@ -353,16 +353,20 @@ TEST_F(Exploration, ChestsGiveByTheirDrawsAndLockedOnesHoldBetterThings)
         int32_t raised; // base attribute raised by 1: 0 bstr .. 3 bend, -1 none
     };
     folder.Write("items/lootlist.txt", "3\r\n");
+    const int32_t cardsBefore = cardcount;
+    cardcount = 1;
     const TCase cases[] = {
         {1, 0, {{25, 30}}, 0, 0, -1},  {8, 0, {{25, 31}}, 1, 0, -1}, {16, 0, {{25, 32}}, 0, 1, -1},
-        {24, 0, {}, 0, 0, -1},         {5, 0, {{303, -1}}, 0, 0, -1},         {1, 1, {{25, 32}}, 0, 1, -1},
-        {12, 1, {{25, 26}}, 0, 0, 0},  {3, 1, {{25, 27}}, 0, 0, 1},  {1, 2, {}, 0, 0, -1},
+        {24, 0, {{25, 33}}, 0, 0, -1}, {5, 0, {{303, -1}}, 0, 0, -1},         {1, 1, {{25, 32}}, 0, 1, -1},
+        {12, 1, {{25, 26}}, 0, 0, 0},  {3, 1, {{25, 27}}, 0, 0, 1},  {1, 2, {{25, 33}}, 0, 0, -1},
         {20, 2, {{25, 28}}, 0, 0, 2},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE("seed " + std::to_string(c.seed) + ", power " + std::to_string(c.power));
         ClearRequests();
         player.bstr = player.bint = player.bspd = player.bend = 0;
+        player.spellbook.Fill(false);
+        player.manamax = 10; // the card's cost of 0 is below it
         keys1 = c.power == 1 ? 1 : 0;
         keys2 = c.power == 2 ? 1 : 0;
         lcell& cell = levelgrid[6][5];
@@ -377,7 +381,10 @@ TEST_F(Exploration, ChestsGiveByTheirDrawsAndLockedOnesHoldBetterThings)
         EXPECT_EQ(keys2, c.keys2);
         const int32_t attributes[4] = {player.bstr, player.bint, player.bspd, player.bend};
         for (int32_t b = 0; b < 4; ++b) EXPECT_EQ(attributes[b], b == c.raised ? 1 : 0) << "attribute " << b;
+        const bool card = c.messages == std::vector<TMessage>{{25, 33}};
+        EXPECT_EQ(player.spellbook[0], card) << "the card found is the table's only one";
     }
+    cardcount = cardsBefore;
 }
 
 TEST_F(Exploration, AChestOfTheLootKindWithoutALootListIsEmpty)
@@ -438,7 +445,7 @@ TEST_F(Exploration, EachEventClearsItsFlagByItsRuleAndSaysWhatItSays)
         {12, false, false, {{98, 99}}},
         {13, false, false, {{98, 100}}},
         {14, false, false, {{98, 101}}},
-        {15, true, false, {}},
+        {15, true, false, {{25, 33}}},
         {16, true, false, {{303, -1}}},
         {17, true, false, {{320, 321}}},
         {18, false, false, {{-1, -1}}},
@@ -448,6 +455,7 @@ TEST_F(Exploration, EachEventClearsItsFlagByItsRuleAndSaysWhatItSays)
         for (const int32_t v : {0, 1}) {
             SCOPED_TRACE("type " + std::to_string(c.type) + ", v " + std::to_string(v));
             ClearRequests();
+            player.spellbook[2] = false;
             Place(5, 5);
             SetEvent(3, 3, c.type, 2, 2);
             levelgrid[2][2].trap = true;
