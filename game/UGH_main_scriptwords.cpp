@@ -696,12 +696,12 @@ void SwapCard(TForm1&, int32_t ctx)
     (side == 0 ? player : opponent).hand[slot] = card;
 }
 
-// UnlockCard reads its argument; what it gives comes with the cards.
-void UnlockCard(TForm1&, int32_t ctx)
+void UnlockCard(TForm1& form, int32_t ctx)
 {
     const int32_t card = readnum(ctx, 1);
     // -1 gives a random card.
     CheckIndex(card, -1, cards.High(), "card");
+    form.AddNewCard(true, card, true, true, false, player);
 }
 
 void KeepTurn(TForm1&, int32_t)

@@ -274,6 +274,114 @@ const std::map<std::string, TGlyph>& Glyphs()
              disc.addEllipse(QPointF(0.5, 0.5), 0.3, 0.3);
              Fill(p, disc, c);
          }},
+        {"fang", [](QPainter& p, const QColor& c) {
+             for (const double x : {0.3, 0.62}) {
+                 QPainterPath tooth;
+                 tooth.moveTo(x, 0.15);
+                 tooth.cubicTo(x + 0.16, 0.15, x + 0.14, 0.55, x + 0.06, 0.88);
+                 tooth.cubicTo(x + 0.02, 0.55, x - 0.04, 0.3, x, 0.15);
+                 Fill(p, tooth, c);
+             }
+         }},
+        {"wave", [](QPainter& p, const QColor& c) {
+             for (const double y : {0.3, 0.5, 0.7}) {
+                 QPainterPath wave;
+                 wave.moveTo(0.12, y);
+                 wave.cubicTo(0.3, y - 0.14, 0.4, y + 0.14, 0.5, y);
+                 wave.cubicTo(0.6, y - 0.14, 0.7, y + 0.14, 0.88, y);
+                 Stroke(p, wave, c, 0.05);
+             }
+         }},
+        {"bolt", [](QPainter& p, const QColor& c) {
+             Fill(p, Polyline({{0.58, 0.08}, {0.26, 0.54}, {0.46, 0.54}, {0.36, 0.92}, {0.74, 0.42}, {0.54, 0.42},
+                               {0.58, 0.08}}),
+                  c);
+         }},
+        {"drop", [](QPainter& p, const QColor& c) {
+             QPainterPath drop;
+             drop.moveTo(0.5, 0.1);
+             drop.cubicTo(0.62, 0.35, 0.8, 0.5, 0.8, 0.64);
+             drop.cubicTo(0.8, 0.82, 0.66, 0.9, 0.5, 0.9);
+             drop.cubicTo(0.34, 0.9, 0.2, 0.82, 0.2, 0.64);
+             drop.cubicTo(0.2, 0.5, 0.38, 0.35, 0.5, 0.1);
+             Fill(p, drop, c);
+         }},
+        {"rock", [](QPainter& p, const QColor& c) {
+             Fill(p, Polyline({{0.2, 0.78}, {0.14, 0.5}, {0.32, 0.24}, {0.62, 0.18}, {0.84, 0.4}, {0.82, 0.72},
+                               {0.56, 0.84}, {0.2, 0.78}}),
+                  c);
+             Stroke(p, Polyline({{0.32, 0.24}, {0.44, 0.5}, {0.82, 0.72}}), c.darker(160), 0.02);
+         }},
+        {"spiral", [](QPainter& p, const QColor& c) {
+             QPainterPath spiral;
+             for (int i = 0; i <= 60; ++i) {
+                 const double angle = i * 0.3, radius = 0.02 + i * 0.0065;
+                 const QPointF at(0.5 + radius * std::cos(angle), 0.5 + radius * std::sin(angle));
+                 if (i == 0) spiral.moveTo(at);
+                 else spiral.lineTo(at);
+             }
+             Stroke(p, spiral, c, 0.04);
+         }},
+        {"chain", [](QPainter& p, const QColor& c) {
+             for (int link = 0; link < 4; ++link) {
+                 QPainterPath ring;
+                 ring.addEllipse(QPointF(0.2 + link * 0.2, 0.3 + link * 0.13), 0.12, 0.07);
+                 Stroke(p, ring, c, 0.035);
+             }
+         }},
+        {"fist", [](QPainter& p, const QColor& c) {
+             QPainterPath fist;
+             fist.addRoundedRect(QRectF(0.24, 0.3, 0.5, 0.36), 0.08, 0.08);
+             fist.addRect(QRectF(0.34, 0.64, 0.3, 0.26));
+             Fill(p, fist.simplified(), c);
+             for (const double x : {0.36, 0.48, 0.6}) Stroke(p, Polyline({{x, 0.32}, {x, 0.46}}), c.darker(170), 0.02);
+         }},
+        {"wisp", [](QPainter& p, const QColor& c) {
+             QPainterPath glow;
+             glow.addEllipse(QPointF(0.5, 0.42), 0.26, 0.26);
+             Fill(p, glow, c.lighter(130));
+             QPainterPath tail;
+             tail.moveTo(0.36, 0.6);
+             tail.cubicTo(0.3, 0.8, 0.5, 0.8, 0.44, 0.94);
+             tail.moveTo(0.62, 0.6);
+             tail.cubicTo(0.7, 0.78, 0.56, 0.82, 0.6, 0.92);
+             Stroke(p, tail, c, 0.04);
+             QPainterPath core;
+             core.addEllipse(QPointF(0.5, 0.42), 0.1, 0.1);
+             Fill(p, core, QColor(255, 255, 235));
+         }},
+        {"troll", [](QPainter& p, const QColor& c) {
+             QPainterPath body;
+             body.moveTo(0.16, 0.94);
+             body.cubicTo(0.1, 0.5, 0.28, 0.36, 0.5, 0.36);
+             body.cubicTo(0.72, 0.36, 0.9, 0.5, 0.84, 0.94);
+             body.closeSubpath();
+             body.addEllipse(QPointF(0.5, 0.28), 0.17, 0.15);
+             Fill(p, body.simplified(), c);
+             QPainterPath eyes;
+             eyes.addEllipse(QPointF(0.44, 0.26), 0.03, 0.03);
+             eyes.addEllipse(QPointF(0.56, 0.26), 0.03, 0.03);
+             Fill(p, eyes, QColor(250, 240, 120));
+             Fill(p, Polyline({{0.42, 0.36}, {0.45, 0.42}, {0.48, 0.36}}), QColor(235, 230, 210));
+             Fill(p, Polyline({{0.52, 0.36}, {0.55, 0.42}, {0.58, 0.36}}), QColor(235, 230, 210));
+         }},
+        {"imp", [](QPainter& p, const QColor& c) {
+             QPainterPath body;
+             body.addEllipse(QPointF(0.5, 0.36), 0.16, 0.15);
+             body.addEllipse(QPointF(0.5, 0.66), 0.14, 0.2);
+             Fill(p, body.simplified(), c);
+             Fill(p, Polyline({{0.38, 0.28}, {0.3, 0.1}, {0.46, 0.24}}), c.darker(140));
+             Fill(p, Polyline({{0.62, 0.28}, {0.7, 0.1}, {0.54, 0.24}}), c.darker(140));
+             for (const int side : {-1, 1}) {
+                 Fill(p, Polyline({{0.5 + side * 0.12, 0.56}, {0.5 + side * 0.42, 0.4}, {0.5 + side * 0.34, 0.7},
+                                   {0.5 + side * 0.12, 0.66}}),
+                      c.darker(120));
+             }
+             QPainterPath eyes;
+             eyes.addEllipse(QPointF(0.45, 0.35), 0.025, 0.025);
+             eyes.addEllipse(QPointF(0.55, 0.35), 0.025, 0.025);
+             Fill(p, eyes, QColor(255, 230, 90));
+         }},
     };
     return glyphs;
 }

@@ -243,8 +243,8 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
 {
     const auto path = [](const std::string& relative) { return GamePath(relative); };
     const auto exists = [&](const std::string& relative) { return fs::exists(data / relative); };
-    // Five cards, three perks, three monsters and six items, each table ending at its first gap.
-    for (const auto& [file, count] : {std::pair{"cards/%d.crd", 5}, {"perks/p_%d.prk", 3}, {"monsters/%d.mon", 3},
+    // Seven cards, three perks, three monsters and six items, each table ending at its first gap.
+    for (const auto& [file, count] : {std::pair{"cards/%d.crd", 7}, {"perks/p_%d.prk", 3}, {"monsters/%d.mon", 3},
                                       {"items/%d.lot", 6}}) {
         for (int id = 0; id < count; ++id) EXPECT_TRUE(exists(Format(file, {id}))) << file << " " << id;
         EXPECT_FALSE(exists(Format(file, {count}))) << file;
@@ -275,7 +275,7 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
     const character skeleton = LoadChar(path("\\monsters\\1.mon"));
     const character warden = LoadChar(path("\\monsters\\2.mon"));
     EXPECT_EQ(std::make_tuple(rat.lvl, rat.boss, rat.loot, rat.speed), std::make_tuple(1, false, -1, 4));
-    EXPECT_TRUE(rat.spellbook[0]);
+    EXPECT_TRUE(rat.spellbook[5] && rat.spellbook[6] && !rat.spellbook[0]);
     EXPECT_EQ(std::make_tuple(skeleton.lvl, skeleton.spec, skeleton.loot, skeleton.lootchance, skeleton.armor),
               std::make_tuple(2, 3, 2, 40, 2));
     EXPECT_TRUE(skeleton.spellbook[0] && skeleton.spellbook[1] && !skeleton.spellbook[2]);
@@ -337,6 +337,11 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
     EXPECT_TRUE(levellights[0].persists && levellights[1].external);
     EXPECT_EQ(levellights[1].cutoff, 60);
     EXPECT_EQ(std::make_tuple(wanderers[0].mtype, wanderers[0].behav, wanderers[1].mtype), std::make_tuple(0, 1, 1));
+    // The first battle: a rat that stays two steps south of the start.
+    const wanderer& first = wanderers[2];
+    EXPECT_EQ(std::make_tuple(first.x, first.y, first.mtype, first.behav, first.enabled),
+              std::make_tuple(startx, starty + 2, 0, 0, true));
+    EXPECT_TRUE(levelgrid[startx][starty + 1].passable && !levelgrid[startx][starty + 1].trap);
     // The side files: the monster list and the player light.
     EXPECT_TRUE(mapmonsters[0] && mapmonsters[1] && !mapmonsters[2]);
     EXPECT_DOUBLE_EQ(playerlightdata.ca, 0.4);

@@ -300,6 +300,22 @@ TEST_F(ScriptWords, EndGameLeavesForTheMenuWithAFreshCharacter)
     EXPECT_EQ(rfqueue[1].pos, 1);
 }
 
+
+TEST_F(ScriptWords, UnlockCardGivesTheCardOrExperienceForOneAlreadyOwned)
+{
+    form->ResetStats();
+    cardcount = 3;
+    for (int32_t k = 0; k < 3; ++k) cards[k].enabled = true;
+    levelsteps = 7;
+    // Without pop-ups a new game's start script hands its cards over silently.
+    Run("HideScriptPopups;UnlockCard 2;ShowScriptPopups;");
+    EXPECT_TRUE(player.spellbook[2] && player.spellen[2]);
+    EXPECT_EQ(Queued(), 0);
+    Run("UnlockCard 2;");
+    EXPECT_EQ(player.xp, 7); // level 1 x 7 steps
+    ASSERT_EQ(Queued(), 2);  // the experience, then the card found
+    EXPECT_EQ(rfqueue[2].ttl_text, "s25");
+}
 // What an out-of-range word could change.
 struct TWorldState {
     TBoundedTable<TBoundedArray<lcell, 0, 100>, 0, 100> grid = levelgrid;
