@@ -301,6 +301,8 @@ int32_t perkreqsum(int32_t p);
 // The item list's cells: itemgrid[column][row][page] holds an item or card id, -1 for none.
 extern TBoundedTable<TBoundedArray<TBoundedArray<int32_t, 0, 9>, 0, 9>, 0, 9> itemgrid;
 extern int32_t itemhover; // the entry under the pointer, -1 none
+// Whether item id is worn in one of the four equipment slots.
+bool ItemWorn(int32_t id);
 // itemgrid filled from the owned cards (cards) or items, ordered by card skill or item kind, then id: nine
 // columns and nine rows a page, ten pages; what does not fit is left out.
 void FillItemGrid(bool cards);

@@ -14,7 +14,24 @@
 #include <array>
 #include <string>
 
-TBoundedTable<TBoundedArray<TBoundedArray<int32_t, 0, 9>, 0, 9>, 0, 9> itemgrid;
+namespace {
+
+using TItemGrid = TBoundedTable<TBoundedArray<TBoundedArray<int32_t, 0, 9>, 0, 9>, 0, 9>;
+
+void EmptyGrid(TItemGrid& grid)
+{
+    for (auto& column : grid)
+        for (auto& row : column) row.Fill(-1);
+}
+
+} // namespace
+
+// Empty until the list is first set up.
+TItemGrid itemgrid = [] {
+    TItemGrid grid;
+    EmptyGrid(grid);
+    return grid;
+}();
 int32_t itemhover = -1;
 
 namespace {
@@ -49,11 +66,6 @@ bool Owned(bool showcards, int32_t id)
 int32_t ListKey(bool showcards, int32_t id)
 {
     return showcards ? cards[id].govskill : items[id].itmtype;
-}
-
-bool Worn(int32_t id)
-{
-    return std::find(equipped.begin(), equipped.end(), id) != equipped.end();
 }
 
 void SetSpriteColour(TGLHUDSprite* sprite, float shade)
@@ -96,8 +108,7 @@ std::string KindName(int32_t itmtype)
 
 void FillItemGrid(bool showcards)
 {
-    for (auto& column : itemgrid)
-        for (auto& row : column) row.Fill(-1);
+    EmptyGrid(itemgrid);
     std::array<int32_t, cListedIds> ids;
     int32_t owned = 0;
     for (int32_t id = 0; id < cListedIds; ++id)
@@ -160,7 +171,7 @@ void TForm1::SetupItemList()
             SetHUDMaterial(picture, (itemlistcards ? "ch_" : "itm_") + std::to_string(id));
             SizeHUD(picture, 60, itemlistcards ? 35 : 60);
             SetSpriteColour(picture, 1);
-            const bool marked = itemlistcards ? player.spellen[id] : Worn(id);
+            const bool marked = itemlistcards ? player.spellen[id] : ItemWorn(id);
             const bool chosen = itemlistcards ? id == activecard : id == selitem;
             SetHUDMaterial(frame, chosen ? "sframe_3" : marked ? "sframe_2" : "sframe_1");
             const int32_t kind = ListKey(itemlistcards, id);

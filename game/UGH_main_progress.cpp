@@ -55,13 +55,6 @@ bool PlayerHasPerk(int32_t p)
     return p >= 0 && p <= 100 && player.perks[p];
 }
 
-bool Worn(int32_t id)
-{
-    for (int32_t e : equipped)
-        if (e == id) return true;
-    return false;
-}
-
 // The experience form's title by reason: a skill's practice, a battle or a card.
 std::string XPTitle(int32_t reason)
 {
@@ -104,7 +97,7 @@ void TForm1::defineparbonuses()
     };
     for (int32_t id = 0; id <= 1000; ++id) {
         const loot& it = items[id];
-        if (it.count > 0 && (it.itmtype == 0 || Worn(id)) && checkitemreqirements(id)) add(ItemBonuses(it), it.count);
+        if (it.count > 0 && (it.itmtype == 0 || ItemWorn(id)) && checkitemreqirements(id)) add(ItemBonuses(it), it.count);
     }
     for (int32_t id = 0; id <= 100; ++id)
         if (perks[id].enabled && player.perks[id]) add(PerkBonuses(perks[id]), 1);
@@ -248,6 +241,11 @@ void TForm1::InventoryButtonClick(int32_t t)
         defineparbonuses();
     }
     if (kind != 0) uirefresh = true;
+}
+
+bool ItemWorn(int32_t id)
+{
+    return std::find(equipped.begin(), equipped.end(), id) != equipped.end();
 }
 
 int32_t perkreqsum(int32_t p)
