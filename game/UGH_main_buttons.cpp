@@ -241,8 +241,7 @@ void UseSpecialCard(TForm1& form)
 }
 
 // The action of button id while no request form is shown. Buttons whose actions belong to screens the game does
-// not have yet (loading and saving, the settings and editor windows, the perk panel, the item list's entries)
-// do nothing.
+// not have yet (loading and saving, the editor windows) do nothing.
 void RunAction(TForm1& form, int32_t id)
 {
     switch (id) {
