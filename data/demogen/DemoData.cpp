@@ -189,7 +189,10 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
         SetDemoSettings();
         SaveSettings();
     }));
-    output.Publish("text/adventureid.txt", LinesText({"map_"}));
+    // Two adventures: the main one and a short cave whose levels after the first are generated. The settings
+    // window lists them by their names, line by line.
+    output.Publish("text/adventureid.txt", LinesText({"map_", "cave_"}));
+    output.Publish("text/en/adventures.txt", LinesText({"The Flooded Cellar", "The Dripping Cave"}));
     WriteStrings(sources, output);
     const std::set<int32_t> wallSets = WriteLevels(sources, output);
     WriteScripts(sources, output);

@@ -182,6 +182,13 @@ std::string JpegFile(const QImage& picture)
     return Saved(jpeg);
 }
 
+std::string BmpFile(const QImage& picture)
+{
+    TBitmap bitmap;
+    ToBitmap(picture, false, bitmap);
+    return Saved(bitmap);
+}
+
 std::string PngFile(const QImage& picture, bool alpha)
 {
     TBitmap bitmap;

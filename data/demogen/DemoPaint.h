@@ -55,6 +55,7 @@ QImage Half(const QImage& source);
 void ToBitmap(const QImage& picture, bool alpha, TBitmap& bitmap);
 std::string TgaFile(const QImage& picture, bool alpha);
 std::string JpegFile(const QImage& picture);
+std::string BmpFile(const QImage& picture);
 std::string PngFile(const QImage& picture, bool alpha);
 // The picture as "textures/<quality>/<name>.tga" in every quality folder, halved from one to the next.
 void PublishTexture(TDemoOutput& output, const std::string& name, const QImage& picture, bool alpha);

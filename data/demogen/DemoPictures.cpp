@@ -385,6 +385,12 @@ QImage Splash(const TSurfaces& surfaces)
     return NamedCorridor(surfaces, 512, 320, true, 28, 64);
 }
 
+// The settings window's picture, shown 244 x 128.
+QImage SettingsPicture(const TSurfaces& surfaces)
+{
+    return NamedCorridor(surfaces, 244, 128, true, 30, 36);
+}
+
 // The main menu's title in a gold frame (shown 400 x 200).
 QImage TitleCard(const TSurfaces& surfaces)
 {
@@ -453,6 +459,7 @@ void WritePictures(TDemoOutput& output)
 {
     const TSurfaces surfaces = Surfaces(cStoneSets[0]);
     output.Publish("textures/splashscreen.jpg", JpegFile(Splash(surfaces)));
+    output.Publish("textures/settings_img.bmp", BmpFile(SettingsPicture(surfaces)));
     for (const TTexture& texture : Textures())
         PublishTexture(output, texture.name, texture.draw(surfaces), texture.alpha);
     const TSurfaces grotto = Surfaces(cStoneSets[1], &surfaces);
