@@ -158,14 +158,15 @@ int32_t xpworth(const character& chr)
 
 int32_t totalenemyhp()
 {
-    int32_t total = 0;
+    // Eleven fighters of the largest hit points add up beyond Integer: the sum is held at its bound.
+    int64_t total = 0;
     for (int32_t s = btlslots.Low(); s <= btlslots.High(); ++s) {
         if (s == btltarget)
             total += std::max(0, opponent.hp);
         else if (SlotTaken(s))
             total += std::max(0, btlslots[s].hp);
     }
-    return total;
+    return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
 
 void effecttick()
@@ -199,11 +200,12 @@ int32_t StartSpecialCooldown(int32_t intelligence)
 
 int32_t TForm1::CalcMaxHP(const character& chr, int32_t uselvl, bool ignorebl, bool plr)
 {
-    const int32_t base = (uselvl != 0 ? chr.lvl : difficulty) + chr.endurance;
-    int32_t hpmax = 5 * base * (plr ? 2 : 1);
+    // In 64 bits, held at Integer's bounds: levels and endurance come from editable files.
+    const int64_t base = static_cast<int64_t>(uselvl != 0 ? chr.lvl : difficulty) + chr.endurance;
+    int64_t hpmax = 5 * base * (plr ? 2 : 1);
     if (const int32_t n = CheckCodedPerkEff(chr, 6); n > 0) hpmax = RoundInteger(hpmax * (1 + 0.25 * n));
     if (!ignorebl && pendingcount() > 0) hpmax += std::max(0, pendingcount() * (5 - difficulty));
-    return hpmax;
+    return static_cast<int32_t>(std::clamp<int64_t>(hpmax, INT32_MIN, INT32_MAX));
 }
 
 int32_t TForm1::ebw()

@@ -142,9 +142,10 @@ void Place(gamebutton& b, double x, double y)
 // while the player is slowed (effect 1) or held (effect 23), within 0..100. Speeds summing to nothing give 0.
 int32_t EscapeFigure(const character& fighter, const character& enemy)
 {
-    const int32_t sum = enemy.speed + fighter.speed;
+    // Speeds from monster files may be as large as Integer allows: their sum and difference are taken wider.
+    const int64_t sum = static_cast<int64_t>(enemy.speed) + fighter.speed;
     if (sum <= 0) return 0;
-    int32_t e = RoundInteger(static_cast<double>(fighter.speed - enemy.speed) / sum * 100);
+    int32_t e = RoundInteger((static_cast<double>(fighter.speed) - enemy.speed) / static_cast<double>(sum) * 100);
     if (fighter.e[0] > 0 || fighter.e[22] > 0) e = RoundInteger(e / 2.0);
     return std::clamp(e, 0, 100);
 }

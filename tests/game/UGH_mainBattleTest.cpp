@@ -127,6 +127,23 @@ TEST_F(Battle, SlotsListAndTotals)
     EXPECT_EQ(player.estr[0], 9);
 }
 
+// Levels, endurance and hit points come from editable files: sums past Integer are held at its bounds.
+TEST_F(Battle, HitPointSumsOfTheLargestValuesHoldAtIntegerBounds)
+{
+    character chr;
+    chr.lvl = chr.endurance = INT32_MAX;
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), INT32_MAX);
+    chr.lvl = chr.endurance = INT32_MIN;
+    EXPECT_EQ(form->CalcMaxHP(chr, 1, true, false), INT32_MIN);
+
+    opponent.hp = INT32_MAX;
+    for (int32_t s = 1; s <= 10; ++s) {
+        btlslots[s].name = "giant";
+        btlslots[s].hp = INT32_MAX;
+    }
+    EXPECT_EQ(totalenemyhp(), INT32_MAX);
+}
+
 TEST_F(Battle, AnEnemyJoinsScaledAndOnlyOnce)
 {
     Monster(3, 1, 10);
