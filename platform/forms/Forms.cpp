@@ -146,8 +146,14 @@ void TForm::SetVisible(bool Value)
         if (wasShown && OnHide) OnHide(this);
         return;
     }
+    // Showing a shown form brings it to the front; OnShow runs only as it appears.
+    const bool wasShown = Visible() && Widget();
     HandleNeeded();
     QWidget* widget = Widget();
+    if (wasShown) {
+        widget->raise();
+        return;
+    }
     if (!FShownOnce && FPosition == poScreenCenter)
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();

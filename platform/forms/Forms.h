@@ -50,6 +50,7 @@ public:
 
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;
+    // OnShow runs as the form appears (not when a shown form is shown again), OnHide as it goes.
     TNotifyEvent OnPaint, OnShow, OnHide;
 
 protected:

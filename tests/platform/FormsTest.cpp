@@ -169,6 +169,21 @@ TEST(Forms, NativeChildPaintsOnceAndFollowsItsForm)
     EXPECT_EQ(viewer->Height(), 250);
 }
 
+TEST(Forms, OnShowAndOnHideRunAsTheFormAppearsAndGoes)
+{
+    TForm form(nullptr);
+    std::vector<std::string> events;
+    form.OnShow = [&](TObject*) { events.push_back("show"); };
+    form.OnHide = [&](TObject*) { events.push_back("hide"); };
+    form.Hide(); // never shown: nothing goes
+    form.Show();
+    form.Show(); // already shown: brought to the front only
+    form.Hide();
+    form.Hide();
+    form.Show();
+    EXPECT_EQ(events, (std::vector<std::string>{"show", "hide", "show"}));
+}
+
 TEST(Forms, RecreatingAWindowDestroysTheOldOneFirst)
 {
     TForm form(nullptr);
