@@ -698,11 +698,12 @@ QImage Sky(const TSkyColours& colours, int side)
 
 // ---- Cards ----
 
-// A card face: a frame of the element's colour around the drawing; state 0 normal, 1 highlighted, 2 greyed.
-QImage CardFace(const card& face, const std::string& drawing, int state)
+// A card face on paper (every card shares one sheet: noise for each card would cost more than all the rest): a
+// frame of the element's colour around the drawing; state 0 normal, 1 highlighted, 2 greyed.
+QImage CardFace(const card& face, const std::string& drawing, int state, const QImage& paper)
 {
     const QColor element = cElementColours[std::clamp(face.element, 0, 4)];
-    QImage image = Tile(64, 96, {226, 206, 160}, Seed(face.name));
+    QImage image = paper.copy();
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(state == 1 ? QColor(255, 230, 120) : element.darker(150), 5));
@@ -721,11 +722,10 @@ QImage CardFace(const card& face, const std::string& drawing, int state)
     return image;
 }
 
-QImage Illustration(const std::string& drawing, const QColor& colour, uint32_t seed)
+// A card's illustration: the drawing over a dusky backdrop that all cards share.
+QImage Illustration(const std::string& drawing, const QColor& colour, const QImage& backdrop)
 {
-    QImage image = PixelImage(64, 64, [&](int x, int y) {
-        return Mix({30, 26, 40}, {90, 70, 60}, Fbm(x * 2, y * 2, 4, 4, seed) * (1 - y / 128.0));
-    });
+    QImage image = backdrop.copy();
     QPainter painter(&image);
     DrawGlyph(painter, drawing, QRectF(6, 6, 52, 52), colour);
     return image;
@@ -758,22 +758,28 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
         PublishTexture(output, "effect_" + std::to_string(effect), GlyphTile(16, {30, 30, 40}, glyph, colour, effect),
                        false);
     }
+    const QImage paper = Tile(64, 96, {226, 206, 160}, 77);
+    const QImage backdrop = PixelImage(64, 64, [](int x, int y) {
+        return Mix({30, 26, 40}, {90, 70, 60}, Fbm(x * 2, y * 2, 4, 4, 78) * (1 - y / 128.0));
+    });
     for (std::size_t id = 0; id < content.cards.size(); ++id) {
         const TDemoEntry<card>& entry = content.cards[id];
         const std::string stem = "textures/cards/";
         for (int state = 0; state <= 2; ++state)
             output.Publish(stem + "en/" + std::to_string(id) + "_" + std::to_string(state) + ".png",
-                           PngFile(CardFace(entry.record, entry.picture, state), false));
+                           PngFile(CardFace(entry.record, entry.picture, state, paper), false));
         output.Publish(stem + "h" + std::to_string(id) + ".jpg",
                        JpegFile(Illustration(entry.picture, cElementColours[std::clamp(entry.record.element, 0, 4)],
-                                             static_cast<uint32_t>(id))));
+                                             backdrop)));
     }
     output.Publish("textures/cards/en/xp.png",
                    PngFile(GlyphTile(64, {40, 30, 22}, "star", QColor(250, 214, 110), 6), false));
     for (std::size_t id = 0; id < content.perks.size(); ++id)
         output.Publish("textures/perkicons/" + std::to_string(id) + ".tga",
                        TgaFile(GlyphTile(32, cPanel, content.perks[id].picture, QColor(250, 214, 110), id), false));
-    const QColor creature[] = {QColor(120, 100, 90), QColor(226, 220, 200), QColor(90, 40, 60)};
+    // A hue a monster: the rat, the skeleton, the warden, the wisp, the troll and the imp, then round again.
+    const QColor creature[] = {QColor(120, 100, 90), QColor(226, 220, 200), QColor(90, 40, 60),
+                               QColor(170, 220, 240), QColor(80, 120, 70), QColor(230, 110, 40)};
     for (std::size_t id = 0; id < content.monsters.size(); ++id)
         PublishTexture(output, "monsters/" + std::to_string(id),
                        GlyphPicture(64, 64, content.monsters[id].picture, creature[id % std::size(creature)]), true);

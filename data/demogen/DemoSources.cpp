@@ -91,7 +91,12 @@ std::string CompileStrings(std::string_view source, const std::string& sourceNam
     std::string table(cUtf8Bom);
     const int32_t last = entries.empty() ? 0 : entries.rbegin()->first;
     for (int32_t index = 0; index <= last; ++index) {
-        if (const auto entry = entries.find(index); entry != entries.end()) table += entry->second;
+        if (const auto entry = entries.find(index); entry != entries.end()) {
+            // A text the game joins to others with its own blanks is written in quotes, which keep them.
+            const std::string& text = entry->second;
+            const bool quoted = text.size() >= 2 && text.front() == '"' && text.back() == '"';
+            table += quoted ? text.substr(1, text.size() - 2) : text;
+        }
         table += index < last ? "@\r\n" : "\r\n";
     }
     return table;

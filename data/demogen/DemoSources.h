@@ -86,7 +86,8 @@ bool SetSourceField(R& record, std::type_identity_t<std::span<const TSourceField
 
 // "index | text" lines (blank lines and lines starting with "#" skipped) to a string table: UTF-8 with a
 // byte-order mark, entry after entry each ended by "@", from entry 0 to the highest index given; entries not
-// listed are empty. "&" in a text is the table's line break. An index outside 0..10000 or given twice, a line
+// listed are empty. "&" in a text is the table's line break; a text in double quotes is taken without them and
+// keeps its leading and trailing blanks. An index outside 0..10000 or given twice, a line
 // without "|", or a text holding "@" (it would start a new entry) raises EDemoSource naming sourceName and line.
 std::string CompileStrings(std::string_view source, const std::string& sourceName);
 

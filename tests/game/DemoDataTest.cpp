@@ -128,6 +128,16 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
     for (const auto& [first, last] : {std::pair{262, 266}, {273, 280}, {285, 300}})
         for (int index = first; index <= last; ++index) interface.push_back(index);
     for (const int index : interface) EXPECT_FALSE(strarr[index].empty()) << index;
+    // Battles: a card's play and its log lines, the floating numbers, the timed effects' names and descriptions, a
+    // card's description, attributes and skills, experience, a new level and loot, escape and stance.
+    std::vector<int> battle = {25,  33,  46,  47,  63,  95,  143, 146, 147, 148, 170, 178, 184, 193, 195,
+                               196, 208, 236, 239, 240, 244, 245, 246, 247, 248, 250, 251, 281, 282, 283,
+                               284, 303, 304, 311, 332, 333, 341, 343, 344, 358, 386, 387, 411, 413};
+    for (const auto& [first, last] : {std::pair{36, 45}, {53, 61}, {64, 77}, {103, 107}, {133, 142}, {210, 234},
+                                      {252, 261}, {268, 271}, {313, 316}, {366, 369}, {373, 379}})
+        for (int index = first; index <= last; ++index) battle.push_back(index);
+    for (const int index : battle) EXPECT_FALSE(strarr[index].empty()) << index;
+    EXPECT_EQ(strarr[47], " has reached level "); // joined to a name and a number: its quotes keep its blanks
     EXPECT_EQ(strarr[10000], ""); // not listed
 
     LoadMap(GamePath("\\levels\\mm_map.map"));
@@ -243,8 +253,8 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
 {
     const auto path = [](const std::string& relative) { return GamePath(relative); };
     const auto exists = [&](const std::string& relative) { return fs::exists(data / relative); };
-    // Seven cards, three perks, three monsters and six items, each table ending at its first gap.
-    for (const auto& [file, count] : {std::pair{"cards/%d.crd", 7}, {"perks/p_%d.prk", 3}, {"monsters/%d.mon", 3},
+    // Fifty cards, three perks, six monsters and six items, each table ending at its first gap.
+    for (const auto& [file, count] : {std::pair{"cards/%d.crd", 50}, {"perks/p_%d.prk", 3}, {"monsters/%d.mon", 6},
                                       {"items/%d.lot", 6}}) {
         for (int id = 0; id < count; ++id) EXPECT_TRUE(exists(Format(file, {id}))) << file << " " << id;
         EXPECT_FALSE(exists(Format(file, {count}))) << file;
@@ -278,10 +288,11 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
     EXPECT_TRUE(rat.spellbook[5] && rat.spellbook[6] && !rat.spellbook[0]);
     EXPECT_EQ(std::make_tuple(skeleton.lvl, skeleton.spec, skeleton.loot, skeleton.lootchance, skeleton.armor),
               std::make_tuple(2, 3, 2, 40, 2));
-    EXPECT_TRUE(skeleton.spellbook[0] && skeleton.spellbook[1] && !skeleton.spellbook[2]);
+    EXPECT_TRUE(skeleton.spellbook[7] && skeleton.spellbook[9] && !skeleton.spellbook[0]);
     EXPECT_TRUE(warden.boss);
-    EXPECT_TRUE(warden.perks[0] && warden.spellbook[3]);
-    EXPECT_EQ(std::make_tuple(warden.magic, warden.armor, warden.w_zs), std::make_tuple(5, 4, 2)); // magic before armor
+    EXPECT_TRUE(warden.perks[0] && warden.spellbook[22]);
+    EXPECT_EQ(std::make_tuple(warden.magic, warden.armor, warden.w_zs), std::make_tuple(6, 5, 2)); // magic before armor
+    EXPECT_EQ(warden.oname, "Warden of the Mire");
     EXPECT_EQ(ReadLines(path("\\text\\en\\overrides\\monsters\\1.txt")), std::vector<std::string>{"Old bones"});
 
     std::vector<loot> items;
@@ -303,6 +314,111 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
     EXPECT_EQ(cpenames[1], "Critical strike");
     EXPECT_EQ(cpenames[13], "");
     EXPECT_EQ(cpenames[22], "Firm stance");
+}
+
+// What the battles are made of: cards of every effect, element and cost kind, five monster kinds apart in deck,
+// element and class beside a boss of its own, and where each battle comes from.
+TEST_F(DemoData, TheCardsAndMonstersCoverWhatABattleCanDo)
+{
+    std::vector<card> deck;
+    for (int32_t id = 0; id < 50; ++id) deck.push_back(LoadCard(GamePath(Format("\\cards\\%d.crd", {id})), "en"));
+    std::set<int32_t> effects, elements;
+    std::set<std::string> kinds;
+    const auto is = [&](bool holds, const char* kind) {
+        if (holds) kinds.insert(kind);
+    };
+    for (const card& c : deck) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(c.enabled && c.active);
+        EXPECT_LE(c.mindam, c.dmgph);
+        effects.insert(c.addeffect);
+        elements.insert(c.element);
+        is(c.AOE, "area");
+        is(c.bonam > 0 && c.bont >= 0 && c.bont <= 3, "class bonus");
+        is(c.hpc > 0, "hit-point cost");
+        is(c.dmgperc > 0, "percent damage");
+        is(c.mindam > 0 && c.mindam < c.dmgph, "damage span");
+        if (c.consumes != -1) {
+            EXPECT_TRUE(fs::exists(data / Format("items/%d.lot", {c.consumes})));
+            kinds.insert("consumable");
+        }
+    }
+    for (int32_t type = 1; type <= 24; ++type) EXPECT_TRUE(effects.contains(type)) << "effect type " << type;
+    EXPECT_EQ(elements, (std::set<int32_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(kinds, (std::set<std::string>{"area", "class bonus", "hit-point cost", "percent damage", "damage span",
+                                             "consumable"}));
+    // A cursed hand turns into card 49: a monsters' card that does nothing.
+    const card& curse = deck[49];
+    EXPECT_TRUE(curse.monly);
+    EXPECT_EQ(std::make_tuple(curse.dmgph, curse.dmgperc, curse.addhp, curse.addmp, curse.addeffect, curse.mc, curse.hpc),
+              std::make_tuple(0, 0, 0, 0, 0, 0, 0));
+
+    // Five kinds and the boss; each deck of cards that exist, none shared.
+    std::vector<character> kinds5;
+    std::vector<int32_t> bosses;
+    std::map<int32_t, int32_t> owner; // card id -> monster id
+    for (int32_t id = 0; id < 6; ++id) {
+        SCOPED_TRACE(id);
+        const character m = LoadChar(GamePath(Format("\\monsters\\%d.mon", {id})));
+        int32_t owned = 0;
+        for (int32_t k = 0; k <= 1000; ++k) {
+            if (!m.spellbook[k]) continue;
+            ++owned;
+            ASSERT_LT(k, 50);
+            EXPECT_TRUE(owner.emplace(k, id).second) << "card " << k << " is also monster " << owner[k] << "'s";
+        }
+        EXPECT_GT(owned, 1);
+        EXPECT_FALSE(ReadLines(GamePath(Format("\\text\\en\\desc\\monster_%d.txt", {id}))).empty());
+        if (m.boss) bosses.push_back(id);
+        else kinds5.push_back(m);
+    }
+    EXPECT_FALSE(fs::exists(data / "monsters/6.mon"));
+    ASSERT_EQ(kinds5.size(), 5u);
+    std::set<int32_t> kindElements, classes;
+    for (const character& m : kinds5) {
+        kindElements.insert(m.element);
+        classes.insert(m.spec);
+    }
+    EXPECT_EQ(kindElements.size(), 5u);
+    EXPECT_EQ(classes, (std::set<int32_t>{0, 1, 2, 3}));
+    EXPECT_TRUE(std::any_of(kinds5.begin(), kinds5.end(), [](const character& m) { return m.lvl == 1; }));
+    // The boss: its loot, a shown name of its own beside the name its music is found by.
+    ASSERT_EQ(bosses, std::vector<int32_t>{2});
+    const character boss = LoadChar(GamePath("\\monsters\\2.mon"));
+    EXPECT_TRUE(fs::exists(data / Format("items/%d.lot", {boss.loot})));
+    EXPECT_GT(boss.lootchance, 0);
+    const std::vector<std::string> shown = ReadLines(GamePath("\\text\\en\\overrides\\monsters\\2.txt"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0], boss.oname);
+    EXPECT_TRUE(fs::exists(data / ("sounds/music/" + boss.oname + ".wav")) ||
+                fs::exists(data / ("sounds/music/" + boss.oname + ".mp3")));
+
+    // Where battles come from: the first level's wanderers and random encounters (which never draw the boss),
+    // an event, the scripts that call more, and the boss's event on the last level made by hand.
+    LoadMap(GamePath("\\levels\\startmap.map"));
+    EXPECT_TRUE(mapmonsters[0] && !mapmonsters[2]);
+    const auto events = [](int32_t type) {
+        std::vector<std::pair<int32_t, int32_t>> found; // (cell x + 100 y, p1)
+        for (int32_t x = 0; x <= mapmaxx; ++x)
+            for (int32_t y = 0; y <= mapmaxy; ++y)
+                if (levelgrid[x][y].trap && levelgrid[x][y].traptype == type) found.emplace_back(x + 100 * y, levelgrid[x][y].doorno);
+        return found;
+    };
+    ASSERT_EQ(events(1).size(), 1u);
+    EXPECT_FALSE(LoadChar(GamePath(Format("\\monsters\\%d.mon", {events(1)[0].second}))).boss);
+    EXPECT_EQ(ReadLines(GamePath("\\scripts\\rat_battle.txt"))[0], "AddToBattleList 0;");
+    LoadMap(GamePath("\\levels\\map_2.map"));
+    const auto boss_events = events(1);
+    ASSERT_EQ(boss_events.size(), 1u);
+    EXPECT_EQ(boss_events[0].second, 2);
+    // It guards the way to the exit.
+    const int32_t bx = boss_events[0].first % 100, by = boss_events[0].first / 100;
+    EXPECT_EQ(std::abs(bx - exitx) + std::abs(by - exity), 1);
+    int32_t ways = 0;
+    for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
+        ways += levelgrid[exitx + dx][exity + dy].passable;
+    EXPECT_EQ(ways, 1);
+    EXPECT_TRUE(fs::exists(data / Format("levels/map_2/script_%d_%d.txt", {bx, by})));
 }
 
 TEST_F(DemoData, TheLevelsCarryEveryStoredField)
@@ -350,7 +466,7 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
     LoadMap(GamePath("\\levels\\map_0.map"));
     EXPECT_EQ(std::make_tuple(mapid, mapname),
               std::make_tuple(std::string("map_0"), std::string("The Warden's Crypt")));
-    EXPECT_TRUE(mapmonsters[2] && !mapmonsters[0]);
+    EXPECT_TRUE(mapmonsters[1] && mapmonsters[5] && !mapmonsters[0] && !mapmonsters[2]);
     EXPECT_TRUE(wanderers[0].enabled);
 }
 
@@ -512,7 +628,7 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
         for (int i = 0; i <= 4; ++i)
             for (const char* part : {"torso", "arms"}) quality.push_back(Format("bodies/%d/%s_%d", {sex, part, i}));
     }
-    for (int id = 0; id < 3; ++id) quality.push_back(Format("monsters/%d", {id}));
+    for (int id = 0; id < 6; ++id) quality.push_back(Format("monsters/%d", {id}));
     for (int id = 0; id < 6; ++id) quality.push_back(Format("items/%d", {id}));
     for (const char* q : {"hq", "lq", "pq"})
         for (const std::string& name : quality)
@@ -525,7 +641,7 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
 
     TPngImage xp;
     xp.LoadFromFile(GamePath("\\textures\\cards\\en\\xp.png"));
-    for (int id = 0; id < 5; ++id) {
+    for (int id = 0; id < 50; ++id) {
         for (int state = 0; state <= 2; ++state) {
             TPngImage face;
             face.LoadFromFile(GamePath(Format("\\textures\\cards\\en\\%d_%d.png", {id, state})));
@@ -567,8 +683,9 @@ TEST(DemoOutput, AFileThatCannotBeWrittenIsRefusedAndLeavesNothing)
 
 TEST(DemoStrings, EntriesInIndexOrderWithTheTablesMarks)
 {
-    const std::string table = CompileStrings("# texts\n\n2 | two & lines\r\n0|zero\n", "s.src");
-    EXPECT_EQ(table, "\xEF\xBB\xBFzero@\r\n@\r\ntwo & lines\r\n");
+    const std::string table =
+        CompileStrings("# texts\n\n2 | two & lines\r\n0|zero\n3 | \" of level \"\n4 | \"\n5 | \"\"\n", "s.src");
+    EXPECT_EQ(table, "\xEF\xBB\xBFzero@\r\n@\r\ntwo & lines@\r\n of level @\r\n\"@\r\n\r\n");
     EXPECT_EQ(CompileStrings("\xEF\xBB\xBF", "s.src"), "\xEF\xBB\xBF\r\n");
 }
 

@@ -178,7 +178,7 @@ TEST_F(ItemList, ThePanelDescribesTheEntryUnderThePointerOnlyInTheList)
     form->GeneralMouseMove(60, 60);
     EXPECT_EQ(itemhover, 3);
     EXPECT_EQ(form->iltext2->Text(), "Lantern");
-    form->ProcessItemList();
+    form->FrameBlocks[2](0); // the frame's block b2
     EXPECT_TRUE(form->invitmdesctxt->Visible());
     EXPECT_EQ(form->invitmdesctxt->Text(), form->ShowItemInfo(3, true));
     EXPECT_EQ(form->invitmimage->Material()->LibMaterialName(), "itm_3");

@@ -295,9 +295,10 @@ TEST_F(Progress, EachLevelRaisesTheThresholdFromTheOldLevelOneLevelACall)
     EXPECT_EQ(player.lvl, 2);
     EXPECT_EQ(player.xpreq, 6660);
     player.xp = 1000000;
+    // The frame raises one level each.
     for (const int32_t threshold : {14847, 25647, 39167, 55542}) {
         const int32_t level = player.lvl;
-        form->LevelUp();
+        form->FrameBlockB5(0);
         EXPECT_EQ(player.lvl, level + 1);
         EXPECT_EQ(player.xpreq, threshold);
     }

@@ -17,8 +17,8 @@ class GameDemoContent : public GameWindow {};
 TEST_F(GameDemoContent, TheCatalogueCountsTheAdventuresContent)
 {
     EXPECT_EQ(loadstage, 15);
-    EXPECT_EQ(cardcount, 5);
-    EXPECT_EQ(monstercount, 4); // three monsters: random encounters draw below 3
+    EXPECT_EQ(cardcount, 50);
+    EXPECT_EQ(monstercount, 7); // six monsters: random encounters draw below 6
     EXPECT_EQ(itemcount, 6);
     EXPECT_EQ(envcount, 2);
     EXPECT_EQ(loadscrcount, 2);
@@ -36,10 +36,13 @@ TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
 {
     EXPECT_EQ(cards[3].name, "Fire bolt");
     EXPECT_EQ(cards[1].name, "Lunging thrust");
-    EXPECT_TRUE(cards[4].enabled);
-    EXPECT_FALSE(cards[5].enabled);
+    EXPECT_TRUE(cards[49].enabled);
+    EXPECT_FALSE(cards[50].enabled);
     EXPECT_EQ(monsters[1].name, "Old bones");
     EXPECT_TRUE(monsters[2].boss);
+    // The boss is shown by its name's override; the name its file gives stays its oname.
+    EXPECT_EQ(std::make_pair(monsters[2].name, monsters[2].oname),
+              std::make_pair(std::string("The Mire Warden"), std::string("Warden of the Mire")));
     EXPECT_EQ(perks[1].name, "Eagle eye");
     EXPECT_TRUE(perks[2].enabled);
     EXPECT_FALSE(perks[3].enabled);
@@ -52,7 +55,7 @@ TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
 
 TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
 {
-    for (const char* name : {"card_0_0",   "card_4_2",    "card_xp",    "ch_3",          "mon_0",         "mon_2_d",
+    for (const char* name : {"card_0_0",   "card_49_2",    "card_xp",    "ch_3",          "mon_0",         "mon_5_d",
                              "itm_0",      "itm_5",       "sb_0_top",   "sb_1_clouds",   "perkico_2",     "effect_7",
                              "effect_100", "title",       "ui_bg",      "but_2",         "element_4",     "mal_face_0",
                              "fem_hair_0", "mal_torso_4", "fem_arms_4", "mal_cloth_0_0", "fem_cloth_0_1", "wings_3"}) {
@@ -63,7 +66,7 @@ TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
     }
     // The set after the last sky box is made from the empty picture; it is the only picture the adventure lacks.
     EXPECT_NE(Game().matlib->LibMaterialByName("sb_2_top"), nullptr);
-    EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 5, monsters 3 (monstercount 4), items 6, wall sets 2,"),
+    EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 50, monsters 6 (monstercount 7), items 6, wall sets 2,"),
               std::string::npos);
     std::istringstream log(StartUpLog());
     for (std::string line; std::getline(log, line);) {
