@@ -110,7 +110,7 @@ int32_t spriteindex(const std::string& name);
 // Hangs free sprite slot on wall cell (x, y), facing the last neighbour (order i = -1, 0, 1 with j = -1, 0, 1)
 // that lies inside the grid's inner cells and is neither wall nor door: 11 units from the cell's centre toward
 // it, a random purpose-1 sprite sized from the sprite list (dw x dh when the name is not listed). False when
-// nothing qualifies (the slot is left alone).
+// nothing qualifies or the sprite list holds no decoration (the slot is left alone).
 bool placewallsprite(int32_t x, int32_t y, int32_t dw, int32_t dh, int32_t slot);
 
 // ---- Globals of the level construction (UGH_main_level.cpp) ----

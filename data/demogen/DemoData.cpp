@@ -30,8 +30,10 @@ std::vector<fs::path> SourceFiles(const fs::path& folder, const std::string& pre
     return files;
 }
 
-// The demo's settings. The frame loop must run on a software renderer: no shadow volumes. Sound is on; with no
-// sound device the game runs silent.
+} // namespace
+
+// The frame loop must run on a software renderer: no shadow volumes. Sound is on; with no sound device the game
+// runs silent.
 void SetDemoSettings()
 {
     lng = "en";
@@ -72,6 +74,8 @@ void SetDemoSettings()
     adventure = 0;
     fullmute = false;
 }
+
+namespace {
 
 // The highest coded perk effect.
 constexpr int32_t cHighestCodedEffect = 100;
@@ -198,6 +202,8 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     output.Publish("text/en/adventures.txt", LinesText({"The Flooded Cellar", "The Dripping Cave"}));
     WriteStrings(sources, output);
     const std::set<int32_t> wallSets = WriteLevels(sources, output);
+    // The player light of generated levels (the map "map_1" has no file, so the second level change makes one).
+    output.Publish("levels/defaultlightdata.txt", LinesText({"5000", "100", "100", "255", "127", "0"}));
     WriteScripts(sources, output);
     WriteMeshes(output);
     const TDemoContent content = ReadContent(sources);

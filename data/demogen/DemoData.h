@@ -22,3 +22,5 @@ struct TDemoWriteCount {
 // own writers for the settings, the maps with their monster lists and player lights, and the content files, so it
 // sets the settings globals and leaves gamedir, the level and the perk table as they were.
 TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string& outputFolder);
+// The demo's settings in the configuration globals, as its "gh.cfg" holds them.
+void SetDemoSettings();

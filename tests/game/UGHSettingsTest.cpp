@@ -3,6 +3,7 @@
 // back and applies it, or keeps everything as it was when the file cannot be written.
 #include "UGHSettings.h"
 
+#include "DemoData.h"
 #include "DemoOutput.h"
 #include "DemoSources.h"
 #include "Dialogs.h"
@@ -29,39 +30,14 @@
 
 namespace {
 
-// A data folder as the demo's, for what the window reads: the demo's strings, two adventures, the picture and a
-// configuration file written from these settings.
-void DemoSettings()
-{
-    lng = "en";
-    movespeed = 400;
-    turnspeed = 10;
-    minvd = 5;
-    fogdist = 100;
-    camdist = 250;
-    soundvol = 80;
-    musicvol = 60;
-    soundrate = 44100;
-    soundon = musicon = true;
-    leveling = tooltips = true;
-    texquality = 1;
-    brightness = 100;
-    fswidth = 1024;
-    fsheight = 768;
-    fsrefresh = 60;
-    shortbtllog = true;
-    shadowmode = 1;
-    desiredfpson = true;
-    desiredfps = 30;
-    maxvd = 15;
-}
-
 // A stream that takes no byte.
 class TRefusingStream : public TMemoryStream {
 public:
     int64_t Write(const void*, int64_t) override { return 0; }
 };
 
+// A data folder as the demo's, for what the window reads: the demo's strings and settings, two adventures and the
+// picture.
 class SettingsWindow : public GameDataFolder {
 protected:
     void SetUp() override
@@ -76,7 +52,7 @@ protected:
         picture.SetSize(8, 4);
         std::filesystem::create_directories(folder.path / "textures");
         picture.SaveToFile(folder / "textures/settings_img.bmp");
-        DemoSettings();
+        SetDemoSettings();
         SaveSettings();
         main.reset(new TForm1(nullptr));
         Form1 = main.get();
@@ -159,7 +135,7 @@ TEST_F(SettingsWindow, OpeningSetsEveryControlFromItsSetting)
     const std::pair<TCheckBox*, bool> checks[] = {
         {window->CheckBox1, false},  {window->CheckBox2, true},   {window->CheckBox3, true},
         {window->CheckBox4, true},   {window->CheckBox5, false},  {window->CheckBox8, true},
-        {window->CheckBox14, true},  {window->CheckBox18, true},  {window->CheckBox19, true},
+        {window->CheckBox14, true},  {window->CheckBox18, true},  {window->CheckBox19, false},
         {window->CheckBox21, true},  {window->CheckBox22, true},  {window->CheckBox23, true},
     };
     for (const auto& [box, checked] : checks) EXPECT_EQ(box->Checked(), checked) << box->Caption();
