@@ -71,7 +71,7 @@ void StartMana(TForm1& form, character& chr)
 void DamageOverTime(TForm1& form, character& chr, int32_t side)
 {
     const auto wound = [&](int32_t amount, int32_t label, int32_t logline) {
-        chr.hp -= amount;
+        chr.hp = HoldInteger(static_cast<int64_t>(chr.hp) - amount);
         form.AddDmgPop(side, poplabel(strarr[label]) + std::to_string(amount), 0);
         form.AddToBattleLog(strarr[logline] + ": " + std::to_string(amount));
     };
@@ -153,7 +153,7 @@ int32_t xpworth(const character& chr)
     const int64_t sum = static_cast<int64_t>(chr.hpmax) + chr.strength + chr.endurance + chr.speed +
                         chr.intelligence + chr.bow + chr.sword + chr.armor + chr.magic;
     const int64_t worth = (static_cast<int64_t>(pendingcount()) + chr.lvl) * sum;
-    return static_cast<int32_t>(std::clamp<int64_t>(worth, INT32_MIN, INT32_MAX));
+    return HoldInteger(worth);
 }
 
 int32_t totalenemyhp()
@@ -166,7 +166,7 @@ int32_t totalenemyhp()
         else if (SlotTaken(s))
             total += std::max(0, btlslots[s].hp);
     }
-    return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
+    return HoldInteger(total);
 }
 
 void effecttick()
@@ -205,7 +205,7 @@ int32_t TForm1::CalcMaxHP(const character& chr, int32_t uselvl, bool ignorebl, b
     int64_t hpmax = 5 * base * (plr ? 2 : 1);
     if (const int32_t n = CheckCodedPerkEff(chr, 6); n > 0) hpmax = RoundInteger(hpmax * (1 + 0.25 * n));
     if (!ignorebl && pendingcount() > 0) hpmax += std::max(0, pendingcount() * (5 - difficulty));
-    return static_cast<int32_t>(std::clamp<int64_t>(hpmax, INT32_MIN, INT32_MAX));
+    return HoldInteger(hpmax);
 }
 
 int32_t TForm1::ebw()
@@ -392,7 +392,7 @@ void TForm1::TryToEscape()
         clearbattlelist();
         clearbtlslots();
         const int32_t g = RoundInteger(static_cast<double>(opponent.hpmax) * opponent.lvl / 4);
-        AddXP(1, g * (1 + CheckCodedPerkEff(player, 14)), player);
+        AddXP(1, HoldInteger(g * (1 + static_cast<int64_t>(CheckCodedPerkEff(player, 14)))), player);
         ClearEffects(player);
         ClearEffects(opponent);
         VisualizeBattle(0);
@@ -421,14 +421,14 @@ void TForm1::PlayerBTurn()
     const int32_t n = CheckCodedPerkEff(player, 12) + Random(2);
     if (n > 0 && manabonusready) {
         const int32_t g = n * Random(RoundInteger(player.intelligence / 10.0));
-        player.mana += g;
+        player.mana = HoldInteger(static_cast<int64_t>(player.mana) + g);
         if (g > 0) AddDmgPop(0, poplabel(strarr[377]) + std::to_string(g), 2);
         player.mana = std::min(player.mana, player.manamax);
         manabonusready = false;
     }
     int32_t g = Random(RoundInteger(player.magic / 10.0));
-    if (player.e[13] > 0) g += player.estr[13];
-    player.mana += g;
+    if (player.e[13] > 0) g = HoldInteger(static_cast<int64_t>(g) + player.estr[13]);
+    player.mana = HoldInteger(static_cast<int64_t>(player.mana) + g);
     if (g > 0) AddDmgPop(0, poplabel(strarr[377]) + "+" + std::to_string(g), 2);
     player.mana = std::min(player.mana, player.manamax);
 }

@@ -141,7 +141,7 @@ int32_t TForm1::CalcDmg(int32_t side, int32_t cid, int32_t gsl, int32_t ustr, in
     d += p;
     if (ubl) log(strarr[134] + ": " + Num(p) + " (" + Num(d) + ")");
     if (ubl && user.e[23] > 0 && Random(100) < user.estr[23]) d = 0;
-    return static_cast<int32_t>(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
+    return HoldInteger(d);
 }
 
 void TForm1::ProcDispell(int32_t effdir, int32_t es, character& user, character& target)
@@ -184,7 +184,8 @@ int32_t Skill(int32_t skill, int32_t attribute) { return RoundInteger(skill + st
 // The play's amount raised by pct % of itself when the card's class bonus applies.
 int32_t WithClassBonus(int32_t amount, const card& c, const character& chr)
 {
-    return c.bont == chr.spec ? amount + RoundInteger(static_cast<double>(amount) * c.bonam / 100) : amount;
+    if (c.bont != chr.spec) return amount;
+    return HoldInteger(amount + static_cast<int64_t>(RoundInteger(static_cast<double>(amount) * c.bonam / 100)));
 }
 
 const char* const cSkillSounds[] = {"skl_sword", "skl_bow", "skl_magic", "skl_armour"};
@@ -203,7 +204,7 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
     // Regeneration (type 5).
     if (user.e[4] > 0 && user.estr[4] > 0) {
         const int32_t g = RoundInteger(static_cast<double>(user.endurance) * user.estr[4] / 10);
-        user.hp = std::min(user.hp + g, user.hpmax);
+        user.hp = std::min(HoldInteger(static_cast<int64_t>(user.hp) + g), user.hpmax);
         AddDmgPop(side, poplabel(strarr[377]) + Num(g), 1);
     }
     // A hand slot or card id from a file may name nothing: the play is refused.
@@ -278,8 +279,8 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
     int32_t heal = c.addhp;
     if (heal > 0) heal = Skill(heal, gsv);
     heal = WithClassBonus(heal, c, user);
-    if (c.element == user.element && c.element != 0) heal *= 2;
-    if (const int32_t n = CheckCodedPerkEff(user, 10); n > 0) heal *= 2 * n;
+    if (c.element == user.element && c.element != 0) heal = HoldInteger(2 * static_cast<int64_t>(heal));
+    if (const int32_t n = CheckCodedPerkEff(user, 10); n > 0) heal = HoldInteger(2 * static_cast<int64_t>(n) * heal);
     int32_t mana = c.addmp;
     if (mana > 0) mana = Skill(mana, gsv);
     mana = WithClassBonus(mana, c, user);
@@ -287,7 +288,7 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
 
     // The timed effect; types outside 1..24 carry none and are not stored.
     const int32_t et = c.addeffect;
-    int32_t len = c.efflgth + 1;
+    int32_t len = HoldInteger(static_cast<int64_t>(c.efflgth) + 1);
     int32_t es = c.effstrgth != 0 ? c.effstrgth : c.efflgth;
     const std::string ename = GetETypeName(et, strarr);
     if (es > 0 && et > 0 && et <= 24) {
@@ -298,8 +299,8 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
             if (et != 1 || bearer.e[3] == 0) {
                 es = WithClassBonus(es, c, bearer);
                 if (c.element == bearer.element && c.element != 0) es = RoundInteger(es * 1.3);
-                bearer.e[et - 1] = c.accum ? bearer.e[et - 1] + len : len;
-                bearer.estr[et - 1] = c.accum ? bearer.estr[et - 1] + es : es;
+                bearer.e[et - 1] = c.accum ? HoldInteger(static_cast<int64_t>(bearer.e[et - 1]) + len) : len;
+                bearer.estr[et - 1] = c.accum ? HoldInteger(static_cast<int64_t>(bearer.estr[et - 1]) + es) : es;
                 msg += c.effdir == 0
                     ? " " + user.name + " " + strarr[69] + " " + ename + " " + strarr[70] + " " + Num(len) + " " +
                         strarr[71] + "."
@@ -313,8 +314,8 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
         }
         if (et == 12) {
             es = WithClassBonus(es, c, target);
-            heal += es;
-            dmg += es;
+            heal = HoldInteger(static_cast<int64_t>(heal) + es);
+            dmg = HoldInteger(static_cast<int64_t>(dmg) + es);
             msg += " " + user.name + " " + strarr[147] + " " + Num(es) + " " + strarr[148] + " " + target.name + ".";
             es = 0;
         }
@@ -363,13 +364,14 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
             d = (CheckCodedPerkEff(user, 21) + 1) * static_cast<int64_t>(RoundInteger(d / 5.0));
             for (int32_t k = btlslots.Low(); k <= btlslots.High(); ++k) {
                 character& other = btlslots[k];
-                if (k != btltarget && other.name != "nil" && other.hp > 0) other.hp -= RoundInteger(d / 2.0);
+                if (k != btltarget && other.name != "nil" && other.hp > 0)
+                    other.hp = HoldInteger(other.hp - static_cast<int64_t>(RoundInteger(d / 2.0)));
             }
         } else if (c.AOE) {
             d = RoundInteger(d / 2.0);
         }
-        const int32_t dealt = static_cast<int32_t>(std::clamp<int64_t>(d, INT32_MIN, INT32_MAX));
-        target.hp -= dealt;
+        const int32_t dealt = HoldInteger(d);
+        target.hp = HoldInteger(static_cast<int64_t>(target.hp) - dealt);
         msg += user.name + " " + strarr[64] + " " + target.name + " " + strarr[65] + " " + Num(dealt) + " " +
             strarr[66];
         if (crit) msg += " " + strarr[178];
@@ -378,21 +380,21 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
         target.e[22] = 0;
     }
     if (heal > 0) {
-        user.hp = std::min(user.hp + heal, user.hpmax);
+        user.hp = std::min(HoldInteger(static_cast<int64_t>(user.hp) + heal), user.hpmax);
         msg += " " + user.name + " " + strarr[68] + " " + Num(heal) + " " + strarr[66];
         AddDmgPop(side, poplabel(strarr[376]) + Num(heal), 1);
     }
     if (mana > 0) {
-        user.mana += mana;
+        user.mana = HoldInteger(static_cast<int64_t>(user.mana) + mana);
         msg += " " + user.name + " " + strarr[67] + " " + Num(mana) + " " + strarr[66];
         AddDmgPop(side, poplabel(strarr[377]) + Num(mana), 2);
     }
     addbtlmsg(msg);
     const int32_t h = gethpcdrop(c.hpc, user);
-    user.hp -= h;
+    user.hp = HoldInteger(static_cast<int64_t>(user.hp) - h);
     if (c.hpc > 0) AddDmgPop(side, poplabel(strarr[378]) + Num(h), 0);
     if (side == 0 && user.e[2] == 0) {
-        user.mana -= c.mc;
+        user.mana = HoldInteger(static_cast<int64_t>(user.mana) - c.mc);
         if (c.mc > 0) AddDmgPop(0, poplabel(strarr[378]) + "-" + Num(c.mc), 2);
     }
     finish();

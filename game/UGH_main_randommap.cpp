@@ -113,6 +113,10 @@ bool placewallsprite(int32_t x, int32_t y, int32_t dw, int32_t dh, int32_t slot)
 {
     bool placed = false;
     if (!levelgrid[x][y].wall) return false;
+    // Without a decoration in the sprite list there is no picture to hang.
+    if (spritelist.end() == std::find_if(spritelist.begin(), spritelist.end(),
+                                         [](const spritelistitem& sprite) { return sprite.purpose == 1; }))
+        return false;
     for (int32_t i = -1; i <= 1; ++i)
         for (int32_t j = -1; j <= 1; ++j) {
             if ((i == 0) == (j == 0)) continue;

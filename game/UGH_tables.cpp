@@ -11,8 +11,13 @@ int32_t RoundInteger(double value)
 {
     const int64_t r = Round(value);
     if (r == IndefiniteInteger) return 0;
+    return HoldInteger(r);
+}
+
+int32_t HoldInteger(int64_t value)
+{
     return static_cast<int32_t>(
-        std::clamp<int64_t>(r, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+        std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 TBoundedTable<TBoundedArray<lcell, 0, 100>, 0, 100> levelgrid;

@@ -28,6 +28,8 @@ public:
 // Round for the game's Integer values: halves to even. The values often come from editable files, so NaN gives 0
 // and a result beyond Integer is held at its bound.
 int32_t RoundInteger(double value);
+// A wider integer, such as a sum or product of the game's Integer values, held at Integer's bounds.
+int32_t HoldInteger(int64_t value);
 
 namespace BoundedSlots {
 

@@ -151,6 +151,19 @@ QImage Signpost()
     return image;
 }
 
+// The marks of a generated level's start (green) and exit (red): a glowing ring on the floor.
+QImage FloorMark(const QColor& colour)
+{
+    QImage image = Blank(cSprite, cSprite);
+    QPainter painter(&image);
+    Smooth(painter);
+    Glow(painter, QPointF(32, 54), 20, colour);
+    painter.setPen(QPen(colour.lighter(140), 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPointF(32, 56), 22, 6);
+    return image;
+}
+
 // The wall's stone with runes cut into it, glowing faintly.
 QImage CarvedWall(const QImage& wall)
 {
@@ -201,6 +214,8 @@ std::vector<TLevelPicture> LevelPictures(const QImage& wall)
         {"spr_stand", true, CardStand(true)},
         {"spr_stand_e", true, CardStand(false)},
         {"spr_sign", true, Signpost()},
+        {"mark_enter", true, FloorMark(QColor(90, 230, 120, 190))},
+        {"mark_exit", true, FloorMark(QColor(240, 80, 60, 190))},
         {"wall_runes", false, CarvedWall(wall)},
         {"fm_marble", false, Marble()},
         {"tex_fs_pillar", false, wall},

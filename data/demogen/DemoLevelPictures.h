@@ -1,6 +1,7 @@
 // The pictures the levels name besides the wall sets: the sprites of cells and events (grass, key shrines,
-// altars, the orb, card stands, a signpost), a carved wall for a cell's wall material, and the free meshes'
-// own materials ("tex_fs_" + the mesh's name, or a name a level gives as a mesh's texture).
+// altars, the orb, card stands, a signpost, the generated levels' start and exit marks), a carved wall for a
+// cell's wall material, and the free meshes' own materials ("tex_fs_" + the mesh's name, or a name a level gives
+// as a mesh's texture).
 #pragma once
 
 #include <QImage>

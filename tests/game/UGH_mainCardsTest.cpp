@@ -272,6 +272,26 @@ TEST_F(Play, AreaCards)
     EXPECT_EQ(player.hp, 25); // a monster's area card deals half
 }
 
+// Card files may hold Integer's largest amounts and costs below zero: every sum a play makes holds at its bounds.
+TEST_F(Play, TheLargestAmountsOfACardFileHoldAtIntegerBounds)
+{
+    card& c = cards[1];
+    c.mindam = c.dmgph = c.addhp = c.addmp = INT32_MAX;
+    c.hpc = c.mc = INT32_MIN;
+    c.element = player.element = 1; // the user's own element: damage by a third more, healing twice
+    c.addeffect = 7;
+    c.efflgth = c.effstrgth = INT32_MAX;
+    c.effdir = 1;
+    c.accum = true;
+    PlayerPlays();
+    PlayerPlays();
+    EXPECT_EQ(opponent.hp, INT32_MIN);
+    EXPECT_EQ(player.hp, INT32_MAX);
+    EXPECT_EQ(player.mana, INT32_MAX);
+    EXPECT_EQ(opponent.e[6], INT32_MAX);
+    EXPECT_EQ(opponent.estr[6], INT32_MAX);
+}
+
 TEST_F(Play, TimedEffects)
 {
     // Type 1 does not hold on a bearer of type 4; the damage still lands.

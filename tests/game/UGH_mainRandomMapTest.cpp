@@ -155,7 +155,7 @@ TEST_F(RandomLevel, GeneratedLevelsHoldTheirShapeOverManySeeds)
 }
 
 // The player light of generated levels comes from their file, else the default; with no wall set enabled the
-// generator takes set 0 instead of drawing for ever.
+// generator takes set 0 instead of drawing for ever; with no decoration listed it hangs none.
 TEST_F(RandomLevel, LightAndWallSetFallBackToDefaults)
 {
     playerlightdata.ca = 9;
@@ -175,6 +175,12 @@ TEST_F(RandomLevel, LightAndWallSetFallBackToDefaults)
     Generate(3, 11);
     EXPECT_EQ(envindex, 0);
     EXPECT_EQ(mapmaxx, 15);
+
+    // A sprite list without decorations leaves the walls bare.
+    spritelist.resize(2);
+    spritelist[0].purpose = spritelist[1].purpose = 0;
+    Generate(3, 11);
+    for (const freesprite& s : freesprites) EXPECT_FALSE(s.enabled);
 }
 
 // A door spot: plain floor between plain floor on one axis and walls on the other.
@@ -283,15 +289,13 @@ TEST_F(RandomLevel, SpritesAndItemsForTheRooms)
     EXPECT_EQ(freesprites[4].dirx, 1);
     EXPECT_EQ(freesprites[4].diry, 0);
     EXPECT_EQ(freesprites[4].w, 8);
-    // No decoration listed: "none" at the sizes given. A corner of the grid has no neighbour inside it.
-    spritelist = {{"spr_table", 0, 1, 1}};
-    EXPECT_TRUE(placewallsprite(3, 3, 10, 15, 5));
-    EXPECT_EQ(freesprites[5].name, "none");
-    EXPECT_EQ(freesprites[5].w, 10);
-    EXPECT_EQ(freesprites[5].h, 15);
+    // Nothing is hung on a corner of the grid (no neighbour inside it), on an open cell, or without a
+    // decoration in the list.
     freesprites[6] = freesprite{};
     EXPECT_FALSE(placewallsprite(0, 0, 10, 15, 6));
     EXPECT_FALSE(placewallsprite(2, 2, 10, 15, 6));
+    spritelist = {{"spr_table", 0, 1, 1}};
+    EXPECT_FALSE(placewallsprite(3, 3, 10, 15, 6));
     EXPECT_EQ(freesprites[6], freesprite{});
 
     for (int32_t i = 0; i <= 200; ++i) freesprites[i].enabled = i != 7 && i != 9;
