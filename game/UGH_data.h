@@ -389,8 +389,10 @@ struct TSavedGame {
 
 // Writes the running game as the six files of "\saves\" (making the folder): "saved.map" (the level with the
 // working free meshes), "chsave1.sav" (the player), "chsave2.sav", "gslist.txt", "jseq.txt" and
-// "lightdata.txt" from light. Every file is written under a temporary name first and they replace the old set
-// only when all six are written: a failure raises EGameDataError and leaves the old set whole.
+// "lightdata.txt" from light. The set is written whole into the fresh sibling folder "\saves.new\" (what a
+// save before left there removed first), each file flushed to the disk, and that folder is then exchanged with
+// "\saves\" in one step: a failure, or a crash, leaves the whole old set or the whole new one. A failure raises
+// EGameDataError. The old set stays in "\saves.new\" until the next save.
 void WriteSaveSet(const playerlightvalues& light, int32_t activecard);
 // Reads the set of "\saves\" whole before anything changes: "saved.map", "chsave1.sav" and "chsave2.sav" must
 // exist; a missing "jseq.txt" gives [0] and an unreadable "gslist.txt" no scripts (both logged). A missing or

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -96,7 +98,8 @@ std::string SavesFolder()
     return GamePath("\\saves\\");
 }
 
-constexpr std::string_view cTemporarySuffix = ".new";
+// A save set is written whole into this sibling of "\\saves\\" and then exchanged with it.
+const std::string cFreshSavesFolder = "\\saves.new\\";
 
 } // namespace
 
@@ -235,8 +238,14 @@ std::optional<playerlightvalues> LoadSavedLight()
 
 void WriteSaveSet(const playerlightvalues& light, int32_t activecard)
 {
-    const std::string folder = SavesFolder();
-    if (!FileIOHooksAssigned()) ForceDirectories(folder);
+    const std::string saves = SavesFolder();
+    const std::string fresh = GamePath(cFreshSavesFolder);
+    // Whatever a save before left there goes first: the set the last exchange replaced, or one a crash cut short.
+    std::error_code error;
+    std::filesystem::remove_all(ResolvePath(fresh), error);
+    if (error || !ForceDirectories(fresh) || !ForceDirectories(saves))
+        throw EGameDataError(fresh + ": the saved game cannot be stored: no folder for it");
+
     const TPlayerState state = CurrentPlayerState(activecard);
     const std::pair<const char*, std::function<void(const std::string&)>> files[] = {
         {"saved.map", [](const std::string& fn) { SaveMap(fn, false); }},
@@ -246,24 +255,19 @@ void WriteSaveSet(const playerlightvalues& light, int32_t activecard)
         {"jseq.txt", SaveJSeq},
         {"lightdata.txt", [&](const std::string& fn) { WriteLightData(fn, light); }},
     };
-
-    std::vector<std::string> written;
-    try {
-        for (const auto& [name, write] : files) {
-            written.push_back(folder + name + std::string(cTemporarySuffix));
-            write(written.back());
+    // Each file is on the disk once written (the writers flush it and its folder entry).
+    for (const auto& [name, write] : files) {
+        try {
+            write(fresh + name);
+        } catch (const Exception& e) {
+            // The message names the file that was not stored.
+            if (e.Message().find(name) != std::string::npos) throw EGameDataError(e.Message());
+            throw EGameDataError(fresh + name + ": the saved game cannot be stored: " + e.Message());
         }
-    } catch (...) {
-        for (const std::string& fileName : written) DeleteFile(fileName);
-        throw;
     }
-    // Every file is whole: only now does the new set replace the old one.
-    for (const auto& file : files) {
-        const std::string fileName = folder + file.first;
-        std::error_code error;
-        std::filesystem::rename(ResolvePath(fileName + std::string(cTemporarySuffix)), ResolvePath(fileName), error);
-        if (error) throw EGameDataError(fileName + ": the saved game cannot be stored: " + error.message());
-    }
+    // The whole new set takes the place of the old one in one step.
+    if (!ExchangeFolders(fresh, saves))
+        throw EGameDataError(saves + ": the saved game cannot be stored: " + std::strerror(errno));
 }
 
 TSavedGame ReadSaveSet()

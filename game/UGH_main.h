@@ -649,12 +649,22 @@ public:
     void ResetStats();
     // The next level (adventureid + levelno), or the map named by param when way is not 0; with random mode on,
     // or when that map file is missing, a generated level. A map that exists but cannot be read is reported
-    // and the player stays where he is (levelno as it was).
+    // and the player stays where he is (levelno as it was). With hardcore set the new level is saved.
     void ChangeLevel(int32_t way, const std::string& param);
     void ChangeLevelNormally();
 
     // Sets the player light from playerlightdata (the last map read or level generated).
     void ApplyPlayerLight();
+    // ---- Saved game (UGH_main_flow.cpp) ----
+    // Writes the running game with the player light's current values as the save set and says so; a set that
+    // cannot be written is reported naming the file, the old set kept.
+    void SaveGame();
+    // The save button and F8: refused with hardcore set, where every level change saves.
+    void AskToSave();
+    // Reads the save set and goes on in its level at the saved cell and facing: bonuses recomputed, exploring,
+    // no battle pending, its global scripts started (active), its player light. A missing or broken set is
+    // refused naming the file, and the running game (menu or level, scripts, journal) stays as it was.
+    void LoadGame();
     // ---- Random map generator (UGH_main_randommap.cpp) ----
     // Fills the level tables with a generated level sized by levelno: a ring of rectangular and diamond rooms
     // joined by L-shaped corridors, a start, an exit, altars, shrines and chests, random doors facing their

@@ -310,6 +310,9 @@ void RunAction(TForm1& form, int32_t id)
     case 20:
         form.NGLaunch();
         break;
+    case 21:
+        form.LoadGame();
+        break;
     case 22:
         if (fullscreen)
             form.ShowRequestForm("", strarr[345], 1, 30, 0, "");
@@ -334,7 +337,7 @@ void RunAction(TForm1& form, int32_t id)
         if (Form5) Form5->Show();
         break;
     case 28:
-        if (hardcore) form.ShowRequestForm(strarr[305], strarr[306], 0, 1, 0, "");
+        form.AskToSave();
         break;
     case 29:
         OpenItemList(form, false);

@@ -1,4 +1,5 @@
-// The sequences that move the game from the character screen into the adventure and from one level to the next.
+// The sequences that move the game from the character screen into the adventure, from one level to the next, into
+// and out of the saved game, and back to the main menu on death.
 #include "UGH_main.h"
 
 #include "GLColor.h"
@@ -99,6 +100,65 @@ void TForm1::ChangeLevel(int32_t way, const std::string& param)
     levelsteps = 0;
     BuildLevel();
     GoToStart();
+    CheckAvisars(playerx, playery);
+    FullMBW(viewdist);
+    if (hardcore) SaveGame();
+    ProcessLights();
+}
+
+void TForm1::SaveGame()
+{
+    playerlightvalues light = playerlightdata;
+    if (playerlight) {
+        const TGLColor* diffuse = playerlight->Diffuse();
+        light = {playerlight->ConstAttenuation(), playerlight->LinearAttenuation(),
+                 playerlight->QuadraticAttenuation(), diffuse->Red(), diffuse->Green(), diffuse->Blue()};
+    }
+    try {
+        WriteSaveSet(light, activecard);
+    } catch (const EGameDataError& e) {
+        GameLog("Save: " + e.Message());
+        ShowRequestForm("", e.Message(), 0, 1, 0, "");
+        return;
+    }
+    ShowRequestForm(strarr[34], strarr[35], 0, 1, 0, "");
+}
+
+void TForm1::AskToSave()
+{
+    if (hardcore) ShowRequestForm(strarr[305], strarr[306], 0, 1, 0, "");
+    else SaveGame();
+}
+
+void TForm1::LoadGame()
+{
+    // The set is read whole and checked before it replaces anything of the running game.
+    TSavedGame game;
+    try {
+        game = ReadSaveSet();
+    } catch (const EGameDataError& e) {
+        GameLog("Load: " + e.Message());
+        ShowRequestForm("", e.Message(), 0, 1, 0, "");
+        return;
+    }
+    activecard = game.activecard;
+    cleargslist();
+    for (const std::string& name : game.gsnames) {
+        // A script that no longer reads is left out; the others start.
+        try {
+            addglobscript(name);
+        } catch (const Exception& e) {
+            GameLog("Load: global script " + name + ": " + e.Message());
+        }
+    }
+    if (game.light) playerlightdata = *game.light;
+    ApplyPlayerLight();
+    defineparbonuses();
+    ingame = true;
+    mmmode = btlmode = false;
+    clearbattlelist();
+    // The saved cell and facing hold: the player is not put on the level's start.
+    BuildLevel();
     CheckAvisars(playerx, playery);
     FullMBW(viewdist);
     ProcessLights();

@@ -109,9 +109,8 @@ const TCharRow cKeyPressRows[] = {
     {u"Ss\u042B\u044B", StepBack},
 };
 
-// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4), saving
-// (F8), the random monster (F7) and switching the opponent (arrows in a battle) come with the parts of the game
-// they call.
+// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4), the random
+// monster (F7) and switching the opponent (arrows in a battle) come with the parts of the game they call.
 const TKeyRow cKeyUpRows[] = {
     {VK_BACK, NameEntry, [](TForm1&, int32_t) { rftext.clear(); }},
     {VK_RETURN, RequestShown, [](TForm1& form, int32_t) { form.ClickGButton(48); }},
@@ -124,6 +123,7 @@ const TKeyRow cKeyUpRows[] = {
          form.BuildLevel();
          form.GoToStart();
      }},
+    {VK_F1 + 7, Always, [](TForm1& form, int32_t) { form.AskToSave(); }},
     {VK_F1 + 8, Always, SwitchShadows},
     {VK_F1 + 9, Always, ShowModes},
     {VK_TAB, CharacterScreenAllowed, [](TForm1& form, int32_t) { form.OpenUI(false); }},

@@ -3,17 +3,32 @@
 // effect names) and the save set of six files, which comes back whole, is refused whole and is replaced whole.
 #include "UGH_data.h"
 
+#include "GLApplicationFileIO.h"
+#include "Streams.h"
+
 #include "GameDataFolder.h"
 #include "Raises.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
+
+// A stream that takes no byte.
+class TRefusingStream : public TMemoryStream {
+public:
+    int64_t Write(const void*, int64_t) override { return 0; }
+};
 
 constexpr int cFixedLines = 4029, cTailLines = 5;
 
@@ -396,10 +411,12 @@ TEST_F(SaveSet, FailedWriteLeavesTheOldSetWhole)
     player.name = "renamed";
     jseq.push_back(11);
 
-    // The journal's new file cannot be made: the four files written before it are removed again.
-    std::filesystem::create_directory(folder.path / "saves/jseq.txt.new");
-    EXPECT_NE(MessageOf<EGameDataError>([&] { WriteSaveSet(light, 1); }), cNoException);
-    std::filesystem::remove(folder.path / "saves/jseq.txt.new");
+    // The journal's file takes no byte: the set is not stored.
+    SetStreamFactoryHook([](const std::string& name, uint16_t mode) -> std::unique_ptr<TStream> {
+        return mode == fmCreate && name.ends_with("jseq.txt") ? std::make_unique<TRefusingStream>() : nullptr;
+    });
+    EXPECT_NE(MessageOf<EGameDataError>([&] { WriteSaveSet(light, 1); }).find("jseq.txt"), std::string::npos);
+    SetStreamFactoryHook(nullptr);
     EXPECT_EQ(SavedFiles(), old);
 
     // A level that cannot be stored fails the first file.
@@ -407,6 +424,43 @@ TEST_F(SaveSet, FailedWriteLeavesTheOldSetWhole)
     EXPECT_NE(MessageOf<EGameDataError>([&] { WriteSaveSet(light, 1); }), cNoException);
     EXPECT_EQ(SavedFiles(), old);
     EXPECT_FALSE(levelbusy);
+}
+
+TEST_F(SaveSet, SaveKilledBeforeTheExchangeLeavesTheOldSetLoadingAndTheNextSaveTidiesUp)
+{
+    WriteSaveSet(light, 33);
+    const std::map<std::string, std::string> old = SavedFiles();
+    const TGame saved = Game();
+    player.name = "renamed";
+
+    // The process dies while the last file is being written: five new files lie beside the old set.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SetStreamFactoryHook([](const std::string& name, uint16_t) -> std::unique_ptr<TStream> {
+            if (name.ends_with("lightdata.txt")) ::kill(::getpid(), SIGKILL);
+            return nullptr;
+        });
+        WriteSaveSet(light, 1);
+        std::_Exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(std::filesystem::exists(folder.path / "saves.new/chsave2.sav"));
+    EXPECT_EQ(SavedFiles(), old);
+    ReadSaveSet();
+    EXPECT_EQ(player.name, saved.state.player.name);
+
+    // The next save replaces what the dead one left, and leaves the set it replaced beside the new one.
+    player.name = "renamed";
+    WriteSaveSet(light, 2);
+    EXPECT_NE(SavedFiles(), old);
+    EXPECT_EQ(ReadSaveSet().activecard, 2);
+    EXPECT_EQ(player.name, "renamed");
+    EXPECT_EQ(folder.Read("saves.new/chsave1.sav"), old.at("chsave1.sav"));
+    WriteSaveSet(light, 3);
+    EXPECT_EQ(folder.Read("saves.new/chsave1.sav"), folder.Read("saves/chsave1.sav"));
 }
 
 } // namespace
