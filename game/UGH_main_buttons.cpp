@@ -219,9 +219,17 @@ void OpponentDead(TForm1& form)
     form.ShowRequestForm(strarr[401], strarr[402], 0, 1, 0, "");
 }
 
+// The player acts only in his own turn once it has started: until then opponent still holds the enemy that acted
+// last, and a play would strike that copy and write it over the targeted slot.
+bool PlayersTurn()
+{
+    return btlturn == 0 && turnstarted[0];
+}
+
 // Hand slot k played on the opponent while it lives.
 void PlayHandCard(TForm1& form, int32_t k)
 {
+    if (!PlayersTurn()) return;
     if (opponent.hp > 0)
         form.PlayerDrawCard(k);
     else
@@ -231,6 +239,7 @@ void PlayHandCard(TForm1& form, int32_t k)
 // The special card waits 4 rounds after its play, one less for each 100 of intelligence (rounded), at least 1.
 void UseSpecialCard(TForm1& form)
 {
+    if (!PlayersTurn()) return;
     if (opponent.hp <= 0) {
         OpponentDead(form);
     } else if (specialcd == 0) {
@@ -288,10 +297,11 @@ void RunAction(TForm1& form, int32_t id)
         PlayHandCard(form, id - cFirstHandCard);
         break;
     case 16:
-        form.SkipTurn();
+        if (PlayersTurn()) form.SkipTurn();
         break;
     case 17:
         // The attempt costs the turn.
+        if (!PlayersTurn()) break;
         form.TryToEscape();
         if (keepturn)
             keepturn = false;

@@ -40,6 +40,7 @@ protected:
         itempage = shownspell = specialcd = btlturn = stance = 0;
         fullscreen = hardcore = false;
         playercardflying = enemycardflying = keepturn = turndone = waitedturn = false;
+        turnstarted.Fill(false);
         frameerrors.clear();
         MainWindowLevel::TearDown();
     }
@@ -374,18 +375,19 @@ TEST_F(Buttons, TheSpecialCardWaitsLessTheWiserThePlayerAndACardOnTheDeadIsRefus
     opponent.hp = 10;
     cards[0].consumes = -1;
     player.hand[6] = 0;
-    btlturn = 0;
+    turnstarted[0] = true;
     const struct {
         int32_t intelligence, cooldown;
     } cases[] = {{50, 4}, {150, 2}, {250, 2}, {349, 1}, {350, 1}};
     for (const auto& c : cases) {
-        specialcd = 0;
+        specialcd = btlturn = 0;
         player.intelligence = c.intelligence;
         form->ClickGButton(53);
         EXPECT_EQ(specialcd, c.cooldown) << c.intelligence;
+        EXPECT_EQ(btlturn, 1) << "the card is played and the turn passes";
     }
-    EXPECT_EQ(btlturn, 5) << "each use plays the card and passes the turn";
     EXPECT_EQ(player.luc, 6);
+    btlturn = 0;
     EXPECT_FALSE(rfqueue[1].active);
     form->ClickGButton(53);
     EXPECT_EQ(rfqueue[1].ttl_text, "s370");

@@ -1,0 +1,220 @@
+// Battles as a player fights them, by clicks posted to the game's view: a new game meets the first level's
+// wanderer and beats it with hand cards; another meets the boss of the last hand-made level, only skips its turns
+// and dies. The player is put beside each monster by setting his cell (the walks there are long); everything
+// after is the game's own frames. The battle and the defeat are kept as pictures.
+#include "GLObjects.h"
+#include "GameWindow.h"
+#include "RandomGenerator.h"
+#include "UGH_data.h"
+#include "VirtualKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+namespace {
+
+// Frames of half a second: a played card lands within two.
+constexpr double cFrame = 0.5;
+// Far more frames than either battle needs; a battle still running after them has stalled.
+constexpr int cFrameLimit = 120;
+
+class GameBattle : public GameWindow {
+protected:
+    static void Picture(const std::string& name) { SavePicture(*Snapshot(), "battle-" + name + ".png"); }
+
+    // A new character's new game on the adventure's start map, its opening texts answered.
+    static void NewGame(uint32_t seed)
+    {
+        SetRandSeed(seed);
+        Game().ResetStats();
+        mmmode = false;
+        ingame = true;
+        Game().StartNewGame();
+        AnswerRequests();
+    }
+    // Every request waiting or on screen answered with Enter, a frame after each.
+    static void AnswerRequests()
+    {
+        StepFrames(1, cFrame);
+        for (int n = 0; n < 20 && (rfmode || rfqueue[1].active); ++n) {
+            if (rfmode) PressKey(VK_RETURN);
+            StepFrames(1, cFrame);
+        }
+    }
+    // An enabled wanderer of the level whose monster is (or is not) a boss: of those without a script (which may
+    // queue more enemies) the weakest; -1 none.
+    static int32_t FindWanderer(bool boss)
+    {
+        const auto rank = [](const wanderer& w) { return std::make_pair(!w.script.empty(), monsters[w.mtype].lvl); };
+        int32_t found = -1;
+        for (int32_t i = wanderers.Low(); i <= wanderers.High(); ++i) {
+            const wanderer& w = wanderers[i];
+            if (!w.enabled || w.mtype < 0 || w.mtype > monsters.High() || monsters[w.mtype].boss != boss) continue;
+            if (found < 0 || rank(w) < rank(wanderers[found])) found = i;
+        }
+        return found;
+    }
+    // The player set down on (x, y) facing side, the camera settled with him.
+    static void SetDown(int32_t x, int32_t y, int32_t side)
+    {
+        playerx = x;
+        playery = y;
+        lookside = side;
+        TForm1::GetDirsFromLookside(side, lookdirx, lookdiry);
+        camtx = 20 * x;
+        camty = 20 * y;
+        camtz = levelgrid[x][y].plz;
+        Game().mcam->Position()->SetPoint(20.0f * x, 20.0f * y, static_cast<float>(camtz));
+        Game().mcam->Direction()->SetVector(static_cast<float>(lookdirx), static_cast<float>(lookdiry), 0);
+    }
+    // The player set down on the wanderer's cell: the next frame meets it.
+    static void MeetWanderer(int32_t i)
+    {
+        SetDown(wanderers[i].x, wanderers[i].y, lookside);
+        StepFrames(1, cFrame);
+    }
+    // The cell of a battle event whose monster is a boss, -1 none.
+    static bool FindBossEvent(int32_t& x, int32_t& y)
+    {
+        for (x = 0; x <= mapmaxx; ++x)
+            for (y = 0; y <= mapmaxy; ++y) {
+                const lcell& cell = levelgrid[x][y];
+                if (cell.trap && cell.traptype == 1 && cell.doorno >= 0 && cell.doorno <= monsters.High() &&
+                    monsters[cell.doorno].boss)
+                    return true;
+            }
+        return false;
+    }
+    // The player set down on a free cell beside (x, y) facing it, then one step onto it.
+    static void StepOnto(int32_t x, int32_t y)
+    {
+        for (int32_t side = 0; side <= 3; ++side) {
+            int32_t dx = 0, dy = 0;
+            TForm1::GetDirsFromLookside(side, dx, dy);
+            const int32_t fromx = x - dx, fromy = y - dy;
+            if (fromx < 0 || fromy < 0 || fromx > mapmaxx || fromy > mapmaxy) continue;
+            const lcell& from = levelgrid[fromx][fromy];
+            if (!from.passable || from.trap) continue;
+            SetDown(fromx, fromy, side);
+            PressKey(VK_UP);
+            ASSERT_EQ(std::make_pair(playerx, playery), std::make_pair(x, y));
+            return;
+        }
+        FAIL() << "no free cell beside " << x << ", " << y;
+    }
+    // The player may act: his turn has started, no card is in flight and the hand is on the table.
+    static bool PlayersMove()
+    {
+        return btlmode && btlturn == 0 && turnstarted[0] && !playercardflying && !enemycardflying &&
+               gbuttons[10].visible;
+    }
+    // A click on game button id where the last frame laid it out.
+    static void Click(int32_t id)
+    {
+        ASSERT_TRUE(gbuttons[id].visible) << id;
+        PressMouse(gbuttons[id].x, gbuttons[id].y);
+    }
+    // Frames until the battle ends: at each of the player's moves button(n) is clicked (n counts the moves), a
+    // request that shows is answered, and the enemies' worth is noted while they stand.
+    template <class F> static int32_t FightWith(F button)
+    {
+        int32_t worth = 0;
+        int moves = 0;
+        for (int frame = 0; frame < cFrameLimit && btlmode; ++frame) {
+            if (rfmode) {
+                PressKey(VK_RETURN);
+            } else if (PlayersMove()) {
+                if (moves == 1) Picture("1-fight");
+                Click(button(moves++));
+            }
+            if (btlmode) worth = Game().ebw();
+            StepFrames(1, cFrame);
+        }
+        EXPECT_FALSE(btlmode) << "the battle did not end";
+        return worth;
+    }
+};
+
+TEST_F(GameBattle, ANewGameBeatsTheFirstLevelsWandererWithHandCards)
+{
+    NewGame(2025);
+    ASSERT_EQ(mapid, "startmap");
+    const int32_t met = FindWanderer(false);
+    ASSERT_GE(met, 0) << "the first level has a wanderer";
+    const wanderer foe = wanderers[met];
+    const int32_t xp = player.xp;
+    TBoundedTable<loot, 0, 1000> before = items;
+
+    MeetWanderer(met);
+    EXPECT_FALSE(wanderers[met].enabled);
+    StepFrames(1, cFrame);
+    ASSERT_TRUE(btlmode);
+    EXPECT_EQ(btlslots[0].enem_id, foe.mtype);
+    EXPECT_EQ(shownenemy, foe.mtype);
+    EXPECT_EQ(wantedtrack, "battle");
+    // Each hand card in turn; a fallen target gives way to the next enemy.
+    const int32_t worth = FightWith([](int moves) { return opponent.hp <= 0 ? 60 : 10 + moves % 6; });
+    for (int32_t s = 0; s <= 10; ++s) EXPECT_EQ(btlslots[s].name, "nil") << s;
+
+    ASSERT_GT(player.hp, 0) << "the player won";
+    EXPECT_EQ(btlphase, 0);
+    EXPECT_EQ(battlelist[0], -2);
+    EXPECT_GT(worth, 0);
+    EXPECT_EQ(player.xp, xp + worth);
+    // The seed's loot: at most the wanderer's own (none at a chance of 0).
+    const character& kind = monsters[foe.mtype];
+    for (int32_t id = items.Low(); id <= items.High(); ++id)
+        if (items[id].count != before[id].count)
+            EXPECT_TRUE(kind.lootchance > 0 && (kind.loot == id || kind.loot == -1)) << "item " << id;
+    AnswerRequests();
+    EXPECT_FALSE(wanderers[met].enabled);
+    EXPECT_FALSE(wandererobjs[met] && wandererobjs[met]->Visible()) << "the wanderer is gone";
+    EXPECT_FALSE(gbuttons[10].visible);
+    EXPECT_TRUE(ingame);
+}
+
+TEST_F(GameBattle, AWeakCharacterSkippingEveryTurnDiesToTheBossAndStartsOverInTheMenu)
+{
+    NewGame(7);
+    // The last hand-made level that holds the boss, at an event cell or as a wanderer.
+    int32_t x = -1, y = -1, boss = -1;
+    bool event = false;
+    for (int32_t n = 9; n >= 0 && !event && boss < 0; --n) {
+        const std::string name = adventureid + std::to_string(n);
+        if (!DataFileExists(GamePath("\\levels\\" + name + ".map"))) continue;
+        Game().ChangeLevel(1, name);
+        event = FindBossEvent(x, y);
+        boss = FindWanderer(true);
+    }
+    ASSERT_TRUE(event || boss >= 0) << "a hand-made level holds the boss";
+    AnswerRequests();
+    // Few hit points: the boss needs only a round or two.
+    player.bend = player.endurance = 0;
+    if (event)
+        StepOnto(x, y);
+    else
+        MeetWanderer(boss);
+    AnswerRequests();
+    ASSERT_TRUE(btlmode);
+    EXPECT_TRUE(monsters[btlslots[0].enem_id].boss);
+    StepFrames(1, cFrame);
+    Picture("2-boss");
+
+    FightWith([](int) { return 16; });
+    EXPECT_TRUE(mmmode);
+    EXPECT_FALSE(ingame);
+    EXPECT_EQ(player.lvl, 1);
+    EXPECT_EQ(player.xp, 0);
+    EXPECT_EQ(battlelist[0], -2);
+    EXPECT_EQ(btlslots[0].name, "nil");
+    StepFrames(1, cFrame);
+    ASSERT_TRUE(rfmode);
+    EXPECT_EQ(rftitle, strarr[128]);
+    Picture("3-defeat");
+    PressKey(VK_RETURN);
+    EXPECT_FALSE(rfmode);
+}
+
+} // namespace
