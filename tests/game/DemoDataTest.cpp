@@ -5,6 +5,7 @@
 #include "DemoOutput.h"
 #include "DemoSources.h"
 #include "GLSound.h"
+#include "UGH_main.h"
 
 #include "GameDataFolder.h"
 #include "JPEG.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <set>
@@ -419,6 +421,70 @@ TEST_F(DemoData, TheCardsAndMonstersCoverWhatABattleCanDo)
         ways += levelgrid[exitx + dx][exity + dy].passable;
     EXPECT_EQ(ways, 1);
     EXPECT_TRUE(fs::exists(data / Format("levels/map_2/script_%d_%d.txt", {bx, by})));
+}
+
+// Balance by the game's own expected damage (nothing rolled): a new character's starting cards beat the first
+// level's rat in a few plays while the rat's bites barely scratch him, and the boss kills one who only skips his
+// turns in a few of its own. Every new game gets the starting cards once: the new game's start script and the
+// start map's opening cell (which a new game activates) both run the script that deals them.
+TEST_F(DemoData, ANewCharacterBeatsTheFirstRatAndTheBossKillsOneWhoOnlySkips)
+{
+    const auto unlocked = [](const std::string& script) {
+        std::vector<int32_t> ids;
+        for (const std::string& line : ReadLines(GamePath("\\scripts\\" + script + ".txt")))
+            if (line.starts_with("UnlockCard ")) ids.push_back(StrToInt(line.substr(11, line.size() - 12)));
+        return ids;
+    };
+    const std::vector<int32_t> starting = unlocked("starter_deck");
+    ASSERT_FALSE(starting.empty());
+    EXPECT_EQ(ReadLines(GamePath("\\scripts\\startscript.txt"))[0], "RunScript starter_deck;");
+    EXPECT_EQ(ReadLines(GamePath("\\levels\\startmap\\script_17_9.txt"))[0], "RunScript starter_deck;");
+
+    std::unique_ptr<TForm1, TFreeDeleter> form(new TForm1(nullptr));
+    for (int32_t id = 0; id < 50; ++id) cards[id] = LoadCard(GamePath(Format("\\cards\\%d.crd", {id})), "en");
+    for (int32_t id = 0; id < 3; ++id) perks[id] = LoadPerk(id, GamePath(Format("\\perks\\p_%d.prk", {id})));
+    difficulty = 0;
+    form->ResetStats();
+    for (const int32_t cid : starting) player.spellbook[cid] = true;
+    player.hpmax = player.hp = form->CalcMaxHP(player, 1, true, true);
+    const auto fighter = [&](int32_t id) {
+        character m = LoadChar(GamePath(Format("\\monsters\\%d.mon", {id})));
+        m.hpmax = m.hp = form->CalcMaxHP(m, 0, true, false);
+        return m;
+    };
+    // The expected damage of card cid played by user on target, its skill counted as a card's description counts it.
+    const auto damage = [&](int32_t cid, const character& user, const character& target) {
+        const int32_t skill[] = {user.sword, user.bow, user.magic, user.armor};
+        const int32_t attribute[] = {user.strength, user.speed, user.intelligence, user.endurance};
+        const int32_t g = cards[cid].govskill;
+        const int32_t gsl = RoundInteger((attribute[g] / 100.0 + 1) * skill[g]);
+        return form->CalcDmg(0, cid, gsl, user.strength, user.intelligence, user.speed, user.endurance,
+                             target.strength, target.intelligence, target.speed, target.endurance, user, target, false,
+                             false);
+    };
+    const auto strongest = [&](const character& user, const character& target) {
+        int32_t best = 0;
+        for (int32_t k = 0; k < 50; ++k)
+            if (user.spellbook[k]) best = std::max(best, damage(k, user, target));
+        return best;
+    };
+
+    const character rat = fighter(0);
+    int32_t weakest = std::numeric_limits<int32_t>::max();
+    for (const int32_t cid : starting) {
+        SCOPED_TRACE(cid);
+        EXPECT_FALSE(cards[cid].monly);
+        EXPECT_LE(cards[cid].mc, player.intelligence);
+        if (cards[cid].dmgph > 0) weakest = std::min(weakest, damage(cid, player, rat));
+    }
+    EXPECT_GE(3 * weakest, rat.hpmax) << "three plays of any starting attack beat the rat";
+    EXPECT_LT(10 * strongest(rat, player), player.hpmax) << "ten bites of the rat leave a new character standing";
+
+    const character boss = fighter(2);
+    const int32_t blow = strongest(boss, player);
+    ASSERT_GT(blow, 0);
+    EXPECT_LE((player.hpmax + blow - 1) / blow, 6) << "the boss needs at most six blows";
+    EXPECT_GE(boss.hpmax, 4 * strongest(player, boss)) << "the boss outlasts a few of a new character's plays";
 }
 
 TEST_F(DemoData, TheLevelsCarryEveryStoredField)
