@@ -2,6 +2,8 @@
 // main window.
 #include "UGH_main.h"
 
+#include "GLHUDObjects.h"
+#include "GLMaterial.h"
 #include "RandomGenerator.h"
 #include "UGHBattlelog.h"
 #include "UGH_data.h"
@@ -10,8 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -330,6 +334,143 @@ TEST_F(Play, TimedEffects)
     player.e[9] = 1;
     PlayerPlays();
     EXPECT_EQ(player.e[9], 0);
+}
+
+// The texts of the floating numbers on their way.
+std::vector<std::string> Pops()
+{
+    std::vector<std::string> texts;
+    for (const pop& p : dmgpops)
+        if (p.enabled) texts.push_back(p.txt);
+    return texts;
+}
+
+// A seed whose first draw of Random(100) is above 89 (critical) or not.
+uint32_t SeedFirstDrawing(bool above89)
+{
+    uint32_t seed = 1;
+    for (;; ++seed) {
+        SetRandSeed(seed);
+        if ((Random(100) > 89) == above89) return seed;
+    }
+}
+
+TEST_F(Play, ACriticalHitDoublesPerPerkAndASecondStrikeRollsAgain)
+{
+    for (const bool critical : {false, true}) {
+        SCOPED_TRACE(critical ? "critical" : "plain");
+        SetUp();
+        perks[2].addcoded = 1; // critical hits
+        player.perks[2] = true;
+        SetRandSeed(SeedFirstDrawing(critical));
+        PlayerPlays();
+        EXPECT_EQ(opponent.hp, critical ? 30 : 40);
+        EXPECT_EQ(Pops(), std::vector<std::string>{critical ? "20!" : "10"});
+    }
+
+    // The second strike needs a governing skill: magic 1000 makes its draw below 1000 certain, 110 a strike; the
+    // damage shown is both together, the strike's own is added.
+    SetUp();
+    perks[3].addcoded = 17;
+    player.perks[3] = true;
+    player.magic = 1000;
+    PlayerPlays();
+    EXPECT_EQ(opponent.hp, 50 - 2 * 110);
+    EXPECT_EQ(Pops(), (std::vector<std::string>{"220", "+110"}));
+
+    // Without a skill the strike's draw is not even made.
+    const auto seedAfterPlay = [this](bool secondStrike) {
+        SetUp();
+        perks[3].addcoded = 17;
+        player.perks[3] = secondStrike;
+        SetRandSeed(5);
+        PlayerPlays();
+        return RandSeed();
+    };
+    EXPECT_EQ(seedAfterPlay(true), seedAfterPlay(false));
+}
+
+TEST_F(Play, StanceRaisesOrLowersTheRolledDamageByTheFightersValues)
+{
+    struct Case {
+        int32_t side, stance, perks22, want;
+    };
+    // 10 damage; strength and speed (attacker) or endurance and speed (the player defending) of 20 each make
+    // round(40 x 10 / 200) = 2; the player's perk effect 22 multiplies his own side's part.
+    const Case cases[] = {
+        {0, 0, 0, 10}, {0, 1, 0, 12}, {0, -1, 0, 8}, {0, 1, 2, 14}, {0, -1, 2, 8},
+        {1, 1, 0, 12}, {1, -1, 0, 8}, {1, 1, 2, 12}, {1, -1, 2, 6},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::to_string(k.side) + " " + std::to_string(k.stance) + " " + std::to_string(k.perks22));
+        SetUp();
+        for (character* fighter : {&player, &opponent}) fighter->strength = fighter->speed = fighter->endurance = 20;
+        for (int32_t p = 0; p < k.perks22; ++p) {
+            perks[4 + p].addcoded = 22;
+            player.perks[4 + p] = true;
+        }
+        stance = k.stance;
+        if (k.side == 0)
+            PlayerPlays();
+        else
+            form->UseCard(0, 1, opponent, player);
+        EXPECT_EQ(50 - (k.side == 0 ? opponent.hp : player.hp), k.want);
+    }
+    stance = 0;
+}
+
+TEST_F(Play, APlayedCardFliesFromItsButtonOrTheMonstersPicture)
+{
+    form->prepareuiobjects();
+    form->gbsprites[12]->Position()->SetPoint(300, 600, 0);
+    form->gbsprites[53]->Position()->SetPoint(100, 400, 0);
+    form->monster_img->Position()->SetPoint(512, 200, 0);
+    struct Case {
+        int32_t side, slot;
+        double x, y;
+    };
+    for (const Case& k : {Case{0, 2, 300, 600}, Case{0, 6, 100, 400}, Case{1, 0, 512, 200}}) {
+        SCOPED_TRACE(std::to_string(k.side) + " " + std::to_string(k.slot));
+        playercardflying = enemycardflying = false;
+        (k.side == 0 ? player : opponent).hand[k.slot] = 1;
+        if (k.side == 0)
+            form->UseCard(k.slot, 0, player, opponent);
+        else
+            form->UseCard(k.slot, 1, opponent, player);
+        EXPECT_EQ(playercardflying, k.side == 0);
+        EXPECT_EQ(enemycardflying, k.side == 1);
+        EXPECT_EQ(k.side == 0 ? playercardhomex : enemycardhomex, k.x);
+        EXPECT_EQ(k.side == 0 ? playercardposy : enemycardposy, k.y);
+        TGLHUDSprite* picture = k.side == 0 ? form->usedcard2 : form->usedcard;
+        EXPECT_EQ(picture->Material()->LibMaterialName(), "card_1_0");
+    }
+    playercardflying = enemycardflying = false;
+}
+
+TEST_F(Play, TheCardsScriptReadsThePlaysValuesAndOneThatReplacesTheLevelEndsTheBattle)
+{
+    player.sword = 30;
+    player.strength = 10; // effective sword round(30 + 30 x 10 / 100) = 33
+    opponent.armor = 7;
+    folder.Write("cards/1_script.txt", "SetInt 1,^sw;SetInt 2,^tar;");
+    PlayerPlays();
+    EXPECT_EQ(intvars[1], 33);
+    EXPECT_EQ(intvars[2], 7);
+    EXPECT_EQ(cardvalues[12], 0) << "the player's side";
+    EXPECT_EQ(opponent.hp, 41) << "the amounts read back unchanged: 10 less 1 for the armour";
+
+    // Death by the card's own script: the play applies nothing and the battle is over.
+    std::filesystem::create_directories(folder.path / "levels");
+    folder.Write("cards/1_script.txt", "KillPlayer;");
+    btlmode = true;
+    battlelist[0] = 3;
+    btlslots[0] = opponent;
+    PlayerPlays();
+    EXPECT_FALSE(btlmode);
+    EXPECT_TRUE(turndone);
+    EXPECT_EQ(battlelist[0], -2);
+    EXPECT_EQ(btlslots[0].name, "nil");
+    EXPECT_TRUE(mmmode);
 }
 
 } // namespace
