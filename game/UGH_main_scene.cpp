@@ -226,7 +226,10 @@ const TSceneRow cSceneTable[] = {
     {"PostShaderHolder", "", Make<TGLPostShaderHolder, &TForm1::PostShaderHolder>},
 
     // The HUD layers, each drawn over the ones before.
-    {"dcuibg", "", Make<TGLDummyCube, &TForm1::dcuibg>},
+    // Drawn in child order: sorting its blended sprites by their distance to the camera, as a layer of the level
+    // would be, let the darkening cover the bars and texts laid over it.
+    {"dcuibg", "", Make<TGLDummyCube, &TForm1::dcuibg>,
+     {.Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
     // The battle screen: the darkening first, the monster's picture, the bars over their backgrounds.
     {"trbg", "dcuibg", Make<TGLHUDSprite, &TForm1::trbg>, {.Visible = false, .MatLib = true}},
     {"monster_img", "dcuibg", Make<TGLHUDSprite, &TForm1::monster_img>, {.Visible = false, .MatLib = true}},
