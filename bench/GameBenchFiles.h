@@ -41,6 +41,14 @@ inline std::vector<std::string> PlainSplit(const std::string& fileName)
     return lines;
 }
 
+// The level build's meshes: a box of side 20 centred at the origin (8 corners, 12 triangles) for walls and doors,
+// and a 20 x 20 square at height 0 for floors.
+inline constexpr const char* cBenchBoxMesh = "v -10 -10 -10\nv 10 -10 -10\nv 10 10 -10\nv -10 10 -10\n"
+                                             "v -10 -10 10\nv 10 -10 10\nv 10 10 10\nv -10 10 10\n"
+                                             "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
+                                             "f 2 3 7\nf 2 7 6\nf 3 4 8\nf 3 8 7\nf 4 1 5\nf 4 5 8\n";
+inline constexpr const char* cBenchSquareMesh = "v -10 -10 0\nv 10 -10 0\nv 10 10 0\nv -10 10 0\nf 1 2 3\nf 1 3 4\n";
+
 // A dense 100 x 100 level "full": walls around 10 x 10 rooms, doors, sprites, every free mesh a moving pillar.
 inline TLevelData DenseBenchLevel()
 {

@@ -21,20 +21,12 @@
 
 namespace {
 
-// A box of side 20 centred at the origin: 8 corners, 12 triangles.
-const char* const cWallMesh = "v -10 -10 -10\nv 10 -10 -10\nv 10 10 -10\nv -10 10 -10\n"
-                              "v -10 -10 10\nv 10 -10 10\nv 10 10 10\nv -10 10 10\n"
-                              "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
-                              "f 2 3 7\nf 2 7 6\nf 3 4 8\nf 3 8 7\nf 4 1 5\nf 4 5 8\n";
-// A 20 x 20 square at height 0.
-const char* const cFloorMesh = "v -10 -10 0\nv 10 -10 0\nv 10 10 0\nv -10 10 0\nf 1 2 3\nf 1 3 4\n";
-
 void FillMeshes(const std::filesystem::path& folder)
 {
     std::filesystem::create_directories(folder / "meshes");
     for (const char* name : {"m_wall.obj", "m_door.obj", "pillar.obj"})
-        std::ofstream(folder / "meshes" / name) << cWallMesh;
-    std::ofstream(folder / "meshes" / "m_floor.obj") << cFloorMesh;
+        std::ofstream(folder / "meshes" / name) << cBenchBoxMesh;
+    std::ofstream(folder / "meshes" / "m_floor.obj") << cBenchSquareMesh;
 }
 
 // The main window, made once, with the dense level in the game's tables.

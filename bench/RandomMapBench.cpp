@@ -19,20 +19,13 @@ namespace {
 constexpr int32_t cLevel = 450;
 constexpr uint32_t cSeed = 2026;
 
-// A box of side 20 and a 20 x 20 square: the wall, door and floor meshes.
-const char* const cWallMesh = "v -10 -10 -10\nv 10 -10 -10\nv 10 10 -10\nv -10 10 -10\n"
-                              "v -10 -10 10\nv 10 -10 10\nv 10 10 10\nv -10 10 10\n"
-                              "f 1 3 2\nf 1 4 3\nf 5 6 7\nf 5 7 8\nf 1 2 6\nf 1 6 5\n"
-                              "f 2 3 7\nf 2 7 6\nf 3 4 8\nf 3 8 7\nf 4 1 5\nf 4 5 8\n";
-const char* const cFloorMesh = "v -10 -10 0\nv 10 -10 0\nv 10 10 0\nv -10 10 0\nf 1 2 3\nf 1 3 4\n";
-
 void FillFolder(const std::filesystem::path& folder)
 {
     std::filesystem::create_directories(folder / "meshes");
     std::filesystem::create_directories(folder / "levels");
     std::filesystem::create_directories(folder / "textures" / "hq" / "0");
-    for (const char* name : {"m_wall.obj", "m_door.obj"}) std::ofstream(folder / "meshes" / name) << cWallMesh;
-    std::ofstream(folder / "meshes" / "m_floor.obj") << cFloorMesh;
+    for (const char* name : {"m_wall.obj", "m_door.obj"}) std::ofstream(folder / "meshes" / name) << cBenchBoxMesh;
+    std::ofstream(folder / "meshes" / "m_floor.obj") << cBenchSquareMesh;
     std::ofstream(folder / "textures" / "hq" / "0" / "tex_0.tga");
     std::ofstream(folder / "levels" / "defaultlightdata.txt") << "5000\r\n100\r\n100\r\n255\r\n127\r\n0\r\n";
 }

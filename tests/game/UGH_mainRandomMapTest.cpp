@@ -42,6 +42,14 @@ protected:
         form->RandomMap();
     }
 
+    // A 5 x 5 level whose cells (1..3, 1..3) are set from rows (y = 1..3 from the top) by set(cell, character).
+    template <class TSet> void Paint(const char* const (&rows)[3], TSet set)
+    {
+        OpenLevel(4, 4);
+        for (int32_t y = 0; y < 3; ++y)
+            for (int32_t x = 0; x < 3; ++x) set(levelgrid[x + 1][y + 1], rows[y][x]);
+    }
+
     // Whether (x, y) leads on to (tx, ty) through cells a player can pass or open.
     static bool Reaches(int32_t x, int32_t y, int32_t tx, int32_t ty)
     {
@@ -159,8 +167,14 @@ TEST_F(RandomLevel, GeneratedLevelsHoldTheirShapeOverManySeeds)
 TEST_F(RandomLevel, LightAndWallSetFallBackToDefaults)
 {
     playerlightdata.ca = 9;
+    std::vector<std::string> told;
+    form->RandomMapProgress = [&](const std::string& text) { told.push_back(text); };
     Generate(1, 7);
     EXPECT_EQ(playerlightdata, playerlightvalues{});
+    // The progress shows while the start and exit are placed, and is taken back after.
+    ASSERT_GE(told.size(), 2u);
+    EXPECT_EQ(told.front(), "placing start and exit");
+    EXPECT_EQ(told.back(), "");
 
     WriteLines("levels/defaultlightdata.txt", {"5000", "100", "200", "255", "51", "0"});
     Generate(1, 7);
@@ -197,16 +211,12 @@ TEST_F(RandomLevel, DoorSpotsLieInNarrowPassages)
     };
     for (const TCase& t : cases) {
         SCOPED_TRACE(std::string(t.rows[0]) + "|" + t.rows[1] + "|" + t.rows[2]);
-        OpenLevel(4, 4);
-        for (int32_t y = 0; y < 3; ++y)
-            for (int32_t x = 0; x < 3; ++x) {
-                lcell& c = levelgrid[x + 1][y + 1];
-                const char k = t.rows[y][x];
-                c.wall = k == '#';
-                c.passable = k != '#';
-                c.chest = k == 'c';
-                c.spritename = k == 's' ? "altar1" : "0";
-            }
+        Paint(t.rows, [](lcell& c, char k) {
+            c.wall = k == '#';
+            c.passable = k != '#';
+            c.chest = k == 'c';
+            c.spritename = k == 's' ? "altar1" : "0";
+        });
         EXPECT_EQ(TForm1::CheckDoorSpot(2, 2), t.spot);
     }
     // Off the grid's table there is neither floor nor wall.
@@ -231,16 +241,12 @@ TEST_F(RandomLevel, DoorsFaceTheirPassage)
     };
     for (const TCase& t : cases) {
         SCOPED_TRACE(t.what);
-        OpenLevel(4, 4);
-        for (int32_t y = 0; y < 3; ++y)
-            for (int32_t x = 0; x < 3; ++x) {
-                lcell& c = levelgrid[x + 1][y + 1];
-                const char k = t.rows[y][x];
-                c.wall = k == '#';
-                c.door = k == 'd';
-                c.passable = k == '.';
-                c.doorface = t.before;
-            }
+        Paint(t.rows, [&](lcell& c, char k) {
+            c.wall = k == '#';
+            c.door = k == 'd';
+            c.passable = k == '.';
+            c.doorface = t.before;
+        });
         autosetdoors();
         EXPECT_EQ(levelgrid[2][2].doorface, t.after);
     }
