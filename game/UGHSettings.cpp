@@ -99,11 +99,7 @@ void SetCaptionOf(TWinControl* control, const std::string& text)
     else if (auto* group = dynamic_cast<TGroupBox*>(control)) group->SetCaption(text);
 }
 
-} // namespace
-
 // The window's controls and their globals, as tables that the constructor, the opening and the handlers share.
-namespace {
-
 struct TCheckSetting {
     TCheckBox* TForm5::*Box;
     bool* Global;
@@ -258,10 +254,10 @@ TForm5::TForm5(TComponent* AOwner) : TForm(AOwner)
     Button2 = Make<TButton>(this, this, 692, 470, 76, 27);
 
     for (TComboBox* box : {ComboBox2, ComboBox3, ComboBox4, ComboBox5, ComboBox6}) box->SetStyle(csDropDownList);
-    // Present but not shown: the fog and camera distances, the unused sound rate and music volume, the threading
-    // switch, and the full-screen size with its trial button and refresh rate.
-    for (TWinControl* c : std::initializer_list<TWinControl*>{Label5, Edit2, Label6, Edit3, Label8, TrackBar4, Label9,
-                                                               Edit4, CheckBox15, ComboBox3, Button5, Label15, Edit5})
+    // Present but not shown: the fog and camera distances, the music volume, the unused sound rate, the threading
+    // switch, and the full-screen size with its trial button and refresh rate. The music box keeps its label.
+    for (TWinControl* c : std::initializer_list<TWinControl*>{Label5, Edit2, Label6, Edit3, TrackBar4, Label9, Edit4,
+                                                               CheckBox15, ComboBox3, Button5, Label15, Edit5})
         c->Hide();
     CheckBox15->SetEnabled(false);
 

@@ -119,6 +119,8 @@ void TTrackBar::ShowState()
     if (!slider) return;
     FShowing = true;
     slider->setRange(FMin, FMax);
+    // About ten ticks, whatever the range.
+    slider->setTickInterval(static_cast<int>(std::max<int64_t>(1, (int64_t{FMax} - FMin) / 10)));
     slider->setValue(FPosition);
     FShowing = false;
 }
