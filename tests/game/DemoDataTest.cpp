@@ -371,6 +371,9 @@ TEST_F(DemoData, TheCardsAndMonstersCoverWhatABattleCanDo)
         }
         EXPECT_GT(owned, 1);
         EXPECT_FALSE(ReadLines(GamePath(Format("\\text\\en\\desc\\monster_%d.txt", {id}))).empty());
+        if (m.jrn != 0) {
+            EXPECT_TRUE(fs::exists(data / Format("text/en/journal/jrn_%d.txt", {m.jrn})));
+        }
         if (m.boss) bosses.push_back(id);
         else kinds5.push_back(m);
     }
