@@ -307,6 +307,33 @@ bool ItemWorn(int32_t id);
 // columns and nine rows a page, ten pages; what does not fit is left out.
 void FillItemGrid(bool cards);
 
+// ---- Globals of the perk panel and the paper doll (UGH_main_doll.cpp) ----
+// Where a doll part is drawn: its picture's size in pixels and its centre in percent of the torso box; the hair
+// also says whether its eyebrow and beard layers are drawn.
+struct TBodyPartData {
+    double w = 1020, h = 1020, x = 50, y = 15;
+    bool eb = false, brd = false;
+
+    bool operator==(const TBodyPartData&) const = default;
+};
+// The kinds of body-part data files: "head", "hair", "hairb", "torso", "hat".
+constexpr int32_t bptHead = 0, bptHair = 1, bptHairb = 2, bptTorso = 3, bptHat = 4;
+extern TBoundedTable<TBodyPartData, 0, 4> bpdata; // by kind; the torso's entry is unused
+extern double torsoratio;                          // the torso box's width over its height
+// Reads gamedir + "\bodypartdata\<sex>\<kind>_<id>.txt" into bpdata[bpt] (torsoratio for the torso). A missing
+// file, a bad or non-finite number, or torso proportions not above 0 raise EGameDataError and change nothing.
+void readbpartdata(int32_t sex, int32_t bpt, int32_t id);
+// The doll's build 0..4 from base strength: round(bstr / 20), at most 4.
+int32_t DollBuild(int32_t bstr);
+// The cloth picture of a doll of that build: its layer of the build when it exists, else its first layer, else
+// the unlayered picture. prefix is "mal_" or "fem_".
+std::string ClothMaterial(const std::string& prefix, int32_t sex, int32_t cloth, int32_t build);
+// The perk panel's two columns for perk p, lines ended by CR LF: labels and values.
+struct TPerkPanelText {
+    std::string labels, values;
+};
+TPerkPanelText PerkPanelText(int32_t p);
+
 // ---- Globals of sound and music (UGH_main_sound.cpp) ----
 extern int32_t soundcount, musiccount; // lines of the sound and music lists
 extern bool soundsloaded;              // both lists are loaded
@@ -999,6 +1026,24 @@ public:
     std::string ShowItemInfo(int32_t iuc, bool showdesc);
     // Every frame (block b2): the description panel beside the item list, hidden outside it.
     void ProcessItemList();
+
+    // ---- The perk panel and the paper doll (UGH_main_doll.cpp) ----
+    // The doll of the player (body parts and worn items, bparts) or, while showenemy, the enemy's picture
+    // (charpic), made anew beside the character screen's background.
+    void ConstructCharacter();
+    // The icons of the perks perkman owns beside the character screen's background, each with its tooltip area.
+    void formperkvisuals(const character& perkman);
+    // Every frame (block b7): the perk panel of perklist[perkcursor], shown while the character screen and the
+    // panel are and no enemy is.
+    void ProcessPerkPanel();
+    // The doll's layers bpart1..bpart13 (nullptr until built; bpart6 the wings) and the enemy's picture.
+    TBoundedArray<TGLHUDSprite*, 1, 13> bparts{};
+    TGLHUDSprite* charpic = nullptr;
+    TGLDummyCube* dcperked = nullptr;
+    TGLHUDText* perk_name = nullptr;
+    TGLHUDText* perkdesc = nullptr;
+    TGLHUDText* perkdesc2 = nullptr;
+    TGLHUDSprite* perkimage = nullptr;
     TGLHUDText* invitmdesctxt = nullptr;
     TGLHUDSprite* invitmimage = nullptr;
     TGLHUDText* invhelptxt = nullptr;

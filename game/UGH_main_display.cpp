@@ -213,6 +213,7 @@ void TForm1::ShowBattleScreen(double deltatime)
 void TForm1::ShowCharacterScreen()
 {
     const character& shown = showenemy ? opponent : player;
+    formperkvisuals(shown);
     defineparbonuses();
     if (csbackground->Index() != 0) csbackground->MoveFirst();
 
@@ -296,6 +297,9 @@ void TForm1::ShowCharacterScreen()
     SetHUDText(spellbook_txt, strarr[169]);
     if (TGLHUDSprite* spell = gbsprites[30]) PlaceHUD(spellbook_txt, LeftEdge(spell) - 10, TopEdge(spell) - 35);
     ShowHUD(spellbook_txt, showenemy);
+
+    // The doll made anew, or while an enemy is shown his picture alone in its place.
+    ConstructCharacter();
 
     uirefresh = false;
 }

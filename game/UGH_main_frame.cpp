@@ -259,6 +259,7 @@ void TForm1::FrameBlockB7(double)
         SizeHUD(minimap, 200, 200);
         PlaceHUD(minimap, minimap->Width() / 2 + 10, scrh - minimap->Height() / 2 - 40);
     }
+    ProcessPerkPanel();
 }
 
 void TForm1::FrameBlockB8(double deltatime)

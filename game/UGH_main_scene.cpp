@@ -317,6 +317,12 @@ const TSceneRow cSceneTable[] = {
     {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>},
     // The perk panel's background, under the perk icons made at start-up.
     {"csperkbg", "dcperkicon", Make<TGLHUDSprite, &TForm1::csperkbg>, {.Visible = false, .MatLib = true}},
+    // The perk panel's name, its two columns of requirements and bonuses and the perk's picture over it.
+    {"dcperked", "dcperkicon", Make<TGLDummyCube, &TForm1::dcperked>, {.Visible = false}},
+    {"perk_name", "dcperked", Make<TGLHUDText, &TForm1::perk_name>, {.Font = 1}},
+    {"perkdesc", "dcperked", Make<TGLHUDText, &TForm1::perkdesc>, {.Font = 2}},
+    {"perkdesc2", "dcperked", Make<TGLHUDText, &TForm1::perkdesc2>, {.Font = 2}},
+    {"perkimage", "dcperked", Make<TGLHUDSprite, &TForm1::perkimage>, {.Width = 100, .Height = 100, .MatLib = true}},
     {"dcmenu", "", Make<TGLDummyCube, &TForm1::dcmenu>},
     // Where the main menu shows it in a 1024 x 768 view.
     {"titlecard", "dcmenu", Make<TGLHUDSprite, &TForm1::titlecard>,
