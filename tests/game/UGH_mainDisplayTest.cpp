@@ -64,7 +64,7 @@ protected:
     void SetUp() override
     {
         GameDataFolder::SetUp();
-        kept = {scrw, scrh, lastplayercard, lastmonstercard};
+        kept = {scrw, scrh, lastplayercard, lastmonstercard, selitem, shownenemy};
         scrw = 1024;
         scrh = 768;
         form.reset(new TForm1(nullptr));
@@ -97,6 +97,8 @@ protected:
         scrh = kept[1];
         lastplayercard = kept[2];
         lastmonstercard = kept[3];
+        selitem = kept[4];
+        shownenemy = kept[5];
         enemycardflying = playercardflying = monsterplayed = false;
         uirefresh = false;
         clearbtlmsgs();
