@@ -149,11 +149,12 @@ int32_t firstfreeslot()
 
 int32_t xpworth(const character& chr)
 {
-    // In 64 bits: the values come from editable monster files.
+    // The values come from editable monster files. The sum is taken in 64 bits and held at 2^31 either way,
+    // which still carries any product with it past Integer's bounds, so that the product fits 64 bits.
     const int64_t sum = static_cast<int64_t>(chr.hpmax) + chr.strength + chr.endurance + chr.speed +
                         chr.intelligence + chr.bow + chr.sword + chr.armor + chr.magic;
-    const int64_t worth = (static_cast<int64_t>(pendingcount()) + chr.lvl) * sum;
-    return HoldInteger(worth);
+    const int64_t bound = int64_t{1} << 31;
+    return HoldInteger((static_cast<int64_t>(pendingcount()) + chr.lvl) * std::clamp(sum, -bound, bound));
 }
 
 int32_t totalenemyhp()

@@ -128,11 +128,16 @@ TEST_F(Battle, SlotsListAndTotals)
 }
 
 // Levels, endurance and hit points come from editable files: sums past Integer are held at its bounds.
-TEST_F(Battle, HitPointSumsOfTheLargestValuesHoldAtIntegerBounds)
+TEST_F(Battle, SumsOfTheLargestValuesHoldAtIntegerBounds)
 {
     character chr;
     chr.lvl = chr.endurance = INT32_MAX;
     EXPECT_EQ(form->CalcMaxHP(chr, 1, false, true), INT32_MAX);
+    chr.hpmax = chr.strength = chr.intelligence = chr.speed = INT32_MAX;
+    chr.sword = chr.bow = chr.armor = chr.magic = INT32_MAX;
+    EXPECT_EQ(xpworth(chr), INT32_MAX);
+    chr.lvl = INT32_MIN;
+    EXPECT_EQ(xpworth(chr), INT32_MIN);
     chr.lvl = chr.endurance = INT32_MIN;
     EXPECT_EQ(form->CalcMaxHP(chr, 1, true, false), INT32_MIN);
 
