@@ -8,11 +8,9 @@
 // behind.
 #include "UGH_main.h"
 
-#include "GLObjects.h"
 #include "RandomGenerator.h"
-#include "UGH_data.h"
 
-#include "GameFuzzFiles.h"
+#include "GameFuzzWindow.h"
 
 #include <algorithm>
 #include <array>
@@ -36,19 +34,15 @@ constexpr double cFrameTime = 1.0 / 20;
 // stance and the request form's OK, by game button; -1 queues one more enemy.
 constexpr std::array<int32_t, 14> cPresses = {10, 11, 12, 13, 14, 15, 53, 16, 17, 59, 60, 62, 48, -1};
 
-// The window and its folder's one-triangle meshes for the level's cells.
+// The window, its interface objects made once.
 TForm1& Window()
 {
-    static TForm1* form = [] {
-        for (const char* mesh : {"m_wall.obj", "m_floor.obj", "m_door.obj"})
-            WriteFuzzFile(FuzzFolder() / "meshes" / mesh, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-        auto* window = new TForm1(nullptr);
-        for (TGLLightSource*& light : window->scenelights)
-            light = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(window->dcgame);
-        window->prepareuiobjects();
+    static TForm1& form = []() -> TForm1& {
+        TForm1& window = FuzzWindow();
+        window.prepareuiobjects();
         return window;
     }();
-    return *form;
+    return form;
 }
 
 // The battle state of the flow's globals as a fresh game has it.
@@ -81,10 +75,10 @@ void LoadContent(TForm1& form, const std::vector<std::string_view>& parts)
     WriteFuzzFile(folder / "cards" / "0.crd", parts[0]);
     WriteFuzzFile(folder / "monsters" / "0.mon", parts[1]);
     WriteFuzzFile(folder / "items" / "lootlist.txt", parts[2]);
-    ResetGameTables();
-    gamedir = folder.string();
-    lng = "en";
-    for (int32_t i = 0; i <= 420; ++i) strarr[i] = "s" + std::to_string(i);
+    // A battle met while exploring.
+    OpenFuzzLevel(form);
+    mmmode = invmode = itemlistmode = false;
+    ingame = fsinitdone = true;
     seteffectpolarity();
     form.definebutsets();
     try {
@@ -99,15 +93,6 @@ void LoadContent(TForm1& form, const std::vector<std::string_view>& parts)
     monstercount = 2;
     mapmonsters[0] = true;
 
-    // A battle met while exploring a level 10 x 10 open inside its border.
-    mapid = "fz";
-    mapmaxx = mapmaxy = 9;
-    form.ClearLevel();
-    for (int32_t x = 1; x < 9; ++x)
-        for (int32_t y = 1; y < 9; ++y) levelgrid[x][y].passable = true;
-    playerx = playery = 5;
-    levelbusy = mmmode = invmode = itemlistmode = false;
-    ingame = fsinitdone = true;
     form.ResetStats();
     form.ClearJournal();
     player.name = "Hero";
