@@ -645,16 +645,18 @@ std::vector<std::pair<std::string, QImage>> BodyParts(int sex)
                  Shape(p, cloth[i], [](QPainterPath& s) { s.addRect(10, 34, 7, 14), s.addRect(47, 34, 7, 14); });
              })});
     }
-    // Armour 0 in two layers: the jerkin, then its studs.
-    parts.push_back({"armor_0_0", BodyPart([](QPainter& p) {
-                         Shape(p, QColor(110, 76, 44), [](QPainterPath& s) { s.addRect(17, 32, 30, 46); });
-                     })});
-    parts.push_back({"armor_0_1", BodyPart([](QPainter& p) {
-                         for (int y = 38; y < 76; y += 9)
-                             for (int x = 22; x < 44; x += 10)
-                                 Shape(p, QColor(200, 200, 210),
-                                       [&](QPainterPath& s) { s.addEllipse(QPointF(x, y), 2, 2); });
-                     })});
+    // Armour 0 in a layer for each build (the doll wears the layer of its build): a studded jerkin, broader on a
+    // stronger body.
+    for (int build = 0; build <= 4; ++build)
+        parts.push_back({"armor_0_" + std::to_string(build), BodyPart([&](QPainter& p) {
+                             const int half = 13 + build;
+                             Shape(p, QColor(110, 76, 44),
+                                   [&](QPainterPath& s) { s.addRect(32 - half, 32, 2 * half, 46); });
+                             for (int y = 38; y < 76; y += 9)
+                                 for (int x = 32 - half + 5; x < 32 + half - 3; x += 10)
+                                     Shape(p, QColor(200, 200, 210),
+                                           [&](QPainterPath& s) { s.addEllipse(QPointF(x, y), 2, 2); });
+                         })});
     return parts;
 }
 
@@ -742,6 +744,22 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
     for (int sex = 0; sex <= 1; ++sex)
         for (const auto& [name, picture] : BodyParts(sex))
             PublishTexture(output, "bodies/" + std::to_string(sex) + "/" + name, picture, true);
+    // Every part is drawn over the torso's whole frame (64 x 128: half as wide as high), so each is placed as the
+    // whole torso box, 2100 x 4200 picture pixels at its middle (the doll draws them at the view's height / 4200).
+    for (int sex = 0; sex <= 1; ++sex) {
+        const std::string folder = "bodypartdata/" + std::to_string(sex) + "/";
+        const std::string box[] = {"2100", "4200", "50", "50"};
+        output.Publish(folder + "torso_0.txt", LinesText({"1", "2"}));
+        output.Publish(folder + "hat_0.txt", LinesText({box[0], box[1], box[2], box[3]}));
+        for (int v = 0; v <= 1; ++v) {
+            const std::string n = std::to_string(v);
+            output.Publish(folder + "head_" + n + ".txt", LinesText({box[0], box[1], box[2], box[3]}));
+            output.Publish(folder + "hairb_" + n + ".txt", LinesText({box[0], box[1], box[2], box[3]}));
+            // Eyebrows for everyone, a beard for men.
+            output.Publish(folder + "hair_" + n + ".txt",
+                           LinesText({box[0], box[1], box[2], box[3], "-1", sex ? "0" : "-1"}));
+        }
+    }
     for (int kind = 1; kind <= 3; ++kind)
         PublishTexture(output, "bodies/wings_" + std::to_string(kind), Wings(kind), true);
     const char* const sides[] = {"top", "bottom", "left", "right", "front", "back", "clouds"};
