@@ -3,6 +3,7 @@
 #include "UGH_main.h"
 
 #include "RandomGenerator.h"
+#include "UGHBattlelog.h"
 #include "UGH_data.h"
 
 #include "MainWindowLevel.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -225,6 +227,39 @@ TEST_F(Battle, SwitchingOpponentsSkipsFreeSlotsAndWraps)
         EXPECT_EQ(gbuttons[62].caption, strarr[caption]);
     }
     EXPECT_EQ(stance, 0);
+}
+
+TEST_F(Battle, TheSingleEnemyOpeningScalesTheMonsterIntoTheOpponentAndPreparesThePlayer)
+{
+    Monster(3, 1, 10);
+    monsters[3].jrn = 6;
+    stepscale = 1; // each value doubled
+    std::unique_ptr<TForm9, TFreeDeleter> log{new TForm9(nullptr)};
+    Form9 = log.get();
+    showbtllog = true;
+    player.lvl = 1;
+    player.endurance = player.intelligence = 10;
+    player.e[4] = 3;
+    form->OldStartBattle(3);
+    EXPECT_EQ(opponent.name, "m3");
+    EXPECT_EQ(opponent.strength, 20);
+    EXPECT_EQ(opponent.armor, 20);
+    EXPECT_TRUE(form->CheckJournalUnlocked(6));
+    EXPECT_EQ(log->Memo1->Lines()->Strings(log->Memo1->Lines()->Count() - 1), "m3 (3)");
+    EXPECT_EQ(player.hp, 110);
+    EXPECT_EQ(player.mana, 10);
+    EXPECT_EQ(player.e[4], 0);
+    EXPECT_EQ(btlslots[0].name, "nil") << "no slot is used";
+
+    // No such monster: nothing changes.
+    monsters[4].name = "none";
+    for (const int32_t id : {4, 101, -1}) {
+        player.hp = 1;
+        form->OldStartBattle(id);
+        EXPECT_EQ(opponent.name, "m3") << id;
+        EXPECT_EQ(player.hp, 1) << id;
+    }
+    Form9 = nullptr;
 }
 
 // A battle against fighters of monster type 0 in the given slots, its hands all card 0 (which does nothing).

@@ -298,6 +298,84 @@ TEST_F(Buttons, TheBattleLaysTheHandOutFromTheMiddleAndShowsTheEscapeChance)
     EXPECT_FALSE(form->gbsprites[17]->Visible());
 }
 
+TEST_F(Buttons, WhileACardFliesOnlyTheEscapeStanceAndEnemyButtonsShowAndTheSpecialCardNeedsItsPerk)
+{
+    btlmode = true;
+    player.speed = 40;
+    const std::set<int32_t> battle = {10, 11, 12, 13, 14, 15, 16, 17, 31, 59, 60, 62};
+    form->ProcessButtons();
+    EXPECT_EQ(Shown(), battle);
+    EXPECT_EQ(gbuttons[16].caption, "s206");
+    waitedturn = true;
+    form->ProcessButtons();
+    EXPECT_EQ(gbuttons[16].caption, "s62") << "the redraw is spent";
+    EXPECT_EQ(gbuttons[16].tooltip, "s299");
+
+    for (bool* flying : {&playercardflying, &enemycardflying}) {
+        *flying = true;
+        form->ProcessButtons();
+        EXPECT_EQ(Shown(), (std::set<int32_t>{17, 31, 62}));
+        *flying = false;
+    }
+
+    perks[9].addcoded = 18;
+    player.perks[9] = true;
+    form->ProcessButtons();
+    std::set<int32_t> withSpecial = battle;
+    withSpecial.insert(53);
+    EXPECT_EQ(Shown(), withSpecial);
+    EXPECT_EQ(gbuttons[53].x, gbuttons[10].x);
+}
+
+TEST_F(Buttons, BattleButtonsActOnlyInThePlayersStartedTurn)
+{
+    btlmode = true;
+    cards[0].consumes = -1;
+    btlslots[0].name = "a";
+    btlslots[3].name = "b";
+    btlslots[0].hp = btlslots[3].hp = 10;
+    opponent = btlslots[0];
+    player.luc = -1;
+
+    // Before the turn's start nothing acts.
+    for (const int32_t id : {12, 53, 16, 17}) form->ClickGButton(id);
+    EXPECT_EQ(btlturn, 0);
+    EXPECT_EQ(player.luc, -1);
+    EXPECT_FALSE(rfqueue[1].active);
+
+    struct Case {
+        int32_t id;
+        int32_t luc; // the hand slot played, -1 none
+        const char* title; // the request told, nullptr none
+    };
+    // Speed 0 escapes nothing: the attempt is told and passes the turn as a play does.
+    for (const Case& c : {Case{12, 2, nullptr}, Case{16, -1, nullptr}, Case{17, -1, "s248"}}) {
+        SCOPED_TRACE(c.id);
+        rfqueue.Clear();
+        btlturn = 0;
+        turnstarted[0] = true;
+        player.luc = -1;
+        form->ClickGButton(c.id);
+        EXPECT_EQ(btlturn, 1);
+        EXPECT_EQ(player.luc, c.luc);
+        EXPECT_EQ(rfqueue[1].active ? rfqueue[1].ttl_text : std::string(), std::string(c.title ? c.title : ""));
+    }
+
+    // The arrows switch the target past the free slots; the stance only before the player has acted.
+    form->ClickGButton(60);
+    EXPECT_EQ(btltarget, 3);
+    form->ClickGButton(59);
+    EXPECT_EQ(btltarget, 0);
+    btlturn = 0;
+    turndone = true;
+    form->ClickGButton(62);
+    EXPECT_EQ(stance, 0);
+    turndone = false;
+    form->ClickGButton(62);
+    EXPECT_EQ(stance, 1);
+    btltarget = 0;
+}
+
 TEST_F(Buttons, AFailingSectionNamesItselfAndThePassGoesOn)
 {
     invmode = true;

@@ -431,6 +431,42 @@ TEST_F(FrameWindow, BlockB1PutsTheChosenCardInTheHandOnlyInBattle)
     EXPECT_EQ(player.hand[6], 12);
 }
 
+TEST_F(FrameWindow, BlockB1OpensABattleForTheFirstQueuedEnemyAndLetsLaterOnesJoinAndB5RunsIt)
+{
+    for (const int32_t id : {0, 5}) {
+        monsters[id].name = "m" + std::to_string(id);
+        monsters[id].enem_id = id;
+        monsters[id].endurance = 10;
+    }
+    player.lvl = 1;
+    player.endurance = 10;
+    battlelist[1] = 5;
+    form->FrameBlockB1(0.01);
+    EXPECT_FALSE(btlmode) << "nothing opens before the first entry";
+    battlelist[0] = 0;
+    form->FrameBlockB1(0.01);
+    ASSERT_TRUE(btlmode);
+    EXPECT_EQ(btlslots[0].name, "m0");
+    EXPECT_EQ(btlslots[1].name, "m5") << "the entry queued beyond the first joins in the same frame";
+    btlslots[1].name = "nil";
+    btlslots[1].blind = -1;
+    form->FrameBlockB1(0.01);
+    EXPECT_EQ(btlslots[1].name, "m5");
+
+    // In the player's turn the frame starts it and shows the targeted enemy.
+    btlturn = 0;
+    btltarget = 1;
+    shownenemy = -1;
+    turnstarted.Fill(false);
+    form->FrameBlockB5(0.01);
+    ASSERT_TRUE(btlmode);
+    EXPECT_TRUE(turnstarted[0]);
+    EXPECT_EQ(shownenemy, 5);
+    btlmode = false;
+    btlturn = btltarget = 0;
+    turnstarted.Fill(false);
+}
+
 TEST_F(FrameWindow, BlockB3ShowsTheCharacterScreenAndTheMainMenuWithTheirModes)
 {
     invmode = true;

@@ -168,6 +168,33 @@ TEST_F(Progress, ItemsNeverFallBelowNoneAndUnknownIdsAreIgnored)
     EXPECT_TRUE(log.Contains("Item 1001"));
 }
 
+TEST_F(Progress, AnOwnedItemTeachesItsCardOnce)
+{
+    items[7].lb_crd = 3;
+    form->AddItem(7, 1);
+    EXPECT_TRUE(player.spellbook[3]);
+    std::vector<rqftp> shown = Requests();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[1].ttl_text, "s25"); // the card found
+    EXPECT_EQ(shown[1].img, "card_3_0");
+
+    // Known already, taken away, or a card that does not exist: nothing more is given or told.
+    ClearRequests();
+    const int32_t xp = player.xp;
+    form->AddItem(7, 1);
+    EXPECT_EQ(Requests().size(), 1u);
+    EXPECT_EQ(player.xp, xp) << "a known card is no duplicate gift";
+    player.spellbook[3] = false;
+    ClearRequests();
+    form->AddItem(7, -5);
+    EXPECT_FALSE(player.spellbook[3]);
+    EXPECT_EQ(Requests().size(), 1u);
+    TGLLogCapture log;
+    items[8].lb_crd = 5000;
+    form->AddItem(8, 1);
+    EXPECT_TRUE(log.Contains("card 5000"));
+}
+
 TEST_F(Progress, RandomLootIsALineOfTheListOrNoneWhenTheListFails)
 {
     struct TCase {
