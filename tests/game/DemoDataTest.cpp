@@ -440,15 +440,33 @@ TEST_F(DemoData, ANewCharacterBeatsTheFirstRatAndTheBossKillsOneWhoOnlySkips)
     };
     const std::vector<int32_t> starting = unlocked("starter_deck");
     ASSERT_FALSE(starting.empty());
-    EXPECT_EQ(ReadLines(GamePath("\\scripts\\startscript.txt"))[0], "RunScript starter_deck;");
-    EXPECT_EQ(ReadLines(GamePath("\\levels\\startmap\\script_17_9.txt"))[0], "RunScript starter_deck;");
 
     std::unique_ptr<TForm1, TFreeDeleter> form(new TForm1(nullptr));
     for (int32_t id = 0; id < 50; ++id) cards[id] = LoadCard(GamePath(Format("\\cards\\%d.crd", {id})), "en");
+    cardcount = 50;
     for (int32_t id = 0; id < 3; ++id) perks[id] = LoadPerk(id, GamePath(Format("\\perks\\p_%d.prk", {id})));
     difficulty = 0;
-    form->ResetStats();
-    for (const int32_t cid : starting) player.spellbook[cid] = true;
+    // The cards a character owns, in id order.
+    const auto owned = [] {
+        std::vector<int32_t> ids;
+        for (int32_t k = 0; k < 50; ++k)
+            if (player.spellbook[k]) ids.push_back(k);
+        return ids;
+    };
+    // Through the menu (the start script, then the opening cell) or straight into the start map (the opening cell
+    // alone): the same cards, silently, once.
+    for (const std::vector<std::string>& scripts :
+         {std::vector<std::string>{"\\scripts\\startscript.txt", "\\levels\\startmap\\script_17_9.txt"},
+          std::vector<std::string>{"\\levels\\startmap\\script_17_9.txt"}}) {
+        SCOPED_TRACE(scripts.size());
+        form->ResetStats();
+        for (rqftp& request : rfqueue) request.active = false;
+        for (const std::string& script : scripts) EXPECT_TRUE(form->RunScriptFile(script)) << script;
+        EXPECT_EQ(owned(), starting);
+        EXPECT_EQ(player.xp, 0);
+        EXPECT_FALSE(rfqueue[1].active);
+        EXPECT_TRUE(scriptpopups);
+    }
     player.hpmax = player.hp = form->CalcMaxHP(player, 1, true, true);
     const auto fighter = [&](int32_t id) {
         character m = LoadChar(GamePath(Format("\\monsters\\%d.mon", {id})));
