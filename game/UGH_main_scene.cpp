@@ -272,7 +272,11 @@ const TSceneRow cSceneTable[] = {
      .Height = 220, .MatLib = true}},
     {"usedcard2", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard2>, {.Visible = false, .Width = 140,
      .Height = 220, .MatLib = true}},
-    {"dccharscreen", "", Make<TGLDummyCube, &TForm1::dccharscreen>, {.Visible = false}},
+    // Drawn in child order: the paper doll's layers cover each other in the order they are made, where sorting
+    // its blended sprites by their distance to the camera would shuffle layers that share a centre.
+    {"dccharscreen", "", Make<TGLDummyCube, &TForm1::dccharscreen>,
+     {.Visible = false,
+      .Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
     // The character screen's panel on the left of a 1024 x 768 view, its rows from 40 pixels down.
     {"csbackground", "dccharscreen", Make<TGLHUDSprite, &TForm1::csbackground>,
      {.X = 260, .Y = 370, .Width = 500, .Height = 660, .MatLib = true}},
