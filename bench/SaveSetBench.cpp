@@ -1,6 +1,7 @@
 // Save games: WriteSaveSet and ReadSaveSet of a game on a full 100 x 100 level (the map's 430,000 lines and the
 // player state's 14,000), beside writing the same six files' bytes plainly with std::ofstream and splitting them
-// plainly into lines with std::getline.
+// plainly into lines with std::getline. WriteSaveSet (a fresh folder, every file flushed, the exchange with the
+// old set) is paired with the game's six writers alone, and those with the plain bytes.
 #include "UGH_data.h"
 
 #include "BenchBaseline.h"
@@ -72,7 +73,25 @@ void BM_PlainSaveSetWrite(benchmark::State& state)
         for (const auto& [name, text] : bytes) std::ofstream(plain / name, std::ios::binary) << text;
 }
 BENCHMARK(BM_PlainSaveSetWrite)->Unit(benchmark::kMillisecond);
-BENCHMARK_BASELINE(BM_WriteSaveSet, BM_PlainSaveSetWrite);
+BENCHMARK_BASELINE(BM_SaveSetWriters, BM_PlainSaveSetWrite);
+
+// The same six files from the game's writers straight into one folder: each still flushed as it replaces its old
+// copy, but no fresh folder, no removal of the last one and no exchange.
+void BM_SaveSetWriters(benchmark::State& state)
+{
+    const std::string plain = (Folder() / "writers").string() + "/";
+    std::filesystem::create_directories(plain);
+    for (auto _ : state) {
+        SaveMap(plain + "saved.map", false);
+        SaveChar(player, plain + "chsave1.sav");
+        SavePlayer(CurrentPlayerState(0), mapmaxx, mapmaxy, plain + "chsave2.sav");
+        SaveGS(plain + "gslist.txt");
+        SaveJSeq(plain + "jseq.txt");
+        WriteLightData(plain + "lightdata.txt", cLight);
+    }
+}
+BENCHMARK(BM_SaveSetWriters)->Unit(benchmark::kMillisecond);
+BENCHMARK_BASELINE(BM_WriteSaveSet, BM_SaveSetWriters);
 
 void BM_ReadSaveSet(benchmark::State& state)
 {
