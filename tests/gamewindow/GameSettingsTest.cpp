@@ -1,6 +1,6 @@
 // The settings window in the running game: the main menu's settings button opens it while the frames go on, the
 // second adventure and a shorter view distance chosen there are written by OK, and a new game starts in that
-// adventure. The game works on a copy of the demo adventure, so the program's own configuration stays as it is.
+// adventure. The game works on a copy of the demo adventure's configuration, so the program's own stays as it is.
 #include "GLWin32Viewer.h"
 #include "GameWindow.h"
 #include "UGHSettings.h"
@@ -43,10 +43,13 @@ TEST_F(GameSettings, TheSecondAdventureChosenInTheWindowIsWhereANewGameStarts)
     TempFolder copy;
     const std::string programFolder = gamedir;
     namespace fs = std::filesystem;
-    // The adventure's folders and files, without the programs beside them.
-    for (const fs::directory_entry& entry : fs::directory_iterator(programFolder))
-        if (entry.is_directory() || (fs::status(entry).permissions() & fs::perms::owner_exec) == fs::perms::none)
-            fs::copy(entry.path(), copy.path / entry.path().filename(), fs::copy_options::recursive);
+    // The adventure's files, without the programs beside them, and its folders by links (only read here).
+    for (const fs::directory_entry& entry : fs::directory_iterator(programFolder)) {
+        if (entry.is_directory())
+            fs::create_directory_symlink(entry.path(), copy.path / entry.path().filename());
+        else if ((fs::status(entry).permissions() & fs::perms::owner_exec) == fs::perms::none)
+            fs::copy(entry.path(), copy.path / entry.path().filename());
+    }
     gamedir = copy.path.string();
     struct TBack {
         const std::string& folder;
@@ -61,8 +64,8 @@ TEST_F(GameSettings, TheSecondAdventureChosenInTheWindowIsWhereANewGameStarts)
     ASSERT_TRUE(Form5->Visible());
     EXPECT_EQ(Form5->Caption(), strarr[108]);
     const int64_t painted = PaintedFrames();
-    StepFrames(2, cFrame);
-    EXPECT_GE(PaintedFrames(), painted + 2) << "the game goes on behind the window";
+    StepFrames(1, cFrame);
+    EXPECT_GT(PaintedFrames(), painted) << "the game goes on behind the window";
 
     ASSERT_EQ(Form5->ComboBox6->Items()->Count(), 2);
     Form5->ComboBox6->SetItemIndex(1);
@@ -86,13 +89,12 @@ TEST_F(GameSettings, TheSecondAdventureChosenInTheWindowIsWhereANewGameStarts)
 
     Click(20);
     ASSERT_TRUE(rfmode);
-    TypeText(u"Ann");
     AnswerAll();
     Click(0);
     AnswerAll();
     EXPECT_TRUE(ingame);
     EXPECT_EQ(mapid, "cave_startmap");
-    StepFrames(2, cFrame);
+    StepFrames(1, cFrame);
     SavePicture(*Snapshot(), "settings-cave.png");
 }
 
