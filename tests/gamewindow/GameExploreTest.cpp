@@ -128,13 +128,17 @@ TEST_F(GameExplore, TheChestBehindTheDoorOpens)
     ASSERT_EQ(Where(), std::make_tuple(3, 1, 0)) << "runs after the door opened";
     PressKey(VK_SPACE);
     EXPECT_TRUE(levelgrid[4][1].passable);
-    // What it held, if anything, is told.
+    // What it held, if anything, is told; a card found is shown under the chest's title (one the player knew
+    // already is told first by the experience it gives instead).
     StepFrames(1, cFrame);
     Picture("5-chest-opened");
-    if (rfmode) {
-        EXPECT_EQ(rftitle, strarr[25]);
+    bool chestTold = !rfmode;
+    for (int n = 0; n < 3 && rfmode; ++n) {
+        chestTold = chestTold || rftitle == strarr[25];
         Answer();
+        StepFrames(1, cFrame);
     }
+    EXPECT_TRUE(chestTold);
     Walk(VK_UP);
     EXPECT_EQ(Where(), std::make_tuple(4, 1, 0));
 }

@@ -131,6 +131,11 @@ TEST_F(GameScripts, TheChasingRatStepsOntoThePlayerAndWaitsInThePendingBattleLis
     EXPECT_THAT(rftitle, HasSubstr("Rats!"));
     Picture("2-rat-battle-queued");
     AnswerAll();
+    // The queued rats open a battle; leaving it (F12) lets the walk go on.
+    EXPECT_TRUE(btlmode);
+    PressKey(VK_F1 + 11);
+    EXPECT_FALSE(btlmode);
+    EXPECT_EQ(Queued(0), 0);
 }
 
 TEST_F(GameScripts, AClickOnTheHermitsChoiceRunsItsChoiceScript)
