@@ -6,10 +6,9 @@
 // pending. The game is never left busy.
 #include "UGH_main.h"
 
-#include "GLObjects.h"
 #include "UGH_data.h"
 
-#include "GameFuzzFiles.h"
+#include "GameFuzzWindow.h"
 #include "../tests/game/GameStateSnapshot.h"
 
 #include <algorithm>
@@ -29,35 +28,11 @@ namespace {
 constexpr std::array<const char*, 6> cSaveFiles = {"saved.map",  "chsave1.sav", "chsave2.sav",
                                                    "gslist.txt", "jseq.txt",    "lightdata.txt"};
 
-// The window and its folder: one-triangle meshes for the level's cells and one global script.
-TForm1& Window()
-{
-    static TForm1* form = [] {
-        for (const char* mesh : {"m_wall.obj", "m_floor.obj", "m_door.obj"})
-            WriteFuzzFile(FuzzFolder() / "meshes" / mesh, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
-        WriteFuzzFile(FuzzFolder() / "scripts" / "clock.txt", "Wait 1\r\n");
-        auto* window = new TForm1(nullptr);
-        for (TGLLightSource*& light : window->scenelights)
-            light = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(window->dcgame);
-        return window;
-    }();
-    return *form;
-}
-
-// The running game: level "here" of 8 x 8 cells open inside its border, built, the player exploring it with a
-// global script, a journal and a battle pending.
+// The running game: the fuzz level built, with the global script "clock", a journal and a battle pending.
 void RunningLevel(TForm1& form)
 {
-    ResetGameTables();
-    gamedir = FuzzFolder().string();
-    lng = "en";
-    for (int32_t i = 0; i <= 400; ++i) strarr[i] = "s" + std::to_string(i);
-    mapid = "here";
-    mapmaxx = mapmaxy = 7;
-    form.ClearLevel();
-    for (int32_t x = 1; x < 7; ++x)
-        for (int32_t y = 1; y < 7; ++y) levelgrid[x][y].passable = true;
-    playerx = playery = 3;
+    OpenFuzzLevel(form);
+    WriteFuzzFile(FuzzFolder() / "scripts" / "clock.txt", "Wait 1\r\n");
     form.BuildLevel();
     mmmode = btlmode = false;
     ingame = true;
@@ -82,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::filesystem::remove_all(saves);
     for (size_t k = 0; k < cSaveFiles.size() && k < parts.size(); ++k) WriteFuzzFile(saves / cSaveFiles[k], parts[k]);
 
-    TForm1& form = Window();
+    TForm1& form = FuzzWindow();
     RunningLevel(form);
     const TGameSnapshot running = GameSnapshot();
     form.LoadGame();
