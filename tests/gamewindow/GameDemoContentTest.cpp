@@ -55,7 +55,7 @@ TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
 
 TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
 {
-    for (const char* name : {"card_0_0",   "card_49_2",    "card_xp",    "ch_3",          "mon_0",         "mon_5_d",
+    for (const char* name : {"card_0_0",   "card_49_2",   "card_xp",    "ch_3",          "mon_0",         "mon_5_d",
                              "itm_0",      "itm_5",       "sb_0_top",   "sb_1_clouds",   "perkico_2",     "effect_7",
                              "effect_100", "title",       "ui_bg",      "but_2",         "element_4",     "mal_face_0",
                              "fem_hair_0", "mal_torso_4", "fem_arms_4", "mal_cloth_0_0", "fem_cloth_0_1", "wings_3"}) {
