@@ -220,7 +220,7 @@ void OpponentDead(TForm1& form)
 }
 
 // The player acts only in his own turn once it has started: until then opponent still holds the enemy that acted
-// last, and a play would strike that copy and write it over the targeted slot.
+// last, and a play or a change of target would write that copy over the targeted slot.
 bool PlayersTurn()
 {
     return btlturn == 0 && turnstarted[0];
@@ -391,10 +391,10 @@ void RunAction(TForm1& form, int32_t id)
         form.OpenJournal();
         break;
     case 59:
-        form.SwitchOppon(-1);
+        if (PlayersTurn()) form.SwitchOppon(-1);
         break;
     case 60:
-        form.SwitchOppon(1);
+        if (PlayersTurn()) form.SwitchOppon(1);
         break;
     case 61:
         form.ShowCredits();

@@ -338,8 +338,9 @@ TEST_F(Buttons, BattleButtonsActOnlyInThePlayersStartedTurn)
     player.luc = -1;
 
     // Before the turn's start nothing acts.
-    for (const int32_t id : {12, 53, 16, 17}) form->ClickGButton(id);
+    for (const int32_t id : {12, 53, 16, 17, 60}) form->ClickGButton(id);
     EXPECT_EQ(btlturn, 0);
+    EXPECT_EQ(btltarget, 0);
     EXPECT_EQ(player.luc, -1);
     EXPECT_FALSE(rfqueue[1].active);
 
@@ -362,6 +363,7 @@ TEST_F(Buttons, BattleButtonsActOnlyInThePlayersStartedTurn)
     }
 
     // The arrows switch the target past the free slots; the stance only before the player has acted.
+    btlturn = 0;
     form->ClickGButton(60);
     EXPECT_EQ(btltarget, 3);
     form->ClickGButton(59);
