@@ -1,6 +1,6 @@
 // Battles as a player fights them, by clicks posted to the game's view: a new game meets the first level's
-// wanderer and beats it with hand cards; another meets the boss of the last hand-made level, only skips its turns
-// and dies. The player is put beside each monster by setting his cell (the walks there are long); everything
+// wanderer and beats it with hand cards; a new character meets the boss of the last hand-made level, only skips
+// its turns and dies. The player is put beside each monster by setting his cell (the walks there are long); everything
 // after is the game's own frames. The battle and the defeat are kept as pictures.
 #include "GLObjects.h"
 #include "GameWindow.h"
@@ -177,8 +177,12 @@ TEST_F(GameBattle, ANewGameBeatsTheFirstLevelsWandererWithHandCards)
 
 TEST_F(GameBattle, AWeakCharacterSkippingEveryTurnDiesToTheBossAndStartsOverInTheMenu)
 {
-    NewGame(7);
-    // The last hand-made level that holds the boss, at an event cell or as a wanderer.
+    // A new character, taken straight to the last hand-made level that holds the boss, at an event cell or as
+    // a wanderer.
+    SetRandSeed(7);
+    Game().ResetStats();
+    mmmode = false;
+    ingame = true;
     int32_t x = -1, y = -1, boss = -1;
     bool event = false;
     for (int32_t n = 9; n >= 0 && !event && boss < 0; --n) {
