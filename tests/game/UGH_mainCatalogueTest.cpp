@@ -379,7 +379,7 @@ TEST_F(Catalogue, HUDObjectsUnderTheirLayers)
     EXPECT_EQ(form->dcuibg->Count(), enemyObjects);
     EXPECT_NE(form->perkicons[0], oldIcon);
     EXPECT_FALSE(form->perkicons[0]->Visible());
-    EXPECT_EQ(perkIcons, 1 + 101); // csperkbg and the icons
+    EXPECT_EQ(perkIcons, 2 + 101); // csperkbg, the perk panel's dummy and the icons
 }
 
 } // namespace
