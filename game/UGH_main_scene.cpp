@@ -318,7 +318,9 @@ const TSceneRow cSceneTable[] = {
     {"invitmdesctxt", "inventory", Make<TGLHUDText, &TForm1::invitmdesctxt>, {.Visible = false, .Font = 2}},
     {"invitmimage", "inventory", Make<TGLHUDSprite, &TForm1::invitmimage>, {.Visible = false, .MatLib = true}},
     {"invhelptxt", "inventory", Make<TGLHUDText, &TForm1::invhelptxt>, {.Visible = false, .Font = 2}},
-    {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>},
+    // Drawn in child order, so that the perk panel's texts stay over its background.
+    {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>,
+     {.Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
     // The perk panel's background, under the perk icons made at start-up.
     {"csperkbg", "dcperkicon", Make<TGLHUDSprite, &TForm1::csperkbg>, {.Visible = false, .MatLib = true}},
     // The perk panel's name, its two columns of requirements and bonuses and the perk's picture over it.
