@@ -3,14 +3,12 @@
 // main window's scene through its camera, the player standing on the map's start. Beside it, the engine's bare
 // frame: a plain scene holding copies of the same visible level objects, lit by the same lights and seen by a
 // camera in the same place, rendered alone.
-#include "UGH_data.h"
 #include "UGH_main.h"
 
 #include "BenchBaseline.h"
 #include "BenchViewer.h"
+#include "DungeonWindow.h"
 
-#include "FileUtils.h"
-#include "GLCadencer.h"
 #include "GLContext.h"
 #include "GLGeomObjects.h"
 #include "GLObjects.h"
@@ -27,34 +25,6 @@
 namespace {
 
 constexpr int32_t cWidth = 1024, cHeight = 768;
-
-// The main window started on the program folder's data, the start map built around the player; nil when the
-// start-up or the map fails (the benchmark skips).
-std::unique_ptr<TForm1, TFreeDeleter> DungeonWindow()
-{
-    ResetGameTables();
-    gamedir = ProgramFolder();
-    std::unique_ptr<TForm1, TFreeDeleter> form(new TForm1(nullptr));
-    try {
-        form->FormCreate(form.get());
-        // Frames are run by hand.
-        form->GLCadencer1->SetEnabled(false);
-        LoadMap(GamePath("\\levels\\startmap.map"));
-        mmmode = false;
-        ingame = true;
-        form->BuildLevel();
-        form->GoToStart();
-        form->CheckAvisars(playerx, playery);
-        form->FullMBW(viewdist);
-        form->ProcessLights();
-        // The camera reaches the player's cell before the frames are timed.
-        camsnap = true;
-        form->CadencerRun(1.0 / 60);
-    } catch (const std::exception&) {
-        return nullptr;
-    }
-    return form;
-}
 
 // A copy of the visible objects of the game's level, its scene lights and camera in a scene of its own.
 struct TPlainDungeon {
