@@ -27,6 +27,22 @@ inline void SizeHUD(TGLSprite* sprite, float width, float height)
     if (sprite->Height() != height) sprite->SetHeight(height);
 }
 
+// A sprite's edges: its position is its centre.
+inline float LeftEdge(const TGLSprite* sprite)
+{
+    return sprite->Position()->X() - sprite->Width() / 2;
+}
+
+inline float RightEdge(const TGLSprite* sprite)
+{
+    return sprite->Position()->X() + sprite->Width() / 2;
+}
+
+inline float TopEdge(const TGLSprite* sprite)
+{
+    return sprite->Position()->Y() - sprite->Height() / 2;
+}
+
 // The picture a HUD sprite shows: reassigning the same name would look the material up again.
 inline void SetHUDMaterial(TGLHUDSprite* sprite, const std::string& name)
 {

@@ -82,16 +82,6 @@ float FontPoints(const TGLWindowsBitmapFont* font)
     return static_cast<float>(font->Font()->Size());
 }
 
-float LeftEdge(const TGLSprite* sprite)
-{
-    return sprite->Position()->X() - sprite->Width() / 2;
-}
-
-float TopEdge(const TGLSprite* sprite)
-{
-    return sprite->Position()->Y() - sprite->Height() / 2;
-}
-
 // A bar on its background: as high as the font, its left edge on the background's, its width one step closer
 // to the share of the background's width.
 void LayOutBar(TGLHUDSprite* bar, const TGLHUDSprite* background, double share, float height, double deltatime)

@@ -94,16 +94,6 @@ TPerkPanelText PerkPanelText(int32_t p)
 
 namespace {
 
-float RightEdge(const TGLSprite* sprite)
-{
-    return sprite->Position()->X() + sprite->Width() / 2;
-}
-
-float TopOf(const TGLSprite* sprite)
-{
-    return sprite->Position()->Y() - sprite->Height() / 2;
-}
-
 void SetColour(TGLHUDText* text, float r, float g, float b)
 {
     const TVector4f& now = text->ModulateColor()->Color();
@@ -204,7 +194,7 @@ void TForm1::formperkvisuals(const character& perkman)
     for (int32_t id = 0; id <= 100; ++id)
         if (perkman.perks[id]) owned.push_back(id);
 
-    const float x = RightEdge(csbackground) + 5, top = TopOf(csbackground) + 30;
+    const float x = RightEdge(csbackground) + 5, top = TopEdge(csbackground) + 30;
     const auto step = static_cast<float>(std::min<int64_t>(
         70, Round((csbackground->Height() - 60) / static_cast<double>(owned.size() + 1))));
     for (int32_t k = ttareas.Low(); k <= ttareas.High(); ++k) ttareas[k] = tooltiparea{};
@@ -237,7 +227,7 @@ void TForm1::ProcessPerkPanel()
     const float right = RightEdge(csbackground);
     SizeHUD(csperkbg, 1024 - (right + 20), 350);
     PlaceHUD(csperkbg, right + csperkbg->Width() / 2 + 10, scrh / 2.0f);
-    const float left = csperkbg->Position()->X() - csperkbg->Width() / 2, top = TopOf(csperkbg);
+    const float left = LeftEdge(csperkbg), top = TopEdge(csperkbg);
 
     const bool listed = perkcursor >= perklist.Low() && perkcursor <= perklist.High() && perklist[perkcursor] >= 0 &&
                         perklist[perkcursor] <= 100;
