@@ -1,7 +1,7 @@
 // The game heard through OpenAL's wave driver, which CTest names for this suite: the driver writes everything the
 // game plays into "game-sound.wav" in the test artefacts folder, where it stays for a person to hear. The main
 // menu's music comes first; then the music is switched off, a new game starts, and one step forward is heard as
-// the footsteps.
+// the footsteps; last, with the music on again, a battle's music.
 #include "GLFileWAV.h"
 #include "GLObjects.h"
 #include "GLSMOpenAL.h"
@@ -101,7 +101,7 @@ protected:
     }
 };
 
-TEST_F(GameSoundHeard, TheMenuMusicThenAStepsFootstepsReachTheDriver)
+TEST_F(GameSoundHeard, TheMenuMusicThenAStepsFootstepsThenABattlesMusicReachTheDriver)
 {
     const char* driver = std::getenv("ALSOFT_DRIVERS");
     if (!driver || std::string(driver) != "wave") GTEST_SKIP() << "needs ALSOFT_DRIVERS=wave (CTest sets it)";
@@ -116,6 +116,7 @@ TEST_F(GameSoundHeard, TheMenuMusicThenAStepsFootstepsReachTheDriver)
     Game().GLSphere1->Behaviours()->Clear();
     mmmode = false;
     ingame = true;
+    Game().ResetStats(); // a new character, who lives through the battle's first rounds
     Game().StartNewGame();
     StepFrames(1, 0.5);
     if (rfmode) PressKey(VK_RETURN); // the opening text
@@ -128,13 +129,22 @@ TEST_F(GameSoundHeard, TheMenuMusicThenAStepsFootstepsReachTheDriver)
     ASSERT_NE(footsteps, nullptr);
     ASSERT_TRUE(ListenUntil([&] { return !footsteps->Playing(); })) << "the footsteps end once mixed";
     Listen(0.3);
+
+    // Music on again and a rat queued: the battle that opens plays its own music.
+    musicon = true;
+    Game().AddToBL(0);
+    ASSERT_TRUE(ListenUntil([&] {
+        return btlmode && currenttrack == "battle" && MixedSeconds(LastEmitter(Game().GLSphere1)) >= 0.3f;
+    }));
     // The device closes as on leaving the game, completing the file.
     Game().GLSMOpenAL1->SetActive(false);
 
-    // Two stretches of sound apart: the music, then the footsteps, two steps a quarter second apart.
+    // Three stretches of sound apart: the music, then the footsteps, two steps a quarter second apart, then the
+    // battle's music (with the cards played in it).
     const std::vector<int16_t> samples = Heard();
     const std::vector<TStretch> heard = Stretches(samples);
-    ASSERT_EQ(heard.size(), 2u);
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_GT(heard[2].Seconds(), 0.2);
     EXPECT_GT(heard[0].Seconds(), 0.3);
     EXPECT_GT(heard[1].Seconds(), 0.2);
     EXPECT_LT(heard[1].Seconds(), 0.6);
