@@ -25,11 +25,9 @@ TEST_F(GameDemoContent, TheCatalogueCountsTheAdventuresContent)
     // Hat, head, hair and armour, each for sex 1 then sex 0: two heads and two hair styles, one of the others.
     EXPECT_EQ(std::vector<int32_t>(bodypartcounts.begin(), bodypartcounts.end()),
               (std::vector<int32_t>{1, 1, 2, 2, 2, 2, 1, 1}));
-    // The armour has its two layers and no third.
+    // The armour has a layer for each of the five builds.
     for (int sex = 0; sex <= 1; ++sex)
-        EXPECT_EQ(std::make_tuple(armorlayers[sex][0][0], armorlayers[sex][0][1], armorlayers[sex][0][2]),
-                  std::make_tuple(1, 1, 0))
-            << sex;
+        for (int build = 0; build <= 4; ++build) EXPECT_EQ(armorlayers[sex][0][build], 1) << sex << " " << build;
 }
 
 TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
