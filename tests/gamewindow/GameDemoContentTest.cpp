@@ -9,6 +9,7 @@
 
 #include <sstream>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -49,6 +50,25 @@ TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
     EXPECT_EQ(items[0].count, 1); // owned from the start
     EXPECT_TRUE(items[5].nohair);
     EXPECT_EQ(cpenames[1], "Critical strike");
+}
+
+TEST_F(GameDemoContent, TheDollsPartsArePlacedForBothSexes)
+{
+    // Every part covers the whole torso box, half as wide as high; men have beards.
+    for (int32_t sex = 0; sex <= 1; ++sex) {
+        for (int32_t id = 0; id <= 1; ++id)
+            for (int32_t bpt : {bptHead, bptHair, bptHairb}) {
+                readbpartdata(sex, bpt, id);
+                EXPECT_EQ(std::make_tuple(bpdata[bpt].w, bpdata[bpt].h, bpdata[bpt].x, bpdata[bpt].y),
+                          std::make_tuple(2100.0, 4200.0, 50.0, 50.0))
+                    << sex << " " << bpt << " " << id;
+            }
+        EXPECT_TRUE(bpdata[bptHair].eb);
+        EXPECT_EQ(bpdata[bptHair].brd, sex == 0);
+        readbpartdata(sex, bptHat, 0);
+        readbpartdata(sex, bptTorso, 0);
+        EXPECT_EQ(torsoratio, 0.5);
+    }
 }
 
 TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
