@@ -4,8 +4,8 @@
 // monster 0 while exploring; before each of the game's frames the next press clicks its button when the frame
 // before showed it, or queues one more monster 0 as an encounter does, up to eleven. The battle runs for at most
 // 2,000 frames; it stops sooner once it is over, or once the presses are spent while the player's turn waits for
-// one. Whatever the files hold, a running battle targets a slot, and a battle that is over leaves no enemy
-// behind.
+// one. Whatever the files hold, a running battle keeps its actor and target in range, and a battle that is over
+// leaves no enemy behind.
 #include "UGH_main.h"
 
 #include "RandomGenerator.h"
@@ -138,9 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         else if (PlayerWaits())
             break;
         form.CadencerRun(cFrameTime);
-        // The actor may pass the round's end (a play or an escape out of turn passes it on); the next frame
-        // without a card in flight ends the round. The target always names a slot.
-        Check(!btlmode || (btltarget >= 0 && btltarget <= 10));
+        // Between frames a running battle's actor is the player, a slot or the round's end, and its target a slot.
+        Check(!btlmode || (btlturn >= 0 && btlturn <= 12 && btltarget >= 0 && btltarget <= 10));
         over = !btlmode && battlelist[0] == -2;
     }
     // A battle that is over leaves no enemy queued or in a slot.
