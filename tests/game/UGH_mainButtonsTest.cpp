@@ -27,6 +27,7 @@ protected:
         form->prepareuiobjects();
         form->definebutsets();
         hoverbut = lasthoverbut = -1;
+        playercardflying = enemycardflying = false;
         frameerrors.clear();
         scrw = fullw = 1024;
         scrh = fullh = 768;

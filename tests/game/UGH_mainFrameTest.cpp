@@ -440,6 +440,7 @@ TEST_F(FrameWindow, BlockB1OpensABattleForTheFirstQueuedEnemyAndLetsLaterOnesJoi
     }
     player.lvl = 1;
     player.endurance = 10;
+    playercardflying = enemycardflying = false; // a card played by an earlier test may still be in flight
     battlelist[1] = 5;
     form->FrameBlockB1(0.01);
     EXPECT_FALSE(btlmode) << "nothing opens before the first entry";
