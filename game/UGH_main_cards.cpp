@@ -20,6 +20,9 @@ namespace {
 
 std::string Num(int64_t value) { return std::to_string(value); }
 
+// A cure of many rounds says so in this many lines at most.
+constexpr int64_t cMaxCureLines = 100;
+
 } // namespace
 
 void seteffectpolarity()
@@ -326,15 +329,17 @@ void TForm1::UseCard(int32_t no, int32_t side, character& user, character& targe
             msg += " " + user.name + " " + strarr[196] + ".";
         }
         if (et == 22) {
-            // Each point cures a round of type 10; the line names that type.
-            const std::string cured = GetETypeName(10, strarr);
-            do {
-                --es;
-                --user.e[9];
-                msg += " " + user.name + " " + strarr[74] + " " + cured + ".";
-            } while (es != 0 && user.e[9] > 0);
+            // Each point cures a round of type 10, at least one, until the points or the rounds run out.
+            // Counted at once, so that a card file's largest numbers neither overflow nor write a line for each
+            // of billions of rounds.
+            const int64_t rounds = user.e[9];
+            const int64_t cures = rounds <= 0 ? 1 : std::min<int64_t>(es, rounds);
+            es = HoldInteger(es - cures);
+            user.e[9] = static_cast<int32_t>(std::max<int64_t>(0, rounds - cures));
             user.e[21] = 0;
-            user.e[9] = std::max(0, user.e[9]);
+            // The log names type 10 once for each round cured, up to a screenful.
+            const std::string line = " " + user.name + " " + strarr[74] + " " + GetETypeName(10, strarr) + ".";
+            for (int64_t k = 0; k < std::min<int64_t>(cures, cMaxCureLines); ++k) msg += line;
         }
     }
 

@@ -334,6 +334,14 @@ TEST_F(Play, TimedEffects)
     player.e[9] = 1;
     PlayerPlays();
     EXPECT_EQ(player.e[9], 0);
+    // A cure of the largest strength against the most rounds: counted at once, its line a screenful at most.
+    cards[1].effstrgth = std::numeric_limits<int32_t>::max();
+    shortbtllog = true;
+    player.e[9] = std::numeric_limits<int32_t>::max();
+    PlayerPlays();
+    EXPECT_EQ(player.e[9], 0);
+    ASSERT_FALSE(btlmsgs.empty());
+    EXPECT_LT(btlmsgs[btlmsgs.size() - 1].size(), 100 * 60u);
 }
 
 // The texts of the floating numbers on their way (shown without their labels).
