@@ -17,7 +17,7 @@ bool perkpanelshown = false;
 namespace {
 
 // a x n / 10 rounded half to even, in integers: a decimal tenth has no exact binary value.
-int32_t TenthsHalfEven(int32_t a, int32_t n)
+int64_t TenthsHalfEven(int32_t a, int32_t n)
 {
     const int64_t p = static_cast<int64_t>(a) * n;
     int64_t q = p / 10, r = p % 10;
@@ -26,7 +26,7 @@ int32_t TenthsHalfEven(int32_t a, int32_t n)
         r += 10;
     }
     if (r > 5 || (r == 5 && q % 2 != 0)) ++q;
-    return static_cast<int32_t>(q);
+    return q;
 }
 
 // The eight effective values with their bases, in attrbonus's order.
@@ -107,8 +107,9 @@ void TForm1::defineparbonuses()
 void TForm1::AddXP(int32_t reason, int32_t amount, character& cta)
 {
     const int32_t n = CheckCodedPerkEff(player, 4);
-    const int32_t gain = n > 0 ? amount + TenthsHalfEven(amount, n) : amount;
-    cta.xp += gain;
+    // Held at Integer's bounds: a monster file's largest worth must not wrap the experience around.
+    const int32_t gain = n > 0 ? HoldInteger(amount + TenthsHalfEven(amount, n)) : amount;
+    cta.xp = HoldInteger(static_cast<int64_t>(cta.xp) + gain);
     static constexpr int32_t character::*skills[4] = {&character::sword, &character::bow, &character::armor,
                                                        &character::magic};
     const int32_t skill = reason == 0 ? 0 : reason >= 3 && reason <= 5 ? reason - 2 : -1;

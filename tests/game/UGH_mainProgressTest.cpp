@@ -138,6 +138,12 @@ TEST_F(Progress, ExperienceRisesByTheTenthsOfThePerkRoundedHalfToEvenAndIsAnnoun
     EXPECT_EQ(shown[1].main_text, "s104: 12");
     EXPECT_EQ(shown[2].ttl_text, "");
     EXPECT_EQ(player.xp, 39);
+
+    // Awards of a monster file's largest worth stop at Integer's top.
+    const int32_t most = std::numeric_limits<int32_t>::max();
+    form->AddXP(1, most, player);
+    form->AddXP(1, most, player);
+    EXPECT_EQ(player.xp, most);
 }
 
 TEST_F(Progress, ItemsNeverFallBelowNoneAndUnknownIdsAreIgnored)
