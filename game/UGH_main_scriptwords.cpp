@@ -581,33 +581,33 @@ std::array<int32_t, 3> ReadTriple(int32_t ctx)
 void SetFSpritePos(TForm1& form, int32_t ctx)
 {
     const int32_t i = readnum(ctx, 1);
-    const auto [x, y, z] = ReadTriple(ctx);
-    ChangeFreeSprite(form, i, [&](freesprite& s) {
-        s.x = x;
-        s.y = y;
-        s.z = z;
+    const std::array<int32_t, 3> at = ReadTriple(ctx);
+    ChangeFreeSprite(form, i, [&at](freesprite& s) {
+        s.x = at[0];
+        s.y = at[1];
+        s.z = at[2];
     });
 }
 
 void SetFMeshPos(TForm1& form, int32_t ctx)
 {
     const int32_t i = readnum(ctx, 1);
-    const auto [x, y, z] = ReadTriple(ctx);
-    ChangeFreeMesh(form, i, false, [&](freemesh& m) {
-        m.x = x;
-        m.y = y;
-        m.z = z;
+    const std::array<int32_t, 3> at = ReadTriple(ctx);
+    ChangeFreeMesh(form, i, false, [&at](freemesh& m) {
+        m.x = at[0];
+        m.y = at[1];
+        m.z = at[2];
     });
 }
 
 void SetFMeshAng(TForm1& form, int32_t ctx)
 {
     const int32_t i = readnum(ctx, 1);
-    const auto [ta, ra, pa] = ReadTriple(ctx);
-    ChangeFreeMesh(form, i, false, [&](freemesh& m) {
-        m.ta = ta;
-        m.ra = ra;
-        m.pa = pa;
+    const std::array<int32_t, 3> angles = ReadTriple(ctx);
+    ChangeFreeMesh(form, i, false, [&angles](freemesh& m) {
+        m.ta = angles[0];
+        m.ra = angles[1];
+        m.pa = angles[2];
     });
 }
 
