@@ -151,6 +151,46 @@ QImage Signpost()
     return image;
 }
 
+// A hanging banner for a generated level's walls: red cloth on a rod with a golden emblem, its foot cut in a swallowtail.
+QImage Banner()
+{
+    QImage image = Blank(cSprite, cSprite);
+    QPainter painter(&image);
+    Smooth(painter);
+    painter.setBrush(QColor(70, 50, 30));
+    painter.drawRect(QRectF(10, 2, 44, 4));
+    QLinearGradient cloth(14, 0, 50, 0);
+    cloth.setColorAt(0, QColor(110, 20, 24));
+    cloth.setColorAt(0.5, QColor(170, 34, 36));
+    cloth.setColorAt(1, QColor(110, 20, 24));
+    painter.setBrush(cloth);
+    painter.drawPolygon(QPolygonF({QPointF(14, 6), QPointF(50, 6), QPointF(50, 62), QPointF(32, 50), QPointF(14, 62)}));
+    painter.setBrush(QColor(230, 190, 80));
+    painter.drawPolygon(QPolygonF({QPointF(32, 16), QPointF(40, 27), QPointF(32, 38), QPointF(24, 27)}));
+    return image;
+}
+
+// A round shield hung on a wall: planks in an iron rim around a boss.
+QImage Shield()
+{
+    QImage image = Blank(cSprite, cSprite);
+    QPainter painter(&image);
+    Smooth(painter);
+    painter.setBrush(QColor(80, 80, 88));
+    painter.drawEllipse(QPointF(32, 32), 29, 29);
+    painter.setBrush(QColor(120, 80, 44));
+    painter.drawEllipse(QPointF(32, 32), 25, 25);
+    painter.setPen(QPen(QColor(70, 44, 22), 2));
+    for (const double x : {20.0, 32.0, 44.0}) painter.drawLine(QPointF(x, 9), QPointF(x, 55));
+    painter.setPen(Qt::NoPen);
+    QRadialGradient boss(QPointF(30, 30), 8);
+    boss.setColorAt(0, QColor(220, 220, 228));
+    boss.setColorAt(1, QColor(90, 90, 100));
+    painter.setBrush(boss);
+    painter.drawEllipse(QPointF(32, 32), 7, 7);
+    return image;
+}
+
 // The marks of a generated level's start (green) and exit (red): a glowing ring on the floor.
 QImage FloorMark(const QColor& colour)
 {
@@ -216,6 +256,8 @@ std::vector<TLevelPicture> LevelPictures(const QImage& wall)
         {"spr_sign", true, Signpost()},
         {"mark_enter", true, FloorMark(QColor(90, 230, 120, 190))},
         {"mark_exit", true, FloorMark(QColor(240, 80, 60, 190))},
+        {"dec_banner", true, Banner(), cWallDecoration, 8, 14},
+        {"dec_shield", true, Shield(), cWallDecoration, 9, 9},
         {"wall_runes", false, CarvedWall(wall)},
         {"fm_marble", false, Marble()},
         {"tex_fs_pillar", false, wall},

@@ -472,7 +472,10 @@ void WritePictures(TDemoOutput& output)
     std::vector<std::string> sprites(std::begin(cSprites), std::end(cSprites));
     for (const TLevelPicture& picture : LevelPictures(surfaces.wall)) {
         PublishTexture(output, picture.name, picture.picture, picture.alpha);
-        sprites.push_back(picture.name);
+        sprites.push_back(picture.purpose == 0 ? picture.name
+                                               : picture.name + "," + std::to_string(picture.purpose) + "," +
+                                                     std::to_string(picture.width) + "," +
+                                                     std::to_string(picture.height));
     }
     TLineBuffer list;
     for (const std::string& name : sprites) list.WriteTextLine(name);

@@ -20,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -47,6 +48,14 @@ protected:
         firstRun = WriteDemoData(MIREFALL_DEMO_SOURCES, shared->path.string());
     }
     static void TearDownTestSuite() { shared.reset(); }
+    // The names the sprite list gives, its lines' first fields.
+    static std::vector<std::string> SpriteNames()
+    {
+        std::vector<std::string> names;
+        for (const std::string& line : ReadLines(GamePath("\\textures\\spritelist.txt")))
+            names.push_back(SpriteListField(line, 0));
+        return names;
+    }
     void SetUp() override
     {
         GameDataFolder::SetUp();
@@ -158,7 +167,7 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
     EXPECT_TRUE(levelgrid[0][0].wall);
     EXPECT_FALSE(levelbusy);
     // Cell sprites are loaded from the sprite list.
-    const std::vector<std::string> sprites = ReadLines(GamePath("\\textures\\spritelist.txt"));
+    const std::vector<std::string> sprites = SpriteNames();
     int placed = 0;
     for (int32_t x = 0; x <= mapmaxx; ++x)
         for (int32_t y = 0; y <= mapmaxy; ++y)
@@ -171,7 +180,13 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
 
 TEST_F(DemoData, EveryQualityHoldsTheWallSetsAndTheListedPicturesAtItsSize)
 {
-    const std::vector<std::string> sprites = ReadLines(GamePath("\\textures\\spritelist.txt"));
+    const std::vector<std::string> sprites = SpriteNames();
+    // The generated levels hang the list's wall decorations (purpose 1) with the size the list gives.
+    std::vector<std::tuple<std::string, int32_t, int32_t>> decorations;
+    for (const spritelistitem& sprite : ReadSpriteList(GamePath("\\textures\\spritelist.txt")))
+        if (sprite.purpose == 1) decorations.emplace_back(sprite.name, sprite.size, sprite.size2);
+    EXPECT_EQ(decorations, (std::vector<std::tuple<std::string, int32_t, int32_t>>{{"dec_banner", 8, 14},
+                                                                                    {"dec_shield", 9, 9}}));
     std::vector<std::string> withAlpha = ReadLines(GamePath("\\textures\\uilist.txt"));
     EXPECT_EQ(withAlpha.size(), 2u);
     withAlpha.insert(withAlpha.end(), {"empty", "port_glow", "spr_barrel1", "spr_grass", "spr_keyshrines"});
@@ -567,7 +582,7 @@ TEST_F(DemoData, TheLevelsCarryEveryStoredField)
 // picture and mesh they name.
 TEST_F(DemoData, TheLevelsHoldWhatExploringMeets)
 {
-    const std::vector<std::string> sprites = ReadLines(GamePath("\\textures\\spritelist.txt"));
+    const std::vector<std::string> sprites = SpriteNames();
     const auto material = [&](const std::string& name) {
         return std::find(sprites.begin(), sprites.end(), name) != sprites.end() ||
                (name.starts_with("etex_") && fs::exists(data / "textures/hq" / name.substr(5, 1) /
