@@ -274,9 +274,9 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
 {
     const auto path = [](const std::string& relative) { return GamePath(relative); };
     const auto exists = [&](const std::string& relative) { return fs::exists(data / relative); };
-    // Fifty cards, three perks, six monsters and six items, each table ending at its first gap.
-    for (const auto& [file, count] : {std::pair{"cards/%d.crd", 50}, {"perks/p_%d.prk", 3}, {"monsters/%d.mon", 6},
-                                      {"items/%d.lot", 6}}) {
+    // Fifty cards, eight perks, six monsters and twelve items, each table ending at its first gap.
+    for (const auto& [file, count] : {std::pair{"cards/%d.crd", 50}, {"perks/p_%d.prk", 8}, {"monsters/%d.mon", 6},
+                                      {"items/%d.lot", 12}}) {
         for (int id = 0; id < count; ++id) EXPECT_TRUE(exists(Format(file, {id}))) << file << " " << id;
         EXPECT_FALSE(exists(Format(file, {count}))) << file;
     }
@@ -327,8 +327,23 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
     EXPECT_TRUE(items[5].nohair);
     EXPECT_EQ(std::make_tuple(items[5].l_hat, items[5].crf1, items[5].rq_perk), std::make_tuple(0, -1, -1));
     // The skeleton's loot is an item; a chest draws only items that exist.
-    EXPECT_LT(skeleton.loot, 6);
-    for (const std::string& id : ReadLines(path("\\items\\lootlist.txt"))) EXPECT_LT(StrToInt(id), 6) << id;
+    constexpr int cItems = 12;
+    EXPECT_LT(skeleton.loot, cItems);
+    for (const std::string& id : ReadLines(path("\\items\\lootlist.txt"))) EXPECT_LT(StrToInt(id), cItems) << id;
+    // A ring of kind 0, a potion crafted from two reagents, a scroll giving a card, and items needing a perk and
+    // a species; the antidote card drinks the potion.
+    const loot ring = LoadLoot(path("\\items\\6.lot")), potion = LoadLoot(path("\\items\\7.lot"));
+    const loot scroll = LoadLoot(path("\\items\\9.lot")), charm = LoadLoot(path("\\items\\10.lot"));
+    const loot oath = LoadLoot(path("\\items\\11.lot"));
+    EXPECT_EQ(std::make_tuple(ring.itmtype, ring.lb_spd, potion.crf1, potion.crf2, scroll.lb_crd),
+              std::make_tuple(0, 1, 1, 8, 3));
+    EXPECT_EQ(std::make_tuple(charm.rq_perk, charm.rq_spec, oath.rq_perk, oath.rq_spec), std::make_tuple(1, -1, -1, 0));
+    // The coded effects the perks give: critical hit, rescue, experience, hit points, mana, escape, special card;
+    // the quick learner needs a species.
+    std::set<int32_t> coded;
+    for (int id = 0; id <= 7; ++id) coded.insert(LoadPerk(id, path("\\perks\\p_" + std::to_string(id) + ".prk")).addcoded);
+    EXPECT_EQ(coded, (std::set<int32_t>{0, 1, 2, 4, 6, 7, 14, 18}));
+    EXPECT_EQ(LoadPerk(4, path("\\perks\\p_4.prk")).recrace, 0);
 
     getcpeids();
     EXPECT_EQ(ReadLines(path("\\text\\en\\cpe.txt")).size(), 101u);
@@ -735,15 +750,15 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
             for (const char* part : {"torso", "arms"}) quality.push_back(Format("bodies/%d/%s_%d", {sex, part, i}));
     }
     for (int id = 0; id < 6; ++id) quality.push_back(Format("monsters/%d", {id}));
-    for (int id = 0; id < 6; ++id) quality.push_back(Format("items/%d", {id}));
+    for (int id = 0; id < 12; ++id) quality.push_back(Format("items/%d", {id}));
     for (const char* q : {"hq", "lq", "pq"})
         for (const std::string& name : quality)
             EXPECT_TRUE(fs::exists(data / "textures" / q / (name + ".tga"))) << q << "/" << name;
     // The armour has layers only: a plain armor_0 would stand for a layerless one.
     EXPECT_FALSE(fs::exists(data / "textures/hq/bodies/0/armor_0.tga"));
-    EXPECT_FALSE(fs::exists(data / "textures/hq/items/6.tga")); // the item count ends at 6
+    EXPECT_FALSE(fs::exists(data / "textures/hq/items/12.tga")); // the item count ends at 12
     EXPECT_TRUE(fs::exists(data / "textures/trbg.tga"));
-    for (int n = 0; n < 3; ++n) EXPECT_TRUE(fs::exists(data / Format("textures/perkicons/%d.tga", {n})));
+    for (int n = 0; n < 8; ++n) EXPECT_TRUE(fs::exists(data / Format("textures/perkicons/%d.tga", {n})));
 
     TPngImage xp;
     xp.LoadFromFile(GamePath("\\textures\\cards\\en\\xp.png"));

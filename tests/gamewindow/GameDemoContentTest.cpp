@@ -20,7 +20,7 @@ TEST_F(GameDemoContent, TheCatalogueCountsTheAdventuresContent)
     EXPECT_EQ(loadstage, 15);
     EXPECT_EQ(cardcount, 50);
     EXPECT_EQ(monstercount, 7); // six monsters: random encounters draw below 6
-    EXPECT_EQ(itemcount, 6);
+    EXPECT_EQ(itemcount, 12);
     EXPECT_EQ(envcount, 2);
     EXPECT_EQ(loadscrcount, 2);
     // Hat, head, hair and armour, each for sex 1 then sex 0: two heads and two hair styles, one of the others.
@@ -43,8 +43,8 @@ TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
     EXPECT_EQ(std::make_pair(monsters[2].name, monsters[2].oname),
               std::make_pair(std::string("The Mire Warden"), std::string("Warden of the Mire")));
     EXPECT_EQ(perks[1].name, "Eagle eye");
-    EXPECT_TRUE(perks[2].enabled);
-    EXPECT_FALSE(perks[3].enabled);
+    EXPECT_TRUE(perks[7].enabled);
+    EXPECT_FALSE(perks[8].enabled);
     EXPECT_FALSE(perks[-1].enabled || perks[101].enabled);
     EXPECT_EQ(items[1].overridename, "Bog moss");
     EXPECT_EQ(items[0].count, 1); // owned from the start
@@ -84,7 +84,7 @@ TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
     }
     // The set after the last sky box is made from the empty picture; it is the only picture the adventure lacks.
     EXPECT_NE(Game().matlib->LibMaterialByName("sb_2_top"), nullptr);
-    EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 50, monsters 6 (monstercount 7), items 6, wall sets 2,"),
+    EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 50, monsters 6 (monstercount 7), items 12, wall sets 2,"),
               std::string::npos);
     std::istringstream log(StartUpLog());
     for (std::string line; std::getline(log, line);) {
