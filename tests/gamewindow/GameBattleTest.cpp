@@ -117,8 +117,9 @@ protected:
         PressMouse(gbuttons[id].x, gbuttons[id].y);
     }
     // Frames until the battle ends: at each of the player's moves button(n) is clicked (n counts the moves), a
-    // request that shows is answered, and the enemies' worth is noted while they stand.
-    template <class F> static int32_t FightWith(F button)
+    // request that shows is answered, and the enemies' worth is noted while they stand. The screen at the first
+    // move is kept as the named picture, when one is named.
+    template <class F> static int32_t FightWith(F button, const char* picture = nullptr)
     {
         int32_t worth = 0;
         int moves = 0;
@@ -126,7 +127,11 @@ protected:
             if (rfmode) {
                 PressKey(VK_RETURN);
             } else if (PlayersMove()) {
-                if (moves == 1) Picture("1-fight");
+                if (moves == 0 && picture) {
+                    // The player's turn waits for him: half a second lets the enemy's picture grow to its size.
+                    StepFrames(30, cFrame);
+                    Picture(picture);
+                }
                 Click(button(moves++));
             }
             if (btlmode) worth = Game().ebw();
@@ -155,7 +160,8 @@ TEST_F(GameBattle, ANewGameBeatsTheFirstLevelsWandererWithHandCards)
     EXPECT_EQ(shownenemy, foe.mtype);
     EXPECT_EQ(wantedtrack, "battle");
     // Each hand card in turn; a fallen target gives way to the next enemy.
-    const int32_t worth = FightWith([](int moves) { return opponent.hp <= 0 ? 60 : 10 + moves % 6; });
+    const int32_t worth =
+        FightWith([](int moves) { return opponent.hp <= 0 ? 60 : 10 + moves % 6; }, "1-fight");
     for (int32_t s = 0; s <= 10; ++s) EXPECT_EQ(btlslots[s].name, "nil") << s;
 
     ASSERT_GT(player.hp, 0) << "the player won";
