@@ -378,6 +378,10 @@ extern int32_t shownenemy;     // monster type of the fighter shown
 extern int32_t addedmonster;   // monster type last copied into a slot
 extern int32_t stance;         // 0 neutral, 1 offensive, -1 defensive
 extern bool forcedplaydone;    // the forced-play roll failed this turn
+// The player acts (plays, skips, escapes, changes target) only in his own turn once it has started: until then
+// opponent still holds the enemy that acted last, and a play or a change of target would write that copy over
+// the targeted slot.
+bool PlayersTurn();
 extern bool manabonusready;    // the player has played a card since the last turn start
 extern bool waitedturn;        // the player already redrew the hand this turn
 extern bool enemycardflying, playercardflying; // a played card flies across the screen

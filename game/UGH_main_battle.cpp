@@ -300,6 +300,11 @@ void TForm1::OldStartBattle(int32_t fo)
     PreparePlayer(*this);
 }
 
+bool PlayersTurn()
+{
+    return btlturn == 0 && turnstarted[0];
+}
+
 void TForm1::SwitchOppon(int32_t dir)
 {
     if (dir != 1 && dir != -1) return;

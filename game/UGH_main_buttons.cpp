@@ -219,13 +219,6 @@ void OpponentDead(TForm1& form)
     form.ShowRequestForm(strarr[401], strarr[402], 0, 1, 0, "");
 }
 
-// The player acts only in his own turn once it has started: until then opponent still holds the enemy that acted
-// last, and a play or a change of target would write that copy over the targeted slot.
-bool PlayersTurn()
-{
-    return btlturn == 0 && turnstarted[0];
-}
-
 // Hand slot k played on the opponent while it lives.
 void PlayHandCard(TForm1& form, int32_t k)
 {

@@ -43,6 +43,7 @@ bool NoModeSet(TShiftState) { return TForm1::CheckMoveConds(); }
 bool RequestShown(TShiftState) { return rfmode; }
 bool NameEntry(TShiftState) { return rfmode && rfcase == 0; }
 bool InBattle(TShiftState) { return btlmode; }
+bool InPlayersTurn(TShiftState) { return btlmode && PlayersTurn(); }
 bool EditView(TShiftState) { return editview; }
 bool CharacterScreenAllowed(TShiftState Shift) { return !Shift.Contains(ssShift) && !mmmode && !chargen; }
 
@@ -109,8 +110,8 @@ const TCharRow cKeyPressRows[] = {
     {u"Ss\u042B\u044B", StepBack},
 };
 
-// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4), the random
-// monster (F7) and switching the opponent (arrows in a battle) come with the parts of the game they call.
+// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4) comes with
+// the editor.
 const TKeyRow cKeyUpRows[] = {
     {VK_BACK, NameEntry, [](TForm1&, int32_t) { rftext.clear(); }},
     {VK_RETURN, RequestShown, [](TForm1& form, int32_t) { form.ClickGButton(48); }},
@@ -123,11 +124,14 @@ const TKeyRow cKeyUpRows[] = {
          form.BuildLevel();
          form.GoToStart();
      }},
+    {VK_F1 + 6, Always, [](TForm1& form, int32_t) { form.AddToBL(-1); }},
     {VK_F1 + 7, Always, [](TForm1& form, int32_t) { form.AskToSave(); }},
     {VK_F1 + 8, Always, SwitchShadows},
     {VK_F1 + 9, Always, ShowModes},
     {VK_TAB, CharacterScreenAllowed, [](TForm1& form, int32_t) { form.OpenUI(false); }},
     {VK_ESCAPE, Always, [](TForm1& form, int32_t) { form.ToggleMenu(); }},
+    {VK_RIGHT, InPlayersTurn, [](TForm1& form, int32_t) { form.SwitchOppon(1); }},
+    {VK_LEFT, InPlayersTurn, [](TForm1& form, int32_t) { form.SwitchOppon(-1); }},
     {VK_F1 + 11, InBattle, LeaveBattle},
     {VK_F1 + 10, Always,
      [](TForm1& form, int32_t) {

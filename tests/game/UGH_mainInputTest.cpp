@@ -197,6 +197,34 @@ TEST_F(Input, KeyUpRowsActByTheirConditionsAndEveryKeyUpDrawsOnce)
     EXPECT_EQ(btlslots[2].name, "nil");
     EXPECT_EQ(btlslots[2].blind, -1);
 
+    // The arrows change the target only once the player's turn has started; F7 queues a random monster.
+    btlmode = true;
+    btlturn = 0;
+    btlslots[0].name = btlslots[1].name = "rat";
+    btlslots[0].hp = btlslots[1].hp = 5;
+    btlslots[0].blind = 0;
+    btlslots[1].blind = 1;
+    btltarget = 0;
+    turnstarted[0] = false;
+    KeyUp(VK_RIGHT);
+    EXPECT_EQ(btltarget, 0);
+    turnstarted[0] = true;
+    KeyUp(VK_RIGHT);
+    EXPECT_EQ(btltarget, 1);
+    KeyUp(VK_LEFT);
+    EXPECT_EQ(btltarget, 0);
+    clearbattlelist();
+    clearbtlslots();
+    btlmode = false;
+    monstercount = 2;
+    monsters[0].name = "rat";
+    monsters[0].lvl = 1;
+    monsters[0].boss = false;
+    mapmonsters[0] = true;
+    KeyUp(VK_F1 + 6);
+    EXPECT_EQ(battlelist[0], 0);
+    clearbattlelist();
+
     // The numeric pad moves the editor's top view only while it is on.
     topcamh = 300;
     KeyUp(VK_NUMPAD0 + 8);
