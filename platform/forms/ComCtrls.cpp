@@ -3,6 +3,7 @@
 #include "ControlWidget.h"
 
 #include <QtWidgets/QProgressBar>
+#include <QtWidgets/QScrollBar>
 #include <QtWidgets/QSlider>
 
 #include <algorithm>
@@ -68,11 +69,9 @@ void TProgressBar::ShowState()
     bar->setValue(FPosition);
 }
 
-// TTrackBar
+// TRangeControl
 
-TTrackBar::TTrackBar(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 150, 45); }
-
-void TTrackBar::SetMin(int32_t Value)
+void TRangeControl::SetMin(int32_t Value)
 {
     FMin = Value;
     FMax = std::max(FMax, FMin);
@@ -80,7 +79,7 @@ void TTrackBar::SetMin(int32_t Value)
     SetPosition(FPosition);
 }
 
-void TTrackBar::SetMax(int32_t Value)
+void TRangeControl::SetMax(int32_t Value)
 {
     FMax = Value;
     FMin = std::min(FMin, FMax);
@@ -88,7 +87,7 @@ void TTrackBar::SetMax(int32_t Value)
     SetPosition(FPosition);
 }
 
-void TTrackBar::SetPosition(int32_t Value)
+void TRangeControl::SetPosition(int32_t Value)
 {
     const int32_t position = std::clamp(Value, FMin, FMax);
     if (position == FPosition) return;
@@ -97,19 +96,26 @@ void TTrackBar::SetPosition(int32_t Value)
     Change();
 }
 
-void TTrackBar::Change()
+void TRangeControl::Change()
 {
     if (OnChange) OnChange(this);
 }
+
+void TRangeControl::UserMoved(int32_t Value)
+{
+    if (!FShowing) Guarded(this, [&] { SetPosition(Value); });
+}
+
+// TTrackBar
+
+TTrackBar::TTrackBar(TComponent* AOwner) : TRangeControl(AOwner, 10) { SetBounds(0, 0, 150, 45); }
 
 void TTrackBar::CreateWnd()
 {
     TWinControl::CreateWnd();
     auto* slider = AddContentWidget<QSlider>(Widget(), Qt::Horizontal);
     slider->setTickPosition(QSlider::TicksBelow);
-    QObject::connect(slider, &QSlider::valueChanged, slider, [this](int Value) {
-        if (!FShowing) Guarded(this, [&] { SetPosition(Value); });
-    });
+    QObject::connect(slider, &QSlider::valueChanged, slider, [this](int Value) { UserMoved(Value); });
     ShowState();
 }
 
@@ -117,10 +123,56 @@ void TTrackBar::ShowState()
 {
     auto* slider = ContentWidget<QSlider>(Widget());
     if (!slider) return;
-    FShowing = true;
-    slider->setRange(FMin, FMax);
-    // About ten ticks, whatever the range.
-    slider->setTickInterval(static_cast<int>(std::max<int64_t>(1, (int64_t{FMax} - FMin) / 10)));
-    slider->setValue(FPosition);
-    FShowing = false;
+    Showing([&] {
+        slider->setRange(Min(), Max());
+        // About ten ticks, whatever the range.
+        slider->setTickInterval(static_cast<int>(std::max<int64_t>(1, (int64_t{Max()} - Min()) / 10)));
+        slider->setValue(Position());
+    });
+}
+
+// TScrollBar
+
+TScrollBar::TScrollBar(TComponent* AOwner) : TRangeControl(AOwner, 100) { SetBounds(0, 0, 121, 17); }
+
+void TScrollBar::SetKind(TScrollBarKind Value)
+{
+    if (Value == FKind) return;
+    FKind = Value;
+    // The bar turns with the control.
+    SetBounds(Left(), Top(), Height(), Width());
+    ShowState();
+}
+
+void TScrollBar::SetSmallChange(int32_t Value)
+{
+    FSmallChange = Value;
+    ShowState();
+}
+
+void TScrollBar::SetLargeChange(int32_t Value)
+{
+    FLargeChange = Value;
+    ShowState();
+}
+
+void TScrollBar::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    auto* bar = AddContentWidget<QScrollBar>(Widget(), Qt::Horizontal);
+    QObject::connect(bar, &QScrollBar::valueChanged, bar, [this](int Value) { UserMoved(Value); });
+    ShowState();
+}
+
+void TScrollBar::ShowState()
+{
+    auto* bar = ContentWidget<QScrollBar>(Widget());
+    if (!bar) return;
+    Showing([&] {
+        bar->setOrientation(FKind == sbVertical ? Qt::Vertical : Qt::Horizontal);
+        bar->setRange(Min(), Max());
+        bar->setSingleStep(FSmallChange);
+        bar->setPageStep(FLargeChange);
+        bar->setValue(Position());
+    });
 }
