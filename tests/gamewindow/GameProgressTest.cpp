@@ -1,0 +1,187 @@
+// A character's progress as a player makes it, by input posted to the game's window: attribute points spent on
+// the character screen, a perk learnt in the perk panel, an item worn from the item list, a quick save and its
+// load, a damaged save refused, and the level changes down to a generated level. The tests follow one another on
+// the same game; where a walk would be long the state is set directly.
+#include "GameWindow.h"
+#include "RandomGenerator.h"
+#include "UGH_data.h"
+#include "VirtualKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double cFrame = 0.5;
+
+class GameProgress : public GameWindow {
+protected:
+    static void Picture(const std::string& name) { SavePicture(*Snapshot(), "progress-" + name + ".png"); }
+    // A click on game button id where the last frame laid it out, then a frame to show what it did.
+    static void Click(int32_t id)
+    {
+        ASSERT_TRUE(gbuttons[id].visible) << id;
+        PressMouse(gbuttons[id].x, gbuttons[id].y);
+        StepFrames(1, cFrame);
+    }
+    // The request on screen, answered with Enter.
+    static void Answer()
+    {
+        ASSERT_TRUE(rfmode);
+        PressKey(VK_RETURN);
+        EXPECT_FALSE(rfmode);
+        StepFrames(1, cFrame);
+    }
+    static std::tuple<int32_t, int32_t, int32_t> Where() { return {playerx, playery, lookside}; }
+    static fs::path SaveFile(const std::string& name) { return fs::path(GamePath("\\saves\\" + name)); }
+};
+
+TEST_F(GameProgress, AttributePointsAreSpentOnTheCharacterScreen)
+{
+    SetRandSeed(2026);
+    mmmode = false;
+    ingame = true;
+    Game().StartNewGame();
+    StepFrames(1, cFrame);
+    Answer(); // the opening text
+    player.bonuspoints = 3; // as a level gained gives them
+    PressKey(VK_TAB);
+    StepFrames(1, cFrame);
+    ASSERT_TRUE(invmode);
+    const int32_t strength = player.bstr, endurance = player.bend;
+    for (const int32_t id : {1, 4, 4}) Click(id);
+    // With no point left the buttons go.
+    EXPECT_FALSE(gbuttons[1].visible);
+    EXPECT_EQ(std::make_tuple(player.bstr, player.bend, player.bonuspoints),
+              std::make_tuple(strength + 1, endurance + 2, 0));
+}
+
+TEST_F(GameProgress, TheShrinesPerkPointIsSpentInThePerkPanel)
+{
+    ASSERT_TRUE(invmode) << "runs on the character screen";
+    // A character grown enough for the demo's perks, with the point the hermit's shrine gives on the first level.
+    player.bstr = player.bint = player.bspd = player.bend = 40;
+    Game().defineparbonuses();
+    Game().AddPerkPoints(1);
+    ASSERT_EQ(perkpoints, 1);
+    StepFrames(1, cFrame);
+    EXPECT_EQ(rftitle, strarr[366]);
+    Answer();
+    Click(19);
+    ASSERT_TRUE(perkpanelshown);
+    // The cursor moves on to a perk the character may learn.
+    const auto learnable = [] {
+        const int32_t p = perkcursor >= 0 && perkcursor <= 100 ? perklist[perkcursor] : -1;
+        return p >= 0 && perks[p].enabled && !player.perks[p] && Game().checkperkrq(p) ? p : -1;
+    };
+    for (int step = 0; step < 12 && learnable() < 0; ++step) Click(8);
+    const int32_t p = learnable();
+    ASSERT_GE(p, 0) << "endurance " << player.endurance;
+    Click(18);
+    EXPECT_TRUE(player.perks[p]);
+    EXPECT_EQ(perkpoints, 0);
+    Picture("1-character-screen-perk-panel");
+    Click(19);
+    EXPECT_FALSE(perkpanelshown);
+}
+
+TEST_F(GameProgress, AnItemIsWornFromTheItemList)
+{
+    ASSERT_TRUE(invmode) << "runs on the character screen";
+    constexpr int32_t cHat = 5; // a hat needing nothing
+    items[cHat].count = 1;
+    Click(29);
+    ASSERT_TRUE(itemlistmode);
+    // The middle of the hat's cell, found through the list's own hit test.
+    int32_t sumX = 0, sumY = 0, hits = 0;
+    for (int32_t cy = 0; cy < 800; cy += 4)
+        for (int32_t cx = 0; cx < 800; cx += 4)
+            if (Game().getilundercursor(cx, cy) == cHat) sumX += cx, sumY += cy, ++hits;
+    ASSERT_GT(hits, 0);
+    const int32_t x = sumX / hits, y = sumY / hits;
+    MoveMouse(x, y);
+    PressMouse(x, y);
+    StepFrames(1, cFrame);
+    EXPECT_EQ(equipped[3], cHat);
+    StepFrames(1, cFrame);
+    Picture("2-item-list");
+    EXPECT_TRUE(itemlistmode);
+    Click(50);
+    EXPECT_TRUE(invmode);
+    PressKey(VK_TAB);
+    StepFrames(1, cFrame);
+    EXPECT_FALSE(invmode);
+}
+
+TEST_F(GameProgress, F8SavesAndTheLoadRestoresTheGameAfterAStep)
+{
+    ASSERT_EQ(equipped[3], 5) << "runs after the hat is worn";
+    PressKey(VK_F1 + 7);
+    StepFrames(1, cFrame);
+    EXPECT_EQ(rftitle, strarr[34]);
+    Answer();
+    const auto saved = std::make_tuple(Where(), player.bstr, player.perks, equipped[3]);
+    // A step or, facing a wall, a turn; then the hat is taken off.
+    int32_t dx = 0, dy = 0;
+    TForm1::GetDirsFromLookside(lookside, dx, dy);
+    PressKey(levelgrid[playerx + dx][playery + dy].passable ? VK_UP : VK_RIGHT);
+    StepFrames(4, cFrame);
+    ASSERT_NE(Where(), std::get<0>(saved));
+    equipped[3] = -1;
+    Game().LoadGame();
+    StepFrames(1, cFrame);
+    EXPECT_EQ(std::make_tuple(Where(), player.bstr, player.perks, equipped[3]), saved);
+    EXPECT_FALSE(rfmode);
+}
+
+TEST_F(GameProgress, ADamagedSaveIsRefusedWithItsMessage)
+{
+    const fs::path file = SaveFile("chsave2.sav");
+    ASSERT_TRUE(fs::exists(file)) << "runs after the save";
+    std::string bytes;
+    {
+        std::ifstream in(file, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    fs::resize_file(file, bytes.size() / 2);
+    const auto before = std::make_tuple(Where(), player.bstr, equipped[3], mapid);
+    Game().LoadGame();
+    StepFrames(1, cFrame);
+    const bool refused = rfmode;
+    const std::string text = rftext;
+    std::ofstream(file, std::ios::binary) << bytes; // the whole set again for whatever runs next
+    ASSERT_TRUE(refused);
+    const std::vector<std::string> logged = Log().Texts();
+    EXPECT_NE(std::find(logged.begin(), logged.end(), "Load: " + text), logged.end()) << text;
+    EXPECT_EQ(std::make_tuple(Where(), player.bstr, equipped[3], mapid), before);
+    Answer();
+}
+
+TEST_F(GameProgress, TheSecondLevelChangeBuildsAGeneratedLevel)
+{
+    Game().ChangeLevelNormally();
+    EXPECT_EQ(std::make_tuple(mapid, levelno), std::make_tuple(std::string("map_0"), 0));
+    EXPECT_FALSE(fs::exists(GamePath("\\levels\\map_1.map")));
+    Game().ChangeLevelNormally();
+    EXPECT_EQ(levelno, 1);
+    EXPECT_TRUE(levelgrid[startx][starty].passable && levelgrid[exitx][exity].passable);
+    EXPECT_EQ(Where(), std::make_tuple(startx, starty, startdir));
+    // Its walls carry the demo's decorations.
+    int decorations = 0;
+    for (const freesprite& sprite : freesprites)
+        if (sprite.enabled && (sprite.name == "dec_banner" || sprite.name == "dec_shield")) ++decorations;
+    EXPECT_GT(decorations, 0);
+    StepFrames(2, cFrame);
+    while (rfmode) Answer();
+    Picture("3-generated-level");
+}
+
+} // namespace
