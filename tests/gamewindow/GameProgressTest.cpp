@@ -47,8 +47,10 @@ protected:
 TEST_F(GameProgress, AttributePointsAreSpentOnTheCharacterScreen)
 {
     SetRandSeed(2026);
+    // What the main menu's new game sets before the character screen, whose OK starts the game.
     mmmode = false;
     ingame = true;
+    Game().ResetStats();
     Game().StartNewGame();
     StepFrames(1, cFrame);
     Answer(); // the opening text
