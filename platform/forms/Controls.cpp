@@ -252,6 +252,8 @@ void TControlWidget::keyPressEvent(QKeyEvent* Event)
     const uint16_t key = VirtualKeyOf(Event);
     const QString text = Event->text();
     Guarded(FControl, [&] {
+        // The form's menu takes its shortcuts before any control sees the key.
+        if (TForm* form = FControl->ParentForm(); form && form->IsShortCut(key, shift)) return;
         FControl->ReceiveKeyDown(key, shift);
         for (QChar unit : text) FControl->ReceiveKeyPress(unit.unicode());
     });

@@ -3,6 +3,7 @@
 #include "ControlWidget.h"
 #include "Dialogs.h"
 #include "Graphics.h"
+#include "Menus.h"
 #include "Windows.h"
 
 #include <QtCore/QAbstractEventDispatcher>
@@ -136,6 +137,28 @@ void TForm::CreateWnd()
     TWinControl::CreateWnd();
     Widget()->setWindowTitle(ToQString(FCaption));
     ApplyWindowFlags();
+    if (FMenu) FMenu->ShowIn(Widget());
+}
+
+void TForm::SetMenu(TMainMenu* Value)
+{
+    if (Value == FMenu) return;
+    if (FMenu) {
+        FMenu->ShowIn(nullptr);
+        FMenu->RemoveFreeNotification(this);
+    }
+    FMenu = Value;
+    if (!FMenu) return;
+    FMenu->FreeNotification(this);
+    if (Widget()) FMenu->ShowIn(Widget());
+}
+
+bool TForm::IsShortCut(uint16_t Key, TShiftState Shift) { return FMenu && FMenu->IsShortCut(Key, Shift); }
+
+void TForm::Notification(TComponent* AComponent, TOperation Operation)
+{
+    TWinControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FMenu) FMenu = nullptr;
 }
 
 void TForm::SetVisible(bool Value)

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+class TMainMenu;
+
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 // bsDialog: a title with a close button only, and a size the user cannot change.
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
@@ -37,6 +39,12 @@ public:
     // The form sees key events before the control that has the focus.
     bool KeyPreview() const { return FKeyPreview; }
     void SetKeyPreview(bool Value) { FKeyPreview = Value; }
+    // The menu shown as the form's menu bar, over the top of its client area; nullptr for none.
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* Value);
+    // Runs the menu item whose shortcut the key is; true when one ran.
+    bool IsShortCut(uint16_t Key, TShiftState Shift);
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
     void SetVisible(bool Value) override;
     // Asks OnCloseQuery; when closing is allowed, OnClose decides the action (caHide by default): the main
@@ -69,6 +77,7 @@ private:
     TPosition FPosition = poDesigned;
     bool FKeyPreview = false;
     bool FShownOnce = false;
+    TMainMenu* FMenu = nullptr;
 };
 
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;

@@ -1,11 +1,18 @@
 // The editors' controls: the scroll bar, the main menu with its shortcuts.
 #include "ComCtrls.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "NativeWindows.h"
+#include "StdCtrls.h"
+#include "VirtualKeys.h"
 
 #include <gtest/gtest.h>
 
 #include <QtGui/QWindow>
+#include <QtCore/QCoreApplication>
+#include <QtGui/QKeyEvent>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenuBar>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QWidget>
 
@@ -13,7 +20,97 @@ namespace {
 
 QWidget* FormWidget(TForm& Form) { return QWidget::find(NativeWindow(Form.Handle())->winId()); }
 
+void PressKey(QWidget* Widget, int Key, Qt::KeyboardModifiers Modifiers)
+{
+    QKeyEvent press(QEvent::KeyPress, Key, Modifiers);
+    QCoreApplication::sendEvent(Widget, &press);
+}
+
 } // namespace
+
+TEST(EditorControls, ShortCutText)
+{
+    const struct {
+        uint16_t Key;
+        TShiftState Shift;
+        const char* Text;
+    } cases[] = {
+        {'S', TShiftState{ssCtrl}, "Ctrl+S"},
+        {VK_F1 + 4, TShiftState{ssShift}, "Shift+F5"},
+        {VK_DELETE, TShiftState{}, "Del"},
+        {'Z', TShiftState{ssCtrl, ssShift, ssAlt}, "Shift+Ctrl+Alt+Z"},
+        {0xBA, TShiftState{ssCtrl}, ""}, // a key without a name makes no shortcut text
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShortCutToText(ShortCut(c.Key, c.Shift)), c.Text) << c.Text;
+}
+
+// The menu bar shows the items; a click and the shortcut run the item, a disabled item runs nothing, and the
+// shortcut reaches the menu before the focused edit box takes the key.
+TEST(EditorControls, MainMenuClicksAndShortCuts)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* menu = new TMainMenu(&form);
+    auto* file = new TMenuItem(&form);
+    file->SetCaption("&File");
+    auto* save = new TMenuItem(&form);
+    save->SetCaption("&Save");
+    save->SetShortCut(ShortCut('S', TShiftState{ssCtrl}));
+    auto* line = new TMenuItem(&form);
+    line->SetCaption("-");
+    auto* quit = new TMenuItem(&form);
+    quit->SetCaption("&Quit");
+    quit->SetShortCut(ShortCut('Q', TShiftState{ssCtrl}));
+    quit->SetEnabled(false);
+    file->Add(save);
+    file->Add(line);
+    file->Add(quit);
+    menu->Items()->Add(file);
+    int saves = 0, quits = 0;
+    save->OnClick = [&](TObject* Sender) {
+        EXPECT_EQ(Sender, save);
+        ++saves;
+    };
+    quit->OnClick = [&](TObject*) { ++quits; };
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(10, 40, 100, 23);
+    form.SetMenu(menu);
+
+    save->Click();
+    quit->Click();
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(quits, 0);
+
+    form.Show();
+    Application->ProcessMessages();
+    QWidget* window = FormWidget(form);
+    auto* bar = window->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_EQ(bar->actions().size(), 1);
+    QMenu* fileMenu = bar->actions()[0]->menu();
+    ASSERT_NE(fileMenu, nullptr);
+    ASSERT_EQ(fileMenu->actions().size(), 3);
+    EXPECT_EQ(fileMenu->actions()[0]->text(), QStringLiteral("&Save\tCtrl+S"));
+    EXPECT_TRUE(fileMenu->actions()[1]->isSeparator());
+    EXPECT_FALSE(fileMenu->actions()[2]->isEnabled());
+    fileMenu->actions()[0]->trigger();
+    EXPECT_EQ(saves, 2);
+
+    auto* box = window->findChild<QLineEdit*>();
+    ASSERT_NE(box, nullptr);
+    PressKey(box, Qt::Key_S, Qt::ControlModifier);
+    PressKey(box, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(saves, 3);
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(edit->Text(), "");
+
+    save->SetCaption("Save &as"); // the bar shows the change
+    Application->ProcessMessages();
+    bar = window->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->actions()[0]->menu()->actions()[0]->text(), QStringLiteral("Save &as\tCtrl+S"));
+}
 
 // Code and the user move the bar alike: one OnChange per real change, none for the bar's echo of code.
 TEST(EditorControls, ScrollBarChangesOncePerRealChange)
