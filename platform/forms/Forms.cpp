@@ -158,7 +158,27 @@ bool TForm::IsShortCut(uint16_t Key, TShiftState Shift) { return FMenu && FMenu-
 void TForm::Notification(TComponent* AComponent, TOperation Operation)
 {
     TWinControl::Notification(AComponent, Operation);
-    if (Operation == opRemove && AComponent == FMenu) FMenu = nullptr;
+    if (Operation != opRemove) return;
+    if (AComponent == FMenu) FMenu = nullptr;
+    if (AComponent == FActiveControl) FActiveControl = nullptr;
+}
+
+TWinControl* TForm::ActiveControl() const
+{
+    if (!Widget() || !Visible()) return FActiveControl;
+    // The window's focus stays with the widget that had it while another window is active.
+    for (QWidget* focus = Widget()->focusWidget(); focus && focus != Widget(); focus = focus->parentWidget())
+        if (auto* widget = dynamic_cast<TControlWidget*>(focus)) return widget->Control();
+    return nullptr;
+}
+
+void TForm::SetActiveControl(TWinControl* Value)
+{
+    if (FActiveControl) FActiveControl->RemoveFreeNotification(this);
+    FActiveControl = Value;
+    if (!FActiveControl) return;
+    FActiveControl->FreeNotification(this);
+    if (Widget() && Visible()) FActiveControl->SetFocus();
 }
 
 void TForm::SetVisible(bool Value)
@@ -185,6 +205,7 @@ void TForm::SetVisible(bool Value)
     FShownOnce = true;
     TWinControl::SetVisible(true);
     SetWindowState(FWindowState);
+    if (FActiveControl) FActiveControl->SetFocus();
     if (OnShow) OnShow(this);
 }
 

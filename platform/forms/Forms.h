@@ -45,6 +45,10 @@ public:
     // Runs the menu item whose shortcut the key is; true when one ran.
     bool IsShortCut(uint16_t Key, TShiftState Shift);
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The control that has the keyboard within the form (nullptr when the form itself has it); setting it
+    // focuses the control now, or when the form is shown.
+    TWinControl* ActiveControl() const;
+    void SetActiveControl(TWinControl* Value);
 
     void SetVisible(bool Value) override;
     // Asks OnCloseQuery; when closing is allowed, OnClose decides the action (caHide by default): the main
@@ -78,6 +82,7 @@ private:
     bool FKeyPreview = false;
     bool FShownOnce = false;
     TMainMenu* FMenu = nullptr;
+    TWinControl* FActiveControl = nullptr;
 };
 
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;

@@ -37,6 +37,7 @@ public:
     ~TControlWidget() override;
 
     QPaintEngine* paintEngine() const override;
+    TWinControl* Control() const { return FControl; }
 
 protected:
     void paintEvent(QPaintEvent* Event) override;

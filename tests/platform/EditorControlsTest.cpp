@@ -11,6 +11,8 @@
 #include <QtGui/QWindow>
 #include <QtCore/QCoreApplication>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QScrollBar>
@@ -145,4 +147,43 @@ TEST(EditorControls, ScrollBarChangesOncePerRealChange)
     qbar->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_EQ(bar->Position(), 50);
     EXPECT_EQ(changes, 5);
+}
+
+// A double click on a group box, its frame or its caption, runs its OnDblClick; the active control set before
+// the form shows has the keyboard once it shows, and follows the focus.
+TEST(EditorControls, GroupDoubleClickAndActiveControl)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* group = new TGroupBox(&form);
+    group->SetParent(&form);
+    group->SetBounds(0, 0, 300, 200);
+    auto* first = new TEdit(&form);
+    first->SetParent(group);
+    first->SetBounds(10, 30, 100, 23);
+    auto* second = new TEdit(&form);
+    second->SetParent(group);
+    second->SetBounds(10, 60, 100, 23);
+    int doubles = 0;
+    group->OnDblClick = [&](TObject*) { ++doubles; };
+    form.SetActiveControl(second);
+    EXPECT_EQ(form.ActiveControl(), second);
+
+    form.Show();
+    Application->ProcessMessages();
+    EXPECT_EQ(form.ActiveControl(), second);
+    form.SetActiveControl(first);
+    EXPECT_EQ(form.ActiveControl(), first);
+
+    auto* box = FormWidget(form)->findChild<QGroupBox*>();
+    ASSERT_NE(box, nullptr);
+    const QPointF at(150, 150);
+    QMouseEvent click(QEvent::MouseButtonDblClick, at, box->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &click);
+    EXPECT_EQ(doubles, 1);
+
+    delete first; // a freed active control is none
+    form.Hide();
+    EXPECT_EQ(form.ActiveControl(), nullptr);
 }
