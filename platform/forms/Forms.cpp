@@ -30,10 +30,15 @@ TModalResult QtMessageBox(const TMessageBoxRequest& Request)
                                                   QMessageBox::Information, QMessageBox::Question,
                                                   QMessageBox::NoIcon};
     QMessageBox box(Icons[Request.Kind], ToQString(Request.Caption), ToQString(Request.Text));
-    if (Request.Buttons == mbsYesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(Request.Default == mrNo ? QMessageBox::No : QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? mrYes : mrNo;
+    if (Request.Buttons == mbsYesNo || Request.Buttons == mbsYesCancel) {
+        // Closing the box answers the second button.
+        const bool cancel = Request.Buttons == mbsYesCancel;
+        const QMessageBox::StandardButton second = cancel ? QMessageBox::Cancel : QMessageBox::No;
+        const TModalResult secondResult = cancel ? mrCancel : mrNo;
+        box.setStandardButtons(QMessageBox::Yes | second);
+        box.setEscapeButton(second);
+        box.setDefaultButton(Request.Default == secondResult ? second : QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? mrYes : secondResult;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
@@ -55,6 +60,30 @@ bool QtSavePictureDialog(const TSavePictureRequest& Request, std::string& Chosen
             return true;
         }
     }
+}
+
+bool QtFileDialog(const TFileDialogRequest& Request, std::string& ChosenName)
+{
+    QStringList filters;
+    for (const TDialogFilterEntry& entry : ParseDialogFilter(Request.Filter)) {
+        QStringList patterns;
+        for (const std::string& pattern : entry.Patterns) patterns << ToQString(pattern);
+        // Qt reads an entry's patterns from the parentheses that end its text.
+        const QString own = QLatin1Char('(') + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        QString text = ToQString(entry.Description);
+        if (!text.endsWith(own)) text += QLatin1Char(' ') + own;
+        filters << text;
+    }
+    const QString filter = filters.join(QStringLiteral(";;"));
+    const QString title = ToQString(Request.Title), start = ToQString(Request.FileName);
+    // The caller asks before overwriting.
+    const QString name = Request.Kind == fdSave
+                             ? QFileDialog::getSaveFileName(nullptr, title, start, filter, nullptr,
+                                                            QFileDialog::DontConfirmOverwrite)
+                             : QFileDialog::getOpenFileName(nullptr, title, start, filter);
+    if (name.isEmpty()) return false;
+    ChosenName = name.toStdString();
+    return true;
 }
 
 } // namespace
@@ -272,6 +301,7 @@ TApplication::~TApplication()
     if (FOwnsQtApplication) {
         SetMessageBoxHook(nullptr);
         SetSavePictureDialogHook(nullptr);
+        SetFileDialogHook(nullptr);
         delete QCoreApplication::instance();
     }
     if (Application == this) Application = nullptr;
@@ -288,6 +318,7 @@ void TApplication::Initialize(int* ArgC, char** ArgV)
     InitializeGraphics(); // finds this application instead of making one
     SetMessageBoxHook(QtMessageBox);
     SetSavePictureDialogHook(QtSavePictureDialog);
+    SetFileDialogHook(QtFileDialog);
 }
 
 bool TApplication::ProcessMessage()

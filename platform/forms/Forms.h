@@ -96,7 +96,7 @@ public:
     ~TApplication() override;
 
     // Makes the Qt application (once; argv must live as long as the application), prepares the graphics
-    // layer on it and installs the real message box and save-picture dialog as the dialog hooks.
+    // layer on it and installs the real message box, save-picture dialog and file dialogs as the dialog hooks.
     void Initialize(int* ArgC = nullptr, char** ArgV = nullptr);
 
     // Handles every pending message and event, then returns.

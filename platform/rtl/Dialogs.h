@@ -5,10 +5,11 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
-enum TMsgDlgButtons { mbsOK, mbsYesNo };
-enum TModalResult { mrOk, mrYes, mrNo };
+enum TMsgDlgButtons { mbsOK, mbsYesNo, mbsYesCancel };
+enum TModalResult { mrOk, mrYes, mrNo, mrCancel };
 
 struct TMessageBoxRequest {
     TMsgDlgType Kind = mtInformation;
@@ -25,13 +26,39 @@ struct TSavePictureRequest {
     std::string FileName;           // the initial name
 };
 
+enum TFileDialogKind { fdOpen, fdSave };
+
+// An open or save dialog. Filter is "description|patterns|description|patterns...", the patterns of one entry
+// separated by ';' ("Map files (*.map)|*.map|All files (*.*)|*.*"); a chosen name without an extension gets
+// DefaultExt (without its dot).
+struct TFileDialogRequest {
+    TFileDialogKind Kind = fdOpen;
+    std::string Title;              // empty: the dialog's own title
+    std::string Filter;
+    std::string DefaultExt;
+    std::string FileName;           // the initial name
+};
+
+struct TDialogFilterEntry {
+    std::string Description;
+    std::vector<std::string> Patterns;
+};
+
+// The entries of a dialog filter; an entry without patterns takes every file ("*").
+std::vector<TDialogFilterEntry> ParseDialogFilter(const std::string& Filter);
+
 using TMessageBoxHook = std::function<TModalResult(const TMessageBoxRequest&)>;
 // Answers true with the chosen name on OK, false on cancel.
 using TSavePictureDialogHook = std::function<bool(const TSavePictureRequest&, std::string& chosenName)>;
+// Answers true with the chosen name on OK, false on cancel.
+using TFileDialogHook = std::function<bool(const TFileDialogRequest&, std::string& chosenName)>;
 
 // An empty hook restores the default.
 void SetMessageBoxHook(TMessageBoxHook hook);
 void SetSavePictureDialogHook(TSavePictureDialogHook hook);
+void SetFileDialogHook(TFileDialogHook hook);
 
 TModalResult ShowMessageBox(const TMessageBoxRequest& request);
 bool ShowSavePictureDialog(const TSavePictureRequest& request, std::string& chosenName);
+// True with the chosen name (the default extension added) on OK; false, chosenName untouched, on cancel.
+bool ShowFileDialog(const TFileDialogRequest& request, std::string& chosenName);
