@@ -115,6 +115,8 @@ constexpr TKeyMapping KeypadTable[] = {
     {Qt::Key_Period, VK_DECIMAL},    {Qt::Key_Comma, VK_DECIMAL}, {Qt::Key_Slash, VK_DIVIDE},
 };
 
+} // namespace
+
 uint16_t VirtualKeyOf(const QKeyEvent* Event)
 {
     const int key = Event->key();
@@ -130,6 +132,8 @@ uint16_t VirtualKeyOf(const QKeyEvent* Event)
         if (m.QtKey == key) return m.Key;
     return 0;
 }
+
+namespace {
 
 // Shift+Tab comes as Backtab, with or without the Shift modifier: it is Tab with Shift held.
 TShiftState KeyShiftOf(const QKeyEvent* Event)

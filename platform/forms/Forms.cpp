@@ -3,6 +3,7 @@
 #include "ControlWidget.h"
 #include "Dialogs.h"
 #include "Graphics.h"
+#include "KeyState.h"
 #include "Menus.h"
 #include "Windows.h"
 
@@ -319,6 +320,7 @@ void TApplication::Initialize(int* ArgC, char** ArgV)
     SetMessageBoxHook(QtMessageBox);
     SetSavePictureDialogHook(QtSavePictureDialog);
     SetFileDialogHook(QtFileDialog);
+    TrackKeyState();
 }
 
 bool TApplication::ProcessMessage()

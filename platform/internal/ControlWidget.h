@@ -12,6 +12,11 @@
 #include <string>
 #include <utility>
 
+class QKeyEvent;
+
+// The virtual-key code (VirtualKeys.h) of a Qt key event; 0 for a key without one.
+uint16_t VirtualKeyOf(const QKeyEvent* Event);
+
 inline QString ToQString(const std::string& Text)
 {
     return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size()));

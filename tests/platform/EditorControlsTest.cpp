@@ -1,6 +1,7 @@
 // The editors' controls: the scroll bar, the main menu with its shortcuts.
 #include "ComCtrls.h"
 #include "Forms.h"
+#include "KeyState.h"
 #include "Menus.h"
 #include "NativeWindows.h"
 #include "StdCtrls.h"
@@ -186,4 +187,43 @@ TEST(EditorControls, GroupDoubleClickAndActiveControl)
     delete first; // a freed active control is none
     form.Hide();
     EXPECT_EQ(form.ActiveControl(), nullptr);
+}
+
+// A key or button is down from its press to its release, whichever widget takes it; a repeat changes nothing
+// and leaving the application releases everything.
+TEST(EditorControls, AsyncKeyState)
+{
+    TForm form(nullptr);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    form.Show();
+    Application->ProcessMessages();
+    auto* box = FormWidget(form)->findChild<QLineEdit*>();
+    ASSERT_NE(box, nullptr);
+    TrackKeyState();
+    const auto send = [&](QEvent::Type Type, int Key, bool Repeat = false) {
+        QKeyEvent event(Type, Key, Qt::NoModifier, QString(), Repeat);
+        QCoreApplication::sendEvent(box, &event);
+    };
+
+    EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
+    send(QEvent::KeyPress, Qt::Key_Left);
+    EXPECT_LT(GetAsyncKeyState(VK_LEFT), 0);
+    send(QEvent::KeyRelease, Qt::Key_Left, true); // the repeat's release
+    EXPECT_LT(GetAsyncKeyState(VK_LEFT), 0);
+    send(QEvent::KeyRelease, Qt::Key_Left);
+    EXPECT_EQ(GetAsyncKeyState(VK_LEFT), 0);
+
+    const QPointF at(5, 5);
+    QMouseEvent press(QEvent::MouseButtonPress, at, box->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(box, &press);
+    send(QEvent::KeyPress, Qt::Key_A);
+    EXPECT_LT(GetAsyncKeyState(VK_RBUTTON), 0);
+    EXPECT_LT(GetAsyncKeyState('A'), 0);
+    QEvent leave(QEvent::ApplicationDeactivate);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &leave);
+    EXPECT_EQ(GetAsyncKeyState(VK_RBUTTON), 0);
+    EXPECT_EQ(GetAsyncKeyState('A'), 0);
+    EXPECT_EQ(GetAsyncKeyState(0x1FF), 0);
 }
