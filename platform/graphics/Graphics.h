@@ -115,7 +115,8 @@ private:
     TPenStyle FStyle = psSolid;
 };
 
-enum TBrushStyle { bsSolid, bsClear };
+// The hatches are lines in the brush colour over what is already there, eight pixels apart.
+enum TBrushStyle { bsSolid, bsClear, bsFDiagonal, bsDiagCross };
 
 class TBrush : public TPersistent {
 public:

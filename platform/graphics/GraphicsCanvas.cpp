@@ -65,6 +65,18 @@ Qt::PenStyle ToQtPenStyle(TPenStyle style)
     }
 }
 
+// The brush's fill; a hatch's pattern starts at the bitmap's top-left corner.
+QBrush FillOf(const TBrush& brush)
+{
+    switch (brush.Style()) {
+    case bsClear: return QBrush(Qt::NoBrush);
+    case bsFDiagonal: return QBrush(ToQColor(brush.Color()), Qt::FDiagPattern);
+    case bsDiagCross: return QBrush(ToQColor(brush.Color()), Qt::DiagCrossPattern);
+    case bsSolid: break;
+    }
+    return QBrush(ToQColor(brush.Color()));
+}
+
 // A painter on the bitmap for one operation, set up with the canvas's pen and brush.
 struct TPaintSession {
     QImage image;
@@ -79,7 +91,7 @@ struct TPaintSession {
         qpen.setStyle(ToQtPenStyle(pen.Style()));
         qpen.setCapStyle(Qt::FlatCap); // a line leaves out its end point
         painter.setPen(qpen);
-        painter.setBrush(brush.Style() == bsClear ? QBrush(Qt::NoBrush) : QBrush(ToQColor(brush.Color())));
+        painter.setBrush(FillOf(brush));
     }
     bool Active() const { return painter.isActive(); }
 };
@@ -140,7 +152,7 @@ void TCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2)
 {
     TPaintSession s(FBitmap, FPen, FBrush);
     if (!s.Active()) return;
-    if (FBrush.Style() != bsClear) s.painter.fillRect(NormalRect(TRect{X1, Y1, X2, Y2}), ToQColor(FBrush.Color()));
+    if (FBrush.Style() != bsClear) s.painter.fillRect(NormalRect(TRect{X1, Y1, X2, Y2}), FillOf(FBrush));
     s.painter.setBrush(Qt::NoBrush);
     s.painter.drawRect(OutlineRect(X1, Y1, X2, Y2));
 }
@@ -155,7 +167,7 @@ void TCanvas::FillRect(const TRect& Rect)
 {
     if (FBrush.Style() == bsClear) return;
     TPaintSession s(FBitmap, FPen, FBrush);
-    if (s.Active()) s.painter.fillRect(NormalRect(Rect), ToQColor(FBrush.Color()));
+    if (s.Active()) s.painter.fillRect(NormalRect(Rect), FillOf(FBrush));
 }
 
 void TCanvas::FrameRect(const TRect& Rect)
@@ -182,7 +194,7 @@ void TCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text)
     TPaintSession s(FBitmap, FPen, FBrush);
     if (s.Active()) {
         if (FBrush.Style() != bsClear)
-            s.painter.fillRect(QRect(X, Y, width, metrics.height()), ToQColor(FBrush.Color()));
+            s.painter.fillRect(QRect(X, Y, width, metrics.height()), FillOf(FBrush));
         s.painter.setFont(font);
         s.painter.setPen(ToQColor(FFont.Color()));
         s.painter.drawText(QPoint(X, Y + metrics.ascent()), text);
@@ -197,7 +209,7 @@ void TCanvas::TextRect(const TRect& Rect, int32_t X, int32_t Y, const std::strin
     TPaintSession s(FBitmap, FPen, FBrush);
     if (!s.Active()) return;
     const QRect clip = NormalRect(Rect);
-    if (FBrush.Style() != bsClear) s.painter.fillRect(clip, ToQColor(FBrush.Color()));
+    if (FBrush.Style() != bsClear) s.painter.fillRect(clip, FillOf(FBrush));
     s.painter.setClipRect(clip);
     s.painter.setFont(font);
     s.painter.setPen(ToQColor(FFont.Color()));

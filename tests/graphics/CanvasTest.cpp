@@ -278,3 +278,33 @@ TEST(Graphics, FontSizeAndHeightAtNinetySixPixelsPerInch)
         EXPECT_EQ(font.Height(), height) << size;
     }
 }
+
+// A hatch draws its lines in the brush colour, eight pixels apart from the bitmap's corner, and leaves the rest:
+// the forward diagonal runs down to the right, the diagonal cross adds the lines running up to the right.
+TEST(Canvas, HatchBrushesDrawOnlyTheirLines)
+{
+    const struct {
+        TBrushStyle Style;
+        bool DownRight, UpRight;
+    } cases[] = {{bsFDiagonal, true, false}, {bsDiagCross, true, true}};
+    for (const auto& c : cases) {
+        TBitmap bitmap;
+        Fill(bitmap, 16, 16, clWhite);
+        TCanvas& canvas = *bitmap.Canvas();
+        canvas.Brush()->SetColor(clRed);
+        canvas.Brush()->SetStyle(c.Style);
+        canvas.FillRect(TRect{0, 0, 16, 16});
+        int down = 0, up = 0, red = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const bool isRed = At(bitmap, x, y) == clRed;
+                red += isRed;
+                if (isRed && (x - y) % 8 == 0) ++down;
+                if (isRed && (x + y + 1) % 8 == 0) ++up;
+                if (!isRed) EXPECT_EQ(At(bitmap, x, y), clWhite);
+            }
+        EXPECT_EQ(down, c.DownRight ? 16 * 2 : 0) << c.Style;
+        EXPECT_EQ(up, c.UpRight ? 16 * 2 : 0) << c.Style;
+        EXPECT_EQ(red, (c.DownRight + c.UpRight) * 32) << c.Style; // lines only, one pixel wide
+    }
+}
