@@ -1,4 +1,5 @@
 // The editors' controls: the scroll bar, the main menu with its shortcuts.
+#include "Buttons.h"
 #include "ComCtrls.h"
 #include "Forms.h"
 #include "KeyState.h"
@@ -17,6 +18,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QScrollBar>
+#include <QtWidgets/QToolButton>
 #include <QtWidgets/QWidget>
 
 namespace {
@@ -226,4 +228,38 @@ TEST(EditorControls, AsyncKeyState)
     EXPECT_EQ(GetAsyncKeyState(VK_RBUTTON), 0);
     EXPECT_EQ(GetAsyncKeyState('A'), 0);
     EXPECT_EQ(GetAsyncKeyState(0x1FF), 0);
+}
+
+// A grouped speed button stays down once clicked and puts the others of its group up; a plain one never stays
+// down; the user's click runs the same as Click.
+TEST(EditorControls, SpeedButtonGroups)
+{
+    TForm form(nullptr);
+    TSpeedButton* buttons[3];
+    int clicks = 0;
+    for (int i = 0; i < 3; ++i) {
+        buttons[i] = new TSpeedButton(&form);
+        buttons[i]->SetParent(&form);
+        buttons[i]->SetBounds(i * 30, 0, 25, 25);
+        buttons[i]->SetGroupIndex(i < 2 ? 1 : 0);
+        buttons[i]->OnClick = [&](TObject*) { ++clicks; };
+    }
+    buttons[0]->Click();
+    EXPECT_TRUE(buttons[0]->Down());
+    buttons[2]->SetDown(true);
+    EXPECT_FALSE(buttons[2]->Down());
+
+    form.Show();
+    Application->ProcessMessages();
+    const auto tools = FormWidget(form)->findChildren<QToolButton*>();
+    ASSERT_EQ(tools.size(), 3);
+    EXPECT_TRUE(tools[0]->isChecked());
+    tools[1]->click();
+    EXPECT_FALSE(buttons[0]->Down());
+    EXPECT_TRUE(buttons[1]->Down());
+    EXPECT_FALSE(tools[0]->isChecked());
+    EXPECT_TRUE(tools[1]->isChecked());
+    tools[2]->click();
+    EXPECT_FALSE(buttons[2]->Down());
+    EXPECT_EQ(clicks, 3);
 }
