@@ -419,12 +419,22 @@ void TWinControl::AlignControls()
     std::vector<TWinControl*> aligned;
     for (TWinControl* child : FControls)
         if (child->FAlign != alNone && child->FVisible) aligned.push_back(child);
-    // Top edge first, outermost first; then the bottom edge; the client last.
-    const auto rank = [](const TWinControl* c) { return c->FAlign == alTop ? 0 : c->FAlign == alBottom ? 1 : 2; };
+    // Top edge first, outermost first; then the bottom, left and right edges; the client last.
+    const auto rank = [](const TWinControl* c) {
+        switch (c->FAlign) {
+        case alTop: return 0;
+        case alBottom: return 1;
+        case alLeft: return 2;
+        case alRight: return 3;
+        default: return 4;
+        }
+    };
     std::stable_sort(aligned.begin(), aligned.end(), [&](const TWinControl* a, const TWinControl* b) {
         if (rank(a) != rank(b)) return rank(a) < rank(b);
         if (a->FAlign == alTop) return a->FTop < b->FTop;
         if (a->FAlign == alBottom) return a->FTop + a->FHeight > b->FTop + b->FHeight;
+        if (a->FAlign == alLeft) return a->FLeft < b->FLeft;
+        if (a->FAlign == alRight) return a->FLeft + a->FWidth > b->FLeft + b->FWidth;
         return false;
     });
     TRect free = ClientRect();
@@ -438,6 +448,14 @@ void TWinControl::AlignControls()
         case alBottom:
             child->SetBounds(free.Left, free.Bottom - height, free.Width(), height);
             free.Bottom -= height;
+            break;
+        case alLeft:
+            child->SetBounds(free.Left, free.Top, child->FWidth, std::max(free.Height(), 0));
+            free.Left += child->FWidth;
+            break;
+        case alRight:
+            child->SetBounds(free.Right - child->FWidth, free.Top, child->FWidth, std::max(free.Height(), 0));
+            free.Right -= child->FWidth;
             break;
         default: child->SetBounds(free.Left, free.Top, free.Width(), std::max(free.Height(), 0)); break;
         }

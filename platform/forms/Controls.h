@@ -17,8 +17,9 @@ using TShiftState = TSet<TShiftStateItem, uint16_t>;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 // alTop and alBottom controls keep their height and take the whole width, from the edge inwards (in the
-// order of their position); alClient takes what is left.
-enum TAlign { alNone, alTop, alBottom, alClient };
+// order of their position); then alLeft and alRight controls keep their width and take the height left;
+// alClient takes what is left.
+enum TAlign { alNone, alTop, alBottom, alClient, alLeft, alRight };
 
 // Cursor ids.
 using TCursor = int16_t;

@@ -8,6 +8,8 @@
 #include <QtGui/QPixmap>
 #include <QtWidgets/QLabel>
 
+#include <algorithm>
+
 // The label that shows an image's picture; it takes a changed picture as it paints, so that drawing on the
 // image's canvas shows without telling it.
 class TImageLabel : public QLabel {
@@ -160,4 +162,57 @@ void TPanel::CreateWnd()
     face->setFrameStyle(QFrame::Panel | QFrame::Raised);
     face->setAlignment(Qt::AlignCenter);
     face->setAutoFillBackground(true);
+}
+
+// TSplitter
+
+TSplitter::TSplitter(TComponent* AOwner) : TWinControl(AOwner)
+{
+    SetBounds(0, 0, 3, 100);
+    SetAlign(alLeft);
+}
+
+TWinControl* TSplitter::Sized() const
+{
+    if (!Parent()) return nullptr;
+    for (int i = 0; i < Parent()->ControlCount(); ++i) {
+        TWinControl* c = Parent()->Controls(i);
+        if (c == this || c->Align() != Align() || !c->Visible()) continue;
+        const bool touches = Align() == alLeft     ? c->Left() + c->Width() == Left()
+                             : Align() == alRight  ? Left() + Width() == c->Left()
+                             : Align() == alTop    ? c->Top() + c->Height() == Top()
+                             : Align() == alBottom ? Top() + Height() == c->Top()
+                                                   : false;
+        if (touches) return c;
+    }
+    return nullptr;
+}
+
+void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)
+{
+    TWinControl::MouseDown(Button, Shift, X, Y);
+    if (Button != mbLeft) return;
+    FSized = Sized();
+    FDownAt = Horizontal() ? Y : X;
+}
+
+void TSplitter::MouseMove(TShiftState Shift, int32_t X, int32_t Y)
+{
+    TWinControl::MouseMove(Shift, X, Y);
+    if (!FSized || !Shift.Contains(ssLeft)) return;
+    // The splitter follows the sized control, so each move counts from where the press was on it.
+    int32_t delta = (Horizontal() ? Y : X) - FDownAt;
+    if (Align() == alRight || Align() == alBottom) delta = -delta;
+    if (Horizontal())
+        FSized->SetBounds(FSized->Left(), FSized->Top(), FSized->Width(), std::max(FMinSize, FSized->Height() + delta));
+    else
+        FSized->SetBounds(FSized->Left(), FSized->Top(), std::max(FMinSize, FSized->Width() + delta), FSized->Height());
+}
+
+void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)
+{
+    TWinControl::MouseUp(Button, Shift, X, Y);
+    if (Button != mbLeft || !FSized) return;
+    FSized = nullptr;
+    if (OnMoved) OnMoved(this);
 }

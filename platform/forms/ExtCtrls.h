@@ -1,5 +1,5 @@
-// The timer component (OnTimer every Interval milliseconds from the message loop), the picture control and
-// the panel.
+// The timer component (OnTimer every Interval milliseconds from the message loop), the picture control, the
+// panel and the splitter.
 #pragma once
 
 #include "Components.h"
@@ -92,4 +92,30 @@ protected:
 
 private:
     std::string FCaption;
+};
+
+// A bar between aligned controls (aligned left by default) that the user drags with the mouse to size the
+// control aligned before it on the same side, down to MinSize pixels; OnMoved runs as the drag ends.
+class TSplitter : public TWinControl {
+public:
+    explicit TSplitter(TComponent* AOwner);
+
+    int32_t MinSize() const { return FMinSize; }
+    void SetMinSize(int32_t Value) { FMinSize = Value; }
+
+    TNotifyEvent OnMoved;
+
+protected:
+    void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+    void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+
+private:
+    // The control the splitter sizes: the one of the same alignment that touches it on the outer side.
+    TWinControl* Sized() const;
+    bool Horizontal() const { return Align() == alTop || Align() == alBottom; }
+
+    int32_t FMinSize = 30;
+    TWinControl* FSized = nullptr;
+    int32_t FDownAt = 0;
 };

@@ -1,6 +1,7 @@
 // The editors' controls: the scroll bar, the main menu with its shortcuts.
 #include "Buttons.h"
 #include "ComCtrls.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "KeyState.h"
 #include "Menus.h"
@@ -262,4 +263,51 @@ TEST(EditorControls, SpeedButtonGroups)
     tools[2]->click();
     EXPECT_FALSE(buttons[2]->Down());
     EXPECT_EQ(clicks, 3);
+}
+
+// Dragging a splitter sizes the control aligned before it, not below its least size, and the controls aligned
+// after it follow; the drag's end runs OnMoved.
+TEST(EditorControls, SplitterSizesTheControlBeforeIt)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* left = new TPanel(&form);
+    left->SetParent(&form);
+    left->SetBounds(0, 0, 100, 200);
+    left->SetAlign(alLeft);
+    auto* splitter = new TSplitter(&form);
+    splitter->SetParent(&form);
+    splitter->SetBounds(100, 0, 3, 200);
+    splitter->SetMinSize(40);
+    auto* rest = new TPanel(&form);
+    rest->SetParent(&form);
+    rest->SetAlign(alClient);
+    int moves = 0;
+    splitter->OnMoved = [&](TObject*) { ++moves; };
+    EXPECT_EQ(splitter->Left(), 100);
+    EXPECT_EQ(rest->Left(), 103);
+    EXPECT_EQ(rest->Width(), 197);
+
+    form.Show();
+    Application->ProcessMessages();
+    const auto mouse = [&](QEvent::Type Type, int X, Qt::MouseButtons Buttons) {
+        QWidget* bar = FormWidget(form)->childAt(splitter->Left() + 1, 50);
+        ASSERT_NE(bar, nullptr);
+        const QPointF at(X, 50);
+        QMouseEvent event(Type, at, bar->mapToGlobal(at), Type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          Buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &event);
+    };
+    mouse(QEvent::MouseButtonPress, 1, Qt::LeftButton);
+    mouse(QEvent::MouseMove, 21, Qt::LeftButton);
+    EXPECT_EQ(left->Width(), 120);
+    EXPECT_EQ(splitter->Left(), 120);
+    EXPECT_EQ(rest->Left(), 123);
+    mouse(QEvent::MouseMove, -200, Qt::LeftButton);
+    EXPECT_EQ(left->Width(), 40);
+    EXPECT_EQ(moves, 0);
+    mouse(QEvent::MouseButtonRelease, 1, Qt::NoButton);
+    EXPECT_EQ(moves, 1);
+    mouse(QEvent::MouseMove, 30, Qt::NoButton); // no drag without the button
+    EXPECT_EQ(left->Width(), 40);
 }
