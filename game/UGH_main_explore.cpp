@@ -508,8 +508,7 @@ void TForm1::ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v)
         clearOnCell();
         break;
     case evRunicAltar: {
-        // The element's name is empty until the battle display names elements.
-        const std::string name;
+        const std::string name = GetElName(p1, strarr);
         if (player.element == p1)
             ShowRequestForm(strarr[363], strarr[362] + " " + name + ". ", 0, 1, 0, "");
         else
@@ -518,6 +517,7 @@ void TForm1::ActivateTrap(int32_t ttp, int32_t x, int32_t y, int32_t v)
     }
     case evOrbOfWisdom:
         ShowMessagePair(384, 385);
+        AddPerkPoints(1);
         clearOnCell();
         break;
     default:

@@ -449,7 +449,7 @@ TEST_F(Exploration, EachEventClearsItsFlagByItsRuleAndSaysWhatItSays)
         {16, true, false, {{303, -1}}},
         {17, true, false, {{320, 321}}},
         {18, false, false, {{-1, -1}}},
-        {19, true, false, {{384, 385}}},
+        {19, true, false, {{384, 385}, {366, -1}}},
     };
     for (const TCase& c : cases) {
         for (const int32_t v : {0, 1}) {
@@ -497,6 +497,7 @@ TEST_F(Exploration, EventsChangeTheLevelThePlayerAndTheKeys)
         {"teleport outside the map", 8, 10, 4, [] { return playerx == 5 && playery == 5 && glowtime == 0; }},
         {"card stand", 15, 0, 0, [] { return levelgrid[3][3].spritename == "spr_stand_e"; }},
         {"attribute altar", 4, 0, 0, [] { return player.bstr + player.bint + player.bspd + player.bend == 2; }},
+        {"orb of wisdom", 19, 0, 0, [] { return perkpoints == 1; }},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -505,6 +506,7 @@ TEST_F(Exploration, EventsChangeTheLevelThePlayerAndTheKeys)
         keys1 = keys2 = 0;
         glowtime = 0;
         player.bstr = player.bint = player.bspd = player.bend = 0;
+        perkpoints = 0;
         rndons[10] = "silver shrine";
         rndons[11] = "gold shrine";
         rndons[12] = "empty shrine";
@@ -535,12 +537,13 @@ TEST_F(Exploration, AltarsOfferOnlyToTheLivingAndTheRunicAltarByElement)
     form->ActivateTrap(13, 0, 0, 1);
     EXPECT_EQ(Messages(), (std::vector<TMessage>{{98, 97}}));
     ClearRequests();
+    // The altar names its element.
     player.element = 2;
     form->ActivateTrap(18, 2, 0, 1);
-    EXPECT_EQ(rfqueue[1].main_text, "s362 . ");
+    EXPECT_EQ(rfqueue[1].main_text, "s362 " + TForm1::GetElName(2, strarr) + ". ");
     EXPECT_EQ(rfqueue[1].fcase, 1);
     form->ActivateTrap(18, 3, 0, 1);
-    EXPECT_EQ(rfqueue[2].main_text, "s359 . s360");
+    EXPECT_EQ(rfqueue[2].main_text, "s359 " + TForm1::GetElName(3, strarr) + ". s360");
     EXPECT_EQ(rfqueue[2].tp, 1);
     EXPECT_EQ(rfqueue[2].fcase, 42);
 }
@@ -602,12 +605,12 @@ TEST_F(Exploration, AnEventScriptRunsItsCompleteEntriesInOrder)
 
 TEST_F(Exploration, AnEventScriptStartingItselfStopsAtItsNestingDepth)
 {
-    // Each run shows the orb's message, then starts the script of cell (3, 3): itself.
+    // Each run shows the orb's message and its perk point's, then starts the script of cell (3, 3): itself.
     folder.Write("scripts/scr_6.txt", "19\r\n0\r\n0\r\n11\r\n3\r\n3\r\n");
     SetEvent(3, 3, 11, 6, 0);
     TGLLogCapture log;
     form->ActivateCell(3, 3);
-    EXPECT_EQ(Messages().size(), static_cast<size_t>(cEventNesting));
+    EXPECT_EQ(Messages().size(), 2u * cEventNesting);
     EXPECT_TRUE(log.Contains("scr_6.txt"));
 }
 
