@@ -107,9 +107,12 @@ void WriteStrings(const fs::path& sources, TDemoOutput& output)
         for (const fs::path& page : SourceFiles(folder / "journal", "jrn_"))
             output.Publish("text/" + language + "/journal/" + page.filename().string(),
                            CompileText(ReadSourceFile(page)));
-        // What the character screen tells of a monster shown there: "desc/monster_<id>.txt".
-        for (const fs::path& page : SourceFiles(folder / "desc", "monster_"))
-            output.Publish("text/" + language + "/desc/" + page.filename().string(), CompileText(ReadSourceFile(page)));
+        // What the character screen tells of a monster shown there and the item list of an item:
+        // "desc/monster_<id>.txt", "desc/item_<id>.txt".
+        for (const char* kind : {"monster_", "item_"})
+            for (const fs::path& page : SourceFiles(folder / "desc", kind))
+                output.Publish("text/" + language + "/desc/" + page.filename().string(),
+                               CompileText(ReadSourceFile(page)));
     }
     // The credits are the same in every language.
     output.Publish("text/credits.txt", CompileText(ReadSourceFile(sources / "text" / "credits.txt")));

@@ -330,6 +330,9 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
     constexpr int cItems = 12;
     EXPECT_LT(skeleton.loot, cItems);
     for (const std::string& id : ReadLines(path("\\items\\lootlist.txt"))) EXPECT_LT(StrToInt(id), cItems) << id;
+    // Every item has the description the item list shows.
+    for (int id = 0; id < cItems; ++id)
+        EXPECT_FALSE(ReadLines(path("\\text\\en\\desc\\item_" + std::to_string(id) + ".txt")).empty()) << id;
     // A ring of kind 0, a potion crafted from two reagents, a scroll giving a card, and items needing a perk and
     // a species; the antidote card drinks the potion.
     const loot ring = LoadLoot(path("\\items\\6.lot")), potion = LoadLoot(path("\\items\\7.lot"));
