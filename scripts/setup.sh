@@ -9,7 +9,7 @@ packages=(
   libegl-dev libegl-mesa0 libgl-dev libgl1 libopengl-dev libgl1-mesa-dri libglu1-mesa-dev
   libx11-dev libxrandr-dev qt6-base-dev
   libopenal-dev libopenal1 libmpg123-dev libmp3lame-dev
-  libpng-dev libjpeg-dev zlib1g-dev libxlsxwriter-dev
+  libpng-dev libjpeg-dev zlib1g-dev libxlsxwriter-dev libminizip-dev
   fonts-dejavu-core fonts-urw-base35 fonts-liberation2
   xvfb xauth xdg-utils
 )
