@@ -117,7 +117,8 @@ void TVAVodadViewer::WMPaint(TMessage& Message)
                         MAKELPARAM(static_cast<uint16_t>(Width()), static_cast<uint16_t>(Height())));
         FLastScreenPos = origin;
     }
-    if (IsRenderingContextAvailable() && Width() > 0 && Height() > 0) FBuffer->Render();
+    // A window that is not on screen (its form or a parent hidden) draws nothing, as no paint would reach it.
+    if (Showing() && IsRenderingContextAvailable() && Width() > 0 && Height() > 0) FBuffer->Render();
     Message.Result = 0;
 }
 

@@ -1,6 +1,7 @@
 // The scene viewer: a child control with a native window of its own on which its buffer makes the rendering
-// context. It renders the scene on every paint, follows its size, keeps the swap interval as asked and makes
-// a new window (and so a new context) when the buffer's pixel-format settings change.
+// context. It renders the scene on every paint while it is showing (its form and parents visible), follows its
+// size, keeps the swap interval as asked and makes a new window (and so a new context) when the buffer's
+// pixel-format settings change.
 #pragma once
 
 #include "Controls.h"

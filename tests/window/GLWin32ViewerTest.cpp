@@ -1,19 +1,25 @@
 // The scene viewer in a form on an X server: a cube turned by the frame clock, frame after frame, its pixels
 // read back before each frame is presented; the viewport following the window; a new context for new pixel
-// settings; and the full-screen viewer entering and leaving full screen.
+// settings; a second viewer in another form sharing the first one's materials; and the full-screen viewer
+// entering and leaving full screen.
 #include "GLCadencer.h"
 #include "GLFullScreenViewer.h"
+#include "GLMaterial.h"
+#include "GLObjects.h"
 #include "GLWin32Viewer.h"
 #include "OpenGLAdapter.h"
 #include "ProcessUntil.h"
 #include "RealGLTestContext.h"
+#include "StdCtrls.h"
 #include "VAVodad.h"
 #include "VAVodadInit.h"
 #include "Windows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <numeric>
 #include <memory>
@@ -249,6 +255,111 @@ TEST_F(ViewerWindow, AMovedViewerGetsOneSizeMessageOnItsNextPaint)
     Application->ProcessMessages();
     EXPECT_EQ(viewer->Sizes, before + 1);
     EXPECT_EQ(viewer->Buffer()->Width(), 40);
+}
+
+// A second viewer inside a child control of another form, as an editor's preview beside the game's view: its
+// context joins the service context's share group, so a material library that the first viewer has uploaded
+// serves it too; and it renders only while its form is shown.
+// A scene with a camera looking down -Z at a plane that fills the view.
+struct TPlaneScene {
+    explicit TPlaneScene(TGLMaterialLibrary* library)
+    {
+            Scene = new TVAVodad(nullptr);
+            Camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(Scene->Objects());
+            Camera->SetFocalLength(20);
+            Plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(Scene->Objects());
+            Plane->SetWidth(40);
+            Plane->SetHeight(40);
+            Plane->Position()->SetPoint(0, 0, -5);
+            Plane->Material()->SetMaterialLibrary(library);
+            Plane->Material()->SetLibMaterialName("red");
+    }
+    ~TPlaneScene() { Free(Scene); }
+
+    TVAVodad* Scene;
+    TGLCamera* Camera;
+    TGLPlane* Plane;
+};
+
+// A viewer of the scene on parent, counting its frames and keeping the centre pixel of the last one.
+struct TCountedViewer {
+    TCountedViewer(TForm* form, TWinControl* parent, TPlaneScene& scene)
+    {
+            Viewer = new TVAVodadViewer(form);
+            Viewer->SetParent(parent);
+            Viewer->SetAlign(alClient);
+            Viewer->SetCamera(scene.Camera);
+            Viewer->Buffer()->SetBackgroundColor(clBlack);
+            Viewer->Buffer()->SetLighting(false);
+            Viewer->PostRender() = [this](TObject*) {
+                ++Frames;
+                GetCurrentGL()->ReadPixels(Viewer->Buffer()->Width() / 2, Viewer->Buffer()->Height() / 2, 1, 1, GL_RGBA,
+                                           GL_UNSIGNED_BYTE, Centre);
+            };
+    }
+
+    TVAVodadViewer* Viewer;
+    int Frames = 0;
+    uint8_t Centre[4] = {};
+};
+
+TEST_F(ViewerWindow, AnEditorsPreviewSharesTheGamesMaterialsAndRendersOnlyWhileItsFormIsShown)
+{
+    auto* library = new TGLMaterialLibrary(nullptr);
+    TBitmap red;
+    red.SetPixelFormat(pf32bit);
+    red.SetSize(4, 4);
+    for (int32_t y = 0; y < 4; ++y)
+        for (int32_t x = 0; x < 4; ++x) std::memcpy(red.ScanLine(y) + 4 * x, "\x00\x00\xff\xff", 4);
+    library->AddTextureMaterial("red", &red)->Material()->SetMaterialOptions(TMaterialOptions{moNoLighting});
+
+    // The game's window shows the material first: its texture is made in the game's context.
+    {
+        TPlaneScene gameScene(library), previewScene(library);
+        auto* game = new TForm(nullptr);
+        game->SetClientWidth(120);
+        game->SetClientHeight(90);
+        TCountedViewer gameView(game, game, gameScene);
+        game->Show();
+        ASSERT_TRUE(ProcessUntil([&] { return gameView.Frames > 0; }, 2000));
+
+        // The editor: the viewer sits in a group box of a form made hidden.
+        auto* editor = new TForm(nullptr);
+        editor->SetClientWidth(160);
+        editor->SetClientHeight(120);
+        auto* group = new TGroupBox(editor);
+        group->SetParent(editor);
+        group->SetBounds(10, 10, 120, 100);
+        TCountedViewer preview(editor, group, previewScene);
+        editor->Show();
+        ASSERT_TRUE(ProcessUntil([&] { return preview.Frames > 0; }, 2000));
+        ASSERT_TRUE(preview.Viewer->IsRenderingContextAvailable());
+
+        const auto shared = preview.Viewer->Buffer()->RenderingContext()->SharedContexts();
+        EXPECT_NE(std::find(shared.begin(), shared.end(), GetServiceContext()), shared.end());
+        EXPECT_NE(std::find(shared.begin(), shared.end(), gameView.Viewer->Buffer()->RenderingContext()), shared.end());
+        EXPECT_GT(preview.Centre[0], 200);
+        EXPECT_LT(preview.Centre[1], 40);
+        EXPECT_LT(preview.Centre[2], 40);
+
+        // Hidden, a changed scene and an asked-for repaint draw nothing; shown again, the preview draws.
+        editor->Hide();
+        Application->ProcessMessages();
+        const int framesWhenHidden = preview.Frames;
+        previewScene.Plane->SetTurnAngle(10);
+        preview.Viewer->Invalidate();
+        gameView.Viewer->Invalidate();
+        const int gameFrames = gameView.Frames;
+        ASSERT_TRUE(ProcessUntil([&] { return gameView.Frames > gameFrames; }, 2000));
+        Application->ProcessMessages();
+        EXPECT_EQ(preview.Frames, framesWhenHidden);
+        editor->Show();
+        EXPECT_TRUE(ProcessUntil([&] { return preview.Frames > framesWhenHidden; }, 2000));
+
+        Free(editor);
+        Free(game);
+    }
+    Free(library);
 }
 
 TEST_F(ViewerWindow, TheFullScreenViewerCoversTheScreenAndLeavesNoWindowBehind)
