@@ -53,7 +53,7 @@ public:
     void BeforeDestruction() override;
 
     TWinControl* Parent() const { return FParent; }
-    void SetParent(TWinControl* AParent);
+    virtual void SetParent(TWinControl* AParent);
     int ControlCount() const { return static_cast<int>(FControls.size()); }
     TWinControl* Controls(int Index) const;
     // The form the control lies on (itself for a form), or nullptr.
@@ -68,7 +68,7 @@ public:
     void SetWidth(int32_t Value) { SetBounds(FLeft, FTop, Value, FHeight); }
     void SetHeight(int32_t Value) { SetBounds(FLeft, FTop, FWidth, Value); }
     // Negative sizes become 0.
-    void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
+    virtual void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
     // The area inside the control; the same as the size (a form's frame belongs to the window manager).
     int32_t ClientWidth() const { return FWidth; }
     int32_t ClientHeight() const { return FHeight; }

@@ -216,3 +216,44 @@ void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32
     FSized = nullptr;
     if (OnMoved) OnMoved(this);
 }
+
+// TLabeledEdit
+
+TLabeledEdit::TLabeledEdit(TComponent* AOwner) : TEdit(AOwner), FEditLabel(new TLabel(this))
+{
+    FEditLabel->SetSubComponent(true);
+    PlaceLabel();
+}
+
+void TLabeledEdit::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight)
+{
+    TEdit::SetBounds(ALeft, ATop, AWidth, AHeight);
+    PlaceLabel();
+}
+
+void TLabeledEdit::SetParent(TWinControl* AParent)
+{
+    TEdit::SetParent(AParent);
+    if (!FEditLabel) return;
+    FEditLabel->SetParent(AParent);
+    PlaceLabel();
+}
+
+void TLabeledEdit::SetVisible(bool Value)
+{
+    TEdit::SetVisible(Value);
+    if (FEditLabel) FEditLabel->SetVisible(Value);
+}
+
+void TLabeledEdit::Notification(TComponent* AComponent, TOperation Operation)
+{
+    if (Operation == opRemove && AComponent == FEditLabel) FEditLabel = nullptr;
+    TEdit::Notification(AComponent, Operation);
+}
+
+void TLabeledEdit::PlaceLabel()
+{
+    if (!FEditLabel) return;
+    const int32_t height = FEditLabel->Height();
+    FEditLabel->SetBounds(Left(), Top() - height - LabelSpacing, std::max(FEditLabel->Width(), Width()), height);
+}

@@ -1,11 +1,12 @@
 // The timer component (OnTimer every Interval milliseconds from the message loop), the picture control, the
-// panel and the splitter.
+// panel, the splitter and the edit box with its label.
 #pragma once
 
 #include "Components.h"
 #include "Controls.h"
 #include "Graphics.h"
 #include "Messages.h"
+#include "StdCtrls.h"
 #include "Types.h"
 
 #include <cstdint>
@@ -118,4 +119,25 @@ private:
     int32_t FMinSize = 30;
     TWinControl* FSized = nullptr;
     int32_t FDownAt = 0;
+};
+
+// An edit box with its label above it, on the same parent: the label moves, shows and hides with the box.
+class TLabeledEdit : public TEdit {
+public:
+    explicit TLabeledEdit(TComponent* AOwner);
+
+    // The label, owned by the box (nullptr once something else freed it).
+    TLabel* EditLabel() const { return FEditLabel; }
+
+    void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
+    void SetParent(TWinControl* AParent) override;
+    void SetVisible(bool Value) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    // Puts the label above the box, LabelSpacing pixels apart, at least as wide as the box.
+    void PlaceLabel();
+
+    static constexpr int32_t LabelSpacing = 3;
+    TLabel* FEditLabel;
 };

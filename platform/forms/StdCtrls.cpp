@@ -2,14 +2,20 @@
 
 #include "ControlWidget.h"
 
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QListWidget>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -287,11 +293,64 @@ void TCheckBox::CreateWnd()
     });
 }
 
-// The combo box's items: kept here and shown by the box while it has a window. The selection follows its item
-// as lines come and go before it, and goes with it.
-class TComboBoxItems : public TStrings {
+// TRadioButton
+
+TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 113, 17); }
+
+void TRadioButton::SetCaption(const std::string& Value)
+{
+    FCaption = Value;
+    if (auto* button = ContentWidget<QRadioButton>(Widget())) button->setText(ToQString(Value));
+}
+
+void TRadioButton::SetChecked(bool Value)
+{
+    if (Value == FChecked) return;
+    FChecked = Value;
+    ShowChecked();
+    if (!Value) return;
+    if (TWinControl* parent = Parent())
+        for (int i = 0; i < parent->ControlCount(); ++i)
+            if (auto* other = dynamic_cast<TRadioButton*>(parent->Controls(i)); other && other != this) {
+                other->FChecked = false;
+                other->ShowChecked();
+            }
+    Click();
+}
+
+void TRadioButton::ShowChecked()
+{
+    if (auto* button = ContentWidget<QRadioButton>(Widget())) button->setChecked(FChecked);
+}
+
+void TRadioButton::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    auto* button = AddContentWidget<QRadioButton>(Widget(), ToQString(FCaption));
+    // Each button sits alone in its control's widget: the group is the parent's radio buttons, kept here.
+    button->setAutoExclusive(false);
+    button->setChecked(FChecked);
+    QObject::connect(button, &QRadioButton::clicked, button, [this, button](bool Checked) {
+        Guarded(this, [&] {
+            // A click on the checked button leaves it checked.
+            if (!Checked) button->setChecked(true);
+            SetChecked(true);
+        });
+    });
+}
+
+enum class TItemChange : uint8_t { Inserted, Deleted, Renamed, All };
+
+// The items of a combo or list box: kept here and told to the box's widget while it has one. The box's choice
+// (and a list box's ticks) follow their items as lines come and go before them; the choice goes with its item.
+class TChoiceItems : public TStrings {
 public:
-    explicit TComboBoxItems(TComboBox& Box) : FBox(Box) {}
+    using TShow = std::function<void(TItemChange Change, int Index)>;
+
+    TChoiceItems(int& Choice, std::vector<uint8_t>* Ticks, TShow Show)
+        : FChoice(Choice), FTicks(Ticks), FShow(std::move(Show))
+    {
+    }
 
     int Count() const override { return static_cast<int>(FItems.size()); }
     std::string Get(int Index) const override
@@ -303,30 +362,33 @@ public:
     {
         CheckIndex(Index, Count());
         FItems[static_cast<size_t>(Index)] = S;
-        Changed();
+        Changed(TItemChange::Renamed, Index);
     }
     void Insert(int Index, const std::string& S) override
     {
         CheckIndex(Index, Count() + 1);
         FItems.insert(FItems.begin() + Index, S);
-        if (FBox.FItemIndex >= Index) ++FBox.FItemIndex;
-        Changed();
+        if (FTicks) FTicks->insert(FTicks->begin() + Index, 0);
+        if (FChoice >= Index) ++FChoice;
+        Changed(TItemChange::Inserted, Index);
     }
     void Delete(int Index) override
     {
         CheckIndex(Index, Count());
         FItems.erase(FItems.begin() + Index);
-        if (FBox.FItemIndex == Index)
-            FBox.FItemIndex = -1;
-        else if (FBox.FItemIndex > Index)
-            --FBox.FItemIndex;
-        Changed();
+        if (FTicks) FTicks->erase(FTicks->begin() + Index);
+        if (FChoice == Index)
+            FChoice = -1;
+        else if (FChoice > Index)
+            --FChoice;
+        Changed(TItemChange::Deleted, Index);
     }
     void Clear() override
     {
         FItems.clear();
-        FBox.FItemIndex = -1;
-        Changed();
+        if (FTicks) FTicks->clear();
+        FChoice = -1;
+        Changed(TItemChange::All, -1);
     }
 
     const std::vector<std::string>& All() const { return FItems; }
@@ -334,22 +396,27 @@ public:
 protected:
     void SetUpdateState(bool Updating) override
     {
-        if (!Updating) FBox.ShowItems();
+        if (!Updating) FShow(TItemChange::All, -1);
     }
 
 private:
-    void Changed()
+    void Changed(TItemChange Change, int Index)
     {
-        if (UpdateCount() == 0) FBox.ShowItems();
+        if (UpdateCount() == 0) FShow(Change, Index);
     }
 
-    TComboBox& FBox;
+    int& FChoice;
+    std::vector<uint8_t>* FTicks;
+    TShow FShow;
     std::vector<std::string> FItems;
 };
 
 // TComboBox
 
-TComboBox::TComboBox(TComponent* AOwner) : TWinControl(AOwner), FItems(std::make_unique<TComboBoxItems>(*this))
+TComboBox::TComboBox(TComponent* AOwner)
+    : TWinControl(AOwner),
+      FItems(std::make_unique<TChoiceItems>(FItemIndex, nullptr,
+                                            [this](TItemChange Change, int Index) { ShowItemChange(Change, Index); }))
 {
     SetBounds(0, 0, 145, 23);
 }
@@ -413,17 +480,23 @@ void TComboBox::CreateWnd()
                 Change();
             });
         });
-    ShowItems();
+    ShowItemChange(TItemChange::All, -1);
 }
 
-void TComboBox::ShowItems()
+void TComboBox::ShowItemChange(TItemChange Change, int Index)
 {
-    if (FItemIndex >= FItems->Count()) FItemIndex = -1;
     auto* box = ContentWidget<QComboBox>(Widget());
     if (!box) return;
     FShowing = true;
-    box->clear();
-    for (const std::string& item : FItems->All()) box->addItem(ToQString(item));
+    switch (Change) {
+    case TItemChange::Inserted: box->insertItem(Index, ToQString(FItems->Get(Index))); break;
+    case TItemChange::Deleted: box->removeItem(Index); break;
+    case TItemChange::Renamed: box->setItemText(Index, ToQString(FItems->Get(Index))); break;
+    case TItemChange::All:
+        box->clear();
+        for (const std::string& item : FItems->All()) box->addItem(ToQString(item));
+        break;
+    }
     FShowing = false;
     ShowSelection();
 }
@@ -436,6 +509,164 @@ void TComboBox::ShowSelection()
     box->setCurrentIndex(FItemIndex);
     if (box->isEditable()) box->setEditText(ToQString(Text()));
     FShowing = false;
+}
+
+// TListBox
+
+namespace {
+
+// The list box's widget: tells the box of the user's choice, a click on a line (its tick box included: the line
+// becomes the current one) once the click's tick is taken, or a key that moved the current line.
+class TListBoxWidget : public QListWidget {
+public:
+    TListBoxWidget(std::function<void()> Chose, QWidget* Parent) : QListWidget(Parent), FChose(std::move(Chose))
+    {
+        connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& Index) { FClicked = Index.row(); });
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* Event) override
+    {
+        FClicked = -1;
+        QListWidget::mouseReleaseEvent(Event);
+        if (FClicked < 0) return;
+        if (currentRow() != FClicked) setCurrentRow(FClicked);
+        FChose();
+    }
+    void keyPressEvent(QKeyEvent* Event) override
+    {
+        const int row = currentRow();
+        QListWidget::keyPressEvent(Event);
+        if (currentRow() != row) FChose();
+    }
+
+private:
+    std::function<void()> FChose;
+    int FClicked = -1;
+};
+
+QListWidgetItem* NewListItem(const std::string& Text, bool Checkable, bool Checked)
+{
+    auto* item = new QListWidgetItem(ToQString(Text));
+    if (Checkable) {
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Checked ? Qt::Checked : Qt::Unchecked);
+    }
+    return item;
+}
+
+} // namespace
+
+TListBox::TListBox(TComponent* AOwner)
+    : TWinControl(AOwner),
+      FItems(std::make_unique<TChoiceItems>(FItemIndex, &FChecks,
+                                            [this](TItemChange Change, int Index) { ShowItemChange(Change, Index); }))
+{
+    SetBounds(0, 0, 121, 97);
+}
+
+TListBox::~TListBox()
+{
+    // The box's signals reach the items: it goes first.
+    DestroyWnd();
+}
+
+TStrings* TListBox::Items() const { return FItems.get(); }
+
+void TListBox::Clear() { FItems->Clear(); }
+
+void TListBox::SetItemIndex(int Value)
+{
+    FItemIndex = Value >= 0 && Value < FItems->Count() ? Value : -1;
+    ShowSelection();
+}
+
+void TListBox::IndexError(int Index)
+{
+    throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
+void TListBox::CreateWnd()
+{
+    TWinControl::CreateWnd();
+    auto* box = AddContentWidget<TListBoxWidget>(Widget(), [this] { UserChose(); });
+    box->setSelectionMode(QAbstractItemView::SingleSelection);
+    QObject::connect(box, &QListWidget::currentRowChanged, box, [this](int Row) {
+        if (!FShowing) FItemIndex = Row;
+    });
+    QObject::connect(box, &QListWidget::itemChanged, box, [this, box](QListWidgetItem* Item) {
+        Guarded(this, [&] {
+            if (FShowing || !Checkable()) return;
+            const size_t row = static_cast<size_t>(box->row(Item));
+            const uint8_t checked = Item->checkState() == Qt::Checked;
+            if (row >= FChecks.size() || FChecks[row] == checked) return;
+            FChecks[row] = checked;
+            ClickCheck();
+        });
+    });
+    ShowItemChange(TItemChange::All, -1);
+}
+
+void TListBox::UserChose()
+{
+    Guarded(this, [this] { Click(); });
+}
+
+void TListBox::ShowItemChange(TItemChange Change, int Index)
+{
+    auto* box = ContentWidget<TListBoxWidget>(Widget());
+    if (!box) return;
+    FShowing = true;
+    const auto line = [this](int Row) {
+        return NewListItem(FItems->Get(Row), Checkable(), FChecks[static_cast<size_t>(Row)] != 0);
+    };
+    switch (Change) {
+    case TItemChange::Inserted: box->insertItem(Index, line(Index)); break;
+    case TItemChange::Deleted: delete box->takeItem(Index); break;
+    case TItemChange::Renamed: box->item(Index)->setText(ToQString(FItems->Get(Index))); break;
+    case TItemChange::All:
+        box->clear();
+        for (int row = 0; row < FItems->Count(); ++row) box->addItem(line(row));
+        break;
+    }
+    FShowing = false;
+    ShowSelection();
+}
+
+void TListBox::ShowSelection()
+{
+    auto* box = ContentWidget<TListBoxWidget>(Widget());
+    if (!box) return;
+    FShowing = true;
+    box->setCurrentRow(FItemIndex);
+    if (FItemIndex < 0) box->clearSelection();
+    FShowing = false;
+}
+
+void TListBox::ShowCheck(int Index)
+{
+    auto* box = ContentWidget<TListBoxWidget>(Widget());
+    if (!box) return;
+    FShowing = true;
+    box->item(Index)->setCheckState(FChecks[static_cast<size_t>(Index)] ? Qt::Checked : Qt::Unchecked);
+    FShowing = false;
+}
+
+// TCheckListBox
+
+TCheckListBox::TCheckListBox(TComponent* AOwner) : TListBox(AOwner) {}
+
+void TCheckListBox::SetChecked(int Index, bool Value)
+{
+    if (static_cast<size_t>(Index) >= FChecks.size()) IndexError(Index);
+    if (Checked(Index) == Value) return;
+    FChecks[static_cast<size_t>(Index)] = Value;
+    ShowCheck(Index);
+}
+
+void TCheckListBox::ClickCheck()
+{
+    if (OnClickCheck) OnClickCheck(this);
 }
 
 // TGroupBox

@@ -1,5 +1,5 @@
 // Standard controls: the multi-line edit box, the push button, the label, the one-line edit box, the check box,
-// the combo box and the group box, each shown by its Qt widget. A control keeps its value in itself and has no
+// the radio button, the combo box, the list box, the check list box and the group box, each shown by its Qt widget. A control keeps its value in itself and has no
 // widget until its form is shown, so an unshown form is a widget-free model of itself: code drives its controls
 // and their events as a user would.
 #pragma once
@@ -7,13 +7,17 @@
 #include "Controls.h"
 #include "StringLists.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 class TMemoLines;
-class TComboBoxItems;
+class TChoiceItems;
+// What changed in a combo or list box's items.
+enum class TItemChange : uint8_t;
 
 // A multi-line edit box. Its lines are Lines(): changing them changes the text shown, and what the user types
 // comes back into them (a break typed last starts an empty line).
@@ -41,7 +45,9 @@ protected:
 
 private:
     friend class TMemoLines;
-class TComboBoxItems;
+class TChoiceItems;
+// What changed in a combo or list box's items.
+enum class TItemChange : uint8_t;
 
     // The whole text into the box, or one line added at its end.
     void ShowLines();
@@ -138,6 +144,28 @@ private:
     bool FChecked = false;
 };
 
+// A radio button. The radio buttons on one parent form a group: checking one unchecks the others. OnClick runs
+// once each time the button becomes checked, by the user's click or by code; unchecking runs nothing.
+class TRadioButton : public TWinControl {
+public:
+    explicit TRadioButton(TComponent* AOwner);
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool Value);
+
+protected:
+    void CreateWnd() override;
+
+private:
+    // Shows the check state (no echo: the button reports only the user's clicks).
+    void ShowChecked();
+
+    std::string FCaption;
+    bool FChecked = false;
+};
+
 // csDropDown: the text can be typed and need not be an item; csDropDownList: the text is the chosen item's.
 enum TComboBoxStyle { csDropDown, csDropDownList };
 
@@ -167,17 +195,78 @@ protected:
     virtual void Change();
 
 private:
-    friend class TComboBoxItems;
+    friend class TChoiceItems;
 
-    void ShowItems();
+    void ShowItemChange(TItemChange Change, int Index);
     void ShowSelection();
 
-    std::unique_ptr<TComboBoxItems> FItems;
+    std::unique_ptr<TChoiceItems> FItems;
     TComboBoxStyle FStyle = csDropDown;
     int FItemIndex = -1;
     std::string FText;
     // The box is being told the items or the selection: its signals are not the user's.
     bool FShowing = false;
+};
+
+// A list of lines to choose one from. OnClick runs when the user chooses a line: a click on a line (again on the
+// chosen one too), or a key that moves the choice; code that fills the list or sets ItemIndex runs nothing.
+class TListBox : public TWinControl {
+public:
+    explicit TListBox(TComponent* AOwner);
+    ~TListBox() override;
+
+    TStrings* Items() const;
+    void Clear();
+    // -1 for none. An index outside the items selects none. The choice follows its line as lines come and go
+    // before it, and goes with it.
+    int ItemIndex() const { return FItemIndex; }
+    void SetItemIndex(int Value);
+
+protected:
+    void CreateWnd() override;
+    // Lines with a tick box (the check list box).
+    virtual bool Checkable() const { return false; }
+    // The user ticked or unticked a line.
+    virtual void ClickCheck() {}
+    [[noreturn]] static void IndexError(int Index);
+    void ShowCheck(int Index);
+
+    // A tick per line, following its line.
+    std::vector<uint8_t> FChecks;
+
+private:
+    friend class TChoiceItems;
+
+    void ShowItemChange(TItemChange Change, int Index);
+    void ShowSelection();
+    // The user's click or key; the widget's current line is already taken.
+    void UserChose();
+
+    std::unique_ptr<TChoiceItems> FItems;
+    int FItemIndex = -1;
+    // The box is being told the items or the choice: its signals are not the user's.
+    bool FShowing = false;
+};
+
+// A list box with a tick box on every line. The ticks live in the control (a thousand lines set and read fast
+// without a widget). OnClickCheck runs when the user ticks or unticks a line, before the click's OnClick; code
+// that sets a tick runs nothing.
+class TCheckListBox : public TListBox {
+public:
+    explicit TCheckListBox(TComponent* AOwner);
+
+    bool Checked(int Index) const
+    {
+        if (static_cast<size_t>(Index) >= FChecks.size()) IndexError(Index);
+        return FChecks[static_cast<size_t>(Index)] != 0;
+    }
+    void SetChecked(int Index, bool Value);
+
+    TNotifyEvent OnClickCheck;
+
+protected:
+    bool Checkable() const override { return true; }
+    void ClickCheck() override;
 };
 
 // A framed group of controls with its caption on the frame.
