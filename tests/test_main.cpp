@@ -38,6 +38,8 @@ int main(int argc, char** argv)
     // Tests answer dialogs themselves: nothing may wait for a user.
     SetMessageBoxHook(nullptr);
     SetSavePictureDialogHook(nullptr);
+    SetFileDialogHook(nullptr);
+    SetFontDialogHook(nullptr);
 #endif
 #ifdef MIREFALL_ENGINE
     InitVAVodad();

@@ -303,6 +303,7 @@ TApplication::~TApplication()
         SetMessageBoxHook(nullptr);
         SetSavePictureDialogHook(nullptr);
         SetFileDialogHook(nullptr);
+        SetFontDialogHook(nullptr);
         delete QCoreApplication::instance();
     }
     if (Application == this) Application = nullptr;
@@ -320,6 +321,7 @@ void TApplication::Initialize(int* ArgC, char** ArgV)
     SetMessageBoxHook(QtMessageBox);
     SetSavePictureDialogHook(QtSavePictureDialog);
     SetFileDialogHook(QtFileDialog);
+    SetFontDialogHook(QtFontDialog);
     TrackKeyState();
 }
 

@@ -83,21 +83,33 @@ TColor ColorToRGB(TColor color)
 // ---------------------------------------------------------------------------------------------------------
 // Fonts, pens and brushes
 
+namespace {
+
+struct TFontAlias {
+    const char* name;
+    TFontFace face;
+};
+const TFontAlias fontAliases[] = {
+    {"Bookman Old Style", {"URW Bookman", false}},
+    {"Arial", {"Liberation Sans", false}},
+    {"Arial Black", {"Liberation Sans", true}},
+    {"Tahoma", {"Liberation Sans", false}},
+};
+
+} // namespace
+
 TFontFace ResolveFontFace(const std::string& name)
 {
-    struct TAlias {
-        const char* name;
-        TFontFace face;
-    };
-    static const TAlias aliases[] = {
-        {"Bookman Old Style", {"URW Bookman", false}},
-        {"Arial", {"Liberation Sans", false}},
-        {"Arial Black", {"Liberation Sans", true}},
-        {"Tahoma", {"Liberation Sans", false}},
-    };
-    for (const TAlias& alias : aliases)
+    for (const TFontAlias& alias : fontAliases)
         if (SameText(name, alias.name)) return alias.face;
     return {"DejaVu Sans", false};
+}
+
+std::vector<std::string> FontFaceNames()
+{
+    std::vector<std::string> names;
+    for (const TFontAlias& alias : fontAliases) names.emplace_back(alias.name);
+    return names;
 }
 
 namespace {

@@ -62,6 +62,8 @@ struct TFontFace {
 // Bookman Old Style: URW Bookman; Arial and Tahoma: Liberation Sans; Arial Black: Liberation Sans bold;
 // anything else: DejaVu Sans. Names are compared without regard to letter case.
 TFontFace ResolveFontFace(const std::string& name);
+// The face names the table above knows, in its order (what a font dialog offers).
+std::vector<std::string> FontFaceNames();
 
 // A font by face name, size and style. Height is in pixels at 96 pixels per inch: negative for the height
 // of the characters (Size in points = -Height x 72 / 96), positive for the height of the whole cell.

@@ -13,6 +13,10 @@
 #include <utility>
 
 class QKeyEvent;
+struct TDialogFont;
+
+// The font dialog on Qt, the hook the application installs (FontDialog.cpp).
+bool QtFontDialog(const TDialogFont& Font, TDialogFont& Chosen);
 
 // The virtual-key code (VirtualKeys.h) of a Qt key event; 0 for a key without one.
 uint16_t VirtualKeyOf(const QKeyEvent* Event);

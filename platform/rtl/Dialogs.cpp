@@ -9,6 +9,7 @@ std::mutex gHookLock;
 TMessageBoxHook gMessageBoxHook;
 TSavePictureDialogHook gSavePictureDialogHook;
 TFileDialogHook gFileDialogHook;
+TFontDialogHook gFontDialogHook;
 
 template <class H> H CurrentHook(const H& hook)
 {
@@ -58,6 +59,12 @@ void SetFileDialogHook(TFileDialogHook hook)
     gFileDialogHook = std::move(hook);
 }
 
+void SetFontDialogHook(TFontDialogHook hook)
+{
+    std::lock_guard<std::mutex> guard(gHookLock);
+    gFontDialogHook = std::move(hook);
+}
+
 std::vector<TDialogFilterEntry> ParseDialogFilter(const std::string& Filter)
 {
     std::vector<TDialogFilterEntry> entries;
@@ -102,4 +109,17 @@ bool ShowSavePictureDialog(const TSavePictureRequest& request, std::string& chos
     if (hook) return hook(request, chosenName);
     std::fprintf(stderr, "Save picture dialog \"%s\" cancelled: no user interface\n", request.Title.c_str());
     return false;
+}
+
+bool ShowFontDialog(TDialogFont& font)
+{
+    const TFontDialogHook hook = CurrentHook(gFontDialogHook);
+    if (!hook) {
+        std::fprintf(stderr, "Font dialog for \"%s\" cancelled: no user interface\n", font.Name.c_str());
+        return false;
+    }
+    TDialogFont chosen = font;
+    if (!hook(font, chosen)) return false;
+    font = std::move(chosen);
+    return true;
 }

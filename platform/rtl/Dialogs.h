@@ -3,6 +3,7 @@
 // answers the caller's default, so nothing ever waits for a user who is not there.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -47,18 +48,35 @@ struct TDialogFilterEntry {
 // The entries of a dialog filter; an entry without patterns takes every file ("*").
 std::vector<TDialogFilterEntry> ParseDialogFilter(const std::string& Filter);
 
+// A font as the font dialog shows and answers it: the face name the program uses, Height in pixels as fonts
+// keep it (negative: the height of the characters), the styles (1 bold, 2 italic, 4 underline, 8 strike-out)
+// and the colour ($00BBGGRR).
+struct TDialogFont {
+    std::string Name;
+    int32_t Height = -11;
+    uint8_t Style = 0;
+    int32_t Color = 0;
+
+    bool operator==(const TDialogFont&) const = default;
+};
+
 using TMessageBoxHook = std::function<TModalResult(const TMessageBoxRequest&)>;
 // Answers true with the chosen name on OK, false on cancel.
 using TSavePictureDialogHook = std::function<bool(const TSavePictureRequest&, std::string& chosenName)>;
 // Answers true with the chosen name on OK, false on cancel.
 using TFileDialogHook = std::function<bool(const TFileDialogRequest&, std::string& chosenName)>;
+// Shows the font and answers true with the chosen one on OK, false on cancel.
+using TFontDialogHook = std::function<bool(const TDialogFont& font, TDialogFont& chosen)>;
 
 // An empty hook restores the default.
 void SetMessageBoxHook(TMessageBoxHook hook);
 void SetSavePictureDialogHook(TSavePictureDialogHook hook);
 void SetFileDialogHook(TFileDialogHook hook);
+void SetFontDialogHook(TFontDialogHook hook);
 
 TModalResult ShowMessageBox(const TMessageBoxRequest& request);
 bool ShowSavePictureDialog(const TSavePictureRequest& request, std::string& chosenName);
 // True with the chosen name (the default extension added) on OK; false, chosenName untouched, on cancel.
 bool ShowFileDialog(const TFileDialogRequest& request, std::string& chosenName);
+// True with the chosen font in font on OK; false, font untouched, on cancel.
+bool ShowFontDialog(TDialogFont& font);
