@@ -167,7 +167,7 @@ void TForm::CreateWnd()
     TWinControl::CreateWnd();
     Widget()->setWindowTitle(ToQString(FCaption));
     ApplyWindowFlags();
-    if (FMenu) FMenu->ShowIn(Widget());
+    if (FMenu) FMenu->ShowIn(this);
 }
 
 void TForm::SetMenu(TMainMenu* Value)
@@ -180,7 +180,7 @@ void TForm::SetMenu(TMainMenu* Value)
     FMenu = Value;
     if (!FMenu) return;
     FMenu->FreeNotification(this);
-    if (Widget()) FMenu->ShowIn(Widget());
+    if (Widget()) FMenu->ShowIn(this);
 }
 
 bool TForm::IsShortCut(uint16_t Key, TShiftState Shift) { return FMenu && FMenu->IsShortCut(Key, Shift); }

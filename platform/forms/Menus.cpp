@@ -3,6 +3,7 @@
 #include "ControlWidget.h"
 #include "VirtualKeys.h"
 
+#include <QtCore/QPointer>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 
@@ -188,7 +189,32 @@ void TMenuItem::Changed()
 
 // TMainMenu
 
-TMainMenu::TMainMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr))
+struct TMainMenu::TBar {
+    // Shows Items as a menu bar at the top of Host (nullptr takes the bar away).
+    void ShowIn(QWidget* Host, const TMenuItem* Items)
+    {
+        // An item's click may change the menu: the old bar goes once the click is over.
+        if (Bar) {
+            Bar->hide();
+            Bar->setParent(nullptr);
+            Bar->deleteLater();
+        }
+        Bar = nullptr;
+        if (!Host) return;
+        Bar = new QMenuBar(Host);
+        AddItems(Bar, Items);
+        auto* placer = new TMenuBarPlacer(Host, Bar);
+        placer->Place(Host);
+        Bar->raise();
+        Bar->show();
+    }
+
+    // Goes with its host's widget.
+    QPointer<QMenuBar> Bar;
+};
+
+TMainMenu::TMainMenu(TComponent* AOwner)
+    : TComponent(AOwner), FItems(std::make_unique<TMenuItem>(nullptr)), FBar(std::make_unique<TBar>())
 {
     FItems->FMenu = this;
 }
@@ -196,7 +222,7 @@ TMainMenu::TMainMenu(TComponent* AOwner) : TComponent(AOwner), FItems(std::make_
 TMainMenu::~TMainMenu()
 {
     FItems->FMenu = nullptr;
-    delete FBar;
+    delete FBar->Bar;
 }
 
 bool TMainMenu::IsShortCut(uint16_t Key, TShiftState Shift)
@@ -205,25 +231,9 @@ bool TMainMenu::IsShortCut(uint16_t Key, TShiftState Shift)
     return KeyName(Key).size() > 0 && FItems->HandleShortCut(value);
 }
 
-void TMainMenu::ShowIn(QWidget* Host)
-{
-    // An item's click may change the menu: the old bar goes once the click is over.
-    if (FBar) {
-        FBar->hide();
-        FBar->setParent(nullptr);
-        FBar->deleteLater();
-    }
-    FBar = nullptr;
-    if (!Host) return;
-    FBar = new QMenuBar(Host);
-    AddItems(FBar, FItems.get());
-    auto* placer = new TMenuBarPlacer(Host, FBar);
-    placer->Place(Host);
-    FBar->raise();
-    FBar->show();
-}
+void TMainMenu::ShowIn(TWinControl* Host) { FBar->ShowIn(TControlWidget::Of(Host), FItems.get()); }
 
 void TMainMenu::Rebuild()
 {
-    if (FBar) ShowIn(FBar->parentWidget());
+    if (FBar->Bar) FBar->ShowIn(FBar->Bar->parentWidget(), FItems.get());
 }

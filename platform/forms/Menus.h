@@ -4,9 +4,6 @@
 #include "Components.h"
 #include "Controls.h"
 
-#include <QtCore/QPointer>
-#include <QtWidgets/QMenuBar>
-
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -77,14 +74,17 @@ public:
     TMenuItem* Items() const { return FItems.get(); }
     bool IsShortCut(uint16_t Key, TShiftState Shift);
 
-    // Shows the items as a menu bar at the top of Host (nullptr takes the bar away).
-    void ShowIn(QWidget* Host);
+    // Shows the items as a menu bar at the top of Host's window (nullptr, or a host without a window, takes the
+    // bar away).
+    void ShowIn(TWinControl* Host);
 
 private:
     friend class TMenuItem;
+    // The menu bar (in the .cpp); it goes with its host's window.
+    struct TBar;
+
     void Rebuild();
 
     std::unique_ptr<TMenuItem> FItems;
-    // Goes with its host's widget.
-    QPointer<QMenuBar> FBar;
+    std::unique_ptr<TBar> FBar;
 };

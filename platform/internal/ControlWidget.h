@@ -42,6 +42,8 @@ template <class F> void Guarded(TWinControl* Control, F&& Body)
 class TControlWidget : public QWidget {
 public:
     TControlWidget(TWinControl* Control, QWidget* ParentWidget) : QWidget(ParentWidget), FControl(Control) {}
+    // The widget of a control; nullptr for none or while it has no window.
+    static TControlWidget* Of(const TWinControl* Control) { return Control ? Control->FWidget : nullptr; }
     // The control's window goes while every native window below this widget still exists.
     ~TControlWidget() override;
 
