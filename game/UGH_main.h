@@ -892,6 +892,10 @@ public:
     // Runs button id's action and puts its state back to normal; -1 does nothing. While a request form is shown
     // only the form's buttons (40..45, 48, 49, 55..58) act.
     void ClickGButton(int32_t id);
+    // F4 and the main menu's editor button: leaves full screen, then shows the map editor.
+    void ShowMapEditor();
+    // The map editor window (made by the program after this one); nullptr without one.
+    TForm* MapEditorForm = nullptr;
 
     // ---- Sound and music (UGH_main_sound.cpp) ----
     // Both lists and every sample they name into GLSoundLibrary1, each under its name + ".wav" (from the ".mp3"

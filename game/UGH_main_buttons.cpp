@@ -339,6 +339,9 @@ void RunAction(TForm1& form, int32_t id)
     case 32:
         if (Form5) Form5->Show();
         break;
+    case 36:
+        form.ShowMapEditor();
+        break;
     case 28:
         form.AskToSave();
         break;
@@ -641,6 +644,15 @@ void TForm1::ProcessButtons()
     } catch (...) {
         frameerrors += " finvis ";
     }
+}
+
+void TForm1::ShowMapEditor()
+{
+    if (fullscreen) {
+        fullscreen = false;
+        InitFullscreen();
+    }
+    if (MapEditorForm) MapEditorForm->Show();
 }
 
 void TForm1::ClickGButton(int32_t id)

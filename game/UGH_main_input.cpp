@@ -110,12 +110,12 @@ const TCharRow cKeyPressRows[] = {
     {u"Ss\u042B\u044B", StepBack},
 };
 
-// In this order; the first row whose key matches and whose condition holds acts. The map editor (F4) comes with
-// the editor.
+// In this order; the first row whose key matches and whose condition holds acts.
 const TKeyRow cKeyUpRows[] = {
     {VK_BACK, NameEntry, [](TForm1&, int32_t) { rftext.clear(); }},
     {VK_RETURN, RequestShown, [](TForm1& form, int32_t) { form.ClickGButton(48); }},
     {VK_SPACE, NoModeSet, [](TForm1& form, int32_t) { form.ActivateCell(playerx + lookdirx, playery + lookdiry); }},
+    {VK_F1 + 3, Always, [](TForm1& form, int32_t) { form.ShowMapEditor(); }},
     {VK_F1 + 4, Always, [](TForm1& form, int32_t) { form.BuildLevel(); }},
     {VK_F1 + 5, Always,
      [](TForm1& form, int32_t) {

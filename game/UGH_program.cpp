@@ -4,6 +4,7 @@
 #include "UGHMinimap.h"
 #include "UGHSettings.h"
 #include "UGHSplash.h"
+#include "UGHmapedit.h"
 #include "UGH_data.h"
 #include "UGH_main.h"
 
@@ -49,6 +50,9 @@ TGameWindows StartGame(const std::string& dataFolder)
         return windows;
     }
     Form1->Show();
+    Application->CreateForm(Form2);
+    windows.MapEditor = Form2;
+    Form1->MapEditorForm = Form2;
     Application->CreateForm(Form5);
     windows.Settings = Form5;
     Application->CreateForm(Form9);
@@ -61,11 +65,14 @@ void FreeGameWindows(TGameWindows& windows)
 {
     FreeAndNil(windows.BattleLog);
     FreeAndNil(windows.Settings);
+    if (windows.Main) windows.Main->MapEditorForm = nullptr;
+    FreeAndNil(windows.MapEditor);
     FreeAndNil(windows.Main);
     FreeAndNil(windows.MapPicture);
     FreeAndNil(windows.Splash);
     Form9 = nullptr;
     Form5 = nullptr;
+    Form2 = nullptr;
     Form1 = nullptr;
     Form12 = nullptr;
     Form10 = nullptr;

@@ -6,6 +6,7 @@
 #include <string>
 
 class TForm1;
+class TForm2;
 class TForm5;
 class TForm9;
 class TForm10;
@@ -15,6 +16,7 @@ struct TGameWindows {
     TForm10* Splash = nullptr;
     TForm12* MapPicture = nullptr;
     TForm1* Main = nullptr;
+    TForm2* MapEditor = nullptr;
     TForm5* Settings = nullptr;
     TForm9* BattleLog = nullptr;
     // The start-up ran to its end and the frame clock runs.
@@ -23,9 +25,9 @@ struct TGameWindows {
 
 // Sets gamedir to dataFolder (the program's folder when empty) and the application's title, then makes the splash
 // window (the application's main window) and the map window and shows the splash, makes the main window, runs its
-// start-up and shows it, and makes the settings window and the battle-log window. A start-up that fails shows one
-// error box naming its stage and the failure, and makes no more windows: the result is not Started. The windows
-// belong to the application; the global form pointers are set.
+// start-up and shows it, and makes the map editor (hidden: the main window shows it), the settings window and the
+// battle-log window. A start-up that fails shows one error box naming its stage and the failure, and makes no more
+// windows: the result is not Started. The windows belong to the application; the global form pointers are set.
 TGameWindows StartGame(const std::string& dataFolder = {});
 
 // Frees the windows StartGame made, the last made first, and clears them and their global pointers.

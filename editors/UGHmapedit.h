@@ -1,0 +1,216 @@
+// The map editor window "MapEd": a top view of the running level drawn every 200 ms, the tools that paint cells,
+// the panels that edit the cursor cell, the free sprites and the map's header values, and the menus and commands
+// that load, save and rework the whole map. It edits the game's tables in place: what it changes is what the next
+// build of the level shows and what the map writer saves.
+//
+// The window is made hidden at start-up and shown by F4; an unshown window is its own widget-free model (its
+// controls keep their values), which the tests drive.
+#pragma once
+
+#include "UGH_main.h"
+#include "UGH_tables.h"
+
+#include "Buttons.h"
+#include "ComCtrls.h"
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "Graphics.h"
+#include "Menus.h"
+#include "StdCtrls.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// ---- The editor's state (one editor per process) ----
+// The cursor cell edcurx, edcury is declared with the game (UGH_main.h): the game's edit view flies over it.
+extern int32_t edtool;               // the tool that painting applies, 0..6 (see PlaceItemInCell)
+extern int32_t edselx, edsely;       // the selection's second corner; the cursor is the first
+extern int32_t edfsprite;            // the free sprite the free-sprite panel shows
+extern int32_t edscrollx, edscrolly; // the view's scroll offset in cells
+extern lcell edcellbuf;              // the copy buffer: one whole cell
+extern int32_t edlgroup;             // the light group the light-group tool paints
+extern int32_t edvarea1, edvarea2;   // the two visibility areas the area tool paints
+extern bool edldown, edmdown;        // the left, the middle button went down over the view and is still down
+extern int32_t edlastx, edlasty;     // the last pointer position over the view, in view pixels
+// The last drawing of the map, 20 pixels a cell, cell (0, 0) at the top left (the view shows it flipped); the
+// map-image export saves it.
+extern std::unique_ptr<TBitmap> edmapbmp;
+
+// The colour of visibility area n in the view: six fixed colours, then greys that darken as n grows.
+TColor visareacolor(int32_t n);
+
+// An information box captioned "MapEd" (through the dialog hooks).
+void EditorMessage(const std::string& text);
+
+class TForm2 : public TForm {
+public:
+    explicit TForm2(TComponent* AOwner);
+    ~TForm2() override;
+
+    // ==== View and tools (UGHmapedit.cpp) ====
+
+    // Draws the map into edmapbmp and shows it flipped and magnified twice in Image1 from the scroll offset.
+    void RenderMap();
+    // The refresh tick, only while the window is visible: the drawing, the focus given back to the window unless
+    // "focus" is off or the left button is held, the cursor cell's check boxes and the scroll bars' ranges.
+    void Timer1Timer(TObject* Sender);
+    // The cell under a view pixel, clamped to the used grid.
+    TPoint CellAt(int32_t X, int32_t Y) const;
+    // Left drag paints with the tool; middle drag scrolls; a release moves the cursor (with Shift only the
+    // selection's second corner), refreshes the panels and, for the left button, paints the cursor cell.
+    void Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
+    void Image1MouseMove(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y);
+    void Image1MouseUp(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y);
+    void Image1MouseLeave(TObject* Sender);
+    // The arrow keys move the cursor within the used grid (Up lowers y: the view is flipped).
+    void FormKeyUp(TObject* Sender, uint16_t& Key, TShiftState Shift);
+    // Applies tool em to cell (ccx, ccy); a cell outside the grid is left alone.
+    void PlaceItemInCell(int32_t ccx, int32_t ccy, int32_t em);
+    // Copies edcellbuf over the selection row by row from the cursor, writing each pasted cell's side files.
+    void PasteToArea();
+    void Copy1Click(TObject* Sender);
+    void Paste1Click(TObject* Sender);
+    // The tools: select, wall, door, chest, clear, light groups, visibility areas.
+    void SpeedButton14Click(TObject* Sender);
+    void SpeedButton15Click(TObject* Sender);
+    void SpeedButton16Click(TObject* Sender);
+    void SpeedButton17Click(TObject* Sender);
+    void SpeedButton22Click(TObject* Sender);
+    void SpeedButton23Click(TObject* Sender);
+    void SpeedButton24Click(TObject* Sender);
+    void ScrollBar1Change(TObject* Sender);
+    void ScrollBar2Change(TObject* Sender);
+
+    // ==== Panels (UGHmapedit_panels.cpp) ====
+
+    // ==== Commands (UGHmapedit_commands.cpp, UGHmapedit_export.cpp) ====
+
+    // ==== Controls ====
+    // Frame: the toolbar on top, the left column, the bottom strip below its splitter, the view in the centre.
+    TPanel* Panel1 = nullptr; // the view with its scroll bars
+    TPanel* Panel2 = nullptr; // left column
+    TPanel* Panel3 = nullptr; // toolbar
+    TPanel* Panel4 = nullptr; // bottom strip
+    TPanel* Panel5 = nullptr; // the bottom strip's top row: script controls and cursor
+    TSplitter* Splitter1 = nullptr;
+    TImage* Image1 = nullptr;
+    TScrollBar* ScrollBar1 = nullptr; // horizontal: edscrollx
+    TScrollBar* ScrollBar2 = nullptr; // vertical: edscrolly
+    TTimer* Timer1 = nullptr;
+
+    // Toolbar: the seven tools, the file buttons and the view's check boxes.
+    TSpeedButton *SpeedButton14 = nullptr, *SpeedButton15 = nullptr, *SpeedButton16 = nullptr,
+                 *SpeedButton17 = nullptr, *SpeedButton22 = nullptr, *SpeedButton23 = nullptr,
+                 *SpeedButton24 = nullptr;
+    TSpeedButton* SpeedButton3 = nullptr; // "new"
+    TSpeedButton* SpeedButton4 = nullptr; // "save"
+    TSpeedButton* SpeedButton5 = nullptr; // "load"
+    TSpeedButton* SpeedButton6 = nullptr; // "build"
+    TCheckBox* CheckBox10 = nullptr;      // "marks"
+    TCheckBox* CheckBox13 = nullptr;      // "focus"
+    TCheckBox* CheckBox21 = nullptr;      // "areas"
+    // Buttons that show the other editors, each made by the unit of its window (see the constructor).
+    TSpeedButton *SpeedButton7 = nullptr, *SpeedButton8 = nullptr, *SpeedButton9 = nullptr,
+                 *SpeedButton10 = nullptr, *SpeedButton11 = nullptr, *SpeedButton12 = nullptr,
+                 *SpeedButton18 = nullptr, *SpeedButton19 = nullptr, *SpeedButton20 = nullptr;
+
+    // Left column.
+    TGroupBox* GroupBox1 = nullptr; // "Map properties"
+    TGroupBox* GroupBox2 = nullptr; // "Light", in the map properties
+    TGroupBox* GroupBox3 = nullptr; // "start/exit", in the map properties
+    TGroupBox* GroupBox4 = nullptr; // "Cell Properties"
+    TGroupBox* GroupBox5 = nullptr; // "general"
+    TGroupBox* GroupBox6 = nullptr; // "Event controls"
+    TGroupBox* GroupBox7 = nullptr; // "cell decoration"
+    TGroupBox* GroupBox8 = nullptr; // "Free sprite"
+    // Bottom strip.
+    TGroupBox* GroupBox9 = nullptr;  // "Script controls"
+    TGroupBox* GroupBox10 = nullptr; // "cursor"
+    TGroupBox* GroupBox11 = nullptr; // "Script text"
+    TGroupBox* GroupBox12 = nullptr; // "cell meshes"
+    TLabel* Label25 = nullptr;       // the hovered cell "x,y"
+    TMemo* ScrMemo = nullptr;        // the script text
+    TMemo* Memo1 = nullptr;          // hidden: the map name file's lines
+
+    // The boxes by their number. Map properties: 23 map id, 26 27 width and height (highest index), 25 skybox,
+    // 49 map name; light 35..37 attenuation, 38..40 colour; start/exit 9 10 start, 11 12 exit, 13 direction,
+    // 14 (hidden) mapspare. General: 1 2 cursor, 43 44 second corner (read-only), 7 cell id, 5 power, 42 z shift,
+    // 41 door face, 46 light group, 47 48 visibility areas. Event: 3 type, 4 par1, 6 par2. Decoration: 45 grass
+    // density. Free sprite: 16..18 x y z, 19 20 w h, 21 22 direction. Cell meshes: 28..30 angles, 31..33 offset.
+    // 15 and 34 are spare (hidden).
+    TEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
+          *Edit6 = nullptr, *Edit7 = nullptr, *Edit9 = nullptr, *Edit10 = nullptr, *Edit11 = nullptr,
+          *Edit12 = nullptr, *Edit13 = nullptr, *Edit14 = nullptr, *Edit15 = nullptr, *Edit16 = nullptr,
+          *Edit17 = nullptr, *Edit18 = nullptr, *Edit19 = nullptr, *Edit20 = nullptr, *Edit21 = nullptr,
+          *Edit22 = nullptr, *Edit23 = nullptr, *Edit25 = nullptr, *Edit26 = nullptr, *Edit27 = nullptr,
+          *Edit28 = nullptr, *Edit29 = nullptr, *Edit30 = nullptr, *Edit31 = nullptr, *Edit32 = nullptr,
+          *Edit33 = nullptr, *Edit34 = nullptr, *Edit35 = nullptr, *Edit36 = nullptr, *Edit37 = nullptr,
+          *Edit38 = nullptr, *Edit39 = nullptr, *Edit40 = nullptr, *Edit41 = nullptr, *Edit42 = nullptr,
+          *Edit43 = nullptr, *Edit44 = nullptr, *Edit45 = nullptr, *Edit46 = nullptr, *Edit47 = nullptr,
+          *Edit48 = nullptr, *Edit49 = nullptr;
+    // Lists that take typing: the cell sprite (8) and the mesh name (24).
+    TComboBox *Edit8 = nullptr, *Edit24 = nullptr;
+    // 1 free-sprite slot, 2 free-sprite name, 3 event type, 4 level environment, 5 6 7 wall, floor, ceiling
+    // overrides, 8 (hidden) mesh type, 9 grass sprite, 10 map name language.
+    TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr, *ComboBox4 = nullptr,
+              *ComboBox5 = nullptr, *ComboBox6 = nullptr, *ComboBox7 = nullptr, *ComboBox8 = nullptr,
+              *ComboBox9 = nullptr, *ComboBox10 = nullptr;
+    // 1 wall, 2 passable, 3 door, 4 event, 5 chest, 6 floor, 7 ceiling, 8 sprite enabled, 9 sprite fixed
+    // direction, 11 search script, 12 outdoors, 14..17 blocks -y +y -x +x, 18 forcewallmesh, 19 grass,
+    // 20 shcast, 22 ign; 10, 13, 21 are the toolbar's.
+    TCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr, *CheckBox4 = nullptr,
+              *CheckBox5 = nullptr, *CheckBox6 = nullptr, *CheckBox7 = nullptr, *CheckBox8 = nullptr,
+              *CheckBox9 = nullptr, *CheckBox11 = nullptr, *CheckBox12 = nullptr, *CheckBox14 = nullptr,
+              *CheckBox15 = nullptr, *CheckBox16 = nullptr, *CheckBox17 = nullptr, *CheckBox18 = nullptr,
+              *CheckBox19 = nullptr, *CheckBox20 = nullptr, *CheckBox22 = nullptr;
+    // Map properties: 28 "set", 19 "read", 20 "dir" (map id); light 29 "d", 30 "s", 31 "read"; start/exit 4 "set",
+    // 5 "read", 11 "lookside", 37 "s" (start), 38 "s" (exit). General: 18 "j". Event: 15 ">", 16 "l", 17 "s".
+    // Cell meshes: 26 "ok", 25 "default" (angles), 27 "default" (offset), 34 "fo", 35 "^", 39 "void".
+    // Free sprite: 7 "set", 1 "<", 2 ">", 3 "^", 6 "v" (position nudges), 8 "^", 9 "v", 10 "<", 12 ">"
+    // (direction), 13 "df", 14 "cln prev", 21 "act. cell c.". Map-wide: 22 "Auto", 23 "no f/c",
+    // 24 "auto floor/ceil", 32 "clr empt.".
+    TButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr, *Button5 = nullptr,
+            *Button6 = nullptr, *Button7 = nullptr, *Button8 = nullptr, *Button9 = nullptr, *Button10 = nullptr,
+            *Button11 = nullptr, *Button12 = nullptr, *Button13 = nullptr, *Button14 = nullptr,
+            *Button15 = nullptr, *Button16 = nullptr, *Button17 = nullptr, *Button18 = nullptr,
+            *Button19 = nullptr, *Button20 = nullptr, *Button21 = nullptr, *Button22 = nullptr,
+            *Button23 = nullptr, *Button24 = nullptr, *Button25 = nullptr, *Button26 = nullptr,
+            *Button27 = nullptr, *Button28 = nullptr, *Button29 = nullptr, *Button30 = nullptr,
+            *Button31 = nullptr, *Button32 = nullptr, *Button34 = nullptr, *Button35 = nullptr,
+            *Button37 = nullptr, *Button38 = nullptr, *Button39 = nullptr;
+    TSpeedButton* SpeedButton1 = nullptr;  // "load" (cell script)
+    TSpeedButton* SpeedButton2 = nullptr;  // "save" (cell script)
+    TSpeedButton* SpeedButton13 = nullptr; // "a" (door face)
+
+    // Menus.
+    TMainMenu* MainMenu1 = nullptr;
+    TMenuItem *FileMenu = nullptr, *New1 = nullptr, *Save1 = nullptr, *Open1 = nullptr,
+              *Exportmonsterdatabase1 = nullptr, *Exportcarddatabase1 = nullptr, *ExportMapImage1 = nullptr;
+    TMenuItem *EditMenu = nullptr, *Copy1 = nullptr, *Paste1 = nullptr, *BufferedCellData1 = nullptr,
+              *Select1 = nullptr, *Wall1 = nullptr, *Door1 = nullptr, *Chest1 = nullptr, *Light1 = nullptr,
+              *Clear1 = nullptr, *Makeselectioncastshadows1 = nullptr, *Removeshadowcasting1 = nullptr;
+    TMenuItem *MapMenu = nullptr, *Build1 = nullptr, *Random1 = nullptr, *AutoGetDoorAngles1 = nullptr,
+              *ToggleEditView1 = nullptr;
+    // Entries that show the other editors, each made by the unit of its window (see the constructor).
+    TMenuItem *EditorsMenu = nullptr, *Variableeditor1 = nullptr, *Texteditor1 = nullptr, *Itemeditor1 = nullptr,
+              *Cardeditor1 = nullptr, *Charactereditor1 = nullptr, *PerkEditor1 = nullptr,
+              *MonsterListEditor1 = nullptr, *Freemesheditor1 = nullptr, *LightSourceEditor1 = nullptr,
+              *Debugandgameplaymenu1 = nullptr;
+    TMenuItem *HelpMenu = nullptr, *Scriptingreference1 = nullptr;
+
+private:
+    // The entry of the Editors menu and the toolbar button that show another editor window: window() gives the
+    // window when it is clicked (the windows are made after this one), and nothing shows while it has none.
+    void AddEditorEntry(TMenuItem*& item, const std::string& menuCaption, TSpeedButton*& button,
+                        const std::string& buttonCaption, TForm* (*window)());
+    // Sets edtool and shows its button down (the other tools' up).
+    void ChooseTool(int32_t tool);
+
+    // The flipped copy of edmapbmp the view is composed from, kept between ticks.
+    std::unique_ptr<TBitmap> FFlipped;
+    // Where the next button that shows another editor goes on the toolbar's second row.
+    int32_t FEditorButtonsLeft = 4;
+};
+
+extern TForm2* Form2;
