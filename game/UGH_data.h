@@ -237,6 +237,11 @@ TLevelData ReadMapFile(const std::string& fileName, const TMapProgress& progress
 // Writes the current level as a version-22 map file, replaced atomically: mapfreemeshes when saveb (the editor's
 // map), freemeshes otherwise (a saved game). Sets levelbusy and levelsaving, and clears levelbusy at the end.
 void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progress = {});
+// The map editor's part in reading and writing maps (the game knows no editor; the editor sets these, each may
+// be empty): once LoadMap has a map in and levelbusy is clear, OnMapLoaded learns whether envindex changed; once
+// SaveMap has written its file, OnMapSaved runs.
+extern std::function<void(bool envchanged)> OnMapLoaded;
+extern std::function<void()> OnMapSaved;
 
 // The cell side files of cell (i, j) of the current map, when it has a map id: line 0 of "<i>_<j>_w.txt",
 // "_f.txt", "_c.txt" and "_fo.txt" give wco, fco, cco and fmo (empty without the file); "_mo.txt" gives wmo

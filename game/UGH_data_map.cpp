@@ -570,16 +570,26 @@ TLevelData ReadMapFile(const std::string& fileName, const TMapProgress& progress
     return level;
 }
 
+std::function<void(bool envchanged)> OnMapLoaded;
+std::function<void()> OnMapSaved;
+
 void LoadMap(const std::string& fileName, const TMapProgress& progress)
 {
-    TLevelBusy busy(false);
-    TLevelData level = ReadMapFile(fileName, progress);
-    SwapLevelData(level);
-    explored.Clear();
-    camsnap = true;
+    const int32_t previousenv = envindex;
+    {
+        TLevelBusy busy(false);
+        TLevelData level = ReadMapFile(fileName, progress);
+        SwapLevelData(level);
+        explored.Clear();
+        camsnap = true;
+    }
+    if (OnMapLoaded) OnMapLoaded(envindex != previousenv);
 }
 
-void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progress)
+namespace {
+
+// SaveMap's work while levelbusy is set.
+void WriteMapFile(const std::string& fileName, bool saveb, const TMapProgress& progress)
 {
     TLevelBusy busy(true);
     const TLevelData level = CurrentLevelData();
@@ -606,6 +616,14 @@ void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progre
     WriteTable<lightslot>(buffer, level.levellights, cLightFields, {});
     WriteTable<wanderer>(buffer, level.wanderers, cWandererFields, {});
     buffer.SaveToFile(fileName);
+}
+
+} // namespace
+
+void SaveMap(const std::string& fileName, bool saveb, const TMapProgress& progress)
+{
+    WriteMapFile(fileName, saveb, progress);
+    if (OnMapSaved) OnMapSaved();
 }
 
 void ReadCellOverrides(int32_t i, int32_t j)

@@ -2,6 +2,7 @@
 
 #include "DemoContent.h"
 #include "DemoContentPictures.h"
+#include "DemoDocument.h"
 #include "DemoMeshes.h"
 #include "DemoOutput.h"
 #include "DemoPictures.h"
@@ -214,6 +215,8 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     WritePictures(output);
     WriteContentPictures(content, output);
     WriteSounds(content, wallSets, output);
+    // What the map editor's Help opens.
+    output.Publish("scripting_ref.docx", ScriptingReference());
     output.MakeFolder("saves");
     output.MakeFolder("screenshots");
     return output.Count();

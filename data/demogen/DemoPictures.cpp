@@ -470,8 +470,11 @@ void WritePictures(TDemoOutput& output)
             output.Publish(std::string("textures/") + quality + "/" + std::to_string(set) + "/arid.txt",
                            LinesText({cWallSetNames[set], "-1"}));
     std::vector<std::string> sprites(std::begin(cSprites), std::end(cSprites));
+    // The map editor offers the grass sprites for a cell's grass.
+    TLineBuffer grass;
     for (const TLevelPicture& picture : LevelPictures(surfaces.wall)) {
         PublishTexture(output, picture.name, picture.picture, picture.alpha);
+        if (picture.name.starts_with("spr_grass")) grass.WriteTextLine(picture.name);
         sprites.push_back(picture.purpose == 0 ? picture.name
                                                : picture.name + "," + std::to_string(picture.purpose) + "," +
                                                      std::to_string(picture.width) + "," +
@@ -480,5 +483,6 @@ void WritePictures(TDemoOutput& output)
     TLineBuffer list;
     for (const std::string& name : sprites) list.WriteTextLine(name);
     output.Publish("textures/spritelist.txt", list.Text());
+    output.Publish("textures/grasslist.txt", grass.Text());
     output.Publish("textures/uilist.txt", LinesText({cInterfacePictures[0], cInterfacePictures[1]}));
 }

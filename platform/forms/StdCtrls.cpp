@@ -4,6 +4,7 @@
 
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
+#include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
@@ -260,48 +261,58 @@ void TEdit::CreateWnd()
     ShowValidity();
 }
 
-// TCheckBox
+// TButtonControl
 
-TCheckBox::TCheckBox(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 97, 17); }
-
-void TCheckBox::SetCaption(const std::string& Value)
+void TButtonControl::SetCaption(const std::string& Value)
 {
     FCaption = Value;
-    if (auto* box = ContentWidget<QCheckBox>(Widget())) box->setText(ToQString(Value));
+    if (auto* button = ContentWidget<QAbstractButton>(Widget())) button->setText(ToQString(Value));
 }
+
+void TButtonControl::ShowChecked()
+{
+    if (auto* button = ContentWidget<QAbstractButton>(Widget())) button->setChecked(FChecked);
+}
+
+void TButtonControl::CreateButton(bool Radio)
+{
+    TWinControl::CreateWnd();
+    QAbstractButton* button;
+    if (Radio) {
+        auto* radio = AddContentWidget<QRadioButton>(Widget(), ToQString(FCaption));
+        // Each button sits alone in its control's widget: the group is the parent's radio buttons, kept here.
+        radio->setAutoExclusive(false);
+        button = radio;
+    } else {
+        button = AddContentWidget<QCheckBox>(Widget(), ToQString(FCaption));
+    }
+    button->setChecked(FChecked);
+    QObject::connect(button, &QAbstractButton::clicked, button,
+                     [this](bool Checked) { Guarded(this, [&] { UserClicked(Checked); }); });
+}
+
+// TCheckBox
 
 void TCheckBox::SetChecked(bool Value)
 {
     if (Value == FChecked) return;
     FChecked = Value;
-    // The box reports only the user's clicks, so this is no echo.
-    if (auto* box = ContentWidget<QCheckBox>(Widget())) box->setChecked(Value);
+    ShowChecked();
     Click();
 }
 
-void TCheckBox::CreateWnd()
+void TCheckBox::CreateWnd() { CreateButton(false); }
+
+void TCheckBox::UserClicked(bool Checked)
 {
-    TWinControl::CreateWnd();
-    auto* box = AddContentWidget<QCheckBox>(Widget(), ToQString(FCaption));
-    box->setChecked(FChecked);
-    QObject::connect(box, &QCheckBox::clicked, box, [this](bool Checked) {
-        Guarded(this, [&] {
-            if (Checked == FChecked) return;
-            FChecked = Checked;
-            Click();
-        });
-    });
+    if (Checked == FChecked) return;
+    FChecked = Checked;
+    Click();
 }
 
 // TRadioButton
 
-TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 113, 17); }
-
-void TRadioButton::SetCaption(const std::string& Value)
-{
-    FCaption = Value;
-    if (auto* button = ContentWidget<QRadioButton>(Widget())) button->setText(ToQString(Value));
-}
+TRadioButton::TRadioButton(TComponent* AOwner) : TButtonControl(AOwner) { SetWidth(113); }
 
 void TRadioButton::SetChecked(bool Value)
 {
@@ -318,25 +329,12 @@ void TRadioButton::SetChecked(bool Value)
     Click();
 }
 
-void TRadioButton::ShowChecked()
-{
-    if (auto* button = ContentWidget<QRadioButton>(Widget())) button->setChecked(FChecked);
-}
+void TRadioButton::CreateWnd() { CreateButton(true); }
 
-void TRadioButton::CreateWnd()
+void TRadioButton::UserClicked(bool Checked)
 {
-    TWinControl::CreateWnd();
-    auto* button = AddContentWidget<QRadioButton>(Widget(), ToQString(FCaption));
-    // Each button sits alone in its control's widget: the group is the parent's radio buttons, kept here.
-    button->setAutoExclusive(false);
-    button->setChecked(FChecked);
-    QObject::connect(button, &QRadioButton::clicked, button, [this, button](bool Checked) {
-        Guarded(this, [&] {
-            // A click on the checked button leaves it checked.
-            if (!Checked) button->setChecked(true);
-            SetChecked(true);
-        });
-    });
+    if (!Checked) ShowChecked();
+    SetChecked(true);
 }
 
 enum class TItemChange : uint8_t { Inserted, Deleted, Renamed, All };

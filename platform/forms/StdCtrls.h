@@ -126,44 +126,53 @@ private:
     bool FInvalid = false;
 };
 
-// A check box. OnClick runs once for each real change of Checked, by the user's click or by code.
-class TCheckBox : public TWinControl {
+// A caption beside a check mark the user clicks: the check box and the radio button.
+class TButtonControl : public TWinControl {
 public:
-    explicit TCheckBox(TComponent* AOwner);
-
     const std::string& Caption() const { return FCaption; }
     void SetCaption(const std::string& Value);
     bool Checked() const { return FChecked; }
-    void SetChecked(bool Value);
+    virtual void SetChecked(bool Value) = 0;
 
 protected:
-    void CreateWnd() override;
+    explicit TButtonControl(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 97, 17); }
+    // Makes the window with the button's widget in it, a radio button or a check box.
+    void CreateButton(bool Radio);
+    // The user's click left the button's mark as Checked.
+    virtual void UserClicked(bool Checked) = 0;
+    // Shows the check state (no echo: the button reports only the user's clicks).
+    void ShowChecked();
+
+    bool FChecked = false;
 
 private:
     std::string FCaption;
-    bool FChecked = false;
+};
+
+// A check box. OnClick runs once for each real change of Checked, by the user's click or by code.
+class TCheckBox : public TButtonControl {
+public:
+    explicit TCheckBox(TComponent* AOwner) : TButtonControl(AOwner) {}
+
+    void SetChecked(bool Value) override;
+
+protected:
+    void CreateWnd() override;
+    void UserClicked(bool Checked) override;
 };
 
 // A radio button. The radio buttons on one parent form a group: checking one unchecks the others. OnClick runs
 // once each time the button becomes checked, by the user's click or by code; unchecking runs nothing.
-class TRadioButton : public TWinControl {
+class TRadioButton : public TButtonControl {
 public:
     explicit TRadioButton(TComponent* AOwner);
 
-    const std::string& Caption() const { return FCaption; }
-    void SetCaption(const std::string& Value);
-    bool Checked() const { return FChecked; }
-    void SetChecked(bool Value);
+    void SetChecked(bool Value) override;
 
 protected:
     void CreateWnd() override;
-
-private:
-    // Shows the check state (no echo: the button reports only the user's clicks).
-    void ShowChecked();
-
-    std::string FCaption;
-    bool FChecked = false;
+    // A click on the checked button leaves it checked.
+    void UserClicked(bool Checked) override;
 };
 
 // csDropDown: the text can be typed and need not be an item; csDropDownList: the text is the chosen item's.

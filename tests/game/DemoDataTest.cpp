@@ -12,6 +12,7 @@
 #include "PngImage.h"
 #include "Raises.h"
 #include "TGA.h"
+#include "ZipEntries.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -789,6 +790,35 @@ TEST_F(DemoData, TheInterfaceHasItsJournalCreditsAndAButtonLookPerState)
             looks.insert(shared->Read(Format("textures/hq/%s_%d.tga", {prefix, state})));
         EXPECT_EQ(looks.size(), 3u) << prefix;
     }
+}
+
+// What the map editor offers and opens: the grass sprites, each a listed sprite with its picture, and the
+// scripting reference, a document whose text names every command word of the script language.
+TEST_F(DemoData, TheMapEditorHasItsGrassListAndScriptingReference)
+{
+    const std::vector<std::string> grass = ReadLines(GamePath("\\textures\\grasslist.txt"));
+    ASSERT_FALSE(grass.empty());
+    const std::vector<std::string> sprites = SpriteNames();
+    for (const std::string& name : grass) {
+        EXPECT_NE(std::find(sprites.begin(), sprites.end(), name), sprites.end()) << name;
+        EXPECT_TRUE(fs::exists(data / "textures" / "hq" / (name + ".tga"))) << name;
+    }
+    const std::map<std::string, std::string> parts = ReadZipEntries((data / "scripting_ref.docx").string());
+    ASSERT_TRUE(parts.contains("[Content_Types].xml"));
+    ASSERT_TRUE(parts.contains("_rels/.rels"));
+    const std::string& document = parts.at("word/document.xml");
+    // The word standing alone, not inside a longer one.
+    const auto names = [&](std::string_view word) {
+        for (std::size_t at = document.find(word); at != std::string::npos; at = document.find(word, at + 1)) {
+            const std::size_t end = at + word.size();
+            if (!std::isalpha(static_cast<unsigned char>(document[at - 1])) &&
+                !std::isalpha(static_cast<unsigned char>(document[end])))
+                return true;
+        }
+        return false;
+    };
+    for (const TScriptWord& word : ScriptWordTable()) EXPECT_TRUE(names(word.word)) << word.word;
+    for (const char* word : {"If", "Else", "EndIf"}) EXPECT_TRUE(names(word)) << word;
 }
 
 // A file that cannot take the place of what stands under its name is an error, and no half of it is left.

@@ -380,6 +380,29 @@ TEST_F(MapFiles, TheLoadScreenIsKeptAliveAfterEveryCellSpriteAndMesh)
     EXPECT_EQ(calls, 1 + 10 + 201 + 201);
 }
 
+// The map editor hears of each map read, with whether the wall set changed, and of each map written, once the
+// level is no longer busy; a read that fails tells it nothing.
+TEST_F(MapFiles, TheEditorHearsOfReadsAndWritesOnceTheLevelIsFree)
+{
+    std::vector<std::string> heard;
+    OnMapLoaded = [&](bool envchanged) { heard.push_back(std::string(levelbusy ? "busy " : "") + (envchanged ? "changed" : "same")); };
+    OnMapSaved = [&] { heard.push_back(levelbusy ? "busy saved" : "saved"); };
+    TLevelData level;
+    level.mapid = "m";
+    level.envindex = 1;
+    Save(level, "one.map");
+    level.envindex = 2;
+    Save(level, "two.map");
+    envindex = 1;
+    LoadMap(MapPath("one.map"));
+    LoadMap(MapPath("two.map"));
+    LoadMap(MapPath("two.map"));
+    EXPECT_THROW(LoadMap(MapPath("none.map")), EGameDataError);
+    OnMapLoaded = nullptr;
+    OnMapSaved = nullptr;
+    EXPECT_EQ(heard, (std::vector<std::string>{"saved", "saved", "same", "changed", "same"}));
+}
+
 // ---- Refused maps ----
 
 // Older map files, written here line by line as each version lays them out: a 2 x 2 grid whose every stored
