@@ -483,6 +483,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     Timer1 = new TTimer(this);
     Timer1->SetInterval(200);
     Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+    WirePanels();
 }
 
 TForm2::~TForm2()
@@ -745,6 +746,7 @@ void TForm2::Image1MouseUp(TObject*, TMouseButton Button, TShiftState Shift, int
         edcurx = cell.X;
         edcury = cell.Y;
     }
+    showcelldata();
     edldown = false;
     if (edmdown) {
         ScrollBar1->SetPosition(edscrollx);

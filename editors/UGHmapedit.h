@@ -83,6 +83,78 @@ public:
     void ScrollBar2Change(TObject* Sender);
 
     // ==== Panels (UGHmapedit_panels.cpp) ====
+    // A number box of the cursor cell writes its field at every change of its text, a check box at every click,
+    // and a name list when a name is chosen or typed; a box whose text is no whole number (the size boxes: no
+    // number from 0 to 99) is marked and the field keeps its value. Commands that write several values read
+    // every box first and write nothing unless all hold their numbers, naming the first that does not.
+
+    // The handlers of the panels' controls, the event list's names and the groups' folding by a double click.
+    void WirePanels();
+    // Fills the boxes from the cursor cell; the override lists show line 0 of the cell's side files ("" without
+    // one) and leave the cell's overrides as they are.
+    void showcelldata();
+    // Fills the lists: environments, sprite names, meshes, grass sprites (a missing list is logged and left
+    // empty), free-sprite slots "0".."200" with "0" chosen.
+    void FormShow(TObject* Sender);
+    // Shows free sprite fs in its panel and makes it the panel's sprite; a slot outside the table does nothing.
+    void displayfspritedata(int32_t fs);
+    // The cursor boxes show the sprite name of their cell in the cell sprite list.
+    void Edit1Change(TObject* Sender);
+    // The event type box chooses the list's item; choosing an item writes the box. Choosing "multievent" also
+    // loads the event script "\scripts\scr_<par1>.txt" into the script memo when there is one.
+    void Edit3Change(TObject* Sender);
+    void ComboBox3Change(TObject* Sender);
+    // Map id: "set" (a folder name of letters, digits, "_", "-" and "."), "read", "dir" (makes its folder).
+    void Button28Click(TObject* Sender);
+    void Button19Click(TObject* Sender);
+    void Button20Click(TObject* Sender);
+    // The highest x and y in use.
+    void Edit26Change(TObject* Sender);
+    void Edit27Change(TObject* Sender);
+    // The skybox and the map name (in ComboBox10's language) go to their files of the map's folder at every
+    // change; a write that fails marks the box and is logged. Choosing a language shows that name file, or the
+    // map id without one.
+    void Edit25Change(TObject* Sender);
+    void ComboBox4Change(TObject* Sender);
+    void Edit49Change(TObject* Sender);
+    void ComboBox10Change(TObject* Sender);
+    // The player light: "d" the default boxes, "s" sets the light (attenuations in ten-thousandths, colour in
+    // 0..255) and writes the map's light file, "read" shows the light.
+    void Button29Click(TObject* Sender);
+    void Button30Click(TObject* Sender);
+    void Button31Click(TObject* Sender);
+    // Start and exit: "set" (the start within the grid), "read", "lookside", "s" (start := cursor), "s" (exit).
+    void Button4Click(TObject* Sender);
+    void Button5Click(TObject* Sender);
+    void Button11Click(TObject* Sender);
+    void Button37Click(TObject* Sender);
+    void Button38Click(TObject* Sender);
+    // "j": the player onto the cursor cell, the camera jumping there; "a": the cursor door's face.
+    void Button18Click(TObject* Sender);
+    void SpeedButton13Click(TObject* Sender);
+    // The event script of par1: ">" adds the three event boxes to the memo, "l" loads, "s" saves.
+    void Button15Click(TObject* Sender);
+    void Button16Click(TObject* Sender);
+    void Button17Click(TObject* Sender);
+    // Cell meshes: "ok" writes wmo, the angles, the offset and forcewallmesh; "default" (angles, offset), "fo"
+    // (fmo := the mesh box), "^" (the mesh box := fmo), "void".
+    void Button26Click(TObject* Sender);
+    void Button25Click(TObject* Sender);
+    void Button27Click(TObject* Sender);
+    void Button34Click(TObject* Sender);
+    void Button35Click(TObject* Sender);
+    void Button39Click(TObject* Sender);
+    // Free sprites: choosing a slot shows it; "set" writes edfsprite; "df"; "cln prev" copies the slot before
+    // (disabled on slot 0); "act. cell c." puts the cursor cell's position into the boxes.
+    void ComboBox1Change(TObject* Sender);
+    void Button7Click(TObject* Sender);
+    void Button13Click(TObject* Sender);
+    void Button14Click(TObject* Sender);
+    void Button21Click(TObject* Sender);
+    // The cursor cell's script (or search script): "load" ("no script for this cell" and an empty memo without
+    // one), "save".
+    void SpeedButton1Click(TObject* Sender);
+    void SpeedButton2Click(TObject* Sender);
 
     // ==== Commands (UGHmapedit_commands.cpp, UGHmapedit_export.cpp) ====
 
@@ -211,6 +283,8 @@ private:
     std::unique_ptr<TBitmap> FFlipped;
     // Where the next button that shows another editor goes on the toolbar's second row.
     int32_t FEditorButtonsLeft = 4;
+    // The map name box is showing its file: its change writes nothing back.
+    bool FShowingMapName = false;
 };
 
 extern TForm2* Form2;
