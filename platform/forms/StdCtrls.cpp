@@ -390,6 +390,8 @@ public:
     }
 
     const std::vector<std::string>& All() const { return FItems; }
+    // Within an update bracket: the box's widget shows the items only at its end.
+    bool Updating() const { return UpdateCount() > 0; }
 
 protected:
     void SetUpdateState(bool Updating) override
@@ -514,12 +516,29 @@ void TComboBox::ShowSelection()
 namespace {
 
 // The list box's widget: tells the box of the user's choice, a click on a line (its tick box included: the line
-// becomes the current one) once the click's tick is taken, or a key that moved the current line.
+// becomes the chosen one) once the click's tick is taken, or a key that moved the choice. The choice is the
+// selected line: the line the view makes current as it takes the focus is not chosen.
 class TListBoxWidget : public QListWidget {
 public:
     TListBoxWidget(std::function<void()> Chose, QWidget* Parent) : QListWidget(Parent), FChose(std::move(Chose))
     {
+        setSelectionMode(QAbstractItemView::SingleSelection);
         connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& Index) { FClicked = Index.row(); });
+    }
+
+    int SelectedRow() const
+    {
+        const QModelIndexList rows = selectionModel()->selectedRows();
+        return rows.isEmpty() ? -1 : rows.first().row();
+    }
+    void Select(int Row)
+    {
+        if (Row < 0) {
+            clearSelection();
+            setCurrentRow(-1);
+        } else {
+            setCurrentRow(Row, QItemSelectionModel::ClearAndSelect);
+        }
     }
 
 protected:
@@ -528,14 +547,14 @@ protected:
         FClicked = -1;
         QListWidget::mouseReleaseEvent(Event);
         if (FClicked < 0) return;
-        if (currentRow() != FClicked) setCurrentRow(FClicked);
+        if (SelectedRow() != FClicked) Select(FClicked);
         FChose();
     }
     void keyPressEvent(QKeyEvent* Event) override
     {
-        const int row = currentRow();
+        const int row = SelectedRow();
         QListWidget::keyPressEvent(Event);
-        if (currentRow() != row) FChose();
+        if (SelectedRow() != row) FChose();
     }
 
 private:
@@ -588,9 +607,8 @@ void TListBox::CreateWnd()
 {
     TWinControl::CreateWnd();
     auto* box = AddContentWidget<TListBoxWidget>(Widget(), [this] { UserChose(); });
-    box->setSelectionMode(QAbstractItemView::SingleSelection);
-    QObject::connect(box, &QListWidget::currentRowChanged, box, [this](int Row) {
-        if (!FShowing) FItemIndex = Row;
+    QObject::connect(box, &QListWidget::itemSelectionChanged, box, [this, box] {
+        if (!FShowing) FItemIndex = box->SelectedRow();
     });
     QObject::connect(box, &QListWidget::itemChanged, box, [this, box](QListWidgetItem* Item) {
         Guarded(this, [&] {
@@ -636,8 +654,7 @@ void TListBox::ShowSelection()
     auto* box = ContentWidget<TListBoxWidget>(Widget());
     if (!box) return;
     FShowing = true;
-    box->setCurrentRow(FItemIndex);
-    if (FItemIndex < 0) box->clearSelection();
+    box->Select(FItemIndex);
     FShowing = false;
 }
 
@@ -645,6 +662,8 @@ void TListBox::ShowCheck(int Index)
 {
     auto* box = ContentWidget<TListBoxWidget>(Widget());
     if (!box) return;
+    // Within an update bracket the box shows the lines (and their ticks) only at its end.
+    if (FItems->Updating()) return;
     FShowing = true;
     box->item(Index)->setCheckState(FChecks[static_cast<size_t>(Index)] ? Qt::Checked : Qt::Unchecked);
     FShowing = false;

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QCoreApplication>
+#include <QtGui/QFocusEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWindow>
@@ -161,6 +162,11 @@ TEST(ChoiceControls, AShownListBoxTakesTheUsersChoice)
     ASSERT_TRUE(box);
     EXPECT_EQ(RowsOf(box), (TLines{"a", "b", "c"}));
     EXPECT_EQ(box->currentRow(), 2);
+    list->SetItemIndex(-1);
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason); // the view makes a line current: none is chosen
+    QCoreApplication::sendEvent(box, &focus);
+    EXPECT_EQ(list->ItemIndex(), -1);
+    list->SetItemIndex(2);
     list->Items()->Insert(0, "z");
     list->Items()->Put(1, "A");
     list->Items()->Delete(2);
@@ -225,6 +231,13 @@ TEST(ChoiceControls, AShownCheckListBoxTakesTheUsersTicks)
     checks->Items()->Delete(0); // the ticks move up with their lines
     EXPECT_EQ(box->item(0)->checkState(), Qt::Checked);
     EXPECT_EQ(box->item(49)->checkState(), Qt::Checked);
+    checks->Items()->BeginUpdate(); // the lines rebuilt and ticked show at the end
+    checks->Clear();
+    for (int i = 0; i < 3; ++i) checks->Items()->Add(std::to_string(i));
+    checks->SetChecked(2, true);
+    checks->Items()->EndUpdate();
+    ASSERT_EQ(box->count(), 3);
+    EXPECT_EQ(box->item(2)->checkState(), Qt::Checked);
     EXPECT_EQ(events, std::vector<std::string>{});
 }
 
