@@ -1,6 +1,8 @@
 // The map editor window: its layout, the map view with its pointer and key handling, and the tools.
 #include "UGHmapedit.h"
 
+#include "UFreeMeshEd.h"
+#include "UGHLSourc.h"
 #include "UGH_data.h"
 #include "UGH_editfields.h"
 
@@ -177,8 +179,10 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     // ---- Bottom strip below its splitter: script controls and cursor, the script text, the cell meshes ----
     Panel4 = MakeControl<TPanel>(this, this, 0, 690, 1180, 170);
     Panel4->SetAlign(alBottom);
+    // A splitter stands on the left until told otherwise: its height is set once it lies along the bottom.
     Splitter1 = MakeControl<TSplitter>(this, this, 0, 686, 1180, 4);
     Splitter1->SetAlign(alBottom);
+    Splitter1->SetBounds(0, 686, 1180, 4);
     GroupBox12 = Aligned<TGroupBox>(this, Panel4, alRight, 330, 170);
     GroupBox12->SetCaption("cell meshes");
     TRows meshes(this, GroupBox12, 16);
@@ -479,6 +483,8 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
 
     // ---- The other editors: each window's unit adds its Editors entry and toolbar button here ----
     // (AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", [] -> TForm* { return Form3; });)
+    AddEditorEntry(Freemesheditor1, "Freemesh editor", SpeedButton19, "FM Ed", [] -> TForm* { return Form16; });
+    AddEditorEntry(LightSourceEditor1, "LightSource Editor", SpeedButton20, "LS Ed", [] -> TForm* { return Form17; });
 
     Timer1 = new TTimer(this);
     Timer1->SetInterval(200);
@@ -633,10 +639,11 @@ void TForm2::RenderMap()
             Line(c, Px(x + 10), Px(y + 10), Px(x + 10 + 10.0 * Px(s.dirx)), Px(y + 10 + 10.0 * Px(s.diry)));
         }
     }
+    const int32_t chosenMesh = SelectedFreeMesh();
     for (int32_t i = 0; i <= 200; ++i) {
         const freemesh& m = freemeshes[i];
         if (!m.enabled) continue;
-        SetPen(c, Rgb(139, 0, 139), 2);
+        SetPen(c, i == chosenMesh ? clFuchsia : Rgb(139, 0, 139), 2);
         const double x = m.x, y = m.y;
         Line(c, Px(x + 5), Px(y + 10), Px(x + 15), Px(y + 10));
         Line(c, Px(x + 10), Px(y + 5), Px(x + 10), Px(y + 15));
@@ -652,10 +659,11 @@ void TForm2::RenderMap()
     c.Font()->SetName("Arial Narrow");
     c.Font()->SetSize(6);
     c.Font()->SetColor(clRed);
+    const int32_t chosenLight = SelectedLightSlot();
     for (int32_t i = 0; i <= 19; ++i) {
         const lightslot& light = levellights[i];
         if (!light.shining) continue;
-        SetPen(c, Rgb(245, 222, 179), 2);
+        SetPen(c, i == chosenLight ? clRed : Rgb(245, 222, 179), 2);
         SetBrush(c, clYellow);
         const double x = light.x, y = light.y;
         c.Ellipse(Px(x + 7), Px(y + 7), Px(x + 13), Px(y + 13));
@@ -678,9 +686,15 @@ void TForm2::RenderMap()
     SetPen(v, clBlack, 1);
     SetBrush(v, clSilver);
     v.Rectangle(0, 0, w, h);
+    // Only the part of the source that lies on the drawing is copied: the silver stays where it has none.
     const int32_t sx = cCellPixels * edscrollx, sy = cCellPixels * edscrolly;
-    v.CopyRect(TRect{0, 0, w, h}, FFlipped->Canvas(),
-               TRect{sx, sy, static_cast<int32_t>(Round(w / 2.0)) + sx, static_cast<int32_t>(Round(h / 2.0)) + sy});
+    const TRect source{std::max(sx, 0), std::max(sy, 0),
+                       std::min(static_cast<int32_t>(Round(w / 2.0)) + sx, width),
+                       std::min(static_cast<int32_t>(Round(h / 2.0)) + sy, height)};
+    if (source.Right > source.Left && source.Bottom > source.Top)
+        v.CopyRect(TRect{2 * (source.Left - sx), 2 * (source.Top - sy), 2 * (source.Right - sx),
+                         2 * (source.Bottom - sy)},
+                   FFlipped->Canvas(), source);
     Image1->Invalidate();
 }
 

@@ -621,7 +621,8 @@ void TForm1::ProcessButtons()
 {
     for (gamebutton& b : gbuttons) b.visible = false;
     if (mmmode) TakeSet(mmbutset);
-    if (ingame) TakeSet(ingamebutset);
+    // The item list's panel covers the exploration icons: they would take clicks meant for its cells.
+    if (ingame && !itemlistmode) TakeSet(ingamebutset);
     if (invmode) TakeSet(invbutset);
 
     Guarded(" spectreat ", [this] {

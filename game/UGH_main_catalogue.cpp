@@ -158,6 +158,10 @@ void TForm1::preparehudpictures()
                         matlib);
         for (TGLHUDSprite* TForm1::*sprite : picture.shownBy) ShowMaterial(this->*sprite, matlib, picture.name);
     }
+    // The character screen's icons beside its rows: strength, intelligence, speed, endurance, then the skills.
+    const char* const valueIcons[] = {"ico_strength", "ico_intelligence", "ico_speed", "ico_endurance",
+                                      "ico_sword",    "ico_bow",          "ico_armor", "ico_magic"};
+    for (int32_t k = icons.Low(); k <= icons.High(); ++k) ShowMaterial(icons[k], matlib, valueIcons[k - icons.Low()]);
     titlecard->SetSize(400, 200);
     monster_sign->Material()->SetMaterialLibrary(matlib);
 

@@ -196,6 +196,8 @@ void TForm1::ShowBattleScreen(double deltatime)
     }
 
     ShowHUD(dccharscreen, invmode);
+    // The owned perks' icons belong to the character screen.
+    ShowHUD(dcperkicon, invmode);
     ShowHUD(dctextdummy, invmode);
     ShowHUD(dcmenu, mmmode);
 }

@@ -68,12 +68,16 @@ int32_t ListKey(bool showcards, int32_t id)
     return showcards ? cards[id].govskill : items[id].itmtype;
 }
 
-void SetSpriteColour(TGLHUDSprite* sprite, float shade)
+// An empty cell is black. A library picture looks the same on every sprite that shows it, so item 0's picture
+// cannot be darkened for one cell: the cell shows the sprite's own material instead, black and unlit.
+void ShowEmptyCell(TGLHUDSprite* picture)
 {
-    TGLColor* diffuse = sprite->Material()->FrontProperties()->Diffuse();
+    SetHUDMaterial(picture, "");
+    TGLMaterial* own = picture->Material();
+    if (!own->MaterialOptions().Contains(moNoLighting)) own->SetMaterialOptions(own->MaterialOptions() + TMaterialOptions{moNoLighting});
+    TGLColor* diffuse = own->FrontProperties()->Diffuse();
     const TVector4f& colour = diffuse->Color();
-    if (colour.X != shade || colour.Y != shade || colour.Z != shade)
-        for (int32_t k = 0; k < 3; ++k) diffuse->SetColorComponent(k, shade);
+    if (colour.X != 0 || colour.Y != 0 || colour.Z != 0 || colour.W != 1) diffuse->SetColor(0, 0, 0, 1);
 }
 
 // The value line "name: value" of a bonus or requirement that is set.
@@ -160,9 +164,8 @@ void TForm1::SetupItemList()
             ShowHUD(picture, true);
             ShowHUD(frame, true);
             if (id < 0) {
-                SetHUDMaterial(picture, "itm_0");
+                ShowEmptyCell(picture);
                 SizeHUD(picture, 60, 60);
-                SetSpriteColour(picture, 0);
                 SetHUDMaterial(frame, "sframe_1");
                 ShowHUD(icon, false);
                 ShowHUD(count, false);
@@ -170,7 +173,6 @@ void TForm1::SetupItemList()
             }
             SetHUDMaterial(picture, (itemlistcards ? "ch_" : "itm_") + std::to_string(id));
             SizeHUD(picture, 60, itemlistcards ? 35 : 60);
-            SetSpriteColour(picture, 1);
             const bool marked = itemlistcards ? player.spellen[id] : ItemWorn(id);
             const bool chosen = itemlistcards ? id == activecard : id == selitem;
             SetHUDMaterial(frame, chosen ? "sframe_3" : marked ? "sframe_2" : "sframe_1");

@@ -265,13 +265,6 @@ const TSceneRow cSceneTable[] = {
      {.Visible = false, .MatLib = true,
       .Setup = [](TForm1& form, TComponent*) { form.xpbar->Material()->SetLibMaterialName("xpindic"); }}},
     {"minimap", "dcuibg", Make<TGLHUDSprite, &TForm1::minimap>, {.Visible = false, .Setup = SetUpMinimap}},
-    {"dcuimiddle", "", Make<TGLDummyCube, &TForm1::dcuimiddle>},
-    {"teleport_glow", "dcuimiddle", Make<TGLHUDSprite, &TForm1::teleport_glow>, {.Visible = false, .MatLib = true}},
-    {"dcuifront", "", Make<TGLDummyCube, &TForm1::dcuifront>},
-    {"usedcard", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard>, {.Visible = false, .Width = 140,
-     .Height = 220, .MatLib = true}},
-    {"usedcard2", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard2>, {.Visible = false, .Width = 140,
-     .Height = 220, .MatLib = true}},
     // Drawn in child order: the paper doll's layers cover each other in the order they are made, where sorting
     // its blended sprites by their distance to the camera would shuffle layers that share a centre.
     {"dccharscreen", "", Make<TGLDummyCube, &TForm1::dccharscreen>,
@@ -308,7 +301,11 @@ const TSceneRow cSceneTable[] = {
     {"char_desc", "dctextdummy", Make<TGLHUDText, &TForm1::char_desc>, {.Visible = false, .Font = 2}},
     {"aitem_name", "dctextdummy", Make<TGLHUDText, &TForm1::aitem_name>, {.Visible = false, .Font = 2}},
     {"spellbook_txt", "dctextdummy", Make<TGLHUDText, &TForm1::spellbook_txt>, {.Visible = false, .Font = 1}},
-    {"inventory", "", Make<TGLDummyCube, &TForm1::inventory>, {.Visible = false}},
+    // Drawn in child order: the panel under its cells, each cell's frame, kind and count over its picture; sorting
+    // the blended sprites by their distance to the camera put some cells under the panel and frames under pictures.
+    {"inventory", "", Make<TGLDummyCube, &TForm1::inventory>,
+     {.Visible = false,
+      .Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
     // The item list's panel under its buttons and texts, the description and help boxes beside it.
     {"ilpanel", "inventory", Make<TGLHUDSprite, &TForm1::ilpanel>, {.MatLib = true}},
     {"inventoryf1", "inventory", Make<TGLDummyCube, &TForm1::inventoryf1>},
@@ -329,6 +326,15 @@ const TSceneRow cSceneTable[] = {
     {"perkdesc", "dcperked", Make<TGLHUDText, &TForm1::perkdesc>, {.Font = 2}},
     {"perkdesc2", "dcperked", Make<TGLHUDText, &TForm1::perkdesc2>, {.Font = 2}},
     {"perkimage", "dcperked", Make<TGLHUDSprite, &TForm1::perkimage>, {.Width = 100, .Height = 100, .MatLib = true}},
+    // The game buttons, the battle's hand and its floating texts: over the character screen and the perk panel,
+    // whose buttons they are.
+    {"dcuimiddle", "", Make<TGLDummyCube, &TForm1::dcuimiddle>},
+    {"teleport_glow", "dcuimiddle", Make<TGLHUDSprite, &TForm1::teleport_glow>, {.Visible = false, .MatLib = true}},
+    {"dcuifront", "", Make<TGLDummyCube, &TForm1::dcuifront>},
+    {"usedcard", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard>, {.Visible = false, .Width = 140,
+     .Height = 220, .MatLib = true}},
+    {"usedcard2", "dcuifront", Make<TGLHUDSprite, &TForm1::usedcard2>, {.Visible = false, .Width = 140,
+     .Height = 220, .MatLib = true}},
     {"dcmenu", "", Make<TGLDummyCube, &TForm1::dcmenu>},
     // Where the main menu shows it in a 1024 x 768 view.
     {"titlecard", "dcmenu", Make<TGLHUDSprite, &TForm1::titlecard>,

@@ -1,6 +1,8 @@
 #include "UGH_program.h"
 
+#include "UFreeMeshEd.h"
 #include "UGHBattlelog.h"
+#include "UGHLSourc.h"
 #include "UGHMinimap.h"
 #include "UGHSettings.h"
 #include "UGHSplash.h"
@@ -37,6 +39,10 @@ TGameWindows StartGame(const std::string& dataFolder)
     windows.Splash = Form10;
     Application->CreateForm(Form12);
     windows.MapPicture = Form12;
+    Application->CreateForm(Form16);
+    windows.FreeMeshEditor = Form16;
+    Application->CreateForm(Form17);
+    windows.LightEditor = Form17;
     Form10->Show();
     Application->CreateForm(Form1);
     windows.Main = Form1;
@@ -68,12 +74,16 @@ void FreeGameWindows(TGameWindows& windows)
     if (windows.Main) windows.Main->MapEditorForm = nullptr;
     FreeAndNil(windows.MapEditor);
     FreeAndNil(windows.Main);
+    FreeAndNil(windows.LightEditor);
+    FreeAndNil(windows.FreeMeshEditor);
     FreeAndNil(windows.MapPicture);
     FreeAndNil(windows.Splash);
     Form9 = nullptr;
     Form5 = nullptr;
     Form2 = nullptr;
     Form1 = nullptr;
+    Form17 = nullptr;
+    Form16 = nullptr;
     Form12 = nullptr;
     Form10 = nullptr;
     windows.Started = false;

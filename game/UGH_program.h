@@ -11,10 +11,14 @@ class TForm5;
 class TForm9;
 class TForm10;
 class TForm12;
+class TForm16;
+class TForm17;
 
 struct TGameWindows {
     TForm10* Splash = nullptr;
     TForm12* MapPicture = nullptr;
+    TForm16* FreeMeshEditor = nullptr;
+    TForm17* LightEditor = nullptr;
     TForm1* Main = nullptr;
     TForm2* MapEditor = nullptr;
     TForm5* Settings = nullptr;
@@ -24,10 +28,11 @@ struct TGameWindows {
 };
 
 // Sets gamedir to dataFolder (the program's folder when empty) and the application's title, then makes the splash
-// window (the application's main window) and the map window and shows the splash, makes the main window, runs its
-// start-up and shows it, and makes the map editor (hidden: the main window shows it), the settings window and the
-// battle-log window. A start-up that fails shows one error box naming its stage and the failure, and makes no more
-// windows: the result is not Started. The windows belong to the application; the global form pointers are set.
+// window (the application's main window), the map window and the free-mesh and light-source editors (hidden) and
+// shows the splash, makes the main window, runs its start-up and shows it, and makes the map editor (hidden: the
+// main window shows it), the settings window and the battle-log window. A start-up that fails shows one error box
+// naming its stage and the failure, and makes no more windows: the result is not Started. The windows belong to the
+// application; the global form pointers are set.
 TGameWindows StartGame(const std::string& dataFolder = {});
 
 // Frees the windows StartGame made, the last made first, and clears them and their global pointers.

@@ -93,6 +93,7 @@ const TFontAlias fontAliases[] = {
     {"Bookman Old Style", {"URW Bookman", false}},
     {"Arial", {"Liberation Sans", false}},
     {"Arial Black", {"Liberation Sans", true}},
+    {"Arial Narrow", {"Nimbus Sans Narrow", false}},
     {"Tahoma", {"Liberation Sans", false}},
 };
 

@@ -59,8 +59,8 @@ struct TFontFace {
     std::string Family;
     bool Bold; // the face is a heavy one drawn with the bold weight
 };
-// Bookman Old Style: URW Bookman; Arial and Tahoma: Liberation Sans; Arial Black: Liberation Sans bold;
-// anything else: DejaVu Sans. Names are compared without regard to letter case.
+// Bookman Old Style: URW Bookman; Arial and Tahoma: Liberation Sans; Arial Black: Liberation Sans bold; Arial
+// Narrow: Nimbus Sans Narrow; anything else: DejaVu Sans. Names are compared without regard to letter case.
 TFontFace ResolveFontFace(const std::string& name);
 // The face names the table above knows, in its order (what a font dialog offers).
 std::vector<std::string> FontFaceNames();

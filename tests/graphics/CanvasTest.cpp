@@ -242,6 +242,7 @@ TEST(Graphics, FontFaceAliases)
         {"Bookman Old Style", "URW Bookman", false}, {"bookman old style", "URW Bookman", false},
         {"Arial", "Liberation Sans", false},         {"Arial Black", "Liberation Sans", true},
         {"Tahoma", "Liberation Sans", false},        {"Courier New", "DejaVu Sans", false},
+        {"Arial Narrow", "Nimbus Sans Narrow", false},
         {"", "DejaVu Sans", false},
     };
     for (const Case& c : cases) {
