@@ -489,6 +489,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     Timer1 = new TTimer(this);
     Timer1->SetInterval(200);
     Timer1->SetOnTimer([this](TObject* s) { Timer1Timer(s); });
+    WireCommands();
     WirePanels();
 }
 

@@ -157,6 +157,43 @@ public:
     void SpeedButton2Click(TObject* Sender);
 
     // ==== Commands (UGHmapedit_commands.cpp, UGHmapedit_export.cpp) ====
+    // The menus' and the map-wide buttons' handlers, and the editor's part in the game's map reads and writes
+    // (the window shown again when a read changed the wall set, "save complete" while it shows).
+    void WireCommands();
+    // "new": the level emptied. "save": a map file chosen, a question before replacing one, the map written
+    // with the editor's free meshes. "load": the chosen map read; then, a cancelled dialog too, the skybox box
+    // from the map's skybox file, the level built, the player on its start, the id and size boxes filled.
+    // "build": the level built from the tables.
+    void SpeedButton3Click(TObject* Sender);
+    void SpeedButton4Click(TObject* Sender);
+    void SpeedButton5Click(TObject* Sender);
+    void SpeedButton6Click(TObject* Sender);
+    // Each behind its question (Yes, Cancel): "Auto" numbers the cells' ids from 1, x outer; "no f/c" takes
+    // every floor and ceiling away; "auto floor/ceil" places them (TForm1::AutoPlaceFloorCeil).
+    void Button22Click(TObject* Sender);
+    void Button23Click(TObject* Sender);
+    void Button24Click(TObject* Sender);
+    // "clr empt.": cell sprites without a name get "0", no sprite.
+    void Button32Click(TObject* Sender);
+    // The copy buffer into the script memo, a "key=value" line per field.
+    void BufferedCellData1Click(TObject* Sender);
+    // The selection's walls cast shadows and its other cells do not; the other removes shadow casting from the
+    // whole grid.
+    void Makeselectioncastshadows1Click(TObject* Sender);
+    void Removeshadowcasting1Click(TObject* Sender);
+    // A generated level with its doors facing their passages, built.
+    void Random1Click(TObject* Sender);
+    void AutoGetDoorAngles1Click(TObject* Sender);
+    // The game's camera over the cursor cell, or back behind the player.
+    void ToggleEditView1Click(TObject* Sender);
+    // Asks the desktop to open "scripting_ref.docx" of the data folder; a failure is not reported.
+    void Scriptingreference1Click(TObject* Sender);
+    // The last drawing of the map saved as a BMP under a chosen name.
+    void ExportMapImage1Click(TObject* Sender);
+    // The monster (db 0) or card (db 1) table into a new workbook of the spreadsheet program: titles on row 1,
+    // record i on row i + 2 (every monster; only enabled cards). A call the program refuses ends the export
+    // with its error, the cells before it kept in the workbook.
+    void edb(int32_t db);
 
     // ==== Controls ====
     // Frame: the toolbar on top, the left column, the bottom strip below its splitter, the view in the centre.
