@@ -237,7 +237,9 @@ protected:
     virtual bool Checkable() const { return false; }
     // The user ticked or unticked a line.
     virtual void ClickCheck() {}
+    // Raises EStringListError "List index out of bounds (Index)".
     [[noreturn]] static void IndexError(int Index);
+    // Shows line Index's tick.
     void ShowCheck(int Index);
 
     // A tick per line, following its line.
@@ -248,7 +250,7 @@ private:
 
     void ShowItemChange(TItemChange Change, int Index);
     void ShowSelection();
-    // The user's click or key; the widget's current line is already taken.
+    // The user's click or key; the widget's selected line is already taken.
     void UserChose();
 
     std::unique_ptr<TChoiceItems> FItems;
