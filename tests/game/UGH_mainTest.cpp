@@ -23,9 +23,9 @@
 namespace {
 
 // The HUD layers in the order they draw over the level.
-const std::vector<std::string> cLayers = {"dcuibg",    "dcuimiddle", "dcuifront", "dccharscreen", "dctextdummy",
-                                          "inventory", "dcperkicon", "dcmenu",    "dcrf",         "dcrff",
-                                          "dctooltip", "dcload"};
+const std::vector<std::string> cLayers = {"dcuibg",     "dccharscreen", "dctextdummy", "inventory",
+                                          "dcperkicon", "dcuimiddle",   "dcuifront",   "dcmenu",
+                                          "dcrf",       "dcrff",        "dctooltip",   "dcload"};
 
 // Every component the window owns, directly or through the scene objects' ownership, by name.
 void CollectComponents(TComponent* owner, std::multimap<std::string, TComponent*>& found)
