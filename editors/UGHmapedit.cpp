@@ -5,6 +5,11 @@
 #include "UGHLSourc.h"
 #include "UGH_data.h"
 #include "UGH_editfields.h"
+#include "UGHItemedit.h"
+#include "UGHMonsterlist.h"
+#include "UGHPerkEdit.h"
+#include "UGHtextedit.h"
+#include "Utalismanedit.h"
 
 #include "Dialogs.h"
 #include "KeyState.h"
@@ -483,6 +488,12 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
 
     // ---- The other editors: each window's unit adds its Editors entry and toolbar button here ----
     // (AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", [] -> TForm* { return Form3; });)
+    AddEditorEntry(Variableeditor1, "Variable editor", SpeedButton9, "Var Edit", [] -> TForm* { return Form6; });
+    AddEditorEntry(Itemeditor1, "Item editor", SpeedButton10, "Item Edit", [] -> TForm* { return Form7; });
+    AddEditorEntry(Texteditor1, "Text editor", SpeedButton11, "Text Edit", [] -> TForm* { return Form8; });
+    AddEditorEntry(PerkEditor1, "Perk Editor", SpeedButton12, "Perk editor", [] -> TForm* { return Form11; });
+    AddEditorEntry(MonsterListEditor1, "Monster List Editor", SpeedButton18, "ML editor",
+                   [] -> TForm* { return Form13; });
     AddEditorEntry(Freemesheditor1, "Freemesh editor", SpeedButton19, "FM Ed", [] -> TForm* { return Form16; });
     AddEditorEntry(LightSourceEditor1, "LightSource Editor", SpeedButton20, "LS Ed", [] -> TForm* { return Form17; });
 

@@ -320,8 +320,12 @@ private:
     std::unique_ptr<TBitmap> FFlipped;
     // Where the next button that shows another editor goes on the toolbar's second row.
     int32_t FEditorButtonsLeft = 4;
-    // The map name box is showing its file: its change writes nothing back.
-    bool FShowingMapName = false;
+    // The cursor cell, which the panels' boxes write; none while they are being filled from it, or outside the
+    // table.
+    lcell* EditedCell() const;
+    // The cursor cell's boxes, or the map name box, are being filled from what they show: their handlers write
+    // nothing back.
+    bool FShowingValues = false;
 };
 
 extern TForm2* Form2;

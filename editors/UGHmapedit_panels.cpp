@@ -179,20 +179,20 @@ void TForm2::WirePanels()
     for (const TNumberBinding& b : cNumberBindings)
         (this->*b.Box)->OnChange = [this, b](TObject*) {
             int32_t value = 0;
-            lcell* cell = CursorCell();
+            lcell* cell = EditedCell();
             if (TakeBoxNumber(*(this->*b.Box), value) && cell) cell->*b.Field = value;
         };
     for (const TCheckBinding& b : cCheckBindings)
         (this->*b.Box)->OnClick = [this, b](TObject*) {
-            if (lcell* cell = CursorCell()) cell->*b.Field = (this->*b.Box)->Checked();
+            if (lcell* cell = EditedCell()) cell->*b.Field = (this->*b.Box)->Checked();
         };
     for (const TBlockBinding& b : cBlockBindings)
         (this->*b.Box)->OnClick = [this, b](TObject*) {
-            if (lcell* cell = CursorCell()) cell->*b.Field = (this->*b.Box)->Checked() ? b.Ticked : 0;
+            if (lcell* cell = EditedCell()) cell->*b.Field = (this->*b.Box)->Checked() ? b.Ticked : 0;
         };
     for (const TTextBinding& b : cTextBindings)
         (this->*b.Box)->OnChange = [this, b](TObject*) {
-            if (lcell* cell = CursorCell()) cell->*b.Field = (this->*b.Box)->Text();
+            if (lcell* cell = EditedCell()) cell->*b.Field = (this->*b.Box)->Text();
         };
     for (const TFoldingGroup& g : cFoldingGroups)
         (this->*g.Group)->OnDblClick = [this, g](TObject*) {
@@ -265,12 +265,31 @@ void TForm2::WirePanels()
 
 // ---- The cursor cell ----
 
+lcell* TForm2::EditedCell() const { return FShowingValues ? nullptr : CursorCell(); }
+
+namespace {
+
+// Set while boxes are filled from what they show.
+class TShowingValues {
+public:
+    explicit TShowingValues(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TShowingValues() { FFlag = false; }
+    TShowingValues(const TShowingValues&) = delete;
+    TShowingValues& operator=(const TShowingValues&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+} // namespace
+
 void TForm2::showcelldata()
 {
     const lcell* found = CursorCell();
     if (!found) return;
-    // The boxes' handlers write their values back into the cell: work from a copy of what it held.
-    const lcell cell = *found;
+    // Showing a cell never changes it (a block of 5 ticks its box, which would write -1).
+    const TShowingValues showing(FShowingValues);
+    const lcell& cell = *found;
     Edit8->SetText(cell.spritename);
     Edit1->SetText(IntToStr(edcurx));
     Edit2->SetText(IntToStr(edcury));
@@ -318,7 +337,7 @@ void TForm2::Edit3Change(TObject*)
     int32_t type = 0;
     if (!TakeBoxNumber(*Edit3, type)) return;
     ComboBox3->SetItemIndex(type);
-    if (lcell* cell = CursorCell()) cell->traptype = type;
+    if (lcell* cell = EditedCell()) cell->traptype = type;
 }
 
 void TForm2::ComboBox3Change(TObject*)
@@ -425,7 +444,7 @@ void TForm2::ComboBox4Change(TObject*)
 
 void TForm2::Edit49Change(TObject*)
 {
-    if (FShowingMapName) return;
+    if (FShowingValues) return;
     // The memo holds the file's lines; the box is its one line.
     Memo1->Lines()->SetText(Edit49->Text());
     WriteMapLine(Edit49, "mapname_" + ComboBox10->Text() + ".txt");
@@ -436,9 +455,8 @@ void TForm2::ComboBox10Change(TObject*)
     const auto fileName = MapFile("mapname_" + ComboBox10->Text() + ".txt");
     const bool read = fileName && TryLoadDataLines(*Memo1->Lines(), *fileName);
     // Showing what the file holds writes nothing back.
-    FShowingMapName = true;
+    const TShowingValues showing(FShowingValues);
     Edit49->SetText(read ? Memo1->Text() : mapid);
-    FShowingMapName = false;
 }
 
 // ---- The player light ----

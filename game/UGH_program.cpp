@@ -2,13 +2,18 @@
 
 #include "UFreeMeshEd.h"
 #include "UGHBattlelog.h"
+#include "UGHItemedit.h"
 #include "UGHLSourc.h"
 #include "UGHMinimap.h"
+#include "UGHMonsterlist.h"
+#include "UGHPerkEdit.h"
 #include "UGHSettings.h"
 #include "UGHSplash.h"
 #include "UGHmapedit.h"
+#include "UGHtextedit.h"
 #include "UGH_data.h"
 #include "UGH_main.h"
+#include "Utalismanedit.h"
 
 #include "Dialogs.h"
 #include "FileUtils.h"
@@ -37,8 +42,12 @@ TGameWindows StartGame(const std::string& dataFolder)
     TGameWindows windows;
     Application->CreateForm(Form10);
     windows.Splash = Form10;
+    Application->CreateForm(Form11);
+    windows.PerkEditor = Form11;
     Application->CreateForm(Form12);
     windows.MapPicture = Form12;
+    Application->CreateForm(Form13);
+    windows.MonsterList = Form13;
     Application->CreateForm(Form16);
     windows.FreeMeshEditor = Form16;
     Application->CreateForm(Form17);
@@ -61,6 +70,12 @@ TGameWindows StartGame(const std::string& dataFolder)
     Form1->MapEditorForm = Form2;
     Application->CreateForm(Form5);
     windows.Settings = Form5;
+    Application->CreateForm(Form6);
+    windows.VariableEditor = Form6;
+    Application->CreateForm(Form7);
+    windows.ItemEditor = Form7;
+    Application->CreateForm(Form8);
+    windows.TextEditor = Form8;
     Application->CreateForm(Form9);
     windows.BattleLog = Form9;
     windows.Started = true;
@@ -70,21 +85,31 @@ TGameWindows StartGame(const std::string& dataFolder)
 void FreeGameWindows(TGameWindows& windows)
 {
     FreeAndNil(windows.BattleLog);
+    FreeAndNil(windows.TextEditor);
+    FreeAndNil(windows.ItemEditor);
+    FreeAndNil(windows.VariableEditor);
     FreeAndNil(windows.Settings);
     if (windows.Main) windows.Main->MapEditorForm = nullptr;
     FreeAndNil(windows.MapEditor);
     FreeAndNil(windows.Main);
     FreeAndNil(windows.LightEditor);
     FreeAndNil(windows.FreeMeshEditor);
+    FreeAndNil(windows.MonsterList);
     FreeAndNil(windows.MapPicture);
+    FreeAndNil(windows.PerkEditor);
     FreeAndNil(windows.Splash);
     Form9 = nullptr;
+    Form8 = nullptr;
+    Form7 = nullptr;
+    Form6 = nullptr;
     Form5 = nullptr;
     Form2 = nullptr;
     Form1 = nullptr;
     Form17 = nullptr;
     Form16 = nullptr;
+    Form13 = nullptr;
     Form12 = nullptr;
+    Form11 = nullptr;
     Form10 = nullptr;
     windows.Started = false;
 }

@@ -8,20 +8,30 @@
 class TForm1;
 class TForm2;
 class TForm5;
+class TForm6;
+class TForm7;
+class TForm8;
 class TForm9;
 class TForm10;
+class TForm11;
 class TForm12;
+class TForm13;
 class TForm16;
 class TForm17;
 
 struct TGameWindows {
     TForm10* Splash = nullptr;
     TForm12* MapPicture = nullptr;
+    TForm11* PerkEditor = nullptr;
+    TForm13* MonsterList = nullptr;
     TForm16* FreeMeshEditor = nullptr;
     TForm17* LightEditor = nullptr;
     TForm1* Main = nullptr;
     TForm2* MapEditor = nullptr;
     TForm5* Settings = nullptr;
+    TForm6* VariableEditor = nullptr;
+    TForm7* ItemEditor = nullptr;
+    TForm8* TextEditor = nullptr;
     TForm9* BattleLog = nullptr;
     // The start-up ran to its end and the frame clock runs.
     bool Started = false;

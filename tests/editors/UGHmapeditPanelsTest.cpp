@@ -172,7 +172,7 @@ TEST_F(MapEditorPanels, ShowCellDataFillsTheBoxesFromTheCursorCellAndItsSideFile
     cell.chestno = 6;
     cell.textid = 7;
     cell.blockx1 = -1;
-    cell.blocky2 = 1;
+    cell.blocky2 = 5; // an odd value from a map file: shown as a block, kept as it is
     cell.wmo = "pillar";
     cell.ta = 90;
     cell.dz = -4;
@@ -215,7 +215,7 @@ TEST_F(MapEditorPanels, ShowCellDataFillsTheBoxesFromTheCursorCellAndItsSideFile
     EXPECT_EQ(editor->Edit5->Text(), "2");
     EXPECT_EQ(editor->Edit46->Text(), "4");
     EXPECT_EQ(editor->Edit47->Text() + "," + editor->Edit48->Text(), "1,2");
-    // Filling the boxes wrote the same values back: the cell, its overrides included, is as it was.
+    // Showing the cell changed nothing in it, its overrides included.
     EXPECT_EQ(cell, before);
 
     // A cell without side files empties the override boxes and keeps its overrides.
