@@ -700,27 +700,23 @@ QImage Sky(const TSkyColours& colours, int side)
 
 // ---- Cards ----
 
-// A card face on paper (every card shares one sheet: noise for each card would cost more than all the rest): a
-// frame of the element's colour around the drawing; state 0 normal, 1 highlighted, 2 greyed.
-QImage CardFace(const card& face, const std::string& drawing, int state, const QImage& paper)
+// A card is as large as its background: the size the game shows it at by default.
+constexpr int cCardWidth = 140, cCardHeight = 220;
+
+// A card's background (the card editor's routine draws the card on it): a dark ground of the element's colour in
+// a band of the skill's metal, a sunk window for the illustration at (14, 14)-(126, 92) and the skill's glyph in
+// the corner, below the text.
+QImage CardBackground(int skill, int element)
 {
-    const QColor element = cElementColours[std::clamp(face.element, 0, 4)];
-    QImage image = paper.copy();
+    const TMetal metals[] = {cIron, {{200, 150, 90}, {90, 56, 24}}, cSilver, cGold};
+    const char* const glyphs[] = {"sword", "bow", "wand", "shield"};
+    const QColor colour = cElementColours[element];
+    const TRgb ground = Scaled({double(colour.red()), double(colour.green()), double(colour.blue())}, 0.3);
+    QImage image = Framed(Tile(cCardWidth, cCardHeight, ground, 11 + element), metals[skill], 4);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(state == 1 ? QColor(255, 230, 120) : element.darker(150), 5));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(QRectF(3, 3, 58, 90), 6, 6);
-    DrawGlyph(painter, drawing, QRectF(10, 14, 44, 44), element);
-    // Pips for the mana cost.
-    for (int pip = 0; pip < std::min(face.mc, 5); ++pip) {
-        QPainterPath dot;
-        dot.addEllipse(QPointF(14 + pip * 9, 78), 3, 3);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(40, 70, 200));
-        painter.drawPath(dot);
-    }
-    if (state == 2) painter.fillRect(image.rect(), QColor(0, 0, 0, 110));
+    painter.fillRect(QRectF(12, 12, 116, 82), QColor(0, 0, 0, 150));
+    DrawGlyph(painter, glyphs[skill], QRectF(cCardWidth - 30, cCardHeight - 30, 22, 22), colour.lighter(120));
     return image;
 }
 
@@ -776,19 +772,25 @@ void WriteContentPictures(const TDemoContent& content, TDemoOutput& output)
         PublishTexture(output, "effect_" + std::to_string(effect), GlyphTile(16, {30, 30, 40}, glyph, colour, effect),
                        false);
     }
-    const QImage paper = Tile(64, 96, {226, 206, 160}, 77);
+    // The cards' backgrounds for each governing skill and element, and the illustrations; a card without a
+    // drawing has none and shows "noimg.jpg". The card pictures themselves are drawn from these (DemoCards).
+    for (int skill = 0; skill <= 3; ++skill)
+        for (int element = 0; element <= 4; ++element)
+            output.Publish("textures/cards/b" + std::to_string(skill) + "_" + std::to_string(element) + ".jpg",
+                           JpegFile(CardBackground(skill, element)));
     const QImage backdrop = PixelImage(64, 64, [](int x, int y) {
         return Mix({30, 26, 40}, {90, 70, 60}, Fbm(x * 2, y * 2, 4, 4, 78) * (1 - y / 128.0));
     });
+    output.Publish("textures/cards/noimg.jpg", JpegFile(Illustration("question", cIvory.darker(160), backdrop)));
     for (std::size_t id = 0; id < content.cards.size(); ++id) {
         const TDemoEntry<card>& entry = content.cards[id];
-        const std::string stem = "textures/cards/";
-        for (int state = 0; state <= 2; ++state)
-            output.Publish(stem + "en/" + std::to_string(id) + "_" + std::to_string(state) + ".png",
-                           PngFile(CardFace(entry.record, entry.picture, state, paper), false));
-        output.Publish(stem + "h" + std::to_string(id) + ".jpg",
-                       JpegFile(Illustration(entry.picture, cElementColours[std::clamp(entry.record.element, 0, 4)],
-                                             backdrop)));
+        const std::string illustration = "textures/cards/h" + std::to_string(id) + ".jpg";
+        if (entry.picture.empty()) {
+            output.Withdraw(illustration);
+            continue;
+        }
+        const QColor colour = cElementColours[std::clamp(entry.record.element, 0, 4)];
+        output.Publish(illustration, JpegFile(Illustration(entry.picture, colour, backdrop)));
     }
     output.Publish("textures/cards/en/xp.png",
                    PngFile(GlyphTile(64, {40, 30, 22}, "star", QColor(250, 214, 110), 6), false));

@@ -1,5 +1,6 @@
 #include "DemoData.h"
 
+#include "DemoCards.h"
 #include "DemoContent.h"
 #include "DemoContentPictures.h"
 #include "DemoDocument.h"
@@ -214,9 +215,14 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     WriteContent(content, output);
     WritePictures(output);
     WriteContentPictures(content, output);
+    WriteCardPictures(content, outputFolder, output);
     WriteSounds(content, wallSets, output);
     // What the map editor's Help opens.
     output.Publish("scripting_ref.docx", ScriptingReference());
+    // A second language for the editors that start on "ru": its override and description folders, empty.
+    for (const char* folder : {"items", "monsters", "perks", "spells"})
+        output.MakeFolder(std::string("text/ru/overrides/") + folder);
+    output.MakeFolder("text/ru/desc");
     output.MakeFolder("saves");
     output.MakeFolder("screenshots");
     return output.Count();

@@ -69,6 +69,11 @@ void TDemoOutput::MakeFolder(const std::string& relativePath)
     fs::create_directories(FFolder / relativePath);
 }
 
+void TDemoOutput::Withdraw(const std::string& relativePath)
+{
+    if (fs::remove(FFolder / relativePath)) ++FCount.written;
+}
+
 std::string TDemoOutput::Stage(const std::string& gamePath, const std::function<void()>& write)
 {
     if (FStaging.empty()) {

@@ -18,6 +18,9 @@ public:
     // relativePath uses "/"; its folders are made as needed.
     void Publish(const std::string& relativePath, const std::string& bytes);
     void MakeFolder(const std::string& relativePath);
+    // Removes what an earlier run published under relativePath and these sources no longer give (counted as a
+    // file written); nothing when there is no such file.
+    void Withdraw(const std::string& relativePath);
     // Runs write with gamedir at an empty staging folder and answers the bytes it left at gamePath (a game path
     // such as "\gh.cfg"); gamedir is restored however write ends.
     std::string Stage(const std::string& gamePath, const std::function<void()>& write);

@@ -770,12 +770,25 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
         for (int state = 0; state <= 2; ++state) {
             TPngImage face;
             face.LoadFromFile(GamePath(Format("\\textures\\cards\\en\\%d_%d.png", {id, state})));
-            EXPECT_EQ(std::make_pair(face.Width(), face.Height()), std::make_pair(64, 96));
+            EXPECT_EQ(std::make_pair(face.Width(), face.Height()), std::make_pair(140, 220));
+        }
+        // The cursed card has no illustration: its picture shows "noimg.jpg".
+        if (id == 49) {
+            EXPECT_FALSE(fs::exists(data / "textures/cards/h49.jpg"));
+            continue;
         }
         TJPEGImage illustration;
         illustration.LoadFromFile(GamePath(Format("\\textures\\cards\\h%d.jpg", {id})));
         EXPECT_GT(illustration.Width(), 0);
     }
+    // A background for every governing skill and element, and the picture of a card without one of its own.
+    for (int skill = 0; skill <= 3; ++skill)
+        for (int element = 0; element <= 4; ++element)
+            EXPECT_TRUE(fs::exists(data / Format("textures/cards/b%d_%d.jpg", {skill, element})));
+    EXPECT_TRUE(fs::exists(data / "textures/cards/noimg.jpg"));
+    // The editors that start on "ru" find its folders.
+    for (const char* folder : {"overrides/items", "overrides/spells", "desc"})
+        EXPECT_TRUE(fs::is_directory(data / "text/ru" / folder)) << folder;
 }
 
 // The journal's first page (a new game opens it), the credits over more than two pages, and three looks of every
