@@ -142,10 +142,6 @@ TForm7::TForm7(TComponent* AOwner) : TForm(AOwner)
     for (std::size_t i = 0; i < requirementBoxes.size(); ++i)
         FBindings.Number(*requirementBoxes[i], cRequirements[i].second);
 
-    Timer1 = new TTimer(this);
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(100);
-    Timer1->SetOnTimer([this](TObject* Sender) { Timer1Timer(Sender); });
 
     ListBox1->OnClick = [this](TObject* Sender) { ListBox1Click(Sender); };
     Button1->OnClick = [this](TObject* Sender) { Button1Click(Sender); };
@@ -155,11 +151,8 @@ TForm7::TForm7(TComponent* AOwner) : TForm(AOwner)
     Button5->OnClick = [this](TObject* Sender) { Button5Click(Sender); };
     Button6->OnClick = [this](TObject* Sender) { Button6Click(Sender); };
     Button7->OnClick = [this](TObject* Sender) { Button7Click(Sender); };
-    OnShow = [this](TObject* Sender) {
-        FormShow(Sender);
-        Timer1->SetEnabled(true);
-    };
-    OnHide = [this](TObject*) { Timer1->SetEnabled(false); };
+    Timer1 = MakeShownTimer(*this, 100, [this](TObject* Sender) { Timer1Timer(Sender); },
+                            [this](TObject* Sender) { FormShow(Sender); });
 }
 
 int32_t TForm7::ItemId() { return BoxNumber(*LabeledEdit4, "Id", 0, 1000); }

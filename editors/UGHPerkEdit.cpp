@@ -89,10 +89,6 @@ TForm11::TForm11(TComponent* AOwner) : TForm(AOwner)
     FBonuses.Number(Edit14, &perk::addcard);
     FRequirements.Number(Edit12, &perk::recperk).Number(Edit13, &perk::recrace);
 
-    Timer1 = new TTimer(this);
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(1000);
-    Timer1->SetOnTimer([this](TObject* Sender) { Timer1Timer(Sender); });
 
     ListBox1->OnClick = [this](TObject* Sender) { ListBox1Click(Sender); };
     Button1->OnClick = [this](TObject* Sender) { Button1Click(Sender); };
@@ -100,11 +96,8 @@ TForm11::TForm11(TComponent* AOwner) : TForm(AOwner)
     Button3->OnClick = [this](TObject* Sender) { Button3Click(Sender); };
     Button4->OnClick = [this](TObject* Sender) { Button4Click(Sender); };
     Button5->OnClick = [this](TObject* Sender) { Button5Click(Sender); };
-    OnShow = [this](TObject* Sender) {
-        FormShow(Sender);
-        Timer1->SetEnabled(true);
-    };
-    OnHide = [this](TObject*) { Timer1->SetEnabled(false); };
+    Timer1 = MakeShownTimer(*this, 1000, [this](TObject* Sender) { Timer1Timer(Sender); },
+                            [this](TObject* Sender) { FormShow(Sender); });
 }
 
 int32_t TForm11::PerkId() { return BoxNumber(*Edit1, "id", 0, 100); }

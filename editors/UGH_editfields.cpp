@@ -1,12 +1,27 @@
 #include "UGH_editfields.h"
 
 #include "Dialogs.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "StringLists.h"
 #include "TextEncoding.h"
 #include "UGH_data.h"
 
 #include <algorithm>
+
+TTimer* MakeShownTimer(TForm& form, uint32_t interval, TNotifyEvent onTimer, TNotifyEvent onShow)
+{
+    auto* timer = new TTimer(&form);
+    timer->SetEnabled(false);
+    timer->SetInterval(interval);
+    timer->SetOnTimer(std::move(onTimer));
+    form.OnShow = [timer, onShow = std::move(onShow)](TObject* Sender) {
+        if (onShow) onShow(Sender);
+        timer->SetEnabled(true);
+    };
+    form.OnHide = [timer](TObject*) { timer->SetEnabled(false); };
+    return timer;
+}
 
 void EditorCommand(const std::function<void()>& command)
 {

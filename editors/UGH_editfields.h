@@ -13,7 +13,9 @@
 #include <utility>
 #include <vector>
 
+class TForm;
 class TStrings;
+class TTimer;
 
 // A control of the form owner on parent, at (x, y) with size w x h.
 template <class T> T* MakeControl(TComponent* owner, TWinControl* parent, int32_t x, int32_t y, int32_t w, int32_t h)
@@ -23,6 +25,10 @@ template <class T> T* MakeControl(TComponent* owner, TWinControl* parent, int32_
     control->SetBounds(x, y, w, h);
     return control;
 }
+
+// The form's timer that runs every interval milliseconds only while the form is shown: the form's OnShow starts it,
+// after onShow when one is given, and its OnHide stops it.
+TTimer* MakeShownTimer(TForm& form, uint32_t interval, TNotifyEvent onTimer, TNotifyEvent onShow = {});
 
 // A box whose text a command refuses; the message names the box and what it accepts.
 class EEditorInput : public Exception {

@@ -53,10 +53,6 @@ TForm8::TForm8(TComponent* AOwner) : TForm(AOwner)
     Memo2 = MakeControl<TMemo>(this, this, 166, cMemo2Margin - 4, 466, ClientHeight() - cMemo2Margin);
     Memo2->SetScrollBars(ssBoth);
 
-    Timer1 = new TTimer(this);
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(1000);
-    Timer1->SetOnTimer([this](TObject* Sender) { Timer1Timer(Sender); });
 
     Button1->OnClick = [this](TObject* Sender) { Button1Click(Sender); };
     Button2->OnClick = [this](TObject* Sender) { Button2Click(Sender); };
@@ -65,9 +61,7 @@ TForm8::TForm8(TComponent* AOwner) : TForm(AOwner)
     CheckBox2->OnClick = [this](TObject* Sender) { CheckBox2Click(Sender); };
     CheckBox3->OnClick = [this](TObject* Sender) { CheckBox3Click(Sender); };
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
-    // The controls follow the ticks only while the window can be seen.
-    OnShow = [this](TObject*) { Timer1->SetEnabled(true); };
-    OnHide = [this](TObject*) { Timer1->SetEnabled(false); };
+    Timer1 = MakeShownTimer(*this, 1000, [this](TObject* Sender) { Timer1Timer(Sender); });
 }
 
 std::vector<TForm8::TTextFile> TForm8::TextFiles()

@@ -138,12 +138,16 @@ TEST_F(TextEditor, OpenJournalShowsThePage)
 {
     WriteLines("text/en/journal/jrn_7.txt", {"The seventh page."});
     form->CheckBox2->SetChecked(true);
+    EXPECT_FALSE(form->Timer1->Enabled());
     form->OpenJournal("7");
+    // The timer runs only while the window is shown.
+    EXPECT_TRUE(form->Timer1->Enabled());
     EXPECT_TRUE(form->CheckBox1->Checked());
     EXPECT_FALSE(form->CheckBox2->Checked());
     EXPECT_TRUE(form->CheckBox3->Checked());
     EXPECT_EQ(form->Memo2->Text(), "The seventh page.");
     form->Hide();
+    EXPECT_FALSE(form->Timer1->Enabled());
 }
 
 TEST_F(TextEditor, ShowStrarrListsEveryString)
