@@ -306,10 +306,10 @@ TEST_F(DemoData, TheContentReadsBackThroughTheGamesReaders)
     const character rat = LoadChar(path("\\monsters\\0.mon"));
     const character skeleton = LoadChar(path("\\monsters\\1.mon"));
     const character warden = LoadChar(path("\\monsters\\2.mon"));
-    EXPECT_EQ(std::make_tuple(rat.lvl, rat.boss, rat.loot, rat.speed), std::make_tuple(1, false, -1, 4));
+    EXPECT_EQ(std::make_tuple(rat.lvl, rat.boss, rat.loot, rat.speed), std::make_tuple(12, false, -1, 4));
     EXPECT_TRUE(rat.spellbook[5] && rat.spellbook[6] && !rat.spellbook[0]);
     EXPECT_EQ(std::make_tuple(skeleton.lvl, skeleton.spec, skeleton.loot, skeleton.lootchance, skeleton.armor),
-              std::make_tuple(2, 3, 2, 40, 2));
+              std::make_tuple(30, 3, 2, 40, 2));
     EXPECT_TRUE(skeleton.spellbook[7] && skeleton.spellbook[9] && !skeleton.spellbook[0]);
     EXPECT_TRUE(warden.boss);
     EXPECT_TRUE(warden.perks[0] && warden.spellbook[22]);
@@ -424,7 +424,6 @@ TEST_F(DemoData, TheCardsAndMonstersCoverWhatABattleCanDo)
     }
     EXPECT_EQ(kindElements.size(), 5u);
     EXPECT_EQ(classes, (std::set<int32_t>{0, 1, 2, 3}));
-    EXPECT_TRUE(std::any_of(kinds5.begin(), kinds5.end(), [](const character& m) { return m.lvl == 1; }));
     // The boss: its loot, a shown name of its own beside the name its music is found by.
     ASSERT_EQ(bosses, std::vector<int32_t>{2});
     const character boss = LoadChar(GamePath("\\monsters\\2.mon"));
@@ -544,6 +543,69 @@ TEST_F(DemoData, ANewCharacterBeatsTheFirstRatAndTheBossKillsOneWhoOnlySkips)
     ASSERT_GT(blow, 0);
     EXPECT_LE((player.hpmax + blow - 1) / blow, 6) << "the boss needs at most six blows";
     EXPECT_GE(boss.hpmax, 4 * strongest(player, boss)) << "the boss outlasts a few of a new character's plays";
+}
+
+// Experience by the game's own worth of each fight, unscaled (the demo's difficulty 0, no steps taken, no
+// levelling of weaker monsters: all of these only add): the fights the hand-made levels hold, the wanderers with
+// the monsters their scripts call in and the battle events, carry a new character past level 2's threshold on the
+// first level and past level 4's before the boss.
+TEST_F(DemoData, TheFightsOnTheWayBringLevelTwoOnTheFirstLevelAndLevelFourBeforeTheBoss)
+{
+    std::unique_ptr<TForm1, TFreeDeleter> form(new TForm1(nullptr));
+    difficulty = 0;
+    // A fight's worth: each monster's worth beside the others queued with it.
+    const auto worth = [&](const std::vector<int32_t>& fight) {
+        clearbattlelist();
+        for (size_t k = 0; k < fight.size(); ++k) battlelist[static_cast<int32_t>(k)] = fight[k];
+        int64_t total = 0;
+        for (const int32_t id : fight) {
+            character m = LoadChar(GamePath(Format("\\monsters\\%d.mon", {id})));
+            m.hpmax = form->CalcMaxHP(m, 0, true, false);
+            total += xpworth(m);
+        }
+        clearbattlelist();
+        return total;
+    };
+    // The monsters a wanderer's script calls in whatever the player is like (outside its conditions).
+    const auto calledIn = [](const std::string& script) {
+        std::vector<int32_t> ids;
+        int32_t depth = 0;
+        for (const std::string& line : ReadLines(GamePath("\\scripts\\" + script + ".txt"))) {
+            if (line.starts_with("If ")) ++depth;
+            if (line.starts_with("EndIf")) --depth;
+            if (depth == 0 && line.starts_with("AddToBattleList "))
+                ids.push_back(StrToInt(line.substr(16, line.size() - 17)));
+        }
+        return ids;
+    };
+    const auto levelWorth = [&](const std::string& map) {
+        LoadMap(GamePath("\\levels\\" + map + ".map"));
+        std::vector<std::vector<int32_t>> fights;
+        for (const wanderer& w : wanderers) {
+            if (!w.enabled) continue;
+            std::vector<int32_t> fight{w.mtype};
+            if (!w.script.empty())
+                for (const int32_t id : calledIn(w.script)) fight.push_back(id);
+            fights.push_back(fight);
+        }
+        for (int32_t x = 0; x <= mapmaxx; ++x)
+            for (int32_t y = 0; y <= mapmaxy; ++y) {
+                const lcell& c = levelgrid[x][y];
+                if (c.trap && c.traptype == 1 && !LoadChar(GamePath(Format("\\monsters\\%d.mon", {c.doorno}))).boss)
+                    fights.push_back({c.doorno});
+            }
+        int64_t total = 0;
+        for (const std::vector<int32_t>& fight : fights) total += worth(fight);
+        return std::make_pair(fights.size(), total);
+    };
+    const auto [firstFights, first] = levelWorth("startmap");
+    EXPECT_GE(firstFights, 4u);
+    EXPECT_GT(first, 1000) << "level 2 on the first level";
+    int64_t beforeBoss = first;
+    for (const char* map : {"map_0", "map_2"}) beforeBoss += levelWorth(map).second;
+    EXPECT_GT(beforeBoss, 14847) << "level 4 before the boss";
+    // The first fight alone does not level: the first level's few fights share the way there.
+    EXPECT_LT(worth({0}), 1000);
 }
 
 TEST_F(DemoData, TheLevelsCarryEveryStoredField)
