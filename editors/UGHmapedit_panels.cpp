@@ -6,12 +6,12 @@
 #include "UGH_editfields.h"
 #include "UGH_editlists.h"
 #include "UGH_log.h"
+#include "UGH_numberboxes.h"
 
 #include "FileUtils.h"
 #include "SysUtils.h"
 #include "VAVodad.h"
 
-#include <cmath>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -158,16 +158,6 @@ std::string SideFileLine(int32_t x, int32_t y, const char* letter)
     } catch (const EGameDataError&) {
         return {};
     }
-}
-
-// A real number of a box that a command reads with others; otherwise the box is marked and EEditorInput names it.
-double BoxFiniteReal(TEdit& box, const std::string& name)
-{
-    double value = 0;
-    if (TryStrToFloat(box.Text(), value) && std::isfinite(value)) return value;
-    const std::string accepts = "a number";
-    box.SetInvalid(accepts);
-    throw EEditorInput(name + ": " + accepts);
 }
 
 } // namespace
@@ -657,7 +647,7 @@ void TForm2::Button7Click(TObject*)
     EditorCommand([this] {
         const int32_t x = BoxNumber(*Edit16, "x"), y = BoxNumber(*Edit17, "y"), z = BoxNumber(*Edit18, "z"),
                       w = BoxNumber(*Edit19, "w"), h = BoxNumber(*Edit20, "h");
-        const double dirx = BoxFiniteReal(*Edit21, "dr x"), diry = BoxFiniteReal(*Edit22, "dr y");
+        const double dirx = BoxReal(*Edit21, "dr x"), diry = BoxReal(*Edit22, "dr y");
         freesprite& sprite = freesprites[edfsprite];
         sprite.x = x;
         sprite.y = y;
