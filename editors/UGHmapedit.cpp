@@ -8,6 +8,7 @@
 #include "UGHItemedit.h"
 #include "UGHMonsterlist.h"
 #include "UGHPerkEdit.h"
+#include "UGHcharedit.h"
 #include "UGHtextedit.h"
 #include "Utalismanedit.h"
 
@@ -488,6 +489,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
 
     // ---- The other editors: each window's unit adds its Editors entry and toolbar button here ----
     // (AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", [] -> TForm* { return Form3; });)
+    AddEditorEntry(Charactereditor1, "Character editor", SpeedButton8, "Char editor", [] -> TForm* { return Form4; });
     AddEditorEntry(Variableeditor1, "Variable editor", SpeedButton9, "Var Edit", [] -> TForm* { return Form6; });
     AddEditorEntry(Itemeditor1, "Item editor", SpeedButton10, "Item Edit", [] -> TForm* { return Form7; });
     AddEditorEntry(Texteditor1, "Text editor", SpeedButton11, "Text Edit", [] -> TForm* { return Form8; });

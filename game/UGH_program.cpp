@@ -9,6 +9,7 @@
 #include "UGHPerkEdit.h"
 #include "UGHSettings.h"
 #include "UGHSplash.h"
+#include "UGHcharedit.h"
 #include "UGHmapedit.h"
 #include "UGHtextedit.h"
 #include "UGH_data.h"
@@ -68,6 +69,8 @@ TGameWindows StartGame(const std::string& dataFolder)
     Application->CreateForm(Form2);
     windows.MapEditor = Form2;
     Form1->MapEditorForm = Form2;
+    Application->CreateForm(Form4);
+    windows.CharacterEditor = Form4;
     Application->CreateForm(Form5);
     windows.Settings = Form5;
     Application->CreateForm(Form6);
@@ -89,6 +92,7 @@ void FreeGameWindows(TGameWindows& windows)
     FreeAndNil(windows.ItemEditor);
     FreeAndNil(windows.VariableEditor);
     FreeAndNil(windows.Settings);
+    FreeAndNil(windows.CharacterEditor);
     if (windows.Main) windows.Main->MapEditorForm = nullptr;
     FreeAndNil(windows.MapEditor);
     FreeAndNil(windows.Main);
@@ -103,6 +107,7 @@ void FreeGameWindows(TGameWindows& windows)
     Form7 = nullptr;
     Form6 = nullptr;
     Form5 = nullptr;
+    Form4 = nullptr;
     Form2 = nullptr;
     Form1 = nullptr;
     Form17 = nullptr;
