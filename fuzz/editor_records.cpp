@@ -1,8 +1,9 @@
 // Content records from any bytes through the editors, as a user would take them: the input is written as an item
-// file and as a perk file; each goes through its editor's load, a tick of its timer and its save, twice. No step
+// file, a perk file and a monster file; each goes through its editor's load, a tick of its timer and its save, twice. No step
 // may fail, and the second save writes the first one's bytes.
 #include "UGHItemedit.h"
 #include "UGHPerkEdit.h"
+#include "UGHcharedit.h"
 #include "UGH_data.h"
 #include "UGH_tables.h"
 
@@ -61,6 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             perkEditor->Timer1Timer(perkEditor);
         }
         perkEditor->Button1->Click();
+    });
+
+    WriteFuzzFile(folder / "monsters" / "5.mon", bytes);
+    static TForm4* const characterEditor = new TForm4(nullptr);
+    characterEditor->Edit1->SetText("5");
+    CheckStableSave(folder / "monsters" / "5.mon", [] {
+        characterEditor->Button1->Click();
+        characterEditor->Timer1Timer(characterEditor);
+        characterEditor->Button2->Click();
     });
 
     Check(messages == 0);
