@@ -1,6 +1,6 @@
 // Content records from any bytes through the editors, as a user would take them: the input is written as an item
-// file, a perk file and a monster file; each goes through its editor's load, a tick of its timer and its save, twice. No step
-// may fail, and the second save writes the first one's bytes.
+// file, a perk file and a monster file; each goes through its editor's load, a tick of its timer and its save,
+// twice. No step may fail, and the second save writes the first one's bytes.
 #include "UGHItemedit.h"
 #include "UGHPerkEdit.h"
 #include "UGHcharedit.h"
