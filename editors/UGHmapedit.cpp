@@ -5,6 +5,7 @@
 #include "UGHLSourc.h"
 #include "UGH_data.h"
 #include "UGH_editfields.h"
+#include "UGHDebug.h"
 #include "UGHItemedit.h"
 #include "UGHMonsterlist.h"
 #include "UGHPerkEdit.h"
@@ -498,6 +499,9 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
                    [] -> TForm* { return Form13; });
     AddEditorEntry(Freemesheditor1, "Freemesh editor", SpeedButton19, "FM Ed", [] -> TForm* { return Form16; });
     AddEditorEntry(LightSourceEditor1, "LightSource Editor", SpeedButton20, "LS Ed", [] -> TForm* { return Form17; });
+    AddItem(this, EditorsMenu, Debugandgameplaymenu1, "Debug and gameplay menu")->OnClick = [](TObject*) {
+        if (Form14) Form14->Show();
+    };
 
     Timer1 = new TTimer(this);
     Timer1->SetInterval(200);

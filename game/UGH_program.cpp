@@ -2,6 +2,7 @@
 
 #include "UFreeMeshEd.h"
 #include "UGHBattlelog.h"
+#include "UGHDebug.h"
 #include "UGHItemedit.h"
 #include "UGHLSourc.h"
 #include "UGHMinimap.h"
@@ -49,6 +50,8 @@ TGameWindows StartGame(const std::string& dataFolder)
     windows.MapPicture = Form12;
     Application->CreateForm(Form13);
     windows.MonsterList = Form13;
+    Application->CreateForm(Form14);
+    windows.DebugConsole = Form14;
     Application->CreateForm(Form16);
     windows.FreeMeshEditor = Form16;
     Application->CreateForm(Form17);
@@ -98,6 +101,7 @@ void FreeGameWindows(TGameWindows& windows)
     FreeAndNil(windows.Main);
     FreeAndNil(windows.LightEditor);
     FreeAndNil(windows.FreeMeshEditor);
+    FreeAndNil(windows.DebugConsole);
     FreeAndNil(windows.MonsterList);
     FreeAndNil(windows.MapPicture);
     FreeAndNil(windows.PerkEditor);
@@ -112,6 +116,7 @@ void FreeGameWindows(TGameWindows& windows)
     Form1 = nullptr;
     Form17 = nullptr;
     Form16 = nullptr;
+    Form14 = nullptr;
     Form13 = nullptr;
     Form12 = nullptr;
     Form11 = nullptr;

@@ -17,6 +17,7 @@ class TForm10;
 class TForm11;
 class TForm12;
 class TForm13;
+class TForm14;
 class TForm16;
 class TForm17;
 
@@ -25,6 +26,7 @@ struct TGameWindows {
     TForm12* MapPicture = nullptr;
     TForm11* PerkEditor = nullptr;
     TForm13* MonsterList = nullptr;
+    TForm14* DebugConsole = nullptr;
     TForm16* FreeMeshEditor = nullptr;
     TForm17* LightEditor = nullptr;
     TForm1* Main = nullptr;
