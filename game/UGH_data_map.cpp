@@ -1,5 +1,6 @@
 // Map files (versions 0 to 22) and the side files of a map's folder.
 #include "UGH_data.h"
+#include "UGH_log.h"
 
 #include "FileUtils.h"
 #include "GLApplicationFileIO.h"
@@ -469,11 +470,15 @@ void ReadCellSideFiles(const std::string& id, int32_t x, int32_t y, lcell& cell)
     }
 }
 
-// Writes the lines as the cell's side file; a map id or letter that is not a plain name, or any failure to write
-// (a missing map folder), leaves no file.
+// Writes the lines as the cell's side file; a map id or letter that is not a plain name (logged), or any failure
+// to write (a missing map folder), leaves no file.
 void WriteCellFile(int32_t x, int32_t y, std::string_view suffix, const TLineBuffer& buffer)
 {
-    if (mapid.empty() || !IsFolderName(mapid) || !IsFolderName(suffix)) return;
+    if (mapid.empty() || !IsFolderName(mapid) || !IsFolderName(suffix)) {
+        GameLog(Format("No side file written for cell (%d, %d): the map id \"%s\" is not a folder name",
+                       {x, y, mapid}));
+        return;
+    }
     try {
         buffer.SaveToFile(CellFilePath(mapid, x, y, suffix));
     } catch (const Exception&) {

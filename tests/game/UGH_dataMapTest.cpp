@@ -5,6 +5,7 @@
 #include "UGH_data.h"
 
 #include "GLApplicationFileIO.h"
+#include "ZODLog.h"
 #include "GameDataFolder.h"
 #include "Raises.h"
 
@@ -661,6 +662,15 @@ TEST_F(MapFiles, CellSideFilesAreWrittenIntoTheMapFolderOnlyAndReadBack)
     WriteCellMeshData(101, 0);
     WriteCellMeshData(-1, 0);
     EXPECT_FALSE(std::filesystem::exists(folder.path / "escape.txt"));
+    // A map id that names another folder writes nothing either, and says why.
+    {
+        TGLLogCapture log;
+        mapid = "..";
+        WriteCellOverride(0, 0, "stone", "w");
+        EXPECT_TRUE(log.Contains("the map id \"..\" is not a folder name"));
+        EXPECT_FALSE(std::filesystem::exists(folder.path / "levels/0_0_w.txt"));
+        mapid = "ed";
+    }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path / "levels/ed"),
                             std::filesystem::directory_iterator()),
               3);
