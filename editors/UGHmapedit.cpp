@@ -8,6 +8,7 @@
 #include "UGHDebug.h"
 #include "UGHItemedit.h"
 #include "UGHMonsterlist.h"
+#include "UGHcardedit.h"
 #include "UGHPerkEdit.h"
 #include "UGHcharedit.h"
 #include "UGHtextedit.h"
@@ -489,7 +490,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
         item->OnClick = [button](TObject*) { button->Click(); };
 
     // ---- The other editors: each window's unit adds its Editors entry and toolbar button here ----
-    // (AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", [] -> TForm* { return Form3; });)
+    AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", [] -> TForm* { return Form3; });
     AddEditorEntry(Charactereditor1, "Character editor", SpeedButton8, "Char editor", [] -> TForm* { return Form4; });
     AddEditorEntry(Variableeditor1, "Variable editor", SpeedButton9, "Var Edit", [] -> TForm* { return Form6; });
     AddEditorEntry(Itemeditor1, "Item editor", SpeedButton10, "Item Edit", [] -> TForm* { return Form7; });

@@ -10,6 +10,7 @@
 #include "UGHPerkEdit.h"
 #include "UGHSettings.h"
 #include "UGHSplash.h"
+#include "UGHcardedit.h"
 #include "UGHcharedit.h"
 #include "UGHmapedit.h"
 #include "UGHtextedit.h"
@@ -72,6 +73,8 @@ TGameWindows StartGame(const std::string& dataFolder)
     Application->CreateForm(Form2);
     windows.MapEditor = Form2;
     Form1->MapEditorForm = Form2;
+    Application->CreateForm(Form3);
+    windows.CardEditor = Form3;
     Application->CreateForm(Form4);
     windows.CharacterEditor = Form4;
     Application->CreateForm(Form5);
@@ -96,6 +99,7 @@ void FreeGameWindows(TGameWindows& windows)
     FreeAndNil(windows.VariableEditor);
     FreeAndNil(windows.Settings);
     FreeAndNil(windows.CharacterEditor);
+    FreeAndNil(windows.CardEditor);
     if (windows.Main) windows.Main->MapEditorForm = nullptr;
     FreeAndNil(windows.MapEditor);
     FreeAndNil(windows.Main);
@@ -112,6 +116,7 @@ void FreeGameWindows(TGameWindows& windows)
     Form6 = nullptr;
     Form5 = nullptr;
     Form4 = nullptr;
+    Form3 = nullptr;
     Form2 = nullptr;
     Form1 = nullptr;
     Form17 = nullptr;

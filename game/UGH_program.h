@@ -7,6 +7,7 @@
 
 class TForm1;
 class TForm2;
+class TForm3;
 class TForm4;
 class TForm5;
 class TForm6;
@@ -31,6 +32,7 @@ struct TGameWindows {
     TForm17* LightEditor = nullptr;
     TForm1* Main = nullptr;
     TForm2* MapEditor = nullptr;
+    TForm3* CardEditor = nullptr;
     TForm4* CharacterEditor = nullptr;
     TForm5* Settings = nullptr;
     TForm6* VariableEditor = nullptr;
