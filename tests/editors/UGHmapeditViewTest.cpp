@@ -457,3 +457,21 @@ TEST_F(MapView, TheTickDrawsOnlyWhileTheWindowShowsAndTicksTheCursorCellsBoxes)
     EXPECT_EQ(editor->ScrollBar1->Max(), 6);
     EXPECT_EQ(editor->ScrollBar2->Max(), 4);
 }
+
+TEST_F(MapView, F4AndTheMainMenusEditorButtonShowTheEditorTheButtonAfterLeavingFullScreen)
+{
+    uint16_t key = VK_F1 + 3;
+    main->FormKeyUp(main.get(), key, {});
+    EXPECT_TRUE(editor->Visible());
+    editor->Hide();
+
+    fullscreen = true;
+    main->ClickGButton(36);
+    EXPECT_FALSE(fullscreen);
+    EXPECT_TRUE(editor->Visible());
+    editor->Hide();
+
+    main->MapEditorForm = nullptr;
+    main->ClickGButton(36);
+    EXPECT_FALSE(editor->Visible()) << "without an editor window nothing shows";
+}
