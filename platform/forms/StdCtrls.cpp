@@ -1,10 +1,13 @@
 #include "StdCtrls.h"
 
+#include "BitmapImage.h"
 #include "ControlWidget.h"
+#include "SysUtils.h"
 
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
@@ -47,6 +50,7 @@ public:
     void Put(int Index, const std::string& S) override
     {
         CheckIndex(Index, Count());
+        if (FLines[static_cast<size_t>(Index)] == S) return;
         FLines[static_cast<size_t>(Index)] = S;
         Changed();
     }
@@ -56,10 +60,12 @@ public:
         // The box shows a single empty line as no line at all: adding after it needs the whole text.
         const bool appendable = Index == Count() && !(Count() == 1 && FLines[0].empty());
         FLines.insert(FLines.begin() + Index, S);
-        if (appendable && UpdateCount() == 0)
+        if (appendable && UpdateCount() == 0) {
             FMemo.ShowAddedLine(S);
-        else
+            FMemo.Change();
+        } else {
             Changed();
+        }
     }
     void Delete(int Index) override
     {
@@ -69,6 +75,7 @@ public:
     }
     void Clear() override
     {
+        if (FLines.empty()) return;
         FLines.clear();
         Changed();
     }
@@ -77,25 +84,39 @@ public:
     // What the user typed: a line per paragraph of the box, none when it is empty.
     void Take(const QString& Text)
     {
-        FLines.clear();
-        if (Text.isEmpty()) return;
-        for (const QString& line : Text.split(QChar('\n'))) FLines.push_back(line.toStdString());
+        std::vector<std::string> typed;
+        if (!Text.isEmpty())
+            for (const QString& line : Text.split(QChar('\n'))) typed.push_back(line.toStdString());
+        if (typed == FLines) return;
+        FLines = std::move(typed);
+        FMemo.Change();
     }
 
 protected:
+    // An update bracket is one change, when it leaves other lines than it found.
     void SetUpdateState(bool Updating) override
     {
-        if (!Updating) FMemo.ShowLines();
+        if (Updating) {
+            FBeforeUpdate = FLines;
+            return;
+        }
+        FMemo.ShowLines();
+        const bool changed = FLines != FBeforeUpdate;
+        FBeforeUpdate.clear();
+        if (changed) FMemo.Change();
     }
 
 private:
     void Changed()
     {
-        if (UpdateCount() == 0) FMemo.ShowLines();
+        if (UpdateCount() > 0) return;
+        FMemo.ShowLines();
+        FMemo.Change();
     }
 
     TMemo& FMemo;
     std::vector<std::string> FLines;
+    std::vector<std::string> FBeforeUpdate;
 };
 
 // TMemo
@@ -136,10 +157,15 @@ void TMemo::CreateWnd()
     TWinControl::CreateWnd();
     auto* box = AddContentWidget<QPlainTextEdit>(Widget());
     QObject::connect(box, &QPlainTextEdit::textChanged, box, [this, box] {
-        if (!FShowingLines) FLines->Take(box->toPlainText());
+        if (!FShowingLines) Guarded(this, [&] { FLines->Take(box->toPlainText()); });
     });
     ApplyStyle();
     ShowLines();
+}
+
+void TMemo::Change()
+{
+    if (OnChange) OnChange(this);
 }
 
 void TMemo::ApplyStyle()
@@ -175,7 +201,11 @@ void TMemo::ShowAddedLine(const std::string& Line)
 
 // TButton
 
-TButton::TButton(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 75, 25); }
+TButton::TButton(TComponent* AOwner) : TWinControl(AOwner)
+{
+    SetBounds(0, 0, 75, 25);
+    FFont.OnChange = [this](TObject*) { ShowFont(); };
+}
 
 void TButton::SetCaption(const std::string& Value)
 {
@@ -190,6 +220,27 @@ void TButton::CreateWnd()
     TWinControl::CreateWnd();
     auto* button = AddContentWidget<QPushButton>(Widget(), ToQString(FCaption));
     QObject::connect(button, &QPushButton::clicked, button, [this] { Guarded(this, [this] { Click(); }); });
+    ShowFont();
+}
+
+void TButton::ShowFont()
+{
+    auto* button = ContentWidget<QPushButton>(Widget());
+    if (!button) return;
+    const TFont plain;
+    const bool ownFace = !SameText(FFont.Name(), plain.Name()) || FFont.Height() != plain.Height();
+    QFont font = ownFace ? ToQFont(FFont) : QApplication::font(button);
+    const TFontStyles style = FFont.Style();
+    if (!ownFace) {
+        font.setBold(style & fsBold);
+        font.setItalic(style & fsItalic);
+        font.setUnderline(style & fsUnderline);
+        font.setStrikeOut(style & fsStrikeOut);
+    }
+    button->setFont(font);
+    QPalette palette = QApplication::palette(button);
+    if (FFont.Color() != plain.Color()) palette.setColor(QPalette::ButtonText, ToQColor(FFont.Color()));
+    button->setPalette(palette);
 }
 
 // TLabel

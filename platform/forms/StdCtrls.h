@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "Graphics.h"
 #include "StringLists.h"
 
 #include <cstdint>
@@ -20,7 +21,9 @@ class TChoiceItems;
 enum class TItemChange : uint8_t;
 
 // A multi-line edit box. Its lines are Lines(): changing them changes the text shown, and what the user types
-// comes back into them (a break typed last starts an empty line).
+// comes back into them (a break typed last starts an empty line). OnChange runs once for each real change of the
+// lines, whether the user typed it or code made it (once for a whole update bracket); setting the lines it
+// already holds runs nothing.
 class TMemo : public TWinControl {
 public:
     explicit TMemo(TComponent* AOwner);
@@ -40,14 +43,14 @@ public:
     TScrollStyle ScrollBars() const { return FScrollBars; }
     void SetScrollBars(TScrollStyle Value);
 
+    TNotifyEvent OnChange;
+
 protected:
     void CreateWnd() override;
+    virtual void Change();
 
 private:
     friend class TMemoLines;
-class TChoiceItems;
-// What changed in a combo or list box's items.
-enum class TItemChange : uint8_t;
 
     // The whole text into the box, or one line added at its end.
     void ShowLines();
@@ -69,6 +72,9 @@ public:
     // "&" marks the key letter.
     const std::string& Caption() const { return FCaption; }
     void SetCaption(const std::string& Value);
+    // The caption's font, shown as it changes. A face and size left at the font's defaults stand for the
+    // form's: the caption then keeps the look of the other controls and shows the font's style and colour.
+    TFont* Font() { return &FFont; }
     // Runs OnClick as a click of the user does.
     void Click() override;
 
@@ -76,7 +82,10 @@ protected:
     void CreateWnd() override;
 
 private:
+    void ShowFont();
+
     std::string FCaption;
+    TFont FFont;
 };
 
 // A text on the form; "&" marks no key letter here, it shows as it is.

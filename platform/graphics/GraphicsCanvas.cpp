@@ -15,13 +15,13 @@
 #include <cmath>
 #include <optional>
 
-namespace {
-
 QColor ToQColor(TColor color)
 {
     const uint32_t rgb = static_cast<uint32_t>(ColorToRGB(color));
     return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
+
+namespace {
 
 QRect NormalRect(const TRect& r)
 {
@@ -33,24 +33,6 @@ void RequireTextSupport()
 {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw EInvalidGraphic("Text needs the graphics layer initialised (InitializeGraphics)");
-}
-
-QFont ToQFont(const TFont& font)
-{
-    RequireTextSupport();
-    const TFontFace face = ResolveFontFace(font.Name());
-    QFont result(QString::fromStdString(face.Family));
-    result.setBold(face.Bold || (font.Style() & fsBold));
-    result.setItalic(font.Style() & fsItalic);
-    result.setUnderline(font.Style() & fsUnderline);
-    result.setStrikeOut(font.Style() & fsStrikeOut);
-    const int32_t height = font.Height() != 0 ? font.Height() : -11;
-    result.setPixelSize(std::max(1, std::abs(height)));
-    if (height > 0) { // the height of the whole cell: scale the character size to fit it
-        const int cell = QFontMetrics(result).height();
-        if (cell > 0) result.setPixelSize(std::max(1, int(std::lround(double(height) * height / cell))));
-    }
-    return result;
 }
 
 Qt::PenStyle ToQtPenStyle(TPenStyle style)
@@ -112,6 +94,24 @@ QImage SourcePixels(TBitmap& source, const QRect& rect, bool mirrorX, bool mirro
 }
 
 } // namespace
+
+QFont ToQFont(const TFont& font)
+{
+    RequireTextSupport();
+    const TFontFace face = ResolveFontFace(font.Name());
+    QFont result(QString::fromStdString(face.Family));
+    result.setBold(face.Bold || (font.Style() & fsBold));
+    result.setItalic(font.Style() & fsItalic);
+    result.setUnderline(font.Style() & fsUnderline);
+    result.setStrikeOut(font.Style() & fsStrikeOut);
+    const int32_t height = font.Height() != 0 ? font.Height() : -11;
+    result.setPixelSize(std::max(1, std::abs(height)));
+    if (height > 0) { // the height of the whole cell: scale the character size to fit it
+        const int cell = QFontMetrics(result).height();
+        if (cell > 0) result.setPixelSize(std::max(1, int(std::lround(double(height) * height / cell))));
+    }
+    return result;
+}
 
 struct TCanvas::TResolvedFont {
     std::string Name;

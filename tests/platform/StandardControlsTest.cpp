@@ -1,5 +1,5 @@
-// The standard controls on their Qt widgets: memo, button, picture, panel and progress bar, and how controls
-// align in a form.
+// The standard controls on their Qt widgets: memo (its lines and change event), button (its click and font),
+// picture, panel and progress bar, and how controls align in a form.
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
@@ -15,6 +15,7 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWindow>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QProgressBar>
@@ -173,6 +174,66 @@ TEST(Memo, LinesOutliveTheWindow)
     EXPECT_EQ(shown.Find<QPlainTextEdit>()->toPlainText(), "kept\nmore");
 }
 
+// OnChange follows the edit box's rule: once per real change, by code (a bracket counting as one) or by typing.
+TEST(Memo, OnChangeRunsOncePerRealChange)
+{
+    TShownForm shown;
+    auto* memo = new TMemo(&shown.Form); // no parent yet: a model without a window
+    int changes = 0;
+    memo->OnChange = [&](TObject* Sender) {
+        EXPECT_EQ(Sender, memo);
+        ++changes;
+    };
+    TStrings& lines = *memo->Lines();
+    const auto bracket = [&](const TLines& Lines) {
+        lines.BeginUpdate();
+        lines.Clear();
+        for (const std::string& line : Lines) lines.Add(line);
+        lines.EndUpdate();
+    };
+    struct TCase {
+        const char* Name;
+        std::function<void()> Change;
+        int Runs;
+    };
+    const TCase cases[] = {
+        {"add", [&] { lines.Add("a"); }, 1},
+        {"set text", [&] { memo->SetText("a\r\nb"); }, 1},
+        {"the same text", [&] { memo->SetText("a\nb\n"); }, 0},
+        {"put the same line", [&] { lines.SetStrings(1, "b"); }, 0},
+        {"put another line", [&] { lines.SetStrings(1, "B"); }, 1},
+        {"bracket of many", [&] { bracket({"1", "2", "3"}); }, 1},
+        {"bracket giving the same lines", [&] { bracket({"1", "2", "3"}); }, 0},
+        {"delete", [&] { lines.Delete(0); }, 1},
+        {"clear", [&] { memo->Clear(); }, 1},
+        {"clear an empty memo", [&] { memo->Clear(); }, 0},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        changes = 0;
+        c.Change();
+        EXPECT_EQ(changes, c.Runs);
+    }
+
+    // Shown: code's changes are not echoed by the box, and every key typed is one change.
+    memo->SetParent(&shown.Form);
+    memo->SetText("shown");
+    memo->HandleNeeded();
+    auto* box = shown.Find<QPlainTextEdit>();
+    ASSERT_NE(box, nullptr);
+    changes = 0;
+    memo->Lines()->Add("more");
+    memo->SetText("x");
+    EXPECT_EQ(changes, 2);
+    box->moveCursor(QTextCursor::End);
+    int seen = -1;
+    memo->OnChange = [&](TObject*) { seen = memo->Lines()->Count(); ++changes; };
+    Type(box, "y\nz");
+    EXPECT_EQ(changes, 5);
+    EXPECT_EQ(seen, 2); // the lines are the typed ones when it runs
+    EXPECT_EQ(LinesOf(*memo), (TLines{"xy", "z"}));
+}
+
 TEST(ProgressBar, PositionStaysBetweenTheBounds)
 {
     TShownForm shown;
@@ -257,6 +318,43 @@ TEST(Button, AClickRunsOnClickOnceAndItsExceptionGoesToTheDisplay)
     push->click();
     Application->OnException = nullptr;
     EXPECT_EQ(errors, std::vector<std::string>{"clear failed"});
+}
+
+// The style set before the window shows in it; a face and size of its own replace the form's, and the colour
+// goes to the caption.
+TEST(Button, ItsFontShowsOnTheButton)
+{
+    TShownForm shown;
+    TButton* button = shown.Add<TButton>();
+    button->SetCaption("mode");
+    button->Font()->SetStyle(fsBold);
+    button->HandleNeeded();
+    auto* push = shown.Find<QPushButton>();
+    ASSERT_NE(push, nullptr);
+    const QFont formFont = QApplication::font(push);
+    EXPECT_TRUE(push->font().bold());
+    EXPECT_FALSE(push->font().italic());
+    EXPECT_EQ(push->font().family(), formFont.family());
+    EXPECT_EQ(push->font().pointSizeF(), formFont.pointSizeF());
+
+    button->Font()->SetStyle(fsItalic);
+    EXPECT_FALSE(push->font().bold());
+    EXPECT_TRUE(push->font().italic());
+
+    button->Font()->SetName("Arial");
+    button->Font()->SetHeight(-16);
+    button->Font()->SetColor(clRed);
+    EXPECT_EQ(push->font().family(), "Liberation Sans");
+    EXPECT_EQ(push->font().pixelSize(), 16);
+    EXPECT_TRUE(push->font().italic());
+    EXPECT_EQ(push->palette().color(QPalette::ButtonText), QColor(255, 0, 0));
+
+    // Kept by the control: a new window shows it again.
+    button->RecreateWnd();
+    push = shown.Find<QPushButton>();
+    ASSERT_NE(push, nullptr);
+    EXPECT_EQ(push->font().pixelSize(), 16);
+    EXPECT_TRUE(push->font().italic());
 }
 
 TEST(Image, ShowsItsPictureAtItsSizeOrStretched)
