@@ -3,12 +3,15 @@
 #include "EditorFixture.h"
 
 #include "Menus.h"
+#include "Raises.h"
 #include "RecordingSpreadsheet.h"
 #include "ShellOpen.h"
 #include "SpreadsheetApp.h"
 #include "SysUtils.h"
 #include "VirtualKeys.h"
 #include "ZipEntries.h"
+
+#include <gmock/gmock.h>
 
 #include <cstring>
 #include <optional>
@@ -114,6 +117,17 @@ TEST_F(MapEditorCommands, LoadRebuildsAndReturnsToTheStartEvenWhenCancelled)
         EXPECT_EQ(editor->Edit27->Text(), IntToStr(mapmaxy));
         EXPECT_EQ(editor->Edit25->Text(), folder.Read("levels/" + expectedId + "/skybox.txt").substr(0, 1));
     }
+}
+
+// A map that cannot be read is refused naming its file, and the level stays as it was.
+TEST_F(MapEditorCommands, AnUnreadableMapIsRefusedAndChangesNothing)
+{
+    folder.Write("levels/bad.map", "22\nbad\nnot a number\n");
+    levelgrid[3][3].textid = 999;
+    const TLevelData before = CurrentLevelData();
+    AnswerFileDialogs(GamePath("\\levels\\bad.map"));
+    EXPECT_THAT(MessageOf<EGameDataError>([&] { editor->Open1->Click(); }), testing::HasSubstr("bad.map"));
+    EXPECT_TRUE(CurrentLevelData() == before);
 }
 
 // "Auto" numbers the cells of the used grid x outer, "no f/c" takes every floor and ceiling away, "auto
