@@ -151,6 +151,7 @@ TForm7::TForm7(TComponent* AOwner) : TForm(AOwner)
     Button5->OnClick = [this](TObject* Sender) { Button5Click(Sender); };
     Button6->OnClick = [this](TObject* Sender) { Button6Click(Sender); };
     Button7->OnClick = [this](TObject* Sender) { Button7Click(Sender); };
+    Memo2->OnChange = [this](TObject* Sender) { Memo2Change(Sender); };
     Timer1 = MakeShownTimer(*this, 100, [this](TObject* Sender) { Timer1Timer(Sender); },
                             [this](TObject* Sender) { FormShow(Sender); });
 }
@@ -241,10 +242,9 @@ void TForm7::Button6Click(TObject*)
     EditorCommand([this] { SaveDataLines(*Memo2->Lines(), DescriptionFile()); });
 }
 
-void TForm7::Button7Click(TObject* Sender)
+void TForm7::Button7Click(TObject*)
 {
     EditorCommand([this] { LoadDataLines(*Memo2->Lines(), DescriptionFile(), ComboBox2->Text()); });
-    Memo2Change(Sender);
 }
 
 void TForm7::Memo2Change(TObject*) { Label5->SetCaption(IntToStr(LongestLineLength(*Memo2->Lines())) + "/20"); }

@@ -36,7 +36,7 @@ public:
     // The description "\text\<locale>\desc\item_<Id>.txt": save and load Memo2.
     void Button6Click(TObject* Sender);
     void Button7Click(TObject* Sender);
-    // The description gauge: the longest line's length, then "/20".
+    // The description gauge: the longest line's length, then "/20". Runs on each change of Memo2 (typed or loaded).
     void Memo2Change(TObject* Sender);
     // The controls into temploot in the order of the bindings; the first box that holds no number is marked and
     // ends the copy. Runs every 100 ms while the window is shown.

@@ -190,6 +190,9 @@ void TForm11::ListBox1Click(TObject* Sender)
 void TForm11::Timer1Timer(TObject*)
 {
     const bool bonuses = perkeditmode != 2;
+    // The mode's button bold, the other one italic.
+    Button3->Font()->SetStyle(bonuses ? fsBold : fsItalic);
+    Button4->Font()->SetStyle(bonuses ? fsItalic : fsBold);
     Edit14->SetVisible(bonuses);
     for (TWinControl* requirement : std::initializer_list<TWinControl*>{Edit12, Edit13, Label2})
         requirement->SetVisible(!bonuses);

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -209,6 +210,28 @@ TEST_F(ItemEditor, LootListAndDescription)
     form->Button6->Click();
     EXPECT_EQ(ReadLines("text/en/desc/item_5.txt"), (std::vector<std::string>{"short", forty, "end"}));
     ASSERT_TRUE(messages.empty()) << messages[0];
+}
+
+// The gauge follows every change of the description, as typing makes it, without a load.
+TEST_F(ItemEditor, TheDescriptionGaugeFollowsTheText)
+{
+    TStrings& lines = *form->Memo2->Lines();
+    struct TCase {
+        const char* Name;
+        std::function<void()> Change;
+        const char* Gauge;
+    };
+    const TCase cases[] = {
+        {"typed", [&] { form->Memo2->SetText("four"); }, "4/20"},
+        {"a longer line", [&] { lines.Add(std::string(25, 'x')); }, "25/20"},
+        {"the long line shortened", [&] { lines.SetStrings(1, "ab"); }, "4/20"},
+        {"emptied", [&] { form->Memo2->Clear(); }, "0/20"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        c.Change();
+        EXPECT_EQ(form->Label5->Caption(), c.Gauge);
+    }
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The perk editor: the two modes share the eight boxes without mixing bonuses and requirements, saving updates
-// both the file and the game's table (or neither), the list, the mode display, the override, and refused ids.
+// both the file and the game's table (or neither), the list, the mode display (boxes and button fonts), the override, and refused ids.
 #include "UGHPerkEdit.h"
 
 #include "UGH_data.h"
@@ -108,6 +108,9 @@ TEST_F(PerkEditor, ModesShareTheBoxesWithoutMixingTheFields)
     EXPECT_FALSE(form->Edit14->Visible());
     EXPECT_TRUE(form->Edit12->Visible());
     EXPECT_TRUE(form->Label2->Visible());
+    // The mode's button shows bold, the other italic.
+    EXPECT_EQ(form->Button4->Font()->Style(), fsBold);
+    EXPECT_EQ(form->Button3->Font()->Style(), fsItalic);
 
     // Back in mode 1 the bonuses show unchanged.
     form->Button3->Click();
@@ -117,6 +120,8 @@ TEST_F(PerkEditor, ModesShareTheBoxesWithoutMixingTheFields)
     EXPECT_EQ(editperk, expected);
     EXPECT_TRUE(form->Edit14->Visible());
     EXPECT_FALSE(form->Edit13->Visible());
+    EXPECT_EQ(form->Button3->Font()->Style(), fsBold);
+    EXPECT_EQ(form->Button4->Font()->Style(), fsItalic);
 }
 
 TEST_F(PerkEditor, SaveUpdatesTheTableAndTheFile)
