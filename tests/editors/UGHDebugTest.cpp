@@ -362,8 +362,16 @@ TEST_F(DebugConsole, RandomMapObjectsTextureListAndRefreshInterval)
 
 TEST_F(DebugConsole, WatchShowsTheContextsAndThePlayerLight)
 {
+    // The watch runs from showing to closing; showing also fills the boxes from the game.
     EXPECT_FALSE(form->Timer1->Enabled());
     EXPECT_EQ(form->Timer1->Interval(), 1000u);
+    editor->Timer1->SetInterval(350);
+    form->OnShow(form.get());
+    EXPECT_TRUE(form->Timer1->Enabled());
+    EXPECT_EQ(form->Edit11->Text(), "350");
+    form->OnHide(form.get());
+    EXPECT_FALSE(form->Timer1->Enabled());
+
     cparray.assign(3, -1);
     main->playerlight = TGLBaseSceneObject::CreateAsChild<TGLLightSource>(main->dcgame);
     main->playerlight->Position()->SetPoint(1.5f, -2, 0.25f);
