@@ -1,5 +1,6 @@
 #include "FontDialog.h"
 
+#include "BitmapImage.h"
 #include "ControlWidget.h"
 #include "Dialogs.h"
 #include "SysUtils.h"
@@ -27,12 +28,6 @@ namespace {
 
 const std::array<std::pair<TFontStyles, const char*>, 4> StyleBoxes{
     {{fsBold, "Bold"}, {fsItalic, "Italic"}, {fsUnderline, "Underline"}, {fsStrikeOut, "Strikeout"}}};
-
-QColor ToQColor(TColor Color)
-{
-    const uint32_t rgb = static_cast<uint32_t>(ColorToRGB(Color));
-    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
-}
 
 TColor FromQColor(const QColor& Color) { return Color.red() | Color.green() << 8 | Color.blue() << 16; }
 
