@@ -58,9 +58,9 @@ TEdit* MakeEdit(TForm14* form, TWinControl* parent, int32_t x, int32_t y, int32_
     return edit;
 }
 
-void MakeCaption(TForm14* form, TWinControl* parent, int32_t x, int32_t y, const char* caption)
+void MakeCaption(TForm14* form, TWinControl* parent, int32_t x, int32_t y, const char* caption, int32_t w = 120)
 {
-    MakeControl<TLabel>(form, parent, x, y, 120, 17)->SetCaption(caption);
+    MakeControl<TLabel>(form, parent, x, y, w, 17)->SetCaption(caption);
 }
 
 TGroupBox* MakeGroup(TForm14* form, int32_t x, int32_t y, int32_t w, int32_t h, const char* caption)
@@ -125,18 +125,18 @@ TForm14::TForm14(TComponent* AOwner) : TForm(AOwner)
     Button5 = MakeButton(this, GroupBox3, 188, 172, 54, "cc");
 
     GroupBox4 = MakeGroup(this, 458, 8, 250, 240, "spritelist");
-    ListBox1 = MakeControl<TListBox>(this, GroupBox4, 8, 20, 110, 180);
+    ListBox1 = MakeControl<TListBox>(this, GroupBox4, 8, 20, 110, 138);
     const char* spriteCaptions[] = {"name", "purpose", "size", "size2"};
     TEdit** spriteBoxes[] = {&Edit6, &Edit7, &Edit8, &Edit9};
     for (int32_t i = 0; i < 4; ++i) {
-        MakeCaption(this, GroupBox4, 126, 20 + i * 40, spriteCaptions[i]);
-        *spriteBoxes[i] = MakeEdit(this, GroupBox4, 126, 36 + i * 40, 116, "");
+        MakeCaption(this, GroupBox4, 126, 18 + i * 36, spriteCaptions[i]);
+        *spriteBoxes[i] = MakeEdit(this, GroupBox4, 126, 33 + i * 36, 116, "");
     }
-    MakeCaption(this, GroupBox4, 8, 202, "0 - none; 1 - wall deco; 2 - cell deco; ");
-    MakeCaption(this, GroupBox4, 8, 218, "3 - item on the floor; -1 - unused");
-    Button6 = MakeButton(this, GroupBox4, 126, 192, 36, "load");
-    Button7 = MakeButton(this, GroupBox4, 166, 192, 36, "save");
-    Button8 = MakeButton(this, GroupBox4, 206, 192, 36, "add");
+    MakeCaption(this, GroupBox4, 8, 170, "0 - none; 1 - wall deco; 2 - cell deco; ", 234);
+    MakeCaption(this, GroupBox4, 8, 186, "3 - item on the floor; -1 - unused", 234);
+    Button6 = MakeButton(this, GroupBox4, 8, 208, 74, "load");
+    Button7 = MakeButton(this, GroupBox4, 88, 208, 74, "save");
+    Button8 = MakeButton(this, GroupBox4, 168, 208, 74, "add");
 
     GroupBox5 = MakeGroup(this, 716, 8, 225, 240, "global scripts");
     ListBox2 = MakeControl<TListBox>(this, GroupBox5, 8, 20, 100, 150);
