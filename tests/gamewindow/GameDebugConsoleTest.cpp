@@ -69,6 +69,10 @@ TEST_F(GameDebugConsole, SwitchesFrameBlocksAndGlobalScriptsLive)
     EXPECT_EQ(CounterRise(), 0);
     Form14->stop->Click();
     EXPECT_GT(CounterRise(), 0);
+
+    // "cc" makes the paper doll anew from the body-part files.
+    Form14->Button5->Click();
+    StepFrames(1);
     EXPECT_TRUE(MessageBoxes().Shown().empty());
 
     Form14->Hide();
