@@ -167,7 +167,7 @@ TEST_F(CharacterEditor, TheTimersCopyStopsAtTheFirstBadBox)
     EXPECT_EQ(tempwanderer.mtype, 6);
 }
 
-TEST_F(CharacterEditor, IdsOutsideTheMonstersAndAFailedReadAreRefused)
+TEST_F(CharacterEditor, IdsOutsideTheMonstersAndFailedFilesAreNamed)
 {
     tempchar = ghoul;
     clearbattlelist();
@@ -190,6 +190,12 @@ TEST_F(CharacterEditor, IdsOutsideTheMonstersAndAFailedReadAreRefused)
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("99.mon"), std::string::npos) << messages[0];
     EXPECT_EQ(tempchar, ghoul);
+    // So is a file that cannot be written.
+    std::filesystem::remove_all(folder.path / "monsters");
+    messages.clear();
+    form->Button2->Click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("99.mon"), std::string::npos) << messages[0];
 }
 
 TEST_F(CharacterEditor, TheOverrideNameFollowsTheMonster)
