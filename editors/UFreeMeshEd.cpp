@@ -5,7 +5,6 @@
 #include "UGH_editfields.h"
 #include "UGH_editlists.h"
 #include "UGH_main.h"
-#include "UGH_numberboxes.h"
 #include "UGH_tables.h"
 
 #include "GLMaterial.h"
@@ -317,7 +316,7 @@ void TForm16::Button1Click(TObject* /*Sender*/)
     EditorCommand([this] {
         const int32_t slot = Slot();
         freemesh m = mapfreemeshes[slot];
-        for (const TMeshBox& b : cMeshBoxes) m.*b.Field = BoxInteger(*(this->*b.Box), b.Name);
+        for (const TMeshBox& b : cMeshBoxes) m.*b.Field = BoxNumber(*(this->*b.Box), b.Name);
         m.rx = m.x;
         m.ry = m.y;
         m.rz = m.z;
@@ -361,7 +360,7 @@ void TForm16::Button4Click(TObject* /*Sender*/)
         const std::string mesh = PlainNameOf(Edit7->Text(), "mesh");
         std::array<int32_t, 3> angles{};
         for (std::size_t i = 0; i < angles.size(); ++i)
-            angles[i] = BoxInteger(*(this->*cRotations[i].Box), cMeshBoxes[3 + i].Name);
+            angles[i] = BoxNumber(*(this->*cRotations[i].Box), cMeshBoxes[3 + i].Name);
         TGLMaterialLibrary* library = Form1 ? Form1->matlib : nullptr;
         preview->SetMaterialLibrary(library);
         try {
@@ -414,7 +413,7 @@ void TForm16::Button10Click(TObject* /*Sender*/)
 {
     EditorCommand([this] {
         const int32_t light = BoxNumber(*Edit14, "attach light", levellights.Low(), levellights.High());
-        for (std::size_t i = 0; i < 3; ++i) BoxInteger(*(this->*cMeshBoxes[i].Box), cMeshBoxes[i].Name);
+        for (std::size_t i = 0; i < 3; ++i) BoxNumber(*(this->*cMeshBoxes[i].Box), cMeshBoxes[i].Name);
         if (!Form17) return;
         Form17->Show();
         Form17->Edit0->SetText(IntToStr(light));

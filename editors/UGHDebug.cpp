@@ -3,7 +3,6 @@
 #include "UGH_data.h"
 #include "UGH_editfields.h"
 #include "UGH_main.h"
-#include "UGH_numberboxes.h"
 #include "UGH_tables.h"
 #include "UGHmapedit.h"
 

@@ -3,7 +3,6 @@
 #include "UFreeMeshEd.h"
 #include "UGH_editfields.h"
 #include "UGH_main.h"
-#include "UGH_numberboxes.h"
 #include "UGH_tables.h"
 
 #include "SysUtils.h"
@@ -183,9 +182,9 @@ void TForm17::Button2Click(TObject* /*Sender*/)
         for (const TLightBox& b : cLightBoxes) {
             TEdit& box = *(this->*b.Box);
             if (const auto* whole = std::get_if<int32_t lightslot::*>(&b.Field))
-                l.**whole = BoxInteger(box, b.Name);
+                l.**whole = BoxNumber(box, b.Name);
             else if (double lightslot::*real = std::get<double lightslot::*>(b.Field); b.Scale != 0)
-                l.*real = BoxInteger(box, b.Name) / b.Scale;
+                l.*real = BoxNumber(box, b.Name) / b.Scale;
             else
                 l.*real = BoxReal(box, b.Name);
         }

@@ -61,6 +61,13 @@ int32_t BoxNumber(TEdit& box, const std::string& name)
     return value;
 }
 
+double BoxReal(TEdit& box, const std::string& name)
+{
+    double value = 0;
+    if (!TryStrToFloat(box.Text(), value)) RefuseBox(box, name, "a number");
+    return value;
+}
+
 std::string NumberedLine(int32_t i, const std::string& name)
 {
     return name.empty() ? IntToStr(i) : IntToStr(i) + ") " + name;

@@ -47,6 +47,9 @@ int32_t BoxNumber(TEdit& box, const std::string& name, int32_t lo, int32_t hi);
 // The box's whole number; otherwise as above with "<name>: a whole number".
 int32_t BoxNumber(TEdit& box, const std::string& name);
 
+// The box's real number, "." or "," as the decimal separator; otherwise as above with "<name>: a number".
+double BoxReal(TEdit& box, const std::string& name);
+
 // A line of a list of table entries: "<i>) <name>", or "<i>" alone for an entry without a name.
 std::string NumberedLine(int32_t i, const std::string& name);
 

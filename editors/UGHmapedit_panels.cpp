@@ -6,7 +6,6 @@
 #include "UGH_editfields.h"
 #include "UGH_editlists.h"
 #include "UGH_log.h"
-#include "UGH_numberboxes.h"
 
 #include "FileUtils.h"
 #include "SysUtils.h"
