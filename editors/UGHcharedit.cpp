@@ -194,6 +194,7 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner)
     Label17 = MakeControl<TLabel>(this, GroupBox3, 186, 23, 60, 17);
     Label17->SetCaption("0/35");
     Memo2 = MakeControl<TMemo>(this, GroupBox3, 8, 50, 330, 102);
+    Memo2->OnChange = handler(&TForm4::Memo2Change);
 
     // The preview: its own scene, the monster's picture on a 20 x 20 plane seen from 26 units above; the viewer's
     // 279 pixels make a focal length of 50 a field of view of 140.56 degrees.
@@ -241,11 +242,7 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner)
     Timer1 = new TTimer(this);
     Timer1->SetEnabled(false);
     Timer1->SetInterval(200);
-    // The memo tells no change of its own: its gauge follows it with the timer.
-    Timer1->SetOnTimer([this](TObject* Sender) {
-        Timer1Timer(Sender);
-        Memo2Change(Sender);
-    });
+    Timer1->SetOnTimer(handler(&TForm4::Timer1Timer));
     OnShow = handler(&TForm4::FormShow);
     OnHide = handler(&TForm4::FormHide);
     // The boxes hold the working records from the start, so the timer's copy has numbers to take.
@@ -395,10 +392,9 @@ void TForm4::Button10Click(TObject*)
 
 void TForm4::Button11Click(TObject*) { Edit7->SetText(Edit1->Text()); }
 
-void TForm4::Button12Click(TObject* Sender)
+void TForm4::Button12Click(TObject*)
 {
     EditorCommand([this] { LoadDataLines(*Memo2->Lines(), DescriptionFile(), ComboBox4->Text()); });
-    Memo2Change(Sender);
 }
 
 void TForm4::Button13Click(TObject*)

@@ -340,11 +340,12 @@ TEST_F(CharacterEditor, DescriptionAndItsGauge)
     form->Edit1->SetText("100");
     form->Button12->Click();
     EXPECT_EQ(form->Label17->Caption(), "40/35");
-    form->Memo2->Lines()->Add("more");
+    form->Memo2->Lines()->Add("more " + forty);
+    EXPECT_EQ(form->Label17->Caption(), "45/35");
     form->ComboBox4->SetItemIndex(1);
     form->Button13->Click();
     ASSERT_TRUE(messages.empty()) << messages[0];
-    EXPECT_EQ(folder.Read("text/ru/desc/monster_100.txt"), "short\r\n" + forty + "\r\nmore\r\n");
+    EXPECT_EQ(folder.Read("text/ru/desc/monster_100.txt"), "short\r\n" + forty + "\r\nmore " + forty + "\r\n");
 }
 
 } // namespace
