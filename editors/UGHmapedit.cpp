@@ -51,9 +51,6 @@ constexpr int32_t cRowPitch = 18; // rows of controls inside the groups
 
 constexpr TColor Rgb(int32_t r, int32_t g, int32_t b) { return r | (g << 8) | (b << 16); }
 
-// The highest used index along each axis, within the table.
-int32_t UsedMaxX() { return std::clamp(mapmaxx, 0, 100); }
-int32_t UsedMaxY() { return std::clamp(mapmaxy, 0, 100); }
 bool InUsedGrid(int32_t x, int32_t y) { return x >= 0 && x <= UsedMaxX() && y >= 0 && y <= UsedMaxY(); }
 
 // A drawing coordinate from a value of the tables: rounded (halves to even), NaN as 0, and kept within a range

@@ -18,6 +18,7 @@
 #include "Menus.h"
 #include "StdCtrls.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,6 +37,10 @@ extern int32_t edlastx, edlasty;     // the last pointer position over the view,
 // The last drawing of the map, 20 pixels a cell, cell (0, 0) at the top left (the view shows it flipped); the
 // map-image export saves it.
 extern std::unique_ptr<TBitmap> edmapbmp;
+
+// The highest used index along each axis, within the table: the map header's values may lie outside it.
+inline int32_t UsedMaxX() { return std::clamp(mapmaxx, 0, 100); }
+inline int32_t UsedMaxY() { return std::clamp(mapmaxy, 0, 100); }
 
 // The colour of visibility area n in the view: six fixed colours, then greys that darken as n grows.
 TColor visareacolor(int32_t n);

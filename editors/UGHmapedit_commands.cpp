@@ -16,9 +16,6 @@ namespace {
 
 const char* const cMapFilter = "Map files (*.map)|*.map|All files (*.*)|*.*";
 
-// The highest used index along each axis, within the table.
-int32_t UsedMaxX() { return std::clamp(mapmaxx, 0, 100); }
-int32_t UsedMaxY() { return std::clamp(mapmaxy, 0, 100); }
 
 // Runs f on every cell of the used grid, x outer.
 template <class F> void ForEachUsedCell(F f)
