@@ -152,11 +152,6 @@ TForm3::TForm3(TComponent* AOwner) : TForm(AOwner)
         .Check(CheckBox3, &card::AOE);
     FChecks.Check(CheckBox1, &card::accum).Check(CheckBox2, &card::monly);
 
-    Timer1 = new TTimer(this);
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(1000);
-    Timer1->SetOnTimer([this](TObject* Sender) { Timer1Timer(Sender); });
-
     Button1->OnClick = [this](TObject* Sender) { Button1Click(Sender); };
     Button2->OnClick = [this](TObject* Sender) { Button2Click(Sender); };
     Button3->OnClick = [this](TObject* Sender) { Button3Click(Sender); };
@@ -173,11 +168,8 @@ TForm3::TForm3(TComponent* AOwner) : TForm(AOwner)
     ComboBox2->OnChange = [this](TObject* Sender) { ComboBox2Change(Sender); };
     ComboBox3->OnChange = [this](TObject* Sender) { ComboBox3Change(Sender); };
     LabeledEdit7->OnChange = [this](TObject* Sender) { LabeledEdit7Change(Sender); };
-    OnShow = [this](TObject* Sender) {
-        FormShow(Sender);
-        Timer1->SetEnabled(true);
-    };
-    OnHide = [this](TObject*) { Timer1->SetEnabled(false); };
+    Timer1 = MakeShownTimer(*this, 1000, [this](TObject* Sender) { Timer1Timer(Sender); },
+                            [this](TObject* Sender) { FormShow(Sender); });
 }
 
 void TForm3::MakeCard(const card& crd, int32_t id, bool s)
