@@ -201,6 +201,7 @@ public:
     // A bitmap copies another bitmap; any other graphic is drawn into a 24-bit bitmap of its size (32-bit,
     // alpha kept, when the graphic has alpha).
     void Assign(TPersistent* Source) override;
+    void SetTransparent(bool value) override;
 
     int32_t Width() const override { return FWidth; }
     int32_t Height() const override { return FHeight; }
@@ -237,6 +238,9 @@ private:
     void Reallocate(int32_t width, int32_t height, TPixelFormat format);
     // Takes the other bitmap's pixels and size.
     void TakePixels(TBitmap& other);
+    // Ends the canvas's painting before the pixels are read or replaced, so they are complete and its painter
+    // never outlives them.
+    void EndPainting() const;
 
     int32_t FWidth = 0, FHeight = 0, FStride = 0;
     TPixelFormat FPixelFormat = pf24bit;
@@ -249,6 +253,8 @@ private:
 
 // Draws on a bitmap with its pen (lines, outlines), brush (fills) and font (text). Coordinates are pixels
 // from the top-left corner; rectangles exclude their right and bottom edges.
+// A run of drawing calls shares one painting of the bitmap, begun by the first call and ended as soon as the
+// bitmap's pixels, size or format are read or changed, or the bitmap goes away.
 class TCanvas : public TPersistent {
 public:
     explicit TCanvas(TBitmap& Bitmap);
@@ -308,12 +314,19 @@ public:
     TBitmap& Bitmap() { return FBitmap; }
 
 private:
+    friend class TBitmap;
     // The toolkit's font for FFont, made again only when the name, height or style changed.
     struct TResolvedFont;
     TResolvedFont& ResolvedFont();
+    // The open painting with the canvas's pen and brush in place (begun when there is none), or nullptr for an
+    // empty bitmap.
+    struct TPainting;
+    TPainting* Painting();
+    void EndPainting();
 
     TBitmap& FBitmap;
     std::unique_ptr<TResolvedFont> FResolvedFont;
+    std::unique_ptr<TPainting> FPainting;
     TFont FFont;
     TPen FPen;
     TBrush FBrush;

@@ -25,6 +25,7 @@ void TBitmap::Reallocate(int32_t width, int32_t height, TPixelFormat format)
 
 void TBitmap::TakePixels(TBitmap& other)
 {
+    EndPainting();
     FWidth = other.FWidth;
     FHeight = other.FHeight;
     FStride = other.FStride;
@@ -74,6 +75,7 @@ uint8_t* TBitmap::ScanLine(int32_t Row)
 const uint8_t* TBitmap::ScanLine(int32_t Row) const
 {
     if (Row < 0 || Row >= FHeight) throw EInvalidGraphic("Scan line index out of range");
+    EndPainting();
     return FPixels.data() + size_t(Row) * FStride;
 }
 
@@ -91,6 +93,8 @@ void TBitmap::Assign(TPersistent* Source)
         return;
     }
     if (bitmap == this) return;
+    EndPainting();
+    bitmap->EndPainting();
     FWidth = bitmap->FWidth;
     FHeight = bitmap->FHeight;
     FStride = bitmap->FStride;
@@ -98,6 +102,12 @@ void TBitmap::Assign(TPersistent* Source)
     FPixels = bitmap->FPixels;
     FTransparent = bitmap->FTransparent;
     Changed();
+}
+
+void TBitmap::SetTransparent(bool value)
+{
+    EndPainting(); // the painting's image blends by alpha or not
+    TGraphic::SetTransparent(value);
 }
 
 // ---------------------------------------------------------------------------------------------------------

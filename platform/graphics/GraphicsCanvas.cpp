@@ -1,5 +1,7 @@
 // Drawing on bitmaps with Qt's raster painter: every operation paints straight into the bitmap's memory
-// through a QImage that wraps it. Shapes and copies are aliased, as the system's drawing is.
+// through a QImage that wraps it. Setting a painter up costs more than most shapes, so one painting serves a
+// run of calls and the bitmap ends it before its pixels are touched otherwise. Shapes and copies are aliased,
+// as the system's drawing is.
 #include "BitmapImage.h"
 #include "Graphics.h"
 
@@ -14,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <tuple>
+#include <utility>
 
 QColor ToQColor(TColor color)
 {
@@ -59,24 +63,14 @@ QBrush FillOf(const TBrush& brush)
     return QBrush(ToQColor(brush.Color()));
 }
 
-// A painter on the bitmap for one operation, set up with the canvas's pen and brush.
-struct TPaintSession {
-    QImage image;
-    QPainter painter;
-
-    TPaintSession(TBitmap& bitmap, TPen& pen, TBrush& brush) : image(WrapBitmap(bitmap))
-    {
-        if (image.isNull()) return;
-        painter.begin(&image);
-        QPen qpen(ToQColor(pen.Color()));
-        qpen.setWidth(pen.Width());
-        qpen.setStyle(ToQtPenStyle(pen.Style()));
-        qpen.setCapStyle(Qt::FlatCap); // a line leaves out its end point
-        painter.setPen(qpen);
-        painter.setBrush(FillOf(brush));
-    }
-    bool Active() const { return painter.isActive(); }
-};
+QPen PenOf(const TPen& pen)
+{
+    QPen qpen(ToQColor(pen.Color()));
+    qpen.setWidth(pen.Width());
+    qpen.setStyle(ToQtPenStyle(pen.Style()));
+    qpen.setCapStyle(Qt::FlatCap); // a line leaves out its end point
+    return qpen;
+}
 
 // The outline rectangle whose pixels span x1 .. x2 - 1 and y1 .. y2 - 1.
 QRect OutlineRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
@@ -113,6 +107,59 @@ QFont ToQFont(const TFont& font)
     return result;
 }
 
+// The painter open on the bitmap, and which of the canvas's pen and brush it holds: they are set again only
+// when they changed or a call put something else in their place.
+struct TCanvas::TPainting {
+    QImage image;
+    QPainter painter;
+    std::optional<std::tuple<TColor, int32_t, TPenStyle>> pen;
+    std::optional<std::pair<TColor, TBrushStyle>> brush;
+    QBrush fill;
+    // A call clipped or changed how pixels combine.
+    bool altered = false;
+
+    explicit TPainting(QImage wrapped) : image(std::move(wrapped)) { painter.begin(&image); }
+    // A call that put a pen or brush of its own in place: the next call sets the canvas's again.
+    void ForgetPen() { pen.reset(); }
+    void ForgetBrush() { brush.reset(); }
+};
+
+TCanvas::TPainting* TCanvas::Painting()
+{
+    if (!FPainting) {
+        QImage image = WrapBitmap(FBitmap);
+        if (image.isNull()) return nullptr;
+        FPainting = std::make_unique<TPainting>(std::move(image));
+        if (!FPainting->painter.isActive()) {
+            FPainting.reset();
+            return nullptr;
+        }
+    }
+    TPainting& p = *FPainting;
+    if (p.altered) {
+        p.painter.setClipping(false);
+        p.painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.altered = false;
+    }
+    const auto pen = std::make_tuple(FPen.Color(), FPen.Width(), FPen.Style());
+    if (p.pen != pen) {
+        p.painter.setPen(PenOf(FPen));
+        p.pen = pen;
+    }
+    const auto brush = std::make_pair(FBrush.Color(), FBrush.Style());
+    if (p.brush != brush) {
+        p.fill = FillOf(FBrush);
+        p.painter.setBrush(p.fill);
+        p.brush = brush;
+    }
+    return &p;
+}
+
+void TCanvas::EndPainting()
+{
+    FPainting.reset();
+}
+
 struct TCanvas::TResolvedFont {
     std::string Name;
     int32_t Height;
@@ -134,6 +181,11 @@ struct TCanvas::TResolvedFont {
 
 TCanvas::TCanvas(TBitmap& Bitmap) : FBitmap(Bitmap) {}
 
+void TBitmap::EndPainting() const
+{
+    if (FCanvas) FCanvas->EndPainting();
+}
+
 TCanvas::~TCanvas() = default;
 
 void TCanvas::MoveTo(int32_t X, int32_t Y)
@@ -143,40 +195,40 @@ void TCanvas::MoveTo(int32_t X, int32_t Y)
 
 void TCanvas::LineTo(int32_t X, int32_t Y)
 {
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (s.Active()) s.painter.drawLine(QPoint(FPenPos.X, FPenPos.Y), QPoint(X, Y));
+    if (TPainting* p = Painting()) p->painter.drawLine(QPoint(FPenPos.X, FPenPos.Y), QPoint(X, Y));
     FPenPos = {X, Y};
 }
 
 void TCanvas::Rectangle(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2)
 {
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (!s.Active()) return;
-    if (FBrush.Style() != bsClear) s.painter.fillRect(NormalRect(TRect{X1, Y1, X2, Y2}), FillOf(FBrush));
-    s.painter.setBrush(Qt::NoBrush);
-    s.painter.drawRect(OutlineRect(X1, Y1, X2, Y2));
+    TPainting* p = Painting();
+    if (!p) return;
+    if (FBrush.Style() != bsClear) p->painter.fillRect(NormalRect(TRect{X1, Y1, X2, Y2}), p->fill);
+    p->painter.setBrush(Qt::NoBrush);
+    p->painter.drawRect(OutlineRect(X1, Y1, X2, Y2));
+    p->painter.setBrush(p->fill);
 }
 
 void TCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2)
 {
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (s.Active()) s.painter.drawEllipse(OutlineRect(X1, Y1, X2, Y2));
+    if (TPainting* p = Painting()) p->painter.drawEllipse(OutlineRect(X1, Y1, X2, Y2));
 }
 
 void TCanvas::FillRect(const TRect& Rect)
 {
     if (FBrush.Style() == bsClear) return;
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (s.Active()) s.painter.fillRect(NormalRect(Rect), FillOf(FBrush));
+    if (TPainting* p = Painting()) p->painter.fillRect(NormalRect(Rect), p->fill);
 }
 
 void TCanvas::FrameRect(const TRect& Rect)
 {
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (!s.Active()) return;
-    s.painter.setPen(QPen(ToQColor(FBrush.Color()), 1));
-    s.painter.setBrush(Qt::NoBrush);
-    s.painter.drawRect(OutlineRect(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom));
+    TPainting* p = Painting();
+    if (!p) return;
+    p->painter.setPen(QPen(ToQColor(FBrush.Color()), 1));
+    p->painter.setBrush(Qt::NoBrush);
+    p->painter.drawRect(OutlineRect(Rect.Left, Rect.Top, Rect.Right, Rect.Bottom));
+    p->ForgetPen();
+    p->ForgetBrush();
 }
 
 TCanvas::TResolvedFont& TCanvas::ResolvedFont()
@@ -191,13 +243,12 @@ void TCanvas::TextOut(int32_t X, int32_t Y, const std::string& Text)
     const QFontMetrics& metrics = ResolvedFont().Metrics;
     const QString text = QString::fromUtf8(Text.data(), static_cast<int>(Text.size()));
     const int width = metrics.horizontalAdvance(text);
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (s.Active()) {
-        if (FBrush.Style() != bsClear)
-            s.painter.fillRect(QRect(X, Y, width, metrics.height()), FillOf(FBrush));
-        s.painter.setFont(font);
-        s.painter.setPen(ToQColor(FFont.Color()));
-        s.painter.drawText(QPoint(X, Y + metrics.ascent()), text);
+    if (TPainting* p = Painting()) {
+        if (FBrush.Style() != bsClear) p->painter.fillRect(QRect(X, Y, width, metrics.height()), p->fill);
+        p->painter.setFont(font);
+        p->painter.setPen(ToQColor(FFont.Color()));
+        p->painter.drawText(QPoint(X, Y + metrics.ascent()), text);
+        p->ForgetPen();
     }
     FPenPos = {X + width, Y};
 }
@@ -206,15 +257,17 @@ void TCanvas::TextRect(const TRect& Rect, int32_t X, int32_t Y, const std::strin
 {
     const QFont& font = ResolvedFont().Font;
     const QFontMetrics& metrics = ResolvedFont().Metrics;
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (!s.Active()) return;
+    TPainting* p = Painting();
+    if (!p) return;
     const QRect clip = NormalRect(Rect);
-    if (FBrush.Style() != bsClear) s.painter.fillRect(clip, FillOf(FBrush));
-    s.painter.setClipRect(clip);
-    s.painter.setFont(font);
-    s.painter.setPen(ToQColor(FFont.Color()));
-    s.painter.drawText(QPoint(X, Y + metrics.ascent()),
-                       QString::fromUtf8(Text.data(), static_cast<int>(Text.size())));
+    if (FBrush.Style() != bsClear) p->painter.fillRect(clip, p->fill);
+    p->painter.setClipRect(clip);
+    p->painter.setFont(font);
+    p->painter.setPen(ToQColor(FFont.Color()));
+    p->painter.drawText(QPoint(X, Y + metrics.ascent()),
+                        QString::fromUtf8(Text.data(), static_cast<int>(Text.size())));
+    p->ForgetPen();
+    p->altered = true;
 }
 
 int32_t TCanvas::TextWidth(const std::string& Text)
@@ -245,9 +298,11 @@ void TCanvas::GlyphsOut(const std::vector<TGlyphPlacement>& Glyphs)
 {
     TResolvedFont& resolved = ResolvedFont();
     if (!resolved.Face) resolved.Face = QRawFont::fromFont(resolved.Font);
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (!s.Active()) return;
-    s.painter.setPen(ToQColor(FFont.Color()));
+    TPainting* p = Painting();
+    if (!p) return;
+    p->painter.setPen(ToQColor(FFont.Color()));
+    p->ForgetPen();
+    p->altered = true;
     const int ascent = resolved.Metrics.ascent();
     // Glyph by glyph from the face itself: no text layout per character, one run reused.
     QGlyphRun run;
@@ -267,8 +322,8 @@ void TCanvas::GlyphsOut(const std::vector<TGlyphPlacement>& Glyphs)
         if (!resolved.Face->glyphIndexesForChars(reinterpret_cast<const QChar*>(units), count, index.data(), &found))
             continue;
         run.setGlyphIndexes(index);
-        s.painter.setClipRect(NormalRect(glyph.Clip));
-        s.painter.drawGlyphRun(QPointF(glyph.X, glyph.Y + ascent), run);
+        p->painter.setClipRect(NormalRect(glyph.Clip));
+        p->painter.drawGlyphRun(QPointF(glyph.X, glyph.Y + ascent), run);
     }
 }
 
@@ -289,18 +344,20 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas* Canvas, const TRect& Source)
     const bool mirrorY = (Dest.Height() < 0) != (Source.Height() < 0);
     // A copy of the source pixels first, so a canvas may copy onto itself.
     const QImage pixels = SourcePixels(Canvas->FBitmap, NormalRect(Source), mirrorX, mirrorY);
-    TPaintSession s(FBitmap, FPen, FBrush);
-    if (!s.Active() || pixels.isNull()) return;
-    s.painter.setCompositionMode(QPainter::CompositionMode_Source);
-    s.painter.drawImage(NormalRect(Dest), pixels);
+    TPainting* p = Painting();
+    if (!p || pixels.isNull()) return;
+    p->painter.setCompositionMode(QPainter::CompositionMode_Source);
+    p->altered = true;
+    p->painter.drawImage(NormalRect(Dest), pixels);
 }
 
 void TBitmap::Draw(TCanvas& ACanvas, const TRect& Rect)
 {
     const bool mirrorX = Rect.Width() < 0, mirrorY = Rect.Height() < 0;
     const QImage pixels = SourcePixels(*this, QRect(0, 0, FWidth, FHeight), mirrorX, mirrorY);
-    TPaintSession s(ACanvas.Bitmap(), *ACanvas.Pen(), *ACanvas.Brush());
-    if (!s.Active() || pixels.isNull()) return;
-    if (!Transparent()) s.painter.setCompositionMode(QPainter::CompositionMode_Source);
-    s.painter.drawImage(NormalRect(Rect), pixels);
+    TCanvas::TPainting* p = ACanvas.Painting();
+    if (!p || pixels.isNull()) return;
+    if (!Transparent()) p->painter.setCompositionMode(QPainter::CompositionMode_Source);
+    p->altered = true;
+    p->painter.drawImage(NormalRect(Rect), pixels);
 }

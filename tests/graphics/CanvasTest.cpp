@@ -1,8 +1,12 @@
 // Drawing on bitmaps: shapes with pen and brush, text in a named font, copies and stretches; colours, fonts
 // and the face alias table.
 #include "Graphics.h"
+#include "Streams.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 namespace {
 
@@ -308,4 +312,90 @@ TEST(Canvas, HatchBrushesDrawOnlyTheirLines)
         EXPECT_EQ(up, c.UpRight ? 16 * 2 : 0) << c.Style;
         EXPECT_EQ(red, (c.DownRight + c.UpRight) * 32) << c.Style; // lines only, one pixel wide
     }
+}
+
+// A run of drawing calls shares one painting: what one call sets up for itself (a clip, a pen in the brush or
+// font colour, pixels copied over rather than blended) must not reach the next.
+TEST(Canvas, CallsInOneRunDrawWithTheirOwnSettings)
+{
+    TBitmap source;
+    Fill(source, 2, 2, clBlue);
+    TBitmap sprite; // opaque red, then fully transparent
+    sprite.SetPixelFormat(pf32bit);
+    sprite.SetSize(2, 1);
+    sprite.ScanLine(0)[2] = sprite.ScanLine(0)[3] = 255;
+    sprite.SetTransparent(true);
+    TBitmap bitmap;
+    Fill(bitmap, 24, 24, clWhite);
+    TCanvas& canvas = *bitmap.Canvas();
+    canvas.Pen()->SetColor(clBlack);
+    canvas.Font()->SetColor(clLime);
+    canvas.Brush()->SetColor(clYellow);
+    canvas.TextRect(TRect{0, 0, 2, 2}, 0, 0, "W"); // clips to the top-left corner
+    canvas.FrameRect(TRect{0, 22, 2, 24});         // a frame in the brush colour
+    canvas.CopyRect(TRect{22, 22, 24, 24}, source.Canvas(), TRect{0, 0, 2, 2});
+    canvas.Draw(10, 2, &sprite);
+    canvas.MoveTo(4, 20);
+    canvas.LineTo(20, 20);
+    canvas.Brush()->SetColor(clRed);
+    canvas.Brush()->SetStyle(bsFDiagonal);
+    canvas.FillRect(TRect{8, 8, 16, 16});
+    EXPECT_EQ(At(bitmap, 4, 20), clBlack);  // the pen again, unclipped
+    EXPECT_EQ(At(bitmap, 1, 23), clYellow); // the frame
+    EXPECT_EQ(At(bitmap, 23, 23), clBlue);  // the copy
+    EXPECT_EQ(At(bitmap, 10, 2), clRed);    // the sprite blended, not copied
+    EXPECT_EQ(At(bitmap, 11, 2), clWhite);
+    int red = 0, white = 0;
+    for (int y = 8; y < 16; ++y)
+        for (int x = 8; x < 16; ++x) (At(bitmap, x, y) == clRed ? red : white) += 1;
+    EXPECT_EQ(red, 8);   // the hatch's one diagonal...
+    EXPECT_EQ(white, 56); // ...blended over the white, not copied over it
+}
+
+// Whatever reads, replaces or reshapes the pixels between drawing calls sees every call before it, and the
+// calls after it draw on the new pixels.
+TEST(Canvas, PixelsTouchedBetweenDrawingCallsAreComplete)
+{
+    const struct {
+        const char* Name;
+        std::function<void(TBitmap&)> Touch;
+    } cases[] = {
+        {"size", [](TBitmap& b) { b.SetSize(12, 9); }},
+        {"format", [](TBitmap& b) { b.SetPixelFormat(pf32bit); }},
+        {"transparency", [](TBitmap& b) { b.SetPixelFormat(pf32bit), b.SetTransparent(true); }},
+        {"copied from", [](TBitmap& b) {
+             TBitmap copy;
+             copy.Assign(&b);
+             EXPECT_EQ(At(copy, 2, 2), clRed);
+         }},
+        {"copied to", [](TBitmap& b) {
+             TBitmap other;
+             Fill(other, 8, 8, clGreen);
+             other.Canvas()->Brush()->SetColor(clRed);
+             other.Canvas()->FillRect(TRect{0, 0, 4, 4});
+             b.Assign(&other);
+         }},
+        {"saved and loaded", [](TBitmap& b) {
+             TMemoryStream stream;
+             b.SaveToStream(stream);
+             stream.SetPosition(0);
+             b.LoadFromStream(stream);
+         }},
+        {"copied onto itself", [](TBitmap& b) { b.Canvas()->CopyRect(TRect{4, 0, 8, 4}, b.Canvas(), TRect{0, 0, 4, 4}); }},
+    };
+    for (const auto& c : cases) {
+        TBitmap bitmap;
+        Fill(bitmap, 8, 8, clWhite);
+        bitmap.Canvas()->Brush()->SetColor(clRed);
+        bitmap.Canvas()->FillRect(TRect{0, 0, 4, 4});
+        c.Touch(bitmap);
+        bitmap.Canvas()->Brush()->SetColor(clBlue);
+        bitmap.Canvas()->FillRect(TRect{4, 4, 8, 8});
+        EXPECT_EQ(At(bitmap, 2, 2), clRed) << c.Name;
+        EXPECT_EQ(At(bitmap, 6, 6), clBlue) << c.Name;
+    }
+    // A bitmap may go away in the middle of a run.
+    auto doomed = std::make_unique<TBitmap>();
+    Fill(*doomed, 4, 4, clRed);
+    doomed.reset();
 }
