@@ -306,7 +306,9 @@ TEST(Canvas, HatchBrushesDrawOnlyTheirLines)
                 red += isRed;
                 if (isRed && (x - y) % 8 == 0) ++down;
                 if (isRed && (x + y + 1) % 8 == 0) ++up;
-                if (!isRed) EXPECT_EQ(At(bitmap, x, y), clWhite);
+                if (!isRed) {
+                    EXPECT_EQ(At(bitmap, x, y), clWhite);
+                }
             }
         EXPECT_EQ(down, c.DownRight ? 16 * 2 : 0) << c.Style;
         EXPECT_EQ(up, c.UpRight ? 16 * 2 : 0) << c.Style;
