@@ -171,6 +171,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
         button->SetGroupIndex(1);
         button->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
     }
+    for (const auto& tool : tools) tool.first->SetHint(tool.first->Caption());
     SpeedButton14->SetDown(true);
     bar.Put(SpeedButton3, 40, "new");
     bar.Put(SpeedButton4, 40, "save");
@@ -179,6 +180,9 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     bar.Put(CheckBox10, 60, "marks");
     bar.Put(CheckBox13, 60, "focus");
     bar.Put(CheckBox21, 60, "areas");
+    CheckBox10->SetHint("show marks in editor");
+    CheckBox13->SetHint("autoremove focus");
+    CheckBox21->SetHint("show visibility areas");
     CheckBox13->SetChecked(true);
 
     // ---- Bottom strip below its splitter: script controls and cursor, the script text, the cell meshes ----
@@ -214,6 +218,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     meshes.Next();
     meshes.Put(CheckBox18, 120, "forcewallmesh");
     meshes.Put(Button34, 30, "fo");
+    Button34->SetHint("Floor mesh override");
     meshes.Put(Button35, 24, "^");
 
     Panel5 = Aligned<TPanel>(this, Panel4, alTop, 850, 44);
@@ -322,6 +327,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     general.Put(Edit43, 26);
     general.Put(Edit44, 26);
     general.Put(Button18, 16, "j");
+    Button18->SetHint("jump to specified cell");
     general.Text("Cell ID", 38);
     general.Put(Edit7, 34);
     general.Next();
@@ -487,16 +493,16 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
         item->OnClick = [button](TObject*) { button->Click(); };
 
     // ---- The other editors: each window's unit adds its Editors entry and toolbar button here ----
-    AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", [] -> TForm* { return Form3; });
-    AddEditorEntry(Charactereditor1, "Character editor", SpeedButton8, "Char editor", [] -> TForm* { return Form4; });
-    AddEditorEntry(Variableeditor1, "Variable editor", SpeedButton9, "Var Edit", [] -> TForm* { return Form6; });
-    AddEditorEntry(Itemeditor1, "Item editor", SpeedButton10, "Item Edit", [] -> TForm* { return Form7; });
-    AddEditorEntry(Texteditor1, "Text editor", SpeedButton11, "Text Edit", [] -> TForm* { return Form8; });
-    AddEditorEntry(PerkEditor1, "Perk Editor", SpeedButton12, "Perk editor", [] -> TForm* { return Form11; });
+    AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", []() -> TForm* { return Form3; });
+    AddEditorEntry(Charactereditor1, "Character editor", SpeedButton8, "Char editor", []() -> TForm* { return Form4; });
+    AddEditorEntry(Variableeditor1, "Variable editor", SpeedButton9, "Var Edit", []() -> TForm* { return Form6; });
+    AddEditorEntry(Itemeditor1, "Item editor", SpeedButton10, "Item Edit", []() -> TForm* { return Form7; });
+    AddEditorEntry(Texteditor1, "Text editor", SpeedButton11, "Text Edit", []() -> TForm* { return Form8; });
+    AddEditorEntry(PerkEditor1, "Perk Editor", SpeedButton12, "Perk editor", []() -> TForm* { return Form11; });
     AddEditorEntry(MonsterListEditor1, "Monster List Editor", SpeedButton18, "ML editor",
-                   [] -> TForm* { return Form13; });
-    AddEditorEntry(Freemesheditor1, "Freemesh editor", SpeedButton19, "FM Ed", [] -> TForm* { return Form16; });
-    AddEditorEntry(LightSourceEditor1, "LightSource Editor", SpeedButton20, "LS Ed", [] -> TForm* { return Form17; });
+                   []() -> TForm* { return Form13; });
+    AddEditorEntry(Freemesheditor1, "Freemesh editor", SpeedButton19, "FM Ed", []() -> TForm* { return Form16; });
+    AddEditorEntry(LightSourceEditor1, "LightSource Editor", SpeedButton20, "LS Ed", []() -> TForm* { return Form17; });
     AddItem(this, EditorsMenu, Debugandgameplaymenu1, "Debug and gameplay menu")->OnClick = [](TObject*) {
         if (Form14) Form14->Show();
     };

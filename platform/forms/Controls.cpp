@@ -482,6 +482,12 @@ void TWinControl::SetEnabled(bool Value)
     if (FWidget) FWidget->setEnabled(Value);
 }
 
+void TWinControl::SetHint(const std::string& Value)
+{
+    FHint = Value;
+    if (FWidget) FWidget->setToolTip(ToQString(Value));
+}
+
 void TWinControl::SetCursor(TCursor Value)
 {
     FCursor = Value;
@@ -538,6 +544,7 @@ void TWinControl::CreateWnd()
     if (FParent) widget->move(FLeft, FTop);
     ApplyBounds();
     SetCursor(FCursor);
+    widget->setToolTip(ToQString(FHint));
     widget->setEnabled(FEnabled);
     if (!FParent || NeedsNativeWindow()) {
         widget->winId(); // makes the native window now, so its id is known before it is shown

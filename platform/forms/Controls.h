@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
@@ -91,6 +92,10 @@ public:
 
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+
+    // The text shown as a tooltip while the pointer rests over the control ("" for none).
+    const std::string& Hint() const { return FHint; }
+    void SetHint(const std::string& Value);
     // A disabled control still paints but takes no mouse or key input.
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool Value);
@@ -172,6 +177,7 @@ private:
     bool FVisible = true;
     bool FEnabled = true;
     TCursor FCursor = crDefault;
+    std::string FHint;
     bool FClickPending = false;
     bool FAligning = false;
 };

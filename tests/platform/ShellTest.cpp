@@ -137,7 +137,9 @@ TEST(SpreadsheetApp, ReleaseWritesTheWorkbookAndOpensIt)
             EXPECT_EQ(cells.at("B3").Value, "4000000000");
             EXPECT_EQ(opener.Files, c.ExpectOpenRequest ? std::vector<std::string>{file} : std::vector<std::string>{});
             ASSERT_EQ(messages.Texts.size(), c.ExpectMessage ? 1u : 0u);
-            if (c.ExpectMessage) EXPECT_NE(messages.Texts[0].find(file), std::string::npos);
+            if (c.ExpectMessage) {
+                EXPECT_NE(messages.Texts[0].find(file), std::string::npos);
+            }
             // Only the workbook is left in the folder.
             EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path), {}), 1);
         }

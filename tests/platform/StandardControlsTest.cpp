@@ -320,6 +320,22 @@ TEST(Button, AClickRunsOnClickOnceAndItsExceptionGoesToTheDisplay)
     EXPECT_EQ(errors, std::vector<std::string>{"clear failed"});
 }
 
+// The hint set before the window is its tooltip once the window is made, and a later one replaces it.
+TEST(Button, ItsHintIsTheTooltip)
+{
+    TShownForm shown;
+    TButton* button = shown.Add<TButton>();
+    button->SetHint("jump to specified cell");
+    button->HandleNeeded();
+    auto* push = shown.Find<QPushButton>();
+    ASSERT_NE(push, nullptr);
+    // The button's own widget holds the tip; the push button inside shows it as its parent's.
+    EXPECT_EQ(push->parentWidget()->toolTip(), "jump to specified cell");
+    button->SetHint("");
+    EXPECT_EQ(push->parentWidget()->toolTip(), "");
+    EXPECT_EQ(button->Hint(), "");
+}
+
 // The style set before the window shows in it; a face and size of its own replace the form's, and the colour
 // goes to the caption.
 TEST(Button, ItsFontShowsOnTheButton)
