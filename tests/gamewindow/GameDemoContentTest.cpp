@@ -82,14 +82,17 @@ TEST_F(GameDemoContent, TheContentsMaterialsShowTheirPictures)
         EXPECT_FALSE(material->Material()->Texture()->Disabled()) << name;
         EXPECT_EQ(StartUpLog().find('"' + std::string(name) + "\" shows"), std::string::npos) << name;
     }
-    // The set after the last sky box is made from the empty picture; it is the only picture the adventure lacks.
+    // The set after the last sky box is made from the empty picture; that set and the illustration of the cursed card
+    // (drawn on its card picture as "no image") are the only pictures the adventure lacks.
     EXPECT_NE(Game().matlib->LibMaterialByName("sb_2_top"), nullptr);
     EXPECT_NE(StartUpLog().find("Start-up catalogue: cards 50, monsters 6 (monstercount 7), items 12, wall sets 2,"),
               std::string::npos);
     std::istringstream log(StartUpLog());
     for (std::string line; std::getline(log, line);) {
         if (line.find(" is missing") != std::string::npos) {
-            EXPECT_NE(line.find("\\skyboxes\\2\\"), std::string::npos) << line;
+            EXPECT_TRUE(line.find("\\skyboxes\\2\\") != std::string::npos ||
+                        line.find("\\cards\\h49.jpg") != std::string::npos)
+                << line;
         }
     }
 }
