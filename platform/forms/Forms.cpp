@@ -9,6 +9,8 @@
 
 #include <QtCore/QAbstractEventDispatcher>
 #include <QtCore/QFileInfo>
+#include <QtGui/QImage>
+#include <QtGui/QPixmap>
 #include <QtGui/QScreen>
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
@@ -16,6 +18,7 @@
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QWidget>
 
+#include <algorithm>
 #include <exception>
 
 TApplication* Application = nullptr;
@@ -265,6 +268,18 @@ void TForm::Close()
         SetWindowState(wsMinimized);
     else
         Release();
+}
+
+std::unique_ptr<TBitmap> TForm::GetFormImage()
+{
+    auto bitmap = std::make_unique<TBitmap>();
+    bitmap->SetPixelFormat(pf24bit);
+    if (!Widget()) return bitmap;
+    const QImage image = Widget()->grab().toImage().convertToFormat(QImage::Format_BGR888);
+    bitmap->SetSize(image.width(), image.height());
+    for (int y = 0; y < image.height(); ++y)
+        std::copy_n(image.constScanLine(y), 3 * image.width(), bitmap->ScanLine(y));
+    return bitmap;
 }
 
 void TForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }

@@ -5,8 +5,10 @@
 #include "Controls.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
+class TBitmap;
 class TMainMenu;
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
@@ -59,6 +61,10 @@ public:
     virtual bool CloseQuery();
     // Frees the form from the message loop once the current message is handled.
     void Release();
+
+    // The form's client area as it shows now, controls included, as a new 24-bit bitmap; an empty one while the
+    // form has no window.
+    std::unique_ptr<TBitmap> GetFormImage();
 
     TCloseEvent OnClose;
     TCloseQueryEvent OnCloseQuery;

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "ExtCtrls.h"
 #include "Forms.h"
+#include "Graphics.h"
 #include "NativeWindows.h"
 #include "ProcessUntil.h"
 #include "VirtualKeys.h"
@@ -143,6 +144,27 @@ TEST(Forms, ClientAreaResizeAndCaption)
     ASSERT_FALSE(sizes.empty());
     EXPECT_EQ(sizes.back(), std::make_pair(300, 150));
     EXPECT_EQ(WidgetOf(form.Handle())->size(), QSize(300, 150));
+}
+
+// The form's picture holds what its controls show, at the client size; without a window it is empty.
+TEST(Forms, GetFormImageIsTheClientAreaAsShown)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 120, 80);
+    EXPECT_EQ(form.GetFormImage()->Width(), 0);
+    auto* image = new TImage(&form);
+    image->SetParent(&form);
+    image->SetBounds(10, 20, 30, 30);
+    image->Canvas()->Brush()->SetColor(clRed);
+    image->Canvas()->FillRect(image->ClientRect());
+    form.Show();
+    Application->ProcessMessages();
+    const auto picture = form.GetFormImage();
+    ASSERT_EQ(std::make_pair(picture->Width(), picture->Height()), std::make_pair(120, 80));
+    const uint8_t* inside = picture->ScanLine(35) + 3 * 25;
+    EXPECT_EQ(std::vector<int>(inside, inside + 3), (std::vector<int>{0, 0, 255})); // blue, green, red
+    const uint8_t* outside = picture->ScanLine(5) + 3 * 5;
+    EXPECT_NE(std::vector<int>(outside, outside + 3), (std::vector<int>{0, 0, 255}));
 }
 
 // A native child paints through the queue: however often it is invalidated, one WM_PAINT; aligned to the
