@@ -175,7 +175,7 @@ void TControlWidget::paintEvent(QPaintEvent*)
 void TControlWidget::resizeEvent(QResizeEvent*)
 {
     FControl->FWidth = width();
-    FControl->FHeight = height();
+    FControl->FHeight = height() - FControl->ClientTop();
     Guarded(FControl, [this] {
         SendMessage(FControl->FHandle, WM_SIZE, SIZE_RESTORED,
                     MAKELPARAM(static_cast<uint16_t>(width()), static_cast<uint16_t>(height())));
@@ -185,7 +185,12 @@ void TControlWidget::resizeEvent(QResizeEvent*)
 void TControlWidget::moveEvent(QMoveEvent*)
 {
     FControl->FLeft = x();
-    FControl->FTop = y();
+    FControl->FTop = y() - (FControl->FParent ? FControl->FParent->ClientTop() : 0);
+}
+
+QPoint TControlWidget::ClientPos(const QMouseEvent& Event) const
+{
+    return Event.position().toPoint() - QPoint(0, FControl->ClientTop());
 }
 
 void TControlWidget::mousePressEvent(QMouseEvent* Event)
@@ -193,7 +198,7 @@ void TControlWidget::mousePressEvent(QMouseEvent* Event)
     TMouseButton button;
     if (!ButtonOf(Event->button(), button)) return;
     const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
-    const QPoint at = Event->position().toPoint();
+    const QPoint at = ClientPos(*Event);
     Guarded(FControl, [&] { FControl->ReceiveMouseDown(button, shift, at.x(), at.y(), false); });
 }
 
@@ -202,7 +207,7 @@ void TControlWidget::mouseDoubleClickEvent(QMouseEvent* Event)
     TMouseButton button;
     if (!ButtonOf(Event->button(), button)) return;
     const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
-    const QPoint at = Event->position().toPoint();
+    const QPoint at = ClientPos(*Event);
     Guarded(FControl, [&] { FControl->ReceiveMouseDown(button, shift, at.x(), at.y(), true); });
 }
 
@@ -211,14 +216,14 @@ void TControlWidget::mouseReleaseEvent(QMouseEvent* Event)
     TMouseButton button;
     if (!ButtonOf(Event->button(), button)) return;
     const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
-    const QPoint at = Event->position().toPoint();
+    const QPoint at = ClientPos(*Event);
     Guarded(FControl, [&] { FControl->ReceiveMouseUp(button, shift, at.x(), at.y()); });
 }
 
 void TControlWidget::mouseMoveEvent(QMouseEvent* Event)
 {
     const TShiftState shift = ShiftOf(Event->modifiers(), Event->buttons());
-    const QPoint at = Event->position().toPoint();
+    const QPoint at = ClientPos(*Event);
     Guarded(FControl, [&] { FControl->MouseMove(shift, at.x(), at.y()); });
 }
 
@@ -384,17 +389,23 @@ void TWinControl::ApplyBounds()
 {
     if (!FWidget) return;
     if (FParent)
-        FWidget->setGeometry(FLeft, FTop, FWidth, FHeight);
+        FWidget->setGeometry(FLeft, FTop + FParent->ClientTop(), FWidth, FHeight);
     else if (FWidget->minimumSize() == FWidget->maximumSize())
-        FWidget->setFixedSize(FWidth, FHeight); // a dialog keeps the size it is given
+        FWidget->setFixedSize(FWidth, FHeight + ClientTop()); // a dialog keeps the size it is given
     else
-        FWidget->resize(FWidth, FHeight); // where a top-level window goes is the form's and the window manager's
+        FWidget->resize(FWidth, FHeight + ClientTop()); // where a top-level window goes is the form's and the window manager's
+}
+
+void TWinControl::ApplyClientTop()
+{
+    ApplyBounds();
+    for (TWinControl* child : FControls) child->ApplyBounds();
 }
 
 TPoint TWinControl::ClientOrigin() const
 {
     if (FWidget) {
-        const QPoint origin = FWidget->mapToGlobal(QPoint(0, 0));
+        const QPoint origin = FWidget->mapToGlobal(QPoint(0, ClientTop()));
         return TPoint{origin.x(), origin.y()};
     }
     if (!FParent) return TPoint{FLeft, FTop};
@@ -541,7 +552,6 @@ void TWinControl::CreateWnd()
         widget->setAttribute(Qt::WA_NoSystemBackground);
         widget->setAttribute(Qt::WA_OpaquePaintEvent);
     }
-    if (FParent) widget->move(FLeft, FTop);
     ApplyBounds();
     SetCursor(FCursor);
     widget->setToolTip(ToQString(FHint));

@@ -70,7 +70,8 @@ public:
     void SetHeight(int32_t Value) { SetBounds(FLeft, FTop, FWidth, Value); }
     // Negative sizes become 0.
     virtual void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
-    // The area inside the control; the same as the size (a form's frame belongs to the window manager).
+    // The area inside the control; the same as the size (a form's frame belongs to the window manager, its menu
+    // bar lies above the client area).
     int32_t ClientWidth() const { return FWidth; }
     int32_t ClientHeight() const { return FHeight; }
     void SetClientWidth(int32_t Value) { SetWidth(Value); }
@@ -149,6 +150,10 @@ protected:
     TControlWidget* Widget() const { return FWidget; }
     // Lays the aligned children out over the client area.
     void AlignControls();
+    // Where the client area starts in the control's window: below a form's menu bar, else at its top.
+    virtual int32_t ClientTop() const { return 0; }
+    // Puts the window and those of the children where the control's bounds say (after ClientTop changed).
+    void ApplyClientTop();
 
 private:
     friend class TControlWidget;

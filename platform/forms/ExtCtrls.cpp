@@ -105,6 +105,8 @@ TCanvas* TImage::Canvas()
     return bitmap->Canvas();
 }
 
+void TImage::Invalidate() { PictureChanged(); }
+
 void TImage::SetStretch(bool Value)
 {
     FStretch = Value;

@@ -63,6 +63,8 @@ public:
     TCanvas* Canvas();
     bool Stretch() const { return FStretch; }
     void SetStretch(bool Value);
+    // Shows the picture anew at the next paint, with what was drawn on its bitmap's canvas since.
+    void Invalidate() override;
 
 protected:
     void CreateWnd() override;

@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "BitmapImage.h"
 #include "ControlWidget.h"
 #include "Dialogs.h"
 #include "Graphics.h"
@@ -170,7 +171,9 @@ void TForm::CreateWnd()
     TWinControl::CreateWnd();
     Widget()->setWindowTitle(ToQString(FCaption));
     ApplyWindowFlags();
-    if (FMenu) FMenu->ShowIn(this);
+    if (!FMenu) return;
+    FMenu->ShowIn(this);
+    ApplyClientTop();
 }
 
 void TForm::SetMenu(TMainMenu* Value)
@@ -181,10 +184,14 @@ void TForm::SetMenu(TMainMenu* Value)
         FMenu->RemoveFreeNotification(this);
     }
     FMenu = Value;
-    if (!FMenu) return;
-    FMenu->FreeNotification(this);
-    if (Widget()) FMenu->ShowIn(this);
+    if (FMenu) {
+        FMenu->FreeNotification(this);
+        if (Widget()) FMenu->ShowIn(this);
+    }
+    ApplyClientTop();
 }
+
+int32_t TForm::ClientTop() const { return FMenu && Widget() ? FMenu->BarHeight() : 0; }
 
 bool TForm::IsShortCut(uint16_t Key, TShiftState Shift) { return FMenu && FMenu->IsShortCut(Key, Shift); }
 
@@ -192,7 +199,10 @@ void TForm::Notification(TComponent* AComponent, TOperation Operation)
 {
     TWinControl::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
-    if (AComponent == FMenu) FMenu = nullptr;
+    if (AComponent == FMenu) {
+        FMenu = nullptr; // its bar goes with it: the client area takes the window's top
+        ApplyClientTop();
+    }
     if (AComponent == FActiveControl) FActiveControl = nullptr;
 }
 
@@ -275,7 +285,8 @@ std::unique_ptr<TBitmap> TForm::GetFormImage()
     auto bitmap = std::make_unique<TBitmap>();
     bitmap->SetPixelFormat(pf24bit);
     if (!Widget()) return bitmap;
-    const QImage image = Widget()->grab().toImage().convertToFormat(QImage::Format_BGR888);
+    const QRect client(0, ClientTop(), Width(), Height());
+    const QImage image = Widget()->grab(client).toImage().convertToFormat(QImage::Format_BGR888);
     bitmap->SetSize(image.width(), image.height());
     for (int y = 0; y < image.height(); ++y)
         std::copy_n(image.constScanLine(y), 3 * image.width(), bitmap->ScanLine(y));
@@ -333,6 +344,9 @@ void TApplication::Initialize(int* ArgC, char** ArgV)
     new QApplication(ArgC ? *ArgC : defaultArgC, ArgV ? ArgV : defaultArgV);
     FOwnsQtApplication = true;
     InitializeGraphics(); // finds this application instead of making one
+    // The controls were laid out for the default font of the platform the system was designed for: the same face
+    // and size keep their captions whole.
+    QApplication::setFont(ToQFont(TFont()));
     SetMessageBoxHook(QtMessageBox);
     SetSavePictureDialogHook(QtSavePictureDialog);
     SetFileDialogHook(QtFileDialog);

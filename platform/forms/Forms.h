@@ -41,7 +41,8 @@ public:
     // The form sees key events before the control that has the focus.
     bool KeyPreview() const { return FKeyPreview; }
     void SetKeyPreview(bool Value) { FKeyPreview = Value; }
-    // The menu shown as the form's menu bar, over the top of its client area; nullptr for none.
+    // The menu shown as the form's menu bar, above its client area (the window is as much taller); nullptr for
+    // none.
     TMainMenu* Menu() const { return FMenu; }
     void SetMenu(TMainMenu* Value);
     // Runs the menu item whose shortcut the key is; true when one ran.
@@ -75,6 +76,7 @@ protected:
     void CreateWnd() override;
     void WndProc(TMessage& Message) override;
     void Paint() override;
+    int32_t ClientTop() const override;
     virtual void DoClose(TCloseAction& Action);
 
 private:

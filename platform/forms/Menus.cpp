@@ -233,6 +233,8 @@ bool TMainMenu::IsShortCut(uint16_t Key, TShiftState Shift)
 
 void TMainMenu::ShowIn(TWinControl* Host) { FBar->ShowIn(TControlWidget::Of(Host), FItems.get()); }
 
+int32_t TMainMenu::BarHeight() const { return FBar->Bar ? FBar->Bar->sizeHint().height() : 0; }
+
 void TMainMenu::Rebuild()
 {
     if (FBar->Bar) FBar->ShowIn(FBar->Bar->parentWidget(), FItems.get());

@@ -77,6 +77,8 @@ public:
     // Shows the items as a menu bar at the top of Host's window (nullptr, or a host without a window, takes the
     // bar away).
     void ShowIn(TWinControl* Host);
+    // The height of the menu bar shown; 0 while none is.
+    int32_t BarHeight() const;
 
 private:
     friend class TMenuItem;

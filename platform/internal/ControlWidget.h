@@ -13,6 +13,7 @@
 #include <utility>
 
 class QKeyEvent;
+class QMouseEvent;
 struct TDialogFont;
 
 // The font dialog on Qt, the hook the application installs (FontDialog.cpp).
@@ -67,6 +68,9 @@ protected:
     void closeEvent(QCloseEvent* Event) override;
 
 private:
+    // A pointer position in the control's client area.
+    QPoint ClientPos(const QMouseEvent& Event) const;
+
     TWinControl* FControl;
 };
 
@@ -92,6 +96,8 @@ template <class W, class... TArgs> W* AddContentWidget(QWidget* Host, TArgs&&...
 {
     auto* content = new W(std::forward<TArgs>(Args)..., Host);
     content->setObjectName(QStringLiteral("content"));
+    // Qt drops a move without a button at a child that does not track the pointer: the control would see none.
+    content->setMouseTracking(true);
     content->setGeometry(Host->rect());
     content->lower();
     content->show();

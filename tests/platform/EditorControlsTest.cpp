@@ -1,4 +1,5 @@
-// The editors' controls: the scroll bar, the main menu with its shortcuts.
+// The editors' controls: the scroll bar, the main menu with its shortcuts and its place above the client area,
+// the picture control.
 #include "Buttons.h"
 #include "ComCtrls.h"
 #include "ExtCtrls.h"
@@ -16,6 +17,7 @@
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QScrollBar>
@@ -310,4 +312,80 @@ TEST(EditorControls, SplitterSizesTheControlBeforeIt)
     EXPECT_EQ(moves, 1);
     mouse(QEvent::MouseMove, 30, Qt::NoButton); // no drag without the button
     EXPECT_EQ(left->Width(), 40);
+}
+
+// The menu bar takes its own height above the client area: the window is that much taller, a control at the
+// client's top shows below the bar, and positions, the screen origin and the form's picture are the client area's.
+TEST(EditorControls, TheMenuBarLiesAboveTheClientArea)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 200);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    edit->SetBounds(0, 0, 100, 23);
+    auto* menu = new TMainMenu(&form);
+    auto* file = new TMenuItem(&form);
+    file->SetCaption("File");
+    menu->Items()->Add(file);
+    form.SetMenu(menu);
+    form.Show();
+    Application->ProcessMessages();
+    QWidget* window = FormWidget(form);
+    auto* bar = window->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    const int barHeight = bar->height();
+    ASSERT_GT(barHeight, 0);
+    EXPECT_EQ(window->size(), QSize(300, 200 + barHeight));
+    EXPECT_EQ(std::make_pair(form.ClientWidth(), form.ClientHeight()), std::make_pair(300, 200));
+    auto* box = window->findChild<QLineEdit*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->mapTo(window, QPoint(0, 0)), QPoint(0, barHeight));
+    EXPECT_EQ(std::make_pair(edit->Left(), edit->Top()), std::make_pair(0, 0));
+    EXPECT_EQ(form.ClientOrigin().Y, window->mapToGlobal(QPoint(0, barHeight)).y());
+    const auto picture = form.GetFormImage();
+    EXPECT_EQ(std::make_pair(picture->Width(), picture->Height()), std::make_pair(300, 200));
+
+    // The user's resize keeps the bar out of the client area; a form without its menu takes the whole window.
+    window->resize(320, 260);
+    EXPECT_EQ(std::make_pair(form.ClientWidth(), form.ClientHeight()), std::make_pair(320, 260 - barHeight));
+    form.SetMenu(nullptr);
+    EXPECT_EQ(window->size(), QSize(320, 260 - barHeight));
+    EXPECT_EQ(box->mapTo(window, QPoint(0, 0)), QPoint(0, 0));
+}
+
+// What is drawn on an image's picture shows once the image is invalidated, without a resize; a pointer moving
+// over it without a button held reaches its OnMouseMove.
+TEST(EditorControls, AnImageShowsItsDrawingAndFollowsThePointer)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 100, 100);
+    auto* image = new TImage(&form);
+    image->SetParent(&form);
+    image->SetBounds(0, 0, 100, 100);
+    TBitmap* bitmap = image->Picture()->Bitmap();
+    bitmap->SetSize(100, 100);
+    bitmap->Canvas()->Brush()->SetColor(clRed);
+    bitmap->Canvas()->FillRect(TRect{0, 0, 100, 100});
+    std::vector<std::pair<int32_t, int32_t>> moves;
+    image->OnMouseMove = [&](TObject*, TShiftState, int32_t X, int32_t Y) { moves.emplace_back(X, Y); };
+    form.Show();
+    Application->ProcessMessages();
+    const auto pixel = [&form] {
+        const auto picture = form.GetFormImage();
+        const uint8_t* at = picture->ScanLine(50) + 3 * 50;
+        return std::vector<int>(at, at + 3);
+    };
+    EXPECT_EQ(pixel(), (std::vector<int>{0, 0, 255}));
+    bitmap->Canvas()->Brush()->SetColor(clBlue);
+    bitmap->Canvas()->FillRect(TRect{0, 0, 100, 100});
+    image->Invalidate();
+    Application->ProcessMessages();
+    EXPECT_EQ(pixel(), (std::vector<int>{255, 0, 0}));
+
+    QWidget* label = FormWidget(form)->findChild<QLabel*>(QStringLiteral("content"));
+    ASSERT_NE(label, nullptr);
+    const QPointF at(30, 40);
+    QMouseEvent move(QEvent::MouseMove, at, label->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(label, &move);
+    EXPECT_EQ(moves, (std::vector<std::pair<int32_t, int32_t>>{{30, 40}}));
 }
