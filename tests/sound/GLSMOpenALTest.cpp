@@ -113,7 +113,7 @@ TEST_F(GLSMOpenALFake, FirstUpdateMakesVoiceAndBufferAndSendsEverythingInOrder)
                   "alListenerfv AL_POSITION", "alListenerfv AL_VELOCITY", "alListenerfv AL_ORIENTATION",
                   "alGenSources 1", "alSourcefv 1 AL_POSITION", "alSourcefv 1 AL_DIRECTION", "alGenBuffers 2",
                   "alBufferData 2 " + std::to_string(AL_FORMAT_MONO16) + " 882 44100", "alSourcei 1 AL_BUFFER 2",
-                  "alSourcei 1 AL_LOOPING 0", "alSourcePlay 1", "alSourcef 1 AL_PITCH 1", "alSourcef 1 AL_GAIN 0.25",
+                  "alSourcei 1 AL_LOOPING 0", "alSourcePlay 1", "alSourcef 1 AL_PITCH 1", "alSourcef 1 AL_GAIN 1",
                   "alSourcef 1 AL_MAX_DISTANCE 100", "alSourcef 1 AL_ROLLOFF_FACTOR 1",
                   "alSourcef 1 AL_REFERENCE_DISTANCE 1", "alSourcef 1 AL_CONE_INNER_ANGLE 360",
                   "alSourcef 1 AL_CONE_OUTER_ANGLE 360", "alSourcef 1 AL_CONE_OUTER_GAIN 0"}));

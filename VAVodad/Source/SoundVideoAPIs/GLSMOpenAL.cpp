@@ -212,7 +212,9 @@ bool TGLSMOpenAL::UpdateVoice(TGLBaseSoundSource* aSource)
     }
     if (aSource->Changes().Contains(sscStatus)) {
         SetVoiceValue(voice, AL_PITCH, 1);
-        SetVoiceValue(voice, AL_GAIN, aSource->Volume());
+        // Loudness is the listener's gain (the master volume) and the distance model's: the source's own volume
+        // is not sent.
+        SetVoiceValue(voice, AL_GAIN, 1);
         SetVoiceValue(voice, AL_MAX_DISTANCE, aSource->MaxDistance());
         SetVoiceValue(voice, AL_ROLLOFF_FACTOR, 1);
         SetVoiceValue(voice, AL_REFERENCE_DISTANCE, aSource->MinDistance());
