@@ -1,6 +1,6 @@
 // WAV files: any bytes either load or end in the reader's own refusals (an assertion for what is not
-// RIFF/WAVE, EInvalidWAVFile for what cannot play); a loaded file's samples lie inside its image, and saving
-// writes that image back.
+// RIFF/WAVE, EInvalidWAVFile for what cannot play); a loaded PCM file's samples lie inside its image, ADPCM
+// ones are decoded and readable, and saving writes that image back.
 #include "GLFileWAV.h"
 #include "Streams.h"
 
@@ -22,8 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     const int64_t image = file.WAVDataSize();
+    // Uncompressed samples lie inside the image; decoded ones beside it.
+    const bool inside = file.WaveFormat().wFormatTag == WAVE_FORMAT_PCM ||
+                        file.WaveFormat().wFormatTag == WAVE_FORMAT_EXTENSIBLE;
     if (image > static_cast<int64_t>(size) || file.LengthInBytes() < 0 ||
-        file.PcmOffset() + int64_t{file.LengthInBytes()} > image)
+        (inside && file.PcmOffset() + int64_t{file.LengthInBytes()} > image))
         std::abort();
     // Every sample byte is readable.
     volatile uint8_t sum = 0;

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -33,6 +35,63 @@ std::unique_ptr<TGLWAVFile> LoadWav(const Bytes& bytes)
 }
 
 const Bytes cPcm = {1, 2, 3, 4, 5, 6, 7, 8};
+
+// A 16-byte "fmt " body of 4-bit ADPCM at 8000 Hz with 64-byte blocks per channel (bits as given).
+Bytes AdpcmFmt(uint16_t tag, uint16_t channels, uint16_t bits = 4)
+{
+    const auto align = static_cast<uint16_t>(64 * channels);
+    return Concat({LE16(tag), LE16(channels), LE32(8000), LE32(4000 * channels), LE16(align), LE16(bits)});
+}
+
+// IMA ADPCM blocks of the samples (interleaved), as a recorder writes them: per channel the first sample and
+// the step index, then runs of 8 samples (4 bytes) per channel in turn, low nibble first. decoded receives the
+// samples the encoder predicted, which is what a decoder must give back.
+Bytes EncodeIma(const std::vector<int16_t>& samples, int channels, int blockAlign, std::vector<int16_t>& decoded)
+{
+    static const int16_t steps[89] = {
+        7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
+        31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
+        130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
+        544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+        2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
+        9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+    static const int indexStep[8] = {-1, -1, -1, -1, 2, 4, 6, 8};
+    const int framesPerBlock = (blockAlign - 4 * channels) * 2 / channels + 1;
+    const int frames = static_cast<int>(samples.size()) / channels;
+    decoded.assign(samples.size(), 0);
+    Bytes out;
+    int index[2] = {0, 0};
+    for (int start = 0; start < frames; start += framesPerBlock) {
+        Bytes block(blockAlign, 0);
+        int predictor[2];
+        for (int c = 0; c < channels; ++c) {
+            predictor[c] = samples[start * channels + c];
+            block[4 * c] = static_cast<uint8_t>(predictor[c]);
+            block[4 * c + 1] = static_cast<uint8_t>(predictor[c] >> 8);
+            block[4 * c + 2] = static_cast<uint8_t>(index[c]);
+            decoded[start * channels + c] = samples[start * channels + c];
+        }
+        for (int n = 0; n + 1 < framesPerBlock; ++n)
+            for (int c = 0; c < channels; ++c) {
+                const int frame = std::min(start + 1 + n, frames - 1);
+                const int step = steps[index[c]];
+                int diff = samples[frame * channels + c] - predictor[c];
+                int nibble = diff < 0 ? 8 : 0;
+                diff = std::abs(diff);
+                int delta = step >> 3;
+                if (diff >= step) nibble |= 4, diff -= step, delta += step;
+                if (diff >= step >> 1) nibble |= 2, diff -= step >> 1, delta += step >> 1;
+                if (diff >= step >> 2) nibble |= 1, delta += step >> 2;
+                predictor[c] = std::clamp(nibble & 8 ? predictor[c] - delta : predictor[c] + delta, -32768, 32767);
+                index[c] = std::clamp(index[c] + indexStep[nibble & 7], 0, 88);
+                if (start + 1 + n < frames) decoded[(start + 1 + n) * channels + c] = static_cast<int16_t>(predictor[c]);
+                uint8_t& byte = block[4 * channels + (n / 8) * 4 * channels + 4 * c + (n % 8) / 2];
+                byte |= static_cast<uint8_t>(n % 2 ? nibble << 4 : nibble);
+            }
+        out = out + block;
+    }
+    return out;
+}
 const Bytes cMono8 = Chunk("fmt ", FmtBody(1, 1, 8000, 8));
 
 TEST(GLFileWAV, ChunksAroundTheSamplesAreWalkedOver)
@@ -108,9 +167,11 @@ TEST(GLFileWAV, UnplayableFilesAreRefusedWithTheirReason)
         {"short fmt", Riff(Chunk("fmt ", {1, 0, 1, 0}) + Chunk("data", cPcm)),
          "stream: the WAV file has no \"fmt \" chunk of at least 16 bytes"},
         {"float samples", Riff(Chunk("fmt ", FmtBody(3, 1, 8000, 32)) + Chunk("data", cPcm)),
-         "stream: the WAV file's samples are not PCM"},
-        {"ADPCM", Riff(Chunk("fmt ", FmtBody(2, 1, 8000, 4)) + Chunk("fact", LE32(16)) + Chunk("data", cPcm)),
-         "stream: the WAV file's samples are not PCM"},
+         "stream: the WAV file's samples are neither PCM nor 4-bit ADPCM"},
+        {"ADPCM without a block size", Riff(Chunk("fmt ", FmtBody(2, 1, 8000, 4)) + Chunk("data", cPcm)),
+         "stream: the WAV file's ADPCM layout is not one the engine decodes"},
+        {"8-bit ADPCM", Riff(Chunk("fmt ", AdpcmFmt(0x11, 1, 8)) + Chunk("data", cPcm)),
+         "stream: the WAV file's ADPCM layout is not one the engine decodes"},
         // Old writers put the samples at 2 KB: a chunk walk that lands there exactly stops.
         {"the walk stops at 2048", Riff(cMono8 + Chunk("JUNK", Bytes(2048 - 44, 0)) + Chunk("data", cPcm)),
          "stream: the WAV file has no \"data\" chunk"},
@@ -135,6 +196,52 @@ TEST(GLFileWAV, ExtensibleAndOtherDepthsLoad)
     const auto deep = LoadWav(Riff(Chunk("fmt ", FmtBody(1, 1, 44100, 24)) + Chunk("data", Bytes(9, 0))));
     EXPECT_EQ(deep->Sampling().BitsPerSample(), 24);
     EXPECT_EQ(deep->LengthInBytes(), 9);
+}
+
+TEST(GLFileWAV, ImaAdpcmIsDecodedToSixteenBitPcm)
+{
+    for (const int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        const std::vector<int16_t> tone = SineTone(440, 8000, channels, 0.1); // 800 frames: 7 blocks, the last cut
+        std::vector<int16_t> expected;
+        const Bytes adpcm = EncodeIma(tone, channels, 64 * channels, expected);
+        const Bytes bytes = Riff(Chunk("fmt ", AdpcmFmt(0x11, channels)) + Chunk("fact", LE32(800)) +
+                                 Chunk("data", adpcm));
+        const auto file = LoadWav(bytes);
+        EXPECT_EQ(file->Sampling().Frequency(), 8000);
+        EXPECT_EQ(file->Sampling().NbChannels(), channels);
+        EXPECT_EQ(file->Sampling().BitsPerSample(), 16);
+        // The "fact" count cuts the last block's padding; the image stays as read.
+        ASSERT_EQ(file->LengthInSamples(), 800);
+        EXPECT_EQ(BytesOf(file->WAVData(), file->WAVDataSize()), bytes);
+        const auto* pcm = reinterpret_cast<const int16_t*>(file->PCMData());
+        EXPECT_EQ(std::vector<int16_t>(pcm, pcm + tone.size()), expected);
+        // Once the step has grown to the tone's slope (a few samples), the tone comes back closely.
+        int worst = 0;
+        for (size_t i = 16 * channels; i < tone.size(); ++i) worst = std::max(worst, std::abs(pcm[i] - tone[i]));
+        EXPECT_LT(worst, 1200) << "of a tone at 8192";
+        // A copy plays the same samples.
+        std::unique_ptr<TGLDataFile> copy(file->CreateCopy(nullptr));
+        auto* wav = static_cast<TGLWAVFile*>(copy.get());
+        EXPECT_EQ(BytesOf(wav->PCMData(), wav->LengthInBytes()), BytesOf(file->PCMData(), file->LengthInBytes()));
+    }
+}
+
+TEST(GLFileWAV, MicrosoftAdpcmFollowsItsPredictorAndDelta)
+{
+    // One 9-byte mono block: predictor 0 (256, 0), delta 16, newer sample 100, older 50, nibbles +1 and -1.
+    const Bytes block = Concat({{0}, LE16(16), LE16(100), LE16(50), {0x1F}});
+    Bytes fmt = Concat({LE16(2), LE16(1), LE32(8000), LE32(4000), LE16(9), LE16(4)});
+    const auto file = LoadWav(Riff(Chunk("fmt ", fmt) + Chunk("data", block)));
+    ASSERT_EQ(file->LengthInBytes(), 8);
+    const auto* pcm = reinterpret_cast<const int16_t*>(file->PCMData());
+    // The older sample first; 100 + 1 x 16, then 116 - 1 x 16 (the delta stays at its floor of 16).
+    EXPECT_EQ(std::vector<int16_t>(pcm, pcm + 4), (std::vector<int16_t>{50, 100, 116, 100}));
+    // A block cut inside its header holds no sample; a damaged delta cannot overflow.
+    const Bytes wild = Concat({{0}, LE16(0x7FFF), LE16(0x8000), LE16(0x8000), Bytes(40, 0x77)});
+    fmt = Concat({LE16(2), LE16(1), LE32(8000), LE32(4000), LE16(47), LE16(4)});
+    const auto loud = LoadWav(Riff(Chunk("fmt ", fmt) + Chunk("data", wild + Bytes(3, 0))));
+    EXPECT_EQ(loud->LengthInSamples(), 82);
 }
 
 TEST(GLFileWAV, TheImageIsSavedAndCopiedUnchanged)
