@@ -1,6 +1,6 @@
 // The OpenAL manager on the real library. Each suite runs under the driver CTest names for it (null, or wave
-// writing 16-bit mono into the build tree's artefacts, or wave without a file, which cannot open); run by hand
-// without that driver, a suite skips.
+// writing 16-bit mono into the build tree's artefacts, or wave without a file, which cannot open, or ALSA on a
+// machine without a sound card); run by hand without that driver, a suite skips.
 #include "GLSMOpenAL.h"
 
 #include "GLCadencer.h"
@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -170,4 +172,54 @@ TEST(OpenALUnopenableDriver, StaysInactiveWithoutAnExceptionAndOneLogLine)
     TGLBSoundEmitter* emitter = object.AddEmitter(library, "any.wav");
     emitter->SetPlaying(true);
     EXPECT_FALSE(emitter->Playing());
+}
+
+// Stderr (the terminal) as a file while the object lives; Text() is what was written to it.
+class TCapturedStderr {
+public:
+    TCapturedStderr() : FFile(std::tmpfile()), FSaved(dup(2))
+    {
+        std::fflush(stderr);
+        dup2(fileno(FFile), 2);
+    }
+    ~TCapturedStderr()
+    {
+        Restore();
+        std::fclose(FFile);
+    }
+    std::string Text()
+    {
+        Restore();
+        std::string text;
+        std::rewind(FFile);
+        for (int c; (c = std::fgetc(FFile)) != EOF;) text += static_cast<char>(c);
+        return text;
+    }
+
+private:
+    void Restore()
+    {
+        if (FSaved < 0) return;
+        std::fflush(stderr);
+        dup2(FSaved, 2);
+        close(FSaved);
+        FSaved = -1;
+    }
+    std::FILE* FFile;
+    int FSaved;
+};
+
+TEST(OpenALWithoutSoundCard, KeepsTheTerminalQuiet)
+{
+    REQUIRE_DRIVER("alsa");
+    // The machines the tests run on have no sound card: the ALSA backend fails to open one, and neither the
+    // OpenAL library nor the ALSA library may print about it. A machine with a card opens it, quietly too.
+    TGLLogCapture log;
+    TCapturedStderr terminal;
+    TGLSMOpenAL manager(nullptr);
+    manager.SetActive(true);
+    EXPECT_EQ(terminal.Text(), "");
+    if (!manager.Active())
+        EXPECT_EQ(log.Texts(), (std::vector<std::string>{"Sound is off: no OpenAL device could be opened"}));
+    manager.SetActive(false);
 }

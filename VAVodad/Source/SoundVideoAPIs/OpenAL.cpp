@@ -1,5 +1,6 @@
 #include "OpenAL.h"
 
+#include "AudioLibraries.h"
 #include "SysUtils.h"
 
 #include <dlfcn.h>
@@ -47,6 +48,7 @@ bool LoadOpenAL(const std::string& libraryName)
         vEntryPoints = *vOverride;
         return true;
     }
+    QuietAudioLibraries();
     // A library once loaded stays mapped: devices opened through it (the wave-out voices keep copies of its
     // entry points) would otherwise lose their code under their mixing threads.
     vLibrary = dlopen(libraryName.c_str(), RTLD_NOW | RTLD_LOCAL);
