@@ -205,11 +205,13 @@ TEST_F(MorphActor, EachModeStepsThroughTheRangeItsOwnWay)
     EXPECT_EQ(Actor.NextFrameIndex(), 4);
 }
 
-TEST_F(MorphActor, PrevFrameWrapsFromTheStartToTheEnd)
+TEST_F(MorphActor, PrevFrameWrapsFromTheStartByTheRangeLessOne)
 {
+    // Over 2..5 one step back from 2 gives 1, wrapped by 5 - 2 to 4; a step that stays below the start after
+    // one wrap stops on the start.
     const struct {
         int32_t from, steps, expected;
-    } cases[] = {{4, 1, 3}, {2, 1, 5}, {3, 2, 5}, {2, 4, 2}, {2, 9, 2}};
+    } cases[] = {{4, 1, 3}, {2, 1, 4}, {3, 2, 4}, {2, 3, 2}, {2, 4, 2}, {2, 9, 2}, {5, 3, 2}};
     for (const auto& c : cases) {
         Play(aamLoop, 2, 5, c.from);
         Actor.PrevFrame(c.steps);

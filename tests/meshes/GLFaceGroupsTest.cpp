@@ -111,11 +111,13 @@ TEST(FaceGroupTriangles, EveryModeGivesItsCornersAfterTheListsOldEntries)
         {fgmmFlatTriangles, 6, 2, {0, 1, 2, 3, 4, 5}},
         {fgmmTriangleStrip, 5, 3, {0, 1, 2, 3, 2, 1, 2, 3, 4}},
         {fgmmTriangleFan, 5, 3, {0, 1, 2, 0, 2, 3, 0, 3, 4}},
-        // Whole quads only: the two spare indices of the last add nothing.
-        {fgmmQuads, 10, 4, {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}},
+        // Quads count two triangles per pair of indices, but only whole quads give corners: the two spare
+        // indices of the last count one more triangle and add nothing.
+        {fgmmQuads, 8, 4, {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}},
+        {fgmmQuads, 10, 5, {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7}},
         {fgmmTriangleStrip, 2, 0, {}},
         {fgmmTriangleFan, 1, 0, {}},
-        {fgmmQuads, 3, 0, {}},
+        {fgmmQuads, 3, 1, {}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << c.Mode << ", " << c.Count << " indices");
@@ -711,11 +713,14 @@ TEST_F(FaceGroupDraw, SeparateIndicesDrawImmediatelyWithTheirOwnNormalsAndCoordi
     DrawMesh();
     EXPECT_EQ(GL->Count("Begin"), 0u);
 
-    // Quads are not drawn by this kind.
+    // Quads, and index lists shorter than the vertex indices, fail an assertion before anything is drawn.
     group->VertexIndices()->Put(1, 1);
     group->Add(3, 0, 0);
     group->SetMode(fgmmQuads);
-    DrawMesh();
+    EXPECT_THROW(DrawMesh(), EAssertionFailed);
+    group->SetMode(fgmmTriangleFan);
+    group->NormalIndices()->Delete(3);
+    EXPECT_THROW(DrawMesh(), EAssertionFailed);
     EXPECT_EQ(GL->Count("Begin"), 0u);
 }
 
@@ -735,9 +740,9 @@ TEST_F(FaceGroupDraw, OwnCoordinatesDrawCoordinateColourNormalVertexInThatOrder)
     EXPECT_EQ(Sent[3].S, 1.5f);
     EXPECT_EQ(Sent[3].X, 2);
 
-    // Coordinates that are not one per index draw nothing.
+    // Coordinates that are not one per index fail an assertion before anything is drawn.
     group->TexCoords()->Add(V(0));
-    DrawMesh();
+    EXPECT_THROW(DrawMesh(), EAssertionFailed);
     EXPECT_EQ(GL->Count("Begin"), 0u);
 }
 
@@ -746,7 +751,7 @@ TEST_F(FaceGroupDraw, ALightmapSharedByConsecutiveGroupsIsBoundOnce)
     std::unique_ptr<TGLMaterialLibrary, TFreeDeleter> lightmaps{new TGLMaterialLibrary(nullptr)};
     for (const char* name : {"lm0", "lm1"}) lightmaps->AddTextureMaterial(name, nullptr);
     for (int32_t i = 0; i < 6; ++i) MeshObject->LightMapTexCoords()->Add(V(float(i)));
-    for (const int32_t lightMap : {0, 0, 1, 7, -1}) {
+    for (const int32_t lightMap : {0, 0, 1, -1}) {
         auto* group = AddGroup<TFGVertexIndexList>(*MeshObject, fgmmTriangles, {0, 1, 2});
         group->SetLightMapIndex(lightMap);
     }
@@ -755,8 +760,8 @@ TEST_F(FaceGroupDraw, ALightmapSharedByConsecutiveGroupsIsBoundOnce)
     for (int pass = 0; pass < 2; ++pass) {
         SCOPED_TRACE(pass);
         DrawMesh();
-        EXPECT_EQ(Drawn.size(), 5u);
-        // Groups 0 and 1 share lightmap 0; group 2 binds lightmap 1; 7 names no lightmap.
+        EXPECT_EQ(Drawn.size(), 4u);
+        // Groups 0 and 1 share lightmap 0; group 2 binds lightmap 1; -1 switches the unit off.
         EXPECT_EQ(GL->Count("TexEnvi"), 2u);
         const std::vector<TGLCall> units = GL->Only({"ActiveTexture", "TexEnvi"});
         for (size_t i = 0; i < units.size(); ++i)
@@ -771,4 +776,9 @@ TEST_F(FaceGroupDraw, ALightmapSharedByConsecutiveGroupsIsBoundOnce)
     Rci.ignoreMaterials = true;
     DrawMesh();
     EXPECT_EQ(GL->Count("TexEnvi"), 0u);
+
+    // An index beyond the lightmap library fails an assertion.
+    Rci.ignoreMaterials = false;
+    AddGroup<TFGVertexIndexList>(*MeshObject, fgmmTriangles, {0, 1, 2})->SetLightMapIndex(7);
+    EXPECT_THROW(DrawMesh(), EAssertionFailed);
 }

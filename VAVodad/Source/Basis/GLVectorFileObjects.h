@@ -465,11 +465,11 @@ public:
 protected:
     // The mesh object whose arrays the group indexes, or nullptr.
     TGLMeshObject* MeshObject() const;
-    // Binds the group's lightmap on unit 1 unless the mesh object bound it last; an index that names no
-    // usable lightmap switches the unit off.
+    // Binds the group's lightmap on unit 1 unless the mesh object bound it last; a negative index switches the
+    // unit off, one beyond the lightmap library fails an assertion.
     void SetupLightmap(TGLRenderContextInfo& mrci);
-    // False, binding nothing, without multitexturing or for a texture that is not 2D.
-    bool BindLightmapTexture(TGLTexture* lightMap, TGLRenderContextInfo& mrci);
+    // Nothing without multitexturing; a texture that is not 2D fails an assertion.
+    void BindLightmapTexture(TGLTexture* lightMap, TGLRenderContextInfo& mrci);
 
 private:
     TGLFaceGroups* FOwner = nullptr;
@@ -1597,7 +1597,7 @@ public:
     // nbSteps times: CurrentFrame := NextFrameIndex, then OnEndFrameReached and OnStartFrameReached when it
     // landed on those frames.
     void NextFrame(int32_t nbSteps = 1);
-    // Back nbSteps frames, wrapping from the start of the range to its end.
+    // Back nbSteps frames; below the start the frame wraps once by EndFrame - StartFrame, else stops on the start.
     void PrevFrame(int32_t nbSteps = 1);
     // Smooth: the animation's start becomes the next frame, and the range is switched when the current step
     // ends; an animation of another actor is taken by name from this one's. Otherwise the reference, the range
@@ -1681,6 +1681,7 @@ private:
 
 class TGLTexture;
 
-// Reads a picture a model file names into the texture and enables it. A picture that cannot be read (ETexture)
-// leaves the texture as it was when the mesh ignores missing textures; otherwise the error propagates.
+// Reads a picture a model file names into the texture and enables it. A picture that is missing or cannot be
+// read leaves the texture as it was, with a warning in the log, when the mesh ignores missing textures;
+// otherwise the error propagates.
 void LoadModelTexture(const TGLBaseMesh& mesh, TGLTexture& texture, const std::string& fileName);

@@ -628,8 +628,9 @@ void TGLActor::PrevFrame(int32_t nbSteps)
 {
     int64_t frame = int64_t(FCurrentFrame) - nbSteps;
     if (frame < FStartFrame) {
-        // Back from the start lands on the end frame, as a backward step does.
-        frame += int64_t(FEndFrame) - FStartFrame + 1;
+        // Back past the start wraps by the range's length less one: one step back from the start lands on the
+        // frame before the end.
+        frame += int64_t(FEndFrame) - FStartFrame;
         if (frame < FStartFrame) frame = FStartFrame;
     }
     SetCurrentFrame(static_cast<int32_t>(std::min<int64_t>(frame, INT32_MAX)));

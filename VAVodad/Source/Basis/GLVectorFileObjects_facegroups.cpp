@@ -202,25 +202,27 @@ void TGLFaceGroup::SetupLightmap(TGLRenderContextInfo& mrci)
     auto* library = dynamic_cast<TGLMaterialLibrary*>(mrci.lightmapLibrary);
     if (!meshObject || !GetCurrentGL()->ARB_multitexture || mrci.ignoreMaterials || !library) return;
     if (meshObject->LastLightMapIndex() == FLightMapIndex) return;
-    meshObject->SetLastLightMapIndex(FLightMapIndex);
-    // An index beyond the library, like a negative one, leaves the group without a lightmap.
-    const bool inLibrary = FLightMapIndex >= 0 && FLightMapIndex < library->Materials()->Count();
-    if (inLibrary && BindLightmapTexture(library->Materials()->Items(FLightMapIndex)->Material()->Texture(), mrci))
-        meshObject->EnableLightmapUnit(mrci);
-    else
+    if (FLightMapIndex < 0) {
+        meshObject->SetLastLightMapIndex(FLightMapIndex);
         meshObject->DisableLightmapUnit(mrci);
+        return;
+    }
+    Assert(FLightMapIndex < library->Materials()->Count(), "", cGLVectorFileObjectsUnit);
+    BindLightmapTexture(library->Materials()->Items(FLightMapIndex)->Material()->Texture(), mrci);
+    meshObject->SetLastLightMapIndex(FLightMapIndex);
+    meshObject->EnableLightmapUnit(mrci);
 }
 
-bool TGLFaceGroup::BindLightmapTexture(TGLTexture* lightMap, TGLRenderContextInfo& mrci)
+void TGLFaceGroup::BindLightmapTexture(TGLTexture* lightMap, TGLRenderContextInfo& mrci)
 {
-    if (!GetCurrentGL()->ARB_multitexture || lightMap->Image()->NativeTextureTarget() != ttTexture2D) return false;
+    if (!GetCurrentGL()->ARB_multitexture) return;
+    Assert(lightMap->Image()->NativeTextureTarget() == ttTexture2D, "", cGLVectorFileObjectsUnit);
     TGLStateCache& states = *mrci.GLStates;
     // The environment mode belongs to the active unit: unit 1 stays active until it is set.
     states.SetActiveTexture(1);
     states.SetTextureBinding(1, ttTexture2D, lightMap->Handle());
     GetCurrentGL()->TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     states.SetActiveTexture(0);
-    return true;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -298,7 +300,10 @@ void TFGVertexIndexList::AddToTriangles(TAffineVectorList* aList, TAffineVectorL
 
 int32_t TFGVertexIndexList::TriangleCount()
 {
-    return TriangleCountOf(FMode, FVertexIndices->Count());
+    // Two triangles per pair of quad indices: a trailing part of a quad counts, though no triangle is made of
+    // it (the triangle queries then find none there).
+    const int32_t count = FVertexIndices->Count();
+    return FMode == fgmmQuads ? count / 2 : TriangleCountOf(FMode, count);
 }
 
 void TFGVertexIndexList::Reverse()
@@ -429,13 +434,12 @@ void TFGVertexNormalTexIndexList::BuildList(TGLRenderContextInfo& /*mrci*/)
     TGLMeshObject* meshObject = MeshObject();
     const TIntegerList& vertexIndices = *VertexIndices();
     const int32_t count = vertexIndices.Count();
-    // Quads, index lists shorter than the vertex indices and indices outside the vertices draw nothing.
-    if (count == 0 || !meshObject || Mode() == fgmmQuads ||
-        !IndicesWithin(vertexIndices, count, meshObject->Vertices()->Count()))
-        return;
     const TIntegerList& normalIndices = *IndicesOrVertices(FNormalIndices.get(), VertexIndices());
     const TIntegerList& texCoordIndices = *IndicesOrVertices(FTexCoordIndices.get(), VertexIndices());
-    if (normalIndices.Count() < count || texCoordIndices.Count() < count) return;
+    Assert(normalIndices.Count() >= count && texCoordIndices.Count() >= count, "", cGLVectorFileObjectsUnit);
+    Assert(Mode() != fgmmQuads, "", cGLVectorFileObjectsUnit);
+    // Indices outside the vertices draw nothing.
+    if (count == 0 || !meshObject || !IndicesWithin(vertexIndices, count, meshObject->Vertices()->Count())) return;
     // An attribute list that does not reach every index used is not sent.
     const TVector3f* normals = meshObject->Normals()->List();
     const TVector4f* colors = meshObject->Colors()->List();
@@ -525,8 +529,9 @@ void TFGIndexTexCoordList::BuildList(TGLRenderContextInfo& /*mrci*/)
     const TIntegerList& vertexIndices = *VertexIndices();
     const int32_t count = vertexIndices.Count();
     const int32_t vertexCount = meshObject ? meshObject->Vertices()->Count() : 0;
-    // Coordinates that are not one per index, or indices outside the vertices, draw nothing.
-    if (count == 0 || count != FTexCoords->Count() || !IndicesWithin(vertexIndices, count, vertexCount)) return;
+    Assert(count == FTexCoords->Count(), "", cGLVectorFileObjectsUnit);
+    // Indices outside the vertices draw nothing.
+    if (count == 0 || !IndicesWithin(vertexIndices, count, vertexCount)) return;
     const TVector3f* normals = meshObject->Normals()->Count() == vertexCount ? meshObject->Normals()->List() : nullptr;
     const TVector4f* colors = meshObject->Colors()->Count() == vertexCount ? meshObject->Colors()->List() : nullptr;
     TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
