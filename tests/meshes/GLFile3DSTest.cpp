@@ -16,6 +16,7 @@
 #include "Raises.h"
 #include "Streams.h"
 #include "TempFolder.h"
+#include "ZODLog.h"
 
 #include <gtest/gtest.h>
 
@@ -601,6 +602,14 @@ TEST_F(GLFile3DSMaterials, AMapThatCannotBeLoadedStopsTheLoadUnlessMissingTextur
     // The opacity map enables the material's own texture, which then shows no picture.
     EXPECT_FALSE(LibMaterial("Floor").Texture()->Disabled());
     EXPECT_EQ(LibMaterial("Floor").Texture()->Image()->Width(), 0);
+
+    // A picture that is there but cannot be read is passed over alike, with a line in the log.
+    Folder.Write("broken.tga", "no picture");
+    Library.SetTexturePaths(Folder.path.string());
+    TGLLogCapture log;
+    Load(ignoring, Triangles({"Cracked"}, [] { Material("Cracked", [] { Map(MAT_TEXMAP, "broken.tga"); }); }));
+    EXPECT_TRUE(LibMaterial("Cracked").Texture()->Disabled());
+    EXPECT_TRUE(log.Contains("broken.tga"));
     ignoring.SetMaterialLibrary(nullptr);
 }
 

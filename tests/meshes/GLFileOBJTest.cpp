@@ -12,6 +12,7 @@
 #include "Streams.h"
 #include "SysUtils.h"
 #include "TempFolder.h"
+#include "ZODLog.h"
 
 #include <gtest/gtest.h>
 
@@ -239,6 +240,12 @@ TEST(OBJFile, CommandsAreCaseInsensitiveAndUnknownOnesAreRefused)
     Load(mesh, "# comment\n$ also a comment\n\nmtllib a.mtl b.mtl\no Thing\nvp 0.5\ns off\nS 1\n"
                "v 0 0 0\nv 1 0 0\nv 0 1 0\nF 1 2 3\nf\n");
     EXPECT_EQ(Group(mesh, 0).TriangleCount(), 1);
+    // Lines of blanks and tabs alone are blank lines, as exporters write them between sections; a command
+    // after leading blanks is still no command.
+    TGLBaseMesh blanks(nullptr);
+    Load(blanks, "v 0 0 0\n   \nv 1 0 0\n\t\nv 0 1 0\n \t \r\nf 1 2 3\n \n");
+    EXPECT_EQ(blanks.MeshObjects()->Items(0)->TriangleCount(), 1);
+    EXPECT_EQ(LoadError("v 1 2 3\n  \t\nxx"), "Unsupported Command 'XX' @ 3");
     EXPECT_EQ(LoadError("v 1 2 3\n v 1 2 3"), "Unsupported Command '' @ 2");
     EXPECT_EQ(LoadError("l 1 2"), "Unsupported Command 'L' @ 1");
     EXPECT_EQ(LoadError("usemtlx m"), "Unsupported Command 'USEMTLX' @ 1");
@@ -560,8 +567,15 @@ TEST_F(OBJMaterialTest, MissingPicturesArePassedOverWhenTheMeshIgnoresMissingTex
     EXPECT_EQ(Library.LibMaterialByName("Wall")->Texture2Name(), "Wall_lm");
     EXPECT_EQ(Library.LibMaterialByName("Floor")->Texture2Name(), "Floor_lm");
 
-    // A picture that is there but cannot be read is no missing texture.
-    EXPECT_NE(MessageOf([&] { LoadUsing("newmtl Bad\nmap_Kd " + folder + "broken.tga\n", {"Bad"}); }),
+    // A picture that is there but cannot be read is passed over alike, and the log says which.
+    TGLLogCapture log;
+    LoadUsing("newmtl Bad\nmap_Kd " + folder + "broken.tga\n", {"Bad"});
+    EXPECT_TRUE(Material("Bad").Texture()->Disabled());
+    EXPECT_EQ(Material("Bad").Texture()->Image()->Width(), 0);
+    EXPECT_TRUE(log.Contains("BROKEN.TGA")); // as the MTL file's lines are read
+    // Without the switch it stops the load.
+    Mesh.SetIgnoreMissingTextures(false);
+    EXPECT_NE(MessageOf([&] { LoadUsing("newmtl Worse\nmap_Kd " + folder + "broken.tga\n", {"Worse"}); }),
               cNoException);
 }
 

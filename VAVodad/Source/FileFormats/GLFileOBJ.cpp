@@ -744,7 +744,8 @@ void TGLOBJVectorFile::LoadFromStream(TStream& aStream)
 
     while (!FEof) {
         std::string_view rest = ReadLine();
-        if (rest.empty() || rest[0] == '#' || rest[0] == '$') continue;
+        // A line of blanks and tabs alone is as empty as an empty one.
+        if (rest.find_first_not_of(" \t") == std::string_view::npos || rest[0] == '#' || rest[0] == '$') continue;
         const std::string_view command = NextWord(rest);
         if (IsCommand(command, "V")) {
             float v[4] = {0, 0, 0, 0};
