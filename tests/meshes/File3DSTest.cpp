@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -752,6 +753,121 @@ TEST(File3DSChunkData, PrimitivesReadLittleEndianValuesAndLongStrings)
 
     TFile3DS empty;
     EXPECT_EQ(MessageOf<E3DSError>([&] { empty.ReadByte(); }), c3DSErrNoDatabase);
+}
+
+namespace {
+
+// The bytes of a memory stream.
+std::vector<uint8_t> BytesOf(TMemoryStream& stream)
+{
+    const auto* first = static_cast<const uint8_t*>(stream.Memory());
+    return std::vector<uint8_t>(first, first + stream.Size());
+}
+
+} // namespace
+
+TEST(File3DSWriting, ThePrimitivesWriteWhatTheReadsRead)
+{
+    // Written over a stream of another kind of file, whose first bytes then make no 3DS tag either.
+    auto stream = TChunk3DSWriter().Chunk(0x0001).Stream();
+    TFile3DS file;
+    file.LoadFromStream(*stream);
+    stream->SetPosition(0);
+    const TKeyHeader3DS key{7, 0x15, 0.5f, 0, 0.25f, 0, 2};
+    file.WriteByte(0xAB);
+    file.WriteShort(-2);
+    file.WriteWord(0xFFFE);
+    file.WriteInteger(-3);
+    file.WriteCardinal(0xFFFFFFFD);
+    file.WriteSingle(1.5f);
+    file.WriteDouble(-0.125);
+    file.WriteString("name");
+    file.WriteFixedString("ab", 5);
+    file.WriteFixedString("long", 2);
+    file.WriteData(4, nullptr);
+    file.WritePoint({1, 2, 3});
+    file.WriteTexVertex({0.5f, 0.75f});
+    file.WriteFace({1, 2, 3, 7});
+    file.WriteTrackHeader({0x40, 0, 0, 9});
+    file.WriteKeyHeader(key);
+    file.WriteKeyHeader({8, 0, 1, 1, 1, 1, 1});
+
+    TChunk3DSWriter expected;
+    expected.U8(0xAB).I16(-2).U16(0xFFFE).I32(-3).U32(0xFFFFFFFD).F32(1.5f);
+    const double d = -0.125;
+    expected.Raw(&d, 8).Str("name").Str("ab").U8(0).U8(0).Str("long").Point(1, 2, 3).Floats({0.5f, 0.75f});
+    expected.Face(1, 2, 3, 7).TrackHeader(0x40, 9).KeyHeader(key).U32(8).U16(0);
+    EXPECT_EQ(BytesOf(*stream), expected.Bytes());
+
+    TFile3DS reader;
+    reader.LoadFromStream(*stream);
+    stream->SetPosition(0);
+    EXPECT_EQ(reader.ReadByte(), 0xAB);
+    EXPECT_EQ(reader.ReadShort(), -2);
+    EXPECT_EQ(reader.ReadWord(), 0xFFFE);
+    EXPECT_EQ(reader.ReadInteger(), -3);
+    EXPECT_EQ(reader.ReadCardinal(), 0xFFFFFFFDu);
+    EXPECT_EQ(reader.ReadSingle(), 1.5f);
+    EXPECT_EQ(reader.ReadDouble(), -0.125);
+    for (const char* text : {"name", "ab", "", "", "long"}) EXPECT_EQ(reader.ReadString(), text);
+    EXPECT_EQ(reader.ReadPoint().Z, 3);
+    EXPECT_EQ(reader.ReadTexVert().V, 0.75f);
+    EXPECT_EQ(reader.ReadFace().Flag, 7);
+    EXPECT_EQ(reader.ReadTrackHeader().KeyCount, 9);
+    const TKeyHeader3DS read = reader.ReadKeyHeader();
+    EXPECT_EQ(std::vector<float>({read.Tension, read.Continuity, read.Bias, read.EaseTo, read.EaseFrom}),
+              std::vector<float>({0.5f, 0, 0.25f, 0, 2}));
+    EXPECT_EQ(reader.ReadKeyHeader().Time, 8);
+    EXPECT_EQ(reader.BytesLeft(), 0);
+}
+
+TEST(File3DSWriting, FinishedHeadersMakeAFileThatLoadsAsItsTree)
+{
+    auto stream = TChunk3DSWriter().Chunk(0x0001).Stream();
+    TFile3DS file;
+    file.LoadFromStream(*stream);
+    stream->SetPosition(0);
+    // Each chunk's header is written with a length of 0 and finished when its end is known.
+    const auto chunk = [&](uint16_t tag, const std::function<void()>& body) {
+        const int64_t start = stream->Position();
+        file.WriteHeader(tag, 0);
+        body();
+        file.FinishHeader(start, stream->Position());
+    };
+    chunk(M3DMAGIC, [&] {
+        chunk(M3D_VERSION, [&] { file.WriteInteger(3); });
+        chunk(MDATA, [&] {
+            chunk(NAMED_OBJECT, [&] {
+                file.WriteString("Box");
+                chunk(N_TRI_OBJECT, [&] {
+                    chunk(POINT_ARRAY, [&] {
+                        file.WriteWord(1);
+                        file.WritePoint({4, 5, 6});
+                    });
+                });
+            });
+        });
+    });
+    TChunk3DSWriter expected;
+    expected.Chunk(M3DMAGIC, [&] {
+        expected.Chunk(M3D_VERSION, [&] { expected.I32(3); });
+        expected.Chunk(MDATA, [&] {
+            expected.Chunk(NAMED_OBJECT, [&] {
+                expected.Str("Box");
+                expected.Chunk(N_TRI_OBJECT, [&] { expected.Chunk(POINT_ARRAY, [&] { expected.U16(1).Point(4, 5, 6); }); });
+            });
+        });
+    });
+    EXPECT_EQ(BytesOf(*stream), expected.Bytes());
+    TFile3DS reader;
+    reader.LoadFromStream(*stream);
+    EXPECT_EQ(reader.DatabaseRelease(), rlRelease3);
+    EXPECT_EQ(reader.Objects().Mesh(0)->NameStr, "Box");
+    EXPECT_EQ(reader.Objects().Mesh(0)->VertexArray.at(0).Y, 5);
+
+    // A chunk that would end inside its own header, or hold more than a length can say, is refused.
+    for (const auto& [startPos, endPos] : {std::pair<int64_t, int64_t>{10, 15}, {10, 2}, {0, int64_t{1} << 33}})
+        EXPECT_EQ(MessageOf<E3DSError>([&] { file.FinishHeader(startPos, endPos); }), c3DSErrInvalidArgument);
 }
 
 TEST(File3DS, EveryTruncationOfAFileLoadsCleanlyOrRaisesTheFilesError)

@@ -2,6 +2,7 @@
 #include "Const3DS.h"
 #include "File3DS.h"
 #include "Raises.h"
+#include "Utils3DS.h"
 
 #include <gtest/gtest.h>
 
@@ -362,6 +363,25 @@ TEST(Settings3DS, ViewportTakesTheTopthDataOfItsLayout)
     // The layout's data stays on its chunk; the viewport data is freed again.
     EXPECT_NE(file.Find(VIEWPORT_LAYOUT)->Data, nullptr);
     EXPECT_EQ(file.Find(VIEWPORT_DATA)->Data, nullptr);
+
+    // The section reader serves any section it is given; without one the record stays zero.
+    EXPECT_EQ(ReadViewportSection3DS(file.File, file.Find(MDATA)).AType, vtFrontView3DS);
+    const TViewport3DS none = ReadViewportSection3DS(file.File, nullptr);
+    EXPECT_EQ(none.AType, vtNoView3DS);
+    EXPECT_EQ(none.Size.Width, 0);
+}
+
+TEST(Settings3DS, TheReadersBehindTheFilesSettingsAreRoutinesOfTheirOwn)
+{
+    TSettingsFile file(TSettingsFile::InMesh([](TChunk3DSWriter& w) {
+        w.Chunk(MASTER_SCALE, [&] { w.F32(2.5f); });
+        w.Chunk(USE_DISTANCE_CUE);
+        w.Chunk(USE_SOLID_BGND);
+    }));
+    EXPECT_FLOAT_EQ(ReadMeshSettings3DS(file.File).MasterScale, 2.5f);
+    EXPECT_EQ(ReadAtmosphere3DS(file.File).ActiveAtmo, atUseDistanceCue);
+    EXPECT_EQ(ReadBackground3DS(file.File).BgndUsed, btUseSolidBgnd);
+    EXPECT_EQ(ReadViewport3DS(file.File).AType, vtTopView3DS);
 }
 
 TEST(Settings3DS, OnceTheCurrentFormIsMetOlderViewportDataIsNotCounted)

@@ -8,6 +8,7 @@
 #include "File3DS.h"
 #include "Raises.h"
 #include "Streams.h"
+#include "StringLists.h"
 
 #include <gtest/gtest.h>
 
@@ -447,7 +448,7 @@ TEST(Material3DS, TilingFlagsDecideTilingFilterAndTintSource)
     }
 }
 
-TEST(Material3DS, SubChunksTheReaderDoesNotKnowArePassedOver)
+TEST(Material3DS, MaterialOptionsTheReaderDoesNotKnowArePassedOverAndForeignChunksRefused)
 {
     TLoaded3DS f(Written(MLIBMAGIC, [] {
         Material("Shiny", [] {
@@ -461,6 +462,13 @@ TEST(Material3DS, SubChunksTheReaderDoesNotKnowArePassedOver)
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(m->NameStr, "Shiny");
     EXPECT_FLOAT_EQ(m->Shininess, 0.6f);
+
+    // A chunk that is no material option has no place in a material: the file is corrupt.
+    for (const uint16_t foreign : {uint16_t(POINT_ARRAY), uint16_t(N_TRI_OBJECT), uint16_t(MAT_ENTRY), uint16_t(KFDATA)}) {
+        SCOPED_TRACE(foreign);
+        TLoaded3DS bad(Written(MLIBMAGIC, [&] { Material("Odd", [&] { Chunk(foreign); }); }));
+        EXPECT_EQ(MessageOf<E3DSError>([&] { bad.File.Materials().Material(0); }), c3DSErrInvalidChunk);
+    }
 }
 
 TEST(Material3DS, ByNameIgnoresCaseAndTakesTheFirst)
@@ -1172,6 +1180,62 @@ TEST(KeyFramer3DS, NodesAreFoundByExactNameAndByIndexOfTheirKind)
     EXPECT_EQ(FindNodeChunkByName(f.File, "Lid", CAMERA_NODE_TAG), nullptr);
     EXPECT_EQ(CountNodeTags(f.File, OBJECT_NODE_TAG), 3);
     EXPECT_EQ(ReadParentName3DS(FindChunkInTree(lid, NODE_HDR)), "Box.b");
+}
+
+TEST(KeyFramer3DS, NodeNamesAreListedByKindInFileOrderWithoutHeaderlessNodes)
+{
+    TLoaded3DS f(WrittenMeshFile([] { Object("Box", [] { Triangle(); }); },
+                                 [] {
+                                     Node(SPOTLIGHT_NODE_TAG, 0, "Spot", -1);
+                                     Node(CAMERA_NODE_TAG, 1, "Eye", -1);
+                                     Node(LIGHT_NODE_TAG, 2, "Lamp", -1);
+                                     Chunk(CAMERA_NODE_TAG, [] { Short(NODE_ID, 3); }); // no header
+                                     Node(CAMERA_NODE_TAG, 4, "Eye", -1);
+                                     Node(OBJECT_NODE_TAG, 5, "Box", -1, [] { Text(INSTANCE_NAME, "a"); });
+                                 }));
+    TStringList list;
+    list.Add("old");
+    const struct {
+        void (*List)(TFile3DS&, TStrings&);
+        const char* Names;
+    } kinds[] = {{ListCameraNodeNames, "Eye\r\nEye\r\n"},
+                 {ListOmniNodeNames, "Lamp\r\n"},
+                 {ListSpotNodeNames, "Spot\r\n"},
+                 {[](TFile3DS& file, TStrings& names) { ListNodeTagNames(file, OBJECT_NODE_TAG, names); }, "Box.a\r\n"},
+                 {[](TFile3DS& file, TStrings& names) { ListNodeTagNames(file, TARGET_NODE_TAG, names); }, ""}};
+    for (const auto& kind : kinds) {
+        kind.List(f.File, list);
+        EXPECT_EQ(list.Text(), kind.Names);
+    }
+}
+
+TEST(KeyFramer3DS, SizingAMotionGivesEachTrackItsCountOfDefaults)
+{
+    TKFCamera3DS camera;
+    camera.FOV = {1, 2, 3, 4};
+    InitKFCamera3DS(camera, 1, 2, 3, -1);
+    EXPECT_EQ(std::vector<int32_t>({camera.NPKeys, camera.NFKeys, camera.NRKeys, camera.NTKeys}),
+              std::vector<int32_t>({1, 2, 3, 0}));
+    EXPECT_EQ(camera.FOV, std::vector<float>({60, 60}));
+    EXPECT_EQ(camera.Roll, std::vector<float>({0, 0, 0}));
+    EXPECT_EQ(camera.FKeys.size(), 2u);
+    EXPECT_TRUE(camera.TPos.empty());
+
+    TKFOmni3DS omni;
+    InitKFOmni3DS(omni, 2, 1);
+    EXPECT_EQ(omni.Pos.size(), 2u);
+    EXPECT_EQ(omni.Color.at(0).G, 1);
+    TKFSpot3DS spot;
+    InitKFSpot3DS(spot, 0, 1, 2, 1, 1, 1);
+    EXPECT_EQ(spot.Color.at(0).R, 0);
+    EXPECT_EQ(spot.Hot, std::vector<float>({90, 90}));
+    EXPECT_EQ(spot.Fall, std::vector<float>({90}));
+    EXPECT_EQ(spot.NTKeys, 1);
+    TKFAmbient3DS ambient;
+    InitKFAmbient3DS(ambient, 3);
+    EXPECT_EQ(ambient.NCKeys, 3);
+    EXPECT_EQ(ambient.Color.at(2).B, 1);
+    EXPECT_EQ(ambient.CKeys.at(2).Time, 0);
 }
 
 TEST(KeyFramer3DS, ACorruptTrackRaisesAndTheNextRequestReadsAgain)

@@ -6,6 +6,7 @@
 #include "Utils3DS.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -821,13 +822,140 @@ TTrackHeader3DS TFile3DS::ReadTrackHeader()
     return header;
 }
 
+namespace {
+
+// The optional values of a key, in the order of their RFlags bits 0x01 to 0x10.
+template <class TKey> auto KeyValues(TKey& key)
+{
+    return std::array{&key.Tension, &key.Continuity, &key.Bias, &key.EaseTo, &key.EaseFrom};
+}
+
+} // namespace
+
 TKeyHeader3DS TFile3DS::ReadKeyHeader()
 {
     TKeyHeader3DS key;
     key.Time = static_cast<int32_t>(ReadCardinal());
     key.RFlags = ReadWord();
-    float* const values[] = {&key.Tension, &key.Continuity, &key.Bias, &key.EaseTo, &key.EaseFrom};
-    for (int bit = 0; bit < 5; ++bit)
+    const auto values = KeyValues(key);
+    for (size_t bit = 0; bit < values.size(); ++bit)
         if (key.RFlags & (1u << bit)) *values[bit] = ReadSingle();
     return key;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Write primitives
+
+namespace {
+
+template <class T> void WritePlain(TFile3DS& file, const T& value)
+{
+    file.WriteData(sizeof(T), &value);
+}
+
+} // namespace
+
+void TFile3DS::WriteData(int64_t Size, const void* Data)
+{
+    if (!Data || Size <= 0) return;
+    Stream().WriteBuffer(Data, Size);
+}
+
+void TFile3DS::WriteByte(uint8_t AValue)
+{
+    WritePlain(*this, AValue);
+}
+
+void TFile3DS::WriteShort(int16_t AValue)
+{
+    WritePlain(*this, AValue);
+}
+
+void TFile3DS::WriteWord(uint16_t AValue)
+{
+    WritePlain(*this, AValue);
+}
+
+void TFile3DS::WriteInteger(int32_t AValue)
+{
+    WritePlain(*this, AValue);
+}
+
+void TFile3DS::WriteCardinal(uint32_t AValue)
+{
+    WritePlain(*this, AValue);
+}
+
+void TFile3DS::WriteSingle(float AValue)
+{
+    WritePlain(*this, AValue);
+}
+
+void TFile3DS::WriteDouble(double AValue)
+{
+    WritePlain(*this, AValue);
+}
+
+void TFile3DS::WriteString(const std::string& AValue)
+{
+    // The text and its terminating zero.
+    WriteData(static_cast<int64_t>(AValue.size()) + 1, AValue.c_str());
+}
+
+void TFile3DS::WriteFixedString(const std::string& AValue, int32_t Len)
+{
+    WriteString(AValue);
+    const int64_t padding = int64_t(Len) - int64_t(AValue.size()) - 1;
+    if (padding > 0) WriteData(padding, std::string(static_cast<size_t>(padding), '\0').data());
+}
+
+void TFile3DS::WriteHeader(uint16_t ChunkType, uint32_t ChunkSize)
+{
+    uint8_t header[6];
+    std::memcpy(header, &ChunkType, 2);
+    std::memcpy(header + 2, &ChunkSize, 4);
+    WriteData(sizeof(header), header);
+}
+
+void TFile3DS::FinishHeader(int64_t StartPos, int64_t EndPos)
+{
+    const int64_t length = EndPos - StartPos;
+    if (StartPos < 0 || length < 6 || length > int64_t{std::numeric_limits<uint32_t>::max()})
+        Raise3DSError(c3DSErrInvalidArgument);
+    TStream& stream = Stream();
+    stream.SetPosition(StartPos + 2);
+    WriteCardinal(static_cast<uint32_t>(length));
+    stream.SetPosition(EndPos);
+}
+
+void TFile3DS::WritePoint(const TPoint3DS& P)
+{
+    WritePlain(*this, P);
+}
+
+void TFile3DS::WriteTexVertex(const TTexVert3DS& T)
+{
+    WritePlain(*this, T);
+}
+
+void TFile3DS::WriteFace(const TFace3DS& F)
+{
+    WritePlain(*this, F);
+}
+
+void TFile3DS::WriteTrackHeader(const TTrackHeader3DS& T)
+{
+    WriteWord(T.Flags);
+    WriteCardinal(static_cast<uint32_t>(T.nu1));
+    WriteCardinal(static_cast<uint32_t>(T.nu2));
+    WriteCardinal(static_cast<uint32_t>(T.KeyCount));
+}
+
+void TFile3DS::WriteKeyHeader(const TKeyHeader3DS& K)
+{
+    WriteCardinal(static_cast<uint32_t>(K.Time));
+    WriteWord(K.RFlags);
+    const auto values = KeyValues(K);
+    for (size_t bit = 0; bit < values.size(); ++bit)
+        if (K.RFlags & (1u << bit)) WriteSingle(*values[bit]);
 }

@@ -214,6 +214,33 @@ public:
     // The bytes the reads may still take before the end of the chunk being read.
     int64_t BytesLeft();
 
+    // Write primitives, each the mirror of its read, at the stream's position (a stream given to
+    // LoadFromStream that can be written).
+    void WriteByte(uint8_t AValue);
+    void WriteShort(int16_t AValue);
+    void WriteWord(uint16_t AValue);
+    void WriteInteger(int32_t AValue);
+    void WriteCardinal(uint32_t AValue);
+    void WriteSingle(float AValue);
+    void WriteDouble(double AValue);
+    // Nothing when Data is nullptr.
+    void WriteData(int64_t Size, const void* Data);
+    // The bytes, then a zero byte.
+    void WriteString(const std::string& AValue);
+    // WriteString, then zero bytes up to Len bytes in all when the text is shorter.
+    void WriteFixedString(const std::string& AValue, int32_t Len);
+    void WriteHeader(uint16_t ChunkType, uint32_t ChunkSize);
+    // Sets the length of the chunk whose header starts at StartPos to EndPos - StartPos and moves on to EndPos.
+    // A chunk that would end before its header, or be longer than a length holds, is the invalid-argument
+    // E3DSError.
+    void FinishHeader(int64_t StartPos, int64_t EndPos);
+    void WritePoint(const TPoint3DS& P);
+    void WriteTexVertex(const TTexVert3DS& T);
+    void WriteFace(const TFace3DS& F);
+    void WriteTrackHeader(const TTrackHeader3DS& T);
+    // Time and RFlags, then only the Singles whose RFlags bits are set, in the order they are read.
+    void WriteKeyHeader(const TKeyHeader3DS& K);
+
 private:
     void ReleaseStream();
     void ResetDatabase();

@@ -12,6 +12,7 @@
 #include <vector>
 
 class TFile3DS;
+class TStrings;
 struct TChunk3DS;
 
 // Raises EListError "List index out of bounds (%d)".
@@ -165,6 +166,20 @@ void ReadLight3DS(TFile3DS& File, TChunk3DS* Chunk, TLight3DS& Light);
 void ReadCamera3DS(TFile3DS& File, TChunk3DS* Chunk, TCamera3DS& Camera);
 
 // ---------------------------------------------------------------------------------------------------------
+// Scene settings, behind the file's MeshSettings, Atmosphere, Background and Viewport
+
+// Read afresh on every call; what the file leaves out keeps its default. A file without a mesh section gives
+// zeroed records from the first three, and one that is neither a mesh nor a project file, or that has neither
+// a keyframer nor a mesh section, a zeroed viewport.
+TMeshSet3DS ReadMeshSettings3DS(TFile3DS& File);
+TAtmosphere3DS ReadAtmosphere3DS(TFile3DS& File);
+TBackground3DS ReadBackground3DS(TFile3DS& File);
+TViewport3DS ReadViewport3DS(TFile3DS& File);
+// The viewport of a section (keyframer or mesh): the Top-th viewport data of its layout, where data of the
+// current form, once met, hides the older form; zeroed without a section.
+TViewport3DS ReadViewportSection3DS(TFile3DS& File, TChunk3DS* Section);
+
+// ---------------------------------------------------------------------------------------------------------
 // Keyframer
 
 class TKeyFramer {
@@ -194,12 +209,30 @@ private:
     std::unique_ptr<TKFAmbient3DS> FAmbientMotion;
 };
 
+// Sizes the motion's tracks afresh to the key counts given (a negative count is 0): zero key headers and
+// points, camera field of view 60, omni and ambient colours white, spot hot spot and fall-off 90, rolls and
+// spot colours zero.
+void InitKFCamera3DS(TKFCamera3DS& Motion, int32_t NPKeys, int32_t NFKeys, int32_t NRKeys, int32_t NTKeys);
+void InitKFOmni3DS(TKFOmni3DS& Motion, int32_t NPKeys, int32_t NCKeys);
+void InitKFSpot3DS(TKFSpot3DS& Motion, int32_t NPKeys, int32_t NCKeys, int32_t NHKeys, int32_t NFKeys,
+                   int32_t NRKeys, int32_t NTKeys);
+void InitKFAmbient3DS(TKFAmbient3DS& Motion, int32_t NCKeys);
+
+// Rebuilds the index of the keyframer's nodes when it is out of date: the nodes in file order, each named by
+// its header (an object node with its instance name after a "."); a node without a header has no chunk in
+// the index, so no count, name list or look-up finds it.
+void UpdateNodeTagList(TFile3DS& File);
 // The number of keyframer nodes of Tag (nodes without a header not counted), and of each kind.
 int32_t CountNodeTags(TFile3DS& File, uint16_t Tag);
 int32_t MeshNodeCount3DS(TFile3DS& File);
 int32_t CameraNodeCount3DS(TFile3DS& File);
 int32_t OmniNodeCount3DS(TFile3DS& File);
 int32_t SpotNodeCount3DS(TFile3DS& File);
+// Clears List and adds the name of every node of Tag in file order, and of each kind.
+void ListNodeTagNames(TFile3DS& File, uint16_t Tag, TStrings& List);
+void ListCameraNodeNames(TFile3DS& File, TStrings& List);
+void ListOmniNodeNames(TFile3DS& File, TStrings& List);
+void ListSpotNodeNames(TFile3DS& File, TStrings& List);
 // The first node of Tag whose header names exactly Name; nullptr when none does.
 TChunk3DS* FindNodeChunkByName(TFile3DS& File, const std::string& Name, uint16_t Tag);
 // The Index-th (from 0) node of Tag in the keyframer section; nullptr when there is none.

@@ -5,6 +5,10 @@
 #include "Const3DS.h"
 #include "Utils3DS_chunks.h"
 
+#include "StringLists.h"
+
+#include <algorithm>
+
 namespace {
 
 TChunk3DS* KFDataChunk(TFile3DS& File)
@@ -22,30 +26,6 @@ const TNodeHdr* NodeHeader(TFile3DS& File, TChunk3DS* Node)
 {
     TChunk3DS* header = FindChild3DS(Node, NODE_HDR);
     return header ? ChunkValue3DS<TNodeHdr>(File, header) : nullptr;
-}
-
-// The keyframer's nodes in file order, each named by its header (an object node with its instance name
-// after a "."); a node without a header has no chunk in the list, so no count or look-up finds it.
-void UpdateNodeTagList(TFile3DS& File)
-{
-    TDatabase3DS& db = File.Database();
-    if (!db.NodeListDirty) return;
-    RebuildChunkList3DS(db.NodeList, [&](TChunkList3DS& list) {
-        TChunk3DS* kfdata = KFDataChunk(File);
-        for (TChunk3DS* node = kfdata ? kfdata->Children.get() : nullptr; node; node = node->Sibling.get()) {
-            if (!IsNodeTag(node->Tag)) continue;
-            TChunkListEntry3DS entry;
-            if (const TNodeHdr* header = NodeHeader(File, node)) {
-                entry.Chunk = node;
-                entry.NameStr = header->ObjNameStr;
-                TChunk3DS* instance = node->Tag == OBJECT_NODE_TAG ? FindChild3DS(node, INSTANCE_NAME) : nullptr;
-                if (const std::string* name = instance ? ChunkValue3DS<std::string>(File, instance) : nullptr)
-                    entry.NameStr += "." + *name;
-            }
-            list.List.push_back(std::move(entry));
-        }
-    });
-    if (db.NodeList->Count() > 0) db.NodeListDirty = false;
 }
 
 const TChunkListEntry3DS* NodeEntryByIndex(TFile3DS& File, int32_t Index, uint16_t Tag)
@@ -93,6 +73,28 @@ void TakeTrack(TFile3DS& File, TChunk3DS* Node, uint16_t Tag, std::vector<TValue
 
 } // namespace
 
+void UpdateNodeTagList(TFile3DS& File)
+{
+    TDatabase3DS& db = File.Database();
+    if (!db.NodeListDirty) return;
+    RebuildChunkList3DS(db.NodeList, [&](TChunkList3DS& list) {
+        TChunk3DS* kfdata = KFDataChunk(File);
+        for (TChunk3DS* node = kfdata ? kfdata->Children.get() : nullptr; node; node = node->Sibling.get()) {
+            if (!IsNodeTag(node->Tag)) continue;
+            TChunkListEntry3DS entry;
+            if (const TNodeHdr* header = NodeHeader(File, node)) {
+                entry.Chunk = node;
+                entry.NameStr = header->ObjNameStr;
+                TChunk3DS* instance = node->Tag == OBJECT_NODE_TAG ? FindChild3DS(node, INSTANCE_NAME) : nullptr;
+                if (const std::string* name = instance ? ChunkValue3DS<std::string>(File, instance) : nullptr)
+                    entry.NameStr += "." + *name;
+            }
+            list.List.push_back(std::move(entry));
+        }
+    });
+    if (db.NodeList->Count() > 0) db.NodeListDirty = false;
+}
+
 int32_t CountNodeTags(TFile3DS& File, uint16_t Tag)
 {
     UpdateNodeTagList(File);
@@ -122,6 +124,31 @@ int32_t SpotNodeCount3DS(TFile3DS& File)
     return CountNodeTags(File, SPOTLIGHT_NODE_TAG);
 }
 
+void ListNodeTagNames(TFile3DS& File, uint16_t Tag, TStrings& List)
+{
+    UpdateNodeTagList(File);
+    List.BeginUpdate();
+    List.Clear();
+    for (const TChunkListEntry3DS& entry : File.Database().NodeList->List)
+        if (entry.Chunk && entry.Chunk->Tag == Tag) List.Add(entry.NameStr);
+    List.EndUpdate();
+}
+
+void ListCameraNodeNames(TFile3DS& File, TStrings& List)
+{
+    ListNodeTagNames(File, CAMERA_NODE_TAG, List);
+}
+
+void ListOmniNodeNames(TFile3DS& File, TStrings& List)
+{
+    ListNodeTagNames(File, LIGHT_NODE_TAG, List);
+}
+
+void ListSpotNodeNames(TFile3DS& File, TStrings& List)
+{
+    ListNodeTagNames(File, SPOTLIGHT_NODE_TAG, List);
+}
+
 TChunk3DS* FindNodeChunkByName(TFile3DS& File, const std::string& Name, uint16_t Tag)
 {
     TChunk3DS* node = FindChunkInTree(KFDataChunk(File), Tag);
@@ -142,6 +169,52 @@ std::string ReadParentName3DS(TChunk3DS* HeaderChunk)
     TChunk3DS* parent = FindChunkInTree(HeaderChunk, PARENT_NAME);
     const std::string* name = parent ? parent->DataAs<std::string>() : nullptr;
     return name ? *name : std::string();
+}
+
+namespace {
+
+// A track sized afresh: Count zero key headers and as many values of Default.
+template <class TValue>
+void SizeTrack(int32_t Count, int32_t& N, std::vector<TKeyHeader3DS>& Keys, std::vector<TValue>& Values,
+               const TValue& Default)
+{
+    N = std::max(Count, 0);
+    Keys.assign(static_cast<size_t>(N), TKeyHeader3DS{});
+    Values.assign(static_cast<size_t>(N), Default);
+}
+
+constexpr TFColor3DS cWhite3DS{1, 1, 1};
+
+} // namespace
+
+void InitKFCamera3DS(TKFCamera3DS& Motion, int32_t NPKeys, int32_t NFKeys, int32_t NRKeys, int32_t NTKeys)
+{
+    SizeTrack(NPKeys, Motion.NPKeys, Motion.PKeys, Motion.Pos, TPoint3DS{});
+    SizeTrack(NFKeys, Motion.NFKeys, Motion.FKeys, Motion.FOV, 60.0f);
+    SizeTrack(NRKeys, Motion.NRKeys, Motion.RKeys, Motion.Roll, 0.0f);
+    SizeTrack(NTKeys, Motion.NTKeys, Motion.TKeys, Motion.TPos, TPoint3DS{});
+}
+
+void InitKFOmni3DS(TKFOmni3DS& Motion, int32_t NPKeys, int32_t NCKeys)
+{
+    SizeTrack(NPKeys, Motion.NPKeys, Motion.PKeys, Motion.Pos, TPoint3DS{});
+    SizeTrack(NCKeys, Motion.NCKeys, Motion.CKeys, Motion.Color, cWhite3DS);
+}
+
+void InitKFSpot3DS(TKFSpot3DS& Motion, int32_t NPKeys, int32_t NCKeys, int32_t NHKeys, int32_t NFKeys,
+                   int32_t NRKeys, int32_t NTKeys)
+{
+    SizeTrack(NPKeys, Motion.NPKeys, Motion.PKeys, Motion.Pos, TPoint3DS{});
+    SizeTrack(NCKeys, Motion.NCKeys, Motion.CKeys, Motion.Color, TFColor3DS{});
+    SizeTrack(NHKeys, Motion.NHKeys, Motion.HKeys, Motion.Hot, 90.0f);
+    SizeTrack(NFKeys, Motion.NFKeys, Motion.FKeys, Motion.Fall, 90.0f);
+    SizeTrack(NRKeys, Motion.NRKeys, Motion.RKeys, Motion.Roll, 0.0f);
+    SizeTrack(NTKeys, Motion.NTKeys, Motion.TKeys, Motion.TPos, TPoint3DS{});
+}
+
+void InitKFAmbient3DS(TKFAmbient3DS& Motion, int32_t NCKeys)
+{
+    SizeTrack(NCKeys, Motion.NCKeys, Motion.CKeys, Motion.Color, cWhite3DS);
 }
 
 TKFSets3DS GetKFSettings3DS(TFile3DS& File)

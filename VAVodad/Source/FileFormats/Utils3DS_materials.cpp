@@ -82,6 +82,18 @@ bool IsProceduralData(uint16_t Tag)
     return Tag >= MAT_SXP_TEXT_DATA && Tag <= MAT_SXP_REFL_MASKDATA;
 }
 
+// The tags of material sub-chunks, from the name to the last map chunk.
+bool IsMaterialTag(uint16_t Tag)
+{
+    return Tag >= MAT_NAME && Tag < MAT_ENTRY;
+}
+
+// Extension data other programs add to any chunk.
+bool IsExtensionTag(uint16_t Tag)
+{
+    return Tag >= 0x8000 && Tag <= 0x80FF;
+}
+
 // A colour container: bytes, replaced by reals when present, replaced by linear bytes when present. Linear
 // reals are not read.
 TFColor3DS ReadMaterialColor(TFile3DS& File, TChunk3DS* Container)
@@ -257,7 +269,11 @@ void ReadMaterial3DS(TFile3DS& File, TChunk3DS* Chunk, TMaterial3DS& Material)
                 Material.Reflect.AutoMap.nthFrame = static_cast<int32_t>(cubic.FrameInterval);
                 break;
             }
-            default: break; // extension data, decals, sub-chunks of other programs: passed over
+            default:
+                // Material options this reader does not take (supersampling and those of other program
+                // versions) and extension data are passed over; anything else has no place in a material.
+                if (!IsMaterialTag(tag) && !IsExtensionTag(tag)) Raise3DSError(c3DSErrInvalidChunk);
+                break;
             }
         }
     }

@@ -1,37 +1,22 @@
 // The scene-wide settings of a 3DS mesh or project file: mesh settings, atmosphere, background and the active
 // viewport, read afresh from the chunks on every call. What a file leaves out keeps its default; a file
 // without a mesh section gives zeroed records.
+#include "Utils3DS.h"
+
 #include "Const3DS.h"
-#include "File3DS.h"
+#include "Utils3DS_chunks.h"
 
 #include <string>
 #include <type_traits>
 
 namespace {
 
-// The chunk's data after reading it: the decoded record, or nullptr when the chunk has none.
-template <class T> const T* ChunkValue(TFile3DS& File, TChunk3DS* Chunk)
-{
-    File.ReadChunkData(Chunk);
-    return Chunk->DataAs<T>();
-}
-
 // Hands a chunk's record to Store when it has one, and frees the data again.
 template <class T, class TStore> void TakeValue(TFile3DS& File, TChunk3DS* Chunk, TStore Store)
 {
     if (!Chunk) return;
-    if (const T* value = ChunkValue<T>(File, Chunk)) Store(*value);
+    if (const T* value = ChunkValue3DS<T>(File, Chunk)) Store(*value);
     FreeChunkData(Chunk);
-}
-
-TFColor3DS ColorOf(const TColorF& Color)
-{
-    return {Color.Red, Color.Green, Color.Blue};
-}
-
-TFColor3DS ColorOf(const TColor24& Color)
-{
-    return {Color.Red / 255.0f, Color.Green / 255.0f, Color.Blue / 255.0f};
 }
 
 // Colour from the first chunk of Tag within Parent (Parent included); false when there is none.
@@ -39,7 +24,7 @@ template <class T> bool ReadColor(TFile3DS& File, TChunk3DS* Parent, uint16_t Ta
 {
     TChunk3DS* chunk = FindChunkInTree(Parent, Tag);
     if (!chunk) return false;
-    TakeValue<T>(File, chunk, [&Color](const T& value) { Color = ColorOf(value); });
+    TakeValue<T>(File, chunk, [&Color](const T& value) { Color = ColorOf3DS(value); });
     return true;
 }
 
@@ -57,7 +42,7 @@ void ReadGradientColors(TFile3DS& File, TChunk3DS* Gradient, uint16_t Tag, TVGra
     TChunk3DS* chunk = FindChunkInTree(Gradient, Tag);
     for (TFColor3DS* color : {&Result.Top, &Result.Mid, &Result.Bottom}) {
         if (!chunk) return;
-        TakeValue<TColorF>(File, chunk, [color](const TColorF& value) { *color = ColorOf(value); });
+        TakeValue<TColorF>(File, chunk, [color](const TColorF& value) { *color = ColorOf3DS(value); });
         chunk = FindChunkInSiblings(chunk->Sibling.get(), Tag);
     }
 }
@@ -71,6 +56,28 @@ TChunk3DS* MeshSection(TFile3DS& File)
 {
     return FindChunkInTree(File.Database().TopChunk.get(), MDATA);
 }
+
+TViewType3DS ViewTypeOf(uint16_t View)
+{
+    if (View >= 1 && View <= 7) return static_cast<TViewType3DS>(vtTopView3DS + (View - 1));
+    if (View == 0xFFFF) return vtCameraView3DS;
+    if (View == 18) return vtSpotlightView3DS;
+    return vtNoView3DS;
+}
+
+void FillViewport(const TViewportData& Data, TViewport3DS& Result)
+{
+    Result.AType = ViewTypeOf(Data.View);
+    Result.Ortho.Zoom = Data.ZoomFactor;
+    Result.User.Zoom = Data.ZoomFactor;
+    Result.Ortho.Center = Data.Center;
+    Result.User.Center = Data.Center;
+    Result.User.HorAng = Data.HorizAng;
+    Result.User.VerAng = Data.VertAng;
+    Result.CameraStr = Data.CamNameStr;
+}
+
+} // namespace
 
 TMeshSet3DS ReadMeshSettings3DS(TFile3DS& File)
 {
@@ -178,31 +185,10 @@ TBackground3DS ReadBackground3DS(TFile3DS& File)
     return result;
 }
 
-TViewType3DS ViewTypeOf(uint16_t View)
-{
-    if (View >= 1 && View <= 7) return static_cast<TViewType3DS>(vtTopView3DS + (View - 1));
-    if (View == 0xFFFF) return vtCameraView3DS;
-    if (View == 18) return vtSpotlightView3DS;
-    return vtNoView3DS;
-}
-
-void FillViewport(const TViewportData& Data, TViewport3DS& Result)
-{
-    Result.AType = ViewTypeOf(Data.View);
-    Result.Ortho.Zoom = Data.ZoomFactor;
-    Result.User.Zoom = Data.ZoomFactor;
-    Result.Ortho.Center = Data.Center;
-    Result.User.Center = Data.Center;
-    Result.User.HorAng = Data.HorizAng;
-    Result.User.VerAng = Data.VertAng;
-    Result.CameraStr = Data.CamNameStr;
-}
-
-// The viewport of a section (keyframer or mesh): the Top-th viewport data of its layout, where data of the
-// current form, once met, hides the older form.
 TViewport3DS ReadViewportSection3DS(TFile3DS& File, TChunk3DS* Section)
 {
     TViewport3DS result;
+    if (!Section) return result;
     result.AType = vtTopView3DS;
     result.Size.Width = 1000;
     result.Size.Height = 1000;
@@ -214,7 +200,7 @@ TViewport3DS ReadViewportSection3DS(TFile3DS& File, TChunk3DS* Section)
     TChunk3DS* layout = FindChunkInSiblings(Section->Children.get(), VIEWPORT_LAYOUT);
     if (!layout) return result;
     // The layout's data stays on its chunk.
-    const TViewportLayout* layoutData = ChunkValue<TViewportLayout>(File, layout);
+    const TViewportLayout* layoutData = ChunkValue3DS<TViewportLayout>(File, layout);
     if (!layoutData) return result;
     const int top = layoutData->Top;
 
@@ -256,8 +242,6 @@ TViewport3DS ReadViewport3DS(TFile3DS& File)
     if (!section) return {};
     return ReadViewportSection3DS(File, section);
 }
-
-} // namespace
 
 TMeshSet3DS TFile3DS::MeshSettings()
 {
