@@ -17,6 +17,7 @@
 #include <array>
 #include <exception>
 #include <string>
+#include <tuple>
 #include <utility>
 
 TForm16* Form16 = nullptr;
@@ -48,10 +49,10 @@ struct TMeshCheck {
     TCheckBox* TForm16::*Box;
     bool freemesh::*Field;
 };
-const std::array<TMeshCheck, 4> cMeshChecks{{{&TForm16::CheckBox3, &freemesh::loop},
+// In the order "set" writes them; "enabled" is written last of all.
+const std::array<TMeshCheck, 3> cMeshChecks{{{&TForm16::CheckBox3, &freemesh::loop},
                                              {&TForm16::CheckBox5, &freemesh::shcast},
-                                             {&TForm16::CheckBox2, &freemesh::fire},
-                                             {&TForm16::CheckBox1, &freemesh::enabled}}};
+                                             {&TForm16::CheckBox2, &freemesh::fire}}};
 
 // Each rotation box with its track bar, and the preview's angle that the preview track bar adds to the box.
 struct TRotation {
@@ -286,6 +287,7 @@ void TForm16::ShowFM(int32_t i)
     ComboBox1->SetItemIndex(i);
     for (const TMeshBox& b : cMeshBoxes) (this->*b.Box)->SetText(IntToStr(m.*b.Field));
     for (const TMeshCheck& c : cMeshChecks) (this->*c.Box)->SetChecked(m.*c.Field);
+    CheckBox1->SetChecked(m.enabled);
     Edit24->SetText(FloatToStr(m.spd));
     ShowItemIndex(*ComboBox2, m.bhv);
     Edit7->SetText(m.name);
@@ -314,15 +316,15 @@ int32_t SelectedFreeMesh() { return Form16 ? Form16->ComboBox1->ItemIndex() : -1
 void TForm16::Button1Click(TObject* /*Sender*/)
 {
     EditorCommand([this] {
+        // Written box by box: a box that does not convert ends the command, the fields before it stay written
+        // and the running level keeps its copy.
         const int32_t slot = Slot();
-        freemesh m = mapfreemeshes[slot];
-        for (const TMeshBox& b : cMeshBoxes) m.*b.Field = BoxNumber(*(this->*b.Box), b.Name);
-        m.rx = m.x;
-        m.ry = m.y;
-        m.rz = m.z;
-        m.rta = m.ta;
-        m.rra = m.ra;
-        m.rpa = m.pa;
+        freemesh& m = mapfreemeshes[slot];
+        for (std::size_t i = 0; i < cMeshBoxes.size(); ++i) {
+            m.*cMeshBoxes[i].Field = BoxNumber(*(this->*cMeshBoxes[i].Box), cMeshBoxes[i].Name);
+            if (i == 2) std::tie(m.rx, m.ry, m.rz) = std::tie(m.x, m.y, m.z);
+            if (i == 5) std::tie(m.rta, m.rra, m.rpa) = std::tie(m.ta, m.ra, m.pa);
+        }
         m.spd = BoxReal(*Edit24, "speed");
         // No item chosen keeps the slot's own behaviour number.
         if (ComboBox2->ItemIndex() >= 0) m.bhv = ComboBox2->ItemIndex();
@@ -331,7 +333,7 @@ void TForm16::Button1Click(TObject* /*Sender*/)
         m.texture2 = Edit13->Text();
         m.name = PlainNameOf(Edit7->Text(), "mesh");
         m.trscript = Edit26->Text();
-        mapfreemeshes[slot] = m;
+        m.enabled = CheckBox1->Checked();
         freemeshes[slot] = m;
         if (Form1) Form1->ModFreeMesh(slot, true);
     });

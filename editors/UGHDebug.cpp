@@ -189,7 +189,7 @@ TForm14::TForm14(TComponent* AOwner) : TForm(AOwner)
         {Button14, &TForm14::Button14Click}, {Button15, &TForm14::Button15Click}, {Button16, &TForm14::Button16Click},
         {add, &TForm14::addClick},           {stop, &TForm14::stopClick}};
     for (const auto& [button, handler] : commands)
-        button->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
+        button->OnClick = [this, handler = handler](TObject* s) { (this->*handler)(s); };
     Button10->OnClick = [this](TObject*) { buildgslist(); };
     ListBox1->OnClick = [this](TObject* s) { ListBox1Click(s); };
     ListBox2->OnClick = [this](TObject* s) { ListBox2Click(s); };
@@ -203,7 +203,7 @@ TForm14::TForm14(TComponent* AOwner) : TForm(AOwner)
     };
     for (auto [box, field] : {std::pair{Edit7, &spritelistitem::purpose}, std::pair{Edit8, &spritelistitem::size},
                               std::pair{Edit9, &spritelistitem::size2}}) {
-        box->OnChange = [this, box, field](TObject*) {
+        box->OnChange = [this, box = box, field = field](TObject*) {
             const int i = ListBox1->ItemIndex();
             int32_t value = 0;
             if (i >= 0 && i < static_cast<int>(spritelist.size()) && TryStrToInt(box->Text(), value))
@@ -246,11 +246,10 @@ void TForm14::Timer1Timer(TObject*)
 
 void TForm14::Button1Click(TObject*)
 {
+    // "level steps" stays set when "level no" is refused.
     EditorCommand([this] {
-        const int32_t steps = BoxNumber(*LabeledEdit1, "level steps");
-        const int32_t number = BoxNumber(*LabeledEdit2, "level no");
-        levelsteps = steps;
-        levelno = number;
+        levelsteps = BoxNumber(*LabeledEdit1, "level steps");
+        levelno = BoxNumber(*LabeledEdit2, "level no");
     });
 }
 
@@ -356,16 +355,16 @@ void TForm14::ListBox1Click(TObject*)
 void TForm14::Button8Click(TObject*)
 {
     EditorCommand([this] {
-        spritelistitem item;
         if (!IsSpriteName(Edit6->Text())) {
             Edit6->SetInvalid("a name without \",\"");
             throw EEditorInput("name: a name without \",\"");
         }
-        item.name = Edit6->Text();
+        // The entry is added first: a refused number ends the command with the numbers before it in the entry, the
+        // others 0, and the list not shown again.
+        spritelistitem& item = spritelist.emplace_back(spritelistitem{Edit6->Text(), 0, 0, 0});
         item.purpose = BoxNumber(*Edit7, "purpose");
         item.size = BoxNumber(*Edit8, "size");
         item.size2 = BoxNumber(*Edit9, "size2");
-        spritelist.push_back(std::move(item));
         Button6Click(nullptr);
     });
 }

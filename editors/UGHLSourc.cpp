@@ -49,6 +49,9 @@ const std::array<TLightBox, 21> cLightBoxes{{
     {&TForm17::Edit21, "lightgroup", &lightslot::lgroup, 1},
 }};
 
+// The box after which "wtite" writes the type: position z.
+constexpr std::size_t cTypeAfter = 14;
+
 const std::array<bool lightslot::*, 3> cLightChecks{&lightslot::shining, &lightslot::persists, &lightslot::external};
 const std::array<TCheckBox* TForm17::*, 3> cCheckBoxes{&TForm17::CheckBox1, &TForm17::CheckBox2,
                                                        &TForm17::CheckBox3};
@@ -177,9 +180,10 @@ void TForm17::Button1Click(TObject* /*Sender*/)
 void TForm17::Button2Click(TObject* /*Sender*/)
 {
     EditorCommand([this] {
-        const int32_t slot = SlotOfId();
-        lightslot l = levellights[slot];
-        for (const TLightBox& b : cLightBoxes) {
+        // Written box by box: a box that does not convert ends the command, the fields before it stay written.
+        lightslot& l = levellights[SlotOfId()];
+        for (std::size_t i = 0; i < cLightBoxes.size(); ++i) {
+            const TLightBox& b = cLightBoxes[i];
             TEdit& box = *(this->*b.Box);
             if (const auto* whole = std::get_if<int32_t lightslot::*>(&b.Field))
                 l.**whole = BoxNumber(box, b.Name);
@@ -187,11 +191,11 @@ void TForm17::Button2Click(TObject* /*Sender*/)
                 l.*real = BoxNumber(box, b.Name) / b.Scale;
             else
                 l.*real = BoxReal(box, b.Name);
+            // The type follows the position; no item chosen keeps the slot's own (a spot light stored with
+            // another number than 1).
+            if (i == cTypeAfter && ComboBox1->ItemIndex() >= 0) l.style = ComboBox1->ItemIndex();
         }
-        // No item chosen keeps the slot's own type (a spot light stored with another number than 1).
-        if (ComboBox1->ItemIndex() >= 0) l.style = ComboBox1->ItemIndex();
         for (std::size_t i = 0; i < cLightChecks.size(); ++i) l.*cLightChecks[i] = (this->*cCheckBoxes[i])->Checked();
-        levellights[slot] = l;
         AnalyzeLights();
     });
 }

@@ -169,7 +169,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
         {SpeedButton24, &TForm2::SpeedButton24Click}};
     for (const auto& [button, handler] : tools) {
         button->SetGroupIndex(1);
-        button->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };
+        button->OnClick = [this, handler = handler](TObject* s) { (this->*handler)(s); };
     }
     for (const auto& tool : tools) tool.first->SetHint(tool.first->Caption());
     SpeedButton14->SetDown(true);
@@ -439,8 +439,12 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     // ---- The view: the map picture with its scroll bars ----
     Panel1 = Aligned<TPanel>(this, this, alClient, 938, 640);
     ScrollBar1 = Aligned<TScrollBar>(this, Panel1, alBottom, 938, 17);
-    ScrollBar2 = Aligned<TScrollBar>(this, Panel1, alRight, 17, 623);
+    // Turning a bar upright swaps its width and height: it is turned before it takes its size.
+    ScrollBar2 = new TScrollBar(this);
     ScrollBar2->SetKind(sbVertical);
+    ScrollBar2->SetParent(Panel1);
+    ScrollBar2->SetBounds(0, 0, 17, 623);
+    ScrollBar2->SetAlign(alRight);
     Image1 = Aligned<TImage>(this, Panel1, alClient, 921, 623);
     Image1->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int32_t x, int32_t y) {
         Image1MouseDown(s, b, sh, x, y);
@@ -490,7 +494,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     for (auto [item, button] : {std::pair{Select1, SpeedButton14}, std::pair{Wall1, SpeedButton15},
                                 std::pair{Door1, SpeedButton16}, std::pair{Chest1, SpeedButton17},
                                 std::pair{Light1, SpeedButton23}, std::pair{Clear1, SpeedButton22}})
-        item->OnClick = [button](TObject*) { button->Click(); };
+        item->OnClick = [button = button](TObject*) { button->Click(); };
 
     // ---- The other editors: each window's unit adds its Editors entry and toolbar button here ----
     AddEditorEntry(Cardeditor1, "Card editor", SpeedButton7, "Card editor", []() -> TForm* { return Form3; });
@@ -860,28 +864,23 @@ void TForm2::SpeedButton16Click(TObject*) { ChooseTool(2); }
 void TForm2::SpeedButton17Click(TObject*) { ChooseTool(3); }
 void TForm2::SpeedButton22Click(TObject*) { ChooseTool(4); }
 
-// The painting numbers are read before the tool changes: a box without an integer is marked and named, and the
-// tool (its button too) and the numbers stay as they were.
+// The tool changes first, then the painting numbers are read: a box without an integer is marked and named, and
+// the numbers not yet read keep their values.
 void TForm2::SpeedButton23Click(TObject*)
 {
-    ChooseTool(edtool);
+    ChooseTool(5);
     EditorCommand([this] {
-        const int32_t group = BoxNumber(*Edit46, "cell lght group");
-        ChooseTool(5);
-        edlgroup = group;
+        edlgroup = BoxNumber(*Edit46, "cell lght group");
         EditorMessage("lightgroup set: " + IntToStr(edlgroup));
     });
 }
 
 void TForm2::SpeedButton24Click(TObject*)
 {
-    ChooseTool(edtool);
+    ChooseTool(6);
     EditorCommand([this] {
-        const int32_t first = BoxNumber(*Edit47, "cell visgroup");
-        const int32_t second = BoxNumber(*Edit48, "and");
-        ChooseTool(6);
-        edvarea1 = first;
-        edvarea2 = second;
+        edvarea1 = BoxNumber(*Edit47, "cell visgroup");
+        edvarea2 = BoxNumber(*Edit48, "and");
         EditorMessage("visgroup set 1: " + IntToStr(edvarea1) + "  2: " + IntToStr(edvarea2));
     });
 }
@@ -925,4 +924,8 @@ void TForm2::PasteToArea()
             y += dy;
         }
     }
+    // A map without an id (a random one) has no folder for the side files: the cells alone are pasted.
+    if (!IsPlainName(mapid))
+        EditorMessage("Pasted without side files: the map id \"" + mapid +
+                      "\" names no folder under levels. Set a map id and paste again.");
 }

@@ -72,7 +72,8 @@ public:
     void FormKeyUp(TObject* Sender, uint16_t& Key, TShiftState Shift);
     // Applies tool em to cell (ccx, ccy); a cell outside the grid is left alone.
     void PlaceItemInCell(int32_t ccx, int32_t ccy, int32_t em);
-    // Copies edcellbuf over the selection row by row from the cursor, writing each pasted cell's side files.
+    // Copies edcellbuf over the selection row by row from the cursor, writing each pasted cell's side files; a map
+    // without a folder name for its id (a random one) gets the cells alone, and a message says so.
     void PasteToArea();
     void Copy1Click(TObject* Sender);
     void Paste1Click(TObject* Sender);

@@ -239,13 +239,13 @@ void TForm2::WirePanels()
     // Position nudges of 9 world units and the facing buttons: they change only the boxes until "set".
     for (const auto& [button, box, step] : {std::tuple{Button1, Edit16, -9}, std::tuple{Button2, Edit16, 9},
                                             std::tuple{Button3, Edit17, 9}, std::tuple{Button6, Edit17, -9}})
-        button->OnClick = [box, step](TObject*) {
+        button->OnClick = [box = box, step = step](TObject*) {
             int32_t value = 0;
             if (TakeBoxNumber(*box, value)) box->SetText(IntToStr(static_cast<int64_t>(value) + step));
         };
     for (const auto& [button, x, y] : {std::tuple{Button8, "0", "1"}, std::tuple{Button9, "0", "-1"},
                                        std::tuple{Button10, "-1", "0"}, std::tuple{Button12, "1", "0"}})
-        button->OnClick = [this, x, y](TObject*) {
+        button->OnClick = [this, x = x, y = y](TObject*) {
             Edit21->SetText(x);
             Edit22->SetText(y);
         };
@@ -466,14 +466,27 @@ void TForm2::Button29Click(TObject*)
 void TForm2::Button30Click(TObject*)
 {
     EditorCommand([this] {
-        const int32_t ca = BoxNumber(*Edit35, "Atten c"), la = BoxNumber(*Edit36, "Atten l"),
-                      qa = BoxNumber(*Edit37, "Atten q"), r = BoxNumber(*Edit38, "Color R"),
-                      g = BoxNumber(*Edit39, "Color G"), b = BoxNumber(*Edit40, "Color B");
-        // The light as the level's light file gives it, so that what applies it later keeps these values.
-        playerlightdata = {ca / cAttenuationScale, la / cAttenuationScale, qa / cAttenuationScale,
-                           r / cColourScale,       g / cColourScale,       b / cColourScale};
-        if (Form1) Form1->ApplyPlayerLight();
-        const playerlightvalues& l = playerlightdata;
+        // The light as the level's light file gives it, so that what applies it later keeps these values. Written
+        // box by box: a box that does not convert ends the command, the values before it stay on the light and
+        // the light file is not written.
+        playerlightvalues& l = playerlightdata;
+        const std::tuple<TEdit*, const char*, double playerlightvalues::*, double> boxes[] = {
+            {Edit35, "Atten c", &playerlightvalues::ca, cAttenuationScale},
+            {Edit36, "Atten l", &playerlightvalues::la, cAttenuationScale},
+            {Edit37, "Atten q", &playerlightvalues::qa, cAttenuationScale},
+            {Edit38, "Color R", &playerlightvalues::dr, cColourScale},
+            {Edit39, "Color G", &playerlightvalues::dg, cColourScale},
+            {Edit40, "Color B", &playerlightvalues::db, cColourScale}};
+        const auto apply = [] {
+            if (Form1) Form1->ApplyPlayerLight();
+        };
+        try {
+            for (const auto& [box, name, field, scale] : boxes) l.*field = BoxNumber(*box, name) / scale;
+        } catch (...) {
+            apply();
+            throw;
+        }
+        apply();
         savelight(l.ca, l.la, l.qa, l.dr, l.dg, l.db, 1);
     });
 }
@@ -498,16 +511,14 @@ void TForm2::Button31Click(TObject*)
 void TForm2::Button4Click(TObject*)
 {
     EditorCommand([this] {
-        // The map reader refuses a start outside the grid, so the start stays inside it.
-        const int32_t sx = BoxNumber(*Edit9, "start x", 0, mapmaxx), sy = BoxNumber(*Edit10, "start y", 0, mapmaxy),
-                      ex = BoxNumber(*Edit11, "exit x"), ey = BoxNumber(*Edit12, "exit y"),
-                      dir = BoxNumber(*Edit13, "direction"), spare = BoxNumber(*Edit14, "spare");
-        startx = sx;
-        starty = sy;
-        exitx = ex;
-        exity = ey;
-        startdir = dir;
-        mapspare = spare;
+        // Written box by box: a box that does not convert ends the command, the values before it stay written. The
+        // map reader refuses a start outside the grid, so the start stays inside it.
+        startx = BoxNumber(*Edit9, "start x", 0, mapmaxx);
+        starty = BoxNumber(*Edit10, "start y", 0, mapmaxy);
+        exitx = BoxNumber(*Edit11, "exit x");
+        exity = BoxNumber(*Edit12, "exit y");
+        startdir = BoxNumber(*Edit13, "direction");
+        mapspare = BoxNumber(*Edit14, "spare");
     });
 }
 
@@ -578,16 +589,12 @@ void TForm2::Button26Click(TObject*)
     lcell* cell = CursorCell();
     if (!cell) return;
     EditorCommand([this, cell] {
-        const int32_t ta = BoxNumber(*Edit28, "Turn angle"), ra = BoxNumber(*Edit29, "roll angle"),
-                      pa = BoxNumber(*Edit30, "pitch angle"), dx = BoxNumber(*Edit31, "Move X"),
-                      dy = BoxNumber(*Edit32, "Move Y"), dz = BoxNumber(*Edit33, "Move Z");
+        // Written box by box: a box that does not convert ends the command, the values before it stay written.
         cell->wmo = Edit24->Text();
-        cell->ta = ta;
-        cell->ra = ra;
-        cell->pa = pa;
-        cell->dx = dx;
-        cell->dy = dy;
-        cell->dz = dz;
+        const std::tuple<TEdit*, const char*, int32_t lcell::*> boxes[] = {
+            {Edit28, "Turn angle", &lcell::ta}, {Edit29, "roll angle", &lcell::ra}, {Edit30, "pitch angle", &lcell::pa},
+            {Edit31, "Move X", &lcell::dx},     {Edit32, "Move Y", &lcell::dy},     {Edit33, "Move Z", &lcell::dz}};
+        for (const auto& [box, name, field] : boxes) cell->*field = BoxNumber(*box, name);
         cell->fwm = CheckBox18->Checked();
     });
 }
@@ -644,17 +651,16 @@ void TForm2::Button7Click(TObject*)
 {
     if (edfsprite < freesprites.Low() || edfsprite > freesprites.High()) return;
     EditorCommand([this] {
-        const int32_t x = BoxNumber(*Edit16, "x"), y = BoxNumber(*Edit17, "y"), z = BoxNumber(*Edit18, "z"),
-                      w = BoxNumber(*Edit19, "w"), h = BoxNumber(*Edit20, "h");
-        const double dirx = BoxReal(*Edit21, "dr x"), diry = BoxReal(*Edit22, "dr y");
+        // Written box by box: a box that does not convert ends the command, the values before it stay written.
         freesprite& sprite = freesprites[edfsprite];
-        sprite.x = x;
-        sprite.y = y;
-        sprite.z = z;
-        sprite.w = w;
-        sprite.h = h;
-        sprite.dirx = dirx;
-        sprite.diry = diry;
+        const std::tuple<TEdit*, const char*, int32_t freesprite::*> boxes[] = {{Edit16, "x", &freesprite::x},
+                                                                                {Edit17, "y", &freesprite::y},
+                                                                                {Edit18, "z", &freesprite::z},
+                                                                                {Edit19, "w", &freesprite::w},
+                                                                                {Edit20, "h", &freesprite::h}};
+        for (const auto& [box, name, field] : boxes) sprite.*field = BoxNumber(*box, name);
+        sprite.dirx = BoxReal(*Edit21, "dr x");
+        sprite.diry = BoxReal(*Edit22, "dr y");
         sprite.enabled = CheckBox8->Checked();
         sprite.fixed = CheckBox9->Checked();
         sprite.name = ComboBox2->Text();

@@ -58,8 +58,6 @@ TForm8::TForm8(TComponent* AOwner) : TForm(AOwner)
     Button2->OnClick = [this](TObject* Sender) { Button2Click(Sender); };
     Button3->OnClick = [this](TObject* Sender) { Button3Click(Sender); };
     Button4->OnClick = [this](TObject* Sender) { Button4Click(Sender); };
-    CheckBox2->OnClick = [this](TObject* Sender) { CheckBox2Click(Sender); };
-    CheckBox3->OnClick = [this](TObject* Sender) { CheckBox3Click(Sender); };
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
     Timer1 = MakeShownTimer(*this, 1000, [this](TObject* Sender) { Timer1Timer(Sender); });
 }
@@ -71,9 +69,11 @@ std::vector<TForm8::TTextFile> TForm8::TextFiles()
     const std::string language = Edit2->Text();
     if (!CheckBox1->Checked())
         return {{Memo1, texts + "txt_" + id + "_h.txt", language}, {Memo2, texts + "txt_" + id + ".txt", language}};
-    if (CheckBox2->Checked()) return {{Memo2, "\\scripts\\" + id + ".txt", lng}};
-    if (CheckBox3->Checked()) return {{Memo2, texts + "journal\\jrn_" + id + ".txt", language}};
-    return {{Memo2, texts + id + ".txt", language}};
+    std::vector<TTextFile> files;
+    if (CheckBox2->Checked()) files.push_back({Memo2, "\\scripts\\" + id + ".txt", lng});
+    if (CheckBox3->Checked()) files.push_back({Memo2, texts + "journal\\jrn_" + id + ".txt", language});
+    if (files.empty()) files.push_back({Memo2, texts + id + ".txt", language});
+    return files;
 }
 
 int32_t TForm8::getfreejrn()
@@ -121,16 +121,6 @@ void TForm8::Button3Click(TObject*)
 void TForm8::Button4Click(TObject*)
 {
     EditorCommand([this] { Edit1->SetText(IntToStr(getfreejrn())); });
-}
-
-void TForm8::CheckBox2Click(TObject*)
-{
-    if (CheckBox2->Checked()) CheckBox3->SetChecked(false);
-}
-
-void TForm8::CheckBox3Click(TObject*)
-{
-    if (CheckBox3->Checked()) CheckBox2->SetChecked(false);
 }
 
 void TForm8::FormResize(TObject*) { Memo2->SetHeight(ClientHeight() - cMemo2Margin); }

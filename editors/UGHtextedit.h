@@ -22,7 +22,8 @@ public:
         std::string Language;
     };
     // The files by the ticks: without "Plain text" the header then the text of message <id>; with it the script,
-    // the journal page or else the plain text <id>. Raises EEditorInput when the id or the language box holds
+    // then the journal page (both when both are ticked: a load leaves the journal in the memo, a save writes the
+    // memo into both), or else the plain text <id>. Raises EEditorInput when the id or the language box holds
     // no plain name.
     std::vector<TTextFile> TextFiles();
 
@@ -40,9 +41,6 @@ public:
     void Button3Click(TObject* Sender);
     // freejrn: the id box := getfreejrn.
     void Button4Click(TObject* Sender);
-    // "Script" and "Journal" exclude each other: a journal page must never be saved over a script.
-    void CheckBox2Click(TObject* Sender);
-    void CheckBox3Click(TObject* Sender);
     // Memo2 takes the height of the window but 96 pixels.
     void FormResize(TObject* Sender);
     // With "Plain text" ticked the header is disabled and "Script" and "Journal" enabled; otherwise the opposite.

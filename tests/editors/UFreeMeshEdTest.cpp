@@ -111,7 +111,9 @@ TEST_F(FreeMeshEditor, SetWritesBothCopiesResetsTexture2AndMovesTheSceneObject)
     EXPECT_FLOAT_EQ(fmeshobjs[5]->Scale()->X(), 0.5f);
 }
 
-TEST_F(FreeMeshEditor, ARefusedBoxOrSlotWritesNothingAndIsNamed)
+// A refused box is named and ends "set": the fields before it stay written in the map's copy, the ones after it
+// and the running level's copy keep theirs.
+TEST_F(FreeMeshEditor, ARefusedBoxEndsSetAndIsNamed)
 {
     Choose(4);
     const freemesh stored = mapfreemeshes[4], working = freemeshes[4];
@@ -119,17 +121,21 @@ TEST_F(FreeMeshEditor, ARefusedBoxOrSlotWritesNothingAndIsNamed)
         TWinControl* box;
         const char* text;
         const char* message;
+        bool placed, speedWritten; // rx, ry, rz follow x, y and z once all three are written
     };
     for (const Case& c : std::vector<Case>{
-             {form->Edit2, "x", "position y: a whole number"},
-             {form->Edit23, "", "minmax z2: a whole number"},
-             {form->Edit24, "fast", "speed: a number"},
-             {form->Edit7, "../pillar", "mesh: a plain name (no \"/\" or \"\\\", not \".\" or \"..\")"},
-             {form->Edit7, "", "mesh: a plain name (no \"/\" or \"\\\", not \".\" or \"..\")"},
+             {form->Edit2, "x", "position y: a whole number", false, false},
+             {form->Edit23, "", "minmax z2: a whole number", true, false},
+             {form->Edit24, "fast", "speed: a number", true, false},
+             {form->Edit7, "../pillar", "mesh: a plain name (no \"/\" or \"\\\", not \".\" or \"..\")", true, true},
+             {form->Edit7, "", "mesh: a plain name (no \"/\" or \"\\\", not \".\" or \"..\")", true, true},
          }) {
+        mapfreemeshes[4] = stored;
         Choose(4);
         form->Edit7->SetText("crate");
-        form->Edit1->SetText("999"); // written first, were nothing parsed ahead
+        form->Edit1->SetText("999");
+        form->Edit24->SetText("2.5");
+        form->Edit26->SetText("after.txt"); // the trajectory script comes after the mesh
         if (auto* edit = dynamic_cast<TEdit*>(c.box))
             edit->SetText(c.text);
         else
@@ -137,9 +143,13 @@ TEST_F(FreeMeshEditor, ARefusedBoxOrSlotWritesNothingAndIsNamed)
         messages.clear();
         form->Button1->Click();
         EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.text;
-        EXPECT_EQ(mapfreemeshes[4], stored) << c.text;
+        EXPECT_EQ(mapfreemeshes[4].x, 999) << c.text;
+        EXPECT_EQ(mapfreemeshes[4].rx, c.placed ? 999 : stored.rx) << c.text;
+        EXPECT_EQ(mapfreemeshes[4].spd, c.speedWritten ? 2.5 : stored.spd) << c.text;
+        EXPECT_EQ(mapfreemeshes[4].trscript, stored.trscript) << c.text;
         EXPECT_EQ(freemeshes[4], working) << c.text;
     }
+    mapfreemeshes[4] = stored;
 
     // Slots outside the table: shown as nothing, cloned from nowhere, and no slot before 0.
     mapfreemeshes[0].x = 7;

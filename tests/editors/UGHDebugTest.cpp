@@ -102,7 +102,7 @@ TEST_F(DebugConsole, GameStateSetsBothOrNeither)
     form->LabeledEdit1->SetText("400");
     form->LabeledEdit2->SetText("three");
     form->Button1->Click();
-    EXPECT_EQ(levelsteps, 800);
+    EXPECT_EQ(levelsteps, 400) << "set before the refused box";
     EXPECT_EQ(levelno, 2);
     EXPECT_EQ(messages, std::vector<std::string>{"level no: a whole number"});
 
@@ -256,10 +256,11 @@ TEST_F(DebugConsole, SpriteListEditsTheChosenEntryAndAddsOnlyWhole)
     form->Edit9->SetText("3x"); // ignored
     EXPECT_EQ(spritelist[1], (spritelistitem{"cask", 2, 30, 25}));
 
-    // "add" checks every box before it appends.
-    for (auto [box, text, message] :
-         {std::tuple{form->Edit8, "big", "size: a whole number"}, std::tuple{form->Edit6, "a,b", "name: a name without \",\""},
-          std::tuple{form->Edit6, "", "name: a name without \",\""}}) {
+    // "add" refuses a name that would break the list's lines; a refused number ends it after the entry is added
+    // with the numbers before it, the others 0, and the list not shown again.
+    for (auto [box, text, message] : {std::tuple{form->Edit6, "a,b", "name: a name without \",\""},
+                                      std::tuple{form->Edit6, "", "name: a name without \",\""},
+                                      std::tuple{form->Edit8, "big", "size: a whole number"}}) {
         messages.clear();
         form->ListBox1->SetItemIndex(-1);
         form->Edit6->SetText("crate");
@@ -268,9 +269,12 @@ TEST_F(DebugConsole, SpriteListEditsTheChosenEntryAndAddsOnlyWhole)
         form->Edit9->SetText("14");
         box->SetText(text);
         form->Button8->Click();
-        EXPECT_EQ(spritelist.size(), 2u) << text;
         EXPECT_EQ(messages, std::vector<std::string>{message});
     }
+    ASSERT_EQ(spritelist.size(), 3u);
+    EXPECT_EQ(spritelist.back(), (spritelistitem{"crate", 3, 0, 0}));
+    EXPECT_EQ(Items(form->ListBox1->Items()), (std::vector<std::string>{"torch", "barrel"}));
+    spritelist.pop_back();
     form->Edit6->SetText("crate");
     form->Edit8->SetText("12");
     form->Button8->Click();

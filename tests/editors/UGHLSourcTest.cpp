@@ -1,5 +1,5 @@
 // The light-source editor over the start map: the slot list, reading and writing a slot with its scaled boxes,
-// refused boxes that write nothing, and the buttons that reach the map editor's cursor, the game's lights and the
+// refused boxes that end the writing, and the buttons that reach the map editor's cursor, the game's lights and the
 // free-mesh editor.
 #include "UFreeMeshEd.h"
 #include "UGHLSourc.h"
@@ -134,33 +134,38 @@ TEST_F(LightEditor, ReadShowsScaledWholeNumbersAndWtiteStoresThemBack)
     EXPECT_EQ(form->ListBox1->Items()->Get(8), "8) r0 g0 b0 / x=40 y=-20 z=15 lg=3 *");
 }
 
-TEST_F(LightEditor, ARefusedBoxWritesNothingAndIsNamed)
+// A refused box is named and ends the command: the fields before it stay written, the ones after it keep their
+// values; a slot outside the table is written nowhere.
+TEST_F(LightEditor, ARefusedBoxEndsWritingAndIsNamed)
 {
-    form->Edit0->SetText("2");
-    form->Button1->Click();
-    const lightslot before = levellights[2];
     struct Case {
         TEdit* box;
         const char* text;
         const char* message;
+        bool positionWritten; // x comes after the colours and before the direction
     };
     for (const Case& c : std::vector<Case>{
-             {form->Edit0, "20", "id: a whole number from 0 to 19"},
-             {form->Edit0, "-1", "id: a whole number from 0 to 19"},
-             {form->Edit11, "x", "lin (x10000): a whole number"},
-             {form->Edit14, "", "position y: a whole number"},
-             {form->Edit20, "fast", "spot exponent: a number"},
+             {form->Edit0, "20", "id: a whole number from 0 to 19", false},
+             {form->Edit0, "-1", "id: a whole number from 0 to 19", false},
+             {form->Edit11, "x", "lin (x10000): a whole number", false},
+             {form->Edit14, "", "position y: a whole number", true},
+             {form->Edit20, "fast", "spot exponent: a number", true},
          }) {
         form->Edit0->SetText("2");
-        form->Edit13->SetText("999"); // written first, were nothing parsed ahead
+        form->Button1->Click();
+        const lightslot before = levellights[2];
+        form->Edit13->SetText("999");
+        form->Edit21->SetText("77"); // the light group, written last of the boxes
         const std::string old = c.box->Text();
         c.box->SetText(c.text);
         messages.clear();
         form->Button2->Click();
         EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.text;
         EXPECT_TRUE(c.box->Invalid()) << c.text;
-        EXPECT_EQ(levellights[2], before) << c.text;
+        EXPECT_EQ(levellights[2].x, c.positionWritten ? 999 : before.x) << c.text;
+        EXPECT_EQ(levellights[2].lgroup, before.lgroup) << c.text;
         c.box->SetText(old);
+        levellights[2] = before;
     }
     // "read" of a slot outside the table changes no box.
     form->Edit0->SetText("20");

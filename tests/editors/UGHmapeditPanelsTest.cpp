@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -377,18 +378,20 @@ TEST_F(MapEditorPanels, TheLightsSaveThenReadRoundTripsThroughTheLightAndTheMaps
     editor->Button31->Click();
     for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(boxes[i]->Text(), values[i]) << i;
 
-    // One bad box: nothing changes, and the message names it.
+    // One bad box: the values before it reach the light, the light file stays, and the message names the box.
     editor->Edit39->SetText("lots");
     editor->Edit35->SetText("1");
     editor->Button30->Click();
     EXPECT_EQ(FileLines("\\levels\\startmap\\lightdata.txt"), values);
-    EXPECT_NEAR(main->playerlight->ConstAttenuation(), 0.05f, 1e-6);
+    EXPECT_NEAR(main->playerlight->ConstAttenuation(), 0.0001f, 1e-6);
+    EXPECT_NEAR(main->playerlight->Diffuse()->Green(), 100 / 255.0f, 1e-6);
     EXPECT_TRUE(editor->Edit39->Invalid());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("Color G"), std::string::npos) << messages[0];
 }
 
-TEST_F(MapEditorPanels, StartAndExitSetWritesNothingUnlessEveryBoxHoldsItsNumber)
+// "set" writes box by box: the first box that does not hold its number ends it, the values before it stay written.
+TEST_F(MapEditorPanels, StartAndExitSetStopsAtTheFirstBadBox)
 {
     TEdit* const boxes[] = {editor->Edit9, editor->Edit10, editor->Edit11,
                             editor->Edit12, editor->Edit13, editor->Edit14};
@@ -399,18 +402,22 @@ TEST_F(MapEditorPanels, StartAndExitSetWritesNothingUnlessEveryBoxHoldsItsNumber
     struct TCase {
         std::vector<std::string> texts;
         const char* named;
+        std::vector<int32_t> after; // start x, start y, exit x, exit y, direction
     };
     // The start must lie in the grid (20 x 12), or the map would not read back.
-    for (const TCase& c : {TCase{{"2", "3", "4", "5x", "1", "0"}, "exit y"},
-                           TCase{{"2", "3", "4", "5", "", "0"}, "direction"},
-                           TCase{{"20", "3", "4", "5", "1", "0"}, "start x"},
-                           TCase{{"2", "-1", "4", "5", "1", "0"}, "start y"}}) {
+    for (const TCase& c : {TCase{{"2", "3", "4", "5x", "1", "0"}, "exit y", {2, 3, 4, ey, dir}},
+                           TCase{{"2", "3", "4", "5", "", "0"}, "direction", {2, 3, 4, 5, dir}},
+                           TCase{{"20", "3", "4", "5", "1", "0"}, "start x", {sx, sy, ex, ey, dir}},
+                           TCase{{"2", "-1", "4", "5", "1", "0"}, "start y", {2, sy, ex, ey, dir}}}) {
+        startx = sx;
+        starty = sy;
+        exitx = ex;
+        exity = ey;
+        startdir = dir;
         messages.clear();
         fill(c.texts);
         editor->Button4->Click();
-        EXPECT_EQ(std::vector<int32_t>({startx, starty, exitx, exity, startdir}),
-                  std::vector<int32_t>({sx, sy, ex, ey, dir}))
-            << c.named;
+        EXPECT_EQ(std::vector<int32_t>({startx, starty, exitx, exity, startdir}), c.after) << c.named;
         ASSERT_EQ(messages.size(), 1u) << c.named;
         EXPECT_NE(messages[0].find(c.named), std::string::npos) << messages[0];
     }
@@ -475,7 +482,8 @@ TEST_F(MapEditorPanels, TheEventScriptButtonsAddLoadAndSaveTheScriptOfPar1)
     EXPECT_NE(messages[0].find("scr_43.txt"), std::string::npos) << messages[0];
 }
 
-TEST_F(MapEditorPanels, TheCellMeshOkWritesNothingUnlessEveryBoxHoldsANumber)
+// "ok" writes box by box: a box without a number ends it, the values before it stay written.
+TEST_F(MapEditorPanels, TheCellMeshOkStopsAtTheFirstBadBox)
 {
     Cursor() = lcell{.x = 3, .y = 4};
     editor->showcelldata();
@@ -485,7 +493,9 @@ TEST_F(MapEditorPanels, TheCellMeshOkWritesNothingUnlessEveryBoxHoldsANumber)
     editor->Edit28->SetText("45");
     editor->Edit32->SetText("2.5");
     editor->Button26->Click();
-    EXPECT_EQ(Cursor().wmo, "");
+    EXPECT_EQ(Cursor().wmo, "pillar");
+    EXPECT_EQ(Cursor().ta, 45);
+    EXPECT_EQ(Cursor().dy, 0);
     EXPECT_FALSE(Cursor().fwm);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("Move Y"), std::string::npos) << messages[0];
@@ -521,10 +531,12 @@ TEST_F(MapEditorPanels, ActiveCellCentreThenSetPlacesTheFreeSpriteInThatCell)
     editor->CheckBox9->SetChecked(true);
     editor->ComboBox2->SetText("altar1");
 
-    // A bad box first: nothing written, the box named.
+    // A bad box: the values before it written, the ones after it not, the box named.
     editor->Edit22->SetText("north");
     editor->Button7->Click();
-    EXPECT_EQ(freesprites[7], freesprite{});
+    EXPECT_EQ(std::make_tuple(freesprites[7].x, freesprites[7].h, freesprites[7].dirx), std::make_tuple(60, 20, 1.0));
+    EXPECT_EQ(std::make_tuple(freesprites[7].diry, freesprites[7].enabled, freesprites[7].name),
+              std::make_tuple(0.0, false, std::string()));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_NE(messages[0].find("dr y"), std::string::npos) << messages[0];
 

@@ -152,7 +152,8 @@ TEST_F(MapView, EachToolSetsItsFieldsAndTheWallToolLeavesAWallAlone)
     EXPECT_FALSE(editor->SpeedButton14->Down());
 }
 
-TEST_F(MapView, TheNumberedToolsTakeTheirBoxesAndABadBoxChangesNothing)
+// A numbered tool is chosen, then reads its boxes: a bad box is named and the numbers from it on keep their values.
+TEST_F(MapView, TheNumberedToolsTakeTheirBoxesUpToABadOne)
 {
     Level(10, 10);
     editor->Edit46->SetText("7");
@@ -165,10 +166,11 @@ TEST_F(MapView, TheNumberedToolsTakeTheirBoxesAndABadBoxChangesNothing)
     editor->Edit47->SetText("3");
     editor->Edit48->SetText("x");
     editor->SpeedButton24->Click();
-    EXPECT_EQ(edtool, 5);
-    EXPECT_EQ(edvarea1, 0);
-    EXPECT_TRUE(editor->SpeedButton23->Down()) << "the chosen tool's button stays down";
-    EXPECT_FALSE(editor->SpeedButton24->Down());
+    EXPECT_EQ(edtool, 6);
+    EXPECT_EQ(edvarea1, 3);
+    EXPECT_EQ(edvarea2, 0);
+    EXPECT_TRUE(editor->SpeedButton24->Down());
+    EXPECT_FALSE(editor->SpeedButton23->Down());
     EXPECT_TRUE(editor->Edit48->Invalid());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("and: ", 0), 0u) << messages[0];
@@ -304,6 +306,16 @@ TEST_F(MapView, APasteTowardLowerXAndYFillsTheSelectionAndWritesEachCellsSideFil
     EXPECT_EQ(levelgrid[9][1].textid, 42);
     EXPECT_NE(levelgrid[11][0].textid, 42);
     EXPECT_NE(levelgrid[9][2].textid, 42);
+    EXPECT_TRUE(messages.empty());
+
+    // A map without an id (a random one) gets the cells alone, and the user is told.
+    mapid.clear();
+    edcurx = edselx = 6;
+    edcury = edsely = 6;
+    editor->PasteToArea();
+    EXPECT_EQ(levelgrid[6][6].textid, 42);
+    EXPECT_EQ(messages, std::vector<std::string>{"Pasted without side files: the map id \"\" names no folder under "
+                                                 "levels. Set a map id and paste again."});
 }
 
 TEST_F(MapView, AreaColoursAreSixFixedOnesThenGreysOfTheRoundedQuotient)
