@@ -99,7 +99,7 @@ void TGLBaseSceneObject::DetachFromTree()
     if (FParent) FParent->Remove(this, false);
     if (FChildrenCreated) {
         DeleteChildren();
-        FChildren.Clear();
+        Kids().Clear();
     }
 }
 
@@ -108,7 +108,7 @@ void TGLBaseSceneObject::DeleteChildCameras()
     // Depth first, so a camera's children are free of cameras when they move up to its parent; the children
     // that move up are appended beyond the index reached.
     for (int32_t i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1)) {
-        TGLBaseSceneObject* child = FChildren.Items(i);
+        TGLBaseSceneObject* child = Kids().Items(i);
         child->DeleteChildCameras();
         if (child->IsCamera()) {
             Remove(child, true);
@@ -122,18 +122,18 @@ void TGLBaseSceneObject::DeleteChildCameras()
 
 TGLBaseSceneObject* TGLBaseSceneObject::Children(int32_t Index) const
 {
-    return FChildren.Items(Index);
+    return Kids().Items(Index);
 }
 
 int32_t TGLBaseSceneObject::IndexOfChild(TGLBaseSceneObject* aChild) const
 {
-    return FChildren.IndexOf(aChild);
+    return Kids().IndexOf(aChild);
 }
 
 bool TGLBaseSceneObject::HasSubChildren() const
 {
     for (int32_t i = 0; i < Count(); ++i)
-        if (FChildren.Items(i)->ComponentStyle() & csSubComponent) return true;
+        if (Kids().Items(i)->ComponentStyle() & csSubComponent) return true;
     return false;
 }
 
@@ -151,7 +151,7 @@ void TGLBaseSceneObject::AddChild(TGLBaseSceneObject* AChild)
     Assert(!AChild->FParent, "", cVAVodadUnit);
     if (FScene) FScene->AddLights(AChild);
     FChildrenCreated = true;
-    FChildren.Add(AChild);
+    AChild->FIndexHint = Kids().Add(AChild);
     AChild->FParent = this;
     AChild->SetScene(FScene);
     TransformationChanged();
@@ -183,7 +183,7 @@ void TGLBaseSceneObject::Insert(int32_t AIndex, TGLBaseSceneObject* AChild)
     // The scene the child had before leaving its parent: handles survive a move within one scene.
     IVAVodadScene* previousScene = AChild->FScene;
     if (AChild->FParent) AChild->FParent->Remove(AChild, false);
-    FChildren.Insert(AIndex, AChild); // checked: 0..Count
+    Kids().Insert(AIndex, AChild); // checked: 0..Count
     AChild->FParent = this;
     if (previousScene != FScene) AChild->DestroyHandles();
     AChild->SetScene(FScene);
@@ -197,7 +197,7 @@ void TGLBaseSceneObject::Remove(TGLBaseSceneObject* aChild, bool keepChildren)
     if (!aChild || aChild->FParent != this) return;
     if (FScene) FScene->RemoveLights(aChild);
     if (aChild->Owner() == this) RemoveComponent(aChild);
-    FChildren.Remove(aChild);
+    ReleaseChildEntry(aChild);
     aChild->FParent = nullptr;
     aChild->ForgetScene();
     // Its absolute matrices no longer include this object's.
@@ -205,7 +205,7 @@ void TGLBaseSceneObject::Remove(TGLBaseSceneObject* aChild, bool keepChildren)
     if (keepChildren) {
         BeginUpdate();
         for (int32_t i = aChild->Count() - 1; i >= 0; i = std::min(i - 1, aChild->Count() - 1)) {
-            TGLBaseSceneObject* grandChild = aChild->FChildren.Items(i);
+            TGLBaseSceneObject* grandChild = aChild->Kids().Items(i);
             if (!(grandChild->ComponentStyle() & csSubComponent)) grandChild->MoveTo(this);
         }
         EndUpdate();
@@ -214,10 +214,33 @@ void TGLBaseSceneObject::Remove(TGLBaseSceneObject* aChild, bool keepChildren)
     }
 }
 
+void TGLBaseSceneObject::ReleaseChildEntry(TGLBaseSceneObject* aChild)
+{
+    const int32_t hint = aChild->FIndexHint;
+    aChild->FIndexHint = -1;
+    const bool hinted = hint >= 0 && hint < FChildren.Count() && FChildren.List()[hint] == aChild;
+    const int32_t index = hinted ? hint : Kids().IndexOf(aChild);
+    if (index < 0) return;
+    if (index + 1 == FChildren.Count()) {
+        FChildren.Delete(index);
+        return;
+    }
+    FChildren.SetItems(index, nullptr);
+    if (2 * ++FChildHoles > FChildren.Count()) PackChildren();
+}
+
+void TGLBaseSceneObject::PackChildren() const
+{
+    FChildren.Pack();
+    FChildHoles = 0;
+    TGLBaseSceneObject* const* children = FChildren.List();
+    for (int32_t i = 0, count = FChildren.Count(); i < count; ++i) children[i]->FIndexHint = i;
+}
+
 void TGLBaseSceneObject::ForgetScene()
 {
     FScene = nullptr;
-    for (int32_t i = 0; i < Count(); ++i) FChildren.Items(i)->ForgetScene();
+    for (int32_t i = 0; i < Count(); ++i) Kids().Items(i)->ForgetScene();
 }
 
 void TGLBaseSceneObject::DeleteChildren()
@@ -225,10 +248,10 @@ void TGLBaseSceneObject::DeleteChildren()
     DeleteChildCameras();
     // The children's lights only: this object, a light itself perhaps, stays in the tree.
     if (FScene)
-        for (int32_t i = 0; i < Count(); ++i) FScene->RemoveLights(FChildren.Items(i));
+        for (int32_t i = 0; i < Count(); ++i) FScene->RemoveLights(Kids().Items(i));
     while (Count() > 0) {
-        TGLBaseSceneObject* child = FChildren.Items(Count() - 1);
-        FChildren.Delete(Count() - 1);
+        TGLBaseSceneObject* child = Kids().Items(Count() - 1);
+        Kids().Delete(Count() - 1);
         child->FParent = nullptr; // so it does not remove itself again
         Free(child);
     }
@@ -250,14 +273,14 @@ void TGLBaseSceneObject::SetScene(IVAVodadScene* Value)
     if (Value == FScene) return;
     if (FScene) DestroyHandles();
     FScene = Value;
-    for (int32_t i = 0; i < Count(); ++i) FChildren.Items(i)->SetScene(Value);
+    for (int32_t i = 0; i < Count(); ++i) Kids().Items(i)->SetScene(Value);
 }
 
 TGLBaseSceneObject* TGLBaseSceneObject::FindChild(const std::string& aName, bool ownChildrenOnly) const
 {
     TGLBaseSceneObject* direct = nullptr;
     for (int32_t i = 0; i < Count(); ++i) {
-        TGLBaseSceneObject* child = FChildren.Items(i);
+        TGLBaseSceneObject* child = Kids().Items(i);
         if (SameText(child->Name(), aName)) {
             direct = child;
             break;
@@ -265,7 +288,7 @@ TGLBaseSceneObject* TGLBaseSceneObject::FindChild(const std::string& aName, bool
     }
     if (ownChildrenOnly) return direct;
     for (int32_t i = 0; i < Count(); ++i)
-        if (TGLBaseSceneObject* found = FChildren.Items(i)->FindChild(aName, false)) return found;
+        if (TGLBaseSceneObject* found = Kids().Items(i)->FindChild(aName, false)) return found;
     return direct;
 }
 
@@ -318,7 +341,7 @@ void TGLBaseSceneObject::MoveChildUp(int32_t anIndex)
 {
     CheckChildren();
     if (anIndex > 0) {
-        FChildren.Exchange(anIndex, anIndex - 1);
+        Kids().Exchange(anIndex, anIndex - 1);
         NotifyChange(this);
     }
 }
@@ -326,8 +349,8 @@ void TGLBaseSceneObject::MoveChildUp(int32_t anIndex)
 void TGLBaseSceneObject::MoveChildDown(int32_t anIndex)
 {
     CheckChildren();
-    if (anIndex < FChildren.Count() - 1) {
-        FChildren.Exchange(anIndex, anIndex + 1);
+    if (anIndex < Kids().Count() - 1) {
+        Kids().Exchange(anIndex, anIndex + 1);
         NotifyChange(this);
     }
 }
@@ -336,7 +359,7 @@ void TGLBaseSceneObject::MoveChildFirst(int32_t anIndex)
 {
     CheckChildren();
     if (anIndex != 0) {
-        FChildren.Move(anIndex, 0);
+        Kids().Move(anIndex, 0);
         NotifyChange(this);
     }
 }
@@ -344,8 +367,8 @@ void TGLBaseSceneObject::MoveChildFirst(int32_t anIndex)
 void TGLBaseSceneObject::MoveChildLast(int32_t anIndex)
 {
     CheckChildren();
-    if (anIndex != FChildren.Count() - 1) {
-        FChildren.Move(anIndex, FChildren.Count() - 1);
+    if (anIndex != Kids().Count() - 1) {
+        Kids().Move(anIndex, Kids().Count() - 1);
         NotifyChange(this);
     }
 }
@@ -353,16 +376,16 @@ void TGLBaseSceneObject::MoveChildLast(int32_t anIndex)
 void TGLBaseSceneObject::ExchangeChildren(int32_t anIndex1, int32_t anIndex2)
 {
     CheckChildren();
-    FChildren.Exchange(anIndex1, anIndex2);
+    Kids().Exchange(anIndex1, anIndex2);
     NotifyChange(this);
 }
 
 void TGLBaseSceneObject::ExchangeChildrenSafe(int32_t anIndex1, int32_t anIndex2)
 {
     CheckChildren();
-    const int32_t count = FChildren.Count();
+    const int32_t count = Kids().Count();
     if (anIndex1 < 0 || anIndex1 >= count || anIndex2 < 0 || anIndex2 >= count || anIndex1 == anIndex2) return;
-    FChildren.Exchange(anIndex1, anIndex2);
+    Kids().Exchange(anIndex1, anIndex2);
     NotifyChange(this);
 }
 
@@ -372,7 +395,7 @@ void TGLBaseSceneObject::ExchangeChildrenSafe(int32_t anIndex1, int32_t anIndex2
 void TGLBaseSceneObject::GetChildren(const TGetChildProc& Proc, TComponent* /*Root*/)
 {
     for (int32_t i = 0; i < Count(); ++i) {
-        TGLBaseSceneObject* child = FChildren.Items(i);
+        TGLBaseSceneObject* child = Kids().Items(i);
         if (!(child->ComponentStyle() & csSubComponent)) Proc(child);
     }
 }
@@ -454,7 +477,7 @@ void TGLBaseSceneObject::Assign(TPersistent* Source)
     TryFinally(
         [&] {
             for (int32_t i = 0; i < source->Count(); ++i) {
-                TGLBaseSceneObject* sourceChild = source->FChildren.Items(i);
+                TGLBaseSceneObject* sourceChild = source->Kids().Items(i);
                 AddNewChild(FindClass(sourceChild->ClassName()))->Assign(sourceChild);
             }
         },
@@ -510,8 +533,8 @@ void TGLBaseSceneObject::InvalidateAbsoluteMatrices()
 {
     if (FChanges.Contains(ocAbsoluteMatrix) && FChanges.Contains(ocInvAbsoluteMatrix)) return;
     FChanges += TObjectChanges{ocAbsoluteMatrix, ocInvAbsoluteMatrix};
-    TGLBaseSceneObject* const* children = FChildren.List();
-    for (int32_t i = 0, count = FChildren.Count(); i < count; ++i) children[i]->InvalidateAbsoluteMatrices();
+    TGLBaseSceneObject* const* children = Kids().List();
+    for (int32_t i = 0, count = Kids().Count(); i < count; ++i) children[i]->InvalidateAbsoluteMatrices();
 }
 
 void TGLBaseSceneObject::StructureChanged()
@@ -1162,7 +1185,7 @@ TAABB TGLBaseSceneObject::AxisAlignedBoundingBoxUnscaled(bool AIncludeChilden)
     AABBFromHalfSize(result, AxisAlignedDimensionsUnscaled());
     if (AIncludeChilden)
         for (int32_t i = 0; i < Count(); ++i) {
-            TGLBaseSceneObject* child = FChildren.Items(i);
+            TGLBaseSceneObject* child = Kids().Items(i);
             TAABB childBox = child->AxisAlignedBoundingBoxUnscaled(true);
             AABBTransformInPlace(childBox, *child->MatrixAsAddress());
             AABBIncludeInPlace(result, childBox);
@@ -1248,7 +1271,7 @@ THmgBoundingBox TGLBaseSceneObject::BoundingBoxOfChildrenEx()
         FBoundingBoxOfChildren = cNullHmgBox;
         bool any = false;
         for (int32_t i = 0; i < Count(); ++i) {
-            TGLBaseSceneObject* child = FChildren.Items(i);
+            TGLBaseSceneObject* child = Kids().Items(i);
             THmgBoundingBox childBox = child->BoundingBoxIncludingChildrenEx();
             if (HmgBoxIsNull(childBox)) continue;
             HmgBoxTransformInPlace(childBox, *child->MatrixAsAddress());
@@ -1419,7 +1442,7 @@ void TGLBaseSceneObject::DoProgress(const TProgressTimes& progressTime)
 {
     // A child may free itself or a sibling while it progresses: the index is clamped each time.
     for (int32_t i = Count() - 1; i >= 0; i = std::min(i - 1, Count() - 1))
-        FChildren.Items(i)->DoProgress(progressTime);
+        Kids().Items(i)->DoProgress(progressTime);
     for (TGLXCollection* collection :
          {static_cast<TGLXCollection*>(FGLBehaviours.get()), static_cast<TGLXCollection*>(FGLObjectEffects.get())})
         if (collection)
@@ -1472,7 +1495,7 @@ void TGLBaseSceneObject::DestroyHandle()
 
 void TGLBaseSceneObject::DestroyHandles()
 {
-    for (int32_t i = 0; i < Count(); ++i) FChildren.Items(i)->DestroyHandles();
+    for (int32_t i = 0; i < Count(); ++i) Kids().Items(i)->DestroyHandles();
     DestroyHandle();
 }
 

@@ -107,7 +107,7 @@ public:
     void SetParent(TGLBaseSceneObject* Value) { MoveTo(Value); }
     IVAVodadScene* Scene() const { return FScene; }
     virtual void SetScene(IVAVodadScene* Value);
-    int32_t Count() const { return FChildren.Count(); }
+    int32_t Count() const { return Kids().Count(); }
     // Checked: an index out of range raises the list-index error.
     TGLBaseSceneObject* Children(int32_t Index) const;
     int32_t IndexOfChild(TGLBaseSceneObject* aChild) const;
@@ -368,8 +368,17 @@ protected:
     // Local matrix from Direction, Up, Scale and Position when the transformation changed.
     void RebuildMatrix();
     void InvalidateAbsoluteMatrices();
+    // The children list without holes.
+    TList<TGLBaseSceneObject>& Kids() const
+    {
+        if (FChildHoles > 0) PackChildren();
+        return FChildren;
+    }
 
 private:
+    void PackChildren() const;
+    // Takes the child's entry out of the list, leaving a hole where that is cheaper than closing the gap.
+    void ReleaseChildEntry(TGLBaseSceneObject* aChild);
     // Absolute = local x parent's, except below no parent or the scene's root object.
     bool HasTransformingParent() const;
     void SetAngle(int axis, float aValue);
@@ -399,7 +408,11 @@ private:
     bool FIsCalculating = false;
     TGLBaseSceneObject* FParent = nullptr;
     IVAVodadScene* FScene = nullptr;
-    TList<TGLBaseSceneObject> FChildren;
+    // A child that leaves leaves a hole (null) at its place, so leaving costs the same however many siblings
+    // it has; Kids() closes the holes before the list is read, and they close at once when they are half of it.
+    mutable TList<TGLBaseSceneObject> FChildren;
+    mutable int32_t FChildHoles = 0;
+    mutable int32_t FIndexHint = -1; // this object's place in its parent's list, when nothing moved it since
     std::unique_ptr<TGLBehaviours> FGLBehaviours;
     std::unique_ptr<TGLObjectEffects> FGLObjectEffects;
     // Each matrix on a cache line of its own.

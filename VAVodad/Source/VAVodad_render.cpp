@@ -165,7 +165,7 @@ void TGLBaseSceneObject::RenderChildrenSorted(int32_t firstChildIndex, int32_t l
     // Checked once, so the loops below index the list directly.
     Children(firstChildIndex);
     Children(lastChildIndex);
-    TGLBaseSceneObject* const* children = FChildren.List();
+    TGLBaseSceneObject* const* children = Kids().List();
 
     TScopedValue sorting(rci.objectsSorting);
     if (FObjectsSorting != osInherited) rci.objectsSorting = FObjectsSorting;

@@ -111,12 +111,19 @@ void TComponent::Destroying()
 {
     if (FComponentState & csDestroying) return;
     FComponentState |= csDestroying;
-    for (TComponent* component : FComponents) component->Destroying();
+    for (TComponent* component : FComponents)
+        if (component) component->Destroying();
 }
 
 void TComponent::DestroyComponents()
 {
-    while (!FComponents.empty()) {
+    // A freed component may take others of this list with it: the end is looked at again each time.
+    while (true) {
+        while (!FComponents.empty() && !FComponents.back()) {
+            FComponents.pop_back();
+            --FComponentHoles;
+        }
+        if (FComponents.empty()) break;
         TComponent* component = FComponents.back();
         // Only components that take part in free notification tell the rest of the tree they leave.
         if (component->FComponentState & csFreeNotification)
@@ -149,6 +156,7 @@ void TComponent::InsertComponent(TComponent* AComponent)
 {
     if (!AComponent || AComponent->FOwner == this) return;
     if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
+    AComponent->FOwnerIndex = static_cast<int>(FComponents.size());
     FComponents.push_back(AComponent);
     AComponent->FOwner = this;
     if (AComponent->FListening) {
@@ -178,9 +186,25 @@ void EraseFromBack(std::vector<TComponent*>& list, TComponent* AComponent)
 
 void TComponent::Detach(TComponent* AComponent)
 {
-    EraseFromBack(FComponents, AComponent);
+    const auto index = static_cast<size_t>(AComponent->FOwnerIndex);
+    if (index + 1 == FComponents.size()) {
+        FComponents.pop_back();
+    } else {
+        FComponents[index] = nullptr;
+        ++FComponentHoles;
+        if (2 * FComponentHoles > static_cast<int>(FComponents.size())) PackComponents();
+    }
     if (AComponent->FListening) EraseFromBack(FListeners, AComponent);
     AComponent->FOwner = nullptr;
+    AComponent->FOwnerIndex = -1;
+}
+
+void TComponent::PackComponents() const
+{
+    if (FComponentHoles == 0) return;
+    std::erase(FComponents, nullptr);
+    FComponentHoles = 0;
+    for (size_t i = 0; i < FComponents.size(); ++i) FComponents[i]->FOwnerIndex = static_cast<int>(i);
 }
 
 // This component, or one it owns, now holds references: the owner's notifications must reach it, and the
@@ -207,7 +231,8 @@ void TComponent::SetDesigning(bool Value)
         FComponentState |= csDesigning;
     else
         FComponentState &= ~csDesigning;
-    for (TComponent* component : FComponents) component->SetDesigning(Value);
+    for (TComponent* component : FComponents)
+        if (component) component->SetDesigning(Value);
 }
 
 void TComponent::FreeNotification(TComponent* AComponent)

@@ -295,7 +295,11 @@ public:
     TPersistent* GetOwner() const override { return FOwner; }
     std::string GetNamePath() const override { return FName; }
 
-    int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+    int ComponentCount() const
+    {
+        PackComponents();
+        return static_cast<int>(FComponents.size());
+    }
     TComponent* Components(int Index) const;
     // Takes AComponent into this component's list (from its previous owner) and tells the tree (opInsert).
     // The constructor does it for its owner, so the tree hears of a component not yet built beyond
@@ -342,11 +346,16 @@ private:
     void RemoveFreeNotifications();
     void RemoveNotification(TComponent* AComponent);
     void Detach(TComponent* AComponent);
+    void PackComponents() const;
     void Listen();
 
     std::string FName;
     TComponent* FOwner = nullptr;
-    std::vector<TComponent*> FComponents;
+    // A component that leaves leaves a hole (null) at its place, so leaving costs the same however many
+    // siblings it has; the holes close before the list is next read by index, or once they are half of it.
+    mutable std::vector<TComponent*> FComponents;
+    mutable int FComponentHoles = 0;
+    mutable int FOwnerIndex = -1; // this component's place in its owner's FComponents
     std::vector<TComponent*> FFreeNotifies;
     // The owned components the tree's notifications are passed to, in the order they joined.
     std::vector<TComponent*> FListeners;

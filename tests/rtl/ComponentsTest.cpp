@@ -99,6 +99,23 @@ TEST_F(ComponentsTest, FreedOrDeletedComponentLeavesItsOwner)
     EXPECT_THROW(owner.Components(1), EListError);
 }
 
+TEST_F(ComponentsTest, ComponentsLeavingFromAnywhereKeepTheOthersInOrder)
+{
+    TComponent owner(nullptr);
+    std::vector<TComponent*> made;
+    for (int k = 0; k < 9; ++k) made.push_back(new TComponent(&owner));
+    // The front, the end, the middle; then more than half are gone, and newcomers join at the end.
+    for (int k : {0, 8, 4, 1, 6}) Free(made[k]);
+    made.push_back(new TComponent(&owner));
+    TComponent other(nullptr);
+    other.InsertComponent(made[3]);
+    const std::vector<TComponent*> expected{made[2], made[5], made[7], made[9]};
+    ASSERT_EQ(owner.ComponentCount(), 4);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(owner.Components(k), expected[k]);
+    Free(made[5]);
+    EXPECT_EQ(owner.Components(1), made[7]);
+}
+
 TEST_F(ComponentsTest, InsertComponentMovesFromThePreviousOwner)
 {
     TComponent first(nullptr);

@@ -573,6 +573,36 @@ TEST_F(TSceneFixture, FreeingASubtreeLeavesNothingDangling)
     EXPECT_EQ(Root->Count(), 0);
 }
 
+// Children leave from the front, the middle and the end, with reorders between: the others keep their order and
+// indices, and the root, which owns them, keeps its components in step.
+TEST_F(TSceneFixture, FreedChildrenLeaveTheOthersInOrder)
+{
+    std::vector<TGLBaseSceneObject*> objects;
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h"}) {
+        objects.push_back(new TGLBaseSceneObject(Root));
+        objects.back()->SetName(name);
+        Root->AddChild(objects.back());
+    }
+    const auto named = [&](char name) { return objects[name - 'a']; };
+    Free(named('a'));
+    Free(named('d'));
+    EXPECT_EQ(Names(Root), (std::vector<std::string>{"b", "c", "e", "f", "g", "h"}));
+    EXPECT_EQ(named('e')->Index(), 2);
+    named('h')->MoveFirst();
+    Free(named('c'));
+    Free(named('h'));
+    EXPECT_EQ(Names(Root), (std::vector<std::string>{"b", "e", "f", "g"}));
+    Free(named('g'));
+    Free(named('b'));
+    Free(named('e'));
+    TGLBaseSceneObject* i = Child(Root, "i");
+    EXPECT_EQ(Names(Root), (std::vector<std::string>{"f", "i"}));
+    EXPECT_EQ(i->Index(), 1);
+    EXPECT_EQ(Root->ComponentCount(), 2);
+    EXPECT_EQ(Root->Components(0), named('f'));
+    EXPECT_EQ(Root->Components(1), i);
+}
+
 TEST_F(TSceneFixture, DeepCopyAndBoundingVolumes)
 {
     RegisterClass<TGLBaseSceneObject>();
