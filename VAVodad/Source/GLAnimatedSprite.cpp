@@ -374,6 +374,13 @@ void TGLAnimatedSprite::DefineProperties(TFiler& Filer)
             FAnimations->WriteToFiler(writer);
         },
         FAnimations->Count() > 0);
+    DefineReferenceProperty(Filer, "MaterialLibrary", FMaterialLibrary, FMaterialLibraryName);
+}
+
+void TGLAnimatedSprite::Loaded()
+{
+    TGLBaseSceneObject::Loaded();
+    ResolveReference<TGLMaterialLibrary>(this, FMaterialLibraryName, [this](auto* it) { SetMaterialLibrary(it); });
 }
 
 void TGLAnimatedSprite::DoProgress(const TProgressTimes& progressTime)

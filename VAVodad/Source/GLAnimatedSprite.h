@@ -176,6 +176,8 @@ public:
     // Interval, AnimationIndex, AnimationMode, Rotation, PixelRatio, the mirror flags, and the animations
     // as "SpriteAnimations" (their "XCOL" stream) when there is at least one.
     void DefineProperties(TFiler& Filer) override;
+    // Finds the components named in the stream.
+    void Loaded() override;
     // The dying material library is forgotten, with every animation's cached material.
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // The children and behaviours first; then, with an animation and a mode, the frames that the time
@@ -225,6 +227,7 @@ private:
 
     std::unique_ptr<TSpriteAnimationList> FAnimations;
     TGLMaterialLibrary* FMaterialLibrary = nullptr;
+    std::string FMaterialLibraryName; // read from a stream, until Loaded
     int32_t FAnimationIndex = -1;
     int32_t FInterval = 100;
     int32_t FRotation = 0;

@@ -106,6 +106,35 @@ void CopyPage(const TBitmap& source, int32_t x, int32_t y, TBitmap& page)
     }
 }
 
+// A picture in a stream: its graphic's class name (one length byte, then the name), then the graphic in its
+// own format.
+void WritePicture(TStream& stream, const TPicture& picture)
+{
+    const std::string& name = picture.Graphic()->ClassName();
+    const auto length = static_cast<uint8_t>(name.size());
+    stream.WriteBuffer(&length, 1);
+    stream.WriteBuffer(name.data(), length);
+    picture.Graphic()->SaveToStream(stream);
+}
+
+// Only the picture classes of the picture-format registry are read; the picture changes once the graphic is
+// whole.
+void ReadPicture(TStream& stream, TPicture& picture)
+{
+    uint8_t length = 0;
+    stream.ReadBuffer(&length, 1);
+    std::string name(length, '\0');
+    stream.ReadBuffer(name.data(), length);
+    const auto& formats = TPicture::FileFormats();
+    const auto found = std::find_if(formats.begin(), formats.end(), [&](const TPictureFileFormat& format) {
+        return SameText(format.GraphicClass->ClassName(), name);
+    });
+    if (found == formats.end()) throw EReadError("Unknown picture class " + name);
+    const std::unique_ptr<TGraphic> graphic(CreateGraphic(found->GraphicClass));
+    graphic->LoadFromStream(stream);
+    picture.Assign(graphic.get());
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -802,6 +831,9 @@ void TGLCustomBitmapFont::DefineRangesProperty(TFiler& Filer, bool store)
 void TGLBitmapFont::DefineProperties(TFiler& Filer)
 {
     TGLCustomBitmapFont::DefineProperties(Filer);
+    Filer.DefineBinaryProperty(
+        "Glyphs.Data", [this](TStream& stream) { ReadPicture(stream, *Glyphs()); },
+        [this](TStream& stream) { WritePicture(stream, *Glyphs()); }, Glyphs()->Graphic() != nullptr);
     DefineIntegerProperty(Filer, "GlyphsIntervalX", GlyphsIntervalX(), 0, [this](int32_t v) { SetGlyphsIntervalX(v); });
     DefineIntegerProperty(Filer, "GlyphsIntervalY", GlyphsIntervalY(), 0, [this](int32_t v) { SetGlyphsIntervalY(v); });
     DefineRangesProperty(Filer, Ranges()->Count() > 0);
@@ -880,11 +912,7 @@ void TGLCustomBitmapText::Notification(TComponent* AComponent, TOperation Operat
 void TGLCustomBitmapText::DefineProperties(TFiler& Filer)
 {
     TGLImmaterialSceneObject::DefineProperties(Filer);
-    // A font without a name cannot be found again, so it is not written.
-    Filer.DefineProperty(
-        "BitmapFont", [this](TReader& reader) { FBitmapFontName = reader.ReadIdent(); },
-        [this](TWriter& writer) { writer.WriteIdent(FBitmapFont->Name()); },
-        FBitmapFont && !FBitmapFont->Name().empty());
+    DefineReferenceProperty(Filer, "BitmapFont", FBitmapFont, FBitmapFontName);
     Filer.DefineProperty(
         "Text", [this](TReader& reader) { SetText(reader.ReadString()); },
         [this](TWriter& writer) { writer.WriteString(FText); }, !FText.empty());
@@ -898,15 +926,7 @@ void TGLCustomBitmapText::DefineProperties(TFiler& Filer)
 void TGLCustomBitmapText::Loaded()
 {
     TGLImmaterialSceneObject::Loaded();
-    if (FBitmapFontName.empty() || !Owner()) return;
-    for (int32_t i = 0; i < Owner()->ComponentCount(); ++i) {
-        auto* font = dynamic_cast<TGLCustomBitmapFont*>(Owner()->Components(i));
-        if (font && SameText(font->Name(), FBitmapFontName)) {
-            SetBitmapFont(font);
-            break;
-        }
-    }
-    FBitmapFontName.clear();
+    ResolveReference<TGLCustomBitmapFont>(this, FBitmapFontName, [this](auto* font) { SetBitmapFont(font); });
 }
 
 // ---------------------------------------------------------------------------------------------------------

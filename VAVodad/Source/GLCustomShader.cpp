@@ -159,11 +159,6 @@ void TGLCustomShader::Assign(TPersistent* Source)
     TGLShader::Assign(Source);
 }
 
-void TGLCustomShader::DefineProperties(TFiler& Filer)
-{
-    TGLShader::DefineProperties(Filer);
-    DefineBooleanProperty(Filer, "Enabled", Enabled(), true, [this](bool v) { SetEnabled(v); });
-}
 
 void TGLCustomShader::LoadShaderPrograms(const std::string& VPFilename, const std::string& FPFilename,
                                          const std::string& GPFilename)

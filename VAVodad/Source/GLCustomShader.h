@@ -100,8 +100,6 @@ public:
     // From another custom shader: the fragment, vertex and geometry programs and TagObject; then the shader's
     // own settings.
     void Assign(TPersistent* Source) override;
-    // Enabled (stream default true).
-    void DefineProperties(TFiler& Filer) override;
     // Each non-empty name loads the vertex, fragment and geometry program, in this order.
     void LoadShaderPrograms(const std::string& VPFilename, const std::string& FPFilename,
                             const std::string& GPFilename = std::string());

@@ -105,6 +105,15 @@ void TGLFireFXManager::DefineProperties(TFiler& Filer)
     DefineBooleanProperty(Filer, "Paused", FPaused, false, [this](bool v) { FPaused = v; });
     DefineBooleanProperty(Filer, "UseInterval", FUseInterval, true, [this](bool v) { FUseInterval = v; });
     DefineBooleanProperty(Filer, "NoZWrite", FNoZWrite, true, [this](bool v) { FNoZWrite = v; });
+    DefineReferenceProperty(Filer, "Cadencer", FCadencer, FCadencerName);
+    DefineReferenceProperty(Filer, "Reference", FReference, FReferenceName);
+}
+
+void TGLFireFXManager::Loaded()
+{
+    TGLCadenceAbleComponent::Loaded();
+    ResolveReference<TGLCadencer>(this, FCadencerName, [this](auto* it) { SetCadencer(it); });
+    ResolveReference<TGLBaseSceneObject>(this, FReferenceName, [this](auto* it) { SetReference(it); });
 }
 
 void TGLFireFXManager::DoProgress(const TProgressTimes& progressTime)

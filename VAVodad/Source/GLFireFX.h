@@ -38,8 +38,10 @@ public:
     ~TGLFireFXManager() override;
 
     void Notification(TComponent* AComponent, TOperation Operation) override;
-    // The settings that differ from their defaults; the cadencer and the reference are not stored.
+    // The settings that differ from their defaults; the cadencer and the reference by their names.
     void DefineProperties(TFiler& Filer) override;
+    // Finds the components named in the stream.
+    void Loaded() override;
     // Unless paused (or without an interval), advances the fire by the step sped up (|FireBurst| + 1) times;
     // then the objects of every effect are told to redraw.
     void DoProgress(const TProgressTimes& progressTime) override;
@@ -129,6 +131,7 @@ private:
     std::unique_ptr<TGLCoordinates3> FFireDir;
     std::unique_ptr<TGLCoordinates3> FInitialDir;
     TGLCadencer* FCadencer = nullptr;
+    std::string FCadencerName; // read from a stream, until Loaded
     int32_t FMaxParticles = 256;
     int32_t FParticleLife = 3;
     float FParticleSize = 1;
@@ -146,6 +149,7 @@ private:
     bool FPaused = false;
     bool FUseInterval = true;
     TGLBaseSceneObject* FReference = nullptr;
+    std::string FReferenceName; // read from a stream, until Loaded
     bool FNoZWrite = true;
 };
 

@@ -5,6 +5,7 @@
 #include "GLContext.h"
 #include "GLRenderContextInfo.h"
 #include "OpenGLAdapter.h"
+#include "VAVodad_streaming.h"
 #include "ZODLog.h"
 
 #include <algorithm>
@@ -259,6 +260,12 @@ TGLShader::~TGLShader()
 void TGLShader::DetachUsers()
 {
     while (!FLibMatUsers.empty()) FLibMatUsers.back()->SetShader(nullptr);
+}
+
+void TGLShader::DefineProperties(TFiler& Filer)
+{
+    TGLUpdateAbleComponent::DefineProperties(Filer);
+    DefineBooleanProperty(Filer, "Enabled", FEnabled, true, [this](bool v) { SetEnabled(v); });
 }
 
 void TGLShader::Assign(TPersistent* Source)

@@ -214,6 +214,8 @@ public:
 
     // From another shader: style, failed-init action and Enabled.
     void Assign(TPersistent* Source) override;
+    // Enabled, written when false.
+    void DefineProperties(TFiler& Filer) override;
     // Ignored while updating; otherwise the users' users hear of it (last first) and every context
     // initialises the shader again on its next Apply.
     void NotifyChange(TObject* Sender) override;

@@ -6,6 +6,7 @@
 #include "GLSpline.h"
 #include "GLVectorGeometry.h"
 #include "OpenGLAdapter.h"
+#include "VAVodad_streaming.h"
 #include "XOpenGL.h"
 
 #include <GL/glu.h>
@@ -491,4 +492,11 @@ void TGLNodes::RenderTesselatedPolygon(bool ATextured, const TVector3f* ANormal,
         const auto* text = reinterpret_cast<const char*>(gluErrorString(t.error));
         AssertionFailed(std::to_string(t.error) + ": " + (text ? text : ""), cGLNodesUnit);
     }
+}
+
+void DefineNodesProperty(TFiler& Filer, TGLNodes& Nodes)
+{
+    DefineCollectionProperty(
+        Filer, "Nodes", Nodes.Count(), [&Nodes](int32_t i) { return Nodes[i]; }, [&Nodes] { Nodes.Clear(); },
+        [&Nodes] { return Nodes.Add(); });
 }

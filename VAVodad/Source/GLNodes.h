@@ -164,3 +164,6 @@ private:
     int32_t FNextID = 0;
     int32_t FUpdateCount = 0;
 };
+
+// The nodes as the stream property "Nodes", each node with its own properties; reading replaces them.
+void DefineNodesProperty(TFiler& Filer, TGLNodes& Nodes);

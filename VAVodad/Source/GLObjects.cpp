@@ -20,6 +20,7 @@ constexpr float cDefaultMaxSize = 128;
 constexpr float cDefaultFadeTresholdSize = 1;
 const TVector4f cDefaultDistanceAttenuation{{{1, 0, 0, 0}}};
 
+inline constexpr TEnumNames<2> cPlaneStyleNames{"psSingleQuad", "psTileTexture"};
 inline constexpr TEnumNames<3> cCamInvarianceModeNames{"cimNone", "cimPosition", "cimOrientation"};
 inline constexpr TEnumNames<5> cPointStyleNames{"psSquare", "psRound", "psSmooth", "psSmoothAdditive",
                                                 "psSquareAdditive"};
@@ -339,6 +340,8 @@ void TGLPlane::DefineProperties(TFiler& Filer)
     DefineSingleProperty(Filer, "YOffset", FYOffset, 0, [this](float v) { SetYOffset(v); });
     DefineSingleProperty(Filer, "YScope", FYScope, 1, [this](float v) { SetYScope(v); });
     DefineTilesProperty(Filer, "YTiles", FYTiles, [this](uint32_t v) { SetYTiles(v); });
+    DefineSetProperty<TGLPlaneStyle>(Filer, "Style", cPlaneStyleNames, FStyle, {psSingleQuad, psTileTexture},
+                                     [this](TGLPlaneStyles v) { SetStyle(v); });
 }
 
 TVector4f TGLPlane::AxisAlignedDimensionsUnscaled()

@@ -512,6 +512,8 @@ public:
 
     // The colour and the coordinates of another lines node; the coordinates of any other node.
     void Assign(TPersistent* Source) override;
+    // The coordinates, and the colour when it is not the lines' node colour.
+    void DefineProperties(TFiler& Filer) override;
 
 private:
     std::unique_ptr<TGLColor> FColor;
@@ -590,6 +592,8 @@ public:
     // Nodes, NodesAspect, NodeColor and NodeSize of other noded lines, then the line style.
     void Assign(TPersistent* Source) override;
     void DefineProperties(TFiler& Filer) override;
+    // A node colour read from a stream is the one the nodes that follow it have.
+    void Loaded() override;
     // The largest absolute value of each component over the nodes.
     TVector4f AxisAlignedDimensionsUnscaled() override;
 

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -105,6 +106,15 @@ void TGLLinesNode::Assign(TPersistent* Source)
 {
     if (auto* source = dynamic_cast<TGLLinesNode*>(Source)) FColor->Assign(source->FColor.get());
     TGLNode::Assign(Source);
+}
+
+void TGLLinesNode::DefineProperties(TFiler& Filer)
+{
+    TGLNode::DefineProperties(Filer);
+    // Only a colour of its own is written: a node read is made with the lines' node colour, which the lines
+    // stream before their nodes.
+    const TVector4f& nodeColor = OwnersNodeColor(Collection()).Color();
+    DefineNestedProperties(Filer, "Color", *FColor, std::memcmp(&FColor->Color(), &nodeColor, sizeof nodeColor) != 0);
 }
 
 TGLLinesNodes::TGLLinesNodes(TPersistent* AOwner) : TGLNodes(AOwner, NodeClassOf<TGLLinesNode>) {}
@@ -310,6 +320,13 @@ void TGLNodedLines::DefineProperties(TFiler& Filer)
                                          [this](TLineNodesAspect v) { SetNodesAspect(v); });
     DefineNestedProperties(Filer, "NodeColor", *FNodeColor);
     DefineSingleProperty(Filer, "NodeSize", FNodeSize, 1, [this](float v) { SetNodeSize(v); });
+    DefineNodesProperty(Filer, *FNodes);
+}
+
+void TGLNodedLines::Loaded()
+{
+    TGLLineBase::Loaded();
+    FOldNodeColor = FNodeColor->Color();
 }
 
 TVector4f TGLNodedLines::AxisAlignedDimensionsUnscaled()

@@ -21,6 +21,7 @@
 
 namespace {
 
+inline constexpr TEnumNames<6> cCubePartNames{"cpTop", "cpBottom", "cpFront", "cpBack", "cpLeft", "cpRight"};
 inline constexpr TEnumNames<3> cNormalSmoothingNames{"nsFlat", "nsSmooth", "nsNone"};
 
 } // namespace
@@ -163,6 +164,9 @@ void TGLCube::DefineProperties(TFiler& Filer)
         },
         [this](TStream& stream) { stream.WriteBuffer(FCubeSize.V, sizeof(FCubeSize.V)); },
         FCubeSize.X != 1 || FCubeSize.Y != 1 || FCubeSize.Z != 1);
+    DefineSetProperty<TCubePart>(Filer, "Parts", cCubePartNames, FParts,
+                                 {cpTop, cpBottom, cpFront, cpBack, cpLeft, cpRight},
+                                 [this](TCubeParts v) { SetParts(v); });
     DefineEnumProperty<TNormalDirection>(Filer, "NormalDirection", cNormalDirectionNames, FNormalDirection,
                                          ndOutside, [this](TNormalDirection v) { SetNormalDirection(v); });
 }
@@ -621,6 +625,7 @@ void TGLPolygonBase::DefineProperties(TFiler& Filer)
     DefineIntegerProperty(Filer, "Division", FDivision, 10, [this](int32_t v) { SetDivision(v); });
     DefineEnumProperty<TLineSplineMode>(Filer, "SplineMode", cLineSplineModeNames, FSplineMode, lsmLines,
                                         [this](TLineSplineMode v) { SetSplineMode(v); });
+    DefineNodesProperty(Filer, *FNodes);
 }
 
 void TGLPolygonBase::NotifyChange(TObject* Sender)

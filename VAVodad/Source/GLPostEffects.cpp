@@ -230,6 +230,18 @@ void TGLPostShaderCollectionItem::Assign(TPersistent* Source)
         TPersistent::Assign(Source);
 }
 
+void TGLPostShaderCollectionItem::DefineProperties(TFiler& Filer)
+{
+    TPersistent::DefineProperties(Filer);
+    DefineReferenceProperty(Filer, "Shader", FShader, FShaderName);
+}
+
+void TGLPostShaderCollectionItem::ResolveShader()
+{
+    if (TGLPostShaderHolder* holder = GetHolder())
+        ResolveReference<TGLShader>(holder, FShaderName, [this](TGLShader* shader) { SetShader(shader); });
+}
+
 std::string TGLPostShaderCollectionItem::GetDisplayName() const
 {
     if (!FShader) return {};
@@ -357,6 +369,16 @@ void TGLPostShaderHolder::DefineProperties(TFiler& Filer)
         "ttTextureCube",    "ttTexture2DMultisample", "ttTexture2DMultisampleArray", "ttTextureCubeArray"};
     DefineEnumProperty<TGLTextureTarget>(Filer, "TempTextureTarget", cTargetNames, FTempTextureTarget, ttTexture2D,
                                          [this](TGLTextureTarget v) { SetTempTextureTarget(v); });
+    TGLPostShaderCollection& shaders = *FShaders;
+    DefineCollectionProperty(
+        Filer, "Shaders", shaders.Count(), [&shaders](int32_t i) { return shaders.GetItems(i); },
+        [&shaders] { shaders.Clear(); }, [&shaders] { return shaders.Add(); });
+}
+
+void TGLPostShaderHolder::Loaded()
+{
+    TGLBaseSceneObject::Loaded();
+    for (int32_t i = 0; i < FShaders->Count(); ++i) FShaders->GetItems(i)->ResolveShader();
 }
 
 void TGLPostShaderHolder::Notification(TComponent* AComponent, TOperation Operation)

@@ -79,6 +79,11 @@ public:
 
     // From an item: its shader.
     void Assign(TPersistent* Source) override;
+    // The shader by its name.
+    void DefineProperties(TFiler& Filer) override;
+    // Takes the shader named in the stream once the whole stream is in; one that does not fit the holder
+    // raises as SetShader does.
+    void ResolveShader();
     // The shader's name (its class name without one); empty without a shader.
     std::string GetDisplayName() const;
     // nullptr when the item is in no collection.
@@ -94,6 +99,7 @@ public:
 private:
     TGLPostShaderCollection* FCollection;
     TGLShader* FShader = nullptr;
+    std::string FShaderName; // read from a stream, until ResolveShader
     IGLPostShader* FPostShaderInterface = nullptr;
 };
 
@@ -129,7 +135,10 @@ public:
 
     // From a holder: its shaders and texture target; then the scene-object assignment.
     void Assign(TPersistent* Source) override;
+    // TempTextureTarget, then the shaders by their names.
     void DefineProperties(TFiler& Filer) override;
+    // The shaders named in the stream are found.
+    void Loaded() override;
     // A dying shader leaves the holder's items.
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // Draws the picture again through each enabled shader in turn, each on the output of the one before.

@@ -79,6 +79,15 @@ void TGLShadowPlane::DefineProperties(TFiler& Filer)
     DefineSetProperty<TShadowPlaneOption>(Filer, "ShadowOptions", cShadowPlaneOptionNames, FShadowOptions,
                                           TShadowPlaneOptions{spoUseStencil, spoScissor},
                                           [this](TShadowPlaneOptions v) { SetShadowOptions(v); });
+    DefineReferenceProperty(Filer, "ShadowingObject", FShadowingObject, FShadowingObjectName);
+    DefineReferenceProperty(Filer, "ShadowedLight", FShadowedLight, FShadowedLightName);
+}
+
+void TGLShadowPlane::Loaded()
+{
+    TGLPlane::Loaded();
+    ResolveReference<TGLBaseSceneObject>(this, FShadowingObjectName, [this](auto* it) { SetShadowingObject(it); });
+    ResolveReference<TGLLightSource>(this, FShadowedLightName, [this](auto* it) { SetShadowedLight(it); });
 }
 
 void TGLShadowPlane::Notification(TComponent* AComponent, TOperation Operation)

@@ -31,6 +31,8 @@ public:
     // The shadow settings of another shadow plane, then the plane's.
     void Assign(TPersistent* Source) override;
     void DefineProperties(TFiler& Filer) override;
+    // Finds the components named in the stream.
+    void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // Seen from behind, the plane draws neither itself nor a shadow (its children still draw).
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
@@ -49,7 +51,9 @@ private:
 
     bool FRendering = false;
     TGLBaseSceneObject* FShadowingObject = nullptr;
+    std::string FShadowingObjectName; // read from a stream, until Loaded
     TGLLightSource* FShadowedLight = nullptr;
+    std::string FShadowedLightName; // read from a stream, until Loaded
     std::unique_ptr<TGLColor> FShadowColor;
     TShadowPlaneOptions FShadowOptions{spoUseStencil, spoScissor};
 };

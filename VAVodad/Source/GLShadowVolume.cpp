@@ -16,6 +16,8 @@
 
 namespace {
 
+inline constexpr TEnumNames<5> cCastingModeNames{"scmAlways", "scmVisible", "scmRecursivelyVisible",
+                                                 "scmParentVisible", "scmParentRecursivelyVisible"};
 inline constexpr TEnumNames<3> cCappingNames{"svcDefault", "svcAlways", "svcNever"};
 inline constexpr TEnumNames<3> cModeNames{"svmAccurate", "svmDarkening", "svmOff"};
 inline constexpr TEnumNames<5> cOptionNames{"svoShowVolumes", "svoCacheSilhouettes", "svoScissorClips",
@@ -130,6 +132,29 @@ void TGLShadowVolumeCaster::Assign(TPersistent* Source)
     FEffectiveRadius = source->FEffectiveRadius;
     FCapping = source->FCapping;
     if (TGLShadowVolume* volume = GLShadowVolume()) volume->StructureChanged();
+}
+
+void TGLShadowVolumeCaster::DefineProperties(TFiler& Filer)
+{
+    TPersistent::DefineProperties(Filer);
+    DefineReferenceProperty(Filer, dynamic_cast<TGLShadowVolumeLight*>(this) ? "LightSource" : "Caster", FCaster,
+                            FCasterName);
+    DefineSingleProperty(Filer, "EffectiveRadius", FEffectiveRadius, 0, [this](float v) { FEffectiveRadius = v; });
+    DefineEnumProperty<TGLShadowVolumeCapping>(Filer, "Capping", cCappingNames, FCapping, svcDefault,
+                                               [this](TGLShadowVolumeCapping v) { FCapping = v; });
+    DefineEnumProperty<TGLShadowCastingMode>(Filer, "CastingMode", cCastingModeNames, FCastingMode,
+                                             scmRecursivelyVisible,
+                                             [this](TGLShadowCastingMode v) { FCastingMode = v; });
+}
+
+void TGLShadowVolumeCaster::ResolveCaster()
+{
+    TGLShadowVolume* const volume = GLShadowVolume();
+    if (!volume) return;
+    if (dynamic_cast<TGLShadowVolumeLight*>(this))
+        ResolveReference<TGLLightSource>(volume, FCasterName, [this](TGLLightSource* light) { SetCaster(light); });
+    else
+        ResolveReference<TGLBaseSceneObject>(volume, FCasterName, [this](TGLBaseSceneObject* obj) { SetCaster(obj); });
 }
 
 std::string TGLShadowVolumeCaster::GetDisplayName() const
@@ -405,6 +430,18 @@ void TGLShadowVolume::DefineProperties(TFiler& Filer)
                                              TGLShadowVolumeOptions{svoCacheSilhouettes, svoScissorClips},
                                              [this](TGLShadowVolumeOptions v) { SetOptions(v); });
     DefineNestedProperties(Filer, "DarkeningColor", *FDarkeningColor);
+    for (TGLShadowVolumeCasters* casters : {FLights.get(), FOccluders.get()})
+        DefineCollectionProperty(
+            Filer, casters == FLights.get() ? "Lights" : "Occluders", casters->Count(),
+            [casters](int32_t i) { return casters->GetItems(i); }, [casters] { casters->Clear(); },
+            [casters] { return casters->Add(); });
+}
+
+void TGLShadowVolume::Loaded()
+{
+    TGLImmaterialSceneObject::Loaded();
+    for (TGLShadowVolumeCasters* casters : {FLights.get(), FOccluders.get()})
+        for (int32_t i = 0; i < casters->Count(); ++i) casters->GetItems(i)->ResolveCaster();
 }
 
 bool TGLShadowVolume::CastsShadow(const TGLShadowVolumeCaster& occluder, TGLRenderContextInfo& rci) const

@@ -37,6 +37,11 @@ public:
     // CastingMode). Anything else raises EConvertError.
     void Assign(TPersistent* Source) override;
     TPersistent* GetOwner() const override;
+    // The caster by its name ("LightSource" for a light, "Caster" otherwise), EffectiveRadius, Capping and
+    // CastingMode.
+    void DefineProperties(TFiler& Filer) override;
+    // Takes the caster named in the stream, once the whole stream is in.
+    void ResolveCaster();
     // "[Light] name" or "[Object] name", then " (radius)" with one decimal when the radius is above 0; "nil"
     // without a caster.
     std::string GetDisplayName() const;
@@ -60,6 +65,7 @@ public:
 private:
     TGLShadowVolumeCasters* FCollection;
     TGLBaseSceneObject* FCaster = nullptr;
+    std::string FCasterName; // read from a stream, until ResolveCaster
     float FEffectiveRadius = 0;
     TGLShadowVolumeCapping FCapping = svcDefault;
     TGLShadowCastingMode FCastingMode = scmRecursivelyVisible;
@@ -168,6 +174,8 @@ public:
     void Assign(TPersistent* Source) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void DefineProperties(TFiler& Filer) override;
+    // The lights and occluders named in the stream are found.
+    void Loaded() override;
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
 
 private:

@@ -112,6 +112,13 @@ void TGLSkyBox::DefineProperties(TFiler& Filer)
     DefineSingleProperty(Filer, "CloudsPlaneSize", FCloudsPlaneSize, 32, [this](float v) { SetCloudsPlaneSize(v); });
     DefineEnumProperty<TGLSkyBoxStyle>(Filer, "Style", cSkyBoxStyleNames, FStyle, sbsFull,
                                        [this](TGLSkyBoxStyle v) { SetStyle(v); });
+    DefineReferenceProperty(Filer, "MaterialLibrary", FMaterialLibrary, FMaterialLibraryName);
+}
+
+void TGLSkyBox::Loaded()
+{
+    TGLCameraInvariantObject::Loaded();
+    ResolveReference<TGLMaterialLibrary>(this, FMaterialLibraryName, [this](auto* it) { SetMaterialLibrary(it); });
 }
 
 void TGLSkyBox::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren)

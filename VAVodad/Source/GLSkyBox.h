@@ -50,6 +50,8 @@ public:
 
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void DefineProperties(TFiler& Filer) override;
+    // Finds the components named in the stream.
+    void Loaded() override;
     // Without depth writes and depth requests, at the camera's position.
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
     // The faces at half the far clipping distance, without depth test, lighting and fog.
@@ -58,6 +60,7 @@ public:
 private:
     std::string FMatNames[7];
     TGLMaterialLibrary* FMaterialLibrary = nullptr;
+    std::string FMaterialLibraryName; // read from a stream, until Loaded
     float FCloudsPlaneOffset = 0.2f;
     float FCloudsPlaneSize = 32;
     TGLSkyBoxStyle FStyle = sbsFull;

@@ -1,9 +1,11 @@
 #include "GLTexCombineShader.h"
 
+#include "GLCustomShader.h"
 #include "GLRenderContextInfo.h"
 #include "GLUtilities.h"
 #include "OpenGLAdapter.h"
 #include "StringLists.h"
+#include "VAVodad_streaming.h"
 #include "Windows.h"
 #include "XOpenGL.h"
 
@@ -61,6 +63,30 @@ void TGLTexCombineShader::NotifyChange(TObject* Sender)
     FCombinerIsValid = true;
     FCommandCache.clear();
     TGLShader::NotifyChange(Sender);
+}
+
+void TGLTexCombineShader::DefineProperties(TFiler& Filer)
+{
+    TGLShader::DefineProperties(Filer);
+    DefineStringsProperty(Filer, "Combiners", *FCombiners);
+    DefineBooleanProperty(Filer, "DesignTimeEnabled", FDesignTimeEnabled, false,
+                          [this](bool v) { SetDesignTimeEnabled(v); });
+    DefineReferenceProperty(Filer, "MaterialLibrary", FMaterialLibrary, FMaterialLibraryName);
+    for (int32_t k = 0; k < 2; ++k) {
+        TExtraTexture& extra = FExtra[k];
+        Filer.DefineProperty(
+            k == 0 ? "LibMaterial3Name" : "LibMaterial4Name",
+            [this, &extra](TReader& reader) { SetExtraName(extra, reader.ReadString()); },
+            [&extra](TWriter& writer) { writer.WriteString(extra.Name); }, !extra.Name.empty());
+    }
+}
+
+void TGLTexCombineShader::Loaded()
+{
+    TGLShader::Loaded();
+    // Setting the library resolves both material names in it.
+    ResolveReference<TGLMaterialLibrary>(this, FMaterialLibraryName,
+                                         [this](TGLMaterialLibrary* library) { SetMaterialLibrary(library); });
 }
 
 TStrings* TGLTexCombineShader::Combiners() const

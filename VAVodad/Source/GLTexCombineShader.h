@@ -26,6 +26,10 @@ public:
     void LibMaterialFreed(TGLAbstractLibMaterial* libMaterial) override;
     // Any change compiles the script again at the next apply, and a failed script may report again.
     void NotifyChange(TObject* Sender) override;
+    // The script, DesignTimeEnabled, the library by its name and the two material names.
+    void DefineProperties(TFiler& Filer) override;
+    // Finds the library named in the stream.
+    void Loaded() override;
 
     // The script's lines; a change notifies.
     TStrings* Combiners() const;
@@ -70,6 +74,7 @@ private:
     bool FCombinerIsValid = true;
     bool FDesignTimeEnabled = false;
     TGLMaterialLibrary* FMaterialLibrary = nullptr;
+    std::string FMaterialLibraryName; // read from a stream, until Loaded
     // Units 2 and 3.
     TExtraTexture FExtra[2];
     // The hidden window the report is posted to, made for the first one.

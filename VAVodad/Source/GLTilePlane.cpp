@@ -328,6 +328,13 @@ void TGLTilePlane::DefineProperties(TFiler& Filer)
     DefineBooleanProperty(Filer, "NoZWrite", FNoZWrite, false, [this](bool v) { SetNoZWrite(v); });
     DefineBooleanProperty(Filer, "SortByMaterials", FSortByMaterials, true,
                           [this](bool v) { SetSortByMaterials(v); });
+    DefineReferenceProperty(Filer, "MaterialLibrary", FMaterialLibrary, FMaterialLibraryName);
+}
+
+void TGLTilePlane::Loaded()
+{
+    TGLImmaterialSceneObject::Loaded();
+    ResolveReference<TGLMaterialLibrary>(this, FMaterialLibraryName, [this](auto* it) { SetMaterialLibrary(it); });
 }
 
 void TGLTilePlane::Notification(TComponent* AComponent, TOperation Operation)

@@ -103,6 +103,8 @@ public:
     void SetSortByMaterials(bool Value);
 
     void DefineProperties(TFiler& Filer) override;
+    // Finds the components named in the stream.
+    void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
     // The library's materials are made ready before the tiles are compiled into the display list.
     void DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool renderChildren) override;
@@ -112,6 +114,7 @@ private:
     bool FNoZWrite = false;
     std::unique_ptr<TGLTiledArea> FTiles;
     TGLMaterialLibrary* FMaterialLibrary = nullptr;
+    std::string FMaterialLibraryName; // read from a stream, until Loaded
     bool FSortByMaterials = true;
 };
 

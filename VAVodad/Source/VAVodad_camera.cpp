@@ -479,11 +479,7 @@ void TGLCamera::DefineProperties(TFiler& Filer)
     DefineSingleProperty(Filer, "FocalLength", FFocalLength, 50, [this](float v) { SetFocalLength(v); });
     DefineSingleProperty(Filer, "SceneScale", FSceneScale, 1, [this](float v) { SetSceneScale(v); });
     DefineSingleProperty(Filer, "NearPlaneBias", FNearPlaneBias, 1, [this](float v) { SetNearPlaneBias(v); });
-    // A target without a name cannot be found again, so it is not written.
-    Filer.DefineProperty(
-        "TargetObject", [this](TReader& reader) { FTargetObjectName = reader.ReadIdent(); },
-        [this](TWriter& writer) { writer.WriteIdent(FTargetObject->Name()); },
-        FTargetObject && !FTargetObject->Name().empty());
+    DefineReferenceProperty(Filer, "TargetObject", FTargetObject, FTargetObjectName);
     DefineEnumProperty<TGLCameraStyle>(Filer, "CameraStyle", cCameraStyleNames, FCameraStyle, csPerspective,
                                        [this](TGLCameraStyle v) { SetCameraStyle(v); });
     DefineEnumProperty<TGLCameraKeepFOVMode>(Filer, "KeepFOVMode", cKeepFOVModeNames, FKeepFOVMode, ckmHorizontalFOV,
@@ -496,15 +492,7 @@ void TGLCamera::DefineProperties(TFiler& Filer)
 void TGLCamera::Loaded()
 {
     TGLBaseSceneObject::Loaded();
-    if (FTargetObjectName.empty() || !Owner()) return;
-    for (int i = 0; i < Owner()->ComponentCount(); ++i) {
-        auto* candidate = dynamic_cast<TGLBaseSceneObject*>(Owner()->Components(i));
-        if (candidate && candidate != this && SameText(candidate->Name(), FTargetObjectName)) {
-            SetTargetObject(candidate);
-            break;
-        }
-    }
-    FTargetObjectName.clear();
+    ResolveReference<TGLBaseSceneObject>(this, FTargetObjectName, [this](auto* target) { SetTargetObject(target); });
 }
 
 void TGLCamera::DoRender(TGLRenderContextInfo& rci, bool /*renderSelf*/, bool renderChildren)

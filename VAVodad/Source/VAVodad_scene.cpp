@@ -480,24 +480,25 @@ void TVAVodad::SaveToStream(TStream& aStream)
 
 void TVAVodad::LoadFromStream(TStream& aStream)
 {
-    // Read into a scene of its own first, so that a stream that fails leaves this one as it was.
-    std::unique_ptr<TVAVodad, TFreeDeleter> loaded(new TVAVodad(nullptr));
-    TReader(aStream).ReadRootComponent(loaded.get());
+    // A stream that fails leaves this scene as it was: it is read first into a scene of its own, beside this
+    // one so that references by name reach the same components. Only then is this scene cleared and the
+    // stream read into it; moving what the trial made would cut the references between its components, as
+    // each move tells the others that one left.
+    const int64_t start = aStream.Position();
+    {
+        const std::unique_ptr<TVAVodad, TFreeDeleter> trial(new TVAVodad(Owner()));
+        TReader(aStream).ReadRootComponent(trial.get());
+    }
     std::vector<std::pair<IVAVodadSceneBuffer*, std::string>> cameraNames;
     for (IVAVodadSceneBuffer* buffer : FBuffers)
         if (TGLCamera* camera = buffer->Camera()) cameraNames.emplace_back(buffer, camera->Name());
     ShutdownAllLights();
     FObjects->DeleteChildren();
-    SetName(loaded->Name());
-    SetObjectsSorting(loaded->FObjectsSorting);
-    SetVisibilityCulling(loaded->FVisibilityCulling);
-    // Everything read belongs to this scene now: the components and the tree.
-    std::vector<TComponent*> components;
-    for (int i = 0; i < loaded->ComponentCount(); ++i)
-        if (loaded->Components(i) != loaded->FObjects) components.push_back(loaded->Components(i));
-    for (TComponent* component : components) InsertComponent(component);
-    while (loaded->FObjects->Count() > 0) loaded->FObjects->Children(0)->MoveTo(FObjects);
-    loaded.reset();
+    // What the stream leaves out takes its default.
+    SetObjectsSorting(osRenderBlendedLast);
+    SetVisibilityCulling(vcNone);
+    aStream.SetPosition(start);
+    TReader(aStream).ReadRootComponent(this);
     for (const auto& [buffer, name] : cameraNames)
         if (auto* camera = dynamic_cast<TGLCamera*>(FindSceneObject(name))) buffer->SetCamera(camera);
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <utility>
 
 // The names of an enumeration's values, in the order of the values.
 template <size_t N> using TEnumNames = std::array<const char*, N>;
@@ -95,29 +96,101 @@ inline void DefineIntegerProperty(TFiler& filer, const char* name, int32_t value
 }
 
 // Passes an owned object's property definitions on with "Owner." before their names, so that the position's
-// "Coordinates" streams as "Position.Coordinates".
+// "Coordinates" streams as "Position.Coordinates"; with stored false none of them is written.
 class TNestedFiler : public TFiler {
 public:
-    TNestedFiler(TFiler& outer, const std::string& name) : TFiler(outer.Stream()), FOuter(outer), FPrefix(name + ".") {}
+    TNestedFiler(TFiler& outer, const std::string& name, bool stored = true)
+        : TFiler(outer.Stream()), FOuter(outer), FPrefix(name + "."), FStored(stored)
+    {
+    }
 
     void DefineProperty(const std::string& Name, const TReaderProc& ReadData, const TWriterProc& WriteData,
                         bool HasData) override
     {
-        FOuter.DefineProperty(FPrefix + Name, ReadData, WriteData, HasData);
+        FOuter.DefineProperty(FPrefix + Name, ReadData, WriteData, HasData && FStored);
     }
     void DefineBinaryProperty(const std::string& Name, const TStreamProc& ReadData, const TStreamProc& WriteData,
                               bool HasData) override
     {
-        FOuter.DefineBinaryProperty(FPrefix + Name, ReadData, WriteData, HasData);
+        FOuter.DefineBinaryProperty(FPrefix + Name, ReadData, WriteData, HasData && FStored);
     }
 
 private:
     TFiler& FOuter;
     std::string FPrefix;
+    bool FStored;
 };
 
-inline void DefineNestedProperties(TFiler& filer, const std::string& name, TPersistent& nested)
+inline void DefineNestedProperties(TFiler& filer, const std::string& name, TPersistent& nested, bool stored = true)
 {
-    TNestedFiler nestedFiler(filer, name);
+    TNestedFiler nestedFiler(filer, name, stored);
     nested.DefineProperties(nestedFiler);
+}
+
+// A collection as a list of items, each a list of the item's own properties, written when it has items.
+// Reading replaces the items: clear, then every item made by add reads its properties.
+inline void DefineCollectionProperty(TFiler& filer, const char* name, int32_t count,
+                                     const std::function<TPersistent*(int32_t)>& item,
+                                     const std::function<void()>& clear, const std::function<TPersistent*()>& add)
+{
+    filer.DefineProperty(
+        name,
+        [clear, add](TReader& reader) {
+            reader.ReadListBegin();
+            clear();
+            while (!reader.EndOfList()) {
+                reader.ReadListBegin();
+                reader.ReadProperties(add());
+            }
+            reader.ReadListEnd();
+        },
+        [count, item](TWriter& writer) {
+            writer.WriteListBegin();
+            for (int32_t i = 0; i < count; ++i) {
+                writer.WriteListBegin();
+                writer.WriteProperties(item(i));
+            }
+            writer.WriteListEnd();
+        },
+        count > 0);
+}
+
+// A reference to a component that is not owned, streamed by the component's name (one without a name cannot be
+// found again, so it is not written). Reading keeps the name in pendingName until the whole stream is in, when
+// ResolveReference finds the component.
+inline void DefineReferenceProperty(TFiler& filer, const char* name, const TComponent* value, std::string& pendingName)
+{
+    filer.DefineProperty(
+        name, [&pendingName](TReader& reader) { pendingName = reader.ReadIdent(); },
+        [value](TWriter& writer) { writer.WriteIdent(value->Name()); }, value && !value->Name().empty());
+}
+
+// The component of class T named name (letter case aside) that owner owns, directly or through the components
+// it owns (a scene's objects under the scene); nullptr when none.
+template <class T> T* FindOwnedComponent(const TComponent* owner, const std::string& name, const TComponent* except)
+{
+    for (int32_t i = 0; i < owner->ComponentCount(); ++i) {
+        auto* found = dynamic_cast<T*>(owner->Components(i));
+        if (found && found != except && SameText(found->Name(), name)) return found;
+    }
+    for (int32_t i = 0; i < owner->ComponentCount(); ++i)
+        if (T* found = FindOwnedComponent<T>(owner->Components(i), name, except)) return found;
+    return nullptr;
+}
+
+// The component of class T named name that from can reach: owned by from's owner, then by that owner's owner
+// and on up. What the same stream made comes first, then what its reader's owners hold.
+template <class T> T* FindReferencedComponent(const TComponent* from, const std::string& name)
+{
+    if (name.empty()) return nullptr;
+    for (const TComponent* owner = from->Owner(); owner; owner = owner->Owner())
+        if (T* found = FindOwnedComponent<T>(owner, name, from)) return found;
+    return nullptr;
+}
+
+// Hands the component named by pendingName to setter when one is found, and forgets the name.
+template <class T, class F> void ResolveReference(const TComponent* from, std::string& pendingName, F setter)
+{
+    const std::string name = std::exchange(pendingName, std::string());
+    if (T* found = FindReferencedComponent<T>(from, name)) setter(found);
 }

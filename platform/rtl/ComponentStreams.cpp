@@ -209,12 +209,17 @@ void TWriter::WriteRootComponent(TComponent* Root)
     WriteComponent(Root);
 }
 
+void TWriter::WriteProperties(TPersistent* Instance)
+{
+    Instance->DefineProperties(*this);
+    WriteListEnd();
+}
+
 void TWriter::WriteComponent(TComponent* Instance)
 {
     WriteStr(Instance->ClassName());
     WriteStr(Instance->Name());
-    Instance->DefineProperties(*this);
-    WriteListEnd();
+    WriteProperties(Instance);
     Instance->GetChildren([this](TComponent* Child) { WriteComponent(Child); }, FRoot);
     WriteListEnd();
 }
@@ -392,7 +397,7 @@ std::string TReader::ReadStr()
 
 // ---- components
 
-void TReader::ReadProperties(TComponent* Instance)
+void TReader::ReadProperties(TPersistent* Instance)
 {
     while (!EndOfList()) {
         FPropName = ReadStr();

@@ -96,6 +96,9 @@ public:
     // A name: its length in one byte, then the bytes, no type; longer than 255 bytes raises EWriteError.
     void WriteStr(const std::string& Value);
 
+    // An object's declared properties (name and value) up to a null: a collection item inside a property.
+    void WriteProperties(TPersistent* Instance);
+
     // The component with its properties and children (GetChildren), Root being the stream's root.
     void WriteRootComponent(TComponent* Root);
     void WriteComponent(TComponent* Instance);
@@ -129,6 +132,8 @@ public:
     double ReadFloat();
     float ReadSingle();
     std::string ReadStr();
+    // Properties written by WriteProperties into Instance; a name it does not declare raises EReadError.
+    void ReadProperties(TPersistent* Instance);
 
     // Reads a stream written by WriteRootComponent into Root (whose stored class name is not checked), or
     // into a new component of the stored class (registered with RegisterClass) when Root is nullptr;
@@ -146,7 +151,6 @@ private:
     void CheckAvailable(int64_t Count);
     // A 4-byte length of items of UnitSize bytes, checked against the bytes left.
     int64_t ReadLength(int UnitSize = 1);
-    void ReadProperties(TComponent* Instance);
     void ReadChildren(TComponent* Parent, int Depth);
     TComponent* ReadComponent(TComponent* Parent, int Depth);
 
