@@ -128,11 +128,26 @@ void TGLWindowsBitmapFont::MeasureGlyphs()
     StoreCellSize(charWidth, charHeight, 1, 1);
     SetHSpaceFix(hSpaceFix);
     ResetCharWidths(0);
+    const int32_t blankWidth = canvas.CharWidth(' ') - hSpaceFix;
+    FBlank.assign(size_t(CharacterCount()), false);
+    FFirstBlank = -1;
     for (int32_t tile = 0; tile < CharacterCount(); ++tile) {
         const char32_t ch = TileIndexToChar(tile);
-        if (ch >= 32 && canvas.HasGlyph(ch)) SetCharWidths(tile, canvas.CharWidth(ch) - hSpaceFix);
+        if (ch < 32) continue;
+        if (canvas.HasGlyph(ch)) {
+            SetCharWidths(tile, canvas.CharWidth(ch) - hSpaceFix);
+        } else {
+            SetCharWidths(tile, blankWidth);
+            FBlank[tile] = true;
+            if (FFirstBlank < 0) FFirstBlank = tile;
+        }
     }
     FMeasured = true;
+}
+
+bool TGLWindowsBitmapFont::HasOwnCell(int32_t tile) const
+{
+    return Chars()[tile].w > 0 && (size_t(tile) >= FBlank.size() || !FBlank[tile] || tile == FFirstBlank);
 }
 
 void TGLWindowsBitmapFont::BuildGlyphs(int32_t maxTextureSize)
@@ -148,10 +163,11 @@ void TGLWindowsBitmapFont::BuildGlyphs(int32_t maxTextureSize)
             const int32_t cellHeight = CharHeight() + GlyphsIntervalY();
             int64_t total = 0;
             int32_t widest = 0;
-            for (const TCharInfo& info : Chars())
-                if (info.w > 0) {
-                    total += info.w + GlyphsIntervalX();
-                    widest = std::max(widest, info.w + GlyphsIntervalX());
+            for (int32_t tile = 0; tile < static_cast<int32_t>(Chars().size()); ++tile)
+                if (HasOwnCell(tile)) {
+                    const int32_t cellWidth = Chars()[tile].w + GlyphsIntervalX();
+                    total += cellWidth;
+                    widest = std::max(widest, cellWidth);
                 }
             const TGlyphPageSize page = GlyphPageSize(total, cellHeight, widest, maxTextureSize);
             SetTextureWidth(page.Width);
@@ -171,7 +187,7 @@ void TGLWindowsBitmapFont::ComputeCharRects(TBitmap& bitmap)
     int32_t x = 0, y = 0, height = 0;
     for (int32_t tile = 0; tile < static_cast<int32_t>(Chars().size()); ++tile) {
         TCharInfo& info = CharInfo(tile);
-        if (info.w == 0) {
+        if (!HasOwnCell(tile)) {
             info.l = info.t = 0;
             continue;
         }
@@ -187,9 +203,16 @@ void TGLWindowsBitmapFont::ComputeCharRects(TBitmap& bitmap)
         }
         info.l = static_cast<uint16_t>(x);
         info.t = static_cast<uint16_t>(y);
-        glyphs.push_back({TileIndexToChar(tile), x, y, TRect{x, y, x + cellWidth, y + cellHeight}});
+        // The shared blank cell stays black.
+        if (tile != FFirstBlank)
+            glyphs.push_back({TileIndexToChar(tile), x, y, TRect{x, y, x + cellWidth, y + cellHeight}});
         x += cellWidth;
     }
+    for (int32_t tile = 0; tile < static_cast<int32_t>(Chars().size()); ++tile)
+        if (size_t(tile) < FBlank.size() && FBlank[tile]) {
+            CharInfo(tile).l = Chars()[FFirstBlank].l;
+            CharInfo(tile).t = Chars()[FFirstBlank].t;
+        }
     // New pages are black.
     bitmap.SetHeight(height);
     TCanvas& canvas = *bitmap.Canvas();

@@ -53,8 +53,11 @@ protected:
     void PrepareCharWidths() override;
 
 private:
-    // CharWidth, CharHeight, HSpaceFix and every tile's width, from the font.
+    // CharWidth, CharHeight, HSpaceFix and every tile's width, from the font. A character the typeface lacks
+    // advances like a space and shows a blank cell, which all such characters share.
     void MeasureGlyphs();
+    // Whether the tile has a cell of its own on the picture (the first blank one stands for all of them).
+    bool HasOwnCell(int32_t tile) const;
     // The ranges' codes and codes together, sorted, without duplicates and codes below 32, as consecutive runs.
     void RebuildRanges(std::vector<char32_t> codes);
     // Gives every glyph its cell on the picture, rows never straddling two pages, and draws them.
@@ -63,6 +66,8 @@ private:
     std::unique_ptr<TFont> FFont;
     std::unique_ptr<TBitmap> FMeasuring; // its canvas measures without touching the glyph picture
     bool FMeasured = false;
+    std::vector<bool> FBlank;    // per tile: the typeface lacks its character
+    int32_t FFirstBlank = -1;    // the tile whose cell the blank ones share
 };
 
 // Registers the module's streamable classes (start-up).

@@ -159,7 +159,7 @@ TEST(GLWindowsBitmapFont, MeasuresGlyphsBeforeAnyRender)
     EXPECT_GT(font->GetCharWidth('M'), font->GetCharWidth('i'));
     EXPECT_GT(font->GetCharWidth(u'\u044F'), 0);   // Cyrillic
     EXPECT_EQ(font->GetCharWidth('\r'), 0);        // control codes
-    EXPECT_EQ(font->GetCharWidth(u'\u0F40'), 0);   // a character the face lacks
+    EXPECT_EQ(font->GetCharWidth(u'\u0F40'), font->GetCharWidth(' ')); // the face lacks it: a space's advance
     EXPECT_EQ(font->GetCharWidth(U'\U0001F600'), 0); // no tile
     EXPECT_GT(font->CharHeight(), 0);
     const int32_t wide = font->CalcStringWidth("Mirefall");
@@ -204,6 +204,29 @@ TEST(GLWindowsBitmapFont, GlyphRowsNeverStraddleTwoPages)
     font->BuildGlyphs();
     EXPECT_GE(font->TextureHeight(), cell);
     EXPECT_EQ(font->FontTextureHeight(), font->TextureHeight());
+}
+
+TEST(GLWindowsBitmapFont, CharactersTheFaceLacksShareOneBlankCell)
+{
+    TOwned<TGLWindowsBitmapFont> font(MakeGameFont(nullptr, -20, false));
+    font->Ranges()->Clear();
+    font->Ranges()->Add(u'\u0F40', u'\u0F42'); // a script the face lacks
+    font->Ranges()->Add('A', 'A');
+    font->BuildGlyphs();
+    const std::vector<TCharInfo>& chars = font->Chars();
+    ASSERT_GE(chars.size(), 4u);
+    // They advance like a space, from one cell that stays black.
+    EXPECT_GT(chars[0].w, 0);
+    for (int tile = 1; tile < 3; ++tile) {
+        EXPECT_EQ(chars[tile].w, chars[0].w);
+        EXPECT_EQ(chars[tile].l, chars[0].l);
+        EXPECT_EQ(chars[tile].t, chars[0].t);
+    }
+    EXPECT_NE(chars[3].l, chars[0].l);
+    TBitmap& picture = *font->Glyphs()->Bitmap();
+    for (int y = chars[0].t; y < chars[0].t + font->CharHeight(); ++y)
+        for (int x = chars[0].l; x < chars[0].l + chars[0].w; ++x)
+            ASSERT_EQ(picture.ScanLine(y)[4 * x + 1], 0) << x << " " << y;
 }
 
 TEST(GLBitmapFont, UsersRegisterOnceAndAreDetachedWhenTheFontGoes)
@@ -276,6 +299,38 @@ TEST_F(GLBitmapFontLayout, LinesAlignAndLayOut)
         Font->SetCharWidth(charWidth);
         EXPECT_EQ(Quads("AB", taCenter).front().first, offset) << charWidth;
     }
+}
+
+TEST_F(GLBitmapFontLayout, TextOutWritesDownwardsFromItsPoint)
+{
+    // Coordinates growing downwards, as on a window: glyphs hang below the pen and each line follows below the
+    // one before (a step upwards would stack the lines in reverse order).
+    Sent.clear();
+    Font->TextOut(Rci, 10, 20, "A\rB", TVector4f{{{1, 1, 1, 1}}});
+    ASSERT_EQ(Sent.size(), 8u);
+    EXPECT_EQ(Sent[0].X, 10);
+    EXPECT_EQ(Sent[0].Y, 20);
+    EXPECT_EQ(Sent[1].Y, 28);
+    EXPECT_EQ(Sent[4].X, 10);
+    EXPECT_EQ(Sent[4].Y, 29);
+    EXPECT_EQ(Sent[5].Y, 37);
+}
+
+TEST_F(GLBitmapFontLayout, GlyphCornersAreMeasuredOnTheUploadedPage)
+{
+    // Tiles of 48 x 48 pixels go up on pages of 64 x 64: the corners are fractions of the page.
+    Font->SetTextureWidth(48);
+    Font->SetTextureHeight(48);
+    Quads("!");
+    ASSERT_EQ(Sent.size(), 4u);
+    EXPECT_FLOAT_EQ(Sent[0].S, 4 / 64.0f);
+    EXPECT_FLOAT_EQ(Sent[2].S, 8 / 64.0f);
+    EXPECT_FLOAT_EQ(Sent[2].T, 1 - 8 / 64.0f);
+    // ',' sits at x = 48: the left edge of the second tile.
+    Quads(",");
+    ASSERT_EQ(Sent.size(), 4u);
+    EXPECT_FLOAT_EQ(Sent[0].S, 0);
+    EXPECT_FLOAT_EQ(Sent[2].S, 4 / 64.0f);
 }
 
 TEST_F(GLBitmapFontLayout, SpaceWithoutATileAdvancesByTheSpacingAlone)
