@@ -326,6 +326,10 @@ TEST(GLGeomObjectsRays, AnnulusWallsAndRings)
          V(-0.3f, 0, 0)},
         {"level above it", P(5, 1, 0), V(-1, 0, 0), false, {}, {}},
     });
+    // Each ring is as wide as it is drawn: the bottom one from its own inner radius.
+    annulus.SetBottomInnerRadius(0.1f);
+    ExpectRays(annulus, {{"up on the wider bottom ring", P(0.2f, -5, 0), V(0, 1, 0), true, P(0.2f, -0.5f, 0),
+                          V(0, -1, 0)}});
     annulus.SetParts(TAnnulusParts{anOuterSides});
     ExpectRays(annulus, {{"down on the missing top ring", P(0.4f, 5, 0), V(0, -1, 0), false, {}, {}}});
 }
@@ -758,6 +762,15 @@ TEST_F(GLTorusDrawing, CapsuleEndsHaveFiveBandsOfSixteenSegments)
         const float upper = 0.5f + 0.5f * static_cast<float>(std::sin((j + 1) * std::numbers::pi / 8));
         EXPECT_NEAR(Sent[34 * j].Z, upper, 1e-6) << j;
     }
+    // With Slices 8 and Stacks 8 the bands still close the end: the eighth band's upper ring is the pole (a
+    // step of a ring segment, 5.625 degrees, would stop the nine bands at 50.6 degrees and leave a hole).
+    Sent.clear();
+    capsule.SetSlices(8);
+    capsule.SetStacks(8);
+    Draw(capsule);
+    ASSERT_EQ(Sent.size(), 9u * 2 * 65);
+    EXPECT_NEAR(Sent[2 * 65 * 7].Z, 1.0f, 1e-6);
+    EXPECT_NEAR(Sent[2 * 65 * 7].X, 0.0f, 1e-6);
 }
 
 // ---------------------------------------------------------------------------------------------------------
