@@ -185,7 +185,7 @@ TForm16::TForm16(TComponent* AOwner) : TForm(AOwner)
     ComboBox2->SetStyle(csDropDownList);
     ComboBox2->Items()->SetText("0 - none\n1 - move\n2 - rotate");
     label(behaviour, 136, 18, "for rotate minmax");
-    label(behaviour, 136, 34, "replaced w ta, ra, pa");
+    label(behaviour, 136, 35, "replaced w ta, ra, pa");
     const char* const minmax[] = {"minmax x", "minmax y", "minmax z"};
     for (int i = 0; i < 3; ++i) {
         label(behaviour, 8, 58 + 28 * i, minmax[i]);

@@ -257,5 +257,5 @@ void TLabeledEdit::PlaceLabel()
 {
     if (!FEditLabel) return;
     const int32_t height = FEditLabel->Height();
-    FEditLabel->SetBounds(Left(), Top() - height - LabelSpacing, std::max(FEditLabel->Width(), Width()), height);
+    FEditLabel->SetBounds(Left(), Top() - height - LabelSpacing, FEditLabel->Width(), height);
 }

@@ -137,7 +137,7 @@ public:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
-    // Puts the label above the box, LabelSpacing pixels apart, at least as wide as the box.
+    // Puts the label above the box, LabelSpacing pixels apart.
     void PlaceLabel();
 
     static constexpr int32_t LabelSpacing = 3;

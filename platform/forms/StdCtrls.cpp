@@ -4,6 +4,7 @@
 #include "ControlWidget.h"
 #include "SysUtils.h"
 
+#include <QtGui/QFontMetrics>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtWidgets/QAbstractButton>
@@ -251,6 +252,11 @@ void TLabel::SetCaption(const std::string& Value)
 {
     FCaption = Value;
     if (auto* label = ContentWidget<QLabel>(Widget())) label->setText(ToQString(Value));
+    // A label takes the size of its text (its widest line, its lines' height), as the platform's labels size
+    // themselves, so that it reaches over no control beside it; an aligned one keeps what its alignment gives it.
+    if (Align() != alNone || !QCoreApplication::instance()) return;
+    const QRect text = QFontMetrics(QApplication::font()).boundingRect(QRect(), Qt::TextExpandTabs, ToQString(Value));
+    SetBounds(Left(), Top(), text.width(), std::max(text.height(), Height() > 0 ? 1 : 0));
 }
 
 void TLabel::CreateWnd()

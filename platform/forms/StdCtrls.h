@@ -88,7 +88,8 @@ private:
     TFont FFont;
 };
 
-// A text on the form; "&" marks no key letter here, it shows as it is.
+// A text on the form; "&" marks no key letter here, it shows as it is. Setting the caption sizes the label's width
+// to the text unless the label is aligned.
 class TLabel : public TWinControl {
 public:
     explicit TLabel(TComponent* AOwner);

@@ -1,6 +1,7 @@
 // The map editor beside the running game: F4 shows it over the start map; walls painted by dragging, a door
 // turned to its corridor, a free sprite placed at the cursor and the player light recoloured are saved over the
-// start map, and the next new game plays them. Pictures of the edited map and of the new game.
+// start map, and the next new game plays them; the view on screen follows each edit, the pointer and the scroll
+// bar at once. Pictures of the edited map, of the view and of the new game.
 #include "GameWindow.h"
 #include "GLObjects.h"
 #include "RandomGenerator.h"
@@ -9,6 +10,7 @@
 #include "UGH_tables.h"
 #include "UGHmapedit.h"
 #include "VirtualKeys.h"
+#include "Windows.h"
 
 #include <gtest/gtest.h>
 
@@ -163,6 +165,107 @@ TEST_F(GameMapEditor, WhatTheEditorSavesOverTheStartMapTheNextNewGamePlays)
     EXPECT_TRUE(levelgrid[1][2].passable);
     StepFrames(1, cFrame);
     SavePicture(*Snapshot(), "mapeditor-2-new-game-door-open.png");
+}
+
+// The map view as it shows on screen: a click of the left button posted to the view (moving the cursor, painting
+// with the tool), the refresh tick the editor's timer runs, and the window's pixels read back.
+class GameMapView : public GameMapEditor {
+protected:
+    static LPARAM At(int32_t x, int32_t y) { return MAKELPARAM(static_cast<uint16_t>(x), static_cast<uint16_t>(y)); }
+    // The view pixel at the centre of cell (x, y).
+    static TPoint CellCentre(int32_t x, int32_t y)
+    {
+        return TPoint{40 * (x - edscrollx) + 20, 40 * (mapmaxy - y - edscrolly) + 20};
+    }
+    static void ClickCell(int32_t x, int32_t y)
+    {
+        const HWND view = Form2->Image1->Handle();
+        const TPoint at = CellCentre(x, y);
+        ASSERT_TRUE(PostMessage(view, WM_MOUSEMOVE, 0, At(at.X, at.Y)));
+        ASSERT_TRUE(PostMessage(view, WM_LBUTTONDOWN, MK_LBUTTON, At(at.X, at.Y)));
+        ASSERT_TRUE(PostMessage(view, WM_LBUTTONUP, 0, At(at.X, at.Y)));
+        Application->ProcessMessages();
+    }
+    // The window as it shows after the next refresh tick.
+    static std::unique_ptr<TBitmap> Screen()
+    {
+        Form2->Timer1Timer(Form2->Timer1);
+        Application->ProcessMessages();
+        return Form2->GetFormImage();
+    }
+    // How many pixels of cell (x, y)'s square on screen (inside its outline) have the colour.
+    static int CellPixels(TBitmap& screen, int32_t x, int32_t y, TColor color)
+    {
+        const TPoint view = Form2->Image1->ClientOrigin(), form = Form2->ClientOrigin();
+        const TPoint centre = CellCentre(x, y);
+        int count = 0;
+        for (int32_t py = centre.Y - 8; py < centre.Y + 8; ++py)
+            for (int32_t px = centre.X - 8; px < centre.X + 8; ++px) {
+                const int32_t sx = view.X - form.X + px, sy = view.Y - form.Y + py;
+                if (sx < 0 || sy < 0 || sx >= screen.Width() || sy >= screen.Height()) continue;
+                const uint8_t* p = screen.ScanLine(sy) + 3 * sx;
+                if ((p[2] | p[1] << 8 | p[0] << 16) == color) ++count;
+            }
+        return count;
+    }
+    // How many pixels of the outline of cell (x, y) on screen are blue, the cursor's colour.
+    static int BlueOutline(TBitmap& screen, int32_t x, int32_t y)
+    {
+        const TPoint view = Form2->Image1->ClientOrigin(), form = Form2->ClientOrigin();
+        const TPoint centre = CellCentre(x, y);
+        int count = 0;
+        for (int32_t px = centre.X - 19; px <= centre.X + 18; ++px) {
+            const int32_t sx = view.X - form.X + px, sy = view.Y - form.Y + centre.Y - 18;
+            if (sx < 0 || sy < 0 || sx >= screen.Width() || sy >= screen.Height()) continue;
+            const uint8_t* p = screen.ScanLine(sy) + 3 * sx;
+            if (p[0] == 255 && p[1] == 0 && p[2] == 0) ++count;
+        }
+        return count;
+    }
+};
+
+// A wall painted by a click, the cursor moved by another, the hovered cell named and the view scrolled: each shows
+// on screen at the next refresh, without the window being resized.
+TEST_F(GameMapView, TheViewOnScreenFollowsEachEdit)
+{
+    SetRandSeed(2022);
+    NewGame();
+    PressKey(VK_F1 + 3); // F4
+    ASSERT_TRUE(Form2->Visible());
+    ASSERT_TRUE(levelgrid[2][1].passable && !levelgrid[2][1].wall);
+    std::unique_ptr<TBitmap> screen = Screen();
+    EXPECT_LT(CellPixels(*screen, 2, 1, clBlack), 64);
+
+    Form2->SpeedButton15->Click(); // wall
+    ClickCell(2, 1);
+    ASSERT_TRUE(levelgrid[2][1].wall);
+    screen = Screen();
+    SavePicture(*screen, "mapeditor-3-view-wall-painted.png");
+    EXPECT_EQ(CellPixels(*screen, 2, 1, clBlack), 256) << "the wall shows solid black at once";
+    EXPECT_GT(BlueOutline(*screen, 2, 1), 30) << "the cursor outlines the painted cell";
+
+    Form2->SpeedButton14->Click(); // select
+    ClickCell(1, 3);
+    EXPECT_EQ(std::make_pair(edcurx, edcury), std::make_pair(1, 3));
+    screen = Screen();
+    EXPECT_GT(BlueOutline(*screen, 1, 3), 30) << "the cursor's outline moved";
+    EXPECT_EQ(BlueOutline(*screen, 2, 1), 0);
+
+    const TPoint hover = CellCentre(4, 2);
+    ASSERT_TRUE(PostMessage(Form2->Image1->Handle(), WM_MOUSEMOVE, 0, At(hover.X, hover.Y)));
+    Application->ProcessMessages();
+    EXPECT_EQ(Form2->Label25->Caption(), "4,2") << "the cursor label names the cell under the pointer";
+
+    // The horizontal bar scrolled by two cells: the wall shows two cells to the left.
+    const TPoint before = CellCentre(2, 1);
+    Form2->ScrollBar1->SetPosition(2);
+    ASSERT_EQ(edscrollx, 2);
+    screen = Screen();
+    SavePicture(*screen, "mapeditor-4-view-scrolled.png");
+    EXPECT_EQ(CellCentre(2, 1).X, before.X - 80);
+    EXPECT_EQ(CellPixels(*screen, 2, 1, clBlack), 256);
+    Form2->ScrollBar1->SetPosition(0);
+    Form2->Hide();
 }
 
 } // namespace

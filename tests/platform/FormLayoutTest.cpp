@@ -76,7 +76,8 @@ TEST(FormLayout, EachKindOfFaultIsNamed)
     TForm form(nullptr);
     EXPECT_TRUE(CheckFormLayout(form).empty()); // no window, nothing shown
     form.SetBounds(0, 0, 300, 200);
-    Put<TLabel>(&form, 4, 4, 30, 18)->SetCaption("a caption far too long");
+    Put<TButton>(&form, 4, 4, 30, 22)->SetCaption("a caption far too long");
+    Put<TLabel>(&form, 40, 4, 30, 18)->SetCaption("a label takes its text's width");
     Put<TCheckBox>(&form, 4, 30, 30, 18)->SetCaption("passable");
     Put<TButton>(&form, 250, 60, 80, 22)->SetCaption("off"); // past the right edge
     Put<TEdit>(&form, 4, 90, 100, 20);
@@ -93,7 +94,7 @@ TEST(FormLayout, EachKindOfFaultIsNamed)
         const char* First;
         const char* Second;
     } expected[] = {
-        {"TLabel \"a caption far too long\"", "needs"},
+        {"TButton \"a caption far too long\"", "needs"},
         {"TCheckBox \"passable\"", "needs"},
         {"TButton \"off\" (250,60 80x22)", "outside its parent"},
         {"TEdit (4,90 100x20) and TEdit (50,100 100x20)", "overlap"},
