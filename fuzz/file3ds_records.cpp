@@ -1,8 +1,10 @@
 // Reads arbitrary bytes as a 3DS file, then every record of it: each material, mesh, light and camera, each
 // keyframer motion and the keyframer settings. Any outcome but E3DSError is a fault; so is a mesh whose faces or
 // material groups name what it does not have, or a record whose arrays are not as long as its counts say.
+#include "Const3DS.h"
 #include "File3DS.h"
 #include "Streams.h"
+#include "StringLists.h"
 #include "Utils3DS.h"
 
 #include <cstdint>
@@ -116,5 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CheckTrack(ambient->NCKeys, ambient->CKeys, &ambient->Color);
     });
     Guarded([&] { keys.Settings(); });
+    // The name lists hold one name per node the counts count.
+    TStringList names;
+    for (const uint16_t tag : {OBJECT_NODE_TAG, CAMERA_NODE_TAG, LIGHT_NODE_TAG, SPOTLIGHT_NODE_TAG, TARGET_NODE_TAG})
+        Guarded([&] {
+            ListNodeTagNames(file, tag, names);
+            Check(names.Count() == CountNodeTags(file, tag));
+        });
     return 0;
 }

@@ -653,27 +653,32 @@ TEST(GLFile3DS, EveryNodeGetsAnEmptyMorphTargetPerFrameOfTheSegment)
     };
     const struct {
         int32_t First, Last, Targets;
-    } cases[] = {{0, 30, 31}, {5, 5, 1}, {7, 3, 0}, {0, 65535, 65536}};
+    } cases[] = {{0, 30, 31}, {5, 5, 1}, {7, 3, 0}, {0, 65536, 65537}};
     for (const auto& c : cases) {
         TGLBaseMesh mesh(nullptr);
         Load(mesh, file(c.First, c.Last));
         auto& tri = dynamic_cast<TMorphableMeshObject&>(MeshObject(mesh));
         EXPECT_EQ(tri.MorphTargets()->Count(), c.Targets) << c.First << ".." << c.Last;
     }
-    // Segments longer than that, or spanning nearly all of the 32-bit range, are corrupt.
-    for (const auto& [first, last] : {std::pair{0, 65536}, std::pair{INT32_MIN, INT32_MAX}}) {
-        TGLBaseMesh mesh(nullptr);
-        EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, file(first, last)); }), c3DSErrInvalidChunk);
-    }
-    // So is a small file whose nodes together would get more targets than that.
-    const auto twoMeshes = MeshFile(
-        [] {
-            for (const char* name : {"One", "Two"})
-                NamedMesh(name, {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)}, [] { Faces({{0, 1, 2}}); });
-        },
-        [] { KeyframerHeader(0, 39999); });
+    // A long animation of many nodes in a small file loads whole: nine meshes over 0..7281.
+    const auto meshes = [](int count, int32_t last) {
+        return MeshFile(
+            [count] {
+                for (int i = 0; i < count; ++i)
+                    NamedMesh("Mesh" + std::to_string(i), {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)}, [] { Faces({{0, 1, 2}}); });
+            },
+            [last] { KeyframerHeader(0, last); });
+    };
+    TGLBaseMesh nine(nullptr);
+    Load(nine, meshes(9, 7281));
+    ASSERT_EQ(nine.MeshObjects()->Count(), 9);
+    for (int32_t i = 0; i < 9; ++i)
+        EXPECT_EQ(dynamic_cast<TMorphableMeshObject&>(MeshObject(nine, i)).MorphTargets()->Count(), 7282);
+    // A file that asks for far more targets than it could describe frames for is corrupt: a segment spanning
+    // nearly all of the 32-bit range, or two nodes of a few hundred bytes asking for 800,000.
     TGLBaseMesh mesh(nullptr);
-    EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, twoMeshes); }), c3DSErrInvalidChunk);
+    EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, file(INT32_MIN, INT32_MAX)); }), c3DSErrInvalidChunk);
+    EXPECT_EQ(MessageOf<E3DSError>([&] { Load(mesh, meshes(2, 399999)); }), c3DSErrInvalidChunk);
 }
 
 TEST(GLFile3DS, TheReferenceTransformIsTheInvertedLocalFrame)

@@ -15,6 +15,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <unordered_map>
@@ -25,10 +26,12 @@ namespace {
 
 // Indices are 16-bit: splitting stops making copies at this many vertices.
 constexpr int32_t cMaxVertices = 65535;
-// Every mesh, motion, light and camera node gets one empty morph target per frame of the keyframer's segment.
-// A segment longer than this is a corrupt file; so is a file whose nodes together would get more targets than
-// the file has bytes (or than this, for smaller files): a target takes more memory than a byte of the file.
-constexpr int64_t cMaxMorphTargets = 65536;
+// Every mesh, motion, light and camera node gets one empty morph target per frame of the keyframer's segment,
+// a few hundred bytes of memory each however little of the file the node takes. The nodes of a file together
+// get up to this many per byte of the file, and up to cMinMorphTargetBudget in any file (long animations of
+// many nodes in a small file); a file that asks for more than that cannot be what it claims and is refused.
+constexpr int64_t cMorphTargetsPerFileByte = 4;
+constexpr int64_t cMinMorphTargetBudget = int64_t{1} << 18;
 
 // A mesh after splitting: per-vertex lists (texture coordinates only when the mesh has them) and three corners
 // per face, which name the split vertices.
@@ -191,7 +194,8 @@ TMatrix4f InvertedLocalMatrix(const TMesh3DS& mesh)
 class TConversion {
 public:
     TConversion(TFile3DS& file, int64_t fileSize, TGLBaseMesh& owner, bool inverted)
-        : FFile(file), FOwner(owner), FInverted(inverted), FMorphTargetsLeft(std::max(fileSize, cMaxMorphTargets))
+        : FFile(file), FOwner(owner), FInverted(inverted),
+          FMorphTargetsLeft(std::max(fileSize * cMorphTargetsPerFileByte, cMinMorphTargetBudget))
     {
     }
 
@@ -318,7 +322,9 @@ void TConversion::AddFaceGroups(TGLMeshObject& meshObject, const TMesh3DS& mesh,
 void TConversion::AddMorphTargets(TMorphableMeshObject& object)
 {
     FMorphTargetsLeft -= FMorphTargetsPerObject;
-    if (FMorphTargetsPerObject > cMaxMorphTargets || FMorphTargetsLeft < 0) Raise3DSError(c3DSErrInvalidChunk);
+    const int64_t count = object.MorphTargets()->Count() + FMorphTargetsPerObject;
+    if (FMorphTargetsLeft < 0 || count > std::numeric_limits<int32_t>::max()) Raise3DSError(c3DSErrInvalidChunk);
+    object.MorphTargets()->RequiredCapacity(static_cast<int32_t>(count));
     for (int64_t i = 0; i < FMorphTargetsPerObject; ++i) new TMeshMorphTarget(object.MorphTargets());
 }
 
