@@ -261,6 +261,7 @@ TForm16::TForm16(TComponent* AOwner) : TForm(AOwner)
 void TForm16::FormShow(TObject* /*Sender*/)
 {
     VAVodadViewer1->SetVisible(true);
+    VAVodadViewer1->Invalidate(); // the preview draws itself now, not only after "preview"
     Timer1->SetEnabled(true);
     TStrings* slots = ComboBox1->Items();
     slots->BeginUpdate();

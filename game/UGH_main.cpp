@@ -17,7 +17,6 @@
 #include "RandomGenerator.h"
 #include "VAVodad.h"
 
-#include <chrono>
 #include <cmath>
 
 bool loading = false;
@@ -57,10 +56,6 @@ constexpr const char* cMainMenuMap = "\\levels\\mm_map.map";
 
 constexpr int cClientWidth = 1024, cClientHeight = 768;
 
-// Pending messages are handled at most this often while a map is read, so that reading a big map does not
-// spend its time repainting.
-constexpr std::chrono::milliseconds cMapPumpInterval{16};
-
 void ProcessPendingMessages()
 {
     if (Application) Application->ProcessMessages();
@@ -87,18 +82,32 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner)
     OnResize = [this](TObject* Sender) { FormResize(Sender); };
     OnCloseQuery = [this](TObject* Sender, bool& CanClose) { FormCloseQuery(Sender, CanClose); };
     OnClose = [this](TObject* Sender, TCloseAction& Action) { FormClose(Sender, Action); };
-    OnKeyDown = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) { FormKeyDown(Sender, Key, Shift); };
-    OnKeyPress = [this](TObject* Sender, char16_t& Key) { FormKeyPress(Sender, Key); };
-    OnKeyUp = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) { FormKeyUp(Sender, Key, Shift); };
+    // While a level is read, written or built the load screen paints and the window's messages are handled, but
+    // keys and clicks wait: they would act on a level that is not there yet.
+    OnKeyDown = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) {
+        if (!levelbusy) FormKeyDown(Sender, Key, Shift);
+    };
+    OnKeyPress = [this](TObject* Sender, char16_t& Key) {
+        if (!levelbusy) FormKeyPress(Sender, Key);
+    };
+    OnKeyUp = [this](TObject* Sender, uint16_t& Key, TShiftState Shift) {
+        if (!levelbusy) FormKeyUp(Sender, Key, Shift);
+    };
     VAVodadViewer1->OnMouseDown = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
-                                         int32_t Y) { VAVodadViewer1MouseDown(Sender, Button, Shift, X, Y); };
+                                         int32_t Y) {
+        if (!levelbusy) VAVodadViewer1MouseDown(Sender, Button, Shift, X, Y);
+    };
     VAVodadViewer1->OnMouseUp = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X,
-                                       int32_t Y) { VAVodadViewer1MouseUp(Sender, Button, Shift, X, Y); };
+                                       int32_t Y) {
+        if (!levelbusy) VAVodadViewer1MouseUp(Sender, Button, Shift, X, Y);
+    };
     VAVodadViewer1->OnMouseMove = [this](TObject* Sender, TShiftState Shift, int32_t X, int32_t Y) {
         VAVodadViewer1MouseMove(Sender, Shift, X, Y);
     };
     VAVodadViewer1->OnMouseLeave = [this](TObject* Sender) { VAVodadViewer1MouseLeave(Sender); };
-    VAVodadViewer1->OnDblClick = [this](TObject* Sender) { VAVodadViewer1DblClick(Sender); };
+    VAVodadViewer1->OnDblClick = [this](TObject* Sender) {
+        if (!levelbusy) VAVodadViewer1DblClick(Sender);
+    };
     GLCadencer1->OnProgress = [this](TObject* Sender, double deltaTime, double newTime) {
         GLCadencer1Progress(Sender, deltaTime, newTime);
     };
@@ -215,23 +224,17 @@ void TForm1::FormCreate(TObject*)
     loadstage = 12;
     ShowStatus(strarr[162]);
 
-    // 12. The buttons, then the main menu: an empty level for a test character.
+    // 12. The buttons, then the main menu: an empty level and a new character.
     definebutsets();
     ClearLevel();
-    player.name = "testchar";
+    ResetStats();
     mmmode = true;
     ingame = invmode = chargen = itemlistmode = false;
 
     // 13.
     loadstage = 13;
     ShowStatus(strarr[163]);
-    auto lastPump = std::chrono::steady_clock::now();
-    LoadMap(GamePath(cMainMenuMap), [&lastPump](const std::string&) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastPump < cMapPumpInterval) return;
-        lastPump = now;
-        ProcessPendingMessages();
-    });
+    ReadLevel(GamePath(cMainMenuMap));
     GoToStart();
     loadstage = 14;
     BuildLevel();

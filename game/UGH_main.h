@@ -495,7 +495,17 @@ public:
     // ---- Frame loop and housekeeping (UGH_main_frame.cpp) ----
     void GLCadencer1Progress(TObject* Sender, double deltaTime, double newTime);
     void CadencerRun(double deltatime);
+    // Lays out the load screen while levelbusy is set (the name of the level being read, else mapname), hides it
+    // otherwise.
     void ProcessLoadScreen();
+    // The load screen as a level is read, written or built in play: laid out, painted, and the window's pending
+    // messages handled (the window takes no keys or clicks while levelbusy is set).
+    void PaintLoadScreen();
+    // The progress of a map read or write in play: picks the load screen's picture at random, then paints the
+    // screen with the level's name on the first call and then a tenth of a second after each paint.
+    std::function<void(const std::string& levelname)> LoadScreenProgress();
+    // The display name of the level being read, shown by the load screen; empty when no read runs.
+    std::string loadingname;
     void Timer1Timer(TObject* Sender);
     void Timer2Timer(TObject* Sender);
     void FormResize(TObject* Sender);
@@ -660,7 +670,7 @@ public:
     // Shows tttxt in the box beside (ttx, tty) when ttvis, tooltips are on and the text is new; hides the box
     // for any other text; the text on screen leaves it as it is.
     void handletooltip(int32_t ttx, int32_t tty, const std::string& tttxt, bool ttvis);
-    // Every frame (block b6): keys, danger figure, corners, hit and mana points, experience bar.
+    // Every frame (block b6): keys, danger figure, corners, hit and mana points, the held item, experience bar.
     void ProcessBasicHUD();
     TGLHUDText* key_gold_no = nullptr;
     TGLHUDText* key_silver_no = nullptr;
@@ -668,6 +678,7 @@ public:
     TGLHUDText* PL_HPMP = nullptr;
     TGLHUDSprite* xpbar_bg = nullptr;
     TGLHUDSprite* xpbar = nullptr;
+    TGLHUDSprite* aitem_ui = nullptr; // the held item's picture in the bottom right corner
     TGLHUDText* tooltiptxt = nullptr;
 
     // ---- New game and level change (UGH_main_flow.cpp) ----
@@ -686,6 +697,9 @@ public:
 
     // Sets the player light from playerlightdata (the last map read or level generated).
     void ApplyPlayerLight();
+    // Reads the map file into the level while the load screen paints, then lights the player as the map says.
+    // A map that cannot be read raises and leaves the level and the light as they were.
+    void ReadLevel(const std::string& fileName);
     // ---- Saved game (UGH_main_flow.cpp) ----
     // Writes the running game with the player light's current values as the save set and says so; a set that
     // cannot be written is reported naming the file, the old set kept.

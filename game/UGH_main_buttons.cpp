@@ -351,6 +351,11 @@ void RunAction(TForm1& form, int32_t id)
     case 47:
         OpenItemList(form, true);
         break;
+    case 30:
+        // The shown character's next card.
+        shownspell = form.FindNextSpell(shownspell, showenemy ? opponent : player);
+        uirefresh = true;
+        break;
     case 31:
         showenemy = true;
         form.OpenUI(true);
@@ -459,8 +464,9 @@ void LayOutCharacterScreen(const TForm1& form)
             Place(ok, bg.X + bg.W / 2 - ok.w / 2.0 - (chargen ? 15 : 10), bg.Y - bg.H / 2 + ok.h / 2.0 + 60);
         });
         Guarded(" 37 ", [&] {
+            // Beside the name it changes.
             gamebutton& name = gbuttons[37];
-            name.x = RoundInteger(bg.X - bg.W / 2);
+            Place(name, bg.X - bg.W / 2, form.char_name->Position()->Y());
             name.visible = chargen;
         });
         const double right = bg.X + bg.W / 2;

@@ -54,7 +54,7 @@ void TForm1::StartNewGame()
         GamePath(adventureid != "map_" ? "\\levels\\" + adventureid + "startmap.map" : "\\levels\\startmap.map");
     // A start map that cannot be read leaves the character screen as it was.
     try {
-        LoadMap(fileName);
+        ReadLevel(fileName);
     } catch (const EGameDataError& e) {
         GameLog("New game: " + e.Message());
         ShowRequestForm("", e.Message(), 0, 1, 0, "");
@@ -88,14 +88,13 @@ void TForm1::ChangeLevel(int32_t way, const std::string& param)
     } else {
         // A map that exists but cannot be read leaves the player where he is.
         try {
-            LoadMap(fileName);
+            ReadLevel(fileName);
         } catch (const EGameDataError& e) {
             levelno = previous;
             GameLog("Level change: " + e.Message());
             ShowRequestForm("", e.Message(), 0, 1, 0, "");
             return;
         }
-        ApplyPlayerLight();
     }
     levelsteps = 0;
     BuildLevel();
@@ -179,12 +178,18 @@ void TForm1::KillPlayer()
     ClearLevel();
     // A main-menu level that cannot be read leaves the menu without a level behind it; the game still ends.
     try {
-        LoadMap(GamePath("\\levels\\mm_map.map"));
+        ReadLevel(GamePath("\\levels\\mm_map.map"));
         levelno = -1;
         BuildLevel();
         GoToStart();
         CheckAvisars(playerx, playery);
         FullMBW(viewdist);
+void TForm1::ReadLevel(const std::string& fileName)
+{
+    LoadMap(fileName, LoadScreenProgress());
+    ApplyPlayerLight();
+}
+
     } catch (const EGameDataError& e) {
         levelno = -1;
         GameLog("Death: " + e.Message());

@@ -15,6 +15,7 @@
 #include "Graphics.h"
 #include "JPEG.h"
 #include "ProgramVersion.h"
+#include "RandomGenerator.h"
 #include "UGH_data.h"
 #include "UGH_hudwrites.h"
 #include "UGH_log.h"
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -177,7 +179,7 @@ void TForm1::ProcessRequestForm()
         }
         return;
     }
-    // The form's layer draws it over the other interface sprites; it stays before its own buttons there.
+    // The form's layer draws it over the darkening and the other interface layers, under its own buttons.
     reqform->SetVisible(true);
     if (!rfimg.empty()) SetHUDMaterial(spellfound, rfimg);
     const bool scroll = rfcase == 10 || rfcase == 44;
@@ -297,6 +299,7 @@ void TForm1::ProcessLoadScreen()
     }
     dcload->SetVisible(true);
     SetHUDMaterial(loadscr_b, "etex_" + std::to_string(envindex) + "_0");
+        loadingname.clear();
     SetHUDMaterial(loadscr_f, "loadscr_" + std::to_string(loadscrno));
     const float centreX = scrw / 2.0f, centreY = scrh / 2.0f;
     PlaceHUD(loadscr_b, centreX, centreY);
@@ -309,7 +312,27 @@ void TForm1::ProcessLoadScreen()
     SetHUDText(loadtxt, levelsaving ? strarr[302] : strarr[301]);
     PlaceHUD(levelname, 10, 40);
     levelname->SetVisible(true);
-    SetHUDText(levelname, mapname);
+    // A map is read whole before it replaces the level: mapname still names the level before.
+    SetHUDText(levelname, loadingname.empty() ? mapname : loadingname);
+}
+
+void TForm1::PaintLoadScreen()
+{
+    ProcessLoadScreen();
+    VAVodadViewer1->Invalidate();
+    if (Application) Application->ProcessMessages();
+}
+
+std::function<void(const std::string&)> TForm1::LoadScreenProgress()
+{
+    loadscrno = Random(loadscrcount);
+    return [this, last = std::chrono::steady_clock::time_point{}](const std::string& name) mutable {
+        // Reading a big map does not spend its time repainting: a tenth of a second between paints.
+        if (std::chrono::steady_clock::now() - last < std::chrono::milliseconds(100)) return;
+        loadingname = name;
+        PaintLoadScreen();
+        last = std::chrono::steady_clock::now();
+    };
 }
 
 // ---- Timers ----
@@ -420,6 +443,7 @@ void TForm1::ExitGame()
     musicon = false;
     soundon = false;
     try {
+    cleargslist();
         GLSphere1->Behaviours()->Clear();
     } catch (...) {
         GameLog("The music could not be stopped on exit");

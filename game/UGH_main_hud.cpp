@@ -133,6 +133,13 @@ void TForm1::ProcessBasicHUD()
     points.append(strarr[49]).append(": ").append(IntToStr(player.manamax));
     SetHUDText(PL_HPMP, points);
 
+    // The item held for crafting shows in the bottom right corner.
+    ShowHUD(aitem_ui, craftmode);
+    if (craftmode) {
+        SetHUDMaterial(aitem_ui, "itm_" + IntToStr(selitem));
+        PlaceHUD(aitem_ui, scrw - 64, scrh - 64);
+    }
+
     const bool bar = !invmode && !mmmode && !btlmode;
     ShowHUD(xpbar_bg, bar);
     ShowHUD(xpbar, bar);

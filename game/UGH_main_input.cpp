@@ -235,14 +235,16 @@ void TForm1::ToggleMenu()
     }
 }
 
-void TForm1::OpenUI(bool)
+void TForm1::OpenUI(bool shen)
 {
-    // The attribute bonuses and the spellbook's first card come with the character's growth and the cards.
+    if (!shen) defineparbonuses();
     if (invmode) {
         invmode = false;
         showenemy = false;
     } else {
         invmode = true;
+        // The spell card shows the first card of the shown character's spellbook.
+        shownspell = FindNextSpell(cardcount - 1, shen ? opponent : player);
     }
     uirefresh = true;
 }

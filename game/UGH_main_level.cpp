@@ -241,6 +241,8 @@ void TForm1::BuildLevel()
     for (int32_t i = 0; i <= mapmaxx; ++i)
         for (int32_t j = 0; j <= mapmaxy; ++j) BuildCell(i, j);
     for (int32_t i = 0; i <= freesprites.High(); ++i) ModFreeSprite(i);
+    // The load screen stands over the old level while the new one is built.
+    PaintLoadScreen();
     for (int32_t i = 0; i <= freemeshes.High(); ++i) ModFreeMesh(i, true);
     for (int32_t i = 0; i <= wanderers.High(); ++i) ModWanderer(i);
 

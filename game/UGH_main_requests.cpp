@@ -107,8 +107,8 @@ void TForm1::ShowRequestForm(const std::string& rttl, const std::string& rtext, 
 
 void TForm1::DisplayRequestForm()
 {
-    // The form's layer already draws it over the other interface sprites; it stays before its own buttons there,
-    // which moving it to the layer's end would hide.
+    // The form's layer draws its children in order, the form over the darkening and under its own buttons, which
+    // moving it to the layer's end would hide.
     rfmode = true;
     const rqftp& first = rfqueue[1];
     rftitle = first.ttl_text;
@@ -165,9 +165,8 @@ void TForm1::RequestFormOK()
     case 41:
     case 42:
     case 43:
-        // The element's name joins the text once the battle display names the elements.
         player.element = rfcase - 39;
-        ShowRequestForm(strarr[363], strarr[361] + " .", 0, 1, 0, "");
+        ShowRequestForm(strarr[363], strarr[361] + " " + GetElName(player.element, strarr) + ".", 0, 1, 0, "");
         break;
     case 30:
         ExitGame();

@@ -136,6 +136,8 @@ void TForm1::ProcessWanderers(double dt)
 
 void TForm1::MoveWanderers()
 {
+    // The level holds still while its author edits it.
+    if (MapEditorForm && MapEditorForm->Visible()) return;
     for (wanderer& w : wanderers) {
         // One off the level has no cell to step from.
         if (!w.enabled || w.behav != 1 || !CellInUse(w.x, w.y)) continue;

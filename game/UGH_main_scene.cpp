@@ -68,6 +68,13 @@ void SetUpCamera(TForm1& form, TComponent*)
     form.mcam->SetFocalLength(20);
 }
 
+// A HUD layer drawn in its children's order: sorting its blended sprites by their distance to the camera, as a
+// layer of the level would be, lets sprites that overlap cover each other by where the player stands.
+void DrawInChildOrder(TForm1&, TComponent* cube)
+{
+    static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone);
+}
+
 void SetUpFrameClock(TForm1& form, TComponent*)
 {
     form.GLCadencer1->SetScene(form.VAVodad1);
@@ -228,8 +235,7 @@ const TSceneRow cSceneTable[] = {
     // The HUD layers, each drawn over the ones before.
     // Drawn in child order: sorting its blended sprites by their distance to the camera, as a layer of the level
     // would be, let the darkening cover the bars and texts laid over it.
-    {"dcuibg", "", Make<TGLDummyCube, &TForm1::dcuibg>,
-     {.Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
+    {"dcuibg", "", Make<TGLDummyCube, &TForm1::dcuibg>, {.Setup = DrawInChildOrder}},
     // The battle screen: the darkening first, the monster's picture, the bars over their backgrounds.
     {"trbg", "dcuibg", Make<TGLHUDSprite, &TForm1::trbg>, {.Visible = false, .MatLib = true}},
     {"monster_img", "dcuibg", Make<TGLHUDSprite, &TForm1::monster_img>, {.Visible = false, .MatLib = true}},
@@ -264,12 +270,13 @@ const TSceneRow cSceneTable[] = {
     {"xpbar", "dcuibg", Make<TGLHUDSprite, &TForm1::xpbar>,
      {.Visible = false, .MatLib = true,
       .Setup = [](TForm1& form, TComponent*) { form.xpbar->Material()->SetLibMaterialName("xpindic"); }}},
+    {"aitem_ui", "dcuibg", Make<TGLHUDSprite, &TForm1::aitem_ui>, {.Visible = false, .Width = 128, .Height = 128,
+     .MatLib = true}},
     {"minimap", "dcuibg", Make<TGLHUDSprite, &TForm1::minimap>, {.Visible = false, .Setup = SetUpMinimap}},
     // Drawn in child order: the paper doll's layers cover each other in the order they are made, where sorting
     // its blended sprites by their distance to the camera would shuffle layers that share a centre.
     {"dccharscreen", "", Make<TGLDummyCube, &TForm1::dccharscreen>,
-     {.Visible = false,
-      .Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
+     {.Visible = false, .Setup = DrawInChildOrder}},
     // The character screen's panel on the left of a 1024 x 768 view, its rows from 40 pixels down.
     {"csbackground", "dccharscreen", Make<TGLHUDSprite, &TForm1::csbackground>,
      {.X = 260, .Y = 370, .Width = 500, .Height = 660, .MatLib = true}},
@@ -304,8 +311,7 @@ const TSceneRow cSceneTable[] = {
     // Drawn in child order: the panel under its cells, each cell's frame, kind and count over its picture; sorting
     // the blended sprites by their distance to the camera put some cells under the panel and frames under pictures.
     {"inventory", "", Make<TGLDummyCube, &TForm1::inventory>,
-     {.Visible = false,
-      .Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
+     {.Visible = false, .Setup = DrawInChildOrder}},
     // The item list's panel under its buttons and texts, the description and help boxes beside it.
     {"ilpanel", "inventory", Make<TGLHUDSprite, &TForm1::ilpanel>, {.MatLib = true}},
     {"inventoryf1", "inventory", Make<TGLDummyCube, &TForm1::inventoryf1>},
@@ -316,8 +322,7 @@ const TSceneRow cSceneTable[] = {
     {"invitmimage", "inventory", Make<TGLHUDSprite, &TForm1::invitmimage>, {.Visible = false, .MatLib = true}},
     {"invhelptxt", "inventory", Make<TGLHUDText, &TForm1::invhelptxt>, {.Visible = false, .Font = 2}},
     // Drawn in child order, so that the perk panel's texts stay over its background.
-    {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>,
-     {.Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
+    {"dcperkicon", "", Make<TGLDummyCube, &TForm1::dcperkicon>, {.Setup = DrawInChildOrder}},
     // The perk panel's background, under the perk icons made at start-up.
     {"csperkbg", "dcperkicon", Make<TGLHUDSprite, &TForm1::csperkbg>, {.Visible = false, .MatLib = true}},
     // The perk panel's name, its two columns of requirements and bonuses and the perk's picture over it.
@@ -339,8 +344,9 @@ const TSceneRow cSceneTable[] = {
     // Where the main menu shows it in a 1024 x 768 view.
     {"titlecard", "dcmenu", Make<TGLHUDSprite, &TForm1::titlecard>,
      {.X = 512, .Y = 105, .Width = 400, .Height = 200}},
-    {"dcrf", "", Make<TGLDummyCube, &TForm1::dcrf>},
-    // The darkening behind a request form first, the form over it.
+    // Drawn in child order: the darkening behind a request form first, the form over it, its picture and its
+    // buttons (made at start-up) over the form.
+    {"dcrf", "", Make<TGLDummyCube, &TForm1::dcrf>, {.Setup = DrawInChildOrder}},
     {"reqform_dark", "dcrf", Make<TGLHUDSprite, &TForm1::reqform_dark>, {.Visible = false, .MatLib = true}},
     {"reqform", "dcrf", Make<TGLHUDSprite, &TForm1::reqform>, {.Visible = false, .MatLib = true}},
     {"spellfound", "dcrf", Make<TGLHUDSprite, &TForm1::spellfound>, {.Visible = false, .MatLib = true}},
@@ -350,12 +356,12 @@ const TSceneRow cSceneTable[] = {
     // Shown or hidden whole while a tooltip is up; the text draws over the box (in child order, where the blended
     // box would come last).
     {"dctooltip", "", Make<TGLDummyCube, &TForm1::dctooltip>,
-     {.Visible = false,
-      .Setup = [](TForm1&, TComponent* cube) { static_cast<TGLDummyCube*>(cube)->SetObjectsSorting(osNone); }}},
+     {.Visible = false, .Setup = DrawInChildOrder}},
     {"tooltipbg", "dctooltip", Make<TGLHUDSprite, &TForm1::tooltipbg>, {.MatLib = true}},
     {"tooltiptxt", "dctooltip", Make<TGLHUDText, &TForm1::tooltiptxt>, {.Font = 2}},
-    // The load screen covers everything while a level is read, written or built.
-    {"dcload", "", Make<TGLDummyCube, &TForm1::dcload>},
+    // The load screen covers everything while a level is read, written or built: drawn in child order, the
+    // picture over the background it shares its centre with.
+    {"dcload", "", Make<TGLDummyCube, &TForm1::dcload>, {.Setup = DrawInChildOrder}},
     {"loadscr_b", "dcload", Make<TGLHUDSprite, &TForm1::loadscr_b>, {.MatLib = true}},
     {"loadscr_f", "dcload", Make<TGLHUDSprite, &TForm1::loadscr_f>, {.MatLib = true}},
     {"loadtxt", "dcload", Make<TGLHUDText, &TForm1::loadtxt>, {.Font = 1}},

@@ -73,6 +73,10 @@ TGameWindows StartGame(const std::string& dataFolder)
     Application->CreateForm(Form2);
     windows.MapEditor = Form2;
     Form1->MapEditorForm = Form2;
+    // The random map generator tells what it does in the map editor's caption, which it gives back after.
+    Form1->RandomMapProgress = [](const std::string& text) {
+        if (Form1 && Form1->MapEditorForm) Form1->MapEditorForm->SetCaption(text.empty() ? "MapEd" : text);
+    };
     Application->CreateForm(Form3);
     windows.CardEditor = Form3;
     Application->CreateForm(Form4);

@@ -201,16 +201,47 @@ TEST_F(Buttons, TheMainMenuStandsInTheMiddleUnderTheTitle)
     EXPECT_FLOAT_EQ(form->gbtexts[20]->Position()->Y(), 270);
 }
 
+TEST_F(Buttons, TheCharacterScreenOpensOnTheShownSpellbooksFirstCardAndItsCardButtonStepsOn)
+{
+    TScopedValue<int32_t> cards(cardcount, 20);
+    opponent.spellbook.Fill(false);
+    for (const int32_t id : {3, 7, 12}) opponent.spellbook[id] = true;
+    player.spellbook.Fill(false);
+    player.spellbook[5] = true;
+    // The enemy's screen, as the battle's button opens it.
+    showenemy = true;
+    form->ClickGButton(31);
+    ASSERT_TRUE(invmode);
+    for (const int32_t expected : {3, 7, 12, 3}) {
+        EXPECT_EQ(shownspell, expected);
+        form->ProcessButtons();
+        EXPECT_TRUE(gbuttons[30].visible);
+        EXPECT_EQ(gbuttons[30].matoverride, "card_" + std::to_string(expected) + "_");
+        form->ClickGButton(30);
+    }
+    form->OpenUI(false);
+    EXPECT_FALSE(invmode || showenemy);
+
+    // The player's own screen starts on his first card, with his attributes as they now stand.
+    player.bstr = 33;
+    form->OpenUI(false);
+    EXPECT_EQ(shownspell, 5);
+    EXPECT_EQ(player.strength, 33);
+    form->OpenUI(false);
+}
+
 TEST_F(Buttons, TheCharacterScreenLaysItsButtonsOutAroundItsBackground)
 {
     SetBox(form->csbackground, 400, 300, 600, 500);
     form->VAVodadViewer1->SetBounds(0, 0, 1024, 768);
+    form->char_name->Position()->SetPoint(120, 80, 0);
     invmode = chargen = true;
     form->ProcessButtons();
     const struct {
         int32_t id, x, y, w, h;
     } cases[] = {
         {0, 610, 130, 150, 40}, // right edge 700 - 75 - 15
+        {37, 100, 80, 25, 25},  // on the left edge, beside the name
         {23, 807, 713, 100, 100}, // the space right of the screen has its middle at 862
         {24, 917, 713, 100, 100},
         {25, 707, 683, 60, 25},
@@ -224,7 +255,6 @@ TEST_F(Buttons, TheCharacterScreenLaysItsButtonsOutAroundItsBackground)
         EXPECT_EQ(b.h, c.h) << c.id;
     }
     EXPECT_EQ(gbuttons[0].caption, "s342");
-    EXPECT_EQ(gbuttons[37].x, 100);
 
     chargen = false;
     form->ProcessButtons();

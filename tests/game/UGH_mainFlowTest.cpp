@@ -2,6 +2,7 @@
 // data folder of its own.
 #include "UGH_main.h"
 
+#include "GLColor.h"
 #include "GLHUDObjects.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
@@ -128,8 +129,8 @@ TEST_F(Flow, OKCarriesOutTheCaseAndTheSecondButtonOnlyCloses)
         {20, &character::bint, 1, 0, {{"s98", "s102"}}},
         {21, &character::bstr, 2, 0, {{"s98", "s102"}}},
         {22, &character::bend, 3, 0, {{"s98", "s102"}}},
-        {39, nullptr, 0, 0, {{"s363", "s361 ."}}},
-        {43, nullptr, 0, 4, {{"s363", "s361 ."}}},
+        {39, nullptr, 0, 0, {{"s363", "s361 s353."}}},
+        {43, nullptr, 0, 4, {{"s363", "s361 s357."}}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.rcase);
@@ -282,6 +283,30 @@ TEST_F(Flow, ALevelChangeReadsTheNextMapGeneratesAMissingOneAndKeepsThePlayerOff
     WriteMap("map_0", 9, 9, 3, 4, 2);
     WriteMap("map_2", 9, 9, 7, 2, 3);
     folder.Write("levels/map_3.map", "22\r\nmap_3\r\n500\r\n");
+TEST_F(Flow, ANewGameAndADeathLightThePlayerAsTheirLevelSays)
+{
+    // (constant, linear and quadratic attenuation, red, green, blue) as the light files store them.
+    const auto expectLight = [this](double ca, double la, double qa, double r, double g, double b) {
+        const TGLLightSource& light = *form->playerlight;
+        EXPECT_FLOAT_EQ(light.ConstAttenuation(), ca);
+        EXPECT_FLOAT_EQ(light.LinearAttenuation(), la);
+        EXPECT_FLOAT_EQ(light.QuadraticAttenuation(), qa);
+        EXPECT_FLOAT_EQ(light.Diffuse()->Red(), r);
+        EXPECT_FLOAT_EQ(light.Diffuse()->Green(), g);
+        EXPECT_FLOAT_EQ(light.Diffuse()->Blue(), b);
+    };
+    WriteMap("startmap", 9, 9, 2, 3, 1);
+    folder.Write("levels/startmap/lightdata.txt", "4000\r\n100\r\n50\r\n255\r\n153\r\n51\r\n");
+    WriteMap("mm_map", 9, 9, 4, 4, 0);
+    folder.Write("levels/mm_map/lightdata.txt", "10000\r\n0\r\n0\r\n51\r\n102\r\n255\r\n");
+    form->StartNewGame();
+    ASSERT_EQ(mapid, "startmap");
+    expectLight(0.4, 0.01, 0.005, 1, 0.6, 0.2);
+    form->KillPlayer();
+    ASSERT_EQ(mapid, "mm_map");
+    expectLight(1, 0, 0, 0.2, 0.4, 1);
+}
+
     levelno = -1;
     levelsteps = 12;
     form->ChangeLevelNormally();

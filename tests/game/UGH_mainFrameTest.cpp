@@ -15,6 +15,7 @@
 #include "Graphics.h"
 #include "JPEG.h"
 #include "ProgramVersion.h"
+#include "RandomGenerator.h"
 #include "UGH_data.h"
 #include "ZODLog.h"
 
@@ -24,6 +25,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -223,6 +225,31 @@ TEST_F(FrameWindow, WhileALevelIsBusyOnlyTheLoadScreenRuns)
     EXPECT_EQ(ran.size(), 8u);
 }
 
+TEST_F(FrameWindow, AMapReadInPlayShowsARandomPictureAndTheNameOfTheLevelBeingRead)
+{
+    TScopedValue<int32_t> pictures(loadscrcount, 3);
+    SetRandSeed(7);
+    std::set<int32_t> drawn;
+    for (int k = 0; k < 30; ++k) {
+        form->LoadScreenProgress();
+        drawn.insert(loadscrno);
+    }
+    EXPECT_EQ(drawn, (std::set<int32_t>{0, 1, 2}));
+
+    // While the read runs the level before is still the current one.
+    mapname = "The Flooded Cellar";
+    levelbusy = true;
+    form->LoadScreenProgress()("The Sunken Crypt");
+    EXPECT_TRUE(form->dcload->Visible());
+    EXPECT_EQ(form->loadscr_f->Material()->LibMaterialName(), "loadscr_" + std::to_string(loadscrno));
+    EXPECT_EQ(form->levelname->Text(), "The Sunken Crypt");
+    levelbusy = false;
+    form->ProcessLoadScreen();
+    levelbusy = true;
+    form->ProcessLoadScreen();
+    EXPECT_EQ(form->levelname->Text(), "The Flooded Cellar");
+}
+
 TEST_F(FrameWindow, TheLoadScreenCoversTheViewWithThePictureScaledInTheMiddle)
 {
     levelbusy = true;
@@ -329,11 +356,13 @@ TEST_F(FrameWindow, ExitingSilencesTheGameInMemoryAndEndsTheApplicationOnce)
         TApplication standIn;
         musicon = true;
         soundon = true;
+        gslist.push_back(globscript{});
         TCloseAction action = caHide;
         form->FormClose(form.get(), action);
         EXPECT_TRUE(exiting);
         EXPECT_FALSE(musicon);
         EXPECT_FALSE(soundon);
+        EXPECT_TRUE(gslist.empty());
         EXPECT_TRUE(standIn.Terminated());
         EXPECT_NO_THROW(form->ExitGame());
     }

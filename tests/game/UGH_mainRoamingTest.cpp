@@ -2,6 +2,7 @@
 // the player, their planes gliding, and free meshes moving, turning, looping and running their arrival scripts.
 #include "UGH_main.h"
 
+#include "Forms.h"
 #include "GLCoordinates.h"
 #include "GLObjects.h"
 #include "RandomGenerator.h"
@@ -125,9 +126,18 @@ TEST_F(Roaming, AWanderersScriptThatEndsTheGameEndsTheActivation)
 
 TEST_F(Roaming, ChasingWanderersStepOnlyWhereTheyMay)
 {
-    // Toward the player the last test that holds wins: (3, 3) is below and left, so it goes +y.
+    // While the map editor is shown the level holds still.
+    TForm editor(nullptr);
+    editor.Show();
+    form->MapEditorForm = &editor;
     Spawn(0, 3, 3, 2, 1);
     form->MoveWanderers();
+    EXPECT_EQ(wanderers[0].y, 3);
+    editor.Hide();
+
+    // Toward the player the last test that holds wins: (3, 3) is below and left, so it goes +y.
+    form->MoveWanderers();
+    form->MapEditorForm = nullptr;
     EXPECT_EQ(wanderers[0].x, 3);
     EXPECT_EQ(wanderers[0].y, 4);
 
