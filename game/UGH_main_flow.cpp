@@ -173,6 +173,12 @@ void TForm1::ApplyPlayerLight()
     playerlight->Diffuse()->SetColor(static_cast<float>(l.dr), static_cast<float>(l.dg), static_cast<float>(l.db));
 }
 
+void TForm1::ReadLevel(const std::string& fileName)
+{
+    LoadMap(fileName, LoadScreenProgress());
+    ApplyPlayerLight();
+}
+
 void TForm1::KillPlayer()
 {
     ClearLevel();
@@ -184,12 +190,6 @@ void TForm1::KillPlayer()
         GoToStart();
         CheckAvisars(playerx, playery);
         FullMBW(viewdist);
-void TForm1::ReadLevel(const std::string& fileName)
-{
-    LoadMap(fileName, LoadScreenProgress());
-    ApplyPlayerLight();
-}
-
     } catch (const EGameDataError& e) {
         levelno = -1;
         GameLog("Death: " + e.Message());

@@ -278,11 +278,6 @@ TEST_F(Flow, ANewGameReadsTheAdventuresStartMapAndActivatesItsCell17And9)
     EXPECT_NE(Waiting()[0].second.find("none_startmap.map"), std::string::npos);
 }
 
-TEST_F(Flow, ALevelChangeReadsTheNextMapGeneratesAMissingOneAndKeepsThePlayerOffABrokenOne)
-{
-    WriteMap("map_0", 9, 9, 3, 4, 2);
-    WriteMap("map_2", 9, 9, 7, 2, 3);
-    folder.Write("levels/map_3.map", "22\r\nmap_3\r\n500\r\n");
 TEST_F(Flow, ANewGameAndADeathLightThePlayerAsTheirLevelSays)
 {
     // (constant, linear and quadratic attenuation, red, green, blue) as the light files store them.
@@ -307,6 +302,11 @@ TEST_F(Flow, ANewGameAndADeathLightThePlayerAsTheirLevelSays)
     expectLight(1, 0, 0, 0.2, 0.4, 1);
 }
 
+TEST_F(Flow, ALevelChangeReadsTheNextMapGeneratesAMissingOneAndKeepsThePlayerOffABrokenOne)
+{
+    WriteMap("map_0", 9, 9, 3, 4, 2);
+    WriteMap("map_2", 9, 9, 7, 2, 3);
+    folder.Write("levels/map_3.map", "22\r\nmap_3\r\n500\r\n");
     levelno = -1;
     levelsteps = 12;
     form->ChangeLevelNormally();
