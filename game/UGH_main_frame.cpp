@@ -295,11 +295,11 @@ void TForm1::ProcessLoadScreen()
     if (!levelbusy) {
         SetHUDMaterial(loadscr_f, "---");
         dcload->SetVisible(false);
+        loadingname.clear();
         return;
     }
     dcload->SetVisible(true);
     SetHUDMaterial(loadscr_b, "etex_" + std::to_string(envindex) + "_0");
-        loadingname.clear();
     SetHUDMaterial(loadscr_f, "loadscr_" + std::to_string(loadscrno));
     const float centreX = scrw / 2.0f, centreY = scrh / 2.0f;
     PlaceHUD(loadscr_b, centreX, centreY);
@@ -439,11 +439,11 @@ void TForm1::ExitGame()
     // The application is asked to end once; the next frame stops the cadencer.
     if (exiting) return;
     exiting = true;
+    cleargslist();
     // Only in memory: closing writes no file.
     musicon = false;
     soundon = false;
     try {
-    cleargslist();
         GLSphere1->Behaviours()->Clear();
     } catch (...) {
         GameLog("The music could not be stopped on exit");

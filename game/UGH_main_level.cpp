@@ -229,6 +229,8 @@ void TForm1::BuildLevel()
     } build;
     levelbusy = true;
     levelsaving = false;
+    // The load screen stands over the old level while the new one is built.
+    PaintLoadScreen();
     cleartexlist();
 
     // The old level's objects go newest first: each then leaves the end of its parent's children, where that
@@ -241,8 +243,6 @@ void TForm1::BuildLevel()
     for (int32_t i = 0; i <= mapmaxx; ++i)
         for (int32_t j = 0; j <= mapmaxy; ++j) BuildCell(i, j);
     for (int32_t i = 0; i <= freesprites.High(); ++i) ModFreeSprite(i);
-    // The load screen stands over the old level while the new one is built.
-    PaintLoadScreen();
     for (int32_t i = 0; i <= freemeshes.High(); ++i) ModFreeMesh(i, true);
     for (int32_t i = 0; i <= wanderers.High(); ++i) ModWanderer(i);
 
