@@ -2,6 +2,7 @@
 // main-menu level, the frames that follow run every block without a failure, and the first frame is kept as a
 // picture.
 #include "GLCadencer.h"
+#include "GLColor.h"
 #include "GLMaterial.h"
 #include "GLWin32Viewer.h"
 #include "GameWindow.h"
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -32,6 +34,10 @@ TEST_F(GameStartUp, ReachesTheLastStageOnTheMainMenuLevelWithItsWallSetLoaded)
     EXPECT_FALSE(levelbusy);
     EXPECT_TRUE(Game().GLCadencer1->Enabled());
     EXPECT_TRUE(Game().Visible());
+    // The menu level's torch lights a new character.
+    EXPECT_FLOAT_EQ(Game().playerlight->ConstAttenuation(), 0.5f);
+    EXPECT_NEAR(Game().playerlight->Diffuse()->Blue(), 0.1, 0.5 / 255);
+    EXPECT_EQ(std::make_tuple(player.lvl, player.xpreq, player.name), std::make_tuple(1, 1000, "Character"));
     // Wall set 0 has all ten pictures: none of its materials fell back to the empty picture.
     for (int k = 0; k <= 9; ++k) {
         const std::string name = "etex_0_" + std::to_string(k);
