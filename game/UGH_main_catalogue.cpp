@@ -323,15 +323,17 @@ void TForm1::preparecontent()
         }
     }
 
-    // Sky boxes: the set after the last one is made too, from the missing pictures' empty.tga.
+    // Sky boxes: the set after the last one is made too, from empty.tga (a set that is not there is not missing).
     loadstage = 9;
     ShowStatus(CatalogueStatus(157));
     for (int32_t n = 0;; ++n) {
         const std::string set = IntToStr(n);
-        for (const char* side : {"top", "bottom", "left", "right", "front", "back", "clouds"})
-            FastAddMaterial(qualitydir + "\\skyboxes\\" + set + "\\" + side + ".tga", "sb_" + set + "_" + side,
-                            qualitydir, 1.0, 0, false, matlib);
-        if (!SkyBoxExists(n)) break;
+        const bool exists = SkyBoxExists(n);
+        for (const char* side : {"top", "bottom", "left", "right", "front", "back", "clouds"}) {
+            const std::string picture = qualitydir + (exists ? "\\skyboxes\\" + set + "\\" + side + ".tga" : "\\empty.tga");
+            FastAddMaterial(picture, "sb_" + set + "_" + side, qualitydir, 1.0, 0, false, matlib);
+        }
+        if (!exists) break;
     }
 
     // Items: item 0 always, then each while its picture follows; itemcount is the first picture missing.

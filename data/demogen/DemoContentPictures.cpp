@@ -673,13 +673,14 @@ QImage Wings(int kind)
     });
 }
 
-// ---- Sky boxes: a sky, ground and a band of clouds; set 0 at dusk, set 1 by day ----
+// ---- Sky boxes: a sky, ground and a band of clouds; set 0 at dusk, set 1 by day, set 2 in the morning ----
 
 struct TSkyColours {
     TRgb zenith, horizon, ground;
 };
 const TSkyColours cSkies[] = {{{30, 40, 90}, {200, 120, 90}, {50, 44, 36}},
-                              {{70, 130, 215}, {200, 222, 240}, {64, 84, 44}}};
+                              {{70, 130, 215}, {200, 222, 240}, {64, 84, 44}},
+                              {{100, 140, 205}, {250, 196, 140}, {70, 78, 48}}};
 
 QImage Sky(const TSkyColours& colours, int side)
 {

@@ -436,7 +436,7 @@ TEST_F(DemoData, TheCardsAndMonstersCoverWhatABattleCanDo)
                 fs::exists(data / ("sounds/music/" + boss.oname + ".mp3")));
 
     // Where battles come from: the first level's wanderers and random encounters (which never draw the boss),
-    // an event, the scripts that call more, and the boss's event on the last level made by hand.
+    // an event, the scripts that call more, and the boss's event in the grotto, with his guard's event before it.
     LoadMap(GamePath("\\levels\\startmap.map"));
     EXPECT_TRUE(mapmonsters[0] && !mapmonsters[2]);
     const auto events = [](int32_t type) {
@@ -450,9 +450,15 @@ TEST_F(DemoData, TheCardsAndMonstersCoverWhatABattleCanDo)
     EXPECT_FALSE(LoadChar(GamePath(Format("\\monsters\\%d.mon", {events(1)[0].second}))).boss);
     EXPECT_EQ(ReadLines(GamePath("\\scripts\\rat_battle.txt"))[0], "AddToBattleList 0;");
     LoadMap(GamePath("\\levels\\map_2.map"));
-    const auto boss_events = events(1);
+    std::vector<std::pair<int32_t, int32_t>> boss_events = events(1), guard_events;
+    std::erase_if(boss_events, [&](const std::pair<int32_t, int32_t>& event) {
+        if (event.second == 2) return false;
+        guard_events.push_back(event);
+        return true;
+    });
     ASSERT_EQ(boss_events.size(), 1u);
-    EXPECT_EQ(boss_events[0].second, 2);
+    ASSERT_EQ(guard_events.size(), 1u);
+    EXPECT_EQ(guard_events[0].first, boss_events[0].first - 100) << "the guard stands north of the boss";
     // It guards the way to the exit.
     const int32_t bx = boss_events[0].first % 100, by = boss_events[0].first / 100;
     EXPECT_EQ(std::abs(bx - exitx) + std::abs(by - exity), 1);
@@ -677,13 +683,18 @@ TEST_F(DemoData, TheLevelsHoldWhatExploringMeets)
     const auto is = [&](bool holds, const char* kind) {
         if (holds) kinds.insert(kind);
     };
-    for (const char* map : {"startmap", "map_0", "map_2"}) {
+    for (const char* map : {"startmap", "map_0", "map_2", "map_3"}) {
         SCOPED_TRACE(map);
         LoadMap(GamePath(std::string("\\levels\\") + map + ".map"));
         const bool doorMeshes = mesh("m_door_" + std::to_string(envindex) + "_c") &&
                                 mesh("m_door_" + std::to_string(envindex) + "_o");
         int32_t skybox = StrToInt(ReadLines(GamePath(std::string("\\levels\\") + map + "\\skybox.txt"))[0]);
-        EXPECT_TRUE(levelgrid[exitx][exity].passable && !levelgrid[exitx][exity].trap);
+        for (const char* q : {"hq", "lq", "pq"})
+            for (const char* side : {"top", "bottom", "left", "right", "front", "back", "clouds"})
+                EXPECT_TRUE(fs::exists(data / "textures" / q / "skyboxes" / std::to_string(skybox) / (side + std::string(".tga"))))
+                    << q << " sky " << skybox << " " << side;
+        // The last level is left by its stair into the open, not by an exit.
+        if (exitx >= 0) EXPECT_TRUE(levelgrid[exitx][exity].passable && !levelgrid[exitx][exity].trap);
         for (int32_t x = 0; x <= mapmaxx; ++x)
             for (int32_t y = 0; y <= mapmaxy; ++y) {
                 const lcell& cell = levelgrid[x][y];
@@ -790,6 +801,37 @@ TEST_F(DemoData, TheLevelsHoldWhatExploringMeets)
     EXPECT_TRUE(levelgrid[17][9].trap && (levelgrid[17][9].traptype == 9 || levelgrid[17][9].traptype == 10));
 }
 
+// The adventure's way through its levels: the start map, then "map_<n>" in turn, the one without a file generated.
+// Every level but the last is left by its exit; the last has none, and only the script of its stair ends the story.
+TEST_F(DemoData, TheLevelsLeadFromTheCellarThroughAGeneratedOneToTheSunkenHallsStair)
+{
+    const auto endsTheStory = [&](const std::string& map) {
+        std::vector<std::string> cells;
+        if (fs::is_directory(data / "levels" / map))
+            for (const fs::directory_entry& entry : fs::directory_iterator(data / "levels" / map))
+                if (shared->Read("levels/" + map + "/" + entry.path().filename().string()).find("EndGame;") !=
+                    std::string::npos)
+                    cells.push_back(entry.path().filename().string());
+        return cells;
+    };
+    std::vector<std::string> names;
+    for (const char* map : {"startmap", "map_0", "map_1", "map_2", "map_3"}) {
+        SCOPED_TRACE(map);
+        if (std::string(map) == "map_1") {
+            EXPECT_FALSE(fs::exists(data / "levels/map_1.map"));
+            continue;
+        }
+        LoadMap(GamePath(std::string("\\levels\\") + map + ".map"));
+        names.push_back(mapname);
+        const bool last = std::string(map) == "map_3";
+        EXPECT_EQ(exitx >= 0, !last);
+        EXPECT_EQ(endsTheStory(map), last ? std::vector<std::string>{"script_2_8.txt"} : std::vector<std::string>{});
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"The Flooded Cellar", "The Warden's Crypt", "The Green Grotto",
+                                               "The Sunken Hall"}));
+    EXPECT_TRUE(levelgrid[2][8].passable && levelgrid[2][8].outdoors);
+}
+
 // Every picture the start-up catalogue names for the demo content, in each quality where it is one.
 TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
 {
@@ -833,11 +875,6 @@ TEST_F(DemoData, EveryPictureTheCatalogueNamesIsThere)
             TPngImage face;
             face.LoadFromFile(GamePath(Format("\\textures\\cards\\en\\%d_%d.png", {id, state})));
             EXPECT_EQ(std::make_pair(face.Width(), face.Height()), std::make_pair(140, 220));
-        }
-        // The cursed card has no illustration: its picture shows "noimg.jpg".
-        if (id == 49) {
-            EXPECT_FALSE(fs::exists(data / "textures/cards/h49.jpg"));
-            continue;
         }
         TJPEGImage illustration;
         illustration.LoadFromFile(GamePath(Format("\\textures\\cards\\h%d.jpg", {id})));
