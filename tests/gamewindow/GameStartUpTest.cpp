@@ -36,7 +36,7 @@ TEST_F(GameStartUp, ReachesTheLastStageOnTheMainMenuLevelWithItsWallSetLoaded)
     EXPECT_TRUE(Game().Visible());
     // The menu level's torch lights a new character.
     EXPECT_FLOAT_EQ(Game().playerlight->ConstAttenuation(), 0.5f);
-    EXPECT_NEAR(Game().playerlight->Diffuse()->Blue(), 0.1, 0.5 / 255);
+    EXPECT_NEAR(Game().playerlight->Diffuse()->Blue(), 0.1, 1.0 / 255);
     EXPECT_EQ(std::make_tuple(player.lvl, player.xpreq, player.name), std::make_tuple(1, 1000, "Character"));
     // Wall set 0 has all ten pictures: none of its materials fell back to the empty picture.
     for (int k = 0; k <= 9; ++k) {
