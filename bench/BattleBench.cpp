@@ -4,7 +4,9 @@
 //   window exploring. The floating numbers are put back before every frame of both, so that none retires.
 // - The same frame rendered at 1024 x 768 on the demo adventure's start map (the game's frame and the render of
 //   its scene by a memory viewer, in real time: the software renderer rasterises on threads of its own),
-//   beside the frame of the same window exploring there. Run with LIBGL_ALWAYS_SOFTWARE=1 for llvmpipe.
+//   beside the frame of the same window exploring there, and beside the engine's bare frame of the same picture
+//   (a plain scene of copies of the visible level and HUD layers, rendered alone). Run with
+//   LIBGL_ALWAYS_SOFTWARE=1 for llvmpipe.
 // - ShuffleHand for a player who owns one card of 1001 (every slot draws until it meets it), beside the same
 //   number of bare generator draws from the same seed.
 // - AddNewCard looking for an affordable card of the player's skill when none is (501 passes over 1001 cards),
@@ -15,6 +17,7 @@
 #include "BenchBaseline.h"
 #include "BenchViewer.h"
 #include "DungeonWindow.h"
+#include "PlainScene.h"
 
 #include "GLContext.h"
 #include "GLObjects.h"
@@ -159,6 +162,8 @@ struct TRenderedGame {
     ~TRenderedGame()
     {
         btlmode = false;
+        Free(PlainViewer);
+        Plain.reset();
         Free(Viewer);
         Form.reset();
         gamedir.clear();
@@ -166,8 +171,19 @@ struct TRenderedGame {
         DoneContextModule();
     }
 
+    // The bare copy of the frame the game shows now; false when it cannot be rendered.
+    bool MakePlainCopy()
+    {
+        Form->CadencerRun(1.0 / 60);
+        Plain = std::make_unique<TPlainScene>(*Form, true);
+        PlainViewer = NewBenchViewer(Plain->Camera, 1024, 768);
+        return PlainViewer != nullptr;
+    }
+
     std::unique_ptr<TForm1, TFreeDeleter> Form;
     TGLMemoryViewer* Viewer = nullptr;
+    std::unique_ptr<TPlainScene> Plain;
+    TGLMemoryViewer* PlainViewer = nullptr;
     bool Ready = false;
 };
 
@@ -200,6 +216,20 @@ void BM_ExplorationFrameRendered(benchmark::State& state)
 }
 BENCHMARK(BM_ExplorationFrameRendered)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_BASELINE(BM_BattleFrameRendered, BM_ExplorationFrameRendered);
+
+void BM_PlainBattleFrame(benchmark::State& state)
+{
+    TRenderedGame game(true);
+    if (!game.Ready || !game.MakePlainCopy()) {
+        state.SkipWithError("no OpenGL context, no demo adventure in the program folder or no battle");
+        return;
+    }
+    for (auto _ : state) game.PlainViewer->Render();
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["objects"] = game.Plain->Objects;
+}
+BENCHMARK(BM_PlainBattleFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_BASELINE(BM_BattleFrameRendered, BM_PlainBattleFrame);
 
 // A table of 1001 existing cards of which the player owns only card 500, in the deck.
 std::unique_ptr<TForm1, TFreeDeleter> OneOwnedCardWindow()

@@ -16,5 +16,6 @@ struct TBenchPairRegistration {
     TBenchPairRegistration(const char* subject, const char* baseline) { BenchPairs().push_back({subject, baseline}); }
 };
 
+// A subject may have more than one baseline.
 #define BENCHMARK_BASELINE(subject, baseline) \
-    static const TBenchPairRegistration subject##_baseline_pair(#subject, #baseline)
+    static const TBenchPairRegistration subject##_##baseline##_pair(#subject, #baseline)

@@ -2,19 +2,19 @@
 // the game's frame routine (CadencerRun with its blocks, visibility and lights included) and the render of the
 // main window's scene through its camera, the player standing on the map's start. Beside it, the engine's bare
 // frame: a plain scene holding copies of the same visible level objects, lit by the same lights and seen by a
-// camera in the same place, rendered alone.
+// camera in the same place, rendered alone. And the dungeon frame with a fire burning two cells ahead of the player
+// (the game's fire manager on a carrier as a free mesh's fire has, advanced with every frame), beside the same
+// frame without it.
 #include "UGH_main.h"
 
 #include "BenchBaseline.h"
 #include "BenchViewer.h"
 #include "DungeonWindow.h"
+#include "PlainScene.h"
 
 #include "GLContext.h"
+#include "GLFireFX.h"
 #include "GLGeomObjects.h"
-#include "GLObjects.h"
-#include "GLShadowVolume.h"
-#include "GLSkyBox.h"
-#include "GLVectorFileObjects.h"
 #include "GLWin32Context.h"
 #include "VAVodad.h"
 
@@ -26,50 +26,6 @@ namespace {
 
 constexpr int32_t cWidth = 1024, cHeight = 768;
 
-// A copy of the visible objects of the game's level, its scene lights and camera in a scene of its own.
-struct TPlainDungeon {
-    explicit TPlainDungeon(TForm1& form)
-    {
-        Scene = new TVAVodad(nullptr);
-        TGLBaseSceneObject* root = Scene->Objects();
-        Camera = TGLBaseSceneObject::CreateAsChild<TGLCamera>(root);
-        Camera->SetFocalLength(form.mcam->FocalLength());
-        Camera->SetDepthOfView(form.mcam->DepthOfView());
-        Camera->SetMatrix(form.mcam->AbsoluteMatrix());
-        for (TGLLightSource* light : form.scenelights) Copy(light, root);
-        Copy(form.playerlight, root);
-        if (form.GLSkyBox1->Visible()) Copy(form.GLSkyBox1, root);
-        CopyVisibleChildren(form.shadowz, root);
-    }
-    ~TPlainDungeon() { Free(Scene); }
-
-    template <class T> void Copy(T* source, TGLBaseSceneObject* parent)
-    {
-        T* copy = TGLBaseSceneObject::CreateAsChild<T>(parent);
-        copy->Assign(source);
-        copy->SetMatrix(source->AbsoluteMatrix());
-        ++Objects;
-    }
-    // The level's meshes, planes and sprites that show, one level deep as the game builds them.
-    void CopyVisibleChildren(TGLBaseSceneObject* parent, TGLBaseSceneObject* root)
-    {
-        for (int32_t i = 0; i < parent->Count(); ++i) {
-            TGLBaseSceneObject* child = parent->Children(i);
-            if (!child->Visible()) continue;
-            if (auto* mesh = dynamic_cast<TGLFreeForm*>(child))
-                Copy(mesh, root);
-            else if (auto* plane = dynamic_cast<TGLPlane*>(child))
-                Copy(plane, root);
-            else if (auto* sprite = dynamic_cast<TGLSprite*>(child))
-                Copy(sprite, root);
-        }
-    }
-
-    TVAVodad* Scene = nullptr;
-    TGLCamera* Camera = nullptr;
-    int32_t Objects = 0; // lights and the sky box included
-};
-
 // The game and its plain copy, each with a 1024 x 768 memory viewer; Ready is false without OpenGL or data.
 struct TDungeonBench {
     TDungeonBench()
@@ -79,7 +35,7 @@ struct TDungeonBench {
         Form = DungeonWindow();
         if (!Form) return;
         GameViewer = NewBenchViewer(Form->mcam, cWidth, cHeight);
-        Plain = std::make_unique<TPlainDungeon>(*Form);
+        Plain = std::make_unique<TPlainScene>(*Form, false);
         PlainViewer = NewBenchViewer(Plain->Camera, cWidth, cHeight);
         Ready = GameViewer && PlainViewer;
     }
@@ -95,7 +51,7 @@ struct TDungeonBench {
     }
 
     std::unique_ptr<TForm1, TFreeDeleter> Form;
-    std::unique_ptr<TPlainDungeon> Plain;
+    std::unique_ptr<TPlainScene> Plain;
     TGLMemoryViewer* GameViewer = nullptr;
     TGLMemoryViewer* PlainViewer = nullptr;
     bool Ready = false;
@@ -130,5 +86,36 @@ void BM_PlainDungeonFrame(benchmark::State& state)
 }
 BENCHMARK(BM_PlainDungeonFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_BASELINE(BM_DungeonFrame, BM_PlainDungeonFrame);
+
+// A fire carrier as the game makes one for a free mesh, 40 units (two cells) ahead of the camera, burning with the
+// game's fire manager; the fire has burnt for two seconds.
+void LightFire(TForm1& form)
+{
+    auto* carrier = TGLBaseSceneObject::CreateAsChild<TGLSphere>(form.dcgameb);
+    carrier->SetRadius(0.1f);
+    carrier->SetSlices(5);
+    TVector4f at = form.mcam->AbsolutePosition();
+    const TVector4f ahead = form.mcam->AbsoluteDirection();
+    for (int c = 0; c < 3; ++c) at.V[c] += 40 * ahead.V[c];
+    carrier->Position()->SetPoint(at.X, at.Y, at.Z - 5);
+    (new TGLBFireFX(carrier->Effects()))->SetManager(form.GLFireFXManager1);
+    for (int frame = 1; frame <= 120; ++frame)
+        form.GLFireFXManager1->DoProgress(TProgressTimes{1.0 / 60, frame / 60.0});
+}
+
+void BM_DungeonFireFrame(benchmark::State& state)
+{
+    TDungeonBench bench;
+    if (bench.Ready) LightFire(*bench.Form);
+    double time = 2;
+    RunFrames(state, bench, [&bench, &time] {
+        bench.Form->GLFireFXManager1->DoProgress(TProgressTimes{1.0 / 60, time += 1.0 / 60});
+        bench.Form->CadencerRun(1.0 / 60);
+        bench.GameViewer->Render();
+    });
+    if (bench.Ready) state.counters["particles"] = bench.Form->GLFireFXManager1->ParticleCount();
+}
+BENCHMARK(BM_DungeonFireFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_BASELINE(BM_DungeonFireFrame, BM_DungeonFrame);
 
 } // namespace

@@ -6,7 +6,9 @@
 #include "GLCoordinates.h"
 #include "GLHUDObjects.h"
 #include "GLMaterial.h"
+#include "GLShadowVolume.h"
 #include "GLSkyBox.h"
+#include "GLTexture.h"
 #include "GLWindowsFont.h"
 #include "UGH_data.h"
 #include "UGH_hudwrites.h"
@@ -89,6 +91,44 @@ void LayOutBar(TGLHUDSprite* bar, const TGLHUDSprite* background, double share, 
     const double width = ApproachBar(bar->Width(), background->Width() * share, deltatime);
     SizeHUD(bar, static_cast<float>(width), height);
     PlaceHUD(bar, LeftEdge(background) + bar->Width() / 2, background->Position()->Y());
+}
+
+// The sprite's picture lets nothing of what lies behind it through: it is a library material without shader or
+// second texture, drawn opaque or blended by an alpha that is 1 everywhere (its colour's, the sprite's and every
+// pixel's of its picture).
+bool PaintsOpaque(TGLHUDSprite& sprite)
+{
+    const TGLLibMaterial* lib = sprite.Material()->GetLibMaterial();
+    if (!lib || lib->Shader() || !lib->Texture2Name().empty() || sprite.AlphaChannel() != 1) return false;
+    TGLMaterial& material = *lib->Material();
+    if (material.BlendingMode() == bmOpaque) return true;
+    if (material.BlendingMode() != bmTransparency || material.FrontProperties()->Diffuse()->Alpha() != 1) return false;
+    TGLTexture& texture = *material.Texture();
+    if (texture.Disabled() || texture.ImageAlpha() == tiaOpaque) return true;
+    if (texture.ImageAlpha() != tiaDefault) return false;
+    TGLTextureImage* image = texture.Image();
+    const TGLImage* pixels = image ? image->GetBitmap32() : nullptr;
+    const TGLPixel32* data = pixels && !pixels->IsEmpty() ? pixels->Data() : nullptr;
+    const bool opaque = data && std::all_of(data, data + static_cast<size_t>(pixels->Width()) * pixels->Height(),
+                                            [](const TGLPixel32& p) { return p.a == 255; });
+    if (pixels) image->ReleaseBitmap32();
+    return opaque;
+}
+
+// A darkening (the battle's or the request form's, one picture) shows over the whole view and lets nothing through.
+// The picture is looked at again only when a material changed.
+bool DarkeningCovers(TGLHUDSprite& darkening)
+{
+    static const TGLLibMaterial* lib = nullptr;
+    static uint32_t revision = 0;
+    static bool opaque = false;
+    if (darkening.Material()->GetLibMaterial() != lib || TGLMaterial::Revision() != revision) {
+        lib = darkening.Material()->GetLibMaterial();
+        revision = TGLMaterial::Revision();
+        opaque = PaintsOpaque(darkening);
+    }
+    return opaque && darkening.Visible() && darkening.Rotation() == 0 && LeftEdge(&darkening) <= 0 &&
+           RightEdge(&darkening) >= scrw && TopEdge(&darkening) <= 0 && TopEdge(&darkening) + darkening.Height() >= scrh;
 }
 
 } // namespace
@@ -194,6 +234,14 @@ void TForm1::ShowBattleScreen(double deltatime)
         for (TGLHUDSprite* card : handcards)
             if (card) ShowHUD(card, false);
     }
+
+    // What an opaque darkening covers would be drawn only to be covered: the battle's lies over the level, the
+    // request form's over the level and the interface layers drawn before the form's.
+    const bool request = DarkeningCovers(*reqform_dark);
+    const bool covered = request || DarkeningCovers(*trbg);
+    ShowHUD(shadowz, !covered);
+    ShowHUD(dcgameb, !covered);
+    for (TGLBaseSceneObject* layer : {dcuibg, dcuimiddle, dcuifront}) ShowHUD(layer, !request);
 
     ShowHUD(dccharscreen, invmode);
     // The owned perks' icons belong to the character screen.

@@ -94,6 +94,9 @@ TGLFreeForm* NewMesh(TGLBaseSceneObject* parent, std::initializer_list<std::stri
             if (const TGLFreeForm* source = meshes.Get(file)) {
                 auto* mesh = TGLBaseSceneObject::CreateAsChild<TGLFreeForm>(parent);
                 mesh->MeshObjects()->Assign(source->MeshObjects());
+                // Its faces take the object's own material, so the mesh is compiled once into the object's
+                // display list and replayed in every frame.
+                mesh->SetUseMeshMaterials(false);
                 mesh->StructureChanged();
                 if (used) *used = index;
                 return mesh;
@@ -196,10 +199,19 @@ static void SetLevelMaterial(TForm1& form, TGLCustomSceneObject* object, const s
     SetMaterial(form, object, name);
 }
 
+// A plane of the level under shadowz. Its quad never changes after the level is built (moves and turns are
+// matrices): compiled once into its display list rather than sent vertex by vertex in every frame.
+static TGLPlane* NewLevelPlane(TForm1& form)
+{
+    auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(form.shadowz);
+    plane->SetObjectStyle(plane->ObjectStyle() - TGLObjectStyles{osDirectDraw});
+    return plane;
+}
+
 // A 20 x 20 plane under shadowz at the middle of cell (i, j), at height z.
 static TGLPlane* NewCellPlane(TForm1& form, int32_t i, int32_t j, float z)
 {
-    auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(form.shadowz);
+    TGLPlane* plane = NewLevelPlane(form);
     plane->SetWidth(cCell);
     plane->SetHeight(cCell);
     Place(plane, cCell * i, cCell * j, z);
@@ -373,7 +385,7 @@ void TForm1::ModFreeSprite(int32_t i)
 {
     const freesprite& entry = freesprites[i];
     FreeAndNil(fspriteobjs[i]);
-    auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(shadowz);
+    TGLPlane* plane = NewLevelPlane(*this);
     plane->SetWidth(entry.w);
     plane->SetHeight(entry.h);
     Place(plane, entry.x, entry.y, entry.z);
@@ -393,7 +405,7 @@ void TForm1::ModWanderer(int32_t i)
                 ": it is disabled");
         roamer.enabled = false;
     }
-    auto* plane = TGLBaseSceneObject::CreateAsChild<TGLPlane>(shadowz);
+    TGLPlane* plane = NewLevelPlane(*this);
     Place(plane, cCell * roamer.x, cCell * roamer.y, onGrid ? levelgrid[roamer.x][roamer.y].plz : 0);
     SetMaterial(*this, plane, "mon_" + IntToStr(roamer.mtype) + "_d");
     plane->SetVisible(roamer.enabled);

@@ -30,19 +30,6 @@ protected:
     }
 };
 
-// How many pixels of two pictures of one size differ.
-int32_t PixelsThatDiffer(TBitmap& a, TBitmap& b)
-{
-    int32_t count = 0;
-    for (int32_t y = 0; y < a.Height(); ++y) {
-        const uint8_t* p = a.ScanLine(y);
-        const uint8_t* q = b.ScanLine(y);
-        for (int32_t x = 0; x < a.Width(); ++x, p += a.BytesPerPixel(), q += b.BytesPerPixel())
-            count += p[0] != q[0] || p[1] != q[1] || p[2] != q[2];
-    }
-    return count;
-}
-
 TEST_F(GameCharacterEditor, AMonsterLoadedShowsInThePreviewAndFightsTheNextFrame)
 {
     SetRandSeed(2026);

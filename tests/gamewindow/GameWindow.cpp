@@ -171,6 +171,18 @@ void GameWindow::SavePicture(TBitmap& frame, const std::string& name)
     png.SaveToFile(ArtefactPath(name).string());
 }
 
+int32_t GameWindow::PixelsThatDiffer(const TBitmap& a, const TBitmap& b)
+{
+    int32_t count = 0;
+    for (int32_t y = 0; y < a.Height(); ++y) {
+        const uint8_t* p = a.ScanLine(y);
+        const uint8_t* q = b.ScanLine(y);
+        for (int32_t x = 0; x < a.Width(); ++x, p += a.BytesPerPixel(), q += b.BytesPerPixel())
+            count += p[0] != q[0] || p[1] != q[1] || p[2] != q[2];
+    }
+    return count;
+}
+
 void GameWindow::PressKey(uint16_t key)
 {
     for (const uint32_t message : {WM_KEYDOWN, WM_KEYUP}) ASSERT_TRUE(PostMessage(Form1->Handle(), message, key, 0));

@@ -67,6 +67,8 @@ protected:
     static std::filesystem::path ArtefactPath(const std::string& name);
     // The frame as a PNG picture at ArtefactPath(name).
     static void SavePicture(TBitmap& frame, const std::string& name);
+    // How many pixels of two pictures of one size differ in colour.
+    static int32_t PixelsThatDiffer(const TBitmap& a, const TBitmap& b);
 
     // Posts a key's press and release (a virtual-key code) to the game's window, as the keyboard delivers them,
     // and lets the window handle them.
