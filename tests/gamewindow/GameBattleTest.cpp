@@ -3,7 +3,7 @@
 // its turns and dies. The player is put beside each monster by setting his cell (the walks there are long); everything
 // after is the game's own frames. The battle and the defeat are kept as pictures.
 #include "GLObjects.h"
-#include "GameWindow.h"
+#include "GamePlay.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
 #include "VirtualKeys.h"
@@ -15,12 +15,7 @@
 
 namespace {
 
-// Frames of half a second: a played card lands within two.
-constexpr double cFrame = 0.5;
-// Far more frames than either battle needs; a battle still running after them has stalled.
-constexpr int cFrameLimit = 120;
-
-class GameBattle : public GameWindow {
+class GameBattle : public GamePlay {
 protected:
     static void Picture(const std::string& name) { SavePicture(*Snapshot(), "battle-" + name + ".png"); }
 
@@ -34,15 +29,6 @@ protected:
         Game().StartNewGame();
         AnswerRequests();
     }
-    // Every request waiting or on screen answered with Enter, a frame after each.
-    static void AnswerRequests()
-    {
-        StepFrames(1, cFrame);
-        for (int n = 0; n < 20 && (rfmode || rfqueue[1].active); ++n) {
-            if (rfmode) PressKey(VK_RETURN);
-            StepFrames(1, cFrame);
-        }
-    }
     // An enabled wanderer of the level whose monster is (or is not) a boss: of those without a script (which may
     // queue more enemies) the weakest; -1 none.
     static int32_t FindWanderer(bool boss)
@@ -55,19 +41,6 @@ protected:
             if (found < 0 || rank(w) < rank(wanderers[found])) found = i;
         }
         return found;
-    }
-    // The player set down on (x, y) facing side, the camera settled with him.
-    static void SetDown(int32_t x, int32_t y, int32_t side)
-    {
-        playerx = x;
-        playery = y;
-        lookside = side;
-        TForm1::GetDirsFromLookside(side, lookdirx, lookdiry);
-        camtx = 20 * x;
-        camty = 20 * y;
-        camtz = levelgrid[x][y].plz;
-        Game().mcam->Position()->SetPoint(20.0f * x, 20.0f * y, static_cast<float>(camtz));
-        Game().mcam->Direction()->SetVector(static_cast<float>(lookdirx), static_cast<float>(lookdiry), 0);
     }
     // The player set down on the wanderer's cell: the next frame meets it.
     static void MeetWanderer(int32_t i)
@@ -86,59 +59,6 @@ protected:
                     return true;
             }
         return false;
-    }
-    // The player set down on a free cell beside (x, y) facing it, then one step onto it.
-    static void StepOnto(int32_t x, int32_t y)
-    {
-        for (int32_t side = 0; side <= 3; ++side) {
-            int32_t dx = 0, dy = 0;
-            TForm1::GetDirsFromLookside(side, dx, dy);
-            const int32_t fromx = x - dx, fromy = y - dy;
-            if (fromx < 0 || fromy < 0 || fromx > mapmaxx || fromy > mapmaxy) continue;
-            const lcell& from = levelgrid[fromx][fromy];
-            if (!from.passable || from.trap) continue;
-            SetDown(fromx, fromy, side);
-            PressKey(VK_UP);
-            ASSERT_EQ(std::make_pair(playerx, playery), std::make_pair(x, y));
-            return;
-        }
-        FAIL() << "no free cell beside " << x << ", " << y;
-    }
-    // The player may act: his turn has started, no card is in flight and the hand is on the table.
-    static bool PlayersMove()
-    {
-        return btlmode && btlturn == 0 && turnstarted[0] && !playercardflying && !enemycardflying &&
-               gbuttons[10].visible;
-    }
-    // A click on game button id where the last frame laid it out.
-    static void Click(int32_t id)
-    {
-        ASSERT_TRUE(gbuttons[id].visible) << id;
-        PressMouse(gbuttons[id].x, gbuttons[id].y);
-    }
-    // Frames until the battle ends: at each of the player's moves button(n) is clicked (n counts the moves), a
-    // request that shows is answered, and the enemies' worth is noted while they stand. The screen at the first
-    // move is kept as the named picture, when one is named.
-    template <class F> static int32_t FightWith(F button, const char* picture = nullptr)
-    {
-        int32_t worth = 0;
-        int moves = 0;
-        for (int frame = 0; frame < cFrameLimit && btlmode; ++frame) {
-            if (rfmode) {
-                PressKey(VK_RETURN);
-            } else if (PlayersMove()) {
-                if (moves == 0 && picture) {
-                    // The player's turn waits for him: half a second lets the enemy's picture grow to its size.
-                    StepFrames(30, cFrame);
-                    Picture(picture);
-                }
-                Click(button(moves++));
-            }
-            if (btlmode) worth = Game().ebw();
-            StepFrames(1, cFrame);
-        }
-        EXPECT_FALSE(btlmode) << "the battle did not end";
-        return worth;
     }
 };
 
@@ -161,7 +81,7 @@ TEST_F(GameBattle, ANewGameBeatsTheFirstLevelsWandererWithHandCards)
     EXPECT_EQ(wantedtrack, "battle");
     // Each hand card in turn; a fallen target gives way to the next enemy.
     const int32_t worth =
-        FightWith([](int moves) { return opponent.hp <= 0 ? 60 : 10 + moves % 6; }, "1-fight");
+        FightWith([](int moves) { return opponent.hp <= 0 ? 60 : 10 + moves % 6; }, "battle-1-fight.png");
     for (int32_t s = 0; s <= 10; ++s) EXPECT_EQ(btlslots[s].name, "nil") << s;
 
     ASSERT_GT(player.hp, 0) << "the player won";
