@@ -3,6 +3,7 @@
 #include "UGH_data.h"
 
 #include "SysUtils.h"
+#include "ZODLog.h"
 
 #include <array>
 #include <utility>
@@ -202,7 +203,14 @@ void TForm7::Button1Click(TObject*)
     EditorCommand([this] {
         const int32_t id = ItemId();
         const std::optional<std::string> locale = OverrideLocale();
-        loot fresh = LoadLoot(GamePath("\\items\\" + IntToStr(id) + ".lot"));
+        const std::string fileName = GamePath("\\items\\" + IntToStr(id) + ".lot");
+        loot fresh = LoadLoot(fileName);
+        // The item is the file's: an id line that says otherwise would send the save to another item's file.
+        if (fresh.id != id) {
+            GlobalLogSession()->LogWarning(Format("%s: its id line says %d: the item is edited as %d",
+                                                  {fileName, int64_t(fresh.id), int64_t(id)}));
+            fresh.id = id;
+        }
         // A box left from the item before would be saved as this item's override.
         const std::optional<std::string> name = locale ? OverrideName(GamePath(OverrideFile(*locale, id))) : std::nullopt;
         temploot = std::move(fresh);

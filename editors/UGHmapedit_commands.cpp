@@ -86,7 +86,7 @@ void TForm2::WireCommands()
     // File, Map: the menu entries click the toolbar's buttons.
     for (auto [item, button] : {std::pair{New1, SpeedButton3}, std::pair{Save1, SpeedButton4},
                                 std::pair{Open1, SpeedButton5}, std::pair{Build1, SpeedButton6}})
-        item->OnClick = [button](TObject*) { button->Click(); };
+        item->OnClick = [button = button](TObject*) { button->Click(); };
     Exportmonsterdatabase1->OnClick = [this](TObject*) { edb(0); };
     Exportcarddatabase1->OnClick = [this](TObject*) { edb(1); };
     on(ExportMapImage1, &TForm2::ExportMapImage1Click);

@@ -115,34 +115,32 @@ const std::array<TCheckSetting, 23> cCheckSettings{{
     {&TForm5::CheckBox22, &desiredfpson}, {&TForm5::CheckBox23, &fullmute},
 }};
 
-// Edit5 (the refresh rate) stores nothing. Minimum: the lowest value taken; INT_MIN for any number.
+// Edit5 (the refresh rate) stores nothing. Each control takes the values its setting's bounds allow.
 struct TEditSetting {
     TEdit* TForm5::*Edit;
     int32_t* Global;
-    int32_t Minimum;
 };
 const std::array<TEditSetting, 6> cEditSettings{{
-    {&TForm5::Edit1, &minvd, 1},
-    {&TForm5::Edit2, &fogdist, INT_MIN},
-    {&TForm5::Edit3, &camdist, INT_MIN},
-    {&TForm5::Edit4, &soundrate, INT_MIN},
-    {&TForm5::Edit6, &desiredfps, INT_MIN},
-    {&TForm5::Edit7, &maxvd, 1},
+    {&TForm5::Edit1, &minvd},
+    {&TForm5::Edit2, &fogdist},
+    {&TForm5::Edit3, &camdist},
+    {&TForm5::Edit4, &soundrate},
+    {&TForm5::Edit6, &desiredfps},
+    {&TForm5::Edit7, &maxvd},
 }};
 
 struct TTrackSetting {
     TTrackBar* TForm5::*Track;
     int32_t* Global;
-    int32_t Min, Max;
 };
 const std::array<TTrackSetting, 7> cTrackSettings{{
-    {&TForm5::TrackBar1, &movespeed, 1, 1999},
-    {&TForm5::TrackBar2, &turnspeed, 1, 100},
-    {&TForm5::TrackBar3, &soundvol, 0, 100},
-    {&TForm5::TrackBar4, &musicvol, 0, 100},
-    {&TForm5::TrackBar5, &brightness, 1, 200},
-    {&TForm5::TrackBar6, &cardsize, -20, 50},
-    {&TForm5::TrackBar7, &difficulty, -3, 5},
+    {&TForm5::TrackBar1, &movespeed},
+    {&TForm5::TrackBar2, &turnspeed},
+    {&TForm5::TrackBar3, &soundvol},
+    {&TForm5::TrackBar4, &musicvol},
+    {&TForm5::TrackBar5, &brightness},
+    {&TForm5::TrackBar6, &cardsize},
+    {&TForm5::TrackBar7, &difficulty},
 }};
 
 } // namespace
@@ -263,8 +261,9 @@ TForm5::TForm5(TComponent* AOwner) : TForm(AOwner)
 
     // Ranges first, so that the handlers see only real settings.
     for (const TTrackSetting& s : cTrackSettings) {
-        (this->*s.Track)->SetMin(s.Min);
-        (this->*s.Track)->SetMax(s.Max);
+        const TSettingBounds bounds = SettingBounds(*s.Global);
+        (this->*s.Track)->SetMin(bounds.Low);
+        (this->*s.Track)->SetMax(bounds.High);
     }
     // Each control stores its global; a few do more besides.
     for (const TCheckSetting& s : cCheckSettings)
@@ -276,9 +275,12 @@ TForm5::TForm5(TComponent* AOwner) : TForm(AOwner)
     for (const TEditSetting& s : cEditSettings)
         (this->*s.Edit)->OnChange = [this, s](TObject* Sender) {
             TEdit* edit = this->*s.Edit;
+            const TSettingBounds bounds = SettingBounds(*s.Global);
             int32_t value = 0;
-            if (!TryStrToInt(edit->Text(), value) || value < s.Minimum) {
-                edit->SetInvalid(s.Minimum == INT_MIN ? "a whole number" : "a whole number of 1 or more");
+            if (!TryStrToInt(edit->Text(), value) || value < bounds.Low || value > bounds.High) {
+                edit->SetInvalid(bounds.Low == INT32_MIN ? std::string("a whole number")
+                                                         : Format("a whole number from %d to %d",
+                                                                  {int64_t(bounds.Low), int64_t(bounds.High)}));
                 return;
             }
             *s.Global = value;

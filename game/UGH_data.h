@@ -157,9 +157,16 @@ extern int32_t viewdist;        // current block rendering distance in cells: ma
 // The texture folder of a quality value: 1 "hq", 0 "lq", -1 "pq"; "" for any other value.
 std::string QualityDirOf(int32_t quality);
 
+// The values a whole-number setting can take; a setting without bounds spans Integer.
+struct TSettingBounds {
+    int32_t Low, High;
+};
+TSettingBounds SettingBounds(const int32_t& global);
+
 // Reads gamedir + "\gh.cfg" into the globals above, all or nothing: a missing file, or a missing or bad line
 // among 0..15 and 17..29, raises EGameDataError naming the file and line and changes nothing. Line 16 and
-// lines 30..44 take their defaults. Then adventureid (a missing file or line gives "map_", logged), viewdist
+// lines 30..44 take their defaults. A number outside its setting's bounds is held at the nearer one (logged
+// naming the file and line). Then adventureid (a missing file or line gives "map_", logged), viewdist
 // := maxvd, and qualitydir from texquality (unchanged for an unknown value).
 void ReadConfig();
 // Line `index` (from 0) of gamedir + "\text\adventureid.txt"; "map_" when the file or the line is missing (logged).
@@ -292,6 +299,9 @@ void SavePerk(int32_t pid, const std::string& fn);
 // A character file (1121 lines): the monsters and the saved player. A bad lvl, attribute, skill or spec ends
 // the read; loot and lootchance, and w_wd, w_ht and w_zs, take their defaults together.
 character LoadChar(const std::string& fn);
+// The player of a saved game, which the game writes whole: a line that is missing or does not read as its value
+// raises EGameDataError naming the file and line.
+character LoadSavedChar(const std::string& fn);
 void SaveChar(const character& cts, const std::string& fn);
 
 // An item file (30 lines). A bad line among 1..12 ends the read, with no later line read. overridename comes

@@ -52,30 +52,38 @@ const char* const cDefaultAdventureId = "map_";
 
 using TSettingValue = std::variant<std::string, int32_t, bool>;
 
-// One line of the configuration: the global it sets and, for a guarded line, the value a missing or unreadable
-// line gives (a line without one raises).
+// One line of the configuration: the global it sets, for a guarded line the value a missing or unreadable line
+// gives (a line without one raises), and for a number the bounds of what the game can use.
 struct TSetting {
     std::variant<std::string*, int32_t*, bool*> Global;
     bool Guarded = false;
     TSettingValue Default{};
+    TSettingBounds Bounds{INT32_MIN, INT32_MAX};
 };
+
+// The fog ends a cell away at the nearest: an end before its start (10 units) fogs the HUD as well.
+constexpr TSettingBounds cDistanceBounds{20, 1000000};
+// Block rendering distances in cells, which a map of at most 101 cells never exceeds.
+constexpr TSettingBounds cCellBounds{1, 101};
 
 // The 45 lines in file order.
 const std::array<TSetting, 45> cSettings{{
-    {&lng},          {&movespeed},          {&turnspeed},         {&minvd},
-    {&fogdist},      {&camdist},            {&soundvol},          {&musicvol},
+    {&lng},          {&movespeed, false, {}, {1, 1999}},  {&turnspeed, false, {}, {1, 100}},
+    {&minvd, false, {}, cCellBounds},      {&fogdist, false, {}, cDistanceBounds},
+    {&camdist, false, {}, cDistanceBounds}, {&soundvol, false, {}, {0, 100}},   {&musicvol, false, {}, {0, 100}},
     {&soundrate},    {&soundon},            {&musicon},           {&showbtllog},
-    {&leveling},     {&texquality},         {&brightness},        {&lessredraws},
-    {&aaindex, true, 0},
-    {&cardsize},     {&randommode},         {&tooltips},          {&hardcore},
-    {&difficulty},   {&fullscreen},         {&fswidth},           {&fsheight},
+    {&leveling},     {&texquality},         {&brightness, false, {}, {1, 200}}, {&lessredraws},
+    {&aaindex, true, 0, {0, 4}},
+    {&cardsize, false, {}, {-20, 50}},      {&randommode},         {&tooltips},          {&hardcore},
+    {&difficulty, false, {}, {-3, 5}},      {&fullscreen},
+    {&fswidth, false, {}, {1, 16384}},      {&fsheight, false, {}, {1, 16384}},
     {&fsrefresh},    {&vsyncon},            {&no3ddoors},         {&nolights},
     {&nofire},
     {&multithread, true, true},   {&poorquality, true, false}, {&extdmginfo, true, false},
     {&autodeck, true, false},     {&nograss, true, false},     {&shortbtllog, true, true},
-    {&shadows, true, true},       {&torchshadows, true, false}, {&shadowmode, true, 1},
-    {&globalcast, true, false},   {&desiredfpson, true, true}, {&desiredfps, true, 30},
-    {&maxvd, true, 15},           {&adventure, true, 0},       {&fullmute, true, false},
+    {&shadows, true, true},       {&torchshadows, true, false}, {&shadowmode, true, 1, {0, 2}},
+    {&globalcast, true, false},   {&desiredfpson, true, true}, {&desiredfps, true, 30, {1, 1000}},
+    {&maxvd, true, 15, cCellBounds}, {&adventure, true, 0},    {&fullmute, true, false},
 }};
 
 // A configuration Boolean: a number (zero false) or the word True or False in any case; anything else raises.
@@ -102,7 +110,29 @@ TSettingValue ReadSetting(const TLineBuffer& buffer, int line)
         cSettings[static_cast<std::size_t>(line)].Global);
 }
 
+// A number outside its setting's bounds is brought to the nearer bound, naming the file's line in the log.
+void HoldInBounds(const TLineBuffer& buffer, std::size_t line, TSettingValue& value)
+{
+    int32_t* number = std::get_if<int32_t>(&value);
+    if (!number) return;
+    const auto [low, high] = cSettings[line].Bounds;
+    const int32_t held = std::clamp(*number, low, high);
+    if (held == *number) return;
+    GlobalLogSession()->LogWarning(Format("%s, line %d: %d lies outside %d..%d: %d is used",
+                                          {buffer.FileName(), int64_t(line) + 1, int64_t(*number), int64_t(low),
+                                           int64_t(high), int64_t(held)}));
+    *number = held;
+}
+
 } // namespace
+
+TSettingBounds SettingBounds(const int32_t& global)
+{
+    for (const TSetting& setting : cSettings)
+        if (const auto* number = std::get_if<int32_t*>(&setting.Global); number && *number == &global)
+            return setting.Bounds;
+    return {INT32_MIN, INT32_MAX};
+}
 
 std::string GamePath(std::string_view relativePath)
 {
@@ -172,6 +202,7 @@ void ReadConfig()
             if (!cSettings[line].Guarded) throw;
             values[line] = cSettings[line].Default;
         }
+        HoldInBounds(buffer, line, values[line]);
     }
     for (std::size_t line = 0; line < cSettings.size(); ++line)
         std::visit([&](auto* global) { *global = std::get<std::remove_pointer_t<decltype(global)>>(values[line]); },
@@ -217,4 +248,10 @@ void fillstrarr(const std::string& language, std::span<std::string> strings)
     if (surplus)
         GlobalLogSession()->LogWarning(Format("%s holds more than %d entries: the rest is ignored",
                                               {buffer.FileName(), int64_t(strings.size())}));
+    // The game and its editors show entries up to 415 (a button's tooltip): a file that ends before that was cut
+    // short, and those texts would show empty without a word.
+    constexpr std::size_t cHighestEntryShown = 415;
+    if (entry < cHighestEntryShown && strings.size() > cHighestEntryShown)
+        GlobalLogSession()->LogWarning(Format("%s ends at entry %d of the %d the game shows: the rest are empty",
+                                              {buffer.FileName(), int64_t(entry), int64_t(cHighestEntryShown)}));
 }

@@ -92,6 +92,17 @@ template <class R> void SetDefaults(R& record, std::span<const TContentField<R>>
         if (field.Guarded) SetDefault(record, field);
 }
 
+// A line of a file written whole by the game: present, and a number where one is stored (a Boolean may also be
+// True or False).
+void CheckWholeLine(const TLineBuffer& buffer, int line, bool boolean)
+{
+    if (line >= buffer.Count()) buffer.LineError(line, "missing: the file is cut short");
+    if (boolean && (SameText(buffer.Line(line), "True") || SameText(buffer.Line(line), "False"))) return;
+    int32_t value = 0;
+    if (boolean && !TryStrToInt(buffer.Line(line), value))
+        buffer.LineError(line, Format("'%s' is not a valid boolean value", {buffer.Line(line)}));
+}
+
 template <class R> void ReadField(const TLineBuffer& buffer, int line, R& record, const TContentField<R>& field)
 {
     if (const auto* member = std::get_if<int32_t R::*>(&field.Member)) record.**member = buffer.ReadIntLine(line);
@@ -100,13 +111,16 @@ template <class R> void ReadField(const TLineBuffer& buffer, int line, R& record
     else record.*std::get<std::string R::*>(field.Member) = buffer.ReadTextLine(line);
 }
 
-// Reads the fields from line on and moves line past them; an unguarded line that does not read raises.
+// Reads the fields from line on and moves line past them; an unguarded line that does not read raises, and so
+// does every line of a file the game wrote whole itself (whole).
 template <class R>
-void ReadFields(const TLineBuffer& buffer, int& line, R& record, std::span<const TContentField<R>> fields)
+void ReadFields(const TLineBuffer& buffer, int& line, R& record, std::span<const TContentField<R>> fields,
+                bool whole = false)
 {
     for (std::size_t i = 0; i < fields.size(); ++i, ++line) {
         const TContentField<R>& field = fields[i];
-        if (!field.Guarded) {
+        if (whole) CheckWholeLine(buffer, line, std::holds_alternative<bool R::*>(field.Member));
+        if (!field.Guarded || whole) {
             ReadField(buffer, line, record, field);
             continue;
         }
@@ -133,9 +147,12 @@ template <class R> void WriteFields(TLineBuffer& buffer, const R& record, std::s
     }
 }
 
-template <class TTable> void ReadBools(const TLineBuffer& buffer, int& line, TTable& table)
+template <class TTable> void ReadBools(const TLineBuffer& buffer, int& line, TTable& table, bool whole)
 {
-    for (bool& value : table) value = buffer.ReadBoolLine(line++);
+    for (bool& value : table) {
+        if (whole) CheckWholeLine(buffer, line, true);
+        value = buffer.ReadBoolLine(line++);
+    }
 }
 
 template <class TTable> void WriteBools(TLineBuffer& buffer, const TTable& table)
@@ -223,7 +240,11 @@ void SavePerk(int32_t pid, const std::string& fn)
     WriteContentFile<perk>(fn, perks[pid], cPerkFields);
 }
 
-character LoadChar(const std::string& fn)
+namespace {
+
+// Reads a character file; a line without a default that does not read raises, and with whole any line that is
+// missing or not what the game writes.
+character ReadCharacter(const std::string& fn, bool whole)
 {
     TLineBuffer buffer;
     buffer.LoadFromFile(fn);
@@ -231,16 +252,29 @@ character LoadChar(const std::string& fn)
     SetDefaults<character>(cts, cCharacterTail);
     int line = 0;
     try {
-        ReadFields<character>(buffer, line, cts, cCharacterHead);
-        ReadBools(buffer, line, cts.spellbook);
-        ReadFields<character>(buffer, line, cts, cCharacterSpec);
-        ReadBools(buffer, line, cts.perks);
-        ReadFields<character>(buffer, line, cts, cCharacterTail);
+        ReadFields<character>(buffer, line, cts, cCharacterHead, whole);
+        ReadBools(buffer, line, cts.spellbook, whole);
+        ReadFields<character>(buffer, line, cts, cCharacterSpec, whole);
+        ReadBools(buffer, line, cts.perks, whole);
+        ReadFields<character>(buffer, line, cts, cCharacterTail, whole);
     } catch (const EGameDataError& e) {
+        if (whole) throw;
         LogEndedRead(e, "the character ends there");
     }
     cts.oname = cts.name;
     return cts;
+}
+
+} // namespace
+
+character LoadChar(const std::string& fn)
+{
+    return ReadCharacter(fn, false);
+}
+
+character LoadSavedChar(const std::string& fn)
+{
+    return ReadCharacter(fn, true);
 }
 
 void SaveChar(const character& cts, const std::string& fn)

@@ -13,6 +13,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 // levelbusy (and levelsaving while writing) for the length of a read or write, both cleared however it ends.
@@ -98,8 +101,41 @@ std::string SavesFolder()
     return GamePath("\\saves\\");
 }
 
-// A save set is written whole into this sibling of "\\saves\\" and then exchanged with it.
-const std::string cFreshSavesFolder = "\\saves.new\\";
+[[noreturn]] void CannotStore(const std::string& name, const std::string& reason)
+{
+    throw EGameDataError(name + ": the saved game cannot be stored: " + reason);
+}
+
+// The folders of a save, each with its trailing separator: the saves folder as it lies on the disk and the
+// fresh sibling the new set is written into before the two are exchanged.
+struct TSaveFolders {
+    std::string saves, fresh;
+};
+
+// Where "\\saves\\" is a link, the folder it leads to is the one replaced, so that the link stays; the fresh
+// sibling lies beside that folder and starts empty (a crash may have left a part of a set in it). A saves folder
+// the player cannot write into is left as it is.
+TSaveFolders PrepareSaveFolders()
+{
+    std::string saves = ResolvePath(SavesFolder());
+    while (saves.size() > 1 && saves.back() == '/') saves.pop_back();
+    std::error_code error;
+    std::filesystem::create_directories(saves, error);
+    if (error) CannotStore(saves, error.message());
+    const std::string real = std::filesystem::canonical(saves, error).string();
+    if (error) CannotStore(saves, error.message());
+    struct stat status {};
+    if (::stat(real.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) CannotStore(saves, "it is not a folder");
+    // A folder marked read-only for everyone is kept so even from a player who could override the mark.
+    if ((status.st_mode & 0222) == 0 || ::access(real.c_str(), W_OK) != 0)
+        CannotStore(saves, "the folder cannot be written");
+
+    const std::string fresh = real + ".new";
+    std::filesystem::remove_all(fresh, error); // a link there goes, never what it leads to
+    if (!error) std::filesystem::create_directory(fresh, error);
+    if (error) CannotStore(fresh, error.message());
+    return {real + "/", fresh + "/"};
+}
 
 } // namespace
 
@@ -238,13 +274,7 @@ std::optional<playerlightvalues> LoadSavedLight()
 
 void WriteSaveSet(const playerlightvalues& light, int32_t activecard)
 {
-    const std::string saves = SavesFolder();
-    const std::string fresh = GamePath(cFreshSavesFolder);
-    // Whatever a save before left there goes first: the set the last exchange replaced, or one a crash cut short.
-    std::error_code error;
-    std::filesystem::remove_all(ResolvePath(fresh), error);
-    if (error || !ForceDirectories(fresh) || !ForceDirectories(saves))
-        throw EGameDataError(fresh + ": the saved game cannot be stored: no folder for it");
+    const auto [saves, fresh] = PrepareSaveFolders();
 
     const TPlayerState state = CurrentPlayerState(activecard);
     const std::pair<const char*, std::function<void(const std::string&)>> files[] = {
@@ -266,8 +296,11 @@ void WriteSaveSet(const playerlightvalues& light, int32_t activecard)
         }
     }
     // The whole new set takes the place of the old one in one step.
-    if (!ExchangeFolders(fresh, saves))
-        throw EGameDataError(saves + ": the saved game cannot be stored: " + std::strerror(errno));
+    if (!ExchangeFolders(fresh, saves)) CannotStore(saves, std::strerror(errno));
+    // The set replaced is of no more use; a crash before this line leaves it for the next save to clear.
+    std::error_code error;
+    std::filesystem::remove_all(fresh.substr(0, fresh.size() - 1), error);
+    if (error) GlobalLogSession()->LogWarning(fresh + ": the replaced saved game stays: " + error.message());
 }
 
 TSavedGame ReadSaveSet()
@@ -280,7 +313,7 @@ TSavedGame ReadSaveSet()
     // The whole set is read before the game changes.
     TSaveBusy busy(false);
     TLevelData level = ReadMapFile(folder + "saved.map");
-    const character saved = LoadChar(folder + "chsave1.sav");
+    const character saved = LoadSavedChar(folder + "chsave1.sav");
     TDynArray<int32_t> journal{0};
     if (HookedFileExists(folder + "jseq.txt")) journal = LoadJSeq(folder + "jseq.txt");
     else GlobalLogSession()->LogWarning(folder + "jseq.txt: the saved game has no journal sequence");

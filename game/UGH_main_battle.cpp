@@ -211,10 +211,11 @@ int32_t TForm1::CalcMaxHP(const character& chr, int32_t uselvl, bool ignorebl, b
 
 int32_t TForm1::ebw()
 {
-    int32_t total = 0;
+    // Each worth may be Integer's bound already: the sum is held there.
+    int64_t total = 0;
     for (int32_t s = btlslots.Low(); s <= btlslots.High(); ++s)
         if (SlotTaken(s)) total += xpworth(btlslots[s]);
-    return total;
+    return HoldInteger(total);
 }
 
 void TForm1::AddEnemyToBattle(int32_t n, int32_t blid)

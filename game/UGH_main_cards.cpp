@@ -115,7 +115,8 @@ int32_t TForm1::CalcDmg(int32_t side, int32_t cid, int32_t gsl, int32_t ustr, in
         }
         // Speed: the rolled dodge takes whole multiples of the damage, the expected one a share.
         const int64_t r = ubl ? static_cast<int64_t>(Random(RoundInteger(tspd / 100.0))) * d : RoundInteger(static_cast<double>(d) * tspd / 100);
-        d -= r;
+        // The factors come from editable files: each product is held at Integer's bounds, so the next one fits.
+        d = HoldInteger(d - r);
         rolled(140, r, d);
         if (user.e[1] > 0) {
             d *= 2;
@@ -123,22 +124,22 @@ int32_t TForm1::CalcDmg(int32_t side, int32_t cid, int32_t gsl, int32_t ustr, in
         }
         if (user.e[2] > 0) {
             const int64_t m = ubl ? Random(user.e[2]) + 1 : static_cast<int64_t>(user.e[2]) + 1;
-            d *= m;
+            d = HoldInteger(d * m);
             rolled(142, m, d);
         }
         // Stance counts only in the rolled damage, with the player's perks whichever side attacks.
         if (ubl) {
             const int64_t k = std::max(1, CheckCodedPerkEff(player, 22));
             if (side == 0) {
-                if (stance == 1) d += k * RoundInteger(static_cast<double>(ustr + uspd) * d / 200);
-                if (stance == -1) d -= RoundInteger(static_cast<double>(ustr + uspd) * d / 200);
+                if (stance == 1) d += k * RoundInteger((static_cast<double>(ustr) + uspd) * d / 200);
+                if (stance == -1) d -= RoundInteger((static_cast<double>(ustr) + uspd) * d / 200);
             } else {
-                if (stance == 1) d += RoundInteger(static_cast<double>(ustr + uspd) * d / 200);
-                if (stance == -1) d -= k * RoundInteger(static_cast<double>(tend + tspd) * d / 200);
+                if (stance == 1) d += RoundInteger((static_cast<double>(ustr) + uspd) * d / 200);
+                if (stance == -1) d -= k * RoundInteger((static_cast<double>(tend) + tspd) * d / 200);
             }
         }
         if (d < 0) d = 1;
-        if (wascrit) d *= 2 * static_cast<int64_t>(CheckCodedPerkEff(user, 1));
+        if (wascrit) d = HoldInteger(d) * 2 * static_cast<int64_t>(CheckCodedPerkEff(user, 1));
     }
     const int32_t p = percentof(target.hp, c.dmgperc);
     d += p;

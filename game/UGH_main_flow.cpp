@@ -52,11 +52,13 @@ void TForm1::StartNewGame()
 {
     const std::string fileName =
         GamePath(adventureid != "map_" ? "\\levels\\" + adventureid + "startmap.map" : "\\levels\\startmap.map");
-    // A start map that cannot be read leaves the character screen as it was.
+    // A start map that cannot be read ends the new game: back to the main menu, its level as it was.
     try {
         ReadLevel(fileName);
     } catch (const EGameDataError& e) {
         GameLog("New game: " + e.Message());
+        ingame = chargen = invmode = false;
+        mmmode = uirefresh = true;
         ShowRequestForm("", e.Message(), 0, 1, 0, "");
         return;
     }
@@ -107,6 +109,12 @@ void TForm1::ChangeLevel(int32_t way, const std::string& param)
 
 void TForm1::SaveGame()
 {
+    // A game is in play, or waits behind the menu over its own level. The main menu's level and the character
+    // screen have none to save: the saved one stays.
+    if (chargen || (!ingame && mapid == "mm_map")) {
+        GameLog("Save: no game is in play; nothing is saved");
+        return;
+    }
     playerlightvalues light = playerlightdata;
     if (playerlight) {
         const TGLColor* diffuse = playerlight->Diffuse();

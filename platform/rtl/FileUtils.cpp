@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
@@ -118,6 +120,36 @@ std::string CannotCreate(const std::string& fileName, int error)
     return "Cannot create file \"" + fileName + "\". " + std::strerror(error);
 }
 
+// A temporary file's name: ".~", the writing process's id and a counter, each as eight hexadecimal digits, and
+// ".tmp".
+constexpr const char* cTemporaryName = ".~%08x%08x.tmp";
+constexpr std::size_t cTemporaryNameLength = 22;
+
+// The process that named a temporary file, or 0 when name is not one.
+pid_t TemporaryFileOwner(std::string_view name)
+{
+    if (name.size() != cTemporaryNameLength || !name.starts_with(".~") || !name.ends_with(".tmp")) return 0;
+    unsigned owner = 0;
+    const char* digits = name.data() + 2;
+    const auto [end, error] = std::from_chars(digits, digits + 8, owner, 16);
+    return error == std::errc() && end == digits + 8 ? static_cast<pid_t>(owner) : 0;
+}
+
+// Removes the temporary files that writers killed after naming them and before the rename left in folder: those
+// of processes that no longer run. A running process's file may be in the middle of its write.
+void RemoveOrphanedTemporaryFiles(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    const pid_t self = ::getpid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t owner = TemporaryFileOwner(entry->d_name);
+        if (owner > 0 && owner != self && ::kill(owner, 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 // Runs make (answering 0 or an errno value) with fresh temporary names beside the target until one is not
 // taken, a few times at most; answers the name that worked, or "" with errno set. The names are short and of
 // a fixed length, so they fit wherever the target's own name fits.
@@ -127,7 +159,7 @@ template <class Make> std::string WithFreshTemporaryName(const std::string& fold
     int error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         char name[32];
-        std::snprintf(name, sizeof name, ".~%08x%08x.tmp", static_cast<unsigned>(::getpid()), counter++);
+        std::snprintf(name, sizeof name, cTemporaryName, static_cast<unsigned>(::getpid()), counter++);
         std::string temporary = folder + name;
         error = make(temporary);
         if (error == 0) return temporary;
@@ -378,6 +410,7 @@ void ReplaceFileAtomically(const std::string& fileName, const std::function<void
         ::fsync(dir);
         ::close(dir);
     }
+    RemoveOrphanedTemporaryFiles(folder);
 }
 
 void ReplaceFileAtomically(const std::string& fileName, std::string_view bytes)

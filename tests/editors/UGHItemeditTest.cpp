@@ -175,6 +175,32 @@ TEST_F(ItemEditor, IdsOutsideTheTableAreRefused)
     EXPECT_EQ(items[5].count, 3);
 }
 
+// An item file whose id line names another item, or no item at all, is edited and saved as the item of its file.
+TEST_F(ItemEditor, AnItemIsSavedToTheFileItWasLoadedFromWhateverItsIdLineSays)
+{
+    loot other = sword;
+    other.name = "Axe";
+    SaveLoot(other, GamePath("\\items\\7.lot"));
+    const std::string axe = folder.Read("items/7.lot");
+    for (const int32_t stored : {7, 5000}) {
+        SCOPED_TRACE(stored);
+        loot strayed = sword;
+        strayed.id = stored;
+        SaveLoot(strayed, GamePath("\\items\\5.lot"));
+        form->LabeledEdit4->SetText("5");
+        form->Button1->Click();
+        EXPECT_EQ(form->LabeledEdit4->Text(), "5");
+        form->LabeledEdit1->SetText("Sharp Sword");
+        form->Timer1Timer(form.get());
+        form->Button2->Click();
+        ASSERT_TRUE(messages.empty()) << messages[0];
+        const loot saved = LoadLoot(GamePath("\\items\\5.lot"));
+        EXPECT_EQ(saved.id, 5);
+        EXPECT_EQ(saved.name, "Sharp Sword");
+        EXPECT_EQ(folder.Read("items/7.lot"), axe);
+    }
+}
+
 TEST_F(ItemEditor, AFailedReadOrWriteNamesTheFileAndKeepsTheRecord)
 {
     temploot = sword;

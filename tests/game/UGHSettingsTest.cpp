@@ -245,8 +245,11 @@ TEST_F(SettingsWindow, EditsStoreNumbersAndMarkWhatTheyRefuse)
     const TCase cases[] = {
         {window->Edit7, "20", &maxvd, 20, false}, {window->Edit7, "abc", &maxvd, 20, true},
         {window->Edit7, "0", &maxvd, 20, true},   {window->Edit1, "0", &minvd, 5, true},
-        {window->Edit1, "3", &minvd, 3, false},   {window->Edit2, "-5", &fogdist, -5, false},
-        {window->Edit2, "", &fogdist, -5, true},  {window->Edit6, "60", &desiredfps, 60, false},
+        {window->Edit7, "102", &maxvd, 20, true}, {window->Edit1, "3", &minvd, 3, false},
+        // A fog that ends before a cell's width would hide the HUD as well.
+        {window->Edit2, "0", &fogdist, 100, true}, {window->Edit2, "-5", &fogdist, 100, true},
+        {window->Edit2, "120", &fogdist, 120, false}, {window->Edit2, "", &fogdist, 120, true},
+        {window->Edit6, "60", &desiredfps, 60, false},
     };
     for (const TCase& c : cases) {
         c.edit->SetText(c.text);

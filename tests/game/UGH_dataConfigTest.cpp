@@ -209,11 +209,37 @@ TEST_F(GameConfig, AMissingAdventureListOrLineGivesTheDefaultIdAndALogLine)
     }
 }
 
+// A number the game cannot use (a card size overflowing the layout, a view distance of no cells, a fog ending
+// before it starts) is held at the nearer bound, and the log names the file and line.
+TEST_F(GameConfig, NumbersOutsideTheirBoundsAreHeldAtTheNearerOneNamingTheFileAndLine)
+{
+    const struct {
+        int line;
+        const char* text;
+        int32_t* global;
+        int32_t held;
+    } cases[] = {
+        {17, "2147483647", &cardsize, 50}, {3, "-2147483648", &minvd, 1}, {42, "-2147483648", &maxvd, 1},
+        {42, "500", &maxvd, 101},          {4, "0", &fogdist, 20},         {1, "5000", &movespeed, 1999},
+        {16, "9", &aaindex, 4},            {8, "-7", &soundrate, -7},     {13, "2", &texquality, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        TConfigLines lines = cDemoConfig;
+        lines[static_cast<std::size_t>(c.line)] = c.text;
+        TGLLogCapture log;
+        ASSERT_EQ(ReadWith(lines), cNoException);
+        EXPECT_EQ(*c.global, c.held);
+        EXPECT_EQ(log.Contains(ConfigName() + ", line " + std::to_string(c.line + 1) + ": " + c.text),
+                  std::to_string(c.held) != c.text);
+    }
+}
+
 TEST_F(GameConfig, SaveSettingsWritesTheFortyFiveLinesThatReadBack)
 {
     ASSERT_EQ(ReadWith(cDemoConfig), cNoException);
     lng = "ru";
-    movespeed = -7;
+    movespeed = 7;
     hardcore = true;
     shadows = false;
     maxvd = 9;
@@ -292,6 +318,18 @@ TEST_F(GameStrings, EntriesBeyondTheTableAreIgnoredAndLogged)
     EXPECT_EQ(strarr[0], "0");
     EXPECT_EQ(strarr[10000], "10000");
     strarr.Clear();
+}
+
+// The game shows entries up to 415: a file that ends before that one was cut short, which the log says.
+TEST_F(GameStrings, AFileEndingBeforeTheEntriesTheGameShowsIsLogged)
+{
+    for (const int entries : {10, 415, 416}) {
+        std::string text;
+        for (int i = 0; i < entries; ++i) text += "e" + std::to_string(i) + "@";
+        TGLLogCapture log;
+        EXPECT_EQ(Fill(text, "en", 10001)[entries - 1], "e" + std::to_string(entries - 1));
+        EXPECT_EQ(log.Contains("strings.txt ends at entry"), entries < 415) << entries;
+    }
 }
 
 TEST_F(GameStrings, AMissingFileRaisesAndKeepsTheTable)

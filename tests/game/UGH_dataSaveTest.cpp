@@ -373,6 +373,15 @@ TEST_F(SaveSet, MissingOrBrokenSetIsRefusedAndTheGameStaysAsItWas)
     player.name = "changed";
     const TGame running = Game();
 
+    const std::string savedPlayer = good.at("chsave1.sav");
+    const auto lineStart = [&](int line) {
+        std::size_t at = 0;
+        for (int i = 0; i < line; ++i) at = savedPlayer.find("\r\n", at) + 2;
+        return at;
+    };
+    std::string damagedPlayer = savedPlayer;
+    damagedPlayer[lineStart(500)] = 'x';
+
     struct TCase {
         std::string file;
         std::string bytes; // empty: the file is removed
@@ -384,6 +393,11 @@ TEST_F(SaveSet, MissingOrBrokenSetIsRefusedAndTheGameStaysAsItWas)
         {"saved.map", "23\r\nfen\r\n"},
         {"saved.map", good.at("saved.map").substr(0, 5000)},
         {"chsave2.sav", good.at("chsave2.sav").substr(0, 20000)},
+        // The player's file, which the game writes whole: cut short in the spell book or before its last line,
+        // or with a spell book line damaged.
+        {"chsave1.sav", savedPlayer.substr(0, lineStart(600))},
+        {"chsave1.sav", savedPlayer.substr(0, lineStart(1120))},
+        {"chsave1.sav", damagedPlayer},
         {"jseq.txt", "0\r\nseven\r\n"},
         {"lightdata.txt", "5000\r\n"},
     };
@@ -452,15 +466,50 @@ TEST_F(SaveSet, SaveKilledBeforeTheExchangeLeavesTheOldSetLoadingAndTheNextSaveT
     ReadSaveSet();
     EXPECT_EQ(player.name, saved.state.player.name);
 
-    // The next save replaces what the dead one left, and leaves the set it replaced beside the new one.
+    // The next save replaces what the dead one left, and the set it replaced goes too.
     player.name = "renamed";
     WriteSaveSet(light, 2);
     EXPECT_NE(SavedFiles(), old);
     EXPECT_EQ(ReadSaveSet().activecard, 2);
     EXPECT_EQ(player.name, "renamed");
-    EXPECT_EQ(folder.Read("saves.new/chsave1.sav"), old.at("chsave1.sav"));
-    WriteSaveSet(light, 3);
-    EXPECT_EQ(folder.Read("saves.new/chsave1.sav"), folder.Read("saves/chsave1.sav"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "saves.new"));
+}
+
+TEST_F(SaveSet, ALinkedSavesFolderKeepsItsLinkAndTheFolderItLeadsToHoldsEachSet)
+{
+    const std::filesystem::path mine = folder.path / "elsewhere/mine";
+    std::filesystem::create_directories(mine);
+    std::filesystem::create_directory_symlink(mine, folder.path / "saves");
+    for (const int32_t card : {1, 2, 3}) {
+        SCOPED_TRACE(card);
+        WriteSaveSet(light, card);
+        ASSERT_TRUE(std::filesystem::is_symlink(folder.path / "saves"));
+        EXPECT_EQ(std::filesystem::read_symlink(folder.path / "saves"), mine);
+        EXPECT_EQ(SavedFiles().size(), 6u);
+        EXPECT_EQ(ReadSaveSet().activecard, card);
+        // Nothing is left beside the link or the folder it leads to.
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path / "elsewhere"), {}), 1);
+        EXPECT_FALSE(std::filesystem::exists(folder.path / "saves.new"));
+    }
+}
+
+TEST_F(SaveSet, ASavesFolderThatCannotBeWrittenIsReportedAndLeftAlone)
+{
+    WriteSaveSet(light, 33);
+    const std::map<std::string, std::string> old = SavedFiles();
+    const std::filesystem::path saves = folder.path / "saves";
+    std::filesystem::permissions(saves, std::filesystem::perms(0555));
+    player.name = "renamed";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const std::string message = MessageOf<EGameDataError>([&] { WriteSaveSet(light, 1); });
+        EXPECT_NE(message.find("saves: the saved game cannot be stored: the folder cannot be written"),
+                  std::string::npos)
+            << message;
+        EXPECT_EQ(SavedFiles(), old);
+        EXPECT_EQ(std::filesystem::status(saves).permissions(), std::filesystem::perms(0555));
+        EXPECT_FALSE(std::filesystem::exists(folder.path / "saves.new"));
+    }
+    std::filesystem::permissions(saves, std::filesystem::perms(0755));
 }
 
 } // namespace

@@ -149,6 +149,9 @@ TEST_F(Battle, SumsOfTheLargestValuesHoldAtIntegerBounds)
         btlslots[s].hp = INT32_MAX;
     }
     EXPECT_EQ(totalenemyhp(), INT32_MAX);
+    // The experience of the whole battle adds the giants' worths.
+    for (int32_t s = 1; s <= 10; ++s) btlslots[s].hpmax = btlslots[s].lvl = INT32_MAX;
+    EXPECT_EQ(form->ebw(), INT32_MAX);
 }
 
 TEST_F(Battle, AnEnemyJoinsScaledAndOnlyOnce)

@@ -43,6 +43,29 @@ protected:
     character user, target;
 };
 
+// A card, a fighter and the stances at the largest values a file can hold: the damage stays within Integer.
+TEST_F(Cards, DamageOfTheLargestValuesHoldsAtIntegerBounds)
+{
+    TScopedValue<int32_t> savedStance{stance, 0};
+    card& c = cards[1];
+    c.dmgph = INT32_MAX;
+    user.e[1] = 1;
+    user.e[2] = INT32_MAX;
+    for (const int32_t tspd : {0, INT32_MAX}) {
+        for (const int32_t side : {0, 1}) {
+            for (const int32_t way : {1, -1}) {
+                SCOPED_TRACE(std::to_string(tspd) + " " + std::to_string(side) + " " + std::to_string(way));
+                stance = way;
+                for (const bool rolled : {false, true}) {
+                    const int32_t d = form->CalcDmg(side, 1, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX,
+                                                    0, 0, tspd, INT32_MAX, user, target, rolled, false);
+                    EXPECT_GE(d, 0);
+                }
+            }
+        }
+    }
+}
+
 TEST_F(Cards, ExpectedDamageGoldens)
 {
     struct Case {

@@ -269,11 +269,16 @@ TEST_F(Flow, ANewGameReadsTheAdventuresStartMapAndActivatesItsCell17And9)
         EXPECT_EQ(acy, 9);
         EXPECT_FALSE(levelbusy);
     }
-    // Without its start map the character screen stays and the player is told which file is missing.
+    // Without its start map the new game ends: the main menu is back on the level it had, and the player is
+    // told which file is missing.
     adventureid = "none_";
-    chargen = true;
+    ingame = chargen = invmode = true;
+    mmmode = false;
+    const std::string level = mapid;
     form->StartNewGame();
-    EXPECT_TRUE(chargen);
+    EXPECT_FALSE(chargen || ingame || invmode);
+    EXPECT_TRUE(mmmode);
+    EXPECT_EQ(mapid, level);
     ASSERT_EQ(Waiting().size(), 1u);
     EXPECT_NE(Waiting()[0].second.find("none_startmap.map"), std::string::npos);
 }

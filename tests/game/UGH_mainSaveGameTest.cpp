@@ -211,3 +211,39 @@ TEST_F(SavedGame, SavingIsAskedByTheButtonAndF8AndRefusedInHardcoreWhereEachLeve
     const TPlayerState saved = LoadPlayer(gamedir + "\\saves\\chsave2.sav", mapmaxx, mapmaxy, player);
     EXPECT_EQ(std::tuple(saved.playerx, saved.playery, saved.levelno), std::tuple(6, 2, 0));
 }
+
+TEST_F(SavedGame, TheMainMenuAndTheCharacterScreenSaveNothingWhileAGameBehindTheMenuIsSaved)
+{
+    form->SaveGame();
+    const std::string saved = SavedFile("chsave1.sav");
+    player.name = "another";
+    struct TCase {
+        const char* what;
+        std::string map;
+        bool ingame, mmmode, chargen, written;
+    };
+    const TCase cases[] = {
+        {"the main menu", "mm_map", false, true, false, false},
+        {"the character screen", "mm_map", true, false, true, false},
+        {"the menu over a game", "fen", false, true, false, true},
+    };
+    for (const TCase& c : cases) {
+        for (const bool key : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (key ? " F8" : " button"));
+            mapid = c.map;
+            ingame = c.ingame;
+            mmmode = c.mmmode;
+            chargen = c.chargen;
+            ClearRequests();
+            if (key) {
+                uint16_t f8 = VK_F1 + 7;
+                form->FormKeyUp(nullptr, f8, {});
+            } else {
+                form->ClickGButton(28);
+            }
+            EXPECT_EQ(SavedFile("chsave1.sav") != saved, c.written);
+            EXPECT_EQ(!Waiting().empty(), c.written);
+        }
+    }
+    chargen = mmmode = false;
+}

@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using ::testing::HasSubstr;
@@ -127,6 +130,38 @@ TEST(FileNames, AtomicReplacementLeavesNoTemporaryFiles)
     EXPECT_THAT(MessageOf<EFCreateError>([&] { ReplaceFileAtomically(folder / std::string("new\0x", 5), "x"); }),
                 HasSubstr("Invalid argument"));
     EXPECT_EQ(entries(), 2);
+}
+
+// A writer killed between naming its temporary file and the rename leaves that file behind: the next write in
+// the folder removes it, but not the file of a process still running, whose write may be under way.
+TEST(FileNames, AtomicReplacementClearsTheTemporaryFilesOfKilledWriters)
+{
+    TempFolder folder;
+    const auto temporaryOf = [](pid_t pid) {
+        char name[32];
+        std::snprintf(name, sizeof name, ".~%08x%08x.tmp", static_cast<unsigned>(pid), 0u);
+        return std::string(name);
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        folder.Write(temporaryOf(::getpid()), "partial");
+        ::kill(::getpid(), SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const std::filesystem::path killed = folder.path / temporaryOf(child);
+    const std::string running = temporaryOf(::getppid());
+    folder.Write(running, "being written");
+    folder.Write("other/" + temporaryOf(child), "elsewhere");
+    ASSERT_TRUE(std::filesystem::exists(killed));
+
+    ReplaceFileAtomically(folder / "gh.cfg", "settings");
+    EXPECT_FALSE(std::filesystem::exists(killed));
+    EXPECT_EQ(folder.Read(running), "being written");
+    EXPECT_EQ(folder.Read("other/" + temporaryOf(child)), "elsewhere");
+    EXPECT_EQ(folder.Read("gh.cfg"), "settings");
 }
 
 // Only valid UTF-8 is matched case-insensitively: bytes that are no UTF-8 never match other invalid bytes or
