@@ -49,8 +49,8 @@ TEST_F(GameDrawing, UnderARequestsDarkeningTheLevelAndTheLayersBeforeItAreLeftOu
     mmmode = false;
     ingame = true;
     Game().StartNewGame();
-    // The form shows in the first frame, its darkening from the second.
-    StepFrames(2, cFrame);
+    // The darkening follows the form a frame later.
+    for (int n = 0; n < 5 && !Game().reqform_dark->Visible(); ++n) StepFrames(1, cFrame);
     ASSERT_TRUE(rfmode) << "the new game opens with a text";
     ASSERT_TRUE(Game().reqform_dark->Visible());
     ExpectLeftOutUnseen(RequestCovered(), "request-covered");
@@ -60,6 +60,8 @@ TEST_F(GameDrawing, UnderARequestsDarkeningTheLevelAndTheLayersBeforeItAreLeftOu
         StepFrames(1, cFrame);
     }
     ASSERT_FALSE(rfmode);
+    // The darkening goes a frame after the last form.
+    StepFrames(1, cFrame);
     for (TGLBaseSceneObject* object : RequestCovered())
         EXPECT_TRUE(object->Visible()) << object->Name();
 }
@@ -67,6 +69,7 @@ TEST_F(GameDrawing, UnderARequestsDarkeningTheLevelAndTheLayersBeforeItAreLeftOu
 TEST_F(GameDrawing, TheLevelFromDisplayListsShowsTheSamePixelsAsDrawnDirectly)
 {
     ASSERT_TRUE(ingame && !rfmode) << "runs after the new game";
+    ASSERT_TRUE(Game().shadowz->Visible());
     const std::unique_ptr<TBitmap> listed = Snapshot();
 
     // The same objects as the engine draws them by default: meshes with their faces' materials, planes vertex by
@@ -103,7 +106,10 @@ TEST_F(GameDrawing, UnderTheBattlesDarkeningTheLevelIsLeftOut)
         if (rfmode) PressKey(VK_RETURN);
         StepFrames(1, cFrame);
     }
-    ASSERT_TRUE(btlmode);
+    // The last request's darkening goes a frame after it.
+    StepFrames(1, cFrame);
+    ASSERT_TRUE(btlmode && !rfmode);
+    ASSERT_FALSE(Game().reqform_dark->Visible());
     ASSERT_TRUE(Game().trbg->Visible());
     ExpectLeftOutUnseen({Game().shadowz, Game().dcgameb}, "battle-covered");
     EXPECT_TRUE(Game().dcuibg->Visible());
