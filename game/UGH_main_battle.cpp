@@ -268,6 +268,8 @@ void TForm1::StartBattle(int32_t fo)
     }
     specialcd = StartSpecialCooldown(player.intelligence);
     ShowBattleLog();
+    // The short log starts empty too: the last battle's plays, even from before a load, are not this one's.
+    clearbtlmsgs();
     StartPlayerBattle();
     AddEnemyToBattle(battlelist[fo], fo);
     btltarget = fo;

@@ -9,6 +9,7 @@
 #include "GLWindowsFont.h"
 #include "RandomGenerator.h"
 #include "StdCtrls.h"
+#include "TextEncoding.h"
 #include "UGHBattlelog.h"
 #include "UGH_data.h"
 #include "UGH_hudwrites.h"
@@ -293,18 +294,20 @@ std::string WrapBattleMessage(const std::string& t)
 {
     const std::string line = "* " + t;
     std::string wrapped;
-    int32_t count = 0;
-    for (const char c : line) {
+    int32_t count = 0; // characters, not bytes: a line never breaks inside one
+    for (size_t pos = 0; pos < line.size();) {
+        const size_t start = pos;
+        const char32_t c = NextUtf8CodePoint(line, pos);
         ++count;
-        if (count > 50 || (count > 40 && c == ' ')) {
+        if (count > 50 || (count > 40 && c == U' ')) {
             wrapped += "\r\n";
-            if (c == ' ') {
+            if (c == U' ') {
                 count = 0;
                 continue;
             }
             count = 1;
         }
-        wrapped += c;
+        wrapped.append(line, start, pos - start);
     }
     return wrapped;
 }

@@ -198,10 +198,13 @@ TEST_F(Battle, OpeningTiesGoToTheEnemy)
     player.speed = 0;
     player.intelligence = 350;
     battlelist[0] = 0;
+    addbtlmsg("the last battle's play");
     form->StartBattle(0);
     EXPECT_TRUE(btlmode);
     EXPECT_EQ(btlphase, 1);
     EXPECT_EQ(btlturn, 1); // Random(0) = 0 never beats the enemy's roll
+    // The short log tells this battle only: the enemy that opened it.
+    EXPECT_EQ(btlmsgs, (std::vector<std::string>{strarr[63] + " m0 (0)"}));
     EXPECT_EQ(opponent.name, "m0");
     EXPECT_EQ(specialcd, 0);
     EXPECT_EQ(player.hp, player.hpmax);

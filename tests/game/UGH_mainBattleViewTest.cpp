@@ -62,6 +62,14 @@ TEST(ShortBattleLog, WrapsLongEntriesWithoutLosingCharacters)
     // A space past the fortieth character breaks the line there and is dropped; the fortieth itself does not.
     const std::string spaced = std::string(37, 'a') + " bb " + std::string(3, 'c');
     EXPECT_EQ(Lines(WrapBattleMessage(spaced)), (std::vector<std::string>{"* " + std::string(37, 'a') + " bb", "ccc"}));
+
+    // Lines hold characters, not bytes: 60 Cyrillic letters (two bytes each) break after the 48th, whole.
+    std::string cyrillic;
+    for (int i = 0; i < 60; ++i) cyrillic += "\u0416";
+    const std::vector<std::string> letters = Lines(WrapBattleMessage(cyrillic));
+    ASSERT_EQ(letters.size(), 2u);
+    EXPECT_EQ(letters[0], "* " + cyrillic.substr(0, 2 * 48));
+    EXPECT_EQ(letters[1], cyrillic.substr(2 * 48));
 }
 
 TEST(FloatingTexts, CarryTheirLabelOnlyWithExtendedDamageInfo)
