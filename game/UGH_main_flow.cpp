@@ -36,6 +36,9 @@ void TForm1::ResetStats()
     player.xpreq = 1000;
     player.name = "Character";
     player.spec = player.sex = player.element = 0;
+    // A new character's look starts over too: the last game's hair, face and worn items belong to that game.
+    player.face = player.hair = player.cloth = player.hat = 0;
+    equipped.Fill(-1);
     player.spellbook.Fill(false);
     player.spellen.Fill(true);
     for (loot& item : items) item.count = 0;

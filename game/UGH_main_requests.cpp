@@ -141,12 +141,15 @@ void TForm1::RequestFormOK()
     // Only the request on screen is answered: a stale case must not act twice.
     if (!rfmode) return;
     switch (rfcase) {
-    case 0:
-        // The typed name; line breaks typed into it go.
-        player.name = rftext;
-        std::erase_if(player.name, [](char c) { return c == '\r' || c == '\n'; });
+    case 0: {
+        // The typed name; line breaks typed into it go. A name of blanks alone keeps the one before: the texts
+        // name the player, and his hand is told from a monster's by it.
+        std::string name = rftext;
+        std::erase_if(name, [](char c) { return c == '\r' || c == '\n'; });
+        if (name.find_first_not_of(" \t") != std::string::npos) player.name = name;
         uirefresh = true;
         break;
+    }
     case 3:
         ChangeLevelNormally();
         break;

@@ -116,6 +116,14 @@ TEST_F(Requests, OKOnTheNameEntryTheQuitQuestionAndAJournalPage)
     EXPECT_EQ(player.name, "An\tn");
     EXPECT_TRUE(uirefresh);
     EXPECT_FALSE(rfmode);
+    // An entry of nothing but blanks and line breaks keeps the name before.
+    for (const char* blank : {"", " \t\r\n "}) {
+        OnScreen("", 0, 0);
+        rftext = blank;
+        form->RequestFormOK();
+        EXPECT_EQ(player.name, "An\tn") << "after \"" << blank << "\"";
+        EXPECT_FALSE(rfmode);
+    }
 
     OnScreen("quit?", 1, 30);
     form->RequestFormSecond();
@@ -355,6 +363,11 @@ TEST_F(Requests, ANewGameResetsThePlayerAndAsksForTheName)
     btlslots[1].name = "rat";
     intvars[9] = 1;
     strvars[9] = "x";
+    // The last game's look: her hair and face, a worn helmet and armour.
+    player.sex = 1;
+    player.hair = player.face = player.cloth = player.hat = 2;
+    equipped[2] = 5;
+    equipped[3] = 6;
     form->NGLaunch();
     EXPECT_TRUE(ingame && chargen && invmode && uirefresh);
     EXPECT_FALSE(mmmode);
@@ -374,6 +387,9 @@ TEST_F(Requests, ANewGameResetsThePlayerAndAsksForTheName)
     EXPECT_EQ(btlslots[1].name, "nil");
     EXPECT_EQ(intvars[9], 0);
     EXPECT_EQ(strvars[9], "");
+    EXPECT_EQ(std::make_tuple(player.sex, player.hair, player.face, player.cloth, player.hat),
+              std::make_tuple(0, 0, 0, 0, 0));
+    for (int32_t slot = 0; slot <= 3; ++slot) EXPECT_EQ(equipped[slot], -1) << slot;
     ASSERT_EQ(WaitingTexts(), std::vector<std::string>{""});
     EXPECT_EQ(rfqueue[1].ttl_text, "s89");
     EXPECT_EQ(rfqueue[1].fcase, 0);
