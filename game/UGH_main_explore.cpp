@@ -166,6 +166,8 @@ void TForm1::MovePlayer(int32_t kx, int32_t ky, int32_t rs)
     const lcell& cell = levelgrid[playerx][playery];
     if (cell.visarea != curarea1 && cell.visarea != curarea2 && cell.visarea2 != curarea2)
         MonitorBlockVisibility(playerx, playery, viewdist, false);
+    // The minimap follows the step, with the cells it explored.
+    if (minimap->Visible()) WorkOnMinimap();
 }
 
 void TForm1::PlayerTurn(int32_t sd)

@@ -256,8 +256,12 @@ void TForm1::FrameBlockB5(double deltatime)
 
 void TForm1::FrameBlockB7(double)
 {
-    minimap->SetVisible(minimapon && !invmode && !mmmode && !btlmode);
-    if (minimap->Visible()) {
+    const bool shown = minimapon && !invmode && !mmmode && !btlmode;
+    // What changed while it was hidden (a load, a new game, a battle) shows as it comes back.
+    const bool appearing = shown && !minimap->Visible();
+    minimap->SetVisible(shown);
+    if (appearing) WorkOnMinimap();
+    if (shown) {
         SizeHUD(minimap, 200, 200);
         PlaceHUD(minimap, minimap->Width() / 2 + 10, scrh - minimap->Height() / 2 - 40);
     }

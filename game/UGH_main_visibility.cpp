@@ -400,7 +400,8 @@ void TForm1::DrawMinimap(TBitmap& picture, bool hiddenPassages)
 {
     const int32_t columns = mapmaxx + 1, rows = mapmaxy + 1;
     // One pixel a cell first, the picture's colours decided in the order the neighbourhoods are drawn; the
-    // cells are then stretched to their 20 pixels.
+    // cells are then stretched to their 20 pixels. The map is seen from above as the view shows it: y grows
+    // upward (a left turn from +x faces +y), so row 0 of the picture holds the last row of cells.
     TBitmap cells;
     cells.SetPixelFormat(pf32bit);
     cells.SetSize(columns, rows);
@@ -411,7 +412,7 @@ void TForm1::DrawMinimap(TBitmap& picture, bool hiddenPassages)
             for (int32_t nx = std::max(x - 1, 0); nx <= std::min(x + 1, mapmaxx); ++nx) {
                 for (int32_t ny = std::max(y - 1, 0); ny <= std::min(y + 1, mapmaxy); ++ny) {
                     brush = NeighbourColour(levelgrid[nx][ny], explored[nx][ny], hiddenPassages, brush);
-                    PutPixel(cells, nx, ny, brush);
+                    PutPixel(cells, nx, mapmaxy - ny, brush);
                 }
             }
         }
@@ -422,15 +423,18 @@ void TForm1::DrawMinimap(TBitmap& picture, bool hiddenPassages)
     canvas.StretchDraw(TRect{0, 0, picture.Width(), picture.Height()}, &cells);
 
     // The player: a red disc inside the cell and a thick stroke toward the facing.
-    const int32_t left = playerx * cCellPixels, top = playery * cCellPixels;
+    const int32_t left = playerx * cCellPixels, top = (mapmaxy - playery) * cCellPixels;
     const int32_t half = cCellPixels / 2;
     canvas.Pen()->SetColor(clRed);
     canvas.Pen()->SetWidth(1);
     canvas.Brush()->SetColor(clRed);
     canvas.Ellipse(left + half / 2, top + half / 2, left + half + half / 2, top + half + half / 2);
+    // The facing itself: lookdirx and lookdiry follow a turn only once the camera has turned.
+    int32_t dirx = 0, diry = 0;
+    GetDirsFromLookside(lookside, dirx, diry);
     canvas.Pen()->SetWidth(5);
     canvas.MoveTo(left + half, top + half);
-    canvas.LineTo(left + half + half * lookdirx, top + half + half * lookdiry);
+    canvas.LineTo(left + half + half * dirx, top + half - half * diry);
 }
 
 void TForm1::SquareMinimap(TBitmap& picture, TBitmap& square)

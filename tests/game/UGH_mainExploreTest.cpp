@@ -4,7 +4,10 @@
 #include "UGH_main.h"
 
 #include "GLCoordinates.h"
+#include "GLHUDObjects.h"
+#include "GLMaterial.h"
 #include "GLObjects.h"
+#include "GLTexture.h"
 #include "GLWin32Viewer.h"
 #include "RandomGenerator.h"
 #include "UGH_data.h"
@@ -132,6 +135,20 @@ TEST_F(Exploration, ARandomEncounterNeedsALowDrawAFifthStepAndACellWithoutAnEven
         EXPECT_EQ(playerx, 6);
         EXPECT_EQ(encsteps, c.encstepsAfter);
     }
+}
+
+TEST_F(Exploration, AStepRedrawsTheMinimapWhileItShows)
+{
+    auto* image = static_cast<TGLPictureImage*>(form->minimap->Material()->Texture()->Image());
+    form->minimap->SetVisible(false);
+    form->MovePlayer(1, 0, 100);
+    ASSERT_EQ(playerx, 6);
+    EXPECT_EQ(image->Picture()->Width(), 1) << "a hidden minimap keeps its blank picture";
+    form->minimap->SetVisible(true);
+    Place(5, 5);
+    form->MovePlayer(1, 0, 100);
+    ASSERT_EQ(playerx, 6);
+    EXPECT_EQ(image->Picture()->Width(), 20 * 10) << "the map's 10 cells a side, as the step left them";
 }
 
 TEST_F(Exploration, TheExitCellAsksWhetherToLeaveTheLevel)

@@ -451,12 +451,13 @@ TEST_F(Visibility, TheUncalledHelpersCastTheNearWallsAndDarkenTheLevel)
 
 // ---- Minimap ----
 
-// A 5 x 4 map, 100 x 80 pixels:
-//   y 0: wall   wall    wall   wall    wall
-//   y 1: wall   player  door   chest   wall
-//   y 2: wall   floor   closed floor   wall
+// A 5 x 4 map, 100 x 80 pixels, seen from above with y growing upward as in the view (row 0 of the picture is
+// y 3):
 //   y 3: wall   wall    wall   wall    wall
-// with (1, 1) and (3, 2) explored; the player faces -y.
+//   y 2: wall   floor   closed floor   wall
+//   y 1: wall   player  door   chest   wall
+//   y 0: wall   wall    wall   wall    wall
+// with (1, 1) and (3, 2) explored; the player faces -y, down the picture.
 class Minimap : public Visibility {
 protected:
     void SetUp() override
@@ -486,7 +487,7 @@ protected:
         return p[2] | (p[1] << 8) | (p[0] << 16);
     }
     // The centre of a cell's corner pixel, clear of the player's marks.
-    static TColor Cell(TBitmap& bitmap, int32_t x, int32_t y) { return Pixel(bitmap, 20 * x + 2, 20 * y + 2); }
+    static TColor Cell(TBitmap& bitmap, int32_t x, int32_t y) { return Pixel(bitmap, 20 * x + 2, 20 * (3 - y) + 2); }
 };
 
 TEST_F(Minimap, EachCellTakesTheColourOfWhatItHolds)
@@ -511,10 +512,18 @@ TEST_F(Minimap, EachCellTakesTheColourOfWhatItHolds)
         {"beyond every explored neighbourhood", 4, 0, clBlack},
     };
     for (const TCase& c : cases) EXPECT_EQ(Cell(picture, c.x, c.y), c.colour) << c.what;
-    // The player: the disc in the cell's middle and the stroke toward -y; the cell's corner stays white.
-    EXPECT_EQ(Pixel(picture, 30, 32), clRed);
-    EXPECT_EQ(Pixel(picture, 30, 22), clRed);
-    EXPECT_EQ(Pixel(picture, 21, 38), clWhite);
+    // The player in picture row 2: the disc in the cell's middle and the stroke toward -y, downward; the cell's
+    // upper corner stays white.
+    EXPECT_EQ(Pixel(picture, 30, 52), clRed);
+    EXPECT_EQ(Pixel(picture, 30, 58), clRed);
+    EXPECT_EQ(Pixel(picture, 30, 42), clWhite);
+    EXPECT_EQ(Pixel(picture, 21, 42), clWhite);
+    // Just turned left to +y: the stroke shows the new facing while the camera still looks the old way.
+    lookside = 3;
+    TForm1::DrawMinimap(picture, false);
+    EXPECT_EQ(Pixel(picture, 30, 42), clRed);
+    EXPECT_EQ(Pixel(picture, 30, 58), clWhite);
+    lookside = 1;
 
     // A wall the player can walk through: grey, unless the player's perk shows hidden passages.
     levelgrid[4][2].passable = true;
@@ -535,8 +544,8 @@ TEST_F(Minimap, TheSquareCentresThePictureInsideAWhiteBorder)
     EXPECT_EQ(Pixel(square, 50, 5), clBlack);
     EXPECT_EQ(Pixel(square, 50, 99), clWhite);
     // Row 10 of the square is the picture's first.
-    EXPECT_EQ(Pixel(square, 2, 12), clGray);
-    EXPECT_EQ(Pixel(square, 30, 42), clRed);
+    EXPECT_EQ(Pixel(square, 82, 12), clGray); // the wall at (4, 3)
+    EXPECT_EQ(Pixel(square, 30, 62), clRed);
 }
 
 TEST_F(Minimap, AFullRefreshGivesTheSquareToTheMinimapWhileItShows)
@@ -548,6 +557,20 @@ TEST_F(Minimap, AFullRefreshGivesTheSquareToTheMinimapWhileItShows)
     form->FullMBW(viewdist);
     EXPECT_EQ(image->Picture()->Width(), 100);
     EXPECT_EQ(image->Picture()->Height(), 100);
+}
+
+TEST_F(Minimap, IsDrawnAsItComesBackFromTheMenu)
+{
+    auto* image = static_cast<TGLPictureImage*>(form->minimap->Material()->Texture()->Image());
+    scrh = 768;
+    minimapon = mmmode = true;
+    invmode = btlmode = false;
+    form->FrameBlockB7(0.01);
+    EXPECT_EQ(image->Picture()->Width(), 1) << "hidden behind the menu, it is not drawn";
+    // A game loaded from the menu: the menu goes and the minimap shows the loaded level at once.
+    mmmode = false;
+    form->FrameBlockB7(0.01);
+    EXPECT_EQ(image->Picture()->Width(), 100);
 }
 
 TEST_F(Minimap, TheMapWindowShowsTheWholePictureWhileItIsShown)
