@@ -73,7 +73,7 @@ const std::array<TSetting, 45> cSettings{{
     {&camdist, false, {}, cDistanceBounds}, {&soundvol, false, {}, {0, 100}},   {&musicvol, false, {}, {0, 100}},
     {&soundrate},    {&soundon},            {&musicon},           {&showbtllog},
     {&leveling},     {&texquality},         {&brightness, false, {}, {1, 200}}, {&lessredraws},
-    {&aaindex, true, 0, {0, 4}},
+    {&aaindex, true, 0}, // an index the window does not know keeps the current setting
     {&cardsize, false, {}, {-20, 50}},      {&randommode},         {&tooltips},          {&hardcore},
     {&difficulty, false, {}, {-3, 5}},      {&fullscreen},
     {&fswidth, false, {}, {1, 16384}},      {&fsheight, false, {}, {1, 16384}},

@@ -46,7 +46,7 @@ TEST_F(GameDemoContent, TheContentIsReadWithItsNameOverrides)
     EXPECT_FALSE(perks[8].enabled);
     EXPECT_FALSE(perks[-1].enabled || perks[101].enabled);
     EXPECT_EQ(items[1].overridename, "Bog moss");
-    EXPECT_EQ(items[0].count, 1); // owned from the start
+    EXPECT_EQ(items[0].count, 0); // the start-up resets the stats: nothing is owned until a game begins
     EXPECT_TRUE(items[5].nohair);
     EXPECT_EQ(cpenames[1], "Critical strike");
 }
