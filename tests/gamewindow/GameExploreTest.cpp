@@ -104,7 +104,10 @@ TEST_F(GameExplore, TheShrineToTheLeftGivesItsKeyAndStandsEmpty)
     EXPECT_EQ(keys1, 1);
     EXPECT_EQ(levelgrid[2][2].spritename, rndons[12]);
     EXPECT_FALSE(levelgrid[2][2].trap);
+    // The shrine's script says what was found, at the next frames; OK puts the message away.
+    for (int frame = 0; frame < 6 && !rfmode; ++frame) StepFrames(1, cFrame);
     Picture("3-empty-shrine");
+    Answer();
 }
 
 TEST_F(GameExplore, BackAtTheDoorTheKeyOpensIt)
@@ -128,17 +131,17 @@ TEST_F(GameExplore, TheChestBehindTheDoorOpens)
     ASSERT_EQ(Where(), std::make_tuple(3, 1, 0)) << "runs after the door opened";
     PressKey(VK_SPACE);
     EXPECT_TRUE(levelgrid[4][1].passable);
-    // What it held, if anything, is told; a card found is shown under the chest's title (one the player knew
-    // already is told first by the experience it gives instead).
+    // What it held is told: the silver door's chest offers a choice of cards, under a title of its own.
     StepFrames(1, cFrame);
     Picture("5-chest-opened");
-    bool chestTold = !rfmode;
+    std::vector<std::string> titles;
     for (int n = 0; n < 3 && rfmode; ++n) {
-        chestTold = chestTold || rftitle == strarr[25];
+        titles.push_back(rftitle);
         Answer();
         StepFrames(1, cFrame);
     }
-    EXPECT_TRUE(chestTold);
+    ASSERT_FALSE(titles.empty()) << "the chest's find is told";
+    EXPECT_NE(titles.front(), "");
     Walk(VK_UP);
     EXPECT_EQ(Where(), std::make_tuple(4, 1, 0));
 }
@@ -158,7 +161,10 @@ TEST_F(GameExplore, TheTeleportKeepsTheFacingAndPutsTheCameraOnTheCourtyard)
     EXPECT_TRUE(Game().GLSkyBox1->Visible());
     EXPECT_TRUE(cellgrass[8][9][0] && cellgrass[8][9][0]->Visible());
     Settle();
+    // The adventure says where the teleport took the player; OK puts the message away.
+    for (int frame = 0; frame < 6 && !rfmode; ++frame) StepFrames(1, cFrame);
     Picture("6-courtyard");
+    Answer();
 }
 
 TEST_F(GameExplore, TheAltarAcrossTheCourtyardRaisesAnAttributeOnce)
