@@ -173,8 +173,8 @@ TEST_F(GameInterface, BackInTheMenuTheCreditsShowPageByPage)
     StepFrames(1, cFrame);
     ASSERT_TRUE(mmmode);
     Click(61);
-    // 42 lines: pages of 20, 20 and 2 lines.
-    for (const int lines : {20, 20, 2}) {
+    // 43 lines: pages of 20, 20 and 3 lines.
+    for (const int lines : {20, 20, 3}) {
         ASSERT_TRUE(rfmode);
         EXPECT_EQ(rfcase, 10);
         EXPECT_EQ(rftitle, strarr[398]);
