@@ -221,7 +221,7 @@ TEST_F(GameConfig, NumbersOutsideTheirBoundsAreHeldAtTheNearerOneNamingTheFileAn
     } cases[] = {
         {17, "2147483647", &cardsize, 50}, {3, "-2147483648", &minvd, 1}, {42, "-2147483648", &maxvd, 1},
         {42, "500", &maxvd, 101},          {4, "0", &fogdist, 20},         {1, "5000", &movespeed, 1999},
-        {16, "9", &aaindex, 4},            {8, "-7", &soundrate, -7},     {13, "2", &texquality, 2},
+        {16, "9", &aaindex, 9},            {8, "-7", &soundrate, -7},     {13, "2", &texquality, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);
