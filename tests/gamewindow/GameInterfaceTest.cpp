@@ -24,25 +24,12 @@ constexpr double cFrame = 0.5;
 class GameInterface : public GameWindow {
 protected:
     static void Picture(const std::string& name) { SavePicture(*Snapshot(), "interface-" + name + ".png"); }
-    // A click on game button id where the last frame laid it out, then a frame to show what it did.
-    static void Click(int32_t id)
-    {
-        ASSERT_TRUE(gbuttons[id].visible) << id;
-        PressMouse(gbuttons[id].x, gbuttons[id].y);
-        StepFrames(1, cFrame);
-    }
+    static void Click(int32_t id) { ClickGameButton(id, cFrame); }
     static const std::string& ButtonMaterial(int32_t id)
     {
         return Game().gbsprites[id]->Material()->LibMaterialName();
     }
-    // The request on screen, answered with Enter.
-    static void Answer()
-    {
-        ASSERT_TRUE(rfmode);
-        PressKey(VK_RETURN);
-        EXPECT_FALSE(rfmode);
-        StepFrames(1, cFrame);
-    }
+    static void Answer() { AnswerRequest(cFrame); }
 };
 
 TEST_F(GameInterface, NewGameLightsUnderThePointerAndOpensTheNameEntry)

@@ -81,21 +81,8 @@ TShowing Compare(const TBitmap& with, const TBitmap& without, const TArea& area)
 class GamePlayerView : public GameWindow {
 protected:
     static void Picture(TBitmap& frame, const std::string& name) { SavePicture(frame, "view-" + name + ".png"); }
-    // A click on game button id where the last frame laid it out, then a frame to show what it did.
-    static void Click(int32_t id)
-    {
-        ASSERT_TRUE(gbuttons[id].visible) << id;
-        PressMouse(gbuttons[id].x, gbuttons[id].y);
-        StepFrames(1, cFrame);
-    }
-    // The request on screen, answered with Enter.
-    static void Answer()
-    {
-        ASSERT_TRUE(rfmode);
-        PressKey(VK_RETURN);
-        EXPECT_FALSE(rfmode);
-        StepFrames(1, cFrame);
-    }
+    static void Click(int32_t id) { ClickGameButton(id, cFrame); }
+    static void Answer() { AnswerRequest(cFrame); }
     // The view drawn again with the objects hidden for the moment.
     static std::unique_ptr<TBitmap> Without(std::initializer_list<TGLBaseSceneObject*> objects)
     {

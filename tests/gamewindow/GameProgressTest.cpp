@@ -31,21 +31,8 @@ constexpr double cFrame = 0.5;
 class GameProgress : public GameWindow {
 protected:
     static void Picture(const std::string& name) { SavePicture(*Snapshot(), "progress-" + name + ".png"); }
-    // A click on game button id where the last frame laid it out, then a frame to show what it did.
-    static void Click(int32_t id)
-    {
-        ASSERT_TRUE(gbuttons[id].visible) << id;
-        PressMouse(gbuttons[id].x, gbuttons[id].y);
-        StepFrames(1, cFrame);
-    }
-    // The request on screen, answered with Enter.
-    static void Answer()
-    {
-        ASSERT_TRUE(rfmode);
-        PressKey(VK_RETURN);
-        EXPECT_FALSE(rfmode);
-        StepFrames(1, cFrame);
-    }
+    static void Click(int32_t id) { ClickGameButton(id, cFrame); }
+    static void Answer() { AnswerRequest(cFrame); }
     static std::tuple<int32_t, int32_t, int32_t> Where() { return {playerx, playery, lookside}; }
     // The light pixels (glyphs, captions) of frame inside the w x h rectangle centred at (x, y).
     static int32_t LightPixels(const TBitmap& frame, float x, float y, float w, float h)

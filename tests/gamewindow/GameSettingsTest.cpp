@@ -22,12 +22,7 @@ constexpr double cFrame = 0.5;
 // The game starts a new adventure: the suite runs alone.
 class GameSettings : public GameWindowEnding {
 protected:
-    static void Click(int32_t id)
-    {
-        ASSERT_TRUE(gbuttons[id].visible) << id;
-        PressMouse(gbuttons[id].x, gbuttons[id].y);
-        StepFrames(1, cFrame);
-    }
+    static void Click(int32_t id) { ClickGameButton(id, cFrame); }
     // Answers every request on screen with Enter.
     static void AnswerAll()
     {

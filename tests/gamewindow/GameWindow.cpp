@@ -4,8 +4,10 @@
 #include "GLCadencer.h"
 #include "GLWin32Viewer.h"
 #include "PngImage.h"
+#include "UGH_data.h"
 #include "UGH_program.h"
 #include "VAVodadInit.h"
+#include "VirtualKeys.h"
 #include "Windows.h"
 
 #ifndef MIREFALL_BINARY_DIR
@@ -226,4 +228,19 @@ void GameWindow::PressMouse(int32_t x, int32_t y, TMouseButton button)
     ASSERT_TRUE(PostMessage(view, messages.down, messages.held, at));
     ASSERT_TRUE(PostMessage(view, messages.up, 0, at));
     Application->ProcessMessages();
+}
+
+void GameWindow::ClickGameButton(int32_t id, double dt)
+{
+    ASSERT_TRUE(gbuttons[id].visible) << id;
+    PressMouse(gbuttons[id].x, gbuttons[id].y);
+    StepFrames(1, dt);
+}
+
+void GameWindow::AnswerRequest(double dt)
+{
+    ASSERT_TRUE(rfmode);
+    PressKey(VK_RETURN);
+    EXPECT_FALSE(rfmode);
+    StepFrames(1, dt);
 }

@@ -81,6 +81,10 @@ protected:
     // Posts a click of a mouse button at (x, y) of the game's view, as a pointer makes it: the move there, the
     // press and the release; then lets the view handle them.
     static void PressMouse(int32_t x, int32_t y, TMouseButton button = mbLeft);
+    // A click on game button id where the last frame laid it out, then a frame of dt to show what it did.
+    static void ClickGameButton(int32_t id, double dt);
+    // The request on screen answered with Enter: it goes, and a frame of dt follows.
+    static void AnswerRequest(double dt);
 };
 
 // Base of the suites whose tests end the game (closing it): such a suite runs only when it is the only suite
