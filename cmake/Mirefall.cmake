@@ -12,7 +12,9 @@ add_compile_options(-Wall -Wextra)
 
 if(MIREFALL_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  add_link_options(-fsanitize=address,undefined)
+  # Position-dependent programs: a test program starts hundreds of times a run, and a position-independent one
+  # first rewrites its two million sanitizer, vtable and type pointers at each start.
+  add_link_options(-fsanitize=address,undefined -no-pie)
 endif()
 
 if(MIREFALL_FUZZ)
@@ -52,12 +54,13 @@ function(mirefall_library name)
 endfunction()
 
 # mirefall_test(NAME LABEL label DIRS dir... DEPS lib... [ENVIRONMENT var=value...] [WINDOW])
-# One test program per layer, made of every .cpp in the given folders. Each test suite of the program is one
-# CTest test (one process runs the suite's tests, so the start-up is paid once a suite, not once a test); every
-# suite writes its tests' times to test-results/, which scripts/slowest-tests.cmake reads.
+# One test program per layer, made of every .cpp in the given folders. One process runs several suites that follow
+# one another as one CTest test, so that a run starts a few dozen processes, not hundreds (a sanitized program's
+# start and leak check cost more than most suites); every group writes its tests' times to test-results/, which
+# scripts/slowest-tests.cmake reads.
 # A suite that needs variables of its own lists them in the program's MIREFALL_SUITE_ENVIRONMENT property as
 # "<suite>:VAR=value" entries; they come after the program's and so win.
-# WINDOW: the tests need an X server; each suite runs under its own Xvfb (xvfb-run) and carries the label
+# WINDOW: the tests need an X server; each suite runs alone, under its own Xvfb (xvfb-run), and carries the label
 # "window" beside its own, so that `ctest -L window` selects every program that needs a display.
 function(mirefall_test name)
   cmake_parse_arguments(ARG "WINDOW" "LABEL" "DIRS;DEPS;ENVIRONMENT" ${ARGN})
@@ -72,7 +75,9 @@ function(mirefall_test name)
   set(environment ${MIREFALL_TEST_ENVIRONMENT} ${ARG_ENVIRONMENT})
   set(launcher)
   set(labels ${ARG_LABEL})
+  set(group 8)
   if(ARG_WINDOW)
+    set(group 1)
     list(APPEND labels window)
     list(REMOVE_DUPLICATES labels)
     list(FILTER environment EXCLUDE REGEX "^QT_QPA_PLATFORM=")
@@ -91,6 +96,7 @@ set(MIREFALL_LABELS \"${labels}\")
 set(MIREFALL_ENVIRONMENT \"${environment}\")
 set(MIREFALL_SUITE_ENVIRONMENT \"$<TARGET_PROPERTY:${name},MIREFALL_SUITE_ENVIRONMENT>\")
 set(MIREFALL_LAUNCHER \"${launcher}\")
+set(MIREFALL_GROUP ${group})
 set(MIREFALL_RESULTS \"${CMAKE_BINARY_DIR}/test-results\")
 set(MIREFALL_SUITES_FILE \"${suites_file}\")
 include(\"${CMAKE_SOURCE_DIR}/cmake/TestSuites.cmake\")

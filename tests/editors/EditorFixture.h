@@ -20,6 +20,7 @@
 #include "GLCoordinates.h"
 #include "GLObjects.h"
 #include "VAVodad.h"
+#include "DemoDataCopy.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,16 @@ protected:
     {
         ResetGameTables();
         ResetEditorState();
-        CopyDemoData(ProgramFolder(), folder.path);
+        // Without the sounds, and of the pictures only their lists: the editors read neither.
+        CopyDemoData(ProgramFolder(), folder.path, [this](const std::filesystem::directory_entry& entry,
+                                                          const std::string& name) {
+            if (name != "textures") return name == "sounds";
+            std::filesystem::create_directories(folder.path / name);
+            for (const std::filesystem::directory_entry& list : std::filesystem::directory_iterator(entry.path()))
+                if (list.is_regular_file() && list.path().extension() == ".txt")
+                    std::filesystem::copy_file(list.path(), folder.path / name / list.path().filename());
+            return true;
+        });
         gamedir = folder.path.string();
         lng = "en";
         main.reset(new TForm1(nullptr));
@@ -83,23 +93,4 @@ protected:
     std::unique_ptr<TForm1, TFreeDeleter> main;
     std::unique_ptr<TForm2, TFreeDeleter> editor;
 
-private:
-    static void CopyDemoData(const std::filesystem::path& from, const std::filesystem::path& to)
-    {
-        namespace fs = std::filesystem;
-        for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-            const std::string name = entry.path().filename().string();
-            if (entry.is_regular_file() && (entry.status().permissions() & fs::perms::owner_exec) != fs::perms::none)
-                continue;
-            if (name == "sounds") continue;
-            if (name == "textures") {
-                fs::create_directories(to / name);
-                for (const fs::directory_entry& list : fs::directory_iterator(entry.path()))
-                    if (list.is_regular_file() && list.path().extension() == ".txt")
-                        fs::copy_file(list.path(), to / name / list.path().filename());
-                continue;
-            }
-            fs::copy(entry.path(), to / name, fs::copy_options::recursive);
-        }
-    }
 };

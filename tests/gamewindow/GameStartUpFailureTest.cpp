@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "FileUtils.h"
 #include "GLCadencer.h"
+#include "DemoDataCopy.h"
 #include "TempFolder.h"
 #include "UGH_main.h"
 #include "UGH_program.h"
@@ -18,22 +19,11 @@
 
 namespace {
 
-// The data folder beside the program, without the programs.
-void CopyDataFolder(const std::filesystem::path& from, const std::filesystem::path& to)
-{
-    namespace fs = std::filesystem;
-    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
-        const bool program = entry.is_regular_file() &&
-                             (entry.status().permissions() & fs::perms::owner_exec) != fs::perms::none;
-        if (!program) fs::copy(entry.path(), to / entry.path().filename(), fs::copy_options::recursive);
-    }
-}
-
 TEST(GameStartUpFailure, TheDemoWithoutItsStringTableStopsAtThatStageWithOneBoxNamingTheFile)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     TempFolder data;
-    CopyDataFolder(ProgramFolder(), data.path);
+    CopyDemoData(ProgramFolder(), data.path);
     ASSERT_TRUE(std::filesystem::remove(data.path / "text" / "en" / "strings.txt"));
 
     // The child reports what it saw on one line and ends at once: exit code 0 says it ended there and cleanly.
