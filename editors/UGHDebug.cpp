@@ -128,8 +128,8 @@ TForm14::TForm14(TComponent* AOwner) : TForm(AOwner)
     const char* spriteCaptions[] = {"name", "purpose", "size", "size2"};
     TEdit** spriteBoxes[] = {&Edit6, &Edit7, &Edit8, &Edit9};
     for (int32_t i = 0; i < 4; ++i) {
-        MakeCaption(this, GroupBox4, 126, 18 + i * 36, spriteCaptions[i]);
-        *spriteBoxes[i] = MakeEdit(this, GroupBox4, 126, 33 + i * 36, 116, "");
+        MakeCaption(this, GroupBox4, 126, 18 + i * 37, spriteCaptions[i]);
+        *spriteBoxes[i] = MakeEdit(this, GroupBox4, 126, 32 + i * 37, 116, "");
     }
     MakeCaption(this, GroupBox4, 8, 170, "0 - none; 1 - wall deco; 2 - cell deco; ", 234);
     MakeCaption(this, GroupBox4, 8, 186, "3 - item on the floor; -1 - unused", 234);

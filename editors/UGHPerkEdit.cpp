@@ -66,8 +66,8 @@ TForm11::TForm11(TComponent* AOwner) : TForm(AOwner)
     Edit3 = MakeLabeled(this, "locale", 412, 104, 100);
     Edit3->SetText("en");
     Button5 = MakeButton(this, "add override", 412, 132, 100);
-    Button3 = MakeButton(this, "SET BONUSES", 176, 100, 110);
-    Button4 = MakeButton(this, "SET REQUIREMENTS", 294, 100, 110);
+    Button3 = MakeButton(this, "SET BONUSES", 176, 100, 96);
+    Button4 = MakeButton(this, "SET REQUIREMENTS", 276, 100, 128);
 
     std::array<TLabeledEdit**, 8> boxes{&Edit4, &Edit5, &Edit6, &Edit7, &Edit8, &Edit9, &Edit10, &Edit11};
     for (std::size_t i = 0; i < boxes.size(); ++i)
@@ -110,6 +110,7 @@ const TFieldBindings<perk>& TForm11::ModeBindings() const
 void TForm11::FormShow(TObject*)
 {
     perkeditmode = 1;
+    ShowMode();
     TStrings& effects = *ComboBox1->Items();
     effects.BeginUpdate();
     effects.Clear();
@@ -161,12 +162,14 @@ void TForm11::Button2Click(TObject*)
 void TForm11::Button3Click(TObject*)
 {
     perkeditmode = 1;
+    ShowMode();
     ShowPerkData();
 }
 
 void TForm11::Button4Click(TObject*)
 {
     perkeditmode = 2;
+    ShowMode();
     ShowPerkData();
 }
 
@@ -187,14 +190,18 @@ void TForm11::ListBox1Click(TObject* Sender)
     Button2Click(Sender);
 }
 
-void TForm11::Timer1Timer(TObject*)
+void TForm11::ShowMode()
 {
     const bool bonuses = perkeditmode != 2;
-    // The mode's button bold, the other one italic.
     Button3->Font()->SetStyle(bonuses ? fsBold : fsItalic);
     Button4->Font()->SetStyle(bonuses ? fsItalic : fsBold);
     Edit14->SetVisible(bonuses);
     for (TWinControl* requirement : std::initializer_list<TWinControl*>{Edit12, Edit13, Label2})
         requirement->SetVisible(!bonuses);
+}
+
+void TForm11::Timer1Timer(TObject*)
+{
+    ShowMode();
     ModeBindings().Copy(editperk);
 }

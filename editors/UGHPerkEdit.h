@@ -18,7 +18,8 @@ class TForm11 : public TForm {
 public:
     explicit TForm11(TComponent* AOwner);
 
-    // Mode 1, the coded-effect list filled ("<i>) <name>" for 0..100) with its first item chosen, then FillList.
+    // Mode 1 shown, the coded-effect list filled ("<i>) <name>" for 0..100) with its first item chosen, then
+    // FillList.
     void FormShow(TObject* Sender);
     // The perk list: one line per perk 0..100, its name when the perk is enabled, else "--none--".
     void FillList();
@@ -30,7 +31,7 @@ public:
     void Button1Click(TObject* Sender);
     // load: perk id read into editperk (unchanged when the read fails), then ShowPerkData.
     void Button2Click(TObject* Sender);
-    // SET BONUSES / SET REQUIREMENTS: the mode, then ShowPerkData.
+    // SET BONUSES / SET REQUIREMENTS: the mode, shown at once, then ShowPerkData.
     void Button3Click(TObject* Sender);
     void Button4Click(TObject* Sender);
     // add override: the name box as the only line of "\text\<locale>\overrides\perks\<id>.txt".
@@ -60,6 +61,9 @@ public:
 
 private:
     int32_t PerkId();
+    // The mode's button bold, the other italic; "card" in mode 1, "perk" and "species" with their note in mode 2
+    // (the two modes' boxes share a place).
+    void ShowMode();
     const TFieldBindings<perk>& ModeBindings() const;
 
     TFieldBindings<perk> FBonuses, FRequirements;

@@ -48,6 +48,7 @@ namespace {
 
 constexpr int32_t cCellPixels = 20;
 constexpr int32_t cRowPitch = 18; // rows of controls inside the groups
+constexpr int32_t cGroupTop = 15;  // a group's first row, below its caption
 
 constexpr TColor Rgb(int32_t r, int32_t g, int32_t b) { return r | (g << 8) | (b << 16); }
 
@@ -90,7 +91,7 @@ template <class T> T* Aligned(TComponent* owner, TWinControl* parent, TAlign ali
 // Places controls from left to right in rows of a panel or group.
 class TRows {
 public:
-    TRows(TComponent* owner, TWinControl* parent, int32_t top = 14) : FOwner(owner), FParent(parent), FY(top) {}
+    TRows(TComponent* owner, TWinControl* parent, int32_t top = cGroupTop) : FOwner(owner), FParent(parent), FY(top) {}
 
     template <class T> T* Put(T*& member, int32_t width, const std::string& caption = {})
     {
@@ -111,6 +112,8 @@ public:
         FY += cRowPitch;
     }
     int32_t Bottom() const { return FY + cRowPitch; }
+    // The group as tall as its rows, with its frame's line below the last.
+    void FitParent() { FParent->SetHeight(Bottom() + 1); }
 
 private:
     TComponent* FOwner;
@@ -126,12 +129,6 @@ TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, TMenuItem*& member, con
     member->SetShortCut(shortCut);
     parent->Add(member);
     return member;
-}
-
-// The group box's own caption stays clear of the controls aligned inside it.
-void KeepCaptionClear(TComponent* owner, TGroupBox* group)
-{
-    Aligned<TLabel>(owner, group, alTop, 0, 16);
 }
 
 } // namespace
@@ -238,16 +235,15 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     scripts.Put(Button32, 70, "clr empt.");
     GroupBox11 = Aligned<TGroupBox>(this, Panel4, alClient, 850, 126);
     GroupBox11->SetCaption("Script text");
-    KeepCaptionClear(this, GroupBox11);
     ScrMemo = Aligned<TMemo>(this, GroupBox11, alClient, 850, 110);
     ScrMemo->SetScrollBars(ssBoth);
 
     // ---- Left column: the map's properties above the cursor cell's ----
     Panel2 = Aligned<TPanel>(this, this, alLeft, 242, 640);
-    GroupBox1 = MakeControl<TGroupBox>(this, Panel2, 0, 0, 242, 235);
+    GroupBox1 = MakeControl<TGroupBox>(this, Panel2, 0, 0, 242, 0);
     GroupBox1->SetAlign(alTop);
     GroupBox1->SetCaption("Map properties");
-    TRows map(this, GroupBox1, 16);
+    TRows map(this, GroupBox1);
     map.Text("Map id", 40);
     map.Put(Edit23, 70);
     map.Put(Button28, 36, "set");
@@ -268,7 +264,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     map.Next();
     GroupBox2 = MakeControl<TGroupBox>(this, GroupBox1, 2, map.Bottom() - cRowPitch, 236, 2 * cRowPitch + 18);
     GroupBox2->SetCaption("Light");
-    TRows light(this, GroupBox2, 14);
+    TRows light(this, GroupBox2);
     light.Text("Atten (c/l/q)", 64);
     light.Put(Edit35, 36, "");
     light.Put(Edit36, 36);
@@ -290,7 +286,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     GroupBox3 = MakeControl<TGroupBox>(this, GroupBox1, 2, GroupBox2->Top() + GroupBox2->Height() + 2, 236,
                                 3 * cRowPitch + 18);
     GroupBox3->SetCaption("start/exit");
-    TRows ends(this, GroupBox3, 14);
+    TRows ends(this, GroupBox3);
     ends.Text("start", 26);
     ends.Put(Edit9, 30);
     ends.Put(Edit10, 30);
@@ -308,19 +304,21 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     ends.Next();
     ends.Put(Button4, 50, "set");
     ends.Put(Button5, 50, "read");
+    GroupBox1->SetHeight(GroupBox3->Top() + GroupBox3->Height() + 2);
 
-    GroupBox4 = MakeControl<TGroupBox>(this, Panel2, 0, 235, 242, 531);
+    GroupBox4 = MakeControl<TGroupBox>(this, Panel2, 0, GroupBox1->Height(), 242, 0);
     GroupBox4->SetAlign(alClient);
     GroupBox4->SetCaption("Cell Properties");
-    KeepCaptionClear(this, GroupBox4);
-    // Stacked from the top, so that a folded group moves the ones below it up.
-    const auto stacked = [this](TGroupBox*& group, int32_t top, int32_t height, const char* caption) {
-        group = MakeControl<TGroupBox>(this, GroupBox4, 0, top, 242, height);
+    // Stacked from the top, so that a folded group moves the ones below it up; each is as tall as its rows.
+    TGroupBox* above = nullptr;
+    const auto stacked = [this, &above](TGroupBox*& group, const char* caption) {
+        group = MakeControl<TGroupBox>(this, GroupBox4, 0, above ? above->Top() + above->Height() : 0, 242, 0);
+        above = group;
         group->SetAlign(alTop);
         group->SetCaption(caption);
-        return TRows(this, group, 14);
+        return TRows(this, group);
     };
-    TRows general = stacked(GroupBox5, 16, 122, "general");
+    TRows general = stacked(GroupBox5, "general");
     general.Text("x, y", 24);
     general.Put(Edit1, 26);
     general.Put(Edit2, 26);
@@ -360,9 +358,10 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     general.Put(CheckBox5, 50, "chest");
     general.Put(CheckBox12, 70, "outdoors");
     general.Put(CheckBox20, 60, "shcast");
+    general.FitParent();
     for (TEdit* readOnly : {Edit1, Edit2, Edit43, Edit44}) readOnly->SetEnabled(false);
 
-    TRows event = stacked(GroupBox6, 138, 131, "Event controls");
+    TRows event = stacked(GroupBox6, "Event controls");
     event.Put(CheckBox4, 56, "event");
     event.Text("Event set", 48);
     event.Put(Edit3, 26);
@@ -378,7 +377,9 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     event.Put(Button16, 18, "l");
     event.Put(Button17, 18, "s");
 
-    TRows decoration = stacked(GroupBox7, 269, 108, "cell decoration");
+    event.FitParent();
+
+    TRows decoration = stacked(GroupBox7, "cell decoration");
     decoration.Text("Cell sprite", 54);
     decoration.Put(Edit8, 174);
     decoration.Next();
@@ -396,7 +397,9 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     decoration.Next();
     decoration.Put(ComboBox9, 228);
 
-    TRows sprite = stacked(GroupBox8, 377, 170, "Free sprite");
+    decoration.FitParent();
+
+    TRows sprite = stacked(GroupBox8, "Free sprite");
     sprite.Put(ComboBox1, 60);
     sprite.Put(ComboBox2, 166);
     sprite.Next();
@@ -429,6 +432,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner), FFlipped(std::make_unique<TB
     sprite.Next();
     sprite.Put(Button7, 50, "set");
     sprite.Put(Button14, 60, "cln prev");
+    sprite.FitParent();
 
     // Spare boxes and the map name's file lines, never shown.
     Edit15 = MakeControl<TEdit>(this, this, 0, 0, 30, cRowPitch);

@@ -92,16 +92,9 @@ constexpr TTextBinding cTextBindings[] = {{&TForm2::Edit8, &lcell::spritename},
                                           {&TForm2::ComboBox7, &lcell::cco},
                                           {&TForm2::ComboBox9, &lcell::gtp}};
 
-// The groups that a double click on their frame folds, with their full height.
-struct TFoldingGroup {
-    TGroupBox* TForm2::*Group;
-    int32_t FullHeight;
-};
-constexpr TFoldingGroup cFoldingGroups[] = {{&TForm2::GroupBox5, 122},
-                                            {&TForm2::GroupBox1, 235},
-                                            {&TForm2::GroupBox6, 131},
-                                            {&TForm2::GroupBox8, 170},
-                                            {&TForm2::GroupBox7, 108}};
+// The groups that a double click on their frame folds and unfolds to the height they were laid out with.
+constexpr TGroupBox* TForm2::*cFoldingGroups[] = {&TForm2::GroupBox5, &TForm2::GroupBox1, &TForm2::GroupBox6,
+                                                  &TForm2::GroupBox8, &TForm2::GroupBox7};
 
 // The cell of the table at (x, y), or nullptr outside it.
 lcell* CellOf(int32_t x, int32_t y)
@@ -183,11 +176,12 @@ void TForm2::WirePanels()
         (this->*b.Box)->OnChange = [this, b](TObject*) {
             if (lcell* cell = EditedCell()) cell->*b.Field = (this->*b.Box)->Text();
         };
-    for (const TFoldingGroup& g : cFoldingGroups)
-        (this->*g.Group)->OnDblClick = [this, g](TObject*) {
-            TGroupBox* group = this->*g.Group;
-            group->SetHeight(group->Height() > cFoldedGroupHeight ? cFoldedGroupHeight : g.FullHeight);
+    for (TGroupBox* TForm2::*member : cFoldingGroups) {
+        TGroupBox* group = this->*member;
+        group->OnDblClick = [group, full = group->Height()](TObject*) {
+            group->SetHeight(group->Height() > cFoldedGroupHeight ? cFoldedGroupHeight : full);
         };
+    }
 
     const auto click = [this](TWinControl* control, void (TForm2::*handler)(TObject*)) {
         control->OnClick = [this, handler](TObject* s) { (this->*handler)(s); };

@@ -449,6 +449,7 @@ void TWinControl::AlignControls()
         return false;
     });
     TRect free = ClientRect();
+    AdjustClientRect(free);
     for (TWinControl* child : aligned) {
         const int32_t height = child->FHeight;
         switch (child->FAlign) {

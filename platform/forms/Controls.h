@@ -148,8 +148,11 @@ protected:
     virtual void KeyPress(char16_t& Key);
 
     TControlWidget* Widget() const { return FWidget; }
-    // Lays the aligned children out over the client area.
+    // Lays the aligned children out over the client area, as AdjustClientRect narrows it.
     void AlignControls();
+    // The part of the client area the aligned children share: all of it, unless the control draws something of
+    // its own there.
+    virtual void AdjustClientRect(TRect& Rect) const { (void)Rect; }
     // Where the client area starts in the control's window: below a form's menu bar, else at its top.
     virtual int32_t ClientTop() const { return 0; }
     // Puts the window and those of the children where the control's bounds say (after ClientTop changed).

@@ -221,7 +221,24 @@ void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32
 
 // TLabeledEdit
 
-TLabeledEdit::TLabeledEdit(TComponent* AOwner) : TEdit(AOwner), FEditLabel(new TLabel(this))
+// The label of a labeled edit: when its caption gives it another height, it goes back above its box, so that
+// the text's bottom stays LabelSpacing pixels over the box whatever the order of caption and bounds.
+class TBoundLabel final : public TLabel {
+public:
+    explicit TBoundLabel(TLabeledEdit& Edit) : TLabel(&Edit), FEdit(Edit) {}
+
+    void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override
+    {
+        const bool heightChanged = AHeight != Height();
+        TLabel::SetBounds(ALeft, ATop, AWidth, AHeight);
+        if (heightChanged) FEdit.PlaceLabel();
+    }
+
+private:
+    TLabeledEdit& FEdit;
+};
+
+TLabeledEdit::TLabeledEdit(TComponent* AOwner) : TEdit(AOwner), FEditLabel(new TBoundLabel(*this))
 {
     FEditLabel->SetSubComponent(true);
     PlaceLabel();

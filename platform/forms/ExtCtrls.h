@@ -137,6 +137,8 @@ public:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    friend class TBoundLabel;
+
     // Puts the label above the box, LabelSpacing pixels apart.
     void PlaceLabel();
 

@@ -18,7 +18,10 @@
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QStyleOptionGroupBox>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -757,4 +760,16 @@ void TGroupBox::CreateWnd()
 {
     TWinControl::CreateWnd();
     AddContentWidget<QGroupBox>(Widget(), ToQString(FCaption));
+}
+
+void TGroupBox::AdjustClientRect(TRect& Rect) const
+{
+    if (!QCoreApplication::instance()) return;
+    QStyleOptionGroupBox option;
+    option.fontMetrics = QFontMetrics(QApplication::font());
+    option.rect = QRect(0, 0, Width(), Height());
+    option.text = QStringLiteral("0"); // every caption is one line of the same height
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect title = QApplication::style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel);
+    Rect.Top = std::max(Rect.Top, title.bottom() + 1);
 }

@@ -300,6 +300,8 @@ public:
 
 protected:
     void CreateWnd() override;
+    // Aligned controls start below the caption, which the box draws over its top edge.
+    void AdjustClientRect(TRect& Rect) const override;
 
 private:
     std::string FCaption;

@@ -612,16 +612,13 @@ TEST_F(MapEditorPanels, CellScriptsLoadAndSaveByTheCursorCell)
 
 TEST_F(MapEditorPanels, ADoubleClickFoldsAGroupToItsCaptionAndBack)
 {
-    struct TCase {
-        TGroupBox* group;
-        int32_t full;
-    };
-    for (const TCase& c : {TCase{editor->GroupBox5, 122}, TCase{editor->GroupBox1, 235},
-                           TCase{editor->GroupBox6, 131}, TCase{editor->GroupBox8, 170},
-                           TCase{editor->GroupBox7, 108}}) {
-        c.group->OnDblClick(c.group);
-        EXPECT_EQ(c.group->Height(), 20) << c.group->Caption();
-        c.group->OnDblClick(c.group);
-        EXPECT_EQ(c.group->Height(), c.full) << c.group->Caption();
+    for (TGroupBox* group :
+         {editor->GroupBox5, editor->GroupBox1, editor->GroupBox6, editor->GroupBox8, editor->GroupBox7}) {
+        const int32_t full = group->Height();
+        EXPECT_GT(full, 60) << group->Caption();
+        group->OnDblClick(group);
+        EXPECT_EQ(group->Height(), 20) << group->Caption();
+        group->OnDblClick(group);
+        EXPECT_EQ(group->Height(), full) << group->Caption();
     }
 }

@@ -314,6 +314,9 @@ TEST(ChoiceControls, ALabeledEditKeepsItsLabelAboveIt)
     EXPECT_GE(label->Width(), 80);
     edit->SetTop(100);
     EXPECT_EQ(label->Top() + label->Height() + 3, 100);
+    label->SetCaption("two\nlines"); // taller, it stays above the box
+    EXPECT_EQ(label->Top() + label->Height() + 3, 100);
+    label->SetCaption("bonus amount (%)");
     edit->SetParent(&form);
     EXPECT_EQ(label->Parent(), &form);
     edit->SetAlign(alBottom); // the form aligns it, and the label follows

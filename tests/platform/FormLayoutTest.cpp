@@ -3,6 +3,7 @@
 #include "FormLayout.h"
 
 #include "Buttons.h"
+#include "ExtCtrls.h"
 #include "Forms.h"
 #include "Menus.h"
 #include "StdCtrls.h"
@@ -62,9 +63,10 @@ TEST(FormLayout, ASoundFormInTheDefaultFontPasses)
     Put<TCheckBox>(&form, 4, top, 66, 18)->SetCaption("passable");
     Put<TCheckBox>(&form, 80, top, 150, 18)->SetCaption("fixed direction (x,y)");
     Put<TButton>(&form, 240, top, 80, 22)->SetCaption("act. cell c.");
-    auto* group = Put<TGroupBox>(&form, 4, 100, 240, 60);
+    auto* group = Put<TGroupBox>(&form, 4, 100, 240, 80);
     group->SetCaption("Free sprite");
-    Put<TSpeedButton>(group, 4, 20, 46, 18)->SetCaption("select");
+    Put<TPanel>(group, 0, 0, 240, 16)->SetAlign(alTop); // aligned below the caption
+    Put<TSpeedButton>(group, 4, 40, 46, 18)->SetCaption("select");
     form.Show();
     Application->ProcessMessages();
     EXPECT_EQ(Joined(CheckFormLayout(form)), "");
