@@ -46,11 +46,44 @@ template <typename T, std::size_t N> struct TInline {
 // Entries held in one block on the heap, allocated when the table is made: for the big global tables, so that a
 // copy of one (a staging copy, say) never lands on the stack. Copies are deep; a moved-from table keeps a fresh
 // block of default entries, so that no table is ever without its entries.
+//
+// A table that goes leaves its block to the next tables of its kind: the level's staging copies (a map read, a
+// save, a snapshot) then reuse their memory instead of each mapping megabytes anew, which the sanitizers'
+// allocator does for every large block. The tables are made on the main thread only.
 template <typename T, std::size_t N> class THeap {
 public:
-    THeap() : FItems(std::make_unique<T[]>(N)) {}
-    THeap(const THeap& other) : THeap() { std::copy_n(other.data(), N, data()); }
+    THeap() : FItems(TakeSpare())
+    {
+        if (!FItems) {
+            FItems = std::make_unique<T[]>(N);
+            return;
+        }
+        // Made anew in place: cheaper than assigning a default entry over each.
+        std::destroy_n(FItems.get(), N);
+        std::uninitialized_value_construct_n(FItems.get(), N);
+    }
+    THeap(const THeap& other) : FItems(TakeSpare())
+    {
+        if (!FItems) {
+            FItems = std::make_unique<T[]>(N);
+            std::copy_n(other.data(), N, data());
+            return;
+        }
+        std::destroy_n(FItems.get(), N);
+        try {
+            std::uninitialized_copy_n(other.data(), N, FItems.get());
+        } catch (...) {
+            // The copy undid itself: the block gets entries again before it is freed.
+            std::uninitialized_value_construct_n(FItems.get(), N);
+            throw;
+        }
+    }
     THeap(THeap&& other) : THeap() { FItems.swap(other.FItems); }
+    ~THeap()
+    {
+        TSpares& spares = Spares();
+        if (spares.Count < spares.Blocks.size()) spares.Blocks[spares.Count++] = std::move(FItems);
+    }
     THeap& operator=(const THeap& other)
     {
         if (this != &other) std::copy_n(other.data(), N, data());
@@ -68,6 +101,23 @@ public:
     bool operator==(const THeap& other) const { return std::equal(data(), data() + N, other.data()); }
 
 private:
+    // The blocks the last tables of this kind left, kept until the next ones are made: as many as a map read
+    // over a kept snapshot has staging copies alive at once.
+    struct TSpares {
+        std::array<std::unique_ptr<T[]>, 3> Blocks;
+        std::size_t Count = 0;
+    };
+    static TSpares& Spares()
+    {
+        static TSpares spares;
+        return spares;
+    }
+    static std::unique_ptr<T[]> TakeSpare()
+    {
+        TSpares& spares = Spares();
+        return spares.Count == 0 ? nullptr : std::move(spares.Blocks[--spares.Count]);
+    }
+
     std::unique_ptr<T[]> FItems;
 };
 
