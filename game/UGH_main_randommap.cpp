@@ -166,6 +166,8 @@ void TForm1::RandomMap()
     for (freesprite& sprite : freesprites) sprite.enabled = false;
     for (freemesh& mesh : freemeshes) mesh.enabled = false;
     mapid.clear();
+    // As with a map read, the camera jumps to the new level's start instead of gliding there through its rock.
+    camsnap = true;
 
     // 2. The player light of generated levels; without its file, the light of a map without one.
     try {

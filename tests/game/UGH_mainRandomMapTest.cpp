@@ -197,6 +197,15 @@ TEST_F(RandomLevel, LightAndWallSetFallBackToDefaults)
     for (const freesprite& s : freesprites) EXPECT_FALSE(s.enabled);
 }
 
+// The camera jumps to a generated level's start, as to a read map's, rather than gliding there from where it stood
+// on the level before.
+TEST_F(RandomLevel, TheCameraJumpsToTheGeneratedLevel)
+{
+    camsnap = false;
+    Generate(1, 7);
+    EXPECT_TRUE(camsnap);
+}
+
 // A door spot: plain floor between plain floor on one axis and walls on the other.
 TEST_F(RandomLevel, DoorSpotsLieInNarrowPassages)
 {
