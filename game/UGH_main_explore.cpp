@@ -205,7 +205,8 @@ void TForm1::PositionCamera(double deltatime)
     if (camsnap) {
         SetCoordinateIfNew(position, 0, static_cast<float>(camtx));
         SetCoordinateIfNew(position, 1, static_cast<float>(camty));
-        MonitorBlockVisibility(playerx, playery, 3, false);
+        // As far as the view reaches: a shorter refresh would leave the level beyond it hidden until the next step.
+        MonitorBlockVisibility(playerx, playery, viewdist, false);
         camsnap = false;
     }
 

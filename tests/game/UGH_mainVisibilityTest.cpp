@@ -139,6 +139,19 @@ TEST_F(Visibility, ARefreshWalksTheCellsAheadAndToBothSidesWithinTheGrid)
     }
 }
 
+// A jump of the camera (a teleport, a level arrived at) shows the level ahead as far as the view distance, as a
+// step does, not only the cells next to the player.
+TEST_F(Visibility, ACameraJumpShowsTheLevelAsFarAsTheViewReaches)
+{
+    CeilingEverywhere();
+    form->FullMBW(viewdist);
+    camsnap = true;
+    form->PositionCamera(0.01);
+    EXPECT_FALSE(camsnap);
+    EXPECT_TRUE(cellceils[14][10]->Visible()) << "four cells ahead";
+    EXPECT_FALSE(cellceils[15][10]->Visible()) << "five cells ahead, beyond the view distance of 5";
+}
+
 TEST_F(Visibility, NearObjectsOfThePlayersAreasShowByTheCellRules)
 {
     struct TCase {
