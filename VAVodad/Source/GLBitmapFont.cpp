@@ -17,6 +17,10 @@
 
 namespace {
 
+// The last revision given to a font: revisions are unique among all fonts, so a batch never matches a font it
+// was not built by.
+uint64_t vLastRevision = 0;
+
 inline constexpr TEnumNames<6> cMinFilterNames{"miNearest",
                                                "miLinear",
                                                "miNearestMipmapNearest",
@@ -400,6 +404,7 @@ TGLCustomBitmapFont::TGLCustomBitmapFont(TComponent* AOwner)
       FGlyphs(std::make_unique<TPicture>())
 {
     AttachGlyphsEvent();
+    Revise();
 }
 
 void TGLCustomBitmapFont::BeforeDestruction()
@@ -450,10 +455,16 @@ void TGLCustomBitmapFont::UnRegisterUser(TGLBaseSceneObject* anObject)
     if (found != FUsers.end()) FUsers.erase(found);
 }
 
+void TGLCustomBitmapFont::Revise()
+{
+    FRevision = ++vLastRevision;
+}
+
 void TGLCustomBitmapFont::InvalidateUsers()
 {
     FCharsLoaded = false;
     FTextureModified = true;
+    Revise();
     // A user may leave while it is told.
     for (size_t i = FUsers.size(); i-- > 0;)
         if (i < FUsers.size()) FUsers[i]->NotifyChange(this);
@@ -531,6 +542,7 @@ void TGLCustomBitmapFont::StoreCellSize(int32_t charWidth, int32_t charHeight, i
     FCharHeight = std::max(charHeight, 1);
     FGlyphsIntervalX = intervalX;
     FGlyphsIntervalY = intervalY;
+    Revise();
 }
 
 void TGLCustomBitmapFont::DetachGlyphsEvent()
@@ -559,6 +571,7 @@ void TGLCustomBitmapFont::ResetCharWidths(int32_t w)
     if (FChars.size() < count) FChars.resize(count, TCharInfo{0, 0, 0});
     const auto width = static_cast<uint16_t>(w < 0 ? FCharWidth : w);
     for (TCharInfo& info : FChars) info.w = width;
+    Revise();
 }
 
 void TGLCustomBitmapFont::SetCharWidths(int32_t index, int32_t value)
@@ -566,6 +579,7 @@ void TGLCustomBitmapFont::SetCharWidths(int32_t index, int32_t value)
     if (index < 0) return;
     if (static_cast<size_t>(index) >= FChars.size()) FChars.resize(size_t(index) + 1, TCharInfo{0, 0, 0});
     FChars[index].w = static_cast<uint16_t>(std::max(value, 0));
+    Revise();
 }
 
 void TGLCustomBitmapFont::PrepareCharWidths()
@@ -637,6 +651,7 @@ void TGLCustomBitmapFont::CheckTexture(TGLRenderContextInfo& rci)
     FreeTextures();
     BuildTextures(rci);
     FTextureModified = false;
+    Revise();
 }
 
 void TGLCustomBitmapFont::BuildTextures(TGLRenderContextInfo& rci)
@@ -699,38 +714,26 @@ void TGLCustomBitmapFont::PrepareParams(TGLRenderContextInfo& rci)
     gl.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, cMagFilterToGL[FMagFilter]);
 }
 
-bool TGLCustomBitmapFont::GetICharTexCoords(TGLRenderContextInfo& rci, int32_t tile, TTexPoint& topLeft,
-                                            TTexPoint& bottomRight)
+bool TGLCustomBitmapFont::GetICharTexCoords(int32_t tile, size_t& texture, TTexPoint& topLeft,
+                                            TTexPoint& bottomRight) const
 {
     if (!FCharsLoaded || tile < 0 || tile >= CharacterCount() || static_cast<size_t>(tile) >= FChars.size() ||
         FTextureWidth <= 0 || FTextureHeight <= 0)
         return false;
     const TCharInfo& info = FChars[tile];
-    const size_t index = size_t(info.l / FTextureWidth) + size_t(info.t / FTextureHeight) * size_t(FTextCols);
-    if (index >= FTextures.size()) return false;
+    texture = size_t(info.l / FTextureWidth) + size_t(info.t / FTextureHeight) * size_t(FTextCols);
+    if (texture >= FTextures.size()) return false;
     const float left = float(info.l % FTextureWidth), top = float(info.t % FTextureHeight);
     topLeft = {left / float(FPageWidth), 1.0f - top / float(FPageHeight)};
     bottomRight = {(left + float(info.w)) / float(FPageWidth), 1.0f - (top + float(FCharHeight)) / float(FPageHeight)};
-    TGLTextureHandle* texture = FTextures[index].get();
-    if (texture != FLastTexture) {
-        TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
-        gl.End_();
-        FLastTexture = texture;
-        rci.GLStates->SetTextureBinding(0, ttTexture2D, texture->Handle());
-        gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-        gl.Begin_(GL_QUADS);
-    }
     return true;
 }
 
-void TGLCustomBitmapFont::RenderString(TGLRenderContextInfo& ARci, std::string_view aText, TAlignment aAlignment,
-                                       TGLTextLayout aLayout, const TVector4f& aColor, const TVector4f* aPosition,
-                                       bool aReverseY)
+void TGLCustomBitmapFont::BuildQuads(std::string_view aText, TAlignment aAlignment, TGLTextLayout aLayout,
+                                     const TVector4f* aPosition, bool aReverseY, TGLBitmapTextBatch& batch)
 {
-    if (aText.empty()) return;
-    CheckTexture(ARci);
-    PrepareCharWidths();
-
+    batch.Corners.clear();
+    batch.Runs.clear();
     // The offset of the line that starts at the front of text.
     const auto lineOffset = [&](std::string_view text) -> float {
         const int32_t width = MeasureLine(text.substr(0, text.find('\r')));
@@ -752,15 +755,6 @@ void TGLCustomBitmapFont::RenderString(TGLRenderContextInfo& ARci, std::string_v
     const float spaceAdvance = float(TileWidth(CharacterToTileIndex(' ')) + FHSpaceFix + FHSpace);
     float x = lineOffset(aText) + penX, y = blockOffset + penY, bottom = y + glyphHeight;
 
-    TGLStateCache& states = *ARci.GLStates;
-    states.SetActiveTextureEnabled(ttTexture2D, true);
-    states.Disable(stLighting);
-    states.Enable(stBlend);
-    states.SetBlendFunc(bfSrcAlpha, bfOneMinusSrcAlpha);
-    FLastTexture = nullptr;
-    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
-    gl.Color4fv(aColor.V);
-    gl.Begin_(GL_QUADS);
     for (size_t pos = 0; pos < aText.size();) {
         const char32_t ch = NextChar(aText, pos);
         if (ch == '\r') {
@@ -777,23 +771,80 @@ void TGLCustomBitmapFont::RenderString(TGLRenderContextInfo& ARci, std::string_v
         const int32_t tile = CharacterToTileIndex(ch);
         const int32_t w = TileWidth(tile);
         if (w == 0) continue;
+        size_t texture;
         TTexPoint topLeft, bottomRight;
-        if (GetICharTexCoords(ARci, tile, topLeft, bottomRight)) {
+        if (GetICharTexCoords(tile, texture, topLeft, bottomRight)) {
+            // A glyph on another texture than the one before starts a run.
+            const auto first = static_cast<int32_t>(batch.Corners.size() / 5);
+            if (batch.Runs.empty() || batch.Runs.back().Texture != texture) batch.Runs.push_back({texture, first, 0});
+            batch.Runs.back().Count += 4;
             const float right = x + float(w);
-            const float quad[4][5] = {{topLeft.S, topLeft.T, x, y, 0},
-                                      {topLeft.S, bottomRight.T, x, bottom, 0},
-                                      {bottomRight.S, bottomRight.T, right, bottom, 0},
-                                      {bottomRight.S, topLeft.T, right, y, 0}};
-            for (const auto& corner : quad) {
-                gl.TexCoord2fv(corner);
-                gl.Vertex3fv(corner + 2);
-            }
+            batch.Corners.insert(batch.Corners.end(), {topLeft.S, topLeft.T, x, y, 0,                //
+                                                       topLeft.S, bottomRight.T, x, bottom, 0,       //
+                                                       bottomRight.S, bottomRight.T, right, bottom, 0, //
+                                                       bottomRight.S, topLeft.T, right, y, 0});
         }
         x += float(w + FHSpace);
     }
-    gl.End_();
+}
+
+void TGLCustomBitmapFont::DrawQuads(TGLRenderContextInfo& rci, const TGLBitmapTextBatch& batch,
+                                    const TVector4f& aColor)
+{
+    TGLStateCache& states = *rci.GLStates;
+    states.SetActiveTextureEnabled(ttTexture2D, true);
+    states.Disable(stLighting);
+    states.Enable(stBlend);
+    states.SetBlendFunc(bfSrcAlpha, bfOneMinusSrcAlpha);
+    FLastTexture = nullptr;
+    TGLExtensionsAndEntryPoints& gl = *GetCurrentGL();
+    gl.Color4fv(aColor.V);
+    if (!batch.Runs.empty()) {
+        constexpr GLsizei stride = 5 * sizeof(float);
+        gl.EnableClientState(GL_TEXTURE_COORD_ARRAY);
+        gl.TexCoordPointer(2, GL_FLOAT, stride, batch.Corners.data());
+        gl.EnableClientState(GL_VERTEX_ARRAY);
+        gl.VertexPointer(3, GL_FLOAT, stride, batch.Corners.data() + 2);
+        for (const TGLBitmapTextBatch::TRun& run : batch.Runs) {
+            FLastTexture = FTextures[run.Texture].get();
+            states.SetTextureBinding(0, ttTexture2D, FLastTexture->Handle());
+            gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+            gl.DrawArrays(GL_QUADS, run.First, run.Count);
+        }
+        // The arrays point into the batch: no later draw may read them.
+        gl.DisableClientState(GL_VERTEX_ARRAY);
+        gl.DisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
     states.SetTextureBinding(0, ttTexture2D, 0);
     states.SetActiveTextureEnabled(ttTexture2D, false);
+}
+
+void TGLCustomBitmapFont::RenderString(TGLRenderContextInfo& ARci, std::string_view aText, TAlignment aAlignment,
+                                       TGLTextLayout aLayout, const TVector4f& aColor, const TVector4f* aPosition,
+                                       bool aReverseY)
+{
+    if (aText.empty()) return;
+    CheckTexture(ARci);
+    PrepareCharWidths();
+    BuildQuads(aText, aAlignment, aLayout, aPosition, aReverseY, FScratch);
+    DrawQuads(ARci, FScratch, aColor);
+}
+
+void TGLCustomBitmapFont::RenderString(TGLRenderContextInfo& ARci, TGLBitmapTextBatch& batch, std::string_view aText,
+                                       TAlignment aAlignment, TGLTextLayout aLayout, const TVector4f& aColor)
+{
+    if (aText.empty()) return;
+    CheckTexture(ARci);
+    PrepareCharWidths();
+    if (batch.Revision != FRevision || batch.Text != aText || batch.Alignment != aAlignment ||
+        batch.Layout != aLayout) {
+        BuildQuads(aText, aAlignment, aLayout, nullptr, false, batch);
+        batch.Revision = FRevision;
+        batch.Text = aText;
+        batch.Alignment = aAlignment;
+        batch.Layout = aLayout;
+    }
+    DrawQuads(ARci, batch, aColor);
 }
 
 void TGLCustomBitmapFont::TextOut(TGLRenderContextInfo& rci, float X, float Y, std::string_view Text,
@@ -970,7 +1021,7 @@ void TGLFlatText::DoRender(TGLRenderContextInfo& rci, bool renderSelf, bool rend
             states.SetBlendFunc(bfSrcAlpha, bfOneMinusSrcAlpha);
         }
         if (FOptions.Contains(ftoTwoSided)) states.Disable(stCullFace);
-        BitmapFont()->RenderString(rci, Text(), Alignment(), Layout(), ModulateColor()->Color());
+        BitmapFont()->RenderString(rci, Batch(), Text(), Alignment(), Layout(), ModulateColor()->Color());
     }
     if (renderChildren && Count() > 0) RenderChildren(0, Count() - 1, rci);
 }

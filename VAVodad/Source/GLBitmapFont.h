@@ -132,6 +132,23 @@ struct TCharInfo {
     uint16_t l, t, w;
 };
 
+// The glyph quads of one string as a vertex array (texture point and position per corner), cut into runs
+// that each come from one texture. A text object keeps its string's batch from frame to frame and the font
+// rebuilds it only when the string, its placement or the font itself has changed.
+struct TGLBitmapTextBatch {
+    struct TRun {
+        size_t Texture; // index in the font's textures
+        int32_t First, Count;
+    };
+    std::vector<float> Corners; // S, T, X, Y, Z
+    std::vector<TRun> Runs;
+    // What the batch was built for.
+    uint64_t Revision = 0;
+    std::string Text;
+    TAlignment Alignment = taLeftJustify;
+    TGLTextLayout Layout = tlTop;
+};
+
 // The base of bitmap fonts: the ranges, the glyph picture and the textures, string widths and drawing. The
 // scene objects that draw with the font register as its users and hear of its changes.
 class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
@@ -157,6 +174,10 @@ public:
     // hang downwards from the pen instead.
     void RenderString(TGLRenderContextInfo& ARci, std::string_view aText, TAlignment aAlignment, TGLTextLayout aLayout,
                       const TVector4f& aColor, const TVector4f* aPosition = nullptr, bool aReverseY = false);
+    // The same at the origin, from the quads of batch, built again only when they no longer fit the text,
+    // alignment, layout and font.
+    void RenderString(TGLRenderContextInfo& ARci, TGLBitmapTextBatch& batch, std::string_view aText,
+                      TAlignment aAlignment, TGLTextLayout aLayout, const TVector4f& aColor);
     // Left-justified, top layout, from (X, Y) downwards.
     void TextOut(TGLRenderContextInfo& rci, float X, float Y, std::string_view Text, const TVector4f& Color);
     void TextOut(TGLRenderContextInfo& rci, float X, float Y, std::string_view Text, TColor Color);
@@ -202,9 +223,17 @@ public:
     void SetGlyphsAlpha(TGLTextureImageAlpha Value) { FGlyphsAlpha = Value; }
     // 0: decided when the textures are built.
     int32_t TextureWidth() const { return FTextureWidth; }
-    void SetTextureWidth(int32_t Value) { FTextureWidth = Value; }
+    void SetTextureWidth(int32_t Value)
+    {
+        FTextureWidth = Value;
+        Revise();
+    }
     int32_t TextureHeight() const { return FTextureHeight; }
-    void SetTextureHeight(int32_t Value) { FTextureHeight = Value; }
+    void SetTextureHeight(int32_t Value)
+    {
+        FTextureHeight = Value;
+        Revise();
+    }
     int32_t TextRows() const { return FTextRows; }
     int32_t TextCols() const { return FTextCols; }
     int32_t TextureCount() const { return static_cast<int32_t>(FTextures.size()); }
@@ -229,11 +258,19 @@ protected:
     // picture's grid, each CharWidth wide.
     virtual void PrepareCharWidths();
     void TextureChanged() { FTextureModified = true; }
-    void SetHSpaceFix(int32_t Value) { FHSpaceFix = Value; }
+    void SetHSpaceFix(int32_t Value)
+    {
+        FHSpaceFix = Value;
+        Revise();
+    }
     // Direct writes for fonts that measure their glyphs: no user hears of them.
     void StoreCellSize(int32_t charWidth, int32_t charHeight, int32_t intervalX, int32_t intervalY);
     void SetCharsLoaded(bool Value) { FCharsLoaded = Value; }
-    TCharInfo& CharInfo(int32_t tile) { return FChars[tile]; }
+    TCharInfo& CharInfo(int32_t tile)
+    {
+        Revise();
+        return FChars[tile];
+    }
     // The picture's change event is held back while a font redraws its own picture.
     void DetachGlyphsEvent();
     void AttachGlyphsEvent();
@@ -254,9 +291,16 @@ private:
     // The grid layout of a hand-made picture: tile i in cell (i mod cols, i div cols); false when the picture
     // holds no whole cell.
     bool LayOutTiles();
-    // The corners of a tile's glyph in its texture, binding that texture when it is not the one in use; false
-    // when the tile has no texture to come from.
-    bool GetICharTexCoords(TGLRenderContextInfo& rci, int32_t tile, TTexPoint& topLeft, TTexPoint& bottomRight);
+    // The texture of a tile (its index in the list) and the corners of the tile's glyph in it; false when the
+    // tile has no texture to come from.
+    bool GetICharTexCoords(int32_t tile, size_t& texture, TTexPoint& topLeft, TTexPoint& bottomRight) const;
+    // The quads of the text as RenderString places them, into batch.
+    void BuildQuads(std::string_view aText, TAlignment aAlignment, TGLTextLayout aLayout, const TVector4f* aPosition,
+                    bool aReverseY, TGLBitmapTextBatch& batch);
+    // Draws the quads of batch in aColor, one draw per texture run.
+    void DrawQuads(TGLRenderContextInfo& rci, const TGLBitmapTextBatch& batch, const TVector4f& aColor);
+    // Anything that moves or measures glyphs has changed: batches built before are built again.
+    void Revise();
     void PrepareParams(TGLRenderContextInfo& rci);
 
     struct TFreeHandle {
@@ -288,6 +332,8 @@ private:
     TGLTextureHandle* FLastTexture = nullptr;
     std::vector<TCharInfo> FChars;
     bool FCharsLoaded = false;
+    uint64_t FRevision = 0;
+    TGLBitmapTextBatch FScratch; // the quads of strings drawn without a batch of their own
 };
 
 // A bitmap font whose glyph picture is made by hand: cells of CharWidth x CharHeight with gaps of
@@ -325,7 +371,12 @@ public:
     void DefineProperties(TFiler& Filer) override;
     void Loaded() override;
 
+protected:
+    // The string's quads, kept between frames.
+    TGLBitmapTextBatch& Batch() { return FBatch; }
+
 private:
+    TGLBitmapTextBatch FBatch;
     TGLCustomBitmapFont* FBitmapFont = nullptr;
     std::string FBitmapFontName; // read from a stream, found in Loaded
     std::string FText;

@@ -196,7 +196,7 @@ void TGLHUDText::RenderTextAt(TGLRenderContextInfo& rci, float x, float y, float
         const TVector4f& scale = Scale()->AsVector();
         const THUDTransformation pixels(rci, x, y, z, FRotation, scale.X * s, scale.Y * s);
         states.Disable(stDepthTest);
-        BitmapFont()->RenderString(rci, Text(), Alignment(), Layout(), ModulateColor()->Color());
+        BitmapFont()->RenderString(rci, Batch(), Text(), Alignment(), Layout(), ModulateColor()->Color());
         states.Enable(stDepthTest);
     }
     RenderChildren(0, Count() - 1, rci);

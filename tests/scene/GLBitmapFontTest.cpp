@@ -6,6 +6,8 @@
 #include "GLBitmapFont.h"
 #include "GLWindowsFont.h"
 
+#include "GLHUDObjects.h"
+
 #include "GLObjects.h"
 #include "GLVectorGeometryMatrices.h"
 #include "Graphics.h"
@@ -246,11 +248,47 @@ TEST(GLBitmapFont, UsersRegisterOnceAndAreDetachedWhenTheFontGoes)
     EXPECT_EQ(text.BitmapFont(), nullptr);
 }
 
+// Glyph quads drawn from arrays of texture points and positions, recorded corner by corner as sent.
+struct TSentArrays {
+    const GLfloat *TexCoords = nullptr, *Vertices = nullptr;
+    GLsizei TexCoordStride = 0, VertexStride = 0;
+};
+inline TSentArrays vArrays;
+
+void SentTexCoordPointer(GLint, GLenum, GLsizei stride, const void* pointer)
+{
+    vArrays.TexCoords = static_cast<const GLfloat*>(pointer);
+    vArrays.TexCoordStride = stride;
+}
+
+void SentVertexPointer(GLint, GLenum, GLsizei stride, const void* pointer)
+{
+    vArrays.Vertices = static_cast<const GLfloat*>(pointer);
+    vArrays.VertexStride = stride;
+}
+
+void SentDrawArrays(GLenum, GLint first, GLsizei count)
+{
+    const auto at = [](const GLfloat* array, GLsizei stride, GLint i) {
+        return reinterpret_cast<const GLfloat*>(reinterpret_cast<const char*>(array) + size_t(i) * size_t(stride));
+    };
+    for (GLint i = first; i < first + count; ++i) {
+        SentTexCoord(at(vArrays.TexCoords, vArrays.TexCoordStride, i));
+        SentVertex(at(vArrays.Vertices, vArrays.VertexStride, i));
+    }
+}
+
 // A hand-made font: cells of 4 x 8 pixels on a 64 x 64 picture, characters ' '..'}' and 'я'.
 class GLBitmapFontLayout : public RecordingDrawFixture {
 protected:
     GLBitmapFontLayout()
     {
+        // In the recording table and in the context's own, which handles make current.
+        for (TGLExtensionsAndEntryPoints* table : {&GL->Table, Context->GL()}) {
+            table->TexCoordPointer = &SentTexCoordPointer;
+            table->VertexPointer = &SentVertexPointer;
+            table->DrawArrays = &SentDrawArrays;
+        }
         Font->SetCharWidth(4);
         Font->SetCharHeight(8);
         TBitmap* picture = Font->Glyphs()->Bitmap();
@@ -442,6 +480,58 @@ TEST_F(GLBitmapFontRender, HandMadeGlyphsComeFromTheirPages)
         EXPECT_EQ(Pixel(16 * cell + 14, 22), colours[cell]) << cell;
     }
     EXPECT_EQ(Pixel(8, 30), clBlack);
+}
+
+TEST_F(GLBitmapFontRender, AHUDTextKeptFromFrameToFrameDrawsWhatANewOneDraws)
+{
+    // The kept text draws from the quads it built for the frame before, as long as they still fit; a new text
+    // builds its quads for this frame alone. Their frames match pixel for pixel.
+    TGLWindowsBitmapFont* font = MakeGameFont(Scene, -13, true);
+    const struct {
+        std::string Text;
+        TAlignment Alignment;
+        TGLTextLayout Layout;
+        float X, Y;
+        int32_t HSpace;
+    } frames[] = {
+        // One change a frame.
+        {"Ab\r\u0416W", taLeftJustify, tlTop, 2, 4, 1},
+        {"Ab\r\u0416W", taLeftJustify, tlTop, 30, 20, 1}, // moved
+        {"Ab\r\u0416Wb", taLeftJustify, tlTop, 30, 20, 1}, // text
+        {"Ab\r\u0416Wb", taCenter, tlTop, 30, 20, 1},      // alignment
+        {"Ab\r\u0416Wb", taCenter, tlCenter, 30, 20, 1},   // layout
+        {"Ab\r\u0416Wb", taCenter, tlCenter, 30, 20, 4},   // the font's spacing
+    };
+    const auto place = [&](TGLHUDText* text, const auto& frame) {
+        text->SetText(frame.Text);
+        text->SetAlignment(frame.Alignment);
+        text->SetLayout(frame.Layout);
+        text->Position()->SetPoint(frame.X, frame.Y, 0);
+    };
+    const auto picture = [&] {
+        Render();
+        const std::unique_ptr<TBitmap> bitmap(Buffer()->CreateSnapShotBitmap());
+        std::vector<TColor> pixels;
+        for (int32_t y = 0; y < cHeight; ++y)
+            for (int32_t x = 0; x < cWidth; ++x) pixels.push_back(PixelOf(*bitmap, x, y));
+        return pixels;
+    };
+    auto* kept = TGLBaseSceneObject::CreateAsChild<TGLHUDText>(Scene->Objects());
+    kept->SetBitmapFont(font);
+    for (size_t i = 0; i < std::size(frames); ++i) {
+        font->SetHSpace(frames[i].HSpace);
+        place(kept, frames[i]);
+        const std::vector<TColor> keptPicture = picture();
+        EXPECT_GT(std::count_if(keptPicture.begin(), keptPicture.end(), [](TColor c) { return c != clBlack; }), 20)
+            << i;
+        kept->SetVisible(false);
+        auto* fresh = TGLBaseSceneObject::CreateAsChild<TGLHUDText>(Scene->Objects());
+        fresh->SetBitmapFont(font);
+        place(fresh, frames[i]);
+        EXPECT_EQ(picture(), keptPicture) << i;
+        Free(fresh);
+        kept->SetVisible(true);
+    }
 }
 
 TEST_F(GLBitmapFontRender, FlatTextDrawsInTheScene)
