@@ -29,8 +29,8 @@ TEST_F(GameEditorWindows, EveryEditorWindowShowsEveryControlWhole)
     PressKey(VK_F1 + 3); // F4
     ASSERT_TRUE(Form2->Visible());
     Form2->Timer1Timer(Form2->Timer1); // the map view drawn, as the editor's timer draws it
-    const auto laidOutWhole = [this](TForm& window, const std::string& name) {
-        StepFrames(1);
+    const auto laidOutWhole = [](TForm& window, const std::string& name) {
+        Application->ProcessMessages(); // the window shown and laid out
         SavePicture(*window.GetFormImage(), "editor-" + name + ".png");
         std::string faults;
         for (const std::string& fault : CheckFormLayout(window)) faults += fault + "\n";
