@@ -65,6 +65,27 @@ protected:
         for (int32_t i = battlelist.Low(); i <= battlelist.High(); ++i) count += battlelist[i] == monster;
         return count;
     }
+
+    static constexpr const char* cEnding = "script_2_8.txt"; // the Sunken Hall's stair
+
+    // Each cell script of level run from its cell, the ending aside.
+    static void RunEachCellScript(const std::string& level)
+    {
+        Game().ChangeLevel(1, level);
+        ASSERT_EQ(mapid, level);
+        AnswerAll();
+        for (const std::string& name : ScriptFiles("levels/" + level)) {
+            const bool cellScript = name.starts_with("script_") || name.starts_with("sscript_");
+            if (!cellScript || (level == "map_3" && name == cEnding)) continue;
+            SCOPED_TRACE(level + "/" + name);
+            const std::size_t cell = name.find('_');
+            acx = std::stoi(name.substr(cell + 1));
+            acy = std::stoi(name.substr(name.find('_', cell + 1) + 1));
+            EXPECT_TRUE(Game().RunScriptFile("\\levels\\" + level + "\\" + name));
+            AnswerAll();
+            ASSERT_TRUE(ingame);
+        }
+    }
 };
 
 TEST_F(GameScripts, TheNewGameStartsItsGlobalScriptsAndTheCounterRisesEachFrame)
@@ -199,28 +220,20 @@ TEST_F(GameScripts, TheGrottoSentryWalksItsRouteFromAGlobalScript)
     Picture("5-sentry-walks");
 }
 
-// Each cell's script on its level as its activation runs it, then the other scripts (global, nested, choice,
-// battle, arrival and card scripts) on the start map: the fixture's end finds no refused step in the log. The
-// ending, which leaves the game, comes last.
-TEST_F(GameScripts, EveryDemoScriptRunsWithoutARefusedStep)
+// Each cell's script on its level as its activation runs it, a level a test; then the other scripts (global,
+// nested, choice, battle, arrival and card scripts) on the start map: the fixture's end finds no refused step in
+// the log. The ending, which leaves the game, comes last.
+TEST_F(GameScripts, EverySunkenHallScriptButTheEndingRunsWithoutARefusedStep) { RunEachCellScript("map_3"); }
+
+TEST_F(GameScripts, EveryGreenGrottoScriptRunsWithoutARefusedStep) { RunEachCellScript("map_2"); }
+
+TEST_F(GameScripts, EveryCryptScriptRunsWithoutARefusedStep) { RunEachCellScript("map_0"); }
+
+TEST_F(GameScripts, EveryCellarScriptRunsWithoutARefusedStep) { RunEachCellScript("startmap"); }
+
+TEST_F(GameScripts, EveryGlobalAndCardScriptRunsOnTheStartMapWithoutARefusedStep)
 {
-    const std::string ending = "script_2_8.txt"; // the Sunken Hall's stair
-    for (const std::string level : {"map_3", "map_2", "map_0", "startmap"}) {
-        Game().ChangeLevel(1, level);
-        ASSERT_EQ(mapid, level);
-        AnswerAll();
-        for (const std::string& name : ScriptFiles("levels/" + level)) {
-            const bool cellScript = name.starts_with("script_") || name.starts_with("sscript_");
-            if (!cellScript || (level == "map_3" && name == ending)) continue;
-            SCOPED_TRACE(level + "/" + name);
-            const std::size_t cell = name.find('_');
-            acx = std::stoi(name.substr(cell + 1));
-            acy = std::stoi(name.substr(name.find('_', cell + 1) + 1));
-            EXPECT_TRUE(Game().RunScriptFile("\\levels\\" + level + "\\" + name));
-            AnswerAll();
-            ASSERT_TRUE(ingame);
-        }
-    }
+    ASSERT_EQ(mapid, "startmap");
     for (const std::string folder : {"scripts", "cards"})
         for (const std::string& name : ScriptFiles(folder)) {
             SCOPED_TRACE(name);
@@ -228,9 +241,13 @@ TEST_F(GameScripts, EveryDemoScriptRunsWithoutARefusedStep)
             AnswerAll();
             ASSERT_TRUE(ingame);
         }
+}
+
+TEST_F(GameScripts, TheSunkenHallsStairEndsTheAdventureInTheMenu)
+{
     Game().ChangeLevel(1, "map_3");
     AnswerAll();
-    EXPECT_FALSE(Game().RunScriptFile("\\levels\\map_3\\" + ending));
+    EXPECT_FALSE(Game().RunScriptFile(std::string("\\levels\\map_3\\") + cEnding));
     EXPECT_TRUE(mmmode);
     EXPECT_FALSE(ingame);
 }
