@@ -34,9 +34,9 @@ inline void OpenFuzzLevel(TForm1& form)
     gamedir = FuzzFolder().string();
     lng = "en";
     for (int32_t i = 0; i <= 420; ++i) strarr[i] = "s" + std::to_string(i);
-    mapid = "fz";
     mapmaxx = mapmaxy = 9;
     form.ClearLevel();
+    mapid = "fz"; // the clearing empties it
     for (int32_t x = 1; x < 9; ++x)
         for (int32_t y = 1; y < 9; ++y) levelgrid[x][y].passable = true;
     playerx = playery = 5;

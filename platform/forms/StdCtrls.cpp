@@ -764,12 +764,14 @@ void TGroupBox::CreateWnd()
 
 void TGroupBox::AdjustClientRect(TRect& Rect) const
 {
-    if (!QCoreApplication::instance()) return;
+    // Only a widgets application has a style: a program that drew before it made a form runs on a plain one.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    const QStyle* style = QApplication::style();
     QStyleOptionGroupBox option;
     option.fontMetrics = QFontMetrics(QApplication::font());
     option.rect = QRect(0, 0, Width(), Height());
     option.text = QStringLiteral("0"); // every caption is one line of the same height
     option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-    const QRect title = QApplication::style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel);
+    const QRect title = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel);
     Rect.Top = std::max(Rect.Top, title.bottom() + 1);
 }
