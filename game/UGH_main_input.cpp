@@ -276,19 +276,23 @@ void TForm1::VAVodadViewer1DblClick(TObject*)
     if (CheckMoveConds()) ActivateCell(playerx + lookdirx, playery + lookdiry);
 }
 
-void TForm1::GeneralMouseDown(int32_t, int32_t, int32_t b)
+void TForm1::GeneralMouseDown(int32_t X, int32_t Y, int32_t b)
 {
+    hoverbut = getbutundercursor(X, Y);
     if (hoverbut >= gbuttons.Low() && hoverbut <= gbuttons.High()) gbuttons[hoverbut].state = 2;
     mouseheld = true;
     // A right or middle click steps forward.
     if (b == 1 && CheckMoveConds()) MovePlayer(lookdirx, lookdiry, Random(120 - encsteps));
 }
 
-void TForm1::GeneralMouseUp(int32_t, int32_t, TMouseButton Button)
+void TForm1::GeneralMouseUp(int32_t X, int32_t Y, TMouseButton Button)
 {
+    // The button under the click itself: a request shown or answered since the pointer last moved has changed
+    // what lies under it.
+    hoverbut = getbutundercursor(X, Y);
     // An entry of the item list: the left button picks it, the other crafts with the held item or, for a card
-    // outside battles, makes it the special card.
-    if (itemlistmode && itemhover != -1) {
+    // outside battles, makes it the special card. A request on screen takes every click meant for what lies under it.
+    if (itemlistmode && itemhover != -1 && !rfmode) {
         const bool left = Button == mbLeft;
         if (!itemlistcards) {
             if (left) {

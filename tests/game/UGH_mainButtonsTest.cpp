@@ -457,6 +457,37 @@ TEST_F(Buttons, APressReleasedOverAnotherButtonClicksThatOne)
     EXPECT_EQ(gbuttons[25].state, 0);
 }
 
+// A request shown or answered under a pointer that has not moved: the click acts on what lies under it now.
+TEST_F(Buttons, AClickTakesTheButtonUnderItAfterARequestCameOrWent)
+{
+    btlmode = true;
+    SetBox(form->monster_img, 512, 300, 200, 300);
+    SetBox(form->reqform, 512, 384, 400, 200);
+    opponent.hp = 5;
+    lastplayercard = -1;
+    rfmode = true;
+    rfcase = 1;
+    form->ProcessButtons();
+    const int32_t x = gbuttons[48].x, y = gbuttons[48].y;
+    rfmode = false;
+    form->ProcessButtons();
+    ASSERT_EQ(getbutundercursor(x, y), 13) << "the OK button lies over the fourth hand card";
+    form->GeneralMouseMove(x, y);
+
+    rfmode = true;
+    form->ProcessButtons();
+    form->GeneralMouseDown(x, y, 0);
+    form->GeneralMouseUp(x, y, mbLeft);
+    EXPECT_FALSE(rfmode) << "OK answered";
+    EXPECT_EQ(lastplayercard, -1) << "and no card played";
+
+    // The request gone, the same still pointer presses the card.
+    form->ProcessButtons();
+    form->GeneralMouseDown(x, y, 0);
+    EXPECT_EQ(hoverbut, 13);
+    EXPECT_EQ(gbuttons[13].state, 2);
+}
+
 TEST_F(Buttons, HairAndFaceWrapAfterTheLastPictureOfTheSex)
 {
     bodypartcounts[5] = 2; // hair of sex 0

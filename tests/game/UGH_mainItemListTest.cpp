@@ -235,4 +235,24 @@ TEST_F(ItemList, ThePointerPicksWearsCraftsAndChoosesCards)
     btlmode = false;
 }
 
+TEST_F(ItemList, AClickOnARequestLeavesTheEntriesUnderIt)
+{
+    items[2].count = 1;
+    items[2].itmtype = 1;
+    itemlistmode = rfmode = true;
+    form->SetupItemList();
+    itemhover = 2;
+    form->GeneralMouseUp(60, 60, mbLeft);
+    EXPECT_EQ(equipped[0], -1);
+    EXPECT_FALSE(craftmode);
+    itemlistcards = true;
+    player.spellbook[2] = true;
+    form->SetupItemList();
+    form->GeneralMouseUp(60, 60, mbLeft);
+    EXPECT_TRUE(player.spellen[2]);
+    form->GeneralMouseUp(60, 60, mbRight);
+    EXPECT_NE(activecard, 2);
+    rfmode = false;
+}
+
 } // namespace
