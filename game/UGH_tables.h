@@ -33,6 +33,13 @@ int32_t HoldInteger(int64_t value);
 
 namespace BoundedSlots {
 
+// Every entry made anew in place: cheaper than assigning a default entry over each.
+template <typename T> void RemakeEntries(T* entries, std::size_t count)
+{
+    std::destroy_n(entries, count);
+    std::uninitialized_value_construct_n(entries, count);
+}
+
 // Entries held in place: for arrays inside records, which are copied by value.
 template <typename T, std::size_t N> struct TInline {
     std::array<T, N> items{};
@@ -40,6 +47,7 @@ template <typename T, std::size_t N> struct TInline {
     T* data() { return items.data(); }
     const T* data() const { return items.data(); }
     void swap(TInline& other) { items.swap(other.items); }
+    void Reset() { RemakeEntries(items.data(), N); }
     bool operator==(const TInline&) const = default;
 };
 
@@ -58,9 +66,7 @@ public:
             FItems = std::make_unique<T[]>(N);
             return;
         }
-        // Made anew in place: cheaper than assigning a default entry over each.
-        std::destroy_n(FItems.get(), N);
-        std::uninitialized_value_construct_n(FItems.get(), N);
+        Reset();
     }
     THeap(const THeap& other) : FItems(TakeSpare())
     {
@@ -98,6 +104,7 @@ public:
     T* data() { return FItems.get(); }
     const T* data() const { return FItems.get(); }
     void swap(THeap& other) noexcept { FItems.swap(other.FItems); }
+    void Reset() { RemakeEntries(FItems.get(), N); }
     bool operator==(const THeap& other) const { return std::equal(data(), data() + N, other.data()); }
 
 private:
@@ -146,15 +153,8 @@ public:
 
     void Fill(const T& value) { std::fill(begin(), end(), value); }
 
-    // Every entry back to its default, in place (nested tables entry by entry, with no copy of a whole row).
-    void Clear()
-    {
-        if constexpr (requires(T& entry) { entry.Clear(); }) {
-            for (T& entry : *this) entry.Clear();
-        } else {
-            Fill(T{});
-        }
-    }
+    // Every entry back to its default, in place (nested tables too, with no copy of a whole row).
+    void Clear() { FSlots.Reset(); }
 
     // Exchanges the entries; tables on the heap only exchange their blocks. Use this (or an unqualified swap)
     // rather than std::swap, whose move construction makes a fresh block of default entries.
