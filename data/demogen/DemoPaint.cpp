@@ -50,8 +50,9 @@ double Noise(double u, double v, int period, uint32_t seed)
     const int32_t x0 = wrap(fu), x1 = wrap(fu + 1), y0 = wrap(fv), y1 = wrap(fv + 1);
     const auto smooth = [](double t) { return t * t * (3 - 2 * t); };
     const double tu = smooth(u - fu), tv = smooth(v - fv);
-    const double top = Unit(x0, y0, seed) + (Unit(x1, y0, seed) - Unit(x0, y0, seed)) * tu;
-    const double bottom = Unit(x0, y1, seed) + (Unit(x1, y1, seed) - Unit(x0, y1, seed)) * tu;
+    const double topLeft = Unit(x0, y0, seed), bottomLeft = Unit(x0, y1, seed);
+    const double top = topLeft + (Unit(x1, y0, seed) - topLeft) * tu;
+    const double bottom = bottomLeft + (Unit(x1, y1, seed) - bottomLeft) * tu;
     return top + (bottom - top) * tv;
 }
 
@@ -100,16 +101,6 @@ QImage Blank(int width, int height)
     return image;
 }
 
-// A picture computed pixel by pixel.
-QImage PixelImage(int width, int height, const std::function<TRgb(int x, int y)>& pixel)
-{
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) line[x] = Opaque(pixel(x, y));
-    }
-    return image;
-}
 void MetalBand(QPainter& painter, const QRectF& band, const TMetal& metal)
 {
     QLinearGradient shine(band.topLeft(), band.width() > band.height() ? band.bottomLeft() : band.topRight());

@@ -8,7 +8,6 @@
 #include <QImage>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class QPainter;
@@ -37,8 +36,16 @@ QColor ColorOf(TRgb c, int alpha = 255);
 
 // A transparent picture.
 QImage Blank(int width, int height);
-// A picture computed pixel by pixel.
-QImage PixelImage(int width, int height, const std::function<TRgb(int x, int y)>& pixel);
+// A picture computed pixel by pixel, pixel(x, y) called directly: this runs for every pixel of every picture.
+template <class F> QImage PixelImage(int width, int height, F pixel)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) line[x] = Opaque(pixel(x, y));
+    }
+    return image;
+}
 
 struct TMetal {
     TRgb light, dark;

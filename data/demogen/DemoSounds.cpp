@@ -494,12 +494,19 @@ std::string WavFile(const TTrack& track, int32_t bits, const std::string& title)
     PutLittleEndian(format, static_cast<uint32_t>(track.rate) * frameBytes, 4);
     PutLittleEndian(format, frameBytes, 2);
     PutLittleEndian(format, static_cast<uint32_t>(bits), 2);
-    std::string data;
+    // Sized once: the samples are many, and each append would check and grow the string.
+    std::string data(track.left.size() * frameBytes, '\0');
+    char* at = data.data();
     for (std::size_t n = 0; n < track.left.size(); ++n) {
         for (uint32_t channel = 0; channel < channels; ++channel) {
             const double value = channel ? track.right[n] : track.left[n];
-            if (bits == 8) data += static_cast<char>(Sample8(value));
-            else PutLittleEndian(data, static_cast<uint16_t>(Sample16(value)), 2);
+            if (bits == 8) {
+                *at++ = static_cast<char>(Sample8(value));
+                continue;
+            }
+            const auto sample = static_cast<uint16_t>(Sample16(value));
+            *at++ = static_cast<char>(sample & 0xFF);
+            *at++ = static_cast<char>(sample >> 8);
         }
     }
     std::string body = "WAVE" + Chunk("fmt ", format);
