@@ -170,6 +170,10 @@ double ApproachBar(double width, double target, double deltatime);
 // 2000 px a second along x, never past the rest; within 200 px of the rest along x it lands there. True while
 // it is still on its way.
 bool FlyCard(double& x, double& y, double homex, double homey, double restx, double resty, double deltatime);
+// The height where the played cards rest at the sides of the view: its middle, or higher when the hand laid out in
+// gbuttons[10] reaches up past it, so that a card of cardheight ends 5 px above the hand (at the sides it would
+// cover the first and the last hand card).
+double PlayedCardRestY(double cardheight);
 // A character-screen line: label + ": " + value; with showDifference a value above its base is followed by
 // " +" and the difference, one below by " -" and the difference.
 std::string CharacterValueText(const std::string& label, int32_t value, int32_t base, bool showDifference);

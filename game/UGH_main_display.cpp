@@ -24,9 +24,26 @@ double ratio(int32_t a, int32_t b)
     return b > 0 ? static_cast<double>(a) / b : 0.0;
 }
 
+// A fighter's hit points as the battle screen shows them: a blow that goes past the last point leaves none, not a
+// debt.
+namespace {
+std::string HitPointsText(const character& fighter)
+{
+    return std::to_string(std::max(0, fighter.hp)) + "/" + std::to_string(fighter.hpmax);
+}
+} // namespace
+
 double GrowMonsterPicture(double current, double side, double deltatime)
 {
     return current < side ? std::min(current + 1000 * deltatime, side) : side;
+}
+
+double PlayedCardRestY(double cardheight)
+{
+    const gamebutton& hand = gbuttons[10];
+    const double middle = scrh / 2.0;
+    if (hand.h <= 0) return middle;
+    return std::min(middle, hand.y - hand.h / 2.0 - 5 - cardheight / 2);
 }
 
 double ApproachBar(double width, double target, double deltatime)
@@ -151,12 +168,12 @@ void TForm1::ShowBattleScreen(double deltatime)
         PlaceHUD(monster_name, monster_img->Position()->X() - side / 2, monster_img->Position()->Y() - side / 2);
         SetHUDText(monster_name, opponent.name + " (" + std::to_string(btltarget) + ") - " +
                                      GetEClassName(opponent.spec, strarr) + " (" + strarr[48] + ": " +
-                                     std::to_string(opponent.hp) + "/" + std::to_string(opponent.hpmax) + ")");
+                                     HitPointsText(opponent) + ")");
 
         const float points2 = FontPoints(GLWindowsBitmapFont2), points1 = FontPoints(GLWindowsBitmapFont1);
         const float textx = hand.x - hand.w / 2.0f, texty = hand.y + hand.h / 2.0f + 5;
         PlaceHUD(player_hp, textx, texty);
-        SetHUDText(player_hp, strarr[48] + ":" + std::to_string(player.hp) + "/" + std::to_string(player.hpmax));
+        SetHUDText(player_hp, strarr[48] + ":" + HitPointsText(player));
         PlaceHUD(player_mp, textx, texty + points2);
         SetHUDText(player_mp,
                    strarr[49] + ":" + std::to_string(player.mana) + "/" + std::to_string(player.manamax));
@@ -209,7 +226,7 @@ void TForm1::ShowBattleScreen(double deltatime)
         ShowHUD(usedcard, lastmonstercard != -1);
         ShowHUD(usedcard2, lastplayercard != -1);
         const double enemyrestx = usedcard->Width() / 2 + 5, playerrestx = scrw - (usedcard2->Width() / 2 + 5);
-        const double resty = scrh / 2.0;
+        const double resty = PlayedCardRestY(usedcard->Height());
         enemycardflying =
             FlyCard(enemycardposx, enemycardposy, enemycardhomex, enemycardhomey, enemyrestx, resty, deltatime);
         playercardflying =
@@ -223,7 +240,7 @@ void TForm1::ShowBattleScreen(double deltatime)
             PlaceHUD(usedcard2, static_cast<float>(playercardposx), static_cast<float>(playercardposy));
         }
         monsterplayed = usedcard->Position()->X() != static_cast<float>(enemyrestx) ||
-                        usedcard->Position()->Y() != static_cast<float>(scrh / 2.0);
+                        usedcard->Position()->Y() != static_cast<float>(resty);
     }
 
     if (!btlmode || invmode || itemlistmode) {

@@ -385,8 +385,8 @@ void TForm1::FormResize(TObject*)
     scrw = ClientWidth();
     scrh = ClientHeight();
     // The played cards go back to their resting points at the sides of the view.
-    PlaceHUD(usedcard, usedcard->Width() / 2 + 5, scrh / 2.0f);
-    PlaceHUD(usedcard2, scrw - (usedcard2->Width() / 2 + 5), scrh / 2.0f);
+    PlaceHUD(usedcard, usedcard->Width() / 2 + 5, static_cast<float>(PlayedCardRestY(usedcard->Height())));
+    PlaceHUD(usedcard2, scrw - (usedcard2->Width() / 2 + 5), static_cast<float>(PlayedCardRestY(usedcard2->Height())));
     enemycardposx = usedcard->Position()->X();
     enemycardposy = usedcard->Position()->Y();
     playercardposx = usedcard2->Position()->X();

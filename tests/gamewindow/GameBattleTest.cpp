@@ -2,6 +2,8 @@
 // wanderer and beats it with hand cards; a new character meets the boss of the last hand-made level, only skips
 // its turns and dies. The player is put beside each monster by setting his cell (the walks there are long); everything
 // after is the game's own frames. The battle and the defeat are kept as pictures.
+#include "GLHUDObjects.h"
+#include "GLMaterial.h"
 #include "GLObjects.h"
 #include "GamePlay.h"
 #include "RandomGenerator.h"
@@ -10,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -18,6 +22,21 @@ namespace {
 class GameBattle : public GamePlay {
 protected:
     static void Picture(const std::string& name) { SavePicture(*Snapshot(), "battle-" + name + ".png"); }
+    // How many pixels inside game button id's rectangle differ between two frames.
+    static int32_t DifferOn(int32_t id, const TBitmap& a, const TBitmap& b)
+    {
+        const gamebutton& button = gbuttons[id];
+        int32_t count = 0;
+        for (int32_t y = std::max(0, button.y - button.h / 2); y < std::min(a.Height(), button.y + button.h / 2); ++y) {
+            const uint8_t* p = a.ScanLine(y);
+            const uint8_t* q = b.ScanLine(y);
+            for (int32_t x = std::max(0, button.x - button.w / 2); x < std::min(a.Width(), button.x + button.w / 2); ++x) {
+                const int32_t at = x * a.BytesPerPixel();
+                count += p[at] != q[at] || p[at + 1] != q[at + 1] || p[at + 2] != q[at + 2];
+            }
+        }
+        return count;
+    }
 
     // A new character's new game on the adventure's start map, its opening texts answered.
     static void NewGame(uint32_t seed)
@@ -99,6 +118,41 @@ TEST_F(GameBattle, ANewGameBeatsTheFirstLevelsWandererWithHandCards)
     EXPECT_FALSE(wandererobjs[met] && wandererobjs[met]->Visible()) << "the wanderer is gone";
     EXPECT_FALSE(gbuttons[10].visible);
     EXPECT_TRUE(ingame);
+}
+
+// The cards just played rest at the sides of the view, above the hand: the hand's first and last cards show whole
+// beside them. A rat struck past its last hit point shows none left, not a debt.
+TEST_F(GameBattle, ThePlayedCardsRestAboveTheHandAndAFallenEnemyHasNoHitPointsLeft)
+{
+    NewGame(2025);
+    const int32_t met = FindWanderer(false);
+    ASSERT_GE(met, 0);
+    MeetWanderer(met);
+    for (int frame = 0; frame < cFrameLimit && !PlayersMove(); ++frame) {
+        if (rfmode) PressKey(VK_RETURN);
+        StepFrames(1, cFrame);
+    }
+    ASSERT_TRUE(PlayersMove());
+    // Each side's last card, landed beside the view's edges.
+    lastplayercard = player.hand[0];
+    lastmonstercard = opponent.hand[0];
+    Game().usedcard->Material()->SetLibMaterialName("card_" + std::to_string(lastmonstercard) + "_0");
+    Game().usedcard2->Material()->SetLibMaterialName("card_" + std::to_string(lastplayercard) + "_0");
+    enemycardposx = Game().usedcard->Width() / 2;
+    playercardposx = scrw - Game().usedcard2->Width() / 2;
+    StepFrames(1, 0);
+    const std::unique_ptr<TBitmap> played = Snapshot();
+    SavePicture(*played, "battle-played-cards.png");
+    lastplayercard = lastmonstercard = -1;
+    StepFrames(1, 0);
+    const std::unique_ptr<TBitmap> none = Snapshot();
+    EXPECT_GT(PixelsThatDiffer(*played, *none), 140 * 220) << "the two played cards were drawn";
+    for (int32_t id : {10, 15}) EXPECT_EQ(DifferOn(id, *played, *none), 0) << "hand card " << id;
+
+    opponent.hp = -7;
+    StepFrames(1, 0);
+    EXPECT_NE(Game().monster_name->Text().find(": 0/" + std::to_string(opponent.hpmax) + ")"), std::string::npos)
+        << Game().monster_name->Text();
 }
 
 TEST_F(GameBattle, AWeakCharacterSkippingEveryTurnDiesToTheBossAndStartsOverInTheMenu)
