@@ -24,6 +24,9 @@ void GamePlay::SetDown(int32_t x, int32_t y, int32_t side)
     camtz = levelgrid[x][y].plz;
     Game().mcam->Position()->SetPoint(20.0f * x, 20.0f * y, static_cast<float>(camtz));
     Game().mcam->Direction()->SetVector(static_cast<float>(lookdirx), static_cast<float>(lookdiry), 0);
+    // The level shows around him as after a teleport: his cell's areas and the view from there.
+    Game().CheckAvisars(x, y);
+    Game().FullMBW(viewdist);
 }
 
 void GamePlay::StepOnto(int32_t x, int32_t y)

@@ -21,7 +21,7 @@ protected:
 
     // Every request waiting or on screen answered with Enter, a frame after each.
     static void AnswerRequests();
-    // The player set down on (x, y) facing side, the camera settled with him.
+    // The player set down on (x, y) facing side, the camera settled with him and the level shown from there.
     static void SetDown(int32_t x, int32_t y, int32_t side);
     // The player set down on a free cell beside (x, y) facing it, then one step onto it (which activates it).
     static void StepOnto(int32_t x, int32_t y);
