@@ -207,8 +207,9 @@ TDemoWriteCount WriteDemoData(const std::string& sourceFolder, const std::string
     output.Publish("text/en/adventures.txt", LinesText({"The Flooded Cellar", "The Dripping Cave"}));
     WriteStrings(sources, output);
     const std::set<int32_t> wallSets = WriteLevels(sources, output);
-    // The player light of generated levels (the map "map_1" has no file, so the second level change makes one).
-    output.Publish("levels/defaultlightdata.txt", LinesText({"5000", "100", "100", "255", "127", "0"}));
+    // The player light of generated levels (the map "map_1" has no file, so the second level change makes one): a
+    // torch that reaches down a passage, as on the levels made by hand, for a level with no lights of its own.
+    output.Publish("levels/defaultlightdata.txt", LinesText({"5000", "100", "2", "255", "178", "76"}));
     WriteScripts(sources, output);
     WriteMeshes(output);
     const TDemoContent content = ReadContent(sources);
