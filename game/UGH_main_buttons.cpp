@@ -446,6 +446,8 @@ void LayOutItemList(const TForm1& form)
 void LayOutMainMenu(const TForm1& form)
 {
     for (const TMenuRow& row : cMainMenuRows) Place(gbuttons[row.Id], scrw / 2.0, scrh / 2.0 + row.Dy);
+    // "Back to the game" only while there is a game to go back to: the menu's own level cannot be left.
+    gbuttons[52].visible = mapid != "mm_map";
     PlaceHUD(form.titlecard, scrw / 2.0f, form.titlecard->Height() / 2 + 5);
 }
 
