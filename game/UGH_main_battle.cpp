@@ -336,7 +336,7 @@ int32_t TForm1::MonsterAI()
         const int32_t id = opponent.hand[i];
         if (id < cards.Low() || id > cards.High()) continue;
         const card& c = cards[id];
-        int64_t score = (p >= 0.25 ? 1 : 2) * static_cast<int64_t>(RoundInteger(c.dmgph + player.hpmax * c.dmgperc / 100.0));
+        int64_t score = (p >= 0.25 ? 1 : 2) * static_cast<int64_t>(RoundInteger(c.dmgph + player.hpmax * static_cast<double>(c.dmgperc) / 100.0));
         score += (m >= 0.25 ? 1 : 2) * static_cast<int64_t>(c.addhp);
         int32_t t = m < 0.25 || p < 0.25 ? 1 : m > 0.75 ? 20 : 10;
         const bool storable = c.addeffect >= 1 && c.addeffect <= 100;
