@@ -3,6 +3,10 @@
 # another, named "<label>.<suite>" for a group of one and "<label>.<first suite>..<last suite>" otherwise. A suite
 # with variables of its own runs alone. Each group writes its tests' times as JSON to the results folder.
 
+# A program not built yet (a build of some targets only) has no tests to offer.
+if(NOT EXISTS "${MIREFALL_PROGRAM}")
+  return()
+endif()
 if(NOT EXISTS "${MIREFALL_SUITES_FILE}" OR "${MIREFALL_PROGRAM}" IS_NEWER_THAN "${MIREFALL_SUITES_FILE}"
    OR "${CMAKE_PARENT_LIST_FILE}" IS_NEWER_THAN "${MIREFALL_SUITES_FILE}"
    OR "${CMAKE_CURRENT_LIST_FILE}" IS_NEWER_THAN "${MIREFALL_SUITES_FILE}")
