@@ -150,6 +150,8 @@ TEST_F(DemoData, TheGameReadsWhatItWrites)
         for (int index = first; index <= last; ++index) battle.push_back(index);
     for (const int index : battle) EXPECT_FALSE(strarr[index].empty()) << index;
     EXPECT_EQ(strarr[47], " has reached level "); // joined to a name and a number: its quotes keep its blanks
+    // An effect's message ends "... for <n> " + strings 71 + ".": the word brings no full stop of its own.
+    EXPECT_FALSE(strarr[71].ends_with('.')) << strarr[71];
     // Death and the adventure's end, saving, the character screen, the perk panel and the item list.
     for (const int index : {34,  35,  128, 129, 169, 172, 173, 177, 179, 180, 181, 182, 192, 194, 200, 201,
                             202, 203, 204, 205, 242, 243, 318, 319, 334, 335, 336, 337, 364, 394, 395, 396, 410})
