@@ -62,27 +62,16 @@ template <typename T, std::size_t N> class THeap {
 public:
     THeap() : FItems(TakeSpare())
     {
-        if (!FItems) {
+        if (FItems)
+            Reset();
+        else
             FItems = std::make_unique<T[]>(N);
-            return;
-        }
-        Reset();
     }
+    // A spare block's old entries are assigned over: no need to remake them first.
     THeap(const THeap& other) : FItems(TakeSpare())
     {
-        if (!FItems) {
-            FItems = std::make_unique<T[]>(N);
-            std::copy_n(other.data(), N, data());
-            return;
-        }
-        std::destroy_n(FItems.get(), N);
-        try {
-            std::uninitialized_copy_n(other.data(), N, FItems.get());
-        } catch (...) {
-            // The copy undid itself: the block gets entries again before it is freed.
-            std::uninitialized_value_construct_n(FItems.get(), N);
-            throw;
-        }
+        if (!FItems) FItems = std::make_unique<T[]>(N);
+        std::copy_n(other.data(), N, data());
     }
     THeap(THeap&& other) : THeap() { FItems.swap(other.FItems); }
     ~THeap()
